@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, runs every test (plain, sanitizer and ThreadSanitizer builds)
+# and prints the benchmarks.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/install-deps.sh
+
+jobs=$(nproc)
+export CTEST_OUTPUT_ON_FAILURE=1
+# Tests point the data folder at temporary folders themselves; never touch a real home here.
+export XDG_DATA_HOME="$(mktemp -d)"
+trap 'rm -rf "$XDG_DATA_HOME"' EXIT
+
+echo "== build (RelWithDebInfo)"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+cmake --build build -j "$jobs"
+echo "== format check"
+cmake --build build --target format-check
+echo "== tests"
+ctest --test-dir build -j "$jobs" --timeout 300
+
+echo "== build and tests with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVID_SANITIZE=ON -DKORVID_BENCHMARKS=OFF > /dev/null
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan -j "$jobs" --timeout 600 -LE nosan
+
+echo "== ThreadSanitizer tests"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVID_TSAN=ON -DKORVID_BENCHMARKS=OFF > /dev/null
+cmake --build build-tsan -j "$jobs" --target korvid_tsan_tests
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -j "$jobs" --timeout 600 -L tsan
+
+if [ -x build/bench/korvid_bench ]; then
+  echo "== benchmarks"
+  build/bench/korvid_bench --benchmark_min_time=0.2
+fi
