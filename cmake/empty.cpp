@@ -1,0 +1,1 @@
+// Source of a library whose folder has no sources yet.
