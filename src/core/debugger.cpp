@@ -1,12 +1,16 @@
 // The optional debug log: one time-stamped line per event, appended to the log file.
 #include "debugger.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace
 {
 constexpr size_t kTimeTextSize = 80;
+constexpr const char* kTimeFormat = "%Y-%m-%d.%X";
 
 void appendHexByte(std::string& out, unsigned value)
 {
@@ -33,22 +37,38 @@ bool DebuggerOutput::openDebugFile(const std::string& path)
 
 void DebuggerOutput::printDebugInfo(const std::string& path, const std::string& text)
 {
-  FILE* file = std::fopen(path.c_str(), "ab");
-  if (!file)
-    return;
-
   char timeText[kTimeTextSize];
   std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  // strftime returns the length it wrote; 0 means the text did not fit, and then none is written.
-  size_t timeLength = std::strftime(timeText, sizeof timeText, "%Y-%m-%d.%X", &local);
+  // strftime returns the length it wrote; 0 means the text did not fit and the buffer holds nothing
+  // usable, so then no time is written rather than whatever the buffer held.
+  size_t timeLength = std::strftime(timeText, sizeof timeText, kTimeFormat, &local);
 
-  std::fwrite(timeText, 1, timeLength, file);
-  std::fwrite("\t ", 1, 2, file);
-  std::fwrite(text.data(), 1, text.size(), file);
-  std::fwrite("\n", 1, 1, file);
-  std::fclose(file);
+  std::string line;
+  line.reserve(timeLength + 3 + text.size());
+  line.append(timeText, timeLength);
+  line += "\t ";
+  line += text;
+  line += '\n';
+
+  // One append-mode write per line keeps lines of different threads whole.
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0)
+    return;
+  const char* data = line.data();
+  size_t left = line.size();
+  while (left > 0)
+  {
+    ssize_t written = ::write(fd, data, left);
+    if (written < 0 && errno == EINTR)
+      continue;
+    if (written <= 0)
+      break;
+    data += written;
+    left -= static_cast<size_t>(written);
+  }
+  ::close(fd);
 }
 
 std::string DebuggerOutput::logSysExOutMessageByte(const unsigned char* data, int length)

@@ -1,0 +1,298 @@
+// Control layers: showing, hiding and greying trees of controls, band selections, dirty areas, drawing and
+// hits.
+#include "ControlLayer.h"
+
+#include "EditorLock.h"
+#include "IControl.h"
+
+#include <utility>
+
+namespace
+{
+// Bands of layer ids used by the selection operations.
+constexpr int kLowIdsEnd = 10;       // ids below this are touched by every band selection
+constexpr int kFirstBandEnd = 20;    // 10..19
+constexpr int kWideSelectFrom = 70;  // a selection in 10..19 also touches 70..299
+constexpr int kDecadeBandsEnd = 100; // 20..99 select on all ten values
+constexpr int kNineBandsEnd = 190;   // 100..189 select on x0..x8 only
+constexpr int kBand190End = 200;     // 190..198 select
+constexpr int kShownZoneEnd = 300;   // 200..299
+constexpr int kCustomZoneLo = 10;
+constexpr int kArpZoneLo = 200;
+constexpr int kZoneHi = 252; // upper end of the custom and user-arpeggiator zones
+
+bool InShownZone(int id)
+{
+  return id >= kArpZoneLo && id < kShownZoneEnd;
+}
+} // namespace
+
+ControlLayer::ControlLayer(int id, std::string name) : mId(id), mName(std::move(name)) {}
+
+ControlLayer::~ControlLayer()
+{
+  EditorLock::Get().Forget(this);
+  for (auto it = mControls.rbegin(); it != mControls.rend(); ++it)
+  {
+    delete *it;
+  }
+  for (auto it = mSubLayers.rbegin(); it != mSubLayers.rend(); ++it)
+  {
+    delete *it;
+  }
+}
+
+void ControlLayer::Hide(bool hide)
+{
+  EditorLock::Get().RunOrDefer(this,
+                               [this, hide]()
+                               {
+                                 mVisible = !hide;
+                                 setControlsDirty();
+                                 for (IControl* control : mControls)
+                                 {
+                                   control->Hide(hide);
+                                 }
+                                 for (ControlLayer* layer : mSubLayers)
+                                 {
+                                   if (hide || layer->mId == mSelectedId)
+                                   {
+                                     layer->Hide(hide);
+                                   }
+                                 }
+                               });
+}
+
+void ControlLayer::GrayOut(bool gray)
+{
+  EditorLock::Get().RunOrDefer(this,
+                               [this, gray]()
+                               {
+                                 for (IControl* control : mControls)
+                                 {
+                                   control->GrayOut(gray);
+                                 }
+                                 for (ControlLayer* layer : mSubLayers)
+                                 {
+                                   if (gray || layer->mId == mSelectedId)
+                                   {
+                                     layer->GrayOut(gray);
+                                   }
+                                 }
+                               });
+}
+
+void ControlLayer::GrayOutCustomZone(bool gray, int zone)
+{
+  EditorLock::Get().RunOrDefer(this,
+                               [this, gray, zone]()
+                               {
+                                 mSelectedId = zone;
+                                 if (zone < kCustomZoneLo || zone > kZoneHi)
+                                 {
+                                   return;
+                                 }
+                                 for (ControlLayer* layer : mSubLayers)
+                                 {
+                                   if (layer->mId == zone)
+                                   {
+                                     layer->GrayOut(gray);
+                                   }
+                                 }
+                               });
+}
+
+void ControlLayer::GrayOutUserArp(bool, int zone, int limit)
+{
+  EditorLock::Get().RunOrDefer(this,
+                               [this, zone, limit]()
+                               {
+                                 mSelectedId = zone;
+                                 if (zone < kArpZoneLo || zone > kZoneHi)
+                                 {
+                                   return;
+                                 }
+                                 for (ControlLayer* layer : mSubLayers)
+                                 {
+                                   layer->GrayOut(layer->mId > limit && layer->mId <= kZoneHi);
+                                 }
+                               });
+}
+
+bool ControlLayer::Touched(int sel, int id)
+{
+  const bool low = id < kLowIdsEnd;
+  if (sel >= kLowIdsEnd && sel < kFirstBandEnd)
+  {
+    return id < kFirstBandEnd || (id >= kWideSelectFrom && id < kShownZoneEnd);
+  }
+  if (sel >= kFirstBandEnd && sel < kDecadeBandsEnd)
+  {
+    const int band = sel - sel % 10;
+    return low || (id >= band && id < band + 10) || InShownZone(id);
+  }
+  if (sel >= kDecadeBandsEnd && sel < kNineBandsEnd && sel % 10 != 9)
+  {
+    const int band = sel - sel % 10;
+    return low || (id >= band && id < band + 10) || InShownZone(id);
+  }
+  if (sel >= kNineBandsEnd && sel < kBand190End - 1)
+  {
+    return low || (id >= kNineBandsEnd && id < kBand190End);
+  }
+  if (sel >= kArpZoneLo && sel < kShownZoneEnd - 1)
+  {
+    return low || InShownZone(id);
+  }
+  if (sel >= kShownZoneEnd)
+  {
+    return low || id >= kShownZoneEnd;
+  }
+  return false;
+}
+
+void ControlLayer::showMultiLayers(int sel)
+{
+  EditorLock::Get().RunOrDefer(this,
+                               [this, sel]()
+                               {
+                                 mSelectedId = sel;
+                                 // A selection in 200..298 shows the low ids and the whole 200..299 zone and
+                                 // hides nothing.
+                                 const bool showAll = sel >= kArpZoneLo && sel < kShownZoneEnd - 1;
+                                 for (ControlLayer* layer : mSubLayers)
+                                 {
+                                   if (Touched(sel, layer->mId))
+                                   {
+                                     layer->Hide(showAll ? false : layer->mId != sel);
+                                   }
+                                 }
+                               });
+}
+
+void ControlLayer::setControlsDirty()
+{
+  EditorLock::Get().RunOrDefer(this,
+                               [this]()
+                               {
+                                 for (IControl* control : mControls)
+                                 {
+                                   control->SetDirty(false);
+                                 }
+                                 for (ControlLayer* layer : mSubLayers)
+                                 {
+                                   layer->setControlsDirty();
+                                 }
+                               });
+}
+
+void ControlLayer::setIgnoreHiddenWhenUpdatingScreen(bool ignore)
+{
+  EditorLock::Get().RunOrDefer(this,
+                               [this, ignore]()
+                               {
+                                 mIgnoreHidden = ignore;
+                                 for (ControlLayer* layer : mSubLayers)
+                                 {
+                                   layer->setIgnoreHiddenWhenUpdatingScreen(ignore);
+                                 }
+                                 if (!mControls.empty())
+                                 {
+                                   mControls.front()->SetIgnoreHidden(ignore);
+                                 }
+                                 EditorLock::Get().MarkDirty();
+                               });
+}
+
+bool ControlLayer::isDirty(IRECT* r)
+{
+  if (!mVisible && !mIgnoreHidden)
+  {
+    return false;
+  }
+  bool dirty = false;
+  for (IControl* control : mControls)
+  {
+    if (control->IsHidden() && !control->GetIgnoreHidden())
+    {
+      continue;
+    }
+    if (!control->IsDirty())
+    {
+      continue;
+    }
+    *r = r->Union(*control->GetRECT());
+    dirty = true;
+  }
+  for (ControlLayer* layer : mSubLayers)
+  {
+    dirty = layer->isDirty(r) || dirty;
+  }
+  return dirty;
+}
+
+void ControlLayer::Draw(IGraphics* graphics, IRECT* area)
+{
+  DrawTree(graphics, area, true);
+}
+
+void ControlLayer::DrawTree(IGraphics* graphics, IRECT* area, bool parentShown)
+{
+  // A sub-layer of a hidden layer draws nothing, even when its own flag says visible.
+  const bool shown = parentShown && mVisible;
+  for (IControl* control : mControls)
+  {
+    if (shown && !control->IsHidden() && area->Intersects(*control->GetRECT()))
+    {
+      control->Draw(graphics);
+    }
+    control->SetClean();
+  }
+  for (ControlLayer* layer : mSubLayers)
+  {
+    layer->DrawTree(graphics, area, shown);
+  }
+}
+
+IControl* ControlLayer::isHit(int x, int y)
+{
+  if (!mVisible)
+  {
+    return nullptr;
+  }
+  for (auto it = mSubLayers.rbegin(); it != mSubLayers.rend(); ++it)
+  {
+    if (IControl* hit = (*it)->isHit(x, y))
+    {
+      return hit;
+    }
+  }
+  for (auto it = mControls.rbegin(); it != mControls.rend(); ++it)
+  {
+    if (!(*it)->IsHidden() && (*it)->IsHit(x, y))
+    {
+      return *it;
+    }
+  }
+  return nullptr;
+}
+
+void ControlLayer::SetParameterFromPlug(int paramIdx, double value, bool normalized)
+{
+  for (IControl* control : mControls)
+  {
+    if (control->ParamIdx() == paramIdx)
+    {
+      control->SetValueFromPlug(value);
+    }
+    const int aux = control->AuxParamIdx(paramIdx);
+    if (aux >= 0)
+    {
+      control->SetAuxParamValueFromPlug(aux, value);
+    }
+  }
+  for (ControlLayer* layer : mSubLayers)
+  {
+    layer->SetParameterFromPlug(paramIdx, value, normalized);
+  }
+}

@@ -1,0 +1,453 @@
+// External MIDI ports: lists beginning with "OFF", open by name, locked sends and guarded input delivery.
+#include "IMidiPorts.h"
+
+#include <atomic>
+#include <chrono>
+#include <exception>
+#include <iostream>
+
+#include "debugger.h"
+
+namespace
+{
+const char* const kOffName = "OFF";
+const char* const kOutClientName = "RtMidi Output Client";
+const char* const kInClientName = "RtMidi Input Client";
+const char* const kOutPortName = "RtMidi Output";
+const char* const kInPortName = "RtMidi Input";
+constexpr unsigned int kInputQueueLimit = 100;
+// A sender waits at most this long for another thread's send or open on the same port.
+constexpr std::chrono::milliseconds kSendLockWait{2000};
+
+constexpr unsigned char kSysExStart = 0xF0;
+constexpr unsigned char kSysExEnd = 0xF7;
+constexpr size_t kShortMessageMax = 3;
+
+std::atomic<IMidiPorts::BackendFactory> gBackendFactory{nullptr};
+
+int findName(const std::vector<std::string>& names, const char* name)
+{
+  if (!name)
+    return -1;
+  for (size_t k = 0; k < names.size(); ++k)
+  {
+    if (names[k] == name)
+      return static_cast<int>(k);
+  }
+  return -1;
+}
+
+template <class Client> std::vector<std::string> readNames(Client* client, std::string& error)
+{
+  std::vector<std::string> names{kOffName};
+  if (!client)
+    return names;
+  unsigned int count = 0;
+  try
+  {
+    count = client->portCount();
+  }
+  catch (const std::exception& e)
+  {
+    error = e.what();
+    return names;
+  }
+  for (unsigned int i = 0; i < count; ++i)
+  {
+    try
+    {
+      names.push_back(client->portName(i));
+    }
+    catch (const std::exception& e)
+    {
+      error = e.what();
+      names.push_back("(unreadable port " + std::to_string(i + 1) + ")");
+    }
+  }
+  return names;
+}
+
+// Position of name among the system's ports now, or -1: the cached list may be stale.
+template <class Client> int currentPosition(Client* client, const std::string& name)
+{
+  const unsigned int count = client->portCount();
+  for (unsigned int i = 0; i < count; ++i)
+  {
+    if (client->portName(i) == name)
+      return static_cast<int>(i);
+  }
+  return -1;
+}
+} // namespace
+
+void IMidiPorts::DirectionLock::lock()
+{
+  std::unique_lock<std::mutex> guard(mMutex);
+  mFree.wait(guard, [this] { return !mHeld; });
+  mHeld = true;
+}
+
+void IMidiPorts::DirectionLock::unlock()
+{
+  {
+    std::lock_guard<std::mutex> guard(mMutex);
+    mHeld = false;
+  }
+  mFree.notify_one();
+}
+
+bool IMidiPorts::DirectionLock::tryLockFor(std::chrono::milliseconds timeout)
+{
+  std::unique_lock<std::mutex> guard(mMutex);
+  if (!mFree.wait_for(guard, timeout, [this] { return !mHeld; }))
+    return false;
+  mHeld = true;
+  return true;
+}
+
+void IMidiPorts::SetBackendFactory(BackendFactory factory)
+{
+  gBackendFactory.store(factory);
+}
+
+IMidiPorts::IMidiPorts(IPlugBase* plug) : mPlug(plug) {}
+
+IMidiPorts::~IMidiPorts()
+{
+  CloseAll();
+  std::lock_guard<DirectionLock> outLock(mOutLock);
+  mOut.reset();
+  std::lock_guard<DirectionLock> inLock(mInLock);
+  mIn.reset();
+}
+
+void IMidiPorts::SetBackend(std::unique_ptr<Backend> backend)
+{
+  std::lock_guard<std::mutex> lock(mBackendLock);
+  mBackend = std::move(backend);
+  mBackendTried = true;
+}
+
+void IMidiPorts::SetDebugLogPath(const std::string& path)
+{
+  std::lock_guard<std::mutex> lock(mLogLock);
+  mLogPath = path;
+}
+
+void IMidiPorts::log(const std::string& text)
+{
+  std::cerr << "MIDI ports: " << text << std::endl;
+  std::string path;
+  {
+    std::lock_guard<std::mutex> lock(mLogLock);
+    path = mLogPath;
+  }
+  if (!path.empty())
+    DebuggerOutput::printDebugInfo(path, "MIDI ports: " + text);
+}
+
+IMidiPorts::Backend* IMidiPorts::backend()
+{
+  std::lock_guard<std::mutex> lock(mBackendLock);
+  if (!mBackendTried)
+  {
+    mBackendTried = true;
+    const BackendFactory factory = gBackendFactory.load();
+    try
+    {
+      mBackend = factory ? factory() : CreateSystemBackend();
+    }
+    catch (const std::exception& e)
+    {
+      log(std::string("no MIDI system: ") + e.what());
+    }
+  }
+  return mBackend.get();
+}
+
+void IMidiPorts::SetInputCallback(InputCallback callback, void* userData)
+{
+  std::unique_lock<std::shared_mutex> lock(mCallbackLock);
+  mCallback = callback;
+  mCallbackUserData = userData;
+}
+
+void IMidiPorts::onInput(double deltaTime, std::vector<unsigned char>* message)
+{
+  std::shared_lock<std::shared_mutex> lock(mCallbackLock);
+  if (mCallback && message)
+    mCallback(deltaTime, message, mCallbackUserData);
+}
+
+const std::vector<std::string>& IMidiPorts::GetOutNames()
+{
+  std::lock_guard<DirectionLock> lock(mOutLock);
+  if (!mOutNames.empty())
+    return mOutNames;
+  mOutIndex = 0;
+  if (!mOut)
+  {
+    Backend* system = backend();
+    try
+    {
+      if (system)
+        mOut = system->createOutput(kOutClientName);
+    }
+    catch (const std::exception& e)
+    {
+      log(std::string("cannot create the output client: ") + e.what());
+    }
+    if (!mOut)
+      log("no MIDI output client: the output list holds only \"OFF\"");
+  }
+  std::string error;
+  mOutNames = readNames(mOut.get(), error);
+  if (!error.empty())
+    log("reading the output port names: " + error);
+  return mOutNames;
+}
+
+const std::vector<std::string>& IMidiPorts::GetInNames()
+{
+  std::lock_guard<DirectionLock> lock(mInLock);
+  if (!mInNames.empty())
+    return mInNames;
+  mInIndex = 0;
+  if (!mIn)
+  {
+    Backend* system = backend();
+    try
+    {
+      if (system)
+        mIn = system->createInput(kInClientName, kInputQueueLimit);
+      if (mIn)
+        mIn->setHandler([this](double deltaTime, std::vector<unsigned char>* message)
+                        { onInput(deltaTime, message); });
+    }
+    catch (const std::exception& e)
+    {
+      log(std::string("cannot create the input client: ") + e.what());
+      mIn.reset();
+    }
+    if (!mIn)
+      log("no MIDI input client: the input list holds only \"OFF\"");
+  }
+  std::string error;
+  mInNames = readNames(mIn.get(), error);
+  if (!error.empty())
+    log("reading the input port names: " + error);
+  return mInNames;
+}
+
+void IMidiPorts::closeOutLocked()
+{
+  if (mOut && mOutOpen)
+  {
+    try
+    {
+      mOut->closePort();
+    }
+    catch (const std::exception& e)
+    {
+      log(std::string("closing the output port: ") + e.what());
+    }
+  }
+  mOutOpen = false;
+}
+
+void IMidiPorts::closeInLocked()
+{
+  if (mIn && mInOpen)
+  {
+    try
+    {
+      mIn->closePort();
+    }
+    catch (const std::exception& e)
+    {
+      log(std::string("closing the input port: ") + e.what());
+    }
+  }
+  mInOpen = false;
+}
+
+int IMidiPorts::OpenOut(int& idx, const char* name)
+{
+  std::lock_guard<DirectionLock> lock(mOutLock);
+  closeOutLocked();
+  mOutIndex = idx;
+  if (idx == 0 || mOutNames.empty())
+  {
+    mOutIndex = 0;
+    return 0;
+  }
+  const int k = findName(mOutNames, name);
+  if (k <= 0 || !mOut)
+  {
+    if (k > 0)
+      log(std::string("no output client to open \"") + name + "\"");
+    idx = 0;
+    mOutIndex = 0;
+    return 0;
+  }
+  try
+  {
+    const int position = currentPosition(mOut.get(), mOutNames[static_cast<size_t>(k)]);
+    if (position < 0)
+    {
+      log(std::string("output port \"") + name + "\" is not present any more");
+      idx = 0;
+      mOutIndex = 0;
+      return 0;
+    }
+    idx = k;
+    mOut->openPort(static_cast<unsigned int>(position), kOutPortName);
+    mOutOpen = true;
+    mOutIndex = k;
+    return k;
+  }
+  catch (const std::exception& e)
+  {
+    log(std::string("opening output port \"") + name + "\": " + e.what());
+    mOutIndex = 0;
+    return 0;
+  }
+}
+
+int IMidiPorts::OpenIn(int& idx, const char* name)
+{
+  std::lock_guard<DirectionLock> lock(mInLock);
+  closeInLocked();
+  mInIndex = idx;
+  if (idx == 0 || mInNames.empty())
+  {
+    mInIndex = 0;
+    return 0;
+  }
+  const int k = findName(mInNames, name);
+  if (k <= 0 || !mIn)
+  {
+    if (k > 0)
+      log(std::string("no input client to open \"") + name + "\"");
+    idx = 0;
+    mInIndex = 0;
+    return 0;
+  }
+  try
+  {
+    const int position = currentPosition(mIn.get(), mInNames[static_cast<size_t>(k)]);
+    if (position < 0)
+    {
+      log(std::string("input port \"") + name + "\" is not present any more");
+      idx = 0;
+      mInIndex = 0;
+      return 0;
+    }
+    idx = k;
+    mIn->openPort(static_cast<unsigned int>(position), kInPortName);
+    mInOpen = true;
+    mInIndex = k;
+    return k;
+  }
+  catch (const std::exception& e)
+  {
+    log(std::string("opening input port \"") + name + "\": " + e.what());
+    mInIndex = 0;
+    return 0;
+  }
+}
+
+bool IMidiPorts::sendLocked(const unsigned char* data, size_t size)
+{
+  if (!mOutLock.tryLockFor(kSendLockWait))
+    return false;
+  std::lock_guard<DirectionLock> lock(mOutLock, std::adopt_lock);
+  if (!mOut || !mOutOpen)
+    return false;
+  if (size > mOut->maxMessageSize())
+  {
+    log("refused a message of " + std::to_string(size) + " bytes: the output port takes at most " +
+        std::to_string(mOut->maxMessageSize()));
+    return false;
+  }
+  try
+  {
+    return mOut->send(data, size);
+  }
+  catch (const std::exception& e)
+  {
+    log(std::string("sending: ") + e.what());
+    return false;
+  }
+}
+
+bool IMidiPorts::SendMsg(const IMidiMsg* msg)
+{
+  if (!msg)
+    return false;
+  const unsigned char bytes[kShortMessageMax] = {msg->mStatus, msg->mData1, msg->mData2};
+  const IMidiMsg::EStatusMsg kind = msg->StatusMsg();
+  const bool twoBytes = kind == IMidiMsg::kProgramChange || kind == IMidiMsg::kChannelAftertouch;
+  return sendLocked(bytes, twoBytes ? kShortMessageMax - 1 : kShortMessageMax);
+}
+
+bool IMidiPorts::SendSysex(const unsigned char* data, int size)
+{
+  if (!data || size < 1)
+    return false;
+  if (data[0] == kSysExStart)
+    return sendLocked(data, static_cast<size_t>(size));
+  std::vector<unsigned char> framed;
+  framed.reserve(static_cast<size_t>(size) + 2);
+  framed.push_back(kSysExStart);
+  framed.insert(framed.end(), data, data + size);
+  framed.push_back(kSysExEnd);
+  return sendLocked(framed.data(), framed.size());
+}
+
+bool IMidiPorts::SendPatchSysex(const unsigned char* data, int size)
+{
+  if (!data || size < 1)
+    return false;
+  return sendLocked(data, static_cast<size_t>(size));
+}
+
+bool IMidiPorts::SendBytes(const std::vector<unsigned char>& bytes)
+{
+  if (bytes.empty())
+    return false;
+  return sendLocked(bytes.data(), bytes.size());
+}
+
+void IMidiPorts::CloseAll()
+{
+  {
+    std::lock_guard<DirectionLock> lock(mInLock);
+    closeInLocked();
+    mInIndex = 0;
+  }
+  SetInputCallback(nullptr, nullptr);
+  std::lock_guard<DirectionLock> lock(mOutLock);
+  closeOutLocked();
+  mOutIndex = 0;
+}
+
+void IMidiPorts::Dispatch(const std::vector<unsigned char>& bytes,
+                          const std::function<void(IMidiMsg*)>& onMsg,
+                          const std::function<void(ISysEx*)>& onSysEx)
+{
+  if (bytes.empty())
+    return;
+  if (bytes.size() <= kShortMessageMax)
+  {
+    IMidiMsg msg(0, bytes[0], bytes.size() > 1 ? bytes[1] : 0, bytes.size() > 2 ? bytes[2] : 0);
+    if (onMsg)
+      onMsg(&msg);
+    return;
+  }
+  // The plug-in sees a buffer of its own for the duration of the call; it copies what it keeps.
+  const std::vector<unsigned char> copy(bytes);
+  ISysEx sysex(0, copy.data(), static_cast<int>(copy.size()));
+  if (onSysEx)
+    onSysEx(&sysex);
+}

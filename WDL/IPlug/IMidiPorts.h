@@ -1,0 +1,181 @@
+// The plug-in's external MIDI output and input ports: name lists, open by name, sends and the input callback.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+#include <vector>
+
+#include "IPlugMidi.h"
+
+class IPlugBase;
+
+// Owned by the plug-in base, one per plug-in instance. Each direction has its own lock around open,
+// close and send, so the editor, worker and audio threads may send at once. The system ports are
+// reached through a Backend (RtMidi on Linux, an in-process fake in tests); without any client the
+// lists hold only "OFF" and every open and send reports failure.
+class IMidiPorts
+{
+public:
+  // RtMidi's callback shape: delta time in seconds (unused), the message bytes, the user data.
+  using InputCallback = void (*)(double deltaTime, std::vector<unsigned char>* message, void* userData);
+
+  // The system side of one output client. Errors are thrown as std::exception.
+  class Output
+  {
+  public:
+    virtual ~Output() = default;
+    virtual unsigned int portCount() = 0;
+    virtual std::string portName(unsigned int index) = 0;
+    // Opens system port index under this client's port name; throws on failure.
+    virtual void openPort(unsigned int index, const std::string& portName) = 0;
+    virtual void closePort() = 0;
+    // Writes one message; false when refused (too long, no port, an earlier send still stalled) or not
+    // taken by the system before a deadline (such a message may still leave later, in order). Never
+    // blocks for longer than that deadline. Calls are serialised by IMidiPorts.
+    virtual bool send(const unsigned char* data, size_t size) = 0;
+    // Longest message the client takes in one send, in bytes.
+    virtual size_t maxMessageSize() const = 0;
+  };
+
+  // The system side of one input client. Sysex passes; time messages and active sensing are filtered.
+  class Input
+  {
+  public:
+    using Handler = std::function<void(double deltaTime, std::vector<unsigned char>* message)>;
+    virtual ~Input() = default;
+    virtual unsigned int portCount() = 0;
+    virtual std::string portName(unsigned int index) = 0;
+    virtual void openPort(unsigned int index, const std::string& portName) = 0;
+    // Closes the port; on return the handler is not running and will not be called again until the
+    // next open.
+    virtual void closePort() = 0;
+    // Called on the backend's input thread for every message. Set before openPort.
+    virtual void setHandler(Handler handler) = 0;
+  };
+
+  // Makes clients. A client that cannot be created gives null or throws std::exception.
+  class Backend
+  {
+  public:
+    virtual ~Backend() = default;
+    virtual std::unique_ptr<Output> createOutput(const std::string& clientName) = 0;
+    virtual std::unique_ptr<Input> createInput(const std::string& clientName,
+                                               unsigned int queueSizeLimit) = 0;
+  };
+
+  using BackendFactory = std::unique_ptr<Backend> (*)();
+
+  // The computer's MIDI system (defined by the platform MIDI library; RtMidi on Linux).
+  static std::unique_ptr<Backend> CreateSystemBackend();
+  // Process-wide factory used by instances that were given no backend; null restores the system one.
+  // Tests install a fake here before they create plug-ins. Call before any instance lists its ports.
+  static void SetBackendFactory(BackendFactory factory);
+
+  // plug: the owning plug-in (input reaches it through SetInputCallback, set by the base).
+  explicit IMidiPorts(IPlugBase* plug);
+  // Closes both directions (CloseAll).
+  ~IMidiPorts();
+  IMidiPorts(const IMidiPorts&) = delete;
+  IMidiPorts& operator=(const IMidiPorts&) = delete;
+
+  // Uses this backend instead of the process-wide one. Only before the first list request.
+  void SetBackend(std::unique_ptr<Backend> backend);
+  // Lines about missing clients and failed opens also go to this debug log file; empty (the default)
+  // writes them to standard error only.
+  void SetDebugLogPath(const std::string& path);
+  // Where input goes; the plug-in base passes its static MIDICallback and itself. Null stops delivery.
+  // Takes effect for the open port at once; waits for a running delivery to end, so it must not be
+  // called from inside the callback.
+  void SetInputCallback(InputCallback callback, void* userData);
+
+  // "OFF", then the system's port names in the system's order. Built on the first call (which creates
+  // the client) and cached for the life of the object. Editor or host thread.
+  const std::vector<std::string>& GetOutNames();
+  const std::vector<std::string>& GetInNames();
+
+  // Closes the direction's port, then opens the port called name, found again in the system's current
+  // list. idx: in: the position last chosen; out: the position of name in the cached list, 0 when name
+  // is "OFF", not listed or not present any more. Returns the position opened, 0 for none.
+  int OpenOut(int& idx, const char* name);
+  int OpenIn(int& idx, const char* name);
+
+  // Sends: true when the bytes were handed to the open output port. Any thread.
+  // A short message: 2 bytes for program change and channel aftertouch, 3 otherwise.
+  bool SendMsg(const IMidiMsg* msg);
+  // Framed with F0 .. F7 unless data[0] is F0 (then sent as it is). size >= 1.
+  bool SendSysex(const unsigned char* data, int size);
+  // Sent unchanged.
+  bool SendPatchSysex(const unsigned char* data, int size);
+  bool SendBytes(const std::vector<unsigned char>& bytes);
+
+  // Closes both ports and stops input delivery; when it returns, the input callback is not running and
+  // will not run again. The plug-in calls it in teardown before its own members go. Idempotent; not
+  // from inside the input callback.
+  void CloseAll();
+
+  // Snapshots, any thread: the position last asked for (above 0: a port may be open) and whether a
+  // port is open now.
+  int GetOutIndex() const { return mOutIndex.load(); }
+  int GetInIndex() const { return mInIndex.load(); }
+  bool IsOutOpen() const { return mOutOpen.load(); }
+  bool IsInOpen() const { return mInOpen.load(); }
+
+  // Turns raw input into the framework's records: 1-3 bytes give an IMidiMsg (offset 0, missing data
+  // bytes 0), 4 or more an ISysEx over a copy of the bytes, 0 nothing. The records live for the call.
+  static void Dispatch(const std::vector<unsigned char>& bytes, const std::function<void(IMidiMsg*)>& onMsg,
+                       const std::function<void(ISysEx*)>& onSysEx);
+
+private:
+  // One direction's lock: BasicLockable, plus a bounded wait for senders.
+  class DirectionLock
+  {
+  public:
+    void lock();
+    void unlock();
+    // False when the lock was not free within timeout.
+    bool tryLockFor(std::chrono::milliseconds timeout);
+
+  private:
+    std::mutex mMutex;
+    std::condition_variable mFree;
+    bool mHeld = false;
+  };
+
+  Backend* backend();
+  void log(const std::string& text);
+  bool sendLocked(const unsigned char* data, size_t size);
+  void closeOutLocked();
+  void closeInLocked();
+  void onInput(double deltaTime, std::vector<unsigned char>* message);
+
+  IPlugBase* mPlug;
+  std::unique_ptr<Backend> mBackend;
+  bool mBackendTried = false;
+  std::mutex mBackendLock;
+  std::mutex mLogLock;
+  std::string mLogPath;
+
+  DirectionLock mOutLock;
+  std::unique_ptr<Output> mOut;
+  std::vector<std::string> mOutNames;
+  std::atomic<int> mOutIndex{0};
+  std::atomic<bool> mOutOpen{false};
+
+  DirectionLock mInLock;
+  std::unique_ptr<Input> mIn;
+  std::vector<std::string> mInNames;
+  std::atomic<int> mInIndex{0};
+  std::atomic<bool> mInOpen{false};
+
+  // Held shared by a running delivery, exclusively while the callback changes or input closes.
+  std::shared_mutex mCallbackLock;
+  InputCallback mCallback = nullptr;
+  void* mCallbackUserData = nullptr;
+};

@@ -1,0 +1,155 @@
+// Drawing benchmarks: one full editor frame (background plus 200 knob frames) and loading and scaling images.
+#include "IGraphics.h"
+#include "lice.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+const int kEditorW = 1500;
+const int kEditorH = 757;
+const int kKnob = 48;
+const int kKnobFrames = 64;
+
+// A surface without a window whose bitmaps come from PNG files in a folder, or from memory.
+class BenchGraphics : public IGraphics
+{
+public:
+  BenchGraphics(int w, int h) : IGraphics(nullptr, w, h, 0) { PrepDraw(); }
+  void SetDrawArea(const IRECT& r) { mDrawArea = r; }
+  void SetImage(LICE_IBitmap* image) { mImage = image; }
+
+  bool DrawScreen(IRECT*) override { return true; }
+  void ForceEndUserEdit() override {}
+  int ShowMessageBox(const char*, const char*, int) override { return 0; }
+  IPopupMenu* CreateIPopupMenu(IPopupMenu*, IRECT*) override { return nullptr; }
+  void CreateTextEntry(IControl*, IText*, IRECT*, const char*, IParam*) override {}
+  void HostPath(WDL_String*) override {}
+  void PluginPath(WDL_String*) override {}
+  void DesktopPath(WDL_String*) override {}
+  void PromptForFile(WDL_String*, EFileAction, WDL_String*, const char*) override {}
+  bool PromptForColor(IColor*, const char*) override { return false; }
+  bool OpenURL(const char*, const char*, const char*, const char*) override { return false; }
+  using IGraphics::OpenWindow;
+  void* OpenWindow(void*) override { return nullptr; }
+  void CloseWindow() override {}
+  void* GetWindow() override { return nullptr; }
+  char* OSLoadFile(int, const char*) override { return nullptr; }
+  LICE_IBitmap* OSLoadBitmap(int, const char* name) override
+  {
+    if (mImage)
+    {
+      LICE_IBitmap* copy = new LICE_MemBitmap();
+      LICE_Copy(copy, mImage);
+      return copy;
+    }
+    return LICE_LoadPNG(name);
+  }
+
+private:
+  LICE_IBitmap* mImage = nullptr;
+};
+
+LICE_IBitmap* makeBackground()
+{
+  LICE_IBitmap* bm = new LICE_MemBitmap(kEditorW, kEditorH);
+  for (int y = 0; y < kEditorH; y += 8)
+  {
+    LICE_FillRect(bm, 0, y, kEditorW, 8, LICE_RGBA(20, 20, 30 + y % 64, 255), 1.0f, LICE_BLIT_MODE_COPY);
+  }
+  return bm;
+}
+
+LICE_IBitmap* makeKnobStrip()
+{
+  LICE_IBitmap* bm = new LICE_MemBitmap(kKnob, kKnob * kKnobFrames);
+  for (int f = 0; f < kKnobFrames; ++f)
+  {
+    LICE_FillRect(bm, 4, f * kKnob + 4, kKnob - 8, kKnob - 8, LICE_RGBA(120, 120, 128, 255), 1.0f,
+                  LICE_BLIT_MODE_COPY | LICE_BLIT_USE_ALPHA);
+    LICE_Line(bm, kKnob / 2, f * kKnob + kKnob / 2, f % kKnob, f * kKnob + 6, LICE_RGBA(255, 170, 0, 255),
+              1.0f, LICE_BLIT_MODE_COPY | LICE_BLIT_USE_ALPHA, true);
+  }
+  return bm;
+}
+} // namespace
+
+// One redraw of the whole editor: the background copied plainly, then 200 knobs with alpha, each a frame.
+static void BM_DrawEditorFrame(benchmark::State& state)
+{
+  BenchGraphics g(kEditorW, kEditorH);
+  LICE_IBitmap* background = makeBackground();
+  LICE_IBitmap* knobs = makeKnobStrip();
+  g.SetImage(background);
+  IBitmap bg = g.LoadIBitmap(3000, "background", 1.0);
+  g.SetImage(knobs);
+  IBitmap knob = g.LoadIBitmap(3001, "knob", 1.0, kKnobFrames, false);
+  g.SetImage(nullptr);
+  delete background;
+  delete knobs;
+
+  g.SetDrawArea(IRECT(0, 0, kEditorW, kEditorH));
+  IRECT whole(0, 0, kEditorW, kEditorH);
+  const IChannelBlend clobber(kBlendClobber);
+  std::vector<IRECT> places;
+  for (int i = 0; i < 200; ++i)
+  {
+    const int x = 10 + (i % 25) * 58;
+    const int y = 10 + (i / 25) * 90;
+    places.emplace_back(x, y, x + kKnob, y + kKnob);
+  }
+  int frame = 0;
+  for (auto _ : state)
+  {
+    g.DrawBitmap(&bg, &whole, 1, &clobber);
+    for (IRECT& r : places)
+    {
+      g.DrawBitmap(&knob, &r, 1 + (frame++ % kKnobFrames), nullptr);
+    }
+    benchmark::DoNotOptimize(g.GetDrawBitmap());
+  }
+  state.SetItemsProcessed(state.iterations());
+  g.ReleaseBitmap(&bg);
+  g.ReleaseBitmap(&knob);
+}
+BENCHMARK(BM_DrawEditorFrame)->Unit(benchmark::kMillisecond);
+
+// 100 PNG files of 200 x 120 loaded and scaled by 1.15 into the cache, then released for the next round.
+static void BM_LoadAndScale100Images(benchmark::State& state)
+{
+  const std::string prefix = "/tmp/korvid_drawbench_" + std::to_string(getpid());
+  std::vector<std::string> files;
+  for (int i = 0; i < 100; ++i)
+  {
+    LICE_MemBitmap image(200, 120);
+    LICE_FillRect(&image, 0, 0, 200, 120, LICE_RGBA(i, 255 - i, 80, 255), 1.0f, LICE_BLIT_MODE_COPY);
+    LICE_Line(&image, 0, 0, 199, 119, LICE_RGBA(255, 255, 255, 255), 1.0f, LICE_BLIT_MODE_COPY, true);
+    files.push_back(prefix + "_" + std::to_string(i) + ".png");
+    LICE_WritePNG(files.back().c_str(), &image);
+  }
+  BenchGraphics g(100, 100);
+  for (auto _ : state)
+  {
+    std::vector<IBitmap> loaded;
+    for (int i = 0; i < 100; ++i)
+    {
+      loaded.push_back(g.LoadIBitmap(4000 + i, files[static_cast<size_t>(i)].c_str(), 1.15));
+    }
+    state.PauseTiming();
+    for (IBitmap& bm : loaded)
+    {
+      g.ReleaseBitmap(&bm);
+    }
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * 100);
+  for (const std::string& f : files)
+  {
+    std::remove(f.c_str());
+  }
+}
+BENCHMARK(BM_LoadAndScale100Images)->Unit(benchmark::kMillisecond);

@@ -1,0 +1,278 @@
+// Fake MIDI clients over an in-process port table.
+#include "MidiFakeSystem.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+struct MidiFakeSystem::InputClientState
+{
+  std::mutex deliverLock;
+  IMidiPorts::Input::Handler handler;
+  std::string openPort; // empty when closed
+};
+
+namespace
+{
+std::mutex gDefaultLock;
+std::shared_ptr<MidiFakeSystem> gDefault;
+
+std::string nameAt(const std::vector<std::string>& names, unsigned int index)
+{
+  if (index >= names.size())
+    throw std::out_of_range("no port " + std::to_string(index));
+  return names[index];
+}
+
+class FakeOutput : public IMidiPorts::Output
+{
+public:
+  explicit FakeOutput(std::shared_ptr<MidiFakeSystem> system) : mSystem(std::move(system)) {}
+  ~FakeOutput() override { closePort(); }
+  unsigned int portCount() override { return static_cast<unsigned int>(mSystem->outputNames().size()); }
+  std::string portName(unsigned int index) override { return nameAt(mSystem->outputNames(), index); }
+  void openPort(unsigned int index, const std::string&) override
+  {
+    closePort();
+    mPort = nameAt(mSystem->outputNames(), index);
+    mSystem->openOutput(mPort, true);
+  }
+  void closePort() override
+  {
+    if (!mPort.empty())
+      mSystem->openOutput(mPort, false);
+    mPort.clear();
+  }
+  bool send(const unsigned char* data, size_t size) override
+  {
+    if (mPort.empty() || size > mSystem->maxMessageSize())
+      return false;
+    mSystem->recordSend(mPort, data, size);
+    return true;
+  }
+  size_t maxMessageSize() const override { return mSystem->maxMessageSize(); }
+
+private:
+  std::shared_ptr<MidiFakeSystem> mSystem;
+  std::string mPort;
+};
+
+class FakeInput : public IMidiPorts::Input
+{
+public:
+  explicit FakeInput(std::shared_ptr<MidiFakeSystem> system)
+      : mSystem(std::move(system)), mState(std::make_shared<MidiFakeSystem::InputClientState>())
+  {
+    mSystem->registerInput(mState);
+  }
+  ~FakeInput() override { closePort(); }
+  unsigned int portCount() override { return static_cast<unsigned int>(mSystem->inputNames().size()); }
+  std::string portName(unsigned int index) override { return nameAt(mSystem->inputNames(), index); }
+  void openPort(unsigned int index, const std::string&) override
+  {
+    const std::string name = nameAt(mSystem->inputNames(), index);
+    std::lock_guard<std::mutex> lock(mState->deliverLock);
+    mState->openPort = name;
+  }
+  void closePort() override
+  {
+    std::lock_guard<std::mutex> lock(mState->deliverLock);
+    mState->openPort.clear();
+  }
+  void setHandler(Handler handler) override
+  {
+    std::lock_guard<std::mutex> lock(mState->deliverLock);
+    mState->handler = std::move(handler);
+  }
+
+private:
+  std::shared_ptr<MidiFakeSystem> mSystem;
+  std::shared_ptr<MidiFakeSystem::InputClientState> mState;
+};
+
+class FakeBackend : public IMidiPorts::Backend
+{
+public:
+  explicit FakeBackend(std::shared_ptr<MidiFakeSystem> system) : mSystem(std::move(system)) {}
+  std::unique_ptr<IMidiPorts::Output> createOutput(const std::string&) override
+  {
+    mSystem->countClient();
+    return std::make_unique<FakeOutput>(mSystem);
+  }
+  std::unique_ptr<IMidiPorts::Input> createInput(const std::string&, unsigned int) override
+  {
+    mSystem->countClient();
+    return std::make_unique<FakeInput>(mSystem);
+  }
+
+private:
+  std::shared_ptr<MidiFakeSystem> mSystem;
+};
+
+std::unique_ptr<IMidiPorts::Backend> defaultFactory()
+{
+  std::lock_guard<std::mutex> lock(gDefaultLock);
+  if (!gDefault)
+    throw std::runtime_error("no fake MIDI system installed");
+  return gDefault->makeBackend();
+}
+} // namespace
+
+std::shared_ptr<MidiFakeSystem> MidiFakeSystem::create()
+{
+  return std::shared_ptr<MidiFakeSystem>(new MidiFakeSystem());
+}
+
+std::unique_ptr<IMidiPorts::Backend> MidiFakeSystem::makeBackend()
+{
+  return std::make_unique<FakeBackend>(shared_from_this());
+}
+
+void MidiFakeSystem::installAsDefault(std::shared_ptr<MidiFakeSystem> system)
+{
+  std::lock_guard<std::mutex> lock(gDefaultLock);
+  gDefault = std::move(system);
+  IMidiPorts::SetBackendFactory(gDefault ? &defaultFactory : nullptr);
+}
+
+void MidiFakeSystem::setOutputPorts(std::vector<std::string> names)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mOutputNames = std::move(names);
+}
+
+void MidiFakeSystem::setInputPorts(std::vector<std::string> names)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mInputNames = std::move(names);
+}
+
+void MidiFakeSystem::setClientsFail(bool fail)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mClientsFail = fail;
+}
+
+void MidiFakeSystem::setMaxMessageSize(size_t bytes)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mMaxMessageSize = bytes;
+}
+
+size_t MidiFakeSystem::maxMessageSize() const
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mMaxMessageSize;
+}
+
+std::vector<MidiFakeSystem::Bytes> MidiFakeSystem::received(const std::string& name) const
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  auto it = mReceived.find(name);
+  return it == mReceived.end() ? std::vector<Bytes>() : it->second;
+}
+
+void MidiFakeSystem::clearReceived()
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mReceived.clear();
+}
+
+std::vector<std::string> MidiFakeSystem::openOutputs() const
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mOpenOutputs;
+}
+
+std::vector<std::string> MidiFakeSystem::openInputs() const
+{
+  std::vector<std::shared_ptr<InputClientState>> clients;
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    for (const auto& weak : mInputClients)
+    {
+      if (auto client = weak.lock())
+        clients.push_back(client);
+    }
+  }
+  std::vector<std::string> names;
+  for (const auto& client : clients)
+  {
+    std::lock_guard<std::mutex> lock(client->deliverLock);
+    if (!client->openPort.empty())
+      names.push_back(client->openPort);
+  }
+  return names;
+}
+
+int MidiFakeSystem::clientsCreated() const
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mClientsCreated;
+}
+
+int MidiFakeSystem::inject(const std::string& name, const Bytes& bytes)
+{
+  std::vector<std::shared_ptr<InputClientState>> clients;
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    for (const auto& weak : mInputClients)
+    {
+      if (auto client = weak.lock())
+        clients.push_back(client);
+    }
+  }
+  int delivered = 0;
+  for (const auto& client : clients)
+  {
+    std::lock_guard<std::mutex> lock(client->deliverLock);
+    if (client->openPort == name && client->handler)
+    {
+      Bytes message(bytes);
+      client->handler(0.0, &message);
+      ++delivered;
+    }
+  }
+  return delivered;
+}
+
+std::vector<std::string> MidiFakeSystem::outputNames() const
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mOutputNames;
+}
+
+std::vector<std::string> MidiFakeSystem::inputNames() const
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mInputNames;
+}
+
+void MidiFakeSystem::recordSend(const std::string& port, const unsigned char* data, size_t size)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mReceived[port].emplace_back(data, data + size);
+}
+
+void MidiFakeSystem::openOutput(const std::string& port, bool open)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  auto it = std::find(mOpenOutputs.begin(), mOpenOutputs.end(), port);
+  if (open && it == mOpenOutputs.end())
+    mOpenOutputs.push_back(port);
+  else if (!open && it != mOpenOutputs.end())
+    mOpenOutputs.erase(it);
+}
+
+void MidiFakeSystem::registerInput(const std::shared_ptr<InputClientState>& client)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mInputClients.push_back(client);
+}
+
+void MidiFakeSystem::countClient()
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  if (mClientsFail)
+    throw std::runtime_error("no MIDI system");
+  ++mClientsCreated;
+}

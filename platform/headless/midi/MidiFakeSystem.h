@@ -1,0 +1,67 @@
+// An in-process MIDI system for tests: named output ports that record, input ports that tests feed.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "IMidiPorts.h"
+
+// The system's ports can be changed at any time (plugged, unplugged, reordered); clients see the
+// change at their next portCount/portName. All members may be called from any thread.
+class MidiFakeSystem : public std::enable_shared_from_this<MidiFakeSystem>
+{
+public:
+  using Bytes = std::vector<unsigned char>;
+
+  static std::shared_ptr<MidiFakeSystem> create();
+
+  // A backend whose clients live in this system (ownership goes to the caller).
+  std::unique_ptr<IMidiPorts::Backend> makeBackend();
+  // Makes IMidiPorts instances without a backend of their own use this system (null: the real one).
+  static void installAsDefault(std::shared_ptr<MidiFakeSystem> system);
+
+  void setOutputPorts(std::vector<std::string> names);
+  void setInputPorts(std::vector<std::string> names);
+  // true: creating a client throws, as when no MIDI system is there.
+  void setClientsFail(bool fail);
+  // Longest message an output client takes.
+  void setMaxMessageSize(size_t bytes);
+
+  // Every message sent to the output port called name, in order.
+  std::vector<Bytes> received(const std::string& name) const;
+  // Forgets the messages received so far.
+  void clearReceived();
+  // Names of the ports opened now (output and input), and how many clients were created.
+  std::vector<std::string> openOutputs() const;
+  std::vector<std::string> openInputs() const;
+  int clientsCreated() const;
+  // Delivers bytes, on the calling thread, to every input client that has port name open; returns how
+  // many received them.
+  int inject(const std::string& name, const Bytes& bytes);
+
+  // Used by the fake clients.
+  struct InputClientState;
+  std::vector<std::string> outputNames() const;
+  std::vector<std::string> inputNames() const;
+  void recordSend(const std::string& port, const unsigned char* data, size_t size);
+  void openOutput(const std::string& port, bool open);
+  void registerInput(const std::shared_ptr<InputClientState>& client);
+  void countClient();
+  size_t maxMessageSize() const;
+
+private:
+  MidiFakeSystem() = default;
+
+  mutable std::mutex mLock;
+  std::vector<std::string> mOutputNames;
+  std::vector<std::string> mInputNames;
+  std::map<std::string, std::vector<Bytes>> mReceived;
+  std::vector<std::string> mOpenOutputs;
+  std::vector<std::weak_ptr<InputClientState>> mInputClients;
+  bool mClientsFail = false;
+  size_t mMaxMessageSize = 65536;
+  int mClientsCreated = 0;
+};

@@ -1,0 +1,296 @@
+// System fonts through fontconfig and cairo-ft; cached fonts that place, draw and measure text.
+#include "LiceFont.h"
+
+#include <algorithm>
+#include <cairo-ft.h>
+#include <cairo.h>
+#include <cmath>
+#include <cstring>
+#include <fontconfig/fontconfig.h>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct LICE_SystemFont
+{
+  cairo_scaled_font_t* scaled = nullptr;
+  double angle = 0.0; // radians, counter-clockwise on screen
+};
+
+namespace
+{
+// Faces the editor names that Linux lacks, resolved by fontconfig as one monospace face from
+// fonts-dejavu-core so text looks the same on every machine. (Kept here rather than as a fontconfig
+// configuration fragment: parsing one from memory leaks inside fontconfig.)
+const char* const kMonospaceFace = "DejaVu Sans Mono";
+const char* const kAliasedFaces[] = {"Consolas", "NK57 Monospace"};
+
+const char* resolveFace(const char* face)
+{
+  if (!face || !*face)
+  {
+    return "monospace";
+  }
+  for (const char* alias : kAliasedFaces)
+  {
+    if (std::strcmp(face, alias) == 0)
+    {
+      return kMonospaceFace;
+    }
+  }
+  return face;
+}
+
+// Looks the face up and makes the cairo font face; null when fontconfig finds nothing.
+cairo_font_face_t* matchFace(const char* face, int pixelSize, int weight, bool italic)
+{
+  FcPattern* pattern = FcPatternCreate();
+  if (!pattern)
+  {
+    return nullptr;
+  }
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(resolveFace(face)));
+  FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixelSize);
+  FcPatternAddInteger(pattern, FC_WEIGHT, weight >= 700 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPatternDestroy(pattern);
+  if (!match)
+  {
+    return nullptr;
+  }
+  // Rendering options come from the font's quality alone, not from the machine's settings.
+  for (const char* key : {FC_ANTIALIAS, FC_HINTING, FC_HINT_STYLE, FC_RGBA, FC_AUTOHINT, FC_LCD_FILTER})
+  {
+    FcPatternDel(match, key);
+  }
+  cairo_font_face_t* fontFace = cairo_ft_font_face_create_for_pattern(match);
+  FcPatternDestroy(match);
+  if (cairo_font_face_status(fontFace) != CAIRO_STATUS_SUCCESS)
+  {
+    cairo_font_face_destroy(fontFace);
+    return nullptr;
+  }
+  return fontFace;
+}
+
+bool isValidUtf8(const std::string& s)
+{
+  size_t i = 0;
+  while (i < s.size())
+  {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xe ? 3 : (c >> 3) == 0x1e ? 4 : 0;
+    if (n == 0 || i + n > s.size())
+    {
+      return false;
+    }
+    for (size_t k = 1; k < n; ++k)
+    {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xc0) != 0x80)
+      {
+        return false;
+      }
+    }
+    i += n;
+  }
+  return true;
+}
+
+// Text from patch names and files may be Latin-1; cairo needs UTF-8.
+std::string toUtf8(const std::string& s)
+{
+  if (isValidUtf8(s))
+  {
+    return s;
+  }
+  std::string out;
+  for (const char ch : s)
+  {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (c < 0x80)
+    {
+      out += ch;
+    }
+    else
+    {
+      out += static_cast<char>(0xc0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3f));
+    }
+  }
+  return out;
+}
+} // namespace
+
+HFONT CreateFont(int height, int /*width*/, int escapement, int /*orientation*/, int weight, char italic,
+                 char /*underline*/, char /*strikeOut*/, char /*charSet*/, char /*outPrecision*/,
+                 char /*clipPrecision*/, char quality, char /*pitchAndFamily*/, const char* face)
+{
+  const int pixelSize = std::max(1, height);
+  // fontconfig's lazy set-up is not safe to race; font creation is rare, so it is serialized.
+  static std::mutex fontconfigMutex;
+  std::lock_guard<std::mutex> lock(fontconfigMutex);
+  cairo_font_face_t* fontFace = matchFace(face, pixelSize, weight, italic != 0);
+  if (!fontFace)
+  {
+    return nullptr;
+  }
+  cairo_matrix_t fontMatrix;
+  cairo_matrix_t identity;
+  cairo_matrix_init_scale(&fontMatrix, pixelSize, pixelSize);
+  cairo_matrix_init_identity(&identity);
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_antialias(options, quality == 3 ? CAIRO_ANTIALIAS_NONE : CAIRO_ANTIALIAS_GRAY);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+  cairo_scaled_font_t* scaled = cairo_scaled_font_create(fontFace, &fontMatrix, &identity, options);
+  cairo_font_options_destroy(options);
+  cairo_font_face_destroy(fontFace);
+  if (cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS)
+  {
+    cairo_scaled_font_destroy(scaled);
+    return nullptr;
+  }
+  HFONT font = new LICE_SystemFont;
+  font->scaled = scaled;
+  font->angle = escapement / 10.0 * M_PI / 180.0;
+  return font;
+}
+
+void DeleteFont(HFONT font)
+{
+  if (font)
+  {
+    cairo_scaled_font_destroy(font->scaled);
+    delete font;
+  }
+}
+
+LICE_CachedFont::~LICE_CachedFont()
+{
+  SetFromHFont(nullptr, 0);
+}
+
+void LICE_CachedFont::SetFromHFont(HFONT font, int flags)
+{
+  if (mOwnsFont && mFont != font)
+  {
+    DeleteFont(mFont);
+  }
+  mFont = font;
+  mOwnsFont = font && (flags & LICE_FONT_FLAG_OWNS_HFONT);
+  mLineHeight = 0;
+  mAscent = 0;
+  if (mFont)
+  {
+    cairo_font_extents_t extents;
+    cairo_scaled_font_extents(mFont->scaled, &extents);
+    mAscent = static_cast<int>(std::lround(extents.ascent));
+    mLineHeight = static_cast<int>(std::lround(extents.ascent + extents.descent));
+  }
+}
+
+LICE_pixel LICE_CachedFont::SetTextColor(LICE_pixel color)
+{
+  const LICE_pixel previous = mColor;
+  mColor = color;
+  return previous;
+}
+
+int LICE_CachedFont::DrawText(LICE_IBitmap* dest, const char* str, int len, LICE_Rect* rect,
+                              unsigned int flags)
+{
+  if (!str || !rect || !mFont)
+  {
+    return 0;
+  }
+  const std::string text = toUtf8(len < 0 ? std::string(str) : std::string(str, strnlen(str, len)));
+  std::vector<std::string> lines;
+  std::vector<int> widths;
+  size_t start = 0;
+  while (start <= text.size())
+  {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos)
+    {
+      end = text.size();
+    }
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r')
+    {
+      line.pop_back();
+    }
+    cairo_text_extents_t extents;
+    cairo_scaled_font_text_extents(mFont->scaled, line.c_str(), &extents);
+    widths.push_back(static_cast<int>(std::lround(extents.x_advance)));
+    lines.push_back(std::move(line));
+    start = end + 1;
+  }
+  const int textWidth = *std::max_element(widths.begin(), widths.end());
+  const int textHeight = static_cast<int>(lines.size()) * mLineHeight;
+  if (flags & LICE_DT_CALCRECT)
+  {
+    rect->right = rect->left + textWidth;
+    rect->bottom = rect->top + textHeight;
+    return textHeight;
+  }
+  if (!dest || !dest->surface())
+  {
+    return textHeight;
+  }
+
+  int y = rect->top;
+  if (flags & LICE_DT_BOTTOM)
+  {
+    y = rect->bottom - textHeight;
+  }
+  else if (flags & LICE_DT_VCENTER)
+  {
+    y = rect->top + (rect->bottom - rect->top - textHeight) / 2;
+  }
+  cairo_t* cr = cairo_create(dest->surface());
+  if (!(flags & LICE_DT_NOCLIP))
+  {
+    cairo_rectangle(cr, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+    cairo_clip(cr);
+  }
+  const double alpha = (flags & LICE_DT_USEFGALPHA) ? LICE_GETA(mColor) / 255.0 : 1.0;
+  cairo_set_source_rgba(cr, LICE_GETR(mColor) / 255.0, LICE_GETG(mColor) / 255.0, LICE_GETB(mColor) / 255.0,
+                        alpha);
+  cairo_set_scaled_font(cr, mFont->scaled);
+  if (mFont->angle != 0.0)
+  {
+    // Rotated text turns about the top-left corner of its first line.
+    cairo_translate(cr, rect->left, y);
+    cairo_rotate(cr, -mFont->angle);
+    cairo_translate(cr, -rect->left, -y);
+  }
+  for (size_t i = 0; i < lines.size(); ++i)
+  {
+    int x = rect->left;
+    if (flags & LICE_DT_RIGHT)
+    {
+      x = rect->right - widths[i];
+    }
+    else if (flags & LICE_DT_CENTER)
+    {
+      x = rect->left + (rect->right - rect->left - widths[i]) / 2;
+    }
+    cairo_move_to(cr, x, y + static_cast<int>(i) * mLineHeight + mAscent);
+    cairo_show_text(cr, lines[i].c_str());
+  }
+  cairo_destroy(cr);
+  return textHeight;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+// fontconfig 2.14 leaks a few bytes while parsing the system's configuration on first use; LeakSanitizer
+// is told to ignore leaks that start inside it. Lives here so every program that makes fonts gets it.
+extern "C" const char* __lsan_default_suppressions()
+{
+  return "leak:libfontconfig.so\n";
+}
+#endif

@@ -1,0 +1,29 @@
+// The system MIDI backend on Linux: RtMidi clients on an explicitly chosen API.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "IMidiPorts.h"
+
+// Chooses ALSA when the sequencer device exists, otherwise JACK when a server answers; with neither,
+// creating a client throws std::runtime_error and the ports stay "OFF". Client creation runs on the
+// editor or host thread.
+class RtMidiBackend : public IMidiPorts::Backend
+{
+public:
+  // sequencerDevice: the ALSA sequencer's device file, looked for at each client creation.
+  explicit RtMidiBackend(std::string sequencerDevice = "/dev/snd/seq");
+
+  std::unique_ptr<IMidiPorts::Output> createOutput(const std::string& clientName) override;
+  std::unique_ptr<IMidiPorts::Input> createInput(const std::string& clientName,
+                                                 unsigned int queueSizeLimit) override;
+
+  // "alsa" or "jack" for the API a client would be made on now; throws std::runtime_error when none.
+  std::string chooseApiName() const;
+
+private:
+  int chooseApi() const;
+
+  std::string mSequencerDevice;
+};

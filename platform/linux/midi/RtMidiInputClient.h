@@ -1,0 +1,34 @@
+// One RtMidi input client whose callback can be stopped for certain before its owner goes.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "IMidiPorts.h"
+
+class RtMidiIn;
+
+// Sysex passes; time messages and active sensing are filtered out. Delivery to the handler runs on
+// RtMidi's input thread under a lock that closePort takes, so after closePort no delivery runs.
+class RtMidiInputClient : public IMidiPorts::Input
+{
+public:
+  // in: the RtMidi client, owned from now on.
+  explicit RtMidiInputClient(std::unique_ptr<RtMidiIn> in);
+  ~RtMidiInputClient() override;
+
+  unsigned int portCount() override;
+  std::string portName(unsigned int index) override;
+  void openPort(unsigned int index, const std::string& portName) override;
+  void closePort() override;
+  void setHandler(Handler handler) override;
+
+private:
+  static void callback(double deltaTime, std::vector<unsigned char>* message, void* userData);
+
+  std::unique_ptr<RtMidiIn> mIn;
+  std::mutex mDeliverLock;
+  bool mEnabled = false;
+  Handler mHandler;
+};

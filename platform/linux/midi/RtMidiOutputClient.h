@@ -1,0 +1,43 @@
+// One RtMidi output client whose sends run on a worker thread, so a stalled port cannot hang a caller.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "IMidiPorts.h"
+
+class RtMidiOut;
+
+// RtMidi's JACK output waits without limit for room in its ring buffer, and a message longer than
+// that buffer never fits. Here every message is handed to a worker thread and the caller waits at most
+// kSendDeadlineMs for it; a message longer than maxMessageSize() is refused. While a send is stalled,
+// later sends fail at once. Calls are serialised by IMidiPorts; any thread may make them.
+class RtMidiOutputClient : public IMidiPorts::Output
+{
+public:
+  // Longest message taken: RtMidi's JACK ring buffer holds 16384 bytes with a 4-byte length header.
+  static constexpr size_t kMaxMessageBytes = 16000;
+  static constexpr int kSendDeadlineMs = 2000;
+
+  // out: the RtMidi client, owned from now on; jack: whether it runs on JACK.
+  RtMidiOutputClient(std::unique_ptr<RtMidiOut> out, bool jack);
+  // Stops the worker. A worker stalled inside RtMidi is left to finish on its own with the client.
+  ~RtMidiOutputClient() override;
+
+  unsigned int portCount() override;
+  std::string portName(unsigned int index) override;
+  // Throws RtMidiError, or std::runtime_error while a send is stalled.
+  void openPort(unsigned int index, const std::string& portName) override;
+  void closePort() override;
+  bool send(const unsigned char* data, size_t size) override;
+  size_t maxMessageSize() const override { return kMaxMessageBytes; }
+
+private:
+  struct Shared;
+  // The worker's loop: takes one message at a time until stopped.
+  static void runWorker(std::shared_ptr<Shared> shared);
+
+  std::shared_ptr<Shared> mShared;
+  std::thread mWorker;
+};

@@ -1,0 +1,71 @@
+// A popup menu of the X11 editor view: cascading override-redirect windows drawn with cairo, run modally.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+class IGraphicsX11View;
+class IPopupMenu;
+
+// Shows an IPopupMenu and its sub-menus as small windows of the view's display, with the numbering prefix,
+// separators, indented title items, check marks and disabled items. Run() returns when an item is chosen
+// (mouse release or Return), when the user presses Escape or clicks outside, or when the editor closes
+// meanwhile; the editor keeps redrawing while it runs. GUI thread only.
+class IGraphicsX11Menu
+{
+public:
+  // rootX, rootY: top left corner of the menu on the screen.
+  IGraphicsX11Menu(IGraphicsX11View* view, IPopupMenu* menu, int rootX, int rootY);
+  ~IGraphicsX11Menu();
+  IGraphicsX11Menu(const IGraphicsX11Menu&) = delete;
+  IGraphicsX11Menu& operator=(const IGraphicsX11Menu&) = delete;
+
+  // Runs the menu; the menu (top level or sub-menu) whose item was chosen, with its chosen item index set,
+  // or null when nothing was chosen.
+  IPopupMenu* Run();
+
+private:
+  struct Row
+  {
+    int top = 0;
+    int height = 0;
+    std::string label; // with the numbering prefix
+    int flags = 0;
+    IPopupMenu* subMenu = nullptr;
+  };
+  // One open menu window: the top level or a cascaded sub-menu.
+  struct Level
+  {
+    IPopupMenu* menu = nullptr;
+    Window window = 0;
+    int x = 0, y = 0, w = 0, h = 0; // on the screen
+    std::vector<Row> rows;
+    int hover = -1;
+  };
+
+  void OpenLevel(IPopupMenu* menu, int rootX, int rootY, int parentLeft);
+  void CloseLevelsFrom(size_t level);
+  void DrawLevel(Level& level);
+  // The deepest level under the screen point, or -1; row receives the row index or -1.
+  int LevelAt(int rootX, int rootY, int* row) const;
+  bool Choosable(const Row& row) const;
+  void SetHover(size_t level, int row);
+  void OnKey(XKeyEvent* event);
+  void OnMotion(int rootX, int rootY);
+  void OnRelease(int rootX, int rootY);
+  void Choose(size_t level, int row);
+  void Grab();
+
+  IGraphicsX11View* mView;
+  Display* mDisplay;
+  IPopupMenu* mRoot;
+  std::vector<Level> mLevels;
+  bool mDone = false;
+  bool mPressedInside = false;
+  IPopupMenu* mChosenMenu = nullptr;
+  int mChosenIndex = -1;
+  std::chrono::steady_clock::time_point mOpened;
+};

@@ -1,0 +1,196 @@
+// The text field: editing with the formatter's checks, and drawing with cairo-xlib.
+#include "IGraphicsX11TextEntry.h"
+
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <cairo-xlib.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace
+{
+// The field's font: a fixed-pitch face (the macOS view uses Monaco) at nine tenths of the style's size.
+constexpr const char* kFontFace = "Monospace";
+constexpr double kFontScale = 0.9;
+constexpr double kPadding = 2.0;
+
+double channel(int value)
+{
+  return value / 255.0;
+}
+} // namespace
+
+IGraphicsX11TextEntry::IGraphicsX11TextEntry(Display* display, Window view, const IRECT& area,
+                                             const IText& style, const char* str, IControl* control,
+                                             IParam* param, std::unique_ptr<TextEntryFormatter> formatter)
+    : mDisplay(display), mWidth(std::max(1, area.W())), mHeight(std::max(1, area.H())), mStyle(style),
+      mControl(control), mParam(param), mFormatter(std::move(formatter)), mText(str ? str : ""),
+      mCursor(mText.size())
+{
+  XSetWindowAttributes attributes{};
+  attributes.background_pixmap = None;
+  attributes.event_mask = ExposureMask | ButtonPressMask;
+  mWindow = XCreateWindow(mDisplay, view, area.L, area.T, static_cast<unsigned>(mWidth),
+                          static_cast<unsigned>(mHeight), 0, CopyFromParent, InputOutput, CopyFromParent,
+                          CWBackPixmap | CWEventMask, &attributes);
+  XMapRaised(mDisplay, mWindow);
+}
+
+IGraphicsX11TextEntry::~IGraphicsX11TextEntry()
+{
+  if (mWindow)
+  {
+    XDestroyWindow(mDisplay, mWindow);
+    XFlush(mDisplay);
+  }
+}
+
+bool IGraphicsX11TextEntry::Apply(const std::string& text, size_t cursor)
+{
+  if (mFormatter && !mFormatter->IsAcceptable(text))
+  {
+    return false;
+  }
+  mText = text;
+  mCursor = std::min(cursor, mText.size());
+  mAllSelected = false;
+  return true;
+}
+
+bool IGraphicsX11TextEntry::Insert(const std::string& chars)
+{
+  if (mAllSelected)
+  {
+    return Apply(chars, chars.size());
+  }
+  std::string text = mText;
+  text.insert(mCursor, chars);
+  return Apply(text, mCursor + chars.size());
+}
+
+void IGraphicsX11TextEntry::Erase(bool backward)
+{
+  if (mAllSelected)
+  {
+    Apply(std::string(), 0);
+    return;
+  }
+  std::string text = mText;
+  if (backward && mCursor > 0)
+  {
+    text.erase(mCursor - 1, 1);
+    Apply(text, mCursor - 1);
+  }
+  else if (!backward && mCursor < text.size())
+  {
+    text.erase(mCursor, 1);
+    Apply(text, mCursor);
+  }
+}
+
+IGraphicsX11TextEntry::KeyResult IGraphicsX11TextEntry::HandleKey(XKeyEvent* event)
+{
+  char chars[16] = {};
+  KeySym keysym = NoSymbol;
+  const int n = XLookupString(event, chars, sizeof chars - 1, &keysym, nullptr);
+  switch (keysym)
+  {
+  case XK_Return:
+  case XK_KP_Enter:
+  case XK_Tab:
+    return KeyResult::kCommit;
+  case XK_Escape:
+    return KeyResult::kCancel;
+  case XK_BackSpace:
+    Erase(true);
+    break;
+  case XK_Delete:
+  case XK_KP_Delete:
+    Erase(false);
+    break;
+  case XK_Left:
+    mCursor = mAllSelected ? 0 : (mCursor > 0 ? mCursor - 1 : 0);
+    mAllSelected = false;
+    break;
+  case XK_Right:
+    mCursor = mAllSelected ? mText.size() : std::min(mCursor + 1, mText.size());
+    mAllSelected = false;
+    break;
+  case XK_Home:
+    mCursor = 0;
+    mAllSelected = false;
+    break;
+  case XK_End:
+    mCursor = mText.size();
+    mAllSelected = false;
+    break;
+  default:
+    // Printable characters only; control characters are not text.
+    if (n == 1 && static_cast<unsigned char>(chars[0]) >= 0x20 && chars[0] != 0x7f &&
+        !(event->state & ControlMask))
+    {
+      Insert(std::string(chars, 1));
+      break;
+    }
+    return KeyResult::kIgnored;
+  }
+  Draw();
+  return KeyResult::kHandled;
+}
+
+void IGraphicsX11TextEntry::Draw()
+{
+  XWindowAttributes attributes;
+  if (!mWindow || !XGetWindowAttributes(mDisplay, mWindow, &attributes))
+  {
+    return;
+  }
+  cairo_surface_t* surface = cairo_xlib_surface_create(mDisplay, mWindow, attributes.visual, mWidth, mHeight);
+  cairo_t* cr = cairo_create(surface);
+  const IColor& bg = mStyle.mTextEntryBGColor;
+  const IColor& fg = mStyle.mTextEntryFGColor;
+  cairo_set_source_rgb(cr, channel(bg.R), channel(bg.G), channel(bg.B));
+  cairo_paint(cr);
+
+  cairo_select_font_face(cr, kFontFace, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, std::max(1, static_cast<int>(mStyle.mSize * kFontScale)));
+  cairo_font_extents_t font;
+  cairo_font_extents(cr, &font);
+  cairo_text_extents_t whole;
+  cairo_text_extents(cr, mText.c_str(), &whole);
+  double x = kPadding;
+  if (mStyle.mAlign == IText::kAlignCenter)
+  {
+    x = (mWidth - whole.x_advance) * 0.5;
+  }
+  else if (mStyle.mAlign == IText::kAlignFar)
+  {
+    x = mWidth - kPadding - whole.x_advance;
+  }
+  const double baseline = (mHeight + font.ascent - font.descent) * 0.5;
+
+  cairo_text_extents_t before;
+  cairo_text_extents(cr, mText.substr(0, mCursor).c_str(), &before);
+  if (mAllSelected && !mText.empty())
+  {
+    cairo_set_source_rgb(cr, 0.65, 0.78, 0.98);
+    cairo_rectangle(cr, x, baseline - font.ascent, whole.x_advance, font.ascent + font.descent);
+    cairo_fill(cr);
+  }
+  cairo_set_source_rgb(cr, channel(fg.R), channel(fg.G), channel(fg.B));
+  cairo_move_to(cr, x, baseline);
+  cairo_show_text(cr, mText.c_str());
+  if (!mAllSelected)
+  {
+    const double caret = x + before.x_advance + 0.5;
+    cairo_set_line_width(cr, 1.0);
+    cairo_move_to(cr, caret, baseline - font.ascent);
+    cairo_line_to(cr, caret, baseline + font.descent);
+    cairo_stroke(cr);
+  }
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  cairo_surface_destroy(surface);
+  XFlush(mDisplay);
+}

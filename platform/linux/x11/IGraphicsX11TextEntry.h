@@ -1,0 +1,66 @@
+// The one-line text field of the X11 editor view: a small child window drawn with cairo.
+#pragma once
+
+#include "IGraphicsStructs.h"
+#include "TextEntryFormatter.h"
+
+#include <X11/Xlib.h>
+
+#include <memory>
+#include <string>
+
+class IControl;
+class IParam;
+
+// A text field over a rectangle of the editor window, for one control (and its parameter, or none for free
+// text). It opens with its whole text selected, so the first typed character replaces it. Every edit goes
+// through the formatter when there is one; a refused edit leaves the text as it was. The view routes its
+// keys to it and decides what commit and cancel do. GUI thread only.
+class IGraphicsX11TextEntry
+{
+public:
+  // What a key did.
+  enum class KeyResult
+  {
+    kHandled,  // edited, moved the cursor, or refused by the formatter
+    kCommit,   // Return, Enter or Tab: editing ends and the text applies
+    kCancel,   // Escape: editing ends without applying
+    kIgnored,  // not a key of the field
+  };
+
+  // area: window rectangle (right and bottom exclusive); style: font size, alignment and the text-entry
+  // colours; formatter may be null (free text).
+  IGraphicsX11TextEntry(Display* display, Window view, const IRECT& area, const IText& style, const char* str,
+                        IControl* control, IParam* param, std::unique_ptr<TextEntryFormatter> formatter);
+  ~IGraphicsX11TextEntry();
+  IGraphicsX11TextEntry(const IGraphicsX11TextEntry&) = delete;
+  IGraphicsX11TextEntry& operator=(const IGraphicsX11TextEntry&) = delete;
+
+  Window GetXWindow() const { return mWindow; }
+  IControl* Control() const { return mControl; }
+  IParam* Param() const { return mParam; }
+  const std::string& Text() const { return mText; }
+  const TextEntryFormatter* Formatter() const { return mFormatter.get(); }
+
+  KeyResult HandleKey(XKeyEvent* event);
+  // Types chars at the cursor (replacing the selection); false when the formatter refuses the result.
+  bool Insert(const std::string& chars);
+  // Deletes the selection, else the character before (backward) or after the cursor.
+  void Erase(bool backward);
+  void Draw();
+
+private:
+  bool Apply(const std::string& text, size_t cursor);
+
+  Display* mDisplay;
+  Window mWindow = 0;
+  int mWidth;
+  int mHeight;
+  IText mStyle;
+  IControl* mControl;
+  IParam* mParam;
+  std::unique_ptr<TextEntryFormatter> mFormatter;
+  std::string mText;
+  size_t mCursor;
+  bool mAllSelected = true;
+};

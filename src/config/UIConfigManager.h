@@ -1,0 +1,209 @@
+// UIConfigManager: builds the editor from the enciphered UI description and sysex template list.
+#pragma once
+
+#include "SysExContainer.h"
+// Control actions, registries and skin images
+#include "ControlAction.h"
+#include "ControlIDMaps.h"
+#include "ImageInfo.h"
+#include "NRPNControlContainer.h"
+#include "SysExControlContainer.h"
+
+#include <memory>
+struct IBitmap;
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+class ControlLayer;
+class IGraphics;
+class Korvid;
+class PatchLibrarian;
+
+namespace tinyxml2
+{
+class XMLDocument;
+class XMLElement;
+class XMLNode;
+} // namespace tinyxml2
+
+// Outcome of loading the bytes of one resource file.
+enum class ResourceLoadResult
+{
+  Loaded,
+  Missing,   // no such resource
+  Unreadable // present but could not be opened or read
+};
+
+// Created empty by the plug-in and filled once by readUIConfig on the thread that constructs the
+// plug-in; afterwards its tables are read-only and may be read from any thread.
+// Concern files: UIConfigManager.cpp (loading and deciphering), UIConfigManagerResources.cpp
+// (sysex template list and value lists), UIConfigManagerInitParams.cpp (parameter name registry),
+// UIConfigManagerImages.cpp and UIConfigManagerWalker.cpp (skin images, UI description walk).
+class UIConfigManager
+{
+public:
+  // Resource ids and names as the framework's loader knows them.
+  static constexpr int kUIConfigResourceId = 100;
+  static constexpr int kSysexResourceId = 101;
+  static constexpr const char* kUIConfigResourceName = "resources/uiconfig.tea";
+  static constexpr const char* kSysexResourceName = "resources/sysex.tea";
+  // A resource is read up to this many bytes; the rest of a longer file is cut.
+  static constexpr std::size_t kMaxResourceBytes = 4096000;
+
+  // Loads the raw (still enciphered) bytes of resource `name` with load id `id` into `bytes`.
+  // The plug-in wires this to IGraphics::LoadFile; tests load from a folder.
+  using ResourceLoader =
+      std::function<ResourceLoadResult(int id, const std::string& name, std::string& bytes)>;
+
+  UIConfigManager() = default;
+
+  // Debug lines ("CONFIG READER: ...") go to the log file at logPath while enabled is true.
+  void setDebugOutput(bool enabled, const std::string& logPath);
+  // Replaces the resource loader. Without one, resources are read from files: the folder given
+  // to setResourceDirectory joined with the resource name (for example "resources/sysex.tea").
+  void setResourceLoader(ResourceLoader loader);
+  void setResourceDirectory(const std::string& directory);
+
+  // Builds the editor: keeps the five arguments, reads the sysex template list, loads the skin
+  // images, registers the parameter names, loads, deciphers and parses the UI description, reads
+  // its value lists and walks it. style 0 light, 1 dark; scale multiplies every skin position.
+  // A resource that is missing, unreadable or without its root element is logged and recorded
+  // (resourcesOk, getResourceErrors); the remaining steps still run.
+  void readUIConfig(IGraphics* graphics, Korvid* plug, PatchLibrarian* librarian, int style, double scale);
+
+  // Deciphers `length` bytes of `data` in 8-byte blocks with the project's key and appends the
+  // plain bytes to `out` (NULs included): length rounded up to a multiple of 8, a short tail block
+  // filled with zero bytes. A length below 1 or a null pointer appends nothing. Any thread.
+  static void decrypt(const char* data, int length, std::string& out);
+
+  // Reads at most kMaxResourceBytes of the file at path into bytes.
+  static ResourceLoadResult loadResourceFile(const std::string& path, std::string& bytes);
+
+  // False when a resource could not be loaded or did not decipher to a document with its root
+  // element; the texts say which and how, for the editor to show.
+  bool resourcesOk() const { return resourceErrors.empty(); }
+  const std::vector<std::string>& getResourceErrors() const { return resourceErrors; }
+
+  // --- Sysex template list and value lists (UIConfigManagerResources.cpp) ---
+
+  // Loads "resources/sysex.tea" and appends one record per "sysex" element to sysexList.
+  void readSysexValues();
+  // Fills the value lists from the "valueLists" section of a parsed UI description; a null
+  // document or one without the section reads nothing.
+  void readReasources(tinyxml2::XMLDocument* document);
+
+  // The list of that exact name, or an empty list. Never adds an entry, so any thread may call it
+  // once start-up is over.
+  const std::vector<std::string>& getValueList(const std::string& name) const;
+  bool hasValueList(const std::string& name) const;
+
+  // The record at sysexIndex, or null when the index lies outside the list.
+  const SysExContainer* getSysexRecord(int sysexIndex) const;
+
+  // One record per "sysex" element in document order; a record's position is its sysexIndex.
+  std::vector<SysExContainer> sysexList;
+
+  // --- Parameter name registry (UIConfigManagerInitParams.cpp) ---
+
+  // Registers every name of the parameter table with its index.
+  void initParams();
+  // Adds name -> index unless the name is registered already (then the first index stays and,
+  // with debug output on, "CONFIG READER: parameter <name> ALREADY EXISTS!" is logged).
+  void mapParamToString(const std::string& name, int index);
+  // The index registered for name (case matters), or -1 (then, with debug output on,
+  // "CONFIG READER: parameter <name> NOT FOUND!" is logged). Never adds an entry.
+  int getParamByName(const std::string& name) const;
+  // Number of registered names.
+  std::size_t getParamNameCount() const { return paramIndexByName.size(); }
+
+  // --- Control actions, registries and skin images ---
+  // (UIConfigManagerControlActions.cpp, UIConfigManagerSysexMessages.cpp, UIConfigManagerImages.cpp)
+  // All of it is filled on the start-up thread while the editor is built; afterwards the registries and the
+  // image table are only read.
+
+  // Binds control to parameter paramIdx: the parameter's ControlAction, created fresh with type when it has
+  // none (owned by this manager), otherwise kept with its type overwritten; control (when not null) appended
+  // to its bound controls; the record stored in the parameter. Null when paramIdx names no parameter.
+  ControlAction* bindControlAction(int paramIdx, ControlActionType type, IControl* control);
+  // Links the parameter paramIdx, which owns action, with link.linkedParam in both directions: action keeps
+  // link; the partner (given a fresh sysex-value record when it has none) links back to paramIdx with the
+  // same switch parameter and no extra. Indices are exact (LinkInfo::forPart). Nothing happens when either
+  // index of link is negative; a partner outside the parameters gets no reverse link. part is not needed
+  // for the arithmetic and is not read.
+  void setControlLink(ControlAction* action, int paramIdx, LinkInfo link, int part);
+
+  // The hexadecimal byte values of text, split at blanks; a token that does not start with a hex digit gives
+  // 0, reading stops at the first other character. Any thread.
+  static std::vector<int> convertStringSysextoVector(const std::string& text);
+  // Fills out->messages with count messages made from the template tmpl: message k carries start + k at the
+  // 1-based position changingByte (wrapping from 128 to 0) and, for part 1 to 15, the part in the part byte.
+  // start -1 counts from the template's own value byte. A range whose value bytes would leave 0..127 (start
+  // below -1 or above 127, part above 15, or more than kMaxMessagesPerControl messages) is rejected with a
+  // debug line: the list is left empty and false returned. Positions outside the template are not written.
+  bool calculateSysexWithChangingByte(std::string tmpl, int changingByte, int count,
+                                      ControlActionSysExMessage* out, int start, int part);
+  static constexpr int kMaxMessagesPerControl = 1024;
+  // The four registry key bytes of a control from its first prepared message: positions 2 to 5 when the
+  // value sits at (unframed) position 7, else 3 to 6, each reduced to 8 bits; a framed message has each
+  // position one further. False, keyBytes untouched, when the message is missing or too short.
+  static bool getSysexRegistryKey(const ControlActionSysExMessage& prepared, int changingByte,
+                                  unsigned char keyBytes[SysexTemplateLayout::kKeyLength]);
+  // Effect group of a parameter index (1 chorus ... 7 reverb), 0 for every non-effect index.
+  static int getEffectGroup(int paramIdx);
+
+  // Loads one skin image into the surface's bitmap cache and records it under name; while the cache is
+  // being cleared it releases the bitmap instead. Nothing without a surface.
+  void preloadImage(IGraphics* graphics, int resourceId, const char* name, const char* file, int frameCount,
+                    bool framesHorizontal);
+  // The cached bitmap of the image recorded under name, carrying its frame count and layout; the empty
+  // bitmap (one frame, stacked) for a name never preloaded or without a surface.
+  IBitmap getImageByName(IGraphics* graphics, std::string name);
+  // Releases every skin bitmap from the bitmap cache and empties the table; with reload loads the set of
+  // the current style again.
+  void ClearImageCache(bool reload);
+
+  // Incoming-message registries; they point at controls without owning them.
+  CCControlRegistry ccControls;
+  NRPNControlContainer nrpnControls;
+  SysExControlContainer sysexControls;
+  // Skin image table: image name -> bitmap cache id, frame count and layout.
+  std::map<std::string, ImageInfo> imageCache;
+
+private:
+  bool releasingImages = false;
+  // Every ControlAction created while building, released with the manager.
+  std::vector<std::unique_ptr<ControlAction>> controlActions;
+
+private:
+  void logDebug(const std::string& text) const;
+  // Loads, deciphers and parses one resource into document; false (error recorded) when it is
+  // missing, unreadable or lacks the root element rootName.
+  bool loadDocument(int id, const char* name, const char* rootName, tinyxml2::XMLDocument& document);
+  void recordResourceError(const std::string& text);
+  void readSysexRecord(const tinyxml2::XMLElement* sysex, SysExContainer& record) const;
+
+  // Skin images of the chosen style (UIConfigManagerImages.cpp).
+  void initImages(IGraphics* graphics);
+  // Walks the UI description from node under parentLayer for part (-1 outside any part)
+  // (UIConfigManagerWalker.cpp).
+  void processXMLElement(tinyxml2::XMLNode* node, ControlLayer* parentLayer, int part);
+
+  IGraphics* graphics = nullptr;
+  Korvid* plug = nullptr;
+  PatchLibrarian* librarian = nullptr;
+  int uiStyle = 0;
+  double uiScale = 1.0;
+
+  bool debugEnabled = false;
+  std::string debugLogPath;
+  ResourceLoader resourceLoader;
+  std::string resourceDirectory;
+  std::vector<std::string> resourceErrors;
+
+  std::map<std::string, std::vector<std::string>> valueListByName;
+  std::map<std::string, int> paramIndexByName;
+};

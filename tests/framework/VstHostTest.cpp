@@ -1,0 +1,139 @@
+// The test host against the plug-in we build and against a VST 2 plug-in from Debian.
+#include "HostReport.h"
+#include "VstHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace
+{
+const std::string kPluginPath = std::string(KORVID_BINARY_DIR) + "/Korvid Editor/Korvid Editor.so";
+const std::string kHostPath = std::string(KORVID_BINARY_DIR) + "/tools/vsthost/vsthost";
+
+constexpr VstInt32 effGetEffectName = 45;
+constexpr VstInt32 effGetVendorString = 47;
+constexpr VstInt32 effGetProductString = 48;
+constexpr VstInt32 effGetVendorVersion = 49;
+constexpr VstInt32 effGetPlugCategory = 35;
+
+// Runs the test host with arguments; returns its exit status and fills output with its standard output.
+int runHost(const std::string& arguments, std::string* output)
+{
+  const std::string command = "\"" + kHostPath + "\" " + arguments;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe)
+  {
+    return -1;
+  }
+  char buffer[4096];
+  size_t n = 0;
+  while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0)
+  {
+    output->append(buffer, n);
+  }
+  const int status = pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string tempPath(const char* name)
+{
+  const char* dir = std::getenv("TMPDIR");
+  return std::string(dir ? dir : "/tmp") + "/korvid-vsthost-" + std::to_string(getpid()) + "-" + name;
+}
+} // namespace
+
+TEST(VstHostTest, ThePluginShowsItsRecordAndNames)
+{
+  VstHost host;
+  ASSERT_TRUE(host.Load(kPluginPath)) << host.Error();
+  const AEffect* e = host.Effect();
+  EXPECT_EQ(e->numParams, 0);
+  EXPECT_EQ(e->numPrograms, 1);
+  EXPECT_EQ(e->numInputs, 2);
+  EXPECT_EQ(e->numOutputs, 2);
+  EXPECT_EQ(e->initialDelay, 128);
+  EXPECT_EQ(e->flags & 0x100, 0x100);
+  EXPECT_EQ(e->flags & 0x8, 0);
+  EXPECT_EQ(e->version, 10203);
+  EXPECT_EQ(FourCCText(e->uniqueID), "kv2w");
+
+  host.Open(44100.0, 256);
+  EXPECT_EQ(host.DispatchString(effGetEffectName, 0, kVstEffectNameLen), "Korvid Editor");
+  EXPECT_EQ(host.DispatchString(effGetVendorString, 0, kVstVendorStrLen), "Quillmarsh");
+  EXPECT_EQ(host.DispatchString(effGetProductString, 0, kVstProductStrLen), "");
+  EXPECT_EQ(host.Dispatch(effGetVendorVersion), 0x010203);
+  EXPECT_EQ(host.Dispatch(effGetPlugCategory), 2);
+  EXPECT_GE(host.Counts().productString.load(), 1);
+
+  std::ostringstream report;
+  PrintPluginView(report, host);
+  EXPECT_NE(report.str().find("input 0: \"Input 1\" active stereo"), std::string::npos) << report.str();
+  EXPECT_EQ(report.str().find("<buffer overrun>"), std::string::npos);
+
+  // The default pass copies the inputs' test tone through.
+  EXPECT_GT(host.ProcessBlock(), 0.1f);
+  EXPECT_GT(host.ProcessBlockDouble(), 0.1);
+  EXPECT_GE(host.Counts().wantMidi.load(), 2);
+  EXPECT_EQ(host.Counts().automate.load(), 0);
+}
+
+TEST(VstHostTest, StateChunkRoundTripsWithTheHeader)
+{
+  VstHost host;
+  ASSERT_TRUE(host.Load(kPluginPath)) << host.Error();
+  host.Open(48000.0, 128);
+  for (int index : {0, 1})
+  {
+    const std::vector<unsigned char> chunk = host.GetChunk(index);
+    ASSERT_GE(chunk.size(), 8u);
+    EXPECT_EQ(std::string(chunk.begin(), chunk.begin() + 4), "tffp");
+    EXPECT_EQ(host.SetChunk(index, chunk), 1);
+    EXPECT_EQ(host.GetChunk(index), chunk);
+  }
+  EXPECT_EQ(host.SetChunk(1, {'t', 'f', 'f', 'p'}), 0);
+}
+
+TEST(VstHostTest, CommandLineSavesAndLoadsState)
+{
+  const std::string statePath = tempPath("state.bin");
+  std::string first;
+  ASSERT_EQ(runHost("\"" + kPluginPath + "\" --seconds 0.2 --save-state \"" + statePath + "\"", &first), 0)
+      << first;
+  EXPECT_NE(first.find("numParams: 0\n"), std::string::npos) << first;
+  EXPECT_NE(first.find("numPrograms: 1\n"), std::string::npos);
+  EXPECT_NE(first.find("numInputs: 2\n"), std::string::npos);
+  EXPECT_NE(first.find("numOutputs: 2\n"), std::string::npos);
+  EXPECT_NE(first.find("initialDelay: 128\n"), std::string::npos);
+  EXPECT_NE(first.find("synth"), std::string::npos);
+  EXPECT_NE(first.find("effect name: Korvid Editor\n"), std::string::npos);
+  for (const char* kind : {"\nprogram chunk: ", "\nbank chunk: "})
+  {
+    const size_t line = first.find(kind);
+    ASSERT_NE(line, std::string::npos) << first;
+    const std::string text = first.substr(line + 1, first.find('\n', line + 1) - line - 1);
+    EXPECT_NE(text.find("bytes, header \"tffp\", accepted, round trip identical"), std::string::npos) << text;
+  }
+
+  std::ifstream saved(statePath, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  ASSERT_GE(bytes.size(), 8u);
+  EXPECT_EQ(bytes.substr(0, 4), "tffp");
+
+  std::string second;
+  EXPECT_EQ(runHost("\"" + kPluginPath + "\" --seconds 0 --load-state \"" + statePath + "\"", &second), 0)
+      << second;
+  EXPECT_NE(second.find("accepted"), std::string::npos) << second;
+  std::remove(statePath.c_str());
+
+  std::string bad;
+  EXPECT_EQ(runHost("\"" + kPluginPath + "\" --seconds", &bad), 2);
+  EXPECT_EQ(runHost("/nonexistent/plugin.so", &bad), 1);
+}

@@ -1,0 +1,62 @@
+// The recursive mutex: owner and depth, exclusion of other threads.
+#include "WdlMutex.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+TEST(WdlMutexTest, RecursiveForTheOwnerExclusiveForOthers)
+{
+  WDL_Mutex mutex;
+  mutex.Enter();
+  mutex.Enter();
+  EXPECT_EQ(mutex.DepthForThisThread(), 2);
+  std::atomic<bool> entered{false};
+  std::thread other(
+      [&]
+      {
+        mutex.Enter();
+        entered = true;
+        mutex.Leave();
+      });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(entered);
+  mutex.Leave();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(entered);
+  mutex.Leave();
+  other.join();
+  EXPECT_TRUE(entered);
+  EXPECT_EQ(mutex.DepthForThisThread(), 0);
+  // A Leave by a thread that does not own it changes nothing.
+  mutex.Leave();
+  EXPECT_EQ(mutex.DepthForThisThread(), 0);
+}
+
+TEST(WdlMutexTest, SerialisesIncrementsFromManyThreads)
+{
+  WDL_Mutex mutex;
+  int counter = 0;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+  {
+    threads.emplace_back(
+        [&]
+        {
+          for (int i = 0; i < 1000; ++i)
+          {
+            WDL_MutexLock outer(&mutex);
+            WDL_MutexLock inner(&mutex);
+            ++counter;
+          }
+        });
+  }
+  for (auto& thread : threads)
+  {
+    thread.join();
+  }
+  EXPECT_EQ(counter, 4000);
+}

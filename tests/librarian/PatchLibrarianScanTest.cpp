@@ -1,0 +1,270 @@
+// Scanning a generated library: order, extensions, size limits, splits, conversion, hostile entries, rescan.
+#include "PatchLibrarian.h"
+
+#include "LibrarianTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace librarian_test;
+namespace fs = std::filesystem;
+
+namespace
+{
+Bytes sounds(int count, const std::string& prefix, unsigned char model = kBlofeld)
+{
+  Bytes bytes;
+  for (int i = 0; i < count; ++i)
+  {
+    Bytes d = soundDump(prefix + std::to_string(i), static_cast<unsigned char>(i % 13), model);
+    if (model == kMicroQ)
+    {
+      const std::string category = "Lead";
+      std::copy(category.begin(), category.end(), d.begin() + kCategoryOffset);
+    }
+    append(bytes, d);
+  }
+  return bytes;
+}
+
+Bytes padded(Bytes bytes, size_t size)
+{
+  bytes.resize(size, 0x00);
+  return bytes;
+}
+
+std::vector<std::string> fileNames(const std::vector<PatchFile*>& banks)
+{
+  std::vector<std::string> names;
+  for (const PatchFile* bank : banks)
+    names.push_back(bank->mFileName);
+  return names;
+}
+
+std::string logText(const std::string& path)
+{
+  const Bytes bytes = readFile(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// A library under <temp>/Data/Patches with nested folders, every extension, odd entries.
+class GeneratedLibrary
+{
+public:
+  GeneratedLibrary()
+  {
+    data = temp.path + "/Data";
+    root = data + "/Patches";
+    fs::create_directories(root + "/A/X");
+    fs::create_directories(root + "/A/Y");
+    fs::create_directories(root + "/B/deep/er");
+    fs::create_directories(root + "/Big");
+    fs::create_directories(root + "/M");
+    fs::create_directories(root + "/N");
+    fs::create_directories(root + "/\xC3\x9Cnicode");
+    fs::create_directories(data + "/Converted Banks");
+    writeFile(root + "/A/a0.mid", midiOf(sounds(128, "A0 ")));
+    writeFile(root + "/A/X/a1.syx", sounds(128, "AX "));
+    writeFile(root + "/A/Y/a2.SYX", sounds(128, "AY "));
+    Bytes multis;
+    for (int i = 0; i < 3; ++i)
+      append(multis, multiDump("BM " + std::to_string(i)));
+    writeFile(root + "/B/b.kvd", padded(multis, 40000));
+    writeFile(root + "/B/deep/er/d.syx", sounds(128, "Deep "));
+    writeFile(root + "/Big/big.syx", sounds(300, "Big "));
+    writeFile(data + "/Converted Banks/big.syx", {1, 2, 3});
+    writeFile(root + "/M/mq.syx", sounds(128, "MQ ", kMicroQ));
+    writeFile(root + "/N/plain.syx", sounds(128, "Plain "));
+    writeFile(root + "/\xC3\x9Cnicode/\xC3\x9F.syx", sounds(128, "Uni "));
+    writeFile(root + "/root.syx", sounds(128, "Root "));
+    writeFile(root + "/exact.syx", padded(sounds(76, "Exact "), 30001));
+    writeFile(root + "/small.syx", padded(sounds(76, "Small "), 30000));
+    writeFile(root + "/notes.syx.bak", sounds(128, "Bak "));
+    writeFile(root + "/noext", sounds(128, "NoExt "));
+    writeFile(root + "/q.qxr", sounds(128, "Q "));
+    writeFile(root + "/junk.syx", Bytes(40000, 0x00));
+    fs::create_symlink("/nonexistent/korvid/bank.syx", root + "/broken.syx");
+    fs::create_symlink(root, root + "/A/loop");
+    writeFile(log(), {});
+  }
+
+  static Bytes midiOf(const Bytes& raw)
+  {
+    PatchLibrarian reader;
+    ByteChunk chunk = chunkOf(raw);
+    PatchFile bank;
+    reader.loadFromChunk(&chunk, chunk.Size(), &bank, 0);
+    ByteChunk midi;
+    PatchLibrarian::bankFileBytes(bank, true, false, &midi);
+    return bytesOf(midi);
+  }
+
+  std::string log() const { return temp.path + "/log.txt"; }
+
+  TempFolder temp;
+  std::string data;
+  std::string root;
+};
+} // namespace
+
+TEST(PatchLibrarianScanTest, MissingRootLogsOneLineAndChangesNothing)
+{
+  TempFolder temp;
+  writeFile(temp.file("log.txt"), {});
+  PatchLibrarian librarian;
+  librarian.mLogPath = temp.file("log.txt");
+  librarian.mLoggingOn = true;
+  librarian.loadPatchesFromFilesystem(temp.file("Patches"));
+  EXPECT_NE(logText(temp.file("log.txt")).find("\t PLUGIN IS NOT ABLE TO FIND PATCHES FOLDER...\n"),
+            std::string::npos);
+  EXPECT_TRUE(librarian.mSoundBanks.empty());
+  EXPECT_TRUE(librarian.mCategoryBanks.empty());
+  EXPECT_TRUE(librarian.mCategoryTree.empty());
+}
+
+TEST(PatchLibrarianScanTest, GeneratedLibraryIsReadInFolderOrderWithTheRootLast)
+{
+  GeneratedLibrary library;
+  PatchLibrarian librarian;
+  librarian.mLogPath = library.log();
+  librarian.mLoggingOn = true;
+  librarian.loadPatchesFromFilesystem(library.root);
+
+  EXPECT_EQ(fileNames(librarian.mSoundBanks),
+            (std::vector<std::string>{"a0.mid", "a1.syx", "a2.SYX", "d.syx", "big Singles 1.syx",
+                                      "big Singles 2.syx", "big Singles 3.syx", "mq.kvd", "plain.syx",
+                                      "\xC3\x9F.syx", "exact.syx", "root.syx"}));
+  EXPECT_EQ(fileNames(librarian.mMultiBanks), (std::vector<std::string>{"b.kvd"}));
+  for (const PatchFile* bank : librarian.mSoundBanks)
+    EXPECT_EQ(bank->mRecords.size(), 128u) << bank->mFileName;
+  EXPECT_EQ(librarian.mSoundBanks[0]->mRecords[5].mName, "A0 5            ");
+  EXPECT_EQ(librarian.mSoundBanks[10]->mRecords[75].mName, "Exact 75        ");
+  EXPECT_EQ(librarian.mSoundBanks[10]->mRecords[76].mName, "Init          77");
+  EXPECT_EQ(librarian.mFolderList.back(), library.root);
+  EXPECT_EQ(librarian.mFolderList.front(), library.root + "/A");
+
+  const PatchFile* a1 = librarian.mSoundBanks[1];
+  EXPECT_EQ(a1->mFolderPath, (std::vector<std::string>{"Patches", "A", "X"}));
+  EXPECT_EQ(a1->mFolderName, "X");
+  EXPECT_EQ(librarian.mSoundBanks[11]->mFolderPath, (std::vector<std::string>{"Patches"}));
+  EXPECT_EQ(librarian.mSoundBanks[11]->mFolderName, "Patches");
+
+  const std::string log = logText(library.log());
+  EXPECT_NE(log.find("PATCH LIBRARIAN: loading file " + library.root + "/q.qxr"), std::string::npos);
+  EXPECT_EQ(log.find("small.syx"), std::string::npos) << "too small: skipped without a line";
+  EXPECT_EQ(log.find("notes.syx.bak"), std::string::npos);
+  EXPECT_NE(log.find("broken.syx"), std::string::npos) << "the broken link is logged";
+  EXPECT_NE(log.find("PATCH LIBRARIAN: moved file " + library.data +
+                     "/Converted Banks/ due to mismatching data in "
+                     "package!"),
+            std::string::npos);
+  EXPECT_EQ(librarian.mCategoryTree.size(), 13u);
+}
+
+TEST(PatchLibrarianScanTest, SplitAndConvertedFilesLeaveTheirSourcesInConvertedBanksWithoutReplacingAny)
+{
+  GeneratedLibrary library;
+  PatchLibrarian librarian;
+  librarian.loadPatchesFromFilesystem(library.root);
+
+  std::vector<std::string> big;
+  for (const auto& entry : fs::directory_iterator(library.root + "/Big"))
+    big.push_back(entry.path().filename().string());
+  std::sort(big.begin(), big.end());
+  EXPECT_EQ(big, (std::vector<std::string>{"big Singles 1.syx", "big Singles 2.syx", "big Singles 3.syx"}));
+  EXPECT_EQ(readFile(library.data + "/Converted Banks/big.syx"), (Bytes{1, 2, 3}));
+  EXPECT_EQ(readFile(library.data + "/Converted Banks/big (2).syx").size(), 300u * 392u);
+  EXPECT_EQ(readFile(library.data + "/Converted Banks/mq.syx").size(), 128u * 392u);
+  EXPECT_FALSE(fs::exists(library.root + "/M/mq.syx"));
+
+  const PatchFile* converted = librarian.mSoundBanks[7];
+  EXPECT_EQ(converted->mFileName, "mq.kvd");
+  EXPECT_EQ(converted->mOriginCode, PatchFile::kOriginMicroQ);
+  EXPECT_EQ(converted->mRecords[0].mCategory, "Lead");
+  const Bytes written = readFile(library.root + "/M/mq.kvd");
+  ASSERT_EQ(written.size(), 128u * 392u);
+  EXPECT_TRUE(std::equal(converted->mRecords[3].mMessages[0].mData.begin(),
+                         converted->mRecords[3].mMessages[0].mData.end(), written.begin() + 3 * 392));
+
+  // An ordinary bank read after a split or a conversion stays as it is.
+  EXPECT_TRUE(fs::exists(library.root + "/N/plain.syx"));
+  EXPECT_FALSE(fs::exists(library.root + "/N/plain.kvd"));
+  EXPECT_TRUE(fs::exists(library.root + "/root.syx"));
+  EXPECT_FALSE(librarian.mSplitFlag);
+  EXPECT_FALSE(librarian.mConversionFlag);
+}
+
+TEST(PatchLibrarianScanTest, TreesHoldTheBanksReadByTheirFolders)
+{
+  GeneratedLibrary library;
+  PatchLibrarian librarian;
+  librarian.loadPatchesFromFilesystem(library.root);
+  const std::vector<FolderFiles*>& tree = librarian.mSoundTree;
+  ASSERT_EQ(tree.size(), 6u);
+  EXPECT_EQ(tree[0]->mName, "");
+  ASSERT_EQ(tree[0]->mChildren.size(), 1u);
+  EXPECT_EQ(tree[0]->mChildren[0].mName, "A");
+  EXPECT_EQ(fileNames(tree[0]->mChildren[0].mBanks), (std::vector<std::string>{"a0.mid"}));
+  ASSERT_EQ(tree[0]->mChildren[0].mChildren.size(), 1u);
+  EXPECT_EQ(tree[0]->mChildren[0].mChildren[0].mName, "X");
+  EXPECT_EQ(tree[1]->mChildren[0].mName, "A");
+  EXPECT_EQ(tree[1]->mChildren[0].mChildren[0].mName, "Y");
+  EXPECT_TRUE(tree[2]->mChildren.empty() && tree[2]->mBanks.empty()) << "d.syx lies too deep for the menus";
+  EXPECT_EQ(tree[3]->mChildren[0].mName, "N");
+  EXPECT_EQ(tree[4]->mChildren[0].mName, "\xC3\x9Cnicode");
+  EXPECT_EQ(tree[5]->mName, "Patches");
+  EXPECT_EQ(fileNames(tree[5]->mBanks), (std::vector<std::string>{"exact.syx", "root.syx"}));
+  ASSERT_EQ(librarian.mMultiTree.size(), 1u);
+  EXPECT_EQ(librarian.mMultiTree[0]->mChildren[0].mName, "B");
+}
+
+TEST(PatchLibrarianScanTest, RescanStartsAfreshAndReadsTheFilesASplitWrote)
+{
+  GeneratedLibrary library;
+  PatchLibrarian librarian;
+  librarian.loadPatchesFromFilesystem(library.root);
+  librarian.createNewSearchPatchFiles("Root");
+  ASSERT_FALSE(librarian.mSearchBanks.empty());
+  librarian.initBankFilesOnDiscard(library.root);
+  EXPECT_TRUE(librarian.mSearchBanks.empty());
+  EXPECT_TRUE(librarian.mSearchTree.empty());
+  EXPECT_EQ(fileNames(librarian.mSoundBanks),
+            (std::vector<std::string>{"a0.mid", "a1.syx", "a2.SYX", "d.syx", "big Singles 1.syx",
+                                      "big Singles 2.syx", "big Singles 3.syx", "mq.kvd", "plain.syx",
+                                      "\xC3\x9F.syx", "exact.syx", "root.syx"}));
+  EXPECT_EQ(librarian.mSoundBanks[7]->mOriginCode, PatchFile::kOriginBlofeld) << "now an ordinary bank";
+  EXPECT_EQ(librarian.mSoundBanks[6]->mRecords[43].mName, "Big 299         ");
+  EXPECT_EQ(librarian.mSoundBanks[6]->mRecords[44].mName, "Init            ");
+  EXPECT_EQ(librarian.mSoundTree.size(), 8u) << "Big and M now have nodes of their own";
+  EXPECT_EQ(librarian.mCategoryTree.size(), 13u);
+}
+
+TEST(PatchLibrarianScanTest, UnreadableFoldersAreSkipped)
+{
+  if (::geteuid() == 0)
+    GTEST_SKIP() << "permissions do not bind the superuser";
+  GeneratedLibrary library;
+  fs::permissions(library.root + "/A", fs::perms::none);
+  PatchLibrarian librarian;
+  librarian.loadPatchesFromFilesystem(library.root);
+  fs::permissions(library.root + "/A", fs::perms::owner_all);
+  EXPECT_EQ(librarian.mSoundBanks.front()->mFileName, "d.syx");
+}
+
+TEST(PatchLibrarianScanTest, ASplitThatCannotBeWrittenKeepsItsSource)
+{
+  if (::geteuid() == 0)
+    GTEST_SKIP() << "permissions do not bind the superuser";
+  TempFolder temp;
+  const std::string root = temp.path + "/Patches";
+  fs::create_directories(root + "/Locked");
+  writeFile(root + "/Locked/big.syx", sounds(200, "Big "));
+  fs::permissions(root + "/Locked", fs::perms::owner_read | fs::perms::owner_exec);
+  PatchLibrarian librarian;
+  librarian.loadPatchesFromFilesystem(root);
+  fs::permissions(root + "/Locked", fs::perms::owner_all);
+  EXPECT_EQ(librarian.mSoundBanks.size(), 2u) << "the banks are in the library for this session";
+  EXPECT_TRUE(fs::exists(root + "/Locked/big.syx"));
+  EXPECT_FALSE(fs::exists(temp.path + "/Converted Banks/big.syx"));
+}

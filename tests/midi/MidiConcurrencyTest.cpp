@@ -1,0 +1,244 @@
+// Concurrent use of the MIDI port layer and the output queue; built and run under ThreadSanitizer too.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "IMidiPorts.h"
+#include "IPlugMidi.h"
+#include "MidiFakeSystem.h"
+
+namespace
+{
+using Bytes = std::vector<unsigned char>;
+constexpr int kThreads = 4;
+constexpr int kPerThread = 400;
+constexpr unsigned char kSysExStart = 0xF0;
+constexpr unsigned char kSysExEnd = 0xF7;
+constexpr size_t kDumpBytes = 392;
+
+// A dump whose bytes name its sender and sequence number, so corruption and reordering show.
+Bytes dump(int thread, int seq)
+{
+  Bytes d(kDumpBytes, static_cast<unsigned char>((thread * 31 + seq) & 0x7F));
+  d.front() = kSysExStart;
+  d[1] = static_cast<unsigned char>(thread);
+  d[2] = static_cast<unsigned char>(seq >> 7);
+  d[3] = static_cast<unsigned char>(seq & 0x7F);
+  d.back() = kSysExEnd;
+  return d;
+}
+
+std::unique_ptr<IMidiPorts> openPorts(const std::shared_ptr<MidiFakeSystem>& system)
+{
+  auto ports = std::make_unique<IMidiPorts>(nullptr);
+  ports->SetBackend(system->makeBackend());
+  ports->GetOutNames();
+  int idx = 0;
+  EXPECT_EQ(1, ports->OpenOut(idx = 1, "Synth"));
+  return ports;
+}
+} // namespace
+
+TEST(MidiConcurrencyTest, SendsFromManyThreadsArriveWholeAndInEachSendersOrder)
+{
+  auto system = MidiFakeSystem::create();
+  system->setOutputPorts({"Synth"});
+  auto ports = openPorts(system);
+
+  std::atomic<int> failures{0};
+  std::vector<std::thread> senders;
+  for (int t = 0; t < kThreads; ++t)
+  {
+    senders.emplace_back(
+        [&, t]
+        {
+          for (int seq = 0; seq < kPerThread; ++seq)
+          {
+            const Bytes d = dump(t, seq);
+            bool ok =
+                (seq % 2) ? ports->SendSysex(d.data(), static_cast<int>(d.size())) : ports->SendBytes(d);
+            IMidiMsg cc(0, static_cast<uint8_t>(0xB0 | t), 7, static_cast<uint8_t>(seq & 0x7F));
+            ok = ports->SendMsg(&cc) && ok;
+            if (!ok)
+              ++failures;
+          }
+        });
+  }
+  for (auto& s : senders)
+    s.join();
+  EXPECT_EQ(0, failures.load());
+
+  const auto got = system->received("Synth");
+  ASSERT_EQ(static_cast<size_t>(kThreads * kPerThread * 2), got.size());
+  std::map<int, int> nextDump;
+  std::map<int, int> nextCc;
+  for (const Bytes& m : got)
+  {
+    if (m.size() == 3)
+    {
+      const int t = m[0] & 0x0F;
+      EXPECT_EQ(nextCc[t] & 0x7F, m[2]);
+      ++nextCc[t];
+      continue;
+    }
+    ASSERT_EQ(kDumpBytes, m.size());
+    const int t = m[1];
+    const int seq = (m[2] << 7) | m[3];
+    EXPECT_EQ(nextDump[t], seq) << "sender " << t;
+    EXPECT_EQ(dump(t, seq), m);
+    nextDump[t] = seq + 1;
+  }
+}
+
+TEST(MidiConcurrencyTest, SendsRacingWithReopeningNeverCorruptAMessage)
+{
+  auto system = MidiFakeSystem::create();
+  system->setOutputPorts({"Synth", "Other"});
+  auto ports = openPorts(system);
+
+  std::atomic<bool> stop{false};
+  std::thread reopener(
+      [&]
+      {
+        const char* names[] = {"Synth", "Other", "OFF"};
+        for (int i = 0; !stop; ++i)
+        {
+          int idx = 1;
+          ports->OpenOut(idx, names[i % 3]);
+        }
+      });
+  std::vector<std::thread> senders;
+  for (int t = 0; t < kThreads; ++t)
+  {
+    senders.emplace_back(
+        [&, t]
+        {
+          for (int seq = 0; seq < kPerThread; ++seq)
+          {
+            const Bytes d = dump(t, seq);
+            ports->SendBytes(d);
+          }
+        });
+  }
+  for (auto& s : senders)
+    s.join();
+  stop = true;
+  reopener.join();
+
+  for (const char* name : {"Synth", "Other"})
+  {
+    for (const Bytes& m : system->received(name))
+    {
+      ASSERT_EQ(kDumpBytes, m.size());
+      EXPECT_EQ(dump(m[1], (m[2] << 7) | m[3]), m);
+    }
+  }
+}
+
+TEST(MidiConcurrencyTest, NoInputIsDeliveredOnceCloseAllReturns)
+{
+  auto system = MidiFakeSystem::create();
+  system->setInputPorts({"Synth out"});
+  auto ports = std::make_unique<IMidiPorts>(nullptr);
+  ports->SetBackend(system->makeBackend());
+
+  struct Sink
+  {
+    std::atomic<bool> gone{false};
+    std::atomic<int> afterGone{0};
+    std::atomic<int> calls{0};
+  } sink;
+  ports->SetInputCallback(
+      [](double, std::vector<unsigned char>*, void* user)
+      {
+        auto* s = static_cast<Sink*>(user);
+        if (s->gone)
+          ++s->afterGone;
+        ++s->calls;
+      },
+      &sink);
+  ports->GetInNames();
+  int idx = 0;
+  ASSERT_EQ(1, ports->OpenIn(idx = 1, "Synth out"));
+
+  std::atomic<bool> stop{false};
+  std::thread injector(
+      [&]
+      {
+        while (!stop)
+          system->inject("Synth out", {0x90, 0x3C, 0x64});
+      });
+  while (sink.calls.load() < 50)
+    std::this_thread::yield();
+  ports->CloseAll();
+  sink.gone = true;
+  for (int i = 0; i < 200; ++i)
+    system->inject("Synth out", {0x80, 0x3C, 0x00});
+  stop = true;
+  injector.join();
+  EXPECT_EQ(0, sink.afterGone.load());
+}
+
+TEST(MidiConcurrencyTest, QueueFilledByManyThreadsDrainedByTheAudioThreadLosesNothing)
+{
+  IMidiQueue queue(0, 1024);
+  ASSERT_TRUE(queue.Grow());
+  constexpr int kProducers = 3;
+  constexpr int kEach = 3000;
+  constexpr int kBlock = 64;
+
+  std::atomic<int> producersDone{0};
+  std::vector<std::thread> producers;
+  for (int p = 0; p < kProducers; ++p)
+  {
+    producers.emplace_back(
+        [&, p]
+        {
+          for (int i = 0; i < kEach; ++i)
+          {
+            // Offsets within the next block; the data bytes carry the producer and its count.
+            IMidiMsg msg(i % kBlock, static_cast<uint8_t>(0x90 | p), static_cast<uint8_t>(i >> 7),
+                         static_cast<uint8_t>(i & 0x7F));
+            queue.Add(&msg);
+          }
+          ++producersDone;
+        });
+  }
+
+  std::vector<std::vector<int>> seen(kProducers, std::vector<int>(kEach, 0));
+  int taken = 0;
+  int bad = 0;
+  while (producersDone.load() < kProducers || !queue.Empty())
+  {
+    for (int frame = 0; frame < kBlock; ++frame)
+    {
+      IMidiMsg msg;
+      while (queue.TakeFront(frame, &msg))
+      {
+        const int p = msg.mStatus & 0x0F;
+        const int i = (msg.mData1 << 7) | msg.mData2;
+        if (p >= kProducers || i >= kEach)
+        {
+          ++bad;
+          continue;
+        }
+        ++seen[p][i];
+        ++taken;
+      }
+    }
+    queue.Advance(kBlock);
+  }
+  for (auto& t : producers)
+    t.join();
+  EXPECT_EQ(0, bad);
+  EXPECT_EQ(kProducers * kEach, taken);
+  for (int p = 0; p < kProducers; ++p)
+  {
+    for (int i = 0; i < kEach; ++i)
+      ASSERT_EQ(1, seen[p][i]) << "producer " << p << " message " << i;
+  }
+}

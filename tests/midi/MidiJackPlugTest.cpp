@@ -1,0 +1,95 @@
+// The plug-in base on real JACK ports: it sends to and receives from a second client chosen by port name.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "IMidiPorts.h"
+#include "MidiJackEnvironment.h"
+#include "MidiJackSynth.h"
+#include "MidiTestPlug.h"
+#include "MidiTestSoundDump.h"
+#include "RtMidiBackend.h"
+
+namespace
+{
+using Bytes = std::vector<unsigned char>;
+using namespace std::chrono_literals;
+
+constexpr std::chrono::milliseconds kArrivalTimeout = 60s;
+constexpr int kBurst = 128;
+
+// JACK even on a machine with an ALSA sequencer, so the second JACK client is what the plug-in sees.
+std::unique_ptr<IMidiPorts::Backend> jackOnly()
+{
+  return std::make_unique<RtMidiBackend>("/nonexistent/snd/seq");
+}
+
+class MidiJackPlugTest : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    std::string serverError;
+    MidiJackServer* server = MidiJackEnvironment::server(&serverError);
+    ASSERT_TRUE(server) << "JACK server did not start: " << serverError;
+    std::string error;
+    ASSERT_TRUE(synth.open(server->name(), "korvid-blofeld", error)) << error;
+    IMidiPorts::SetBackendFactory(&jackOnly);
+    plug = std::make_unique<MidiTestPlug>();
+  }
+  void TearDown() override
+  {
+    plug.reset();
+    IMidiPorts::SetBackendFactory(nullptr);
+    synth.close();
+  }
+
+  MidiJackSynth synth;
+  std::unique_ptr<MidiTestPlug> plug;
+};
+} // namespace
+
+TEST_F(MidiJackPlugTest, PlugInTalksToTheSynthClientChosenByPortName)
+{
+  const std::vector<std::string>& outs = plug->getExternalMIDIOutNames();
+  const std::vector<std::string>& ins = plug->getExternalMIDIInNames();
+  ASSERT_EQ("OFF", outs.at(0));
+  ASSERT_EQ("OFF", ins.at(0));
+
+  int outIdx = 0;
+  int inIdx = 0;
+  ASSERT_GT(plug->setExternalMIDIOut(outIdx = 1, synth.inPortName().c_str()), 0);
+  EXPECT_EQ(synth.inPortName(), outs.at(static_cast<size_t>(outIdx)));
+  ASSERT_GT(plug->setExternalMIDIIn(inIdx = 1, synth.outPortName().c_str()), 0);
+  EXPECT_EQ(synth.outPortName(), ins.at(static_cast<size_t>(inIdx)));
+
+  // Plug-in to synth: an unframed body goes out framed, then a short message.
+  Bytes dump = midiTestSoundDump(42);
+  Bytes body(dump.begin() + 1, dump.end() - 1);
+  ASSERT_TRUE(plug->SendMidiSysex(body.data(), static_cast<int>(body.size())));
+  IMidiMsg note;
+  note.MakeNoteOnMsg(64, 90, 0, 1);
+  ASSERT_TRUE(plug->SendMidiMsg(&note));
+  const auto atSynth = synth.waitReceived(2, kArrivalTimeout);
+  ASSERT_EQ(2u, atSynth.size());
+  EXPECT_EQ(dump, atSynth[0]);
+  EXPECT_EQ((Bytes{0x91, 64, 90}), atSynth[1]);
+
+  // Synth to plug-in: a dump and a burst, then a short message; all flagged as from the device.
+  const std::vector<Bytes> sent = midiTestDumpBurst(kBurst);
+  synth.send(sent);
+  synth.send({{0xB0, 7, 100}});
+  ASSERT_TRUE(plug->waitFor(sent.size(), 1, kArrivalTimeout));
+  std::lock_guard<std::mutex> lock(plug->mLock);
+  ASSERT_EQ(sent.size(), plug->sysex_.size());
+  for (size_t i = 0; i < sent.size(); ++i)
+    ASSERT_EQ(sent[i], plug->sysex_[i]) << "dump " << i;
+  ASSERT_EQ(1u, plug->msgs.size());
+  EXPECT_EQ(0xB0, plug->msgs[0].mStatus);
+  EXPECT_EQ(100, plug->msgs[0].mData2);
+  for (bool fromDevice : plug->fromDeviceFlags)
+    EXPECT_TRUE(fromDevice);
+}

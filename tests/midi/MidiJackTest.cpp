@@ -1,0 +1,227 @@
+// The port layer on real JACK ports: sound dumps and short messages both ways, opened by port name.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "IMidiPorts.h"
+#include "MidiJackEnvironment.h"
+#include "MidiJackSynth.h"
+#include "MidiTestSoundDump.h"
+#include "RtMidiBackend.h"
+
+namespace
+{
+using Bytes = std::vector<unsigned char>;
+using namespace std::chrono_literals;
+
+// Generous: a loaded 2-core machine under a sanitizer may be slow; passing tests never wait this long.
+constexpr std::chrono::milliseconds kArrivalTimeout = 60s;
+constexpr int kBurst = 128;
+
+// What the plug-in side received, in order, as the framework's records.
+struct Inbox
+{
+  std::mutex lock;
+  std::condition_variable arrived;
+  std::vector<Bytes> sysex;
+  std::vector<IMidiMsg> msgs;
+
+  static void callback(double, std::vector<unsigned char>* message, void* userData)
+  {
+    auto* self = static_cast<Inbox*>(userData);
+    std::lock_guard<std::mutex> guard(self->lock);
+    IMidiPorts::Dispatch(
+        *message, [self](IMidiMsg* m) { self->msgs.push_back(*m); },
+        [self](ISysEx* s) { self->sysex.emplace_back(s->mData, s->mData + s->mSize); });
+    self->arrived.notify_all();
+  }
+
+  bool wait(size_t sysexCount, size_t msgCount)
+  {
+    std::unique_lock<std::mutex> guard(lock);
+    return arrived.wait_for(guard, kArrivalTimeout,
+                            [&] { return sysex.size() >= sysexCount && msgs.size() >= msgCount; });
+  }
+};
+
+class MidiJackTest : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    std::string serverError;
+    server = MidiJackEnvironment::server(&serverError);
+    ASSERT_TRUE(server) << "JACK server did not start: " << serverError;
+    std::string error;
+    ASSERT_TRUE(synth.open(server->name(), "korvid-synth", error)) << error;
+    ports = std::make_unique<IMidiPorts>(nullptr);
+    // No ALSA sequencer path: JACK is chosen even on a machine that has one.
+    ports->SetBackend(std::make_unique<RtMidiBackend>("/nonexistent/snd/seq"));
+    ports->SetInputCallback(&Inbox::callback, &inbox);
+  }
+
+  void TearDown() override
+  {
+    if (ports)
+      ports->CloseAll();
+    ports.reset();
+    synth.close();
+  }
+
+  static int positionOf(const std::vector<std::string>& names, const std::string& name)
+  {
+    for (size_t i = 0; i < names.size(); ++i)
+    {
+      if (names[i] == name)
+        return static_cast<int>(i);
+    }
+    return -1;
+  }
+
+  MidiJackServer* server = nullptr;
+  MidiJackSynth synth;
+  std::unique_ptr<IMidiPorts> ports;
+  Inbox inbox;
+};
+} // namespace
+
+TEST_F(MidiJackTest, ListsShowTheSynthPortsAndOpenThemByName)
+{
+  const auto outs = ports->GetOutNames();
+  const auto ins = ports->GetInNames();
+  ASSERT_FALSE(outs.empty());
+  EXPECT_EQ("OFF", outs[0]);
+  EXPECT_EQ("OFF", ins[0]);
+  const int outPos = positionOf(outs, synth.inPortName());
+  const int inPos = positionOf(ins, synth.outPortName());
+  ASSERT_GT(outPos, 0) << "synth input not listed";
+  ASSERT_GT(inPos, 0) << "synth output not listed";
+
+  int idx = 0;
+  EXPECT_EQ(outPos, ports->OpenOut(idx = 1, synth.inPortName().c_str()));
+  EXPECT_EQ(outPos, idx);
+  EXPECT_EQ(inPos, ports->OpenIn(idx = 1, synth.outPortName().c_str()));
+  EXPECT_EQ(0, ports->OpenOut(idx = 1, "korvid-nobody:in"));
+  EXPECT_EQ(0, idx);
+}
+
+TEST_F(MidiJackTest, SoundDumpAndBurstReachTheSynthByteIdenticalAndInOrder)
+{
+  ports->GetOutNames();
+  int idx = 1;
+  ASSERT_GT(ports->OpenOut(idx, synth.inPortName().c_str()), 0);
+
+  const std::vector<Bytes> sent = midiTestDumpBurst(kBurst);
+  for (const Bytes& d : sent)
+    ASSERT_TRUE(ports->SendSysex(d.data(), static_cast<int>(d.size())));
+  IMidiMsg note;
+  note.MakeNoteOnMsg(60, 100, 0, 0);
+  ASSERT_TRUE(ports->SendMsg(&note));
+
+  const auto got = synth.waitReceived(sent.size() + 1, kArrivalTimeout);
+  ASSERT_EQ(sent.size() + 1, got.size());
+  for (size_t i = 0; i < sent.size(); ++i)
+    ASSERT_EQ(sent[i], got[i]) << "message " << i;
+  EXPECT_EQ((Bytes{0x90, 60, 100}), got.back());
+}
+
+TEST_F(MidiJackTest, SoundDumpAndBurstFromTheSynthReachThePluginByteIdenticalAndInOrder)
+{
+  ports->GetInNames();
+  int idx = 1;
+  ASSERT_GT(ports->OpenIn(idx, synth.outPortName().c_str()), 0);
+
+  const std::vector<Bytes> sent = midiTestDumpBurst(kBurst);
+  synth.send(sent);
+  synth.send({{0xC0, 0x05}});
+  ASSERT_TRUE(inbox.wait(sent.size(), 1));
+
+  std::lock_guard<std::mutex> guard(inbox.lock);
+  ASSERT_EQ(sent.size(), inbox.sysex.size());
+  for (size_t i = 0; i < sent.size(); ++i)
+    ASSERT_EQ(sent[i], inbox.sysex[i]) << "message " << i;
+  ASSERT_EQ(1u, inbox.msgs.size());
+  EXPECT_EQ(0xC0, inbox.msgs[0].mStatus);
+  EXPECT_EQ(5, inbox.msgs[0].mData1);
+  EXPECT_EQ(0, inbox.msgs[0].mData2);
+}
+
+TEST_F(MidiJackTest, MessageLongerThanTheJackOutputTakesIsRefusedAndTheNextGoesOut)
+{
+  ports->GetOutNames();
+  int idx = 1;
+  ASSERT_GT(ports->OpenOut(idx, synth.inPortName().c_str()), 0);
+
+  Bytes huge(20000, 0x01);
+  huge.front() = 0xF0;
+  huge.back() = 0xF7;
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_FALSE(ports->SendBytes(huge));
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 30s) << "a refused send must not hang";
+
+  const Bytes d = midiTestSoundDump(7);
+  ASSERT_TRUE(ports->SendBytes(d));
+  const auto got = synth.waitReceived(1, kArrivalTimeout);
+  ASSERT_EQ(1u, got.size());
+  EXPECT_EQ(d, got[0]);
+}
+
+TEST_F(MidiJackTest, SendsToAFrozenServerFailInTimeAndRecoverWhenItRuns)
+{
+  ports->GetOutNames();
+  int idx = 1;
+  ASSERT_GT(ports->OpenOut(idx, synth.inPortName().c_str()), 0);
+
+  // Resumes the server however the test ends, so the teardown can close the clients.
+  struct Resume
+  {
+    MidiJackServer* server;
+    ~Resume() { server->resume(); }
+  } resume{server};
+  server->pause();
+
+  // With no JACK cycle the output buffer fills after some 40 dumps; a send must then give up.
+  constexpr int kMaxTries = 200;
+  int sent = 0;
+  bool refused = false;
+  const auto start = std::chrono::steady_clock::now();
+  for (int n = 0; n < kMaxTries && !refused; ++n)
+  {
+    const Bytes d = midiTestSoundDump(n);
+    if (ports->SendBytes(d))
+      ++sent;
+    else
+      refused = true;
+  }
+  EXPECT_TRUE(refused) << sent << " dumps went into a frozen server";
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_FALSE(ports->SendBytes(midiTestSoundDump(500))) << "a stalled output refuses at once";
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 30s);
+
+  server->resume();
+  // Once the output accepts again, everything accepted before arrives in order; the dump whose send
+  // timed out leaves late, after them; the one refused at once never does.
+  const Bytes after = midiTestSoundDump(900);
+  const auto deadline = std::chrono::steady_clock::now() + kArrivalTimeout;
+  bool accepted = false;
+  while (!accepted && std::chrono::steady_clock::now() < deadline)
+  {
+    accepted = ports->SendBytes(after);
+    if (!accepted)
+      std::this_thread::sleep_for(50ms);
+  }
+  ASSERT_TRUE(accepted);
+  const size_t expected = static_cast<size_t>(sent) + 2;
+  const auto got = synth.waitReceived(expected, kArrivalTimeout);
+  ASSERT_EQ(expected, got.size());
+  for (int n = 0; n <= sent; ++n)
+    ASSERT_EQ(midiTestSoundDump(n), got[static_cast<size_t>(n)]) << "dump " << n;
+  EXPECT_EQ(after, got.back());
+}

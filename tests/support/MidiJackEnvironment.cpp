@@ -1,0 +1,34 @@
+// Starts the test executable's JACK server once and stops it at the end.
+#include "MidiJackEnvironment.h"
+
+#include <memory>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+std::unique_ptr<MidiJackServer> gServer;
+std::string gError;
+
+class Environment : public ::testing::Environment
+{
+public:
+  void SetUp() override
+  {
+    gServer = std::make_unique<MidiJackServer>();
+    if (!gServer->start(gError))
+      gServer.reset();
+  }
+  void TearDown() override { gServer.reset(); }
+};
+
+[[maybe_unused]] ::testing::Environment* const gRegistered =
+    ::testing::AddGlobalTestEnvironment(new Environment());
+} // namespace
+
+MidiJackServer* MidiJackEnvironment::server(std::string* error)
+{
+  if (error)
+    *error = gError;
+  return gServer.get();
+}

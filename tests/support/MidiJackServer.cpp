@@ -1,0 +1,129 @@
+// Starts and stops a private jackd for tests.
+#include "MidiJackServer.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include <jack/jack.h>
+
+namespace
+{
+constexpr std::chrono::milliseconds kPoll{100};
+constexpr std::chrono::seconds kStopGrace{10};
+
+std::string readFile(const std::string& path)
+{
+  std::ifstream in(path);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+} // namespace
+
+MidiJackServer::~MidiJackServer()
+{
+  stop();
+}
+
+bool MidiJackServer::answers() const
+{
+  jack_status_t status{};
+  jack_client_t* probe = jack_client_open(("korvid-test-probe-" + std::to_string(::getpid())).c_str(),
+                                          static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                                          &status, mName.c_str());
+  if (!probe)
+    return false;
+  jack_client_close(probe);
+  return true;
+}
+
+bool MidiJackServer::start(std::string& error, std::chrono::milliseconds timeout)
+{
+  static int counter = 0;
+  mName = "korvid-midi-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+  mLogPath = "/tmp/" + mName + ".log";
+  ::setenv("JACK_DEFAULT_SERVER", mName.c_str(), 1);
+  ::setenv("JACK_NO_START_SERVER", "1", 1);
+  const char* jackd = std::getenv("KORVID_JACKD");
+  const std::string program = (jackd && *jackd) ? jackd : "jackd";
+
+  mPid = ::fork();
+  if (mPid < 0)
+  {
+    error = "fork failed";
+    return false;
+  }
+  if (mPid == 0)
+  {
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    const int log = ::open(mLogPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (log >= 0)
+    {
+      ::dup2(log, STDOUT_FILENO);
+      ::dup2(log, STDERR_FILENO);
+    }
+    // No realtime scheduling (CI has no rights for it). Synchronous mode with a long client timeout: the
+    // server waits for slow (sanitizer, loaded CI) clients instead of skipping their output.
+    ::execlp(program.c_str(), "jackd", "--no-realtime", "--sync", "-n", mName.c_str(), "-t", "20000", "-d",
+             "dummy", "-r", "48000", "-p", "1024", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < deadline)
+  {
+    int status = 0;
+    if (::waitpid(mPid, &status, WNOHANG) == mPid)
+    {
+      mPid = -1;
+      error = "jackd exited at start: " + readFile(mLogPath);
+      return false;
+    }
+    if (answers())
+      return true;
+    std::this_thread::sleep_for(kPoll);
+  }
+  error = "jackd did not answer in time: " + readFile(mLogPath);
+  stop();
+  return false;
+}
+
+void MidiJackServer::pause()
+{
+  if (mPid > 0)
+    ::kill(mPid, SIGSTOP);
+}
+
+void MidiJackServer::resume()
+{
+  if (mPid > 0)
+    ::kill(mPid, SIGCONT);
+}
+
+void MidiJackServer::stop()
+{
+  if (mPid <= 0)
+    return;
+  ::kill(mPid, SIGCONT);
+  ::kill(mPid, SIGTERM);
+  const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
+  int status = 0;
+  while (::waitpid(mPid, &status, WNOHANG) == 0)
+  {
+    if (std::chrono::steady_clock::now() >= deadline)
+    {
+      ::kill(mPid, SIGKILL);
+      ::waitpid(mPid, &status, 0);
+      break;
+    }
+    std::this_thread::sleep_for(kPoll);
+  }
+  mPid = -1;
+  ::unlink(mLogPath.c_str());
+}

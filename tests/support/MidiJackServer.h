@@ -1,0 +1,36 @@
+// A private JACK server for MIDI tests: jackd with the dummy driver under a unique server name.
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include <sys/types.h>
+
+// Starting it points JACK_DEFAULT_SERVER of this process at the server, so clients made afterwards
+// (RtMidi's included) reach it and never the machine's default server. The server is stopped by stop(),
+// by the destructor, and by the kernel when the test process dies.
+class MidiJackServer
+{
+public:
+  MidiJackServer() = default;
+  ~MidiJackServer();
+  MidiJackServer(const MidiJackServer&) = delete;
+  MidiJackServer& operator=(const MidiJackServer&) = delete;
+
+  // Starts the server and waits until a client can connect; false with the reason in error otherwise.
+  bool start(std::string& error, std::chrono::milliseconds timeout = std::chrono::seconds(60));
+  // Stops the server (SIGTERM, then SIGKILL after a grace period) and waits for it. Idempotent.
+  void stop();
+  // Freezes (SIGSTOP) or resumes (SIGCONT) the server: while frozen no JACK cycle runs, so nothing
+  // drains the clients' buffers. Idempotent; stop() resumes first.
+  void pause();
+  void resume();
+  const std::string& name() const { return mName; }
+
+private:
+  bool answers() const;
+
+  pid_t mPid = -1;
+  std::string mName;
+  std::string mLogPath;
+};

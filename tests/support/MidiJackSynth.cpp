@@ -1,0 +1,99 @@
+// A libjack client playing the synthesizer in MIDI tests.
+#include "MidiJackSynth.h"
+
+#include <string>
+#include <unistd.h>
+
+#include <jack/midiport.h>
+
+MidiJackSynth::~MidiJackSynth()
+{
+  close();
+}
+
+bool MidiJackSynth::open(const std::string& serverName, const std::string& clientName, std::string& error)
+{
+  jack_status_t status{};
+  const std::string unique = clientName + "-" + std::to_string(::getpid());
+  mClient = jack_client_open(
+      unique.c_str(), static_cast<jack_options_t>(JackNoStartServer | JackServerName | JackUseExactName),
+      &status, serverName.c_str());
+  if (!mClient)
+  {
+    error = "cannot open JACK client, status " + std::to_string(static_cast<int>(status));
+    return false;
+  }
+  mIn = jack_port_register(mClient, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+  mOut = jack_port_register(mClient, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+  if (!mIn || !mOut || jack_set_process_callback(mClient, &MidiJackSynth::process, this) != 0 ||
+      jack_activate(mClient) != 0)
+  {
+    error = "cannot set up the JACK ports";
+    close();
+    return false;
+  }
+  return true;
+}
+
+void MidiJackSynth::close()
+{
+  if (mClient)
+  {
+    jack_deactivate(mClient);
+    jack_client_close(mClient);
+  }
+  mClient = nullptr;
+  mIn = nullptr;
+  mOut = nullptr;
+}
+
+std::string MidiJackSynth::inPortName() const
+{
+  return mIn ? jack_port_name(mIn) : "";
+}
+
+std::string MidiJackSynth::outPortName() const
+{
+  return mOut ? jack_port_name(mOut) : "";
+}
+
+void MidiJackSynth::send(const std::vector<Bytes>& messages)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mToSend.insert(mToSend.end(), messages.begin(), messages.end());
+}
+
+std::vector<MidiJackSynth::Bytes> MidiJackSynth::waitReceived(size_t count, std::chrono::milliseconds timeout)
+{
+  std::unique_lock<std::mutex> lock(mLock);
+  mArrived.wait_for(lock, timeout, [&] { return mReceived.size() >= count; });
+  return mReceived;
+}
+
+int MidiJackSynth::process(jack_nframes_t nFrames, void* arg)
+{
+  auto* self = static_cast<MidiJackSynth*>(arg);
+  void* inBuffer = jack_port_get_buffer(self->mIn, nFrames);
+  void* outBuffer = jack_port_get_buffer(self->mOut, nFrames);
+  jack_midi_clear_buffer(outBuffer);
+  std::lock_guard<std::mutex> lock(self->mLock);
+  const uint32_t events = jack_midi_get_event_count(inBuffer);
+  for (uint32_t i = 0; i < events; ++i)
+  {
+    jack_midi_event_t event;
+    if (jack_midi_event_get(&event, inBuffer, i) == 0 && event.buffer)
+      self->mReceived.emplace_back(event.buffer, event.buffer + event.size);
+  }
+  // What does not fit into this cycle's buffer waits for the next one, keeping the order.
+  while (!self->mToSend.empty())
+  {
+    const Bytes& next = self->mToSend.front();
+    if (next.size() > jack_midi_max_event_size(outBuffer) ||
+        jack_midi_event_write(outBuffer, 0, next.data(), next.size()) != 0)
+      break;
+    self->mToSend.pop_front();
+  }
+  if (events > 0)
+    self->mArrived.notify_all();
+  return 0;
+}

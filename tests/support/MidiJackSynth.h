@@ -1,0 +1,46 @@
+// The synthesizer's side of a MIDI test over JACK: one client with a MIDI input and a MIDI output port.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <jack/jack.h>
+
+// Records everything arriving at its input port and plays queued messages out of its output port,
+// as many per JACK cycle as the port buffer takes. Test threads call the public members; the JACK
+// process thread calls process.
+class MidiJackSynth
+{
+public:
+  using Bytes = std::vector<unsigned char>;
+
+  ~MidiJackSynth();
+
+  // Connects to the named server as clientName-<process id> with ports "in" and "out" (JACK client
+  // sockets are named after the client: the id keeps tests of other processes apart); false with a reason.
+  bool open(const std::string& serverName, const std::string& clientName, std::string& error);
+  void close();
+  // Full JACK names of the two ports ("client:in", "client:out").
+  std::string inPortName() const;
+  std::string outPortName() const;
+
+  // Queues messages to be played out in order.
+  void send(const std::vector<Bytes>& messages);
+  // Waits until count messages have arrived or the deadline passes; returns what arrived.
+  std::vector<Bytes> waitReceived(size_t count, std::chrono::milliseconds timeout);
+
+private:
+  static int process(jack_nframes_t nFrames, void* arg);
+
+  jack_client_t* mClient = nullptr;
+  jack_port_t* mIn = nullptr;
+  jack_port_t* mOut = nullptr;
+  std::mutex mLock;
+  std::condition_variable mArrived;
+  std::deque<Bytes> mToSend;
+  std::vector<Bytes> mReceived;
+};

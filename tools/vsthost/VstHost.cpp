@@ -1,0 +1,472 @@
+// A small VST 2 host: library loading, the host callback with a scripted transport, audio blocks.
+#include "VstHost.h"
+
+#include "HostReport.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+namespace
+{
+// Dispatcher opcodes the host sends.
+enum EffOpcode
+{
+  effOpen = 0,
+  effClose = 1,
+  effSetSampleRate = 10,
+  effSetBlockSize = 11,
+  effMainsChanged = 12,
+  effGetChunk = 23,
+  effSetChunk = 24,
+  effProcessEvents = 25,
+};
+
+// Host opcodes the host answers.
+enum AudioMasterOpcode
+{
+  audioMasterAutomate = 0,
+  audioMasterVersion = 1,
+  audioMasterCurrentId = 2,
+  audioMasterIdle = 3,
+  audioMasterWantMidi = 6,
+  audioMasterGetTime = 7,
+  audioMasterProcessEvents = 8,
+  audioMasterIOChanged = 13,
+  audioMasterSizeWindow = 15,
+  audioMasterGetSampleRate = 16,
+  audioMasterGetBlockSize = 17,
+  audioMasterGetCurrentProcessLevel = 23,
+  audioMasterGetVendorString = 32,
+  audioMasterGetProductString = 33,
+  audioMasterGetVendorVersion = 34,
+  audioMasterCanDo = 37,
+  audioMasterGetLanguage = 38,
+  audioMasterUpdateDisplay = 42,
+  audioMasterBeginEdit = 43,
+  audioMasterEndEdit = 44,
+};
+
+constexpr VstInt32 kEffectMagic = 0x56737450;
+constexpr VstInt32 kVstMidiType = 1;
+constexpr VstIntPtr kHostVstVersion = 2400;
+constexpr VstIntPtr kHostVersion = 10000;
+constexpr VstIntPtr kProcessLevelUser = 1;
+constexpr VstIntPtr kProcessLevelRealtime = 2;
+constexpr VstIntPtr kLanguageEnglish = 1;
+
+constexpr VstInt32 kVstTransportChanged = 1 << 0;
+constexpr VstInt32 kVstTransportPlaying = 1 << 1;
+constexpr VstInt32 kVstNanosValid = 1 << 8;
+constexpr VstInt32 kVstPpqPosValid = 1 << 9;
+constexpr VstInt32 kVstTempoValid = 1 << 10;
+constexpr VstInt32 kVstBarsValid = 1 << 11;
+constexpr VstInt32 kVstTimeSigValid = 1 << 13;
+
+constexpr int kHostStringLen = 64;
+constexpr const char* kHostVendor = "Quillmarsh";
+constexpr const char* kHostProduct = "Korvid vsthost";
+// Guard bytes after every string buffer handed to a plug-in, to catch overruns.
+constexpr int kGuardBytes = 256;
+constexpr char kGuard = '\x5A';
+
+// The host that is loading a plug-in: the callback cannot find it through the record before the entry
+// returns.
+std::atomic<VstHost*> sLoadingHost{nullptr};
+std::mutex sLoadingLock;
+
+typedef AEffect* (*EntryProc)(audioMasterCallback);
+
+void copyString(char* dst, const char* src, int size)
+{
+  std::strncpy(dst, src, static_cast<size_t>(size - 1));
+  dst[size - 1] = '\0';
+}
+} // namespace
+
+VstHost::VstHost()
+{
+  SetTransport(120.0, true);
+}
+
+VstHost::~VstHost()
+{
+  Close();
+  if (mLibrary)
+  {
+    dlclose(mLibrary);
+  }
+}
+
+bool VstHost::Load(const std::string& path)
+{
+  // The library stays mapped after dlclose: static objects of a plug-in live until the process ends, as
+  // in hosts that never unload, and some plug-ins (amsynth's GTK among them) do not survive unloading.
+  mLibrary = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  if (!mLibrary)
+  {
+    const char* why = dlerror();
+    mError = std::string("cannot load ") + path + ": " + (why ? why : "unknown error");
+    return false;
+  }
+  EntryProc entry = reinterpret_cast<EntryProc>(dlsym(mLibrary, "VSTPluginMain"));
+  if (!entry)
+  {
+    entry = reinterpret_cast<EntryProc>(dlsym(mLibrary, "main"));
+  }
+  if (!entry)
+  {
+    mError = "no entry point VSTPluginMain or main in " + path;
+    return false;
+  }
+  {
+    std::lock_guard<std::mutex> lock(sLoadingLock);
+    sLoadingHost = this;
+    mEffect = entry(&VstHost::HostCallback);
+    sLoadingHost = nullptr;
+  }
+  if (!mEffect)
+  {
+    mError = "the entry point returned no effect record";
+    return false;
+  }
+  if (mEffect->magic != kEffectMagic)
+  {
+    mError = "the effect record has a wrong magic number";
+    mEffect = nullptr;
+    return false;
+  }
+  mEffect->user = this;
+  return true;
+}
+
+VstIntPtr VstHost::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
+{
+  if (!mEffect || !mEffect->dispatcher)
+  {
+    return 0;
+  }
+  return mEffect->dispatcher(mEffect, opcode, index, value, ptr, opt);
+}
+
+std::string VstHost::DispatchString(VstInt32 opcode, VstInt32 index, int bufferSize, VstIntPtr* result)
+{
+  std::vector<char> buffer(static_cast<size_t>(bufferSize + kGuardBytes), kGuard);
+  buffer[0] = '\0';
+  const VstIntPtr answer = Dispatch(opcode, index, 0, buffer.data());
+  if (result)
+  {
+    *result = answer;
+  }
+  for (int i = bufferSize; i < bufferSize + kGuardBytes; ++i)
+  {
+    if (buffer[static_cast<size_t>(i)] != kGuard)
+    {
+      return "<buffer overrun>";
+    }
+  }
+  buffer[static_cast<size_t>(bufferSize - 1)] = '\0';
+  return std::string(buffer.data());
+}
+
+void VstHost::Open(double sampleRate, int blockSize)
+{
+  if (!mEffect || mOpen)
+  {
+    return;
+  }
+  mSampleRate = sampleRate;
+  mBlockSize = blockSize;
+  Dispatch(effOpen);
+  Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+  Dispatch(effSetBlockSize, 0, blockSize);
+  Dispatch(effMainsChanged, 0, 1);
+  mOpen = true;
+}
+
+void VstHost::Close()
+{
+  if (!mEffect)
+  {
+    return;
+  }
+  if (mOpen)
+  {
+    Dispatch(effMainsChanged, 0, 0);
+  }
+  Dispatch(effClose);
+  mEffect = nullptr;
+  mOpen = false;
+}
+
+void VstHost::SetTransport(double tempo, bool playing)
+{
+  std::lock_guard<std::mutex> lock(mTimeLock);
+  mTimeInfo.sampleRate = mSampleRate;
+  mTimeInfo.tempo = tempo;
+  mTimeInfo.timeSigNumerator = 4;
+  mTimeInfo.timeSigDenominator = 4;
+  mTimeInfo.flags = kVstTransportChanged | kVstNanosValid | kVstPpqPosValid | kVstTempoValid | kVstBarsValid |
+                    kVstTimeSigValid | (playing ? kVstTransportPlaying : 0);
+}
+
+void VstHost::AdvanceTime(int frames)
+{
+  std::lock_guard<std::mutex> lock(mTimeLock);
+  if (mTimeInfo.flags & kVstTransportPlaying)
+  {
+    mTimeInfo.samplePos += frames;
+  }
+  mTimeInfo.sampleRate = mSampleRate;
+  mTimeInfo.ppqPos = mTimeInfo.samplePos / mSampleRate * mTimeInfo.tempo / 60.0;
+  mTimeInfo.barStartPos = std::floor(mTimeInfo.ppqPos / 4.0) * 4.0;
+  mTimeInfo.nanoSeconds = mTimeInfo.samplePos / mSampleRate * 1e9;
+  mTimeInfo.flags &= ~kVstTransportChanged;
+}
+
+VstIntPtr VstHost::SendMidi(unsigned char status, unsigned char data1, unsigned char data2, int deltaFrames)
+{
+  VstMidiEvent event;
+  std::memset(&event, 0, sizeof(event));
+  event.type = kVstMidiType;
+  event.byteSize = sizeof(event);
+  event.deltaFrames = deltaFrames;
+  event.midiData[0] = static_cast<char>(status);
+  event.midiData[1] = static_cast<char>(data1);
+  event.midiData[2] = static_cast<char>(data2);
+  VstEvents events;
+  std::memset(&events, 0, sizeof(events));
+  events.numEvents = 1;
+  events.events[0] = reinterpret_cast<VstEvent*>(&event);
+  return Dispatch(effProcessEvents, 0, 0, &events);
+}
+
+template <class Sample> Sample VstHost::Process(bool useDouble)
+{
+  const int nIn = std::max(mEffect->numInputs, 0);
+  const int nOut = std::max(mEffect->numOutputs, 0);
+  std::vector<std::vector<Sample>> in(static_cast<size_t>(nIn), std::vector<Sample>(mBlockSize, Sample(0)));
+  std::vector<std::vector<Sample>> out(static_cast<size_t>(nOut), std::vector<Sample>(mBlockSize, Sample(0)));
+  std::vector<Sample*> inPtrs;
+  std::vector<Sample*> outPtrs;
+  for (auto& channel : in)
+  {
+    inPtrs.push_back(channel.data());
+  }
+  for (auto& channel : out)
+  {
+    outPtrs.push_back(channel.data());
+  }
+  // A quiet test tone on the inputs, so an effect or a pass-through shows signal.
+  for (auto& channel : in)
+  {
+    for (int s = 0; s < mBlockSize; ++s)
+    {
+      channel[static_cast<size_t>(s)] = static_cast<Sample>(0.25 * std::sin(s * 0.05));
+    }
+  }
+  mProcessing = true;
+  if constexpr (sizeof(Sample) == sizeof(double))
+  {
+    if (useDouble && HasDoubleReplacing(*mEffect))
+    {
+      mEffect->processDoubleReplacing(mEffect, inPtrs.data(), outPtrs.data(), mBlockSize);
+    }
+  }
+  else
+  {
+    if (!useDouble && mEffect->processReplacing)
+    {
+      mEffect->processReplacing(mEffect, inPtrs.data(), outPtrs.data(), mBlockSize);
+    }
+  }
+  mProcessing = false;
+  AdvanceTime(mBlockSize);
+  Sample peak = 0;
+  for (auto& channel : out)
+  {
+    for (Sample v : channel)
+    {
+      peak = std::max(peak, static_cast<Sample>(std::fabs(v)));
+    }
+  }
+  return peak;
+}
+
+float VstHost::ProcessBlock()
+{
+  return mEffect ? Process<float>(false) : 0.0f;
+}
+
+double VstHost::ProcessBlockDouble()
+{
+  return mEffect ? Process<double>(true) : 0.0;
+}
+
+float VstHost::RunAudio(double seconds)
+{
+  if (!mEffect)
+  {
+    return 0.0f;
+  }
+  const unsigned char kNoteOn = 0x90;
+  const unsigned char kNoteOff = 0x80;
+  const unsigned char kMiddleC = 60;
+  const unsigned char kVelocity = 100;
+  if (seconds <= 0.0)
+  {
+    SendMidi(kNoteOn, kMiddleC, kVelocity, 0);
+    const float peak = ProcessBlock();
+    SendMidi(kNoteOff, kMiddleC, 0, 0);
+    return peak;
+  }
+  const int blocks = std::max(1, static_cast<int>(seconds * mSampleRate / mBlockSize));
+  const auto blockTime = std::chrono::duration<double>(mBlockSize / mSampleRate);
+  float peak = 0.0f;
+  std::thread audio(
+      [&]
+      {
+        auto next = std::chrono::steady_clock::now();
+        for (int b = 0; b < blocks; ++b)
+        {
+          if (b == 0)
+          {
+            SendMidi(kNoteOn, kMiddleC, kVelocity, 0);
+          }
+          else if (b == blocks / 2)
+          {
+            SendMidi(kNoteOff, kMiddleC, 0, 0);
+          }
+          peak = std::max(peak, ProcessBlock());
+          next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(blockTime);
+          std::this_thread::sleep_until(next);
+        }
+      });
+  audio.join();
+  return peak;
+}
+
+std::vector<unsigned char> VstHost::GetChunk(VstInt32 index)
+{
+  void* data = nullptr;
+  const VstIntPtr size = Dispatch(effGetChunk, index, 0, &data);
+  if (size <= 0 || !data)
+  {
+    return {};
+  }
+  const unsigned char* bytes = static_cast<const unsigned char*>(data);
+  return std::vector<unsigned char>(bytes, bytes + size);
+}
+
+VstIntPtr VstHost::SetChunk(VstInt32 index, const std::vector<unsigned char>& bytes)
+{
+  // A zero byte follows the chunk, outside its size: some plug-ins (amsynth) read their chunk as a C string.
+  std::vector<unsigned char> copy(bytes);
+  copy.push_back(0);
+  return Dispatch(effSetChunk, index, static_cast<VstIntPtr>(bytes.size()), copy.data());
+}
+
+VstIntPtr VstHost::HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                float opt)
+{
+  if (opcode == audioMasterVersion)
+  {
+    return kHostVstVersion;
+  }
+  VstHost* host = effect ? static_cast<VstHost*>(effect->user) : nullptr;
+  if (!host)
+  {
+    host = sLoadingHost;
+  }
+  if (!host)
+  {
+    return 0;
+  }
+  return host->OnHostCall(opcode, index, value, ptr, opt);
+}
+
+VstIntPtr VstHost::OnHostCall(VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float)
+{
+  switch (opcode)
+  {
+  case audioMasterAutomate:
+    ++mCounts.automate;
+    return 0;
+  case audioMasterCurrentId:
+  case audioMasterIdle:
+    return 0;
+  case audioMasterWantMidi:
+    ++mCounts.wantMidi;
+    return 1;
+  case audioMasterGetTime:
+  {
+    ++mCounts.getTime;
+    // Each thread gets its own answer record; it stays valid until that thread asks again.
+    thread_local VstTimeInfo answer;
+    std::lock_guard<std::mutex> lock(mTimeLock);
+    answer = mTimeInfo;
+    return reinterpret_cast<VstIntPtr>(&answer);
+  }
+  case audioMasterProcessEvents:
+    ++mCounts.eventsFromPlugin;
+    return 1;
+  case audioMasterIOChanged:
+  case audioMasterSizeWindow:
+  case audioMasterUpdateDisplay:
+    return 1;
+  case audioMasterGetSampleRate:
+    return static_cast<VstIntPtr>(mSampleRate);
+  case audioMasterGetBlockSize:
+    return mBlockSize;
+  case audioMasterGetCurrentProcessLevel:
+    return mProcessing ? kProcessLevelRealtime : kProcessLevelUser;
+  case audioMasterGetVendorString:
+    if (ptr)
+    {
+      copyString(static_cast<char*>(ptr), kHostVendor, kHostStringLen);
+    }
+    return ptr ? 1 : 0;
+  case audioMasterGetProductString:
+    ++mCounts.productString;
+    if (ptr)
+    {
+      copyString(static_cast<char*>(ptr), kHostProduct, kHostStringLen);
+    }
+    return ptr ? 1 : 0;
+  case audioMasterGetVendorVersion:
+    return kHostVersion;
+  case audioMasterCanDo:
+  {
+    const char* what = static_cast<const char*>(ptr);
+    if (!what)
+    {
+      return 0;
+    }
+    static const char* const kCanDo[] = {"sendVstEvents",    "sendVstMidiEvent",    "sendVstTimeInfo",
+                                         "receiveVstEvents", "receiveVstMidiEvent", "sizeWindow",
+                                         "supplyIdle"};
+    for (const char* capability : kCanDo)
+    {
+      if (!std::strcmp(capability, what))
+      {
+        return 1;
+      }
+    }
+    return 0;
+  }
+  case audioMasterGetLanguage:
+    return kLanguageEnglish;
+  case audioMasterBeginEdit:
+    ++mCounts.beginEdit;
+    return 1;
+  case audioMasterEndEdit:
+    ++mCounts.endEdit;
+    return 1;
+  default:
+    return 0;
+  }
+}

@@ -1,0 +1,91 @@
+// A small VST 2 host: loads a plug-in, answers its calls with a scripted transport, runs audio blocks.
+#pragma once
+
+#include "VstAbi.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// One loaded plug-in instance. The interface thread is the one that calls the public operations; the
+// audio thread is started by RunAudio. The host callback may be called from either.
+class VstHost
+{
+public:
+  // What the plug-in asked of the host so far (counts of host calls).
+  struct CallCounts
+  {
+    std::atomic<int> automate{0};
+    std::atomic<int> beginEdit{0};
+    std::atomic<int> endEdit{0};
+    std::atomic<int> wantMidi{0};
+    std::atomic<int> getTime{0};
+    std::atomic<int> eventsFromPlugin{0};
+    std::atomic<int> productString{0};
+  };
+
+  VstHost();
+  // Closes the plug-in (effClose) and unloads the library.
+  ~VstHost();
+  VstHost(const VstHost&) = delete;
+  VstHost& operator=(const VstHost&) = delete;
+
+  // dlopen, entry point (VSTPluginMain, else main), magic check. False with Error() set on failure.
+  bool Load(const std::string& path);
+  const std::string& Error() const { return mError; }
+  AEffect* Effect() { return mEffect; }
+
+  // The dispatcher with the effect record first; 0 when nothing is loaded.
+  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                     float opt = 0.0f);
+  // A string the plug-in writes into a buffer of bufferSize bytes (the buffer is checked for overrun).
+  std::string DispatchString(VstInt32 opcode, VstInt32 index, int bufferSize, VstIntPtr* result = nullptr);
+
+  // effOpen, sample rate, block size; then effMainsChanged(1).
+  void Open(double sampleRate, int blockSize);
+  // effMainsChanged(0), then effClose; the library stays loaded until destruction.
+  void Close();
+
+  // Sends one short MIDI event through effProcessEvents.
+  VstIntPtr SendMidi(unsigned char status, unsigned char data1, unsigned char data2, int deltaFrames);
+  // Processes blocks: one block when seconds <= 0, else in real time for that long on an audio thread,
+  // with a note played at the start and ended in the middle. Returns the peak output level.
+  float RunAudio(double seconds);
+  // One block of processReplacing on the calling thread; returns the peak output level.
+  float ProcessBlock();
+  // One block of processDoubleReplacing on the calling thread; returns the peak output level.
+  double ProcessBlockDouble();
+
+  // effGetChunk (index 0: bank, else program) copied out; empty when the plug-in gives none.
+  std::vector<unsigned char> GetChunk(VstInt32 index);
+  // effSetChunk with the bytes; the plug-in's answer.
+  VstIntPtr SetChunk(VstInt32 index, const std::vector<unsigned char>& bytes);
+
+  // Scripted transport: tempo in beats per minute and whether it runs.
+  void SetTransport(double tempo, bool playing);
+  CallCounts& Counts() { return mCounts; }
+  int BlockSize() const { return mBlockSize; }
+  double SampleRate() const { return mSampleRate; }
+
+  // The host callback every plug-in receives.
+  static VstIntPtr HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                float opt);
+
+private:
+  VstIntPtr OnHostCall(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
+  void AdvanceTime(int frames);
+  template <class Sample> Sample Process(bool useDouble);
+
+  void* mLibrary = nullptr;
+  AEffect* mEffect = nullptr;
+  bool mOpen = false;
+  std::string mError;
+  double mSampleRate = 44100.0;
+  int mBlockSize = 512;
+  std::atomic<bool> mProcessing{false};
+  std::mutex mTimeLock;
+  VstTimeInfo mTimeInfo{};
+  CallCounts mCounts;
+};

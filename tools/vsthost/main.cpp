@@ -1,0 +1,190 @@
+// The project's VST 2 test host: loads a plug-in, prints what it reports, runs audio, saves and loads state.
+#include "HostReport.h"
+#include "VstHost.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace
+{
+constexpr double kSampleRate = 44100.0;
+constexpr int kBlockSize = 512;
+constexpr double kDefaultSeconds = 1.0;
+constexpr int kProgramChunk = 1;
+constexpr int kBankChunk = 0;
+constexpr VstInt32 kFlagsProgramChunks = 1 << 5;
+
+struct Options
+{
+  std::string pluginPath;
+  double seconds = kDefaultSeconds;
+  std::string saveState;
+  std::string loadState;
+};
+
+void printUsage()
+{
+  std::cerr << "usage: vsthost PLUGIN.so [--seconds N] [--save-state FILE] [--load-state FILE]\n";
+}
+
+bool parseOptions(int argc, char** argv, Options* options)
+{
+  for (int i = 1; i < argc; ++i)
+  {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--seconds" && hasValue)
+    {
+      char* end = nullptr;
+      options->seconds = std::strtod(argv[++i], &end);
+      if (!end || *end || options->seconds < 0.0)
+      {
+        std::cerr << "vsthost: --seconds needs a number of seconds, 0 or more\n";
+        return false;
+      }
+    }
+    else if (arg == "--save-state" && hasValue)
+    {
+      options->saveState = argv[++i];
+    }
+    else if (arg == "--load-state" && hasValue)
+    {
+      options->loadState = argv[++i];
+    }
+    else if (arg.rfind("--", 0) == 0 || !options->pluginPath.empty())
+    {
+      std::cerr << "vsthost: unknown or incomplete option " << arg << "\n";
+      return false;
+    }
+    else
+    {
+      options->pluginPath = arg;
+    }
+  }
+  return !options->pluginPath.empty();
+}
+
+bool readFile(const std::string& path, std::vector<unsigned char>* bytes)
+{
+  std::ifstream in(path, std::ios::binary);
+  if (!in)
+  {
+    return false;
+  }
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
+}
+
+bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+std::string headerText(const std::vector<unsigned char>& bytes)
+{
+  if (bytes.size() < 4)
+  {
+    return "none";
+  }
+  std::string text;
+  for (size_t i = 0; i < 4; ++i)
+  {
+    const char c = static_cast<char>(bytes[i]);
+    text += (c >= 32 && c < 127) ? c : '.';
+  }
+  return text;
+}
+
+// Saves a chunk, gives it back and saves it again, and tells whether the plug-in took it and the two
+// are equal. Plug-ins of others may answer 0 or rewrite their state; only the report says so.
+void roundTrip(VstHost& host, int index, const char* label)
+{
+  const std::vector<unsigned char> first = host.GetChunk(index);
+  if (first.empty())
+  {
+    std::cout << label << " chunk: none\n";
+    return;
+  }
+  const VstIntPtr accepted = host.SetChunk(index, first);
+  const std::vector<unsigned char> second = host.GetChunk(index);
+  std::cout << label << " chunk: " << first.size() << " bytes, header \"" << headerText(first) << "\", "
+            << (accepted == 1 ? "accepted" : "not accepted") << ", round trip "
+            << (first == second ? "identical" : "different") << "\n";
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+  Options options;
+  if (!parseOptions(argc, argv, &options))
+  {
+    printUsage();
+    return 2;
+  }
+
+  VstHost host;
+  if (!host.Load(options.pluginPath))
+  {
+    std::cerr << "vsthost: " << host.Error() << "\n";
+    return 1;
+  }
+  std::cout << "plugin: " << options.pluginPath << "\n";
+  PrintEffectRecord(std::cout, *host.Effect());
+  host.Open(kSampleRate, kBlockSize);
+  PrintPluginView(std::cout, host);
+
+  const bool chunks = (host.Effect()->flags & kFlagsProgramChunks) != 0;
+  int status = 0;
+  if (!options.loadState.empty())
+  {
+    std::vector<unsigned char> bytes;
+    if (!readFile(options.loadState, &bytes))
+    {
+      std::cerr << "vsthost: cannot read " << options.loadState << "\n";
+      return 1;
+    }
+    const VstIntPtr accepted = host.SetChunk(kBankChunk, bytes);
+    std::cout << "state loaded: " << bytes.size() << " bytes from " << options.loadState << ", "
+              << (accepted == 1 ? "accepted" : "refused") << "\n";
+    status = accepted == 1 ? status : 1;
+  }
+
+  const float peak = host.RunAudio(options.seconds);
+  std::cout << "audio: " << options.seconds << " s at " << kSampleRate << " Hz, blocks of " << kBlockSize
+            << ", peak " << peak << "\n";
+  std::cout << "host calls: wantMidi " << host.Counts().wantMidi << ", getTime " << host.Counts().getTime
+            << ", automate " << host.Counts().automate << ", events " << host.Counts().eventsFromPlugin
+            << "\n";
+
+  if (chunks)
+  {
+    roundTrip(host, kProgramChunk, "program");
+    roundTrip(host, kBankChunk, "bank");
+  }
+  else
+  {
+    std::cout << "chunks: not supported by the plug-in\n";
+  }
+
+  if (!options.saveState.empty())
+  {
+    const std::vector<unsigned char> bytes = host.GetChunk(kBankChunk);
+    if (bytes.empty() || !writeFile(options.saveState, bytes))
+    {
+      std::cerr << "vsthost: cannot save the state to " << options.saveState << "\n";
+      return 1;
+    }
+    std::cout << "state saved: " << bytes.size() << " bytes to " << options.saveState << "\n";
+  }
+
+  host.Close();
+  std::cout << "closed\n";
+  return status;
+}
