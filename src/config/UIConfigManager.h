@@ -12,6 +12,8 @@
 #include <memory>
 struct IBitmap;
 
+#include "IGraphicsStructs.h"
+
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -19,8 +21,11 @@ struct IBitmap;
 #include <vector>
 
 class ControlLayer;
+class IControl;
 class IGraphics;
+class IParam;
 class Korvid;
+class LibrarianViewControl;
 class PatchLibrarian;
 
 namespace tinyxml2
@@ -120,6 +125,143 @@ public:
   // Number of registered names.
   std::size_t getParamNameCount() const { return paramIndexByName.size(); }
 
+  // --- UI description walk and control factories ---
+  // (UIConfigManagerWalker.cpp; the factories by binding in UIConfigManagerSysexControls.cpp,
+  // UIConfigManagerCCControls.cpp, UIConfigManagerMsbLsbControls.cpp, UIConfigManagerPlainControls.cpp and
+  // UIConfigManagerMenus.cpp, their shared steps in UIConfigManagerFactorySteps.cpp)
+  // Everything here runs on the thread that constructs the plug-in, while readUIConfig builds the editor
+  // (createAutoOffSwitchControl also right after it). Positions and sizes are unscaled skin pixels; each
+  // product with the UI scale is truncated toward zero. part is the multi part (0 to 15) of a control inside
+  // a part expansion, -1 outside; layer receives the control, null for the surface's own list. A factory
+  // whose paramIdx names no parameter builds nothing and logs the element. Controls belong to their layer or
+  // the surface; registries and layerByName point at them without owning them.
+
+  // Appends every maximal run of text without a delimiter character to tokens (empty runs dropped; tokens
+  // is not cleared). Any thread.
+  static void Tokenize(const std::string& text, std::vector<std::string>& tokens,
+                       const std::string& delimiters);
+  // Reads the first min(tokens, count) comma-separated tokens of text as decimal ints into values[0...]
+  // (leading blanks skipped, reading stops at the first other character). A token that does not begin with
+  // a number, and every entry beyond the tokens, keeps its value. Returns how many entries were read. Any
+  // thread.
+  static int getCSValues(std::string text, int* values, int count);
+  // The three ints of a link description "name,name[,extra]": values[0] and values[1] the indices of the
+  // two names plus offset, values[2] the extra number when exactly three tokens are given, else -1. Fewer
+  // than two tokens give -1 for all three; a name that is not registered gives -1 (offset not added).
+  void getBiDirectLinkValues(std::string text, int* values, int offset);
+  // The group text of a parameter: "Part <part + 1>", with ":" and group when group is not empty, for part
+  // 0 or more; group itself for a negative part. Points into this manager and stays valid until the next
+  // call; a negative part with an empty group gives "" and leaves the kept text as it was.
+  const char* getParamGroup(int part, std::string group);
+  // Appends the ints of from to to.
+  static void copyIntVector(std::vector<int>* from, std::vector<int>* to);
+
+  // Sample names for the oscillator sample menus, handed over by the plug-in before readUIConfig when its
+  // sample-name file could be opened; without them those menus are numbered "Sample A1", "Sample A2" ...
+  void setSampleNames(std::vector<std::string> names);
+
+  // Sysex controls (type 5 button, 6 otherwise): one prepared message per value from sysexList[sysexIndex],
+  // the value at the 1-based byte changingByte, registered in sysexControls. Inside a part the parameter's
+  // name is prefixed "[part + 1] ". defaultValue, minValue and maxValue are in parameter units.
+  void createSysExKnobControl(std::string name, int paramIdx, int x, int y, std::string imageName,
+                              double defaultValue, double minValue, double maxValue, double fourthBound,
+                              int msgZeroVal, int sysexIndex, int changingByte, int part, LinkInfo link,
+                              ControlLayer* layer, std::string group);
+  // A fader of travel length; messages carry min + msgZeroVal upward (wrapping at 128).
+  void createSysExSliderControl(std::string name, int paramIdx, int x, int y, int length, std::string imageName,
+                                double defaultValue, double minValue, double maxValue, double fourthBound,
+                                int msgZeroVal, int sysexIndex, int changingByte, int part, LinkInfo link,
+                                ControlLayer* layer, std::string group, EDirection direction, bool flag);
+  void createSysExBoolControl(std::string name, int paramIdx, int x, int y, std::string imageName,
+                              double defaultValue, int msgZeroVal, int sysexIndex, int changingByte, int part,
+                              LinkInfo link, ControlLayer* layer, std::string group);
+  // A drop-down of maxValue - minValue entries named by valueList, or numbered from displayFirst when the
+  // list does not match and displayFirst differs from displayLast; otherwise only the parameter is made.
+  void createMultiSelectionSysExControl(std::string name, int paramIdx, int x, int y, int width, int textSize,
+                                        int defaultValue, int minValue, int maxValue, int displayFirst,
+                                        int displayLast, std::vector<std::string> valueList, int msgZeroVal,
+                                        int color, int sysexIndex, int changingByte, int part,
+                                        ControlLayer* layer, std::string group, bool white);
+
+  // CC controls (type 1, the button type 2), registered in ccControls under (channel key, ccNumber, key
+  // flag): the channel key is part + 1 inside a part, else channel. step is truncated to an int.
+  void createCCKnobControl(int ccNumber, int channel, std::string name, int paramIdx, int x, int y,
+                           std::string imageName, double defaultValue, double minValue, double maxValue,
+                           double step, LinkInfo link, int part, ControlLayer* layer, std::string group);
+  void createCCSliderControl(int ccNumber, int channel, std::string name, int paramIdx, int x, int y, int length,
+                             std::string imageName, double defaultValue, double minValue, double maxValue,
+                             LinkInfo link, int part, ControlLayer* layer, std::string group,
+                             EDirection direction, bool flag);
+  // offValue and onValue (truncated) are the controller values sent for 0 and for any other value.
+  void createCCBoolControl(int ccNumber, int channel, std::string name, int paramIdx, int x, int y,
+                           std::string imageName, double defaultValue, double offValue, double onValue,
+                           LinkInfo link, int part, ControlLayer* layer, std::string group);
+  void createMultiSelectionCCControl(int ccNumber, int channel, std::string name, int paramIdx, int x, int y,
+                                     int width, int height, int defaultValue, int minValue, int maxValue,
+                                     int displayFirst, int displayLast, std::vector<std::string> valueList,
+                                     int part, ControlLayer* layer, std::string group);
+
+  // MSB/LSB (NRPN) controls (type 3), registered in nrpnControls. The channel key and key flag follow the
+  // name of layer (the mixer and multi settings layers keep channel); a null layer counts as any other.
+  void createMsbLsbKnobControl(int key1, int key2, int key3, int key4, int channel, std::string name,
+                               int paramIdx, int x, int y, std::string imageName, double defaultValue,
+                               double minValue, double maxValue, double fourthBound, LinkInfo link, int part,
+                               ControlLayer* layer, std::string group);
+  void createMsbLsbBoolControl(int key1, int key2, int key3, int key4, int channel, std::string name,
+                               int paramIdx, int x, int y, std::string imageName, double defaultValue,
+                               double offValue, double onValue, LinkInfo link, int part, ControlLayer* layer,
+                               std::string group);
+  void createMsbLsbSelectionCCControl(int key1, int key2, int key3, int key4, int channel, std::string name,
+                                      int paramIdx, int x, int y, int width, int height, int defaultValue,
+                                      int minValue, int maxValue, int displayFirst, int displayLast,
+                                      std::vector<std::string> valueList, int part, ControlLayer* layer,
+                                      std::string group);
+
+  // Plain controls (type 0, or no control action for the two multi-effect factories); the parameter's name
+  // is name as given. A caption showing "----" whose click opens nothing.
+  void createDropDownMenu(std::string name, int paramIdx, int x, int y, int width, int height, int part,
+                          ControlLayer* layer, std::string group);
+  // A value-list menu; only the parameter is made when valueList does not hold maxValue - minValue texts.
+  void createDropDownMenu2(std::string name, int paramIdx, int x, int y, int width, int height, int defaultValue,
+                           int minValue, int maxValue, std::vector<std::string> valueList, int part,
+                           ControlLayer* layer, std::string group);
+  // The MIDI port selector: input ports when inputDev is 1, else output ports, "OFF" first. Always on the
+  // surface's own list.
+  void createMIDIDeviceSelectionControl(std::string name, int paramIdx, int x, int y, int width, int height,
+                                        int inputDev, int part, ControlLayer* layer, std::string group);
+  // The numbered menu of the multi-effect and mixer pages; visible other than 1 gives an invisible text.
+  void createNoValDropDown(std::string name, int paramIdx, int x, int y, int width, int height, int defaultValue,
+                           int minValue, int maxValue, int displayFirst, int displayLast, int visible,
+                           std::vector<std::string> valueList, int part, ControlLayer* layer, std::string group,
+                           bool white);
+  // A text display bound to paramIdx through its control action only.
+  void createControlDisplay(std::string name, int paramIdx, int x, int y, int width, int height, int part,
+                            ControlLayer* layer, std::string group, bool white);
+  // An editable name (text parameter) accepting at most nameLen characters.
+  void createNameDisplay(std::string name, int paramIdx, int x, int y, int width, int height, int nameLen,
+                         int part, ControlLayer* layer, std::string group);
+  void createRadioControl(std::string name, int paramIdx, int x, int y, std::string imageName, int buttons,
+                          int part, ControlLayer* layer, std::string group, bool horizontal);
+  // A toggle.
+  void createBoolControl(std::string name, int paramIdx, int defaultValue, int x, int y, std::string imageName,
+                         int part, ControlLayer* layer, std::string group);
+  // A momentary button (back to 0 on release).
+  void createSwitchControl(std::string name, int paramIdx, int defaultValue, int x, int y, std::string imageName,
+                           int part, ControlLayer* layer, std::string group);
+  // A momentary button that starts off; returns it (owned by layer or the surface), null when paramIdx names
+  // no parameter.
+  IControl* createAutoOffSwitchControl(std::string name, int paramIdx, int x, int y, std::string imageName,
+                                       int part, ControlLayer* layer, std::string group);
+  void createNoValKnobControl(std::string name, int paramIdx, int x, int y, std::string imageName,
+                              double defaultValue, double minValue, double maxValue, double fourthBound, int part,
+                              ControlLayer* layer, std::string group);
+
+  // Every layer of the UI description by name; a later layer of the same name replaces the entry. The
+  // editor core looks its layers up here after readUIConfig.
+  std::map<std::string, ControlLayer*> layerByName;
+  // The librarian's slot view built for the "patchBrowser" element, null without one.
+  LibrarianViewControl* librarianView = nullptr;
+
   // --- Control actions, registries and skin images ---
   // (UIConfigManagerControlActions.cpp, UIConfigManagerSysexMessages.cpp, UIConfigManagerImages.cpp)
   // All of it is filled on the start-up thread while the editor is built; afterwards the registries and the
@@ -191,6 +333,49 @@ private:
   // Walks the UI description from node under parentLayer for part (-1 outside any part)
   // (UIConfigManagerWalker.cpp).
   void processXMLElement(tinyxml2::XMLNode* node, ControlLayer* parentLayer, int part);
+
+  // The walk's per-element work (UIConfigManagerWalker.cpp). ElementReader reads and checks attributes.
+  struct ElementReader;
+  void buildElement(tinyxml2::XMLElement* element, ControlLayer* layer, int part);
+  void buildLayer(ElementReader& reader, ControlLayer* layer, int part);
+  void buildMultiLayer(ElementReader& reader, ControlLayer* layer, int part);
+  void buildPatchBrowser(ElementReader& reader, ControlLayer* layer);
+  void buildBackground(ElementReader& reader, ControlLayer* layer);
+  void buildPlainElement(ElementReader& reader, int paramIdx, ControlLayer* layer, int part);
+  void buildMultiFx(ElementReader& reader, int paramIdx, ControlLayer* layer, int part);
+  void buildControlElement(ElementReader& reader, int paramIdx, ControlLayer* layer, int part);
+  // index := the parameter a "paramId" reference names for part (-1 for an empty reference). False (logged)
+  // when the reference names no parameter: an unknown name, or an index outside the parameters.
+  bool resolveParamReference(const std::string& reference, int part, const std::string& element, int& index);
+  // A copy of the value list name, logged when the description names a list that was not read.
+  std::vector<std::string> valueListFor(const std::string& name, const std::string& element);
+
+  // Steps the factories share (UIConfigManagerFactorySteps.cpp).
+  // The parameter at paramIdx, or null after logging that factory what built nothing.
+  IParam* factoryParam(int paramIdx, const char* factory);
+  int scaled(int value) const;
+  // value truncated toward zero, held inside the int range.
+  static int clampedInt(double value);
+  static std::string partPrefixedName(const std::string& name, int part);
+  // Appends control to layer or attaches it to the surface; false (control deleted) with neither.
+  bool placeControl(IControl* control, ControlLayer* layer);
+  // The text style of the text controls: "NK57 Monospace" of the given pixel size and colour.
+  static IText controlText(int size, const IColor& color);
+  // Prepares the messages of a sysex control into action and registers control under their key bytes and
+  // group. firstValue is the parameter value the first message belongs to.
+  void prepareSysexControl(ControlAction* action, IControl* control, int paramIdx, int sysexIndex,
+                           int changingByte, int count, int start, int firstValue, int part, int group);
+  // Display texts of a drop-down of entries values: the list when it holds exactly that many, else numbers
+  // from displayFirst when displayFirst differs from displayLast. False (logged) when neither applies and the
+  // factory builds no control.
+  bool setMenuTexts(IParam* param, int paramIdx, int entries, const std::vector<std::string>& valueList,
+                    int displayFirst, int displayLast);
+  // The caption of a drop-down whose value prompt opens on a click.
+  IControl* makeMenuCaption(int paramIdx, int x, int y, int width, int height, const IColor& color);
+
+  std::string groupText;
+  std::vector<std::string> sampleNames;
+  bool sampleNamesGiven = false;
 
   IGraphics* graphics = nullptr;
   Korvid* plug = nullptr;

@@ -1,4 +1,5 @@
-// The librarian: the library's bank-file lists and menu trees, bank file reading, conversion and writing.
+// The librarian: the library scan, bank-file lists and menu trees, bank file reading, conversion, writing,
+// category and search banks.
 #pragma once
 
 #include "FolderFiles.h"
@@ -15,8 +16,8 @@
 class Korvid;
 
 // One per plug-in instance, created and owned by the plug-in. Its operations run on the thread
-// that scans the library (the host's thread at start-up) or on the editor's UI thread; it holds
-// no lock, so those callers never overlap.
+// that scans the library (the host's thread at start-up, later the thread asking for a reload) or
+// on the editor's UI thread; it holds no lock, so its callers must not overlap.
 class PatchLibrarian
 {
 public:

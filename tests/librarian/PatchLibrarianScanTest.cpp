@@ -76,6 +76,7 @@ public:
     writeFile(data + "/Converted Banks/big.syx", {1, 2, 3});
     writeFile(root + "/M/mq.syx", sounds(128, "MQ ", kMicroQ));
     writeFile(root + "/N/plain.syx", sounds(128, "Plain "));
+    writeFile(root + "/N/root.syx", sounds(128, "N Root "));
     writeFile(root + "/\xC3\x9Cnicode/\xC3\x9F.syx", sounds(128, "Uni "));
     writeFile(root + "/root.syx", sounds(128, "Root "));
     writeFile(root + "/exact.syx", padded(sounds(76, "Exact "), 30001));
@@ -134,21 +135,23 @@ TEST(PatchLibrarianScanTest, GeneratedLibraryIsReadInFolderOrderWithTheRootLast)
   EXPECT_EQ(fileNames(librarian.mSoundBanks),
             (std::vector<std::string>{"a0.mid", "a1.syx", "a2.SYX", "d.syx", "big Singles 1.syx",
                                       "big Singles 2.syx", "big Singles 3.syx", "mq.kvd", "plain.syx",
-                                      "\xC3\x9F.syx", "exact.syx", "root.syx"}));
+                                      "root.syx", "\xC3\x9F.syx", "exact.syx", "root.syx"}));
   EXPECT_EQ(fileNames(librarian.mMultiBanks), (std::vector<std::string>{"b.kvd"}));
   for (const PatchFile* bank : librarian.mSoundBanks)
     EXPECT_EQ(bank->mRecords.size(), 128u) << bank->mFileName;
   EXPECT_EQ(librarian.mSoundBanks[0]->mRecords[5].mName, "A0 5            ");
-  EXPECT_EQ(librarian.mSoundBanks[10]->mRecords[75].mName, "Exact 75        ");
-  EXPECT_EQ(librarian.mSoundBanks[10]->mRecords[76].mName, "Init          77");
+  EXPECT_EQ(librarian.mSoundBanks[11]->mRecords[75].mName, "Exact 75        ");
+  EXPECT_EQ(librarian.mSoundBanks[11]->mRecords[76].mName, "Init          77");
   EXPECT_EQ(librarian.mFolderList.back(), library.root);
   EXPECT_EQ(librarian.mFolderList.front(), library.root + "/A");
 
   const PatchFile* a1 = librarian.mSoundBanks[1];
   EXPECT_EQ(a1->mFolderPath, (std::vector<std::string>{"Patches", "A", "X"}));
   EXPECT_EQ(a1->mFolderName, "X");
-  EXPECT_EQ(librarian.mSoundBanks[11]->mFolderPath, (std::vector<std::string>{"Patches"}));
-  EXPECT_EQ(librarian.mSoundBanks[11]->mFolderName, "Patches");
+  EXPECT_EQ(librarian.mSoundBanks[12]->mFolderPath, (std::vector<std::string>{"Patches"}));
+  EXPECT_EQ(librarian.mSoundBanks[12]->mFolderName, "Patches");
+  EXPECT_EQ(librarian.mSoundBanks[9]->mFolderPath, (std::vector<std::string>{"Patches", "N"}));
+  EXPECT_EQ(librarian.mSoundBanks[9]->mRecords[0].mName, "N Root 0        ") << "same name, other folder";
 
   const std::string log = logText(library.log());
   EXPECT_NE(log.find("PATCH LIBRARIAN: loading file " + library.root + "/q.qxr"), std::string::npos);
@@ -212,6 +215,7 @@ TEST(PatchLibrarianScanTest, TreesHoldTheBanksReadByTheirFolders)
   EXPECT_EQ(tree[1]->mChildren[0].mChildren[0].mName, "Y");
   EXPECT_TRUE(tree[2]->mChildren.empty() && tree[2]->mBanks.empty()) << "d.syx lies too deep for the menus";
   EXPECT_EQ(tree[3]->mChildren[0].mName, "N");
+  EXPECT_EQ(fileNames(tree[3]->mChildren[0].mBanks), (std::vector<std::string>{"plain.syx", "root.syx"}));
   EXPECT_EQ(tree[4]->mChildren[0].mName, "\xC3\x9Cnicode");
   EXPECT_EQ(tree[5]->mName, "Patches");
   EXPECT_EQ(fileNames(tree[5]->mBanks), (std::vector<std::string>{"exact.syx", "root.syx"}));
@@ -232,7 +236,7 @@ TEST(PatchLibrarianScanTest, RescanStartsAfreshAndReadsTheFilesASplitWrote)
   EXPECT_EQ(fileNames(librarian.mSoundBanks),
             (std::vector<std::string>{"a0.mid", "a1.syx", "a2.SYX", "d.syx", "big Singles 1.syx",
                                       "big Singles 2.syx", "big Singles 3.syx", "mq.kvd", "plain.syx",
-                                      "\xC3\x9F.syx", "exact.syx", "root.syx"}));
+                                      "root.syx", "\xC3\x9F.syx", "exact.syx", "root.syx"}));
   EXPECT_EQ(librarian.mSoundBanks[7]->mOriginCode, PatchFile::kOriginBlofeld) << "now an ordinary bank";
   EXPECT_EQ(librarian.mSoundBanks[6]->mRecords[43].mName, "Big 299         ");
   EXPECT_EQ(librarian.mSoundBanks[6]->mRecords[44].mName, "Init            ");

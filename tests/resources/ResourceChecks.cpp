@@ -114,6 +114,58 @@ std::vector<const Control*> ResourceChecks::bindings(int paramIdx) const
   return out;
 }
 
+Problems ResourceChecks::vocabulary() const
+{
+  // Element name -> allowed types ("" for elements without one) and the count of each number list read.
+  struct Form
+  {
+    std::set<std::string> types;
+    std::map<std::string, size_t> numbers;
+  };
+  const std::set<std::string> controlTypes = {"seKnob", "seSliderVer", "seSliderHor", "seButton", "seMenu",
+                                              "ccKnob", "ccSliderVer", "ccSliderHor", "ccButton", "ccMenu"};
+  const std::map<std::string, size_t> controlNumbers = {{"position", 3}, {"valueBounds", 4}};
+  const std::map<std::string, Form> forms = {
+      {"valueLists", {{""}, {}}},
+      {"background", {{""}, {{"position", 2}}}},
+      {"patchBrowser", {{""}, {{"bounds", 4}}}},
+      {"display", {{""}, {{"bounds", 4}}}},
+      {"switch", {{""}, {{"position", 2}, {"valueBounds", 3}}}},
+      {"autooff", {{""}, {{"position", 2}}}},
+      {"radio", {{""}, {{"position", 2}}}},
+      {"dropMenu", {{"textSelection", "deviceSelection", "nameSelection", "dropSelection"}, {{"bounds", 4}}}},
+      {"multiFx", {{"Knob", "Menu"}, {}}},
+      {"knobcontrol", {controlTypes, controlNumbers}},
+      {"buttoncontrol", {controlTypes, controlNumbers}},
+      {"menucontrol", {controlTypes, controlNumbers}},
+      {"slidercontrol", {controlTypes, controlNumbers}}};
+  Problems p;
+  for (const auto& c : model_.controls)
+  {
+    auto it = forms.find(c->element);
+    if (it == forms.end())
+    {
+      p.push_back("element outside the vocabulary: " + describe(*c));
+      continue;
+    }
+    if (!it->second.types.count(c->type))
+      p.push_back("type outside the vocabulary: " + describe(*c));
+    std::map<std::string, size_t> numbers = it->second.numbers;
+    if (c->element == "multiFx")
+    {
+      numbers = {{"position", c->type == "Knob" ? 2u : 4u}, {"valueBounds", c->type == "Knob" ? 4u : 3u}};
+      if (c->type == "Menu")
+        numbers["visible"] = 2;
+    }
+    if (c->element == "dropMenu" && c->type == "dropSelection")
+      numbers["valueBounds"] = 3;
+    for (const auto& [attribute, count] : numbers)
+      if (c->numbers(attribute).size() < count)
+        p.push_back(attribute + " lacks numbers: " + describe(*c));
+  }
+  return p;
+}
+
 Problems ResourceChecks::parameterNames() const
 {
   Problems p;
@@ -122,8 +174,25 @@ Problems ResourceChecks::parameterNames() const
   for (const auto& c : model_.controls)
     if (!c->attr("paramId").empty() && (c->paramIdx < 0 || c->paramIdx >= UiConfigModel::kParamCount))
       p.push_back("parameter outside the table: " + describe(*c));
+  return p;
+}
+
+Problems ResourceChecks::documents() const
+{
+  // The resource loader reads at most this many bytes; the cipher rounds a document up to 8 bytes.
+  const size_t loaderLimit = 4096000;
+  Problems p;
   if (!model_.hasBanner)
     p.push_back("a document lacks the generator banner");
+  for (const auto& [path, bytes] : model_.documentBytes)
+    if (bytes + 7 > loaderLimit)
+      p.push_back(path + " is too long for the resource loader");
+  for (const auto& path : model_.documentsWithNul)
+    p.push_back(path + " holds a NUL byte: the parser would stop there");
+  for (const auto& e : model_.parseErrors)
+    p.push_back("does not parse: " + e);
+  if (model_.documentBytes.size() != 2)
+    p.push_back("expected two documents");
   return p;
 }
 
@@ -574,6 +643,38 @@ Problems ResourceChecks::dumpRanges() const
   return p;
 }
 
+Problems ResourceChecks::reachability() const
+{
+  std::set<int> edited;
+  for (const auto& c : model_.controls)
+    if (c->paramIdx >= 0 && givesRange(*c) && c->layer.rfind("rangesPart", 0) != 0 &&
+        c->layer != "parameterRanges")
+      edited.insert(c->paramIdx);
+  Problems p;
+  auto block = [&](const std::string& name, int parts)
+  {
+    const int base = paramIndexOf(name);
+    for (int part = 0; part < parts; ++part)
+      if (base < 0 || !edited.count(base + part))
+        p.push_back(name + " of part " + std::to_string(part + 1) + " has no control on the pages");
+  };
+  for (const auto& s : resgen::soundParams())
+    block(s.name, 16);
+  for (const auto& e : resgen::effectParams())
+    block(e.name, e.fx == 1 ? 16 : 1);
+  for (int s = 1; s <= 16; ++s)
+  {
+    for (const char* f : {"Step", "Glide", "Accent", "Timing", "StepLen"})
+      block("kArpPattern" + two(s) + f, 16);
+    for (const char* f : {"Source", "Destination", "Amount"})
+      block("kModulation" + two(s) + f, 16);
+  }
+  for (const char* n : {"kPatchName", "kCategoryName", "kOscillator1Wavetable", "kOscillator2Wavetable",
+                        "kOscillator1Sample", "kOscillator2Sample"})
+    block(n, 16);
+  return p;
+}
+
 Problems ResourceChecks::requiredControls() const
 {
   Problems p;
@@ -640,9 +741,9 @@ Problems ResourceChecks::requiredControls() const
 Problems ResourceChecks::all() const
 {
   Problems p;
-  for (const auto& part :
-       {parameterNames(), namedLayers(), pageStructure(), valueLists(), menuLists(), images(), templates(),
-        keyCollisions(), sendingRules(), dumpRanges(), requiredControls()})
+  for (const auto& part : {documents(), vocabulary(), parameterNames(), namedLayers(), pageStructure(),
+                           valueLists(), menuLists(), images(), templates(), keyCollisions(), sendingRules(),
+                           dumpRanges(), reachability(), requiredControls()})
     p.insert(p.end(), part.begin(), part.end());
   return p;
 }

@@ -18,6 +18,12 @@ public:
   // model: the loaded documents; resourcesDir: the folder whose img/ holds the skin images.
   ResourceChecks(const UiConfigModel& model, std::string resourcesDir);
 
+  // Documents that the loader would cut (longer than its buffer, or holding a NUL before their end) or
+  // that lack the generator banner.
+  Problems documents() const;
+  // Elements, types and number lists outside the walker's vocabulary: the walker would silently build
+  // nothing for them, or read unset numbers.
+  Problems vocabulary() const;
   // Parameter names that the table does not hold, and references outside the parameter space.
   Problems parameterNames() const;
   // Layers that the editor core and the page switch fetch by name.
@@ -39,6 +45,9 @@ public:
   Problems sendingRules() const;
   // Dump parameters of any part without an element that gives them a range.
   Problems dumpRanges() const;
+  // Sound parameters of a part that no visible control of the pages edits (range elements do not count;
+  // effect 2's type-specific parameters are edited through part 1).
+  Problems reachability() const;
   // Display parameters whose first control is not a display; menus of the editor core without their
   // display underneath; controls the editor core takes by parameter that are missing.
   Problems requiredControls() const;

@@ -69,6 +69,8 @@ bool CheckedInResources::loaded_ = false;
 
 TEST_F(CheckedInResources, NamesLayersAndPagesAreWhatTheEditorLooksUp)
 {
+  EXPECT_TRUE(checks().documents().empty()) << listed(checks().documents());
+  EXPECT_TRUE(checks().vocabulary().empty()) << listed(checks().vocabulary());
   EXPECT_TRUE(checks().parameterNames().empty()) << listed(checks().parameterNames());
   EXPECT_TRUE(checks().namedLayers().empty()) << listed(checks().namedLayers());
   EXPECT_TRUE(checks().pageStructure().empty()) << listed(checks().pageStructure());
@@ -112,6 +114,7 @@ TEST_F(CheckedInResources, TemplatesKeysAndSendingRulesHold)
 TEST_F(CheckedInResources, EveryDumpParameterHasARangeInEveryPart)
 {
   EXPECT_TRUE(checks().dumpRanges().empty()) << listed(checks().dumpRanges());
+  EXPECT_TRUE(checks().reachability().empty()) << listed(checks().reachability());
 }
 
 TEST_F(CheckedInResources, SoundParameterTemplatesCarryTheSoundDataAddress)
@@ -181,6 +184,7 @@ protected:
   // Writes the documents and loads them into the model.
   void load()
   {
+    model_ = UiConfigModel();
     std::ofstream(dir_ + "/uiconfig.xml", std::ios::binary) << ui_;
     std::ofstream(dir_ + "/sysex.xml", std::ios::binary) << sysex_;
     ASSERT_TRUE(model_.load(dir_)) << model_.error;
@@ -202,8 +206,32 @@ TEST_F(DamagedResources, AMissingLayerOrZoneIsCaught)
   EXPECT_TRUE(mentions(checks().pageStructure(), "zone id below 10"));
 }
 
+TEST_F(DamagedResources, ANulByteInADocumentIsCaught)
+{
+  replace(ui_, "<valueLists>", std::string("<valueLists>") + '\0');
+  load();
+  EXPECT_TRUE(mentions(checks().documents(), "holds a NUL byte")) << listed(checks().documents());
+  // The parser stops at the NUL, so the walk finds no layer at all.
+  EXPECT_TRUE(mentions(checks().namedLayers(), "missing layer root"));
+}
+
+TEST_F(DamagedResources, ElementsTypesOrNumbersOutsideTheVocabularyAreCaught)
+{
+  replace(ui_, "type=\"seKnob\"", "type=\"seknob\"");
+  replace(ui_, "<background imageId=\"OSCILLATORS_ID\" position=\"386,100\"/>",
+          "<backgound imageId=\"OSCILLATORS_ID\" position=\"386,100\"/>");
+  replace(ui_, "position=\"1186,63,42,19\"", "position=\"1186,63,42\"");
+  load();
+  const Problems p = checks().vocabulary();
+  EXPECT_TRUE(mentions(p, "type outside the vocabulary: knobcontrol seknob")) << listed(p);
+  EXPECT_TRUE(mentions(p, "element outside the vocabulary: backgound"));
+  EXPECT_TRUE(mentions(p, "position lacks numbers: multiFx Menu"));
+}
+
 TEST_F(DamagedResources, AnUnknownParameterNameIsCaught)
 {
+  load();
+  EXPECT_TRUE(checks().all().empty()) << "the undamaged copy passes:" << listed(checks().all());
   replace(ui_, "paramId=\"kFilter1Resonance\"", "paramId=\"kFilter1Resonanse\"");
   load();
   EXPECT_TRUE(mentions(checks().parameterNames(), "kFilter1Resonanse")) << listed(checks().parameterNames());
@@ -268,6 +296,15 @@ TEST_F(DamagedResources, ADumpParameterWithoutARangeIsCaught)
   load();
   EXPECT_TRUE(mentions(checks().dumpRanges(), "kNoiseColour of part 16 has no range"))
       << listed(checks().dumpRanges());
+}
+
+TEST_F(DamagedResources, ASoundParameterLeftOnlyToARangeElementIsCaught)
+{
+  // Rebind the drive knob to the resonance: the drive keeps no control on the pages.
+  replace(ui_, "paramId=\"kFilter1Drive\"", "paramId=\"kFilter1Resonance\"");
+  load();
+  EXPECT_TRUE(mentions(checks().reachability(), "kFilter1Drive of part 1 has no control on the pages"))
+      << listed(checks().reachability());
 }
 
 TEST_F(DamagedResources, ADisplayThatIsNotFirstOrAMisplacedSelectorIsCaught)

@@ -38,7 +38,8 @@ struct Control
 class UiConfigModel
 {
 public:
-  // Loads both documents from a resources folder; false when either is missing or does not parse.
+  // Loads both documents from a resources folder; false only when a file cannot be read. A document
+  // that does not parse is walked as the empty document the parser leaves (see parseErrors).
   bool load(const std::string& resourcesDir);
 
   std::string error;
@@ -49,6 +50,9 @@ public:
   std::map<std::string, const Layer*> layerByName; // the last layer registered under a name
   std::vector<std::string> unknownNames;           // parameter names not in the table
   bool hasBanner = false;                          // both documents carry the generator banner
+  std::map<std::string, size_t> documentBytes;     // size of each document file
+  std::vector<std::string> documentsWithNul;       // documents the NUL cut would shorten
+  std::vector<std::string> parseErrors;            // documents the parser rejected
 
   // Parameter registry: the names of the parameter table with their indices.
   static const std::map<std::string, int>& registry();

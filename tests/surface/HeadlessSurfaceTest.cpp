@@ -60,9 +60,9 @@ TEST(HeadlessSurface, MenuPathsOpenSubMenusAndRefuseItemsThatCannotBeChosen)
   EXPECT_EQ("01: first", surface.Menus()[0].items[0]);
   EXPECT_EQ(area, surface.Menus()[0].area);
 
-  surface.QueueMenuChoice(2);  // disabled
-  surface.QueueMenuChoice(3);  // separator
-  surface.QueueMenuChoice(1);  // opens a sub-menu
+  surface.QueueMenuChoice(2); // disabled
+  surface.QueueMenuChoice(3); // separator
+  surface.QueueMenuChoice(1); // opens a sub-menu
   surface.QueueMenuChoice(0);
   EXPECT_EQ(nullptr, surface.CreateIPopupMenu(&menu, &area));
   EXPECT_EQ(nullptr, surface.CreateIPopupMenu(&menu, &area));

@@ -644,7 +644,7 @@ void drawFrame(const Painter& painter, cairo_t* cr, const ImageSpec& spec, int f
     const bool light = styleOf(spec) == 0;
     cairo_set_source_rgba(cr, light ? 1 : 0, light ? 1 : 0, light ? 1 : 0, 0.55);
     cairo_paint(cr);
-    Painter::roundedRect(cr, 560, 300, 380, 200, 10);
+    Painter::roundedRect(cr, 530, 300, 440, 200, 10); // holds the cancel button at (835, 457)
     Painter::setColor(cr, light ? hex(0xE2E2DF) : hex(0x1A1A1A));
     cairo_fill_preserve(cr);
     Painter::setColor(cr, p.accent);

@@ -56,8 +56,7 @@ enum class Sketch
   EnvADS1DS2R,
   EnvOneShot,
   EnvLoopS1S2,
-  EnvLoopAll,
-  Logo
+  EnvLoopAll
 };
 
 struct SketchAt

@@ -84,11 +84,25 @@ XmlNode& UiBuilder::element(const std::string& name)
   return stack_.back()->add(name);
 }
 
-void UiBuilder::layer(const std::string& name, int id, const std::function<void()>& body, bool overlay)
+void UiBuilder::layer(const std::string& name, int id, const std::function<void()>& body)
 {
+  // Layers that disappear without another layer taking their place: when hidden, the area of their first
+  // control (their background) is still redrawn. "root" passes the flag on to every page, part and zone.
+  static const std::set<std::string> kOverlays = {"root",
+                                                  "miniMixer",
+                                                  "aboutWindow",
+                                                  "firstRunNotification",
+                                                  "bankPatchConflictWindow",
+                                                  "midiFilterSettings",
+                                                  "categoryLimit",
+                                                  "searchField",
+                                                  "saveChangesLayer",
+                                                  "discardChangesLayerRight",
+                                                  "keepBankOpenLayer",
+                                                  "patchRename"};
   XmlNode& e = element("layer");
   e.attr("name", name).attr("id", id);
-  if (overlay)
+  if (kOverlays.count(name) || name.rfind("bankAndProgram", 0) == 0)
     e.attr("overlay", "true");
   stack_.push_back(&e);
   body();
@@ -289,13 +303,11 @@ void UiBuilder::effectKnob(const std::string& name, int x, int y, int part)
 void UiBuilder::stepKnob(const std::string& name, int soundIndex, int max, int x, int y,
                          const std::string& image, const std::string& label)
 {
-  const ImageSpec& spec = imageOrThrow(image);
   XmlNode& e = element("knobcontrol");
   e.attr("type", "seKnob").attr("name", displayName(label));
   common(e, name, -1, image);
   e.attr("position", bounds({x, y, 0})).attr("valueBounds", bounds({0, 0, max, 0}));
   e.attr("sysexIndex", sysex_.soundTemplate(soundIndex)).attr("changingByte", kChangingByte);
-  (void)spec;
 }
 
 void UiBuilder::stepMenu(const std::string& name, int soundIndex, int x, int y, int w,

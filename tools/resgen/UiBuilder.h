@@ -58,7 +58,7 @@ private:
 
   // Tree.
   XmlNode& element(const std::string& name);
-  void layer(const std::string& name, int id, const std::function<void()>& body, bool overlay = false);
+  void layer(const std::string& name, int id, const std::function<void()>& body);
   void multilayer(const std::string& name, int count, const std::function<void()>& body);
   void background(const std::string& image, int x, int y);
 

@@ -357,10 +357,10 @@ void UiBuilder::buildWindows()
           beginPanel("BG_FIRST_RUN_ID", x, y);
           caption(x + 280, y + 56, "WELCOME TO KORVID EDITOR", 22, Align::Center, true);
           caption(x + 280, y + 100, "1. Choose the synthesizer's ports under MIDI OUT and MIDI IN.", 12);
-          caption(x + 280, y + 124, "2. Set the synthesizer's MIDI channel to omni and its device id to 0.",
+          caption(x + 280, y + 124, "2. Pick a part on the left: the four sound pages edit that part.", 12);
+          caption(x + 280, y + 148, "3. The MULTI page sets up the sixteen parts and the global settings.",
                   12);
-          caption(x + 280, y + 148, "3. Pick a part on the left and edit it on the four sound pages.", 12);
-          caption(x + 280, y + 172, "The librarian page keeps your banks of sounds and multis.", 12);
+          caption(x + 280, y + 172, "4. The LIBRARIAN page keeps your banks of sounds and multis.", 12);
           autoOff("kFirstRunExit", x + 235, y + 246, "BTN_EXIT_FIRST_RUN_ID", "");
           endPanel();
         });

@@ -161,6 +161,9 @@ void UiBuilder::buildOscillatorPage()
                              "kRingModulationBalance"})
                          soundKnob(p, row.take(66) + 10, row.knobY());
                        lock("kSectionLockMixer", sx + 760 - 26, my + 4);
+                       // Noise colour has a lock of its own, under its knob.
+                       lock("kSectionLockNoiseExt", sx + 12 + 8 * 66 + 23, my + 96);
+                       caption(sx + 12 + 8 * 66 + 45, my + 110, "LOCK", 9, Align::Left, true);
                        group_ = "Pitch";
                        Row pitch{sx + 780, my + kRowTop + 4};
                        soundMenu("kOscillatorPitchSource", pitch.take(130) + 4, pitch.menuY(), 110);
@@ -171,6 +174,8 @@ void UiBuilder::buildOscillatorPage()
                        soundButton("kOscillatorGlideOnOffSwitch", glide.take(64) + 8, glide.knobY() + 13);
                        soundMenu("kOscillatorGlideMode", glide.take(120) + 6, glide.menuY(), 96);
                        soundKnob("kOscillatorGlideRate", glide.take(kCol) + 8, glide.knobY());
+                       // The pitch modulation lock also keeps the glide settings.
+                       lock("kSectionLockPitchMod", sx + 376 - 26, gy + 4);
                        group_ = "Voices";
                        Row voices{sx + 396, gy + kRowTop + 4};
                        soundMenu("kOscillatorMonoPolyMode", voices.take(90) + 6, voices.menuY(), 70);
@@ -190,10 +195,8 @@ void UiBuilder::buildOscillatorPage()
 // ---------------------------------------------------------------------------------------------------
 // Page 3: filters and envelopes
 
-void UiBuilder::buildEnvelope(const std::string& prefix, int sx, int sy, const std::string& title,
-                              int zoneBase)
+void UiBuilder::buildEnvelope(const std::string& prefix, int sx, int sy, int zoneBase)
 {
-  (void)title;
   // Parameter names of the four envelopes differ in their prefixes; the knob layout is shared.
   struct Names
   {
@@ -311,8 +314,10 @@ void UiBuilder::buildFilterPage()
                          {
                            group_ = "Filter";
                            soundMenu("kFilterRouting", r3.take(100) + 4, r3.menuY(), 76);
-          // While on, an edit of a filter 1 setting moves the same setting of filter 2 and back.
-          switchControl("kFilterLinkSwitch", r3.take(kCol) + 8, r3.knobY() + 13, "BTN_SMALL_ID", "LINK 1+2");
+                           // While on, an edit of a filter 1 setting moves the same setting of filter 2 and
+                           // back.
+                           switchControl("kFilterLinkSwitch", r3.take(kCol) + 8, r3.knobY() + 13,
+                                         "BTN_SMALL_ID", "LINK 1+2");
                          }
                          lock("kSectionLockFilter" + std::to_string(f), sx + half - 26, fy + 4);
                        }

@@ -62,6 +62,8 @@ private:
   IGraphicsX11View* mView;
   Display* mDisplay;
   IPopupMenu* mRoot;
+  int mRootX;
+  int mRootY;
   std::vector<Level> mLevels;
   bool mDone = false;
   bool mPressedInside = false;

@@ -1,11 +1,12 @@
 // The X11 editor window: creation and teardown, the redraw tick and painting from the draw bitmap.
-#include "IGraphicsX11View.h"
-
+// IParam declares names that Xlib defines as macros: it comes before the X11 headers.
 #include "IControl.h"
+#include "IParam.h"
+
 #include "IGraphicsLinux.h"
+#include "IGraphicsX11View.h"
 #include "IGraphicsX11Menu.h"
 #include "IGraphicsX11TextEntry.h"
-#include "IParam.h"
 #include "LiceCairo.h"
 
 #include <X11/Xutil.h>
@@ -99,6 +100,12 @@ IGraphicsX11View::~IGraphicsX11View()
   {
     XFreeCursor(mDisplay, mBlankCursor);
   }
+  if (mCairoDevice)
+  {
+    // cairo keeps per-display state that only a finished device releases.
+    cairo_device_finish(mCairoDevice);
+    cairo_device_destroy(mCairoDevice);
+  }
   // Errors of requests still on their way must find the display registered.
   XSync(mDisplay, True);
   unregisterDisplay(mDisplay);
@@ -130,6 +137,7 @@ bool IGraphicsX11View::MakeWindow()
     XStoreName(mDisplay, mWindow, "Korvid Editor");
   }
   mWindowSurface = cairo_xlib_surface_create(mDisplay, mWindow, mVisual, std::max(1, mWidth), std::max(1, mHeight));
+  mCairoDevice = cairo_device_reference(cairo_surface_get_device(mWindowSurface));
   XMapWindow(mDisplay, mWindow);
   XFlush(mDisplay);
   // The first tick paints everything.

@@ -128,6 +128,7 @@ private:
   Window mWindow = 0;
   Visual* mVisual = nullptr;
   cairo_surface_t* mWindowSurface = nullptr;
+  cairo_device_t* mCairoDevice = nullptr; // cairo's state for mDisplay, finished before the display closes
   Cursor mBlankCursor = 0;
   int mWidth = 0;
   int mHeight = 0;

@@ -1,0 +1,132 @@
+// The Linux surface's window operations: opening and closing the X11 view, idle, drawing, menus, text entry.
+#include "IGraphicsLinux.h"
+
+#include "ChildProcess.h"
+#include "IGraphicsX11View.h"
+
+#include <cstdint>
+
+IGraphicsLinux::IGraphicsLinux(IPlugBase* plug, int w, int h, int refreshFPS) : IGraphics(plug, w, h, refreshFPS)
+{
+}
+
+IGraphicsLinux::~IGraphicsLinux()
+{
+  CloseWindow();
+}
+
+void* IGraphicsLinux::OpenWindow(void* parentWindow)
+{
+  CloseWindow();
+  mGuiThread = std::this_thread::get_id();
+  // The host passes its X11 window id in the pointer argument.
+  const Window parent = static_cast<Window>(reinterpret_cast<std::uintptr_t>(parentWindow));
+  mView = IGraphicsX11View::Create(this, parent);
+  return mView;
+}
+
+void IGraphicsLinux::CloseWindow()
+{
+  if (!mView)
+  {
+    return;
+  }
+  IGraphicsX11View* view = mView;
+  mView = nullptr;
+  view->Unlink();
+  // A close that comes from inside one of the view's handlers (a control's action, a dialog) leaves the
+  // view to end when that handler returns.
+  view->Retire();
+}
+
+void IGraphicsLinux::OnEditIdle()
+{
+  ChildProcess::ReapFinished();
+  if (mView)
+  {
+    mView->Idle();
+  }
+}
+
+unsigned long IGraphicsLinux::GetXWindow() const
+{
+  return mView ? mView->GetXWindow() : 0;
+}
+
+bool IGraphicsLinux::DrawScreen(IRECT* r)
+{
+  if (!mView)
+  {
+    return false;
+  }
+  return mView->DrawScreen(r ? *r : IRECT(0, 0, Width(), Height()));
+}
+
+void IGraphicsLinux::ForceEndUserEdit()
+{
+  if (mView)
+  {
+    mView->EndUserInput();
+  }
+}
+
+void IGraphicsLinux::Resize(int w, int h)
+{
+  if (w == Width() && h == Height())
+  {
+    return;
+  }
+  IGraphics::Resize(w, h);
+  if (mView)
+  {
+    mView->SetSize(w, h);
+  }
+}
+
+IPopupMenu* IGraphicsLinux::CreateIPopupMenu(IPopupMenu* menu, IRECT* area)
+{
+  ReleaseMouseCapture();
+  if (!mView)
+  {
+    return nullptr;
+  }
+  return mView->CreateIPopupMenu(menu, area ? *area : IRECT());
+}
+
+void IGraphicsLinux::CreateTextEntry(IControl* control, IText* text, IRECT* area, const char* str, IParam* param)
+{
+  if (!mView || !control)
+  {
+    return;
+  }
+  mView->CreateTextEntry(control, text, area ? *area : IRECT(), str, param);
+}
+
+void IGraphicsLinux::HideMouseCursor()
+{
+  if (mView)
+  {
+    mView->HideCursor();
+  }
+}
+
+void IGraphicsLinux::ShowMouseCursor()
+{
+  if (mView)
+  {
+    mView->ShowCursor();
+  }
+}
+
+bool IGraphicsLinux::PromptForColor(IColor*, const char*)
+{
+  return false;
+}
+
+void IGraphicsLinux::PumpWhileWaiting()
+{
+  if (mView && std::this_thread::get_id() == mGuiThread)
+  {
+    mView->PumpModal();
+  }
+}

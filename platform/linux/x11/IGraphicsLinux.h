@@ -1,0 +1,93 @@
+// The editor surface on Linux: an X11 window inside the host's, dialogs through zenity, resources beside the .so.
+#pragma once
+
+#include "IGraphics.h"
+
+#include <string>
+#include <thread>
+#include <vector>
+
+class IGraphicsX11View;
+
+// The window-system side of IGraphics for Linux hosts. The host hands effEditOpen its X11 window id;
+// the editor window becomes a child of it, on a display connection of its own. effEditIdle (OnEditIdle)
+// handles the window's events and runs the redraw tick; effEditClose closes it. Message boxes and file
+// panels run zenity, web pages and files open with xdg-open, each as a separate process. Everything here
+// runs on the host's GUI thread unless a declaration says otherwise.
+class IGraphicsLinux : public IGraphics
+{
+public:
+  using IGraphics::OpenWindow;
+
+  // plug: the owning plug-in; w, h: surface size in pixels; refreshFPS: redraw rate (<= 0: 25 per second).
+  IGraphicsLinux(IPlugBase* plug, int w, int h, int refreshFPS = 0);
+  ~IGraphicsLinux() override;
+
+  // The plug-in's bundle identifier, kept for the plug-in's start-up; resources are found beside the
+  // loaded plug-in file whatever it is.
+  void SetBundleID(const char* id) { mBundleID = id ? id : ""; }
+  const char* GetBundleID() const { return mBundleID.c_str(); }
+
+  // effEditIdle: the window's pending events, the redraw tick when due, painting. Nothing while closed.
+  void OnEditIdle();
+  // The editor's X11 window id, 0 while closed.
+  unsigned long GetXWindow() const;
+  // The open view, or null (tests and the test host).
+  IGraphicsX11View* GetView() const { return mView; }
+
+  // ---- IGraphics window layer ----
+
+  bool DrawScreen(IRECT* r) override;
+  void ForceEndUserEdit() override;
+  void Resize(int w, int h) override;
+  bool WindowIsOpen() override { return mView != nullptr; }
+  const char* GetGUIAPI() override { return "X11 gui"; }
+  // zenity message box; 1 for the default button (OK, Yes), 7 for the alternate (Cancel of OK/Cancel, No),
+  // 2 for the other (Cancel of Yes/No/Cancel), 0 when closed otherwise or when zenity cannot run. Any
+  // thread; only the GUI thread keeps the editor redrawing meanwhile.
+  int ShowMessageBox(const char* text, const char* caption, int type) override;
+  IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* area) override;
+  void CreateTextEntry(IControl* control, IText* text, IRECT* area, const char* str, IParam* param) override;
+  // The loaded plug-in file itself.
+  void HostPath(WDL_String* path) override;
+  // The folder holding the loaded plug-in file, with "/".
+  void PluginPath(WDL_String* path) override;
+  // $HOME/Desktop/.
+  void DesktopPath(WDL_String* path) override;
+  void PromptForFile(WDL_String* fileName, EFileAction action, WDL_String* dir, const char* extensions) override;
+  // There is no colour dialog: false.
+  bool PromptForColor(IColor* color, const char* prompt) override;
+  // Opens a web address (a text containing "http") or a file or folder with xdg-open. True only when
+  // xdg-open started and did not report a failure.
+  bool OpenURL(const char* url, const char* msgWindowTitle = nullptr, const char* confirmMsg = nullptr,
+               const char* errMsgOnFailure = nullptr) override;
+  // parentWindow: the host's X11 window id (null: a top-level window of its own). Returns the view, or null
+  // when there is no display.
+  void* OpenWindow(void* parentWindow) override;
+  void CloseWindow() override;
+  void* GetWindow() override { return mView; }
+  // Reads "resources/..." beside the plug-in file: a new buffer of 4,096,000 bytes (zero-filled) owned by
+  // the caller, its length in GetLastLoadedFileSize(); null when missing or unreadable.
+  char* OSLoadFile(int id, const char* name) override;
+  void HideMouseCursor() override;
+  void ShowMouseCursor() override;
+  // A PNG resource (extension "png" in any case) beside the plug-in file; null for other names.
+  LICE_IBitmap* OSLoadBitmap(int id, const char* name) override;
+
+  // Size of the buffer OSLoadFile returns.
+  static constexpr int kLoadFileBufferSize = 4096000;
+
+  // The argument list of the zenity call for a message box (exposed for tests). Any thread.
+  static std::vector<std::string> MessageBoxArgs(const char* text, const char* caption, int type);
+  // The full path of a resource name beside the plug-in file; "" for an empty name, an absolute name or
+  // one that climbs out of the folder with "..". Any thread.
+  static std::string ResourcePath(const char* name);
+
+private:
+  // Keeps the editor drawing while a dialog runs on the GUI thread.
+  void PumpWhileWaiting();
+
+  IGraphicsX11View* mView = nullptr;
+  std::string mBundleID;
+  std::thread::id mGuiThread;
+};

@@ -1,0 +1,190 @@
+// The Linux surface's dialogs: message boxes and file panels through zenity, web pages and files through xdg-open.
+#include "IGraphicsLinux.h"
+
+#include "ChildProcess.h"
+#include "WdlString.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+namespace
+{
+// Message box types and results of the surface.
+constexpr int kBoxOkCancel = 1;
+constexpr int kBoxYesNoCancel = 3;
+constexpr int kBoxYesNo = 4;
+constexpr int kResultDefault = 1;
+constexpr int kResultAlternate = 7;
+constexpr int kResultOther = 2;
+constexpr int kResultNone = 0;
+
+// zenity ends with 0 for its OK button and 1 for its cancel button (and an extra button, whose label it
+// prints).
+constexpr int kZenityOk = 0;
+constexpr int kZenityCancel = 1;
+
+// xdg-open hands the address to the desktop and usually returns at once; a browser it started in the
+// foreground keeps it running, which counts as started.
+constexpr int kOpenTimeoutMs = 3000;
+
+constexpr const char* kDefaultFolder = "~/Desktop";
+
+std::string trimmed(const std::string& text)
+{
+  const size_t end = text.find_last_not_of(" \t\r\n");
+  return end == std::string::npos ? std::string() : text.substr(0, end + 1);
+}
+
+// "~" at the start stands for $HOME, which zenity does not expand.
+std::string expandHome(const std::string& path)
+{
+  const char* home = std::getenv("HOME");
+  if (home && (path == "~" || path.rfind("~/", 0) == 0))
+  {
+    return std::string(home) + path.substr(1);
+  }
+  return path;
+}
+} // namespace
+
+std::vector<std::string> IGraphicsLinux::MessageBoxArgs(const char* text, const char* caption, int type)
+{
+  std::vector<std::string> args{"zenity"};
+  switch (type)
+  {
+  case kBoxOkCancel:
+    args.insert(args.end(), {"--question", "--ok-label=OK", "--cancel-label=Cancel"});
+    break;
+  case kBoxYesNoCancel:
+    args.insert(args.end(), {"--question", "--ok-label=Yes", "--cancel-label=No", "--extra-button=Cancel"});
+    break;
+  case kBoxYesNo:
+    args.insert(args.end(), {"--question", "--ok-label=Yes", "--cancel-label=No"});
+    break;
+  default:
+    args.push_back("--info");
+    break;
+  }
+  // Texts are shown as they are: no markup, and passed as one argument each.
+  args.push_back("--no-markup");
+  args.push_back(std::string("--title=") + (caption ? caption : ""));
+  args.push_back(std::string("--text=") + (text ? text : ""));
+  return args;
+}
+
+int IGraphicsLinux::ShowMessageBox(const char* text, const char* caption, int type)
+{
+  ChildProcess zenity(MessageBoxArgs(text, caption, type));
+  if (zenity.Run([this]() { PumpWhileWaiting(); }) != ChildProcess::Outcome::kExited)
+  {
+    std::fprintf(stderr, "Korvid Editor: message box not shown: %s: %s\n", caption ? caption : "",
+                 text ? text : "");
+    return kResultNone;
+  }
+  const int code = zenity.ExitCode();
+  if (code == kZenityOk)
+  {
+    return kResultDefault;
+  }
+  if (code != kZenityCancel)
+  {
+    return kResultNone;
+  }
+  if (type == kBoxYesNoCancel && trimmed(zenity.Output()) == "Cancel")
+  {
+    return kResultOther;
+  }
+  const bool twoButtons = type == kBoxOkCancel || type == kBoxYesNoCancel || type == kBoxYesNo;
+  return twoButtons ? kResultAlternate : kResultNone;
+}
+
+void IGraphicsLinux::PromptForFile(WDL_String* fileName, EFileAction action, WDL_String* dir,
+                                   const char* extensions)
+{
+  if (!fileName)
+  {
+    return;
+  }
+  if (!WindowIsOpen())
+  {
+    fileName->Set("");
+    return;
+  }
+  const std::string proposed = fileName->Get();
+  if (dir && dir->GetLength() == 0)
+  {
+    dir->Set(kDefaultFolder);
+  }
+  std::string folder = dir ? dir->Get() : kDefaultFolder;
+  fileName->Set("");
+
+  std::vector<std::string> args{"zenity", "--file-selection"};
+  if (action == kFileSave)
+  {
+    args.push_back("--save");
+    args.push_back("--confirm-overwrite");
+  }
+  folder = expandHome(folder);
+  if (!folder.empty() && folder.back() != '/')
+  {
+    folder += '/';
+  }
+  args.push_back("--filename=" + folder + proposed);
+  std::istringstream words(extensions ? extensions : "");
+  std::string patterns;
+  for (std::string word; words >> word;)
+  {
+    patterns += (patterns.empty() ? "*." : " *.") + word;
+  }
+  if (!patterns.empty())
+  {
+    args.push_back("--file-filter=" + patterns);
+  }
+
+  ChildProcess zenity(args);
+  if (zenity.Run([this]() { PumpWhileWaiting(); }) != ChildProcess::Outcome::kExited)
+  {
+    std::fprintf(stderr, "Korvid Editor: file panel not shown\n");
+    return;
+  }
+  const std::string chosen = trimmed(zenity.Output());
+  if (zenity.ExitCode() != kZenityOk || chosen.empty())
+  {
+    return;
+  }
+  fileName->Set(chosen.c_str());
+  if (dir)
+  {
+    const size_t slash = chosen.find_last_of('/');
+    dir->Set(slash == std::string::npos ? "" : chosen.substr(0, slash + 1).c_str());
+  }
+}
+
+bool IGraphicsLinux::OpenURL(const char* url, const char*, const char*, const char*)
+{
+  if (!url || !*url)
+  {
+    return false;
+  }
+  std::string target = url;
+  if (target[0] == '-')
+  {
+    // Never an option of xdg-open: such a text can only be a file name.
+    target = "./" + target;
+  }
+  ChildProcess xdgOpen({"xdg-open", target}, false);
+  const ChildProcess::Outcome outcome = xdgOpen.Run([this]() { PumpWhileWaiting(); }, kOpenTimeoutMs);
+  if (outcome == ChildProcess::Outcome::kNotStarted)
+  {
+    std::fprintf(stderr, "Korvid Editor: cannot open %s\n", url);
+    return false;
+  }
+  if (outcome == ChildProcess::Outcome::kExited && xdgOpen.ExitCode() > 0)
+  {
+    std::fprintf(stderr, "Korvid Editor: xdg-open could not open %s (exit %d)\n", url, xdgOpen.ExitCode());
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,211 @@
+// The plug-in's side of device communication: flags, displays, the send path and the sysex input.
+#include "Korvid.h"
+
+#include "IControl.h"
+#include "MIDIMessageManager.h"
+#include "ParamIndex.h"
+#include "PatchLibrarian.h"
+#include "SysexProtocol.h"
+
+#include <array>
+
+namespace
+{
+constexpr const char* kTextNoOutput = "Set MIDI I/O First!";
+constexpr const char* kTextReceivedToSlots = "Data received to slot(s)";
+constexpr std::array<int, 8> kSyncTimerMs = {50, 75, 100, 150, 200, 300, 400, 500};
+constexpr int kDefaultSyncTimerMs = 100;
+} // namespace
+
+Korvid::DeviceTeardown::~DeviceTeardown()
+{
+  plug->stopDeviceCommunication();
+}
+
+void Korvid::initDeviceCommunication(PatchManager* patchManager, PatchLibrarian* librarian)
+{
+  if (mMIDIMessageManager)
+  {
+    return;
+  }
+  mPatchManager = patchManager;
+  mPatchLibrarian = librarian;
+  mMIDIMessageManager = new MIDIMessageManager(this, patchManager, librarian, GetGUI());
+}
+
+void Korvid::stopDeviceCommunication()
+{
+  mMidiPorts.CloseAll();
+  if (mMIDIMessageManager)
+  {
+    mMIDIMessageManager->shutdown();
+    delete mMIDIMessageManager;
+    mMIDIMessageManager = nullptr;
+  }
+}
+
+int Korvid::getTimerValue()
+{
+  IParam* param = GetParam(kLibSyncTimer);
+  const int value = param ? param->Int() : -1;
+  if (value < 0 || value >= static_cast<int>(kSyncTimerMs.size()))
+  {
+    return kDefaultSyncTimerMs;
+  }
+  return kSyncTimerMs[static_cast<size_t>(value)];
+}
+
+void Korvid::checksumCheckAndSend(unsigned char* bytes, int length)
+{
+  if (!mOutputPresent.load())
+  {
+    showStatusText(kTextNoOutput);
+    return;
+  }
+  if (!bytes || length <= 0)
+  {
+    return;
+  }
+  SysexProtocol::writeChecksum(bytes, length);
+  SendMidiSysex(bytes, length);
+}
+
+void Korvid::DisplayProcessingIndicator(bool show)
+{
+  mProcessingOverlay = show;
+  if (!show)
+  {
+    mIgnoreIncoming = false;
+    mWorkerBusy = false;
+    if (mMIDIMessageManager)
+    {
+      mMIDIMessageManager->dumpExpected = false;
+    }
+  }
+}
+
+void Korvid::setLibrarianViewDirty() {}
+
+void Korvid::displayPatchName(std::string name)
+{
+  std::lock_guard<std::mutex> lock(mDisplayTextLock);
+  mPatchNameText = name;
+  if (mPatchNameDisplay)
+  {
+    mPatchNameDisplay->SetTextFromPlug(mPatchNameText.c_str());
+  }
+}
+
+void Korvid::displayCategoryName(std::string name)
+{
+  std::lock_guard<std::mutex> lock(mDisplayTextLock);
+  mCategoryNameText = name;
+  if (mCategoryDisplay)
+  {
+    mCategoryDisplay->SetTextFromPlug(mCategoryNameText.c_str());
+  }
+}
+
+void Korvid::showStatusText(const char* text)
+{
+  std::lock_guard<std::mutex> lock(mDisplayTextLock);
+  mStatusText = text ? text : "";
+  if (mMessageLine)
+  {
+    mMessageLine->SetTextFromPlug(mStatusText.c_str());
+  }
+}
+
+std::string Korvid::getStatusText()
+{
+  std::lock_guard<std::mutex> lock(mDisplayTextLock);
+  return mStatusText;
+}
+
+std::string Korvid::getPatchNameText()
+{
+  std::lock_guard<std::mutex> lock(mDisplayTextLock);
+  return mPatchNameText;
+}
+
+std::string Korvid::getCategoryNameText()
+{
+  std::lock_guard<std::mutex> lock(mDisplayTextLock);
+  return mCategoryNameText;
+}
+
+int Korvid::getSelectedLibrarianSlot()
+{
+  return mPatchLibrarian ? mPatchLibrarian->mSelectedUpperSlot : 0;
+}
+
+void Korvid::SetLibrarianRequestActive(bool active)
+{
+  MIDIMessageManager* manager = mMIDIMessageManager;
+  if (manager)
+  {
+    if (active)
+    {
+      manager->dumpExpected = false;
+      if (mMultiMode.load())
+      {
+        manager->patchRequest.end();
+        manager->performanceRequest.arm(true);
+      }
+      else
+      {
+        manager->performanceRequest.end();
+        manager->patchRequest.arm(true);
+      }
+    }
+    else
+    {
+      manager->dumpExpected = true;
+      manager->patchRequest.end();
+      manager->performanceRequest.end();
+    }
+    manager->dataReceived = false;
+  }
+  mDumpArrived = false;
+}
+
+void Korvid::SetLibrarianStatusUnsaved(bool unsaved)
+{
+  if (!unsaved)
+  {
+    return;
+  }
+  if (MIDIMessageManager* manager = mMIDIMessageManager)
+  {
+    manager->dumpExpected = false;
+    manager->patchRequest.end();
+    manager->performanceRequest.end();
+  }
+  if (IParam* param = GetParam(kBankEditUnsaved))
+  {
+    param->Set(1.0);
+  }
+  if (IParam* param = GetParam(kDiscardBankData))
+  {
+    param->Set(0.0);
+  }
+  showStatusText(kTextReceivedToSlots);
+}
+
+void Korvid::ProcessSysEx(ISysEx* pSysEx, bool fromDevice)
+{
+  MIDIMessageManager* manager = mMIDIMessageManager;
+  if (!pSysEx || !pSysEx->mData || pSysEx->mSize <= 0 || !manager)
+  {
+    return;
+  }
+  if (mIgnoreIncoming.load() || mWorkerBusy.load())
+  {
+    return;
+  }
+  manager->ProcessSysEx(pSysEx, fromDevice);
+  if (manager->dataReceived.load())
+  {
+    mDumpArrived = true;
+  }
+}

@@ -1,0 +1,38 @@
+// A pending library dump request: the record a requested sound or multi dump is collected into.
+#pragma once
+
+#include "LibrarianPatch.h"
+
+#include <mutex>
+
+// Owned by the MIDIMessageManager (one for sounds, one for multis). Armed and ended by the plug-in
+// on the editor or worker thread, filled on the MIDI input thread: every member is used under mLock.
+struct LibraryRequest
+{
+  // 1 after construction.
+  int status = 1;
+  // While true, an accepted dump of the request's kind goes into record.
+  bool active = false;
+  LibrarianPatch record;
+  std::mutex mLock;
+
+  // Empties the record (dumps, name and category) and sets active.
+  void arm(bool makeActive)
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    record.mMessages.clear();
+    record.mName.clear();
+    record.mCategory.clear();
+    active = makeActive;
+  }
+  void end()
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    active = false;
+  }
+  bool isActive()
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    return active;
+  }
+};

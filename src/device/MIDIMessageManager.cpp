@@ -1,0 +1,111 @@
+// The message manager: construction, the three worker threads, posting and teardown.
+#include "MIDIMessageManager.h"
+
+#include "DeviceClock.h"
+
+namespace
+{
+WorkerThread::Body bodyFor(MIDIMessageManager* manager)
+{
+  return [manager](const JobArguments& args) { manager->sender->perform(args); };
+}
+} // namespace
+
+MIDIMessageManager::MIDIMessageManager(Korvid* plugIn, PatchManager* patches, PatchLibrarian* library,
+                                       IGraphics* surface)
+    : sender(std::make_unique<MIDIMessageSender>()), plug(plugIn), patchManager(patches), graphics(surface),
+      librarian(library), sysexJobThread("sysex jobs", bodyFor(this)),
+      transportThread("transport", bodyFor(this)), clockThread("clock", bodyFor(this))
+{
+  sender->patchManager = patchManager;
+  sender->plug = plug;
+  sender->manager = this;
+  sender->clock = &DeviceClock::system();
+}
+
+MIDIMessageManager::~MIDIMessageManager()
+{
+  shutdown();
+}
+
+MIDIMessageManager::Thread MIDIMessageManager::threadFor(int jobCode)
+{
+  switch (jobCode)
+  {
+  case MIDIMessageSender::kJobStartClock:
+  case MIDIMessageSender::kJobStopClock:
+    return Thread::Transport;
+  case MIDIMessageSender::kJobContinuousClock:
+    return Thread::Clock;
+  default:
+    return Thread::SysexJob;
+  }
+}
+
+WorkerThread& MIDIMessageManager::workerFor(Thread thread)
+{
+  switch (thread)
+  {
+  case Thread::Transport:
+    return transportThread;
+  case Thread::Clock:
+    return clockThread;
+  case Thread::SysexJob:
+    break;
+  }
+  return sysexJobThread;
+}
+
+bool MIDIMessageManager::post(const JobArguments& args, const std::function<void()>& prepare)
+{
+  if (sender->stopping.load())
+  {
+    return false;
+  }
+  return workerFor(threadFor(args.jobCode)).post(args, prepare);
+}
+
+bool MIDIMessageManager::isRunning(Thread thread)
+{
+  return workerFor(thread).isRunning();
+}
+
+void MIDIMessageManager::sendSinglePatchRequestSysexFromLibrarian(bool editBuffer, int bank)
+{
+  patchRequest.arm(true);
+  dataReceived = false;
+  JobArguments args;
+  args.jobCode = MIDIMessageSender::kJobRequestSinglePatch;
+  args.editBuffer = editBuffer;
+  args.bank = bank;
+  post(args);
+}
+
+void MIDIMessageManager::sendAllPatchRequestSysexFromLibrarian(int bank)
+{
+  patchRequest.arm(true);
+  dataReceived = false;
+  JobArguments args;
+  args.jobCode = MIDIMessageSender::kJobRequestAllPatches;
+  args.bank = bank;
+  post(args);
+}
+
+void MIDIMessageManager::shutdown()
+{
+  sender->stopping = true;
+  sender->cancel = true;
+  for (WorkerThread* thread : {&sysexJobThread, &transportThread, &clockThread})
+  {
+    thread->close();
+  }
+  for (WorkerThread* thread : {&sysexJobThread, &transportThread, &clockThread})
+  {
+    thread->join();
+  }
+}
+
+void MIDIMessageManager::setClock(DeviceClock* clock)
+{
+  sender->clock = clock ? clock : &DeviceClock::system();
+}

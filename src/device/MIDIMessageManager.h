@@ -1,0 +1,107 @@
+// The plug-in's one link to the synthesizer: the job sender, its three worker threads and the flags.
+#pragma once
+
+#include "LibraryRequest.h"
+#include "MIDIMessageSender.h"
+#include "WorkerThread.h"
+
+#include <IPlugMidi.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class DeviceClock;
+class IGraphics;
+class Korvid;
+class PatchLibrarian;
+class PatchManager;
+
+// Built once by the plug-in and kept for its life. The flags are read and written by the editor, the
+// audio callback, the MIDI input thread and the jobs (atomics, no lock). Jobs are started only through
+// post; a post to a busy thread is dropped. Destruction stops and joins every running job before the
+// sender goes. Concern files: MIDIMessageManager.cpp (threads, posting), MIDIMessageManagerSysEx.cpp
+// (incoming sysex), MIDIMessageManagerPatch.cpp (sound dump parsing).
+class MIDIMessageManager
+{
+public:
+  enum class Thread
+  {
+    SysexJob,  // jobs 0 to 13
+    Transport, // jobs 15 and 17
+    Clock      // job 16
+  };
+
+  // plug: the plug-in (not owned, outlives the manager); patchManager, librarian, graphics may be null.
+  MIDIMessageManager(Korvid* plug, PatchManager* patchManager, PatchLibrarian* librarian, IGraphics* graphics);
+  // Stops and joins the jobs, then frees the sender.
+  ~MIDIMessageManager();
+  MIDIMessageManager(const MIDIMessageManager&) = delete;
+  MIDIMessageManager& operator=(const MIDIMessageManager&) = delete;
+
+  // The thread a job code runs on (codes 0..13 and unknown codes: the sysex-job thread).
+  static Thread threadFor(int jobCode);
+  // Posts args.jobCode on its thread: when that thread is idle, prepare (the poster's flags that are set
+  // only for an idle thread) runs, the arguments are copied and the job starts; true then. A busy or
+  // stopped thread drops the request (false). Any thread; prepare must not post.
+  bool post(const JobArguments& args, const std::function<void()>& prepare = {});
+  // True while a job runs on that thread.
+  bool isRunning(Thread thread);
+
+  // Posts job 9 (editBuffer, bank) and job 10 (bank) for the librarian. The patch request is emptied and
+  // made active and data-received cleared first, also when the post is dropped.
+  void sendSinglePatchRequestSysexFromLibrarian(bool editBuffer, int bank);
+  void sendAllPatchRequestSysexFromLibrarian(int bank);
+
+  // Ends every job: pauses return at once, request jobs stop at their next poll, new posts are
+  // dropped; returns when all three threads have finished. Idempotent; not from a job.
+  void shutdown();
+
+  // The time source of the jobs (not owned; the real clock by default). Before posting.
+  void setClock(DeviceClock* clock);
+  DeviceClock& clock() const { return *sender->clock; }
+
+  // Every incoming sysex message (MIDI input thread, worker thread, editor thread). accept false (host
+  // sysex) is ignored. A message of 60 bytes or more is taken only while a dump is expected and only
+  // when it is a complete dump of the synthesizer (F0 3E 13 .. type .. F7 of the type's exact length).
+  void ProcessSysEx(ISysEx* msg, bool accept);
+  // Sets part p's sound name, parameters (sections locked for p kept) and category from a sound dump,
+  // p = byte 6. Ignores a message shorter than 390 bytes, without 3E 13 .. 10, or with p above 15.
+  void sysexPatchParse(ISysEx* msg);
+
+  // Owned; lives from construction to destruction.
+  std::unique_ptr<MIDIMessageSender> sender;
+  Korvid* plug;
+  PatchManager* patchManager;
+  IGraphics* graphics;
+  PatchLibrarian* librarian;
+  LibraryRequest performanceRequest;
+  LibraryRequest patchRequest;
+
+  // A whole dump is wanted by the editor.
+  std::atomic<bool> dumpExpected{false};
+  std::atomic<bool> unhandled{false};
+  std::atomic<bool> refreshRequested{false};
+  std::atomic<bool> bankSelectArmed{false};
+  std::atomic<bool> arrangementRequest{false};
+  std::atomic<bool> fromHost{false};
+  // While set, values that came from the synthesizer are not sent back.
+  std::atomic<bool> sendSuppress{false};
+  // A dump for the current request has been taken in.
+  std::atomic<bool> dataReceived{false};
+  // A job that sends the editor's own data (0 to 4) runs. Set by the poster, cleared by the job's end.
+  std::atomic<bool> sendRunning{false};
+  std::atomic<bool> storeToMemory{false};
+  std::atomic<int32_t> programChangeTimeStamp{0};
+
+private:
+  // Declared after everything their jobs use, so they are destroyed (joined) first.
+  WorkerThread sysexJobThread;
+  WorkerThread transportThread;
+  WorkerThread clockThread;
+
+  WorkerThread& workerFor(Thread thread);
+  // A library request takes the message when it is a complete dump of its kind; true when taken.
+  bool takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi);
+};

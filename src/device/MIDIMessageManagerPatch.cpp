@@ -1,0 +1,75 @@
+// Sound dump parsing: a received or fed-back sound dump into one part's parameters.
+#include "MIDIMessageManager.h"
+
+#include "IGraphics.h"
+#include "Korvid.h"
+#include "ParamIndex.h"
+#include "PatchManager.h"
+#include "SysexProtocol.h"
+
+#include <string>
+
+void MIDIMessageManager::sysexPatchParse(ISysEx* msg)
+{
+  if (!msg || !msg->mData || msg->mSize < SysexProtocol::kSoundDumpMinimumLength)
+  {
+    return;
+  }
+  const uint8_t* data = msg->mData;
+  if (data[SysexProtocol::kManufacturerOffset] != SysexProtocol::kManufacturerId ||
+      data[SysexProtocol::kModelOffset] != SysexProtocol::kModelId ||
+      data[SysexProtocol::kTypeOffset] != SysexProtocol::kSoundDump)
+  {
+    return;
+  }
+  // Only parts 0..15 exist: a dump addressed to a stored program is no part's edit buffer.
+  const int part = data[SysexProtocol::kProgramOffset];
+  if (part >= SysexProtocol::kPartCount)
+  {
+    return;
+  }
+  dataReceived = false;
+
+  IGraphics* surface = graphics ? graphics : plug->GetGUI();
+  auto write = [this, surface](int paramIdx, double value) {
+    if (surface)
+    {
+      surface->SetParameterFromPlug(paramIdx, value, false);
+    }
+    else if (IParam* param = plug->GetParam(paramIdx))
+    {
+      param->SetNormalized(param->GetNormalized(value));
+    }
+  };
+  auto read = [this](int paramIdx) {
+    IParam* param = plug->GetParam(paramIdx);
+    return param ? param->Value() : 0.0;
+  };
+
+  const std::string name(reinterpret_cast<const char*>(data) + SoundDumpLayout::kNameOffset,
+                         SoundDumpLayout::kNameLength);
+  if (IParam* nameParam = plug->GetParam(kPatchName + part))
+  {
+    nameParam->SetDisplayText(0, name.c_str());
+  }
+  if (patchManager)
+  {
+    patchManager->setName(PatchManager::kFirstPartNameSlot + part, name);
+  }
+  plug->setLibrarianViewDirty();
+  IParam* currentName = plug->GetParam(kPatchName + plug->mCurrentPart.load());
+  plug->displayPatchName(currentName ? currentName->GetDisplayText(0) : "");
+
+  SoundDumpLayout::parseParameters(data, part, read, write);
+
+  const int category = data[SoundDumpLayout::kCategoryOffset];
+  write(kCategoryName + part, category);
+  const std::string categoryText = SoundDumpLayout::categoryText(category);
+  if (patchManager)
+  {
+    patchManager->setName(PatchManager::kFirstCategorySlot + part, categoryText);
+  }
+  plug->setLibrarianViewDirty();
+  plug->displayCategoryName(categoryText);
+  dataReceived = true;
+}

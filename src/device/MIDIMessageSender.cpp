@@ -1,0 +1,60 @@
+// The job table of the worker threads and the pause every job waits with.
+#include "MIDIMessageSender.h"
+
+#include "DeviceClock.h"
+#include "MIDIMessageManager.h"
+
+namespace
+{
+// Clears the manager's send-running flag when a sending job ends, however it ends.
+class SendRunningGuard
+{
+public:
+  SendRunningGuard(MIDIMessageManager* manager, bool active) : mManager(active ? manager : nullptr) {}
+  ~SendRunningGuard()
+  {
+    if (mManager)
+    {
+      mManager->sendRunning = false;
+    }
+  }
+  SendRunningGuard(const SendRunningGuard&) = delete;
+  SendRunningGuard& operator=(const SendRunningGuard&) = delete;
+
+private:
+  MIDIMessageManager* mManager;
+};
+} // namespace
+
+void MIDIMessageSender::run()
+{
+  perform(job);
+}
+
+void MIDIMessageSender::perform(const JobArguments& args)
+{
+  const bool sending = args.jobCode >= kJobSendArrangement && args.jobCode <= kJobStoreAllLibraryPatches;
+  SendRunningGuard guard(manager, sending);
+  if (!plug)
+  {
+    return;
+  }
+  switch (args.jobCode)
+  {
+  case kJobSendPart:
+    sendPartToDevice(args.part, args.toLibrarian, args.requestParts);
+    break;
+  case kJobRequestPart:
+    sendPartRequestSysex(args.part, args.toEditor);
+    break;
+  default:
+    // 14, unknown codes, and the jobs whose bodies are not part of this object yet.
+    break;
+  }
+}
+
+bool MIDIMessageSender::pause(int ms)
+{
+  DeviceClock& source = clock ? *clock : DeviceClock::system();
+  return source.sleep(ms, stopping);
+}

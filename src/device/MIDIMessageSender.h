@@ -1,0 +1,103 @@
+// The one job object of the device workers: the job table and the jobs that send and request sounds.
+#pragma once
+
+#include "JobArguments.h"
+#include "SoundDumpLayout.h"
+
+#include <Poco/Runnable.h>
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+class DeviceClock;
+class Korvid;
+class MIDIMessageManager;
+class PatchManager;
+
+// Created and owned by the MIDIMessageManager, which fills its pointers. Its jobs run on the worker
+// threads, each with the arguments copied for its own post; failed, cancel and stopping are the only
+// fields a running job reads after its entry. Concern files: MIDIMessageSender.cpp (job table, pauses),
+// MIDIMessageSenderPatch.cpp (sound dump of a part), MIDIMessageSenderREQSingles.cpp (part request).
+class MIDIMessageSender : public Poco::Runnable
+{
+public:
+  enum JobCode
+  {
+    kJobSendArrangement = 0,
+    kJobSendGlobal = 1,
+    kJobSendPart = 2,
+    kJobSendLibraryPatch = 3,
+    kJobStoreAllLibraryPatches = 4,
+    kJobRequestArrangement = 5,
+    kJobRequestPart = 6,
+    kJobRequestSingleMulti = 7,
+    kJobRequestAllMultis = 8,
+    kJobRequestSinglePatch = 9,
+    kJobRequestAllPatches = 10,
+    kJobInitPerformance = 11,
+    kJobInitClassicPatch = 12,
+    kJobDeviceIdEnquiry = 13,
+    kJobNothing = 14,
+    kJobStartClock = 15,
+    kJobContinuousClock = 16,
+    kJobStopClock = 17,
+  };
+
+  // Request handshake: polls before the device-id scan, polls before the time-out.
+  static constexpr int kScanPoll = 25;
+  static constexpr int kTimeoutPoll = 30;
+  // Pause after a sent sound dump, in ms.
+  static constexpr int kAfterDumpPauseMs = 150;
+
+  // Status texts of the request jobs.
+  static constexpr const char* kTextProcessing = "Data processing, please wait...";
+  static constexpr const char* kTextTimedOut = "CONNECTION TIMED OUT!";
+  static constexpr const char* kTextCancelled = "Data request CANCELLED!";
+  static constexpr const char* kTextCompleted = "Data request Completed!";
+
+  // Runs the job in `job` on the calling thread (the worker threads run perform with their own copy).
+  void run() override;
+  // The job table: calls the one operation of args.jobCode; 14 and codes outside 0..17 do nothing,
+  // as do the jobs whose bodies live outside this object. A sending job (0 to 4) clears the manager's
+  // send-running flag when it ends, however it ends.
+  void perform(const JobArguments& args);
+
+  // Job 2: builds the dump of part (0..15) from its parameters and sends it to the part's edit buffer,
+  // or (toLibrarian) feeds it into the armed library request of the selected librarian slot. The
+  // third argument is not read. A part outside 0..15 does nothing but end the job.
+  void sendPartToDevice(int part, bool toLibrarian, bool requestParts);
+  // Job 6: requests part's edit buffer and waits for the reply, into the editor (toEditor) or the
+  // librarian.
+  void sendPartRequestSysex(int part, bool toEditor);
+
+  // The dump of part as job 2 builds it (bank 7F, program = part, checksum byte 7F): header, parameter
+  // bytes, name and category. The name text goes to nameText and the category text to categoryText
+  // when they are given. Worker or test thread.
+  void buildPartDump(int part, uint8_t* dump, std::string* nameText = nullptr,
+                     std::string* categoryText = nullptr);
+
+  // Pauses ms on the time source; false when the manager is stopping.
+  bool pause(int ms);
+
+  // The arguments run() uses; posters go through the manager instead.
+  JobArguments job;
+  // Set by a request job on time-out or cancel; read at its end.
+  std::atomic<bool> failed{false};
+  // Set by the editor to end a running request; cleared by each request job at its start.
+  std::atomic<bool> cancel{false};
+  // Set by the manager's teardown: every pause returns at once and the jobs end.
+  std::atomic<bool> stopping{false};
+
+  PatchManager* patchManager = nullptr;
+  Korvid* plug = nullptr;
+  MIDIMessageManager* manager = nullptr;
+  DeviceClock* clock = nullptr;
+
+private:
+  // The polls of a request after it was sent: waits for the dump-arrived flag, runs the device-id
+  // scan (resending request with every id in its byte 2) and times out. Ends on cancel (failed set)
+  // or when stopping.
+  void handshake(std::vector<uint8_t> request, int pauseMs);
+  bool dumpArrived() const;
+};

@@ -1,0 +1,54 @@
+// One worker thread of the device jobs: admits a job only while idle and runs it with its own arguments.
+#pragma once
+
+#include "JobArguments.h"
+
+#include <Poco/Runnable.h>
+#include <Poco/Thread.h>
+
+#include <functional>
+#include <mutex>
+#include <string>
+
+// Owned by the MIDIMessageManager. post may be called from any thread (editor, audio, MIDI input,
+// another worker); the admission test, the poster's flags, the argument copy and the start happen
+// under one lock, so two posters can never both start the thread or change a running job's arguments.
+class WorkerThread : private Poco::Runnable
+{
+public:
+  using Body = std::function<void(const JobArguments&)>;
+
+  // body runs each admitted job on the thread; it should not throw (what it throws is swallowed).
+  WorkerThread(const std::string& name, Body body);
+  // Refuses further posts and waits for a running job to end.
+  ~WorkerThread() override;
+  WorkerThread(const WorkerThread&) = delete;
+  WorkerThread& operator=(const WorkerThread&) = delete;
+
+  // Starts one job when the thread is idle and open: calls prepare (the poster's flags; may be empty),
+  // copies args and starts the thread. Returns false, doing nothing, when a job still runs, the thread
+  // is closed or could not be started: the request is dropped.
+  bool post(const JobArguments& args, const std::function<void()>& prepare = {});
+
+  // True from an admitted post until the job's body has returned. Any thread.
+  bool isRunning();
+
+  // Refuses every later post. Any thread.
+  void close();
+  // Waits until a running job has ended and the thread has finished. Not from the job itself.
+  void join();
+
+private:
+  // How long a post waits for a thread whose job just ended to finish, in ms.
+  static constexpr long kFinishWaitMs = 50;
+
+  void run() override;
+
+  Poco::Thread mThread;
+  Body mBody;
+  std::mutex mLock;
+  JobArguments mArgs;
+  bool mBusy = false;
+  bool mClosed = false;
+  bool mStarted = false;
+};

@@ -1,0 +1,115 @@
+// LibrarianViewControl: layout and loading of the slot view's two panes.
+#include "LibrarianViewControl.h"
+
+#include "../core/Korvid.h"
+#include "IGraphics.h"
+#include "PatchLibrarian.h"
+
+namespace
+{
+// Slot geometry at scale 1, pixels: row pitch, slot width, gap between columns, offset of the lower pane.
+constexpr int kRowPitch = 14;
+constexpr int kSlotWidth = 105;
+constexpr int kScaledSlotWidth = 106;
+constexpr int kColumnGap = 28;
+constexpr int kLowerPaneOffset = 274;
+constexpr int kSlotTextSize = 13;
+const char* const kSlotFont = "NK57 Monospace";
+
+constexpr int kUpperPane = 0;
+constexpr int kLowerPane = 1;
+} // namespace
+
+LibrarianViewControl::LibrarianViewControl(Korvid* plugIn, int x, int y, int paramIdx, IBitmap* bitmap, IRECT rect,
+                                           PatchLibrarian* librarianIn, double scaleIn)
+    : IBitmapControl(plugIn, x, y, paramIdx, bitmap), librarian(librarianIn), plug(plugIn), scale(scaleIn),
+      targetRect(rect)
+{
+  SetTargetArea(rect);
+  // Sizes are rounded so that the three editor sizes (0.85, 1.0, 1.15) fit their skins.
+  const bool unscaled = scale == 1.0;
+  const int pitch = static_cast<int>(kRowPitch * scale) + (scale < 1.0 ? 1 : 0);
+  const int width = static_cast<int>((unscaled ? kSlotWidth : kScaledSlotWidth) * scale);
+  const int step = width + static_cast<int>(kColumnGap * scale);
+  const int upperTop = y + static_cast<int>(scale) + (unscaled ? 0 : 1);
+  const int lowerTop = y + static_cast<int>(kLowerPaneOffset * scale) + (unscaled ? 0 : (scale > 1.0 ? 1 : 2));
+
+  const IColor white(255, 255, 255, 255);
+  const IText text(static_cast<int>(kSlotTextSize * scale), &white, kSlotFont, IText::kStyleNormal,
+                   IText::kAlignNear, 0, IText::kQualityDefault);
+  for (int pane = kUpperPane; pane <= kLowerPane; ++pane)
+  {
+    auto& slots = pane == kUpperPane ? upperSlots : lowerSlots;
+    const int top = pane == kUpperPane ? upperTop : lowerTop;
+    slots.reserve(kSlotCount);
+    for (int slot = 0; slot < kSlotCount; ++slot)
+    {
+      const int left = x + (slot / kSlotsPerColumn) * step;
+      const int slotTop = top + (slot % kSlotsPerColumn) * pitch;
+      slots.push_back(std::make_unique<ITextControl>(plugIn, IRECT(left, slotTop, left + width, slotTop + pitch),
+                                                     &text, ""));
+    }
+    loadPane(pane);
+  }
+}
+
+LibrarianViewControl::~LibrarianViewControl() = default;
+
+bool LibrarianViewControl::Draw(IGraphics* pGraphics)
+{
+  bool drawn = pGraphics->DrawBitmap(&mBitmap, &targetRect, 1, &mBlend);
+  for (auto* slots : {&upperSlots, &lowerSlots})
+  {
+    for (const auto& slot : *slots)
+      drawn = slot->Draw(pGraphics) && drawn;
+  }
+  return drawn;
+}
+
+void LibrarianViewControl::patchSelectionUpperChanged()
+{
+  loadPane(kUpperPane);
+}
+
+void LibrarianViewControl::patchSelectionLowerChanged()
+{
+  loadPane(kLowerPane);
+}
+
+ITextControl* LibrarianViewControl::getSlotText(int pane, int slot) const
+{
+  if (slot < 0 || slot >= kSlotCount || (pane != kUpperPane && pane != kLowerPane))
+    return nullptr;
+  const auto& slots = pane == kUpperPane ? upperSlots : lowerSlots;
+  return slots[static_cast<std::size_t>(slot)].get();
+}
+
+PatchFile* LibrarianViewControl::bankOfPane(int pane) const
+{
+  if (librarian == nullptr)
+    return nullptr;
+  const std::vector<PatchFile*>* banks = nullptr;
+  if (librarian->mPatchType == PatchLibrarian::kPatchTypeSounds)
+    banks = &librarian->mSoundBanks;
+  else if (librarian->mPatchType == PatchLibrarian::kPatchTypeMultis)
+    banks = &librarian->mMultiBanks;
+  if (banks == nullptr)
+    return nullptr;
+  const int index = pane == kUpperPane ? librarian->mUpperBankIndex : librarian->mLowerBankIndex;
+  if (index < 0 || static_cast<std::size_t>(index) >= banks->size())
+    return nullptr;
+  return (*banks)[static_cast<std::size_t>(index)];
+}
+
+void LibrarianViewControl::loadPane(int pane)
+{
+  SetDirty(false);
+  const PatchFile* bank = bankOfPane(pane);
+  auto& slots = pane == kUpperPane ? upperSlots : lowerSlots;
+  for (int slot = 0; slot < kSlotCount; ++slot)
+  {
+    const bool filled = bank != nullptr && static_cast<std::size_t>(slot) < bank->mRecords.size();
+    slots[static_cast<std::size_t>(slot)]->SetTextFromPlug(
+        filled ? bank->mRecords[static_cast<std::size_t>(slot)].mName.c_str() : "");
+  }
+}

@@ -1,0 +1,64 @@
+// Shared helpers of the device tests: a plug-in with usable parameter ranges and the factory dumps.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Korvid.h"
+#include "SysexProtocol.h"
+
+namespace DeviceTestSupport
+{
+using Bytes = std::vector<unsigned char>;
+
+// A plug-in without host whose parameters all run 0..127 in steps of 1 (the UI description is not
+// read here), so every dump byte survives the trip through a parameter.
+inline std::unique_ptr<Korvid> makePlug()
+{
+  auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{});
+  for (int i = 0; i < plug->NParams(); ++i)
+    plug->GetParam(i)->InitEnum("", 0, 128);
+  return plug;
+}
+
+// Every 392-byte sound dump of the factory bank file, in file order.
+inline std::vector<Bytes> factorySounds()
+{
+  std::vector<Bytes> sounds;
+  const std::string path = std::string(KORVID_SHARED_DATA_DIR) + "/banks/factory-2008.syx";
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f)
+    return sounds;
+  Bytes all;
+  unsigned char buffer[4096];
+  size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0)
+    all.insert(all.end(), buffer, buffer + n);
+  std::fclose(f);
+  for (size_t start = 0; start < all.size(); ++start)
+  {
+    if (all[start] != SysexProtocol::kSysexStart)
+      continue;
+    size_t end = start + 1;
+    while (end < all.size() && all[end] != SysexProtocol::kSysexEnd)
+      ++end;
+    if (end >= all.size())
+      break;
+    Bytes message(all.begin() + static_cast<long>(start), all.begin() + static_cast<long>(end) + 1);
+    if (SysexProtocol::isSoundDump(message.data(), static_cast<int>(message.size())))
+      sounds.push_back(message);
+    start = end;
+  }
+  return sounds;
+}
+
+// The dump as the synthesizer sends part's edit buffer: bank 7F, program = part.
+inline Bytes asEditBuffer(Bytes dump, int part)
+{
+  dump[SysexProtocol::kBankOffset] = SysexProtocol::kEditBufferBank;
+  dump[SysexProtocol::kProgramOffset] = static_cast<unsigned char>(part);
+  return dump;
+}
+} // namespace DeviceTestSupport

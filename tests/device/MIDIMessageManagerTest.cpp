@@ -1,0 +1,384 @@
+// The manager's workers against the simulated synthesizer: posting, requests, time-out, cancel, teardown.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "BlofeldSimulator.h"
+#include "DeviceClock.h"
+#include "DeviceTestSupport.h"
+#include "MIDIMessageManager.h"
+#include "ParamIndex.h"
+#include "PatchManager.h"
+#include "SoundDumpLayout.h"
+
+using DeviceTestSupport::Bytes;
+using namespace std::chrono_literals;
+using P = SysexProtocol;
+
+namespace
+{
+BlofeldSimulator* gSimulator = nullptr;
+
+std::unique_ptr<IMidiPorts::Backend> simulatorBackend()
+{
+  return gSimulator->makeBackend();
+}
+
+constexpr int kSyncTimerMs = 50;
+
+class ManagerTest : public ::testing::Test
+{
+protected:
+  // Each test picks its time source before start().
+  void start(DeviceClock::Mode mode, double scale = 1.0, int deviceId = 0)
+  {
+    clock = std::make_unique<DeviceClock>(mode, scale);
+    simulator = std::make_unique<BlofeldSimulator>(deviceId, clock.get());
+    gSimulator = simulator.get();
+    IMidiPorts::SetBackendFactory(&simulatorBackend);
+    plug = DeviceTestSupport::makePlug();
+    plug->initDeviceCommunication(&patchManager, nullptr);
+    manager = plug->mMIDIMessageManager;
+    manager->setClock(clock.get());
+    plug->getExternalMIDIOutNames();
+    plug->getExternalMIDIInNames();
+    int out = 1;
+    int in = 1;
+    ASSERT_GT(plug->setExternalMIDIOut(out, BlofeldSimulator::kPortName), 0);
+    ASSERT_GT(plug->setExternalMIDIIn(in, BlofeldSimulator::kPortName), 0);
+    plug->mOutputPresent = true;
+  }
+  void TearDown() override
+  {
+    plug.reset();
+    IMidiPorts::SetBackendFactory(nullptr);
+    simulator.reset();
+    gSimulator = nullptr;
+  }
+
+  static JobArguments job(int code, int part = 0, bool toEditor = true)
+  {
+    JobArguments args;
+    args.jobCode = code;
+    args.part = part;
+    args.toEditor = toEditor;
+    return args;
+  }
+  bool waitIdle(std::chrono::milliseconds timeout = 30s)
+  {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (manager->isRunning(MIDIMessageManager::Thread::SysexJob))
+    {
+      if (std::chrono::steady_clock::now() > end)
+        return false;
+      std::this_thread::sleep_for(1ms);
+    }
+    return true;
+  }
+  // Waits until the simulator has taken count messages; a request job clears the cancel flag before it
+  // sends, so a cancel is only meaningful after its first request went out.
+  bool waitForRequests(size_t count)
+  {
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (simulator->received().size() < count)
+    {
+      if (std::chrono::steady_clock::now() > end)
+        return false;
+      std::this_thread::sleep_for(1ms);
+    }
+    return true;
+  }
+  Bytes built(int part)
+  {
+    Bytes d(SoundDumpLayout::kDumpLength);
+    manager->sender->buildPartDump(part, d.data());
+    return d;
+  }
+  // Parameter bytes of a part equal those of sound.
+  void expectPartHolds(int part, const Bytes& sound)
+  {
+    const Bytes d = built(part);
+    for (int b = SoundDumpLayout::kFirstParameterByte; b <= SoundDumpLayout::kCategoryOffset; ++b)
+    {
+      if (!SoundDumpLayout::isFixedByte(b))
+      {
+        ASSERT_EQ(sound[static_cast<size_t>(b)], d[static_cast<size_t>(b)]) << "byte " << b;
+      }
+    }
+  }
+
+  PatchManager patchManager{nullptr};
+  std::unique_ptr<DeviceClock> clock;
+  std::unique_ptr<BlofeldSimulator> simulator;
+  std::unique_ptr<Korvid> plug;
+  MIDIMessageManager* manager = nullptr;
+};
+} // namespace
+
+TEST_F(ManagerTest, RequestedPartSoundLandsInTheEditor)
+{
+  start(DeviceClock::Mode::Scaled, 0.05);
+  const Bytes sound = DeviceTestSupport::factorySounds().at(100);
+  simulator->setEditBuffer(3, sound);
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobRequestPart, 3)));
+  ASSERT_TRUE(waitIdle());
+  EXPECT_EQ(MIDIMessageSender::kTextCompleted, plug->getStatusText());
+  EXPECT_FALSE(manager->sender->failed.load());
+  EXPECT_FALSE(plug->mProcessingOverlay.load());
+  expectPartHolds(3, sound);
+  ASSERT_FALSE(simulator->received().empty());
+  EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x00, 0x7F, 0x03, 0xF7}), simulator->received()[0]);
+}
+
+TEST_F(ManagerTest, SilentSynthesizerTimesOutAfterThirtyPollsAndOneScan)
+{
+  start(DeviceClock::Mode::Virtual);
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  const int64_t begin = clock->nowMs();
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobRequestPart, 2)));
+  ASSERT_TRUE(waitIdle());
+  EXPECT_EQ(MIDIMessageSender::kTextTimedOut, plug->getStatusText());
+  EXPECT_TRUE(manager->sender->failed.load());
+  // The first pause, 25 polls, 128 scan pauses, 5 more polls and the closing pause.
+  EXPECT_EQ((1 + 25 + 128 + 5 + 1) * kSyncTimerMs, clock->nowMs() - begin);
+  simulator->drain();
+  const std::vector<Bytes> sent = simulator->received();
+  ASSERT_EQ(129u, sent.size());
+  for (int id = 0; id < 128; ++id)
+    EXPECT_EQ(id, sent[static_cast<size_t>(id + 1)][P::kDeviceIdOffset]);
+}
+
+TEST_F(ManagerTest, ScanFindsASynthesizerSetToAnotherDeviceId)
+{
+  start(DeviceClock::Mode::Scaled, 0.05, 17);
+  const Bytes sound = DeviceTestSupport::factorySounds().at(200);
+  simulator->setEditBuffer(0, sound);
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobRequestPart, 0)));
+  ASSERT_TRUE(waitIdle());
+  EXPECT_EQ(MIDIMessageSender::kTextCompleted, plug->getStatusText());
+  expectPartHolds(0, sound);
+  EXPECT_EQ(1, simulator->repliesSent());
+}
+
+TEST_F(ManagerTest, LateReplyIsAwaitedWithinTheTimeOut)
+{
+  start(DeviceClock::Mode::Scaled, 0.05);
+  const Bytes sound = DeviceTestSupport::factorySounds().at(300);
+  simulator->setEditBuffer(7, sound);
+  simulator->setFault(BlofeldSimulator::Fault::Late, 10 * kSyncTimerMs);
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobRequestPart, 7)));
+  ASSERT_TRUE(waitIdle());
+  EXPECT_EQ(MIDIMessageSender::kTextCompleted, plug->getStatusText());
+  expectPartHolds(7, sound);
+}
+
+TEST_F(ManagerTest, TruncatedOrCorruptedRepliesAreNeverTaken)
+{
+  start(DeviceClock::Mode::Virtual);
+  simulator->setEditBuffer(1, DeviceTestSupport::factorySounds().at(400));
+  const Bytes before = built(1);
+  for (auto fault : {BlofeldSimulator::Fault::Truncated, BlofeldSimulator::Fault::Corrupted})
+  {
+    simulator->setFault(fault);
+    ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobRequestPart, 1)));
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(MIDIMessageSender::kTextTimedOut, plug->getStatusText());
+    EXPECT_FALSE(manager->dataReceived.load());
+    EXPECT_EQ(before, built(1));
+    EXPECT_GT(simulator->repliesSent(), 0);
+  }
+}
+
+TEST_F(ManagerTest, CancelEndsTheRequestAtItsNextPoll)
+{
+  start(DeviceClock::Mode::Scaled, 0.2);
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobRequestPart, 0)));
+  ASSERT_TRUE(waitForRequests(1));
+  std::this_thread::sleep_for(30ms);
+  manager->sender->cancel = true;
+  ASSERT_TRUE(waitIdle(5s));
+  EXPECT_EQ(MIDIMessageSender::kTextCancelled, plug->getStatusText());
+  EXPECT_TRUE(manager->sender->failed.load());
+  simulator->drain();
+  // Cancelled long before the device-id scan.
+  EXPECT_EQ(1u, simulator->received().size());
+}
+
+TEST_F(ManagerTest, PostsToABusyThreadAreDroppedWhileOtherThreadsStillRun)
+{
+  start(DeviceClock::Mode::Scaled, 0.2);
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobRequestPart, 4)));
+  bool prepared = false;
+  EXPECT_FALSE(manager->post(job(MIDIMessageSender::kJobSendPart, 1), [&] { prepared = true; }));
+  EXPECT_FALSE(prepared);
+  EXPECT_FALSE(manager->post(job(MIDIMessageSender::kJobNothing)));
+  JobArguments clockJob = job(MIDIMessageSender::kJobContinuousClock);
+  clockJob.tempo = 120;
+  EXPECT_TRUE(manager->post(clockJob));
+  EXPECT_TRUE(manager->isRunning(MIDIMessageManager::Thread::SysexJob));
+
+  ASSERT_TRUE(waitForRequests(1));
+  manager->sender->cancel = true;
+  ASSERT_TRUE(waitIdle(5s));
+  // The dropped post left nothing behind: the next one starts and runs its own arguments.
+  simulator->setFault(BlofeldSimulator::Fault::None);
+  const Bytes sound = DeviceTestSupport::factorySounds().at(9);
+  simulator->setEditBuffer(4, sound);
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobRequestPart, 4)));
+  ASSERT_TRUE(waitIdle());
+  expectPartHolds(4, sound);
+}
+
+TEST_F(ManagerTest, ConcurrentPostsToAnIdleThreadStartExactlyOneJob)
+{
+  start(DeviceClock::Mode::Scaled, 0.2);
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  constexpr int kPosters = 8;
+  for (int round = 0; round < 10; ++round)
+  {
+    std::atomic<bool> go{false};
+    std::atomic<int> started{0};
+    std::atomic<int> prepared{0};
+    std::vector<std::thread> posters;
+    for (int i = 0; i < kPosters; ++i)
+      posters.emplace_back([&, i] {
+        while (!go.load())
+          std::this_thread::yield();
+        if (manager->post(job(MIDIMessageSender::kJobRequestPart, i), [&] { ++prepared; }))
+          ++started;
+      });
+    go = true;
+    for (std::thread& t : posters)
+      t.join();
+    EXPECT_EQ(1, started.load());
+    EXPECT_EQ(1, prepared.load());
+    ASSERT_TRUE(waitForRequests(static_cast<size_t>(round) + 1));
+    manager->sender->cancel = true;
+    ASSERT_TRUE(waitIdle(5s));
+  }
+}
+
+TEST_F(ManagerTest, SendPartPutsTheChecksummedDumpIntoThePartsEditBuffer)
+{
+  start(DeviceClock::Mode::Scaled, 0.05);
+  const int part = 1;
+  plug->mCurrentPart = part;
+  plug->GetParam(kFilter1Cutoff + part)->Set(93);
+  plug->GetParam(kCategoryName + part)->Set(9);
+  plug->GetParam(kPatchName + part)->SetDisplayText(0, "Warm Pad Twenty Chars");
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobSendPart, part), [&] { manager->sendRunning = true; }));
+  ASSERT_TRUE(waitIdle());
+  simulator->drain();
+  EXPECT_FALSE(manager->sendRunning.load());
+  EXPECT_FALSE(plug->mProcessingOverlay.load());
+
+  Bytes expected = built(part);
+  P::writeChecksum(expected.data(), static_cast<int>(expected.size()));
+  const Bytes stored = simulator->editBuffer(part);
+  EXPECT_EQ(expected, stored);
+  EXPECT_EQ(P::checksum(stored.data(), 392, 7, 389), stored[390]);
+  EXPECT_EQ(93, stored[85]);
+  EXPECT_EQ("Warm Pad Twenty Chars", plug->getPatchNameText());
+  EXPECT_EQ("Pad", plug->getCategoryNameText());
+  std::string slot;
+  patchManager.getName(&slot, PatchManager::kFirstPartNameSlot + part);
+  EXPECT_EQ("Warm Pad Twenty Chars", slot);
+}
+
+TEST_F(ManagerTest, SendPartWithoutOutputPortSaysSoAndStillEnds)
+{
+  start(DeviceClock::Mode::Virtual);
+  plug->mOutputPresent = false;
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobSendPart, 0), [&] { manager->sendRunning = true; }));
+  ASSERT_TRUE(waitIdle());
+  EXPECT_EQ("Set MIDI I/O First!", plug->getStatusText());
+  EXPECT_FALSE(manager->sendRunning.load());
+  simulator->drain();
+  EXPECT_TRUE(simulator->received().empty());
+}
+
+TEST_F(ManagerTest, SendRunningIsClearedWhenAnySendingJobEndsAndOddCodesEndAtOnce)
+{
+  start(DeviceClock::Mode::Virtual);
+  for (int code : {0, 1, 3, 4})
+  {
+    ASSERT_TRUE(manager->post(job(code), [&] { manager->sendRunning = true; }));
+    ASSERT_TRUE(waitIdle());
+    EXPECT_FALSE(manager->sendRunning.load()) << "job " << code;
+  }
+  JobArguments badPart = job(MIDIMessageSender::kJobSendPart, 16);
+  ASSERT_TRUE(manager->post(badPart, [&] { manager->sendRunning = true; }));
+  ASSERT_TRUE(waitIdle());
+  EXPECT_FALSE(manager->sendRunning.load());
+  for (int code : {14, 18, 99, -1})
+  {
+    ASSERT_TRUE(manager->post(job(code)));
+    ASSERT_TRUE(waitIdle(5s)) << "job " << code;
+  }
+  simulator->drain();
+  EXPECT_TRUE(simulator->received().empty());
+}
+
+TEST_F(ManagerTest, TeardownDuringRunningJobsStopsAndJoinsThem)
+{
+  start(DeviceClock::Mode::Real);
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  plug->GetParam(kLibSyncTimer)->Set(7);
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobRequestPart, 0)));
+  std::this_thread::sleep_for(20ms);
+  const auto begin = std::chrono::steady_clock::now();
+  plug.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
+
+  // The same while a part is being sent (it pauses after the dump).
+  start(DeviceClock::Mode::Real);
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobSendPart, 0)));
+  plug.reset();
+}
+
+TEST_F(ManagerTest, OnlyTheSynthesizersDumpsFillALibraryRequestOrSetTheDeviceId)
+{
+  start(DeviceClock::Mode::Virtual);
+  Bytes sound = DeviceTestSupport::factorySounds().at(12);
+  Bytes foreign(392, 0x11);
+  foreign.front() = 0xF0;
+  foreign.back() = 0xF7;
+  plug->mInitializationRequested = true;
+
+  plug->SetLibrarianRequestActive(true);
+  for (const Bytes& bad : {foreign, Bytes(sound.begin(), sound.end() - 1)})
+  {
+    ISysEx sysex(0, bad.data(), static_cast<int>(bad.size()));
+    plug->ProcessSysEx(&sysex, true);
+  }
+  EXPECT_TRUE(manager->patchRequest.isActive());
+  EXPECT_TRUE(manager->patchRequest.record.mMessages.empty());
+  EXPECT_FALSE(plug->mDumpArrived.load());
+
+  ISysEx good(0, sound.data(), static_cast<int>(sound.size()));
+  plug->ProcessSysEx(&good, true);
+  EXPECT_FALSE(manager->patchRequest.isActive());
+  ASSERT_EQ(1u, manager->patchRequest.record.mMessages.size());
+  EXPECT_EQ(sound, manager->patchRequest.record.mMessages[0].mData);
+  EXPECT_TRUE(plug->mDumpArrived.load());
+
+  // Dumps for the editor: only one of the synthesizer's sets the device id.
+  plug->SetLibrarianRequestActive(false);
+  foreign[P::kDeviceIdOffset] = 9;
+  ISysEx other(0, foreign.data(), static_cast<int>(foreign.size()));
+  plug->ProcessSysEx(&other, true);
+  EXPECT_EQ(0, plug->mDeviceId.load());
+  sound = DeviceTestSupport::asEditBuffer(sound, 2);
+  sound[P::kDeviceIdOffset] = 9;
+  ISysEx mine(0, sound.data(), static_cast<int>(sound.size()));
+  plug->ProcessSysEx(&mine, false);
+  EXPECT_EQ(0, plug->mDeviceId.load());
+  plug->ProcessSysEx(&mine, true);
+  EXPECT_EQ(9, plug->mDeviceId.load());
+  EXPECT_TRUE(plug->mDumpArrived.load());
+  expectPartHolds(2, sound);
+}

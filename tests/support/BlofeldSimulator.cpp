@@ -1,0 +1,381 @@
+// A simulated synthesizer for device tests.
+#include "BlofeldSimulator.h"
+
+#include "DeviceClock.h"
+#include "SoundDumpLayout.h"
+#include "SysexProtocol.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace
+{
+using P = SysexProtocol;
+
+constexpr int kParameterChangeLength = 10;
+constexpr int kLocationOffset = 5;
+constexpr int kAddressHighOffset = 6;
+constexpr int kAddressLowOffset = 7;
+constexpr int kValueOffset = 8;
+constexpr int kAddressHighShift = 7;
+constexpr uint8_t kCorruptModel = 0x14;
+
+int soundKey(int bank, int program)
+{
+  return bank * BlofeldSimulator::kPrograms + program;
+}
+} // namespace
+
+class BlofeldSimulator::Output : public IMidiPorts::Output
+{
+public:
+  explicit Output(BlofeldSimulator* sim) : mSim(sim) {}
+  unsigned int portCount() override { return 1; }
+  std::string portName(unsigned int index) override
+  {
+    return index == 0 ? kPortName : throw std::out_of_range("no such port");
+  }
+  void openPort(unsigned int index, const std::string&) override
+  {
+    if (index != 0)
+      throw std::out_of_range("no such port");
+    mOpen = true;
+  }
+  void closePort() override { mOpen = false; }
+  bool send(const unsigned char* data, size_t size) override
+  {
+    if (!mOpen)
+      return false;
+    mSim->receive(Bytes(data, data + size));
+    return true;
+  }
+  size_t maxMessageSize() const override { return 65536; }
+
+private:
+  BlofeldSimulator* mSim;
+  bool mOpen = false;
+};
+
+class BlofeldSimulator::Input : public IMidiPorts::Input
+{
+public:
+  explicit Input(BlofeldSimulator* sim) : mSim(sim) {}
+  ~Input() override { closePort(); }
+  unsigned int portCount() override { return 1; }
+  std::string portName(unsigned int index) override
+  {
+    return index == 0 ? kPortName : throw std::out_of_range("no such port");
+  }
+  void openPort(unsigned int index, const std::string&) override
+  {
+    if (index != 0)
+      throw std::out_of_range("no such port");
+    std::lock_guard<std::mutex> lock(mSim->mInputLock);
+    mSim->mInputHandler = mHandler;
+  }
+  void closePort() override
+  {
+    std::lock_guard<std::mutex> lock(mSim->mInputLock);
+    mSim->mInputHandler = nullptr;
+  }
+  void setHandler(Handler handler) override { mHandler = std::move(handler); }
+
+private:
+  BlofeldSimulator* mSim;
+  Handler mHandler;
+};
+
+class BlofeldSimulator::Backend : public IMidiPorts::Backend
+{
+public:
+  explicit Backend(BlofeldSimulator* sim) : mSim(sim) {}
+  std::unique_ptr<IMidiPorts::Output> createOutput(const std::string&) override
+  {
+    return std::make_unique<Output>(mSim);
+  }
+  std::unique_ptr<IMidiPorts::Input> createInput(const std::string&, unsigned int) override
+  {
+    return std::make_unique<Input>(mSim);
+  }
+
+private:
+  BlofeldSimulator* mSim;
+};
+
+BlofeldSimulator::BlofeldSimulator(int deviceId, DeviceClock* clock)
+    : mClock(clock ? clock : &DeviceClock::system()), mDeviceId(deviceId)
+{
+  const SoundDumpLayout::Dump& templ = SoundDumpLayout::soundTemplate();
+  Bytes init(templ.begin(), templ.end());
+  const char initName[] = "Init";
+  std::copy(initName, initName + 4, init.begin() + SoundDumpLayout::kNameOffset);
+  for (int bank = 0; bank < kBanks; ++bank)
+    for (int program = 0; program < kPrograms; ++program)
+      mSounds[soundKey(bank, program)] = init;
+  mEditBuffers.assign(kParts, init);
+  Bytes multiBody(static_cast<size_t>(P::kMultiDumpLength - 9), 0x00);
+  mMultiEditBuffer = framedDump(P::kMultiDump, 0, P::kEditBufferBank, 0, multiBody, P::kMultiDumpLength);
+  mMultis.assign(kPrograms, mMultiEditBuffer);
+  Bytes globalBody(static_cast<size_t>(P::kGlobalDumpLength - 7), 0x00);
+  mGlobal = framedDump(P::kGlobalDump, 0, -1, -1, globalBody, P::kGlobalDumpLength);
+  mThread = std::thread([this] { loop(); });
+}
+
+BlofeldSimulator::~BlofeldSimulator()
+{
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    mStop = true;
+  }
+  mWake.notify_all();
+  mThread.join();
+}
+
+BlofeldSimulator::Bytes BlofeldSimulator::framedDump(uint8_t type, int deviceId, int bank, int program,
+                                                     const Bytes& body, size_t length)
+{
+  Bytes d{P::kSysexStart, P::kManufacturerId, P::kModelId, P::dataByte(deviceId), type};
+  if (bank >= 0)
+  {
+    d.push_back(P::dataByte(bank));
+    d.push_back(P::dataByte(program));
+  }
+  d.insert(d.end(), body.begin(), body.end());
+  d.resize(length - 2, 0x00);
+  d.push_back(0x7F);
+  d.push_back(P::kSysexEnd);
+  return d;
+}
+
+void BlofeldSimulator::setDeviceId(int id)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mDeviceId = id;
+}
+
+void BlofeldSimulator::setFault(Fault fault, int delayMs)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mFault = fault;
+  mDelayMs = delayMs;
+}
+
+void BlofeldSimulator::setSink(Sink sink)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mSink = std::move(sink);
+}
+
+std::unique_ptr<IMidiPorts::Backend> BlofeldSimulator::makeBackend()
+{
+  return std::make_unique<Backend>(this);
+}
+
+void BlofeldSimulator::receive(const Bytes& message)
+{
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    mQueue.push_back(message);
+  }
+  mWake.notify_all();
+}
+
+void BlofeldSimulator::drain()
+{
+  std::unique_lock<std::mutex> lock(mLock);
+  mIdle.wait(lock, [this] { return mQueue.empty() && !mBusy; });
+}
+
+void BlofeldSimulator::loop()
+{
+  std::unique_lock<std::mutex> lock(mLock);
+  while (true)
+  {
+    mWake.wait(lock, [this] { return mStop.load() || !mQueue.empty(); });
+    if (mStop.load())
+      return;
+    Bytes message = std::move(mQueue.front());
+    mQueue.pop_front();
+    mBusy = true;
+    mReceived.push_back(message);
+    lock.unlock();
+    handle(message);
+    lock.lock();
+    mBusy = false;
+    mIdle.notify_all();
+  }
+}
+
+void BlofeldSimulator::handle(const Bytes& m)
+{
+  const int size = static_cast<int>(m.size());
+  if (size < P::kGlobalRequestLength || m[0] != P::kSysexStart || m[P::kManufacturerOffset] != P::kManufacturerId ||
+      m[P::kModelOffset] != P::kModelId || m.back() != P::kSysexEnd)
+    return;
+  int ownId = 0;
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    ownId = mDeviceId;
+  }
+  const int id = m[P::kDeviceIdOffset];
+  if (id != ownId && id != kBroadcastId)
+    return;
+  const uint8_t type = m[P::kTypeOffset];
+  std::unique_lock<std::mutex> lock(mLock);
+  if (type == P::kSoundRequest && size == P::kSoundRequestLength)
+  {
+    const int bank = m[P::kBankOffset];
+    const int program = m[P::kProgramOffset];
+    Bytes dump;
+    if (bank == P::kEditBufferBank && program < kParts)
+      dump = mEditBuffers[static_cast<size_t>(program)];
+    else if (bank < kBanks)
+      dump = mSounds[soundKey(bank, program)];
+    else
+      return;
+    dump[P::kBankOffset] = static_cast<uint8_t>(bank);
+    dump[P::kProgramOffset] = static_cast<uint8_t>(program);
+    lock.unlock();
+    reply(std::move(dump));
+  }
+  else if (type == P::kMultiRequest && size == P::kSoundRequestLength)
+  {
+    const int bank = m[P::kBankOffset];
+    const int program = m[P::kProgramOffset];
+    Bytes dump = bank == P::kEditBufferBank ? mMultiEditBuffer : mMultis[static_cast<size_t>(program)];
+    dump[P::kBankOffset] = static_cast<uint8_t>(bank);
+    dump[P::kProgramOffset] = static_cast<uint8_t>(program);
+    lock.unlock();
+    reply(std::move(dump));
+  }
+  else if (type == P::kGlobalRequest && size == P::kGlobalRequestLength)
+  {
+    Bytes dump = mGlobal;
+    lock.unlock();
+    reply(std::move(dump));
+  }
+  else if (type == P::kSoundDump && size == P::kSoundDumpLength)
+  {
+    const int bank = m[P::kBankOffset];
+    const int program = m[P::kProgramOffset];
+    if (bank == P::kEditBufferBank && program < kParts)
+      mEditBuffers[static_cast<size_t>(program)] = m;
+    else if (bank < kBanks)
+      mSounds[soundKey(bank, program)] = m;
+  }
+  else if (type == P::kMultiDump && size == P::kMultiDumpLength)
+  {
+    if (m[P::kBankOffset] == P::kEditBufferBank)
+      mMultiEditBuffer = m;
+    else
+      mMultis[m[P::kProgramOffset]] = m;
+  }
+  else if (type == P::kGlobalDump && size == P::kGlobalDumpLength)
+  {
+    mGlobal = m;
+  }
+  else if (type == P::kSoundParameterChange && size == kParameterChangeLength)
+  {
+    const int part = m[kLocationOffset];
+    const int index = (m[kAddressHighOffset] << kAddressHighShift) | m[kAddressLowOffset];
+    const size_t offset = static_cast<size_t>(index + P::kChecksumFirstByte);
+    if (part < kParts && offset < static_cast<size_t>(SoundDumpLayout::kChecksumOffset))
+      mEditBuffers[static_cast<size_t>(part)][offset] = m[kValueOffset];
+  }
+}
+
+void BlofeldSimulator::reply(Bytes dump)
+{
+  Fault fault = Fault::None;
+  int delayMs = 0;
+  int ownId = 0;
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    fault = mFault;
+    delayMs = mDelayMs;
+    ownId = mDeviceId;
+  }
+  if (fault == Fault::Silent)
+    return;
+  dump[P::kDeviceIdOffset] = P::dataByte(ownId);
+  const int size = static_cast<int>(dump.size());
+  if (dump[P::kTypeOffset] == P::kGlobalDump)
+    dump[size - 2] = P::checksum(dump.data(), size, P::kBankOffset, size - 3);
+  else
+    P::writeChecksum(dump.data(), size);
+  if (fault == Fault::Late)
+    mClock->waitUntil(mClock->nowMs() + delayMs, mStop);
+  else if (fault == Fault::Truncated)
+    dump.resize(dump.size() / 2);
+  else if (fault == Fault::Corrupted)
+  {
+    dump[P::kModelOffset] = kCorruptModel;
+    dump[static_cast<size_t>(size - 2)] ^= 0x55;
+  }
+  if (mStop.load())
+    return;
+  deliver(dump);
+  ++mReplies;
+}
+
+void BlofeldSimulator::deliver(const Bytes& bytes)
+{
+  Sink sink;
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    sink = mSink;
+  }
+  if (sink)
+  {
+    sink(bytes);
+    return;
+  }
+  std::lock_guard<std::mutex> lock(mInputLock);
+  if (mInputHandler)
+  {
+    std::vector<unsigned char> copy = bytes;
+    mInputHandler(0.0, &copy);
+  }
+}
+
+void BlofeldSimulator::setSound(int bank, int program, const Bytes& dump)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mSounds[soundKey(bank, program)] = dump;
+}
+
+BlofeldSimulator::Bytes BlofeldSimulator::sound(int bank, int program)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mSounds[soundKey(bank, program)];
+}
+
+void BlofeldSimulator::setEditBuffer(int part, const Bytes& dump)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mEditBuffers.at(static_cast<size_t>(part)) = dump;
+}
+
+BlofeldSimulator::Bytes BlofeldSimulator::editBuffer(int part)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mEditBuffers.at(static_cast<size_t>(part));
+}
+
+BlofeldSimulator::Bytes BlofeldSimulator::multiEditBuffer()
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mMultiEditBuffer;
+}
+
+BlofeldSimulator::Bytes BlofeldSimulator::global()
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mGlobal;
+}
+
+std::vector<BlofeldSimulator::Bytes> BlofeldSimulator::received()
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mReceived;
+}

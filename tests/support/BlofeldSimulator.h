@@ -1,0 +1,114 @@
+// A simulated synthesizer for device tests: answers requests from its memory, takes dumps and changes.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "IMidiPorts.h"
+
+class DeviceClock;
+
+// Holds 8 banks of 128 sounds, 16 sound edit buffers, 128 multis, the multi edit buffer and the global
+// data. It answers only messages carrying its own device id (or the broadcast id 7F). Messages are
+// handled in order on the simulator's own thread; replies go to the reply sink (or to the plug-in's
+// input when reached through makeBackend). Test threads call the public members.
+class BlofeldSimulator
+{
+public:
+  using Bytes = std::vector<unsigned char>;
+  using Sink = std::function<void(const Bytes&)>;
+
+  // How the simulator misbehaves when it should answer.
+  enum class Fault
+  {
+    None,
+    Silent,    // never answers
+    Late,      // answers after the delay (clock milliseconds)
+    Truncated, // sends the reply without its last half
+    Corrupted  // sends the reply with a wrong model byte and checksum
+  };
+
+  static constexpr int kBroadcastId = 0x7F;
+  static constexpr int kBanks = 8;
+  static constexpr int kPrograms = 128;
+  static constexpr int kParts = 16;
+  // Port names the backend of makeBackend lists (one output and one input).
+  static constexpr const char* kPortName = "Blofeld";
+
+  // deviceId: the id it answers to. clock: the time source of late answers (not owned; the real clock
+  // when null).
+  explicit BlofeldSimulator(int deviceId = 0, DeviceClock* clock = nullptr);
+  ~BlofeldSimulator();
+  BlofeldSimulator(const BlofeldSimulator&) = delete;
+  BlofeldSimulator& operator=(const BlofeldSimulator&) = delete;
+
+  void setDeviceId(int id);
+  void setFault(Fault fault, int delayMs = 0);
+  // Where replies go when not reached through makeBackend.
+  void setSink(Sink sink);
+
+  // An IMidiPorts backend whose output port "Blofeld" delivers to this simulator and whose input port
+  // "Blofeld" receives its replies. The simulator must outlive the plug-in that uses the backend.
+  std::unique_ptr<IMidiPorts::Backend> makeBackend();
+
+  // Queues one message from the plug-in; handled on the simulator's thread.
+  void receive(const Bytes& message);
+  // Waits until every queued message has been handled (replies included, late ones too).
+  void drain();
+
+  // Memory: sounds are whole 392-byte dumps as the simulator would send them (bank and program bytes
+  // are rewritten on sending).
+  void setSound(int bank, int program, const Bytes& dump);
+  Bytes sound(int bank, int program);
+  void setEditBuffer(int part, const Bytes& dump);
+  Bytes editBuffer(int part);
+  Bytes multiEditBuffer();
+  Bytes global();
+
+  // Every message received so far, and how many replies were sent.
+  std::vector<Bytes> received();
+  int repliesSent() const { return mReplies.load(); }
+
+private:
+  class Backend;
+  class Output;
+  class Input;
+
+  void loop();
+  void handle(const Bytes& message);
+  void reply(Bytes dump);
+  void deliver(const Bytes& bytes);
+  static Bytes framedDump(uint8_t type, int deviceId, int bank, int program, const Bytes& body, size_t length);
+
+  DeviceClock* mClock;
+  std::mutex mLock;
+  std::condition_variable mWake;
+  std::condition_variable mIdle;
+  std::deque<Bytes> mQueue;
+  bool mBusy = false;
+  std::atomic<bool> mStop{false};
+  int mDeviceId;
+  Fault mFault = Fault::None;
+  int mDelayMs = 0;
+  Sink mSink;
+  // The input handler of the backend's input client, when open.
+  std::function<void(double, std::vector<unsigned char>*)> mInputHandler;
+  std::mutex mInputLock;
+
+  std::map<int, Bytes> mSounds; // bank * 128 + program
+  std::vector<Bytes> mEditBuffers;
+  std::vector<Bytes> mMultis;
+  Bytes mMultiEditBuffer;
+  Bytes mGlobal;
+  std::vector<Bytes> mReceived;
+  std::atomic<int> mReplies{0};
+  std::thread mThread;
+};

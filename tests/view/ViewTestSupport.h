@@ -1,0 +1,193 @@
+// Helpers of the X11 view tests: a recording control, synthetic input through XTest, pumping the view.
+#pragma once
+
+#include "IControl.h"
+#include "IGraphicsLinux.h"
+#include "IGraphicsX11View.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The tests drive the display from a second thread (synthetic input) while the view runs its menu loop.
+inline const bool kXlibThreadsReady = XInitThreads() != 0;
+
+// A filled rectangle that records every event the surface hands it.
+class RecordingControl : public IControl
+{
+public:
+  struct Event
+  {
+    std::string kind; // "down", "up", "drag", "dbl", "wheel", "key"
+    int x, y, dX, dY, d;
+    IMouseMod mod;
+  };
+
+  RecordingControl(IRECT rect, IColor color, bool takeKeys = false)
+      : IControl(nullptr, rect), mColor(color), mTakeKeys(takeKeys)
+  {
+  }
+  bool Draw(IGraphics* graphics) override
+  {
+    ++draws;
+    return graphics->FillIRect(&mColor, &mRECT);
+  }
+  void OnMouseDown(int x, int y, IMouseMod* mod) override
+  {
+    events.push_back({"down", x, y, 0, 0, 0, *mod});
+    if (onDown)
+    {
+      onDown();
+    }
+  }
+  void OnMouseUp(int x, int y, IMouseMod* mod) override { events.push_back({"up", x, y, 0, 0, 0, *mod}); }
+  void OnMouseDrag(int x, int y, int dX, int dY, IMouseMod* mod) override
+  {
+    events.push_back({"drag", x, y, dX, dY, 0, *mod});
+  }
+  void OnMouseDblClick(int x, int y, IMouseMod* mod) override { events.push_back({"dbl", x, y, 0, 0, 0, *mod}); }
+  void OnMouseWheel(int x, int y, IMouseMod* mod, int d) override
+  {
+    events.push_back({"wheel", x, y, 0, 0, d, *mod});
+  }
+  bool OnKeyDown(int x, int y, int key) override
+  {
+    events.push_back({"key", x, y, 0, 0, key, IMouseMod()});
+    return mTakeKeys;
+  }
+  void TextFromTextEntry(const char* text) override { freeText = text ? text : ""; }
+  void MarkDirty() { SetDirty(false); }
+
+  std::vector<Event> events;
+  int draws = 0;
+  std::string freeText;
+  std::function<void()> onDown;
+
+private:
+  IColor mColor;
+  bool mTakeKeys;
+};
+
+// Synthetic input on a display connection of its own (the view has another one).
+class InputDriver
+{
+public:
+  InputDriver() : mDisplay(XOpenDisplay(nullptr)) {}
+  ~InputDriver()
+  {
+    if (mDisplay)
+    {
+      XCloseDisplay(mDisplay);
+    }
+  }
+  InputDriver(const InputDriver&) = delete;
+  InputDriver& operator=(const InputDriver&) = delete;
+
+  Display* display() const { return mDisplay; }
+  void moveTo(int rootX, int rootY)
+  {
+    XTestFakeMotionEvent(mDisplay, -1, rootX, rootY, CurrentTime);
+    XFlush(mDisplay);
+  }
+  void button(unsigned int button, bool press)
+  {
+    XTestFakeButtonEvent(mDisplay, button, press ? True : False, CurrentTime);
+    XFlush(mDisplay);
+  }
+  void click(unsigned int which = 1)
+  {
+    button(which, true);
+    button(which, false);
+  }
+  void key(KeySym keysym, bool shift = false)
+  {
+    const KeyCode shiftCode = XKeysymToKeycode(mDisplay, XK_Shift_L);
+    const KeyCode code = XKeysymToKeycode(mDisplay, keysym);
+    if (shift)
+    {
+      XTestFakeKeyEvent(mDisplay, shiftCode, True, CurrentTime);
+    }
+    XTestFakeKeyEvent(mDisplay, code, True, CurrentTime);
+    XTestFakeKeyEvent(mDisplay, code, False, CurrentTime);
+    if (shift)
+    {
+      XTestFakeKeyEvent(mDisplay, shiftCode, False, CurrentTime);
+    }
+    XFlush(mDisplay);
+  }
+  // Override-redirect windows on the screen, bottom to top (the open menu levels).
+  std::vector<XWindowAttributes> menuWindows()
+  {
+    std::vector<XWindowAttributes> found;
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    XSync(mDisplay, False);
+    if (!XQueryTree(mDisplay, DefaultRootWindow(mDisplay), &root, &parent, &children, &count))
+    {
+      return found;
+    }
+    for (unsigned int i = 0; i < count; ++i)
+    {
+      XWindowAttributes attributes;
+      if (XGetWindowAttributes(mDisplay, children[i], &attributes) && attributes.override_redirect &&
+          attributes.map_state == IsViewable)
+      {
+        found.push_back(attributes);
+      }
+    }
+    if (children)
+    {
+      XFree(children);
+    }
+    return found;
+  }
+  // Waits until n menu windows are shown; false after about two seconds.
+  bool waitForMenus(size_t n)
+  {
+    for (int i = 0; i < 200; ++i)
+    {
+      if (menuWindows().size() == n)
+      {
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
+private:
+  Display* mDisplay;
+};
+
+// Idles the view (as effEditIdle does) until done() holds or about two seconds passed.
+inline bool pumpUntil(IGraphicsLinux& graphics, const std::function<bool()>& done)
+{
+  for (int i = 0; i < 200; ++i)
+  {
+    graphics.OnEditIdle();
+    if (done())
+    {
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+inline void pumpFor(IGraphicsLinux& graphics, int ms)
+{
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end)
+  {
+    graphics.OnEditIdle();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
