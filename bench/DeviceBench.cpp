@@ -7,16 +7,29 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace
 {
+// The plug-in prepares a data folder: keep it out of the user's home.
+void useTemporaryDataHome()
+{
+  static const std::string home = []
+  {
+    char pattern[] = "/tmp/korvid-device-bench-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    return std::string(made ? made : "/tmp");
+  }();
+  setenv("XDG_DATA_HOME", home.c_str(), 1);
+}
+
 // A plug-in whose parameters run 0..127, with its device communication built.
 struct DevicePlug
 {
-  DevicePlug() : plug(std::make_unique<Korvid>(IPlugInstanceInfo{}))
+  DevicePlug() : plug((useTemporaryDataHome(), std::make_unique<Korvid>(IPlugInstanceInfo{})))
   {
     for (int i = 0; i < plug->NParams(); ++i)
       plug->GetParam(i)->InitEnum("", 0, 128);

@@ -168,10 +168,11 @@ public:
                               int msgZeroVal, int sysexIndex, int changingByte, int part, LinkInfo link,
                               ControlLayer* layer, std::string group);
   // A fader of travel length; messages carry min + msgZeroVal upward (wrapping at 128).
-  void createSysExSliderControl(std::string name, int paramIdx, int x, int y, int length, std::string imageName,
-                                double defaultValue, double minValue, double maxValue, double fourthBound,
-                                int msgZeroVal, int sysexIndex, int changingByte, int part, LinkInfo link,
-                                ControlLayer* layer, std::string group, EDirection direction, bool flag);
+  void createSysExSliderControl(std::string name, int paramIdx, int x, int y, int length,
+                                std::string imageName, double defaultValue, double minValue, double maxValue,
+                                double fourthBound, int msgZeroVal, int sysexIndex, int changingByte,
+                                int part, LinkInfo link, ControlLayer* layer, std::string group,
+                                EDirection direction, bool flag);
   void createSysExBoolControl(std::string name, int paramIdx, int x, int y, std::string imageName,
                               double defaultValue, int msgZeroVal, int sysexIndex, int changingByte, int part,
                               LinkInfo link, ControlLayer* layer, std::string group);
@@ -188,9 +189,9 @@ public:
   void createCCKnobControl(int ccNumber, int channel, std::string name, int paramIdx, int x, int y,
                            std::string imageName, double defaultValue, double minValue, double maxValue,
                            double step, LinkInfo link, int part, ControlLayer* layer, std::string group);
-  void createCCSliderControl(int ccNumber, int channel, std::string name, int paramIdx, int x, int y, int length,
-                             std::string imageName, double defaultValue, double minValue, double maxValue,
-                             LinkInfo link, int part, ControlLayer* layer, std::string group,
+  void createCCSliderControl(int ccNumber, int channel, std::string name, int paramIdx, int x, int y,
+                             int length, std::string imageName, double defaultValue, double minValue,
+                             double maxValue, LinkInfo link, int part, ControlLayer* layer, std::string group,
                              EDirection direction, bool flag);
   // offValue and onValue (truncated) are the controller values sent for 0 and for any other value.
   void createCCBoolControl(int ccNumber, int channel, std::string name, int paramIdx, int x, int y,
@@ -222,18 +223,18 @@ public:
   void createDropDownMenu(std::string name, int paramIdx, int x, int y, int width, int height, int part,
                           ControlLayer* layer, std::string group);
   // A value-list menu; only the parameter is made when valueList does not hold maxValue - minValue texts.
-  void createDropDownMenu2(std::string name, int paramIdx, int x, int y, int width, int height, int defaultValue,
-                           int minValue, int maxValue, std::vector<std::string> valueList, int part,
-                           ControlLayer* layer, std::string group);
+  void createDropDownMenu2(std::string name, int paramIdx, int x, int y, int width, int height,
+                           int defaultValue, int minValue, int maxValue, std::vector<std::string> valueList,
+                           int part, ControlLayer* layer, std::string group);
   // The MIDI port selector: input ports when inputDev is 1, else output ports, "OFF" first. Always on the
   // surface's own list.
   void createMIDIDeviceSelectionControl(std::string name, int paramIdx, int x, int y, int width, int height,
                                         int inputDev, int part, ControlLayer* layer, std::string group);
   // The numbered menu of the multi-effect and mixer pages; visible other than 1 gives an invisible text.
-  void createNoValDropDown(std::string name, int paramIdx, int x, int y, int width, int height, int defaultValue,
-                           int minValue, int maxValue, int displayFirst, int displayLast, int visible,
-                           std::vector<std::string> valueList, int part, ControlLayer* layer, std::string group,
-                           bool white);
+  void createNoValDropDown(std::string name, int paramIdx, int x, int y, int width, int height,
+                           int defaultValue, int minValue, int maxValue, int displayFirst, int displayLast,
+                           int visible, std::vector<std::string> valueList, int part, ControlLayer* layer,
+                           std::string group, bool white);
   // A text display bound to paramIdx through its control action only.
   void createControlDisplay(std::string name, int paramIdx, int x, int y, int width, int height, int part,
                             ControlLayer* layer, std::string group, bool white);
@@ -243,18 +244,18 @@ public:
   void createRadioControl(std::string name, int paramIdx, int x, int y, std::string imageName, int buttons,
                           int part, ControlLayer* layer, std::string group, bool horizontal);
   // A toggle.
-  void createBoolControl(std::string name, int paramIdx, int defaultValue, int x, int y, std::string imageName,
-                         int part, ControlLayer* layer, std::string group);
+  void createBoolControl(std::string name, int paramIdx, int defaultValue, int x, int y,
+                         std::string imageName, int part, ControlLayer* layer, std::string group);
   // A momentary button (back to 0 on release).
-  void createSwitchControl(std::string name, int paramIdx, int defaultValue, int x, int y, std::string imageName,
-                           int part, ControlLayer* layer, std::string group);
+  void createSwitchControl(std::string name, int paramIdx, int defaultValue, int x, int y,
+                           std::string imageName, int part, ControlLayer* layer, std::string group);
   // A momentary button that starts off; returns it (owned by layer or the surface), null when paramIdx names
   // no parameter.
   IControl* createAutoOffSwitchControl(std::string name, int paramIdx, int x, int y, std::string imageName,
                                        int part, ControlLayer* layer, std::string group);
   void createNoValKnobControl(std::string name, int paramIdx, int x, int y, std::string imageName,
-                              double defaultValue, double minValue, double maxValue, double fourthBound, int part,
-                              ControlLayer* layer, std::string group);
+                              double defaultValue, double minValue, double maxValue, double fourthBound,
+                              int part, ControlLayer* layer, std::string group);
 
   // Every layer of the UI description by name; a later layer of the same name replaces the entry. The
   // editor core looks its layers up here after readUIConfig.
@@ -283,9 +284,10 @@ public:
   static std::vector<int> convertStringSysextoVector(const std::string& text);
   // Fills out->messages with count messages made from the template tmpl: message k carries start + k at the
   // 1-based position changingByte (wrapping from 128 to 0) and, for part 1 to 15, the part in the part byte.
-  // start -1 counts from the template's own value byte. A range whose value bytes would leave 0..127 (start
-  // below -1 or above 127, part above 15, or more than kMaxMessagesPerControl messages) is rejected with a
-  // debug line: the list is left empty and false returned. Positions outside the template are not written.
+  // start -1 counts from the template's own value byte. A range whose value bytes would leave 0..127 (a first
+  // value below 0 or above 127), a part outside -1..15, more than kMaxMessagesPerControl messages or an empty
+  // template is rejected with a debug line: the list is left empty and false returned. A framed template
+  // (F0 ... F7) keeps its part byte one position further on. Positions outside the template are not written.
   bool calculateSysexWithChangingByte(std::string tmpl, int changingByte, int count,
                                       ControlActionSysExMessage* out, int start, int part);
   static constexpr int kMaxMessagesPerControl = 1024;
@@ -344,16 +346,20 @@ private:
   void buildPlainElement(ElementReader& reader, int paramIdx, ControlLayer* layer, int part);
   void buildMultiFx(ElementReader& reader, int paramIdx, ControlLayer* layer, int part);
   void buildControlElement(ElementReader& reader, int paramIdx, ControlLayer* layer, int part);
-  // index := the parameter a "paramId" reference names for part (-1 for an empty reference). False (logged)
-  // when the reference names no parameter: an unknown name, or an index outside the parameters.
-  bool resolveParamReference(const std::string& reference, int part, const std::string& element, int& index);
-  // A copy of the value list name, logged when the description names a list that was not read.
+  // index := the parameter a "paramId" reference names for part (-1 for an empty reference). False when the
+  // reference names no parameter (an unknown name, an index outside the parameters); problem then says why,
+  // and may also describe a tolerated flaw when true is returned.
+  bool resolveParamReference(const std::string& reference, int part, int& index, std::string& problem);
+  // A copy of the value list called name (empty for none); a name that no list has is logged.
   std::vector<std::string> valueListFor(const std::string& name, const std::string& element);
 
   // Steps the factories share (UIConfigManagerFactorySteps.cpp).
-  // The parameter at paramIdx, or null after logging that factory what built nothing.
+  // The parameter at paramIdx; null, with a log line naming factory, when paramIdx names no parameter.
   IParam* factoryParam(int paramIdx, const char* factory);
+  // value times the UI scale, truncated, held within +-kMaxCoordinate so that the controls' own
+  // arithmetic on their rectangles cannot overflow.
   int scaled(int value) const;
+  static constexpr int kMaxCoordinate = 1 << 20;
   // value truncated toward zero, held inside the int range.
   static int clampedInt(double value);
   static std::string partPrefixedName(const std::string& name, int part);

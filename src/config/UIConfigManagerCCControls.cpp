@@ -23,18 +23,18 @@ int partKeyFlag(int part)
 }
 } // namespace
 
-void UIConfigManager::createCCKnobControl(int ccNumber, int channel, std::string name, int paramIdx, int x, int y,
-                                          std::string imageName, double defaultValue, double minValue,
-                                          double maxValue, double step, LinkInfo link, int part, ControlLayer* layer,
-                                          std::string group)
+void UIConfigManager::createCCKnobControl(int ccNumber, int channel, std::string name, int paramIdx, int x,
+                                          int y, std::string imageName, double defaultValue, double minValue,
+                                          double maxValue, double step, LinkInfo link, int part,
+                                          ControlLayer* layer, std::string group)
 {
   IParam* param = factoryParam(paramIdx, "CC knob");
   if (param == nullptr)
     return;
   IBitmap bitmap = getImageByName(graphics, imageName);
   const std::string displayName = partPrefixedName(name, part);
-  param->InitDouble(displayName.c_str(), defaultValue, minValue, maxValue, static_cast<double>(clampedInt(step)), "",
-                    getParamGroup(part, group), -1, -1);
+  param->InitDouble(displayName.c_str(), defaultValue, minValue, maxValue,
+                    static_cast<double>(clampedInt(step)), "", getParamGroup(part, group), -1, -1);
   IControl* control = new IKnobMultiControl(plug, scaled(x), scaled(y), paramIdx, &bitmap);
   if (!placeControl(control, layer))
     return;
@@ -46,18 +46,19 @@ void UIConfigManager::createCCKnobControl(int ccNumber, int channel, std::string
   addToCCControls(ccControls, action->channelKey, ccNumber, action->keyFlag, control);
 }
 
-void UIConfigManager::createCCSliderControl(int ccNumber, int channel, std::string name, int paramIdx, int x, int y,
-                                            int length, std::string imageName, double defaultValue, double minValue,
-                                            double maxValue, LinkInfo link, int part, ControlLayer* layer,
-                                            std::string group, EDirection direction, bool)
+void UIConfigManager::createCCSliderControl(int ccNumber, int channel, std::string name, int paramIdx, int x,
+                                            int y, int length, std::string imageName, double defaultValue,
+                                            double minValue, double maxValue, LinkInfo link, int part,
+                                            ControlLayer* layer, std::string group, EDirection direction,
+                                            bool)
 {
   IParam* param = factoryParam(paramIdx, "CC fader");
   if (param == nullptr)
     return;
   IBitmap bitmap = getImageByName(graphics, imageName);
   const std::string displayName = partPrefixedName(name, part);
-  param->InitDouble(displayName.c_str(), defaultValue, minValue, maxValue, 1.0, "", getParamGroup(part, group), -1,
-                    -1);
+  param->InitDouble(displayName.c_str(), defaultValue, minValue, maxValue, 1.0, "",
+                    getParamGroup(part, group), -1, -1);
   IControl* control =
       new IFaderControl(plug, scaled(x), scaled(y), scaled(length), paramIdx, &bitmap, direction, false);
   if (!placeControl(control, layer))
@@ -70,9 +71,10 @@ void UIConfigManager::createCCSliderControl(int ccNumber, int channel, std::stri
   addToCCControls(ccControls, action->channelKey, ccNumber, action->keyFlag, control);
 }
 
-void UIConfigManager::createCCBoolControl(int ccNumber, int channel, std::string name, int paramIdx, int x, int y,
-                                          std::string imageName, double defaultValue, double offValue,
-                                          double onValue, LinkInfo, int part, ControlLayer* layer, std::string group)
+void UIConfigManager::createCCBoolControl(int ccNumber, int channel, std::string name, int paramIdx, int x,
+                                          int y, std::string imageName, double defaultValue, double offValue,
+                                          double onValue, LinkInfo, int part, ControlLayer* layer,
+                                          std::string group)
 {
   IParam* param = factoryParam(paramIdx, "CC button");
   if (param == nullptr)
@@ -92,11 +94,11 @@ void UIConfigManager::createCCBoolControl(int ccNumber, int channel, std::string
   addToCCControls(ccControls, action->channelKey, ccNumber, action->keyFlag, control);
 }
 
-void UIConfigManager::createMultiSelectionCCControl(int ccNumber, int channel, std::string name, int paramIdx, int x,
-                                                    int y, int width, int height, int defaultValue, int minValue,
-                                                    int maxValue, int displayFirst, int displayLast,
-                                                    std::vector<std::string> valueList, int part,
-                                                    ControlLayer* layer, std::string group)
+void UIConfigManager::createMultiSelectionCCControl(int ccNumber, int channel, std::string name, int paramIdx,
+                                                    int x, int y, int width, int height, int defaultValue,
+                                                    int minValue, int maxValue, int displayFirst,
+                                                    int displayLast, std::vector<std::string> valueList,
+                                                    int part, ControlLayer* layer, std::string group)
 {
   IParam* param = factoryParam(paramIdx, "CC drop-down");
   if (param == nullptr)

@@ -7,6 +7,7 @@
 #include "IGraphics.h"
 #include "Korvid.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -40,7 +41,7 @@ int UIConfigManager::clampedInt(double value)
 
 int UIConfigManager::scaled(int value) const
 {
-  return clampedInt(value * uiScale);
+  return std::clamp(clampedInt(value * uiScale), -kMaxCoordinate, kMaxCoordinate);
 }
 
 std::string UIConfigManager::partPrefixedName(const std::string& name, int part)
@@ -62,7 +63,8 @@ bool UIConfigManager::placeControl(IControl* control, ControlLayer* layer)
     graphics->AttachControl(control);
     return true;
   }
-  logDebug("CONFIG READER: no drawing surface for a control of parameter " + std::to_string(control->ParamIdx()));
+  logDebug("CONFIG READER: no drawing surface for a control of parameter " +
+           std::to_string(control->ParamIdx()));
   delete control;
   return false;
 }
@@ -72,9 +74,9 @@ IText UIConfigManager::controlText(int size, const IColor& color)
   return IText(size, &color, kControlFont);
 }
 
-void UIConfigManager::prepareSysexControl(ControlAction* action, IControl* control, int paramIdx, int sysexIndex,
-                                          int changingByte, int count, int start, int firstValue, int part,
-                                          int group)
+void UIConfigManager::prepareSysexControl(ControlAction* action, IControl* control, int paramIdx,
+                                          int sysexIndex, int changingByte, int count, int start,
+                                          int firstValue, int part, int group)
 {
   if (action == nullptr)
     return;
@@ -82,8 +84,9 @@ void UIConfigManager::prepareSysexControl(ControlAction* action, IControl* contr
   const SysExContainer* record = getSysexRecord(sysexIndex);
   if (record == nullptr)
   {
-    logDebug("CONFIG READER: parameter " + std::to_string(paramIdx) + ": sysexIndex " + std::to_string(sysexIndex) +
-             " lies outside the " + std::to_string(sysexList.size()) + " sysex templates, no messages");
+    logDebug("CONFIG READER: parameter " + std::to_string(paramIdx) + ": sysexIndex " +
+             std::to_string(sysexIndex) + " lies outside the " + std::to_string(sysexList.size()) +
+             " sysex templates, no messages");
     action->takeMessages(prepared, firstValue);
     return;
   }
@@ -102,7 +105,8 @@ void UIConfigManager::prepareSysexControl(ControlAction* action, IControl* contr
 }
 
 bool UIConfigManager::setMenuTexts(IParam* param, int paramIdx, int entries,
-                                   const std::vector<std::string>& valueList, int displayFirst, int displayLast)
+                                   const std::vector<std::string>& valueList, int displayFirst,
+                                   int displayLast)
 {
   const std::string what = "CONFIG READER: menu " + std::string(param->GetNameForHost()) + " (parameter " +
                            std::to_string(paramIdx) + ")";
@@ -131,7 +135,8 @@ bool UIConfigManager::setMenuTexts(IParam* param, int paramIdx, int entries,
   return true;
 }
 
-IControl* UIConfigManager::makeMenuCaption(int paramIdx, int x, int y, int width, int height, const IColor& color)
+IControl* UIConfigManager::makeMenuCaption(int paramIdx, int x, int y, int width, int height,
+                                           const IColor& color)
 {
   const int left = scaled(x);
   const int top = scaled(y);

@@ -79,9 +79,9 @@ void UIConfigManager::createDropDownMenu2(std::string name, int paramIdx, int x,
   param->InitEnum(name.c_str(), defaultValue, entries, "", getParamGroup(part, group), -1, -1);
   if (static_cast<long long>(valueList.size()) != entries)
   {
-    logDebug("CONFIG READER: menu " + name + " (parameter " + std::to_string(paramIdx) + "): value list holds " +
-             std::to_string(valueList.size()) + " texts for " + std::to_string(entries) +
-             " entries, no control built");
+    logDebug("CONFIG READER: menu " + name + " (parameter " + std::to_string(paramIdx) +
+             "): value list holds " + std::to_string(valueList.size()) + " texts for " +
+             std::to_string(entries) + " entries, no control built");
     return;
   }
   for (int k = 0; k < entries; ++k)
@@ -93,7 +93,8 @@ void UIConfigManager::createDropDownMenu2(std::string name, int paramIdx, int x,
 }
 
 void UIConfigManager::createMIDIDeviceSelectionControl(std::string, int paramIdx, int x, int y, int width,
-                                                       int height, int inputDev, int, ControlLayer*, std::string)
+                                                       int height, int inputDev, int, ControlLayer*,
+                                                       std::string)
 {
   IParam* param = factoryParam(paramIdx, "MIDI port selector");
   if (param == nullptr)
@@ -113,8 +114,8 @@ void UIConfigManager::createMIDIDeviceSelectionControl(std::string, int paramIdx
 
 void UIConfigManager::createNoValDropDown(std::string name, int paramIdx, int x, int y, int width, int height,
                                           int defaultValue, int minValue, int maxValue, int displayFirst,
-                                          int displayLast, int visible, std::vector<std::string> valueList, int part,
-                                          ControlLayer* layer, std::string group, bool white)
+                                          int displayLast, int visible, std::vector<std::string> valueList,
+                                          int part, ControlLayer* layer, std::string group, bool white)
 {
   IParam* param = factoryParam(paramIdx, "numbered menu");
   if (param == nullptr)
@@ -125,8 +126,9 @@ void UIConfigManager::createNoValDropDown(std::string name, int paramIdx, int x,
   if (static_cast<long long>(valueList.size()) != entries)
   {
     if (!valueList.empty())
-      logDebug("CONFIG READER: menu " + name + " (parameter " + std::to_string(paramIdx) + "): value list holds " +
-               std::to_string(valueList.size()) + " texts for " + std::to_string(entries) + " entries");
+      logDebug("CONFIG READER: menu " + name + " (parameter " + std::to_string(paramIdx) +
+               "): value list holds " + std::to_string(valueList.size()) + " texts for " +
+               std::to_string(entries) + " entries");
     // setMenuTexts reports the menu without texts and checks the entry count; its numbers are then
     // replaced by this menu's own texts.
     if (!setMenuTexts(param, paramIdx, entries, {}, displayFirst, displayLast))

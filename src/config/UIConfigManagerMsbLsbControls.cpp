@@ -47,9 +47,10 @@ void setKeys(ControlAction* action, int key1, int key2, int key3, int key4)
 }
 } // namespace
 
-void UIConfigManager::createMsbLsbKnobControl(int key1, int key2, int key3, int key4, int channel, std::string name,
-                                              int paramIdx, int x, int y, std::string imageName, double defaultValue,
-                                              double minValue, double maxValue, double, LinkInfo link, int part,
+void UIConfigManager::createMsbLsbKnobControl(int key1, int key2, int key3, int key4, int channel,
+                                              std::string name, int paramIdx, int x, int y,
+                                              std::string imageName, double defaultValue, double minValue,
+                                              double maxValue, double, LinkInfo link, int part,
                                               ControlLayer* layer, std::string group)
 {
   IParam* param = factoryParam(paramIdx, "MSB/LSB knob");
@@ -57,8 +58,8 @@ void UIConfigManager::createMsbLsbKnobControl(int key1, int key2, int key3, int 
     return;
   IBitmap bitmap = getImageByName(graphics, imageName);
   const std::string displayName = partPrefixedName(name, part);
-  param->InitDouble(displayName.c_str(), defaultValue, minValue, maxValue, 1.0, "", getParamGroup(part, group), -1,
-                    -1);
+  param->InitDouble(displayName.c_str(), defaultValue, minValue, maxValue, 1.0, "",
+                    getParamGroup(part, group), -1, -1);
   IControl* control = new IKnobMultiControl(plug, scaled(x), scaled(y), paramIdx, &bitmap);
   if (!placeControl(control, layer))
     return;
@@ -71,10 +72,11 @@ void UIConfigManager::createMsbLsbKnobControl(int key1, int key2, int key3, int 
   nrpnControls.addToControlMap(action, control);
 }
 
-void UIConfigManager::createMsbLsbBoolControl(int key1, int key2, int key3, int key4, int channel, std::string name,
-                                              int paramIdx, int x, int y, std::string imageName, double defaultValue,
-                                              double offValue, double onValue, LinkInfo link, int part,
-                                              ControlLayer* layer, std::string group)
+void UIConfigManager::createMsbLsbBoolControl(int key1, int key2, int key3, int key4, int channel,
+                                              std::string name, int paramIdx, int x, int y,
+                                              std::string imageName, double defaultValue, double offValue,
+                                              double onValue, LinkInfo link, int part, ControlLayer* layer,
+                                              std::string group)
 {
   IParam* param = factoryParam(paramIdx, "MSB/LSB button");
   if (param == nullptr)

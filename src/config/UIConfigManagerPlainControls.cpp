@@ -38,8 +38,8 @@ const char* initialName(int paramIdx)
 }
 } // namespace
 
-void UIConfigManager::createControlDisplay(std::string, int paramIdx, int x, int y, int width, int height, int,
-                                           ControlLayer* layer, std::string, bool white)
+void UIConfigManager::createControlDisplay(std::string, int paramIdx, int x, int y, int width, int height,
+                                           int, ControlLayer* layer, std::string, bool white)
 {
   if (factoryParam(paramIdx, "display") == nullptr)
     return;
@@ -97,15 +97,16 @@ void UIConfigManager::createRadioControl(std::string name, int paramIdx, int x, 
   const int width = bitmap.framesHorizontal ? bitmap.width / kRadioFrames : bitmap.width;
   const int height = bitmap.framesHorizontal ? bitmap.height : bitmap.height / kRadioFrames;
   const EDirection direction = bitmap.framesHorizontal ? kVertical : kHorizontal;
-  IControl* control = new ICustomRadioButtonsControl(plug, IRECT(left, top, left + width, top + height), paramIdx,
-                                                     buttons, &bitmap, direction);
+  IControl* control = new ICustomRadioButtonsControl(plug, IRECT(left, top, left + width, top + height),
+                                                     paramIdx, buttons, &bitmap, direction);
   if (!placeControl(control, layer))
     return;
   bindControlAction(paramIdx, kActionNoMidi, control);
 }
 
 void UIConfigManager::createBoolControl(std::string name, int paramIdx, int defaultValue, int x, int y,
-                                        std::string imageName, int part, ControlLayer* layer, std::string group)
+                                        std::string imageName, int part, ControlLayer* layer,
+                                        std::string group)
 {
   IParam* param = factoryParam(paramIdx, "switch");
   if (param == nullptr)
@@ -119,7 +120,8 @@ void UIConfigManager::createBoolControl(std::string name, int paramIdx, int defa
 }
 
 void UIConfigManager::createSwitchControl(std::string name, int paramIdx, int defaultValue, int x, int y,
-                                          std::string imageName, int part, ControlLayer* layer, std::string group)
+                                          std::string imageName, int part, ControlLayer* layer,
+                                          std::string group)
 {
   IParam* param = factoryParam(paramIdx, "momentary switch");
   if (param == nullptr)
@@ -148,14 +150,16 @@ IControl* UIConfigManager::createAutoOffSwitchControl(std::string name, int para
   return control;
 }
 
-void UIConfigManager::createNoValKnobControl(std::string name, int paramIdx, int x, int y, std::string imageName,
-                                             double defaultValue, double minValue, double maxValue, double,
-                                             int part, ControlLayer* layer, std::string group)
+void UIConfigManager::createNoValKnobControl(std::string name, int paramIdx, int x, int y,
+                                             std::string imageName, double defaultValue, double minValue,
+                                             double maxValue, double, int part, ControlLayer* layer,
+                                             std::string group)
 {
   IParam* param = factoryParam(paramIdx, "multi-effect knob");
   if (param == nullptr)
     return;
   IBitmap bitmap = getImageByName(graphics, imageName);
-  param->InitDouble(name.c_str(), defaultValue, minValue, maxValue, 1.0, "", getParamGroup(part, group), -1, -1);
+  param->InitDouble(name.c_str(), defaultValue, minValue, maxValue, 1.0, "", getParamGroup(part, group), -1,
+                    -1);
   placeControl(new IKnobMultiControl(plug, scaled(x), scaled(y), paramIdx, &bitmap), layer);
 }

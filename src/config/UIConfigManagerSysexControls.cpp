@@ -16,18 +16,18 @@ constexpr int kDarkStyle = 1;
 constexpr int kButtonMessages = 2;
 } // namespace
 
-void UIConfigManager::createSysExKnobControl(std::string name, int paramIdx, int x, int y, std::string imageName,
-                                             double defaultValue, double minValue, double maxValue, double,
-                                             int, int sysexIndex, int changingByte, int part, LinkInfo link,
-                                             ControlLayer* layer, std::string group)
+void UIConfigManager::createSysExKnobControl(std::string name, int paramIdx, int x, int y,
+                                             std::string imageName, double defaultValue, double minValue,
+                                             double maxValue, double, int, int sysexIndex, int changingByte,
+                                             int part, LinkInfo link, ControlLayer* layer, std::string group)
 {
   IParam* param = factoryParam(paramIdx, "sysex knob");
   if (param == nullptr)
     return;
   IBitmap bitmap = getImageByName(graphics, imageName);
   const std::string displayName = partPrefixedName(name, part);
-  param->InitDouble(displayName.c_str(), defaultValue, minValue, maxValue, 1.0, "", getParamGroup(part, group), -1,
-                    -1);
+  param->InitDouble(displayName.c_str(), defaultValue, minValue, maxValue, 1.0, "",
+                    getParamGroup(part, group), -1, -1);
   IControl* control = new IKnobMultiControl(plug, scaled(x), scaled(y), paramIdx, &bitmap);
   if (!placeControl(control, layer))
     return;
@@ -36,7 +36,8 @@ void UIConfigManager::createSysExKnobControl(std::string name, int paramIdx, int
   const int first = clampedInt(minValue);
   const int last = clampedInt(maxValue);
   prepareSysexControl(action, control, paramIdx, sysexIndex, changingByte,
-                      clampedInt(static_cast<double>(last) - first + 1), first, first, part, getEffectGroup(paramIdx));
+                      clampedInt(static_cast<double>(last) - first + 1), first, first, part,
+                      getEffectGroup(paramIdx));
 }
 
 void UIConfigManager::createSysExSliderControl(std::string name, int paramIdx, int x, int y, int length,
@@ -50,8 +51,8 @@ void UIConfigManager::createSysExSliderControl(std::string name, int paramIdx, i
     return;
   IBitmap bitmap = getImageByName(graphics, imageName);
   const std::string displayName = partPrefixedName(name, part);
-  param->InitDouble(displayName.c_str(), defaultValue, minValue, maxValue, 1.0, "", getParamGroup(part, group), -1,
-                    -1);
+  param->InitDouble(displayName.c_str(), defaultValue, minValue, maxValue, 1.0, "",
+                    getParamGroup(part, group), -1, -1);
   IControl* control =
       new IFaderControl(plug, scaled(x), scaled(y), scaled(length), paramIdx, &bitmap, direction, false);
   if (!placeControl(control, layer))
@@ -66,9 +67,10 @@ void UIConfigManager::createSysExSliderControl(std::string name, int paramIdx, i
                       clampedInt(static_cast<double>(first) + msgZeroVal), first, part, 0);
 }
 
-void UIConfigManager::createSysExBoolControl(std::string name, int paramIdx, int x, int y, std::string imageName,
-                                             double defaultValue, int, int sysexIndex, int changingByte, int part,
-                                             LinkInfo link, ControlLayer* layer, std::string group)
+void UIConfigManager::createSysExBoolControl(std::string name, int paramIdx, int x, int y,
+                                             std::string imageName, double defaultValue, int, int sysexIndex,
+                                             int changingByte, int part, LinkInfo link, ControlLayer* layer,
+                                             std::string group)
 {
   IParam* param = factoryParam(paramIdx, "sysex button");
   if (param == nullptr)
@@ -84,11 +86,11 @@ void UIConfigManager::createSysExBoolControl(std::string name, int paramIdx, int
   prepareSysexControl(action, control, paramIdx, sysexIndex, changingByte, kButtonMessages, 0, 0, part, 0);
 }
 
-void UIConfigManager::createMultiSelectionSysExControl(std::string name, int paramIdx, int x, int y, int width,
-                                                       int textSize, int defaultValue, int minValue, int maxValue,
-                                                       int displayFirst, int displayLast,
-                                                       std::vector<std::string> valueList, int, int,
-                                                       int sysexIndex, int changingByte, int part,
+void UIConfigManager::createMultiSelectionSysExControl(std::string name, int paramIdx, int x, int y,
+                                                       int width, int textSize, int defaultValue,
+                                                       int minValue, int maxValue, int displayFirst,
+                                                       int displayLast, std::vector<std::string> valueList,
+                                                       int, int, int sysexIndex, int changingByte, int part,
                                                        ControlLayer* layer, std::string group, bool white)
 {
   IParam* param = factoryParam(paramIdx, "sysex drop-down");
@@ -106,6 +108,6 @@ void UIConfigManager::createMultiSelectionSysExControl(std::string name, int par
     return;
   ControlAction* action = bindControlAction(paramIdx, kActionSysexValue, control);
   // The parameter counts its entries from 0 whatever minValue is; entry k sends minValue + k.
-  prepareSysexControl(action, control, paramIdx, sysexIndex, changingByte, clampedInt(static_cast<double>(entries) + 1),
-                      minValue, 0, part, 0);
+  prepareSysexControl(action, control, paramIdx, sysexIndex, changingByte,
+                      clampedInt(static_cast<double>(entries) + 1), minValue, 0, part, 0);
 }

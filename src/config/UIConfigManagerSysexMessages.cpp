@@ -4,6 +4,7 @@
 #include "ParamIndex.h"
 
 #include <climits>
+#include <utility>
 
 namespace
 {

@@ -17,12 +17,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <set>
 
 namespace
 {
 // Layer elements: all alike, the name chooses nothing else.
-const char* const kLayerElements[] = {"layer",           "fxlayer",          "multifxlayer", "envelopelayer",
-                                      "oscillator1layer", "oscillator2layer", "modlayer",     "banklayer"};
+const char* const kLayerElements[] = {"layer",         "fxlayer",          "multifxlayer",
+                                      "envelopelayer", "oscillator1layer", "oscillator2layer",
+                                      "modlayer",      "banklayer"};
 // Control elements: all alike, the "type" attribute chooses the factory.
 const char* const kControlElements[] = {"knobcontrol", "buttoncontrol", "menucontrol", "slidercontrol"};
 // Read by the value-list reader; the walk builds nothing for it.
@@ -81,7 +83,7 @@ bool readLeadingInt(const char* text, int& value)
 // default kept.
 struct UIConfigManager::ElementReader
 {
-  ElementReader(tinyxml2::XMLElement* elementIn, const UIConfigManager& managerIn)
+  ElementReader(tinyxml2::XMLElement* elementIn, const UIConfigManager& managerIn, int part)
       : element(elementIn), manager(managerIn), name(elementIn->Value())
   {
     label = name;
@@ -90,6 +92,8 @@ struct UIConfigManager::ElementReader
       given = element->Attribute("paramId");
     if (given != nullptr && *given != '\0')
       label += std::string(" \"") + given + "\"";
+    if (part >= 0)
+      label += " in part " + std::to_string(part + 1);
   }
 
   bool has(const char* attribute) const { return element->Attribute(attribute) != nullptr; }
@@ -101,7 +105,7 @@ struct UIConfigManager::ElementReader
   }
 
   // A decimal int; an absent attribute gives defaultValue, a malformed one too (logged).
-  int integer(const char* attribute, int defaultValue = 0) const
+  int integer(const char* attribute, int defaultValue = 0)
   {
     const char* value = element->Attribute(attribute);
     if (value == nullptr)
@@ -113,7 +117,7 @@ struct UIConfigManager::ElementReader
   }
 
   // An int (non-zero is true), "true" or "false"; anything else is false (logged).
-  bool boolean(const char* attribute) const
+  bool boolean(const char* attribute)
   {
     const char* value = element->Attribute(attribute);
     if (value == nullptr)
@@ -141,15 +145,15 @@ struct UIConfigManager::ElementReader
     }
     if (UIConfigManager::getCSValues(value, values.data(), count) < count)
     {
-      fail(std::string("attribute ") + attribute + " \"" + value + "\" holds fewer than " + std::to_string(count) +
-           " numbers");
+      fail(std::string("attribute ") + attribute + " \"" + value + "\" holds fewer than " +
+           std::to_string(count) + " numbers");
       std::fill(values.begin(), values.end(), 0);
     }
     return values;
   }
 
   // Two ints separated by ":"; -1 and -1 when absent or not exactly two parts (a malformed pair is logged).
-  void pair(const char* attribute, int& first, int& second) const
+  void pair(const char* attribute, int& first, int& second)
   {
     first = -1;
     second = -1;
@@ -168,7 +172,12 @@ struct UIConfigManager::ElementReader
       report(std::string("attribute ") + attribute + " \"" + value + "\" is not two numbers separated by :");
   }
 
-  void report(const std::string& problem) const { manager.logDebug("CONFIG READER: " + label + ": " + problem); }
+  // Logs problem once per element (an attribute read twice is reported once).
+  void report(const std::string& problem)
+  {
+    if (reported.insert(problem).second)
+      manager.logDebug("CONFIG READER: " + label + ": " + problem);
+  }
 
   void fail(const std::string& problem)
   {
@@ -182,6 +191,7 @@ struct UIConfigManager::ElementReader
   // The element as log lines name it: its name and its "name" or "paramId".
   std::string label;
   bool ok = true;
+  std::set<std::string> reported;
 };
 
 void UIConfigManager::Tokenize(const std::string& text, std::vector<std::string>& tokens,
@@ -278,16 +288,24 @@ void UIConfigManager::processXMLElement(tinyxml2::XMLNode* node, ControlLayer* l
 
 void UIConfigManager::buildElement(tinyxml2::XMLElement* element, ControlLayer* layer, int part)
 {
-  ElementReader reader(element, *this);
+  ElementReader reader(element, *this, part);
   const char* name = element->Value();
   const bool isLayer = isOneOf(name, kLayerElements, std::size(kLayerElements));
   const bool isMultiLayer = std::strcmp(name, "multilayer") == 0;
 
   int paramIdx = -1;
-  const bool paramOk = resolveParamReference(reader.text("paramId"), part, reader.label, paramIdx);
+  std::string problem;
+  const bool paramOk = resolveParamReference(reader.text("paramId"), part, paramIdx, problem);
   // A reference to no parameter never binds another one: a control is skipped, a layer keeps its contents.
   if (!paramOk && !isLayer && !isMultiLayer)
+  {
+    reader.fail(problem);
     return;
+  }
+  if (!paramOk)
+    reader.report(problem + ", the layer is built without it");
+  else if (!problem.empty())
+    reader.report(problem);
 
   const bool isControl = std::strcmp(name, "display") == 0 || std::strcmp(name, "switch") == 0 ||
                          std::strcmp(name, "autooff") == 0 || std::strcmp(name, "radio") == 0 ||
@@ -326,38 +344,39 @@ void UIConfigManager::buildElement(tinyxml2::XMLElement* element, ControlLayer* 
     param->GetAction()->part = part >= 0 ? part : channel - 1;
 }
 
-bool UIConfigManager::resolveParamReference(const std::string& reference, int part, const std::string& element,
-                                            int& index)
+bool UIConfigManager::resolveParamReference(const std::string& reference, int part, int& index,
+                                            std::string& problem)
 {
   index = -1;
+  problem.clear();
   if (reference.empty())
     return true;
   std::vector<std::string> pieces;
   Tokenize(reference, pieces, "+");
   if (pieces.empty())
   {
-    logDebug("CONFIG READER: " + element + ": paramId \"" + reference + "\" names no parameter, element skipped");
+    problem = "paramId \"" + reference + "\" names no parameter";
     return false;
   }
   const int named = getParamByName(pieces[0]);
   if (named < 0)
   {
-    logDebug("CONFIG READER: " + element + ": unknown parameter \"" + pieces[0] + "\", element skipped");
+    problem = "unknown parameter \"" + pieces[0] + "\"";
     return false;
   }
   int offset = 0;
   if (pieces.size() >= 2 && !readLeadingInt(pieces[1].c_str(), offset))
-    logDebug("CONFIG READER: " + element + ": paramId \"" + reference + "\" has no number after +");
+    problem = "paramId \"" + reference + "\" has no number after +";
   if (pieces.size() > 2)
-    logDebug("CONFIG READER: " + element + ": paramId \"" + reference + "\" has more than one offset");
+    problem = "paramId \"" + reference + "\" has more than one offset";
 
   const long long resolved = static_cast<long long>(named) + (part > 0 ? part : 0) + offset;
   IPlugBase* base = plug;
   const long long count = base != nullptr ? base->NParams() : kParamIndexCount;
   if (resolved < 0 || resolved >= count)
   {
-    logDebug("CONFIG READER: " + element + ": paramId \"" + reference + "\" in part " + std::to_string(part) +
-             " gives index " + std::to_string(resolved) + ", outside the parameters, element skipped");
+    problem = "paramId \"" + reference + "\" in part " + std::to_string(part) + " gives index " +
+              std::to_string(resolved) + ", outside the parameters";
     return false;
   }
   index = static_cast<int>(resolved);
@@ -447,15 +466,16 @@ void UIConfigManager::buildPlainElement(ElementReader& reader, int paramIdx, Con
     const std::vector<int> bounds = reader.numbers("bounds", kBoundsCount);
     const bool white = reader.integer("white", 0) != 0;
     if (reader.ok)
-      createControlDisplay("Display", paramIdx, bounds[0], bounds[1], bounds[2], bounds[3], part, layer, group,
-                           white);
+      createControlDisplay("Display", paramIdx, bounds[0], bounds[1], bounds[2], bounds[3], part, layer,
+                           group, white);
   }
   else if (element == "switch")
   {
     const std::vector<int> position = reader.numbers("position", kPositionCount);
     const std::vector<int> valueBounds = reader.numbers("valueBounds", kSwitchValueBoundsCount);
     if (reader.ok)
-      createBoolControl(name, paramIdx, valueBounds[0], position[0], position[1], imageName, part, layer, group);
+      createBoolControl(name, paramIdx, valueBounds[0], position[0], position[1], imageName, part, layer,
+                        group);
   }
   else if (element == "autooff")
   {
@@ -475,7 +495,8 @@ void UIConfigManager::buildPlainElement(ElementReader& reader, int paramIdx, Con
   else // dropMenu
   {
     const std::string type = reader.text("type");
-    if (type != "textSelection" && type != "deviceSelection" && type != "nameSelection" && type != "dropSelection")
+    if (type != "textSelection" && type != "deviceSelection" && type != "nameSelection" &&
+        type != "dropSelection")
     {
       reader.report("unknown type \"" + type + "\", nothing built");
       return;
@@ -496,15 +517,16 @@ void UIConfigManager::buildPlainElement(ElementReader& reader, int paramIdx, Con
     {
       const int nameLen = reader.integer("nameLen", 0);
       if (reader.ok)
-        createNameDisplay(name, paramIdx, bounds[0], bounds[1], bounds[2], bounds[3], nameLen, part, layer, group);
+        createNameDisplay(name, paramIdx, bounds[0], bounds[1], bounds[2], bounds[3], nameLen, part, layer,
+                          group);
     }
     else if (type == "dropSelection")
     {
       const std::vector<int> valueBounds = reader.numbers("valueBounds", kMenuValueBoundsCount);
       if (reader.ok)
         createDropDownMenu2(name, paramIdx, bounds[0], bounds[1], bounds[2], bounds[3], valueBounds[0],
-                            valueBounds[1], valueBounds[2], valueListFor(reader.text("valueList"), reader.label),
-                            part, layer, group);
+                            valueBounds[1], valueBounds[2],
+                            valueListFor(reader.text("valueList"), reader.label), part, layer, group);
     }
   }
 }
@@ -545,10 +567,10 @@ void UIConfigManager::buildMultiFx(ElementReader& reader, int paramIdx, ControlL
 void UIConfigManager::buildControlElement(ElementReader& reader, int paramIdx, ControlLayer* layer, int part)
 {
   const std::string type = reader.text("type");
-  const bool sysexType = type == "seKnob" || type == "seSliderVer" || type == "seSliderHor" || type == "seButton" ||
-                         type == "seMenu";
-  const bool ccType = type == "ccKnob" || type == "ccSliderVer" || type == "ccSliderHor" || type == "ccButton" ||
-                      type == "ccMenu";
+  const bool sysexType = type == "seKnob" || type == "seSliderVer" || type == "seSliderHor" ||
+                         type == "seButton" || type == "seMenu";
+  const bool ccType = type == "ccKnob" || type == "ccSliderVer" || type == "ccSliderHor" ||
+                      type == "ccButton" || type == "ccMenu";
   if (!sysexType && !ccType)
   {
     reader.report("unknown type \"" + type + "\", nothing built");
@@ -571,6 +593,8 @@ void UIConfigManager::buildControlElement(ElementReader& reader, int paramIdx, C
     if (linkTokens.size() < 2 || linkTokens.size() > 3)
       reader.report("biDirectLink \"" + linkText + "\" is not two parameter names and an optional number");
     getBiDirectLinkValues(linkText, linkValues, 0);
+    if (linkTokens.size() >= 2 && (linkValues[0] < 0 || linkValues[1] < 0))
+      reader.report("biDirectLink \"" + linkText + "\" names an unknown parameter, no link made");
   }
   // The named indices are moved to the element's part: the link joins the parameters of one part.
   const LinkInfo link = LinkInfo::forPart(linkValues[0], linkValues[1], linkValues[2], part);
@@ -603,15 +627,17 @@ void UIConfigManager::buildControlElement(ElementReader& reader, int paramIdx, C
     createSysExKnobControl(name, paramIdx, x, y, imageName, defaultValue, minValue, maxValue, fourthBound,
                            msgZeroVal, sysexIndex, changingByte, part, link, layer, group);
   else if (type == "seSliderVer" || type == "seSliderHor")
-    createSysExSliderControl(name, paramIdx, x, y, length, imageName, defaultValue, minValue, maxValue, fourthBound,
-                             msgZeroVal, sysexIndex, changingByte, part, link, layer, group, direction, false);
+    createSysExSliderControl(name, paramIdx, x, y, length, imageName, defaultValue, minValue, maxValue,
+                             fourthBound, msgZeroVal, sysexIndex, changingByte, part, link, layer, group,
+                             direction, false);
   else if (type == "seButton")
-    createSysExBoolControl(name, paramIdx, x, y, imageName, defaultValue, msgZeroVal, sysexIndex, changingByte,
-                           part, link, layer, group);
+    createSysExBoolControl(name, paramIdx, x, y, imageName, defaultValue, msgZeroVal, sysexIndex,
+                           changingByte, part, link, layer, group);
   else if (type == "seMenu")
-    createMultiSelectionSysExControl(name, paramIdx, x, y, width, kMenuTextSize, bounds[0], bounds[1], bounds[2],
-                                     displayFirst, displayLast, valueListFor(reader.text("valueList"), reader.label),
-                                     msgZeroVal, color, sysexIndex, changingByte, part, layer, group, white);
+    createMultiSelectionSysExControl(name, paramIdx, x, y, width, kMenuTextSize, bounds[0], bounds[1],
+                                     bounds[2], displayFirst, displayLast,
+                                     valueListFor(reader.text("valueList"), reader.label), msgZeroVal, color,
+                                     sysexIndex, changingByte, part, layer, group, white);
   else if (type == "ccKnob")
     createCCKnobControl(ccNumber, channel, name, paramIdx, x, y, imageName, defaultValue, minValue, maxValue,
                         fourthBound, link, part, layer, group);
@@ -619,8 +645,8 @@ void UIConfigManager::buildControlElement(ElementReader& reader, int paramIdx, C
     createCCSliderControl(ccNumber, channel, name, paramIdx, x, y, length, imageName, defaultValue, minValue,
                           maxValue, link, part, layer, group, direction, false);
   else if (type == "ccButton")
-    createCCBoolControl(ccNumber, channel, name, paramIdx, x, y, imageName, defaultValue, minValue, maxValue, link,
-                        part, layer, group);
+    createCCBoolControl(ccNumber, channel, name, paramIdx, x, y, imageName, defaultValue, minValue, maxValue,
+                        link, part, layer, group);
   else // ccMenu
     createMultiSelectionCCControl(ccNumber, channel, name, paramIdx, x, y, width, kMenuTextSize, bounds[0],
                                   bounds[1], bounds[2], displayFirst, displayLast,

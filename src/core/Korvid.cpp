@@ -1,25 +1,129 @@
-// The plug-in class: construction on top of the framework.
+// The plug-in class: the surface factory, the debug log line, look-ups with reports, state body and data
+// folder.
 #include "Korvid.h"
+
+#include "ControlAction.h"
+#include "ControlLayer.h"
+#include "IControl.h"
+#include "IGraphics.h"
+#include "PatchManager.h"
+#include "UIConfigManager.h"
+#include "debugger.h"
 
 namespace
 {
-constexpr int kUniqueId = MakeFourCC("kv2w");
-constexpr int kMakerId = MakeFourCC("Qvr4");
-constexpr bool kDoesMidi = true;
-constexpr bool kDoesChunks = true;
-constexpr bool kIsInstrument = true;
-constexpr int kSideChannels = 0;
+constexpr const char* kMissingPrefix = "STARTUP: ";
+constexpr const char* kMissingSuffix = " NOT FOUND!";
+
+Korvid::SurfaceFactory& surfaceFactory()
+{
+  static Korvid::SurfaceFactory factory;
+  return factory;
+}
 } // namespace
 
-Korvid::Korvid(IPlugInstanceInfo instanceInfo)
-    : IPlugVST(instanceInfo, kNumParams, kChannelIO, kNumPresets, kEffectName, kProductName, kMakerName,
-               kVersion, kUniqueId, kMakerId, kLatency, kDoesMidi, kDoesChunks, kIsInstrument, kSideChannels)
+void Korvid::setSurfaceFactory(SurfaceFactory factory)
 {
-  SetLatency(kLatency);
-  initialize(instanceInfo, kHostParams, kNumParams, kChannelIO, kNumPresets, kEffectName, kProductName,
-             kMakerName, kVersion, kUniqueId, kMakerId, kLatency, kDoesMidi, kDoesChunks, kIsInstrument,
-             kSideChannels);
-  addNonAutomateParamCount(kNumParams);
+  surfaceFactory() = std::move(factory);
 }
 
-Korvid::~Korvid() = default;
+void Korvid::log(const std::string& text) const
+{
+  if (mDataFolder.isLogging())
+  {
+    DebuggerOutput::printDebugInfo(mDataFolder.getLogFilePath(), text);
+  }
+}
+
+void Korvid::reportMissing(const std::string& what)
+{
+  mMissingElements.push_back(what);
+  log(kMissingPrefix + what + kMissingSuffix);
+  mLastReport = what + kMissingSuffix;
+  showStatusText(mLastReport.c_str());
+}
+
+ControlLayer* Korvid::fetchLayer(const std::string& name)
+{
+  if (mUIConfigManager)
+  {
+    const auto found = mUIConfigManager->layerByName.find(name);
+    if (found != mUIConfigManager->layerByName.end() && found->second)
+    {
+      return found->second;
+    }
+  }
+  reportMissing("layer " + name);
+  return nullptr;
+}
+
+ControlAction* Korvid::actionOf(int paramIdx, const char* name)
+{
+  IParam* param = GetParam(paramIdx);
+  ControlAction* action = param ? param->GetAction() : nullptr;
+  if (!action)
+  {
+    reportMissing(std::string("action ") + name);
+  }
+  return action;
+}
+
+IControl* Korvid::firstControl(int paramIdx, const char* name)
+{
+  IParam* param = GetParam(paramIdx);
+  ControlAction* action = param ? param->GetAction() : nullptr;
+  if (!action || action->boundControls.empty() || !action->boundControls.front())
+  {
+    reportMissing(std::string("control ") + name);
+    return nullptr;
+  }
+  return action->boundControls.front();
+}
+
+void Korvid::setFromUserInput(IControl* control, double value)
+{
+  if (control)
+  {
+    control->SetValueFromUserInput(value);
+  }
+}
+
+bool Korvid::SerializeState2(ByteChunk* chunk, bool withNames)
+{
+  if (!chunk)
+  {
+    return false;
+  }
+  const bool stored = SerializeNonAutomatedParams(chunk, kStoredParamCount);
+  if (withNames && mPatchManager)
+  {
+    mPatchManager->saveAllToChunk(chunk);
+  }
+  return stored;
+}
+
+void Korvid::OpenDataDirectory(bool manual)
+{
+  if (IGraphics* surface = GetGUI())
+  {
+    surface->OpenURL(mDataFolder.getOpenDataDirectoryPath(manual).c_str());
+  }
+}
+
+IGraphics* Korvid::makeSurface(int width, int height)
+{
+  SurfaceFactory& factory = surfaceFactory();
+  if (!factory)
+  {
+    return nullptr;
+  }
+  try
+  {
+    return factory(this, width, height);
+  }
+  catch (const std::exception& error)
+  {
+    log(std::string("STARTUP: the editor surface could not be made: ") + error.what());
+    return nullptr;
+  }
+}

@@ -1,10 +1,45 @@
 // The plug-in class: one object per plug-in instance, built on the framework's VST 2 host interface.
 #pragma once
 
+#include "DataFolder.h"
 #include "IPlugVST.h"
+#include "PatchManagerOwner.h"
 
-// Created by the entry point on the host's thread; destroyed by the host's effClose.
-class Korvid : public IPlugVST
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class ControlAction;
+class ControlLayer;
+class IControl;
+class IGraphics;
+class LibrarianViewControl;
+class PatchLibrarian;
+class PatchManager;
+class ProgressIndicator;
+class UIConfigManager;
+class LeftPatchPopupMenu;
+class RightPatchPopupMenu;
+class LeftPerfPopupMenu;
+class RightPerfPopupMenu;
+class BankEditPopupMenu;
+class RightCategoryPopupMenu;
+class ProgramNumberPopupMenu;
+class BankNumberPopupMenu;
+class RightSearchPopupMenu;
+class PerfBankNamePopupMenu;
+class ProgBankNamePopupMenu;
+
+// Created by the entry point on the host's thread; destroyed by the host's effClose. The constructor builds
+// every long-lived object in one fixed order (KorvidConstruction.cpp, KorvidMenus.cpp,
+// KorvidSelectionLists.cpp); the destructor stops MIDI input and the device jobs before anything is freed
+// (KorvidTeardown.cpp). Flags shared with the audio thread, the MIDI input thread and the device jobs are
+// atomics written without a lock.
+class Korvid : public IPlugVST, public PatchManagerOwner
 {
 public:
   // Every parameter of the editor; none is shown to the host for automation.
@@ -17,10 +52,301 @@ public:
   static constexpr const char* kEffectName = "Korvid Editor";
   static constexpr const char* kProductName = "";
   static constexpr const char* kMakerName = "Quillmarsh";
+  static constexpr const char* kBundleID = "com.Quillmarsh.vst.Korvid Editor x64";
 
-  // Runs the framework's two stages: identity first, then the parameters, channels and names.
+  // Unscaled editor size in pixels; the surface is this times the size factor, truncated.
+  static constexpr int kEditorWidth = 1500;
+  static constexpr int kEditorHeight = 757;
+  // Parameters saved with the state: indices below this one.
+  static constexpr int kStoredParamCount = 7878;
+  static constexpr int kPartCount = 16;
+  // Sizes of the per-part integer lists.
+  static constexpr int kRandomValueCount = 393;
+  static constexpr int kPartTableSize = 17;
+  // Output queue: first capacity and growth step, in messages.
+  static constexpr int kMidiQueueStep = 1024;
+  // Display texts of the bank lists hold at most this many characters; longer file names are shortened.
+  static constexpr size_t kMaxShownNameLength = 52;
+  static constexpr size_t kShortenedPrefixLength = 47;
+
+  // Makes the editor surface of an instance: the window layer the module links (the X11 view in the plug-in,
+  // an off-screen surface in tests). w, h in pixels. Null or a throwing factory leaves the instance without
+  // an editor.
+  using SurfaceFactory = std::function<IGraphics*(IPlugBase* plug, int w, int h)>;
+  // Sets the process-wide factory used by every later construction; an empty one restores the default:
+  // no surface, so that the plug-in is built without its editor and device link (framework, data folder,
+  // PatchManager and library only; what tests of single subsystems build their own editor around). Call
+  // before creating instances, not while one is being created.
+  static void setSurfaceFactory(SurfaceFactory factory);
+
+  // Runs the whole start-up: framework stages, data folder, PatchManager, library scan, editor surface at
+  // the size factor, UI description, named layers, device link, selection lists, librarian menus, start
+  // values and the first page. Host thread, inside the entry point's lock. A missing resource, layer,
+  // control or image is logged and shown in the message line; an error while building the editor is caught
+  // and reported the same way, leaving the parts built so far.
   explicit Korvid(IPlugInstanceInfo instanceInfo);
+  // Stops MIDI input and the device jobs, then frees the editor surface, the UI description's actions, the
+  // library and the PatchManager. Host thread.
   ~Korvid() override;
+
+  // ---- Framework operations replaced by the plug-in ----
+
+  // Output hold released, sample rate copied, stop pending set, the control display reset (KorvidReset.cpp).
+  void Reset() override;
+  // Appends the state body: the stored parameters (indices below kStoredParamCount) and, with withNames,
+  // the PatchManager's name block. Host thread or constructor.
+  bool SerializeState2(ByteChunk* chunk, bool withNames) override;
+
+  // ---- Data folder ----
+
+  // The patch library root: data folder + "Patches", no trailing slash. Any thread.
+  std::string getPatchesFolderStr() const { return mDataFolder.getPatchesFolderStr(); }
+  // Opens the data folder (manual false) or the user manual in it with the surface's OpenURL. Editor thread.
+  void OpenDataDirectory(bool manual);
+  const DataFolder& getDataFolder() const { return mDataFolder; }
+  // The debug log is on for this instance, and its path.
+  bool isLogging() const { return mDataFolder.isLogging(); }
+  const std::string& getLogPath() const { return mDataFolder.getLogFilePath(); }
+  // Writes one debug log line while logging is on. Any thread.
+  void log(const std::string& text) const;
+
+  // ---- Bank and program selection lists (KorvidSelectionLists.cpp) ----
+
+  // Display name of a bank file of one list pass: names below 53 characters whole, longer ones shortened to
+  // 47 characters, "~", a counter and the lower-cased extension, cut to the display-text limit. counter and
+  // previousPrefix carry the pass's numbering and start at 0 and "".
+  static std::string shortenedBankName(const std::string& fileName, int& counter,
+                                       std::string& previousPrefix);
+  // Rebuilds the selection lists for one kind of bank list (0 sounds, 1 categories, 2 multis, 4 search
+  // results; multiFlag 1 with kind 2); reload rescans the library first. Editor or host thread, plug mutex
+  // held.
+  void patchTypeChanged(int multiFlag, int kind, bool reload);
+  // Rebuilds the browser menus from the library and reloads both panes of the slot view.
+  void refreshPopUpMenus();
+
+  // ---- What the construction reports ----
+
+  // Named layers, controls and images the UI description should have given but did not, in the order
+  // found ("layer root", "control kRandomize", "image resources/img/..."). Empty on a complete start-up.
+  const std::vector<std::string>& getMissingElements() const { return mMissingElements; }
+  // The editor surface (owned by the framework once attached), or null without an editor.
+  IGraphics* getSurface() { return GetGUI(); }
+  UIConfigManager* getUIConfigManager() const { return mUIConfigManager.get(); }
+
+  // A display name and the title (the bank's folder) of one selection of the librarian menus.
+  struct SelectionName
+  {
+    std::string displayName;
+    std::string title;
+  };
+
+  // ---- Plug-in state shared by the Parts (named by what each one guards) ----
+
+  DataFolder mDataFolder;
+  // Scale of the whole surface (0.85, 1.0, 1.15) and UI style (0 standard, 1 black); fixed for the instance.
+  double mSizeFactor = 1.0;
+  int mUIStyle = 0;
+  // Short messages waiting for the audio callback (MIDI-out mode).
+  IMidiQueue mMidiOutQueue;
+  // Sample rate as the timing hub last saw it.
+  double mSampleRateCopy = 44100.0;
+  // Host time as read by the audio callback.
+  ITimeInfo mTimeInfo;
+  // Set as the very last step of construction; control actions and the device jobs act only afterwards.
+  // (Also called editor-ready.)
+  std::atomic<bool> mConstructed{false};
+  // The debug log's switch is mDataFolder.isLogging(); the first-run notice was shown at start-up.
+  bool mFirstRunShown = false;
+
+  // Per-part lists: random bytes for the randomizer, bank and program last sent per part (entry 16 the
+  // multi's), activity indicator lit and the tick it was lit at.
+  std::vector<int> mRandomValues;
+  std::vector<int> mPartBankTable;
+  std::vector<int> mPartProgramTable;
+  std::vector<int> mIndicatorState;
+  std::vector<int> mIndicatorTime;
+
+  // MIDI routing (output path, input gates, timing hub). mOutputPresent, mIgnoreIncoming, mWorkerBusy
+  // (busy), mProcessingOverlay (overlay), mMultiMode (multi-data), mPushGlobal (send-global-with-multi),
+  // mPushAllParts (multi-edited), mDumpArrived (data-received), mInitializationRequested, mDeviceId and
+  // mCurrentPart are declared with the device section below.
+  // Short output is blocked while this latch and the overlay are both set.
+  std::atomic<bool> mOutputHold{false};
+  // The output queue was found full; the timing hub clears it 1000 ms after mOverflowTime.
+  std::atomic<bool> mQueueOverflow{false};
+  std::atomic<int> mOverflowTime{0};
+  // On: short messages to the synthesizer wait in the output queue for the audio callback (also called
+  // queue-mode; follows kMIDIFilterToDAWBuffer).
+  std::atomic<bool> mMidiOutMode{false};
+  // Frames a queued message waits: 2 x kAdjustDAWOffset + block size.
+  std::atomic<int> mQueueFrames{0};
+  // Message classes blocked per input side, in the order CC, PC, Note, PP, PA, CA, SE.
+  static constexpr int kBlockClassCount = 7;
+  std::array<std::atomic<bool>, kBlockClassCount> mHostInputBlocked{};
+  std::array<std::atomic<bool>, kBlockClassCount> mHardwareInputBlocked{};
+  // The activity indicators follow incoming MIDI instead of output (kMIDIFilterTrackIncomingMIDI).
+  std::atomic<bool> mIndicatorsTrackIncoming{true};
+  // Short messages from the synthesizer's port are not taken (kMasterKeyboard).
+  std::atomic<bool> mMasterKeyboard{false};
+  // kGlobalLocalControl is 1: controller edits echo back only when they came from the host.
+  std::atomic<bool> mLocalControl{false};
+  // Integer host tempo set through kTempoInformation; the tempo offset last synced and whether the multi
+  // tempo holds it.
+  std::atomic<int> mHostTempo{120};
+  std::atomic<int> mHostTempoOffset{0};
+  std::atomic<bool> mTempoSynced{false};
+  // MIDI clock: clock-info and clock-pointer (kSendMIDIClockInfo, kSendMIDIClockPointer), a transport start
+  // became a clock start, the continuous clock job runs, the transport ran in the previous block.
+  std::atomic<bool> mClockFlag{true};
+  std::atomic<bool> mClockPointerFlag{true};
+  std::atomic<bool> mClockStart{false};
+  std::atomic<bool> mContinuousClock{false};
+  std::atomic<bool> mTransportWasRunning{false};
+  // Set by Reset, cleared at the first block with the transport stopped: multi and global dumps wait.
+  std::atomic<bool> mStopPending{false};
+  // Set while OnParamChange2 runs (values from the synthesizer's data): nothing is sent back (also called
+  // in-hardware-update).
+  std::atomic<bool> mDeviceUpdate{false};
+  // Set while a linked partner parameter is being moved.
+  std::atomic<bool> mLinkedUpdate{false};
+  // A multi or global dump waits for Shift and the mouse button to be released.
+  std::atomic<bool> mDeferredMulti{false};
+  std::atomic<bool> mDeferredGlobal{false};
+  // Program changes select banks (kControlProgBank; also called program-change-control,
+  // program/bank-control).
+  std::atomic<bool> mProgramChangeControlsBank{true};
+  // The selected bank stays open when parts change (kKeepSelectedBank).
+  std::atomic<bool> mKeepSelectedBank{true};
+  // Handed to the quick page switch of kQuickTab.
+  std::atomic<bool> mQuickTabFlag{true};
+  // Positions of the chosen MIDI ports in their lists (0: none).
+  int mMidiOutPortIndex = 0;
+  int mMidiInPortIndex = 0;
+
+  // Owned objects. mPatchManager and mPatchLibrarian (device section) point at these.
+  std::unique_ptr<PatchManager> mOwnedPatchManager;
+  std::unique_ptr<PatchLibrarian> mOwnedLibrarian;
+  std::unique_ptr<UIConfigManager> mUIConfigManager;
+
+  // Named layers (owned by the surface). Several references to one page layer are read by the page switch
+  // as the layers of that page's sections.
+  ControlLayer* mRootLayer = nullptr;
+  std::array<ControlLayer*, 4> mOscillatorLayers{};
+  std::array<ControlLayer*, 5> mFiltersEnvelopesLayers{};
+  std::array<ControlLayer*, 3> mLfoModMatrixLayers{};
+  ControlLayer* mEffectsArpLayer = nullptr;
+  ControlLayer* mMiniMixerLayer = nullptr;
+  ControlLayer* mPatchLibrarianLayer = nullptr;
+  ControlLayer* mMultiModeSettingsPage1Layer = nullptr;
+  // "filter1LP" ... "filter1CombPlus", "filter2LP" ... "filter2CombPlus".
+  std::array<ControlLayer*, 12> mFilterTypeLayers{};
+  // "bankAndProgram01" ... "bankAndProgram16", then "bankAndProgramMulti".
+  std::array<ControlLayer*, 17> mBankAndProgramLayers{};
+  ControlLayer* mSaveChangesLayer = nullptr;
+  std::array<ControlLayer*, kPartCount> mMultiSettingsPartLayers{};
+  ControlLayer* mDiscardChangesLayerRight = nullptr;
+  ControlLayer* mKeepBankOpenLayer = nullptr;
+  ControlLayer* mAboutWindowLayer = nullptr;
+  ControlLayer* mFirstRunNotificationLayer = nullptr;
+  ControlLayer* mBankPatchConflictWindowLayer = nullptr;
+  ControlLayer* mMidiFilterSettingsLayer = nullptr;
+  // Effect type pages: "Bypass", "Chorus", "Flanger", "Phaser", "Overdrive", "TripleFX", "Delay",
+  // "DelayClocked", "Reverb".
+  std::array<ControlLayer*, 9> mEffectTypeLayers{};
+  ControlLayer* mPatchRenameLayer = nullptr;
+  ControlLayer* mCategoryLimitLayer = nullptr;
+  ControlLayer* mSearchFieldLayer = nullptr;
+
+  // The busy overlay's layer (owned here until attached last, then by the surface), the overlay and its
+  // two "Cancel Data Request" buttons (librarian page, other pages).
+  ControlLayer* mProgressLayer = nullptr;
+  ProgressIndicator* mProgressIndicator = nullptr;
+  std::array<IControl*, 2> mCancelButtons{};
+  IControl* mRandomizeControl = nullptr;
+
+  // First controls bound to the parameters named, and actions, that later edits write into.
+  IControl* mDatatypeControl = nullptr;
+  IControl* mPatchSearchControl = nullptr;
+  IControl* mProgramBankControl = nullptr;
+  ControlAction* mQuickTabAction = nullptr;
+  ControlAction* mMainTabAction = nullptr;
+  IControl* mUpperListControl = nullptr;
+  IControl* mLowerListControl = nullptr;
+  IControl* mMidiOutSelector = nullptr;
+  IControl* mMidiInSelector = nullptr;
+  IControl* mRenameControl = nullptr;
+  // Bound to kControlDisplayName, Value, Category, Patch, CC, Build, MIDIOutDelay and kControlLibrary.
+  std::array<IControl*, 8> mDisplayControls{};
+  IControl* mKeepSelectedBankControl = nullptr;
+  ControlAction* mTempoOverrideAction = nullptr;
+  LibrarianViewControl* mLibrarianView = nullptr;
+  std::array<IControl*, kPartCount> mPartChannelControls{};
+  // The 19 MIDI filter and clock controls, in the order of their parameters' start values.
+  std::array<IControl*, 19> mMidiFilterControls{};
+
+  // Selection name pairs the browser menus tick.
+  SelectionName mUpperSoundPair;
+  SelectionName mLowerSoundPair;
+  SelectionName mUpperMultiPair;
+  SelectionName mLowerMultiPair;
+  // The lower pane lists category banks, or search results.
+  bool mCategoryList = false;
+  bool mSearchList = false;
+
+  // The eleven librarian menus (owned by the surface) and their layers, in menu-table order.
+  static constexpr int kMenuCount = 11;
+  std::array<ControlLayer*, kMenuCount> mMenuLayers{};
+  LeftPatchPopupMenu* mLeftPatchPopupMenu = nullptr;
+  RightPatchPopupMenu* mRightPatchPopupMenu = nullptr;
+  LeftPerfPopupMenu* mLeftPerfPopupMenu = nullptr;
+  RightPerfPopupMenu* mRightPerfPopupMenu = nullptr;
+  BankEditPopupMenu* mBankEditPopupMenu = nullptr;
+  RightCategoryPopupMenu* mRightCategoryPopupMenu = nullptr;
+  ProgramNumberPopupMenu* mProgramNumberPopupMenu = nullptr;
+  BankNumberPopupMenu* mBankNumberPopupMenu = nullptr;
+  RightSearchPopupMenu* mRightSearchPopupMenu = nullptr;
+  PerfBankNamePopupMenu* mPerfBankNamePopupMenu = nullptr;
+  ProgBankNamePopupMenu* mProgBankNamePopupMenu = nullptr;
+
+private:
+  // Start-up stages (KorvidConstruction.cpp, KorvidMenus.cpp, KorvidSelectionLists.cpp).
+  // The surface from the factory, or null without one (or when it throws).
+  IGraphics* makeSurface(int width, int height);
+  void setStartValues();
+  void createLibrary();
+  void fillPartLists();
+  void buildEditor(IGraphics* surface);
+  void readUIDescription(IGraphics* surface);
+  void fetchNamedLayers();
+  void fetchDialogLayers();
+  void createProgressOverlay(IGraphics* surface, std::unique_ptr<ControlLayer>& progressLayer);
+  void storeControlSet1();
+  void buildSelectionLists();
+  void createLibrarianMenus(IGraphics* surface);
+  void storeControlSet2();
+  void setInitialValues(IGraphics* surface, std::unique_ptr<ControlLayer>& progressLayer);
+  void applySettingsWords(IGraphics* surface);
+  void setMidiFilterValues();
+  void settleParameterValues(IGraphics* surface);
+
+  // The layer of that name, or null after reporting it missing.
+  ControlLayer* fetchLayer(const std::string& name);
+  // The first control bound to paramIdx, or null after reporting it missing.
+  IControl* firstControl(int paramIdx, const char* name);
+  // The control action of paramIdx, or null after reporting it missing.
+  ControlAction* actionOf(int paramIdx, const char* name);
+  // Logs "STARTUP: <what> NOT FOUND!", records it and shows it in the message line.
+  void reportMissing(const std::string& what);
+  // Pushes a value along the user road when the control exists.
+  static void setFromUserInput(IControl* control, double value);
+  // One selection list of start-up: InitEnum with the sound banks, their display texts and its pair.
+  void fillStartupList(int paramIdx, const char* name, SelectionName& pair);
+  // shortenedBankName, logging the renaming of a shortened name.
+  std::string bankDisplayName(const std::string& fileName, int& counter, std::string& previousPrefix) const;
+
+  std::vector<std::string> mMissingElements;
+  // The last start-up problem shown in the message line.
+  std::string mLastReport;
 
   // Device communication
   // What the device jobs and the incoming sysex path use of the plug-in (defined in KorvidDevice.cpp).
@@ -55,9 +381,9 @@ public:
   // true: data came in for librarian slots: ends the requests, clears dump-expected, marks the bank
   // unsaved and says "Data received to slot(s)"; false does nothing. Any thread.
   void SetLibrarianStatusUnsaved(bool unsaved);
-  // The plug-in's sysex input: dropped while the ignore-incoming or worker-busy flag is set; otherwise
-  // handed to the manager, and the dump-arrived flag set once its data-received flag is. MIDI input,
-  // worker or editor thread.
+  // The plug-in's sysex input: dropped while the ignore-incoming or worker-busy flag is set or the sysex
+  // filter of that input blocks it; otherwise handed to the manager, and the dump-arrived flag set once
+  // its data-received flag is. MIDI input, worker or editor thread.
   void ProcessSysEx(ISysEx* pSysEx, bool fromDevice) override;
   // Replaces the text of the message line. Any thread.
   void showStatusText(const char* text);

@@ -15,6 +15,8 @@ constexpr const char* kTextNoOutput = "Set MIDI I/O First!";
 constexpr const char* kTextReceivedToSlots = "Data received to slot(s)";
 constexpr std::array<int, 8> kSyncTimerMs = {50, 75, 100, 150, 200, 300, 400, 500};
 constexpr int kDefaultSyncTimerMs = 100;
+// Position of system exclusive in the blocked message classes (CC, PC, Note, PP, PA, CA, SE).
+constexpr size_t kSysexBlockClass = 6;
 } // namespace
 
 Korvid::DeviceTeardown::~DeviceTeardown()
@@ -199,7 +201,8 @@ void Korvid::ProcessSysEx(ISysEx* pSysEx, bool fromDevice)
   {
     return;
   }
-  if (mIgnoreIncoming.load() || mWorkerBusy.load())
+  const auto& blocked = fromDevice ? mHardwareInputBlocked : mHostInputBlocked;
+  if (mIgnoreIncoming.load() || mWorkerBusy.load() || blocked[kSysexBlockClass].load())
   {
     return;
   }

@@ -34,7 +34,8 @@ public:
   };
 
   // plug: the plug-in (not owned, outlives the manager); patchManager, librarian, graphics may be null.
-  MIDIMessageManager(Korvid* plug, PatchManager* patchManager, PatchLibrarian* librarian, IGraphics* graphics);
+  MIDIMessageManager(Korvid* plug, PatchManager* patchManager, PatchLibrarian* librarian,
+                     IGraphics* graphics);
   // Stops and joins the jobs, then frees the sender.
   ~MIDIMessageManager();
   MIDIMessageManager(const MIDIMessageManager&) = delete;

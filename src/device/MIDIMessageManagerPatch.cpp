@@ -31,7 +31,8 @@ void MIDIMessageManager::sysexPatchParse(ISysEx* msg)
   dataReceived = false;
 
   IGraphics* surface = graphics ? graphics : plug->GetGUI();
-  auto write = [this, surface](int paramIdx, double value) {
+  auto write = [this, surface](int paramIdx, double value)
+  {
     if (surface)
     {
       surface->SetParameterFromPlug(paramIdx, value, false);
@@ -41,7 +42,8 @@ void MIDIMessageManager::sysexPatchParse(ISysEx* msg)
       param->SetNormalized(param->GetNormalized(value));
     }
   };
-  auto read = [this](int paramIdx) {
+  auto read = [this](int paramIdx)
+  {
     IParam* param = plug->GetParam(paramIdx);
     return param ? param->Value() : 0.0;
   };

@@ -62,7 +62,8 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept)
   if (size >= SysexProtocol::kDumpThreshold && dumpExpected.load())
   {
     const bool sound = SysexProtocol::isSoundDump(data, size);
-    const bool known = sound || SysexProtocol::isMultiDump(data, size) || SysexProtocol::isGlobalDump(data, size);
+    const bool known =
+        sound || SysexProtocol::isMultiDump(data, size) || SysexProtocol::isGlobalDump(data, size);
     if (known)
     {
       const int deviceId = data[SysexProtocol::kDeviceIdOffset];

@@ -19,7 +19,8 @@ double valueOf(Korvid* plug, int paramIdx)
 }
 } // namespace
 
-void MIDIMessageSender::buildPartDump(int part, uint8_t* dump, std::string* nameText, std::string* categoryText)
+void MIDIMessageSender::buildPartDump(int part, uint8_t* dump, std::string* nameText,
+                                      std::string* categoryText)
 {
   const SoundDumpLayout::Dump& templ = SoundDumpLayout::soundTemplate();
   std::copy(templ.begin(), templ.end(), dump);
@@ -27,7 +28,8 @@ void MIDIMessageSender::buildPartDump(int part, uint8_t* dump, std::string* name
       SysexProtocol::dataByte(static_cast<int>(valueOf(plug, kGlobalSysExID)));
   dump[SysexProtocol::kBankOffset] = SysexProtocol::kEditBufferBank;
   dump[SysexProtocol::kProgramOffset] = SysexProtocol::dataByte(part);
-  SoundDumpLayout::buildParameters(part, [this](int idx) { return valueOf(plug, idx); }, dump);
+  SoundDumpLayout::buildParameters(
+      part, [this](int idx) { return valueOf(plug, idx); }, dump);
 
   IParam* nameParam = plug->GetParam(kPatchName + part);
   const std::string name = nameParam ? nameParam->GetDisplayText(0) : "";

@@ -1,8 +1,8 @@
 // LibrarianViewControl: layout and loading of the slot view's two panes.
 #include "LibrarianViewControl.h"
 
-#include "../core/Korvid.h"
 #include "IGraphics.h"
+#include "Korvid.h"
 #include "PatchLibrarian.h"
 
 namespace
@@ -20,8 +20,8 @@ constexpr int kUpperPane = 0;
 constexpr int kLowerPane = 1;
 } // namespace
 
-LibrarianViewControl::LibrarianViewControl(Korvid* plugIn, int x, int y, int paramIdx, IBitmap* bitmap, IRECT rect,
-                                           PatchLibrarian* librarianIn, double scaleIn)
+LibrarianViewControl::LibrarianViewControl(Korvid* plugIn, int x, int y, int paramIdx, IBitmap* bitmap,
+                                           IRECT rect, PatchLibrarian* librarianIn, double scaleIn)
     : IBitmapControl(plugIn, x, y, paramIdx, bitmap), librarian(librarianIn), plug(plugIn), scale(scaleIn),
       targetRect(rect)
 {
@@ -32,7 +32,8 @@ LibrarianViewControl::LibrarianViewControl(Korvid* plugIn, int x, int y, int par
   const int width = static_cast<int>((unscaled ? kSlotWidth : kScaledSlotWidth) * scale);
   const int step = width + static_cast<int>(kColumnGap * scale);
   const int upperTop = y + static_cast<int>(scale) + (unscaled ? 0 : 1);
-  const int lowerTop = y + static_cast<int>(kLowerPaneOffset * scale) + (unscaled ? 0 : (scale > 1.0 ? 1 : 2));
+  const int lowerTop =
+      y + static_cast<int>(kLowerPaneOffset * scale) + (unscaled ? 0 : (scale > 1.0 ? 1 : 2));
 
   const IColor white(255, 255, 255, 255);
   const IText text(static_cast<int>(kSlotTextSize * scale), &white, kSlotFont, IText::kStyleNormal,
@@ -46,8 +47,8 @@ LibrarianViewControl::LibrarianViewControl(Korvid* plugIn, int x, int y, int par
     {
       const int left = x + (slot / kSlotsPerColumn) * step;
       const int slotTop = top + (slot % kSlotsPerColumn) * pitch;
-      slots.push_back(std::make_unique<ITextControl>(plugIn, IRECT(left, slotTop, left + width, slotTop + pitch),
-                                                     &text, ""));
+      slots.push_back(std::make_unique<ITextControl>(
+          plugIn, IRECT(left, slotTop, left + width, slotTop + pitch), &text, ""));
     }
     loadPane(pane);
   }

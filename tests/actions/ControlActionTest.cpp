@@ -141,7 +141,8 @@ TEST_F(Actions, LinkToAnExistingRecordKeepsItsKind)
   ControlAction* button = manager.bindControlAction(kFilter2Cutoff, kActionCCButton, &second);
   button->onValue = 127;
   ControlAction* action = manager.bindControlAction(kFilter1Cutoff, kActionSysexValue, &first);
-  manager.setControlLink(action, kFilter1Cutoff, LinkInfo::forPart(kFilter2Cutoff, kFilterRouting, -1, -1), -1);
+  manager.setControlLink(action, kFilter1Cutoff, LinkInfo::forPart(kFilter2Cutoff, kFilterRouting, -1, -1),
+                         -1);
   EXPECT_EQ(kActionCCButton, button->type);
   EXPECT_EQ(127, button->onValue);
   EXPECT_EQ(kFilter1Cutoff, button->link.linkedParam);

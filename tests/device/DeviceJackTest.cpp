@@ -15,6 +15,7 @@
 #include "PatchManager.h"
 #include "RtMidiBackend.h"
 #include "SoundDumpLayout.h"
+#include "TempDataHome.h"
 
 using DeviceTestSupport::Bytes;
 using namespace std::chrono_literals;
@@ -42,6 +43,7 @@ bool waitIdle(MIDIMessageManager* manager, std::chrono::seconds timeout)
 
 TEST(DeviceJackTest, PartSoundRequestedFromTheSimulatorLandsInTheEditor)
 {
+  TempDataHome dataHome;
   std::string error;
   MidiJackServer* server = MidiJackEnvironment::server(&error);
   ASSERT_TRUE(server) << "JACK server did not start: " << error;

@@ -12,6 +12,7 @@
 #include "ParamIndex.h"
 #include "PatchManager.h"
 #include "SoundDumpLayout.h"
+#include "TempDataHome.h"
 
 using DeviceTestSupport::Bytes;
 using namespace std::chrono_literals;
@@ -109,6 +110,7 @@ protected:
     }
   }
 
+  TempDataHome dataHome;
   PatchManager patchManager{nullptr};
   std::unique_ptr<DeviceClock> clock;
   std::unique_ptr<BlofeldSimulator> simulator;
@@ -119,7 +121,7 @@ protected:
 
 TEST_F(ManagerTest, RequestedPartSoundLandsInTheEditor)
 {
-  start(DeviceClock::Mode::Scaled, 0.05);
+  start(DeviceClock::Mode::Scaled, 0.2);
   const Bytes sound = DeviceTestSupport::factorySounds().at(100);
   simulator->setEditBuffer(3, sound);
   ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobRequestPart, 3)));
@@ -152,7 +154,7 @@ TEST_F(ManagerTest, SilentSynthesizerTimesOutAfterThirtyPollsAndOneScan)
 
 TEST_F(ManagerTest, ScanFindsASynthesizerSetToAnotherDeviceId)
 {
-  start(DeviceClock::Mode::Scaled, 0.05, 17);
+  start(DeviceClock::Mode::Scaled, 0.2, 17);
   const Bytes sound = DeviceTestSupport::factorySounds().at(200);
   simulator->setEditBuffer(0, sound);
   ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobRequestPart, 0)));
@@ -164,7 +166,7 @@ TEST_F(ManagerTest, ScanFindsASynthesizerSetToAnotherDeviceId)
 
 TEST_F(ManagerTest, LateReplyIsAwaitedWithinTheTimeOut)
 {
-  start(DeviceClock::Mode::Scaled, 0.05);
+  start(DeviceClock::Mode::Scaled, 0.2);
   const Bytes sound = DeviceTestSupport::factorySounds().at(300);
   simulator->setEditBuffer(7, sound);
   simulator->setFault(BlofeldSimulator::Fault::Late, 10 * kSyncTimerMs);
@@ -187,6 +189,7 @@ TEST_F(ManagerTest, TruncatedOrCorruptedRepliesAreNeverTaken)
     EXPECT_EQ(MIDIMessageSender::kTextTimedOut, plug->getStatusText());
     EXPECT_FALSE(manager->dataReceived.load());
     EXPECT_EQ(before, built(1));
+    simulator->drain();
     EXPECT_GT(simulator->repliesSent(), 0);
   }
 }
@@ -233,6 +236,26 @@ TEST_F(ManagerTest, PostsToABusyThreadAreDroppedWhileOtherThreadsStillRun)
   expectPartHolds(4, sound);
 }
 
+TEST_F(ManagerTest, PostsForOtherThreadsNeverChangeARunningJobsArguments)
+{
+  start(DeviceClock::Mode::Virtual);
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobRequestPart, 4)));
+  JobArguments other = job(MIDIMessageSender::kJobStartClock, 11, false);
+  while (manager->isRunning(MIDIMessageManager::Thread::SysexJob))
+  {
+    other.jobCode = MIDIMessageSender::kJobStartClock;
+    manager->post(other);
+    other.jobCode = MIDIMessageSender::kJobContinuousClock;
+    manager->post(other);
+  }
+  simulator->drain();
+  const std::vector<Bytes> sent = simulator->received();
+  ASSERT_EQ(129u, sent.size());
+  for (const Bytes& request : sent)
+    EXPECT_EQ(4, request[P::kProgramOffset]);
+}
+
 TEST_F(ManagerTest, ConcurrentPostsToAnIdleThreadStartExactlyOneJob)
 {
   start(DeviceClock::Mode::Scaled, 0.2);
@@ -245,12 +268,14 @@ TEST_F(ManagerTest, ConcurrentPostsToAnIdleThreadStartExactlyOneJob)
     std::atomic<int> prepared{0};
     std::vector<std::thread> posters;
     for (int i = 0; i < kPosters; ++i)
-      posters.emplace_back([&, i] {
-        while (!go.load())
-          std::this_thread::yield();
-        if (manager->post(job(MIDIMessageSender::kJobRequestPart, i), [&] { ++prepared; }))
-          ++started;
-      });
+      posters.emplace_back(
+          [&, i]
+          {
+            while (!go.load())
+              std::this_thread::yield();
+            if (manager->post(job(MIDIMessageSender::kJobRequestPart, i), [&] { ++prepared; }))
+              ++started;
+          });
     go = true;
     for (std::thread& t : posters)
       t.join();
@@ -264,13 +289,14 @@ TEST_F(ManagerTest, ConcurrentPostsToAnIdleThreadStartExactlyOneJob)
 
 TEST_F(ManagerTest, SendPartPutsTheChecksummedDumpIntoThePartsEditBuffer)
 {
-  start(DeviceClock::Mode::Scaled, 0.05);
+  start(DeviceClock::Mode::Scaled, 0.2);
   const int part = 1;
   plug->mCurrentPart = part;
   plug->GetParam(kFilter1Cutoff + part)->Set(93);
   plug->GetParam(kCategoryName + part)->Set(9);
   plug->GetParam(kPatchName + part)->SetDisplayText(0, "Warm Pad Twenty Chars");
-  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobSendPart, part), [&] { manager->sendRunning = true; }));
+  ASSERT_TRUE(
+      manager->post(job(MIDIMessageSender::kJobSendPart, part), [&] { manager->sendRunning = true; }));
   ASSERT_TRUE(waitIdle());
   simulator->drain();
   EXPECT_FALSE(manager->sendRunning.load());
@@ -287,6 +313,47 @@ TEST_F(ManagerTest, SendPartPutsTheChecksummedDumpIntoThePartsEditBuffer)
   std::string slot;
   patchManager.getName(&slot, PatchManager::kFirstPartNameSlot + part);
   EXPECT_EQ("Warm Pad Twenty Chars", slot);
+}
+
+TEST_F(ManagerTest, SendPartToTheLibrarianFillsTheSoundRequestInsteadOfSending)
+{
+  start(DeviceClock::Mode::Virtual);
+  const int part = 5;
+  plug->GetParam(kMultiPartBank + part)->Set(2);
+  plug->GetParam(kPatchName + part)->SetDisplayText(0, "Stored");
+  JobArguments args = job(MIDIMessageSender::kJobSendPart, part);
+  args.toLibrarian = true;
+  ASSERT_TRUE(manager->post(args, [&] { manager->sendRunning = true; }));
+  ASSERT_TRUE(waitIdle());
+  EXPECT_FALSE(manager->sendRunning.load());
+  EXPECT_EQ("Data received to slot(s)", plug->getStatusText());
+  ASSERT_EQ(1u, manager->patchRequest.record.mMessages.size());
+  const Bytes& stored = manager->patchRequest.record.mMessages[0].mData;
+  ASSERT_EQ(392u, stored.size());
+  EXPECT_EQ(2, stored[P::kBankOffset]);
+  EXPECT_EQ(0, stored[P::kProgramOffset]);
+  EXPECT_EQ(0x7F, stored[SoundDumpLayout::kChecksumOffset]);
+  EXPECT_EQ("Stored          ", manager->patchRequest.record.mName);
+  simulator->drain();
+  EXPECT_TRUE(simulator->received().empty());
+}
+
+TEST_F(ManagerTest, WhilePushingAllPartsTheNamesAndOverlayAreLeftAlone)
+{
+  start(DeviceClock::Mode::Virtual);
+  plug->mPushAllParts = true;
+  plug->mProcessingOverlay = false;
+  plug->mCurrentPart = 0;
+  plug->GetParam(kPatchName)->SetDisplayText(0, "Pushed");
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobSendPart, 0)));
+  ASSERT_TRUE(waitIdle());
+  simulator->drain();
+  std::string slot;
+  patchManager.getName(&slot, PatchManager::kFirstPartNameSlot);
+  EXPECT_NE("Pushed", slot);
+  EXPECT_EQ("", plug->getPatchNameText());
+  EXPECT_FALSE(plug->mProcessingOverlay.load());
+  EXPECT_EQ(1u, simulator->received().size());
 }
 
 TEST_F(ManagerTest, SendPartWithoutOutputPortSaysSoAndStillEnds)
@@ -360,6 +427,10 @@ TEST_F(ManagerTest, OnlyTheSynthesizersDumpsFillALibraryRequestOrSetTheDeviceId)
   EXPECT_FALSE(plug->mDumpArrived.load());
 
   ISysEx good(0, sound.data(), static_cast<int>(sound.size()));
+  plug->mHardwareInputBlocked[6] = true;
+  plug->ProcessSysEx(&good, true);
+  EXPECT_TRUE(manager->patchRequest.isActive());
+  plug->mHardwareInputBlocked[6] = false;
   plug->ProcessSysEx(&good, true);
   EXPECT_FALSE(manager->patchRequest.isActive());
   ASSERT_EQ(1u, manager->patchRequest.record.mMessages.size());

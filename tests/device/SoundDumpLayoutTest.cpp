@@ -6,6 +6,7 @@
 #include "ParamIndex.h"
 #include "PatchManager.h"
 #include "SoundDumpLayout.h"
+#include "TempDataHome.h"
 
 using DeviceTestSupport::Bytes;
 using P = SysexProtocol;
@@ -42,6 +43,7 @@ protected:
     return text;
   }
 
+  TempDataHome dataHome;
   PatchManager patchManager{nullptr};
   std::unique_ptr<Korvid> plug;
   MIDIMessageManager* manager = nullptr;
@@ -215,6 +217,8 @@ TEST_F(SoundDumpTest, ShortForeignOrPartlessDumpsChangeNothing)
   Bytes d = DeviceTestSupport::asEditBuffer(DeviceTestSupport::factorySounds().at(3), 1);
   d[85] = 77;
   set(kFilter1Cutoff + 1, 5);
+  // Where "part 16" of filter 1's cutoff would land: the first index of the next parameter.
+  set(kFilter1Cutoff + 16, 5);
   manager->dataReceived = true;
 
   parse(Bytes(d.begin(), d.begin() + 389));
@@ -226,6 +230,7 @@ TEST_F(SoundDumpTest, ShortForeignOrPartlessDumpsChangeNothing)
   stored[P::kProgramOffset] = 16;
   parse(stored);
   EXPECT_EQ(5, value(kFilter1Cutoff + 1));
+  EXPECT_EQ(5, value(kFilter1Cutoff + 16));
   EXPECT_TRUE(manager->dataReceived.load());
 
   // 390 bytes are enough: the category at 386 is the last byte read.

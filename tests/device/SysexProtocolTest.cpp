@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "DeviceTestSupport.h"
+#include "DumpTemplates.h"
 #include "SysexProtocol.h"
 
 using DeviceTestSupport::Bytes;
@@ -78,4 +79,31 @@ TEST(SysexProtocolTest, OnlyCompleteMessagesOfTheSynthesizerAreDumps)
   Bytes otherDevice = good;
   otherDevice[P::kDeviceIdOffset] = 0x55;
   EXPECT_TRUE(P::isSoundDump(otherDevice.data(), size));
+}
+
+TEST(SysexProtocolTest, MultiAndGlobalTemplatesAreDumpsAndKeepTheirChecksumRules)
+{
+  DumpTemplates::Multi multi = DumpTemplates::multiTemplate();
+  ASSERT_TRUE(P::isMultiDump(multi.data(), DumpTemplates::kMultiLength));
+  EXPECT_EQ(0x1C, multi[DumpTemplates::kMultiChecksumOffset]);
+  for (int part = 0; part < 16; ++part)
+  {
+    const size_t block = DumpTemplates::kMultiFirstPartBlock + static_cast<size_t>(part) * 24;
+    EXPECT_EQ(0x64, multi[block + 2]);
+    EXPECT_EQ(2 + part, multi[block + 7]);
+    EXPECT_EQ(0x3F, multi[block + 15]);
+  }
+  ASSERT_TRUE(P::writeChecksum(multi.data(), DumpTemplates::kMultiLength));
+  EXPECT_EQ(P::checksum(multi.data(), DumpTemplates::kMultiLength, 7, 422),
+            multi[DumpTemplates::kMultiChecksumOffset]);
+
+  DumpTemplates::Global global = DumpTemplates::globalTemplate();
+  ASSERT_TRUE(P::isGlobalDump(global.data(), DumpTemplates::kGlobalLength));
+  EXPECT_EQ(0x0F, global[38]);
+  EXPECT_EQ(0x00, global[37]);
+  EXPECT_EQ(0x11, global[39]);
+  EXPECT_EQ(0x01, global[62]);
+  EXPECT_EQ(0x7F, global[69]);
+  EXPECT_FALSE(P::writeChecksum(global.data(), DumpTemplates::kGlobalLength));
+  EXPECT_EQ(0x7F, global[DumpTemplates::kGlobalChecksumOffset]);
 }

@@ -209,8 +209,9 @@ void BlofeldSimulator::loop()
 void BlofeldSimulator::handle(const Bytes& m)
 {
   const int size = static_cast<int>(m.size());
-  if (size < P::kGlobalRequestLength || m[0] != P::kSysexStart || m[P::kManufacturerOffset] != P::kManufacturerId ||
-      m[P::kModelOffset] != P::kModelId || m.back() != P::kSysexEnd)
+  if (size < P::kGlobalRequestLength || m[0] != P::kSysexStart ||
+      m[P::kManufacturerOffset] != P::kManufacturerId || m[P::kModelOffset] != P::kModelId ||
+      m.back() != P::kSysexEnd)
     return;
   int ownId = 0;
   {

@@ -86,7 +86,8 @@ private:
   void handle(const Bytes& message);
   void reply(Bytes dump);
   void deliver(const Bytes& bytes);
-  static Bytes framedDump(uint8_t type, int deviceId, int bank, int program, const Bytes& body, size_t length);
+  static Bytes framedDump(uint8_t type, int deviceId, int bank, int program, const Bytes& body,
+                          size_t length);
 
   DeviceClock* mClock;
   std::mutex mLock;

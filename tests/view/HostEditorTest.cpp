@@ -5,13 +5,13 @@
 #include "HostEditorWindow.h"
 #include "VstHost.h"
 
-
 #include <X11/Xlib.h>
 #include <cairo.h>
 #include <dirent.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <sstream>
 
 namespace
 {
@@ -89,6 +89,13 @@ TEST(HostEditorTest, TheScreenshotShowsTheEditor)
   VstHost host;
   ASSERT_TRUE(host.Load(VIEW_TEST_PLUGIN)) << host.Error();
   host.Open(44100.0, 512);
+  // What the --editor option of the test host reports.
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(HostEditorWindow::Run(host, 0.05, "", out, err), 0);
+  EXPECT_EQ(out.str(), "editor: open, 320 x 200\neditor: closed\n");
+  EXPECT_EQ(err.str(), "");
+
   HostEditorWindow window(host);
   ASSERT_TRUE(window.Open()) << window.Error();
   EXPECT_EQ(window.Width(), 320);

@@ -8,7 +8,6 @@
 #include "ViewTestSupport.h"
 #include "WdlString.h"
 
-
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -177,11 +176,13 @@ TEST_F(DialogsTest, TheEditorKeepsDrawingDuringADialogAndSurvivesItsWindowGoing)
   pumpFor(*graphics, 50);
 
   setenv("FAKE_SLEEP", "0.6", 1);
-  std::thread host([&]() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    XDestroyWindow(display, parent);
-    XSync(display, False);
-  });
+  std::thread host(
+      [&]()
+      {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        XDestroyWindow(display, parent);
+        XSync(display, False);
+      });
   control->MarkDirty();
   const int drawsBefore = control->draws;
   EXPECT_EQ(graphics->ShowMessageBox("Busy", "Korvid", 0), 1);

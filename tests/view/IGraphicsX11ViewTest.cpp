@@ -9,7 +9,6 @@
 #include "LiceBitmap.h"
 #include "ViewTestSupport.h"
 
-
 #include <X11/Xutil.h>
 
 #include <atomic>
@@ -103,7 +102,8 @@ TEST_F(ViewTest, ClickDoubleClickDragAndWheelReachTheControlUnderThePointer)
   MoveTo(75, 64);
   MoveTo(120, 70);
   input.button(1, false);
-  ASSERT_TRUE(pumpUntil(*graphics, [&]() { return !red->events.empty() && red->events.back().kind == "up"; }));
+  ASSERT_TRUE(
+      pumpUntil(*graphics, [&]() { return !red->events.empty() && red->events.back().kind == "up"; }));
   int dX = 0;
   int dY = 0;
   int drags = 0;
@@ -188,6 +188,56 @@ TEST_F(ViewTest, KeysReachTheControlUnderThePointerWithTheirCodes)
   EXPECT_EQ(codes, (std::vector<int>{15, 15, 10, 1, 0, 40}));
 }
 
+TEST_F(ViewTest, KeysTheEditorDoesNotTakeGoToTheHostWindow)
+{
+  Display* display = input.display();
+  const Window parent =
+      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0, 0, 0);
+  XSelectInput(display, parent, KeyPressMask);
+  XMapWindow(display, parent);
+  XSync(display, False);
+  Open(parent);
+  MoveTo(10, 10);
+  input.click();
+  ASSERT_TRUE(pumpUntil(*graphics, [&]() { return background->events.size() >= 2; }));
+  input.key(XK_q);       // the background does not take keys
+  input.key(XK_5, true); // the percent sign is no key of the editor
+  input.key(XK_F1);      // not one character: dropped
+  pumpFor(*graphics, 100);
+  XSync(display, False);
+  std::vector<KeySym> forwarded;
+  while (XPending(display) > 0)
+  {
+    XEvent event;
+    XNextEvent(display, &event);
+    if (event.type == KeyPress && event.xkey.window == parent)
+    {
+      forwarded.push_back(XLookupKeysym(&event.xkey, 0));
+    }
+  }
+  EXPECT_EQ(forwarded, (std::vector<KeySym>{XK_q, XK_5}));
+  EXPECT_EQ(background->events.back().kind, "key");
+  graphics->CloseWindow();
+  XDestroyWindow(display, parent);
+}
+
+TEST_F(ViewTest, ResizeChangesTheWindow)
+{
+  Open();
+  graphics->Resize(kWidth, kHeight);
+  graphics->Resize(400, 250);
+  XWindowAttributes attributes;
+  XSync(input.display(), False);
+  ASSERT_TRUE(XGetWindowAttributes(input.display(), graphics->GetXWindow(), &attributes));
+  EXPECT_EQ(attributes.width, 400);
+  EXPECT_EQ(attributes.height, 250);
+  EXPECT_EQ(graphics->GetDrawBitmap()->getWidth(), 400);
+  pumpFor(*graphics, 60);
+  // The new bitmap is painted whole: the background where it reaches, the cleared bitmap beyond it.
+  EXPECT_EQ(PixelAt(input.display(), graphics->GetXWindow(), 10, 10), 0x1e1e28UL);
+  EXPECT_EQ(PixelAt(input.display(), graphics->GetXWindow(), 399, 249), 0UL);
+}
+
 TEST(ViewKeyCodesTest, KeysMapToTheSurfaceCodes)
 {
   EXPECT_EQ(IGraphicsX11View::KeyCodeFor(XK_space, " ", 1), 0);
@@ -241,27 +291,29 @@ TEST_F(MenuTest, AChoiceInASubMenuReturnsTheSubMenuWithItsIndex)
 {
   Open();
   std::atomic<bool> drove{false};
-  std::thread user([&]() {
-    InputDriver driver;
-    if (!driver.waitForMenus(1))
-    {
-      return;
-    }
-    const XWindowAttributes top = driver.menuWindows()[0];
-    // Below the area's lower left corner.
-    EXPECT_EQ(top.x, 50);
-    EXPECT_EQ(top.y, 81 + 4);
-    driver.moveTo(top.x + 20, RowY(top, 1));
-    if (!driver.waitForMenus(2))
-    {
-      return;
-    }
-    const XWindowAttributes subWindow = driver.menuWindows()[1];
-    driver.moveTo(subWindow.x + 20, RowY(subWindow, 2));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    driver.click();
-    drove = true;
-  });
+  std::thread user(
+      [&]()
+      {
+        InputDriver driver;
+        if (!driver.waitForMenus(1))
+        {
+          return;
+        }
+        const XWindowAttributes top = driver.menuWindows()[0];
+        // Below the area's lower left corner.
+        EXPECT_EQ(top.x, 50);
+        EXPECT_EQ(top.y, 81 + 4);
+        driver.moveTo(top.x + 20, RowY(top, 1));
+        if (!driver.waitForMenus(2))
+        {
+          return;
+        }
+        const XWindowAttributes subWindow = driver.menuWindows()[1];
+        driver.moveTo(subWindow.x + 20, RowY(subWindow, 2));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        driver.click();
+        drove = true;
+      });
   IRECT area(50, 40, 90, 80);
   red->MarkDirty();
   const int drawsBefore = red->draws;
@@ -279,19 +331,21 @@ TEST_F(MenuTest, AChoiceInASubMenuReturnsTheSubMenuWithItsIndex)
 TEST_F(MenuTest, EscapeAndDisabledItemsChooseNothing)
 {
   Open();
-  std::thread user([&]() {
-    InputDriver driver;
-    if (!driver.waitForMenus(1))
-    {
-      return;
-    }
-    const XWindowAttributes top = driver.menuWindows()[0];
-    driver.moveTo(top.x + 20, top.y + 4 + 22 * 2 + 9 + 11);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    driver.click();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    driver.key(XK_Escape);
-  });
+  std::thread user(
+      [&]()
+      {
+        InputDriver driver;
+        if (!driver.waitForMenus(1))
+        {
+          return;
+        }
+        const XWindowAttributes top = driver.menuWindows()[0];
+        driver.moveTo(top.x + 20, top.y + 4 + 22 * 2 + 9 + 11);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        driver.click();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        driver.key(XK_Escape);
+      });
   IRECT area(50, 40, 90, 80);
   EXPECT_EQ(graphics->CreateIPopupMenu(&menu, &area), nullptr);
   user.join();
@@ -314,11 +368,11 @@ TEST_F(ViewTest, TextFieldFiltersByParameterTypeAndStopsAtTheLengthLimit)
   graphics->CreateTextEntry(green, green->GetText(), &area, "x", nullptr);
   EXPECT_EQ(graphics->GetView()->TextEntry()->Control(), red);
 
-  input.key(XK_1);      // replaces the selected "0.5"
-  input.key(XK_x);      // a letter is refused for a number
+  input.key(XK_1); // replaces the selected "0.5"
+  input.key(XK_x); // a letter is refused for a number
   input.key(XK_period);
   input.key(XK_2);
-  input.key(XK_5);      // beyond the three characters
+  input.key(XK_5); // beyond the three characters
   ASSERT_TRUE(pumpUntil(*graphics, [&]() { return graphics->GetView()->TextEntry()->Text() == "1.2"; }));
   pumpFor(*graphics, 50);
   EXPECT_EQ(graphics->GetView()->TextEntry()->Text(), "1.2");
@@ -393,18 +447,21 @@ TEST_F(ViewTest, ClosingFromInsideAHandlerOrWithAFieldOpenIsSafe)
 TEST_F(MenuTest, AHostThatDestroysItsWindowDuringAMenuEndsTheMenu)
 {
   Display* display = input.display();
-  const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0, 0, 0);
+  const Window parent =
+      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0, 0, 0);
   XMapWindow(display, parent);
   XSync(display, False);
   Open(parent);
-  std::thread host([&]() {
-    InputDriver driver;
-    if (driver.waitForMenus(1))
-    {
-      XDestroyWindow(display, parent);
-      XSync(display, False);
-    }
-  });
+  std::thread host(
+      [&]()
+      {
+        InputDriver driver;
+        if (driver.waitForMenus(1))
+        {
+          XDestroyWindow(display, parent);
+          XSync(display, False);
+        }
+      });
   IRECT area(50, 40, 90, 80);
   EXPECT_EQ(graphics->CreateIPopupMenu(&menu, &area), nullptr);
   host.join();

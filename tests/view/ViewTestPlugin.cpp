@@ -38,7 +38,8 @@ private:
   static VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                             float opt)
   {
-    ViewTestPlug* plug = effect ? static_cast<ViewTestPlug*>(static_cast<IPlugVST*>(effect->object)) : nullptr;
+    ViewTestPlug* plug =
+        effect ? static_cast<ViewTestPlug*>(static_cast<IPlugVST*>(effect->object)) : nullptr;
     if (!plug)
     {
       return 0;

@@ -51,7 +51,10 @@ public:
   {
     events.push_back({"drag", x, y, dX, dY, 0, *mod});
   }
-  void OnMouseDblClick(int x, int y, IMouseMod* mod) override { events.push_back({"dbl", x, y, 0, 0, 0, *mod}); }
+  void OnMouseDblClick(int x, int y, IMouseMod* mod) override
+  {
+    events.push_back({"dbl", x, y, 0, 0, 0, *mod});
+  }
   void OnMouseWheel(int x, int y, IMouseMod* mod, int d) override
   {
     events.push_back({"wheel", x, y, 0, 0, d, *mod});
@@ -78,7 +81,18 @@ private:
 class InputDriver
 {
 public:
-  InputDriver() : mDisplay(XOpenDisplay(nullptr)) {}
+  InputDriver()
+  {
+    // Xvfb refuses a connection now and then right after others closed: a few more tries.
+    for (int attempt = 0; attempt < 20 && !mDisplay; ++attempt)
+    {
+      mDisplay = XOpenDisplay(nullptr);
+      if (!mDisplay)
+      {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+    }
+  }
   ~InputDriver()
   {
     if (mDisplay)
@@ -164,7 +178,7 @@ public:
   }
 
 private:
-  Display* mDisplay;
+  Display* mDisplay = nullptr;
 };
 
 // Idles the view (as effEditIdle does) until done() holds or about two seconds passed.

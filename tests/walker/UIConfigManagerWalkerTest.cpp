@@ -1,9 +1,11 @@
-// Tests of the UI description walk: text readers, layers and part copies, parameter references, the part field
-// of control actions, and the faults the walk reports instead of building wrong controls.
+// Tests of the UI description walk: text readers, layers and part copies, parameter references, the part
+// field of control actions, and the faults the walk reports instead of building wrong controls.
 #include "WalkerTestSupport.h"
 
 #include "LibrarianViewControl.h"
 #include "ParamIndex.h"
+
+#include <climits>
 
 using namespace walkertest;
 
@@ -18,8 +20,8 @@ protected:
 // A switch element for parameter reference ref, at (10, 20).
 std::string switchFor(const std::string& ref, const std::string& extra = "")
 {
-  return "<switch name=\"S\" paramId=\"" + ref + "\" imageId=\"SWITCH\" position=\"10,20\" valueBounds=\"0,0,1\" " +
-         extra + "/>";
+  return "<switch name=\"S\" paramId=\"" + ref +
+         "\" imageId=\"SWITCH\" position=\"10,20\" valueBounds=\"0,0,1\" " + extra + "/>";
 }
 
 TEST(WalkerText, TokenizeDropsEmptyRunsAndAppends)
@@ -65,14 +67,6 @@ TEST(WalkerText, ParamGroupTexts)
   EXPECT_STREQ("Global", manager.getParamGroup(-1, "Global"));
 }
 
-TEST(WalkerText, CopyIntVectorAppends)
-{
-  std::vector<int> from{1, 2};
-  std::vector<int> to{0};
-  UIConfigManager::copyIntVector(&from, &to);
-  EXPECT_EQ((std::vector<int>{0, 1, 2}), to);
-}
-
 TEST_F(Walker, BiDirectLinkValues)
 {
   build("");
@@ -80,7 +74,8 @@ TEST_F(Walker, BiDirectLinkValues)
   manager.getBiDirectLinkValues("kFilter1Cutoff", values, 0);
   EXPECT_EQ((std::vector<int>{-1, -1, -1}), std::vector<int>(values, values + 3));
   manager.getBiDirectLinkValues("kFilter1Cutoff,kOscillator1Semitone", values, 2);
-  EXPECT_EQ((std::vector<int>{kFilter1Cutoff + 2, kOscillator1Semitone + 2, -1}), std::vector<int>(values, values + 3));
+  EXPECT_EQ((std::vector<int>{kFilter1Cutoff + 2, kOscillator1Semitone + 2, -1}),
+            std::vector<int>(values, values + 3));
   manager.getBiDirectLinkValues("kFilter1Cutoff,kOscillator1Semitone,7", values, 0);
   EXPECT_EQ(7, values[2]);
   manager.getBiDirectLinkValues("kFilter1Cutoff,kOscillator1Semitone,7,8", values, 0);
@@ -115,7 +110,8 @@ TEST_F(Walker, LayersNestInDocumentOrderAndRegisterByName)
 TEST_F(Walker, EnclosingOverlayDecidesForTheWholeTree)
 {
   build("<layer name=\"plain\"><layer name=\"innerOverlay\" overlay=\"true\">" + switchFor("kFilter1Cutoff") +
-        "</layer></layer><layer name=\"outer\" overlay=\"true\"><layer name=\"innerPlain\" overlay=\"yes\"/></layer>");
+        "</layer></layer><layer name=\"outer\" overlay=\"true\"><layer name=\"innerPlain\" "
+        "overlay=\"yes\"/></layer>");
   EXPECT_FALSE(layer("innerOverlay")->mIgnoreHidden);
   EXPECT_FALSE(layer("plain")->mIgnoreHidden);
   EXPECT_TRUE(layer("outer")->mIgnoreHidden);
@@ -126,8 +122,9 @@ TEST_F(Walker, MultiLayerBuildsOneCopyPerPart)
 {
   build("<layer name=\"sound\"><multilayer name=\"part\" create=\"16\">" +
         switchFor("kOscillator1Octave", "paramGroup=\"Osc\"") +
-        "<layer name=\"osc\"/></multilayer><multilayer name=\"none\" create=\"0\">" + switchFor("kFilter1Cutoff") +
-        "</multilayer><multilayer name=\"absent\">" + switchFor("kFilter1Cutoff") + "</multilayer></layer>");
+        "<layer name=\"osc\"/></multilayer><multilayer name=\"none\" create=\"0\">" +
+        switchFor("kFilter1Cutoff") + "</multilayer><multilayer name=\"absent\">" +
+        switchFor("kFilter1Cutoff") + "</multilayer></layer>");
   ControlLayer* sound = layer("sound");
   ASSERT_EQ(16u, sound->mSubLayers.size());
   for (int part = 0; part < 16; ++part)
@@ -152,7 +149,8 @@ TEST_F(Walker, MultiLayerBuildsOneCopyPerPart)
 TEST_F(Walker, ParameterReferencesAddPartAndOffset)
 {
   build("<multilayer name=\"p\" create=\"4\">" + switchFor("kOscillator1Octave+2") + "</multilayer>" +
-        switchFor("kFilter1Cutoff+") + switchFor("kOscillator1Semitone+abc") + switchFor("kMultiPartLevel+2+9"));
+        switchFor("kFilter1Cutoff+") + switchFor("kOscillator1Semitone+abc") +
+        switchFor("kMultiPartLevel+2+9"));
   // Part 3 with +2: 0 + 3 + 2.
   EXPECT_EQ(5, layer("p3")->mControls[0]->ParamIdx());
   EXPECT_NE(nullptr, action(kFilter1Cutoff));
@@ -177,16 +175,18 @@ TEST_F(Walker, UnknownParameterSkipsTheElementInsteadOfBindingANeighbour)
   EXPECT_EQ(1u, logLinesWith({"paramId \"+\" names no parameter"}).size());
   EXPECT_EQ(1u, logLinesWith({"kDebugParts+1", "outside the parameters"}).size());
   // A layer with a bad reference keeps its contents.
+  EXPECT_EQ(1u, logLinesWith({"unknown parameter", "the layer is built without it"}).size());
   ASSERT_NE(nullptr, layer("kept"));
   EXPECT_EQ(1u, layer("kept")->mControls.size());
 }
 
 TEST_F(Walker, PartFieldFollowsThePartOrTheChannel)
 {
-  ASSERT_NO_FATAL_FAILURE(
-      build(switchFor("kFilter1Cutoff", "channel=\"5\"") + switchFor("kOscillator1Semitone") +
-            "<multilayer name=\"p\" create=\"8\">" + switchFor("kMultiPartLevel", "channel=\"2\"") + "</multilayer>" +
-            switchFor("kMainTab", "channel=\"3\"") + "<layer name=\"l\" paramId=\"kMainTab\" channel=\"9\"/>"));
+  ASSERT_NO_FATAL_FAILURE(build(switchFor("kFilter1Cutoff", "channel=\"5\"") +
+                                switchFor("kOscillator1Semitone") + "<multilayer name=\"p\" create=\"8\">" +
+                                switchFor("kMultiPartLevel", "channel=\"2\"") + "</multilayer>" +
+                                switchFor("kMainTab", "channel=\"3\"") +
+                                "<layer name=\"l\" paramId=\"kMainTab\" channel=\"9\"/>"));
   EXPECT_EQ(4, action(kFilter1Cutoff)->part);
   EXPECT_EQ(-1, action(kOscillator1Semitone)->part);
   EXPECT_EQ(7, action(kMultiPartLevel + 7)->part);
@@ -196,7 +196,8 @@ TEST_F(Walker, PartFieldFollowsThePartOrTheChannel)
 
 TEST_F(Walker, NumberListWithMissingNumbersSkipsTheElement)
 {
-  build("<switch name=\"S\" paramId=\"kFilter1Cutoff\" imageId=\"SWITCH\" position=\"10\" valueBounds=\"1,0,1\"/>"
+  build("<switch name=\"S\" paramId=\"kFilter1Cutoff\" imageId=\"SWITCH\" position=\"10\" "
+        "valueBounds=\"1,0,1\"/>"
         "<switch name=\"S\" paramId=\"kOscillator1Semitone\" imageId=\"SWITCH\" position=\"10,20\"/>"
         "<knobcontrol type=\"seKnob\" name=\"K\" paramId=\"kMainTab\" imageId=\"KNOB\" position=\"1,2,0\" "
         "valueBounds=\"1,x,3,0\" sysexIndex=\"0\" changingByte=\"8\"/>"
@@ -215,7 +216,8 @@ TEST_F(Walker, NumberListWithMissingNumbersSkipsTheElement)
 
 TEST_F(Walker, FaultsOfTheDescriptionAreLogged)
 {
-  build("<layer id=\"2\">" + switchFor("kFilter1Cutoff") + "</layer><mystery paramId=\"kMainTab\"><layer name=\"x\"/>"
+  build("<layer id=\"2\">" + switchFor("kFilter1Cutoff") +
+        "</layer><mystery paramId=\"kMainTab\"><layer name=\"x\"/>"
         "</mystery><knobcontrol type=\"seKnobby\" paramId=\"kOscillator1Semitone\"/>"
         "<switch name=\"S\" imageId=\"SWITCH\" position=\"1,2\" valueBounds=\"0,0,1\"/>" +
         switchFor("kMainTab", "channel=\"two\""));
@@ -259,11 +261,13 @@ TEST_F(Walker, BackgroundAndSlotViewAreScaledAndPlaced)
 
 TEST_F(Walker, ValueDisplayPairs)
 {
-  const std::string menu = "<menucontrol type=\"seMenu\" name=\"M\" position=\"1,2,30\" valueBounds=\"0,0,3,0\" "
-                           "sysexIndex=\"1\" changingByte=\"8\" ";
+  const std::string menu =
+      "<menucontrol type=\"seMenu\" name=\"M\" position=\"1,2,30\" valueBounds=\"0,0,3,0\" "
+      "sysexIndex=\"1\" changingByte=\"8\" ";
   build(menu + "paramId=\"kFilter1Cutoff\" valueDisplay=\"3:12\"/>" + menu +
         "paramId=\"kOscillator1Semitone\" valueDisplay=\"3\"/>" + menu +
-        "paramId=\"kMainTab\" valueDisplay=\"1:2:3\"/>" + menu + "paramId=\"kMultiPartLevel\" valueDisplay=\"3:x\"/>");
+        "paramId=\"kMainTab\" valueDisplay=\"1:2:3\"/>" + menu +
+        "paramId=\"kMultiPartLevel\" valueDisplay=\"3:x\"/>");
   EXPECT_STREQ("3", param(kFilter1Cutoff)->GetDisplayText(0));
   EXPECT_STREQ("5", param(kFilter1Cutoff)->GetDisplayText(2));
   // -1 and -1: no texts, no control.
@@ -276,7 +280,8 @@ TEST_F(Walker, ValueDisplayPairs)
 
 TEST_F(Walker, ChangingByteKeepsItsLowEightBits)
 {
-  build("<knobcontrol type=\"seKnob\" name=\"K\" paramId=\"kFilter1Cutoff\" imageId=\"KNOB\" position=\"1,2,0\" "
+  build("<knobcontrol type=\"seKnob\" name=\"K\" paramId=\"kFilter1Cutoff\" imageId=\"KNOB\" "
+        "position=\"1,2,0\" "
         "valueBounds=\"0,0,3,0\" sysexIndex=\"5\" changingByte=\"263\"/>");
   ControlAction* knob = action(kFilter1Cutoff);
   ASSERT_EQ(4u, knob->messages.size());
@@ -293,6 +298,37 @@ TEST_F(Walker, UnknownValueListIsLogged)
   EXPECT_EQ(1u, logLinesWith({"unknown value list \"noSuchList\""}).size());
   EXPECT_EQ(1u, logLinesWith({"value list holds 0 texts for 2 entries, no control built"}).size());
   EXPECT_EQ(nullptr, action(kUserInterfaceStyle));
+}
+
+TEST_F(Walker, ExtremeNumbersAreHeldInRange)
+{
+  const std::string huge = "2147483647";
+  const std::string low = "-2147483648";
+  build("<knobcontrol type=\"seKnob\" name=\"K\" paramId=\"kFilter1Cutoff\" imageId=\"KNOB\" position=\"" +
+            huge + "," + huge + ",0\" valueBounds=\"0," + low + "," + huge +
+            ",0\" sysexIndex=\"1\" changingByte=\"" + low +
+            "\"/><menucontrol type=\"seMenu\" name=\"M\" paramId=\"kMainTab\" position=\"1,2," + huge +
+            "\" valueBounds=\"0," + low + "," + huge +
+            ",0\" valueDisplay=\"1:2\" sysexIndex=\"1\" changingByte=\"8\"/>"
+            "<radio name=\"R\" paramId=\"kOscillator1Semitone\" imageId=\"SWITCH\" position=\"1,1\" "
+            "buttons=\"" +
+            huge +
+            "\"/><multiFx type=\"Menu\" name=\"N\" paramId=\"kMultiPatch\" position=\"1,2,3,4\" "
+            "valueBounds=\"0,0," +
+            huge + "\" valueDisplay=\"1:2\" visible=\"1,0\"/>",
+        "", 0, 1.15);
+  // The knob is built without messages: its range does not fit value bytes.
+  ASSERT_NE(nullptr, action(kFilter1Cutoff));
+  EXPECT_TRUE(action(kFilter1Cutoff)->messages.empty());
+  // Far away, but with room for the control's own arithmetic.
+  EXPECT_GT(lastControl(kFilter1Cutoff)->GetRECT()->L, 1000000);
+  EXPECT_LT(lastControl(kFilter1Cutoff)->GetRECT()->R, INT_MAX / 2);
+  // Menus and radio buttons of absurd sizes build no control.
+  EXPECT_EQ(nullptr, action(kMainTab));
+  EXPECT_EQ(nullptr, action(kOscillator1Semitone));
+  EXPECT_EQ(1, surface->NControls());
+  EXPECT_EQ(2u, logLinesWith({"entries are too many"}).size());
+  EXPECT_EQ(1u, logLinesWith({"buttons are too many"}).size());
 }
 
 TEST_F(Walker, NothingIsBuiltWithoutASurface)

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <ostream>
 #include <thread>
 
 namespace
@@ -38,6 +39,35 @@ int channelOf(unsigned long pixel, unsigned long mask)
 
 HostEditorWindow::HostEditorWindow(VstHost& host) : mHost(host) {}
 
+int HostEditorWindow::Run(VstHost& host, double seconds, const std::string& file, std::ostream& out,
+                          std::ostream& err)
+{
+  HostEditorWindow window(host);
+  if (!window.Open())
+  {
+    err << "vsthost: editor: " << window.Error() << "\n";
+    return 1;
+  }
+  out << "editor: open, " << window.Width() << " x " << window.Height() << "\n";
+  window.Pump(seconds);
+  int status = 0;
+  if (!file.empty())
+  {
+    if (window.SaveScreenshot(file))
+    {
+      out << "screenshot: " << file << "\n";
+    }
+    else
+    {
+      err << "vsthost: cannot save the screenshot to " << file << "\n";
+      status = 1;
+    }
+  }
+  window.Close();
+  out << "editor: closed\n";
+  return status;
+}
+
 HostEditorWindow::~HostEditorWindow()
 {
   Close();
@@ -54,9 +84,14 @@ bool HostEditorWindow::Open()
   }
   mWidth = std::max(1, rect->right - rect->left);
   mHeight = std::max(1, rect->bottom - rect->top);
-  if (!mDisplay)
+  // A server busy accepting connections refuses some for a moment: a few more tries.
+  for (int attempt = 0; attempt < 10 && !mDisplay; ++attempt)
   {
     mDisplay = XOpenDisplay(nullptr);
+    if (!mDisplay)
+    {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
   }
   if (!mDisplay)
   {

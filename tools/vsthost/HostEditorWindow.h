@@ -1,6 +1,7 @@
 // The test host's editor window: a top-level X11 window holding the plug-in's editor, idled every 20 ms.
 #pragma once
 
+#include <iosfwd>
 #include <string>
 
 class VstHost;
@@ -14,6 +15,12 @@ class HostEditorWindow
 public:
   // How often a host idles its editors, in milliseconds.
   static constexpr int kIdleIntervalMs = 20;
+
+  // The test host's --editor and --screenshot options: opens the editor, pumps it for seconds, writes the
+  // screenshot when file is not empty, closes it; reports each step on out, errors on err. 0, or 1 when a
+  // step failed.
+  static int Run(VstHost& host, double seconds, const std::string& file, std::ostream& out,
+                 std::ostream& err);
 
   explicit HostEditorWindow(VstHost& host);
   // Closes the editor and the window.

@@ -147,7 +147,8 @@ ChildProcess::Outcome ChildProcess::Run(const std::function<void()>& pump, int t
       pump();
     }
     const auto elapsed =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count();
     if (timeoutMs >= 0 && elapsed >= timeoutMs)
     {
       close(pipeFds[0]);

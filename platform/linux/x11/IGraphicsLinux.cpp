@@ -2,11 +2,16 @@
 #include "IGraphicsLinux.h"
 
 #include "ChildProcess.h"
+#include "EditorLock.h"
+#include "IPlugBase.h"
+
+// After the framework's headers: Xlib defines macros that clash with their names.
 #include "IGraphicsX11View.h"
 
 #include <cstdint>
 
-IGraphicsLinux::IGraphicsLinux(IPlugBase* plug, int w, int h, int refreshFPS) : IGraphics(plug, w, h, refreshFPS)
+IGraphicsLinux::IGraphicsLinux(IPlugBase* plug, int w, int h, int refreshFPS)
+    : IGraphics(plug, w, h, refreshFPS)
 {
 }
 
@@ -90,10 +95,12 @@ IPopupMenu* IGraphicsLinux::CreateIPopupMenu(IPopupMenu* menu, IRECT* area)
   {
     return nullptr;
   }
+  std::unique_ptr<EditorLockRelease> release = ReleaseEditorLockWhileModal();
   return mView->CreateIPopupMenu(menu, area ? *area : IRECT());
 }
 
-void IGraphicsLinux::CreateTextEntry(IControl* control, IText* text, IRECT* area, const char* str, IParam* param)
+void IGraphicsLinux::CreateTextEntry(IControl* control, IText* text, IRECT* area, const char* str,
+                                     IParam* param)
 {
   if (!mView || !control)
   {
@@ -129,4 +136,13 @@ void IGraphicsLinux::PumpWhileWaiting()
   {
     mView->PumpModal();
   }
+}
+
+std::unique_ptr<EditorLockRelease> IGraphicsLinux::ReleaseEditorLockWhileModal()
+{
+  if (mPlugin && mPlugin->GetMutex()->DepthForThisThread() > 0)
+  {
+    return nullptr;
+  }
+  return std::unique_ptr<EditorLockRelease>(new EditorLockRelease());
 }

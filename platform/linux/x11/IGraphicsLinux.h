@@ -1,12 +1,15 @@
-// The editor surface on Linux: an X11 window inside the host's, dialogs through zenity, resources beside the .so.
+// The editor surface on Linux: an X11 window inside the host's, dialogs through zenity, resources beside the
+// .so.
 #pragma once
 
 #include "IGraphics.h"
 
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+class EditorLockRelease;
 class IGraphicsX11View;
 
 // The window-system side of IGraphics for Linux hosts. The host hands effEditOpen its X11 window id;
@@ -54,7 +57,8 @@ public:
   void PluginPath(WDL_String* path) override;
   // $HOME/Desktop/.
   void DesktopPath(WDL_String* path) override;
-  void PromptForFile(WDL_String* fileName, EFileAction action, WDL_String* dir, const char* extensions) override;
+  void PromptForFile(WDL_String* fileName, EFileAction action, WDL_String* dir,
+                     const char* extensions) override;
   // There is no colour dialog: false.
   bool PromptForColor(IColor* color, const char* prompt) override;
   // Opens a web address (a text containing "http") or a file or folder with xdg-open. True only when
@@ -86,6 +90,10 @@ public:
 private:
   // Keeps the editor drawing while a dialog runs on the GUI thread.
   void PumpWhileWaiting();
+  // Gives the editor lock back for the time of a menu or dialog, so that the MIDI and worker threads'
+  // writes to controls are not held up while the user chooses; null when the caller holds the plug mutex
+  // (it could not take the editor lock back without risking a deadlock).
+  std::unique_ptr<EditorLockRelease> ReleaseEditorLockWhileModal();
 
   IGraphicsX11View* mView = nullptr;
   std::string mBundleID;

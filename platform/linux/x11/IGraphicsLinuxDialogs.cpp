@@ -1,7 +1,9 @@
-// The Linux surface's dialogs: message boxes and file panels through zenity, web pages and files through xdg-open.
+// The Linux surface's dialogs: message boxes and file panels through zenity, web pages and files through
+// xdg-open.
 #include "IGraphicsLinux.h"
 
 #include "ChildProcess.h"
+#include "EditorLock.h"
 #include "WdlString.h"
 
 #include <cstdio>
@@ -77,6 +79,7 @@ std::vector<std::string> IGraphicsLinux::MessageBoxArgs(const char* text, const 
 int IGraphicsLinux::ShowMessageBox(const char* text, const char* caption, int type)
 {
   ChildProcess zenity(MessageBoxArgs(text, caption, type));
+  std::unique_ptr<EditorLockRelease> release = ReleaseEditorLockWhileModal();
   if (zenity.Run([this]() { PumpWhileWaiting(); }) != ChildProcess::Outcome::kExited)
   {
     std::fprintf(stderr, "Korvid Editor: message box not shown: %s: %s\n", caption ? caption : "",
@@ -144,6 +147,7 @@ void IGraphicsLinux::PromptForFile(WDL_String* fileName, EFileAction action, WDL
   }
 
   ChildProcess zenity(args);
+  std::unique_ptr<EditorLockRelease> release = ReleaseEditorLockWhileModal();
   if (zenity.Run([this]() { PumpWhileWaiting(); }) != ChildProcess::Outcome::kExited)
   {
     std::fprintf(stderr, "Korvid Editor: file panel not shown\n");
@@ -175,6 +179,7 @@ bool IGraphicsLinux::OpenURL(const char* url, const char*, const char*, const ch
     target = "./" + target;
   }
   ChildProcess xdgOpen({"xdg-open", target}, false);
+  std::unique_ptr<EditorLockRelease> release = ReleaseEditorLockWhileModal();
   const ChildProcess::Outcome outcome = xdgOpen.Run([this]() { PumpWhileWaiting(); }, kOpenTimeoutMs);
   if (outcome == ChildProcess::Outcome::kNotStarted)
   {

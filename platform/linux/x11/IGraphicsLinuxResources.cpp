@@ -46,7 +46,8 @@ std::string IGraphicsLinux::ResourcePath(const char* name)
   while (start <= relative.size())
   {
     const size_t end = relative.find('/', start);
-    const std::string component = relative.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    const std::string component =
+        relative.substr(start, end == std::string::npos ? std::string::npos : end - start);
     if (component == "..")
     {
       return std::string();

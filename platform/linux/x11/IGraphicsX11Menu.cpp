@@ -56,7 +56,8 @@ IGraphicsX11Menu::~IGraphicsX11Menu()
 
 bool IGraphicsX11Menu::Choosable(const Row& row) const
 {
-  return !row.subMenu && !(row.flags & IPopupMenuItem::kSeparator) && !(row.flags & IPopupMenuItem::kDisabled);
+  return !row.subMenu && !(row.flags & IPopupMenuItem::kSeparator) &&
+         !(row.flags & IPopupMenuItem::kDisabled);
 }
 
 void IGraphicsX11Menu::OpenLevel(IPopupMenu* menu, int rootX, int rootY, int parentLeft)
@@ -104,12 +105,12 @@ void IGraphicsX11Menu::OpenLevel(IPopupMenu* menu, int rootX, int rootY, int par
   attributes.save_under = True;
   attributes.background_pixel = WhitePixel(mDisplay, screen);
   attributes.border_pixel = BlackPixel(mDisplay, screen);
-  attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask;
-  level.window = XCreateWindow(mDisplay, RootWindow(mDisplay, screen), level.x, level.y,
-                               static_cast<unsigned>(level.w), static_cast<unsigned>(level.h), 1,
-                               CopyFromParent, InputOutput, CopyFromParent,
-                               CWOverrideRedirect | CWSaveUnder | CWBackPixel | CWBorderPixel | CWEventMask,
-                               &attributes);
+  attributes.event_mask =
+      ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask;
+  level.window = XCreateWindow(
+      mDisplay, RootWindow(mDisplay, screen), level.x, level.y, static_cast<unsigned>(level.w),
+      static_cast<unsigned>(level.h), 1, CopyFromParent, InputOutput, CopyFromParent,
+      CWOverrideRedirect | CWSaveUnder | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
   XMapRaised(mDisplay, level.window);
   mLevels.push_back(level);
   DrawLevel(mLevels.back());
@@ -133,7 +134,8 @@ void IGraphicsX11Menu::DrawLevel(Level& level)
   {
     return;
   }
-  cairo_surface_t* surface = cairo_xlib_surface_create(mDisplay, level.window, info.visual, level.w, level.h);
+  // Drawn in memory and copied to the window in one go: no glyph caches are left on the display.
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, level.w, level.h);
   cairo_t* cr = cairo_create(surface);
   cairo_set_source_rgb(cr, 0.96, 0.96, 0.96);
   cairo_paint(cr);
@@ -197,6 +199,14 @@ void IGraphicsX11Menu::DrawLevel(Level& level)
   }
   cairo_destroy(cr);
   cairo_surface_flush(surface);
+  cairo_surface_t* window = cairo_xlib_surface_create(mDisplay, level.window, info.visual, level.w, level.h);
+  cr = cairo_create(window);
+  cairo_set_source_surface(cr, surface, 0, 0);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(window);
+  cairo_surface_destroy(window);
   cairo_surface_destroy(surface);
 }
 
@@ -289,7 +299,8 @@ void IGraphicsX11Menu::OnKey(XKeyEvent* event)
   const size_t deepest = mLevels.size() - 1;
   Level& level = mLevels[deepest];
   const int count = static_cast<int>(level.rows.size());
-  auto selectable = [&](int i) {
+  auto selectable = [&](int i)
+  {
     const Row& row = level.rows[static_cast<size_t>(i)];
     return row.subMenu || Choosable(row);
   };
@@ -357,7 +368,8 @@ void IGraphicsX11Menu::Grab()
     }
     if (!keyboard)
     {
-      keyboard = XGrabKeyboard(mDisplay, window, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
+      keyboard =
+          XGrabKeyboard(mDisplay, window, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
     }
     if (!(pointer && keyboard))
     {

@@ -146,7 +146,8 @@ void IGraphicsX11TextEntry::Draw()
   {
     return;
   }
-  cairo_surface_t* surface = cairo_xlib_surface_create(mDisplay, mWindow, attributes.visual, mWidth, mHeight);
+  // Drawn in memory and copied to the window in one go: no glyph caches are left on the display.
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, mWidth, mHeight);
   cairo_t* cr = cairo_create(surface);
   const IColor& bg = mStyle.mTextEntryBGColor;
   const IColor& fg = mStyle.mTextEntryFGColor;
@@ -191,6 +192,14 @@ void IGraphicsX11TextEntry::Draw()
   }
   cairo_destroy(cr);
   cairo_surface_flush(surface);
+  cairo_surface_t* window = cairo_xlib_surface_create(mDisplay, mWindow, attributes.visual, mWidth, mHeight);
+  cr = cairo_create(window);
+  cairo_set_source_surface(cr, surface, 0, 0);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(window);
+  cairo_surface_destroy(window);
   cairo_surface_destroy(surface);
   XFlush(mDisplay);
 }

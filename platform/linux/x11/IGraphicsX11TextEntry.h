@@ -22,10 +22,10 @@ public:
   // What a key did.
   enum class KeyResult
   {
-    kHandled,  // edited, moved the cursor, or refused by the formatter
-    kCommit,   // Return, Enter or Tab: editing ends and the text applies
-    kCancel,   // Escape: editing ends without applying
-    kIgnored,  // not a key of the field
+    kHandled, // edited, moved the cursor, or refused by the formatter
+    kCommit,  // Return, Enter or Tab: editing ends and the text applies
+    kCancel,  // Escape: editing ends without applying
+    kIgnored, // not a key of the field
   };
 
   // area: window rectangle (right and bottom exclusive); style: font size, alignment and the text-entry

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -70,14 +71,23 @@ IGraphicsX11View* IGraphicsX11View::Create(IGraphicsLinux* graphics, Window pare
   {
     return nullptr;
   }
+  // A server busy accepting connections refuses some for a moment: a few more tries.
+  constexpr int kOpenAttempts = 10;
+  constexpr useconds_t kOpenRetryUs = 10000;
   Display* display = XOpenDisplay(nullptr);
+  for (int attempt = 1; !display && attempt < kOpenAttempts; ++attempt)
+  {
+    usleep(kOpenRetryUs);
+    display = XOpenDisplay(nullptr);
+  }
   if (!display)
   {
     std::fprintf(stderr, "Korvid Editor: cannot open the X display\n");
     return nullptr;
   }
   registerDisplay(display);
-  IGraphicsX11View* view = new IGraphicsX11View(graphics, display, parent ? parent : DefaultRootWindow(display));
+  IGraphicsX11View* view =
+      new IGraphicsX11View(graphics, display, parent ? parent : DefaultRootWindow(display));
   if (!view->MakeWindow())
   {
     delete view;
@@ -117,8 +127,8 @@ bool IGraphicsX11View::MakeWindow()
   XSetWindowAttributes attributes{};
   // No background: the window is always painted from the draw bitmap, so the server never clears it.
   attributes.background_pixmap = None;
-  attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
-                          StructureNotifyMask | FocusChangeMask;
+  attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                          KeyPressMask | StructureNotifyMask | FocusChangeMask;
   mWindow = XCreateWindow(mDisplay, mParent, 0, 0, static_cast<unsigned>(std::max(1, mWidth)),
                           static_cast<unsigned>(std::max(1, mHeight)), 0, CopyFromParent, InputOutput,
                           CopyFromParent, CWBackPixmap | CWEventMask, &attributes);
@@ -136,7 +146,8 @@ bool IGraphicsX11View::MakeWindow()
   {
     XStoreName(mDisplay, mWindow, "Korvid Editor");
   }
-  mWindowSurface = cairo_xlib_surface_create(mDisplay, mWindow, mVisual, std::max(1, mWidth), std::max(1, mHeight));
+  mWindowSurface =
+      cairo_xlib_surface_create(mDisplay, mWindow, mVisual, std::max(1, mWidth), std::max(1, mHeight));
   mCairoDevice = cairo_device_reference(cairo_surface_get_device(mWindowSurface));
   XMapWindow(mDisplay, mWindow);
   XFlush(mDisplay);
@@ -267,12 +278,21 @@ void IGraphicsX11View::PaintInvalid()
   {
     return;
   }
+  // A host may destroy its window (and ours) before closing the editor: never paint into a window the
+  // server has already destroyed.
+  XSync(mDisplay, False);
+  XEvent destroyed;
+  if (XCheckTypedWindowEvent(mDisplay, mWindow, DestroyNotify, &destroyed))
+  {
+    HandleEvent(&destroyed, true);
+    return;
+  }
   IRECT area = mInvalid;
   mInvalid.Clear();
   mGraphics->Draw(&area);
 }
 
-bool IGraphicsX11View::DrawScreen(const IRECT& area)
+bool IGraphicsX11View::DrawScreen(const IRECT&)
 {
   if (!IsLinked() || !mWindowSurface)
   {
@@ -284,14 +304,17 @@ bool IGraphicsX11View::DrawScreen(const IRECT& area)
     return false;
   }
   cairo_surface_flush(source);
+  // The whole bitmap goes to the window as one image, whatever area was drawn: the window then always shows
+  // exactly the draw bitmap (and cairo's partial uploads keep allocations past the display's life).
   cairo_t* cr = cairo_create(mWindowSurface);
-  cairo_rectangle(cr, area.L, area.T, area.W(), area.H());
-  cairo_clip(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
   cairo_set_source_surface(cr, source, 0, 0);
   cairo_paint(cr);
   cairo_destroy(cr);
   cairo_surface_flush(mWindowSurface);
+  // cairo keeps a server-side copy of the source for the next paint; the draw bitmap changes before then,
+  // and the copy would outlive this display.
+  cairo_surface_mark_dirty(source);
   XFlush(mDisplay);
   return true;
 }
@@ -302,7 +325,8 @@ void IGraphicsX11View::SetSize(int w, int h)
   mHeight = h;
   if (mWindow)
   {
-    XResizeWindow(mDisplay, mWindow, static_cast<unsigned>(std::max(1, w)), static_cast<unsigned>(std::max(1, h)));
+    XResizeWindow(mDisplay, mWindow, static_cast<unsigned>(std::max(1, w)),
+                  static_cast<unsigned>(std::max(1, h)));
     cairo_xlib_surface_set_size(mWindowSurface, std::max(1, w), std::max(1, h));
     Invalidate(IRECT(0, 0, w, h));
   }

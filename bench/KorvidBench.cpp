@@ -1,0 +1,109 @@
+// Start-up of one plug-in instance with the project's real resources: an empty library and one of 100 banks.
+#include "HeadlessSurface.h"
+#include "Korvid.h"
+#include "LicePng.h"
+#include "MidiFakeSystem.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace
+{
+namespace fs = std::filesystem;
+
+// Reads resources by their path below the built plug-in folder, as the Linux view does beside the plug-in.
+class BenchSurface : public HeadlessSurface
+{
+public:
+  BenchSurface(IPlugBase* plug, int w, int h) : HeadlessSurface(plug, w, h, 0, "") {}
+
+  char* OSLoadFile(int, const char* name) override
+  {
+    std::ifstream in(folder() + name, std::ios::binary);
+    if (!in)
+    {
+      return nullptr;
+    }
+    char* buffer = new char[kLoadFileBufferSize]();
+    in.read(buffer, kLoadFileBufferSize);
+    mLastLoadedFileSize = static_cast<int>(in.gcount());
+    return buffer;
+  }
+
+  LICE_IBitmap* OSLoadBitmap(int, const char* name) override
+  {
+    return LICE_LoadPNG((folder() + name).c_str());
+  }
+
+private:
+  static std::string folder() { return std::string(KORVID_BINARY_DIR) + "/Korvid Editor/"; }
+};
+
+// A temporary data folder with a library of bankCount copies of the shared init bank.
+class BenchDataFolder
+{
+public:
+  explicit BenchDataFolder(int bankCount)
+  {
+    root = fs::temp_directory_path() /
+           ("korvid-bench-" + std::to_string(::getpid()) + "-" + std::to_string(bankCount));
+    const fs::path patches = root / "Quillmarsh" / "Korvid Editor" / "Patches";
+    fs::create_directories(patches);
+    const fs::path bank = fs::path(KORVID_SHARED_DATA_DIR) / "banks" / "init-bank.syx";
+    for (int i = 0; i < bankCount; ++i)
+    {
+      const fs::path target = patches / ("bank-" + std::to_string(1000 + i) + ".syx");
+      fs::copy_file(bank, target, fs::copy_options::overwrite_existing);
+      fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add);
+    }
+    setenv("XDG_DATA_HOME", root.c_str(), 1);
+    MidiFakeSystem::installAsDefault(MidiFakeSystem::create());
+    Korvid::setSurfaceFactory([](IPlugBase* plug, int w, int h) -> IGraphics*
+                              { return new BenchSurface(plug, w, h); });
+  }
+
+  ~BenchDataFolder()
+  {
+    Korvid::setSurfaceFactory(nullptr);
+    MidiFakeSystem::installAsDefault(nullptr);
+    unsetenv("XDG_DATA_HOME");
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+  }
+
+private:
+  fs::path root;
+};
+
+void constructInstances(benchmark::State& state, int bankCount)
+{
+  BenchDataFolder data(bankCount);
+  for (auto _ : state)
+  {
+    auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{});
+    benchmark::DoNotOptimize(plug.get());
+    state.PauseTiming();
+    plug.reset();
+    state.ResumeTiming();
+  }
+  state.SetLabel("per instance");
+}
+
+void BM_KorvidConstructEmptyLibrary(benchmark::State& state)
+{
+  constructInstances(state, 0);
+}
+BENCHMARK(BM_KorvidConstructEmptyLibrary)->Unit(benchmark::kMillisecond);
+
+void BM_KorvidConstruct100Banks(benchmark::State& state)
+{
+  constructInstances(state, 100);
+}
+BENCHMARK(BM_KorvidConstruct100Banks)->Unit(benchmark::kMillisecond);
+} // namespace

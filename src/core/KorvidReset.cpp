@@ -1,0 +1,64 @@
+// The framework's reset slot: output hold released, sample rate and queue size taken over, display reset.
+#include "Korvid.h"
+
+#include "IControl.h"
+#include "ParamIndex.h"
+
+namespace
+{
+constexpr const char* kFirstLineText = "Korvid Plug-in";
+constexpr const char* kBuildDate = "10-Oct-2020";
+constexpr const char* kCategoryText = "INIT";
+constexpr const char* kPatchText = "-- INIT --";
+constexpr const char* kControllerText = "---";
+
+// Display controls by their position in mDisplayControls.
+constexpr size_t kDisplayName = 0;
+constexpr size_t kDisplayValue = 1;
+constexpr size_t kDisplayCategory = 2;
+constexpr size_t kDisplayPatch = 3;
+constexpr size_t kDisplayCC = 4;
+constexpr size_t kDisplayBuild = 5;
+
+void setDisplay(IControl* control, const std::string& text)
+{
+  if (ITextControl* display = dynamic_cast<ITextControl*>(control))
+  {
+    display->SetTextFromPlug(text.c_str());
+  }
+}
+} // namespace
+
+void Korvid::Reset()
+{
+  WDL_MutexLock lock(GetMutex());
+  mOutputHold = false;
+  if (GetSampleRate() != mSampleRateCopy)
+  {
+    mSampleRateCopy = GetSampleRate();
+  }
+  // Before the host has told a block size the queue keeps its start capacity: a size of 0 would forbid it
+  // to grow.
+  if (GetBlockSize() > 0)
+  {
+    mMidiOutQueue.SetCapacityForBlock(GetBlockSize());
+    if (mQueueFrames == 0)
+    {
+      mQueueFrames = GetBlockSize();
+    }
+  }
+  mStopPending = true;
+  char version[32];
+  GetEffectVersionStr(version);
+  log(std::string("RESET: plug-in ") + version);
+  if (!mIgnoreIncoming)
+  {
+    setDisplay(mDisplayControls[kDisplayName], kFirstLineText);
+    setDisplay(mDisplayControls[kDisplayValue],
+               isLogging() ? std::string(version) + " - " + kBuildDate : std::string(version));
+    setDisplay(mDisplayControls[kDisplayBuild], version);
+    setDisplay(mDisplayControls[kDisplayCategory], kCategoryText);
+    setDisplay(mDisplayControls[kDisplayPatch], kPatchText);
+    setDisplay(mDisplayControls[kDisplayCC], kControllerText);
+  }
+}

@@ -1,0 +1,37 @@
+// The plug-in's teardown: MIDI input and the device jobs stop first, then everything is freed.
+#include "Korvid.h"
+
+#include "IGraphics.h"
+#include "PatchLibrarian.h"
+#include "PatchManager.h"
+#include "UIConfigManager.h"
+
+Korvid::~Korvid()
+{
+  mOutputPresent = false;
+  // Nothing may call into the plug-in while it is taken apart: the input port's thread and the three
+  // device jobs are stopped and joined before any object they use goes.
+  stopDeviceCommunication();
+
+  // The surface's controls point at the actions, the library and the plug-in: they go first.
+  delete mGraphics;
+  mGraphics = nullptr;
+  mProgressLayer = nullptr;
+  mProgressIndicator = nullptr;
+  mLibrarianView = nullptr;
+  for (int i = 0; i < NParams(); ++i)
+  {
+    GetParam(i)->SetAction(nullptr);
+  }
+  mUIConfigManager.reset();
+  mPatchLibrarian = nullptr;
+  mOwnedLibrarian.reset();
+  mPatchManager = nullptr;
+  mOwnedPatchManager.reset();
+
+  mPartProgramTable.clear();
+  mPartBankTable.clear();
+  mIndicatorTime.clear();
+  mIndicatorState.clear();
+  mRandomValues.clear();
+}

@@ -1,0 +1,122 @@
+// Helpers of the plug-in start-up tests: a surface reading the plug-in folder, a temporary data folder and
+// library, and a fixture that installs both.
+#pragma once
+
+#include "HeadlessSurface.h"
+#include "Korvid.h"
+#include "LicePng.h"
+#include "MidiFakeSystem.h"
+#include "TempDataHome.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace korvidtest
+{
+namespace fs = std::filesystem;
+
+// The off-screen surface reading resources by their path below a plug-in folder ("resources/img/x.png"), as
+// the Linux view reads them beside the loaded plug-in.
+class PluginFolderSurface : public HeadlessSurface
+{
+public:
+  PluginFolderSurface(IPlugBase* plug, int w, int h, std::string folder)
+      : HeadlessSurface(plug, w, h, 0, ""), mFolder(std::move(folder))
+  {
+  }
+
+  char* OSLoadFile(int, const char* name) override
+  {
+    std::ifstream in(path(name), std::ios::binary);
+    if (!in)
+    {
+      return nullptr;
+    }
+    char* buffer = new char[kLoadFileBufferSize]();
+    in.read(buffer, kLoadFileBufferSize);
+    mLastLoadedFileSize = static_cast<int>(in.gcount());
+    return buffer;
+  }
+
+  LICE_IBitmap* OSLoadBitmap(int, const char* name) override
+  {
+    const std::string file = path(name);
+    return fs::exists(file) ? LICE_LoadPNG(file.c_str()) : nullptr;
+  }
+
+private:
+  std::string path(const char* name) const { return mFolder + "/" + (name ? name : ""); }
+
+  std::string mFolder;
+};
+
+inline std::string pluginFolder()
+{
+  return KORVID_PLUGIN_FOLDER;
+}
+
+// The banks of the shared test data.
+inline std::string sharedBanks()
+{
+  return std::string(KORVID_SHARED_DATA_DIR) + "/banks";
+}
+
+// A data folder with settings, an empty or filled library, and the surface factory for one test.
+class StartupFixture : public ::testing::Test
+{
+protected:
+  StartupFixture() : midi(MidiFakeSystem::create()) { MidiFakeSystem::installAsDefault(midi); }
+
+  ~StartupFixture() override
+  {
+    Korvid::setSurfaceFactory(nullptr);
+    MidiFakeSystem::installAsDefault(nullptr);
+  }
+
+  // Surfaces read from folder (the built plug-in folder by default).
+  void useResources(const std::string& folder)
+  {
+    Korvid::setSurfaceFactory([folder](IPlugBase* plug, int w, int h) -> IGraphics*
+                              { return new PluginFolderSurface(plug, w, h, folder); });
+  }
+
+  // Writes the three settings lines.
+  void writeSettings(const std::string& text) { home.writeFile("Korvid Editor UI.txt", text); }
+
+  // An empty "Patches" folder, or one holding copies of the shared banks.
+  std::string patchesFolder() const { return home.folder() + "Patches"; }
+  void createLibrary()
+  {
+    home.createFolder();
+    fs::create_directories(patchesFolder());
+  }
+  void copySharedBanks()
+  {
+    createLibrary();
+    for (const auto& entry : fs::directory_iterator(sharedBanks()))
+    {
+      const fs::path target = fs::path(patchesFolder()) / entry.path().filename();
+      fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing);
+      fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add);
+    }
+  }
+
+  // Drops an image from the process-wide bitmap cache, so that the next instance loads it again.
+  static void forgetCachedImage(int id, const char* name, double scale)
+  {
+    HeadlessSurface scratch(nullptr, 1, 1);
+    IBitmap cached = scratch.LoadIBitmap(id, name, scale);
+    scratch.ReleaseBitmap(&cached);
+  }
+
+  std::unique_ptr<Korvid> construct() { return std::make_unique<Korvid>(IPlugInstanceInfo{}); }
+
+  // The MIDI system the instances see: no ports unless a test adds some.
+  std::shared_ptr<MidiFakeSystem> midi;
+  TempDataHome home;
+};
+} // namespace korvidtest
