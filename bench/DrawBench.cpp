@@ -1,10 +1,11 @@
 // Drawing benchmarks: one full editor frame (background plus 200 knob frames) and loading and scaling images.
-#include "IGraphics.h"
+#include "HeadlessSurface.h"
 #include "lice.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -15,43 +16,15 @@ const int kEditorH = 757;
 const int kKnob = 48;
 const int kKnobFrames = 64;
 
-// A surface without a window whose bitmaps come from PNG files in a folder, or from memory.
-class BenchGraphics : public IGraphics
+// The headless surface with the drawing area open to the benchmarks.
+class BenchGraphics : public HeadlessSurface
 {
 public:
-  BenchGraphics(int w, int h) : IGraphics(nullptr, w, h, 0) { PrepDraw(); }
-  void SetDrawArea(const IRECT& r) { mDrawArea = r; }
-  void SetImage(LICE_IBitmap* image) { mImage = image; }
-
-  bool DrawScreen(IRECT*) override { return true; }
-  void ForceEndUserEdit() override {}
-  int ShowMessageBox(const char*, const char*, int) override { return 0; }
-  IPopupMenu* CreateIPopupMenu(IPopupMenu*, IRECT*) override { return nullptr; }
-  void CreateTextEntry(IControl*, IText*, IRECT*, const char*, IParam*) override {}
-  void HostPath(WDL_String*) override {}
-  void PluginPath(WDL_String*) override {}
-  void DesktopPath(WDL_String*) override {}
-  void PromptForFile(WDL_String*, EFileAction, WDL_String*, const char*) override {}
-  bool PromptForColor(IColor*, const char*) override { return false; }
-  bool OpenURL(const char*, const char*, const char*, const char*) override { return false; }
-  using IGraphics::OpenWindow;
-  void* OpenWindow(void*) override { return nullptr; }
-  void CloseWindow() override {}
-  void* GetWindow() override { return nullptr; }
-  char* OSLoadFile(int, const char*) override { return nullptr; }
-  LICE_IBitmap* OSLoadBitmap(int, const char* name) override
+  BenchGraphics(int w, int h, std::string resourceDir = "") : HeadlessSurface(nullptr, w, h, 0, resourceDir)
   {
-    if (mImage)
-    {
-      LICE_IBitmap* copy = new LICE_MemBitmap();
-      LICE_Copy(copy, mImage);
-      return copy;
-    }
-    return LICE_LoadPNG(name);
+    PrepDraw();
   }
-
-private:
-  LICE_IBitmap* mImage = nullptr;
+  void SetDrawArea(const IRECT& r) { mDrawArea = r; }
 };
 
 LICE_IBitmap* makeBackground()
@@ -82,15 +55,10 @@ LICE_IBitmap* makeKnobStrip()
 static void BM_DrawEditorFrame(benchmark::State& state)
 {
   BenchGraphics g(kEditorW, kEditorH);
-  LICE_IBitmap* background = makeBackground();
-  LICE_IBitmap* knobs = makeKnobStrip();
-  g.SetImage(background);
+  g.AddBitmapResource("background", makeBackground());
+  g.AddBitmapResource("knob", makeKnobStrip());
   IBitmap bg = g.LoadIBitmap(3000, "background", 1.0);
-  g.SetImage(knobs);
   IBitmap knob = g.LoadIBitmap(3001, "knob", 1.0, kKnobFrames, false);
-  g.SetImage(nullptr);
-  delete background;
-  delete knobs;
 
   g.SetDrawArea(IRECT(0, 0, kEditorW, kEditorH));
   IRECT whole(0, 0, kEditorW, kEditorH);
@@ -121,17 +89,18 @@ BENCHMARK(BM_DrawEditorFrame)->Unit(benchmark::kMillisecond);
 // 100 PNG files of 200 x 120 loaded and scaled by 1.15 into the cache, then released for the next round.
 static void BM_LoadAndScale100Images(benchmark::State& state)
 {
-  const std::string prefix = "/tmp/korvid_drawbench_" + std::to_string(getpid());
+  const std::string dir = "/tmp/korvid_drawbench_" + std::to_string(getpid());
+  mkdir(dir.c_str(), 0700);
   std::vector<std::string> files;
   for (int i = 0; i < 100; ++i)
   {
     LICE_MemBitmap image(200, 120);
     LICE_FillRect(&image, 0, 0, 200, 120, LICE_RGBA(i, 255 - i, 80, 255), 1.0f, LICE_BLIT_MODE_COPY);
     LICE_Line(&image, 0, 0, 199, 119, LICE_RGBA(255, 255, 255, 255), 1.0f, LICE_BLIT_MODE_COPY, true);
-    files.push_back(prefix + "_" + std::to_string(i) + ".png");
+    files.push_back(dir + "/" + std::to_string(i) + ".png");
     LICE_WritePNG(files.back().c_str(), &image);
   }
-  BenchGraphics g(100, 100);
+  BenchGraphics g(100, 100, dir);
   for (auto _ : state)
   {
     std::vector<IBitmap> loaded;
@@ -151,5 +120,6 @@ static void BM_LoadAndScale100Images(benchmark::State& state)
   {
     std::remove(f.c_str());
   }
+  rmdir(dir.c_str());
 }
 BENCHMARK(BM_LoadAndScale100Images)->Unit(benchmark::kMillisecond);

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config git
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   libpoco-dev libtinyxml2-dev librtmidi-dev
   libcairo2-dev libfontconfig-dev libfreetype-dev libpng-dev zlib1g-dev
   libx11-dev libxtst-dev

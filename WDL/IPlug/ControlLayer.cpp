@@ -210,20 +210,7 @@ bool ControlLayer::isDirty(IRECT* r)
   {
     return false;
   }
-  bool dirty = false;
-  for (IControl* control : mControls)
-  {
-    if (control->IsHidden() && !control->GetIgnoreHidden())
-    {
-      continue;
-    }
-    if (!control->IsDirty())
-    {
-      continue;
-    }
-    *r = r->Union(*control->GetRECT());
-    dirty = true;
-  }
+  bool dirty = MergeDirtyControls(mControls, 0, r);
   for (ControlLayer* layer : mSubLayers)
   {
     dirty = layer->isDirty(r) || dirty;
@@ -240,14 +227,7 @@ void ControlLayer::DrawTree(IGraphics* graphics, IRECT* area, bool parentShown)
 {
   // A sub-layer of a hidden layer draws nothing, even when its own flag says visible.
   const bool shown = parentShown && mVisible;
-  for (IControl* control : mControls)
-  {
-    if (shown && !control->IsHidden() && area->Intersects(*control->GetRECT()))
-    {
-      control->Draw(graphics);
-    }
-    control->SetClean();
-  }
+  DrawControls(mControls, 0, graphics, *area, shown);
   for (ControlLayer* layer : mSubLayers)
   {
     layer->DrawTree(graphics, area, shown);
@@ -279,7 +259,16 @@ IControl* ControlLayer::isHit(int x, int y)
 
 void ControlLayer::SetParameterFromPlug(int paramIdx, double value, bool normalized)
 {
-  for (IControl* control : mControls)
+  PushToControls(mControls, paramIdx, value);
+  for (ControlLayer* layer : mSubLayers)
+  {
+    layer->SetParameterFromPlug(paramIdx, value, normalized);
+  }
+}
+
+void ControlLayer::PushToControls(const std::vector<IControl*>& controls, int paramIdx, double value)
+{
+  for (IControl* control : controls)
   {
     if (control->ParamIdx() == paramIdx)
     {
@@ -291,8 +280,34 @@ void ControlLayer::SetParameterFromPlug(int paramIdx, double value, bool normali
       control->SetAuxParamValueFromPlug(aux, value);
     }
   }
-  for (ControlLayer* layer : mSubLayers)
+}
+
+bool ControlLayer::MergeDirtyControls(const std::vector<IControl*>& controls, size_t first, IRECT* r)
+{
+  bool dirty = false;
+  for (size_t i = first; i < controls.size(); ++i)
   {
-    layer->SetParameterFromPlug(paramIdx, value, normalized);
+    IControl* control = controls[i];
+    if ((control->IsHidden() && !control->GetIgnoreHidden()) || !control->IsDirty())
+    {
+      continue;
+    }
+    *r = r->Union(*control->GetRECT());
+    dirty = true;
+  }
+  return dirty;
+}
+
+void ControlLayer::DrawControls(const std::vector<IControl*>& controls, size_t first, IGraphics* graphics,
+                                const IRECT& area, bool shown)
+{
+  for (size_t i = first; i < controls.size(); ++i)
+  {
+    IControl* control = controls[i];
+    if (shown && !control->IsHidden() && area.Intersects(*control->GetRECT()))
+    {
+      control->Draw(graphics);
+    }
+    control->SetClean();
   }
 }

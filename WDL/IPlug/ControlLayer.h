@@ -71,6 +71,18 @@ public:
   int mSelectedId = 0;
   bool mIgnoreHidden = false;
 
+  // ---- Walks over a list of controls, shared by the layers and the surface's base list ----
+
+  // Pushes a normalised value to every control of the list bound to paramIdx (main or auxiliary parameter).
+  static void PushToControls(const std::vector<IControl*>& controls, int paramIdx, double value);
+  // Merges into r the rectangle of every dirty control from index first on that counts (not hidden, or hidden
+  // with its ignore-hidden flag set); true when any was found.
+  static bool MergeDirtyControls(const std::vector<IControl*>& controls, size_t first, IRECT* r);
+  // Draws the controls from index first on that are not hidden and meet area (none when shown is false),
+  // and marks every one of them clean.
+  static void DrawControls(const std::vector<IControl*>& controls, size_t first, IGraphics* graphics,
+                           const IRECT& area, bool shown);
+
 private:
   // Draw with the visibility of the layer's ancestors.
   void DrawTree(IGraphics* graphics, IRECT* area, bool parentShown);

@@ -144,12 +144,12 @@ bool IControl::IsHit(int x, int y)
 
 void IControl::SetDirty(bool pushParamToPlug)
 {
-  MarkDirtyAndPush(pushParamToPlug, false);
+  Guarded([this, pushParamToPlug]() { MarkDirtyAndPush(pushParamToPlug, false); });
 }
 
 void IControl::SetDirty2(bool pushParamToPlug)
 {
-  MarkDirtyAndPush(pushParamToPlug, true);
+  Guarded([this, pushParamToPlug]() { MarkDirtyAndPush(pushParamToPlug, true); });
 }
 
 void IControl::MarkDirtyAndPush(bool push, bool fromHardware)
@@ -171,7 +171,11 @@ void IControl::MarkDirtyAndPush(bool push, bool fromHardware)
   }
   const int paramIdx = mParamIdx;
   const double value = mValue;
-  auto pushToPlug = [this, paramIdx, value, fromHardware]()
+  const bool showsText = mValDisplayControl || mNameDisplayControl;
+  bool haveParam = false;
+  char display[IParam::kDisplayForHostLen] = "";
+  std::string name;
+  auto pushAndRead = [&]()
   {
     if (fromHardware)
     {
@@ -181,35 +185,37 @@ void IControl::MarkDirtyAndPush(bool push, bool fromHardware)
     {
       mPlug->SetParameterFromGUI(paramIdx, value);
     }
+    if (!showsText)
+    {
+      return;
+    }
+    // Parameters are written under the plug mutex; read them under it too.
+    WDL_MutexLock plugLock(mPlug->GetMutex());
+    IParam* param = mPlug->GetParam(paramIdx);
+    if (param)
+    {
+      haveParam = true;
+      param->GetDisplayForHost(param->Value(), false, display, true);
+      name = param->GetNameForHost();
+    }
   };
   if (CallerHoldsPlugMutex())
   {
-    pushToPlug();
+    pushAndRead();
   }
   else
   {
     // The push takes the plug mutex and runs the change handlers, which may wait for other threads (ports,
-    // workers); the editor lock is given back meanwhile so that none of them waits for it in turn.
+    // workers) or come back to the surface; the editor lock is given back meanwhile, and the display texts
+    // are read before it is taken again, so that no thread ever holds the editor lock while it waits for the
+    // plug mutex here.
     EditorLockRelease release;
-    pushToPlug();
+    pushAndRead();
   }
 
-  if (!mValDisplayControl && !mNameDisplayControl)
+  if (!haveParam)
   {
     return;
-  }
-  char display[IParam::kDisplayForHostLen] = "";
-  std::string name;
-  {
-    // Parameters are written under the plug mutex; read them under it too.
-    WDL_MutexLock plugLock(mPlug->GetMutex());
-    IParam* param = mPlug->GetParam(paramIdx);
-    if (!param)
-    {
-      return;
-    }
-    param->GetDisplayForHost(param->Value(), false, display, true);
-    name = param->GetNameForHost();
   }
   if (mValDisplayControl && mValDisplayControl->mStr != display)
   {

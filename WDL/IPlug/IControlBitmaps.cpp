@@ -4,6 +4,7 @@
 #include "IGraphics.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -55,8 +56,9 @@ int IBitmapControl::FrameForValue(double value, int nFrames)
   {
     return 1;
   }
-  const int k = static_cast<int>(0.5 + value * (nFrames - 1));
-  if (k < 0)
+  // Compared before the conversion, so that a value far outside 0..1 (or not a number) stays defined.
+  const double k = std::trunc(0.5 + value * (nFrames - 1));
+  if (!(k >= 0.0))
   {
     return 1;
   }
@@ -64,7 +66,7 @@ int IBitmapControl::FrameForValue(double value, int nFrames)
   {
     return nFrames;
   }
-  return k + 1;
+  return static_cast<int>(k) + 1;
 }
 
 bool IBitmapControl::Draw(IGraphics* pGraphics)
@@ -212,7 +214,8 @@ bool IRadioButtonsControl::Draw(IGraphics* pGraphics)
   {
     return true;
   }
-  const int active = std::clamp(static_cast<int>(0.5 + mValue * (n - 1)), 0, n - 1);
+  // The button the value selects, counted from 0 and limited to the buttons.
+  const int active = IBitmapControl::FrameForValue(mValue, n) - 1;
   bool ok = true;
   for (int i = 0; i < n; ++i)
   {

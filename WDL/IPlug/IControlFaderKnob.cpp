@@ -3,10 +3,20 @@
 
 #include "IGraphics.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace
 {
 // Control or Shift makes a knob ten times finer.
 constexpr double kFineGearingFactor = 10.0;
+// Largest handle offset in pixels; keeps a value far outside 0..1 (or not a number) from overflowing.
+constexpr double kMaxHandleOffset = 1.0e6;
+
+int HandleOffset(double pixels)
+{
+  return std::isnan(pixels) ? 0 : static_cast<int>(std::clamp(pixels, -kMaxHandleOffset, kMaxHandleOffset));
+}
 } // namespace
 
 IFaderControl::IFaderControl(IPlugBase* pPlug, int x, int y, int len, int paramIdx, const IBitmap* bitmap,
@@ -37,13 +47,13 @@ IRECT IFaderControl::GetHandleRECT(double value) const
   const int travel = mLen - mHandleHeadroom;
   if (mDirection == kVertical)
   {
-    const int offs = static_cast<int>((1.0 - value) * travel);
+    const int offs = HandleOffset((1.0 - value) * travel);
     r.T += offs;
     r.B += offs;
   }
   else
   {
-    const int offs = static_cast<int>(value * travel);
+    const int offs = HandleOffset(value * travel);
     r.L += offs;
     r.R += offs;
   }

@@ -179,6 +179,8 @@ public:
   bool OnMouseOver(int x, int y, IMouseMod* pMod);
   // True when a control took the key.
   bool OnKeyDown(int x, int y, int key);
+  // Forgets the captured control. Editor thread; also from inside the plug-in (plug mutex held), where it
+  // never waits for the editor and may take effect at the editor's next tick.
   void ReleaseMouseCapture();
   IControl* GetCapturedControl() const { return mCapturedControl; }
   int GetLastMouseX() const { return mLastMouseX; }

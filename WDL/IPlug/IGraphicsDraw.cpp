@@ -161,6 +161,11 @@ bool IGraphics::DrawBitmap(IBitmap* bitmap, IRECT* dest, int frame, int srcX, in
   }
   if (frame >= 2 && bitmap->frameCount >= 2)
   {
+    if (frame > bitmap->frameCount)
+    {
+      // Its offset would lie past the image: nothing of it exists to copy.
+      return true;
+    }
     if (bitmap->framesHorizontal)
     {
       srcX = frameOffset(bitmap, frame);
@@ -252,7 +257,6 @@ bool IGraphics::DrawIText(IText* text, char* str, IRECT* r, bool measure)
   {
     return false;
   }
-  font->SetTextColor(colorPixel(&text->mColor));
 
   unsigned int flags = LICE_DT_NOCLIP;
   if (text->mColor.A != 255)
@@ -278,6 +282,8 @@ bool IGraphics::DrawIText(IText* text, char* str, IRECT* r, bool measure)
 
   if (!measure)
   {
+    // The font is shared by every surface; measuring (also off the drawing pass) leaves its colour alone.
+    font->SetTextColor(colorPixel(&text->mColor));
     LICE_Rect rect{r->L, r->T, r->R, r->B};
     font->DrawText(mOffscreen, str, -1, &rect, flags);
     return true;

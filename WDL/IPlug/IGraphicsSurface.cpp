@@ -151,18 +151,7 @@ void IGraphics::SetParameterFromPlug(int paramIdx, double value, bool normalized
   }
   auto moveControls = [this, paramIdx](double normalizedValue)
   {
-    for (IControl* control : mBaseControls)
-    {
-      if (control->ParamIdx() == paramIdx)
-      {
-        control->SetValueFromPlug(normalizedValue);
-      }
-      const int aux = control->AuxParamIdx(paramIdx);
-      if (aux >= 0)
-      {
-        control->SetAuxParamValueFromPlug(aux, normalizedValue);
-      }
-    }
+    ControlLayer::PushToControls(mBaseControls, paramIdx, normalizedValue);
     for (ControlLayer* layer : mTopLayers)
     {
       layer->SetParameterFromPlug(paramIdx, normalizedValue, true);
@@ -204,21 +193,8 @@ bool IGraphics::IsDirty(IRECT* r)
   {
     return false;
   }
-  bool dirty = false;
-  for (size_t i = 1; i < mBaseControls.size(); ++i)
-  {
-    IControl* control = mBaseControls[i];
-    if (control->IsHidden() && !control->GetIgnoreHidden())
-    {
-      continue;
-    }
-    if (!control->IsDirty())
-    {
-      continue;
-    }
-    *r = r->Union(*control->GetRECT());
-    dirty = true;
-  }
+  // Control 0, the background, is never asked.
+  bool dirty = ControlLayer::MergeDirtyControls(mBaseControls, 1, r);
   for (ControlLayer* layer : mTopLayers)
   {
     dirty = layer->isDirty(r) || dirty;
@@ -243,15 +219,7 @@ void IGraphics::Draw(IRECT* area)
   {
     mBaseControls.front()->Draw(this);
   }
-  for (size_t i = 1; i < mBaseControls.size(); ++i)
-  {
-    IControl* control = mBaseControls[i];
-    if (!control->IsHidden() && mDrawArea.Intersects(*control->GetRECT()))
-    {
-      control->Draw(this);
-    }
-    control->SetClean();
-  }
+  ControlLayer::DrawControls(mBaseControls, 1, this, mDrawArea, true);
   for (ControlLayer* layer : mTopLayers)
   {
     layer->Draw(this, &mDrawArea);
@@ -282,10 +250,20 @@ IControl* IGraphics::HitTest(int x, int y)
 
 void IGraphics::ReleaseMouseCapture()
 {
+  auto release = [this]()
+  {
+    mCapturedControl = nullptr;
+    mLastMouseX = -1;
+    mLastMouseY = -1;
+  };
+  if (HoldsPlugMutex(mPlugin))
+  {
+    // Reached from inside the plug-in (a menu opened by a change handler): never wait for the editor there.
+    EditorLock::Get().RunOrDefer(this, release);
+    return;
+  }
   EditorLockGuard guard;
-  mCapturedControl = nullptr;
-  mLastMouseX = -1;
-  mLastMouseY = -1;
+  release();
 }
 
 void IGraphics::OnMouseDown(int x, int y, IMouseMod* pMod)

@@ -271,90 +271,62 @@ void IMidiPorts::closeInLocked()
   mInOpen = false;
 }
 
-int IMidiPorts::OpenOut(int& idx, const char* name)
+template <class Client>
+int IMidiPorts::openLocked(int& idx, const char* name, const std::vector<std::string>& names, Client* client,
+                           std::atomic<int>& index, std::atomic<bool>& open, const char* portName,
+                           const char* direction)
 {
-  std::lock_guard<DirectionLock> lock(mOutLock);
-  closeOutLocked();
-  mOutIndex = idx;
-  if (idx == 0 || mOutNames.empty())
+  index = idx;
+  if (idx == 0 || names.empty())
   {
-    mOutIndex = 0;
+    index = 0;
     return 0;
   }
-  const int k = findName(mOutNames, name);
-  if (k <= 0 || !mOut)
+  const int k = findName(names, name);
+  if (k <= 0 || !client)
   {
     if (k > 0)
-      log(std::string("no output client to open \"") + name + "\"");
+      log(std::string("no ") + direction + " client to open \"" + name + "\"");
     idx = 0;
-    mOutIndex = 0;
+    index = 0;
     return 0;
   }
   try
   {
-    const int position = currentPosition(mOut.get(), mOutNames[static_cast<size_t>(k)]);
+    const int position = currentPosition(client, names[static_cast<size_t>(k)]);
     if (position < 0)
     {
-      log(std::string("output port \"") + name + "\" is not present any more");
+      log(std::string(direction) + " port \"" + name + "\" is not present any more");
       idx = 0;
-      mOutIndex = 0;
+      index = 0;
       return 0;
     }
     idx = k;
-    mOut->openPort(static_cast<unsigned int>(position), kOutPortName);
-    mOutOpen = true;
-    mOutIndex = k;
+    client->openPort(static_cast<unsigned int>(position), portName);
+    open = true;
+    index = k;
     return k;
   }
   catch (const std::exception& e)
   {
-    log(std::string("opening output port \"") + name + "\": " + e.what());
-    mOutIndex = 0;
+    log(std::string("opening ") + direction + " port \"" + name + "\": " + e.what());
+    index = 0;
     return 0;
   }
+}
+
+int IMidiPorts::OpenOut(int& idx, const char* name)
+{
+  std::lock_guard<DirectionLock> lock(mOutLock);
+  closeOutLocked();
+  return openLocked(idx, name, mOutNames, mOut.get(), mOutIndex, mOutOpen, kOutPortName, "output");
 }
 
 int IMidiPorts::OpenIn(int& idx, const char* name)
 {
   std::lock_guard<DirectionLock> lock(mInLock);
   closeInLocked();
-  mInIndex = idx;
-  if (idx == 0 || mInNames.empty())
-  {
-    mInIndex = 0;
-    return 0;
-  }
-  const int k = findName(mInNames, name);
-  if (k <= 0 || !mIn)
-  {
-    if (k > 0)
-      log(std::string("no input client to open \"") + name + "\"");
-    idx = 0;
-    mInIndex = 0;
-    return 0;
-  }
-  try
-  {
-    const int position = currentPosition(mIn.get(), mInNames[static_cast<size_t>(k)]);
-    if (position < 0)
-    {
-      log(std::string("input port \"") + name + "\" is not present any more");
-      idx = 0;
-      mInIndex = 0;
-      return 0;
-    }
-    idx = k;
-    mIn->openPort(static_cast<unsigned int>(position), kInPortName);
-    mInOpen = true;
-    mInIndex = k;
-    return k;
-  }
-  catch (const std::exception& e)
-  {
-    log(std::string("opening input port \"") + name + "\": " + e.what());
-    mInIndex = 0;
-    return 0;
-  }
+  return openLocked(idx, name, mInNames, mIn.get(), mInIndex, mInOpen, kInPortName, "input");
 }
 
 bool IMidiPorts::sendLocked(const unsigned char* data, size_t size)

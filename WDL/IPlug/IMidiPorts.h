@@ -153,6 +153,11 @@ private:
   bool sendLocked(const unsigned char* data, size_t size);
   void closeOutLocked();
   void closeInLocked();
+  // Opens the port called name for one direction whose lock is held and whose port is closed.
+  template <class Client>
+  int openLocked(int& idx, const char* name, const std::vector<std::string>& names, Client* client,
+                 std::atomic<int>& index, std::atomic<bool>& open, const char* portName,
+                 const char* direction);
   void onInput(double deltaTime, std::vector<unsigned char>* message);
 
   IPlugBase* mPlug;

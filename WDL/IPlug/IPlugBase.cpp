@@ -125,58 +125,43 @@ bool IPlugBase::MidiNoteName(int, char* name)
   return false;
 }
 
-void IPlugBase::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames)
+namespace
 {
-  const int nIn = NInChannels();
-  const int nOut = NOutChannels();
+// Copies each input to the output of the same index and zeroes the outputs without one.
+template <class Sample> void passThrough(Sample** inputs, Sample** outputs, int nIn, int nOut, int nFrames)
+{
   if (!outputs || nFrames < 1)
   {
     return;
   }
   for (int i = 0; i < nOut; ++i)
   {
-    double* out = outputs[i];
+    Sample* out = outputs[i];
     if (!out)
     {
       continue;
     }
-    const double* in = (inputs && i < nIn) ? inputs[i] : nullptr;
+    const Sample* in = (inputs && i < nIn) ? inputs[i] : nullptr;
     if (in)
     {
-      std::memmove(out, in, sizeof(double) * static_cast<size_t>(nFrames));
+      std::memmove(out, in, sizeof(Sample) * static_cast<size_t>(nFrames));
     }
     else
     {
-      std::fill(out, out + nFrames, 0.0);
+      std::fill(out, out + nFrames, Sample(0));
     }
   }
+}
+} // namespace
+
+void IPlugBase::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames)
+{
+  passThrough(inputs, outputs, NInChannels(), NOutChannels(), nFrames);
 }
 
 void IPlugBase::ProcessSingleReplacing(float** inputs, float** outputs, int nFrames)
 {
-  const int nIn = NInChannels();
-  const int nOut = NOutChannels();
-  if (!outputs || nFrames < 1)
-  {
-    return;
-  }
-  for (int i = 0; i < nOut; ++i)
-  {
-    float* out = outputs[i];
-    if (!out)
-    {
-      continue;
-    }
-    const float* in = (inputs && i < nIn) ? inputs[i] : nullptr;
-    if (in)
-    {
-      std::memmove(out, in, sizeof(float) * static_cast<size_t>(nFrames));
-    }
-    else
-    {
-      std::fill(out, out + nFrames, 0.0f);
-    }
-  }
+  passThrough(inputs, outputs, NInChannels(), NOutChannels(), nFrames);
 }
 
 IParam* IPlugBase::GetParam(int idx)

@@ -18,6 +18,11 @@ IPopupMenu::~IPopupMenu()
 
 IPopupMenuItem* IPopupMenu::AddItem(IPopupMenuItem* item, int index)
 {
+  if (!item)
+  {
+    // A null entry would break every later walk over the items.
+    return nullptr;
+  }
   const int count = GetNItems();
   if (index == -1 || index >= count)
   {

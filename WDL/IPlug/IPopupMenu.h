@@ -57,7 +57,8 @@ public:
   IPopupMenu& operator=(const IPopupMenu&) = delete;
 
   // Inserts an item the menu then owns. index -1 appends; 0..count inserts before that position (count
-  // appends); beyond the count appends; any other negative index inserts at the front. Returns the item.
+  // appends); beyond the count appends; any other negative index inserts at the front. Returns the item; a
+  // null item is not inserted.
   IPopupMenuItem* AddItem(IPopupMenuItem* item, int index = -1);
   // Makes an item with the text and flags and inserts it by the same rule.
   IPopupMenuItem* AddItem(const char* text, int index = -1, int flags = IPopupMenuItem::kNoFlags);

@@ -1,6 +1,7 @@
 // The editor's data folder: its paths, the debug log switch, the settings file and the sample names.
 #include "DataFolder.h"
 
+#include "IParam.h"
 #include "debugger.h"
 
 #include <cstdio>
@@ -9,6 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+static_assert(DataFolder::kMaxSampleNameLength == static_cast<size_t>(IParam::kMaxDisplayLen),
+              "a sample name must fit the display text of a menu entry");
 
 namespace
 {

@@ -96,6 +96,15 @@ public:
   // Appends the state body: the stored parameters (indices below kStoredParamCount) and, with withNames,
   // the PatchManager's name block. Host thread or constructor.
   bool SerializeState2(ByteChunk* chunk, bool withNames) override;
+  // An edit of one parameter (plug mutex held, value stored): MIDI port selection, routing and filter flags,
+  // the list kind (kDatatype), folder rescans, the shown part (kQuickTab), the bank selection names and the
+  // settings file (KorvidParamChanges.cpp). Editor or host thread.
+  void OnParamChange(int paramIdx) override;
+  // The same for a value from the synthesizer's data, with mDeviceUpdate set throughout.
+  void OnParamChange2(int paramIdx) override;
+  // After an output port is chosen: marks the initialization requested and, with an output port and no
+  // transfer running, starts the device id enquiry when the device worker is idle; then waits 100 ms.
+  void sendSysExInitialization();
 
   // ---- Data folder ----
 
@@ -339,6 +348,15 @@ private:
   void reportMissing(const std::string& what);
   // Pushes a value along the user road when the control exists.
   static void setFromUserInput(IControl* control, double value);
+  // Hides the six pane menus, then shows sounds (with the category, search or sound lower pane) or multis.
+  void showListKind(bool multis, bool reload);
+  // Rescans the library and rebuilds the lists of the kind shown.
+  void refreshFolders();
+  // The display names of the four selection pairs from the lists and the current selections.
+  void updateSelectionNames();
+  // Rewrites one line of the settings file (0 style, 1 size); reports a missing file in the display and
+  // writes nothing then. False when not written.
+  bool writeSettingsLine(int line, const std::string& word);
   // One selection list of start-up: InitEnum with the sound banks, their display texts and its pair.
   void fillStartupList(int paramIdx, const char* name, SelectionName& pair);
   // shortenedBankName, logging the renaming of a shortened name.
@@ -364,10 +382,13 @@ public:
   // 500; anything else 100. Any thread.
   int getTimerValue();
   // Without an output port shows "Set MIDI I/O First!" and sends nothing; otherwise rewrites the
-  // checksum of a message of 201 bytes or more and sends the bytes to the output port. Any thread.
+  // checksum of a message of 201 bytes or more, sends the bytes to the output port (framed with F0 and F7
+  // when they do not start with F0) and, while the debug log is on, logs them in hex. Any thread.
   void checksumCheckAndSend(unsigned char* bytes, int length);
-  // true shows the processing overlay; false hides it and clears the ignore-incoming and worker-busy
-  // flags and the manager's dump-expected flag. Any thread.
+  // true shows the processing overlay (busy indicator, its layer and the page's cancel button; on the
+  // librarian page the category-limit and search-field layers hidden and the search control greyed);
+  // false hides it, clears the ignore-incoming, worker-busy and output-hold flags and the manager's
+  // dump-expected flag and restores the librarian page's search or category-limit layer. Any thread.
   void DisplayProcessingIndicator(bool show);
   // Marks the librarian's slot view for redraw. Any thread.
   void setLibrarianViewDirty();

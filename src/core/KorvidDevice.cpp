@@ -1,13 +1,17 @@
 // The plug-in's side of device communication: flags, displays, the send path and the sysex input.
 #include "Korvid.h"
 
+#include "ControlLayer.h"
 #include "IControl.h"
+#include "LibrarianViewControl.h"
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
+#include "ProgressIndicator.h"
 #include "SysexProtocol.h"
 
 #include <array>
+#include <string>
 
 namespace
 {
@@ -17,6 +21,37 @@ constexpr std::array<int, 8> kSyncTimerMs = {50, 75, 100, 150, 200, 300, 400, 50
 constexpr int kDefaultSyncTimerMs = 100;
 // Position of system exclusive in the blocked message classes (CC, PC, Note, PP, PA, CA, SE).
 constexpr size_t kSysexBlockClass = 6;
+constexpr const char* kLogSysexOut = "SYSEX OUT: ";
+// Value of kMainTab while the librarian page is shown.
+constexpr int kLibrarianPage = 1;
+
+void setHidden(IControl* control, bool hidden)
+{
+  if (control)
+  {
+    control->Hide(hidden);
+  }
+}
+
+// The bytes as upper-case hex pairs separated by blanks.
+std::string hexText(const unsigned char* bytes, int length)
+{
+  static const char kDigits[] = "0123456789ABCDEF";
+  constexpr int kNibbleBits = 4;
+  constexpr unsigned char kLowNibble = 0x0F;
+  std::string text;
+  text.reserve(static_cast<size_t>(length) * 3);
+  for (int i = 0; i < length; ++i)
+  {
+    if (i > 0)
+    {
+      text += ' ';
+    }
+    text += kDigits[bytes[i] >> kNibbleBits];
+    text += kDigits[bytes[i] & kLowNibble];
+  }
+  return text;
+}
 } // namespace
 
 Korvid::DeviceTeardown::~DeviceTeardown()
@@ -70,23 +105,82 @@ void Korvid::checksumCheckAndSend(unsigned char* bytes, int length)
   }
   SysexProtocol::writeChecksum(bytes, length);
   SendMidiSysex(bytes, length);
+  if (isLogging())
+  {
+    log(kLogSysexOut + hexText(bytes, length));
+  }
 }
 
 void Korvid::DisplayProcessingIndicator(bool show)
 {
-  mProcessingOverlay = show;
-  if (!show)
+  const IParam* mainTab = GetParam(kMainTab);
+  const bool librarianPage = mainTab && mainTab->Int() == kLibrarianPage;
+  if (show)
   {
+    mProcessingOverlay = true;
+  }
+  else
+  {
+    mProcessingOverlay = false;
     mIgnoreIncoming = false;
     mWorkerBusy = false;
-    if (mMIDIMessageManager)
+  }
+  setHidden(mProgressIndicator, !show);
+  if (mProgressLayer)
+  {
+    mProgressLayer->Hide(!show);
+  }
+  // The layer shows both cancel buttons with it: keep only the one of the page shown.
+  for (IControl* button : mCancelButtons)
+  {
+    setHidden(button, true);
+  }
+  if (show)
+  {
+    setHidden(mCancelButtons[librarianPage ? 0 : 1], false);
+    if (librarianPage)
     {
-      mMIDIMessageManager->dumpExpected = false;
+      for (ControlLayer* layer : {mCategoryLimitLayer, mSearchFieldLayer})
+      {
+        if (layer)
+        {
+          layer->Hide(true);
+        }
+      }
+      if (mPatchSearchControl)
+      {
+        mPatchSearchControl->GrayOut(true);
+      }
+    }
+    return;
+  }
+  if (mMIDIMessageManager)
+  {
+    mMIDIMessageManager->dumpExpected = false;
+  }
+  if (librarianPage && !mMultiMode.load())
+  {
+    const IParam* search = GetParam(kPatchSearch);
+    ControlLayer* restored = search && search->Int() == 1 ? mSearchFieldLayer : mCategoryLimitLayer;
+    if (restored)
+    {
+      restored->Hide(false);
+    }
+    if (mPatchSearchControl)
+    {
+      mPatchSearchControl->GrayOut(false);
     }
   }
+  mOutputHold = false;
 }
 
-void Korvid::setLibrarianViewDirty() {}
+void Korvid::setLibrarianViewDirty()
+{
+  if (mLibrarianView)
+  {
+    mLibrarianView->Redraw();
+  }
+}
 
 void Korvid::displayPatchName(std::string name)
 {

@@ -9,6 +9,7 @@
 #include "MIDIMessageManager.h"
 #include "MIDIMessageSender.h"
 #include "ParamIndex.h"
+#include "PatchLibrarian.h"
 #include "TabSwitchFunctions.h"
 
 #include <fstream>
@@ -83,6 +84,8 @@ void Korvid::OnParamChange(int paramIdx)
   switch (paramIdx)
   {
   case kDeviceOutSelection:
+    // The port index is the chosen entry; 0 ("OFF") closes the port.
+    mMidiOutPortIndex = param->Int();
     setExternalMIDIOut(mMidiOutPortIndex, param->GetDisplayText(param->Int()));
     if (value >= 1.0)
     {
@@ -96,6 +99,7 @@ void Korvid::OnParamChange(int paramIdx)
     }
     break;
   case kDeviceInSelection:
+    mMidiInPortIndex = param->Int();
     setExternalMIDIIn(mMidiInPortIndex, param->GetDisplayText(param->Int()));
     break;
   case kMIDIFilterDirectToHardware:
@@ -150,7 +154,14 @@ void Korvid::OnParamChange(int paramIdx)
     showListKind(param->Int() == 1, false);
     break;
   case kRefreshFolders:
-    showListKind(mMultiMode, true);
+    refreshFolders();
+    break;
+  case kCancelDataRequest:
+    // The cancel button of the processing overlay: the running request job polls this flag.
+    if (value == 1.0 && mMIDIMessageManager)
+    {
+      mMIDIMessageManager->sender->cancel = true;
+    }
     break;
   case kUserInterfaceSize:
     if (param->Int() >= 0 && param->Int() < 3)
@@ -210,6 +221,18 @@ void Korvid::showListKind(bool multis, bool reload)
   {
     patchTypeChanged(0, 0, reload);
     showLayer(mMenuLayers[kLowerSoundMenuRow], true);
+  }
+}
+
+void Korvid::refreshFolders()
+{
+  if (mMultiMode)
+  {
+    patchTypeChanged(1, 2, true);
+  }
+  else
+  {
+    patchTypeChanged(0, mCategoryList ? 1 : (mSearchList ? 4 : 0), true);
   }
 }
 

@@ -2,10 +2,19 @@
 #include "Korvid.h"
 
 #include "IControl.h"
+#include "JobArguments.h"
+#include "MIDIMessageManager.h"
+#include "MIDIMessageSender.h"
 #include "ParamIndex.h"
+
+#include <chrono>
+#include <thread>
 
 namespace
 {
+// Pause after asking for the device id, so that the answer can arrive before the next request.
+constexpr int kInitializationPauseMs = 100;
+
 constexpr const char* kFirstLineText = "Korvid Plug-in";
 constexpr const char* kBuildDate = "10-Oct-2020";
 constexpr const char* kCategoryText = "INIT";
@@ -61,4 +70,18 @@ void Korvid::Reset()
     setDisplay(mDisplayControls[kDisplayPatch], kPatchText);
     setDisplay(mDisplayControls[kDisplayCC], kControllerText);
   }
+}
+
+void Korvid::sendSysExInitialization()
+{
+  mInitializationRequested = true;
+  MIDIMessageManager* manager = mMIDIMessageManager;
+  if (!manager || !mOutputPresent || mIgnoreIncoming)
+  {
+    return;
+  }
+  JobArguments args;
+  args.jobCode = MIDIMessageSender::kJobDeviceIdEnquiry;
+  manager->post(args, [manager]() { manager->dataReceived = false; });
+  std::this_thread::sleep_for(std::chrono::milliseconds(kInitializationPauseMs));
 }

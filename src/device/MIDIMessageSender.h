@@ -50,11 +50,22 @@ public:
   // Pause after a sent sound dump, in ms.
   static constexpr int kAfterDumpPauseMs = 150;
 
-  // Status texts of the request jobs.
+  // Status texts the jobs write to the message line. The progress texts are the prefix, a number and
+  // the suffix.
   static constexpr const char* kTextProcessing = "Data processing, please wait...";
+  static constexpr const char* kTextMultiWait = "Processing, please wait...";
+  static constexpr const char* kTextProgressPrefix = "Please wait! ";
+  static constexpr const char* kTextProcessedSuffix = "% processed..";
+  static constexpr const char* kTextReceivedSuffix = "% received..";
+  static constexpr const char* kTextCheckingDeviceId = "Please wait, checking DeviceID ";
   static constexpr const char* kTextTimedOut = "CONNECTION TIMED OUT!";
   static constexpr const char* kTextCancelled = "Data request CANCELLED!";
+  static constexpr const char* kTextBankCancelled = "Data request cancelled!";
   static constexpr const char* kTextCompleted = "Data request Completed!";
+  static constexpr const char* kTextEditorCompleted = "Data request completed!";
+  static constexpr const char* kTextConnecting = "Connecting to blofeld";
+  static constexpr const char* kTextNoResponse = "No response from blofeld!";
+  static constexpr const char* kTextReady = "Plug-in is ready to go!";
 
   // Runs the job in `job` on the calling thread (the worker threads run perform with their own copy).
   void run() override;
@@ -65,7 +76,8 @@ public:
 
   // Job 2: builds the dump of part (0..15) from its parameters and sends it to the part's edit buffer,
   // or (toLibrarian) feeds it into the armed library request of the selected librarian slot. The
-  // third argument is not read. A part outside 0..15 does nothing but end the job.
+  // third argument is not read. Clears the manager's send-running flag at its end, also when run
+  // inside another job; a part outside 0..15 does nothing else.
   void sendPartToDevice(int part, bool toLibrarian, bool requestParts);
   // Job 6: requests part's edit buffer and waits for the reply, into the editor (toEditor) or the
   // librarian.

@@ -55,6 +55,7 @@ void MIDIMessageSender::sendPartToDevice(int part, bool toLibrarian, bool)
 {
   if (part < 0 || part >= SysexProtocol::kPartCount)
   {
+    manager->sendRunning = false;
     return;
   }
   const bool pushAll = plug->mPushAllParts.load();
@@ -96,4 +97,6 @@ void MIDIMessageSender::sendPartToDevice(int part, bool toLibrarian, bool)
     pause(kAfterDumpPauseMs);
   }
   plug->DisplayProcessingIndicator(false);
+  // Also when called inside another job (multi push, library record), which set the flag per part.
+  manager->sendRunning = false;
 }

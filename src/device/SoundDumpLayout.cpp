@@ -3,6 +3,7 @@
 
 #include "ParamIndex.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace
@@ -285,6 +286,8 @@ std::vector<Entry> makeEntries()
     e.push_back({kArpStepBase + k + 1, Rule::ArpStep, kArpSteps[k][0], kArpSteps[k][1], kArpSteps[k][2]});
     e.push_back({kArpLengthBase + k + 1, Rule::ArpLength, kArpSteps[k][3], kArpSteps[k][4]});
   }
+  // Parsing walks the bytes in increasing order: a parameter fed by two bytes takes the later one.
+  std::stable_sort(e.begin(), e.end(), [](const Entry& a, const Entry& b) { return a.offset < b.offset; });
   return e;
 }
 

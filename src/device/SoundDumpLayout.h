@@ -37,9 +37,9 @@ public:
   // the map leaves unassigned are not touched.
   static void buildParameters(int part, const ValueReader& value, uint8_t* dump);
 
-  // Reads bytes 8..365 of a dump of at least kSoundDumpMinimumLength bytes into part's parameters,
-  // skipping the bytes of every section whose lock value (read through lockValue, + part) is exactly 1.
-  // Locks are read once, before anything is written.
+  // Reads bytes 8..365, in increasing order, of a dump of at least kSoundDumpMinimumLength bytes into
+  // part's parameters, skipping the bytes of every section whose lock value (read through lockValue, + part)
+  // is exactly 1. Locks are read once, before anything is written.
   static void parseParameters(const uint8_t* dump, int part, const ValueReader& lockValue,
                               const ValueWriter& write);
 

@@ -6,6 +6,40 @@
 #include "IGraphics.h"
 #include "Korvid.h"
 
+namespace
+{
+void showPartLayers(Korvid* plugin, int part)
+{
+  const size_t shownPart = plugin->mMultiMode ? static_cast<size_t>(Korvid::kPartCount)
+                                              : static_cast<size_t>(part >= 0 ? part : 0);
+  for (size_t i = 0; i < plugin->mBankAndProgramLayers.size(); ++i)
+  {
+    if (ControlLayer* layer = plugin->mBankAndProgramLayers[i])
+    {
+      layer->Hide(i != shownPart);
+    }
+  }
+}
+} // namespace
+
+void TabSwitchFunctions::quickTabSwitch(Korvid* plugin, int part, bool quickTab)
+{
+  if (!plugin)
+  {
+    return;
+  }
+  showPartLayers(plugin, part);
+  const bool settingsShown =
+      plugin->mMultiModeSettingsPage1Layer && plugin->mMultiModeSettingsPage1Layer->mVisible;
+  for (size_t i = 0; i < plugin->mMultiSettingsPartLayers.size(); ++i)
+  {
+    if (ControlLayer* layer = plugin->mMultiSettingsPartLayers[i])
+    {
+      layer->Hide(!(quickTab && settingsShown && static_cast<int>(i) == part));
+    }
+  }
+}
+
 void TabSwitchFunctions::mainTabSwitch(Korvid* plugin, int paramIdx, int tab, int part)
 {
   if (!plugin)

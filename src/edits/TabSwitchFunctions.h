@@ -12,4 +12,7 @@ public:
   // multi mode) is shown and the others hidden; the page parameter paramIdx takes the value tab. On page 0
   // the randomize control stays grayed and "multiModeSettingsPage1" is hidden. Missing layers are skipped.
   static void mainTabSwitch(Korvid* plugin, int paramIdx, int tab, int part);
+  // Shows the layers of part (0 to 15): its bank-and-program layer (the multi's in multi mode) and, with
+  // quickTab, its multi settings layer while the multi settings page is shown; hides the other parts'.
+  static void quickTabSwitch(Korvid* plugin, int part, bool quickTab);
 };

@@ -209,6 +209,8 @@ private:
   // Folder walk with the folders already visited (by device and inode) and the nesting depth.
   void walkFolders(const std::string& folder, std::vector<std::string>* list,
                    std::vector<std::pair<long long, long long>>& visited, int depth);
+  // Deletes the files written since mWrittenPaths was last cleared (their source could not move).
+  void removeWrittenFiles();
   // Moves a source into the converted-banks folder under a free name; false when it could not.
   bool moveToConvertedBanks(const std::string& path);
   // Writes a bank whose sounds were converted as ".kvd" beside its source; false when it could not.
@@ -225,6 +227,8 @@ private:
   std::string mConvertedBanksFolder;
   // Bank files that could not be written, counted so that a split keeps its source when one fails.
   int mWriteFailures = 0;
+  // Bank files written for the file being split or converted, newest last.
+  std::vector<std::string> mWrittenPaths;
   // Empty category banks, entered only in the category tree; owned here.
   std::vector<PatchFile*> mUnlistedCategoryBanks;
 };

@@ -107,7 +107,10 @@ bool PatchLibrarian::writeBank(const PatchFile& bank, const std::string& path, b
   bankFileBytes(bank, midiFile, multis, &bytes);
   std::string error;
   if (SafeFileWriter::write(path, bytes.Bytes(), bytes.Size(), false, &error))
+  {
+    mWrittenPaths.push_back(path);
     return true;
+  }
   log("cannot write bank file " + path + " (" + error + ")");
   ++mWriteFailures;
   return false;

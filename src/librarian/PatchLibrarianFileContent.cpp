@@ -272,7 +272,8 @@ void PatchLibrarian::checkBankSizeAndAddData(PatchFile* file)
       record.mMessages.emplace_back();
       std::vector<unsigned char>& dump = record.mMessages.back().mData;
       dump = InitDumpTemplates::initSound();
-      char digits[4];
+      // Room for any int, though the number never exceeds 128 (three characters).
+      char digits[16];
       std::snprintf(digits, sizeof(digits), "%3.2d", number);
       std::memcpy(dump.data() + InitDumpTemplates::kSoundNameOffset + kInitNumberOffset, digits, 3);
       record.mName = nameFrom(dump, InitDumpTemplates::kSoundNameOffset, InitDumpTemplates::kSoundNameLength);

@@ -8,8 +8,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
 #include <fstream>
+#include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -154,6 +157,11 @@ void PatchLibrarian::loadPatchesFromFilesystem(std::string root)
       {
         log("skipped " + path + " (" + e.displayText() + ")");
       }
+      catch (const std::exception& e)
+      {
+        // Out of memory for one large file, say: the other files are still read.
+        log("skipped " + path + " (" + e.what() + ")");
+      }
     }
   }
   createNewCategoryPatchFiles();
@@ -220,7 +228,8 @@ PatchFile* PatchLibrarian::parseFolderFiles(Poco::File file, Poco::Path path, in
     return nullptr;
   const bool isMidi = extension == kMidiExtension;
 
-  PatchFile* bank = new PatchFile();
+  // Owned here until a list takes it; an exception while reading releases it.
+  std::unique_ptr<PatchFile> bank(new PatchFile());
   bank->mFileName = path.getFileName();
   const int folders = path.depth();
   if (folders > 0)
@@ -233,10 +242,9 @@ PatchFile* PatchLibrarian::parseFolderFiles(Poco::File file, Poco::Path path, in
   if (!readWholeFile(fullPath, &chunk, kMaximumBankFileSize))
   {
     log("cannot read file " + fullPath);
-    delete bank;
     return nullptr;
   }
-  loadFromChunk(&chunk, chunk.Size(), bank, isMidi ? 1 : 0);
+  loadFromChunk(&chunk, chunk.Size(), bank.get(), isMidi ? 1 : 0);
   const size_t n = bank->mRecords.size();
 
   if (n > PatchFile::kBankSize)
@@ -245,49 +253,53 @@ PatchFile* PatchLibrarian::parseFolderFiles(Poco::File file, Poco::Path path, in
     mSplitFlag = true;
     mConversionFlag = true;
     const int failuresBefore = mWriteFailures;
+    mWrittenPaths.clear();
     for (int number = -1; number < mBankCounter; ++number)
-      createNewPatchFile(bank, bank->mFolderName, bank->mFileName, extension, fullPath, folderIndex, number,
-                         isMidi, false);
+      createNewPatchFile(bank.get(), bank->mFolderName, bank->mFileName, extension, fullPath, folderIndex,
+                         number, isMidi, false);
     for (int number = -1; number < mBankCounter; ++number)
-      createNewPatchFile(bank, bank->mFolderName, bank->mFileName, extension, fullPath, folderIndex, number,
-                         isMidi, true);
+      createNewPatchFile(bank.get(), bank->mFolderName, bank->mFileName, extension, fullPath, folderIndex,
+                         number, isMidi, true);
     mSplitFlag = false;
     mConversionFlag = false;
-    delete bank;
-    // The source stays where it is unless every bank cut from it is on disk.
-    if (mWriteFailures == failuresBefore)
-      moveToConvertedBanks(fullPath);
-    else
+    // The source stays where it is unless every bank cut from it is on disk. A source that stays
+    // is split again by the next scan, so the banks written now are taken back: they would
+    // otherwise be doubled on every scan.
+    if (mWriteFailures != failuresBefore)
       log("kept " + fullPath + " in place: not every bank split from it could be written");
+    if (mWriteFailures != failuresBefore || !moveToConvertedBanks(fullPath))
+      removeWrittenFiles();
     return nullptr;
   }
   if (n == 0)
   {
     // A bank without records would show in the menus but in no list.
     log("no dumps found in " + fullPath);
-    delete bank;
     return nullptr;
   }
-  fillUncompletedBankFiles(bank);
+  fillUncompletedBankFiles(bank.get());
   bank->mRecords.resize(PatchFile::kBankSize);
-  (bank->mKind == PatchFile::kMultis ? mMultiBanks : mSoundBanks).push_back(bank);
+  std::vector<PatchFile*>& list = bank->mKind == PatchFile::kMultis ? mMultiBanks : mSoundBanks;
+  list.push_back(bank.get());
+  PatchFile* listed = bank.release();
 
   // Sounds converted from microQ or Q form are written as a Blofeld bank; the source moves away.
   const bool converted =
-      bank->mKind == PatchFile::kSounds &&
-      (bank->mOriginCode == PatchFile::kOriginMicroQ || bank->mOriginCode == PatchFile::kOriginQ);
+      listed->mKind == PatchFile::kSounds &&
+      (listed->mOriginCode == PatchFile::kOriginMicroQ || listed->mOriginCode == PatchFile::kOriginQ);
   if (converted)
   {
     mConversionFlag = true;
-    const bool written = writeConvertedBank(bank, fullPath);
+    mWrittenPaths.clear();
+    const bool written = writeConvertedBank(listed, fullPath);
     mConversionFlag = false;
-    if (written)
-    {
-      moveToConvertedBanks(fullPath);
+    if (written && moveToConvertedBanks(fullPath))
       return nullptr;
-    }
+    // The source stays and is converted again by the next scan: the bank is read as it is now.
+    removeWrittenFiles();
+    listed->mFileName = path.getFileName();
   }
-  return bank;
+  return listed;
 }
 
 bool PatchLibrarian::writeConvertedBank(PatchFile* bank, const std::string& sourcePath)
@@ -300,6 +312,16 @@ bool PatchLibrarian::writeConvertedBank(PatchFile* bank, const std::string& sour
     return false;
   bank->mFileName = path.substr(path.find_last_of("/\\") + 1);
   return true;
+}
+
+void PatchLibrarian::removeWrittenFiles()
+{
+  for (const std::string& written : mWrittenPaths)
+  {
+    if (::unlink(written.c_str()) == 0)
+      log("removed " + written + " again: its source could not be moved");
+  }
+  mWrittenPaths.clear();
 }
 
 bool PatchLibrarian::moveToConvertedBanks(const std::string& path)

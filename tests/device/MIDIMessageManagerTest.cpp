@@ -3,9 +3,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include "BlofeldSimulator.h"
+#include "ControlLayer.h"
+#include "IControl.h"
 #include "DeviceClock.h"
 #include "DeviceTestSupport.h"
 #include "MIDIMessageManager.h"
@@ -452,4 +457,232 @@ TEST_F(ManagerTest, OnlyTheSynthesizersDumpsFillALibraryRequestOrSetTheDeviceId)
   EXPECT_EQ(9, plug->mDeviceId.load());
   EXPECT_TRUE(plug->mDumpArrived.load());
   expectPartHolds(2, sound);
+}
+
+TEST_F(ManagerTest, EmptyNameAndUnknownCategoryAreSentBlankAndStoredAsSetName)
+{
+  start(DeviceClock::Mode::Virtual);
+  const int part = 6;
+  plug->mCurrentPart = part;
+  plug->GetParam(kPatchName + part)->SetDisplayText(0, "");
+  plug->GetParam(kCategoryName + part)->Set(13);
+  plug->displayCategoryName("Old");
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobSendPart, part)));
+  ASSERT_TRUE(waitIdle());
+  simulator->drain();
+  const Bytes stored = simulator->editBuffer(part);
+  ASSERT_EQ(392u, stored.size());
+  EXPECT_EQ(std::string(16, ' '), std::string(reinterpret_cast<const char*>(stored.data()) + 370, 16));
+  EXPECT_EQ(13, stored[SoundDumpLayout::kCategoryOffset]);
+  std::string slot;
+  patchManager.getName(&slot, PatchManager::kFirstPartNameSlot + part);
+  EXPECT_EQ("Set Name", slot);
+  EXPECT_EQ("", plug->getCategoryNameText());
+
+  // Another part is sent without touching the displays of the current one.
+  plug->GetParam(kPatchName + 2)->SetDisplayText(0, "Elsewhere");
+  plug->GetParam(kCategoryName + 2)->Set(3);
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobSendPart, 2)));
+  ASSERT_TRUE(waitIdle());
+  EXPECT_EQ("", plug->getPatchNameText());
+  EXPECT_EQ("", plug->getCategoryNameText());
+  patchManager.getName(&slot, PatchManager::kFirstPartNameSlot + 2);
+  EXPECT_EQ("Elsewhere", slot);
+}
+
+TEST_F(ManagerTest, SendPartClearsSendRunningAlsoWhenRunInsideAnotherJob)
+{
+  start(DeviceClock::Mode::Virtual);
+  // The multi push and the library-record sender call it on their own thread, part by part.
+  for (int part : {0, 15, 16, -1})
+  {
+    manager->sendRunning = true;
+    manager->sender->sendPartToDevice(part, false, false);
+    EXPECT_FALSE(manager->sendRunning.load()) << "part " << part;
+  }
+  simulator->drain();
+  EXPECT_EQ(2u, simulator->received().size());
+}
+
+TEST_F(ManagerTest, LibrarianPatchRequestsArmTheRequestEvenWhenTheirPostIsDropped)
+{
+  start(DeviceClock::Mode::Scaled, 0.2);
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  ASSERT_TRUE(manager->post(job(MIDIMessageSender::kJobRequestPart, 4)));
+  ASSERT_TRUE(waitForRequests(1));
+  for (int variant = 0; variant < 2; ++variant)
+  {
+    {
+      std::lock_guard<std::mutex> lock(manager->patchRequest.mLock);
+      manager->patchRequest.active = false;
+      manager->patchRequest.record.mMessages.resize(2);
+      manager->patchRequest.record.mName = "Old";
+      manager->patchRequest.record.mCategory = "Pad";
+    }
+    manager->dataReceived = true;
+    if (variant == 0)
+      manager->sendSinglePatchRequestSysexFromLibrarian(false, 2);
+    else
+      manager->sendAllPatchRequestSysexFromLibrarian(3);
+    EXPECT_TRUE(manager->patchRequest.isActive());
+    EXPECT_TRUE(manager->patchRequest.record.mMessages.empty());
+    EXPECT_EQ("", manager->patchRequest.record.mName);
+    EXPECT_EQ("", manager->patchRequest.record.mCategory);
+    EXPECT_FALSE(manager->dataReceived.load());
+  }
+  manager->sender->cancel = true;
+  ASSERT_TRUE(waitIdle(5s));
+  simulator->drain();
+  // Only the part request's own messages went out: edit buffer of part 4.
+  for (const Bytes& request : simulator->received())
+  {
+    EXPECT_EQ(0x7F, request[P::kBankOffset]);
+    EXPECT_EQ(4, request[P::kProgramOffset]);
+  }
+}
+
+TEST(DeviceLogTest, SentDumpsAreLoggedInHexWhileTheDebugLogIsOn)
+{
+  TempDataHome dataHome;
+  std::string logPath = DeviceTestSupport::makePlug()->getLogPath();
+  // The log is on when its file exists at start-up.
+  std::filesystem::create_directories(std::filesystem::path(logPath).parent_path());
+  FILE* f = std::fopen(logPath.c_str(), "w");
+  ASSERT_NE(nullptr, f);
+  std::fclose(f);
+  std::unique_ptr<Korvid> plug = DeviceTestSupport::makePlug();
+  ASSERT_TRUE(plug->isLogging());
+  plug->mOutputPresent = true;
+  Bytes dump(SoundDumpLayout::soundTemplate().begin(), SoundDumpLayout::soundTemplate().end());
+  dump[100] = 0x05;
+  plug->checksumCheckAndSend(dump.data(), static_cast<int>(dump.size()));
+  const uint8_t sum = P::checksum(dump.data(), 392, 7, 389);
+  EXPECT_EQ(sum, dump[390]);
+  plug.reset();
+
+  std::string log;
+  f = std::fopen(logPath.c_str(), "r");
+  ASSERT_NE(nullptr, f);
+  char buffer[4096];
+  size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0)
+    log.append(buffer, n);
+  std::fclose(f);
+  char tail[16];
+  std::snprintf(tail, sizeof(tail), " %02X F7\n", sum);
+  EXPECT_NE(std::string::npos, log.find("SYSEX OUT: F0 3E 13 00 10 7F 00 01 ")) << log;
+  EXPECT_NE(std::string::npos, log.find(tail)) << log;
+}
+
+TEST_F(ManagerTest, InMultiModeASentPartCompletesNoMultiRequestButTheBankIsMarkedUnsaved)
+{
+  start(DeviceClock::Mode::Virtual);
+  plug->mMultiMode = true;
+  plug->GetParam(kBankEditUnsaved)->Set(0);
+  plug->GetParam(kDiscardBankData)->Set(1);
+  manager->patchRequest.arm(true);
+  JobArguments args = job(MIDIMessageSender::kJobSendPart, 3);
+  args.toLibrarian = true;
+  ASSERT_TRUE(manager->post(args, [&] { manager->sendRunning = true; }));
+  ASSERT_TRUE(waitIdle());
+  // The multi request was armed (and the sound request ended); the sound dump filled neither.
+  EXPECT_TRUE(manager->performanceRequest.record.mMessages.empty());
+  EXPECT_TRUE(manager->patchRequest.record.mMessages.empty());
+  EXPECT_FALSE(manager->performanceRequest.isActive());
+  EXPECT_FALSE(manager->patchRequest.isActive());
+  EXPECT_EQ(1, plug->GetParam(kBankEditUnsaved)->Value());
+  EXPECT_EQ(0, plug->GetParam(kDiscardBankData)->Value());
+  EXPECT_FALSE(manager->dumpExpected.load());
+  EXPECT_EQ("Data received to slot(s)", plug->getStatusText());
+}
+
+TEST(DevicePlugTest, SyncTimerPauseFollowsTheTimerSetting)
+{
+  TempDataHome dataHome;
+  std::unique_ptr<Korvid> plug = DeviceTestSupport::makePlug();
+  const int expected[] = {50, 75, 100, 150, 200, 300, 400, 500};
+  for (int setting = 0; setting < 8; ++setting)
+  {
+    plug->GetParam(kLibSyncTimer)->Set(setting);
+    EXPECT_EQ(expected[setting], plug->getTimerValue()) << "setting " << setting;
+  }
+  plug->GetParam(kLibSyncTimer)->Set(9);
+  EXPECT_EQ(100, plug->getTimerValue());
+}
+
+namespace
+{
+// A control that draws nothing, for the overlay's buttons and layers.
+class PlainControl : public IControl
+{
+public:
+  explicit PlainControl(IPlugBase* plug) : IControl(plug, IRECT(0, 0, 10, 10)) {}
+  bool Draw(IGraphics*) override { return true; }
+};
+} // namespace
+
+TEST(DevicePlugTest, ProcessingOverlayShowsThePagesCancelButtonAndRestoresTheLibrarianLayers)
+{
+  TempDataHome dataHome;
+  std::unique_ptr<Korvid> plug = DeviceTestSupport::makePlug();
+  PatchManager patchManager{nullptr};
+  plug->initDeviceCommunication(&patchManager, nullptr);
+  // The overlay's layer with the indicator and the two cancel buttons, and the librarian page's layers.
+  ControlLayer progress(1, "PROGRESS");
+  ControlLayer categoryLimit(2, "categoryLimit");
+  ControlLayer searchField(3, "searchField");
+  IControl* indicator = new PlainControl(plug.get());
+  IControl* librarianCancel = new PlainControl(plug.get());
+  IControl* pageCancel = new PlainControl(plug.get());
+  for (IControl* control : {indicator, librarianCancel, pageCancel})
+    progress.AddControl(control);
+  PlainControl searchControl(plug.get());
+  plug->mProgressLayer = &progress;
+  plug->mCancelButtons = {{librarianCancel, pageCancel}};
+  plug->mCategoryLimitLayer = &categoryLimit;
+  plug->mSearchFieldLayer = &searchField;
+  plug->mPatchSearchControl = &searchControl;
+  categoryLimit.Hide(false);
+
+  plug->GetParam(kMainTab)->Set(1);
+  plug->DisplayProcessingIndicator(true);
+  EXPECT_TRUE(plug->mProcessingOverlay.load());
+  EXPECT_TRUE(progress.mVisible);
+  EXPECT_FALSE(indicator->IsHidden());
+  EXPECT_FALSE(librarianCancel->IsHidden());
+  EXPECT_TRUE(pageCancel->IsHidden());
+  EXPECT_FALSE(categoryLimit.mVisible);
+  EXPECT_TRUE(searchControl.IsGrayed());
+
+  plug->mIgnoreIncoming = true;
+  plug->mWorkerBusy = true;
+  plug->mOutputHold = true;
+  plug->mMIDIMessageManager->dumpExpected = true;
+  plug->GetParam(kPatchSearch)->Set(1);
+  plug->DisplayProcessingIndicator(false);
+  EXPECT_FALSE(plug->mProcessingOverlay.load());
+  EXPECT_FALSE(plug->mIgnoreIncoming.load());
+  EXPECT_FALSE(plug->mWorkerBusy.load());
+  EXPECT_FALSE(plug->mOutputHold.load());
+  EXPECT_FALSE(plug->mMIDIMessageManager->dumpExpected.load());
+  EXPECT_FALSE(progress.mVisible);
+  EXPECT_TRUE(librarianCancel->IsHidden());
+  EXPECT_TRUE(pageCancel->IsHidden());
+  // Searching: the search field comes back rather than the category limit.
+  EXPECT_TRUE(searchField.mVisible);
+  EXPECT_FALSE(categoryLimit.mVisible);
+  EXPECT_FALSE(searchControl.IsGrayed());
+
+  // On another page only that page's cancel button shows, and the librarian layers stay as they are.
+  plug->GetParam(kMainTab)->Set(2);
+  plug->DisplayProcessingIndicator(true);
+  EXPECT_TRUE(librarianCancel->IsHidden());
+  EXPECT_FALSE(pageCancel->IsHidden());
+  EXPECT_TRUE(searchField.mVisible);
+  plug->DisplayProcessingIndicator(false);
+  plug->mProgressLayer = nullptr;
+  plug->mCancelButtons = {{nullptr, nullptr}};
+  plug->mCategoryLimitLayer = nullptr;
+  plug->mSearchFieldLayer = nullptr;
+  plug->mPatchSearchControl = nullptr;
 }

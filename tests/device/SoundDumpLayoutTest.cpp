@@ -1,6 +1,8 @@
 // The 392-byte sound dump built from a part's parameters and parsed back into them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "DeviceTestSupport.h"
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
@@ -176,11 +178,19 @@ TEST_F(SoundDumpTest, ParseUnpacksBytesAsTheLayoutSays)
   EXPECT_EQ(d[162], value(kFX2DelaySpread + 4));
   EXPECT_EQ(d[155], value(kEffect2Param03 + 4));
 
+  EXPECT_EQ("Seq", plug->getCategoryNameText());
+
   d[65] = 32;
   d[386] = 20;
+  const char name[] = "Strngs          ";
+  std::copy(name, name + 16, d.begin() + 370);
   parse(d);
   EXPECT_EQ(2, value(kOscillatorUnisono + 4));
   EXPECT_EQ(0, value(kOscillatorMonoPolyMode + 4));
+  // No category text for 20: the display is empty; the name keeps its blanks.
+  EXPECT_EQ("", plug->getCategoryNameText());
+  EXPECT_EQ(name, slot(PatchManager::kFirstPartNameSlot + 4));
+  EXPECT_EQ(std::string(name), plug->GetParam(kPatchName + 4)->GetDisplayText(0));
 }
 
 TEST_F(SoundDumpTest, LockedSectionsKeepTheirValuesNameAndCategoryDoNot)

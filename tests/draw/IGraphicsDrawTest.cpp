@@ -5,6 +5,7 @@
 #include "ImageGraphics.h"
 
 #include <cmath>
+#include <limits>
 #include <memory>
 
 using drawtest::near;
@@ -194,6 +195,14 @@ TEST(DrawBitmap, FramesStartAtOneAndRoundTheirOffsets)
   EXPECT_EQ(topRed(), 20);
   g.DrawBitmap(&vertical, &dest, 0, 0, 7, nullptr);
   EXPECT_EQ(topRed(), 7);
+  // A frame past the strip has nothing to copy, however far past it lies.
+  clearCanvas(g);
+  for (int frame : {6, 1000, std::numeric_limits<int>::max()})
+  {
+    g.DrawBitmap(&vertical, &dest, frame, nullptr);
+    g.DrawBitmap(&horizontal, &wide, frame, 5, 4, nullptr);
+    EXPECT_TRUE(near(g.Canvas()->getPixel(10, 10), kGrey, 0)) << "frame " << frame;
+  }
   IBitmap single = vertical;
   single.frameCount = 1;
   g.DrawBitmap(&single, &dest, 4, 0, 9, nullptr);

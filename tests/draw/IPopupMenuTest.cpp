@@ -57,6 +57,11 @@ TEST(IPopupMenu, SeparatorsItemsAndBounds)
   menu.AddItem(static_cast<const char*>(nullptr), -1, 0);
   EXPECT_STREQ(menu.GetItemText(2), "");
   EXPECT_EQ(menu.GetChosenItemIdx(), -1);
+  // A null item is refused, so later walks over the items never meet one.
+  EXPECT_EQ(menu.AddItem(static_cast<IPopupMenuItem*>(nullptr), 0), nullptr);
+  EXPECT_EQ(menu.GetNItems(), 3);
+  menu.CheckItemAlone(0);
+  EXPECT_TRUE(menu.GetItem(0)->GetChecked());
 }
 
 TEST(IPopupMenu, CheckItemAloneLeavesOneOrNoCheckMark)

@@ -10,6 +10,7 @@ FakeHost* sCurrent = nullptr;
 
 constexpr VstInt32 kGetTime = 7;
 constexpr VstInt32 kProcessEvents = 8;
+constexpr VstInt32 kGetCurrentProcessLevel = 23;
 constexpr VstInt32 kGetProductString = 33;
 constexpr VstInt32 kGetVendorVersion = 34;
 constexpr VstInt32 kSysExType = 6;
@@ -63,6 +64,8 @@ VstIntPtr FakeHost::Callback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPt
     }
     return 1;
   }
+  case kGetCurrentProcessLevel:
+    return host->processLevel;
   case kGetProductString:
     std::strncpy(static_cast<char*>(ptr), host->productName.c_str(), 255);
     return 1;
@@ -96,6 +99,11 @@ void TestPlug::OnParamChange2(int idx)
 void TestPlug::Reset()
 {
   ++resets;
+}
+
+void TestPlug::OnActivate(bool active)
+{
+  activations.push_back(active);
 }
 
 void TestPlug::ProcessMidiMsg(IMidiMsg* msg, bool fromDevice)

@@ -29,6 +29,8 @@ struct FakeHost
   std::string productName = "Fake Host";
   VstIntPtr vendorVersion = 10203;
   bool answerTime = true;
+  // The answer to audioMasterGetCurrentProcessLevel.
+  VstIntPtr processLevel = 0;
   VstTimeInfo timeInfo{};
   // Copies of the events the plug-in sent (their first 32 bytes, and the sysex bytes).
   std::vector<VstEvent> events;
@@ -57,6 +59,7 @@ public:
   void OnParamChange(int idx) override;
   void OnParamChange2(int idx) override;
   void Reset() override;
+  void OnActivate(bool active) override;
   void ProcessMidiMsg(IMidiMsg* msg, bool fromDevice) override;
   int UnserializeState(ByteChunk* chunk, int startPos) override;
   void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
@@ -64,6 +67,7 @@ public:
   std::vector<int> changes;
   std::vector<int> changes2;
   int resets = 0;
+  std::vector<bool> activations;
   std::vector<IMidiMsg> midi;
   std::vector<bool> midiFromDevice;
   std::vector<int> readerStarts;

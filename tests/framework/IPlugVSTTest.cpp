@@ -18,7 +18,9 @@ constexpr VstInt32 effGetProgramName = 5;
 constexpr VstInt32 effGetParamLabel = 6;
 constexpr VstInt32 effGetParamDisplay = 7;
 constexpr VstInt32 effGetParamName = 8;
+constexpr VstInt32 effSetSampleRate = 10;
 constexpr VstInt32 effSetBlockSize = 11;
+constexpr VstInt32 effMainsChanged = 12;
 constexpr VstInt32 effEditGetRect = 13;
 constexpr VstInt32 effEditOpen = 14;
 constexpr VstInt32 effEditClose = 15;
@@ -42,6 +44,8 @@ constexpr VstInt32 effBeyondTable = 70;
 
 constexpr VstInt32 audioMasterAutomate = 0;
 constexpr VstInt32 audioMasterWantMidi = 6;
+constexpr VstInt32 audioMasterGetProductString = 33;
+constexpr VstInt32 audioMasterUpdateDisplay = 42;
 constexpr VstInt32 audioMasterBeginEdit = 43;
 constexpr VstInt32 audioMasterEndEdit = 44;
 
@@ -458,6 +462,63 @@ TEST(IPlugVSTTest, HostIdentificationAndTime)
   EXPECT_EQ(num, 0);
   EXPECT_EQ(denom, 0);
   EXPECT_EQ(second.GetSamplePos(), 0);
+}
+
+TEST(IPlugVSTTest, HostSpecificSetUpRunsOnceAndLimitsSomeHostsToStereo)
+{
+  FakeHost forte;
+  forte.productName = "Forte 4";
+  TestPlug::Setup wide;
+  wide.channels = "4-4";
+  TestPlug plug(wide);
+  plug.Call(effOpen);
+  EXPECT_EQ(plug.GetHost(), kHostForte);
+  EXPECT_TRUE(plug.IsInChannelConnected(1));
+  EXPECT_FALSE(plug.IsInChannelConnected(2));
+  EXPECT_FALSE(plug.IsInChannelConnected(3));
+  EXPECT_TRUE(plug.IsOutChannelConnected(3));
+  // The record and the arrangement still count every channel the plug-in has.
+  EXPECT_EQ(plug.GetAEffect()->numInputs, 4);
+  EXPECT_EQ(plug.GetInputSpkrArr().numChannels, 4);
+  // effOpen resets the plug-in every time but asks the host only once.
+  const int resets = plug.resets;
+  plug.Call(effOpen);
+  EXPECT_EQ(plug.resets, resets + 1);
+  EXPECT_EQ(forte.CountOf(audioMasterGetProductString), 1);
+
+  FakeHost reaper;
+  reaper.productName = "REAPER";
+  TestPlug other(wide);
+  other.Call(effOpen);
+  EXPECT_TRUE(other.IsInChannelConnected(3));
+}
+
+TEST(IPlugVSTTest, ActivationSampleRateAndProcessLevel)
+{
+  FakeHost host;
+  TestPlug plug(TestPlug::Setup{});
+  EXPECT_EQ(plug.GetSampleRate(), 44100.0);
+  EXPECT_EQ(plug.Call(effSetSampleRate, 0, 0, nullptr, 48000.0f), 0);
+  EXPECT_EQ(plug.GetSampleRate(), 48000.0);
+  EXPECT_EQ(plug.resets, 1);
+
+  // Switching on does not reset; switching off deactivates first, then resets.
+  EXPECT_EQ(plug.Call(effMainsChanged, 0, 1), 0);
+  EXPECT_EQ(plug.resets, 1);
+  EXPECT_EQ(plug.Call(effMainsChanged, 0, 0), 0);
+  EXPECT_EQ(plug.resets, 2);
+  ASSERT_EQ(plug.activations.size(), 2u);
+  EXPECT_TRUE(plug.activations[0]);
+  EXPECT_FALSE(plug.activations[1]);
+
+  EXPECT_FALSE(plug.IsRenderingOffline());
+  host.processLevel = 4;
+  EXPECT_TRUE(plug.IsRenderingOffline());
+  host.processLevel = 2;
+  EXPECT_FALSE(plug.IsRenderingOffline());
+
+  plug.InformHostOfProgramChange();
+  EXPECT_EQ(host.CountOf(audioMasterUpdateDisplay), 1);
 }
 
 TEST(IPlugVSTTest, FloatPassGrowsScratchForLongerBlocks)

@@ -15,6 +15,7 @@
 #include "UIConfigManager.h"
 
 #include <fstream>
+#include <set>
 #include <sstream>
 
 using namespace korvidtest;
@@ -128,6 +129,28 @@ TEST_F(KorvidConstruction, StartsWithTheFirstPageAndTheDialogsHidden)
   EXPECT_EQ(plug->GetParam(kMainTab)->Value(), 0.0);
   EXPECT_TRUE(plug->mRandomizeControl->IsGrayed());
   EXPECT_FALSE(plug->mFirstRunShown);
+}
+
+TEST_F(KorvidConstruction, DrawsTheFirstPage)
+{
+  auto plug = construct();
+  HeadlessSurface* surface = dynamic_cast<HeadlessSurface*>(plug->getSurface());
+  ASSERT_NE(surface, nullptr);
+  surface->OpenWindow(nullptr);
+  ASSERT_TRUE(surface->Tick());
+  const LICE_IBitmap* drawn = surface->GetDrawBitmap();
+  ASSERT_NE(drawn, nullptr);
+  std::set<LICE_pixel> colours;
+  for (int y = 0; y < surface->Height(); y += 7)
+  {
+    for (int x = 0; x < surface->Width(); x += 7)
+    {
+      colours.insert(drawn->getPixel(x, y));
+    }
+  }
+  // A background with knobs, texts and images, not one flat colour.
+  EXPECT_GT(colours.size(), 100u);
+  surface->CloseWindow();
 }
 
 TEST_F(KorvidConstruction, ShowsTheFirstRunNoticeWhenTheSettingsAskForIt)

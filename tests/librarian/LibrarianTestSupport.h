@@ -8,9 +8,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace librarian_test
 {
@@ -172,6 +177,56 @@ inline std::vector<Bytes> smfSysexEvents(const Bytes& d, bool* wellFormed = null
   if (wellFormed != nullptr)
     *wellFormed = ok;
   return events;
+}
+
+// What asOrdinaryUser returns, followed by the reason, where the superuser cannot take an
+// ordinary user's rights (a container without the capabilities, say): the test then skips.
+constexpr const char* kNoOrdinaryUser = "no ordinary user here: ";
+
+// Runs body with the rights of an ordinary user and returns what it returns (empty on success,
+// else what went wrong). Run by an ordinary user, body runs here. Run by the superuser, whom
+// permissions do not bind, folder and everything in it are handed to an unprivileged user id and
+// body runs in a child process that has dropped to that id; body must not use test assertions.
+inline std::string asOrdinaryUser(const std::string& folder, const std::function<std::string()>& body)
+{
+  if (::geteuid() != 0)
+    return body();
+  constexpr uid_t kUnprivileged = 65534;
+  namespace fs = std::filesystem;
+  if (::lchown(folder.c_str(), kUnprivileged, kUnprivileged) != 0)
+    return std::string(kNoOrdinaryUser) + "cannot hand " + folder + " over";
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
+    if (::lchown(entry.path().c_str(), kUnprivileged, kUnprivileged) != 0)
+      return "cannot hand " + entry.path().string() + " over";
+  int channel[2];
+  if (::pipe(channel) != 0)
+    return "no pipe";
+  const pid_t child = ::fork();
+  if (child < 0)
+    return "no child process";
+  if (child == 0)
+  {
+    ::close(channel[0]);
+    std::string result = std::string(kNoOrdinaryUser) + "cannot drop privileges";
+    if (::setgroups(0, nullptr) == 0 && ::setgid(kUnprivileged) == 0 && ::setuid(kUnprivileged) == 0)
+      result = body();
+    ssize_t ignored = ::write(channel[1], result.data(), result.size());
+    (void)ignored;
+    ::close(channel[1]);
+    ::_exit(0);
+  }
+  ::close(channel[1]);
+  std::string result;
+  char buffer[256];
+  ssize_t n = 0;
+  while ((n = ::read(channel[0], buffer, sizeof(buffer))) > 0)
+    result.append(buffer, static_cast<size_t>(n));
+  ::close(channel[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return "the child process failed: " + result;
+  return result;
 }
 
 // A temporary folder removed with its contents at the end of the test.

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <sys/stat.h>
 
 using namespace librarian_test;
 namespace fs = std::filesystem;
@@ -84,9 +84,15 @@ public:
     writeFile(root + "/notes.syx.bak", sounds(128, "Bak "));
     writeFile(root + "/noext", sounds(128, "NoExt "));
     writeFile(root + "/q.qxr", sounds(128, "Q "));
+    writeFile(root + "/B/m.MQR", sounds(128, "MQR "));
     writeFile(root + "/junk.syx", Bytes(40000, 0x00));
     fs::create_symlink("/nonexistent/korvid/bank.syx", root + "/broken.syx");
     fs::create_symlink(root, root + "/A/loop");
+    // A pipe would block a reader that opened it; a sparse file beyond the largest bank file
+    // would take all memory.
+    ::mkfifo((root + "/pipe.syx").c_str(), 0644);
+    writeFile(root + "/huge.syx", {});
+    fs::resize_file(root + "/huge.syx", PatchLibrarian::kMaximumBankFileSize + 1);
     writeFile(log(), {});
   }
 
@@ -155,9 +161,12 @@ TEST(PatchLibrarianScanTest, GeneratedLibraryIsReadInFolderOrderWithTheRootLast)
 
   const std::string log = logText(library.log());
   EXPECT_NE(log.find("PATCH LIBRARIAN: loading file " + library.root + "/q.qxr"), std::string::npos);
+  EXPECT_NE(log.find("PATCH LIBRARIAN: loading file " + library.root + "/B/m.MQR"), std::string::npos);
   EXPECT_EQ(log.find("small.syx"), std::string::npos) << "too small: skipped without a line";
   EXPECT_EQ(log.find("notes.syx.bak"), std::string::npos);
   EXPECT_NE(log.find("broken.syx"), std::string::npos) << "the broken link is logged";
+  EXPECT_NE(log.find("skipped file " + library.root + "/huge.syx (too large"), std::string::npos);
+  EXPECT_EQ(log.find("pipe.syx"), std::string::npos) << "not a regular file: skipped without a line";
   EXPECT_NE(log.find("PATCH LIBRARIAN: moved file " + library.data +
                      "/Converted Banks/ due to mismatching data in "
                      "package!"),
@@ -244,31 +253,97 @@ TEST(PatchLibrarianScanTest, RescanStartsAfreshAndReadsTheFilesASplitWrote)
   EXPECT_EQ(librarian.mCategoryTree.size(), 13u);
 }
 
-TEST(PatchLibrarianScanTest, UnreadableFoldersAreSkipped)
+TEST(PatchLibrarianScanTest, UnreadableFoldersAndFilesAreSkipped)
 {
-  if (::geteuid() == 0)
-    GTEST_SKIP() << "permissions do not bind the superuser";
   GeneratedLibrary library;
-  fs::permissions(library.root + "/A", fs::perms::none);
-  PatchLibrarian librarian;
-  librarian.loadPatchesFromFilesystem(library.root);
-  fs::permissions(library.root + "/A", fs::perms::owner_all);
-  EXPECT_EQ(librarian.mSoundBanks.front()->mFileName, "d.syx");
+  const std::string failure = asOrdinaryUser(
+      library.temp.path,
+      [&]() -> std::string
+      {
+        fs::permissions(library.root + "/A", fs::perms::none);
+        fs::permissions(library.root + "/N/plain.syx", fs::perms::none);
+        PatchLibrarian librarian;
+        librarian.mLogPath = library.log();
+        librarian.mLoggingOn = true;
+        librarian.loadPatchesFromFilesystem(library.root);
+        fs::permissions(library.root + "/A", fs::perms::owner_all);
+        fs::permissions(library.root + "/N/plain.syx", fs::perms::owner_read | fs::perms::owner_write);
+        const std::vector<std::string> names = fileNames(librarian.mSoundBanks);
+        if (names.empty() || names.front() != "d.syx")
+          return "the banks below the unreadable folder were read or the scan stopped";
+        if (std::find(names.begin(), names.end(), "plain.syx") != names.end())
+          return "the unreadable file was read";
+        if (names.back() != "root.syx" || librarian.mCategoryTree.size() != 13u)
+          return "the scan did not go on to the end";
+        const std::string log = logText(library.log());
+        if (log.find("cannot list folder " + library.root + "/A") == std::string::npos)
+          return "the unreadable folder was not logged";
+        if (log.find("cannot read file " + library.root + "/N/plain.syx") == std::string::npos)
+          return "the unreadable file was not logged";
+        return "";
+      });
+  if (failure.rfind(kNoOrdinaryUser, 0) == 0)
+    GTEST_SKIP() << failure;
+  EXPECT_EQ(failure, "");
 }
 
 TEST(PatchLibrarianScanTest, ASplitThatCannotBeWrittenKeepsItsSource)
 {
-  if (::geteuid() == 0)
-    GTEST_SKIP() << "permissions do not bind the superuser";
   TempFolder temp;
   const std::string root = temp.path + "/Patches";
   fs::create_directories(root + "/Locked");
   writeFile(root + "/Locked/big.syx", sounds(200, "Big "));
-  fs::permissions(root + "/Locked", fs::perms::owner_read | fs::perms::owner_exec);
-  PatchLibrarian librarian;
-  librarian.loadPatchesFromFilesystem(root);
-  fs::permissions(root + "/Locked", fs::perms::owner_all);
-  EXPECT_EQ(librarian.mSoundBanks.size(), 2u) << "the banks are in the library for this session";
-  EXPECT_TRUE(fs::exists(root + "/Locked/big.syx"));
-  EXPECT_FALSE(fs::exists(temp.path + "/Converted Banks/big.syx"));
+  const std::string failure =
+      asOrdinaryUser(temp.path,
+                     [&]() -> std::string
+                     {
+                       fs::permissions(root + "/Locked", fs::perms::owner_read | fs::perms::owner_exec);
+                       PatchLibrarian librarian;
+                       librarian.loadPatchesFromFilesystem(root);
+                       fs::permissions(root + "/Locked", fs::perms::owner_all);
+                       if (librarian.mSoundBanks.size() != 2u)
+                         return "the banks are not in the library for this session";
+                       if (!fs::exists(root + "/Locked/big.syx"))
+                         return "the source was moved";
+                       if (fs::exists(temp.path + "/Converted Banks/big.syx"))
+                         return "the source reached Converted Banks";
+                       return "";
+                     });
+  if (failure.rfind(kNoOrdinaryUser, 0) == 0)
+    GTEST_SKIP() << failure;
+  EXPECT_EQ(failure, "");
+}
+
+TEST(PatchLibrarianScanTest, ASourceThatCannotBeMovedLeavesNoWrittenBanksBehind)
+{
+  GeneratedLibrary library;
+  // A file where the folder should be: nothing can be moved into it.
+  fs::remove_all(library.data + "/Converted Banks");
+  writeFile(library.data + "/Converted Banks", {7});
+  for (int scan = 0; scan < 2; ++scan)
+  {
+    PatchLibrarian librarian;
+    librarian.loadPatchesFromFilesystem(library.root);
+    std::vector<std::string> big;
+    for (const auto& entry : fs::directory_iterator(library.root + "/Big"))
+      big.push_back(entry.path().filename().string());
+    EXPECT_EQ(big, (std::vector<std::string>{"big.syx"})) << "scan " << scan;
+    EXPECT_TRUE(fs::exists(library.root + "/M/mq.syx"));
+    EXPECT_FALSE(fs::exists(library.root + "/M/mq.kvd")) << "scan " << scan;
+    const std::vector<std::string> names = fileNames(librarian.mSoundBanks);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "big Singles 1.syx"), 1)
+        << "in the library for the session";
+    ASSERT_EQ(std::count(names.begin(), names.end(), "mq.syx"), 1) << "scan " << scan;
+    const PatchFile* converted =
+        *std::find_if(librarian.mSoundBanks.begin(), librarian.mSoundBanks.end(),
+                      [](const PatchFile* bank) { return bank->mFileName == "mq.syx"; });
+    EXPECT_EQ(converted->mRecords[0].mCategory, "Lead");
+    bool inTree = false;
+    for (const FolderFiles* top : librarian.mSoundTree)
+      for (const SubFolderFiles& child : top->mChildren)
+        inTree = inTree || (child.mName == "M" &&
+                            child.mBanks == std::vector<PatchFile*>{const_cast<PatchFile*>(converted)});
+    EXPECT_TRUE(inTree) << "the bank read from the source is offered like any other";
+  }
+  EXPECT_EQ(readFile(library.data + "/Converted Banks"), (Bytes{7}));
 }

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace librarian_test;
 
 TEST(SafeFileWriterTest, WritesNewFilesAndReplacesOnlyWhenAsked)
@@ -49,4 +52,34 @@ TEST(SafeFileWriterTest, FreePathNumbersTakenNames)
   EXPECT_EQ(SafeFileWriter::freePath(folder.file("noext")), folder.file("noext (2)"));
   writeFile(folder.file(".hidden"), {1});
   EXPECT_EQ(SafeFileWriter::freePath(folder.file(".hidden")), folder.file(".hidden (2)"));
+}
+
+TEST(SafeFileWriterTest, AWriteThatStopsHalfWayKeepsTheGoodFile)
+{
+  TempFolder folder;
+  const std::string path = folder.file("bank.kvd");
+  const Bytes good(300, 0x11);
+  ASSERT_TRUE(SafeFileWriter::write(path, good.data(), static_cast<int>(good.size()), false));
+
+  // A file size limit makes the disk "full" after 100 bytes, for the superuser as well.
+  rlimit before{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+  rlimit limited = before;
+  limited.rlim_cur = 100;
+  void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  const Bytes larger(5000, 0x22);
+  std::string error;
+  const bool replaced =
+      SafeFileWriter::write(path, larger.data(), static_cast<int>(larger.size()), true, &error);
+  const bool created =
+      SafeFileWriter::write(folder.file("new.kvd"), larger.data(), static_cast<int>(larger.size()), false);
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, previous);
+
+  EXPECT_FALSE(replaced);
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(created);
+  EXPECT_EQ(readFile(path), good) << "the old file is whole";
+  EXPECT_EQ(folder.names(), (std::vector<std::string>{"bank.kvd"})) << "no partial or temporary file is left";
 }

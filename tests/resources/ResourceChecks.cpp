@@ -1,6 +1,7 @@
 // The checks of the generated resources.
 #include "ResourceChecks.h"
 
+#include "RequiredNames.h"
 #include "Tables.h"
 
 #include <cairo.h>
@@ -19,7 +20,7 @@ namespace
 
 std::string two(int n)
 {
-  return (n < 10 ? "0" : "") + std::to_string(n);
+  return twoDigitName("", n);
 }
 
 bool givesRange(const Control& c)
@@ -198,44 +199,8 @@ Problems ResourceChecks::documents() const
 
 Problems ResourceChecks::namedLayers() const
 {
-  std::vector<std::string> names = {"root",
-                                    "oscillators",
-                                    "filtersEnvelopes",
-                                    "lfoModMatrix",
-                                    "effectsArp",
-                                    "miniMixer",
-                                    "patchLibrarian",
-                                    "multiModeSettingsPage1",
-                                    "saveChangesLayer",
-                                    "discardChangesLayerRight",
-                                    "keepBankOpenLayer",
-                                    "aboutWindow",
-                                    "firstRunNotification",
-                                    "bankPatchConflictWindow",
-                                    "midiFilterSettings",
-                                    "patchRename",
-                                    "categoryLimit",
-                                    "searchField",
-                                    "bankAndProgramMulti",
-                                    "Bypass",
-                                    "Chorus",
-                                    "Flanger",
-                                    "Phaser",
-                                    "Overdrive",
-                                    "TripleFX",
-                                    "Delay",
-                                    "DelayClocked",
-                                    "Reverb"};
-  for (int f = 1; f <= 2; ++f)
-    for (const char* t : {"LP", "BP", "HP", "Notch", "CombMinus", "CombPlus"})
-      names.push_back("filter" + std::to_string(f) + t);
-  for (int p = 1; p <= 16; ++p)
-  {
-    names.push_back("bankAndProgram" + two(p));
-    names.push_back("multiSettingsPart" + two(p));
-  }
   Problems p;
-  for (const auto& n : names)
+  for (const auto& n : namedLayerNames())
     if (!model_.layerByName.count(n))
       p.push_back("missing layer " + n);
   return p;
@@ -254,11 +219,7 @@ Problems ResourceChecks::pageStructure() const
     if (root->sublayers[page]->id != page)
       p.push_back("page at position " + std::to_string(page) + " has id " +
                   std::to_string(root->sublayers[page]->id));
-  const std::map<int, std::vector<int>> zones = {
-      {2, {10, 20, 30, 40, 50, 60, 70, 80, 90, 91, 100, 101}},
-      {3, {10, 11, 12, 13, 14, 20, 21, 22, 23, 24, 30, 31, 32, 33, 34, 40, 41, 42, 43, 44}},
-      {4, {10, 20, 30}},
-      {5, {10, 11, 12, 13, 14, 15}}};
+  const std::map<int, std::vector<int>>& zones = pageZones();
   for (const auto& [page, ids] : zones)
   {
     const Layer* pageLayer = root->sublayers[page].get();
@@ -290,50 +251,7 @@ Problems ResourceChecks::pageStructure() const
 
 Problems ResourceChecks::valueLists() const
 {
-  static const std::map<std::string, size_t> sizes = {{"oscillator12shape", 8},
-                                                      {"oscillator3shape", 5},
-                                                      {"oscillatorWavetable", 66},
-                                                      {"keytrackValues", 128},
-                                                      {"filter1Type", 12},
-                                                      {"lfoShape", 6},
-                                                      {"clockedValues", 128},
-                                                      {"startPhase", 128},
-                                                      {"envelopeMode", 5},
-                                                      {"envelopeTrigger", 2},
-                                                      {"modulationSources", 31},
-                                                      {"fmSources", 12},
-                                                      {"modulationDestinations", 54},
-                                                      {"modifier2Sources", 31},
-                                                      {"modifierOperators", 8},
-                                                      {"arpMode", 4},
-                                                      {"arpNoteLengthClock", 44},
-                                                      {"arpPattern", 17},
-                                                      {"arpClock", 43},
-                                                      {"arpDirection", 4},
-                                                      {"arpSortOrder", 6},
-                                                      {"arpVeloMode", 7},
-                                                      {"arpStepDisplay", 8},
-                                                      {"arpAccent", 8},
-                                                      {"arpTiming", 8},
-                                                      {"arpStepLength", 8},
-                                                      {"fxOverdriveCurve", 12},
-                                                      {"sampleRate", 128},
-                                                      {"clockedDelayValues", 30},
-                                                      {"reverbSize", 128},
-                                                      {"fx1Mode", 6},
-                                                      {"fx2Mode", 9},
-                                                      {"partStatus", 2},
-                                                      {"keyList", 128},
-                                                      {"tempoValues", 128},
-                                                      {"keyVelocityCurve", 9},
-                                                      {"globalChannel", 17},
-                                                      {"globalClock", 2},
-                                                      {"controllerSend", 4},
-                                                      {"controllerReceive", 2},
-                                                      {"controlList", 121},
-                                                      {"programChange", 3},
-                                                      {"globalTuning", 21},
-                                                      {"globalPopupTime", 128}};
+  const std::map<std::string, size_t>& sizes = valueListSizes();
   Problems p;
   for (const auto& [name, size] : sizes)
   {
@@ -474,24 +392,7 @@ Problems ResourceChecks::templates() const
 Problems ResourceChecks::keyCollisions() const
 {
   // Parameters that share one packed byte of the sound data also share its address.
-  std::map<int, int> packedFamily;
-  auto family = [&](std::initializer_list<std::string> names, int id)
-  {
-    for (const auto& n : names)
-      for (int part = 0; part < 16; ++part)
-        packedFamily[paramIndexOf(n) + part] = id * 16 + part;
-  };
-  family({"kOscillatorMonoPolyMode", "kOscillatorUnisono"}, 1);
-  family({"kFilterEnvMode", "kFilterEnvTrigger"}, 2);
-  family({"kAmpEnvMode", "kAmpEnvTrigger"}, 3);
-  family({"kEnvelope3Mode", "kEnv3Trigger"}, 4);
-  family({"kEnvelope4Mode", "kEnv4Trigger"}, 5);
-  for (int s = 1; s <= 16; ++s)
-  {
-    const std::string n = "kArpPattern" + two(s);
-    family({n + "Step", n + "Glide", n + "Accent"}, 10 + 2 * s);
-    family({n + "Timing", n + "StepLen"}, 11 + 2 * s);
-  }
+  const std::map<int, int>& packedFamily = packedFamilies();
   std::map<std::vector<int>, std::set<int>> byKey;
   for (const auto& c : model_.controls)
   {
@@ -524,7 +425,7 @@ Problems ResourceChecks::keyCollisions() const
   {
     std::set<int> families;
     for (int param : params)
-      families.insert(packedFamily.count(param) ? packedFamily[param] : -param - 1);
+      families.insert(packedFamily.count(param) ? packedFamily.at(param) : -param - 1);
     if (families.size() > 1)
     {
       std::ostringstream s;
@@ -602,44 +503,11 @@ Problems ResourceChecks::dumpRanges() const
     if (c->paramIdx >= 0 && givesRange(*c))
       ranged.insert(c->paramIdx);
   Problems p;
-  auto block = [&](const std::string& name)
-  {
-    const int base = paramIndexOf(name);
-    if (base < 0)
-    {
+  for (const auto& [index, name] : dumpParameters())
+    if (index < 0)
       p.push_back("dump parameter " + name + " is not in the table");
-      return;
-    }
-    for (int part = 0; part < 16; ++part)
-      if (!ranged.count(base + part))
-        p.push_back(name + " of part " + std::to_string(part + 1) + " has no range");
-  };
-  for (const auto& s : resgen::soundParams())
-    block(s.name);
-  for (const auto& e : resgen::effectParams())
-    block(e.name);
-  for (int k = 1; k <= 14; ++k)
-  {
-    block("kEffect1Param" + two(k));
-    block("kEffect2Param" + two(k));
-  }
-  for (int s = 1; s <= 16; ++s)
-  {
-    for (const char* f : {"Step", "Glide", "Accent", "Timing", "StepLen"})
-      block("kArpPattern" + two(s) + f);
-    for (const char* f : {"Source", "Destination", "Amount"})
-      block("kModulation" + two(s) + f);
-  }
-  for (const char* n : {"kPatchName", "kCategoryName", "kOscillator1Wavetable", "kOscillator2Wavetable",
-                        "kOscillator1Sample", "kOscillator2Sample", "kMultiPartBank", "kMultiPartPatch"})
-    block(n);
-  for (const auto& s : resgen::settingParams())
-  {
-    if (s.family == resgen::SettingFamily::Multi)
-      block(s.name);
-    else if (!ranged.count(paramIndexOf(s.name)))
-      p.push_back(std::string(s.name) + " has no range");
-  }
+    else if (!ranged.count(index))
+      p.push_back(name + " has no range");
   return p;
 }
 

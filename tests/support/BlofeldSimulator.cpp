@@ -230,7 +230,7 @@ void BlofeldSimulator::handle(const Bytes& m)
     Bytes dump;
     if (bank == P::kEditBufferBank && program < kParts)
       dump = mEditBuffers[static_cast<size_t>(program)];
-    else if (bank < kBanks)
+    else if (bank < kBanks && program < kPrograms)
       dump = mSounds[soundKey(bank, program)];
     else
       return;
@@ -243,6 +243,8 @@ void BlofeldSimulator::handle(const Bytes& m)
   {
     const int bank = m[P::kBankOffset];
     const int program = m[P::kProgramOffset];
+    if (bank != P::kEditBufferBank && program >= P::kProgramCount)
+      return;
     Bytes dump = bank == P::kEditBufferBank ? mMultiEditBuffer : mMultis[static_cast<size_t>(program)];
     dump[P::kBankOffset] = static_cast<uint8_t>(bank);
     dump[P::kProgramOffset] = static_cast<uint8_t>(program);
@@ -261,14 +263,14 @@ void BlofeldSimulator::handle(const Bytes& m)
     const int program = m[P::kProgramOffset];
     if (bank == P::kEditBufferBank && program < kParts)
       mEditBuffers[static_cast<size_t>(program)] = m;
-    else if (bank < kBanks)
+    else if (bank < kBanks && program < kPrograms)
       mSounds[soundKey(bank, program)] = m;
   }
   else if (type == P::kMultiDump && size == P::kMultiDumpLength)
   {
     if (m[P::kBankOffset] == P::kEditBufferBank)
       mMultiEditBuffer = m;
-    else
+    else if (m[P::kProgramOffset] < kPrograms)
       mMultis[m[P::kProgramOffset]] = m;
   }
   else if (type == P::kGlobalDump && size == P::kGlobalDumpLength)

@@ -2,6 +2,8 @@
 // surface.
 #include "SurfaceTestSupport.h"
 
+#include <cmath>
+
 using namespace surfacetest;
 
 namespace
@@ -72,6 +74,10 @@ TEST_F(Classes, FrameForValueRoundsAndLimitsToTheStrip)
   EXPECT_EQ(1, IBitmapControl::FrameForValue(0.9, 1));
   EXPECT_EQ(1, IBitmapControl::FrameForValue(-3.0, 4));
   EXPECT_EQ(4, IBitmapControl::FrameForValue(7.0, 4));
+  // Values no conversion to int could hold stay defined.
+  EXPECT_EQ(1, IBitmapControl::FrameForValue(std::nan(""), 4));
+  EXPECT_EQ(4, IBitmapControl::FrameForValue(1.0e300, 4));
+  EXPECT_EQ(1, IBitmapControl::FrameForValue(-1.0e300, 4));
 }
 
 TEST_F(Classes, SwitchStepsThroughItsFramesAndWraps)
@@ -185,6 +191,14 @@ TEST_F(Classes, RadioButtonsLayOutHorizontallyAndOneButtonNeedsNoDivision)
   e.DrawAll();
   EXPECT_EQ(kGreen, e.Pixel(105, 5));
 
+  // A first value from the plug-in is taken unclamped; far outside 0..1 it still lights the last button.
+  auto* far =
+      Attach(new IRadioButtonsControl(e.plug.get(), IRECT(0, 150, 50, 160), -1, 3, &two, kHorizontal));
+  far->SetValueFromPlug(1.0e300);
+  e.DrawAll();
+  EXPECT_EQ(kRed, e.Pixel(5, 155));
+  EXPECT_EQ(kGreen, e.Pixel(45, 155));
+
   auto* none = Attach(new IRadioButtonsControl(e.plug.get(), IRECT(150, 0, 160, 40), -1, 0, &two));
   EXPECT_EQ(0, none->NButtons());
   EXPECT_TRUE(none->Draw(e.surface));
@@ -230,6 +244,13 @@ TEST_F(Classes, FaderWithOnlyHandleIsHitOnTheHandleAndHorizontalFadersRunRight)
   EXPECT_EQ(IRECT(0, 150, 60, 170), *horizontal->GetRECT());
   horizontal->OnMouseDown(30, 155, &left); // (30 - 0 - 5) / 50
   EXPECT_DOUBLE_EQ(0.5, horizontal->GetValue());
+
+  // A first value far outside 0..1 (taken unclamped) moves the handle far, but stays defined.
+  auto* wild = Attach(new IFaderControl(e.plug.get(), 150, 0, 100, -1, &handle));
+  wild->SetValueFromPlug(-1.0e300);
+  EXPECT_EQ(1000000, wild->GetHandleRECT().T);
+  EXPECT_EQ(0, wild->GetHandleRECT(std::nan("")).T - wild->GetRECT()->T);
+  e.DrawAll();
 
   // A handle as long as the travel leaves the value alone instead of dividing by zero.
   auto* stuck = Attach(new IFaderControl(e.plug.get(), 100, 0, 20, -1, &handle));

@@ -219,3 +219,156 @@ TEST(SurfaceThreads, AWriteThatFindsTheLockFreeRunsTheWaitingWritesFirst)
   EXPECT_DOUBLE_EQ(0.2, t.tempo->GetValue());
   EXPECT_STREQ("latest", t.status->GetTextStr());
 }
+
+namespace
+{
+// A plug-in whose change handler reaches the surface, as one that opens a native menu does (the menu releases
+// the mouse capture first).
+class MenuOpeningPlug : public RecordingPlug
+{
+public:
+  void OnParamChange(int idx) override
+  {
+    RecordingPlug::OnParamChange(idx);
+    if (GetGUI())
+    {
+      GetGUI()->ReleaseMouseCapture();
+    }
+  }
+};
+
+// Waits for the threads of a test; stuck threads can be neither joined nor destroyed, so a deadlock ends
+// the program with a message.
+void ExpectNoDeadlock(std::future<void>& finished)
+{
+  if (finished.wait_for(std::chrono::seconds(60)) != std::future_status::ready)
+  {
+    std::fprintf(stderr, "deadlock between the editor lock and the plug mutex\n");
+    std::_Exit(1);
+  }
+  finished.get();
+}
+} // namespace
+
+TEST(SurfaceThreads, AUserEditWhoseHandlerReachesTheSurfaceNeverDeadlocksWithValuesFromTheSynthesizer)
+{
+  auto plug = std::make_unique<MenuOpeningPlug>();
+  auto* surface = new HeadlessSurface(plug.get(), 100, 100);
+  plug->AttachGraphics(surface);
+  plug->GetParam(1)->InitDouble("from device", 0.0, 0.0, 1.0, 0.001);
+  plug->GetParam(2)->InitDouble("from user", 0.0, 0.0, 1.0, 0.001);
+  auto* status = new ITextControl(plug.get(), IRECT(0, 0, 100, 10), nullptr, "");
+  auto* fromDevice = new ProbeControl(plug.get(), IRECT(0, 10, 10, 20), 1);
+  auto* fromUser = new ProbeControl(plug.get(), IRECT(10, 10, 20, 20), 2);
+  fromDevice->SetValDisplayControl(status);
+  for (IControl* c :
+       {static_cast<IControl*>(status), static_cast<IControl*>(fromDevice), static_cast<IControl*>(fromUser)})
+  {
+    surface->AttachControl(c);
+  }
+  constexpr int kEdits = 20000;
+  // The MIDI input thread shows each device value in the status line; the editor thread takes the user's
+  // edits, whose change handler goes back to the surface with the plug mutex held.
+  auto finished = std::async(std::launch::async,
+                             [&]()
+                             {
+                               std::thread midi(
+                                   [&]()
+                                   {
+                                     for (int i = 0; i < kEdits; ++i)
+                                     {
+                                       fromDevice->SetValueFromHardware((i % 100) / 100.0);
+                                     }
+                                   });
+                               for (int i = 0; i < kEdits; ++i)
+                               {
+                                 fromUser->SetValueFromUserInput((i % 50) / 50.0);
+                                 surface->Tick();
+                               }
+                               midi.join();
+                             });
+  ExpectNoDeadlock(finished);
+  EXPECT_STREQ("0.990", status->GetTextStr());
+  EXPECT_DOUBLE_EQ(0.98, plug->GetParam(2)->Value());
+}
+
+TEST(SurfaceThreads, AHostThreadHoldingThePlugMutexNeverWaitsForTheDrawingEditor)
+{
+  auto plug = std::make_unique<RecordingPlug>();
+  auto* surface = new HeadlessSurface(plug.get(), 100, 40);
+  plug->AttachGraphics(surface);
+  plug->GetParam(3)->InitDouble("level", 0.0, 0.0, 100.0, 1.0, "%");
+  IText style;
+  // A caption reads its parameter under the plug mutex while the editor draws.
+  auto* caption = new ICaptionControl(plug.get(), IRECT(0, 0, 100, 20), 3, &style, true);
+  auto* probe = new ProbeControl(plug.get(), IRECT(0, 20, 10, 30), 3);
+  surface->AttachControl(caption);
+  surface->AttachControl(probe);
+  constexpr int kRounds = 3000;
+  auto finished = std::async(std::launch::async,
+                             [&]()
+                             {
+                               // The host's thread inside a plug-in call: a menu opens (releasing the
+                               // capture) and a control is redrawn.
+                               std::thread host(
+                                   [&]()
+                                   {
+                                     for (int i = 0; i < kRounds; ++i)
+                                     {
+                                       WDL_MutexLock lock(plug->GetMutex());
+                                       surface->ReleaseMouseCapture();
+                                       probe->SetDirty(false);
+                                     }
+                                   });
+                               for (int i = 0; i < kRounds; ++i)
+                               {
+                                 IRECT all(0, 0, 100, 40);
+                                 surface->Draw(&all);
+                               }
+                               host.join();
+                             });
+  ExpectNoDeadlock(finished);
+  surface->Tick();
+  EXPECT_EQ(nullptr, surface->GetCapturedControl());
+  EXPECT_FALSE(EditorLock::Get().HasDeferred());
+  EXPECT_STREQ("0 %", caption->GetTextStr());
+}
+
+TEST(SurfaceThreads, DisplayWritesNeverWaitSoALockOfTheCallerCannotCloseACircleWithTheEditor)
+{
+  ThreadedEditor t;
+  // A lock of the plug-in's own around its status texts, taken by a worker and by the editor alike.
+  std::mutex displayTextLock;
+  constexpr int kWrites = 3000;
+  auto finished = std::async(std::launch::async,
+                             [&]()
+                             {
+                               std::thread worker(
+                                   [&]()
+                                   {
+                                     for (int i = 0; i < kWrites; ++i)
+                                     {
+                                       std::lock_guard<std::mutex> texts(displayTextLock);
+                                       t.status->SetTextFromPlug(("job " + std::to_string(i)).c_str());
+                                       t.knobs[2]->SetValueFromPlug((i % 10) / 10.0);
+                                       t.knobs[3]->Hide(i % 2 == 0);
+                                       t.knobs[4]->SetDirty(false);
+                                     }
+                                   });
+                               for (int i = 0; i < kWrites; ++i)
+                               {
+                                 // The editor handles an event that shows a status text.
+                                 EditorLockGuard editing;
+                                 {
+                                   std::lock_guard<std::mutex> texts(displayTextLock);
+                                 }
+                                 t.e.surface->Tick();
+                               }
+                               worker.join();
+                             });
+  ExpectNoDeadlock(finished);
+  t.e.surface->Tick();
+  EXPECT_STREQ(("job " + std::to_string(kWrites - 1)).c_str(), t.status->GetTextStr());
+  EXPECT_DOUBLE_EQ(0.9, t.knobs[2]->GetValue());
+  EXPECT_FALSE(t.knobs[3]->IsHidden());
+}

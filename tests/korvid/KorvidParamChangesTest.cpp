@@ -1,0 +1,116 @@
+// What the editor core relies on of the parameter handlers: ports, flags, list kinds, selection names and the
+// settings file.
+#include "KorvidTestSupport.h"
+
+#include "ControlLayer.h"
+#include "IControl.h"
+#include "IGraphics.h"
+#include "ParamIndex.h"
+#include "PatchLibrarian.h"
+
+using namespace korvidtest;
+
+namespace
+{
+class KorvidParamChanges : public StartupFixture
+{
+protected:
+  KorvidParamChanges() { useResources(pluginFolder()); }
+
+  // The user road: the value is stored and the handler runs.
+  static void edit(Korvid& plug, int paramIdx, double value)
+  {
+    IParam* param = plug.GetParam(paramIdx);
+    plug.SetParameterFromGUI(paramIdx, param->GetNormalized(value));
+  }
+
+  static std::string firstLine(Korvid& plug)
+  {
+    ITextControl* text = dynamic_cast<ITextControl*>(plug.mDisplayControls[0]);
+    return text ? text->GetTextStr() : "";
+  }
+};
+
+TEST_F(KorvidParamChanges, ChoosingAnOutputPortOpensItAndMarksTheOutputPresent)
+{
+  midi->setOutputPorts({"Blofeld Out"});
+  midi->setInputPorts({"Blofeld In"});
+  auto plug = construct();
+  IParam* out = plug->GetParam(kDeviceOutSelection);
+  ASSERT_GE(out->GetNDisplayTexts(), 2);
+  EXPECT_STREQ(out->GetDisplayText(1), "Blofeld Out");
+  edit(*plug, kDeviceOutSelection, 1.0);
+  EXPECT_TRUE(plug->mOutputPresent);
+  EXPECT_TRUE(plug->mInitializationRequested);
+  EXPECT_EQ(plug->mMidiOutPortIndex, 1);
+  edit(*plug, kDeviceInSelection, 1.0);
+  EXPECT_EQ(plug->mMidiInPortIndex, 1);
+  edit(*plug, kDeviceOutSelection, 0.0);
+  EXPECT_FALSE(plug->mOutputPresent);
+}
+
+TEST_F(KorvidParamChanges, FilterAndRoutingEditsSetTheirFlags)
+{
+  auto plug = construct();
+  edit(*plug, kMIDIFilterDAWPCPassThrough, 1.0);
+  EXPECT_FALSE(plug->mHostInputBlocked[1]);
+  edit(*plug, kMIDIFilterHWNotePassThrough, 0.0);
+  EXPECT_TRUE(plug->mHardwareInputBlocked[2]);
+  edit(*plug, kMIDIFilterToDAWBuffer, 1.0);
+  EXPECT_TRUE(plug->mMidiOutMode);
+  edit(*plug, kControlLibrary, 1.0);
+  EXPECT_EQ(plug->GetParam(kControlProgBank)->Value(), 0.0);
+  EXPECT_FALSE(plug->mProgramChangeControlsBank);
+  edit(*plug, kControlProgBank, 1.0);
+  EXPECT_EQ(plug->GetParam(kControlLibrary)->Value(), 0.0);
+  EXPECT_TRUE(plug->mProgramChangeControlsBank);
+}
+
+TEST_F(KorvidParamChanges, TheDataTypeSwitchesThePaneMenus)
+{
+  copySharedBanks();
+  auto plug = construct();
+  edit(*plug, kDatatype, 1.0);
+  EXPECT_TRUE(plug->mMultiMode);
+  EXPECT_EQ(plug->mPatchLibrarian->mPatchType, 1);
+  EXPECT_TRUE(plug->mMenuLayers[2]->mVisible);
+  EXPECT_TRUE(plug->mMenuLayers[3]->mVisible);
+  EXPECT_FALSE(plug->mMenuLayers[0]->mVisible);
+  edit(*plug, kDatatype, 0.0);
+  EXPECT_FALSE(plug->mMultiMode);
+  EXPECT_TRUE(plug->mMenuLayers[0]->mVisible);
+  EXPECT_TRUE(plug->mMenuLayers[1]->mVisible);
+  EXPECT_FALSE(plug->mMenuLayers[2]->mVisible);
+  EXPECT_FALSE(plug->mMenuLayers[5]->mVisible);
+  // A new bank selection names the pair the browser menus tick.
+  edit(*plug, kCurrentOpenPatchBankL, 1.0);
+  EXPECT_EQ(plug->mUpperSoundPair.displayName, plug->GetParam(kPatchSelectionListUpper)->GetDisplayText(1));
+}
+
+TEST_F(KorvidParamChanges, SizeAndStyleRewriteTheSettingsFileButNeverCreateIt)
+{
+  auto missing = construct();
+  edit(*missing, kUserInterfaceSize, 2.0);
+  EXPECT_FALSE(home.exists("Korvid Editor UI.txt"));
+  EXPECT_EQ(firstLine(*missing), "Korvid Editor UI.txt MISSING!");
+  missing.reset();
+
+  writeSettings("white\nnormal\nyes\n");
+  auto plug = construct();
+  edit(*plug, kUserInterfaceSize, 0.0);
+  EXPECT_EQ(home.readFile("Korvid Editor UI.txt"), "white\nsmall\nyes");
+  EXPECT_EQ(firstLine(*plug), "Size changes applied...");
+  edit(*plug, kUserInterfaceStyle, 1.0);
+  EXPECT_EQ(home.readFile("Korvid Editor UI.txt"), "black\nsmall\nyes");
+  // The running instance keeps its size; the next one reads the new words.
+  EXPECT_EQ(plug->getSurface()->Width(), 1500);
+}
+
+TEST_F(KorvidParamChanges, ValuesFromTheSynthesizerRunWithTheDeviceUpdateFlag)
+{
+  auto plug = construct();
+  plug->SetParameterFromGUI2(kMasterKeyboard, 1.0);
+  EXPECT_TRUE(plug->mMasterKeyboard);
+  EXPECT_FALSE(plug->mDeviceUpdate);
+}
+} // namespace
