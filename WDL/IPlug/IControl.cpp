@@ -91,7 +91,7 @@ void IControl::ApplyValueFromPlug(double value, bool fromHardware)
 
 void IControl::SetValueFromPlug(double value)
 {
-  Guarded([this, value]() { ApplyValueFromPlug(value, false); });
+  GuardedDisplay([this, value]() { ApplyValueFromPlug(value, false); });
 }
 
 void IControl::SetValueFromHardware(double value)
@@ -117,7 +117,7 @@ void IControl::TextFromTextEntry(const char*) {}
 
 void IControl::Hide(bool hide)
 {
-  Guarded(
+  GuardedDisplay(
       [this, hide]()
       {
         mHide = hide;
@@ -128,7 +128,7 @@ void IControl::Hide(bool hide)
 
 void IControl::GrayOut(bool gray)
 {
-  Guarded(
+  GuardedDisplay(
       [this, gray]()
       {
         mGrayed = gray;
@@ -144,12 +144,25 @@ bool IControl::IsHit(int x, int y)
 
 void IControl::SetDirty(bool pushParamToPlug)
 {
-  Guarded([this, pushParamToPlug]() { MarkDirtyAndPush(pushParamToPlug, false); });
+  MarkDirtyGuarded(pushParamToPlug, false);
 }
 
 void IControl::SetDirty2(bool pushParamToPlug)
 {
-  Guarded([this, pushParamToPlug]() { MarkDirtyAndPush(pushParamToPlug, true); });
+  MarkDirtyGuarded(pushParamToPlug, true);
+}
+
+void IControl::MarkDirtyGuarded(bool push, bool fromHardware)
+{
+  auto write = [this, push, fromHardware]() { MarkDirtyAndPush(push, fromHardware); };
+  if (push && mPlug && mParamIdx >= 0)
+  {
+    Guarded(write);
+  }
+  else
+  {
+    GuardedDisplay(write);
+  }
 }
 
 void IControl::MarkDirtyAndPush(bool push, bool fromHardware)
@@ -249,7 +262,7 @@ void IControl::OnGUIIdle() {}
 
 void IControl::SetAuxParamValueFromPlug(int auxParamIdx, double value)
 {
-  Guarded(
+  GuardedDisplay(
       [this, auxParamIdx, value]()
       {
         if (auxParamIdx < 0 || auxParamIdx >= NAuxParams())
@@ -323,7 +336,7 @@ const IControl::AuxParam* IControl::GetAuxParam(int i) const
 
 void IControl::Redraw()
 {
-  Guarded(
+  GuardedDisplay(
       [this]()
       {
         mRedraw = true;
@@ -348,7 +361,7 @@ void IControl::Clamp(double lo, double hi)
 
 void IControl::SetIgnoreHidden(bool ignore)
 {
-  Guarded(
+  GuardedDisplay(
       [this, ignore]()
       {
         mIgnoreHidden = ignore;

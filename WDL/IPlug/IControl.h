@@ -20,9 +20,12 @@ class ITextControl;
 // OnParamChange).
 //
 // Threads: drawing, events and prompts run on the editor thread under the editor lock (EditorLock). The value
-// and visibility writers below may be called from any thread: they take the editor lock, or, when the caller
-// holds the plug mutex and the lock is busy, leave the write to the editor's next tick. Plain accessors read
-// without a lock and are meant for the editor thread. A control is owned by the surface or by one layer.
+// and visibility writers below may be called from any thread. Writes that only change what is shown (road 1,
+// Hide, GrayOut, texts, SetDirty(false), ...) never wait: they run under the editor lock when it is free or
+// already the caller's, else at the editor's next tick, so no lock of the caller can close a circle with the
+// editor. Writes that push to the plug-in (roads 2 and 3, SetDirty(true)) take the editor lock, waiting for
+// it unless the caller holds the plug mutex. Plain accessors read without a lock and are meant for the editor
+// thread. A control is owned by the surface or by one layer.
 class IControl
 {
 public:
@@ -144,9 +147,12 @@ public:
 protected:
   // Runs a write of control state under the editor lock (see the class comment).
   template <class Write> void Guarded(Write&& write);
+  // Runs a write that only changes what the control shows, without ever waiting (see the class comment).
+  template <class Write> void GuardedDisplay(Write&& write);
   // True when the calling thread holds the owning plug-in's mutex.
   bool CallerHoldsPlugMutex() const;
-  // The shared body of SetDirty and SetDirty2.
+  // The shared body of SetDirty and SetDirty2, under the lock each needs.
+  void MarkDirtyGuarded(bool push, bool fromHardware);
   void MarkDirtyAndPush(bool push, bool fromHardware);
   // Roads 1 and 2 without the lock.
   void ApplyValueFromPlug(double value, bool fromHardware);
@@ -352,4 +358,9 @@ template <class Write> void IControl::Guarded(Write&& write)
   }
   EditorLockGuard guard;
   write();
+}
+
+template <class Write> void IControl::GuardedDisplay(Write&& write)
+{
+  EditorLock::Get().RunOrDefer(this, std::forward<Write>(write));
 }

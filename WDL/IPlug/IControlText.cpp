@@ -31,7 +31,7 @@ bool ITextControl::Draw(IGraphics* pGraphics)
 void ITextControl::SetTextFromPlug(const char* str)
 {
   std::string text = str ? str : "";
-  Guarded(
+  GuardedDisplay(
       [this, text]()
       {
         if (mStr != text)

@@ -58,6 +58,9 @@ public:
   virtual void RemoveSubWindow() {}
   // Closes the editor window; harmless when none is open.
   virtual void CloseWindow() = 0;
+  // The host's regular editor-idle call (effEditIdle): a window view handles its pending events and its
+  // redraw timer here. Editor thread, without the plug mutex.
+  virtual void OnEditIdle() {}
   // The open view, or null.
   virtual void* GetWindow() = 0;
   // Reads a resource file of the plug-in; returns a new buffer owned by the caller (see LoadFile), or null.
@@ -156,8 +159,8 @@ public:
 
   // Moves every control bound to paramIdx (main or auxiliary parameter, in the base list and in every layer,
   // hidden or not) to value, without the change handlers. With normalized false, value is in the parameter's
-  // own units and is first stored into the parameter. Any thread: a caller that holds the plug mutex (the
-  // audio thread) never waits for the editor; its control update then happens at the editor's next tick.
+  // own units and is first stored into the parameter (under the plug mutex). Any thread; the caller never
+  // waits for the editor: while the editor lock is busy the controls follow at the editor's next tick.
   void SetParameterFromPlug(int paramIdx, double value, bool normalized);
 
   // Merges the area of every dirty, shown control into r; true when any was found. Runs the writes other

@@ -157,31 +157,18 @@ void IGraphics::SetParameterFromPlug(int paramIdx, double value, bool normalized
       layer->SetParameterFromPlug(paramIdx, normalizedValue, true);
     }
   };
-  auto store = [param, &value]()
+  if (param)
   {
-    if (param)
-    {
-      value = param->GetNormalized(value);
-      param->SetNormalized(value);
-    }
-  };
-
-  if (HoldsPlugMutex(mPlugin))
-  {
-    // The audio thread and the change handlers must not wait for the editor: the parameter is stored now
-    // (under the plug mutex they hold), the controls follow at once or at the editor's next tick.
-    store();
-    const double normalizedValue = value;
-    EditorLock::Get().RunOrDefer(this, [moveControls, normalizedValue]() { moveControls(normalizedValue); });
-    return;
+    // Parameters are written under the plug mutex (recursive: the audio thread and the change handlers hold
+    // it already).
+    WDL_MutexLock plugLock(mPlugin->GetMutex());
+    value = param->GetNormalized(value);
+    param->SetNormalized(value);
   }
-  {
-    // Parameters are written under the plug mutex; it is given back before the editor lock is taken.
-    WDL_MutexLock plugLock(mPlugin ? mPlugin->GetMutex() : nullptr);
-    store();
-  }
-  EditorLockGuard guard;
-  moveControls(value);
+  // The controls only show the value: they follow at once when the editor lock is free or the caller's,
+  // else at the editor's next tick, so that no caller (the audio thread above all) ever waits for the editor.
+  const double normalizedValue = value;
+  EditorLock::Get().RunOrDefer(this, [moveControls, normalizedValue]() { moveControls(normalizedValue); });
 }
 
 bool IGraphics::IsDirty(IRECT* r)

@@ -465,6 +465,18 @@ VstIntPtr IPlugVST::VSTDispatcher(AEffect* pEffect, VstInt32 opCode, VstInt32 id
     delete plug;
     return 0;
   }
+  try
+  {
+    const VstIntPtr editorResult = plug->DispatchEditor(opCode, ptr);
+    if (editorResult >= 0)
+    {
+      return editorResult;
+    }
+  }
+  catch (...)
+  {
+    return 0;
+  }
   WDL_MutexLock lock(&plug->mMutex);
   try
   {
@@ -474,6 +486,43 @@ VstIntPtr IPlugVST::VSTDispatcher(AEffect* pEffect, VstInt32 opCode, VstInt32 id
   {
     // No exception may cross into the host.
     return 0;
+  }
+}
+
+VstIntPtr IPlugVST::DispatchEditor(VstInt32 opCode, void* ptr)
+{
+  switch (opCode)
+  {
+  case effEditGetRect:
+    if (!ptr || !GetGUI())
+    {
+      return 0;
+    }
+    *static_cast<ERect**>(ptr) = &mEditRect;
+    return 1;
+  case effEditOpen:
+    if (!GetGUI() || !GetGUI()->OpenWindow(ptr))
+    {
+      return 0;
+    }
+    OnGUIOpen();
+    return 1;
+  case effEditClose:
+    if (!GetGUI())
+    {
+      return 0;
+    }
+    OnGUIClose();
+    GetGUI()->CloseWindow();
+    return 1;
+  case effEditIdle:
+    if (GetGUI())
+    {
+      GetGUI()->OnEditIdle();
+    }
+    return 0;
+  default:
+    return -1;
   }
 }
 
@@ -548,29 +597,10 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opCode, VstInt32 idx, VstIntPtr value, voi
     }
     return 0;
   case effEditGetRect:
-    if (!ptr || !GetGUI())
-    {
-      return 0;
-    }
-    *static_cast<ERect**>(ptr) = &mEditRect;
-    return 1;
   case effEditOpen:
-    if (!GetGUI() || !GetGUI()->OpenWindow(ptr))
-    {
-      return 0;
-    }
-    OnGUIOpen();
-    return 1;
   case effEditClose:
-    if (!GetGUI())
-    {
-      return 0;
-    }
-    OnGUIClose();
-    GetGUI()->CloseWindow();
-    return 1;
   case effEditIdle:
-    return 0;
+    return DispatchEditor(opCode, ptr);
   case effIdentify:
     return kIdentifyAnswer;
   case effGetChunk:

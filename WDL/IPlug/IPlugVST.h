@@ -77,6 +77,9 @@ protected:
 private:
   // One opcode, plug mutex held (effClose is handled by VSTDispatcher itself).
   VstIntPtr Dispatch(VstInt32 opCode, VstInt32 idx, VstIntPtr value, void* ptr, float opt);
+  // The editor opcodes (get rect, open, close, idle), on the host's GUI thread without the plug mutex: the
+  // editor draws under its own lock, so drawing never blocks the audio thread. Returns -1 for other opcodes.
+  VstIntPtr DispatchEditor(VstInt32 opCode, void* ptr);
   VstIntPtr GetChunk(VstInt32 idx, void* ptr);
   VstIntPtr SetChunk(VstInt32 idx, VstIntPtr size, void* ptr);
   VstIntPtr ProcessEvents(void* ptr);

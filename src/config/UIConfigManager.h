@@ -363,6 +363,29 @@ private:
   // value truncated toward zero, held inside the int range.
   static int clampedInt(double value);
   static std::string partPrefixedName(const std::string& name, int part);
+  // The knob, fader and button of the MIDI-bound families: the parameter initialised (a double of step, or a
+  // bool for the button) with its name prefixed by the part and its group text, then the control built from
+  // imageName and placed. Null, nothing placed, when paramIdx names no parameter or there is no surface.
+  IControl* createPartKnob(const char* factory, const std::string& name, int paramIdx, int x, int y,
+                           const std::string& imageName, double defaultValue, double minValue,
+                           double maxValue, double step, int part, ControlLayer* layer,
+                           const std::string& group);
+  IControl* createPartFader(const char* factory, const std::string& name, int paramIdx, int x, int y,
+                            int length, const std::string& imageName, double defaultValue, double minValue,
+                            double maxValue, int part, ControlLayer* layer, const std::string& group,
+                            EDirection direction);
+  IControl* createPartSwitch(const char* factory, const std::string& name, int paramIdx, int x, int y,
+                             const std::string& imageName, double defaultValue, int part, ControlLayer* layer,
+                             const std::string& group);
+  // The drop-down of the MIDI-bound families: an enumeration of maxValue - minValue entries with its name
+  // prefixed by the part, its display texts (setMenuTexts), then a caption in color placed. With
+  // emptyMenuBuilt a menu without entries is built without texts whatever its list says. Null when no control
+  // is built.
+  IControl* createPartMenu(const char* factory, const std::string& name, int paramIdx, int x, int y,
+                           int width, int height, int defaultValue, int minValue, int maxValue,
+                           int displayFirst, int displayLast, const std::vector<std::string>& valueList,
+                           int part, ControlLayer* layer, const std::string& group, const IColor& color,
+                           bool emptyMenuBuilt);
   // Appends control to layer or attaches it to the surface; false (control deleted) with neither.
   bool placeControl(IControl* control, ControlLayer* layer);
   // The text style of the text controls: "NK57 Monospace" of the given pixel size and colour.
@@ -371,11 +394,13 @@ private:
   // group. firstValue is the parameter value the first message belongs to.
   void prepareSysexControl(ControlAction* action, IControl* control, int paramIdx, int sysexIndex,
                            int changingByte, int count, int start, int firstValue, int part, int group);
+  // The text of entry k of a numbered drop-down whose number is displayFirst + k.
+  using MenuNumberText = std::function<std::string(int entry, long long number)>;
   // Display texts of a drop-down of entries values: the list when it holds exactly that many, else numbers
-  // from displayFirst when displayFirst differs from displayLast. False (logged) when neither applies and the
-  // factory builds no control.
+  // from displayFirst (the decimal number, or what numberText makes of it) when displayFirst differs from
+  // displayLast. False (logged) when neither applies and the factory builds no control.
   bool setMenuTexts(IParam* param, int paramIdx, int entries, const std::vector<std::string>& valueList,
-                    int displayFirst, int displayLast);
+                    int displayFirst, int displayLast, const MenuNumberText& numberText = nullptr);
   // The caption of a drop-down whose value prompt opens on a click.
   IControl* makeMenuCaption(int paramIdx, int x, int y, int width, int height, const IColor& color);
 

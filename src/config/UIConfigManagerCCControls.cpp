@@ -28,15 +28,9 @@ void UIConfigManager::createCCKnobControl(int ccNumber, int channel, std::string
                                           double maxValue, double step, LinkInfo link, int part,
                                           ControlLayer* layer, std::string group)
 {
-  IParam* param = factoryParam(paramIdx, "CC knob");
-  if (param == nullptr)
-    return;
-  IBitmap bitmap = getImageByName(graphics, imageName);
-  const std::string displayName = partPrefixedName(name, part);
-  param->InitDouble(displayName.c_str(), defaultValue, minValue, maxValue,
-                    static_cast<double>(clampedInt(step)), "", getParamGroup(part, group), -1, -1);
-  IControl* control = new IKnobMultiControl(plug, scaled(x), scaled(y), paramIdx, &bitmap);
-  if (!placeControl(control, layer))
+  IControl* control = createPartKnob("CC knob", name, paramIdx, x, y, imageName, defaultValue, minValue,
+                                     maxValue, static_cast<double>(clampedInt(step)), part, layer, group);
+  if (control == nullptr)
     return;
   ControlAction* action = bindControlAction(paramIdx, kActionCCValue, control);
   setControlLink(action, paramIdx, link, part);
@@ -52,16 +46,9 @@ void UIConfigManager::createCCSliderControl(int ccNumber, int channel, std::stri
                                             ControlLayer* layer, std::string group, EDirection direction,
                                             bool)
 {
-  IParam* param = factoryParam(paramIdx, "CC fader");
-  if (param == nullptr)
-    return;
-  IBitmap bitmap = getImageByName(graphics, imageName);
-  const std::string displayName = partPrefixedName(name, part);
-  param->InitDouble(displayName.c_str(), defaultValue, minValue, maxValue, 1.0, "",
-                    getParamGroup(part, group), -1, -1);
-  IControl* control =
-      new IFaderControl(plug, scaled(x), scaled(y), scaled(length), paramIdx, &bitmap, direction, false);
-  if (!placeControl(control, layer))
+  IControl* control = createPartFader("CC fader", name, paramIdx, x, y, length, imageName, defaultValue,
+                                      minValue, maxValue, part, layer, group, direction);
+  if (control == nullptr)
     return;
   ControlAction* action = bindControlAction(paramIdx, kActionCCValue, control);
   action->keyFlag = 0;
@@ -76,14 +63,9 @@ void UIConfigManager::createCCBoolControl(int ccNumber, int channel, std::string
                                           double onValue, LinkInfo, int part, ControlLayer* layer,
                                           std::string group)
 {
-  IParam* param = factoryParam(paramIdx, "CC button");
-  if (param == nullptr)
-    return;
-  IBitmap bitmap = getImageByName(graphics, imageName);
-  const std::string displayName = partPrefixedName(name, part);
-  param->InitBool(displayName.c_str(), defaultValue != 0.0, "", getParamGroup(part, group), -1, -1);
-  IControl* control = new ISwitchControl(plug, scaled(x), scaled(y), paramIdx, &bitmap);
-  if (!placeControl(control, layer))
+  IControl* control =
+      createPartSwitch("CC button", name, paramIdx, x, y, imageName, defaultValue, part, layer, group);
+  if (control == nullptr)
     return;
   ControlAction* action = bindControlAction(paramIdx, kActionCCButton, control);
   action->offValue = clampedInt(offValue);
@@ -100,17 +82,11 @@ void UIConfigManager::createMultiSelectionCCControl(int ccNumber, int channel, s
                                                     int displayLast, std::vector<std::string> valueList,
                                                     int part, ControlLayer* layer, std::string group)
 {
-  IParam* param = factoryParam(paramIdx, "CC drop-down");
-  if (param == nullptr)
-    return;
-  const std::string displayName = partPrefixedName(name, part);
-  const int entries = clampedInt(static_cast<double>(maxValue) - minValue);
-  param->InitEnum(displayName.c_str(), defaultValue, entries, "", getParamGroup(part, group), -1, -1);
-  if (!setMenuTexts(param, paramIdx, entries, valueList, displayFirst, displayLast))
-    return;
-  IControl* control = makeMenuCaption(paramIdx, x, y, width, height,
-                                      uiStyle == kDarkStyle ? kDarkSkinMenuText : kLightSkinMenuText);
-  if (!placeControl(control, layer))
+  IControl* control =
+      createPartMenu("CC drop-down", name, paramIdx, x, y, width, height, defaultValue, minValue, maxValue,
+                     displayFirst, displayLast, valueList, part, layer, group,
+                     uiStyle == kDarkStyle ? kDarkSkinMenuText : kLightSkinMenuText, false);
+  if (control == nullptr)
     return;
   ControlAction* action = bindControlAction(paramIdx, kActionCCValue, control);
   action->keyFlag = partKeyFlag(part);

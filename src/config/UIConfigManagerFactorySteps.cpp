@@ -69,6 +69,72 @@ bool UIConfigManager::placeControl(IControl* control, ControlLayer* layer)
   return false;
 }
 
+IControl* UIConfigManager::createPartKnob(const char* factory, const std::string& name, int paramIdx, int x,
+                                          int y, const std::string& imageName, double defaultValue,
+                                          double minValue, double maxValue, double step, int part,
+                                          ControlLayer* layer, const std::string& group)
+{
+  IParam* param = factoryParam(paramIdx, factory);
+  if (param == nullptr)
+    return nullptr;
+  IBitmap bitmap = getImageByName(graphics, imageName);
+  param->InitDouble(partPrefixedName(name, part).c_str(), defaultValue, minValue, maxValue, step, "",
+                    getParamGroup(part, group), -1, -1);
+  IControl* control = new IKnobMultiControl(plug, scaled(x), scaled(y), paramIdx, &bitmap);
+  return placeControl(control, layer) ? control : nullptr;
+}
+
+IControl* UIConfigManager::createPartFader(const char* factory, const std::string& name, int paramIdx, int x,
+                                           int y, int length, const std::string& imageName,
+                                           double defaultValue, double minValue, double maxValue, int part,
+                                           ControlLayer* layer, const std::string& group,
+                                           EDirection direction)
+{
+  IParam* param = factoryParam(paramIdx, factory);
+  if (param == nullptr)
+    return nullptr;
+  IBitmap bitmap = getImageByName(graphics, imageName);
+  param->InitDouble(partPrefixedName(name, part).c_str(), defaultValue, minValue, maxValue, 1.0, "",
+                    getParamGroup(part, group), -1, -1);
+  IControl* control =
+      new IFaderControl(plug, scaled(x), scaled(y), scaled(length), paramIdx, &bitmap, direction, false);
+  return placeControl(control, layer) ? control : nullptr;
+}
+
+IControl* UIConfigManager::createPartSwitch(const char* factory, const std::string& name, int paramIdx, int x,
+                                            int y, const std::string& imageName, double defaultValue,
+                                            int part, ControlLayer* layer, const std::string& group)
+{
+  IParam* param = factoryParam(paramIdx, factory);
+  if (param == nullptr)
+    return nullptr;
+  IBitmap bitmap = getImageByName(graphics, imageName);
+  param->InitBool(partPrefixedName(name, part).c_str(), defaultValue != 0.0, "", getParamGroup(part, group),
+                  -1, -1);
+  IControl* control = new ISwitchControl(plug, scaled(x), scaled(y), paramIdx, &bitmap);
+  return placeControl(control, layer) ? control : nullptr;
+}
+
+IControl* UIConfigManager::createPartMenu(const char* factory, const std::string& name, int paramIdx, int x,
+                                          int y, int width, int height, int defaultValue, int minValue,
+                                          int maxValue, int displayFirst, int displayLast,
+                                          const std::vector<std::string>& valueList, int part,
+                                          ControlLayer* layer, const std::string& group, const IColor& color,
+                                          bool emptyMenuBuilt)
+{
+  IParam* param = factoryParam(paramIdx, factory);
+  if (param == nullptr)
+    return nullptr;
+  const int entries = clampedInt(static_cast<double>(maxValue) - minValue);
+  param->InitEnum(partPrefixedName(name, part).c_str(), defaultValue, entries, "", getParamGroup(part, group),
+                  -1, -1);
+  const bool textsOptional = emptyMenuBuilt && entries <= 0;
+  if (!textsOptional && !setMenuTexts(param, paramIdx, entries, valueList, displayFirst, displayLast))
+    return nullptr;
+  IControl* control = makeMenuCaption(paramIdx, x, y, width, height, color);
+  return placeControl(control, layer) ? control : nullptr;
+}
+
 IText UIConfigManager::controlText(int size, const IColor& color)
 {
   return IText(size, &color, kControlFont);
@@ -106,7 +172,7 @@ void UIConfigManager::prepareSysexControl(ControlAction* action, IControl* contr
 
 bool UIConfigManager::setMenuTexts(IParam* param, int paramIdx, int entries,
                                    const std::vector<std::string>& valueList, int displayFirst,
-                                   int displayLast)
+                                   int displayLast, const MenuNumberText& numberText)
 {
   const std::string what = "CONFIG READER: menu " + std::string(param->GetNameForHost()) + " (parameter " +
                            std::to_string(paramIdx) + ")";
@@ -131,7 +197,10 @@ bool UIConfigManager::setMenuTexts(IParam* param, int paramIdx, int entries,
     return false;
   }
   for (int k = 0; k < entries; ++k)
-    param->SetDisplayText(k, std::to_string(static_cast<long long>(displayFirst) + k).c_str());
+  {
+    const long long number = static_cast<long long>(displayFirst) + k;
+    param->SetDisplayText(k, (numberText ? numberText(k, number) : std::to_string(number)).c_str());
+  }
   return true;
 }
 

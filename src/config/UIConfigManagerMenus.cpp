@@ -123,37 +123,19 @@ void UIConfigManager::createNoValDropDown(std::string name, int paramIdx, int x,
   const int entries = clampedInt(static_cast<double>(maxValue) - minValue);
   param->InitEnum(name.c_str(), defaultValue, entries, "", getParamGroup(part, group), -1, -1);
 
-  if (static_cast<long long>(valueList.size()) != entries)
+  const bool samples = isSampleParam(paramIdx) && sampleNamesGiven;
+  const auto numberText = [this, samples, paramIdx](int entry, long long number) -> std::string
   {
-    if (!valueList.empty())
-      logDebug("CONFIG READER: menu " + name + " (parameter " + std::to_string(paramIdx) +
-               "): value list holds " + std::to_string(valueList.size()) + " texts for " +
-               std::to_string(entries) + " entries");
-    // setMenuTexts reports the menu without texts and checks the entry count; its numbers are then
-    // replaced by this menu's own texts.
-    if (!setMenuTexts(param, paramIdx, entries, {}, displayFirst, displayLast))
-      return;
-    const bool samples = isSampleParam(paramIdx) && sampleNamesGiven;
-    for (int k = 0; k < entries; ++k)
-    {
-      const long long number = static_cast<long long>(displayFirst) + k;
-      std::string text;
-      if (samples && static_cast<std::size_t>(k) < sampleNames.size())
-        text = sampleNames[static_cast<std::size_t>(k)];
-      else if (isSampleParam(paramIdx))
-        text = kSampleTextPrefix + std::to_string(number);
-      else if (isProgramParam(paramIdx))
-        text = threeDigits(number);
-      else
-        text = std::to_string(number);
-      param->SetDisplayText(k, text.c_str());
-    }
-  }
-  else
-  {
-    for (int k = 0; k < entries; ++k)
-      param->SetDisplayText(k, valueList[static_cast<std::size_t>(k)].c_str());
-  }
+    if (samples && static_cast<std::size_t>(entry) < sampleNames.size())
+      return sampleNames[static_cast<std::size_t>(entry)];
+    if (isSampleParam(paramIdx))
+      return kSampleTextPrefix + std::to_string(number);
+    if (isProgramParam(paramIdx))
+      return threeDigits(number);
+    return std::to_string(number);
+  };
+  if (!setMenuTexts(param, paramIdx, entries, valueList, displayFirst, displayLast, numberText))
+    return;
 
   IColor color = kInvisibleText;
   if (visible == kVisibleMenu)

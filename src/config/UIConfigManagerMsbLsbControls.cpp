@@ -53,15 +53,9 @@ void UIConfigManager::createMsbLsbKnobControl(int key1, int key2, int key3, int 
                                               double maxValue, double, LinkInfo link, int part,
                                               ControlLayer* layer, std::string group)
 {
-  IParam* param = factoryParam(paramIdx, "MSB/LSB knob");
-  if (param == nullptr)
-    return;
-  IBitmap bitmap = getImageByName(graphics, imageName);
-  const std::string displayName = partPrefixedName(name, part);
-  param->InitDouble(displayName.c_str(), defaultValue, minValue, maxValue, 1.0, "",
-                    getParamGroup(part, group), -1, -1);
-  IControl* control = new IKnobMultiControl(plug, scaled(x), scaled(y), paramIdx, &bitmap);
-  if (!placeControl(control, layer))
+  IControl* control = createPartKnob("MSB/LSB knob", name, paramIdx, x, y, imageName, defaultValue, minValue,
+                                     maxValue, 1.0, part, layer, group);
+  if (control == nullptr)
     return;
   ControlAction* action = bindControlAction(paramIdx, kActionMsbLsbValue, control);
   setControlLink(action, paramIdx, link, part);
@@ -78,14 +72,9 @@ void UIConfigManager::createMsbLsbBoolControl(int key1, int key2, int key3, int 
                                               double onValue, LinkInfo link, int part, ControlLayer* layer,
                                               std::string group)
 {
-  IParam* param = factoryParam(paramIdx, "MSB/LSB button");
-  if (param == nullptr)
-    return;
-  IBitmap bitmap = getImageByName(graphics, imageName);
-  const std::string displayName = partPrefixedName(name, part);
-  param->InitBool(displayName.c_str(), defaultValue != 0.0, "", getParamGroup(part, group), -1, -1);
-  IControl* control = new ISwitchControl(plug, scaled(x), scaled(y), paramIdx, &bitmap);
-  if (!placeControl(control, layer))
+  IControl* control =
+      createPartSwitch("MSB/LSB button", name, paramIdx, x, y, imageName, defaultValue, part, layer, group);
+  if (control == nullptr)
     return;
   ControlAction* action = bindControlAction(paramIdx, kActionMsbLsbValue, control);
   action->offValue = clampedInt(offValue);
@@ -106,16 +95,10 @@ void UIConfigManager::createMsbLsbSelectionCCControl(int key1, int key2, int key
                                                      std::vector<std::string> valueList, int part,
                                                      ControlLayer* layer, std::string group)
 {
-  IParam* param = factoryParam(paramIdx, "MSB/LSB drop-down");
-  if (param == nullptr)
-    return;
-  const std::string displayName = partPrefixedName(name, part);
-  const int entries = clampedInt(static_cast<double>(maxValue) - minValue);
-  param->InitEnum(displayName.c_str(), defaultValue, entries, "", getParamGroup(part, group), -1, -1);
-  if (!setMenuTexts(param, paramIdx, entries, valueList, displayFirst, displayLast))
-    return;
-  IControl* control = makeMenuCaption(paramIdx, x, y, width, height, kMsbLsbMenuText);
-  if (!placeControl(control, layer))
+  IControl* control = createPartMenu("MSB/LSB drop-down", name, paramIdx, x, y, width, height, defaultValue,
+                                     minValue, maxValue, displayFirst, displayLast, valueList, part, layer,
+                                     group, kMsbLsbMenuText, false);
+  if (control == nullptr)
     return;
   ControlAction* action = bindControlAction(paramIdx, kActionMsbLsbValue, control);
   setKeys(action, key1, key2, key3, key4);

@@ -21,15 +21,9 @@ void UIConfigManager::createSysExKnobControl(std::string name, int paramIdx, int
                                              double maxValue, double, int, int sysexIndex, int changingByte,
                                              int part, LinkInfo link, ControlLayer* layer, std::string group)
 {
-  IParam* param = factoryParam(paramIdx, "sysex knob");
-  if (param == nullptr)
-    return;
-  IBitmap bitmap = getImageByName(graphics, imageName);
-  const std::string displayName = partPrefixedName(name, part);
-  param->InitDouble(displayName.c_str(), defaultValue, minValue, maxValue, 1.0, "",
-                    getParamGroup(part, group), -1, -1);
-  IControl* control = new IKnobMultiControl(plug, scaled(x), scaled(y), paramIdx, &bitmap);
-  if (!placeControl(control, layer))
+  IControl* control = createPartKnob("sysex knob", name, paramIdx, x, y, imageName, defaultValue, minValue,
+                                     maxValue, 1.0, part, layer, group);
+  if (control == nullptr)
     return;
   ControlAction* action = bindControlAction(paramIdx, kActionSysexValue, control);
   setControlLink(action, paramIdx, link, part);
@@ -46,16 +40,9 @@ void UIConfigManager::createSysExSliderControl(std::string name, int paramIdx, i
                                                int changingByte, int part, LinkInfo link, ControlLayer* layer,
                                                std::string group, EDirection direction, bool)
 {
-  IParam* param = factoryParam(paramIdx, "sysex fader");
-  if (param == nullptr)
-    return;
-  IBitmap bitmap = getImageByName(graphics, imageName);
-  const std::string displayName = partPrefixedName(name, part);
-  param->InitDouble(displayName.c_str(), defaultValue, minValue, maxValue, 1.0, "",
-                    getParamGroup(part, group), -1, -1);
-  IControl* control =
-      new IFaderControl(plug, scaled(x), scaled(y), scaled(length), paramIdx, &bitmap, direction, false);
-  if (!placeControl(control, layer))
+  IControl* control = createPartFader("sysex fader", name, paramIdx, x, y, length, imageName, defaultValue,
+                                      minValue, maxValue, part, layer, group, direction);
+  if (control == nullptr)
     return;
   ControlAction* action = bindControlAction(paramIdx, kActionSysexValue, control);
   setControlLink(action, paramIdx, link, part);
@@ -72,14 +59,9 @@ void UIConfigManager::createSysExBoolControl(std::string name, int paramIdx, int
                                              int changingByte, int part, LinkInfo link, ControlLayer* layer,
                                              std::string group)
 {
-  IParam* param = factoryParam(paramIdx, "sysex button");
-  if (param == nullptr)
-    return;
-  IBitmap bitmap = getImageByName(graphics, imageName);
-  const std::string displayName = partPrefixedName(name, part);
-  param->InitBool(displayName.c_str(), defaultValue != 0.0, "", getParamGroup(part, group), -1, -1);
-  IControl* control = new ISwitchControl(plug, scaled(x), scaled(y), paramIdx, &bitmap);
-  if (!placeControl(control, layer))
+  IControl* control =
+      createPartSwitch("sysex button", name, paramIdx, x, y, imageName, defaultValue, part, layer, group);
+  if (control == nullptr)
     return;
   ControlAction* action = bindControlAction(paramIdx, kActionSysexButton, control);
   setControlLink(action, paramIdx, link, part);
@@ -93,21 +75,15 @@ void UIConfigManager::createMultiSelectionSysExControl(std::string name, int par
                                                        int, int, int sysexIndex, int changingByte, int part,
                                                        ControlLayer* layer, std::string group, bool white)
 {
-  IParam* param = factoryParam(paramIdx, "sysex drop-down");
-  if (param == nullptr)
-    return;
-  const std::string displayName = partPrefixedName(name, part);
-  const int entries = clampedInt(static_cast<double>(maxValue) - minValue);
-  param->InitEnum(displayName.c_str(), defaultValue, entries, "", getParamGroup(part, group), -1, -1);
-  if (!setMenuTexts(param, paramIdx, entries, valueList, displayFirst, displayLast))
-    return;
-
   const int grey = white ? kWhiteText : (uiStyle == kDarkStyle ? kDarkSkinText : kLightSkinText);
-  IControl* control = makeMenuCaption(paramIdx, x, y, width, textSize, IColor(255, grey, grey, grey));
-  if (!placeControl(control, layer))
+  // Without entries there is nothing to name, and the control is built all the same.
+  IControl* control = createPartMenu("sysex drop-down", name, paramIdx, x, y, width, textSize, defaultValue,
+                                     minValue, maxValue, displayFirst, displayLast, valueList, part, layer,
+                                     group, IColor(255, grey, grey, grey), true);
+  if (control == nullptr)
     return;
   ControlAction* action = bindControlAction(paramIdx, kActionSysexValue, control);
   // The parameter counts its entries from 0 whatever minValue is; entry k sends minValue + k.
   prepareSysexControl(action, control, paramIdx, sysexIndex, changingByte,
-                      clampedInt(static_cast<double>(entries) + 1), minValue, 0, part, 0);
+                      clampedInt(static_cast<double>(maxValue) - minValue + 1), minValue, 0, part, 0);
 }

@@ -57,16 +57,22 @@ bool isOneOf(const char* name, const char* const* names, std::size_t count)
   return false;
 }
 
-// Reads the leading decimal int of text: blanks skipped, an optional sign, then digits up to the first other
-// character. False, value untouched, when text does not begin with a number or the number leaves int.
-bool readLeadingInt(const char* text, int& value)
+// True when text begins with a decimal number: blanks, an optional sign, then a digit.
+bool beginsWithNumber(const char* text)
 {
   if (text == nullptr)
     return false;
   while (*text == ' ' || *text == '\t')
     ++text;
   const char* digits = (*text == '+' || *text == '-') ? text + 1 : text;
-  if (!std::isdigit(static_cast<unsigned char>(*digits)))
+  return std::isdigit(static_cast<unsigned char>(*digits)) != 0;
+}
+
+// Reads the leading decimal int of text: blanks skipped, an optional sign, then digits up to the first other
+// character. False, value untouched, when text does not begin with a number or the number leaves int.
+bool readLeadingInt(const char* text, int& value)
+{
+  if (!beginsWithNumber(text))
     return false;
   errno = 0;
   char* end = nullptr;
@@ -366,7 +372,15 @@ bool UIConfigManager::resolveParamReference(const std::string& reference, int pa
   }
   int offset = 0;
   if (pieces.size() >= 2 && !readLeadingInt(pieces[1].c_str(), offset))
+  {
+    // An offset too large for an int names no parameter; read as 0 it would bind the base parameter.
+    if (beginsWithNumber(pieces[1].c_str()))
+    {
+      problem = "paramId \"" + reference + "\" has an offset outside the parameters";
+      return false;
+    }
     problem = "paramId \"" + reference + "\" has no number after +";
+  }
   if (pieces.size() > 2)
     problem = "paramId \"" + reference + "\" has more than one offset";
 

@@ -337,6 +337,8 @@ private:
   void applySettingsWords(IGraphics* surface);
   void setMidiFilterValues();
   void settleParameterValues(IGraphics* surface);
+  // Nulls every layer, control and action reference into the editor: after its surface was freed.
+  void forgetEditorReferences();
 
   // The layer of that name, or null after reporting it missing.
   ControlLayer* fetchLayer(const std::string& name);
@@ -424,12 +426,14 @@ public:
   class ITextControl* mPatchNameDisplay = nullptr;
   class ITextControl* mCategoryDisplay = nullptr;
 
-  // An output port is chosen (kDeviceOutSelection above 0).
+  // An output port is chosen (kDeviceOutSelection above 0; also called output-port-chosen): without it
+  // nothing is sent to the synthesizer.
   std::atomic<bool> mOutputPresent{false};
   // The plug-in itself is sending: incoming sysex is dropped.
   std::atomic<bool> mIgnoreIncoming{false};
   // A worker is busy for the editor: incoming sysex is dropped.
   std::atomic<bool> mWorkerBusy{false};
+  // The multi sender sends the global data first (send-global-with-multi).
   std::atomic<bool> mPushGlobal{false};
   // A whole multi with its part sounds is being pushed: the part sender leaves overlay and names alone.
   std::atomic<bool> mPushAllParts{false};
@@ -437,7 +441,7 @@ public:
   std::atomic<bool> mDumpArrived{false};
   // The device-id enquiry was started; never cleared.
   std::atomic<bool> mInitializationRequested{false};
-  // The librarian and editor work on multis.
+  // The librarian and editor work on multis: kDatatype is 1 (multi-data; also called multi mode).
   std::atomic<bool> mMultiMode{false};
   // The processing overlay is shown.
   std::atomic<bool> mProcessingOverlay{false};

@@ -154,6 +154,20 @@ void Korvid::createLibrary()
   mPatchLibrarian->mOwner = this;
   mPatchLibrarian->mLogPath = getLogPath();
   mPatchLibrarian->mLoggingOn = isLogging();
+  // Saving a bank as a new file asks with the editor's save dialog; without an editor it is refused.
+  mPatchLibrarian->mPromptForFile = [this](const std::string& name, const std::string& folder,
+                                           const std::string& extension) -> std::string
+  {
+    IGraphics* surface = GetGUI();
+    if (!surface)
+    {
+      return std::string();
+    }
+    WDL_String file(name.c_str());
+    WDL_String directory(folder.c_str());
+    surface->PromptForFile(&file, kFileSave, &directory, extension.c_str());
+    return file.Get();
+  };
   log("PATCH LIBRARIAN INITIALIZED...");
   mPatchLibrarian->mUpperBankIndex = 0;
   mPatchLibrarian->mLowerBankIndex = 0;
@@ -231,14 +245,70 @@ void Korvid::buildEditor(IGraphics* surface)
       }
       unattached.reset();
       mUIConfigManager.reset();
+      forgetEditorReferences();
     }
     else if (progressLayer)
     {
       // The overlay's buttons are bound to a parameter: the layer must live as long as the surface.
       surface->AttachLayer(progressLayer.release());
     }
+    // What the steps not reached would have given, so that the plug-in runs on without its editor parts.
+    if (mRandomValues.empty())
+    {
+      fillPartLists();
+    }
+    mPatchManager->init();
     showStatusText("Editor start-up failed");
   }
+}
+
+void Korvid::forgetEditorReferences()
+{
+  mRootLayer = nullptr;
+  mOscillatorLayers.fill(nullptr);
+  mFiltersEnvelopesLayers.fill(nullptr);
+  mLfoModMatrixLayers.fill(nullptr);
+  mEffectsArpLayer = nullptr;
+  mMiniMixerLayer = nullptr;
+  mPatchLibrarianLayer = nullptr;
+  mMultiModeSettingsPage1Layer = nullptr;
+  mFilterTypeLayers.fill(nullptr);
+  mBankAndProgramLayers.fill(nullptr);
+  mSaveChangesLayer = nullptr;
+  mMultiSettingsPartLayers.fill(nullptr);
+  mDiscardChangesLayerRight = nullptr;
+  mKeepBankOpenLayer = nullptr;
+  mAboutWindowLayer = nullptr;
+  mFirstRunNotificationLayer = nullptr;
+  mBankPatchConflictWindowLayer = nullptr;
+  mMidiFilterSettingsLayer = nullptr;
+  mEffectTypeLayers.fill(nullptr);
+  mPatchRenameLayer = nullptr;
+  mCategoryLimitLayer = nullptr;
+  mSearchFieldLayer = nullptr;
+  mProgressLayer = nullptr;
+  mProgressIndicator = nullptr;
+  mCancelButtons.fill(nullptr);
+  mRandomizeControl = nullptr;
+  mDatatypeControl = nullptr;
+  mPatchSearchControl = nullptr;
+  mProgramBankControl = nullptr;
+  mQuickTabAction = nullptr;
+  mMainTabAction = nullptr;
+  mUpperListControl = nullptr;
+  mLowerListControl = nullptr;
+  mMidiOutSelector = nullptr;
+  mMidiInSelector = nullptr;
+  mRenameControl = nullptr;
+  mDisplayControls.fill(nullptr);
+  mKeepSelectedBankControl = nullptr;
+  mTempoOverrideAction = nullptr;
+  mLibrarianView = nullptr;
+  mPartChannelControls.fill(nullptr);
+  mMidiFilterControls.fill(nullptr);
+  mMessageLine = nullptr;
+  mPatchNameDisplay = nullptr;
+  mCategoryDisplay = nullptr;
 }
 
 void Korvid::readUIDescription(IGraphics* surface)

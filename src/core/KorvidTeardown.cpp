@@ -16,9 +16,7 @@ Korvid::~Korvid()
   // The surface's controls point at the actions, the library and the plug-in: they go first.
   delete mGraphics;
   mGraphics = nullptr;
-  mProgressLayer = nullptr;
-  mProgressIndicator = nullptr;
-  mLibrarianView = nullptr;
+  forgetEditorReferences();
   for (int i = 0; i < NParams(); ++i)
   {
     GetParam(i)->SetAction(nullptr);

@@ -60,15 +60,7 @@ void TabSwitchFunctions::mainTabSwitch(Korvid* plugin, int paramIdx, int tab, in
   {
     mixer->Hide(tab != 0);
   }
-  const size_t shownPart = plugin->mMultiMode ? static_cast<size_t>(Korvid::kPartCount)
-                                              : static_cast<size_t>(part >= 0 ? part : 0);
-  for (size_t i = 0; i < plugin->mBankAndProgramLayers.size(); ++i)
-  {
-    if (ControlLayer* layer = plugin->mBankAndProgramLayers[i])
-    {
-      layer->Hide(i != shownPart);
-    }
-  }
+  showPartLayers(plugin, part);
   if (IGraphics* surface = plugin->GetGUI())
   {
     surface->SetParameterFromPlug(paramIdx, static_cast<double>(tab), false);

@@ -303,6 +303,23 @@ TEST(DrawRotated, BitmapTurnsAboutItsCentreAndIgnoresTheDrawingArea)
   EXPECT_TRUE(g.DrawRotatedMask(&base, &mask, nullptr, 10, 10, 180.0));
   EXPECT_TRUE(near(g.Canvas()->getPixel(13, 20), kGrey, 0));
   EXPECT_TRUE(near(g.Canvas()->getPixel(26, 20), LICE_RGBA(0, 200, 0, 255)));
+  // The top image is rotated likewise and drawn over the masked base, also where the mask is clear.
+  g.AddImage("img/top.png",
+             []
+             {
+               LICE_IBitmap* bm = new LICE_MemBitmap(20, 20);
+               LICE_FillRect(bm, 0, 0, 5, 5, LICE_RGBA(255, 0, 0, 255), 1.0f, kAlphaCopy);
+               return bm;
+             });
+  IBitmap top = g.LoadIBitmap(kIdMask + 2, "img/top.png");
+  clearCanvas(g);
+  EXPECT_TRUE(g.DrawRotatedMask(&base, &mask, &top, 10, 10, 0.0));
+  EXPECT_TRUE(near(g.Canvas()->getPixel(12, 12), LICE_RGBA(255, 0, 0, 255)));
+  EXPECT_TRUE(near(g.Canvas()->getPixel(13, 20), LICE_RGBA(0, 200, 0, 255)));
+  clearCanvas(g);
+  EXPECT_TRUE(g.DrawRotatedMask(&base, &mask, &top, 10, 10, 180.0));
+  EXPECT_TRUE(near(g.Canvas()->getPixel(27, 27), LICE_RGBA(255, 0, 0, 255)));
+  EXPECT_TRUE(near(g.Canvas()->getPixel(12, 12), kGrey, 0));
   clearCanvas(g);
   g.SetDrawArea(IRECT(0, 0, 12, 100));
   g.DrawRotatedMask(&base, &mask, nullptr, 10, 10, 0.0);
@@ -369,6 +386,19 @@ TEST(DrawIText, EmptyTextDoesNothingAndMeasuringPlacesTheExtent)
   IRECT right(10, 5, 110, 20);
   g.MeasureIText(&text, str, &right);
   EXPECT_EQ(right, IRECT(110 - width, 5, 110, 5 + height));
+
+  // The colour's alpha counts when it is not opaque: a transparent text leaves no ink.
+  g.SetDrawArea(IRECT(0, 0, g.Width(), g.Height()));
+  clearCanvas(g);
+  IText invisible(12, &COLOR_TRANSPARENT, "Consolas");
+  IRECT place(0, 0, g.Width(), g.Height());
+  EXPECT_TRUE(g.DrawIText(&invisible, str, &place));
+  int first = 0, last = 0;
+  drawtest::inkSpan(g.Canvas(), 0, g.Height(), kGrey, &first, &last);
+  EXPECT_EQ(first, -1);
+  EXPECT_TRUE(g.DrawIText(&text, str, &place));
+  drawtest::inkSpan(g.Canvas(), 0, g.Height(), kGrey, &first, &last);
+  EXPECT_GE(first, 0) << "the opaque style draws";
 }
 
 TEST(CacheFont, SharesFontsThatDifferOnlyInQualityAndCorrectsTheHeight)

@@ -10,6 +10,7 @@
 #include "IPopupMenuControl.h"
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
+#include "PatchLibrarian.h"
 #include "PatchManager.h"
 #include "ProgressIndicator.h"
 #include "UIConfigManager.h"
@@ -322,6 +323,22 @@ TEST_F(KorvidConstruction, LogsTheStartUpOnlyWhenTheLogFileExists)
   EXPECT_FALSE(quiet.exists("Korvid Editor LOG.txt"));
 }
 
+TEST_F(KorvidConstruction, SavingABankAsksTheEditorsFileDialog)
+{
+  copySharedBanks();
+  auto plug = construct();
+  HeadlessSurface* surface = dynamic_cast<HeadlessSurface*>(plug->getSurface());
+  ASSERT_NE(surface, nullptr);
+  ASSERT_FALSE(plug->mPatchLibrarian->mSoundBanks.empty());
+  const std::string target = patchesFolder() + "/saved-copy.kvd";
+  surface->QueueFileChoice(target);
+  EXPECT_TRUE(plug->mPatchLibrarian->savePatchAs("saved-copy", patchesFolder(), false));
+  EXPECT_TRUE(fs::exists(target));
+  EXPECT_EQ(plug->mPatchLibrarian->mCurrentFolderName, "Patches");
+  // A cancelled dialog (empty answer) saves nothing.
+  EXPECT_FALSE(plug->mPatchLibrarian->savePatchAs("other", patchesFolder(), false));
+}
+
 // A plug-in folder holding a copy of the built resources, to be damaged by a test.
 class DamagedResources : public StartupFixture
 {
@@ -428,6 +445,68 @@ TEST_F(KorvidConstruction, StartsWhenTheMidiSystemCannotBeReached)
   EXPECT_FALSE(plug->mOutputPresent);
   ASSERT_FALSE(plug->getExternalMIDIOutNames().empty());
   EXPECT_EQ(plug->getExternalMIDIOutNames().front(), "OFF");
+}
+
+// A surface whose image library finds no background while the UI description is read and fails on it
+// when the start-up attaches it, after the named layers were fetched.
+class FailingBackgroundSurface : public PluginFolderSurface
+{
+public:
+  using PluginFolderSurface::PluginFolderSurface;
+
+  LICE_IBitmap* OSLoadBitmap(int id, const char* name) override
+  {
+    if (name && std::string(name) == "resources/img/main-bg-frame.png")
+    {
+      if (mBackgroundAsked++ > 0)
+      {
+        throw std::runtime_error("image library failed");
+      }
+      return nullptr;
+    }
+    return PluginFolderSurface::OSLoadBitmap(id, name);
+  }
+
+private:
+  int mBackgroundAsked = 0;
+};
+
+TEST_F(StartupFixture, AFailureBeforeTheEditorIsAttachedLeavesNoReferenceIntoIt)
+{
+  forgetCachedImage(104, "resources/img/main-bg-frame.png", 1.0);
+  const std::string folder = pluginFolder();
+  Korvid::setSurfaceFactory([folder](IPlugBase* plug, int w, int h) -> IGraphics*
+                            { return new FailingBackgroundSurface(plug, w, h, folder); });
+  home.writeFile("Korvid Editor LOG.txt", "");
+  std::unique_ptr<Korvid> plug;
+  ASSERT_NO_THROW(plug = construct());
+  EXPECT_EQ(plug->getSurface(), nullptr);
+  EXPECT_TRUE(plug->mConstructed);
+  EXPECT_EQ(plug->getStatusText(), "Editor start-up failed");
+  // The failure came after the named layers were found.
+  const std::string log = home.readFile("Korvid Editor LOG.txt");
+  EXPECT_NE(log.find("USER INTERFACE CONFIGURATION COMPLETED"), std::string::npos);
+  EXPECT_EQ(log.find("NOT FOUND"), std::string::npos) << log;
+  EXPECT_NE(log.find("STARTUP: building the editor failed: image library failed"), std::string::npos);
+  // The freed surface's layers and controls are no longer referenced.
+  EXPECT_EQ(plug->mRootLayer, nullptr);
+  EXPECT_EQ(plug->mOscillatorLayers[3], nullptr);
+  for (ControlLayer* layer : plug->mBankAndProgramLayers)
+  {
+    EXPECT_EQ(layer, nullptr);
+  }
+  EXPECT_EQ(plug->mFirstRunNotificationLayer, nullptr);
+  EXPECT_EQ(plug->mRandomizeControl, nullptr);
+  EXPECT_EQ(plug->GetParam(kRandomize)->GetAction(), nullptr);
+  // The per-part lists the routing indexes exist all the same.
+  EXPECT_EQ(plug->mRandomValues.size(), 393u);
+  EXPECT_EQ(plug->mIndicatorState.size(), 16u);
+  EXPECT_EQ(plug->mPartProgramTable.size(), 17u);
+  // A part switch finds no layer to switch and touches no freed memory.
+  WDL_MutexLock lock(plug->GetMutex());
+  plug->GetParam(kQuickTab)->Set(3.0);
+  plug->OnParamChange(kQuickTab);
+  EXPECT_EQ(plug->mCurrentPart, 3);
 }
 
 TEST_F(StartupFixture, AThrowingSurfaceFactoryLeavesThePlugInWithoutEditor)

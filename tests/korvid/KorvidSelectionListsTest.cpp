@@ -8,6 +8,9 @@
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
 #include "ProgBankNamePopupMenu.h"
+#include "RightCategoryPopupMenu.h"
+#include "RightPatchPopupMenu.h"
+#include "RightSearchPopupMenu.h"
 
 #include <algorithm>
 
@@ -198,6 +201,52 @@ TEST_F(KorvidSelectionLists, ListKindsRefillOnlyTheirLists)
   EXPECT_EQ(librarian->mSelectedUpperSlot, 0);
   EXPECT_EQ(librarian->mPatchType, 0);
   EXPECT_EQ(texts(plug->GetParam(kPatchSelectionListUpper)), multis);
+}
+
+TEST_F(KorvidSelectionLists, ARefillFromAnEmptyLibraryClearsListsAndMenus)
+{
+  copySharedBanks();
+  auto plug = construct();
+  const size_t banks = plug->mPatchLibrarian->mSoundBanks.size();
+  ASSERT_GT(banks, 1u);
+  ASSERT_GT(plug->mLeftPatchPopupMenu->getMenu().GetNItems(), 0);
+  WDL_MutexLock lock(plug->GetMutex());
+  plug->GetParam(kCurrentOpenPatchBankL + 2)->Set(1.0);
+  fs::remove_all(patchesFolder());
+  fs::create_directories(patchesFolder());
+  plug->patchTypeChanged(0, 0, true);
+  EXPECT_TRUE(plug->mPatchLibrarian->mSoundBanks.empty());
+  // No entry of the longer list survives; the maximum stays where the last refill put it.
+  for (int index : {static_cast<int>(kPatchSelectionListUpper), static_cast<int>(kPatchSelectionListLower),
+                    kCurrentOpenPatchBankL + 2, kCurrentOpenPatchBankR + 15})
+  {
+    IParam* param = plug->GetParam(index);
+    EXPECT_EQ(param->GetNDisplayTexts(), 0) << index;
+    EXPECT_EQ(param->Value(), 0.0) << index;
+  }
+  EXPECT_EQ(plug->GetParam(kPatchSelectionListUpper)->GetMax(), banks - 1.0);
+  // The browser menus are rebuilt even from an empty list.
+  EXPECT_EQ(plug->mLeftPatchPopupMenu->getMenu().GetNItems(), 0);
+  EXPECT_EQ(plug->mProgBankNamePopupMenu->getMenu().GetNItems(), 0);
+}
+
+TEST_F(KorvidSelectionLists, TheLowerPaneKindChoosesTheMenuRebuilt)
+{
+  createLibrary();
+  auto plug = construct();
+  EXPECT_EQ(plug->mRightPatchPopupMenu->getMenu().GetNItems(), 0);
+  copySharedBanks();
+  WDL_MutexLock lock(plug->GetMutex());
+  plug->mCategoryList = true;
+  plug->patchTypeChanged(0, 1, true);
+  ASSERT_FALSE(plug->mPatchLibrarian->mCategoryBanks.empty());
+  EXPECT_GT(plug->mRightCategoryPopupMenu->getMenu().GetNItems(), 0);
+  // The lower pane shows categories: its sound-bank menu keeps the empty library's menu.
+  EXPECT_EQ(plug->mRightPatchPopupMenu->getMenu().GetNItems(), 0);
+  EXPECT_GT(plug->mLeftPatchPopupMenu->getMenu().GetNItems(), 0);
+  plug->mCategoryList = false;
+  plug->patchTypeChanged(0, 0, false);
+  EXPECT_GT(plug->mRightPatchPopupMenu->getMenu().GetNItems(), 0);
 }
 
 TEST_F(KorvidSelectionLists, ARescanFindsBanksAddedSinceStartUp)

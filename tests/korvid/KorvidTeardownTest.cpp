@@ -5,6 +5,9 @@
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
 
+#include <atomic>
+#include <thread>
+
 using namespace korvidtest;
 
 namespace
@@ -44,6 +47,44 @@ TEST_F(KorvidTeardown, ClosingOneInstanceLeavesTheOtherWhole)
   EXPECT_NE(second->mMIDIMessageManager, nullptr);
   second->log("second instance still writes");
   EXPECT_NE(home.readFile("Korvid Editor LOG.txt").find("second instance still writes"), std::string::npos);
+}
+
+TEST_F(KorvidTeardown, MidiInputArrivingDuringTeardownTouchesNothingFreed)
+{
+  midi->setInputPorts({"Blofeld In"});
+  auto plug = construct();
+  IParam* in = plug->GetParam(kDeviceInSelection);
+  plug->SetParameterFromGUI(kDeviceInSelection, in->GetNormalized(1.0));
+  ASSERT_EQ(midi->openInputs().size(), 1u);
+  // The port library's input thread keeps delivering controllers and sysex while the instance is closed.
+  std::atomic<bool> stop{false};
+  std::atomic<int> delivered{0};
+  std::thread input(
+      [&]
+      {
+        // A controller and a sound parameter change: both move controls of the editor.
+        const MidiFakeSystem::Bytes controller = {0xB0, 0x4A, 0x40};
+        const MidiFakeSystem::Bytes sysex = {0xF0, 0x3E, 0x13, 0x00, 0x20, 0x00, 0x00, 0x11, 0x40, 0xF7};
+        while (!stop)
+        {
+          delivered += midi->inject("Blofeld In", controller);
+          midi->inject("Blofeld In", sysex);
+        }
+      });
+  while (delivered == 0)
+  {
+    std::this_thread::yield();
+  }
+  plug.reset();
+  EXPECT_TRUE(midi->openInputs().empty());
+  // A delivery that ended before the port closed may still be counted just after it.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const int before = delivered;
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  stop = true;
+  input.join();
+  // Nothing reaches the closed instance.
+  EXPECT_EQ(delivered, before);
 }
 
 TEST_F(KorvidTeardown, TeardownStopsTheDeviceLinkBeforeFreeing)

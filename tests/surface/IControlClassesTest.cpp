@@ -54,6 +54,27 @@ TEST_F(Classes, PanelFillsItsRectangleWithItsColour)
   EXPECT_EQ(kBlack, e.Pixel(20, 20));
 }
 
+TEST_F(Classes, GreyedControlsDrawAtHalfWeight)
+{
+  IColor blue(255, 0, 0, 255);
+  auto* panel = Attach(new IPanelControl(e.plug.get(), IRECT(10, 10, 20, 20), &blue));
+  IBitmap strip = StripBitmap(8, 8, {kGreen}, &pixels);
+  auto* bitmap = Attach(new IBitmapControl(e.plug.get(), 30, 10, -1, &strip));
+  panel->GrayOut(true);
+  bitmap->GrayOut(true);
+  e.DrawAll();
+  const LICE_pixel halfBlue = e.Pixel(15, 15);
+  const LICE_pixel halfGreen = e.Pixel(33, 13);
+  EXPECT_NEAR(128, LICE_GETB(halfBlue), 2);
+  EXPECT_EQ(0, LICE_GETR(halfBlue));
+  EXPECT_NEAR(128, LICE_GETG(halfGreen), 2);
+  panel->GrayOut(false);
+  bitmap->GrayOut(false);
+  e.DrawAll();
+  EXPECT_EQ(kBlue, e.Pixel(15, 15));
+  EXPECT_EQ(kGreen, e.Pixel(33, 13));
+}
+
 TEST_F(Classes, BitmapControlDrawsTheFrameItsValueSelects)
 {
   IBitmap strip = StripBitmap(8, 6, {kRed, kGreen, kBlue}, &pixels);

@@ -253,6 +253,24 @@ TEST_F(PlainControls, NumberedMenusPadProgramsAndNameSamples)
   EXPECT_STREQ("009", param(kMultiPartPatch + 4)->GetDisplayText(0));
 }
 
+TEST_F(PlainControls, NumberedMenuWithoutEntriesNeedsAMatchingListOrARange)
+{
+  const std::string lists = "<list name=\"two\"><value>a</value><value>b</value></list>";
+  build(numberedMenu("kFilter1Cutoff", "0,5,5", "valueList=\"two\"") +
+            numberedMenu("kMainTab", "0,5,5", "valueList=\"two\" valueDisplay=\"1:2\"") +
+            numberedMenu("kOscillator1Semitone", "0,5,5", ""),
+        lists);
+  // No entries: a list of two matches nothing, so without a display range there is no control.
+  EXPECT_EQ(0, param(kFilter1Cutoff)->GetNDisplayTexts());
+  EXPECT_EQ(1u,
+            logLinesWith({"(parameter " + std::to_string(kFilter1Cutoff) + ")", "no control built"}).size());
+  // With a range, or with the empty list that matches no entries, the control is built without texts.
+  ASSERT_EQ(2, surface->NControls());
+  EXPECT_EQ(kMainTab, surface->GetControl(0)->ParamIdx());
+  EXPECT_EQ(0, param(kMainTab)->GetNDisplayTexts());
+  EXPECT_EQ(kOscillator1Semitone, surface->GetControl(1)->ParamIdx());
+}
+
 TEST_F(PlainControls, SampleMenusUseTheSampleNames)
 {
   samples = {"Kick", "Snare", "Hat"};

@@ -159,6 +159,21 @@ TEST_F(SysexControls, DropDownTextsFromListOrNumbers)
   EXPECT_EQ(1u, logLinesWith({"(parameter " + std::to_string(kMainTab) + ")", "no control built"}).size());
 }
 
+TEST_F(SysexControls, DropDownWithoutEntriesIsBuiltWithoutTexts)
+{
+  const std::string lists = "<list name=\"two\"><value>a</value><value>b</value></list>";
+  build("<menucontrol type=\"seMenu\" name=\"One\" paramId=\"kFilter1Cutoff\" position=\"10,20,50\" "
+        "valueBounds=\"0,9,9,0\" valueList=\"two\" sysexIndex=\"5\" changingByte=\"8\"/>",
+        lists);
+  // No entries: no texts, yet the control, its one message (value byte 9) and its registry entry are made.
+  EXPECT_EQ(0, param(kFilter1Cutoff)->GetNDisplayTexts());
+  ControlAction* bound = action(kFilter1Cutoff);
+  ASSERT_NE(nullptr, bound);
+  ASSERT_EQ(1u, bound->messages.size());
+  EXPECT_EQ(9, bound->messages[0][kValueByte]);
+  EXPECT_EQ(lastControl(kFilter1Cutoff), manager.sysexControls.findControl(0x20, 0x00, 0x00, 5, 0));
+}
+
 class SysexMenuColour : public SysexControls, public ::testing::WithParamInterface<std::tuple<int, int, int>>
 {
 };

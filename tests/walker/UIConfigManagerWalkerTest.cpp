@@ -164,7 +164,8 @@ TEST_F(Walker, UnknownParameterSkipsTheElementInsteadOfBindingANeighbour)
 {
   build("<multilayer name=\"p\" create=\"6\">" + switchFor("kNoSuchParameter") + "</multilayer>" +
         switchFor("kNoSuchParameter") + switchFor("+") + switchFor("kDebugParts+1") +
-        "<layer name=\"kept\" paramId=\"kNoSuchParameter\">" + switchFor("kFilter1Cutoff") + "</layer>");
+        switchFor("kMainTab+99999999999") + "<layer name=\"kept\" paramId=\"kNoSuchParameter\">" +
+        switchFor("kFilter1Cutoff") + "</layer>");
   // -1 plus the part would have named parameters 0 to 4.
   for (int index = 0; index < 6; ++index)
     EXPECT_EQ(nullptr, action(index)) << index;
@@ -174,6 +175,9 @@ TEST_F(Walker, UnknownParameterSkipsTheElementInsteadOfBindingANeighbour)
   EXPECT_EQ(7u, logLinesWith({"unknown parameter \"kNoSuchParameter\"", "element skipped"}).size());
   EXPECT_EQ(1u, logLinesWith({"paramId \"+\" names no parameter"}).size());
   EXPECT_EQ(1u, logLinesWith({"kDebugParts+1", "outside the parameters"}).size());
+  // An offset beyond int is not read as 0: the base parameter is not bound either.
+  EXPECT_EQ(nullptr, action(kMainTab));
+  EXPECT_EQ(1u, logLinesWith({"kMainTab+99999999999", "offset outside the parameters"}).size());
   // A layer with a bad reference keeps its contents.
   EXPECT_EQ(1u, logLinesWith({"unknown parameter", "the layer is built without it"}).size());
   ASSERT_NE(nullptr, layer("kept"));

@@ -41,6 +41,7 @@ for name in multi librarian oscillators filters-envelopes lfo-modmatrix effects-
   file="$out/page-$page-$name$suffix.png"
   x=$((tab_left + page * tab_width + tab_width / 2))
   y=$((tab_top + tab_height / 2))
+  # shellcheck disable=SC2016 # expanded by the inner shell
   XDG_DATA_HOME="$data" xvfb-run -a -s "-screen 0 1600x900x24" sh -c '
     "$1" "$2" --editor --screenshot "$3" --seconds 4 >/dev/null &
     hostpid=$!

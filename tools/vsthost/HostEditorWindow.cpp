@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <ostream>
 #include <thread>
@@ -34,6 +35,14 @@ int channelOf(unsigned long pixel, unsigned long mask)
   }
   const unsigned long maxValue = mask >> shift;
   return static_cast<int>(((pixel & mask) >> shift) * 255UL / maxValue);
+}
+// Set by the error handler that guards the screenshot's XGetImage.
+bool gImageFailed = false;
+
+int onImageError(Display*, XErrorEvent*)
+{
+  gImageFailed = true;
+  return 0;
 }
 } // namespace
 
@@ -103,6 +112,9 @@ bool HostEditorWindow::Open()
                                 static_cast<unsigned>(mHeight), 0, BlackPixel(mDisplay, screen),
                                 BlackPixel(mDisplay, screen));
   XStoreName(mDisplay, mWindow, "vsthost editor");
+  Atom deleteAtom = XInternAtom(mDisplay, "WM_DELETE_WINDOW", False);
+  mDeleteAtom = deleteAtom;
+  XSetWMProtocols(mDisplay, mWindow, &deleteAtom, 1);
   XSelectInput(mDisplay, mWindow, StructureNotifyMask);
   XMapWindow(mDisplay, mWindow);
   // The editor is opened into a mapped window, as hosts do.
@@ -133,17 +145,24 @@ void HostEditorWindow::Pump(double seconds)
   {
     return;
   }
-  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  const bool untilClosed = !std::isfinite(seconds);
+  const auto end = std::chrono::steady_clock::now() +
+                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                       std::chrono::duration<double>(untilClosed ? 0.0 : seconds));
   do
   {
     while (XPending(mDisplay) > 0)
     {
       XEvent event;
       XNextEvent(mDisplay, &event);
+      if (event.type == ClientMessage && static_cast<unsigned long>(event.xclient.data.l[0]) == mDeleteAtom)
+      {
+        return;
+      }
     }
     mHost.Dispatch(effEditIdle);
     std::this_thread::sleep_for(std::chrono::milliseconds(kIdleIntervalMs));
-  } while (std::chrono::steady_clock::now() < end);
+  } while (untilClosed || std::chrono::steady_clock::now() < end);
 }
 
 bool HostEditorWindow::SaveScreenshot(const std::string& file)
@@ -153,10 +172,20 @@ bool HostEditorWindow::SaveScreenshot(const std::string& file)
     return false;
   }
   XSync(mDisplay, False);
+  // XGetImage fails (BadMatch) when part of the window lies off the screen, for example on a screen
+  // smaller than the editor: report that instead of letting Xlib's default handler end the process.
+  gImageFailed = false;
+  XErrorHandler previous = XSetErrorHandler(onImageError);
   XImage* image = XGetImage(mDisplay, mWindow, 0, 0, static_cast<unsigned>(mWidth),
                             static_cast<unsigned>(mHeight), AllPlanes, ZPixmap);
-  if (!image)
+  XSync(mDisplay, False);
+  XSetErrorHandler(previous);
+  if (!image || gImageFailed)
   {
+    if (image)
+    {
+      XDestroyImage(image);
+    }
     return false;
   }
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, mWidth, mHeight);

@@ -31,7 +31,8 @@ public:
   // effEditGetRect, the window, effEditOpen. False with Error() set when there is no display, no editor
   // or the plug-in refuses to open it.
   bool Open();
-  // Calls effEditIdle every 20 ms for seconds (at least once), handling the window's own events.
+  // Calls effEditIdle every 20 ms for seconds (at least once; an infinite time runs until the user closes
+  // the window), handling the window's own events. Returns early when the user closes the window.
   void Pump(double seconds);
   // Writes the window's contents (the editor included) as a PNG file. False when closed or unwritable.
   bool SaveScreenshot(const std::string& file);
@@ -50,6 +51,8 @@ private:
   VstHost& mHost;
   _XDisplay* mDisplay = nullptr;
   unsigned long mWindow = 0;
+  // The window manager's "close" message for our window.
+  unsigned long mDeleteAtom = 0;
   int mWidth = 0;
   int mHeight = 0;
   std::string mError;

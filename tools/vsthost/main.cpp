@@ -1,4 +1,5 @@
 // The project's VST 2 test host: loads a plug-in, prints what it reports, runs audio, saves and loads state.
+#include "HostEditorWindow.h"
 #include "HostReport.h"
 #include "VstHost.h"
 
@@ -7,6 +8,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -25,11 +27,16 @@ struct Options
   double seconds = kDefaultSeconds;
   std::string saveState;
   std::string loadState;
+  bool editor = false;
+  // Without --seconds the editor stays open until its window is closed.
+  bool secondsGiven = false;
+  std::string screenshot;
 };
 
 void printUsage()
 {
-  std::cerr << "usage: vsthost PLUGIN.so [--seconds N] [--save-state FILE] [--load-state FILE]\n";
+  std::cerr << "usage: vsthost PLUGIN.so [--seconds N] [--save-state FILE] [--load-state FILE] [--editor]"
+               " [--screenshot FILE]\n";
 }
 
 bool parseOptions(int argc, char** argv, Options* options)
@@ -42,6 +49,7 @@ bool parseOptions(int argc, char** argv, Options* options)
     {
       char* end = nullptr;
       options->seconds = std::strtod(argv[++i], &end);
+      options->secondsGiven = true;
       if (!end || *end || options->seconds < 0.0)
       {
         std::cerr << "vsthost: --seconds needs a number of seconds, 0 or more\n";
@@ -55,6 +63,14 @@ bool parseOptions(int argc, char** argv, Options* options)
     else if (arg == "--load-state" && hasValue)
     {
       options->loadState = argv[++i];
+    }
+    else if (arg == "--editor")
+    {
+      options->editor = true;
+    }
+    else if (arg == "--screenshot" && hasValue)
+    {
+      options->screenshot = argv[++i];
     }
     else if (arg.rfind("--", 0) == 0 || !options->pluginPath.empty())
     {
@@ -162,6 +178,16 @@ int main(int argc, char** argv)
   std::cout << "host calls: wantMidi " << host.Counts().wantMidi << ", getTime " << host.Counts().getTime
             << ", automate " << host.Counts().automate << ", events " << host.Counts().eventsFromPlugin
             << "\n";
+
+  // The editor in a window of its own, idled for the same time as the audio ran; with --editor alone it
+  // stays until the user closes its window.
+  const bool untilClosed = options.editor && !options.secondsGiven && options.screenshot.empty();
+  const double editorSeconds = untilClosed ? std::numeric_limits<double>::infinity() : options.seconds;
+  if ((options.editor || !options.screenshot.empty()) &&
+      HostEditorWindow::Run(host, editorSeconds, options.screenshot, std::cout, std::cerr) != 0)
+  {
+    status = 1;
+  }
 
   if (chunks)
   {

@@ -32,7 +32,7 @@ public:
   const char* GetBundleID() const { return mBundleID.c_str(); }
 
   // effEditIdle: the window's pending events, the redraw tick when due, painting. Nothing while closed.
-  void OnEditIdle();
+  void OnEditIdle() override;
   // The editor's X11 window id, 0 while closed.
   unsigned long GetXWindow() const;
   // The open view, or null (tests and the test host).
