@@ -162,6 +162,11 @@ public:
   // own units and is first stored into the parameter (under the plug mutex). Any thread; the caller never
   // waits for the editor: while the editor lock is busy the controls follow at the editor's next tick.
   void SetParameterFromPlug(int paramIdx, double value, bool normalized);
+  // SetParameterFromPlug for every parameter of the plug-in with its current value, in one walk over the
+  // controls instead of one walk per parameter. With settle, each parameter's value is first stored back
+  // through its normalised form (bounded to its range), as the plain-value form of SetParameterFromPlug does.
+  // Any thread, as SetParameterFromPlug.
+  void SetAllParametersFromPlug(bool settle);
 
   // Merges the area of every dirty, shown control into r; true when any was found. Runs the writes other
   // threads left for the editor first; costs next to nothing while no control became dirty. Editor thread.

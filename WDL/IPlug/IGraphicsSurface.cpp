@@ -9,6 +9,7 @@
 #include "IPopupMenu.h"
 #include "lice.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -169,6 +170,79 @@ void IGraphics::SetParameterFromPlug(int paramIdx, double value, bool normalized
   // else at the editor's next tick, so that no caller (the audio thread above all) ever waits for the editor.
   const double normalizedValue = value;
   EditorLock::Get().RunOrDefer(this, [moveControls, normalizedValue]() { moveControls(normalizedValue); });
+}
+
+namespace
+{
+// Moves a control to the values of its parameter and its auxiliary parameters, as PushToControls does for
+// one parameter; indices outside the list are left alone.
+void pushControl(IControl* control, const std::vector<double>& normalized)
+{
+  const int count = static_cast<int>(normalized.size());
+  const int paramIdx = control->ParamIdx();
+  if (paramIdx >= 0 && paramIdx < count)
+  {
+    control->SetValueFromPlug(normalized[static_cast<size_t>(paramIdx)]);
+  }
+  for (int i = 0; i < control->NAuxParams(); ++i)
+  {
+    const int auxIdx = control->GetAuxParam(i)->mParamIdx;
+    // Only the first auxiliary entry of a parameter follows it, as in PushToControls.
+    if (auxIdx >= 0 && auxIdx < count && control->AuxParamIdx(auxIdx) == i)
+    {
+      control->SetAuxParamValueFromPlug(i, normalized[static_cast<size_t>(auxIdx)]);
+    }
+  }
+}
+
+void pushLayer(ControlLayer* layer, const std::vector<double>& normalized)
+{
+  for (IControl* control : layer->mControls)
+  {
+    pushControl(control, normalized);
+  }
+  for (ControlLayer* child : layer->mSubLayers)
+  {
+    pushLayer(child, normalized);
+  }
+}
+} // namespace
+
+void IGraphics::SetAllParametersFromPlug(bool settle)
+{
+  if (!mPlugin)
+  {
+    return;
+  }
+  std::vector<double> normalized(static_cast<size_t>(std::max(mPlugin->NParams(), 0)));
+  {
+    WDL_MutexLock plugLock(mPlugin->GetMutex());
+    for (size_t i = 0; i < normalized.size(); ++i)
+    {
+      IParam* param = mPlugin->GetParam(static_cast<int>(i));
+      if (!param)
+      {
+        continue;
+      }
+      normalized[i] = param->GetNormalized();
+      if (settle)
+      {
+        param->SetNormalized(normalized[i]);
+      }
+    }
+  }
+  EditorLock::Get().RunOrDefer(this,
+                               [this, values = std::move(normalized)]()
+                               {
+                                 for (IControl* control : mBaseControls)
+                                 {
+                                   pushControl(control, values);
+                                 }
+                                 for (ControlLayer* layer : mTopLayers)
+                                 {
+                                   pushLayer(layer, values);
+                                 }
+                               });
 }
 
 bool IGraphics::IsDirty(IRECT* r)

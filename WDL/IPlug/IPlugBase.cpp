@@ -225,10 +225,7 @@ void IPlugBase::AttachGraphics(IGraphics* pGraphics)
     return;
   }
   WDL_MutexLock lock(&mMutex);
-  for (int i = 0; i < NParams(); ++i)
-  {
-    pGraphics->SetParameterFromPlug(i, mParams[static_cast<size_t>(i)]->GetNormalized(), true);
-  }
+  pGraphics->SetAllParametersFromPlug(false);
   pGraphics->PrepDraw();
   if (mGraphics != pGraphics)
   {
@@ -243,10 +240,7 @@ void IPlugBase::RedrawParamControls()
   {
     return;
   }
-  for (int i = 0; i < NParams(); ++i)
-  {
-    mGraphics->SetParameterFromPlug(i, mParams[static_cast<size_t>(i)]->Value(), false);
-  }
+  mGraphics->SetAllParametersFromPlug(true);
 }
 
 void IPlugBase::SetBlockSize(int nFrames)

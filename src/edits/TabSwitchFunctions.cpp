@@ -4,7 +4,9 @@
 #include "ControlLayer.h"
 #include "IControl.h"
 #include "IGraphics.h"
+#include "IParam.h"
 #include "Korvid.h"
+#include "ParamIndex.h"
 
 namespace
 {
@@ -46,8 +48,10 @@ void TabSwitchFunctions::mainTabSwitch(Korvid* plugin, int paramIdx, int tab, in
   {
     return;
   }
-  if (ControlLayer* root = plugin->mRootLayer)
+  ControlLayer* root = plugin->mRootLayer;
+  if (root)
   {
+    root->mSelectedId = tab;
     for (ControlLayer* page : root->mSubLayers)
     {
       if (page)
@@ -56,24 +60,74 @@ void TabSwitchFunctions::mainTabSwitch(Korvid* plugin, int paramIdx, int tab, in
       }
     }
   }
+  // The small part mixer stands beside pages 1 to 5; page 0 has the full multi mixer.
   if (ControlLayer* mixer = plugin->mMiniMixerLayer)
   {
-    mixer->Hide(tab != 0);
+    mixer->Hide(tab == 0);
+  }
+  if (plugin->mRandomizeControl)
+  {
+    plugin->mRandomizeControl->GrayOut(true);
+  }
+  if (plugin->mMultiModeSettingsPage1Layer)
+  {
+    plugin->mMultiModeSettingsPage1Layer->Hide(true);
+  }
+  for (ControlLayer* row : plugin->mMultiSettingsPartLayers)
+  {
+    if (row)
+    {
+      row->Hide(true);
+    }
   }
   showPartLayers(plugin, part);
-  if (IGraphics* surface = plugin->GetGUI())
+  // Only the page edit itself moves the page selector; other callers pass the edit that caused the switch.
+  if (IGraphics* surface = plugin->GetGUI(); surface && paramIdx == kMainTab)
   {
     surface->SetParameterFromPlug(paramIdx, static_cast<double>(tab), false);
   }
   if (tab == 0)
   {
-    if (plugin->mRandomizeControl)
+    // Page 0 is the multi page: the multi's bank/program layer, its settings and the rows of the parts whose
+    // settings are open.
+    for (size_t i = 0; i < plugin->mBankAndProgramLayers.size(); ++i)
     {
-      plugin->mRandomizeControl->GrayOut(true);
+      if (ControlLayer* layer = plugin->mBankAndProgramLayers[i])
+      {
+        layer->Hide(i != static_cast<size_t>(Korvid::kPartCount));
+      }
     }
     if (plugin->mMultiModeSettingsPage1Layer)
     {
-      plugin->mMultiModeSettingsPage1Layer->Hide(true);
+      plugin->mMultiModeSettingsPage1Layer->Hide(false);
+    }
+    for (size_t i = 0; i < plugin->mMultiSettingsPartLayers.size(); ++i)
+    {
+      IParam* open = plugin->GetParam(kMultiPartSettings + static_cast<int>(i));
+      if (ControlLayer* row = plugin->mMultiSettingsPartLayers[i])
+      {
+        row->Hide(!(open && open->Value() >= 1.0));
+      }
+    }
+    return;
+  }
+  if (plugin->mRandomizeControl)
+  {
+    plugin->mRandomizeControl->GrayOut(false);
+  }
+  // A sound page shows the sub-layer of the current part.
+  if (root && tab >= 0 && static_cast<size_t>(tab) < root->mSubLayers.size())
+  {
+    if (ControlLayer* page = root->mSubLayers[static_cast<size_t>(tab)])
+    {
+      page->mSelectedId = part;
+      for (ControlLayer* partLayer : page->mSubLayers)
+      {
+        if (partLayer)
+        {
+          partLayer->Hide(partLayer->mId != part);
+        }
+      }
     }
   }
 }

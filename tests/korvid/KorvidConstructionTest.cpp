@@ -97,11 +97,14 @@ TEST_F(KorvidConstruction, StartsWithTheFirstPageAndTheDialogsHidden)
   auto plug = construct();
   ASSERT_NE(plug->getSurface(), nullptr);
   EXPECT_TRUE(plug->mRootLayer->mVisible);
-  EXPECT_TRUE(plug->mBankAndProgramLayers[0]->mVisible);
-  for (size_t i = 1; i < plug->mBankAndProgramLayers.size(); ++i)
+  // The first page is the multi page: the multi's bank/program layer and the multi settings, no small mixer.
+  const size_t multi = static_cast<size_t>(Korvid::kPartCount);
+  for (size_t i = 0; i < plug->mBankAndProgramLayers.size(); ++i)
   {
-    EXPECT_FALSE(plug->mBankAndProgramLayers[i]->mVisible) << i;
+    EXPECT_EQ(plug->mBankAndProgramLayers[i]->mVisible, i == multi) << i;
   }
+  EXPECT_TRUE(plug->mMultiModeSettingsPage1Layer->mVisible);
+  EXPECT_FALSE(plug->mMiniMixerLayer->mVisible);
   std::vector<ControlLayer*> hidden(plug->mFilterTypeLayers.begin(), plug->mFilterTypeLayers.end());
   hidden.insert(hidden.end(), plug->mMultiSettingsPartLayers.begin(), plug->mMultiSettingsPartLayers.end());
   hidden.insert(hidden.end(), plug->mEffectTypeLayers.begin(), plug->mEffectTypeLayers.end());

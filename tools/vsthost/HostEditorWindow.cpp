@@ -146,9 +146,9 @@ void HostEditorWindow::Pump(double seconds)
     return;
   }
   const bool untilClosed = !std::isfinite(seconds);
-  const auto end = std::chrono::steady_clock::now() +
-                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                       std::chrono::duration<double>(untilClosed ? 0.0 : seconds));
+  const auto end =
+      std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                             std::chrono::duration<double>(untilClosed ? 0.0 : seconds));
   do
   {
     while (XPending(mDisplay) > 0)
