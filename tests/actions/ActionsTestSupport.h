@@ -1,6 +1,8 @@
 // Helpers of the action tests: a temporary folder, a recording plug-in, a probe control, PNG files.
 #pragma once
 
+#include "../support/TempDir.h"
+
 #include "IControl.h"
 #include "IPlugBase.h"
 
@@ -16,25 +18,10 @@
 namespace actionstest
 {
 // A fresh folder under the system's temporary folder, removed with everything in it.
-class TempDir
+class TempDir : public korvidtest::TempDir
 {
 public:
-  TempDir()
-  {
-    std::string pattern = (std::filesystem::temp_directory_path() / "korvid-actions-XXXXXX").string();
-    if (mkdtemp(&pattern[0]) != nullptr)
-      path = pattern;
-  }
-  ~TempDir()
-  {
-    std::error_code error;
-    if (!path.empty())
-      std::filesystem::remove_all(path, error);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  std::filesystem::path path;
+  TempDir() : korvidtest::TempDir("korvid-actions") {}
 };
 
 inline std::string readFile(const std::filesystem::path& path)

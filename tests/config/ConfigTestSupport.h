@@ -1,6 +1,8 @@
 // Helpers of the configuration tests: a temporary folder and enciphering with the project's key.
 #pragma once
 
+#include "../support/TempDir.h"
+
 #include "TeaKey.h"
 #include "tea.h"
 
@@ -13,25 +15,10 @@
 namespace configtest
 {
 // A fresh folder under the system's temporary folder, removed with everything in it.
-class TempDir
+class TempDir : public korvidtest::TempDir
 {
 public:
-  TempDir()
-  {
-    std::string pattern = (std::filesystem::temp_directory_path() / "korvid-config-XXXXXX").string();
-    if (mkdtemp(&pattern[0]) != nullptr)
-      path = pattern;
-  }
-  ~TempDir()
-  {
-    std::error_code error;
-    if (!path.empty())
-      std::filesystem::remove_all(path, error);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  std::filesystem::path path;
+  TempDir() : korvidtest::TempDir("korvid-config") {}
 };
 
 inline unsigned int* projectKey()
