@@ -145,6 +145,9 @@ void Korvid::OnParamChange(int paramIdx)
     }
     mProgramChangeControlsBank = GetParam(kControlProgBank)->Value() >= 0.5;
     break;
+  case kMainTab:
+    TabSwitchFunctions::mainTabSwitch(this, kMainTab, param->Int(), mCurrentPart);
+    break;
   case kQuickTab:
     mCurrentPart = param->Int();
     TabSwitchFunctions::quickTabSwitch(this, mCurrentPart, mQuickTabFlag);

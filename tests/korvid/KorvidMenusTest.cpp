@@ -123,3 +123,19 @@ TEST_F(KorvidMenus, ASoundPageShowsTheCurrentPartsLayer)
   EXPECT_EQ(shownParts, 1);
 }
 } // namespace
+
+namespace
+{
+TEST_F(KorvidMenus, ThePageSelectorSwitchesThePage)
+{
+  auto plug = construct();
+  ASSERT_NE(plug->mRootLayer, nullptr);
+  IParam* tab = plug->GetParam(kMainTab);
+  plug->SetParameterFromGUI(kMainTab, tab->GetNormalized(3.0));
+  for (ControlLayer* page : plug->mRootLayer->mSubLayers)
+  {
+    EXPECT_EQ(page->mVisible, page->mId == 3) << page->mName;
+  }
+  EXPECT_TRUE(plug->mMiniMixerLayer->mVisible);
+}
+} // namespace
