@@ -1,7 +1,6 @@
 // Start-up of one plug-in instance with the project's real resources: an empty library and one of 100 banks.
-#include "HeadlessSurface.h"
 #include "Korvid.h"
-#include "LicePng.h"
+#include "PluginFolderSurface.h"
 #include "MidiFakeSystem.h"
 
 #include <benchmark/benchmark.h>
@@ -16,34 +15,6 @@
 namespace
 {
 namespace fs = std::filesystem;
-
-// Reads resources by their path below the built plug-in folder, as the Linux view does beside the plug-in.
-class BenchSurface : public HeadlessSurface
-{
-public:
-  BenchSurface(IPlugBase* plug, int w, int h) : HeadlessSurface(plug, w, h, 0, "") {}
-
-  char* OSLoadFile(int, const char* name) override
-  {
-    std::ifstream in(folder() + name, std::ios::binary);
-    if (!in)
-    {
-      return nullptr;
-    }
-    char* buffer = new char[kLoadFileBufferSize]();
-    in.read(buffer, kLoadFileBufferSize);
-    mLastLoadedFileSize = static_cast<int>(in.gcount());
-    return buffer;
-  }
-
-  LICE_IBitmap* OSLoadBitmap(int, const char* name) override
-  {
-    return LICE_LoadPNG((folder() + name).c_str());
-  }
-
-private:
-  static std::string folder() { return std::string(KORVID_BINARY_DIR) + "/Korvid Editor/"; }
-};
 
 // A temporary data folder with a library of bankCount copies of the shared init bank.
 class BenchDataFolder
@@ -64,8 +35,9 @@ public:
     }
     setenv("XDG_DATA_HOME", root.c_str(), 1);
     MidiFakeSystem::installAsDefault(MidiFakeSystem::create());
-    Korvid::setSurfaceFactory([](IPlugBase* plug, int w, int h) -> IGraphics*
-                              { return new BenchSurface(plug, w, h); });
+    Korvid::setSurfaceFactory(
+        [](IPlugBase* plug, int w, int h) -> IGraphics*
+        { return new PluginFolderSurface(plug, w, h, std::string(KORVID_BINARY_DIR) + "/Korvid Editor"); });
   }
 
   ~BenchDataFolder()

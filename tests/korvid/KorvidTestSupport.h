@@ -2,9 +2,8 @@
 // library, and a fixture that installs both.
 #pragma once
 
-#include "HeadlessSurface.h"
 #include "Korvid.h"
-#include "LicePng.h"
+#include "PluginFolderSurface.h"
 #include "MidiFakeSystem.h"
 #include "TempDataHome.h"
 
@@ -18,41 +17,6 @@
 namespace korvidtest
 {
 namespace fs = std::filesystem;
-
-// The off-screen surface reading resources by their path below a plug-in folder ("resources/img/x.png"), as
-// the Linux view reads them beside the loaded plug-in.
-class PluginFolderSurface : public HeadlessSurface
-{
-public:
-  PluginFolderSurface(IPlugBase* plug, int w, int h, std::string folder)
-      : HeadlessSurface(plug, w, h, 0, ""), mFolder(std::move(folder))
-  {
-  }
-
-  char* OSLoadFile(int, const char* name) override
-  {
-    std::ifstream in(path(name), std::ios::binary);
-    if (!in)
-    {
-      return nullptr;
-    }
-    char* buffer = new char[kLoadFileBufferSize]();
-    in.read(buffer, kLoadFileBufferSize);
-    mLastLoadedFileSize = static_cast<int>(in.gcount());
-    return buffer;
-  }
-
-  LICE_IBitmap* OSLoadBitmap(int, const char* name) override
-  {
-    const std::string file = path(name);
-    return fs::exists(file) ? LICE_LoadPNG(file.c_str()) : nullptr;
-  }
-
-private:
-  std::string path(const char* name) const { return mFolder + "/" + (name ? name : ""); }
-
-  std::string mFolder;
-};
 
 inline std::string pluginFolder()
 {
