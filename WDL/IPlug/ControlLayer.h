@@ -3,6 +3,7 @@
 
 #include "IGraphicsStructs.h"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -68,7 +69,8 @@ public:
   std::vector<IControl*> mControls;
   std::vector<ControlLayer*> mSubLayers;
   std::string mName;
-  int mSelectedId = 0;
+  // Written by the page switch on the thread of the edit (plug mutex held), read by the editor's writes.
+  std::atomic<int> mSelectedId{0};
   bool mIgnoreHidden = false;
 
   // ---- Walks over a list of controls, shared by the layers and the surface's base list ----

@@ -354,6 +354,18 @@ private:
   void showListKind(bool multis, bool reload);
   // Rescans the library and rebuilds the lists of the kind shown.
   void refreshFolders();
+  // The edits that decide which zones of a page apply (shapes, filter types, envelope modes, samples, the
+  // trigger buttons, effect types) and the multi settings rows.
+  void handleZoneFamilies(int paramIdx);
+  // Stores a value (bounded to the parameter's range) and moves the parameter's controls.
+  void setStoredValue(int paramIdx, double value);
+  // Stores the value truncated to an integer back and refreshes the zones of the open page.
+  void restoreAndRefresh(int paramIdx);
+  // Flips target between 0 and 1, runs its edit and moves its controls.
+  void flip(int target);
+  // While the effects page is open: the effect 1 zone of the shown part, or the effect 2 panel of the
+  // first part's type.
+  void showEffectPanel(int paramIdx);
   // The display names of the four selection pairs from the lists and the current selections.
   void updateSelectionNames();
   // Rewrites one line of the settings file (0 style, 1 size); reports a missing file in the display and
@@ -414,6 +426,8 @@ public:
   std::string getStatusText();
   std::string getPatchNameText();
   std::string getCategoryNameText();
+  // True while the device manager's sysex worker thread runs a job. Any thread.
+  bool ThreadRunning();
   // The librarian slot that receives a library record (0 without a librarian).
   int getSelectedLibrarianSlot();
 

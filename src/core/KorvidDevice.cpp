@@ -306,3 +306,8 @@ void Korvid::ProcessSysEx(ISysEx* pSysEx, bool fromDevice)
     mDumpArrived = true;
   }
 }
+
+bool Korvid::ThreadRunning()
+{
+  return mMIDIMessageManager && mMIDIMessageManager->isRunning(MIDIMessageManager::Thread::SysexJob);
+}

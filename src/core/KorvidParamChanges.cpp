@@ -46,6 +46,59 @@ void showLayer(ControlLayer* layer, bool show)
   }
 }
 
+// A trigger button of a part and the per-part parameter it flips between 0 and 1; refresh: the flipped
+// setting decides which zones of the page apply.
+struct TriggerTarget
+{
+  int trigger;
+  int target;
+  bool refresh;
+};
+
+constexpr TriggerTarget kTriggerTargets[] = {
+    {kTriggerOscillator1LimitWT, kOscillator1LimitWT, false},
+    {kTriggerOscillator2LimitWT, kOscillator2LimitWT, false},
+    {kTriggerOscillator1Samples, kOsc1UseSampleMemory, true},
+    {kTriggerOscillator2Samples, kOsc2UseSampleMemory, true},
+    {kTriggerFX1PhaserPolarity, kFX1PhaserPolarity, false},
+    {kTriggerFX2PhaserPolarity, kFX2PhaserPolarity, false},
+    {kTriggerFX1FlangerPolarity, kFX1FlangerPolarity, false},
+    {kTriggerFX2FlangerPolarity, kFX2FlangerPolarity, false},
+    {kTriggerFX2DelayPolarity, kFX2DelayPolarity, false},
+    {kTriggerArpNoteOverlap, kArpSameNoteOverlap, false},
+    {kTriggerArpPatternReset, kArpPatternReset, false},
+    {kTriggerOscillator2SyncToOsc3, kOscillator2SyncToOsc3, false},
+    {kTriggerOscillatorMonoPolyMode, kOscillatorMonoPolyMode, false},
+    {kTriggerOscillatorGlideOnOffSwitch, kOscillatorGlideOnOffSwitch, false},
+    {kTriggerFilterEnvTrigger, kFilterEnvTrigger, false},
+    {kTriggerAmpEnvTrigger, kAmpEnvTrigger, false},
+    {kTriggerEnv3Trigger, kEnv3Trigger, false},
+    {kTriggerEnv4Trigger, kEnv4Trigger, false},
+    {kTriggerLFO1Clock, kLFO1Clock, true},
+    {kTriggerLFO2Clock, kLFO2Clock, true},
+    {kTriggerLFO3Clock, kLFO3Clock, true},
+    {kTriggerLFO1SyncOnOff, kLFO1SyncOnOff, false},
+    {kTriggerLFO2SyncOnOff, kLFO2SyncOnOff, false},
+    {kTriggerLFO3SyncOnOff, kLFO3SyncOnOff, false},
+    {kFilterLinkTrigger, kFilterLinkSwitch, false},
+};
+
+// Per-part families whose value is stored back as an integer and then decides the page's zones.
+constexpr int kZoneFamilies[] = {kOscillator3Shape, kOscillator2Shape, kOscillator1Shape,
+                                 kFilter1Type,      kFilter2Type,      kFilterEnvMode,
+                                 kAmpEnvMode,       kEnvelope3Mode,    kEnvelope4Mode};
+
+// The part of paramIdx within the per-part family starting at base, or -1.
+int partOf(int paramIdx, int base)
+{
+  return paramIdx >= base && paramIdx < base + Korvid::kPartCount ? paramIdx - base : -1;
+}
+
+constexpr int kEffectsPage = 5;
+constexpr int kPartsWithEffect1 = 4;
+// The nine effect 2 panels follow the first part's effect 2 type.
+constexpr int kFirstPartEffect2Mode = kEffect2Mode;
+
 void setDisplay(IControl* control, const char* text)
 {
   if (ITextControl* display = dynamic_cast<ITextControl*>(control))
@@ -81,6 +134,7 @@ void Korvid::OnParamChange(int paramIdx)
     updateSelectionNames();
     return;
   }
+  handleZoneFamilies(paramIdx);
   switch (paramIdx)
   {
   case kDeviceOutSelection:
@@ -150,7 +204,7 @@ void Korvid::OnParamChange(int paramIdx)
     break;
   case kQuickTab:
     mCurrentPart = param->Int();
-    TabSwitchFunctions::quickTabSwitch(this, mCurrentPart, mQuickTabFlag);
+    TabSwitchFunctions::quickTabSwitch(this, kQuickTab, param->Int(), mQuickTabFlag);
     updateSelectionNames();
     break;
   case kDatatype:
@@ -187,8 +241,152 @@ void Korvid::OnParamChange2(int paramIdx)
 {
   WDL_MutexLock lock(GetMutex());
   mDeviceUpdate = true;
-  OnParamChange(paramIdx);
+  // A part's sound arrived: the only change from the synthesizer's data that switches layers.
+  if (paramIdx == kQuickTab)
+  {
+    if (IParam* param = GetParam(kQuickTab))
+    {
+      TabSwitchFunctions::quickTabSwitch(this, kQuickTab, param->Int(), false);
+    }
+  }
+  else
+  {
+    OnParamChange(paramIdx);
+  }
   mDeviceUpdate = false;
+}
+
+void Korvid::handleZoneFamilies(int paramIdx)
+{
+  IParam* param = GetParam(paramIdx);
+  for (int base : kZoneFamilies)
+  {
+    const int part = partOf(paramIdx, base);
+    if (part < 0)
+    {
+      continue;
+    }
+    // A new oscillator shape starts on the first wavetable.
+    if (base == kOscillator1Shape || base == kOscillator2Shape)
+    {
+      const int wavetable =
+          (base == kOscillator1Shape ? kOscillator1Wavetable : kOscillator2Wavetable) + part;
+      setStoredValue(wavetable, 0.0);
+    }
+    restoreAndRefresh(paramIdx);
+    return;
+  }
+  if (partOf(paramIdx, kOscillator1Sample) >= 0 || partOf(paramIdx, kOscillator2Sample) >= 0)
+  {
+    TabSwitchFunctions::quickTabSwitch(this, kQuickTab, mCurrentPart, false);
+    return;
+  }
+  for (const TriggerTarget& trigger : kTriggerTargets)
+  {
+    const int part = partOf(paramIdx, trigger.trigger);
+    if (part < 0)
+    {
+      continue;
+    }
+    // The button's release (value 0) changes nothing.
+    if (param->Int() == 1)
+    {
+      flip(trigger.target + part);
+      if (trigger.refresh)
+      {
+        TabSwitchFunctions::quickTabSwitch(this, kQuickTab, mCurrentPart, false);
+      }
+    }
+    return;
+  }
+  if (partOf(paramIdx, kMultiPartSettings) >= 0)
+  {
+    showLayer(mMultiSettingsPartLayers[static_cast<size_t>(partOf(paramIdx, kMultiPartSettings))],
+              param->Int() >= 1);
+    TabSwitchFunctions::mainTabSwitch(this, 0, 0, mCurrentPart);
+    return;
+  }
+  if (partOf(paramIdx, kEffect1Mode) >= 0 || partOf(paramIdx, kEffect2Mode) >= 0)
+  {
+    showEffectPanel(paramIdx);
+  }
+}
+
+void Korvid::setStoredValue(int paramIdx, double value)
+{
+  if (IParam* param = GetParam(paramIdx))
+  {
+    param->SetBounded(value);
+    if (IGraphics* surface = GetGUI())
+    {
+      surface->SetParameterFromPlug(paramIdx, param->Value(), false);
+    }
+  }
+}
+
+void Korvid::restoreAndRefresh(int paramIdx)
+{
+  if (IParam* param = GetParam(paramIdx))
+  {
+    param->SetBounded(static_cast<double>(param->Int()));
+  }
+  TabSwitchFunctions::quickTabSwitch(this, kQuickTab, mCurrentPart, false);
+}
+
+void Korvid::flip(int target)
+{
+  IParam* param = GetParam(target);
+  if (!param)
+  {
+    return;
+  }
+  const double flipped = param->Value() == 1.0 ? 0.0 : 1.0;
+  param->SetBounded(flipped);
+  OnParamChange(target);
+  if (IGraphics* surface = GetGUI())
+  {
+    surface->SetParameterFromPlug(target, flipped, false);
+  }
+}
+
+void Korvid::showEffectPanel(int paramIdx)
+{
+  if (!mRootLayer || mRootLayer->mSelectedId != kEffectsPage)
+  {
+    return;
+  }
+  if (partOf(paramIdx, kEffect1Mode) >= 0)
+  {
+    const int type = GetParam(paramIdx)->Int();
+    const ControlLayer* page = mEffectsArpLayer;
+    const int position = page ? page->mSelectedId.load() : -1;
+    if (page && position >= 0 && static_cast<size_t>(position) < page->mSubLayers.size())
+    {
+      ControlLayer* part = page->mSubLayers[static_cast<size_t>(position)];
+      part->showMultiLayers(type + 10);
+      // As the page switch does: effect 1 of parts 5 to 16 does not sound in a multi.
+      part->GrayOutCustomZone(position >= kPartsWithEffect1, type + 10);
+      if (type == 0)
+      {
+        part->GrayOutCustomZone(true, 10);
+      }
+    }
+    return;
+  }
+  for (ControlLayer* layer : mEffectTypeLayers)
+  {
+    showLayer(layer, false);
+  }
+  const int type = GetParam(kFirstPartEffect2Mode)->Int();
+  if (type >= 0 && static_cast<size_t>(type) < mEffectTypeLayers.size())
+  {
+    ControlLayer* layer = mEffectTypeLayers[static_cast<size_t>(type)];
+    showLayer(layer, true);
+    if (layer && type == 0)
+    {
+      layer->GrayOut(true);
+    }
+  }
 }
 
 void Korvid::showListKind(bool multis, bool reload)

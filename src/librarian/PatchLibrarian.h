@@ -60,6 +60,8 @@ public:
   // Slots selected in the slot view's panes (0..127).
   int mSelectedUpperSlot = 0;
   int mSelectedLowerSlot = 0;
+  // The slot the editor's part is on: the page switch writes the part's program number here.
+  int mCurrentSlot = 0;
   // Full paths of the folders the last scan visited, in visiting order.
   std::vector<std::string> mFolderList;
   // Bank files: the sound and multi lists own theirs; category and search banks are the

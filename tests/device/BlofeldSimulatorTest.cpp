@@ -26,7 +26,9 @@ protected:
   }
   std::vector<Bytes> ask(const std::vector<uint8_t>& body)
   {
-    Bytes framed{P::kSysexStart};
+    Bytes framed;
+    framed.reserve(body.size() + 2);
+    framed.push_back(P::kSysexStart);
     framed.insert(framed.end(), body.begin(), body.end());
     framed.push_back(P::kSysexEnd);
     simulator.receive(framed);

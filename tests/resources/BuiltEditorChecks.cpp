@@ -130,6 +130,10 @@ Problems BuiltEditorChecks::layers() const
     if (page >= static_cast<int>(pages.size()))
       continue;
     const ControlLayer* pageLayer = pages[page];
+    // The part switch hides every sub-layer of the page but the part's: a shared panel placed there would
+    // vanish with the first part switch.
+    for (size_t i = 16; i < pageLayer->mSubLayers.size(); ++i)
+      p.push_back(pageLayer->mName + " holds " + pageLayer->mSubLayers[i]->mName + " beside its parts");
     for (int part = 0; part < 16; ++part)
     {
       if (part >= static_cast<int>(pageLayer->mSubLayers.size()) || pageLayer->mSubLayers[part]->mId != part)

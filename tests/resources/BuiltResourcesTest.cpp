@@ -168,6 +168,22 @@ TEST_F(DamagedPluginFolder, TheUndamagedCopyPassesAndAMissingLayerOrZoneIsCaught
   EXPECT_TRUE(mentions(p, "part 0 lacks zone 20"));
 }
 
+TEST_F(DamagedPluginFolder, ASharedPanelInsideAPageIsCaught)
+{
+  // Move the first filter picture into the filter page, after its sixteen parts.
+  const size_t start = ui_.find("<layer name=\"filter1LP\"");
+  ASSERT_NE(start, std::string::npos);
+  const size_t end = ui_.find("</layer>", start) + std::string("</layer>").size();
+  const std::string picture = ui_.substr(start, end - start);
+  ui_.erase(start, end - start);
+  const size_t page = ui_.find("<layer name=\"lfoModMatrix\"");
+  ASSERT_NE(page, std::string::npos);
+  ui_.insert(ui_.rfind("</layer>", page), picture);
+  auto editor = build();
+  const Problems p = BuiltEditorChecks(*editor).layers();
+  EXPECT_TRUE(mentions(p, "filtersEnvelopes holds filter1LP beside its parts")) << listed(p);
+}
+
 TEST_F(DamagedPluginFolder, AnUnknownParameterNameOrAttributeIsCaught)
 {
   replace(ui_, "paramId=\"kFilter1Resonance\"", "paramId=\"kFilter1Resonanse\"");

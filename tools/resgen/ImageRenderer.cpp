@@ -601,9 +601,13 @@ void drawFrame(const Painter& painter, cairo_t* cr, const ImageSpec& spec, int f
           cairo_rectangle(cr, c * 133, top + r * 14, 105, 1);
           cairo_fill(cr);
         }
-        painter.setFont(cr, Font::Regular, 9);
-        cairo_set_source_rgb(cr, 0.45, 0.45, 0.45);
-        painter.text(cr, c * 133 + 119, top + 11, std::to_string(c * 16 + 1), 0);
+        // Each column's first slot number stands in the gap before it (the first column's is plainly 1).
+        if (c > 0)
+        {
+          painter.setFont(cr, Font::Regular, 9);
+          cairo_set_source_rgb(cr, 0.45, 0.45, 0.45);
+          painter.text(cr, c * 133 - 14, top + 11, std::to_string(c * 16 + 1), 0);
+        }
       }
     }
     break;

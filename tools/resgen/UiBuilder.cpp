@@ -99,7 +99,28 @@ void UiBuilder::layer(const std::string& name, int id, const std::function<void(
                                                   "saveChangesLayer",
                                                   "discardChangesLayerRight",
                                                   "keepBankOpenLayer",
-                                                  "patchRename"};
+                                                  "patchRename",
+                                                  "filter1LP",
+                                                  "filter1BP",
+                                                  "filter1HP",
+                                                  "filter1Notch",
+                                                  "filter1CombMinus",
+                                                  "filter1CombPlus",
+                                                  "filter2LP",
+                                                  "filter2BP",
+                                                  "filter2HP",
+                                                  "filter2Notch",
+                                                  "filter2CombMinus",
+                                                  "filter2CombPlus",
+                                                  "Bypass",
+                                                  "Chorus",
+                                                  "Flanger",
+                                                  "Phaser",
+                                                  "Overdrive",
+                                                  "TripleFX",
+                                                  "Delay",
+                                                  "DelayClocked",
+                                                  "Reverb"};
   XmlNode& e = element("layer");
   e.attr("name", name).attr("id", id);
   if (kOverlays.count(name) || name.rfind("bankAndProgram", 0) == 0)
@@ -582,6 +603,8 @@ void UiBuilder::build()
           buildEffectsPage();
           buildRanges();
         });
+  buildFilterPictures();
+  buildEffect2Layers();
   buildMiniMixer();
   buildBankAndProgram();
   buildLibrarianLayers();

@@ -47,6 +47,8 @@ private:
   void buildFilterPage();
   void buildModulationPage();
   void buildEffectsPage();
+  void buildFilterPictures();
+  void buildEffect2Layers();
   void buildMiniMixer();
   void buildBankAndProgram();
   void buildLibrarianLayers();

@@ -37,6 +37,21 @@ std::string two(int n)
   return (n < 10 ? "0" : "") + std::to_string(n);
 }
 
+// The two side-by-side sections of the filter and effects pages.
+struct HalfPages
+{
+  int half = (kPageWidth - 3 * kSectionGap) / 2;
+  int x1 = kPageX + kSectionGap;
+  int x2 = x1 + half + kSectionGap;
+  int top = kPageY + kSectionGap;
+};
+
+// Ids of the top-level layers above the pages (the windows use 40 to 43, the editor's menus 70 and up).
+const int kFilterLayerIds = 44;
+const int kEffect2LayerIds = 56;
+// Effect panels sit below the type menu and mix knob of their section.
+const int kEffectPanelTop = 92;
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -49,20 +64,21 @@ void UiBuilder::buildOscillator(int osc, int sx, int sy)
   group_ = "Osc " + n;
   Row row{sx + 8, sy + kRowTop + 12};
   const int ky = row.knobY();
-  soundKnob(k + "Octave", row.take(58) + 7, ky, "IKNOBROTATERCONTROL_ID9");
-  soundKnob(k + "Semitone", row.take(58) + 7, ky, "IKNOBROTATERCONTROL_ID25");
-  soundKnob(k + "Detune", row.take(58) + 7, ky);
-  soundKnob(k + "BendRange", row.take(58) + 7, ky, "IKNOBROTATERCONTROL_ID49");
-  soundKnob(k + "Keytrack", row.take(58) + 7, ky);
+  soundKnob(k + "Octave", row.take(56) + 6, ky, "IKNOBROTATERCONTROL_ID9");
+  soundKnob(k + "Semitone", row.take(56) + 6, ky, "IKNOBROTATERCONTROL_ID25");
+  soundKnob(k + "Detune", row.take(56) + 6, ky);
+  soundKnob(k + "BendRange", row.take(56) + 6, ky, "IKNOBROTATERCONTROL_ID49");
+  soundKnob(k + "Keytrack", row.take(56) + 6, ky);
   soundMenu(k + "FMSource", row.take(92) + 6, row.menuY(), 80);
-  soundKnob(k + "FMAmount", row.take(58) + 7, ky);
+  // Wide enough that the caption stays clear of the zone beside it.
+  soundKnob(k + "FMAmount", row.take(62) + 9, ky);
 
   // Zones sit one caption row higher than the knobs so that their own captions fit inside them.
   const int zy = sy + kRowTop - 8;
   const int zoneBase = osc == 1 ? 10 : 40; // oscillator 3 uses 70 and 80
   if (osc < 3)
   {
-    const int zx = row.take(180);
+    const int zx = row.take(178);
     const int shapeZone = osc == 1 ? 90 : 100;
     layer("osc" + n + "Shape", shapeZone,
           [&]
@@ -90,14 +106,14 @@ void UiBuilder::buildOscillator(int osc, int sx, int sy)
     soundMenu(k + "Shape", row.take(100) + 6, row.menuY(), 86);
   }
   const int pwZone = osc == 3 ? 70 : zoneBase;
-  const int px = row.take(234);
+  const int px = row.take(242);
   layer("osc" + n + "Pulse", pwZone,
         [&]
         {
           beginPanel("BG_ID_OSC_PW", px, zy);
           soundKnob(k + "Pulsewidth", px + 14, zy + 25);
           soundMenu(k + "PWMSource", px + 74, zy + 26, 82);
-          soundKnob(k + "PWMAmount", px + 176, zy + 25);
+          soundKnob(k + "PWMAmount", px + 178, zy + 25);
           endPanel();
         });
   if (osc < 3)
@@ -336,16 +352,23 @@ void UiBuilder::buildFilterPage()
                        lock("kSectionLockEnv4", x2 + half - 26, ey2 + 4);
                        group_.clear();
                      });
-          // Filter response pictures: one layer per type family and filter, shown by the part switch.
-          const char* names[] = {"LP", "BP", "HP", "Notch", "CombMinus", "CombPlus"};
-          const char* images[] = {"BG_ID_FLP",    "BG_ID_FBP",    "BG_ID_FHP",
-                                  "BG_ID_FNOTCH", "BG_ID_FCOMB1", "BG_ID_FCOMB2"};
-          for (int f = 1; f <= 2; ++f)
-            for (int t = 0; t < 6; ++t)
-              layer("filter" + std::to_string(f) + names[t], 200 + 10 * f + t,
-                    [&] { background(images[t], (f == 1 ? x1 : x2) + half - 134, fy + 110); });
           endPanel();
         });
+}
+
+// Filter response pictures: one top-level layer per type family and filter. They belong to no part
+// layer, so that switching the part never hides them behind the page switch's back; the page switch
+// shows the one of the edited part's filter type while the filter page is open.
+void UiBuilder::buildFilterPictures()
+{
+  const char* names[] = {"LP", "BP", "HP", "Notch", "CombMinus", "CombPlus"};
+  const char* images[] = {"BG_ID_FLP",    "BG_ID_FBP",    "BG_ID_FHP",
+                          "BG_ID_FNOTCH", "BG_ID_FCOMB1", "BG_ID_FCOMB2"};
+  const HalfPages h;
+  for (int f = 1; f <= 2; ++f)
+    for (int t = 0; t < 6; ++t)
+      layer("filter" + std::to_string(f) + names[t], kFilterLayerIds + 6 * (f - 1) + t,
+            [&] { background(images[t], (f == 1 ? h.x1 : h.x2) + h.half - 134, h.top + 110); });
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -359,7 +382,8 @@ void UiBuilder::buildModulationPage()
           beginPanel("LFO_MODMATRIX_ID", kPageX, kPageY);
           const int sx = kPageX + kSectionGap;
           const int lw = 400;
-          const int lh = 140;
+          const int kModifierRow = 34;
+          const int lh = 144;
           for (int l = 0; l < 3; ++l)
             section(sx, kPageY + kSectionGap + l * (lh + kSectionGap), lw, lh,
                     "LFO " + std::to_string(l + 1));
@@ -389,7 +413,8 @@ void UiBuilder::buildModulationPage()
             caption(cx + 12, ry + 20, std::to_string(slot + 1), 14, Align::Center, true);
           }
           for (int m = 0; m < 4; ++m)
-            caption(sx + 10, my + kRowTop + 12 + m * 38 + 20, std::to_string(m + 1), 12, Align::Center, true);
+            caption(sx + 10, my + kRowTop + 12 + m * kModifierRow + 20, std::to_string(m + 1), 12,
+                    Align::Center, true);
 
           multilayer(
               "modulationPart", kParts,
@@ -410,7 +435,7 @@ void UiBuilder::buildModulationPage()
                   // The trigger flips the clock switch and greys the keytrack zone while the LFO is clocked.
                   autoOff("kTriggerLFO" + std::to_string(l) + "Clock", clockX, r1.knobY() + 13, "ID_TRIGGER",
                           "");
-                  Row r2{sx + 12, ly + kRowTop + 68};
+                  Row r2{sx + 12, ly + kRowTop + 60};
                   soundKnob(k + "Startphase", r2.take(kCol) + 8, r2.knobY());
                   soundKnob(k + "Delay", r2.take(kCol) + 8, r2.knobY());
                   soundKnob(k + "Fade", r2.take(kCol) + 8, r2.knobY());
@@ -423,7 +448,7 @@ void UiBuilder::buildModulationPage()
                 {
                   const std::string k = "kModifier" + std::to_string(m);
                   group_ = "Modifier " + std::to_string(m);
-                  const int ry = my + kRowTop + 12 + (m - 1) * 38;
+                  const int ry = my + kRowTop + 12 + (m - 1) * kModifierRow;
                   soundMenu(k + "Source1", sx + 20, ry + 8, 90, false);
                   soundMenu(k + "SourceType", sx + 130, ry + 8, 48, false);
                   soundMenu(k + "Source2", sx + 196, ry + 8, 90, false);
@@ -507,7 +532,7 @@ void UiBuilder::buildEffectsPage()
           const int x1 = kPageX + kSectionGap;
           const int x2 = x1 + half + kSectionGap;
           const int fy = kPageY + kSectionGap;
-          const int fh = 170;
+          const int fh = 200;
           section(x1, fy, half, fh, "EFFECT 1 (PARTS 1-4)");
           section(x2, fy, half, fh, "EFFECT 2 (SET BY PART 1)");
           const int ay = fy + fh + kSectionGap;
@@ -539,7 +564,7 @@ void UiBuilder::buildEffectsPage()
                 group_ = "FX 1";
                 for (int type = 0; type <= 5; ++type)
                   layer("fx1Type" + std::to_string(type), 10 + type,
-                        [&] { buildEffectControls(1, type, x1 + 7, fy + 66); });
+                        [&] { buildEffectControls(1, type, x1 + 7, fy + kEffectPanelTop); });
 
                 group_ = "Arp";
                 Row a{x1 + 12, ay + kRowTop + 4};
@@ -574,15 +599,22 @@ void UiBuilder::buildEffectsPage()
                 }
                 group_.clear();
               });
-          // Effect 2 follows the first part's effect 2 type: one layer per type, bound to part 1.
-          const char* names[] = {"Bypass",   "Chorus", "Flanger",      "Phaser", "Overdrive",
-                                 "TripleFX", "Delay",  "DelayClocked", "Reverb"};
-          group_ = "FX 2";
-          for (int type = 0; type <= 8; ++type)
-            layer(names[type], 20 + type, [&] { buildEffectControls(2, type, x2 + 7, fy + 66); });
-          group_.clear();
           endPanel();
         });
+}
+
+// Effect 2 follows the first part's effect 2 type on every part: one top-level layer per type, bound to
+// part 1, outside the part layers so that switching the part leaves it shown.
+void UiBuilder::buildEffect2Layers()
+{
+  const char* names[] = {"Bypass",   "Chorus", "Flanger",      "Phaser", "Overdrive",
+                         "TripleFX", "Delay",  "DelayClocked", "Reverb"};
+  const HalfPages h;
+  group_ = "FX 2";
+  for (int type = 0; type <= 8; ++type)
+    layer(names[type], kEffect2LayerIds + type,
+          [&] { buildEffectControls(2, type, h.x2 + 7, h.top + kEffectPanelTop); });
+  group_.clear();
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -112,13 +112,10 @@ void walk(Context& c, const tinyxml2::XMLElement* e, int depth, bool inRoot)
       else if (depth == 0)
         show = n == "root" || (n == "miniMixer" && c.page != 0) || n == "bankAndProgram01" ||
                (c.page == 3 && (n == "filter1LP" || n == "filter2BP")) ||
+               (c.page == 5 && id == 56 + c.zone + 1) ||
                (c.page == 1 && (n == "categoryLimit" || n == "keepBankOpenLayer" || n == "saveChangesLayer"));
-      else if (id >= 200)
-        show = id == 210 || id == 222;
       else if (id >= 10 && id < 200)
         show = id % 10 == c.zone || (id >= 90 && id % 10 == 0) || (c.page == 4);
-      if (c.page == 5 && id >= 20 && id <= 28 && depth == 2)
-        show = id == 20 + c.zone + 1;
       if (n == "parameterRanges" || n == "multiSettingsPart02")
         show = n == "multiSettingsPart02";
       if (show)
