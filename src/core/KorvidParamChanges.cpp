@@ -134,7 +134,11 @@ void Korvid::OnParamChange(int paramIdx)
     updateSelectionNames();
     return;
   }
-  handleZoneFamilies(paramIdx);
+  // Values from the synthesizer's data are stored as they come: no shape resets, flips or refreshes.
+  if (!mDeviceUpdate)
+  {
+    handleZoneFamilies(paramIdx);
+  }
   switch (paramIdx)
   {
   case kDeviceOutSelection:

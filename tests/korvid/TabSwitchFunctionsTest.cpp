@@ -286,6 +286,12 @@ TEST_F(TabSwitch, EditsOfShapesAndTriggersRefreshTheOpenPage)
   EXPECT_EQ(plug->GetParam(kOsc1UseSampleMemory + part)->Value(), 0.0);
   EXPECT_TRUE(shown(kOscillators, part, 90));
 
+  // A shape from the synthesizer's data keeps the wavetable that came with it.
+  set(kOscillator1Wavetable + part, 9.0);
+  set(kOscillator1Shape + part, 2.0);
+  plug->OnParamChange2(kOscillator1Shape + part);
+  EXPECT_EQ(plug->GetParam(kOscillator1Wavetable + part)->Value(), 9.0);
+
   // A trigger without a page refresh still flips its target.
   edit(kTriggerOscillator2SyncToOsc3 + part, 1.0);
   EXPECT_EQ(plug->GetParam(kOscillator2SyncToOsc3 + part)->Value(), 1.0);
