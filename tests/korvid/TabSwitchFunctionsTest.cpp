@@ -387,6 +387,13 @@ TEST_F(TabSwitch, EffectPanelsFollowTypesAndParts)
   edit(kEffect1Mode + 1, 4.0);
   EXPECT_TRUE(shown(kEffects, 1, 14));
   EXPECT_FALSE(shown(kEffects, 1, 10));
+  EXPECT_FALSE(grayed(kEffects, 1, 14));
+  // A new effect 1 type of part 6 stays greyed like the one before.
+  plug->mCurrentPart = 5;
+  edit(kQuickTab, 5.0);
+  edit(kEffect1Mode + 5, 1.0);
+  EXPECT_TRUE(shown(kEffects, 5, 11));
+  EXPECT_TRUE(grayed(kEffects, 5, 11));
 }
 
 TEST_F(TabSwitch, TheLibrarianPageShowsTheMenusOfTheListKind)
