@@ -1,5 +1,7 @@
-// Start-up of one plug-in instance with the project's real resources: an empty library and one of 100 banks.
+// Start-up of one plug-in instance with the project's real resources (an empty library and one of 100 banks),
+// and switching pages and parts on the built editor.
 #include "Korvid.h"
+#include "ParamIndex.h"
 #include "PluginFolderSurface.h"
 #include "MidiFakeSystem.h"
 
@@ -81,4 +83,41 @@ void BM_KorvidConstruct100Banks(benchmark::State& state)
   constructInstances(state, 100);
 }
 BENCHMARK(BM_KorvidConstruct100Banks)->Unit(benchmark::kMillisecond);
+
+// The user's click on a page tab or a part: the edit, the switch of layers and zones, and the redraw of the
+// area it dirtied.
+void switchAndDraw(benchmark::State& state, int paramIdx, int first, int count)
+{
+  BenchDataFolder data(0);
+  auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{});
+  auto* surface = dynamic_cast<HeadlessSurface*>(plug->getSurface());
+  if (!surface)
+  {
+    state.SkipWithError("no editor surface");
+    return;
+  }
+  plug->SetParameterFromGUI(kMainTab, plug->GetParam(kMainTab)->GetNormalized(2.0));
+  surface->Tick();
+  int step = 0;
+  for (auto _ : state)
+  {
+    IParam* param = plug->GetParam(paramIdx);
+    plug->SetParameterFromGUI(paramIdx, param->GetNormalized(first + step % count));
+    surface->Tick();
+    ++step;
+  }
+  state.SetLabel("per switch, drawn");
+}
+
+void BM_PageSwitch(benchmark::State& state)
+{
+  switchAndDraw(state, kMainTab, 2, 4);
+}
+BENCHMARK(BM_PageSwitch)->Unit(benchmark::kMillisecond);
+
+void BM_PartSwitch(benchmark::State& state)
+{
+  switchAndDraw(state, kQuickTab, 0, 16);
+}
+BENCHMARK(BM_PartSwitch)->Unit(benchmark::kMillisecond);
 } // namespace
