@@ -1,6 +1,7 @@
 // The plug-in class: one object per plug-in instance, built on the framework's VST 2 host interface.
 #pragma once
 
+#include "ControlDisplay.h"
 #include "DataFolder.h"
 #include "IPlugVST.h"
 #include "PatchManagerOwner.h"
@@ -205,7 +206,8 @@ public:
   std::atomic<int> mHostTempoOffset{0};
   std::atomic<bool> mTempoSynced{false};
   // MIDI clock: clock-info and clock-pointer (kSendMIDIClockInfo, kSendMIDIClockPointer), a transport start
-  // became a clock start, the continuous clock job runs, the transport ran in the previous block.
+  // became a clock start, the continuous clock job runs, the transport ran in the previous block (while it
+  // runs, the control display shows only the current part's edits).
   std::atomic<bool> mClockFlag{true};
   std::atomic<bool> mClockPointerFlag{true};
   std::atomic<bool> mClockStart{false};
@@ -292,6 +294,9 @@ public:
   std::array<IControl*, kPartCount> mPartChannelControls{};
   // The 19 MIDI filter and clock controls, in the order of their parameters' start values.
   std::array<IControl*, 19> mMidiFilterControls{};
+
+  // Writes each edit's name and value into the control display.
+  ControlDisplay mControlDisplay;
 
   // Selection name pairs the browser menus tick.
   SelectionName mUpperSoundPair;

@@ -117,6 +117,18 @@ void Korvid::OnParamChange(int paramIdx)
     return;
   }
   const double value = param->Value();
+  // Values from the synthesizer's data are stored as they come (no shape resets, flips or refreshes) and
+  // were shown by OnParamChange2 already.
+  if (!mDeviceUpdate)
+  {
+    handleZoneFamilies(paramIdx);
+    // The settings file writers show their own lines.
+    const bool ownLines = paramIdx == kUserInterfaceSize || paramIdx == kUserInterfaceStyle;
+    if (!ownLines && GetGUI())
+    {
+      mControlDisplay.controlDisplay(this, paramIdx, value, mTransportWasRunning);
+    }
+  }
   if (paramIdx >= kMIDIFilterDAWCCPassThrough && paramIdx <= kMIDIFilterDAWSEPassThrough)
   {
     mHostInputBlocked[static_cast<size_t>(paramIdx - kMIDIFilterDAWCCPassThrough)] = value != 1.0;
@@ -133,11 +145,6 @@ void Korvid::OnParamChange(int paramIdx)
   {
     updateSelectionNames();
     return;
-  }
-  // Values from the synthesizer's data are stored as they come: no shape resets, flips or refreshes.
-  if (!mDeviceUpdate)
-  {
-    handleZoneFamilies(paramIdx);
   }
   switch (paramIdx)
   {
@@ -245,6 +252,10 @@ void Korvid::OnParamChange2(int paramIdx)
 {
   WDL_MutexLock lock(GetMutex());
   mDeviceUpdate = true;
+  if (IParam* param = GetParam(paramIdx))
+  {
+    mControlDisplay.controlDisplay(this, paramIdx, param->Value(), mTransportWasRunning);
+  }
   // A part's sound arrived: the only change from the synthesizer's data that switches layers.
   if (paramIdx == kQuickTab)
   {

@@ -24,11 +24,12 @@ protected:
     plug.SetParameterFromGUI(paramIdx, param->GetNormalized(value));
   }
 
-  static std::string firstLine(Korvid& plug)
+  static std::string displayLine(Korvid& plug, size_t line)
   {
-    ITextControl* text = dynamic_cast<ITextControl*>(plug.mDisplayControls[0]);
+    ITextControl* text = dynamic_cast<ITextControl*>(plug.mDisplayControls[line]);
     return text ? text->GetTextStr() : "";
   }
+  static std::string firstLine(Korvid& plug) { return displayLine(plug, 0); }
 };
 
 TEST_F(KorvidParamChanges, ChoosingAnOutputPortOpensItAndMarksTheOutputPresent)
@@ -104,6 +105,27 @@ TEST_F(KorvidParamChanges, SizeAndStyleRewriteTheSettingsFileButNeverCreateIt)
   EXPECT_EQ(home.readFile("Korvid Editor UI.txt"), "black\nsmall\nyes");
   // The running instance keeps its size; the next one reads the new words.
   EXPECT_EQ(plug->getSurface()->Width(), 1500);
+}
+
+TEST_F(KorvidParamChanges, EditsFromTheUserAndTheSynthesizerShowNameAndValue)
+{
+  auto plug = construct();
+  // The handler runs for a changed value only: leave the start value first.
+  edit(*plug, kOscillator1Octave + 3, 0.0);
+  edit(*plug, kOscillator1Octave + 3, 4.0);
+  EXPECT_EQ(firstLine(*plug), std::string(plug->GetParam(kOscillator1Octave + 3)->GetNameForHost()));
+  EXPECT_EQ(firstLine(*plug).rfind("[4] ", 0), 0u) << firstLine(*plug);
+  EXPECT_EQ(displayLine(*plug, 1), "  8 \u00b4 [4]");
+
+  // A trigger shows the setting it flipped, not itself.
+  edit(*plug, kTriggerOscillator2SyncToOsc3 + 3, 1.0);
+  EXPECT_EQ(firstLine(*plug), std::string(plug->GetParam(kOscillator2SyncToOsc3 + 3)->GetNameForHost()));
+
+  // A value from the synthesizer is shown once, as it came.
+  IParam* cutoff = plug->GetParam(kFilter1Cutoff);
+  plug->SetParameterFromGUI2(kFilter1Cutoff, cutoff->GetNormalized(100.0));
+  EXPECT_EQ(firstLine(*plug), std::string(cutoff->GetNameForHost()));
+  EXPECT_EQ(displayLine(*plug, 1), "100");
 }
 
 TEST_F(KorvidParamChanges, ValuesFromTheSynthesizerRunWithTheDeviceUpdateFlag)
