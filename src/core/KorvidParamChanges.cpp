@@ -122,8 +122,10 @@ void Korvid::OnParamChange(int paramIdx)
   if (!mDeviceUpdate)
   {
     handleZoneFamilies(paramIdx);
-    // The settings file writers show their own lines.
-    const bool ownLines = paramIdx == kUserInterfaceSize || paramIdx == kUserInterfaceStyle;
+    // The settings file writers show their own lines; a part's bank selection while the selected bank
+    // follows the parts shows nothing.
+    const bool ownLines = paramIdx == kUserInterfaceSize || paramIdx == kUserInterfaceStyle ||
+                          (partOf(paramIdx, kCurrentPatchBank) >= 0 && !mKeepSelectedBank);
     if (!ownLines && GetGUI())
     {
       mControlDisplay.controlDisplay(this, paramIdx, value, mTransportWasRunning);

@@ -400,7 +400,12 @@ TEST_F(TabSwitch, TheLibrarianPageShowsTheMenusOfTheListKind)
 {
   plug->mKeepSelectedBank = false;
   set(kMultiPartPatch + 2, 17.0);
+  auto* firstLine = dynamic_cast<ITextControl*>(plug->mDisplayControls[0]);
+  ASSERT_NE(firstLine, nullptr);
+  plug->showStatusText("ready");
   TabSwitchFunctions::mainTabSwitch(plug.get(), kMainTab, kLibrarian, 2);
+  // Following the part's program writes nothing into the control display.
+  EXPECT_STREQ(firstLine->GetTextStr(), "ready");
   EXPECT_TRUE(plug->mLibrarianView->dragEnabled);
   EXPECT_EQ(plug->mLibrarianView->selectedUpper, 17);
   EXPECT_EQ(plug->mPatchLibrarian->mCurrentSlot, 17);
