@@ -400,6 +400,30 @@ public:
   // The sync-timer pause in ms from kLibSyncTimer: 0..6 give 50, 75, 100, 150, 200, 300, 400; 7 gives
   // 500; anything else 100. Any thread.
   int getTimerValue();
+  // ---- MIDI output path (KorvidMidiOutput.cpp) ----
+
+  // Sends one short message to the MIDI output port at once and lights the activity indicator of the part on
+  // its channel (unless the indicators track incoming MIDI); without an output port shows "Set MIDI I/O
+  // First!" and sends nothing. Any thread.
+  void sendMidiMsgAndLog(IMidiMsg* msg);
+  // The routing of one short message to the synthesizer: dropped while output is blocked, sent at once, or
+  // queued for the audio callback in MIDI-out mode (dropped with the overflow flags set when the queue is
+  // full). Any thread.
+  void MIDIOutRoutingSwitch(IMidiMsg* msg);
+  // Controller 123 (all sounds off) on one part's channel, or on the channel of every active part. Any thread.
+  void AllSoundsOff(int part, bool allParts);
+
+  // ---- Control actions (KorvidControlActions.cpp) ----
+
+  // Brings every control bound to action to value (the parameter's plain value) and sends what the
+  // synthesizer must receive: a controller message, sysex parameter messages, or a multi or global dump by a
+  // worker job. Plug mutex held (the change handlers and the linker). action may be null (nothing happens).
+  void processControlAction(ControlAction* action, int paramIdx, double value);
+  // The control registered under the four sysex address keys and the group, or null.
+  IControl* getSysexControl(int key1, int key2, int key3, int key4, int group);
+  // The control registered under channel, controller number and flag, or null.
+  IControl* getCCControls(int channel, int ccNumber, int flag);
+
   // Without an output port shows "Set MIDI I/O First!" and sends nothing; otherwise rewrites the
   // checksum of a message of 201 bytes or more, sends the bytes to the output port (framed with F0 and F7
   // when they do not start with F0) and, while the debug log is on, logs them in hex. Any thread.
