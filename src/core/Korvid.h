@@ -359,6 +359,14 @@ private:
   void showListKind(bool multis, bool reload);
   // Rescans the library and rebuilds the lists of the kind shown.
   void refreshFolders();
+  // The cases of an edit in the editor: ports, routing and filter flags, lists, pages, settings file.
+  void handleEditorCases(int paramIdx, IParam* param, double value);
+  // The end of every handled edit: the action's switch layer, its device message and its linked partner.
+  // fromDevice: the value came from the synthesizer's data (then a linked update goes no further).
+  void runActionTail(int paramIdx, double value, bool fromDevice);
+  // Oscillator 1 and 2 wavetable choices: shape, zones, the shape controller and the display.
+  static bool isWavetable(int paramIdx);
+  void changeWavetable(int paramIdx);
   // The edits that decide which zones of a page apply (shapes, filter types, envelope modes, samples, the
   // trigger buttons, effect types) and the multi settings rows.
   void handleZoneFamilies(int paramIdx);
@@ -410,7 +418,8 @@ public:
   // queued for the audio callback in MIDI-out mode (dropped with the overflow flags set when the queue is
   // full). Any thread.
   void MIDIOutRoutingSwitch(IMidiMsg* msg);
-  // Controller 123 (all sounds off) on one part's channel, or on the channel of every active part. Any thread.
+  // Controller 123 (all sounds off) on one part's channel, or on the channel of every active part. Any
+  // thread.
   void AllSoundsOff(int part, bool allParts);
 
   // ---- Control actions (KorvidControlActions.cpp) ----
@@ -419,6 +428,11 @@ public:
   // synthesizer must receive: a controller message, sysex parameter messages, or a multi or global dump by a
   // worker job. Plug mutex held (the change handlers and the linker). action may be null (nothing happens).
   void processControlAction(ControlAction* action, int paramIdx, double value);
+  // A wavetable choice of oscillator 1 or 2 of part: "CC|31" or "CC|39" on the control display's
+  // controller line, and the shape controller with the wavetable's shape value, by the echo rule.
+  void sendWavetableController(int oscillator, int part, int wavetable);
+  // A parameter value truncated toward zero; 0 for NaN, held to +-1e9.
+  static int truncatedValue(double value);
   // The control registered under the four sysex address keys and the group, or null.
   IControl* getSysexControl(int key1, int key2, int key3, int key4, int group);
   // The control registered under channel, controller number and flag, or null.

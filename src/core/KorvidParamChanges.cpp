@@ -2,10 +2,12 @@
 // list kinds, page part, bank selection names and the settings file.
 #include "Korvid.h"
 
+#include "ControlAction.h"
 #include "ControlLayer.h"
 #include "IControl.h"
 #include "IGraphics.h"
 #include "JobArguments.h"
+#include "LinkManager.h"
 #include "MIDIMessageManager.h"
 #include "MIDIMessageSender.h"
 #include "ParamIndex.h"
@@ -95,6 +97,8 @@ int partOf(int paramIdx, int base)
 }
 
 constexpr int kEffectsPage = 5;
+// The shape value of the first wavetable.
+constexpr double kWavetableShape = 7.0;
 constexpr int kPartsWithEffect1 = 4;
 // The nine effect 2 panels follow the first part's effect 2 type.
 constexpr int kFirstPartEffect2Mode = kEffect2Mode;
@@ -116,21 +120,112 @@ void Korvid::OnParamChange(int paramIdx)
   {
     return;
   }
+  if (isWavetable(paramIdx))
+  {
+    changeWavetable(paramIdx);
+    return;
+  }
   const double value = param->Value();
-  // Values from the synthesizer's data are stored as they come (no shape resets, flips or refreshes) and
-  // were shown by OnParamChange2 already.
+  // The settings file rows and a part's bank selection that follows the part end with their own case: no
+  // display, no device message.
+  const bool endsWithCase = paramIdx == kUserInterfaceSize || paramIdx == kUserInterfaceStyle ||
+                            (partOf(paramIdx, kCurrentPatchBank) >= 0 && !mKeepSelectedBank);
+  // Values from the synthesizer's data (reaching here through a nested call) take no shape resets, flips
+  // or refreshes.
   if (!mDeviceUpdate)
   {
     handleZoneFamilies(paramIdx);
-    // The settings file writers show their own lines; a part's bank selection while the selected bank
-    // follows the parts shows nothing.
-    const bool ownLines = paramIdx == kUserInterfaceSize || paramIdx == kUserInterfaceStyle ||
-                          (partOf(paramIdx, kCurrentPatchBank) >= 0 && !mKeepSelectedBank);
-    if (!ownLines && GetGUI())
+    if (!endsWithCase && GetGUI())
     {
       mControlDisplay.controlDisplay(this, paramIdx, value, mTransportWasRunning);
     }
   }
+  handleEditorCases(paramIdx, param, value);
+  if (!endsWithCase)
+  {
+    runActionTail(paramIdx, value, false);
+  }
+}
+
+void Korvid::OnParamChange2(int paramIdx)
+{
+  WDL_MutexLock lock(GetMutex());
+  IParam* param = GetParam(paramIdx);
+  if (!param)
+  {
+    return;
+  }
+  mDeviceUpdate = true;
+  if (isWavetable(paramIdx))
+  {
+    changeWavetable(paramIdx);
+    mDeviceUpdate = false;
+    return;
+  }
+  const double value = param->Value();
+  mControlDisplay.controlDisplay(this, paramIdx, value, mTransportWasRunning);
+  // A part's sound arrived: the only change from the synthesizer's data that switches layers.
+  if (paramIdx == kQuickTab)
+  {
+    TabSwitchFunctions::quickTabSwitch(this, kQuickTab, truncatedValue(value), false);
+  }
+  runActionTail(paramIdx, value, true);
+  if (mMIDIMessageManager)
+  {
+    mMIDIMessageManager->dumpExpected = false;
+  }
+  mDeviceUpdate = false;
+}
+
+void Korvid::runActionTail(int paramIdx, double value, bool fromDevice)
+{
+  IParam* param = GetParam(paramIdx);
+  ControlAction* action = param ? param->GetAction() : nullptr;
+  if (!action)
+  {
+    return;
+  }
+  const int intValue = truncatedValue(value);
+  if (ControlLayer* layer = action->switchLayer)
+  {
+    layer->mSelectedId = intValue;
+    for (ControlLayer* sub : layer->mSubLayers)
+    {
+      sub->Hide(sub->mId != intValue);
+    }
+  }
+  // A partner moved by a link sends its own message; the synthesizer's echo of it goes no further.
+  if (fromDevice && mLinkedUpdate)
+  {
+    return;
+  }
+  processControlAction(action, paramIdx, value);
+  if (fromDevice)
+  {
+    mDeviceUpdate = false;
+  }
+  LinkManager::controlLinker(this, action, action->link, paramIdx, intValue, value);
+}
+
+bool Korvid::isWavetable(int paramIdx)
+{
+  return partOf(paramIdx, kOscillator1Wavetable) >= 0 || partOf(paramIdx, kOscillator2Wavetable) >= 0;
+}
+
+void Korvid::changeWavetable(int paramIdx)
+{
+  const bool first = partOf(paramIdx, kOscillator1Wavetable) >= 0;
+  const int part = first ? partOf(paramIdx, kOscillator1Wavetable) : partOf(paramIdx, kOscillator2Wavetable);
+  const int wavetable = truncatedValue(GetParam(paramIdx)->Value());
+  // A wavetable makes the oscillator a wavetable oscillator, and the page shows the zones that apply to it.
+  setStoredValue((first ? kOscillator1Shape : kOscillator2Shape) + part, kWavetableShape);
+  TabSwitchFunctions::quickTabSwitch(this, kQuickTab, mCurrentPart, false);
+  sendWavetableController(first ? 1 : 2, part, wavetable);
+  mControlDisplay.controlDisplay(this, paramIdx, wavetable, mTransportWasRunning);
+}
+
+void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
+{
   if (paramIdx >= kMIDIFilterDAWCCPassThrough && paramIdx <= kMIDIFilterDAWSEPassThrough)
   {
     mHostInputBlocked[static_cast<size_t>(paramIdx - kMIDIFilterDAWCCPassThrough)] = value != 1.0;
@@ -248,29 +343,6 @@ void Korvid::OnParamChange(int paramIdx)
   default:
     break;
   }
-}
-
-void Korvid::OnParamChange2(int paramIdx)
-{
-  WDL_MutexLock lock(GetMutex());
-  mDeviceUpdate = true;
-  if (IParam* param = GetParam(paramIdx))
-  {
-    mControlDisplay.controlDisplay(this, paramIdx, param->Value(), mTransportWasRunning);
-  }
-  // A part's sound arrived: the only change from the synthesizer's data that switches layers.
-  if (paramIdx == kQuickTab)
-  {
-    if (IParam* param = GetParam(kQuickTab))
-    {
-      TabSwitchFunctions::quickTabSwitch(this, kQuickTab, param->Int(), false);
-    }
-  }
-  else
-  {
-    OnParamChange(paramIdx);
-  }
-  mDeviceUpdate = false;
 }
 
 void Korvid::handleZoneFamilies(int paramIdx)

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class DeviceClock;
 class IGraphics;
@@ -22,7 +23,8 @@ class PatchManager;
 // audio callback, the MIDI input thread and the jobs (atomics, no lock). Jobs are started only through
 // post; a post to a busy thread is dropped. Destruction stops and joins every running job before the
 // sender goes. Concern files: MIDIMessageManager.cpp (threads, posting), MIDIMessageManagerSysEx.cpp
-// (incoming sysex), MIDIMessageManagerPatch.cpp (sound dump parsing).
+// (incoming sysex), MIDIMessageManagerPatch.cpp (sound dump parsing), MIDIMessageManagerEffects.cpp
+// (outgoing parameter messages, effect parameter copies).
 class MIDIMessageManager
 {
 public:
@@ -71,6 +73,20 @@ public:
   // p = byte 6. Ignores a message shorter than 390 bytes, without 3E 13 .. 10, or with p above 15.
   void sysexPatchParse(ISysEx* msg);
 
+  // ---- Outgoing parameter messages and effect parameter copies (MIDIMessageManagerEffects.cpp) ----
+
+  // Sends one prepared parameter message (unframed ints, each narrowed to its low byte; framed with F0 and
+  // F7 on the way out, no checksum) to the output port. Without a chosen output port (kDeviceOutSelection
+  // 0) shows "Set MIDI I/O First!" in the message line and sends nothing; an empty message sends nothing.
+  // Any thread.
+  void sendSysexMessage(std::vector<int> message);
+  // When paramIdx is one of the effect-type specific parameters of effect 1 (effect 2) of a part, value,
+  // bounded to the target's range, is stored into each generic effect parameter of that part the specific
+  // one stands for; no control, display or message is touched. Other indices change nothing. Called after
+  // every control action, plug mutex held.
+  void SetFX1ParameterChangesToDefaultParameters(int paramIdx, int value);
+  void SetFX2ParameterChangesToDefaultParameters(int paramIdx, int value);
+
   // Owned; lives from construction to destruction.
   std::unique_ptr<MIDIMessageSender> sender;
   Korvid* plug;
@@ -87,7 +103,9 @@ public:
   std::atomic<bool> bankSelectArmed{false};
   std::atomic<bool> arrangementRequest{false};
   std::atomic<bool> fromHost{false};
-  // While set, values that came from the synthesizer are not sent back.
+  // While set, values that came from the synthesizer are not sent back. Also the CC-update flag: set while
+  // an incoming controller or parameter change is applied to the controls; the control-action executor
+  // then echoes an edit only with local control off or when it came from the host (fromHost).
   std::atomic<bool> sendSuppress{false};
   // A dump for the current request has been taken in.
   std::atomic<bool> dataReceived{false};

@@ -109,7 +109,12 @@ TEST_F(KorvidParamChanges, SizeAndStyleRewriteTheSettingsFileButNeverCreateIt)
 
 TEST_F(KorvidParamChanges, EditsFromTheUserAndTheSynthesizerShowNameAndValue)
 {
+  midi->setOutputPorts({"Blofeld Out"});
   auto plug = construct();
+  // Without an output port an edit ends in the reminder to choose one.
+  edit(*plug, kOscillator1Detune + 3, 10.0);
+  EXPECT_EQ(firstLine(*plug), "Set MIDI I/O First!");
+  edit(*plug, kDeviceOutSelection, 1.0);
   // The handler runs for a changed value only: leave the start value first.
   edit(*plug, kOscillator1Octave + 3, 0.0);
   edit(*plug, kOscillator1Octave + 3, 4.0);
@@ -128,11 +133,15 @@ TEST_F(KorvidParamChanges, EditsFromTheUserAndTheSynthesizerShowNameAndValue)
   EXPECT_EQ(displayLine(*plug, 1), "100");
 }
 
-TEST_F(KorvidParamChanges, ValuesFromTheSynthesizerRunWithTheDeviceUpdateFlag)
+TEST_F(KorvidParamChanges, ValuesFromTheSynthesizerAreStoredAndShownButRunNoEditCases)
 {
+  midi->setOutputPorts({"Blofeld Out"});
   auto plug = construct();
+  edit(*plug, kDeviceOutSelection, 1.0);
   plug->SetParameterFromGUI2(kMasterKeyboard, 1.0);
-  EXPECT_TRUE(plug->mMasterKeyboard);
+  EXPECT_EQ(plug->GetParam(kMasterKeyboard)->Value(), 1.0);
+  EXPECT_FALSE(plug->mMasterKeyboard);
+  EXPECT_EQ(firstLine(*plug), std::string(plug->GetParam(kMasterKeyboard)->GetNameForHost()));
   EXPECT_FALSE(plug->mDeviceUpdate);
 }
 } // namespace

@@ -1,6 +1,8 @@
 // The checks of the built editor.
 #include "BuiltEditorChecks.h"
 
+#include "ParamIndex.h"
+
 #include "ControlLayer.h"
 #include "HeadlessSurface.h"
 #include "IControl.h"
@@ -373,6 +375,19 @@ Problems BuiltEditorChecks::keyCollisions() const
 Problems BuiltEditorChecks::sendingRules() const
 {
   Problems p;
+  // Device bytes with an offset: the bend ranges are stored as the byte minus 40.
+  constexpr int kBendRangeZero = 40;
+  for (int base : {kOscillator1BendRange, kOscillator2BendRange, kOscillator3BendRange})
+    for (int part = 0; part < 16; ++part)
+    {
+      const ControlAction* action = editor_.action(base + part);
+      const SysexMessageBytes* lowest = action ? action->messageForValue(0) : nullptr;
+      const int sent = lowest && lowest->size() > 7 ? (*lowest)[7] : -1;
+      if (sent != kBendRangeZero)
+        p.push_back(std::string(editor_.param(base + part)->GetNameForHost()) + " sends byte " +
+                    std::to_string(sent) + " for its lowest value, the synthesizer wants " +
+                    std::to_string(kBendRangeZero));
+    }
   for (const SendingRule& rule : resources_test::sendingRules())
     for (int i = rule.first; i < rule.first + rule.count; ++i)
     {

@@ -279,6 +279,19 @@ TEST_F(DamagedPluginFolder, BrokenSendingRulesAreCaught)
   EXPECT_TRUE(mentions(p, "multi setting sends a sysex button"));
 }
 
+TEST_F(DamagedPluginFolder, ABendRangeWithoutItsDeviceOffsetIsCaught)
+{
+  const size_t bend = ui_.find("paramId=\"kOscillator2BendRange\"");
+  ASSERT_NE(bend, std::string::npos);
+  const size_t zero = ui_.find("msgZeroVal=\"40\"", bend);
+  ASSERT_NE(zero, std::string::npos);
+  ui_.replace(zero, 16, "msgZeroVal=\"0\"");
+  auto editor = build();
+  const Problems p = BuiltEditorChecks(*editor).sendingRules();
+  EXPECT_TRUE(mentions(p, "Osc 2 Bend sends byte 0 for its lowest value, the synthesizer wants 40"))
+      << listed(p);
+}
+
 TEST_F(DamagedPluginFolder, ADumpParameterWithoutARangeIsCaught)
 {
   replace(ui_, "paramId=\"kNoiseColour\"", "paramId=\"kNoiseLevel\"");

@@ -264,6 +264,22 @@ void UiBuilder::soundKnob(const std::string& name, int x, int y, const std::stri
   caption(x + spec.width / 2, y - 5, s.caption);
 }
 
+void UiBuilder::soundSlider(const std::string& name, int x, int y, int length, int zero)
+{
+  const SoundParam& s = soundParam(name);
+  if (s.cc)
+    throw std::runtime_error(name + " is sent as a controller, not by a sysex fader");
+  const ImageSpec& spec = imageOrThrow("SLIDER_VAAKA");
+  XmlNode& e = element("slidercontrol");
+  e.attr("type", "seSliderHor").attr("name", displayName(s.caption));
+  common(e, name, -1, spec.name);
+  e.attr("position", bounds({x, y, 0})).attr("length", length);
+  e.attr("valueBounds", bounds({s.def, s.min, s.max, 0})).attr("msgZeroVal", zero);
+  e.attr("sysexIndex", sysex_.soundTemplate(s.soundIndex)).attr("changingByte", kChangingByte);
+  box(BoxKind::Well, x - 2, y + spec.height / 2 - 2, length + 4, 4);
+  caption(x + length / 2, y - 4, s.caption);
+}
+
 void UiBuilder::soundMenu(const std::string& name, int x, int y, int w, bool withCaption)
 {
   const SoundParam& s = soundParam(name);

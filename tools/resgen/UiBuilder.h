@@ -81,6 +81,9 @@ private:
   void soundKnob(const std::string& name, int x, int y, const std::string& image = "IKNOBROTATERCONTROL_ID2");
   void soundMenu(const std::string& name, int x, int y, int w, bool withCaption = true);
   void soundButton(const std::string& name, int x, int y);
+  // A sound parameter whose device byte is the stored value + zero: a sysex fader, the one control that sends
+  // with an offset.
+  void soundSlider(const std::string& name, int x, int y, int length, int zero);
   void effectKnob(const std::string& name, int x, int y, int part);
   void stepKnob(const std::string& name, int soundIndex, int max, int x, int y, const std::string& image,
                 const std::string& caption);

@@ -46,6 +46,9 @@ struct HalfPages
   int top = kPageY + kSectionGap;
 };
 
+// Device byte of bend range 0 (-24 semitones).
+const int kBendRangeZero = 40;
+
 // Ids of the top-level layers above the pages (the windows use 40 to 43, the editor's menus 70 and up).
 const int kFilterLayerIds = 44;
 const int kEffect2LayerIds = 56;
@@ -67,7 +70,8 @@ void UiBuilder::buildOscillator(int osc, int sx, int sy)
   soundKnob(k + "Octave", row.take(56) + 6, ky, "IKNOBROTATERCONTROL_ID9");
   soundKnob(k + "Semitone", row.take(56) + 6, ky, "IKNOBROTATERCONTROL_ID25");
   soundKnob(k + "Detune", row.take(56) + 6, ky);
-  soundKnob(k + "BendRange", row.take(56) + 6, ky, "IKNOBROTATERCONTROL_ID49");
+  // The synthesizer's bend range byte is the stored value + 40 (-24..+24 around 64): a fader carries that.
+  soundSlider(k + "BendRange", row.take(56) + 3, ky + 12, 46, kBendRangeZero);
   soundKnob(k + "Keytrack", row.take(56) + 6, ky);
   soundMenu(k + "FMSource", row.take(92) + 6, row.menuY(), 80);
   // Wide enough that the caption stays clear of the zone beside it.

@@ -3,6 +3,7 @@
 
 #include "IGraphics.h"
 
+#include <atomic>
 #include <deque>
 #include <map>
 #include <memory>
@@ -49,6 +50,8 @@ public:
   void QueueMessageBoxResult(int result);
   // The next file prompt answers path ("" for cancel).
   void QueueFileChoice(std::string path);
+  // What ShiftOrLeftButtonHeld answers from now on (false at construction). Any thread.
+  void SetShiftOrLeftButtonHeld(bool held) { mShiftOrLeftButtonHeld = held; }
 
   // ---- What was shown ----
 
@@ -87,6 +90,7 @@ public:
   char* OSLoadFile(int id, const char* name) override;
   // A registered image, else the PNG of that name from the resource folder.
   LICE_IBitmap* OSLoadBitmap(int id, const char* name) override;
+  bool ShiftOrLeftButtonHeld() override { return mShiftOrLeftButtonHeld; }
 
   // Size of the buffer OSLoadFile returns.
   static constexpr int kLoadFileBufferSize = 4096000;
@@ -107,4 +111,5 @@ private:
   std::map<std::string, std::unique_ptr<LICE_IBitmap>> mBitmapResources;
   int mScreenUpdates = 0;
   IRECT mLastScreenArea;
+  std::atomic<bool> mShiftOrLeftButtonHeld{false};
 };

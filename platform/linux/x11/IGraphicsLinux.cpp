@@ -18,6 +18,10 @@ IGraphicsLinux::IGraphicsLinux(IPlugBase* plug, int w, int h, int refreshFPS)
 IGraphicsLinux::~IGraphicsLinux()
 {
   CloseWindow();
+  if (mPointerQueryDisplay)
+  {
+    XCloseDisplay(mPointerQueryDisplay);
+  }
 }
 
 void* IGraphicsLinux::OpenWindow(void* parentWindow)
@@ -123,6 +127,33 @@ void IGraphicsLinux::ShowMouseCursor()
   {
     mView->ShowCursor();
   }
+}
+
+bool IGraphicsLinux::ShiftOrLeftButtonHeld()
+{
+  std::lock_guard<std::mutex> lock(mPointerQueryLock);
+  if (!mPointerQueryTried)
+  {
+    mPointerQueryTried = true;
+    mPointerQueryDisplay = XOpenDisplay(nullptr);
+  }
+  if (!mPointerQueryDisplay)
+  {
+    return false;
+  }
+  Window root = 0;
+  Window child = 0;
+  int rootX = 0;
+  int rootY = 0;
+  int windowX = 0;
+  int windowY = 0;
+  unsigned int mask = 0;
+  if (!XQueryPointer(mPointerQueryDisplay, DefaultRootWindow(mPointerQueryDisplay), &root, &child, &rootX,
+                     &rootY, &windowX, &windowY, &mask))
+  {
+    return false;
+  }
+  return (mask & (ShiftMask | Button1Mask)) != 0;
 }
 
 bool IGraphicsLinux::PromptForColor(IColor*, const char*)

@@ -5,6 +5,7 @@
 #include "IGraphics.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -77,6 +78,9 @@ public:
   void ShowMouseCursor() override;
   // A PNG resource (extension "png" in any case) beside the plug-in file; null for other names.
   LICE_IBitmap* OSLoadBitmap(int id, const char* name) override;
+  // The pointer's button and modifier state from the X server (Shift or button 1), on a display connection
+  // of its own so that any thread may ask; false without a display.
+  bool ShiftOrLeftButtonHeld() override;
 
   // Size of the buffer OSLoadFile returns.
   static constexpr int kLoadFileBufferSize = 4096000;
@@ -98,4 +102,9 @@ private:
   IGraphicsX11View* mView = nullptr;
   std::string mBundleID;
   std::thread::id mGuiThread;
+  // The connection of ShiftOrLeftButtonHeld, opened on first use and closed with the surface; the lock
+  // keeps it to one thread at a time.
+  std::mutex mPointerQueryLock;
+  struct _XDisplay* mPointerQueryDisplay = nullptr;
+  bool mPointerQueryTried = false;
 };

@@ -1,0 +1,182 @@
+// Edits in the editor built from the project's resources, through the change handler and the control
+// actions, out of the MIDI port into a simulated synthesizer: every sound parameter lands at its own address
+// of the part's edit buffer.
+#include "KorvidTestSupport.h"
+
+#include "BlofeldSimulator.h"
+#include "ControlAction.h"
+#include "IControl.h"
+#include "ParamIndex.h"
+#include "SysexProtocol.h"
+
+#include <chrono>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace korvidtest;
+
+namespace
+{
+BlofeldSimulator* gSimulator = nullptr;
+
+std::unique_ptr<IMidiPorts::Backend> simulatorBackend()
+{
+  return gSimulator->makeBackend();
+}
+
+// The sound parameters of a part with the sound data index each one is sent to, from the resource tables.
+struct SoundParam
+{
+  const char* name;
+  int paramIdx;
+  int index;
+  int min;
+  int max;
+  int cc;
+};
+
+const std::vector<SoundParam>& soundParams()
+{
+  static const std::vector<SoundParam> params = {
+#define RESGEN_SOUND(name, index, min, max, def, list, caption, cc) {#name, name, index, min, max, cc},
+#include "../../tools/resgen/tables/SoundParams.def"
+#undef RESGEN_SOUND
+  };
+  return params;
+}
+
+// Parameters that share their byte with others: tested with their packing, not one by one.
+bool packed(int paramIdx)
+{
+  for (int base : {kOscillatorMonoPolyMode, kOscillatorUnisono, kFilterEnvMode, kFilterEnvTrigger,
+                   kAmpEnvMode, kAmpEnvTrigger, kEnvelope3Mode, kEnv3Trigger, kEnvelope4Mode, kEnv4Trigger})
+  {
+    if (paramIdx >= base && paramIdx < base + Korvid::kPartCount)
+      return true;
+  }
+  return false;
+}
+
+constexpr int kPart = 3;
+constexpr int kDataOffset = SysexProtocol::kChecksumFirstByte;
+
+class EditsReachTheSynthesizer : public StartupFixture
+{
+protected:
+  EditsReachTheSynthesizer()
+  {
+    useResources(pluginFolder());
+    simulator = std::make_unique<BlofeldSimulator>(0);
+    gSimulator = simulator.get();
+    IMidiPorts::SetBackendFactory(&simulatorBackend);
+    plug = construct();
+    IParam* out = plug->GetParam(kDeviceOutSelection);
+    for (int i = 0; i < out->GetNDisplayTexts(); ++i)
+    {
+      if (std::string(out->GetDisplayText(i)) == BlofeldSimulator::kPortName)
+        plug->SetParameterFromGUI(kDeviceOutSelection, out->GetNormalized(i));
+    }
+    // Choosing the port starts the device id enquiry; edits go out after it.
+    for (int wait = 0; wait < 500 && plug->ThreadRunning(); ++wait)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+
+  ~EditsReachTheSynthesizer() override
+  {
+    plug.reset();
+    IMidiPorts::SetBackendFactory(nullptr);
+    gSimulator = nullptr;
+  }
+
+  void edit(int paramIdx, double value)
+  {
+    IParam* param = plug->GetParam(paramIdx);
+    plug->SetParameterFromGUI(paramIdx, param->GetNormalized(value));
+  }
+
+  int editBufferByte(int part, int index)
+  {
+    simulator->drain();
+    const BlofeldSimulator::Bytes buffer = simulator->editBuffer(part);
+    const size_t at = static_cast<size_t>(kDataOffset + index);
+    return at < buffer.size() ? buffer[at] : -1;
+  }
+
+  std::unique_ptr<BlofeldSimulator> simulator;
+  std::unique_ptr<Korvid> plug;
+};
+
+TEST_F(EditsReachTheSynthesizer, EverySysexSoundParameterLandsAtItsAddress)
+{
+  ASSERT_TRUE(plug->mOutputPresent);
+  int checked = 0;
+  for (const SoundParam& p : soundParams())
+  {
+    const int paramIdx = p.paramIdx + kPart;
+    ControlAction* action = plug->GetParam(paramIdx)->GetAction();
+    if (p.cc != 0 || packed(p.paramIdx) || !action ||
+        (action->type != kActionSysexValue && action->type != kActionSysexButton))
+      continue;
+    // A value other than the stored one, so that the edit runs; its message carries the device's byte.
+    const int stored = plug->GetParam(paramIdx)->Int();
+    const int value = stored == p.min ? p.min + 1 : p.min;
+    const SysexMessageBytes* message = action->messageForValue(value);
+    ASSERT_NE(message, nullptr) << p.name;
+    ASSERT_EQ(message->size(), 8u) << p.name;
+    edit(paramIdx, value);
+    EXPECT_EQ(editBufferByte(kPart, p.index), (*message)[7]) << p.name << " = " << value;
+    ++checked;
+  }
+  // Every sound parameter the dump carries, but the controllers and the packed ones.
+  EXPECT_GT(checked, 150);
+}
+
+TEST_F(EditsReachTheSynthesizer, DeviceBytesFollowTheSynthesizersOwnRanges)
+{
+  // Bend range is stored as the byte minus 40 (-24..+24 semitones around 64).
+  edit(kOscillator2BendRange + kPart, 0.0);
+  EXPECT_EQ(editBufferByte(kPart, 20), 40);
+  edit(kOscillator2BendRange + kPart, 48.0);
+  EXPECT_EQ(editBufferByte(kPart, 20), 88);
+  // Envelope mode and trigger share one byte: trigger in bit 5.
+  edit(kFilterEnvTrigger + kPart, 1.0);
+  edit(kFilterEnvMode + kPart, 3.0);
+  EXPECT_EQ(editBufferByte(kPart, 196), 32 + 3);
+  // Another part's edit buffer is left alone.
+  EXPECT_NE(editBufferByte(kPart + 1, 196), 32 + 3);
+}
+
+TEST_F(EditsReachTheSynthesizer, AWavetableChoiceSendsTheShapeControllerAndShowsTheZones)
+{
+  plug->mCurrentPart = 0;
+  const size_t before = simulator->received().size();
+  edit(kOscillator1Wavetable, 5.0);
+  simulator->drain();
+  const std::vector<BlofeldSimulator::Bytes> received = simulator->received();
+  ASSERT_GT(received.size(), before);
+  const BlofeldSimulator::Bytes& controller = received.back();
+  ASSERT_EQ(controller.size(), 3u);
+  EXPECT_EQ(controller[0] & 0xF0, 0xB0);
+  EXPECT_EQ(controller[1], 31);
+  EXPECT_EQ(controller[2], 5 + 7);
+  // The oscillator is a wavetable oscillator now.
+  EXPECT_EQ(plug->GetParam(kOscillator1Shape)->Value(), 7.0);
+  ITextControl* ccLine = dynamic_cast<ITextControl*>(plug->mDisplayControls[4]);
+  ASSERT_NE(ccLine, nullptr);
+  EXPECT_STREQ(ccLine->GetTextStr(), "CC|31");
+}
+
+TEST_F(EditsReachTheSynthesizer, ValuesFromTheSynthesizerAreNotSentBack)
+{
+  simulator->drain();
+  const size_t before = simulator->received().size();
+  IParam* detune = plug->GetParam(kOscillator1Detune + kPart);
+  plug->SetParameterFromGUI2(kOscillator1Detune + kPart, detune->GetNormalized(20.0));
+  EXPECT_EQ(detune->Value(), 20.0);
+  simulator->drain();
+  EXPECT_EQ(simulator->received().size(), before);
+  EXPECT_FALSE(plug->mDeviceUpdate);
+}
+} // namespace
