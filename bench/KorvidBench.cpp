@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -120,4 +121,61 @@ void BM_PartSwitch(benchmark::State& state)
   switchAndDraw(state, kQuickTab, 0, 16);
 }
 BENCHMARK(BM_PartSwitch)->Unit(benchmark::kMillisecond);
+
+// One audio block of 512 frames through the host's processing callback in MIDI-out mode, with the output
+// queue empty or holding queuedCount controller messages spread over the block.
+void processBlock(benchmark::State& state, int queuedCount)
+{
+  constexpr int kFrames = 512;
+  BenchDataFolder data(0);
+  auto midi = MidiFakeSystem::create();
+  midi->setOutputPorts({"Blofeld Out"});
+  MidiFakeSystem::installAsDefault(midi);
+  auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{});
+  IParam* out = plug->GetParam(kDeviceOutSelection);
+  plug->SetParameterFromGUI(kDeviceOutSelection, out->GetNormalized(1.0));
+  if (!plug->mOutputPresent)
+  {
+    state.SkipWithError("no output port");
+    return;
+  }
+  plug->mMidiOutMode = true;
+  plug->mQueueFrames = kFrames;
+  std::vector<double> in(kFrames, 0.0);
+  std::vector<double> outLeft(kFrames, 0.0);
+  std::vector<double> outRight(kFrames, 0.0);
+  double* inputs[2] = {in.data(), in.data()};
+  double* outputs[2] = {outLeft.data(), outRight.data()};
+  AEffect* effect = plug->GetAEffect();
+  // The first block settles the stop pending since the reset.
+  effect->processDoubleReplacing(effect, inputs, outputs, kFrames);
+  for (auto _ : state)
+  {
+    if (queuedCount > 0)
+    {
+      state.PauseTiming();
+      midi->clearReceived();
+      for (int i = 0; i < queuedCount; ++i)
+      {
+        IMidiMsg msg(i * (kFrames / queuedCount), 0xB0, 20, static_cast<uint8_t>(i));
+        plug->mMidiOutQueue.Add(&msg);
+      }
+      state.ResumeTiming();
+    }
+    effect->processDoubleReplacing(effect, inputs, outputs, kFrames);
+  }
+  state.SetLabel("per 512-frame block");
+}
+
+void BM_ProcessBlockEmptyQueue(benchmark::State& state)
+{
+  processBlock(state, 0);
+}
+BENCHMARK(BM_ProcessBlockEmptyQueue)->Unit(benchmark::kMicrosecond);
+
+void BM_ProcessBlock64Queued(benchmark::State& state)
+{
+  processBlock(state, 64);
+}
+BENCHMARK(BM_ProcessBlock64Queued)->Unit(benchmark::kMicrosecond);
 } // namespace

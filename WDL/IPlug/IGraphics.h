@@ -70,6 +70,9 @@ public:
   // True while Shift or the left mouse button is held down, wherever the pointer is (edits that send whole
   // dumps wait for the release). Any thread; false where the window system cannot tell.
   virtual bool ShiftOrLeftButtonHeld() { return false; }
+  // True while the left mouse button is held down, wherever the pointer is (Shift is not looked at). Any
+  // thread; false where the window system cannot tell.
+  virtual bool LeftButtonHeld() { return false; }
   // Loads a bitmap resource (PNG); returns a new bitmap owned by the caller, or null.
   virtual LICE_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
 

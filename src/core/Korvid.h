@@ -94,6 +94,16 @@ public:
 
   // Output hold released, sample rate copied, stop pending set, the control display reset (KorvidReset.cpp).
   void Reset() override;
+  // The editor's clock, once per audio block (KorvidTimingHub.cpp): starts and stops the MIDI clock jobs with
+  // the host transport, follows the host tempo into kMultiTempo (with kOverrideTempo on), sends the queued
+  // short messages that fall into the block (MIDI-out mode; otherwise they are dropped), switches activity
+  // indicators off 100 ms after they were lit, sends the multi and global dumps that waited for the keys,
+  // and releases output 1000 ms after a queue overflow. Nothing happens without an output port. The outputs
+  // carry the inputs. Audio thread, inside the framework's processing pass; never sleeps and takes no lock
+  // of its own: queued messages are taken with the queue's try-lock and compacted under its short internal
+  // lock; worker jobs are posted only on transport edges, once for the continuous clock and for deferred
+  // dumps.
+  void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
   // Appends the state body: the stored parameters (indices below kStoredParamCount) and, with withNames,
   // the PatchManager's name block. Host thread or constructor.
   bool SerializeState2(ByteChunk* chunk, bool withNames) override;
@@ -428,6 +438,12 @@ public:
   // synthesizer must receive: a controller message, sysex parameter messages, or a multi or global dump by a
   // worker job. Plug mutex held (the change handlers and the linker). action may be null (nothing happens).
   void processControlAction(ControlAction* action, int paramIdx, double value);
+  // The multi (multi true) or global dump that an edit asked for, once Shift and the mouse button are up:
+  // a multi sets mPushAllParts and clears mPushGlobal; "MULTI" or "GLOBAL" goes to the controller line.
+  // Unless the progress indicator shows, the dump job is posted (after all sounds off when silenceFirst; a
+  // busy worker drops it), or, while the host transport runs with a stop pending, "STOP PLAYBACK TO SEND
+  // MULTI DATA" ("... GLOBAL DATA") is shown instead. Editor thread (plug mutex held) or audio thread.
+  void sendEditedDump(bool multi, bool silenceFirst);
   // A wavetable choice of oscillator 1 or 2 of part: "CC|31" or "CC|39" on the control display's
   // controller line, and the shape controller with the wavetable's shape value, by the echo rule.
   void sendWavetableController(int oscillator, int part, int wavetable);

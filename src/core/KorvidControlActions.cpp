@@ -315,7 +315,7 @@ bool progressShown(Korvid& plug)
 }
 
 // An edit of the multi (global) settings: the whole dump is sent by a worker job once Shift and the mouse
-// button are released, the host transport allows it and no overlay is up.
+// button are released; until then the edit waits for the timing hub.
 void sendDumpForEdit(Korvid& plug, bool multi)
 {
   // Values from the synthesizer's data go no further than the controls.
@@ -330,41 +330,7 @@ void sendDumpForEdit(Korvid& plug, bool multi)
     (multi ? plug.mDeferredMulti : plug.mDeferredGlobal) = true;
     return;
   }
-  if (multi)
-  {
-    plug.mPushAllParts = true;
-    plug.mPushGlobal = false;
-  }
-  setText(plug.mDisplayControls[kDisplayCC], multi ? kTextMulti : kTextGlobal);
-  if (progressShown(plug))
-  {
-    return;
-  }
-  if (plug.mTransportWasRunning && plug.mStopPending && plug.mOutputPresent)
-  {
-    plug.showStatusText(multi ? kTextStopForMulti : kTextStopForGlobal);
-    return;
-  }
-  plug.AllSoundsOff(0, true);
-  MIDIMessageManager* manager = plug.mMIDIMessageManager;
-  if (!manager)
-  {
-    return;
-  }
-  JobArguments args;
-  if (multi)
-  {
-    args.jobCode = MIDIMessageSender::kJobSendArrangement;
-    args.toLibrarian = false;
-    args.requestParts = false;
-  }
-  else
-  {
-    args.jobCode = MIDIMessageSender::kJobSendGlobal;
-    args.deviceId = intValue(plug, kDeviceID_old);
-  }
-  // A busy worker drops the request: the edit stays in the parameters.
-  manager->post(args, [manager] { manager->sendRunning = true; });
+  plug.sendEditedDump(multi, true);
 }
 
 void runSysexSwitch(Korvid& plug, const ControlAction& action, int paramIdx, int v)
@@ -500,6 +466,48 @@ void Korvid::processControlAction(ControlAction* action, int paramIdx, double va
     manager->SetFX1ParameterChangesToDefaultParameters(paramIdx, v);
     manager->SetFX2ParameterChangesToDefaultParameters(paramIdx, v);
   }
+}
+
+void Korvid::sendEditedDump(bool multi, bool silenceFirst)
+{
+  if (multi)
+  {
+    mPushAllParts = true;
+    mPushGlobal = false;
+  }
+  setText(mDisplayControls[kDisplayCC], multi ? kTextMulti : kTextGlobal);
+  if (progressShown(*this))
+  {
+    return;
+  }
+  if (mTransportWasRunning && mStopPending && mOutputPresent)
+  {
+    showStatusText(multi ? kTextStopForMulti : kTextStopForGlobal);
+    return;
+  }
+  if (silenceFirst)
+  {
+    AllSoundsOff(0, true);
+  }
+  MIDIMessageManager* manager = mMIDIMessageManager;
+  if (!manager)
+  {
+    return;
+  }
+  JobArguments args;
+  if (multi)
+  {
+    args.jobCode = MIDIMessageSender::kJobSendArrangement;
+    args.toLibrarian = false;
+    args.requestParts = false;
+  }
+  else
+  {
+    args.jobCode = MIDIMessageSender::kJobSendGlobal;
+    args.deviceId = intValue(*this, kDeviceID_old);
+  }
+  // A busy worker drops the request: the edit stays in the parameters.
+  manager->post(args, [manager] { manager->sendRunning = true; });
 }
 
 void Korvid::sendWavetableController(int oscillator, int part, int wavetable)

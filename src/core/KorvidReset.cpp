@@ -22,10 +22,7 @@ constexpr const char* kPatchText = "-- INIT --";
 constexpr const char* kControllerText = "---";
 
 // Display controls by their position in mDisplayControls.
-constexpr size_t kDisplayName = 0;
 constexpr size_t kDisplayValue = 1;
-constexpr size_t kDisplayCategory = 2;
-constexpr size_t kDisplayPatch = 3;
 constexpr size_t kDisplayCC = 4;
 constexpr size_t kDisplayBuild = 5;
 
@@ -62,12 +59,13 @@ void Korvid::Reset()
   log(std::string("RESET: plug-in ") + version);
   if (!mIgnoreIncoming)
   {
-    setDisplay(mDisplayControls[kDisplayName], kFirstLineText);
+    // The message line, category and patch displays keep copies of their texts: write through them.
+    showStatusText(kFirstLineText);
     setDisplay(mDisplayControls[kDisplayValue],
                isLogging() ? std::string(version) + " - " + kBuildDate : std::string(version));
     setDisplay(mDisplayControls[kDisplayBuild], version);
-    setDisplay(mDisplayControls[kDisplayCategory], kCategoryText);
-    setDisplay(mDisplayControls[kDisplayPatch], kPatchText);
+    displayCategoryName(kCategoryText);
+    displayPatchName(kPatchText);
     setDisplay(mDisplayControls[kDisplayCC], kControllerText);
   }
 }

@@ -23,7 +23,8 @@ class PatchManager;
 // audio callback, the MIDI input thread and the jobs (atomics, no lock). Jobs are started only through
 // post; a post to a busy thread is dropped. Destruction stops and joins every running job before the
 // sender goes. Concern files: MIDIMessageManager.cpp (threads, posting), MIDIMessageManagerSysEx.cpp
-// (incoming sysex), MIDIMessageManagerPatch.cpp (sound dump parsing), MIDIMessageManagerEffects.cpp
+// (incoming sysex), MIDIMessageManagerPatch.cpp (sound dump parsing), MIDIMessageManagerMulti.cpp (multi
+// and global dump parsing), MIDIMessageManagerEffects.cpp
 // (outgoing parameter messages, effect parameter copies).
 class MIDIMessageManager
 {
@@ -72,6 +73,17 @@ public:
   // Sets part p's sound name, parameters (sections locked for p kept) and category from a sound dump,
   // p = byte 6. Ignores a message shorter than 390 bytes, without 3E 13 .. 10, or with p above 15.
   void sysexPatchParse(ISysEx* msg);
+  // Sets the multi name (also patch-manager slot 0), volume, tempo and every part's settings, bank and
+  // program (also into the plug-in's part tables) from a multi dump. Ignores a message shorter than 425
+  // bytes or without 3E 13 .. 11.
+  void sysexMultiParse(ISysEx* msg);
+  // Sets the global settings and the plug-in's local-control flag from a global dump of exactly 80 bytes
+  // with 3E 13 .. 14; clears the dump-expected flag for every message, taken or not.
+  void sysexSettingsParse(ISysEx* msg);
+  // Unpack flag byte 1 (status and receive MIDI, USB, local) and flag byte 2 (the six receive toggles)
+  // of part (0..15) into its parameters.
+  void encryptMultiSettings1Values(int value, int part);
+  void encryptMultiSettings2Values(int value, int part);
 
   // ---- Outgoing parameter messages and effect parameter copies (MIDIMessageManagerEffects.cpp) ----
 
@@ -123,4 +135,7 @@ private:
   WorkerThread& workerFor(Thread thread);
   // A library request takes the message when it is a complete dump of its kind; true when taken.
   bool takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi);
+  // Stores a plain value into a parameter through the editor surface (updating its controls), or
+  // straight into the parameter without one.
+  void setParameterFromDump(int paramIdx, double value);
 };

@@ -61,9 +61,8 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept)
 
   if (size >= SysexProtocol::kDumpThreshold && dumpExpected.load())
   {
-    const bool sound = SysexProtocol::isSoundDump(data, size);
-    const bool known =
-        sound || SysexProtocol::isMultiDump(data, size) || SysexProtocol::isGlobalDump(data, size);
+    const bool known = SysexProtocol::isSoundDump(data, size) || SysexProtocol::isMultiDump(data, size) ||
+                       SysexProtocol::isGlobalDump(data, size);
     if (known)
     {
       const int deviceId = data[SysexProtocol::kDeviceIdOffset];
@@ -75,10 +74,10 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept)
         }
         plug->mDeviceId = deviceId;
       }
-      if (sound)
-      {
-        sysexPatchParse(msg);
-      }
+      // Each parser takes only its own kind; the global parser also ends the expected dump.
+      sysexPatchParse(msg);
+      sysexMultiParse(msg);
+      sysexSettingsParse(msg);
       if (arrangementRequest.load())
       {
         refreshRequested = false;

@@ -41,11 +41,23 @@ void MIDIMessageSender::perform(const JobArguments& args)
   }
   switch (args.jobCode)
   {
+  case kJobSendArrangement:
+    sendArrangementToDevice(args.toLibrarian, args.requestParts);
+    break;
+  case kJobSendGlobal:
+    sendGlobalToDevice(args.deviceId);
+    break;
   case kJobSendPart:
     sendPartToDevice(args.part, args.toLibrarian, args.requestParts);
     break;
   case kJobRequestPart:
     sendPartRequestSysex(args.part, args.toEditor);
+    break;
+  case kJobInitPerformance:
+    initPerformance();
+    break;
+  case kJobInitClassicPatch:
+    initClassicPatch();
     break;
   default:
     // 14, unknown codes, and the jobs whose bodies are not part of this object yet.

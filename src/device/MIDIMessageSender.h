@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class DeviceClock;
@@ -18,7 +19,8 @@ class PatchManager;
 // Created and owned by the MIDIMessageManager, which fills its pointers. Its jobs run on the worker
 // threads, each with the arguments copied for its own post; failed, cancel and stopping are the only
 // fields a running job reads after its entry. Concern files: MIDIMessageSender.cpp (job table, pauses),
-// MIDIMessageSenderPatch.cpp (sound dump of a part), MIDIMessageSenderREQSingles.cpp (part request).
+// MIDIMessageSenderPatch.cpp (sound dump of a part), MIDIMessageSenderREQSingles.cpp (part request),
+// MIDIMessageSenderMulti.cpp (multi and global dumps, init records).
 class MIDIMessageSender : public Poco::Runnable
 {
 public:
@@ -49,6 +51,13 @@ public:
   static constexpr int kTimeoutPoll = 30;
   // Pause after a sent sound dump, in ms.
   static constexpr int kAfterDumpPauseMs = 150;
+  // Pauses of the multi and global jobs, in ms: after the global dump, after the multi dump, after each
+  // requested part, after each pushed part, after the current part alone.
+  static constexpr int kAfterGlobalPauseMs = 1000;
+  static constexpr int kAfterMultiPauseMs = 2350;
+  static constexpr int kPartRequestPauseMs = 250;
+  static constexpr int kPushedPartPauseMs = 400;
+  static constexpr int kCurrentPartPauseMs = 300;
 
   // Status texts the jobs write to the message line. The progress texts are the prefix, a number and
   // the suffix.
@@ -79,6 +88,29 @@ public:
   // third argument is not read. Clears the manager's send-running flag at its end, also when run
   // inside another job; a part outside 0..15 does nothing else.
   void sendPartToDevice(int part, bool toLibrarian, bool requestParts);
+  // Job 0: builds the multi dump from the parameters (the global dump first when the plug-in's
+  // push-global flag is set) and sends it to the multi edit buffer, or (toLibrarian) feeds it into the
+  // armed library request of the selected slot; then requests the active parts' sounds (requestParts),
+  // pushes every active part's sound (push-all-parts flag) or sends the current part's. Hides the
+  // overlay and clears send-running at its end. Ends early when the manager is stopping.
+  void sendArrangementToDevice(bool toLibrarian, bool requestParts);
+  // Job 1: builds the global dump from the parameters, addressed to deviceId (0..127), sends it and
+  // waits 1000 ms; hides the overlay and clears send-running.
+  void sendGlobalToDevice(int deviceId);
+  // Job 11: feeds the init multi into the armed library request of the selected slot.
+  void initPerformance();
+  // Job 12: feeds the init sound, bank kRequestFromBank and program the selected slot, into the armed
+  // library request of the selected slot.
+  void initClassicPatch();
+  // Flag bytes 1 and 2 of part's (0..15) multi block, packed from its receive and status parameters.
+  int decryptMultiSettings1Values(int part);
+  int decryptMultiSettings2Values(int part);
+  // The multi dump as job 0 builds it (checksum byte as the template holds it); the kMultiName text goes
+  // to nameText when given. dump: MultiDumpLayout::kMultiLength bytes. Worker or test thread.
+  void buildMultiDump(uint8_t* dump, std::string* nameText = nullptr);
+  // The global dump as job 1 builds it for deviceId. dump: MultiDumpLayout::kGlobalLength bytes.
+  void buildGlobalDump(int deviceId, uint8_t* dump);
+
   // Job 6: requests part's edit buffer and waits for the reply, into the editor (toEditor) or the
   // librarian.
   void sendPartRequestSysex(int part, bool toEditor);

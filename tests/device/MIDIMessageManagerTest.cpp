@@ -392,7 +392,12 @@ TEST_F(ManagerTest, SendRunningIsClearedWhenAnySendingJobEndsAndOddCodesEndAtOnc
     ASSERT_TRUE(waitIdle(5s)) << "job " << code;
   }
   simulator->drain();
-  EXPECT_TRUE(simulator->received().empty());
+  // Job 0 sent the multi and the current part's sound, job 1 the global dump; the others nothing.
+  const std::vector<Bytes> received = simulator->received();
+  ASSERT_EQ(3u, received.size());
+  EXPECT_EQ(P::kMultiDump, received[0][P::kTypeOffset]);
+  EXPECT_EQ(P::kSoundDump, received[1][P::kTypeOffset]);
+  EXPECT_EQ(P::kGlobalDump, received[2][P::kTypeOffset]);
 }
 
 TEST_F(ManagerTest, TeardownDuringRunningJobsStopsAndJoinsThem)

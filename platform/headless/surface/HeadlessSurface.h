@@ -52,6 +52,9 @@ public:
   void QueueFileChoice(std::string path);
   // What ShiftOrLeftButtonHeld answers from now on (false at construction). Any thread.
   void SetShiftOrLeftButtonHeld(bool held) { mShiftOrLeftButtonHeld = held; }
+  // Whether the left button is held from now on (false at construction); a held left button also makes
+  // ShiftOrLeftButtonHeld true. Any thread.
+  void SetLeftButtonHeld(bool held) { mLeftButtonHeld = held; }
 
   // ---- What was shown ----
 
@@ -90,7 +93,8 @@ public:
   char* OSLoadFile(int id, const char* name) override;
   // A registered image, else the PNG of that name from the resource folder.
   LICE_IBitmap* OSLoadBitmap(int id, const char* name) override;
-  bool ShiftOrLeftButtonHeld() override { return mShiftOrLeftButtonHeld; }
+  bool ShiftOrLeftButtonHeld() override { return mShiftOrLeftButtonHeld || mLeftButtonHeld; }
+  bool LeftButtonHeld() override { return mLeftButtonHeld; }
 
   // Size of the buffer OSLoadFile returns.
   static constexpr int kLoadFileBufferSize = 4096000;
@@ -112,4 +116,5 @@ private:
   int mScreenUpdates = 0;
   IRECT mLastScreenArea;
   std::atomic<bool> mShiftOrLeftButtonHeld{false};
+  std::atomic<bool> mLeftButtonHeld{false};
 };

@@ -129,7 +129,7 @@ void IGraphicsLinux::ShowMouseCursor()
   }
 }
 
-bool IGraphicsLinux::ShiftOrLeftButtonHeld()
+bool IGraphicsLinux::QueryPointerMask(unsigned int* mask)
 {
   std::lock_guard<std::mutex> lock(mPointerQueryLock);
   if (!mPointerQueryTried)
@@ -147,13 +147,20 @@ bool IGraphicsLinux::ShiftOrLeftButtonHeld()
   int rootY = 0;
   int windowX = 0;
   int windowY = 0;
+  return XQueryPointer(mPointerQueryDisplay, DefaultRootWindow(mPointerQueryDisplay), &root, &child, &rootX,
+                       &rootY, &windowX, &windowY, mask) != 0;
+}
+
+bool IGraphicsLinux::ShiftOrLeftButtonHeld()
+{
   unsigned int mask = 0;
-  if (!XQueryPointer(mPointerQueryDisplay, DefaultRootWindow(mPointerQueryDisplay), &root, &child, &rootX,
-                     &rootY, &windowX, &windowY, &mask))
-  {
-    return false;
-  }
-  return (mask & (ShiftMask | Button1Mask)) != 0;
+  return QueryPointerMask(&mask) && (mask & (ShiftMask | Button1Mask)) != 0;
+}
+
+bool IGraphicsLinux::LeftButtonHeld()
+{
+  unsigned int mask = 0;
+  return QueryPointerMask(&mask) && (mask & Button1Mask) != 0;
 }
 
 bool IGraphicsLinux::PromptForColor(IColor*, const char*)

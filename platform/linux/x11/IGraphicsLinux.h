@@ -81,6 +81,8 @@ public:
   // The pointer's button and modifier state from the X server (Shift or button 1), on a display connection
   // of its own so that any thread may ask; false without a display.
   bool ShiftOrLeftButtonHeld() override;
+  // Button 1 alone, asked the same way.
+  bool LeftButtonHeld() override;
 
   // Size of the buffer OSLoadFile returns.
   static constexpr int kLoadFileBufferSize = 4096000;
@@ -102,8 +104,11 @@ private:
   IGraphicsX11View* mView = nullptr;
   std::string mBundleID;
   std::thread::id mGuiThread;
-  // The connection of ShiftOrLeftButtonHeld, opened on first use and closed with the surface; the lock
-  // keeps it to one thread at a time.
+  // The pointer's button and modifier mask from the X server; false without a display or an answer.
+  bool QueryPointerMask(unsigned int* mask);
+
+  // The connection of ShiftOrLeftButtonHeld and LeftButtonHeld, opened on first use and closed with the
+  // surface; the lock keeps it to one thread at a time.
   std::mutex mPointerQueryLock;
   struct _XDisplay* mPointerQueryDisplay = nullptr;
   bool mPointerQueryTried = false;

@@ -1,0 +1,279 @@
+// The audio callback as the editor's clock: transport and tempo, the output queue, indicators, deferred
+// dumps.
+#include "Korvid.h"
+
+#include "IControl.h"
+#include "IGraphics.h"
+#include "JobArguments.h"
+#include "MIDIMessageManager.h"
+#include "MIDIMessageSender.h"
+#include "ParamIndex.h"
+#include "WdlTime.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace
+{
+// The multi tempo value is the host tempo in beats per minute minus this.
+constexpr int kTempoValueOffset = 65;
+// Tempo the continuous clock job starts with, in beats per minute.
+constexpr int kContinuousClockTempo = 120;
+// An activity indicator goes off this long after it was lit, in ms.
+constexpr uint32_t kIndicatorOnMs = 100;
+// Output blocked by a queue overflow is released after this long, in ms.
+constexpr uint32_t kOverflowHoldMs = 1000;
+// Position of note messages in the blocked message classes (CC, PC, Note, PP, PA, CA, SE).
+constexpr size_t kNoteBlockClass = 2;
+// The MIDI-out delay display, by its position in mDisplayControls.
+constexpr size_t kDisplayOutDelay = 6;
+
+constexpr const char* kTextOutOfSync = "PROCESSOR: Host tempo is out of sync!";
+constexpr const char* kTextSyncedPrefix = "PROCESSOR: Host tempo synced to ";
+constexpr const char* kTextSyncedSuffix = "BPM";
+
+// Milliseconds from a stamp of the tick count to now; right across the counter's wrap.
+uint32_t elapsedSince(uint32_t stamp, uint32_t now)
+{
+  return now - stamp;
+}
+
+// Posts a clock job on its thread when that thread is idle; a busy thread drops it.
+void postClockJob(Korvid& plug, int jobCode, int tempo = 0)
+{
+  MIDIMessageManager* manager = plug.mMIDIMessageManager;
+  if (!manager)
+  {
+    return;
+  }
+  JobArguments args;
+  args.jobCode = jobCode;
+  args.tempo = tempo;
+  manager->post(args);
+}
+
+// Transport edges become clock starts and stops, unless the short messages go through the output queue.
+void followTransport(Korvid& plug, bool running)
+{
+  if (running && !plug.mTransportWasRunning)
+  {
+    plug.mTransportWasRunning = true;
+    if (!plug.mMidiOutMode && !plug.mClockStart)
+    {
+      postClockJob(plug, MIDIMessageSender::kJobStartClock);
+      // A start the busy thread dropped still counts: the matching stop follows the transport.
+      plug.mClockStart = true;
+    }
+  }
+  else if (!running && plug.mTransportWasRunning)
+  {
+    plug.mTransportWasRunning = false;
+    if (!plug.mMidiOutMode && plug.mClockStart)
+    {
+      postClockJob(plug, MIDIMessageSender::kJobStopClock);
+      plug.mClockStart = false;
+    }
+  }
+}
+
+// The continuous clock is started once, and again after each change of the clock setting.
+void keepContinuousClock(Korvid& plug)
+{
+  if (plug.mContinuousClock)
+  {
+    return;
+  }
+  postClockJob(plug, MIDIMessageSender::kJobContinuousClock, kContinuousClockTempo);
+  plug.mContinuousClock = true;
+}
+
+// With kOverrideTempo on, the multi tempo follows the integer host tempo.
+void followHostTempo(Korvid& plug)
+{
+  const IParam* overrideTempo = plug.GetParam(kOverrideTempo);
+  if (!overrideTempo || overrideTempo->Value() != 1.0)
+  {
+    return;
+  }
+  const double tempo = plug.mTimeInfo.mTempo;
+  // Bounded first: an absurd host answer must not overflow the conversion.
+  const int hostTempo = static_cast<int>(std::clamp(tempo == tempo ? tempo : 0.0, -1.0e6, 1.0e6));
+  const int offset = hostTempo - kTempoValueOffset;
+  if (offset != plug.mHostTempoOffset)
+  {
+    plug.mHostTempoOffset = offset;
+    plug.mTempoSynced = false;
+    plug.log(kTextOutOfSync);
+  }
+  if (plug.mTempoSynced || !plug.mOutputPresent)
+  {
+    return;
+  }
+  if (plug.isLogging())
+  {
+    plug.log(kTextSyncedPrefix + std::to_string(hostTempo) + kTextSyncedSuffix);
+  }
+  // The plain value is bounded to the parameter's range on the way in.
+  if (IGraphics* surface = plug.getSurface())
+  {
+    surface->SetParameterFromPlug(kMultiTempo, offset, false);
+  }
+  plug.mTempoSynced = true;
+}
+
+// "<delay>ms|<block size>bfr" in the MIDI-out delay display; formatted without the heap.
+void showOutDelay(Korvid& plug, int frames)
+{
+  ITextControl* display = dynamic_cast<ITextControl*>(plug.mDisplayControls[kDisplayOutDelay]);
+  const double rate = plug.mSampleRateCopy;
+  if (!display || !(rate > 0.0))
+  {
+    return;
+  }
+  const double delayMs = std::clamp(1000.0 / (rate / frames), 0.0, 1.0e9);
+  char text[48];
+  std::snprintf(text, sizeof(text), "%dms|%dbfr", static_cast<int>(delayMs), plug.GetBlockSize());
+  display->SetTextFromPlug(text);
+}
+
+// Sends (MIDI-out mode) or drops every queued message whose offset is at most lastFrame, in order.
+void drainDue(Korvid& plug, int lastFrame)
+{
+  IMidiMsg msg;
+  while (plug.mMidiOutQueue.TakeFront(lastFrame, &msg))
+  {
+    if (plug.mMidiOutMode)
+    {
+      plug.sendMidiMsgAndLog(&msg);
+    }
+  }
+}
+
+int partsWithIndicators(const Korvid& plug)
+{
+  return std::min<int>(Korvid::kPartCount,
+                       static_cast<int>(std::min(plug.mIndicatorState.size(), plug.mIndicatorTime.size())));
+}
+
+void switchIndicatorOff(Korvid& plug, IGraphics* surface, int part)
+{
+  if (surface)
+  {
+    surface->SetParameterFromPlug(kMIDILed + part, 0.0, false);
+  }
+  plug.mIndicatorState[static_cast<size_t>(part)] = 0;
+}
+
+// The first block with the transport stopped after a reset silences every active part and its indicator.
+void settleStopPending(Korvid& plug, bool running)
+{
+  if (running || !plug.mStopPending)
+  {
+    return;
+  }
+  plug.mStopPending = false;
+  plug.AllSoundsOff(0, true);
+  IGraphics* surface = plug.getSurface();
+  for (int p = 0; p < partsWithIndicators(plug); ++p)
+  {
+    if (plug.mIndicatorState[static_cast<size_t>(p)] != 0)
+    {
+      switchIndicatorOff(plug, surface, p);
+    }
+  }
+}
+
+void expireIndicators(Korvid& plug)
+{
+  IGraphics* surface = plug.getSurface();
+  if (!surface)
+  {
+    return;
+  }
+  for (int p = 0; p < partsWithIndicators(plug); ++p)
+  {
+    const size_t at = static_cast<size_t>(p);
+    if (plug.mIndicatorState[at] != 0 &&
+        elapsedSince(static_cast<uint32_t>(plug.mIndicatorTime[at]), GetTickCount()) > kIndicatorOnMs)
+    {
+      switchIndicatorOff(plug, surface, p);
+    }
+  }
+}
+
+// A multi or global dump deferred by an edit goes out once its keys are up: Shift or the left button
+// hold a multi, the left button alone a global. Unlike the edit itself, no all-sounds-off goes first.
+void sendDeferredDumps(Korvid& plug)
+{
+  if (plug.mIgnoreIncoming)
+  {
+    return;
+  }
+  IGraphics* surface = plug.getSurface();
+  if (plug.mDeferredMulti && !(surface && surface->ShiftOrLeftButtonHeld()))
+  {
+    plug.sendEditedDump(true, false);
+    plug.mDeferredMulti = false;
+  }
+  if (plug.mDeferredGlobal && !(surface && surface->LeftButtonHeld()))
+  {
+    plug.sendEditedDump(false, false);
+    plug.mDeferredGlobal = false;
+  }
+}
+
+void releaseOverflow(Korvid& plug)
+{
+  if (!plug.mQueueOverflow ||
+      elapsedSince(static_cast<uint32_t>(plug.mOverflowTime.load()), GetTickCount()) <= kOverflowHoldMs)
+  {
+    return;
+  }
+  plug.mQueueOverflow = false;
+  plug.mProcessingOverlay = false;
+  plug.mOutputHold = false;
+  plug.mHostInputBlocked[kNoteBlockClass] = false;
+}
+} // namespace
+
+void Korvid::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames)
+{
+  // The editor makes no sound of its own: the base operation copies the inputs to the outputs.
+  IPlugVST::ProcessDoubleReplacing(inputs, outputs, nFrames);
+  GetTime(&mTimeInfo);
+  if (!mOutputPresent)
+  {
+    return;
+  }
+  const bool running = mTimeInfo.mTransportIsRunning;
+  followTransport(*this, running);
+  keepContinuousClock(*this);
+  followHostTempo(*this);
+
+  int frames = std::max(nFrames, 0);
+  if (mMidiOutMode)
+  {
+    frames = std::max(mQueueFrames.load(), 1);
+    if (getSurface())
+    {
+      showOutDelay(*this, frames);
+    }
+  }
+  if (frames > 0)
+  {
+    // Messages due at the block's first frame go before the stop's all-sounds-off, the rest after it:
+    // the order of a walk offset by offset, as nothing waits between the offsets. Likewise the tick count
+    // does not move within one call, so the indicators are looked at once.
+    drainDue(*this, 0);
+    settleStopPending(*this, running);
+    drainDue(*this, frames - 1);
+    expireIndicators(*this);
+  }
+  // Messages not yet due keep their place in time relative to the next block.
+  mMidiOutQueue.Advance(frames);
+
+  sendDeferredDumps(*this);
+  releaseOverflow(*this);
+}

@@ -1,0 +1,179 @@
+// Jobs 0, 1, 11 and 12: the multi and global dumps sent to the synthesizer, and the init records.
+#include "MIDIMessageSender.h"
+
+#include "InitDumpTemplates.h"
+#include "Korvid.h"
+#include "MIDIMessageManager.h"
+#include "MultiDumpLayout.h"
+#include "ParamIndex.h"
+#include "PatchManager.h"
+#include "SysexProtocol.h"
+
+#include <array>
+#include <vector>
+
+namespace
+{
+using MultiDump = std::array<uint8_t, MultiDumpLayout::kMultiLength>;
+using GlobalDump = std::array<uint8_t, MultiDumpLayout::kGlobalLength>;
+
+MultiDumpLayout::ValueReader readerOf(Korvid* plug)
+{
+  return [plug](int paramIdx)
+  {
+    IParam* param = plug->GetParam(paramIdx);
+    return param ? param->Value() : 0.0;
+  };
+}
+
+bool partActive(Korvid* plug, int part)
+{
+  IParam* status = plug->GetParam(kMultiPartStatus + part);
+  return status && status->Value() == 1.0;
+}
+
+// Feeds a dump to the plug-in's own input, where the armed library request takes it.
+void feedToLibrarian(Korvid* plug, uint8_t* data, int size)
+{
+  plug->SetLibrarianRequestActive(true);
+  ISysEx sysex(0, data, size);
+  plug->ProcessSysEx(&sysex, true);
+}
+} // namespace
+
+int MIDIMessageSender::decryptMultiSettings1Values(int part)
+{
+  return MultiDumpLayout::flagByte1(part, readerOf(plug));
+}
+
+int MIDIMessageSender::decryptMultiSettings2Values(int part)
+{
+  return MultiDumpLayout::flagByte2(part, readerOf(plug));
+}
+
+void MIDIMessageSender::buildMultiDump(uint8_t* dump, std::string* nameText)
+{
+  IParam* nameParam = plug->GetParam(kMultiName);
+  const char* text = nameParam ? nameParam->GetDisplayText(0) : nullptr;
+  const std::string name = text ? text : "";
+  MultiDumpLayout::buildMulti(readerOf(plug), plug->mPartBankTable, plug->mPartProgramTable, name, dump);
+  if (nameText)
+  {
+    *nameText = name;
+  }
+}
+
+void MIDIMessageSender::buildGlobalDump(int deviceId, uint8_t* dump)
+{
+  MultiDumpLayout::buildGlobal(readerOf(plug), deviceId, dump);
+}
+
+void MIDIMessageSender::sendGlobalToDevice(int deviceId)
+{
+  plug->DisplayProcessingIndicator(true);
+  GlobalDump dump{};
+  buildGlobalDump(deviceId, dump.data());
+  // Shorter than the checksum-rewrite length: goes out with the template's checksum byte.
+  plug->checksumCheckAndSend(dump.data(), static_cast<int>(dump.size()));
+  pause(kAfterGlobalPauseMs);
+  plug->DisplayProcessingIndicator(false);
+  manager->sendRunning = false;
+}
+
+void MIDIMessageSender::sendArrangementToDevice(bool toLibrarian, bool requestParts)
+{
+  plug->DisplayProcessingIndicator(true);
+  if (plug->mPushGlobal.load())
+  {
+    sendGlobalToDevice(plug->mDeviceId.load());
+    if (stopping.load())
+    {
+      return;
+    }
+  }
+
+  MultiDump dump{};
+  std::string name;
+  buildMultiDump(dump.data(), &name);
+  if (toLibrarian)
+  {
+    feedToLibrarian(plug, dump.data(), static_cast<int>(dump.size()));
+  }
+  else
+  {
+    plug->mWorkerBusy = true;
+    plug->checksumCheckAndSend(dump.data(), static_cast<int>(dump.size()));
+  }
+  if (patchManager)
+  {
+    patchManager->setName(PatchManager::kMultiNameSlot, name);
+  }
+  plug->setLibrarianViewDirty();
+
+  const bool waited = pause(kAfterMultiPauseMs);
+  plug->mWorkerBusy = false;
+  if (waited && requestParts)
+  {
+    for (int part = 0; part < SysexProtocol::kPartCount; ++part)
+    {
+      if (!partActive(plug, part))
+      {
+        continue;
+      }
+      sendPartRequestSysex(part, true);
+      // A cancelled request ends the whole sequence rather than starting the next part's.
+      if (stopping.load() || cancel.load() || !pause(kPartRequestPauseMs))
+      {
+        break;
+      }
+    }
+  }
+  else if (waited && plug->mPushAllParts.load())
+  {
+    plug->mWorkerBusy = true;
+    for (int part = 0; part < SysexProtocol::kPartCount; ++part)
+    {
+      if (!partActive(plug, part))
+      {
+        continue;
+      }
+      manager->sendRunning = true;
+      sendPartToDevice(part, toLibrarian, false);
+      plug->DisplayProcessingIndicator(true);
+      if (!pause(kPushedPartPauseMs))
+      {
+        break;
+      }
+    }
+  }
+  else if (waited)
+  {
+    sendPartToDevice(plug->mCurrentPart.load(), toLibrarian, false);
+    plug->DisplayProcessingIndicator(true);
+    pause(kCurrentPartPauseMs);
+  }
+  plug->DisplayProcessingIndicator(false);
+  manager->sendRunning = false;
+}
+
+void MIDIMessageSender::initPerformance()
+{
+  plug->DisplayProcessingIndicator(true);
+  std::vector<unsigned char> dump = InitDumpTemplates::initMulti();
+  feedToLibrarian(plug, dump.data(), static_cast<int>(dump.size()));
+  plug->DisplayProcessingIndicator(false);
+}
+
+void MIDIMessageSender::initClassicPatch()
+{
+  plug->DisplayProcessingIndicator(true);
+  std::vector<unsigned char> dump = InitDumpTemplates::initSound();
+  if (dump.size() > static_cast<size_t>(SysexProtocol::kProgramOffset))
+  {
+    IParam* bank = plug->GetParam(kRequestFromBank);
+    dump[SysexProtocol::kBankOffset] = MultiDumpLayout::toByte(bank ? bank->Value() : 0.0, 0);
+    dump[SysexProtocol::kProgramOffset] = SysexProtocol::dataByte(plug->getSelectedLibrarianSlot());
+  }
+  feedToLibrarian(plug, dump.data(), static_cast<int>(dump.size()));
+  plug->DisplayProcessingIndicator(false);
+}

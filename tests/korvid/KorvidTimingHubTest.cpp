@@ -1,0 +1,524 @@
+// The timing hub on the real editor, driven through the effect record's processing callback with a fake
+// host that answers the time request: transport and clock flags, tempo follow, the output queue, activity
+// indicators, overflow release, stop pending and the deferred multi and global dumps; Reset and the
+// device-id enquiry.
+#include "KorvidTestSupport.h"
+
+#include "HeadlessSurface.h"
+#include "IControl.h"
+#include "MIDIMessageManager.h"
+#include "ParamIndex.h"
+#include "ProgressIndicator.h"
+#include "WdlTime.h"
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace korvidtest;
+
+namespace
+{
+using Bytes = MidiFakeSystem::Bytes;
+
+constexpr const char* kPort = "Blofeld Out";
+// Host opcodes and time info flags of the VST 2.4 interface.
+constexpr VstInt32 kHostGetTime = 7;
+constexpr VstInt32 kDispatchSetSampleRate = 10;
+constexpr VstInt32 kDispatchSetBlockSize = 11;
+constexpr VstInt32 kTransportPlaying = 1 << 1;
+constexpr VstInt32 kTempoValid = 1 << 10;
+constexpr int kBlock = 32;
+constexpr unsigned char kAllSoundsOff = 123;
+constexpr size_t kMultiDumpLength = 425;
+constexpr size_t kGlobalDumpLength = 80;
+
+// What the fake host answers to the time request; one test at a time uses it.
+VstTimeInfo gHostTime{};
+
+VstIntPtr fakeHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
+{
+  return opcode == kHostGetTime ? reinterpret_cast<VstIntPtr>(&gHostTime) : 0;
+}
+
+class KorvidTimingHub : public StartupFixture
+{
+protected:
+  KorvidTimingHub()
+  {
+    useResources(pluginFolder());
+    midi->setOutputPorts({kPort});
+    gHostTime = VstTimeInfo{};
+    gHostTime.tempo = 120.0;
+    gHostTime.flags = kTempoValid;
+  }
+
+  // An editor under the fake host with the output port chosen, the device-id enquiry over, every part
+  // inactive on channel 0, the indicators following output and nothing received yet.
+  std::unique_ptr<Korvid> constructWithOutput()
+  {
+    auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{&fakeHost});
+    IParam* out = plug->GetParam(kDeviceOutSelection);
+    plug->SetParameterFromGUI(kDeviceOutSelection, out->GetNormalized(1.0));
+    EXPECT_TRUE(plug->mOutputPresent);
+    for (int i = 0; i < 300 && plug->ThreadRunning(); ++i)
+    {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    dispatch(*plug, kDispatchSetSampleRate, 0, 44100.0f);
+    dispatch(*plug, kDispatchSetBlockSize, kBlock, 0.0f);
+    plug->mIndicatorsTrackIncoming = false;
+    for (int p = 0; p < Korvid::kPartCount; ++p)
+    {
+      store(*plug, kMultiPartStatus + p, 0.0);
+      store(*plug, kMultiPartMIDICh + p, 2.0);
+    }
+    midi->clearReceived();
+    return plug;
+  }
+
+  static void dispatch(Korvid& plug, VstInt32 opcode, VstIntPtr value, float opt)
+  {
+    AEffect* effect = plug.GetAEffect();
+    effect->dispatcher(effect, opcode, 0, value, nullptr, opt);
+  }
+
+  // One block through the host's double-precision callback, with the host transport as given.
+  static void process(Korvid& plug, bool running, int frames = kBlock)
+  {
+    gHostTime.flags = kTempoValid | (running ? kTransportPlaying : 0);
+    std::vector<double> in(static_cast<size_t>(frames), 0.5);
+    std::vector<double> out(static_cast<size_t>(frames), 0.5);
+    double* inputs[2] = {in.data(), in.data()};
+    double* outputs[2] = {out.data(), out.data()};
+    AEffect* effect = plug.GetAEffect();
+    effect->processDoubleReplacing(effect, inputs, outputs, frames);
+  }
+
+  static void store(Korvid& plug, int paramIdx, double value) { plug.GetParam(paramIdx)->Set(value); }
+  static double valueOf(Korvid& plug, int paramIdx) { return plug.GetParam(paramIdx)->Value(); }
+
+  static std::string line(Korvid& plug, size_t index)
+  {
+    ITextControl* text = dynamic_cast<ITextControl*>(plug.mDisplayControls[index]);
+    return text ? text->GetTextStr() : "";
+  }
+  static HeadlessSurface& surface(Korvid& plug) { return dynamic_cast<HeadlessSurface&>(*plug.GetGUI()); }
+
+  std::vector<Bytes> sent() const { return midi->received(kPort); }
+  size_t countSent(const Bytes& message) const
+  {
+    const std::vector<Bytes> all = sent();
+    return static_cast<size_t>(std::count(all.begin(), all.end(), message));
+  }
+  // Waits up to timeoutMs for a sysex message of that length; true when one was sent.
+  bool waitForSysex(size_t length, int timeoutMs) const
+  {
+    for (int waited = 0; waited <= timeoutMs; waited += 10)
+    {
+      for (const Bytes& message : sent())
+      {
+        if (message.size() == length && message.front() == 0xF0)
+        {
+          return true;
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
+  static IMidiMsg controller(int offset, int number)
+  {
+    return IMidiMsg(offset, 0xB0, static_cast<uint8_t>(number), 1);
+  }
+};
+
+TEST_F(KorvidTimingHub, TransportEdgesDriveTheClockStartFlagOutsideMidiOutMode)
+{
+  auto plug = constructWithOutput();
+  plug->mContinuousClock = false;
+  process(*plug, false);
+  EXPECT_TRUE(plug->mContinuousClock) << "the continuous clock job is posted once";
+  EXPECT_FALSE(plug->mTransportWasRunning);
+  EXPECT_FALSE(plug->mClockStart);
+
+  process(*plug, true);
+  EXPECT_TRUE(plug->mTransportWasRunning);
+  EXPECT_TRUE(plug->mClockStart);
+  process(*plug, true);
+  EXPECT_TRUE(plug->mClockStart);
+  process(*plug, false);
+  EXPECT_FALSE(plug->mTransportWasRunning);
+  EXPECT_FALSE(plug->mClockStart);
+
+  // In MIDI-out mode the edges are followed, but no clock is started or stopped.
+  plug->mMidiOutMode = true;
+  process(*plug, true);
+  EXPECT_TRUE(plug->mTransportWasRunning);
+  EXPECT_FALSE(plug->mClockStart);
+  plug->mMidiOutMode = false;
+  plug->mClockStart = true;
+  plug->mMidiOutMode = true;
+  process(*plug, false);
+  EXPECT_TRUE(plug->mClockStart) << "a stop in MIDI-out mode leaves the clock-start flag alone";
+
+  // Without an output port the block ends after reading the host time.
+  plug->mOutputPresent = false;
+  plug->mContinuousClock = false;
+  process(*plug, true);
+  EXPECT_FALSE(plug->mTransportWasRunning);
+  EXPECT_FALSE(plug->mContinuousClock);
+  EXPECT_TRUE(plug->mTimeInfo.mTransportIsRunning);
+}
+
+TEST_F(KorvidTimingHub, OutputsCarryTheInputs)
+{
+  auto plug = constructWithOutput();
+  std::vector<double> left(kBlock, 0.5);
+  std::vector<double> right(kBlock, -0.5);
+  double* inputs[2] = {left.data(), right.data()};
+  std::vector<double> outLeft(kBlock, 1.0);
+  std::vector<double> outRight(kBlock, 1.0);
+  double* outputs[2] = {outLeft.data(), outRight.data()};
+  AEffect* effect = plug->GetAEffect();
+  effect->processDoubleReplacing(effect, inputs, outputs, kBlock);
+  EXPECT_EQ(outLeft, left);
+  EXPECT_EQ(outRight, right);
+}
+
+TEST_F(KorvidTimingHub, MultiTempoFollowsTheIntegerHostTempoOnce)
+{
+  home.writeFile("Korvid Editor LOG.txt", "");
+  auto plug = constructWithOutput();
+  const std::string synced = "PROCESSOR: Host tempo synced to 120BPM";
+  const std::string outOfSync = "PROCESSOR: Host tempo is out of sync!";
+  auto occurrences = [this](const std::string& text)
+  {
+    const std::string log = home.readFile("Korvid Editor LOG.txt");
+    size_t count = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+    {
+      ++count;
+    }
+    return count;
+  };
+
+  // Without the override the multi tempo is left alone.
+  store(*plug, kOverrideTempo, 0.0);
+  store(*plug, kMultiTempo, 10.0);
+  gHostTime.tempo = 120.7;
+  process(*plug, false);
+  EXPECT_EQ(valueOf(*plug, kMultiTempo), 10.0);
+  EXPECT_EQ(occurrences(synced), 0u);
+
+  store(*plug, kOverrideTempo, 1.0);
+  process(*plug, false);
+  EXPECT_EQ(valueOf(*plug, kMultiTempo), 55.0);
+  // While synced nothing is set again.
+  store(*plug, kMultiTempo, 20.0);
+  process(*plug, false);
+  process(*plug, true);
+  EXPECT_EQ(valueOf(*plug, kMultiTempo), 20.0);
+  EXPECT_EQ(occurrences(synced), 1u);
+
+  const size_t outOfSyncBefore = occurrences(outOfSync);
+  gHostTime.tempo = 121.0;
+  process(*plug, false);
+  EXPECT_EQ(occurrences(outOfSync), outOfSyncBefore + 1);
+  EXPECT_EQ(valueOf(*plug, kMultiTempo), 56.0);
+  EXPECT_EQ(occurrences("PROCESSOR: Host tempo synced to 121BPM"), 1u);
+  EXPECT_TRUE(plug->mTempoSynced);
+  EXPECT_EQ(plug->mHostTempoOffset, 56);
+
+  // A host tempo below the offset is held to the parameter's range instead of going negative.
+  gHostTime.tempo = 30.0;
+  process(*plug, false);
+  EXPECT_EQ(valueOf(*plug, kMultiTempo), plug->GetParam(kMultiTempo)->GetMin());
+}
+
+TEST_F(KorvidTimingHub, MidiOutModeSendsWhatFallsIntoTheQueueFramesAndKeepsTheRest)
+{
+  auto plug = constructWithOutput();
+  plug->mMidiOutMode = true;
+  plug->mQueueFrames = 64;
+  IMidiMsg due = controller(5, 20);
+  IMidiMsg later = controller(70, 21);
+  plug->mMidiOutQueue.Add(&later);
+  plug->mMidiOutQueue.Add(&due);
+  process(*plug, false);
+  // The stop pending since the last reset is settled by this block too; only the queued messages count.
+  EXPECT_EQ(countSent({0xB0, 20, 1}), 1u);
+  EXPECT_EQ(countSent({0xB0, 21, 1}), 0u);
+  ASSERT_EQ(plug->mMidiOutQueue.ToDo(), 1);
+  const IMidiMsg kept = plug->mMidiOutQueue.GetAt(plug->mMidiOutQueue.GetFront());
+  EXPECT_EQ(kept.mData1, 21);
+  EXPECT_EQ(kept.mOffset, 6);
+  // 1000 / (44100 / 64) is 1.45 ms.
+  EXPECT_EQ(line(*plug, 6), "1ms|32bfr");
+
+  process(*plug, false);
+  EXPECT_EQ(countSent({0xB0, 21, 1}), 1u);
+  EXPECT_TRUE(plug->mMidiOutQueue.Empty());
+
+  // Outside MIDI-out mode the queue is emptied without sending.
+  plug->mMidiOutMode = false;
+  IMidiMsg stale = controller(3, 22);
+  plug->mMidiOutQueue.Add(&stale);
+  process(*plug, false);
+  EXPECT_EQ(countSent({0xB0, 22, 1}), 0u);
+  EXPECT_TRUE(plug->mMidiOutQueue.Empty());
+}
+
+TEST_F(KorvidTimingHub, IndicatorsGoOffOnceLitLongerThanOneHundredMilliseconds)
+{
+  auto plug = constructWithOutput();
+  process(*plug, false); // settles the stop pending since the reset
+  // A stamp and the block run within the same millisecond or the next: retried when the machine was slower.
+  bool measured = false;
+  for (int attempt = 0; attempt < 20 && !measured; ++attempt)
+  {
+    for (int p : {2, 7})
+    {
+      store(*plug, kMIDILed + p, 1.0);
+      plug->mIndicatorState[static_cast<size_t>(p)] = 1;
+    }
+    const uint32_t now = GetTickCount();
+    plug->mIndicatorTime[2] = static_cast<int>(now - 99);
+    plug->mIndicatorTime[7] = static_cast<int>(now - 101);
+    process(*plug, false);
+    measured = GetTickCount() - now <= 1;
+  }
+  ASSERT_TRUE(measured);
+  EXPECT_EQ(plug->mIndicatorState[2], 1);
+  EXPECT_EQ(valueOf(*plug, kMIDILed + 2), 1.0);
+  EXPECT_EQ(plug->mIndicatorState[7], 0);
+  EXPECT_EQ(valueOf(*plug, kMIDILed + 7), 0.0);
+
+  // Stamps from before the tick counter wrapped still count as old.
+  plug->mIndicatorState[2] = 1;
+  plug->mIndicatorTime[2] = static_cast<int>(GetTickCount() - 0x80000000u);
+  process(*plug, false);
+  EXPECT_EQ(plug->mIndicatorState[2], 0);
+}
+
+TEST_F(KorvidTimingHub, QueueOverflowIsReleasedAfterOneSecond)
+{
+  auto plug = constructWithOutput();
+  auto block = [&plug](uint32_t ago)
+  {
+    plug->mQueueOverflow = true;
+    plug->mProcessingOverlay = true;
+    plug->mOutputHold = true;
+    plug->mHostInputBlocked[2] = true;
+    plug->mOverflowTime = static_cast<int>(GetTickCount() - ago);
+  };
+  block(900);
+  process(*plug, false);
+  EXPECT_TRUE(plug->mQueueOverflow);
+  EXPECT_TRUE(plug->mOutputHold);
+  EXPECT_TRUE(plug->mHostInputBlocked[2]);
+
+  block(1001);
+  process(*plug, false);
+  EXPECT_FALSE(plug->mQueueOverflow);
+  EXPECT_FALSE(plug->mProcessingOverlay);
+  EXPECT_FALSE(plug->mOutputHold);
+  EXPECT_FALSE(plug->mHostInputBlocked[2]);
+}
+
+TEST_F(KorvidTimingHub, FirstStoppedBlockAfterAResetSilencesThePartsAndTheirIndicators)
+{
+  auto plug = constructWithOutput();
+  store(*plug, kMultiPartStatus + 4, 1.0);
+  store(*plug, kMultiPartMIDICh + 4, 6.0); // channel index 4
+  for (int p : {1, 4})
+  {
+    store(*plug, kMIDILed + p, 1.0);
+    plug->mIndicatorState[static_cast<size_t>(p)] = 1;
+    plug->mIndicatorTime[static_cast<size_t>(p)] = static_cast<int>(GetTickCount());
+  }
+  dispatch(*plug, kDispatchSetBlockSize, 64, 0.0f); // a reset: stop pending again
+  ASSERT_TRUE(plug->mStopPending);
+
+  process(*plug, true);
+  EXPECT_TRUE(plug->mStopPending);
+  EXPECT_EQ(countSent({0xB4, kAllSoundsOff, 0}), 0u);
+
+  process(*plug, false);
+  EXPECT_FALSE(plug->mStopPending);
+  EXPECT_EQ(countSent({0xB4, kAllSoundsOff, 0}), 1u);
+  for (int p : {1, 4})
+  {
+    EXPECT_EQ(plug->mIndicatorState[static_cast<size_t>(p)], 0) << "part " << p;
+    EXPECT_EQ(valueOf(*plug, kMIDILed + p), 0.0) << "part " << p;
+  }
+  process(*plug, false);
+  EXPECT_EQ(countSent({0xB4, kAllSoundsOff, 0}), 1u);
+}
+
+TEST_F(KorvidTimingHub, DeferredMultiWaitsForShiftAndTheButtonAndIsSentWithoutAllSoundsOff)
+{
+  auto plug = constructWithOutput();
+  store(*plug, kMultiPartStatus, 1.0);
+  process(*plug, false); // settles the stop pending since the reset
+  midi->clearReceived();
+  plug->mDeferredMulti = true;
+  plug->mPushGlobal = true;
+
+  surface(*plug).SetLeftButtonHeld(true);
+  process(*plug, false);
+  surface(*plug).SetLeftButtonHeld(false);
+  surface(*plug).SetShiftOrLeftButtonHeld(true); // Shift alone
+  process(*plug, false);
+  EXPECT_TRUE(plug->mDeferredMulti);
+  EXPECT_FALSE(plug->mPushAllParts);
+  EXPECT_FALSE(plug->mMIDIMessageManager->sendRunning);
+
+  surface(*plug).SetShiftOrLeftButtonHeld(false);
+  process(*plug, false);
+  EXPECT_FALSE(plug->mDeferredMulti);
+  EXPECT_TRUE(plug->mPushAllParts);
+  EXPECT_FALSE(plug->mPushGlobal);
+  EXPECT_EQ(line(*plug, 4), "MULTI");
+  EXPECT_TRUE(waitForSysex(kMultiDumpLength, 3000)) << "job 0 sends the multi dump";
+  EXPECT_EQ(countSent({0xB0, kAllSoundsOff, 0}), 0u);
+}
+
+TEST_F(KorvidTimingHub, DeferredMultiIsDroppedWhileTheProgressIndicatorShows)
+{
+  auto plug = constructWithOutput();
+  process(*plug, false);
+  plug->DisplayProcessingIndicator(true);
+  plug->mDeferredMulti = true;
+  process(*plug, false);
+  EXPECT_FALSE(plug->mDeferredMulti);
+  EXPECT_TRUE(plug->mPushAllParts);
+  EXPECT_FALSE(plug->mMIDIMessageManager->sendRunning) << "no job was posted";
+  EXPECT_FALSE(plug->ThreadRunning());
+}
+
+TEST_F(KorvidTimingHub, DeferredDumpsWaitForTheTransportToStopAfterAReset)
+{
+  auto plug = constructWithOutput();
+  plug->showStatusText("before");
+  plug->mDeferredMulti = true;
+  process(*plug, true); // stop pending since the reset, transport running
+  EXPECT_FALSE(plug->mDeferredMulti);
+  EXPECT_EQ(plug->getStatusText(), "STOP PLAYBACK TO SEND MULTI DATA");
+  EXPECT_FALSE(plug->mMIDIMessageManager->sendRunning);
+
+  plug->mDeferredGlobal = true;
+  process(*plug, true);
+  EXPECT_FALSE(plug->mDeferredGlobal);
+  EXPECT_EQ(plug->getStatusText(), "STOP PLAYBACK TO SEND GLOBAL DATA");
+  EXPECT_EQ(line(*plug, 4), "GLOBAL");
+  EXPECT_FALSE(plug->mMIDIMessageManager->sendRunning);
+  EXPECT_TRUE(sent().empty());
+
+  // While a transfer runs the flags wait.
+  plug->mIgnoreIncoming = true;
+  plug->mDeferredMulti = true;
+  plug->mDeferredGlobal = true;
+  process(*plug, false);
+  EXPECT_TRUE(plug->mDeferredMulti);
+  EXPECT_TRUE(plug->mDeferredGlobal);
+}
+
+TEST_F(KorvidTimingHub, DeferredGlobalWaitsForTheLeftButtonOnly)
+{
+  auto plug = constructWithOutput();
+  process(*plug, false);
+  store(*plug, kDeviceID_old, 5.0);
+  plug->mPushAllParts = false;
+  plug->mDeferredGlobal = true;
+  plug->mDeferredMulti = true;
+  surface(*plug).SetLeftButtonHeld(true);
+  process(*plug, false);
+  EXPECT_TRUE(plug->mDeferredGlobal);
+  EXPECT_TRUE(plug->mDeferredMulti);
+
+  // Shift alone holds the multi but not the global.
+  surface(*plug).SetLeftButtonHeld(false);
+  surface(*plug).SetShiftOrLeftButtonHeld(true);
+  process(*plug, false);
+  EXPECT_FALSE(plug->mDeferredGlobal);
+  EXPECT_TRUE(plug->mDeferredMulti);
+  EXPECT_FALSE(plug->mPushAllParts) << "the global leaves the multi flags alone";
+  EXPECT_EQ(line(*plug, 4), "GLOBAL");
+  ASSERT_TRUE(waitForSysex(kGlobalDumpLength, 3000)) << "job 1 sends the global dump";
+  for (const Bytes& message : sent())
+  {
+    if (message.size() == kGlobalDumpLength)
+    {
+      EXPECT_EQ(message[3], 5) << "addressed to kDeviceID_old";
+    }
+  }
+}
+
+TEST_F(KorvidTimingHub, ResetPreparesTheQueueAndTheControlDisplay)
+{
+  auto plug = constructWithOutput();
+  plug->mOutputHold = true;
+  plug->mStopPending = false;
+  plug->mQueueFrames = 0;
+  plug->showStatusText("busy");
+  plug->displayPatchName("A patch");
+  dispatch(*plug, kDispatchSetBlockSize, 1000, 0.0f);
+  EXPECT_FALSE(plug->mOutputHold);
+  EXPECT_TRUE(plug->mStopPending);
+  EXPECT_EQ(plug->mQueueFrames, 1000);
+  EXPECT_EQ(plug->mMidiOutQueue.GetCapacity(), 1024);
+  EXPECT_EQ(plug->mMidiOutQueue.GetGrow(), 1024);
+  EXPECT_EQ(plug->getStatusText(), "Korvid Plug-in");
+  EXPECT_EQ(line(*plug, 0), "Korvid Plug-in");
+  EXPECT_EQ(line(*plug, 1), "v1.2.3");
+  EXPECT_EQ(plug->getCategoryNameText(), "INIT");
+  EXPECT_EQ(plug->getPatchNameText(), "-- INIT --");
+  EXPECT_EQ(line(*plug, 4), "---");
+  EXPECT_EQ(line(*plug, 5), "v1.2.3");
+
+  // A set queue frame count stays; the sample rate is taken over.
+  dispatch(*plug, kDispatchSetSampleRate, 0, 48000.0f);
+  EXPECT_EQ(plug->mQueueFrames, 1000);
+  EXPECT_EQ(plug->mSampleRateCopy, 48000.0);
+
+  // While a transfer runs the display is left alone.
+  plug->mIgnoreIncoming = true;
+  plug->showStatusText("transfer");
+  dispatch(*plug, kDispatchSetBlockSize, 256, 0.0f);
+  EXPECT_EQ(plug->getStatusText(), "transfer");
+  EXPECT_EQ(plug->mMidiOutQueue.GetCapacity(), 512);
+}
+
+TEST_F(KorvidTimingHub, ResetWithTheLogOnShowsTheBuildDateAndLogsTheVersion)
+{
+  home.writeFile("Korvid Editor LOG.txt", "");
+  auto plug = constructWithOutput();
+  EXPECT_EQ(line(*plug, 1), "v1.2.3 - 10-Oct-2020");
+  EXPECT_NE(home.readFile("Korvid Editor LOG.txt").find("RESET: plug-in v1.2.3"), std::string::npos);
+}
+
+TEST_F(KorvidTimingHub, DeviceIdEnquiryIsPostedOnlyWithAPortAndNoTransfer)
+{
+  auto plug = constructWithOutput();
+  MIDIMessageManager* manager = plug->mMIDIMessageManager;
+  plug->mInitializationRequested = false;
+  manager->dataReceived = true;
+  plug->mIgnoreIncoming = true;
+  plug->sendSysExInitialization();
+  EXPECT_TRUE(plug->mInitializationRequested);
+  EXPECT_TRUE(manager->dataReceived) << "not posted during a transfer";
+
+  plug->mIgnoreIncoming = false;
+  plug->mOutputPresent = false;
+  plug->sendSysExInitialization();
+  EXPECT_TRUE(manager->dataReceived) << "not posted without an output port";
+
+  plug->mOutputPresent = true;
+  plug->sendSysExInitialization();
+  EXPECT_FALSE(manager->dataReceived) << "posted with the received flag cleared";
+}
+} // namespace
