@@ -168,6 +168,22 @@ TEST_F(EditsReachTheSynthesizer, AWavetableChoiceSendsTheShapeControllerAndShows
   EXPECT_STREQ(ccLine->GetTextStr(), "CC|31");
 }
 
+TEST_F(EditsReachTheSynthesizer, AMultiSettingSendsTheWholeMulti)
+{
+  // Part 3's level in the multi dump: part blocks of 24 bytes from byte 39, level the third byte.
+  constexpr size_t kPartLevelByte = 39 + 2 * 24 + 2;
+  edit(kMultiPartLevel + 2, 77.0);
+  BlofeldSimulator::Bytes multi;
+  for (int wait = 0; wait < 300 && (multi.size() <= kPartLevelByte || multi[kPartLevelByte] != 77); ++wait)
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    simulator->drain();
+    multi = simulator->multiEditBuffer();
+  }
+  ASSERT_GT(multi.size(), kPartLevelByte);
+  EXPECT_EQ(multi[kPartLevelByte], 77);
+}
+
 TEST_F(EditsReachTheSynthesizer, ValuesFromTheSynthesizerAreNotSentBack)
 {
   simulator->drain();
