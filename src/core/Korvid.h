@@ -432,6 +432,26 @@ public:
   // thread.
   void AllSoundsOff(int part, bool allParts);
 
+  // ---- MIDI input gates (KorvidMidiInput.cpp) ----
+
+  // Framework slot for one short message: fromDevice true from the synthesizer's input port (MIDI input
+  // thread), false from the host's events (host thread, plug mutex held). Dropped while the processing
+  // overlay shows, the output queue overflowed or the worker is busy for the editor; from the port while
+  // the master keyboard is on; when it is not a channel message; on the synthesizer's global channel.
+  // Otherwise handed to the manager: the port's to ProcessMidiMsgFromDevice, the host's to
+  // ProcessMidiMsgFromDAW with the part listening on its channel (part 0 when none does).
+  void ProcessMidiMsg(IMidiMsg* pMsg, bool fromDevice) override;
+  // The first part (0..15) whose kMultiPartMIDICh value minus 2 equals channel (0..15), or -1. Any thread.
+  int partOnChannel(int channel);
+  // Lights the activity indicator of the first part listening on channel when it is not lit yet; nothing
+  // without an editor surface. Any thread.
+  void lightIncomingIndicator(int channel);
+  // The sysex side's steps around the manager (ProcessSysEx calls them once a message passed its gates).
+  // Before: in incoming mode, a parameter change of the synthesizer (3E 10 .. part, 9 to 13 bytes) lights
+  // the indicator of its part. After: marks the mini mixer's controls for redraw. Any thread.
+  void noteIncomingSysex(const ISysEx* msg);
+  void sysexApplied();
+
   // ---- Control actions (KorvidControlActions.cpp) ----
 
   // Brings every control bound to action to value (the parameter's plain value) and sends what the

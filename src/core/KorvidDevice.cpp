@@ -300,7 +300,9 @@ void Korvid::ProcessSysEx(ISysEx* pSysEx, bool fromDevice)
   {
     return;
   }
+  noteIncomingSysex(pSysEx);
   manager->ProcessSysEx(pSysEx, fromDevice);
+  sysexApplied();
   if (manager->dataReceived.load())
   {
     mDumpArrived = true;

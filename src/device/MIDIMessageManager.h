@@ -99,6 +99,35 @@ public:
   void SetFX1ParameterChangesToDefaultParameters(int paramIdx, int value);
   void SetFX2ParameterChangesToDefaultParameters(int paramIdx, int value);
 
+  // ---- Short messages in (MIDIMessageManagerShortInput.cpp) ----
+
+  // A short channel message from the synthesizer's port, after the plug-in's gates. MIDI input thread.
+  // Clears fromHost; drops a class blocked for the hardware input; consumes the synthesizer's bank select
+  // pair (controller 0 value 0, then controller 32 of 64, 66, 80 or 96); applies controllers to their
+  // controls and program changes to the part on the channel (part 0 when none); lights the part's activity
+  // indicator (incoming mode) and passes the message on to the synthesizer unless local control is on.
+  void ProcessMidiMsgFromDevice(IMidiMsg* msg);
+  // A short channel message from the host for part (0..15), after the plug-in's gates. Host thread.
+  // Nothing without an output port; sets fromHost; drops a class blocked for the host input and the bank
+  // select pair; applies controllers and program changes as above, lights the indicator and always passes
+  // the message on to the synthesizer.
+  void ProcessMidiMsgFromDAW(IMidiMsg* msg, int part);
+  // Moves the control registered for controller cc on channel (1-based) to value (0..127) through the
+  // hardware road, with the fixed rules of the oscillator octave, semitone and shape controllers and of the
+  // filter routing; controller 0 without a control sets the bank of the part on the channel. refreshTab
+  // asks for a quick-tab refresh afterwards; fromDevice: the value came from the synthesizer.
+  void getLegacyCCparam(int cc, int channel, int value, bool refreshTab, bool fromDevice);
+  // A program change (data byte 1 the program 0..127) for part (0..15): ignored for a locked part;
+  // otherwise, in librarian program-change mode, the upper slot of that number is selected and sent to
+  // the part; with kGlobalRxProgramChange on, the part's program is set, the bank and program are sent and,
+  // in program/bank mode, the part's sound is requested.
+  void MakeProgramChangeMessages(int part, IMidiMsg* msg);
+  // What program changes call of the plug-in (set by the plug-in; unset: that step is skipped). Bank and
+  // program change for a part, false on a bank conflict or when nothing was sent.
+  std::function<bool(int part)> bankChangeMessage;
+  // Sends library record slot (0..127) of pane (0 upper, 1 lower) to part on the worker thread.
+  std::function<void(int slot, int pane, int part)> sendPatchFromLibrarian;
+
   // Owned; lives from construction to destruction.
   std::unique_ptr<MIDIMessageSender> sender;
   Korvid* plug;

@@ -50,14 +50,32 @@ void MIDIMessageSender::perform(const JobArguments& args)
   case kJobSendPart:
     sendPartToDevice(args.part, args.toLibrarian, args.requestParts);
     break;
+  case kJobRequestArrangement:
+    sendActiveArrangementRequestSysex(args.toEditor);
+    break;
   case kJobRequestPart:
     sendPartRequestSysex(args.part, args.toEditor);
+    break;
+  case kJobRequestSingleMulti:
+    sendSingleMultiRequestSysex();
+    break;
+  case kJobRequestAllMultis:
+    sendAllMultiRequestSysex();
+    break;
+  case kJobRequestSinglePatch:
+    sendSinglePatchRequestSysex(args.editBuffer, args.bank);
+    break;
+  case kJobRequestAllPatches:
+    sendAllPatchRequestSysex(args.bank);
     break;
   case kJobInitPerformance:
     initPerformance();
     break;
   case kJobInitClassicPatch:
     initClassicPatch();
+    break;
+  case kJobDeviceIdEnquiry:
+    sendDeviceIdEnquiry();
     break;
   default:
     // 14, unknown codes, and the jobs whose bodies are not part of this object yet.

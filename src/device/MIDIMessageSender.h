@@ -20,7 +20,9 @@ class PatchManager;
 // threads, each with the arguments copied for its own post; failed, cancel and stopping are the only
 // fields a running job reads after its entry. Concern files: MIDIMessageSender.cpp (job table, pauses),
 // MIDIMessageSenderPatch.cpp (sound dump of a part), MIDIMessageSenderREQSingles.cpp (part request),
-// MIDIMessageSenderMulti.cpp (multi and global dumps, init records).
+// MIDIMessageSenderMulti.cpp (multi and global dumps, init records), MIDIMessageSenderRequests.cpp
+// (reply polling, bank walks, device enquiry), MIDIMessageSenderREQMultis.cpp (multi requests),
+// MIDIMessageSenderREQPatches.cpp (stored sound requests).
 class MIDIMessageSender : public Poco::Runnable
 {
 public:
@@ -49,6 +51,12 @@ public:
   // Request handshake: polls before the device-id scan, polls before the time-out.
   static constexpr int kScanPoll = 25;
   static constexpr int kTimeoutPoll = 30;
+  // Polls before the device-id scan of jobs 5 and 13.
+  static constexpr int kEditorScanPoll = 20;
+  // Job 5: step of the waits for a part's and the multi's dump, in ms, and their most steps.
+  static constexpr int kPartWaitStepMs = 20;
+  static constexpr int kMultiWaitStepMs = 25;
+  static constexpr int kWaitSteps = 100;
   // Pause after a sent sound dump, in ms.
   static constexpr int kAfterDumpPauseMs = 150;
   // Pauses of the multi and global jobs, in ms: after the global dump, after the multi dump, after each
@@ -114,6 +122,26 @@ public:
   // Job 6: requests part's edit buffer and waits for the reply, into the editor (toEditor) or the
   // librarian.
   void sendPartRequestSysex(int part, bool toEditor);
+  // Job 5: requests the 16 part edit buffers and then the multi edit buffer into the editor (toEditor),
+  // or only the multi edit buffer into the selected librarian slot. Sysex-job thread.
+  void sendActiveArrangementRequestSysex(bool toEditor);
+  // Job 7: requests stored multi number selected-librarian-slot into that slot. Sysex-job thread.
+  void sendSingleMultiRequestSysex();
+  // Job 8: requests the stored multis 0..127 into librarian slots 0..127. Sysex-job thread.
+  void sendAllMultiRequestSysex();
+  // Job 9: requests the current part's edit buffer (editBuffer) or stored sound (bank 0..7, program =
+  // selected librarian slot, at most 127) into the selected librarian slot. Sysex-job thread.
+  void sendSinglePatchRequestSysex(bool editBuffer, int bank);
+  // Job 10: requests the stored sounds 0..127 of bank (0..7) into librarian slots 0..127. Sysex-job thread.
+  void sendAllPatchRequestSysex(int bank);
+  // Job 13: the device enquiry: requests the global dump, scanning every device id when the synthesizer
+  // stays silent; the reply is parsed into the editor (and its id adopted by the incoming side while
+  // the plug-in's initialization-requested flag is set). Sysex-job thread.
+  void sendDeviceIdEnquiry();
+  // "Please wait! " + attempt / 1.28 (stream default format) + "% received..": bank walk progress.
+  static std::string receivedProgressText(int attempt);
+  // "Please wait! " + int(part * 5.88) + "% processed..": progress of job 5 per part (0..15).
+  static std::string processedProgressText(int part);
 
   // The dump of part as job 2 builds it (bank 7F, program = part, checksum byte 7F): header, parameter
   // bytes, name and category. The name text goes to nameText and the category text to categoryText
@@ -144,4 +172,36 @@ private:
   // or when stopping.
   void handshake(std::vector<uint8_t> request, int pauseMs);
   bool dumpArrived() const;
+
+  // How a request's polls go (awaitReply): the poll of the device-id scan, whether a poll ends on
+  // cancel, the send path (checksumCheckAndSend or SendMidiSysex), whether the scan shows each id, and
+  // the time-out text.
+  struct ReplyWait
+  {
+    int scanPoll = kScanPoll;
+    bool pollEndsOnCancel = true;
+    bool checkedSend = false;
+    bool showScanIds = false;
+    const char* timeoutText = kTextTimedOut;
+  };
+  enum class Reply
+  {
+    Arrived,
+    TimedOut,
+    Cancelled,
+    Stopped
+  };
+  // Sends request (without F0 and F7) by the wait's send path.
+  void sendRequest(std::vector<uint8_t>& request, bool checked);
+  // The polls after request was sent: waits for the dump-arrived flag, runs the device-id scan
+  // (request resent with every id in its device-id byte) and times out after kTimeoutPoll polls.
+  // Sets failed on time-out, cancel and stop.
+  Reply awaitReply(std::vector<uint8_t> request, int pauseMs, const ReplyWait& wait);
+  // Waits in steps of stepMs, at most kWaitSteps, for the dump-arrived flag, showing text at each step
+  // when given; the last step shows the time-out text and sets failed. stopOnCancel ends it on cancel.
+  Reply awaitDump(int stepMs, const char* text, bool stopOnCancel);
+  // Jobs 8 and 10: walks the 128 programs, storing each reply into the next librarian slot. multis:
+  // stored multis, otherwise the sounds of bank.
+  void requestBank(bool multis, int bank);
+  void setSelectedLibrarianSlot(int slot);
 };

@@ -62,8 +62,7 @@ protected:
     ASSERT_TRUE(plug->mConstructed);
     ASSERT_NE(plug->getUIConfigManager(), nullptr);
     ASSERT_NE(plug->mMIDIMessageManager, nullptr);
-    IParam* out = plug->GetParam(kDeviceOutSelection);
-    plug->SetParameterFromGUI(kDeviceOutSelection, out->GetNormalized(1.0));
+    chooseOutputPort(*plug, 1);
     ASSERT_TRUE(plug->mOutputPresent);
     midi->clearReceived();
   }

@@ -76,11 +76,8 @@ protected:
     for (int i = 0; i < out->GetNDisplayTexts(); ++i)
     {
       if (std::string(out->GetDisplayText(i)) == BlofeldSimulator::kPortName)
-        plug->SetParameterFromGUI(kDeviceOutSelection, out->GetNormalized(i));
+        chooseOutputPort(*plug, i);
     }
-    // Choosing the port starts the device id enquiry; edits go out after it.
-    for (int wait = 0; wait < 500 && plug->ThreadRunning(); ++wait)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 
   ~EditsReachTheSynthesizer() override

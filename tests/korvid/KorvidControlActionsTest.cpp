@@ -35,8 +35,7 @@ protected:
   std::unique_ptr<Korvid> constructWithOutput()
   {
     auto plug = construct();
-    IParam* out = plug->GetParam(kDeviceOutSelection);
-    plug->SetParameterFromGUI(kDeviceOutSelection, out->GetNormalized(1.0));
+    chooseOutputPort(*plug, 1);
     EXPECT_TRUE(plug->mOutputPresent);
     plug->mDeviceId = 0;
     midi->clearReceived();

@@ -27,8 +27,7 @@ protected:
   {
     midi->setOutputPorts({kPort});
     auto plug = construct();
-    IParam* out = plug->GetParam(kDeviceOutSelection);
-    plug->SetParameterFromGUI(kDeviceOutSelection, out->GetNormalized(1.0));
+    chooseOutputPort(*plug, 1);
     EXPECT_TRUE(plug->mOutputPresent);
     // The device-id enquiry may be under way: let it finish before recording.
     for (int i = 0; i < 200 && plug->ThreadRunning(); ++i)

@@ -114,7 +114,7 @@ TEST_F(KorvidParamChanges, EditsFromTheUserAndTheSynthesizerShowNameAndValue)
   // Without an output port an edit ends in the reminder to choose one.
   edit(*plug, kOscillator1Detune + 3, 10.0);
   EXPECT_EQ(firstLine(*plug), "Set MIDI I/O First!");
-  edit(*plug, kDeviceOutSelection, 1.0);
+  chooseOutputPort(*plug, 1);
   // The handler runs for a changed value only: leave the start value first.
   edit(*plug, kOscillator1Octave + 3, 0.0);
   edit(*plug, kOscillator1Octave + 3, 4.0);
@@ -137,7 +137,7 @@ TEST_F(KorvidParamChanges, ValuesFromTheSynthesizerAreStoredAndShownButRunNoEdit
 {
   midi->setOutputPorts({"Blofeld Out"});
   auto plug = construct();
-  edit(*plug, kDeviceOutSelection, 1.0);
+  chooseOutputPort(*plug, 1);
   plug->SetParameterFromGUI2(kMasterKeyboard, 1.0);
   EXPECT_EQ(plug->GetParam(kMasterKeyboard)->Value(), 1.0);
   EXPECT_FALSE(plug->mMasterKeyboard);

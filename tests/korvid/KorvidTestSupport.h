@@ -2,17 +2,22 @@
 // library, and a fixture that installs both.
 #pragma once
 
+#include "DeviceClock.h"
 #include "Korvid.h"
-#include "PluginFolderSurface.h"
+#include "MIDIMessageManager.h"
 #include "MidiFakeSystem.h"
+#include "ParamIndex.h"
+#include "PluginFolderSurface.h"
 #include "TempDataHome.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace korvidtest
 {
@@ -78,6 +83,27 @@ protected:
   }
 
   std::unique_ptr<Korvid> construct() { return std::make_unique<Korvid>(IPlugInstanceInfo{}); }
+
+  // Chooses entry `entry` of the output port list as the user does. That starts the device-id probe: it runs
+  // on the fixture's virtual clock and has ended when this returns, so later jobs find the worker idle and
+  // its texts do not land in the middle of a test.
+  void chooseOutputPort(Korvid& plug, int entry)
+  {
+    if (plug.mMIDIMessageManager)
+    {
+      plug.mMIDIMessageManager->setClock(&jobClock);
+    }
+    IParam* out = plug.GetParam(kDeviceOutSelection);
+    plug.SetParameterFromGUI(kDeviceOutSelection, out->GetNormalized(entry));
+    for (int wait = 0; wait < 5000 && plug.ThreadRunning(); ++wait)
+    {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_FALSE(plug.ThreadRunning());
+  }
+
+  // The time source of the instances' device jobs once a test chooses an output port: outlives them.
+  DeviceClock jobClock{DeviceClock::Mode::Virtual};
 
   // The MIDI system the instances see: no ports unless a test adds some.
   std::shared_ptr<MidiFakeSystem> midi;

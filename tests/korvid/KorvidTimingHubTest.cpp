@@ -60,8 +60,7 @@ protected:
   std::unique_ptr<Korvid> constructWithOutput()
   {
     auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{&fakeHost});
-    IParam* out = plug->GetParam(kDeviceOutSelection);
-    plug->SetParameterFromGUI(kDeviceOutSelection, out->GetNormalized(1.0));
+    chooseOutputPort(*plug, 1);
     EXPECT_TRUE(plug->mOutputPresent);
     for (int i = 0; i < 300 && plug->ThreadRunning(); ++i)
     {

@@ -1,0 +1,132 @@
+// The plug-in's gates for short MIDI messages from the host and from the synthesizer's input port.
+#include "Korvid.h"
+
+#include "ControlLayer.h"
+#include "IGraphics.h"
+#include "MIDIMessageManager.h"
+#include "ParamIndex.h"
+#include "WdlTime.h"
+
+#include <algorithm>
+
+namespace
+{
+// Values of kMultiPartMIDICh 2..17 are the MIDI channels 0..15.
+constexpr int kPartChannelFirst = 2;
+constexpr int kMidiChannelCount = 16;
+// Incoming parameter changes that light a part's indicator: F0 3E 10 id .. part ..., model byte 10
+// (not the 13 of the dumps).
+constexpr int kSysexMakerOffset = 1;
+constexpr int kSysexModelOffset = 2;
+constexpr int kSysexPartOffset = 5;
+constexpr uint8_t kWaldorfId = 0x3E;
+constexpr uint8_t kParameterChangeModel = 0x10;
+constexpr int kParameterChangeMinSize = 9;
+constexpr int kParameterChangeMaxSize = 13;
+
+// The stored value of a parameter truncated to int; 0 when the index has no parameter.
+int storedInt(IPlugBase& plug, int paramIdx)
+{
+  const IParam* param = plug.GetParam(paramIdx);
+  return param ? static_cast<int>(param->Value()) : 0;
+}
+} // namespace
+
+int Korvid::partOnChannel(int channel)
+{
+  if (channel < 0 || channel >= kMidiChannelCount)
+  {
+    return -1;
+  }
+  for (int p = 0; p < kPartCount; ++p)
+  {
+    const IParam* param = GetParam(kMultiPartMIDICh + p);
+    // Compared as doubles: a value between two channels listens on none.
+    if (param && param->Value() - kPartChannelFirst == static_cast<double>(channel))
+    {
+      return p;
+    }
+  }
+  return -1;
+}
+
+void Korvid::lightIncomingIndicator(int channel)
+{
+  IGraphics* surface = GetGUI();
+  const int part = partOnChannel(channel);
+  if (!surface || part < 0)
+  {
+    return;
+  }
+  const auto index = static_cast<size_t>(part);
+  if (index >= mIndicatorState.size() || index >= mIndicatorTime.size() || mIndicatorState[index] != 0)
+  {
+    return;
+  }
+  surface->SetParameterFromPlug(kMIDILed + part, 1.0, false);
+  mIndicatorState[index] = 1;
+  mIndicatorTime[index] = static_cast<int>(GetTickCount());
+}
+
+void Korvid::noteIncomingSysex(const ISysEx* msg)
+{
+  if (!msg || !msg->mData || !mIndicatorsTrackIncoming.load() || !GetGUI())
+  {
+    return;
+  }
+  if (msg->mSize < kParameterChangeMinSize || msg->mSize > kParameterChangeMaxSize ||
+      msg->mData[kSysexMakerOffset] != kWaldorfId || msg->mData[kSysexModelOffset] != kParameterChangeModel)
+  {
+    return;
+  }
+  const int part = msg->mData[kSysexPartOffset];
+  const auto index = static_cast<size_t>(part);
+  if (part >= kPartCount || index >= mIndicatorState.size() || index >= mIndicatorTime.size() ||
+      mIndicatorState[index] != 0)
+  {
+    return;
+  }
+  GetGUI()->SetParameterFromPlug(kMIDILed + part, 1.0, false);
+  mIndicatorState[index] = 1;
+  mIndicatorTime[index] = static_cast<int>(GetTickCount());
+}
+
+void Korvid::sysexApplied()
+{
+  if (ControlLayer* mixer = mMiniMixerLayer)
+  {
+    mixer->setControlsDirty();
+  }
+}
+
+void Korvid::ProcessMidiMsg(IMidiMsg* pMsg, bool fromDevice)
+{
+  MIDIMessageManager* manager = mMIDIMessageManager;
+  if (!pMsg || !manager)
+  {
+    return;
+  }
+  if (mProcessingOverlay.load() || mQueueOverflow.load() || mWorkerBusy.load())
+  {
+    return;
+  }
+  if (fromDevice && mMasterKeyboard.load())
+  {
+    return;
+  }
+  if (pMsg->StatusMsg() == IMidiMsg::kNone)
+  {
+    return;
+  }
+  const int channel = pMsg->Channel();
+  if (channel == storedInt(*this, kGlobalMidiChannel) - 1)
+  {
+    return;
+  }
+  if (fromDevice)
+  {
+    manager->ProcessMidiMsgFromDevice(pMsg);
+    return;
+  }
+  manager->ProcessMidiMsgFromDAW(pMsg, std::max(partOnChannel(channel), 0));
+}

@@ -1,0 +1,129 @@
+// Jobs 5, 7 and 8: the current multi with its parts, one stored multi and all stored multis requested.
+#include "MIDIMessageSender.h"
+
+#include "Korvid.h"
+#include "MIDIMessageManager.h"
+#include "ParamIndex.h"
+#include "SysexProtocol.h"
+
+void MIDIMessageSender::sendActiveArrangementRequestSysex(bool toEditor)
+{
+  plug->DisplayProcessingIndicator(true);
+  failed = false;
+  cancel = false;
+  if (toEditor)
+  {
+    plug->SetLibrarianRequestActive(false);
+    manager->refreshRequested = true;
+  }
+  else
+  {
+    plug->SetLibrarianRequestActive(true);
+  }
+  const int pauseMs = plug->getTimerValue();
+  manager->arrangementRequest = true;
+
+  if (toEditor)
+  {
+    ReplyWait wait;
+    wait.scanPoll = kEditorScanPoll;
+    wait.checkedSend = true;
+    wait.showScanIds = true;
+    for (int part = 0; part < SysexProtocol::kPartCount; ++part)
+    {
+      plug->SetLibrarianRequestActive(false);
+      std::vector<uint8_t> request = SysexProtocol::soundEditBufferRequest(plug->mDeviceId.load(), part);
+      sendRequest(request, true);
+      const Reply reply = awaitReply(request, pauseMs, wait);
+      if (reply == Reply::Cancelled || reply == Reply::Stopped)
+      {
+        break;
+      }
+      if (reply == Reply::Arrived && !failed.load())
+      {
+        plug->showStatusText(processedProgressText(part).c_str());
+        if (!pause(pauseMs) || awaitDump(kPartWaitStepMs, nullptr, true) == Reply::Stopped)
+        {
+          break;
+        }
+      }
+      plug->DisplayProcessingIndicator(true);
+    }
+  }
+  else
+  {
+    plug->SetLibrarianRequestActive(true);
+    std::vector<uint8_t> request = SysexProtocol::multiEditBufferRequest(plug->mDeviceId.load());
+    sendRequest(request, true);
+    awaitDump(kMultiWaitStepMs, kTextMultiWait, false);
+  }
+
+  if (!pause(pauseMs / 2))
+  {
+    plug->DisplayProcessingIndicator(false);
+    return;
+  }
+  if (toEditor && !failed.load())
+  {
+    plug->SetLibrarianRequestActive(false);
+    std::vector<uint8_t> request = SysexProtocol::multiEditBufferRequest(plug->mDeviceId.load());
+    sendRequest(request, true);
+    const Reply reply = awaitDump(kMultiWaitStepMs, kTextMultiWait, false);
+    if (reply == Reply::Stopped)
+    {
+      plug->DisplayProcessingIndicator(false);
+      return;
+    }
+    // A multi that never came keeps its time-out text rather than a report of success.
+    if (cancel.load())
+    {
+      plug->showStatusText(kTextCancelled);
+    }
+    else if (reply == Reply::Arrived)
+    {
+      plug->showStatusText(kTextEditorCompleted);
+    }
+  }
+  else if (!toEditor && !failed.load())
+  {
+    plug->showStatusText(kTextCompleted);
+    plug->SetLibrarianStatusUnsaved(true);
+  }
+  plug->DisplayProcessingIndicator(false);
+}
+
+void MIDIMessageSender::sendSingleMultiRequestSysex()
+{
+  plug->DisplayProcessingIndicator(true);
+  cancel = false;
+  plug->SetLibrarianRequestActive(true);
+  failed = false;
+  const int pauseMs = plug->getTimerValue();
+
+  constexpr int kSlotByteMask = 0xFF;
+  std::vector<uint8_t> request = SysexProtocol::storedMultiRequest(
+      plug->mDeviceId.load(), plug->getSelectedLibrarianSlot() & kSlotByteMask);
+  sendRequest(request, false);
+  if (awaitReply(request, pauseMs, ReplyWait{}) == Reply::Stopped)
+  {
+    plug->DisplayProcessingIndicator(false);
+    return;
+  }
+
+  if (cancel.load())
+  {
+    plug->showStatusText(kTextCancelled);
+    plug->OnParamChange(kRefreshFolders);
+  }
+  else if (!failed.load())
+  {
+    plug->showStatusText(kTextCompleted);
+    plug->SetLibrarianStatusUnsaved(true);
+  }
+  plug->DisplayProcessingIndicator(false);
+}
+
+void MIDIMessageSender::sendAllMultiRequestSysex()
+{
+  requestBank(true, 0);
+}

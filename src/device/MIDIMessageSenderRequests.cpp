@@ -1,0 +1,234 @@
+// The polls shared by the request jobs, the bank walks of jobs 8 and 10, and job 13, the device enquiry.
+#include "MIDIMessageSender.h"
+
+#include "Korvid.h"
+#include "MIDIMessageManager.h"
+#include "ParamIndex.h"
+#include "PatchLibrarian.h"
+#include "SysexProtocol.h"
+
+#include <sstream>
+#include <string>
+
+namespace
+{
+// Progress of a bank walk: attempt / kReceivedDivisor percent; of job 5: part * kProcessedFactor.
+constexpr double kReceivedDivisor = 1.28;
+constexpr double kProcessedFactor = 5.88;
+// Device-id byte of a request without F0.
+constexpr size_t kRequestDeviceIdByte = SysexProtocol::kDeviceIdOffset - 1;
+} // namespace
+
+std::string MIDIMessageSender::receivedProgressText(int attempt)
+{
+  std::ostringstream text;
+  text << kTextProgressPrefix << attempt / kReceivedDivisor << kTextReceivedSuffix;
+  return text.str();
+}
+
+std::string MIDIMessageSender::processedProgressText(int part)
+{
+  return kTextProgressPrefix + std::to_string(static_cast<int>(part * kProcessedFactor)) +
+         kTextProcessedSuffix;
+}
+
+void MIDIMessageSender::sendRequest(std::vector<uint8_t>& request, bool checked)
+{
+  const int size = static_cast<int>(request.size());
+  if (checked)
+  {
+    plug->checksumCheckAndSend(request.data(), size);
+  }
+  else
+  {
+    plug->SendMidiSysex(request.data(), size);
+  }
+}
+
+MIDIMessageSender::Reply MIDIMessageSender::awaitReply(std::vector<uint8_t> request, int pauseMs,
+                                                       const ReplyWait& wait)
+{
+  if (request.size() <= kRequestDeviceIdByte)
+  {
+    failed = true;
+    return Reply::TimedOut;
+  }
+  for (int polls = 0;;)
+  {
+    if (!pause(pauseMs))
+    {
+      failed = true;
+      return Reply::Stopped;
+    }
+    if (wait.pollEndsOnCancel && cancel.load())
+    {
+      failed = true;
+      return Reply::Cancelled;
+    }
+    ++polls;
+    if (polls == wait.scanPoll)
+    {
+      // A synthesizer set to another device id answers one of these.
+      for (int id = 0; id < SysexProtocol::kDeviceIdCount; ++id)
+      {
+        if (cancel.load())
+        {
+          failed = true;
+          break;
+        }
+        if (dumpArrived())
+        {
+          break;
+        }
+        request[kRequestDeviceIdByte] = SysexProtocol::dataByte(id);
+        sendRequest(request, wait.checkedSend);
+        if (wait.showScanIds)
+        {
+          plug->showStatusText((std::string(kTextCheckingDeviceId) + std::to_string(id + 1)).c_str());
+        }
+        if (!pause(pauseMs))
+        {
+          failed = true;
+          return Reply::Stopped;
+        }
+      }
+    }
+    if (polls == kTimeoutPoll)
+    {
+      plug->showStatusText(wait.timeoutText);
+      failed = true;
+      return Reply::TimedOut;
+    }
+    if (dumpArrived())
+    {
+      return Reply::Arrived;
+    }
+  }
+}
+
+MIDIMessageSender::Reply MIDIMessageSender::awaitDump(int stepMs, const char* text, bool stopOnCancel)
+{
+  for (int step = 0; step < kWaitSteps; ++step)
+  {
+    if (dumpArrived())
+    {
+      return Reply::Arrived;
+    }
+    if (stopOnCancel && cancel.load())
+    {
+      return Reply::Cancelled;
+    }
+    if (text)
+    {
+      plug->showStatusText(text);
+    }
+    if (!pause(stepMs))
+    {
+      failed = true;
+      return Reply::Stopped;
+    }
+  }
+  if (dumpArrived())
+  {
+    return Reply::Arrived;
+  }
+  plug->showStatusText(kTextTimedOut);
+  failed = true;
+  return Reply::TimedOut;
+}
+
+void MIDIMessageSender::setSelectedLibrarianSlot(int slot)
+{
+  if (manager && manager->librarian)
+  {
+    manager->librarian->mSelectedUpperSlot = slot;
+  }
+}
+
+void MIDIMessageSender::requestBank(bool multis, int bank)
+{
+  plug->DisplayProcessingIndicator(true);
+  failed = false;
+  cancel = false;
+  setSelectedLibrarianSlot(0);
+  const int pauseMs = plug->getTimerValue();
+  int program = 0;
+
+  for (int attempt = 0; attempt < SysexProtocol::kProgramCount; ++attempt)
+  {
+    plug->SetLibrarianRequestActive(true);
+    const int deviceId = plug->mDeviceId.load();
+    std::vector<uint8_t> request = multis ? SysexProtocol::storedMultiRequest(deviceId, program)
+                                          : SysexProtocol::storedSoundRequest(deviceId, bank, program);
+    sendRequest(request, false);
+    plug->DisplayProcessingIndicator(true);
+    if (awaitReply(request, pauseMs, ReplyWait{}) == Reply::Stopped)
+    {
+      break;
+    }
+    // After the first failure the walk keeps its program and slot: the remaining attempts only poll.
+    if (dumpArrived() && !failed.load())
+    {
+      plug->showStatusText(receivedProgressText(attempt).c_str());
+      if (!pause(pauseMs) || cancel.load())
+      {
+        break;
+      }
+      ++program;
+      setSelectedLibrarianSlot(program);
+    }
+  }
+  setSelectedLibrarianSlot(0);
+
+  if (stopping.load())
+  {
+    plug->DisplayProcessingIndicator(false);
+    return;
+  }
+  if (cancel.load())
+  {
+    plug->showStatusText(multis ? kTextCancelled : kTextBankCancelled);
+    plug->OnParamChange(kRefreshFolders);
+  }
+  else if (!failed.load())
+  {
+    plug->showStatusText(multis ? kTextCompleted : kTextEditorCompleted);
+    plug->SetLibrarianStatusUnsaved(true);
+  }
+  plug->DisplayProcessingIndicator(false);
+}
+
+void MIDIMessageSender::sendDeviceIdEnquiry()
+{
+  plug->DisplayProcessingIndicator(true);
+  cancel = false;
+  // The reply, a global dump, goes to the editor's parsers.
+  plug->SetLibrarianRequestActive(false);
+  plug->showStatusText(kTextConnecting);
+  failed = false;
+  const int pauseMs = plug->getTimerValue();
+
+  std::vector<uint8_t> request = SysexProtocol::globalRequest(plug->mDeviceId.load());
+  sendRequest(request, true);
+  ReplyWait wait;
+  wait.scanPoll = kEditorScanPoll;
+  wait.pollEndsOnCancel = false;
+  wait.checkedSend = true;
+  wait.showScanIds = true;
+  wait.timeoutText = kTextNoResponse;
+  const Reply reply = awaitReply(request, pauseMs, wait);
+
+  if (reply != Reply::Stopped)
+  {
+    if (cancel.load())
+    {
+      plug->showStatusText(kTextCancelled);
+    }
+    else if (!failed.load())
+    {
+      plug->showStatusText(kTextReady);
+      pause(pauseMs);
+    }
+  }
+  plug->DisplayProcessingIndicator(false);
+}

@@ -1,0 +1,513 @@
+// Request jobs 5, 7, 8, 9, 10 and 13 against the simulated synthesizer: replies, scans, time-outs, cancel.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "BlofeldSimulator.h"
+#include "DeviceClock.h"
+#include "DeviceTestSupport.h"
+#include "DumpTemplates.h"
+#include "IControl.h"
+#include "MIDIMessageManager.h"
+#include "ParamIndex.h"
+#include "PatchLibrarian.h"
+#include "PatchManager.h"
+#include "SoundDumpLayout.h"
+#include "TempDataHome.h"
+
+using DeviceTestSupport::Bytes;
+using namespace std::chrono_literals;
+using P = SysexProtocol;
+using S = MIDIMessageSender;
+
+namespace
+{
+BlofeldSimulator* gSimulator = nullptr;
+
+std::unique_ptr<IMidiPorts::Backend> simulatorBackend()
+{
+  return gSimulator->makeBackend();
+}
+
+// The message line, keeping every text it showed (runs of one text count once).
+class RecordingLine : public ITextControl
+{
+public:
+  explicit RecordingLine(IPlugBase* plug) : ITextControl(plug, IRECT(0, 0, 10, 10), nullptr, "") {}
+  // Called just before the text changes: mStr is still the one that was shown.
+  void SetDirty(bool push) override
+  {
+    {
+      std::lock_guard<std::mutex> lock(mHistoryLock);
+      if (!mStr.empty())
+        mShown.push_back(mStr);
+    }
+    ITextControl::SetDirty(push);
+  }
+  std::vector<std::string> history()
+  {
+    std::lock_guard<std::mutex> lock(mHistoryLock);
+    std::vector<std::string> all = mShown;
+    all.push_back(mStr);
+    return all;
+  }
+
+private:
+  std::mutex mHistoryLock;
+  std::vector<std::string> mShown;
+};
+
+// The numbers that follow prefix in the texts that start with it.
+std::vector<std::string> numbersAfter(const std::vector<std::string>& texts, const std::string& prefix,
+                                      const std::string& suffix = "")
+{
+  std::vector<std::string> numbers;
+  for (const std::string& t : texts)
+    if (t.rfind(prefix, 0) == 0 && t.size() >= prefix.size() + suffix.size() &&
+        t.compare(t.size() - suffix.size(), suffix.size(), suffix) == 0)
+      numbers.push_back(t.substr(prefix.size(), t.size() - prefix.size() - suffix.size()));
+  return numbers;
+}
+
+class RequestJobsTest : public ::testing::Test
+{
+protected:
+  void start(DeviceClock::Mode mode, double scale = 1.0, int deviceId = 0)
+  {
+    clock = std::make_unique<DeviceClock>(mode, scale);
+    simulator = std::make_unique<BlofeldSimulator>(deviceId, clock.get());
+    gSimulator = simulator.get();
+    IMidiPorts::SetBackendFactory(&simulatorBackend);
+    plug = DeviceTestSupport::makePlug();
+    plug->initDeviceCommunication(&patchManager, &librarian);
+    manager = plug->mMIDIMessageManager;
+    manager->setClock(clock.get());
+    plug->getExternalMIDIOutNames();
+    plug->getExternalMIDIInNames();
+    int out = 1;
+    int in = 1;
+    ASSERT_GT(plug->setExternalMIDIOut(out, BlofeldSimulator::kPortName), 0);
+    ASSERT_GT(plug->setExternalMIDIIn(in, BlofeldSimulator::kPortName), 0);
+    plug->mOutputPresent = true;
+    line = std::make_unique<RecordingLine>(plug.get());
+    plug->mMessageLine = line.get();
+  }
+  void TearDown() override
+  {
+    plug.reset();
+    IMidiPorts::SetBackendFactory(nullptr);
+    simulator.reset();
+    gSimulator = nullptr;
+  }
+  // Posts a job and waits for its end; the clock milliseconds it took.
+  int64_t run(const JobArguments& args)
+  {
+    const int64_t begin = clock->nowMs();
+    EXPECT_TRUE(manager->post(args));
+    EXPECT_TRUE(waitIdle());
+    simulator->drain();
+    return clock->nowMs() - begin;
+  }
+  static JobArguments job(int code)
+  {
+    JobArguments args;
+    args.jobCode = code;
+    return args;
+  }
+  bool waitIdle(std::chrono::milliseconds timeout = 60s)
+  {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (manager->isRunning(MIDIMessageManager::Thread::SysexJob))
+    {
+      if (std::chrono::steady_clock::now() > end)
+        return false;
+      std::this_thread::sleep_for(1ms);
+    }
+    return true;
+  }
+  bool waitFor(const std::function<bool()>& condition)
+  {
+    const auto end = std::chrono::steady_clock::now() + 20s;
+    while (!condition())
+    {
+      if (std::chrono::steady_clock::now() > end)
+        return false;
+      std::this_thread::sleep_for(1ms);
+    }
+    return true;
+  }
+  void expectFlagsBackToNormal()
+  {
+    EXPECT_FALSE(plug->mProcessingOverlay.load());
+    EXPECT_FALSE(plug->mIgnoreIncoming.load());
+    EXPECT_FALSE(plug->mWorkerBusy.load());
+    EXPECT_FALSE(manager->dumpExpected.load());
+  }
+  void expectPartHolds(int part, const Bytes& sound)
+  {
+    Bytes d(SoundDumpLayout::kDumpLength);
+    manager->sender->buildPartDump(part, d.data());
+    for (int b = SoundDumpLayout::kFirstParameterByte; b <= SoundDumpLayout::kCategoryOffset; ++b)
+    {
+      if (!SoundDumpLayout::isFixedByte(b))
+      {
+        ASSERT_EQ(sound[static_cast<size_t>(b)], d[static_cast<size_t>(b)])
+            << "part " << part << " byte " << b;
+      }
+    }
+  }
+  // The multi edit buffer of the simulator, named name.
+  void storeMulti(const std::string& name)
+  {
+    const auto& templ = DumpTemplates::multiTemplate();
+    Bytes multi(templ.begin(), templ.end());
+    multi[P::kDeviceIdOffset] = 0;
+    multi[P::kBankOffset] = P::kEditBufferBank;
+    multi[P::kProgramOffset] = 0;
+    std::copy(name.begin(), name.end(), multi.begin() + P::kChecksumFirstByte);
+    simulator->receive(multi);
+    simulator->drain();
+  }
+  void setSyncTimer(int value) { plug->GetParam(kLibSyncTimer)->Set(value); }
+
+  TempDataHome dataHome;
+  PatchManager patchManager{nullptr};
+  PatchLibrarian librarian;
+  std::unique_ptr<DeviceClock> clock;
+  std::unique_ptr<BlofeldSimulator> simulator;
+  std::unique_ptr<Korvid> plug;
+  std::unique_ptr<RecordingLine> line;
+  MIDIMessageManager* manager = nullptr;
+};
+} // namespace
+
+TEST_F(RequestJobsTest, SyncTimerGivesThePauseOfEveryRequest)
+{
+  start(DeviceClock::Mode::Virtual);
+  for (auto [value, ms] :
+       std::initializer_list<std::pair<int, int>>{{0, 50}, {2, 100}, {6, 400}, {7, 500}, {9, 100}})
+  {
+    setSyncTimer(value);
+    EXPECT_EQ(ms, plug->getTimerValue()) << "value " << value;
+  }
+}
+
+TEST_F(RequestJobsTest, EnquiryFindsASynthesizerOnAnotherIdAndAdoptsIt)
+{
+  start(DeviceClock::Mode::Scaled, 0.2, 9);
+  setSyncTimer(2);
+  // The synthesizer's global data carries its id too.
+  constexpr size_t kGlobalIdByte = 42;
+  Bytes global = simulator->global();
+  ASSERT_GT(global.size(), kGlobalIdByte);
+  global[P::kDeviceIdOffset] = 9;
+  global[kGlobalIdByte] = 9;
+  simulator->receive(global);
+  simulator->drain();
+  plug->sendSysExInitialization();
+  ASSERT_TRUE(waitIdle());
+  simulator->drain();
+
+  EXPECT_EQ(9, plug->mDeviceId.load());
+  EXPECT_EQ(9, plug->GetParam(kGlobalSysExID)->Int());
+  const auto texts = line->history();
+  EXPECT_EQ("Connecting to blofeld", texts.front());
+  EXPECT_EQ("Plug-in is ready to go!", texts.back());
+  const auto ids = numbersAfter(texts, S::kTextCheckingDeviceId);
+  ASSERT_GE(ids.size(), 10u);
+  for (size_t i = 0; i < ids.size(); ++i)
+    EXPECT_EQ(std::to_string(i + 1), ids[i]);
+
+  const auto received = simulator->received();
+  ASSERT_GE(received.size(), 12u); // the stored global, the enquiry, ids 0 to 9 at least
+  EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x04, 0xF7}), received[1]);
+  for (size_t i = 2; i < received.size(); ++i)
+    EXPECT_EQ(static_cast<int>(i) - 2, received[i][P::kDeviceIdOffset]) << "scan message " << i;
+  expectFlagsBackToNormal();
+}
+
+TEST_F(RequestJobsTest, SilentSynthesizerIsGivenUpAfterThirtyPollsAndAFullScan)
+{
+  start(DeviceClock::Mode::Virtual);
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  setSyncTimer(2);
+  EXPECT_EQ((30 + 128) * 100, run(job(S::kJobDeviceIdEnquiry)));
+
+  const auto texts = line->history();
+  EXPECT_EQ("Connecting to blofeld", texts.front());
+  EXPECT_EQ("No response from blofeld!", texts.back());
+  const auto ids = numbersAfter(texts, S::kTextCheckingDeviceId);
+  ASSERT_EQ(128u, ids.size());
+  EXPECT_EQ("1", ids.front());
+  EXPECT_EQ("128", ids.back());
+  EXPECT_EQ(129u, simulator->received().size());
+  EXPECT_TRUE(manager->sender->failed.load());
+  EXPECT_EQ(0, plug->mDeviceId.load());
+  expectFlagsBackToNormal();
+}
+
+TEST_F(RequestJobsTest, CancelStopsTheEnquiryScanAndIsReported)
+{
+  start(DeviceClock::Mode::Scaled, 0.1);
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  ASSERT_TRUE(manager->post(job(S::kJobDeviceIdEnquiry)));
+  ASSERT_TRUE(waitFor([&] { return simulator->received().size() >= 4; }));
+  manager->sender->cancel = true;
+  ASSERT_TRUE(waitIdle());
+  simulator->drain();
+  EXPECT_LT(simulator->received().size(), 20u);
+  EXPECT_EQ("Data request CANCELLED!", plug->getStatusText());
+  expectFlagsBackToNormal();
+}
+
+TEST_F(RequestJobsTest, WithoutOutputPortTheEnquirySaysSoAndTimesOut)
+{
+  start(DeviceClock::Mode::Virtual);
+  plug->mOutputPresent = false;
+  run(job(S::kJobDeviceIdEnquiry));
+  const auto texts = line->history();
+  EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), "Set MIDI I/O First!"));
+  EXPECT_EQ("No response from blofeld!", texts.back());
+  EXPECT_TRUE(simulator->received().empty());
+}
+
+TEST_F(RequestJobsTest, ArrangementRequestBringsEveryPartAndTheMultiIntoTheEditor)
+{
+  start(DeviceClock::Mode::Scaled, 0.2);
+  const std::vector<Bytes> sounds = DeviceTestSupport::factorySounds();
+  ASSERT_GE(sounds.size(), 30u);
+  for (int part = 0; part < 16; ++part)
+    simulator->setEditBuffer(part,
+                             DeviceTestSupport::asEditBuffer(sounds[static_cast<size_t>(part + 10)], part));
+  storeMulti("Requested Multi!");
+  // Each reply comes after 30 clock ms, so the job is already waiting for the multi when it arrives.
+  simulator->setFault(BlofeldSimulator::Fault::Late, 30);
+
+  JobArguments args = job(S::kJobRequestArrangement);
+  args.toEditor = true;
+  run(args);
+
+  for (int part = 0; part < 16; ++part)
+    expectPartHolds(part, sounds[static_cast<size_t>(part + 10)]);
+  EXPECT_STREQ("Requested Multi!", plug->GetParam(kMultiName)->GetDisplayText(0));
+  EXPECT_TRUE(manager->arrangementRequest.load());
+
+  const auto texts = line->history();
+  const auto percents = numbersAfter(texts, S::kTextProgressPrefix, S::kTextProcessedSuffix);
+  EXPECT_EQ((std::vector<std::string>{"0", "5", "11", "17", "23", "29", "35", "41", "47", "52", "58", "64",
+                                      "70", "76", "82", "88"}),
+            percents);
+  ASSERT_GE(texts.size(), 2u);
+  EXPECT_EQ("Data request completed!", texts.back());
+  EXPECT_EQ("Processing, please wait...", texts[texts.size() - 2]);
+  const auto received = simulator->received();
+  ASSERT_EQ(18u, received.size()); // the stored multi, 16 part requests, the multi request
+  EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x01, 0x7F, 0x00, 0xF7}), received.back());
+  expectFlagsBackToNormal();
+}
+
+TEST_F(RequestJobsTest, ArrangementWhoseMultiNeverComesEndsOnTheTimeOutNotOnCompleted)
+{
+  start(DeviceClock::Mode::Scaled, 0.1);
+  setSyncTimer(7);
+  JobArguments args = job(S::kJobRequestArrangement);
+  args.toEditor = true;
+  ASSERT_TRUE(manager->post(args));
+  // The parts answer; the synthesizer falls silent before the multi is asked for.
+  ASSERT_TRUE(waitFor([&] { return simulator->repliesSent() >= 16; }));
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  ASSERT_TRUE(waitIdle());
+  simulator->drain();
+  ASSERT_EQ(17u, simulator->received().size());
+  EXPECT_EQ("CONNECTION TIMED OUT!", plug->getStatusText());
+  EXPECT_TRUE(manager->sender->failed.load());
+}
+
+TEST_F(RequestJobsTest, ArrangementToTheLibrarianTakesOnlyTheMulti)
+{
+  start(DeviceClock::Mode::Scaled, 0.2);
+  plug->mMultiMode = true;
+  storeMulti("Library Multi   ");
+  JobArguments args = job(S::kJobRequestArrangement);
+  args.toEditor = false;
+  run(args);
+  ASSERT_EQ(1u, manager->performanceRequest.record.mMessages.size());
+  EXPECT_EQ("Library Multi   ", manager->performanceRequest.record.mName);
+  const auto received = simulator->received();
+  ASSERT_EQ(2u, received.size());
+  EXPECT_EQ(P::kMultiRequest, received[1][P::kTypeOffset]);
+  const auto texts = line->history();
+  EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), "Data request Completed!"));
+  EXPECT_EQ(1, plug->GetParam(kBankEditUnsaved)->Int());
+  expectFlagsBackToNormal();
+}
+
+TEST_F(RequestJobsTest, SilentPartsTimeOutAndTheMultiIsNotAskedFor)
+{
+  start(DeviceClock::Mode::Virtual);
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  JobArguments args = job(S::kJobRequestArrangement);
+  args.toEditor = true;
+  run(args);
+  EXPECT_EQ("CONNECTION TIMED OUT!", plug->getStatusText());
+  for (const Bytes& m : simulator->received())
+    EXPECT_EQ(P::kSoundRequest, m[P::kTypeOffset]);
+  expectFlagsBackToNormal();
+}
+
+TEST_F(RequestJobsTest, StoredSoundRequestAsksForProgram127AboveTheLastSlot)
+{
+  start(DeviceClock::Mode::Scaled, 0.2);
+  const std::vector<Bytes> sounds = DeviceTestSupport::factorySounds();
+  ASSERT_FALSE(sounds.empty());
+  simulator->setSound(2, 127, sounds[3]);
+  librarian.mSelectedUpperSlot = 200;
+  manager->sendSinglePatchRequestSysexFromLibrarian(false, 2);
+  ASSERT_TRUE(waitIdle());
+  simulator->drain();
+
+  ASSERT_FALSE(simulator->received().empty());
+  EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x00, 0x02, 0x7F, 0xF7}), simulator->received()[0]);
+  ASSERT_EQ(1u, manager->patchRequest.record.mMessages.size());
+  const Bytes& stored = manager->patchRequest.record.mMessages[0].mData;
+  EXPECT_TRUE(std::equal(stored.begin() + SoundDumpLayout::kNameOffset,
+                         stored.begin() + SoundDumpLayout::kNameOffset + SoundDumpLayout::kNameLength,
+                         sounds[3].begin() + SoundDumpLayout::kNameOffset));
+  const auto texts = line->history();
+  EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), "Data request Completed!"));
+  EXPECT_EQ(1, plug->GetParam(kBankEditUnsaved)->Int());
+}
+
+TEST_F(RequestJobsTest, EditBufferRequestResendsTheSameRequestInsteadOfScanning)
+{
+  start(DeviceClock::Mode::Virtual, 1.0, 5);
+  plug->mDeviceId = 2;
+  plug->mCurrentPart = 6;
+  const int64_t took = [&]
+  {
+    JobArguments args = job(S::kJobRequestSinglePatch);
+    args.editBuffer = true;
+    return run(args);
+  }();
+  const auto received = simulator->received();
+  ASSERT_EQ(129u, received.size());
+  for (const Bytes& m : received)
+    EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x02, 0x00, 0x7F, 0x06, 0xF7}), m);
+  EXPECT_EQ((30 + 128) * 50, took);
+  EXPECT_EQ("CONNECTION TIMED OUT!", plug->getStatusText());
+  EXPECT_TRUE(manager->patchRequest.record.mMessages.empty());
+  expectFlagsBackToNormal();
+}
+
+TEST_F(RequestJobsTest, CancelledSoundRequestRescansTheLibrary)
+{
+  start(DeviceClock::Mode::Scaled, 0.1);
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  ASSERT_TRUE(manager->post(job(S::kJobRequestSinglePatch)));
+  ASSERT_TRUE(waitFor([&] { return !simulator->received().empty(); }));
+  manager->sender->cancel = true;
+  ASSERT_TRUE(waitIdle());
+  EXPECT_EQ("Data request CANCELLED!", plug->getStatusText());
+  EXPECT_EQ(0, plug->GetParam(kBankEditUnsaved)->Int());
+  EXPECT_FALSE(plug->mProcessingOverlay.load());
+}
+
+TEST_F(RequestJobsTest, SoundBankWalkFillsEveryProgramInOrder)
+{
+  start(DeviceClock::Mode::Scaled, 0.2);
+  const std::vector<Bytes> sounds = DeviceTestSupport::factorySounds();
+  ASSERT_FALSE(sounds.empty());
+  simulator->setSound(0, 127, sounds[0]);
+  librarian.mSelectedUpperSlot = 40;
+  manager->sendAllPatchRequestSysexFromLibrarian(0);
+  ASSERT_TRUE(waitIdle());
+  simulator->drain();
+
+  const auto received = simulator->received();
+  ASSERT_EQ(128u, received.size());
+  for (size_t i = 0; i < received.size(); ++i)
+    EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x00, 0x00, static_cast<unsigned char>(i), 0xF7}), received[i]);
+  const auto texts = line->history();
+  const auto percents = numbersAfter(texts, S::kTextProgressPrefix, S::kTextReceivedSuffix);
+  ASSERT_EQ(128u, percents.size());
+  EXPECT_EQ("0", percents[0]);
+  EXPECT_EQ("0.78125", percents[1]);
+  EXPECT_EQ("99.2188", percents.back());
+  EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), "Data request completed!"));
+  EXPECT_EQ(0, librarian.mSelectedUpperSlot);
+  ASSERT_EQ(1u, manager->patchRequest.record.mMessages.size());
+  EXPECT_EQ(127, manager->patchRequest.record.mMessages[0].mData[P::kProgramOffset]);
+  EXPECT_EQ(1, plug->GetParam(kBankEditUnsaved)->Int());
+}
+
+TEST_F(RequestJobsTest, CancelledBankWalkStopsAdvancingAndResetsTheSlot)
+{
+  start(DeviceClock::Mode::Scaled, 0.1);
+  ASSERT_TRUE(manager->post(
+      []
+      {
+        JobArguments args;
+        args.jobCode = S::kJobRequestAllPatches;
+        args.bank = 3;
+        return args;
+      }()));
+  ASSERT_TRUE(waitFor([&] { return simulator->received().size() >= 5; }));
+  manager->sender->cancel = true;
+  ASSERT_TRUE(waitIdle());
+  simulator->drain();
+  int last = -1;
+  for (const Bytes& m : simulator->received())
+  {
+    EXPECT_EQ(3, m[P::kBankOffset]);
+    EXPECT_GE(m[P::kProgramOffset], last);
+    last = m[P::kProgramOffset];
+  }
+  EXPECT_LT(last, 100);
+  EXPECT_EQ("Data request cancelled!", plug->getStatusText());
+  EXPECT_EQ(0, librarian.mSelectedUpperSlot);
+  EXPECT_EQ(0, plug->GetParam(kBankEditUnsaved)->Int());
+}
+
+TEST_F(RequestJobsTest, MultiRequestsAskForTheSelectedSlotAndForAllMultis)
+{
+  start(DeviceClock::Mode::Scaled, 0.2);
+  plug->mMultiMode = true;
+  librarian.mSelectedUpperSlot = 5;
+  run(job(S::kJobRequestSingleMulti));
+  ASSERT_EQ(1u, simulator->received().size());
+  EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x01, 0x00, 0x05, 0xF7}), simulator->received()[0]);
+  ASSERT_EQ(1u, manager->performanceRequest.record.mMessages.size());
+  EXPECT_EQ(5, manager->performanceRequest.record.mMessages[0].mData[P::kProgramOffset]);
+  auto texts = line->history();
+  EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), "Data request Completed!"));
+
+  run(job(S::kJobRequestAllMultis));
+  const auto received = simulator->received();
+  ASSERT_EQ(129u, received.size());
+  for (size_t i = 1; i < received.size(); ++i)
+    EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x01, 0x00, static_cast<unsigned char>(i - 1), 0xF7}),
+              received[i]);
+  texts = line->history();
+  EXPECT_EQ("99.2188", numbersAfter(texts, S::kTextProgressPrefix, S::kTextReceivedSuffix).back());
+  EXPECT_EQ(0, librarian.mSelectedUpperSlot);
+}
+
+TEST_F(RequestJobsTest, SilentStoredMultiTimesOutAfterTheScan)
+{
+  start(DeviceClock::Mode::Virtual);
+  plug->mMultiMode = true;
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  EXPECT_EQ((30 + 128) * 50, run(job(S::kJobRequestSingleMulti)));
+  const auto received = simulator->received();
+  ASSERT_EQ(129u, received.size());
+  for (size_t i = 1; i < received.size(); ++i)
+    EXPECT_EQ(static_cast<int>(i) - 1, received[i][P::kDeviceIdOffset]);
+  EXPECT_EQ("CONNECTION TIMED OUT!", plug->getStatusText());
+  EXPECT_TRUE(manager->performanceRequest.record.mMessages.empty());
+  EXPECT_EQ(0, plug->GetParam(kBankEditUnsaved)->Int());
+  expectFlagsBackToNormal();
+}
