@@ -110,17 +110,7 @@ void MIDIMessageSender::sendSingleMultiRequestSysex()
     return;
   }
 
-  if (cancel.load())
-  {
-    plug->showStatusText(kTextCancelled);
-    plug->OnParamChange(kRefreshFolders);
-  }
-  else if (!failed.load())
-  {
-    plug->showStatusText(kTextCompleted);
-    plug->SetLibrarianStatusUnsaved(true);
-  }
-  plug->DisplayProcessingIndicator(false);
+  finishRequest(cancel.load(), true);
 }
 
 void MIDIMessageSender::sendAllMultiRequestSysex()

@@ -86,17 +86,7 @@ void MIDIMessageSender::sendSinglePatchRequestSysex(bool editBuffer, int bank)
     }
   }
 
-  if (cancelled)
-  {
-    plug->showStatusText(kTextCancelled);
-    plug->OnParamChange(kRefreshFolders);
-  }
-  else if (!failed.load())
-  {
-    plug->showStatusText(kTextCompleted);
-    plug->SetLibrarianStatusUnsaved(true);
-  }
-  plug->DisplayProcessingIndicator(false);
+  finishRequest(cancelled, true);
 }
 
 void MIDIMessageSender::sendAllPatchRequestSysex(int bank)

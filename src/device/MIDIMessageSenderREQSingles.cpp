@@ -77,21 +77,5 @@ void MIDIMessageSender::sendPartRequestSysex(int part, bool toEditor)
     plug->DisplayProcessingIndicator(false);
     return;
   }
-  if (cancel.load())
-  {
-    plug->showStatusText(kTextCancelled);
-    if (!toEditor)
-    {
-      plug->OnParamChange(kRefreshFolders);
-    }
-  }
-  else if (!failed.load())
-  {
-    plug->showStatusText(kTextCompleted);
-    if (!toEditor)
-    {
-      plug->SetLibrarianStatusUnsaved(true);
-    }
-  }
-  plug->DisplayProcessingIndicator(false);
+  finishRequest(cancel.load(), !toEditor);
 }

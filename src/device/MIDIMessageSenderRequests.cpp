@@ -185,17 +185,8 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
     plug->DisplayProcessingIndicator(false);
     return;
   }
-  if (cancel.load())
-  {
-    plug->showStatusText(multis ? kTextCancelled : kTextBankCancelled);
-    plug->OnParamChange(kRefreshFolders);
-  }
-  else if (!failed.load())
-  {
-    plug->showStatusText(multis ? kTextCompleted : kTextEditorCompleted);
-    plug->SetLibrarianStatusUnsaved(true);
-  }
-  plug->DisplayProcessingIndicator(false);
+  finishRequest(cancel.load(), true, multis ? kTextCancelled : kTextBankCancelled,
+                multis ? kTextCompleted : kTextEditorCompleted);
 }
 
 void MIDIMessageSender::sendDeviceIdEnquiry()
@@ -228,6 +219,28 @@ void MIDIMessageSender::sendDeviceIdEnquiry()
     {
       plug->showStatusText(kTextReady);
       pause(pauseMs);
+    }
+  }
+  plug->DisplayProcessingIndicator(false);
+}
+
+void MIDIMessageSender::finishRequest(bool cancelled, bool toLibrary, const char* cancelledText,
+                                      const char* completedText)
+{
+  if (cancelled)
+  {
+    plug->showStatusText(cancelledText);
+    if (toLibrary)
+    {
+      plug->OnParamChange(kRefreshFolders);
+    }
+  }
+  else if (!failed.load())
+  {
+    plug->showStatusText(completedText);
+    if (toLibrary)
+    {
+      plug->SetLibrarianStatusUnsaved(true);
     }
   }
   plug->DisplayProcessingIndicator(false);

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "BlofeldSimulator.h"
+#include "SimulatedDeviceFixture.h"
 #include "ControlLayer.h"
 #include "IControl.h"
 #include "DeviceClock.h"
@@ -25,45 +26,11 @@ using P = SysexProtocol;
 
 namespace
 {
-BlofeldSimulator* gSimulator = nullptr;
-
-std::unique_ptr<IMidiPorts::Backend> simulatorBackend()
-{
-  return gSimulator->makeBackend();
-}
-
 constexpr int kSyncTimerMs = 50;
 
-class ManagerTest : public ::testing::Test
+class ManagerTest : public SimulatedDeviceFixture
 {
 protected:
-  // Each test picks its time source before start().
-  void start(DeviceClock::Mode mode, double scale = 1.0, int deviceId = 0)
-  {
-    clock = std::make_unique<DeviceClock>(mode, scale);
-    simulator = std::make_unique<BlofeldSimulator>(deviceId, clock.get());
-    gSimulator = simulator.get();
-    IMidiPorts::SetBackendFactory(&simulatorBackend);
-    plug = DeviceTestSupport::makePlug();
-    plug->initDeviceCommunication(&patchManager, nullptr);
-    manager = plug->mMIDIMessageManager;
-    manager->setClock(clock.get());
-    plug->getExternalMIDIOutNames();
-    plug->getExternalMIDIInNames();
-    int out = 1;
-    int in = 1;
-    ASSERT_GT(plug->setExternalMIDIOut(out, BlofeldSimulator::kPortName), 0);
-    ASSERT_GT(plug->setExternalMIDIIn(in, BlofeldSimulator::kPortName), 0);
-    plug->mOutputPresent = true;
-  }
-  void TearDown() override
-  {
-    plug.reset();
-    IMidiPorts::SetBackendFactory(nullptr);
-    simulator.reset();
-    gSimulator = nullptr;
-  }
-
   static JobArguments job(int code, int part = 0, bool toEditor = true)
   {
     JobArguments args;
@@ -71,17 +38,6 @@ protected:
     args.part = part;
     args.toEditor = toEditor;
     return args;
-  }
-  bool waitIdle(std::chrono::milliseconds timeout = 30s)
-  {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (manager->isRunning(MIDIMessageManager::Thread::SysexJob))
-    {
-      if (std::chrono::steady_clock::now() > end)
-        return false;
-      std::this_thread::sleep_for(1ms);
-    }
-    return true;
   }
   // Waits until the simulator has taken count messages; a request job clears the cancel flag before it
   // sends, so a cancel is only meaningful after its first request went out.
@@ -102,25 +58,6 @@ protected:
     manager->sender->buildPartDump(part, d.data());
     return d;
   }
-  // Parameter bytes of a part equal those of sound.
-  void expectPartHolds(int part, const Bytes& sound)
-  {
-    const Bytes d = built(part);
-    for (int b = SoundDumpLayout::kFirstParameterByte; b <= SoundDumpLayout::kCategoryOffset; ++b)
-    {
-      if (!SoundDumpLayout::isFixedByte(b))
-      {
-        ASSERT_EQ(sound[static_cast<size_t>(b)], d[static_cast<size_t>(b)]) << "byte " << b;
-      }
-    }
-  }
-
-  TempDataHome dataHome;
-  PatchManager patchManager{nullptr};
-  std::unique_ptr<DeviceClock> clock;
-  std::unique_ptr<BlofeldSimulator> simulator;
-  std::unique_ptr<Korvid> plug;
-  MIDIMessageManager* manager = nullptr;
 };
 } // namespace
 

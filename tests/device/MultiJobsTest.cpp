@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "BlofeldSimulator.h"
+#include "SimulatedDeviceFixture.h"
 #include "DeviceClock.h"
 #include "DeviceTestSupport.h"
 #include "DumpTemplates.h"
@@ -24,33 +25,12 @@ using S = MIDIMessageSender;
 
 namespace
 {
-BlofeldSimulator* gSimulator = nullptr;
-
-std::unique_ptr<IMidiPorts::Backend> simulatorBackend()
-{
-  return gSimulator->makeBackend();
-}
-
-class MultiJobsTest : public ::testing::Test
+class MultiJobsTest : public SimulatedDeviceFixture
 {
 protected:
   void start(DeviceClock::Mode mode, double scale = 1.0)
   {
-    clock = std::make_unique<DeviceClock>(mode, scale);
-    simulator = std::make_unique<BlofeldSimulator>(0, clock.get());
-    gSimulator = simulator.get();
-    IMidiPorts::SetBackendFactory(&simulatorBackend);
-    plug = DeviceTestSupport::makePlug();
-    plug->initDeviceCommunication(&patchManager, nullptr);
-    manager = plug->mMIDIMessageManager;
-    manager->setClock(clock.get());
-    plug->getExternalMIDIOutNames();
-    plug->getExternalMIDIInNames();
-    int out = 1;
-    int in = 1;
-    ASSERT_GT(plug->setExternalMIDIOut(out, BlofeldSimulator::kPortName), 0);
-    ASSERT_GT(plug->setExternalMIDIIn(in, BlofeldSimulator::kPortName), 0);
-    plug->mOutputPresent = true;
+    SimulatedDeviceFixture::start(mode, scale);
     // Only the parts a test switches on are active.
     for (int part = 0; part < 16; ++part)
     {
@@ -59,13 +39,6 @@ protected:
                        kReceivePressure, kReceiveSustain, kReceiveEdits, kReceiveProgramChange})
         plug->GetParam(base + part)->Set(1);
     }
-  }
-  void TearDown() override
-  {
-    plug.reset();
-    IMidiPorts::SetBackendFactory(nullptr);
-    simulator.reset();
-    gSimulator = nullptr;
   }
   // Posts job 0 as its posters do and waits for its end; the clock milliseconds it took.
   int64_t runArrangement(bool toLibrarian, bool requestParts)
@@ -79,17 +52,6 @@ protected:
     EXPECT_TRUE(waitIdle());
     simulator->drain();
     return clock->nowMs() - begin;
-  }
-  bool waitIdle(std::chrono::milliseconds timeout = 30s)
-  {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (manager->isRunning(MIDIMessageManager::Thread::SysexJob))
-    {
-      if (std::chrono::steady_clock::now() > end)
-        return false;
-      std::this_thread::sleep_for(1ms);
-    }
-    return true;
   }
   Bytes builtMulti()
   {
@@ -111,13 +73,6 @@ protected:
       kinds.emplace_back(m[P::kTypeOffset], m.size() > 7 ? m[P::kProgramOffset] : -1);
     return kinds;
   }
-
-  TempDataHome dataHome;
-  PatchManager patchManager{nullptr};
-  std::unique_ptr<DeviceClock> clock;
-  std::unique_ptr<BlofeldSimulator> simulator;
-  std::unique_ptr<Korvid> plug;
-  MIDIMessageManager* manager = nullptr;
 };
 } // namespace
 

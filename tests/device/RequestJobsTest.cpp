@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "BlofeldSimulator.h"
+#include "SimulatedDeviceFixture.h"
 #include "DeviceClock.h"
 #include "DeviceTestSupport.h"
 #include "DumpTemplates.h"
@@ -26,13 +27,6 @@ using S = MIDIMessageSender;
 
 namespace
 {
-BlofeldSimulator* gSimulator = nullptr;
-
-std::unique_ptr<IMidiPorts::Backend> simulatorBackend()
-{
-  return gSimulator->makeBackend();
-}
-
 // The message line, keeping every text it showed (runs of one text count once).
 class RecordingLine : public ITextControl
 {
@@ -73,35 +67,14 @@ std::vector<std::string> numbersAfter(const std::vector<std::string>& texts, con
   return numbers;
 }
 
-class RequestJobsTest : public ::testing::Test
+class RequestJobsTest : public SimulatedDeviceFixture
 {
 protected:
   void start(DeviceClock::Mode mode, double scale = 1.0, int deviceId = 0)
   {
-    clock = std::make_unique<DeviceClock>(mode, scale);
-    simulator = std::make_unique<BlofeldSimulator>(deviceId, clock.get());
-    gSimulator = simulator.get();
-    IMidiPorts::SetBackendFactory(&simulatorBackend);
-    plug = DeviceTestSupport::makePlug();
-    plug->initDeviceCommunication(&patchManager, &librarian);
-    manager = plug->mMIDIMessageManager;
-    manager->setClock(clock.get());
-    plug->getExternalMIDIOutNames();
-    plug->getExternalMIDIInNames();
-    int out = 1;
-    int in = 1;
-    ASSERT_GT(plug->setExternalMIDIOut(out, BlofeldSimulator::kPortName), 0);
-    ASSERT_GT(plug->setExternalMIDIIn(in, BlofeldSimulator::kPortName), 0);
-    plug->mOutputPresent = true;
+    SimulatedDeviceFixture::start(mode, scale, deviceId, &librarian);
     line = std::make_unique<RecordingLine>(plug.get());
     plug->mMessageLine = line.get();
-  }
-  void TearDown() override
-  {
-    plug.reset();
-    IMidiPorts::SetBackendFactory(nullptr);
-    simulator.reset();
-    gSimulator = nullptr;
   }
   // Posts a job and waits for its end; the clock milliseconds it took.
   int64_t run(const JobArguments& args)
@@ -117,17 +90,6 @@ protected:
     JobArguments args;
     args.jobCode = code;
     return args;
-  }
-  bool waitIdle(std::chrono::milliseconds timeout = 60s)
-  {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (manager->isRunning(MIDIMessageManager::Thread::SysexJob))
-    {
-      if (std::chrono::steady_clock::now() > end)
-        return false;
-      std::this_thread::sleep_for(1ms);
-    }
-    return true;
   }
   bool waitFor(const std::function<bool()>& condition)
   {
@@ -147,19 +109,6 @@ protected:
     EXPECT_FALSE(plug->mWorkerBusy.load());
     EXPECT_FALSE(manager->dumpExpected.load());
   }
-  void expectPartHolds(int part, const Bytes& sound)
-  {
-    Bytes d(SoundDumpLayout::kDumpLength);
-    manager->sender->buildPartDump(part, d.data());
-    for (int b = SoundDumpLayout::kFirstParameterByte; b <= SoundDumpLayout::kCategoryOffset; ++b)
-    {
-      if (!SoundDumpLayout::isFixedByte(b))
-      {
-        ASSERT_EQ(sound[static_cast<size_t>(b)], d[static_cast<size_t>(b)])
-            << "part " << part << " byte " << b;
-      }
-    }
-  }
   // The multi edit buffer of the simulator, named name.
   void storeMulti(const std::string& name)
   {
@@ -174,14 +123,8 @@ protected:
   }
   void setSyncTimer(int value) { plug->GetParam(kLibSyncTimer)->Set(value); }
 
-  TempDataHome dataHome;
-  PatchManager patchManager{nullptr};
   PatchLibrarian librarian;
-  std::unique_ptr<DeviceClock> clock;
-  std::unique_ptr<BlofeldSimulator> simulator;
-  std::unique_ptr<Korvid> plug;
   std::unique_ptr<RecordingLine> line;
-  MIDIMessageManager* manager = nullptr;
 };
 } // namespace
 
