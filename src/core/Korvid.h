@@ -369,6 +369,9 @@ private:
   void showListKind(bool multis, bool reload);
   // Rescans the library and rebuilds the lists of the kind shown.
   void refreshFolders();
+  // The edits that start a worker job (multi name, push arrangement, request the edit buffers, overwrite a
+  // library slot, a part's sound name or category); true when paramIdx is one of them.
+  bool startJobOfEdit(int paramIdx, int intValue);
   // The cases of an edit in the editor: ports, routing and filter flags, lists, pages, settings file.
   void handleEditorCases(int paramIdx, IParam* param, double value);
   // The end of every handled edit: the action's switch layer, its device message and its linked partner.

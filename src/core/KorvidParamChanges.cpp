@@ -7,6 +7,7 @@
 #include "IControl.h"
 #include "IGraphics.h"
 #include "JobArguments.h"
+#include "LibrarianViewControl.h"
 #include "LinkManager.h"
 #include "MIDIMessageManager.h"
 #include "MIDIMessageSender.h"
@@ -226,6 +227,10 @@ void Korvid::changeWavetable(int paramIdx)
 
 void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
 {
+  if (startJobOfEdit(paramIdx, param->Int()))
+  {
+    return;
+  }
   if (paramIdx >= kMIDIFilterDAWCCPassThrough && paramIdx <= kMIDIFilterDAWSEPassThrough)
   {
     mHostInputBlocked[static_cast<size_t>(paramIdx - kMIDIFilterDAWCCPassThrough)] = value != 1.0;
@@ -562,4 +567,68 @@ bool Korvid::writeSettingsLine(int line, const std::string& word)
     setDisplay(mDisplayControls[kDisplayValue], kReloadText);
   }
   return static_cast<bool>(out);
+}
+
+bool Korvid::startJobOfEdit(int paramIdx, int intValue)
+{
+  MIDIMessageManager* manager = mMIDIMessageManager;
+  const bool patchName = partOf(paramIdx, kPatchName) >= 0;
+  const bool category = partOf(paramIdx, kCategoryName) >= 0;
+  if (!manager || !(paramIdx == kMultiName || paramIdx == kPushArrangement || paramIdx == kRequestTempData ||
+                    paramIdx == kOverwriteBank || patchName || category))
+  {
+    return false;
+  }
+  JobArguments args;
+  const auto sendRunning = [manager] { manager->sendRunning = true; };
+  if (paramIdx == kMultiName || paramIdx == kPushArrangement)
+  {
+    if (paramIdx == kPushArrangement && intValue != 1)
+    {
+      return true;
+    }
+    // A pushed arrangement sends the global data and every active part with the multi; a new name the
+    // multi alone.
+    const bool push = paramIdx == kPushArrangement;
+    mPushAllParts = push;
+    mPushGlobal = push;
+    manager->patchRequest.end();
+    AllSoundsOff(0, true);
+    args.jobCode = MIDIMessageSender::kJobSendArrangement;
+    manager->post(args, sendRunning);
+  }
+  else if (paramIdx == kRequestTempData)
+  {
+    if (intValue == 1)
+    {
+      // Set also when the worker is busy and the request is dropped.
+      manager->dumpExpected = true;
+      args.jobCode = MIDIMessageSender::kJobRequestArrangement;
+      args.toEditor = true;
+      manager->post(args);
+    }
+  }
+  else if (paramIdx == kOverwriteBank)
+  {
+    if (intValue == 1 && !(mLibrarianView && mLibrarianView->lowerPaneActive))
+    {
+      mPushAllParts = false;
+      args.jobCode = MIDIMessageSender::kJobSendPart;
+      args.part = mCurrentPart;
+      args.toLibrarian = true;
+      manager->post(args, sendRunning);
+    }
+  }
+  else
+  {
+    // A renamed or recategorised sound goes to its part's edit buffer.
+    const int part = patchName ? partOf(paramIdx, kPatchName) : partOf(paramIdx, kCategoryName);
+    AllSoundsOff(part, false);
+    manager->patchRequest.end();
+    args.jobCode = MIDIMessageSender::kJobSendPart;
+    args.part = part;
+    args.requestParts = true;
+    manager->post(args, sendRunning);
+  }
+  return true;
 }

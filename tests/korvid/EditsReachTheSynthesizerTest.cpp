@@ -7,6 +7,7 @@
 #include "ControlAction.h"
 #include "IControl.h"
 #include "ParamIndex.h"
+#include "SoundDumpLayout.h"
 #include "SysexProtocol.h"
 
 #include <chrono>
@@ -179,6 +180,41 @@ TEST_F(EditsReachTheSynthesizer, AMultiSettingSendsTheWholeMulti)
   }
   ASSERT_GT(multi.size(), kPartLevelByte);
   EXPECT_EQ(multi[kPartLevelByte], 77);
+}
+
+TEST_F(EditsReachTheSynthesizer, ARenamedSoundAndAPushedArrangementArrive)
+{
+  plug->GetParam(kPatchName + kPart)->SetDisplayText(0, "Glass Keys");
+  plug->OnParamChange(kPatchName + kPart);
+  const std::string expected = "Glass Keys      ";
+  std::string name;
+  for (int wait = 0; wait < 300 && name != expected; ++wait)
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    simulator->drain();
+    const BlofeldSimulator::Bytes buffer = simulator->editBuffer(kPart);
+    if (buffer.size() >= static_cast<size_t>(SoundDumpLayout::kNameOffset + SoundDumpLayout::kNameLength))
+      name.assign(buffer.begin() + SoundDumpLayout::kNameOffset,
+                  buffer.begin() + SoundDumpLayout::kNameOffset + SoundDumpLayout::kNameLength);
+  }
+  EXPECT_EQ(name, expected);
+
+  // The worker is busy sending that sound for a while; the push waits for it.
+  for (int wait = 0; wait < 500 && plug->ThreadRunning(); ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  constexpr size_t kPartLevelByte = 39 + 2 * 24 + 2;
+  plug->GetParam(kMultiPartLevel + 2)->Set(33.0);
+  edit(kPushArrangement, 1.0);
+  EXPECT_TRUE(plug->mPushAllParts);
+  BlofeldSimulator::Bytes multi;
+  for (int wait = 0; wait < 300 && (multi.size() <= kPartLevelByte || multi[kPartLevelByte] != 33); ++wait)
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    simulator->drain();
+    multi = simulator->multiEditBuffer();
+  }
+  ASSERT_GT(multi.size(), kPartLevelByte);
+  EXPECT_EQ(multi[kPartLevelByte], 33);
 }
 
 TEST_F(EditsReachTheSynthesizer, ValuesFromTheSynthesizerAreNotSentBack)
