@@ -7,9 +7,6 @@
 
 namespace
 {
-constexpr VstInt32 effClose = 1;
-constexpr VstInt32 effGetChunk = 23;
-constexpr VstInt32 effSetChunk = 24;
 constexpr VstInt32 kProgramChunk = 1;
 
 IPlugInstanceInfo noHost()

@@ -11,63 +11,6 @@
 
 namespace
 {
-// Dispatcher opcodes the plug-in answers.
-enum EffOpcode
-{
-  effOpen = 0,
-  effClose = 1,
-  effSetProgram = 2,
-  effGetProgram = 3,
-  effSetProgramName = 4,
-  effGetProgramName = 5,
-  effGetParamLabel = 6,
-  effGetParamDisplay = 7,
-  effGetParamName = 8,
-  effSetSampleRate = 10,
-  effSetBlockSize = 11,
-  effMainsChanged = 12,
-  effEditGetRect = 13,
-  effEditOpen = 14,
-  effEditClose = 15,
-  effEditIdle = 19,
-  effIdentify = 22,
-  effGetChunk = 23,
-  effSetChunk = 24,
-  effProcessEvents = 25,
-  effCanBeAutomated = 26,
-  effString2Parameter = 27,
-  effGetProgramNameIndexed = 29,
-  effGetInputProperties = 33,
-  effGetOutputProperties = 34,
-  effGetPlugCategory = 35,
-  effSetSpeakerArrangement = 42,
-  effGetEffectName = 45,
-  effGetVendorString = 47,
-  effGetProductString = 48,
-  effGetVendorVersion = 49,
-  effVendorSpecific = 50,
-  effCanDo = 51,
-  effIdle = 53,
-  effGetVstVersion = 58,
-  effGetMidiKeyName = 66,
-  effGetSpeakerArrangement = 69,
-};
-
-// Host opcodes the plug-in calls.
-enum AudioMasterOpcode
-{
-  audioMasterAutomate = 0,
-  audioMasterWantMidi = 6,
-  audioMasterGetTime = 7,
-  audioMasterProcessEvents = 8,
-  audioMasterGetCurrentProcessLevel = 23,
-  audioMasterGetProductString = 33,
-  audioMasterGetVendorVersion = 34,
-  audioMasterUpdateDisplay = 42,
-  audioMasterBeginEdit = 43,
-  audioMasterEndEdit = 44,
-};
-
 constexpr VstInt32 kEffectMagic = 0x56737450;     // "VstP"
 constexpr VstIntPtr kIdentifyAnswer = 0x4E764566; // "NvEf"
 constexpr VstIntPtr kVstVersion = 2400;

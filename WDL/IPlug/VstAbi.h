@@ -165,6 +165,73 @@ struct MidiKeyName
   VstInt32 flags;
 };
 
+// Dispatcher opcodes (host to plug-in) that the plug-in answers and the test host sends.
+enum EffOpcode
+{
+  effOpen = 0,
+  effClose = 1,
+  effSetProgram = 2,
+  effGetProgram = 3,
+  effSetProgramName = 4,
+  effGetProgramName = 5,
+  effGetParamLabel = 6,
+  effGetParamDisplay = 7,
+  effGetParamName = 8,
+  effSetSampleRate = 10,
+  effSetBlockSize = 11,
+  effMainsChanged = 12,
+  effEditGetRect = 13,
+  effEditOpen = 14,
+  effEditClose = 15,
+  effEditIdle = 19,
+  effIdentify = 22,
+  effGetChunk = 23,
+  effSetChunk = 24,
+  effProcessEvents = 25,
+  effCanBeAutomated = 26,
+  effString2Parameter = 27,
+  effGetProgramNameIndexed = 29,
+  effGetInputProperties = 33,
+  effGetOutputProperties = 34,
+  effGetPlugCategory = 35,
+  effSetSpeakerArrangement = 42,
+  effGetEffectName = 45,
+  effGetVendorString = 47,
+  effGetProductString = 48,
+  effGetVendorVersion = 49,
+  effVendorSpecific = 50,
+  effCanDo = 51,
+  effIdle = 53,
+  effGetVstVersion = 58,
+  effGetMidiKeyName = 66,
+  effGetSpeakerArrangement = 69,
+};
+
+// Host callback opcodes (plug-in to host) that the plug-in calls and the test host answers.
+enum AudioMasterOpcode
+{
+  audioMasterAutomate = 0,
+  audioMasterVersion = 1,
+  audioMasterCurrentId = 2,
+  audioMasterIdle = 3,
+  audioMasterWantMidi = 6,
+  audioMasterGetTime = 7,
+  audioMasterProcessEvents = 8,
+  audioMasterIOChanged = 13,
+  audioMasterSizeWindow = 15,
+  audioMasterGetSampleRate = 16,
+  audioMasterGetBlockSize = 17,
+  audioMasterGetCurrentProcessLevel = 23,
+  audioMasterGetVendorString = 32,
+  audioMasterGetProductString = 33,
+  audioMasterGetVendorVersion = 34,
+  audioMasterCanDo = 37,
+  audioMasterGetLanguage = 38,
+  audioMasterUpdateDisplay = 42,
+  audioMasterBeginEdit = 43,
+  audioMasterEndEdit = 44,
+};
+
 // Sizes of the host's string buffers, terminator included.
 enum EVstStringSize
 {

@@ -6,9 +6,6 @@
 
 namespace
 {
-constexpr VstInt32 effEditGetRect = 13;
-constexpr VstInt32 effEditOpen = 14;
-constexpr VstInt32 effEditClose = 15;
 constexpr VstInt32 kFlagsHasEditor = 1;
 
 // Counts the editor notices the framework gives the plug-in.

@@ -12,7 +12,6 @@
 
 namespace
 {
-constexpr VstInt32 effClose = 1;
 
 IPlugVST* makePlain(IPlugInstanceInfo)
 {

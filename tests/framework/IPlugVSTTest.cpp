@@ -11,43 +11,7 @@
 namespace
 {
 // Dispatcher opcodes used here.
-constexpr VstInt32 effOpen = 0;
-constexpr VstInt32 effGetProgram = 3;
-constexpr VstInt32 effSetProgramName = 4;
-constexpr VstInt32 effGetProgramName = 5;
-constexpr VstInt32 effGetParamLabel = 6;
-constexpr VstInt32 effGetParamDisplay = 7;
-constexpr VstInt32 effGetParamName = 8;
-constexpr VstInt32 effSetSampleRate = 10;
-constexpr VstInt32 effSetBlockSize = 11;
-constexpr VstInt32 effMainsChanged = 12;
-constexpr VstInt32 effEditGetRect = 13;
-constexpr VstInt32 effEditOpen = 14;
-constexpr VstInt32 effEditClose = 15;
-constexpr VstInt32 effIdentify = 22;
-constexpr VstInt32 effGetChunk = 23;
-constexpr VstInt32 effSetChunk = 24;
-constexpr VstInt32 effProcessEvents = 25;
-constexpr VstInt32 effString2Parameter = 27;
-constexpr VstInt32 effGetProgramNameIndexed = 29;
-constexpr VstInt32 effGetInputProperties = 33;
-constexpr VstInt32 effGetPlugCategory = 35;
-constexpr VstInt32 effSetSpeakerArrangement = 42;
-constexpr VstInt32 effGetEffectName = 45;
-constexpr VstInt32 effGetVendorVersion = 49;
-constexpr VstInt32 effVendorSpecific = 50;
-constexpr VstInt32 effCanDo = 51;
-constexpr VstInt32 effGetVstVersion = 58;
-constexpr VstInt32 effGetMidiKeyName = 66;
-constexpr VstInt32 effGetSpeakerArrangement = 69;
 constexpr VstInt32 effBeyondTable = 70;
-
-constexpr VstInt32 audioMasterAutomate = 0;
-constexpr VstInt32 audioMasterWantMidi = 6;
-constexpr VstInt32 audioMasterGetProductString = 33;
-constexpr VstInt32 audioMasterUpdateDisplay = 42;
-constexpr VstInt32 audioMasterBeginEdit = 43;
-constexpr VstInt32 audioMasterEndEdit = 44;
 
 VstIntPtr canDo(TestPlug& plug, const char* what)
 {

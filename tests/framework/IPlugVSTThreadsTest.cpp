@@ -8,9 +8,6 @@
 
 namespace
 {
-constexpr VstInt32 effGetChunk = 23;
-constexpr VstInt32 effSetChunk = 24;
-constexpr VstInt32 effSetBlockSize = 11;
 constexpr int kRounds = 300;
 } // namespace
 

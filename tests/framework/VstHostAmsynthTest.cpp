@@ -18,7 +18,6 @@ namespace
 {
 const char* const kAmsynthPath = "/usr/lib/vst/amsynth_vst.so";
 const std::string kHostPath = std::string(KORVID_BINARY_DIR) + "/tools/vsthost/vsthost";
-constexpr VstInt32 effGetEffectName = 45;
 constexpr VstInt32 kFlagsIsSynth = 0x100;
 
 // amsynth writes its settings under the data folder: give it a temporary one.

@@ -18,12 +18,6 @@ namespace
 const std::string kPluginPath = std::string(KORVID_BINARY_DIR) + "/Korvid Editor/Korvid Editor.so";
 const std::string kHostPath = std::string(KORVID_BINARY_DIR) + "/tools/vsthost/vsthost";
 
-constexpr VstInt32 effGetEffectName = 45;
-constexpr VstInt32 effGetVendorString = 47;
-constexpr VstInt32 effGetProductString = 48;
-constexpr VstInt32 effGetVendorVersion = 49;
-constexpr VstInt32 effGetPlugCategory = 35;
-
 // Runs the test host with arguments; returns its exit status and fills output with its standard output.
 int runHost(const std::string& arguments, std::string* output)
 {

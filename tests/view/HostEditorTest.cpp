@@ -15,7 +15,6 @@
 
 namespace
 {
-constexpr VstInt32 effEditClose = 15;
 
 int openDescriptors()
 {

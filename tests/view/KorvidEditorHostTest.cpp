@@ -13,7 +13,6 @@
 namespace
 {
 const std::string kPluginPath = std::string(KORVID_BINARY_DIR) + "/Korvid Editor/Korvid Editor.so";
-constexpr VstInt32 effEditGetRect = 13;
 } // namespace
 
 TEST(KorvidEditorHostTest, TheEditorOpensAndClosesTenTimesAndShowsItsSurface)

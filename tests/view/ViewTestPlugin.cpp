@@ -8,7 +8,6 @@ namespace
 {
 constexpr int kWidth = 320;
 constexpr int kHeight = 200;
-constexpr VstInt32 effEditIdle = 19;
 
 class ViewTestPlug : public IPlugVST
 {

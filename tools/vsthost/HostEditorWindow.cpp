@@ -16,11 +16,6 @@
 
 namespace
 {
-constexpr VstInt32 effEditGetRect = 13;
-constexpr VstInt32 effEditOpen = 14;
-constexpr VstInt32 effEditClose = 15;
-constexpr VstInt32 effEditIdle = 19;
-
 // Bits below the lowest set bit of mask, to shift a pixel's channel down to 0..255.
 int channelOf(unsigned long pixel, unsigned long mask)
 {

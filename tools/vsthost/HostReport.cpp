@@ -11,37 +11,6 @@
 
 namespace
 {
-// Query opcodes the report sends.
-enum EffOpcode
-{
-  effSetProgram = 2,
-  effGetProgram = 3,
-  effGetProgramName = 5,
-  effGetParamLabel = 6,
-  effGetParamDisplay = 7,
-  effGetParamName = 8,
-  effEditGetRect = 13,
-  effEditIdle = 19,
-  effIdentify = 22,
-  effCanBeAutomated = 26,
-  effString2Parameter = 27,
-  effGetProgramNameIndexed = 29,
-  effGetInputProperties = 33,
-  effGetOutputProperties = 34,
-  effGetPlugCategory = 35,
-  effSetSpeakerArrangement = 42,
-  effGetEffectName = 45,
-  effGetVendorString = 47,
-  effGetProductString = 48,
-  effGetVendorVersion = 49,
-  effVendorSpecific = 50,
-  effCanDo = 51,
-  effIdle = 53,
-  effGetVstVersion = 58,
-  effGetMidiKeyName = 66,
-  effGetSpeakerArrangement = 69,
-};
-
 struct FlagName
 {
   VstInt32 bit;

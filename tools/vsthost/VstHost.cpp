@@ -13,44 +13,6 @@
 
 namespace
 {
-// Dispatcher opcodes the host sends.
-enum EffOpcode
-{
-  effOpen = 0,
-  effClose = 1,
-  effSetSampleRate = 10,
-  effSetBlockSize = 11,
-  effMainsChanged = 12,
-  effGetChunk = 23,
-  effSetChunk = 24,
-  effProcessEvents = 25,
-};
-
-// Host opcodes the host answers.
-enum AudioMasterOpcode
-{
-  audioMasterAutomate = 0,
-  audioMasterVersion = 1,
-  audioMasterCurrentId = 2,
-  audioMasterIdle = 3,
-  audioMasterWantMidi = 6,
-  audioMasterGetTime = 7,
-  audioMasterProcessEvents = 8,
-  audioMasterIOChanged = 13,
-  audioMasterSizeWindow = 15,
-  audioMasterGetSampleRate = 16,
-  audioMasterGetBlockSize = 17,
-  audioMasterGetCurrentProcessLevel = 23,
-  audioMasterGetVendorString = 32,
-  audioMasterGetProductString = 33,
-  audioMasterGetVendorVersion = 34,
-  audioMasterCanDo = 37,
-  audioMasterGetLanguage = 38,
-  audioMasterUpdateDisplay = 42,
-  audioMasterBeginEdit = 43,
-  audioMasterEndEdit = 44,
-};
-
 constexpr VstInt32 kEffectMagic = 0x56737450;
 constexpr VstInt32 kVstMidiType = 1;
 constexpr VstIntPtr kHostVstVersion = 2400;
