@@ -109,7 +109,11 @@ private:
 class User
 {
 public:
-  User() : mDisplay(XOpenDisplay(nullptr)) {}
+  // Windows of other clients may go between listing and asking about them: such errors are ignored.
+  User() : mDisplay(XOpenDisplay(nullptr))
+  {
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+  }
   ~User()
   {
     if (mDisplay)
