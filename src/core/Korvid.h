@@ -504,7 +504,9 @@ public:
   // clear the dump-arrived and data-received flags. Any thread.
   void SetLibrarianRequestActive(bool active);
   // true: data came in for librarian slots: ends the requests, clears dump-expected, marks the bank
-  // unsaved and says "Data received to slot(s)"; false does nothing. Any thread.
+  // unsaved (kBankEditUnsaved 1, kDiscardBankData 0), shows the discard layer and hides the keep-bank
+  // layer, greys the list kind (kDatatype), hides the upper browser menu of the kind shown and says "Data
+  // received to slot(s)"; false does nothing. Any thread.
   void SetLibrarianStatusUnsaved(bool unsaved);
   // The plug-in's sysex input: dropped while the ignore-incoming or worker-busy flag is set or the sysex
   // filter of that input blocks it; otherwise handed to the manager, and the dump-arrived flag set once
