@@ -13,6 +13,8 @@
 #include "LibrarianPatch.h"
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
+#include "PatchFile.h"
+#include "PatchLibrarian.h"
 #include "SharedData.h"
 #include "SimulatedDeviceFixture.h"
 #include "SoundDumpLayout.h"
@@ -35,9 +37,9 @@ protected:
     ASSERT_GE(sounds.size(), 128u);
   }
 
-  void start(DeviceClock::Mode mode, double scale = 1.0)
+  void start(DeviceClock::Mode mode, double scale = 1.0, PatchLibrarian* librarian = nullptr)
   {
-    SimulatedDeviceFixture::start(mode, scale, kDeviceId);
+    SimulatedDeviceFixture::start(mode, scale, kDeviceId, librarian);
     plug->mDeviceId = kDeviceId;
     set(kGlobalSysExID, kDeviceId);
     for (int part = 0; part < 16; ++part)
@@ -90,6 +92,17 @@ protected:
     }
   }
 
+  // Posts job 3 as the library's send does: a copy of the record, send-running set.
+  bool postRecord(const LibrarianPatch& patch, int part, int slot)
+  {
+    JobArguments args;
+    args.jobCode = S::kJobSendLibraryPatch;
+    args.record = std::make_shared<LibrarianPatch>(patch);
+    args.part = part;
+    args.slotIndex = slot;
+    return manager->post(args, [this] { manager->sendRunning = true; });
+  }
+
   void finish()
   {
     ASSERT_TRUE(waitIdle());
@@ -105,6 +118,8 @@ protected:
   }
 
   std::vector<Bytes> sounds;
+  // The library a test gives the plug-in (freed after the plug-in, in TearDown's order).
+  std::unique_ptr<PatchLibrarian> library;
 };
 } // namespace
 
@@ -124,9 +139,10 @@ TEST_F(LibraryTransfersTest, JobThreeLoadsTheRecordIntoItsPartAndStoresItWhenAsk
     const Bytes storedBefore = simulator->sound(bank, slot);
 
     manager->storeToMemory = store;
-    ASSERT_TRUE(manager->postLibraryRecord(record(source), part, slot));
-    EXPECT_FALSE(manager->storeToMemory.load());
+    ASSERT_TRUE(postRecord(record(source), part, slot));
     finish();
+    // The job clears the flag at its end.
+    EXPECT_FALSE(manager->storeToMemory.load());
 
     // The editor holds the record in the part, and only there: part 9 (the slot's number) is untouched.
     expectPartHolds(part, source);
@@ -152,7 +168,7 @@ TEST_F(LibraryTransfersTest, JobThreeStoresAMultiIntoTheMultiMemory)
     multi[i] = static_cast<unsigned char>('a' + i);
   multi[3] = 0;
   manager->storeToMemory = true;
-  ASSERT_TRUE(manager->postLibraryRecord(record(multi), 0, 33));
+  ASSERT_TRUE(postRecord(record(multi), 0, 33));
   finish();
   EXPECT_EQ(simulator->multi(33), storedForm(multi, 0x11, 0, 33));
   EXPECT_EQ(plug->GetParam(kMultiPatch)->Int(), 33);
@@ -174,34 +190,44 @@ TEST_F(LibraryTransfersTest, JobThreeRefusesRecordsThatAreNoWholeDump)
   statusInside[100] = 0x90;
   Bytes noEnd = good;
   noEnd.back() = 0x00;
-  for (const Bytes& bad : {longer, foreignModel, multiType, statusInside, noEnd, Bytes{}})
+  struct Row
   {
-    const int before = sysexCount();
+    Bytes dump;
+    int part;
+    int slot;
+  };
+  const Row rows[] = {{longer, 4, 10},       {foreignModel, 4, 10}, {multiType, 4, 10},
+                      {statusInside, 4, 10}, {noEnd, 4, 10},        {Bytes{}, 4, 10},
+                      {good, 16, 0},         {good, 0, 128},        {good, -1, 0}};
+  for (const Row& row : rows)
+  {
+    SCOPED_TRACE(row.dump.size());
     const size_t messages = simulator->received().size();
     manager->storeToMemory = true;
-    ASSERT_TRUE(manager->postLibraryRecord(bad.empty() ? LibrarianPatch() : record(bad), 4, 10));
+    ASSERT_TRUE(postRecord(row.dump.empty() ? LibrarianPatch() : record(row.dump), row.part, row.slot));
     finish();
     EXPECT_EQ(plug->getStatusText(), S::kTextInvalidRecord);
-    EXPECT_EQ(sysexCount(), before);
     EXPECT_EQ(simulator->received().size(), messages);
     EXPECT_FALSE(plug->mProcessingOverlay.load());
+    EXPECT_FALSE(manager->storeToMemory.load());
   }
-  // Out of range: not even posted.
-  EXPECT_FALSE(manager->postLibraryRecord(record(good), 16, 0));
-  EXPECT_FALSE(manager->postLibraryRecord(record(good), 0, 128));
 }
 
-TEST_F(LibraryTransfersTest, JobThreeSendsTheCopyTakenWhenItWasPosted)
+TEST_F(LibraryTransfersTest, JobThreeSendsTheCopyTakenWhenItWasPostedThoughTheBankIsGone)
 {
-  // The job waits for a bank change queued before it, long enough for the record to be gone.
-  start(DeviceClock::Mode::Scaled, 1.0);
+  // A library of one bank; the job waits for a bank change queued before it, long enough for a rescan to
+  // free the bank.
+  library = std::make_unique<PatchLibrarian>();
+  auto* bank = new PatchFile();
+  for (int slot = 0; slot < 128; ++slot)
+    bank->mRecords.push_back(record(sounds[static_cast<size_t>(slot)]));
+  library->mSoundBanks.push_back(bank);
+  start(DeviceClock::Mode::Scaled, 1.0, library.get());
   set(kMultiPartPatch + 1, 5);
   ASSERT_TRUE(plug->BankChangeMessage(1));
-  {
-    auto original = std::make_unique<LibrarianPatch>(record(sounds[60]));
-    ASSERT_TRUE(manager->postLibraryRecord(*original, 6, 20));
-    original->mMessages.front().mData.assign(392, 0xFF);
-  }
+  ASSERT_TRUE(plug->sendPatchToDeviceFromLibrarian(60, 0, 6));
+  delete library->mSoundBanks.front();
+  library->mSoundBanks.clear();
   finish();
   expectSameSound(simulator->editBuffer(6), sounds[60]);
 }

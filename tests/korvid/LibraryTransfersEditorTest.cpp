@@ -70,7 +70,8 @@ protected:
       plug->mHostInputBlocked[c] = false;
       plug->mHardwareInputBlocked[c] = false;
     }
-    upperBank = plug->transferBankOfPane(0);
+    upperBank = LibrarianViewControl::bankOfPane(plug->mPatchLibrarian, LibrarianViewControl::kUpperPane,
+                                                 false, false);
     ASSERT_NE(upperBank, nullptr);
     ASSERT_EQ(upperBank->mRecords.size(), 128u);
   }
@@ -119,6 +120,33 @@ protected:
     dump[SoundDumpLayout::kChecksumOffset] = SysexProtocol::checksum(
         dump.data(), static_cast<int>(dump.size()), 7, SoundDumpLayout::kChecksumOffset - 1);
     return dump;
+  }
+
+  // The sound data of an edit buffer and of a library dump agree (fixed bytes aside).
+  static void expectSameSound(const Bytes& editBuffer, const Bytes& dump)
+  {
+    for (int i = SoundDumpLayout::kFirstParameterByte; i <= SoundDumpLayout::kCategoryOffset; ++i)
+    {
+      if (!SoundDumpLayout::isFixedByte(i))
+      {
+        ASSERT_EQ(editBuffer[static_cast<size_t>(i)], dump[static_cast<size_t>(i)]) << "byte " << i;
+      }
+    }
+  }
+
+  // Sends a program change as the host or as the synthesizer.
+  void programChange(bool fromHost, int channel, int program)
+  {
+    const auto status = static_cast<unsigned char>(0xC0 + channel);
+    if (fromHost)
+    {
+      IMidiMsg msg(0, status, static_cast<uint8_t>(program), 0);
+      plug->ProcessMidiMsg(&msg, false);
+    }
+    else
+    {
+      simulator->play({status, static_cast<unsigned char>(program)});
+    }
   }
 
   const Bytes& upperRecord(int slot)
@@ -229,15 +257,7 @@ TEST_F(LibraryTransfersEditor, TheSelectedSlotGoesToThePartAndIntoMemoryWhenAske
   plug->SendSingleProgramFromLibrarian(false, part);
   settle();
   EXPECT_EQ(simulator->sound(2, slot), storedBefore);
-  const Bytes editBuffer = simulator->editBuffer(part);
-  for (int i = SoundDumpLayout::kFirstParameterByte; i <= SoundDumpLayout::kCategoryOffset; ++i)
-  {
-    if (!SoundDumpLayout::isFixedByte(i))
-    {
-      ASSERT_EQ(editBuffer[static_cast<size_t>(i)], upperRecord(slot)[static_cast<size_t>(i)])
-          << "byte " << i;
-    }
-  }
+  expectSameSound(simulator->editBuffer(part), upperRecord(slot));
   EXPECT_EQ(plug->GetParam(kMultiPartPatch + part)->Int(), slot);
 
   plug->SendSingleProgramFromLibrarian(true, part);
@@ -329,16 +349,7 @@ TEST_F(LibraryTransfersEditor, ProgramChangesFromEitherSideLoadTheNewProgramAndK
     set(kSectionLockFilter1 + part, row.locked ? 1.0 : 0.0);
     const size_t before = simulator->received().size();
 
-    const auto pc = static_cast<unsigned char>(0xC0 + part);
-    if (row.fromHost)
-    {
-      IMidiMsg msg(0, pc, static_cast<uint8_t>(program), 0);
-      plug->ProcessMidiMsg(&msg, false);
-    }
-    else
-    {
-      simulator->play({pc, static_cast<unsigned char>(program)});
-    }
+    programChange(row.fromHost, part, program);
     settle();
 
     EXPECT_EQ(plug->GetParam(kMultiPartPatch + part)->Int(), program);
@@ -355,5 +366,34 @@ TEST_F(LibraryTransfersEditor, ProgramChangesFromEitherSideLoadTheNewProgramAndK
     {
       EXPECT_LT(request, resent);
     }
+  }
+}
+
+TEST_F(LibraryTransfersEditor, InLibraryModeAProgramChangeSendsThatSlotOfTheActivePane)
+{
+  struct Row
+  {
+    bool fromHost;
+    int pane;
+    int program;
+  };
+  const Row rows[] = {{false, 0, 10}, {true, 0, 11}, {true, 1, 12}, {false, 1, 13}};
+  const int part = 2;
+  set(kGlobalRxProgramChange, 1.0);
+  set(kControlLibrary, 1.0);
+  PatchLibrarian& library = *plug->mPatchLibrarian;
+  library.mLowerBankIndex = static_cast<int>(library.mSoundBanks.size()) - 1;
+  for (const Row& row : rows)
+  {
+    SCOPED_TRACE(std::string(row.fromHost ? "host" : "synthesizer") + ", pane " + std::to_string(row.pane));
+    plug->mLibrarianView->activePane = row.pane;
+    const PatchFile* bank = LibrarianViewControl::bankOfPane(&library, row.pane, false, false);
+    ASSERT_NE(bank, nullptr);
+    programChange(row.fromHost, part, row.program);
+    settle();
+    EXPECT_EQ(library.mSelectedUpperSlot, row.program);
+    EXPECT_EQ(plug->GetParam(kMultiPartPatch + part)->Int(), row.program);
+    expectSameSound(simulator->editBuffer(part),
+                    bank->mRecords[static_cast<size_t>(row.program)].mMessages.front().mData);
   }
 }
