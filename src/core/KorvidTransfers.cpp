@@ -19,6 +19,9 @@
 namespace
 {
 constexpr const char* kTextNoOutput = "Set MIDI I/O First!";
+constexpr const char* kTextNoBank = "No bank open - nothing stored";
+constexpr const char* kTextNothingToStore = "Slot is empty - nothing stored";
+constexpr const char* kTextBusy = "Another transfer is running - nothing stored";
 constexpr const char* kConfirmCaption = "Korvid Editor";
 // Message box: OK and Cancel; OK answers 1.
 constexpr int kBoxOkCancel = 1;
@@ -283,13 +286,20 @@ void Korvid::storeBankIntoDevice(int pane, int startSlot, int bankByte)
   const PatchFile* bank = LibrarianViewControl::bankOfPane(
       mPatchLibrarian, pane == LibrarianViewControl::kUpperPane ? pane : LibrarianViewControl::kLowerPane,
       mCategoryList, mSearchList);
-  if (!manager || ThreadRunning() || !bank || startSlot < 0 || startSlot >= PatchFile::kBankSize)
+  if (!manager || !bank)
   {
+    showStatusText(kTextNoBank);
     return;
   }
-  const int count = recordsToStore(*bank, startSlot);
+  if (ThreadRunning())
+  {
+    showStatusText(kTextBusy);
+    return;
+  }
+  const int count = startSlot < 0 || startSlot >= PatchFile::kBankSize ? 0 : recordsToStore(*bank, startSlot);
   if (count == 0)
   {
+    showStatusText(kTextNothingToStore);
     return;
   }
   // Copied before the question: the library may be rescanned while it is open or while the job runs.
@@ -305,5 +315,8 @@ void Korvid::storeBankIntoDevice(int pane, int startSlot, int bankByte)
   args.startSlot = startSlot;
   args.bankByte = bankByte;
   args.bankRecords = std::move(records);
-  manager->post(args, [manager]() { manager->sendRunning = true; });
+  if (!manager->post(args, [manager]() { manager->sendRunning = true; }))
+  {
+    showStatusText(kTextBusy);
+  }
 }

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -237,12 +238,27 @@ TEST_F(LibraryTransfersEditor, AWholeBankGoesIntoMemoryOnlyWhenTheUserConfirms)
       EXPECT_EQ(plug->getStatusText(), MIDIMessageSender::writeEndText(false, stored));
     }
   }
-  // Without an output port nothing is asked.
-  plug->mOutputPresent = false;
-  const size_t asked = surface().MessageBoxes().size();
-  plug->SendAllProgramsFromLibrarian(0);
-  EXPECT_EQ(surface().MessageBoxes().size(), asked);
-  EXPECT_EQ(plug->getStatusText(), "Set MIDI I/O First!");
+  // Nothing is asked when nothing could be stored, and the message line says why.
+  struct Refusal
+  {
+    std::function<void()> arrange;
+    const char* text;
+  };
+  const Refusal refusals[] = {
+      {[&] { plug->mOutputPresent = false; }, "Set MIDI I/O First!"},
+      {[&] { plug->mPatchLibrarian->mUpperBankIndex = 100000; }, "No bank open - nothing stored"},
+      {[&] { upperBank->mRecords[0].mMessages.clear(); }, "Slot is empty - nothing stored"},
+  };
+  for (const Refusal& refusal : refusals)
+  {
+    refusal.arrange();
+    const size_t asked = surface().MessageBoxes().size();
+    plug->SendAllProgramsFromLibrarian(0);
+    EXPECT_EQ(surface().MessageBoxes().size(), asked);
+    EXPECT_EQ(plug->getStatusText(), refusal.text);
+    plug->mOutputPresent = true;
+    plug->mPatchLibrarian->mUpperBankIndex = 0;
+  }
 }
 
 TEST_F(LibraryTransfersEditor, TheSelectedSlotGoesToThePartAndIntoMemoryWhenAsked)
