@@ -1,0 +1,199 @@
+// Helpers of the state save and recall tests: chunks through the host's dispatcher, the body's layout, and a
+// snapshot of everything a recall may change.
+#pragma once
+
+#include "KorvidTestSupport.h"
+
+#include "PatchManager.h"
+#include "VstAbi.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace korvidtest
+{
+using Bytes = std::vector<unsigned char>;
+
+// The framework header in front of the body: magic and version.
+constexpr size_t kHeaderSize = 8;
+constexpr int kBankChunk = 0;
+
+// The chunk the host stores, through the effect record (plug mutex held as in a host).
+inline Bytes hostChunk(Korvid& plug)
+{
+  AEffect* effect = plug.GetAEffect();
+  void* data = nullptr;
+  const VstIntPtr size = effect->dispatcher(effect, effGetChunk, kBankChunk, 0, &data, 0.0f);
+  if (size <= 0 || !data)
+  {
+    return {};
+  }
+  const unsigned char* bytes = static_cast<const unsigned char*>(data);
+  return Bytes(bytes, bytes + size);
+}
+
+// Hands bytes back as a host does when it opens a project; 1 when the plug-in took them.
+inline VstIntPtr giveHostChunk(Korvid& plug, Bytes bytes)
+{
+  AEffect* effect = plug.GetAEffect();
+  return effect->dispatcher(effect, effSetChunk, kBankChunk, static_cast<VstIntPtr>(bytes.size()),
+                            bytes.data(), 0.0f);
+}
+
+inline uint32_t littleEndianAt(const Bytes& b, size_t at)
+{
+  return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
+         static_cast<uint32_t>(b[at + 2]) << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+inline uint32_t bigEndianAt(const Bytes& b, size_t at)
+{
+  return static_cast<uint32_t>(b[at]) << 24 | static_cast<uint32_t>(b[at + 1]) << 16 |
+         static_cast<uint32_t>(b[at + 2]) << 8 | static_cast<uint32_t>(b[at + 3]);
+}
+
+inline double doubleAt(const Bytes& b, size_t at)
+{
+  double value = 0.0;
+  std::memcpy(&value, b.data() + at, sizeof value);
+  return value;
+}
+
+// Where the items of a body with names lie, as offsets from the start of the body; walked with the
+// lengths the body gives, each checked against its size.
+struct BodyLayout
+{
+  static constexpr size_t kQuickTab = 4;
+  static constexpr size_t kNameBlock = 12;
+  static constexpr size_t kDataLength = kNameBlock + 8;
+  static constexpr size_t kData = kNameBlock + 12;
+
+  uint32_t dataLength = 0;
+  std::vector<size_t> nameLengths; // the 35 length words
+  std::vector<std::string> names;
+  size_t selections = 0; // the four normalized values
+  size_t values = 0;     // the stored parameters
+  bool complete = false;
+
+  explicit BodyLayout(const Bytes& body)
+  {
+    if (body.size() < kData)
+      return;
+    dataLength = bigEndianAt(body, kDataLength);
+    size_t at = kData + dataLength;
+    for (int slot = 0; slot < Patch::kNameCount; ++slot)
+    {
+      if (at + 4 > body.size())
+        return;
+      nameLengths.push_back(at);
+      const uint32_t n = littleEndianAt(body, at);
+      if (at + 4 + n > body.size())
+        return;
+      names.emplace_back(body.begin() + static_cast<long>(at + 4),
+                         body.begin() + static_cast<long>(at + 4 + n));
+      at += 4 + n;
+    }
+    selections = at;
+    values = at + 4 * sizeof(double);
+    complete = values + Korvid::kStoredParamCount * sizeof(double) == body.size();
+  }
+
+  // Every position between two items: the body cut there misses at least one item.
+  std::vector<size_t> boundaries() const
+  {
+    std::vector<size_t> cuts = {
+        0, 4, kQuickTab + 8, kNameBlock + 4, kNameBlock + 8, kData, kData + dataLength};
+    for (size_t i = 0; i < nameLengths.size(); ++i)
+    {
+      cuts.push_back(nameLengths[i] + 4);
+      cuts.push_back(nameLengths[i] + 4 + names[i].size());
+    }
+    for (size_t at = selections + 8; at < values + Korvid::kStoredParamCount * sizeof(double); at += 8)
+      cuts.push_back(at);
+    return cuts;
+  }
+};
+
+// What a recall may change; two equal snapshots mean the recall left the instance alone.
+struct RecallSnapshot
+{
+  std::vector<double> values;
+  std::vector<std::string> names;
+  Bytes nameData;
+  std::vector<int> banks;
+  std::vector<int> programs;
+  std::vector<std::string> openOutputs;
+  std::vector<std::string> openInputs;
+  std::vector<std::string> displayTexts;
+  bool outputPresent = false;
+  int currentPart = 0;
+  int deviceId = 0;
+  int bankSelection = 0;
+  int patchSelection = 0;
+  bool flags[6] = {};
+
+  RecallSnapshot(Korvid& plug, const MidiFakeSystem* midi)
+  {
+    for (int i = 0; i < plug.NParams(); ++i)
+      values.push_back(plug.GetParam(i)->Value());
+    names = plug.mPatchManager->mNames;
+    nameData.assign(plug.mPatchManager->mData.Bytes(),
+                    plug.mPatchManager->mData.Bytes() + plug.mPatchManager->mData.Size());
+    banks = plug.mPartBankTable;
+    programs = plug.mPartProgramTable;
+    if (midi)
+    {
+      openOutputs = midi->openOutputs();
+      openInputs = midi->openInputs();
+    }
+    displayTexts.push_back(plug.GetParam(kMultiName)->GetDisplayText(0));
+    for (int part = 0; part < Korvid::kPartCount; ++part)
+      displayTexts.push_back(plug.GetParam(kPatchName + part)->GetDisplayText(0));
+    outputPresent = plug.mOutputPresent;
+    currentPart = plug.mCurrentPart;
+    deviceId = plug.mDeviceId;
+    bankSelection = plug.mPatchManager->mBankSelection;
+    patchSelection = plug.mPatchManager->mPatchSelection;
+    const bool f[6] = {plug.mHostInputBlocked[0], plug.mHardwareInputBlocked[6],
+                       plug.mMidiOutMode,         plug.mIgnoreIncoming,
+                       plug.mPushGlobal,          plug.mPushAllParts};
+    std::copy(std::begin(f), std::end(f), flags);
+  }
+
+  bool operator==(const RecallSnapshot& o) const
+  {
+    // Values compared bit for bit.
+    return values.size() == o.values.size() &&
+           std::memcmp(values.data(), o.values.data(), values.size() * sizeof(double)) == 0 &&
+           names == o.names && nameData == o.nameData && banks == o.banks && programs == o.programs &&
+           openOutputs == o.openOutputs && openInputs == o.openInputs && displayTexts == o.displayTexts &&
+           outputPresent == o.outputPresent && currentPart == o.currentPart && deviceId == o.deviceId &&
+           bankSelection == o.bankSelection && patchSelection == o.patchSelection &&
+           std::equal(std::begin(flags), std::end(flags), std::begin(o.flags));
+  }
+};
+
+// A value inside the parameter's range, different for neighbouring indices and seldom a whole number.
+inline double editedValue(const IParam& param, int index)
+{
+  const double fraction = static_cast<double>((index * 7919) % 1009) / 1008.0;
+  return param.GetMin() + (param.GetMax() - param.GetMin()) * fraction;
+}
+
+// The lines of the debug log that start with prefix, without their time stamps.
+inline std::vector<std::string> logLines(const std::string& path, const std::string& prefix)
+{
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(in, line))
+  {
+    const size_t at = line.find(prefix);
+    if (at != std::string::npos)
+      lines.push_back(line.substr(at));
+  }
+  return lines;
+}
+} // namespace korvidtest
