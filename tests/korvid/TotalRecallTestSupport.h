@@ -5,6 +5,7 @@
 #include "KorvidTestSupport.h"
 
 #include "PatchManager.h"
+#include "StateBody.h"
 #include "VstAbi.h"
 
 #include <cstdint>
@@ -14,10 +15,6 @@
 
 namespace korvidtest
 {
-using Bytes = std::vector<unsigned char>;
-
-// The framework header in front of the body: magic and version.
-constexpr size_t kHeaderSize = 8;
 constexpr int kBankChunk = 0;
 
 // The chunk the host stores, through the effect record (plug mutex held as in a host).
@@ -41,80 +38,6 @@ inline VstIntPtr giveHostChunk(Korvid& plug, Bytes bytes)
   return effect->dispatcher(effect, effSetChunk, kBankChunk, static_cast<VstIntPtr>(bytes.size()),
                             bytes.data(), 0.0f);
 }
-
-inline uint32_t littleEndianAt(const Bytes& b, size_t at)
-{
-  return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
-         static_cast<uint32_t>(b[at + 2]) << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
-
-inline uint32_t bigEndianAt(const Bytes& b, size_t at)
-{
-  return static_cast<uint32_t>(b[at]) << 24 | static_cast<uint32_t>(b[at + 1]) << 16 |
-         static_cast<uint32_t>(b[at + 2]) << 8 | static_cast<uint32_t>(b[at + 3]);
-}
-
-inline double doubleAt(const Bytes& b, size_t at)
-{
-  double value = 0.0;
-  std::memcpy(&value, b.data() + at, sizeof value);
-  return value;
-}
-
-// Where the items of a body with names lie, as offsets from the start of the body; walked with the
-// lengths the body gives, each checked against its size.
-struct BodyLayout
-{
-  static constexpr size_t kQuickTab = 4;
-  static constexpr size_t kNameBlock = 12;
-  static constexpr size_t kDataLength = kNameBlock + 8;
-  static constexpr size_t kData = kNameBlock + 12;
-
-  uint32_t dataLength = 0;
-  std::vector<size_t> nameLengths; // the 35 length words
-  std::vector<std::string> names;
-  size_t selections = 0; // the four normalized values
-  size_t values = 0;     // the stored parameters
-  bool complete = false;
-
-  explicit BodyLayout(const Bytes& body)
-  {
-    if (body.size() < kData)
-      return;
-    dataLength = bigEndianAt(body, kDataLength);
-    size_t at = kData + dataLength;
-    for (int slot = 0; slot < Patch::kNameCount; ++slot)
-    {
-      if (at + 4 > body.size())
-        return;
-      nameLengths.push_back(at);
-      const uint32_t n = littleEndianAt(body, at);
-      if (at + 4 + n > body.size())
-        return;
-      names.emplace_back(body.begin() + static_cast<long>(at + 4),
-                         body.begin() + static_cast<long>(at + 4 + n));
-      at += 4 + n;
-    }
-    selections = at;
-    values = at + 4 * sizeof(double);
-    complete = values + Korvid::kStoredParamCount * sizeof(double) == body.size();
-  }
-
-  // Every position between two items: the body cut there misses at least one item.
-  std::vector<size_t> boundaries() const
-  {
-    std::vector<size_t> cuts = {
-        0, 4, kQuickTab + 8, kNameBlock + 4, kNameBlock + 8, kData, kData + dataLength};
-    for (size_t i = 0; i < nameLengths.size(); ++i)
-    {
-      cuts.push_back(nameLengths[i] + 4);
-      cuts.push_back(nameLengths[i] + 4 + names[i].size());
-    }
-    for (size_t at = selections + 8; at < values + Korvid::kStoredParamCount * sizeof(double); at += 8)
-      cuts.push_back(at);
-    return cuts;
-  }
-};
 
 // What a recall may change; two equal snapshots mean the recall left the instance alone.
 struct RecallSnapshot
