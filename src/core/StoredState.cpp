@@ -16,12 +16,26 @@ int readNumber(const ByteChunk& chunk, int pos, double* value)
   return pos >= 0 && std::isnan(*value) ? -1 : pos;
 }
 
+// count doubles at pos in one piece; -1 when they do not all fit or one is not a number.
 int readNumbers(const ByteChunk& chunk, int pos, int count, std::vector<double>* values)
 {
-  values->assign(static_cast<size_t>(count), 0.0);
-  for (int i = 0; i < count && pos >= 0; ++i)
+  const size_t size = static_cast<size_t>(count) * sizeof(double);
+  if (pos < 0 || count < 0 || pos > chunk.Size() || static_cast<size_t>(chunk.Size() - pos) < size)
   {
-    pos = readNumber(chunk, pos, &(*values)[static_cast<size_t>(i)]);
+    return -1;
+  }
+  values->assign(static_cast<size_t>(count), 0.0);
+  if (count == 0)
+  {
+    return pos;
+  }
+  pos = chunk.ReadBytes(values->data(), static_cast<int>(size), pos);
+  for (double value : *values)
+  {
+    if (std::isnan(value))
+    {
+      return -1;
+    }
   }
   return pos;
 }

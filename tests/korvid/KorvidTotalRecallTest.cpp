@@ -284,6 +284,12 @@ TEST_F(KorvidTotalRecall, WithoutItsOutputARecallAppliesNoValueAndSendsNothing)
   EXPECT_EQ(plug->mCurrentPart, kShownPart);
   EXPECT_EQ(plug->GetParam(kMainTab)->Int(), 0);
 
+  // Without names (the start-up snapshot's layout) the body holds no ports: the position after kQuickTab.
+  ByteChunk snapshot;
+  ASSERT_TRUE(plug->SerializeState2(&snapshot, false));
+  EXPECT_EQ(plug->UnserializeState2(&snapshot, 0, false), 12);
+  EXPECT_TRUE(sameBits(plug->GetParam(kMultiPartLevel)->Value(), before[kMultiPartLevel]));
+
   // The position returned is the one after the bank and patch selection.
   ByteChunk direct;
   direct.AppendBytes(chunk.data(), static_cast<int>(chunk.size()));
@@ -320,12 +326,19 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
   std::sort(cuts.rbegin(), cuts.rend());
   ByteChunk cut;
   cut.AppendBytes(chunk.data(), static_cast<int>(chunk.size()));
-  for (size_t length : cuts)
+  // A change made by any refused body would last: the whole instance is compared every few rounds and at
+  // the end of each run.
+  constexpr size_t kCompareEvery = 64;
+  for (size_t i = 0; i < cuts.size(); ++i)
   {
-    cut.Resize(static_cast<int>(kHeaderSize + length));
-    ASSERT_EQ(plug->UnserializeState(&cut, static_cast<int>(kHeaderSize)), -1) << length;
-    ASSERT_TRUE(RecallSnapshot(*plug, midi.get()) == before) << "cut at " << length;
+    cut.Resize(static_cast<int>(kHeaderSize + cuts[i]));
+    ASSERT_EQ(plug->UnserializeState(&cut, static_cast<int>(kHeaderSize)), -1) << cuts[i];
+    if (i % kCompareEvery == 0)
+    {
+      ASSERT_TRUE(before.unchanged(*plug, midi.get())) << "cut at " << cuts[i];
+    }
   }
+  ASSERT_TRUE(before.unchanged(*plug, midi.get()));
   EXPECT_EQ(plug->UnserializeState(&cut, -1), -1);
   // The host is told: only the magic, the header alone, a body one byte short.
   EXPECT_EQ(giveHostChunk(*plug, Bytes(chunk.begin(), chunk.begin() + 4)), 0);
@@ -341,7 +354,7 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
   std::vector<size_t> doubles = {BodyLayout::kQuickTab};
   for (size_t at = layout.selections; at < body.size(); at += 8)
     doubles.push_back(at);
-  for (int round = 0; round < 3000; ++round)
+  for (size_t round = 0; round < 3000; ++round)
   {
     Bytes mutated = body;
     switch (round % 5)
@@ -390,8 +403,12 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
     damaged.AppendBytes(chunk.data(), static_cast<int>(kHeaderSize));
     damaged.AppendBytes(mutated.data(), static_cast<int>(mutated.size()));
     ASSERT_EQ(plug->UnserializeState(&damaged, static_cast<int>(kHeaderSize)), -1) << "round " << round;
-    ASSERT_TRUE(RecallSnapshot(*plug, midi.get()) == before) << "round " << round;
+    if (round % kCompareEvery == 0)
+    {
+      ASSERT_TRUE(before.unchanged(*plug, midi.get())) << "round " << round;
+    }
   }
+  EXPECT_TRUE(before.unchanged(*plug, midi.get()));
   EXPECT_EQ(sentCount(), 0u);
   EXPECT_FALSE(plug->ThreadRunning());
   EXPECT_EQ(plug->getStatusText(), "Stored state unreadable");
