@@ -16,7 +16,7 @@ int Korvid::reopenStoredPort(bool output, const std::string& stored)
       MidiPortNameMatch::find(listed, stored, static_cast<size_t>(PatchManager::kPortNameWidth));
   const std::string direction = output ? "MIDI Out" : "MIDI In";
   std::string line =
-      std::string(kLogPrefix) + direction + " device matched " + MidiPortNameMatch::describe(match.kind);
+      std::string(kLogPrefix) + direction + " device " + MidiPortNameMatch::describe(match.kind);
   if (match.kind != MidiPortNameMatch::Kind::None && match.kind != MidiPortNameMatch::Kind::Exact)
   {
     line += ": " + listed[static_cast<size_t>(match.index)];

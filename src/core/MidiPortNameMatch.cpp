@@ -68,11 +68,11 @@ const char* MidiPortNameMatch::describe(Kind kind)
   switch (kind)
   {
   case Kind::Exact:
-    return "exactly";
+    return "matched exactly";
   case Kind::WithoutNumbers:
-    return "without client and port numbers";
+    return "matched without client and port numbers";
   case Kind::Beginning:
-    return "by the beginning of its name";
+    return "matched by the beginning of its name";
   default:
     return "not found";
   }

@@ -30,6 +30,7 @@ struct MidiPortNameMatch
   // name without ALSA client:port numbers, bracketed ALSA client numbers and a numbered suffix of the
   // JACK client name, and without trailing blanks.
   static std::string withoutNumbers(const std::string& name);
-  // "exactly", "without client and port numbers", "by the beginning of its name", "not found".
+  // "matched exactly", "matched without client and port numbers", "matched by the beginning of its name",
+  // "not found".
   static const char* describe(Kind kind);
 };

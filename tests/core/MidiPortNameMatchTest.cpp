@@ -77,5 +77,5 @@ TEST(MidiPortNameMatchTest, NumbersThatChangeBetweenSessionsAreLeftOut)
   {
     EXPECT_EQ(MidiPortNameMatch::withoutNumbers(name), plain) << name;
   }
-  EXPECT_STREQ(MidiPortNameMatch::describe(Kind::WithoutNumbers), "without client and port numbers");
+  EXPECT_STREQ(MidiPortNameMatch::describe(Kind::WithoutNumbers), "matched without client and port numbers");
 }
