@@ -131,17 +131,20 @@ public:
   // applied and nothing sent. Otherwise applies it in order: kQuickTab and the part shown; with names the
   // name slots, the MIDI ports reopened by their stored names (output present only when the output port
   // opened) and the bank and patch selection; with an output the stored parameters, device id, MIDI
-  // filter flags, multi and part names, bank and program tables and the multi resent to the synthesizer
-  // (waited for without the plug mutex, for at most the job's own duration and a margin); queue frames;
-  // then main tab 0. Returns the position after the last item applied. Host thread.
+  // filter flags, multi and part names, bank and program tables (once a running device job has ended) and
+  // the multi resent to the synthesizer (waited for without the plug mutex, for at most the job's own
+  // duration and a margin); queue frames; then main tab 0. Returns the position after the last item
+  // applied. Host thread.
   int UnserializeState2(ByteChunk* chunk, int pos, bool withNames);
-  // Sends the multi with the global data and every active part's sound after a recall: posted once the
-  // device worker is free, then waited for; each wait ends after the job's own duration and a margin
-  // (said in the message line). Gives the plug mutex back while it waits. True when the job ran to its end.
-  bool resendMultiAfterRecall();
-  // Pause between two looks at the device worker during the resend, in ms, and the margin of each wait.
-  static constexpr int kRecallPollMs = 25;
-  static constexpr int kRecallWaitMarginMs = 5000;
+  // Waits until the device worker is idle, for at most the multi resend's own duration and a margin; true
+  // when it is (or there is no device link). A recall waits so before it replaces the values that a running
+  // job reads. Gives the plug mutex back while it waits.
+  bool waitForIdleDeviceWorker();
+  // Sends the multi with the global data and every active part's sound after a recall, when workerIdle:
+  // posted (once the worker is free again, should another job have taken it) and waited for; each wait
+  // ends after the job's own duration and a margin. A multi not sent or not finished is said in the
+  // message line. Gives the plug mutex back while it waits. True when the job ran to its end.
+  bool resendMultiAfterRecall(bool workerIdle);
 
   // ---- Data folder ----
 

@@ -125,9 +125,11 @@ int Korvid::UnserializeState2(ByteChunk* chunk, int pos, bool withNames)
   int result = state.afterSelections;
   if (mOutputPresent.load())
   {
+    // A job still running reads the values about to be replaced: they are applied once it has ended.
+    const bool workerIdle = waitForIdleDeviceWorker();
     recallStoredValues(state);
     recallNamesAndTables();
-    resendMultiAfterRecall();
+    resendMultiAfterRecall(workerIdle);
     mQueueFrames = 2 * wholeValueOf(*this, kAdjustDAWOffset) + GetBlockSize();
     log(std::string(kLogPrefix) + "MIDI In device after nonautomated params " +
         selectedPortText(kDeviceInSelection));

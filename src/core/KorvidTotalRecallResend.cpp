@@ -6,6 +6,7 @@
 #include "MIDIMessageSender.h"
 #include "ParamIndex.h"
 
+#include <functional>
 #include <string>
 
 namespace
@@ -13,6 +14,10 @@ namespace
 constexpr const char* kLogPrefix = "PROJECT RECALL: ";
 constexpr const char* kTextWorkerBusy = "Multi not sent: device busy";
 constexpr const char* kTextResendLate = "Multi resend did not finish";
+// Pause between two looks at the device worker, and what each wait allows beyond the job's own pauses
+// (the sends themselves), in clock milliseconds.
+constexpr int kPollMs = 25;
+constexpr int kWaitMarginMs = 5000;
 
 // What job 0 pauses for with the global data and every active part: the bound of each wait is this and
 // the margin, in clock milliseconds.
@@ -27,9 +32,36 @@ int resendDurationMs(IPlugBase& plug)
   return MIDIMessageSender::kAfterGlobalPauseMs + MIDIMessageSender::kAfterMultiPauseMs +
          active * (MIDIMessageSender::kAfterDumpPauseMs + MIDIMessageSender::kPushedPartPauseMs);
 }
+
+// Polls done until it answers true or the deadline (clock ms) passes, giving the plug mutex back meanwhile,
+// so that the audio thread and the editor go on; done's last answer.
+bool pollUntil(Korvid& plug, MIDIMessageManager& manager, int64_t deadlineMs,
+               const std::function<bool()>& done)
+{
+  WDL_MutexRelease unlocked(plug.GetMutex());
+  DeviceClock& clock = manager.clock();
+  bool result = done();
+  while (!result && clock.nowMs() < deadlineMs && clock.pollPause(kPollMs, manager.sender->stopping))
+  {
+    result = done();
+  }
+  return result;
+}
 } // namespace
 
-bool Korvid::resendMultiAfterRecall()
+bool Korvid::waitForIdleDeviceWorker()
+{
+  MIDIMessageManager* manager = mMIDIMessageManager;
+  if (!manager)
+  {
+    return true;
+  }
+  const int64_t deadline = manager->clock().nowMs() + resendDurationMs(*this) + kWaitMarginMs;
+  return pollUntil(*this, *manager, deadline,
+                   [manager] { return !manager->isRunning(MIDIMessageManager::Thread::SysexJob); });
+}
+
+bool Korvid::resendMultiAfterRecall(bool workerIdle)
 {
   MIDIMessageManager* manager = mMIDIMessageManager;
   if (!manager)
@@ -37,9 +69,7 @@ bool Korvid::resendMultiAfterRecall()
     log(std::string(kLogPrefix) + "no device link, the multi is not sent");
     return false;
   }
-  DeviceClock& clock = manager->clock();
-  const std::atomic<bool>& stopping = manager->sender->stopping;
-  const int budgetMs = resendDurationMs(*this) + kRecallWaitMarginMs;
+  const int budgetMs = resendDurationMs(*this) + kWaitMarginMs;
 
   JobArguments args;
   args.jobCode = MIDIMessageSender::kJobSendArrangement;
@@ -56,25 +86,13 @@ bool Korvid::resendMultiAfterRecall()
     mWorkerBusy = true;
     manager->sendRunning = true;
   };
-
-  // The audio thread and the editor go on while this thread waits for the worker.
-  WDL_MutexRelease unlocked(&mMutex);
-  bool posted = manager->post(args, prepare);
-  int64_t deadline = clock.nowMs() + budgetMs;
-  while (!posted && clock.nowMs() < deadline && clock.pollPause(kRecallPollMs, stopping))
-  {
-    posted = manager->post(args, prepare);
-  }
-  bool finished = false;
-  if (posted)
-  {
-    deadline = clock.nowMs() + budgetMs;
-    while (manager->isRunning(MIDIMessageManager::Thread::SysexJob) && clock.nowMs() < deadline &&
-           clock.pollPause(kRecallPollMs, stopping))
-    {
-    }
-    finished = !manager->isRunning(MIDIMessageManager::Thread::SysexJob);
-  }
+  // Another poster may have taken the worker since it was found idle: the multi waits for it again.
+  const bool posted =
+      workerIdle && pollUntil(*this, *manager, manager->clock().nowMs() + budgetMs,
+                              [manager, &args, &prepare] { return manager->post(args, prepare); });
+  const bool finished =
+      posted && pollUntil(*this, *manager, manager->clock().nowMs() + budgetMs,
+                          [manager] { return !manager->isRunning(MIDIMessageManager::Thread::SysexJob); });
   mPushGlobal = false;
   mIgnoreIncoming = false;
   mPushAllParts = false;
