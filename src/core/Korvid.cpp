@@ -86,14 +86,6 @@ void Korvid::setFromUserInput(IControl* control, double value)
   }
 }
 
-void Korvid::OpenDataDirectory(bool manual)
-{
-  if (IGraphics* surface = GetGUI())
-  {
-    surface->OpenURL(mDataFolder.getOpenDataDirectoryPath(manual).c_str());
-  }
-}
-
 IGraphics* Korvid::makeSurface(int width, int height)
 {
   SurfaceFactory& factory = surfaceFactory();
