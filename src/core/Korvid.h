@@ -21,6 +21,7 @@ class IGraphics;
 class LibrarianViewControl;
 class PatchLibrarian;
 class PatchManager;
+struct StoredState;
 class ProgressIndicator;
 class UIConfigManager;
 class LeftPatchPopupMenu;
@@ -106,8 +107,10 @@ public:
   // lock; worker jobs are posted only on transport edges, once for the continuous clock and for deferred
   // dumps.
   void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
-  // Appends the state body: the stored parameters (indices below kStoredParamCount) and, with withNames,
-  // the PatchManager's name block. Host thread or constructor.
+  // Appends the state body (KorvidTotalRecall.cpp; layout in StoredState.h): version word, kQuickTab, with
+  // withNames the port names into name slots 17 and 18, the name block and the four selection values, then
+  // the stored parameters (indices below kStoredParamCount). Without names it is the 63036-byte start-up
+  // snapshot. Always true (false only for a null chunk). Host thread or constructor.
   bool SerializeState2(ByteChunk* chunk, bool withNames) override;
   // An edit of one parameter (plug mutex held, value stored): MIDI port selection, routing and filter flags,
   // the list kind (kDatatype), folder rescans, the shown part (kQuickTab), the bank selection names and the
@@ -118,6 +121,32 @@ public:
   // After an output port is chosen: marks the initialization requested and, with an output port and no
   // transfer running, starts the device id enquiry when the device worker is idle; then waits 100 ms.
   void sendSysExInitialization();
+
+  // ---- Plug-in state save and recall (KorvidTotalRecall.cpp, KorvidTotalRecallPorts.cpp,
+  // KorvidTotalRecallResend.cpp) ----
+
+  // The host's chunk body: SerializeState2(chunk, true). Host thread, plug mutex held.
+  bool SerializeState(ByteChunk* chunk) override;
+  // UnserializeState2(chunk, pos, true).
+  int UnserializeState(ByteChunk* chunk, int pos) override;
+  // Reads a whole body at pos first; a body that is cut short or damaged is refused (-1) with nothing
+  // applied and nothing sent. Otherwise applies it in order: kQuickTab and the part shown; with names the
+  // name slots, the MIDI ports reopened by their stored names (output present only when the output port
+  // opened) and the bank and patch selection; with an output the stored parameters, device id, MIDI
+  // filter flags, multi and part names, bank and program tables (once a running device job has ended) and
+  // the multi resent to the synthesizer (waited for without the plug mutex, for at most the job's own
+  // duration and a margin); queue frames; then main tab 0. Returns the position after the last item
+  // applied. Host thread.
+  int UnserializeState2(ByteChunk* chunk, int pos, bool withNames);
+  // Waits until the device worker is idle, for at most the multi resend's own duration and a margin; true
+  // when it is (or there is no device link). A recall waits so before it replaces the values that a running
+  // job reads. Gives the plug mutex back while it waits.
+  bool waitForIdleDeviceWorker();
+  // Sends the multi with the global data and every active part's sound after a recall, when workerIdle:
+  // posted (once the worker is free again, should another job have taken it) and waited for; each wait
+  // ends after the job's own duration and a margin. A multi not sent or not finished is said in the
+  // message line. Gives the plug mutex back while it waits. True when the job ran to its end.
+  bool resendMultiAfterRecall(bool workerIdle);
 
   // ---- Data folder ----
 
@@ -355,6 +384,18 @@ private:
   void applySettingsWords(IGraphics* surface);
   void setMidiFilterValues();
   void settleParameterValues(IGraphics* surface);
+  // Sets the routing flag that follows one MIDI filter or clock parameter: passes is its value being
+  // exactly 1.0. Other indices change nothing.
+  void setMidiFilterFlag(int paramIdx, bool passes);
+  // Recall steps (KorvidTotalRecall*.cpp).
+  void recallPorts(const StoredState& state);
+  // Opens the port whose name best matches stored (MidiPortNameMatch), logs how it matched and returns its
+  // list index (0: none, the port is closed).
+  int reopenStoredPort(bool output, const std::string& stored);
+  void recallStoredValues(const StoredState& state);
+  void recallNamesAndTables();
+  // The display text of a port selector's current entry.
+  std::string selectedPortText(int paramIdx);
   // Nulls every layer, control and action reference into the editor: after its surface was freed.
   void forgetEditorReferences();
 
