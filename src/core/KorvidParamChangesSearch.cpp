@@ -119,8 +119,15 @@ bool Korvid::changeSearchText()
   }
   showMessage(kNoResultsText, kLetterSizeText);
   setSearchFieldText(kSearchPlaceholder);
-  // Nothing found: the lower pane stays as it was and the next keyword is searched again.
+  // Nothing found: the next keyword is searched again. Results of an earlier search that the pane still
+  // listed are gone: it lists the sound banks again.
   mSearchList = false;
+  ControlLayer* searchMenu = mMenuLayers[kSearchMenu];
+  if (searchMenu && searchMenu->mVisible)
+  {
+    showLayer(searchMenu, false);
+    patchTypeChanged(0, kSoundList, false);
+  }
   showLayer(mMenuLayers[kLowerSoundMenu], true);
   return false;
 }
