@@ -5,6 +5,7 @@
 #include "BankEditPopupMenu.h"
 #include "ControlLayer.h"
 #include "IControl.h"
+#include "IGraphics.h"
 #include "ParamIndex.h"
 #include "ProgressIndicator.h"
 #include "TabSwitchFunctions.h"
@@ -83,6 +84,13 @@ bool Korvid::handleCasesAfterDisplay(int paramIdx, int intValue)
     renameSelectedSlot();
     break;
   case kViewMIDIFilterSettings:
+    // The top bar's switch and the panel's close switch both show the value: the one not clicked must
+    // follow, or the next click on it would not change the value (without an output port the tail moves
+    // no controls).
+    if (IGraphics* surface = GetGUI())
+    {
+      surface->SetParameterFromPlug(kViewMIDIFilterSettings, intValue, false);
+    }
     showLayer(mMidiFilterSettingsLayer, intValue == 1);
     if (intValue != 1)
     {

@@ -83,6 +83,40 @@ TEST_F(ParamChangesWindows, TheMidiFilterPanelAndTheAboutWindowOpenAndClose)
   EXPECT_FALSE(filters->mVisible);
 }
 
+TEST_F(ParamChangesWindows, TheWindowsOpenAndCloseByTheirButtonsWithoutAnOutputPort)
+{
+  auto plug = construct();
+  IGraphics* surface = plug->getSurface();
+  auto click = [surface](int x, int y)
+  {
+    IMouseMod left(true, false);
+    surface->OnMouseDown(x, y, &left);
+    surface->OnMouseUp(x, y, &left);
+  };
+  struct Click
+  {
+    const char* what;
+    int x;
+    int y;
+    bool filtersShown;
+    bool aboutShown;
+  };
+  // Unscaled positions of the buttons, inside their images.
+  const Click clicks[] = {
+      {"MIDI FILTERS switch", 1309, 55, true, false}, {"the panel's Close", 539, 515, false, false},
+      {"MIDI FILTERS switch", 1309, 55, true, false}, {"MIDI FILTERS switch", 1309, 55, false, false},
+      {"the about button", 136, 62, false, true},     {"the about window's exit", 750, 490, false, false},
+      {"the about button", 136, 62, false, true},     {"the about window's exit", 750, 490, false, false},
+  };
+  for (const Click& c : clicks)
+  {
+    SCOPED_TRACE(c.what);
+    click(c.x, c.y);
+    EXPECT_EQ(plug->mMidiFilterSettingsLayer->mVisible, c.filtersShown);
+    EXPECT_EQ(plug->mAboutWindowLayer->mVisible, c.aboutShown);
+  }
+}
+
 TEST_F(ParamChangesWindows, ClosingAWindowLeavesTheOverlayOfARunningTransfer)
 {
   auto plug = construct();
