@@ -317,9 +317,6 @@ public:
   // The lower pane lists category banks, or search results.
   bool mCategoryList = false;
   bool mSearchList = false;
-  // The rename field was not opened since the last rename or slot view click (also called rename-closed):
-  // an entry into kPatchRename renames nothing.
-  std::atomic<bool> mRenameBlocked{true};
 
   // The eleven librarian menus (owned by the surface) and their layers, in menu-table order.
   static constexpr int kMenuCount = 11;
@@ -427,8 +424,6 @@ private:
   bool hasUnsavedBankEdits();
   // The bank list the upper or lower pane shows now (by multi mode, category and search view), or null.
   const std::vector<PatchFile*>* banksOfPane(bool upper) const;
-  // The upper pane's bank of the librarian's current kind, or null when the selection names none.
-  PatchFile* upperBankOfKind() const;
   // kCurrentPatchBank + p: the upper pane opens sound bank `bank` (held to the list) for the current part.
   void selectUpperBank(int bank);
   // kLibUpper/LowerPrevious/NextBank pressed: the pane's next or previous bank, wrapping around its list.
@@ -450,7 +445,6 @@ private:
   // kPatchRename: the entered name into the selected upper slot's record and dump, once per opened field.
   void renameSelectedSlot();
   void markUpperBankRenamed(bool multi);
-  void reloadPaneView(int pane);
   // One selection list of start-up: InitEnum with the sound banks, their display texts and its pair.
   void fillStartupList(int paramIdx, const char* name, SelectionName& pair);
   // shortenedBankName, logging the renaming of a shortened name.
@@ -598,6 +592,29 @@ public:
   // Current device id (mirrors kGlobalSysExID) and the part the editor shows (kQuickTab), 0..15.
   std::atomic<int> mDeviceId{0};
   std::atomic<int> mCurrentPart{0};
+
+  // ---- Librarian glue: the slot view, the selectors and library sends (KorvidLibrarianGlue.cpp) ----
+
+  // Marks the slot view for redraw and reloads its upper pane (0), lower pane (1) or both (2); other values
+  // do nothing. Any thread.
+  void updatePatchLibrarianView(int which);
+  // Hides the bank number and bank-name selector layers, then shows the one for the mode: outside
+  // library-control (kControlLibrary off) the bank number selector, refreshed with the bank and program of
+  // the multi (multi mode) or of the current part; in library-control mode the multi or sound bank-name
+  // selector, the program number becoming the slot view's selected upper slot and cursor and the librarian's
+  // selected upper slot, the program selector refreshed with it and, unless keepBankMenu, the bank selector
+  // with the bank. Editor or host thread.
+  void updateBankAndProgramMenuNames(bool keepBankMenu);
+  // Sends library record slot (0..127) of pane (0 upper, else lower; the bank the slot view shows there) to
+  // part (0..15) on the sysex-job worker (job 3, with a copy of the record). The slot view's cursor moves to
+  // the slot once it holds a dump; all sounds off goes to the part first unless records are being stored
+  // into the synthesizer's memory. Nothing is sent, and the message line says why, for a locked part, no
+  // bank, a slot outside the bank or without a dump, no output port or a busy worker. True when posted. Any
+  // thread.
+  bool sendPatchToDeviceFromLibrarian(int slot, int pane, int part);
+  // Cleared while the slot view's rename field is open for a slot; set by the view's clicks and keys and
+  // after a rename (also called rename-closed): the kPatchRename edit renames only while it is clear.
+  std::atomic<bool> mRenameBlocked{true};
 
 private:
   // Destroyed first of all members: stops input and the jobs while everything they use still exists.

@@ -75,36 +75,25 @@ bool Korvid::hasUnsavedBankEdits()
 
 const std::vector<PatchFile*>* Korvid::banksOfPane(bool upper) const
 {
+  // As the slot view picks the bank it shows.
   const PatchLibrarian* librarian = mPatchLibrarian;
   if (!librarian)
   {
     return nullptr;
   }
-  if (mMultiMode)
-  {
-    return &librarian->mMultiBanks;
-  }
-  if (upper)
-  {
-    return &librarian->mSoundBanks;
-  }
-  if (mCategoryList)
+  if (!upper && mCategoryList)
   {
     return &librarian->mCategoryBanks;
   }
-  return mSearchList ? &librarian->mSearchBanks : &librarian->mSoundBanks;
-}
-
-// PENDING-23 remove
-void Korvid::reloadPaneView(int pane)
-{
-  if (mLibrarianView)
+  if (!upper && mSearchList)
   {
-    if (pane == 0)
-      mLibrarianView->patchSelectionUpperChanged();
-    else
-      mLibrarianView->patchSelectionLowerChanged();
+    return &librarian->mSearchBanks;
   }
+  if (librarian->mPatchType == PatchLibrarian::kPatchTypeSounds)
+  {
+    return &librarian->mSoundBanks;
+  }
+  return librarian->mPatchType == PatchLibrarian::kPatchTypeMultis ? &librarian->mMultiBanks : nullptr;
 }
 
 void Korvid::selectUpperBank(int bank)
@@ -136,7 +125,7 @@ void Korvid::selectUpperBank(int bank)
     mLeftPatchPopupMenu->refreshFolderStructure(mPatchLibrarian, this, bank, mUpperSoundPair.displayName,
                                                 mUpperSoundPair.title);
   }
-  reloadPaneView(0); // PENDING-23 updatePatchLibrarianView(0)
+  updatePatchLibrarianView(0);
 }
 
 void Korvid::stepBank(int paramIdx)
@@ -197,7 +186,8 @@ void Korvid::stepBank(int paramIdx)
                                                     mUpperSoundPair.title);
       }
     }
-    reloadPaneView(0); // PENDING-23 updatePatchLibrarianView(0); updateBankAndProgramMenuNames(false);
+    updatePatchLibrarianView(0);
+    updateBankAndProgramMenuNames(false);
     return;
   }
   librarian->mLowerBankIndex = chosen;
@@ -229,7 +219,7 @@ void Korvid::stepBank(int paramIdx)
       mRightPatchPopupMenu->refreshFolderStructure(librarian, this, chosen, pair.displayName, pair.title);
     }
   }
-  reloadPaneView(1); // PENDING-23 updatePatchLibrarianView(1)
+  updatePatchLibrarianView(1);
 }
 
 void Korvid::changeListKind(int intValue)
@@ -275,7 +265,7 @@ void Korvid::changeListKind(int intValue)
   {
     mBankEditPopupMenu->AddMenuItemsIn(this);
   }
-  // PENDING-23 updateBankAndProgramMenuNames(true);
+  updateBankAndProgramMenuNames(true);
   OnParamChange(kMainTab);
   if (busyShown)
   {

@@ -70,35 +70,14 @@ void showLayer(ControlLayer* layer, bool show)
 }
 } // namespace
 
-PatchFile* Korvid::upperBankOfKind() const
-{
-  const PatchLibrarian* librarian = mPatchLibrarian;
-  if (!librarian)
-  {
-    return nullptr;
-  }
-  const int kind = librarian->mPatchType;
-  if (kind != PatchLibrarian::kPatchTypeSounds && kind != PatchLibrarian::kPatchTypeMultis)
-  {
-    return nullptr;
-  }
-  const std::vector<PatchFile*>& banks =
-      kind == PatchLibrarian::kPatchTypeSounds ? librarian->mSoundBanks : librarian->mMultiBanks;
-  const int index = librarian->mUpperBankIndex;
-  if (index < 0 || static_cast<size_t>(index) >= banks.size())
-  {
-    return nullptr;
-  }
-  return banks[static_cast<size_t>(index)];
-}
-
 void Korvid::renameSelectedSlot()
 {
   if (mRenameBlocked)
   {
     return;
   }
-  if (PatchFile* bank = upperBankOfKind())
+  if (PatchFile* bank =
+          LibrarianViewControl::bankOfPane(mPatchLibrarian, LibrarianViewControl::kUpperPane, false, false))
   {
     const bool multi = mPatchLibrarian->mPatchType == PatchLibrarian::kPatchTypeMultis;
     const int slot = mLibrarianView ? mLibrarianView->selectedUpper : -1;
@@ -151,5 +130,5 @@ void Korvid::markUpperBankRenamed(bool multi)
   {
     unsaved->Set(1.0);
   }
-  reloadPaneView(0); // PENDING-23 updatePatchLibrarianView(0)
+  updatePatchLibrarianView(0);
 }
