@@ -420,8 +420,6 @@ private:
   void repaintUnderBusyIndicator();
   // Line 1 and line 2 of the control display.
   void showMessage(const char* line1, const char* line2);
-  // kBankEditUnsaved is 1: the upper bank holds edits not saved to its file.
-  bool hasUnsavedBankEdits();
   // The bank list the upper or lower pane shows now (by multi mode, category and search view), or null.
   const std::vector<PatchFile*>* banksOfPane(bool upper) const;
   // kCurrentPatchBank + p: the upper pane opens sound bank `bank` (held to the list) for the current part.

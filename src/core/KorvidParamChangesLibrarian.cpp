@@ -60,18 +60,19 @@ void storeBounded(IParam* param, int value)
   }
 }
 
+// kBankEditUnsaved is 1: the upper bank holds edits not saved to its file.
+bool unsavedBankEdits(Korvid& plug)
+{
+  const IParam* unsaved = plug.GetParam(kBankEditUnsaved);
+  return unsaved && unsaved->Value() == 1.0;
+}
+
 // The pair the browser menus tick for a bank: its file name and its folder.
 Korvid::SelectionName pairOf(const PatchFile* bank)
 {
   return {bank->mFileName, bank->mFolderName};
 }
 } // namespace
-
-bool Korvid::hasUnsavedBankEdits()
-{
-  const IParam* unsaved = GetParam(kBankEditUnsaved);
-  return unsaved && unsaved->Value() == 1.0;
-}
 
 const std::vector<PatchFile*>* Korvid::banksOfPane(bool upper) const
 {
@@ -133,7 +134,7 @@ void Korvid::stepBank(int paramIdx)
   const bool upper = paramIdx == kLibUpperPreviousBank || paramIdx == kLibUpperNextBank;
   const bool next = paramIdx == kLibUpperNextBank || paramIdx == kLibLowerNextBank;
   // The upper pane holds the bank being edited.
-  if (upper && hasUnsavedBankEdits())
+  if (upper && unsavedBankEdits(*this))
   {
     showStatusText(kSaveOrDiscardText);
     return;
@@ -276,7 +277,7 @@ void Korvid::changeListKind(int intValue)
 void Korvid::refreshFolders()
 {
   // A rescan reads every bank again from disk: unsaved edits would be lost.
-  if (hasUnsavedBankEdits())
+  if (unsavedBankEdits(*this))
   {
     showStatusText(kSaveOrDiscardText);
     log("PATCH LIBRARIAN: folder refresh refused, the bank holds unsaved edits");

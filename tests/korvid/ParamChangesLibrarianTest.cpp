@@ -267,6 +267,37 @@ TEST_F(ParamChangesLibrarian, TheCategoryListTakesTheLowerPane)
   EXPECT_FALSE(plug->mDatatypeControl->IsGrayed());
 }
 
+TEST_F(ParamChangesLibrarian, TheListKindSwitchesBothPanesTheirMenusAndTheSearch)
+{
+  writeThreeBanks();
+  writeMultiBank("Multis.syx", {"Song One"});
+  auto plug = construct();
+  edit(*plug, kMainTab, 1);
+  struct Kind
+  {
+    double value;
+    const char* upperList; // first entry of the upper list
+    bool multiMenus;
+    const char* firstName; // of the upper pane's first slot
+  };
+  for (const Kind& kind : {Kind{1, "Multis.syx", true, "Song One"}, Kind{0, "A.syx", false, "Bass Alpha"}})
+  {
+    SCOPED_TRACE(kind.upperList);
+    edit(*plug, kDatatype, kind.value);
+    EXPECT_EQ(plug->mMultiMode, kind.multiMenus);
+    EXPECT_STREQ(plug->GetParam(kPatchSelectionListUpper)->GetDisplayText(0), kind.upperList);
+    EXPECT_EQ(plug->mMenuLayers[kUpperMultiMenu]->mVisible, kind.multiMenus);
+    EXPECT_EQ(plug->mMenuLayers[kUpperSoundMenu]->mVisible, !kind.multiMenus);
+    EXPECT_EQ(plug->mMenuLayers[kLowerSoundMenu]->mVisible, !kind.multiMenus);
+    // Multis have no categories and no search.
+    EXPECT_EQ(plug->mCategoryLimitLayer->mVisible, !kind.multiMenus);
+    EXPECT_EQ(plug->mPatchSearchControl->IsGrayed(), kind.multiMenus);
+    EXPECT_FALSE(plug->mProgressLayer->mVisible);
+    EXPECT_EQ(std::string(plug->mLibrarianView->getSlotText(0, 0)->GetTextStr()).rfind(kind.firstName, 0),
+              0u);
+  }
+}
+
 TEST_F(ParamChangesLibrarian, RenameWritesTheNameIntoTheRecordAndItsDumpOnce)
 {
   writeThreeBanks();
