@@ -281,11 +281,14 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
       GetGUI()->SetParameterFromPlug(other, 0.0, false);
     }
     mProgramChangeControlsBank = GetParam(kControlProgBank)->Value() >= 0.5;
+    // The bank number selector or the bank-name selector, by the mode now on.
+    updateBankAndProgramMenuNames(false);
     break;
   case kQuickTab:
     mCurrentPart = param->Int();
     TabSwitchFunctions::quickTabSwitch(this, kQuickTab, param->Int(), mQuickTabFlag);
     updateSelectionNames();
+    updateBankAndProgramMenuNames(false);
     break;
   case kCancelDataRequest:
     // The cancel button of the processing overlay: the running request job polls this flag.

@@ -4,6 +4,7 @@
 
 #include "ControlLayer.h"
 #include "IGraphics.h"
+#include "LibrarianViewControl.h"
 #include "ProgressIndicator.h"
 #include "lice.h"
 
@@ -115,6 +116,18 @@ TEST_F(ParamChangesWindows, TheWindowsOpenAndCloseByTheirButtonsWithoutAnOutputP
     EXPECT_EQ(plug->mMidiFilterSettingsLayer->mVisible, c.filtersShown);
     EXPECT_EQ(plug->mAboutWindowLayer->mVisible, c.aboutShown);
   }
+  // The busy overlay takes every click meant for what it covers.
+  plug->DisplayProcessingIndicator(true);
+  const double tab = plug->GetParam(kMainTab)->Value();
+  click(1309, 55);
+  click(136, 62);
+  click(400, 16);
+  IMouseMod left(true, false);
+  surface->OnMouseDblClick(1309, 55, &left);
+  EXPECT_FALSE(plug->mMidiFilterSettingsLayer->mVisible);
+  EXPECT_FALSE(plug->mAboutWindowLayer->mVisible);
+  EXPECT_EQ(plug->GetParam(kViewMIDIFilterSettings)->Value(), 0.0);
+  EXPECT_EQ(plug->GetParam(kMainTab)->Value(), tab);
 }
 
 TEST_F(ParamChangesWindows, ClosingAWindowLeavesTheOverlayOfARunningTransfer)
@@ -146,6 +159,25 @@ TEST_F(ParamChangesWindows, TheMultiKindShowsItsBankAndProgramSelectorsAtOnce)
   edit(*plug, kDatatype, 0);
   EXPECT_FALSE(plug->mBankAndProgramLayers[multi]->mVisible);
   EXPECT_TRUE(plug->mBankAndProgramLayers[0]->mVisible);
+}
+
+TEST_F(ParamChangesWindows, TheControlModesShowTheirBankSelectors)
+{
+  auto plug = construct();
+  ControlLayer* bankNumbers = plug->mMenuLayers[7];
+  ControlLayer* bankNames = plug->mMenuLayers[10];
+  edit(*plug, kControlLibrary, 1);
+  EXPECT_EQ(plug->GetParam(kControlProgBank)->Value(), 0.0);
+  EXPECT_FALSE(bankNumbers->mVisible);
+  EXPECT_TRUE(bankNames->mVisible);
+  // A part switch in library-control mode selects the part's program in the upper pane.
+  plug->GetParam(kMultiPartPatch + 3)->Set(42);
+  edit(*plug, kQuickTab, 3);
+  EXPECT_EQ(plug->mLibrarianView->selectedUpper, 42);
+  edit(*plug, kControlProgBank, 1);
+  EXPECT_EQ(plug->GetParam(kControlLibrary)->Value(), 0.0);
+  EXPECT_TRUE(bankNumbers->mVisible);
+  EXPECT_FALSE(bankNames->mVisible);
 }
 
 TEST_F(ParamChangesWindows, TheKeptBankFollowsTheSwitchsIntegerValue)
