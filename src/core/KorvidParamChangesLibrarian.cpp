@@ -5,6 +5,7 @@
 #include "BankEditPopupMenu.h"
 #include "ControlLayer.h"
 #include "IControl.h"
+#include "KorvidPaneLayers.h"
 #include "LeftPatchPopupMenu.h"
 #include "LeftPerfPopupMenu.h"
 #include "LibrarianViewControl.h"
@@ -17,39 +18,11 @@
 
 #include <algorithm>
 
+using namespace korvid_panes;
+
 namespace
 {
 constexpr const char* kSaveOrDiscardText = "Save bank or Discard changes!";
-
-// Rows of Korvid::mMenuLayers.
-constexpr size_t kUpperSoundMenu = 0;
-constexpr size_t kLowerSoundMenu = 1;
-constexpr size_t kUpperMultiMenu = 2;
-constexpr size_t kLowerMultiMenu = 3;
-constexpr size_t kCategoryMenu = 5;
-constexpr size_t kSearchMenu = 8;
-
-// patchTypeChanged's list kinds.
-constexpr int kSoundList = 0;
-constexpr int kCategoryList = 1;
-constexpr int kMultiList = 2;
-constexpr int kSearchList = 4;
-
-void showLayer(ControlLayer* layer, bool show)
-{
-  if (layer)
-  {
-    layer->Hide(!show);
-  }
-}
-
-void grayOut(IControl* control, bool gray)
-{
-  if (control)
-  {
-    control->GrayOut(gray);
-  }
-}
 
 // Stores a value directly, bounded to the parameter's range; no control moves.
 void storeBounded(IParam* param, int value)
@@ -71,6 +44,17 @@ bool unsavedBankEdits(Korvid& plug)
 Korvid::SelectionName pairOf(const PatchFile* bank)
 {
   return {bank->mFileName, bank->mFolderName};
+}
+
+// Rebuilds a pane's browser menu (any of the six kinds) ticking the bank of pair.
+template <class Menu>
+void refreshMenu(Menu* menu, PatchLibrarian* librarian, Korvid* plug, int bank,
+                 const Korvid::SelectionName& pair)
+{
+  if (menu)
+  {
+    menu->refreshFolderStructure(librarian, plug, bank, pair.displayName, pair.title);
+  }
 }
 } // namespace
 
@@ -121,11 +105,7 @@ void Korvid::selectUpperBank(int bank)
   }
   mPatchLibrarian->mUpperBankIndex = bank;
   mUpperSoundPair = pairOf((*banks)[static_cast<size_t>(bank)]);
-  if (mLeftPatchPopupMenu)
-  {
-    mLeftPatchPopupMenu->refreshFolderStructure(mPatchLibrarian, this, bank, mUpperSoundPair.displayName,
-                                                mUpperSoundPair.title);
-  }
+  refreshMenu(mLeftPatchPopupMenu, mPatchLibrarian, this, bank, mUpperSoundPair);
   updatePatchLibrarianView(0);
 }
 
@@ -164,28 +144,22 @@ void Korvid::stepBank(int paramIdx)
   const PatchFile* bank = (*banks)[static_cast<size_t>(chosen)];
   const int part = mCurrentPart;
   PatchLibrarian* librarian = mPatchLibrarian;
+  const int open = mMultiMode ? (upper ? kCurrentOpenPerfBankL : kCurrentOpenPerfBankR)
+                              : (upper ? kCurrentOpenPatchBankL : kCurrentOpenPatchBankR) + part;
+  storeBounded(GetParam(open), chosen);
+  SelectionName& pair =
+      mMultiMode ? (upper ? mUpperMultiPair : mLowerMultiPair) : (upper ? mUpperSoundPair : mLowerSoundPair);
+  pair = pairOf(bank);
   if (upper)
   {
     librarian->mUpperBankIndex = chosen;
     if (mMultiMode)
     {
-      storeBounded(GetParam(kCurrentOpenPerfBankL), chosen);
-      mUpperMultiPair = pairOf(bank);
-      if (mLeftPerfPopupMenu)
-      {
-        mLeftPerfPopupMenu->refreshFolderStructure(librarian, this, chosen, mUpperMultiPair.displayName,
-                                                   mUpperMultiPair.title);
-      }
+      refreshMenu(mLeftPerfPopupMenu, librarian, this, chosen, pair);
     }
     else
     {
-      storeBounded(GetParam(kCurrentOpenPatchBankL + part), chosen);
-      mUpperSoundPair = pairOf(bank);
-      if (mLeftPatchPopupMenu)
-      {
-        mLeftPatchPopupMenu->refreshFolderStructure(librarian, this, chosen, mUpperSoundPair.displayName,
-                                                    mUpperSoundPair.title);
-      }
+      refreshMenu(mLeftPatchPopupMenu, librarian, this, chosen, pair);
     }
     updatePatchLibrarianView(0);
     updateBankAndProgramMenuNames(false);
@@ -194,31 +168,19 @@ void Korvid::stepBank(int paramIdx)
   librarian->mLowerBankIndex = chosen;
   if (mMultiMode)
   {
-    storeBounded(GetParam(kCurrentOpenPerfBankR), chosen);
-    mLowerMultiPair = pairOf(bank);
-    if (mRightPerfPopupMenu)
-    {
-      mRightPerfPopupMenu->refreshFolderStructure(librarian, this, chosen, mLowerMultiPair.displayName,
-                                                  mLowerMultiPair.title);
-    }
+    refreshMenu(mRightPerfPopupMenu, librarian, this, chosen, pair);
+  }
+  else if (mCategoryList)
+  {
+    refreshMenu(mRightCategoryPopupMenu, librarian, this, chosen, pair);
+  }
+  else if (mSearchList)
+  {
+    refreshMenu(mRightSearchPopupMenu, librarian, this, chosen, pair);
   }
   else
   {
-    storeBounded(GetParam(kCurrentOpenPatchBankR + part), chosen);
-    mLowerSoundPair = pairOf(bank);
-    const SelectionName& pair = mLowerSoundPair;
-    if (mCategoryList && mRightCategoryPopupMenu)
-    {
-      mRightCategoryPopupMenu->refreshFolderStructure(librarian, this, chosen, pair.displayName, pair.title);
-    }
-    else if (!mCategoryList && mSearchList && mRightSearchPopupMenu)
-    {
-      mRightSearchPopupMenu->refreshFolderStructure(librarian, this, chosen, pair.displayName, pair.title);
-    }
-    else if (!mCategoryList && !mSearchList && mRightPatchPopupMenu)
-    {
-      mRightPatchPopupMenu->refreshFolderStructure(librarian, this, chosen, pair.displayName, pair.title);
-    }
+    refreshMenu(mRightPatchPopupMenu, librarian, this, chosen, pair);
   }
   updatePatchLibrarianView(1);
 }

@@ -6,21 +6,16 @@
 #include "ControlLayer.h"
 #include "IControl.h"
 #include "IGraphics.h"
+#include "KorvidPaneLayers.h"
 #include "ParamIndex.h"
 #include "ProgressIndicator.h"
 #include "TabSwitchFunctions.h"
 
+using namespace korvid_panes;
+
 namespace
 {
 constexpr int kLibrarianPage = 1;
-
-void showLayer(ControlLayer* layer, bool show)
-{
-  if (layer)
-  {
-    layer->Hide(!show);
-  }
-}
 } // namespace
 
 bool Korvid::handleCasesBeforeDisplay(int paramIdx, int& tailValue)

@@ -4,6 +4,7 @@
 
 #include "ControlLayer.h"
 #include "IControl.h"
+#include "KorvidPaneLayers.h"
 #include "LibrarianViewControl.h"
 #include "MultiDumpLayout.h"
 #include "ParamIndex.h"
@@ -12,6 +13,8 @@
 #include "SysexProtocol.h"
 
 #include <algorithm>
+
+using namespace korvid_panes;
 
 namespace
 {
@@ -22,10 +25,6 @@ static_assert(SoundDumpLayout::kNameLength == MultiDumpLayout::kNameLength, "one
 constexpr char kBlank = ' ';
 constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kLastPrintable = 0x7E;
-
-// Rows of Korvid::mMenuLayers.
-constexpr size_t kUpperSoundMenu = 0;
-constexpr size_t kUpperMultiMenu = 2;
 
 // The 16 name bytes of a dump for an entered text: the text up to its first NUL, each character outside
 // printable ASCII (a multi-byte UTF-8 sequence counting as one) as a blank, cut or padded with blanks.
@@ -61,13 +60,6 @@ bool holdsWholeDump(const LibrarianPatch& record, bool multi)
          bytes[SysexProtocol::kTypeOffset] == (multi ? SysexProtocol::kMultiDump : SysexProtocol::kSoundDump);
 }
 
-void showLayer(ControlLayer* layer, bool show)
-{
-  if (layer)
-  {
-    layer->Hide(!show);
-  }
-}
 } // namespace
 
 void Korvid::renameSelectedSlot()
@@ -122,10 +114,7 @@ void Korvid::markUpperBankRenamed(bool multi)
   showLayer(mMenuLayers[multi ? kUpperMultiMenu : kUpperSoundMenu], false);
   showLayer(mDiscardChangesLayerRight, true);
   showLayer(mKeepBankOpenLayer, false);
-  if (mDatatypeControl)
-  {
-    mDatatypeControl->GrayOut(true);
-  }
+  grayOut(mDatatypeControl, true);
   if (IParam* unsaved = GetParam(kBankEditUnsaved))
   {
     unsaved->Set(1.0);

@@ -4,9 +4,12 @@
 #include "ControlAction.h"
 #include "ControlLayer.h"
 #include "IControl.h"
+#include "KorvidPaneLayers.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
 #include "RightSearchPopupMenu.h"
+
+using namespace korvid_panes;
 
 namespace
 {
@@ -15,32 +18,6 @@ constexpr const char* kTooShortText = "Enter 2 digits or more!";
 constexpr const char* kNoResultsText = "No results - Try another keyword!";
 constexpr const char* kLetterSizeText = "Letter size matters!";
 constexpr size_t kShortestSearch = 2;
-
-// Rows of Korvid::mMenuLayers.
-constexpr size_t kLowerSoundMenu = 1;
-constexpr size_t kCategoryMenu = 5;
-constexpr size_t kSearchMenu = 8;
-
-// patchTypeChanged's list kinds.
-constexpr int kSoundList = 0;
-constexpr int kCategoryList = 1;
-constexpr int kSearchList = 4;
-
-void showLayer(ControlLayer* layer, bool show)
-{
-  if (layer)
-  {
-    layer->Hide(!show);
-  }
-}
-
-void grayOut(IControl* control, bool gray)
-{
-  if (control)
-  {
-    control->GrayOut(gray);
-  }
-}
 
 // Characters of a UTF-8 text: every byte but the continuation bytes starts one.
 size_t characterCount(const std::string& text)
