@@ -83,6 +83,12 @@ const std::vector<PatchFile*>* Korvid::banksOfPane(bool upper) const
 
 void Korvid::selectUpperBank(int bank)
 {
+  // The bank being edited stays open until it is saved or its edits are discarded.
+  if (unsavedBankEdits(*this))
+  {
+    log("PATCH LIBRARIAN: the upper bank holds unsaved edits and stays open");
+    return;
+  }
   const int part = mCurrentPart;
   // A remembered bank number may lie beyond a list that a rescan shortened: it is held to the list.
   const std::vector<PatchFile*>* banks = mPatchLibrarian ? &mPatchLibrarian->mSoundBanks : nullptr;
@@ -91,17 +97,17 @@ void Korvid::selectUpperBank(int bank)
   {
     bank = std::clamp(bank, 0, count - 1);
   }
-  IParam* list = GetParam(kPatchSelectionListUpper);
-  storeBounded(list, bank);
   storeBounded(GetParam(kCurrentPatchBank + part), bank);
-  if (mUpperListControl && list)
-  {
-    mUpperListControl->SetValueFromPlug(list->GetNormalized(bank));
-  }
   // The upper pane lists multis in multi mode: a sound bank number does not name one of them.
   if (count == 0 || mMultiMode)
   {
     return;
+  }
+  IParam* list = GetParam(kPatchSelectionListUpper);
+  storeBounded(list, bank);
+  if (mUpperListControl && list)
+  {
+    mUpperListControl->SetValueFromPlug(list->GetNormalized(bank));
   }
   mPatchLibrarian->mUpperBankIndex = bank;
   mUpperSoundPair = pairOf((*banks)[static_cast<size_t>(bank)]);

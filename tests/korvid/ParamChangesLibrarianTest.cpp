@@ -139,6 +139,7 @@ TEST_F(ParamChangesLibrarian, UnsavedEditsHoldTheUpperBankButNotTheLowerOne)
 TEST_F(ParamChangesLibrarian, APartsBankSelectionOpensTheBankForTheCurrentPartHeldToTheList)
 {
   writeThreeBanks();
+  writeMultiBank("Multis.syx", {"Song One"});
   auto plug = construct();
   edit(*plug, kKeepSelectedBank, 0);
   ASSERT_FALSE(plug->mKeepSelectedBank);
@@ -161,6 +162,23 @@ TEST_F(ParamChangesLibrarian, APartsBankSelectionOpensTheBankForTheCurrentPartHe
   EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 2);
   EXPECT_EQ(listValue(*plug, kPatchSelectionListUpper), 2);
   EXPECT_EQ(upperName(*plug, 0), "Keys Gamma");
+  // A bank with unsaved edits stays open.
+  plug->GetParam(kBankEditUnsaved)->Set(1.0);
+  set(*plug, kCurrentPatchBank + 2, 0);
+  EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 2);
+  plug->GetParam(kBankEditUnsaved)->Set(0.0);
+  // In multi mode the upper pane lists multis: the part only remembers its sound bank.
+  edit(*plug, kDatatype, 1);
+  const int multiBank = plug->mPatchLibrarian->mUpperBankIndex;
+  set(*plug, kCurrentPatchBank + 2, 0);
+  EXPECT_EQ(plug->GetParam(kCurrentPatchBank + 2)->Int(), 0);
+  EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, multiBank);
+  EXPECT_STREQ(
+      plug->GetParam(kPatchSelectionListUpper)->GetDisplayText(listValue(*plug, kPatchSelectionListUpper)),
+      "Multis.syx");
+  edit(*plug, kDatatype, 0);
+  set(*plug, kCurrentPatchBank + 2, 2);
+  EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 2);
   // Kept open, the bank does not follow the parts.
   edit(*plug, kKeepSelectedBank, 1);
   set(*plug, kCurrentPatchBank + 2, 0);
