@@ -13,6 +13,7 @@
 #include "SysexProtocol.h"
 
 #include <algorithm>
+#include <string>
 
 using namespace korvid_panes;
 
@@ -20,31 +21,9 @@ namespace
 {
 constexpr const char* kNoSlotText = "Select a slot to rename!";
 constexpr const char* kNoDumpText = "Nothing to rename in this slot!";
-constexpr size_t kNameLength = SoundDumpLayout::kNameLength;
-static_assert(SoundDumpLayout::kNameLength == MultiDumpLayout::kNameLength, "one name length");
-constexpr char kBlank = ' ';
-constexpr unsigned char kFirstPrintable = 0x20;
-constexpr unsigned char kLastPrintable = 0x7E;
 
-// The 16 name bytes of a dump for an entered text: the text up to its first NUL, each character outside
-// printable ASCII (a multi-byte UTF-8 sequence counting as one) as a blank, cut or padded with blanks.
-std::string dumpName(const std::string& text)
-{
-  std::string name;
-  for (size_t i = 0; i < text.size() && text[i] != '\0' && name.size() < kNameLength; ++i)
-  {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if ((c & 0xC0) == 0x80)
-    {
-      continue;
-    }
-    name += c >= kFirstPrintable && c <= kLastPrintable ? static_cast<char>(c) : kBlank;
-  }
-  name.resize(kNameLength, kBlank);
-  return name;
-}
-
-// A whole sound or multi dump of the synthesizer as the first stored message: framing, type and length.
+// A whole sound or multi dump of the synthesizer as the first stored message, as the slot view asks of a
+// slot before it opens the rename field.
 bool holdsWholeDump(const LibrarianPatch& record, bool multi)
 {
   if (record.mMessages.empty())
@@ -52,14 +31,10 @@ bool holdsWholeDump(const LibrarianPatch& record, bool multi)
     return false;
   }
   const std::vector<unsigned char>& bytes = record.mMessages.front().mData;
-  const size_t length =
-      static_cast<size_t>(multi ? MultiDumpLayout::kMultiLength : SoundDumpLayout::kDumpLength);
-  return bytes.size() >= length && bytes[0] == SysexProtocol::kSysexStart &&
-         bytes[SysexProtocol::kManufacturerOffset] == SysexProtocol::kManufacturerId &&
-         bytes[SysexProtocol::kModelOffset] == SysexProtocol::kModelId &&
-         bytes[SysexProtocol::kTypeOffset] == (multi ? SysexProtocol::kMultiDump : SysexProtocol::kSoundDump);
+  const int size = static_cast<int>(bytes.size());
+  return multi ? SysexProtocol::isMultiDump(bytes.data(), size)
+               : SysexProtocol::isSoundDump(bytes.data(), size);
 }
-
 } // namespace
 
 void Korvid::renameSelectedSlot()
@@ -88,17 +63,13 @@ void Korvid::renameSelectedSlot()
       else
       {
         const IParam* entered = GetParam(kPatchRename);
-        const std::string name = dumpName(entered ? entered->GetDisplayText(0) : "");
+        // 16 characters, each outside printable ASCII a blank, as the dump holds them.
+        const std::string name =
+            LibrarianViewControl::dumpNameText(entered ? entered->GetDisplayText(0) : "");
         std::vector<unsigned char>& dump = record.mMessages.front().mData;
         const size_t offset = multi ? MultiDumpLayout::kNameOffset : SoundDumpLayout::kNameOffset;
         std::copy(name.begin(), name.end(), dump.begin() + static_cast<std::ptrdiff_t>(offset));
-        // A dump of the synthesizer's own length gets its checksum again; other lengths keep their bytes.
-        if (dump.size() ==
-                static_cast<size_t>(multi ? MultiDumpLayout::kMultiLength : SoundDumpLayout::kDumpLength) &&
-            dump.back() == SysexProtocol::kSysexEnd)
-        {
-          SysexProtocol::writeChecksum(dump.data(), static_cast<int>(dump.size()));
-        }
+        SysexProtocol::writeChecksum(dump.data(), static_cast<int>(dump.size()));
         record.mName = name;
         markUpperBankRenamed(multi);
       }

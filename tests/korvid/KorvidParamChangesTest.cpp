@@ -69,7 +69,7 @@ TEST_F(KorvidParamChanges, FilterAndRoutingEditsSetTheirFlags)
 
 TEST_F(KorvidParamChanges, TheDataTypeSwitchesThePaneMenus)
 {
-  copySharedBanks();
+  writeMadeBanks();
   auto plug = construct();
   // The pane menus belong to the librarian page: the kind's switch shows the page again at once.
   edit(*plug, kMainTab, 1.0);

