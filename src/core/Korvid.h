@@ -19,6 +19,7 @@ class ControlLayer;
 class IControl;
 class IGraphics;
 class LibrarianViewControl;
+class PatchFile;
 class PatchLibrarian;
 class PatchManager;
 struct StoredState;
@@ -409,10 +410,6 @@ private:
   void reportMissing(const std::string& what);
   // Pushes a value along the user road when the control exists.
   static void setFromUserInput(IControl* control, double value);
-  // Hides the six pane menus, then shows sounds (with the category, search or sound lower pane) or multis.
-  void showListKind(bool multis, bool reload);
-  // Rescans the library and rebuilds the lists of the kind shown.
-  void refreshFolders();
   // The edits that start a worker job (multi name, push arrangement, request the edit buffers, overwrite a
   // library slot, a part's sound name or category); true when paramIdx is one of them.
   bool startJobOfEdit(int paramIdx, int intValue);
@@ -421,6 +418,9 @@ private:
   // The end of every handled edit: the action's switch layer, its device message and its linked partner.
   // fromDevice: the value came from the synthesizer's data (then a linked update goes no further).
   void runActionTail(int paramIdx, double value, bool fromDevice);
+  // The same with the integer value the switch layer and the link take (the host tempo for
+  // kTempoInformation).
+  void runActionTail(int paramIdx, double value, bool fromDevice, int intValue);
   // Oscillator 1 and 2 wavetable choices: shape, zones, the shape controller and the display.
   static bool isWavetable(int paramIdx);
   void changeWavetable(int paramIdx);
@@ -438,9 +438,55 @@ private:
   void showEffectPanel(int paramIdx);
   // The display names of the four selection pairs from the lists and the current selections.
   void updateSelectionNames();
-  // Rewrites one line of the settings file (0 style, 1 size); reports a missing file in the display and
-  // writes nothing then. False when not written.
-  bool writeSettingsLine(int line, const std::string& word);
+
+  // ---- Settings, page and librarian cases of the change handler (KorvidParamChangesPages.cpp, ...Settings,
+  // ...Librarian, ...Search, ...Rename); editor, host or worker thread with the plug mutex held ----
+
+  // The cases that come before the display: the settings file and first-run notice, a part's bank selection
+  // and the bank step buttons (true: the edit ends with the case), the kept bank and the host tempo (the
+  // tempo becomes tailValue, the integer value the tail goes on with).
+  bool handleCasesBeforeDisplay(int paramIdx, int& tailValue);
+  // The cases after the display: search, category list, list kind, rescan, discard, rename, the windows and
+  // the page tab. False when the edit ends with its case (a search without results).
+  bool handleCasesAfterDisplay(int paramIdx, int intValue);
+  // kUserInterfaceSize, kUserInterfaceStyle, kFirstRunExit: the settings line in memory, the whole settings
+  // file rewritten and the outcome in the display. A missing file is never created.
+  void changeSettingsFile(int paramIdx, int intValue);
+  // Writes the three settings lines whole to path through a temporary file; a read-only file is left alone.
+  // False with failure saying why (for the display).
+  bool writeSettingsFile(const std::string& path, std::string& failure);
+  void closeFirstRunNotice();
+  // DisplayProcessingIndicator(true) and (false) at once (a repaint of the editor), unless a transfer runs.
+  void flashProcessingIndicator();
+  // Shows or hides the busy overlay with its layer; false and nothing done while a transfer owns it.
+  bool setBusyIndicatorShown(bool shown);
+  // Shows and hides the busy overlay: repaints what a closed window covered.
+  void repaintUnderBusyIndicator();
+  // Line 1 and line 2 of the control display.
+  void showMessage(const char* line1, const char* line2);
+  // The bank list the upper or lower pane shows now (by multi mode, category and search view), or null.
+  const std::vector<PatchFile*>* banksOfPane(bool upper) const;
+  // kCurrentPatchBank + p: the upper pane opens sound bank `bank` (held to the list) for the current part.
+  void selectUpperBank(int bank);
+  // kLibUpper/LowerPrevious/NextBank pressed: the pane's next or previous bank, wrapping around its list.
+  void stepBank(int paramIdx);
+  // kDatatype: sounds (0) or multis (1) in both panes, the menus, the main menu wording and the page.
+  void changeListKind(int intValue);
+  // kRefreshFolders: rescans the library and rebuilds the lists of the kind shown; refused while the upper
+  // bank holds unsaved edits.
+  void refreshFolders();
+  // kDiscardBankData pressed: drops the unsaved edits by reading the library again.
+  void discardBankEdits(int intValue);
+  // kPatchSearchString: searches the sound names for the field's text; false after a search without results.
+  bool changeSearchText();
+  void setSearchFieldText(const char* text);
+  // kPatchSearch: shows the search field (1) or goes back to the sound banks in the lower pane.
+  void switchSearchField(int intValue);
+  // kCategorySelection: the lower pane lists category banks (1) or sound banks.
+  void switchCategoryList(int intValue);
+  // kPatchRename: the entered name into the selected upper slot's record and dump, once per opened field.
+  void renameSelectedSlot();
+  void markUpperBankRenamed(bool multi);
   // One selection list of start-up: InitEnum with the sound banks, their display texts and its pair.
   void fillStartupList(int paramIdx, const char* name, SelectionName& pair);
   // shortenedBankName, logging the renaming of a shortened name.
