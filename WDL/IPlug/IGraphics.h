@@ -73,7 +73,8 @@ public:
   // True while the left mouse button is held down, wherever the pointer is (Shift is not looked at). Any
   // thread; false where the window system cannot tell.
   virtual bool LeftButtonHeld() { return false; }
-  // Loads a bitmap resource (PNG); returns a new bitmap owned by the caller, or null.
+  // Loads a bitmap resource (PNG); returns a new bitmap owned by the caller, or null when the resource is
+  // missing. Its size is known at once; its pixels may be decoded only when first drawn.
   virtual LICE_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
 
   // ---- Size and drawing bitmaps ----
@@ -89,8 +90,9 @@ public:
 
   // The cached bitmap for (id, scale), or on first use the resource loaded with OSLoadBitmap, scaled by
   // scale with bilinear filtering and kept in the cache. A missing or unreadable image gives the empty
-  // bitmap (nothing cached). The cache lock is not held while loading. Any thread, one thread per surface
-  // at a time (construction, then the editor thread).
+  // bitmap (nothing cached). The size is set here; decoding and scaling wait for the first drawing of the
+  // pixels, so that a plug-in whose editor never opens decodes no image. The cache lock is not held while
+  // loading. Any thread, one thread per surface at a time (construction, then the editor thread).
   IBitmap LoadIBitmap(int id, const char* name, double scale = 1.0, int nStates = 1,
                       bool framesAreHoriz = false);
   // The cached bitmap with that id at the scale this surface loaded it (or the first one cached when this

@@ -6,6 +6,8 @@
 #include "lice.h"
 
 #include <cmath>
+#include <memory>
+#include <utility>
 
 namespace
 {
@@ -100,11 +102,26 @@ IBitmap IGraphics::LoadIBitmap(int id, const char* name, double scale, int nStat
     }
     const int w = static_cast<int>(scaledW);
     const int h = static_cast<int>(scaledH);
-    result = new LICE_MemBitmap(w, h, 4);
-    LICE_ScaledBlit(result, loaded, 0, 0, w, h, 0.0f, 0.0f, static_cast<float>(loaded->getWidth()),
-                    static_cast<float>(loaded->getHeight()), 1.0f,
-                    LICE_BLIT_MODE_COPY | LICE_BLIT_FILTER_BILINEAR);
-    delete loaded;
+    if (w == loaded->getWidth() && h == loaded->getHeight())
+    {
+      // A filtered blit at the image's own size copies every pixel unchanged: keep the image itself.
+      result = loaded;
+    }
+    else
+    {
+      // Scaled when first drawn, as the image itself may be decoded only then.
+      std::shared_ptr<LICE_IBitmap> source(loaded);
+      result = new LICE_IBitmap(w, h,
+                                [source, w, h]
+                                {
+                                  auto scaled = std::make_unique<LICE_MemBitmap>(w, h, 4);
+                                  LICE_ScaledBlit(scaled.get(), source.get(), 0, 0, w, h, 0.0f, 0.0f,
+                                                  static_cast<float>(source->getWidth()),
+                                                  static_cast<float>(source->getHeight()), 1.0f,
+                                                  LICE_BLIT_MODE_COPY | LICE_BLIT_FILTER_BILINEAR);
+                                  return std::unique_ptr<LICE_IBitmap>(std::move(scaled));
+                                });
+    }
     cache.Add(result, id, scale);
   }
   mLoadedScales[id] = scale;

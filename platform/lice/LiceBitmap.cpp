@@ -2,6 +2,7 @@
 #include "LiceBitmap.h"
 
 #include <cairo.h>
+#include <utility>
 
 namespace
 {
@@ -42,6 +43,39 @@ LICE_IBitmap::LICE_IBitmap(cairo_surface_t* surface)
   }
 }
 
+LICE_IBitmap::LICE_IBitmap(int w, int h, Maker maker)
+{
+  if (w > 0 && h > 0 && maker)
+  {
+    mWidth = w;
+    mHeight = h;
+    mMaker = std::move(maker);
+    mMade.store(false, std::memory_order_release);
+  }
+}
+
+void LICE_IBitmap::make() const
+{
+  std::lock_guard<std::mutex> lock(mMakeMutex);
+  if (mMade.load(std::memory_order_relaxed))
+  {
+    return;
+  }
+  std::unique_ptr<LICE_IBitmap> made = mMaker ? mMaker() : nullptr;
+  if (made && made->getWidth() == mWidth && made->getHeight() == mHeight && made->surface())
+  {
+    mSurface = made->mSurface;
+    made->mSurface = nullptr;
+  }
+  else
+  {
+    mSurface = makeSurface(mWidth, mHeight);
+  }
+  // Whatever the maker held (a file's bytes, an unscaled source) is released with it.
+  mMaker = nullptr;
+  mMade.store(true, std::memory_order_release);
+}
+
 LICE_IBitmap::~LICE_IBitmap()
 {
   if (mSurface)
@@ -52,11 +86,13 @@ LICE_IBitmap::~LICE_IBitmap()
 
 int LICE_IBitmap::getRowSpan() const
 {
-  return mSurface ? cairo_image_surface_get_stride(mSurface) / 4 : 0;
+  cairo_surface_t* s = surface();
+  return s ? cairo_image_surface_get_stride(s) / 4 : 0;
 }
 
 bool LICE_IBitmap::resize(int w, int h)
 {
+  surface();
   w = w < 0 ? 0 : w;
   h = h < 0 ? 0 : h;
   if (w == mWidth && h == mHeight && (mSurface || w == 0 || h == 0))
@@ -75,6 +111,7 @@ bool LICE_IBitmap::resize(int w, int h)
 
 LICE_pixel LICE_IBitmap::getPixel(int x, int y) const
 {
+  surface();
   if (!mSurface || x < 0 || y < 0 || x >= mWidth || y >= mHeight)
   {
     return 0;

@@ -1,7 +1,11 @@
 // Bitmaps of the drawing layer: 32-bit ARGB images held in cairo image surfaces.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
 
 typedef struct _cairo_surface cairo_surface_t;
 
@@ -35,10 +39,17 @@ constexpr int LICE_GETB(LICE_pixel p)
 class LICE_IBitmap
 {
 public:
+  // Makes the pixels of a deferred bitmap: a new bitmap of the promised size, or null.
+  using Maker = std::function<std::unique_ptr<LICE_IBitmap>()>;
+
   // w, h: size in pixels; negative values count as 0.
   explicit LICE_IBitmap(int w = 0, int h = 0);
   // Takes over an ARGB32 image surface (one reference); null gives a 0 x 0 bitmap.
   explicit LICE_IBitmap(cairo_surface_t* surface);
+  // A bitmap of w x h whose pixels are made by maker on their first use (drawing, reading a pixel), once,
+  // on whichever thread uses them first; the maker is dropped then. What maker gives in another size, or
+  // null, leaves the bitmap transparent black. Sizes below 1 give a 0 x 0 bitmap and maker is never run.
+  LICE_IBitmap(int w, int h, Maker maker);
   virtual ~LICE_IBitmap();
   LICE_IBitmap(const LICE_IBitmap&) = delete;
   LICE_IBitmap& operator=(const LICE_IBitmap&) = delete;
@@ -53,13 +64,30 @@ public:
   // The pixel at (x, y), not premultiplied; 0 outside the image.
   LICE_pixel getPixel(int x, int y) const;
 
-  // The cairo surface (null for a 0 x 0 bitmap); for the drawing layer and the window layer only.
-  cairo_surface_t* surface() const { return mSurface; }
+  // True while a deferred bitmap's pixels are still to be made.
+  bool isDeferred() const { return !mMade.load(std::memory_order_acquire); }
+
+  // The cairo surface (null for a 0 x 0 bitmap), made first for a deferred bitmap; for the drawing layer and
+  // the window layer only.
+  cairo_surface_t* surface() const
+  {
+    if (!mMade.load(std::memory_order_acquire))
+    {
+      make();
+    }
+    return mSurface;
+  }
 
 private:
-  cairo_surface_t* mSurface = nullptr;
+  void make() const;
+
+  mutable cairo_surface_t* mSurface = nullptr;
   int mWidth = 0;
   int mHeight = 0;
+  // Deferred bitmaps only: the maker until the pixels are made, and the lock of their making.
+  mutable Maker mMaker;
+  mutable std::atomic<bool> mMade{true};
+  mutable std::mutex mMakeMutex;
 };
 
 // A bitmap in memory. lineAlign is accepted for compatibility; rows are always 4-byte aligned.

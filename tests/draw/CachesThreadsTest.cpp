@@ -55,3 +55,35 @@ TEST(Caches, ManyThreadsLoadAndCacheTogether)
     EXPECT_EQ(surfaces[0]->getImageById(kIdThreads + k).width, 15);
   }
 }
+
+TEST(Caches, ADeferredBitmapDrawnFromManyThreadsIsMadeOnce)
+{
+  std::atomic<int> made{0};
+  LICE_IBitmap deferred(8, 8,
+                        [&made]
+                        {
+                          ++made;
+                          return std::unique_ptr<LICE_IBitmap>(solid(8, 8, kGrey));
+                        });
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i)
+  {
+    threads.emplace_back(
+        [&]
+        {
+          std::unique_ptr<LICE_IBitmap> canvas(solid(8, 8, LICE_RGBA(0, 0, 0, 255)));
+          LICE_Blit(canvas.get(), &deferred, 0, 0, 0, 0, 8, 8, 1.0f, LICE_BLIT_MODE_COPY);
+          if (canvas->getPixel(4, 4) != kGrey)
+          {
+            ++wrong;
+          }
+        });
+  }
+  for (std::thread& t : threads)
+  {
+    t.join();
+  }
+  EXPECT_EQ(made.load(), 1);
+  EXPECT_EQ(wrong.load(), 0);
+}

@@ -259,5 +259,5 @@ LICE_IBitmap* HeadlessSurface::OSLoadBitmap(int, const char* name)
     }
   }
   const std::string path = ResourcePath(name);
-  return path.empty() ? nullptr : LICE_LoadPNG(path.c_str());
+  return path.empty() ? nullptr : LICE_LoadPNGDeferred(path.c_str());
 }

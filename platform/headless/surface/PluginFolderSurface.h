@@ -35,7 +35,7 @@ public:
   LICE_IBitmap* OSLoadBitmap(int, const char* name) override
   {
     const std::string file = path(name);
-    return std::filesystem::exists(file) ? LICE_LoadPNG(file.c_str()) : nullptr;
+    return std::filesystem::exists(file) ? LICE_LoadPNGDeferred(file.c_str()) : nullptr;
   }
 
 private:

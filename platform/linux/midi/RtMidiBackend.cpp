@@ -35,7 +35,8 @@ constexpr std::chrono::milliseconds kProbePause{50};
 // RtMidi only warns when no JACK server runs and then lists nothing; asking first tells "no client"
 // apart from "no ports". Never starts a server. JACK's client sockets are named after the client, so
 // the probe's name carries the process id, and a failed open is tried again: clients of the same name
-// opening at once in other processes make it fail now and then.
+// opening at once in other processes make it fail now and then. No server to connect to is final at
+// once: waiting for one would only slow down every start-up on a machine without JACK.
 bool jackServerAnswers()
 {
   const std::string name = "korvid-midi-probe-" + std::to_string(::getpid());
@@ -50,6 +51,8 @@ bool jackServerAnswers()
       jack_client_close(probe);
       return true;
     }
+    if (status & JackServerFailed)
+      return false;
   }
   return false;
 }

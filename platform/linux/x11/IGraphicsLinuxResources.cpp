@@ -116,5 +116,5 @@ LICE_IBitmap* IGraphicsLinux::OSLoadBitmap(int, const char* name)
   {
     return nullptr;
   }
-  return LICE_LoadPNG(path.c_str());
+  return LICE_LoadPNGDeferred(path.c_str());
 }
