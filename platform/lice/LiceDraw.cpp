@@ -1,8 +1,11 @@
-// Blits, lines and fills of the drawing layer, each one cairo operation on the destination surface.
+// Blits, lines and fills of the drawing layer, each one cairo operation on the destination surface; the
+// plain blits and opaque fills that make up most of a redraw go to pixman directly, as cairo would.
 #include "LiceDraw.h"
 
 #include <algorithm>
 #include <cairo.h>
+#include <cstdint>
+#include <pixman.h>
 
 namespace
 {
@@ -55,6 +58,78 @@ bool usable(LICE_IBitmap* bm)
 {
   return bm && bm->surface();
 }
+
+// A pixman view of a bitmap's pixels, valid while the bitmap keeps its surface; null when there are none.
+class PixmanView
+{
+public:
+  explicit PixmanView(cairo_surface_t* surface)
+  {
+    cairo_surface_flush(surface);
+    mImage = pixman_image_create_bits(PIXMAN_a8r8g8b8, cairo_image_surface_get_width(surface),
+                                      cairo_image_surface_get_height(surface),
+                                      reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface)),
+                                      cairo_image_surface_get_stride(surface));
+  }
+  ~PixmanView()
+  {
+    if (mImage)
+    {
+      pixman_image_unref(mImage);
+    }
+  }
+  PixmanView(const PixmanView&) = delete;
+  PixmanView& operator=(const PixmanView&) = delete;
+
+  pixman_image_t* get() const { return mImage; }
+
+private:
+  pixman_image_t* mImage = nullptr;
+};
+
+// The pixman operator that cairo uses for a blit of full weight in this mode; false for the modes left to
+// cairo (colour dodge).
+bool directOperator(int mode, pixman_op_t& op)
+{
+  switch (mode & LICE_BLIT_MODE_MASK)
+  {
+  case LICE_BLIT_MODE_COPY:
+    op = (mode & LICE_BLIT_USE_ALPHA) ? PIXMAN_OP_OVER : PIXMAN_OP_SRC;
+    return true;
+  case LICE_BLIT_MODE_ADD:
+    op = PIXMAN_OP_ADD;
+    return true;
+  default:
+    return false;
+  }
+}
+
+// dest's pixels were written behind cairo's back: what cairo keeps of them (copies on a display) is stale.
+void markWritten(cairo_surface_t* dest, int x, int y, int w, int h)
+{
+  cairo_surface_mark_dirty_rectangle(dest, x, y, w, h);
+}
+
+// Clips the rectangle (x, y, w, h) to a bitmap of bw x bh, moving (sx, sy) along with its corner; false when
+// nothing is left.
+bool clipTo(int bw, int bh, int& x, int& y, int& w, int& h, int& sx, int& sy)
+{
+  const int x0 = std::max(x, 0);
+  const int y0 = std::max(y, 0);
+  const int x1 = std::min(x + w, bw);
+  const int y1 = std::min(y + h, bh);
+  if (x1 <= x0 || y1 <= y0)
+  {
+    return false;
+  }
+  sx += x0 - x;
+  sy += y0 - y;
+  x = x0;
+  y = y0;
+  w = x1 - x0;
+  h = y1 - y0;
+  return true;
+}
 } // namespace
 
 void LICE_Blit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, int srcx, int srcy, int srcw,
@@ -71,6 +146,27 @@ void LICE_Blit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, int sr
   const int sy1 = std::min(srcy + srch, src->getHeight());
   if (sx1 <= sx0 || sy1 <= sy0)
   {
+    return;
+  }
+  pixman_op_t op;
+  if (alpha >= 1.0f && dest != src && directOperator(mode, op))
+  {
+    int x = dstx + (sx0 - srcx);
+    int y = dsty + (sy0 - srcy);
+    int w = sx1 - sx0;
+    int h = sy1 - sy0;
+    int sx = sx0;
+    int sy = sy0;
+    if (clipTo(dest->getWidth(), dest->getHeight(), x, y, w, h, sx, sy))
+    {
+      PixmanView to(dest->surface());
+      PixmanView from(src->surface());
+      if (to.get() && from.get())
+      {
+        pixman_image_composite32(op, from.get(), nullptr, to.get(), sx, sy, 0, 0, x, y, w, h);
+        markWritten(dest->surface(), x, y, w, h);
+      }
+    }
     return;
   }
   cairo_t* cr = cairo_create(dest->surface());
@@ -182,6 +278,22 @@ void LICE_FillRect(LICE_IBitmap* dest, int x, int y, int w, int h, LICE_pixel co
 {
   if (!usable(dest) || w <= 0 || h <= 0)
   {
+    return;
+  }
+  // An opaque colour replaces the pixels whatever the mode's copy flags say: stored as it is.
+  const bool opaque = !(mode & LICE_BLIT_USE_ALPHA) || LICE_GETA(color) == 0xff;
+  if ((mode & LICE_BLIT_MODE_MASK) == LICE_BLIT_MODE_COPY && alpha >= 1.0f && opaque)
+  {
+    int sx = 0;
+    int sy = 0;
+    if (clipTo(dest->getWidth(), dest->getHeight(), x, y, w, h, sx, sy))
+    {
+      cairo_surface_t* surface = dest->surface();
+      cairo_surface_flush(surface);
+      pixman_fill(reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface)),
+                  cairo_image_surface_get_stride(surface) / 4, 32, x, y, w, h, color | 0xff000000u);
+      markWritten(surface, x, y, w, h);
+    }
     return;
   }
   cairo_t* cr = cairo_create(dest->surface());
