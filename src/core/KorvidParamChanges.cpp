@@ -231,6 +231,10 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
   {
     return;
   }
+  if (handleBankListCases(paramIdx, param))
+  {
+    return;
+  }
   if (paramIdx >= kMIDIFilterDAWCCPassThrough && paramIdx <= kMIDIFilterDAWSEPassThrough)
   {
     mHostInputBlocked[static_cast<size_t>(paramIdx - kMIDIFilterDAWCCPassThrough)] = value != 1.0;
@@ -241,8 +245,7 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     mHardwareInputBlocked[static_cast<size_t>(paramIdx - kMIDIFilterHWCCPassThrough)] = value != 1.0;
     return;
   }
-  if (paramIdx == kPatchSelectionListUpper || paramIdx == kPatchSelectionListLower ||
-      paramIdx == kCurrentOpenPerfBankL || paramIdx == kCurrentOpenPerfBankR ||
+  if (paramIdx == kCurrentOpenPerfBankL || paramIdx == kCurrentOpenPerfBankR ||
       (paramIdx >= kCurrentOpenPatchBankL && paramIdx < kCurrentOpenPatchBankR + kPartCount))
   {
     updateSelectionNames();

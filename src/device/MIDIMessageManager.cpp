@@ -62,6 +62,10 @@ bool MIDIMessageManager::post(const JobArguments& args, const std::function<void
   {
     return false;
   }
+  if (postHook)
+  {
+    return postHook(args, prepare);
+  }
   return workerFor(threadFor(args.jobCode)).post(args, prepare);
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class DeviceClock;
@@ -52,6 +53,11 @@ public:
   bool post(const JobArguments& args, const std::function<void()>& prepare = {});
   // True while a job runs on that thread.
   bool isRunning(Thread thread);
+  // Takes every later post instead of the worker threads (tests record the jobs the editor asks for): it
+  // answers whether the job was admitted and, when it admits it, runs prepare itself. Empty: the threads.
+  // Set before posting, on the thread that posts.
+  using PostHook = std::function<bool(const JobArguments& args, const std::function<void()>& prepare)>;
+  void setPostHook(PostHook hook) { postHook = std::move(hook); }
 
   // Posts job 9 (editBuffer, bank) and job 10 (bank) for the librarian. The patch request is emptied and
   // made active and data-received cleared first, also when the post is dropped.
@@ -162,6 +168,7 @@ private:
   WorkerThread clockThread;
 
   WorkerThread& workerFor(Thread thread);
+  PostHook postHook;
   // A library request takes the message when it is a complete dump of its kind; true when taken.
   bool takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi);
   // Stores a plain value into a parameter through the editor surface (updating its controls), or
