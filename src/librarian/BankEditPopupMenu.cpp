@@ -29,6 +29,7 @@ void BankEditPopupMenu::AddMenuItemsIn(Korvid* editor)
 {
   mEditor = editor;
   const bool multis = editor && editor->mMultiMode;
+  filledForMultis = multis;
   clearMenu();
   requestSoundMenu = newSubMenu();
   requestMultiMenu = newSubMenu();
@@ -132,6 +133,10 @@ void BankEditPopupMenu::doPopupMenu(Korvid* editor)
 
 void BankEditPopupMenu::OnMouseDown(int, int, IMouseMod*)
 {
+  if (mEditor && mEditor->mMultiMode != filledForMultis)
+  {
+    AddMenuItemsIn(mEditor);
+  }
   doPopupMenu(mEditor);
   redrawAfterPopup();
 }

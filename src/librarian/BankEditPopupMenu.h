@@ -75,6 +75,7 @@ public:
   // Shows the menu at the control and carries out the choice; afterwards no item carries a tick.
   void doPopupMenu(Korvid* editor);
 
+  // Refills the menus when the mode changed since they were filled, then doPopupMenu.
   void OnMouseDown(int x, int y, IMouseMod* pMod) override;
 
   IPopupMenu* getRequestSoundMenu() const { return requestSoundMenu; }
@@ -96,6 +97,8 @@ private:
   // reply goes into the editor.
   void postRequest(int jobCode, bool toEditor);
 
+  // The mode the menus were last filled for: a click refills them when the mode changed since.
+  bool filledForMultis = false;
   IPopupMenu* requestSoundMenu = nullptr;
   IPopupMenu* requestMultiMenu = nullptr;
   IPopupMenu* storeSoundMenu = nullptr;

@@ -1,0 +1,388 @@
+// The bank browsers and bank-name menus on the real editor with a generated library: layout, ticks, choices,
+// dismissal, rebuilds and the pane bank-list edits.
+#include "GeneratedLibrary.h"
+
+#include "BankFolderPopupMenu.h"
+#include "IPopupMenu.h"
+#include "LeftPatchPopupMenu.h"
+#include "LeftPerfPopupMenu.h"
+#include "LibrarianPatch.h"
+#include "PerfBankNamePopupMenu.h"
+#include "ProgBankNamePopupMenu.h"
+#include "RightCategoryPopupMenu.h"
+#include "RightPatchPopupMenu.h"
+#include "RightPerfPopupMenu.h"
+#include "RightSearchPopupMenu.h"
+
+#include <functional>
+
+using namespace korvidtest;
+
+namespace
+{
+using MenuOf = std::function<BankFolderPopupMenu*(Korvid&)>;
+using Setup = std::function<void(Korvid&)>;
+
+// Views the lower pane can show, as the change handler sets them up.
+void soundView(Korvid&) {}
+void multiView(Korvid& plug)
+{
+  plug.SetParameterFromGUI(kDatatype, 1.0);
+}
+void categoryView(Korvid& plug)
+{
+  plug.mCategoryList = true;
+  plug.patchTypeChanged(0, 1, false);
+}
+void searchView(Korvid& plug)
+{
+  plug.mPatchLibrarian->createNewSearchPatchFiles("LEAD");
+  plug.mSearchList = true;
+  plug.patchTypeChanged(0, 4, false);
+}
+
+const MenuOf kLeftPatch = [](Korvid& p) -> BankFolderPopupMenu* { return p.mLeftPatchPopupMenu; };
+const MenuOf kRightPatch = [](Korvid& p) -> BankFolderPopupMenu* { return p.mRightPatchPopupMenu; };
+const MenuOf kLeftPerf = [](Korvid& p) -> BankFolderPopupMenu* { return p.mLeftPerfPopupMenu; };
+const MenuOf kRightPerf = [](Korvid& p) -> BankFolderPopupMenu* { return p.mRightPerfPopupMenu; };
+const MenuOf kCategory = [](Korvid& p) -> BankFolderPopupMenu* { return p.mRightCategoryPopupMenu; };
+const MenuOf kSearch = [](Korvid& p) -> BankFolderPopupMenu* { return p.mRightSearchPopupMenu; };
+const MenuOf kProgBankName = [](Korvid& p) -> BankFolderPopupMenu* { return p.mProgBankNamePopupMenu; };
+const MenuOf kPerfBankName = [](Korvid& p) -> BankFolderPopupMenu* { return p.mPerfBankNamePopupMenu; };
+
+std::vector<std::string> itemTexts(const IPopupMenu& menu)
+{
+  std::vector<std::string> texts;
+  for (int i = 0; i < menu.GetNItems(); ++i)
+  {
+    texts.push_back(menu.GetItemText(i));
+  }
+  return texts;
+}
+
+// Every ticked bank item of the menu and its sub-menus.
+std::vector<PatchFile*> tickedBanks(BankFolderPopupMenu& control)
+{
+  std::vector<PatchFile*> ticked;
+  std::vector<IPopupMenu*> menus = {&control.getMenu()};
+  while (!menus.empty())
+  {
+    IPopupMenu* menu = menus.back();
+    menus.pop_back();
+    for (int i = 0; i < menu->GetNItems(); ++i)
+    {
+      if (IPopupMenu* sub = menu->GetItem(i)->GetSubmenu())
+      {
+        menus.push_back(sub);
+      }
+      else if (menu->GetItem(i)->GetChecked())
+      {
+        ticked.push_back(control.bankOfItem(menu, i));
+      }
+    }
+  }
+  return ticked;
+}
+
+std::vector<std::string> categoryTexts()
+{
+  return std::vector<std::string>(LibrarianPatch::kCategoryTexts,
+                                  LibrarianPatch::kCategoryTexts + LibrarianPatch::kCategoryCount);
+}
+
+class BankFolderMenus : public GeneratedLibraryFixture
+{
+};
+
+struct LayoutCase
+{
+  const char* name;
+  Setup setup;
+  MenuOf menu;
+  std::vector<std::string> top;
+  std::vector<std::string> labels;
+  // The bank that carries the one tick.
+  std::function<PatchFile*(Korvid&)> ticked;
+};
+
+TEST_F(BankFolderMenus, EachMenuLaysOutItsBanksByItsRuleAndTicksTheShownBank)
+{
+  const std::vector<std::string> folderTop = {"Leads", "X", "Y", "Root Bank.syx"};
+  const std::vector<std::string> folderLabels = {"Old", "Leads", "Factory", "X", "Factory", "Y", "Patches"};
+  std::vector<std::string> categoryLabels = categoryTexts();
+  categoryLabels.push_back("");
+  const auto firstSound = [](Korvid& p) { return p.mPatchLibrarian->mSoundBanks[0]; };
+  const auto firstMulti = [](Korvid& p) { return p.mPatchLibrarian->mMultiBanks[0]; };
+  // The lower pair names a sound bank, which these lists do not hold: the tick stays at running position 0.
+  const auto firstCategoryItem = [](Korvid& p)
+  {
+    BankFolderPopupMenu* menu = p.mRightCategoryPopupMenu;
+    return menu->bankOfItem(menu->getMenu().GetItem(0)->GetSubmenu(), 0);
+  };
+  const auto firstSearchResult = [](Korvid& p) { return p.mPatchLibrarian->mSearchBanks[0]; };
+  const LayoutCase cases[] = {
+      {"upper sounds", soundView, kLeftPatch, folderTop, folderLabels, firstSound},
+      {"lower sounds", soundView, kRightPatch, folderTop, folderLabels, firstSound},
+      {"sound bank names", soundView, kProgBankName, folderTop, folderLabels, firstSound},
+      {"upper multis", multiView, kLeftPerf, {"Multis"}, {"Multis"}, firstMulti},
+      {"lower multis", multiView, kRightPerf, {"Multis"}, {"Multis"}, firstMulti},
+      {"multi bank names", multiView, kPerfBankName, {"Multis"}, {"Multis"}, firstMulti},
+      {"categories", categoryView, kCategory, categoryTexts(), categoryLabels, firstCategoryItem},
+      {"search results",
+       searchView,
+       kSearch,
+       {"Search Results 1", "Search Results 2"},
+       {"Patches"},
+       firstSearchResult},
+  };
+  for (const LayoutCase& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    auto plug = constructRecording();
+    c.setup(*plug);
+    BankFolderPopupMenu* menu = c.menu(*plug);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(itemTexts(menu->getMenu()), c.top);
+    EXPECT_EQ(menu->menuLabels(), c.labels);
+    ASSERT_EQ(menu->registeredMenus().size(), menu->menuLabels().size());
+    // Bank items show the file name alone, no numbering.
+    EXPECT_EQ(menu->getMenu().GetPrefix(), 0);
+    const std::vector<PatchFile*> ticked = tickedBanks(*menu);
+    ASSERT_EQ(ticked.size(), 1u);
+    EXPECT_EQ(ticked[0], c.ticked(*plug));
+  }
+}
+
+TEST_F(BankFolderMenus, TheFolderRuleListsSubFolderEntriesBeforeTheFolderBanksAndTicksTheNamedBank)
+{
+  auto plug = constructRecording();
+  BankFolderPopupMenu* menu = plug->mLeftPatchPopupMenu;
+  IPopupMenu* leads = menu->getMenu().GetItem(0)->GetSubmenu();
+  ASSERT_NE(leads, nullptr);
+  EXPECT_EQ(itemTexts(*leads), (std::vector<std::string>{"Old", "Leads A.syx"}));
+  // The stored pair names "Leads/Leads A.syx": the tick moves there from "Old/Leads A.syx", which stands at
+  // running position 0.
+  const std::vector<PatchFile*> ticked = tickedBanks(*menu);
+  ASSERT_EQ(ticked.size(), 1u);
+  EXPECT_EQ(ticked[0], plug->mPatchLibrarian->mSoundBanks[kLeadsA]);
+  EXPECT_EQ(menu->bankOfItem(leads, 1), plug->mPatchLibrarian->mSoundBanks[kLeadsA]);
+  EXPECT_EQ(menu->bankOfItem(leads, 0), nullptr) << "a folder entry stands for no bank";
+}
+
+struct ChoiceCase
+{
+  const char* name;
+  Setup setup;
+  MenuOf menu;
+  std::vector<int> path;
+  int pane;
+  int index;
+  const char* fileName;
+  const char* folderName;
+  const char* firstRecord;
+};
+
+TEST_F(BankFolderMenus, AChosenBankFillsItsPaneEvenWhenAnotherHasTheSameNameInAFolderOfTheSameName)
+{
+  const ChoiceCase cases[] = {
+      {"Y/Factory", soundView, kLeftPatch, {2, 0, 0}, 0, kYFactoryBank, "Bank.syx", "Factory", "YFAC 1"},
+      {"X/Factory", soundView, kLeftPatch, {1, 0, 0}, 0, kXFactoryBank, "Bank.syx", "Factory", "XFAC 1"},
+      {"root bank", soundView, kLeftPatch, {3}, 0, kRootBank, "Root Bank.syx", "Patches", "ROOT 1"},
+      {"third level", soundView, kRightPatch, {0, 0, 0}, 1, kOldLeadsA, "Leads A.syx", "Old", "OLDL 1"},
+      {"lower Y/Factory",
+       soundView,
+       kRightPatch,
+       {2, 0, 0},
+       1,
+       kYFactoryBank,
+       "Bank.syx",
+       "Factory",
+       "YFAC 1"},
+      {"upper multis", multiView, kLeftPerf, {0, 0}, 0, 0, "Multi Set.syx", "Multis", "MULT 1"},
+      {"lower multis", multiView, kRightPerf, {0, 0}, 1, 0, "Multi Set.syx", "Multis", "MULT 1"},
+      {"search", searchView, kSearch, {0}, 1, 0, "Search Results 1", "Patches", "LEAD 1"},
+  };
+  for (const ChoiceCase& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    auto plug = constructRecording();
+    c.setup(*plug);
+    HeadlessSurface* surface = headless(*plug);
+    BankFolderPopupMenu* menu = c.menu(*plug);
+    surface->QueueMenuPath(c.path);
+    menu->OnMouseDown(0, 0, nullptr);
+
+    PatchLibrarian& library = *plug->mPatchLibrarian;
+    EXPECT_EQ(c.pane == 0 ? library.mUpperBankIndex : library.mLowerBankIndex, c.index);
+    EXPECT_EQ(plug->GetParam(c.pane == 0 ? kPatchSelectionListUpper : kPatchSelectionListLower)->Int(),
+              c.index);
+    const Korvid::SelectionName& pair = plug->mMultiMode
+                                            ? (c.pane == 0 ? plug->mUpperMultiPair : plug->mLowerMultiPair)
+                                            : (c.pane == 0 ? plug->mUpperSoundPair : plug->mLowerSoundPair);
+    EXPECT_EQ(pair.displayName, c.fileName);
+    EXPECT_EQ(pair.title, c.folderName);
+    EXPECT_EQ(slotText(*plug, c.pane, 0), c.firstRecord);
+    // The tick moved to the chosen item alone.
+    const std::vector<PatchFile*> ticked = tickedBanks(*menu);
+    ASSERT_EQ(ticked.size(), 1u);
+    EXPECT_EQ(trimmed(ticked[0]->mRecords[0].mName), c.firstRecord);
+    EXPECT_TRUE(posted.empty()) << "a browser sends nothing";
+  }
+}
+
+TEST_F(BankFolderMenus, AChosenCategoryBankFillsTheLowerPaneAndAnEmptyOneChangesNothing)
+{
+  auto plug = constructRecording();
+  categoryView(*plug);
+  PatchLibrarian& library = *plug->mPatchLibrarian;
+  HeadlessSurface* surface = headless(*plug);
+  // Category 1 holds the 256 sounds of "LEAD" and "XFAC": its sub-menu lists banks 1, 2 and an empty third.
+  IPopupMenu* category = plug->mRightCategoryPopupMenu->getMenu().GetItem(1)->GetSubmenu();
+  ASSERT_NE(category, nullptr);
+  ASSERT_EQ(category->GetNItems(), 3);
+  PatchFile* second = plug->mRightCategoryPopupMenu->bankOfItem(category, 1);
+  const auto position = std::find(library.mCategoryBanks.begin(), library.mCategoryBanks.end(), second);
+  ASSERT_NE(position, library.mCategoryBanks.end());
+
+  surface->QueueMenuPath({1, 1});
+  plug->mRightCategoryPopupMenu->OnMouseDown(0, 0, nullptr);
+  EXPECT_EQ(library.mLowerBankIndex, position - library.mCategoryBanks.begin());
+  EXPECT_EQ(plug->mLowerSoundPair.displayName, second->mFileName);
+
+  // The empty bank is in the menu but not in the list: neither the selection nor the pair may name it.
+  const Korvid::SelectionName before = plug->mLowerSoundPair;
+  surface->QueueMenuPath({1, 2});
+  plug->mRightCategoryPopupMenu->OnMouseDown(0, 0, nullptr);
+  EXPECT_EQ(library.mLowerBankIndex, position - library.mCategoryBanks.begin());
+  EXPECT_EQ(plug->mLowerSoundPair.displayName, before.displayName);
+  EXPECT_EQ(plug->mLowerSoundPair.title, before.title);
+}
+
+TEST_F(BankFolderMenus, ClosingAMenuWithoutAChoiceChangesAndSendsNothing)
+{
+  const MenuOf menus[] = {kLeftPatch, kRightPatch, kProgBankName};
+  for (const MenuOf& menuOf : menus)
+  {
+    auto plug = constructRecording();
+    HeadlessSurface* surface = headless(*plug);
+    plug->mPatchLibrarian->mUpperBankIndex = kRootBank;
+    plug->mPatchLibrarian->mLowerBankIndex = kRootBank;
+    plug->mLibrarianView->getSlotText(0, 0)->SetTextFromPlug("untouched");
+    plug->mLibrarianView->getSlotText(1, 0)->SetTextFromPlug("untouched");
+    const Korvid::SelectionName upper = plug->mUpperSoundPair;
+    surface->QueueMenuChoice(-1);
+    menuOf(*plug)->OnMouseDown(0, 0, nullptr);
+    EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, kRootBank);
+    EXPECT_EQ(plug->mPatchLibrarian->mLowerBankIndex, kRootBank);
+    EXPECT_EQ(plug->mUpperSoundPair.displayName, upper.displayName);
+    EXPECT_EQ(slotText(*plug, 0, 0), "untouched");
+    EXPECT_EQ(slotText(*plug, 1, 0), "untouched");
+    EXPECT_TRUE(posted.empty());
+  }
+}
+
+TEST_F(BankFolderMenus, AnEmptyLibraryShowsNoMenu)
+{
+  fs::remove_all(patchesFolder());
+  createLibrary();
+  auto plug = constructRecording();
+  HeadlessSurface* surface = headless(*plug);
+  plug->mLeftPatchPopupMenu->OnMouseDown(0, 0, nullptr);
+  plug->mProgBankNamePopupMenu->OnMouseDown(0, 0, nullptr);
+  EXPECT_TRUE(surface->Menus().empty());
+  EXPECT_TRUE(plug->mLeftPatchPopupMenu->menuLabels().empty());
+}
+
+struct RebuildCase
+{
+  const char* name;
+  int index;
+  const char* fileName;
+  const char* folderName;
+  int paneIndexBefore;
+  int selected;
+  int tickedBank;
+};
+
+TEST_F(BankFolderMenus, ARebuildSelectsTheNamedBankPreferringTheOneAtTheIndexOrTheShownOne)
+{
+  const RebuildCase cases[] = {
+      {"index names it", kYFactoryBank, "Bank.syx", "Factory", kLeadsA, kYFactoryBank, kYFactoryBank},
+      {"the shown one names it", 0, "Bank.syx", "Factory", kXFactoryBank, kXFactoryBank, kXFactoryBank},
+      {"neither: the last match", 0, "Bank.syx", "Factory", kLeadsA, kYFactoryBank, kYFactoryBank},
+      {"unique name", 0, "Root Bank.syx", "Patches", kLeadsA, kRootBank, kRootBank},
+      {"a shortened display name", 0, "Root Bank.syx", "Leads", kLeadsA, kLeadsA, kOldLeadsA},
+      {"no bank named: tick at position 0", 0, "", "", kRootBank, kRootBank, kOldLeadsA},
+      {"no bank named: tick at position 2", 2, "", "", kRootBank, kRootBank, kXFactoryBank},
+  };
+  auto plug = constructRecording();
+  PatchLibrarian& library = *plug->mPatchLibrarian;
+  for (const RebuildCase& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    library.mUpperBankIndex = c.paneIndexBefore;
+    plug->GetParam(kPatchSelectionListUpper)->Set(c.paneIndexBefore);
+    plug->mLeftPatchPopupMenu->refreshFolderStructure(&library, plug.get(), c.index, c.fileName,
+                                                      c.folderName);
+    EXPECT_EQ(library.mUpperBankIndex, c.selected);
+    EXPECT_EQ(plug->GetParam(kPatchSelectionListUpper)->Int(), c.selected);
+    const std::vector<PatchFile*> ticked = tickedBanks(*plug->mLeftPatchPopupMenu);
+    ASSERT_EQ(ticked.size(), 1u);
+    EXPECT_EQ(ticked[0], library.mSoundBanks[static_cast<size_t>(c.tickedBank)]);
+  }
+}
+
+struct ListEditCase
+{
+  const char* name;
+  Setup setup;
+  int paramIdx;
+  int index;
+  MenuOf menu;
+  std::function<const Korvid::SelectionName&(Korvid&)> pair;
+  std::function<const std::vector<PatchFile*>&(PatchLibrarian&)> banks;
+};
+
+TEST_F(BankFolderMenus, ABankListEditStoresTheIndexCopiesTheNamesAndRebuildsThePaneMenu)
+{
+  const auto sounds = [](PatchLibrarian& l) -> const std::vector<PatchFile*>& { return l.mSoundBanks; };
+  const auto multis = [](PatchLibrarian& l) -> const std::vector<PatchFile*>& { return l.mMultiBanks; };
+  const auto categories = [](PatchLibrarian& l) -> const std::vector<PatchFile*>&
+  { return l.mCategoryBanks; };
+  const auto searches = [](PatchLibrarian& l) -> const std::vector<PatchFile*>& { return l.mSearchBanks; };
+  const ListEditCase cases[] = {
+      {"upper sounds", soundView, kPatchSelectionListUpper, kYFactoryBank, kLeftPatch,
+       [](Korvid& p) -> const Korvid::SelectionName& { return p.mUpperSoundPair; }, sounds},
+      {"lower sounds", soundView, kPatchSelectionListLower, kOldLeadsA, kRightPatch,
+       [](Korvid& p) -> const Korvid::SelectionName& { return p.mLowerSoundPair; }, sounds},
+      {"upper multis", multiView, kPatchSelectionListUpper, 0, kLeftPerf,
+       [](Korvid& p) -> const Korvid::SelectionName& { return p.mUpperMultiPair; }, multis},
+      {"lower categories", categoryView, kPatchSelectionListLower, 2, kCategory,
+       [](Korvid& p) -> const Korvid::SelectionName& { return p.mLowerSoundPair; }, categories},
+      {"lower search results", searchView, kPatchSelectionListLower, 1, kSearch,
+       [](Korvid& p) -> const Korvid::SelectionName& { return p.mLowerSoundPair; }, searches},
+  };
+  for (const ListEditCase& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    auto plug = constructRecording();
+    c.setup(*plug);
+    PatchLibrarian& library = *plug->mPatchLibrarian;
+    // The edit as the change handler receives it (an unchanged value would not reach it).
+    plug->GetParam(c.paramIdx)->Set(c.index);
+    plug->OnParamChange(c.paramIdx);
+    const bool upper = c.paramIdx == kPatchSelectionListUpper;
+    EXPECT_EQ(upper ? library.mUpperBankIndex : library.mLowerBankIndex, c.index);
+    const PatchFile* bank = c.banks(library)[static_cast<size_t>(c.index)];
+    EXPECT_EQ(c.pair(*plug).displayName, bank->mFileName);
+    EXPECT_EQ(c.pair(*plug).title, bank->mFolderName);
+    const std::vector<PatchFile*> ticked = tickedBanks(*c.menu(*plug));
+    ASSERT_EQ(ticked.size(), 1u);
+    if (c.menu(*plug) == plug->mLeftPatchPopupMenu || c.menu(*plug) == plug->mRightPatchPopupMenu)
+    {
+      EXPECT_EQ(ticked[0], bank) << "the folder menus move the tick to the named bank";
+    }
+  }
+}
+
+} // namespace
