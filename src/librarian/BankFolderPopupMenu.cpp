@@ -441,5 +441,14 @@ void BankFolderPopupMenu::chooseUpperBankAndSend(bool multis)
       reloadPane();
     }
   }
+  // A sound bank choice keeps the bank selector as it is; a multi one refreshes it too.
+  mEditor->updateBankAndProgramMenuNames(!multis);
+  LibrarianViewControl* view = mEditor->mLibrarianView;
+  if (view && view->cursorSlot >= 0)
+  {
+    const int slot = view->cursorSlot;
+    mLibrarian->mSelectedUpperSlot = slot;
+    mEditor->sendPatchToDeviceFromLibrarian(slot, view->activePane, mEditor->mCurrentPart);
+  }
   redrawAfterPopup();
 }

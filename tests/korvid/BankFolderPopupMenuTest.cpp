@@ -4,6 +4,7 @@
 
 #include "BankFolderPopupMenu.h"
 #include "IPopupMenu.h"
+#include "MIDIMessageSender.h"
 #include "LeftPatchPopupMenu.h"
 #include "LeftPerfPopupMenu.h"
 #include "LibrarianPatch.h"
@@ -198,8 +199,8 @@ TEST_F(BankFolderMenus, AChosenBankFillsItsPaneEvenWhenAnotherHasTheSameNameInAF
        "Bank.syx",
        "Factory",
        "YFAC 1"},
-      {"upper multis", multiView, kLeftPerf, {0, 0}, 0, 0, "Multi Set.syx", "Multis", "MULT 1"},
-      {"lower multis", multiView, kRightPerf, {0, 0}, 1, 0, "Multi Set.syx", "Multis", "MULT 1"},
+      {"upper multis", multiView, kLeftPerf, {0, 1}, 0, kMultiSet, "Multi Set.syx", "Multis", "MULT 1"},
+      {"lower multis", multiView, kRightPerf, {0, 0}, 1, kMoreMultis, "More Multis.syx", "Multis", "MORE 1"},
       {"search", searchView, kSearch, {0}, 1, 0, "Search Results 1", "Patches", "LEAD 1"},
   };
   for (const ChoiceCase& c : cases)
@@ -248,6 +249,7 @@ TEST_F(BankFolderMenus, AChosenCategoryBankFillsTheLowerPaneAndAnEmptyOneChanges
   plug->mRightCategoryPopupMenu->OnMouseDown(0, 0, nullptr);
   EXPECT_EQ(library.mLowerBankIndex, position - library.mCategoryBanks.begin());
   EXPECT_EQ(plug->mLowerSoundPair.displayName, second->mFileName);
+  EXPECT_EQ(slotText(*plug, 1, 0), trimmed(second->mRecords[0].mName));
 
   // The empty bank is in the menu but not in the list: neither the selection nor the pair may name it.
   const Korvid::SelectionName before = plug->mLowerSoundPair;
@@ -355,7 +357,7 @@ TEST_F(BankFolderMenus, ABankListEditStoresTheIndexCopiesTheNamesAndRebuildsTheP
        [](Korvid& p) -> const Korvid::SelectionName& { return p.mUpperSoundPair; }, sounds},
       {"lower sounds", soundView, kPatchSelectionListLower, kOldLeadsA, kRightPatch,
        [](Korvid& p) -> const Korvid::SelectionName& { return p.mLowerSoundPair; }, sounds},
-      {"upper multis", multiView, kPatchSelectionListUpper, 0, kLeftPerf,
+      {"upper multis", multiView, kPatchSelectionListUpper, kMultiSet, kLeftPerf,
        [](Korvid& p) -> const Korvid::SelectionName& { return p.mUpperMultiPair; }, multis},
       {"lower categories", categoryView, kPatchSelectionListLower, 2, kCategory,
        [](Korvid& p) -> const Korvid::SelectionName& { return p.mLowerSoundPair; }, categories},
@@ -382,6 +384,68 @@ TEST_F(BankFolderMenus, ABankListEditStoresTheIndexCopiesTheNamesAndRebuildsTheP
     {
       EXPECT_EQ(ticked[0], bank) << "the folder menus move the tick to the named bank";
     }
+  }
+}
+
+struct BankNameCase
+{
+  const char* name;
+  Setup setup;
+  MenuOf menu;
+  std::vector<int> path;
+  int mainTab;
+  int upperIndex;
+  const char* fileName;
+  const char* upperFirstRecord;
+};
+
+TEST_F(BankFolderMenus, ABankNameChoiceMakesTheUpperBankAndSendsTheProgramSlotFromTheFocusedPane)
+{
+  const BankNameCase cases[] = {
+      {"sounds, librarian page", soundView, kProgBankName, {2, 0, 0}, 1, kYFactoryBank, "Bank.syx", "YFAC 1"},
+      {"sounds, other page", soundView, kProgBankName, {1, 0, 0}, 0, kXFactoryBank, "Bank.syx", "untouched"},
+      {"multis", multiView, kPerfBankName, {0, 1}, 1, kMultiSet, "Multi Set.syx", "MULT 1"},
+  };
+  constexpr int kPart = 2;
+  constexpr int kProgram = 7;
+  for (const BankNameCase& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    auto plug = constructRecording();
+    c.setup(*plug);
+    plug->SetParameterFromGUI(kQuickTab, plug->GetParam(kQuickTab)->GetNormalized(kPart));
+    plug->GetParam(kMainTab)->Set(c.mainTab);
+    // The program area follows the library: the program number is the slot sent.
+    plug->GetParam(kControlLibrary)->Set(1.0);
+    plug->GetParam(plug->mMultiMode ? kMultiPatch : kMultiPartPatch + kPart)->Set(kProgram);
+    plug->mOutputPresent = true;
+    plug->mLibrarianView->activePane = LibrarianViewControl::kLowerPane;
+    plug->mLibrarianView->getSlotText(0, 0)->SetTextFromPlug("untouched");
+    posted.clear();
+
+    headless(*plug)->QueueMenuPath(c.path);
+    c.menu(*plug)->OnMouseDown(0, 0, nullptr);
+
+    EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, c.upperIndex);
+    EXPECT_EQ(plug->GetParam(kPatchSelectionListUpper)->Int(), c.upperIndex);
+    EXPECT_EQ((plug->mMultiMode ? plug->mUpperMultiPair : plug->mUpperSoundPair).displayName, c.fileName);
+    EXPECT_EQ(slotText(*plug, 0, 0), c.upperFirstRecord)
+        << "the upper pane reloads on the librarian page only";
+    if (plug->mMultiMode)
+    {
+      EXPECT_EQ(plug->GetParam(kMultiPatch)->Int(), c.upperIndex) << "the multi program follows the bank";
+    }
+    // The slot at the cursor goes from the focused (lower) pane to the current part.
+    const int slot = plug->mMultiMode ? c.upperIndex : kProgram;
+    EXPECT_EQ(plug->mPatchLibrarian->mSelectedUpperSlot, slot);
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].jobCode, MIDIMessageSender::kJobSendLibraryPatch);
+    EXPECT_EQ(posted[0].slotIndex, slot);
+    EXPECT_EQ(posted[0].part, kPart);
+    ASSERT_NE(posted[0].record, nullptr);
+    const PatchFile* lower = LibrarianViewControl::bankOfPane(plug->mPatchLibrarian, 1, false, false);
+    ASSERT_NE(lower, nullptr);
+    EXPECT_EQ(posted[0].record->mName, lower->mRecords[static_cast<size_t>(slot)].mName);
   }
 }
 

@@ -29,9 +29,10 @@ struct GeneratedBank
 //   "Y" > "Factory" > "Bank.syx"
 //   "Root Bank.syx"
 const GeneratedBank kGeneratedBanks[] = {
-    {"Leads/Leads A.syx", "LEAD", 1, false},  {"Leads/Old/Leads A.syx", "OLDL", 2, false},
-    {"X/Factory/Bank.syx", "XFAC", 1, false}, {"Y/Factory/Bank.syx", "YFAC", 3, false},
-    {"Root Bank.syx", "ROOT", 2, false},      {"Multis/Multi Set.syx", "MULT", 0, true},
+    {"Leads/Leads A.syx", "LEAD", 1, false},   {"Leads/Old/Leads A.syx", "OLDL", 2, false},
+    {"X/Factory/Bank.syx", "XFAC", 1, false},  {"Y/Factory/Bank.syx", "YFAC", 3, false},
+    {"Root Bank.syx", "ROOT", 2, false},       {"Multis/More Multis.syx", "MORE", 0, true},
+    {"Multis/Multi Set.syx", "MULT", 0, true},
 };
 // Positions in the sound list.
 constexpr int kLeadsA = 0;
@@ -39,6 +40,9 @@ constexpr int kOldLeadsA = 1;
 constexpr int kXFactoryBank = 2;
 constexpr int kYFactoryBank = 3;
 constexpr int kRootBank = 4;
+// Positions in the multi list.
+constexpr int kMoreMultis = 0;
+constexpr int kMultiSet = 1;
 
 // The name of record slot of a bank with that tag.
 inline std::string recordName(const char* tag, int slot)
