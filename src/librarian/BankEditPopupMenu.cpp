@@ -141,33 +141,12 @@ void BankEditPopupMenu::OnMouseDown(int, int, IMouseMod*)
   redrawAfterPopup();
 }
 
-void BankEditPopupMenu::postRequest(int jobCode, bool toEditor)
-{
-  MIDIMessageManager* manager = mEditor->mMIDIMessageManager;
-  if (!manager)
-  {
-    return;
-  }
-  JobArguments args;
-  args.jobCode = jobCode;
-  args.part = mEditor->mCurrentPart;
-  args.toEditor = toEditor;
-  manager->post(args,
-                [manager, toEditor]()
-                {
-                  if (toEditor)
-                  {
-                    manager->dumpExpected = true;
-                  }
-                });
-}
-
 void BankEditPopupMenu::onMainChoice(int index)
 {
   switch (index)
   {
   case kItemSync:
-    postRequest(MIDIMessageSender::kJobRequestArrangement, true);
+    postRequest(mEditor, MIDIMessageSender::kJobRequestArrangement, mEditor->mCurrentPart, true);
     break;
   case kItemPush:
     if (MIDIMessageManager* manager = mEditor->mMIDIMessageManager; manager && mEditor->mOutputPresent)
@@ -217,7 +196,8 @@ void BankEditPopupMenu::onRequestSoundChoice(int index)
   }
   if (index == kRequestSlotToEditor || index == kRequestSlotToLibrarian)
   {
-    postRequest(MIDIMessageSender::kJobRequestPart, index == kRequestSlotToEditor);
+    postRequest(mEditor, MIDIMessageSender::kJobRequestPart, mEditor->mCurrentPart,
+                index == kRequestSlotToEditor);
   }
   else if (index == kRequestSelectedProgram)
   {
@@ -239,7 +219,8 @@ void BankEditPopupMenu::onRequestMultiChoice(int index)
   }
   if (index == kRequestMultiToEditor || index == kRequestMultiToLibrarian)
   {
-    postRequest(MIDIMessageSender::kJobRequestArrangement, index == kRequestMultiToEditor);
+    postRequest(mEditor, MIDIMessageSender::kJobRequestArrangement, mEditor->mCurrentPart,
+                index == kRequestMultiToEditor);
   }
   else if (index == kRequestSelectedMulti || index == kRequestAllMultis)
   {

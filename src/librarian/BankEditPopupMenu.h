@@ -93,9 +93,6 @@ private:
   void onStoreChoice(int index, bool multis);
   void onImportChoice(int index);
   void onHelpChoice(int index);
-  // Posts a request job (5 or 6) when the worker is idle, setting the dump-expected flag only then when the
-  // reply goes into the editor.
-  void postRequest(int jobCode, bool toEditor);
 
   // The mode the menus were last filled for: a click refills them when the mode changed since.
   bool filledForMultis = false;

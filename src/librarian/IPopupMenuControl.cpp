@@ -4,6 +4,9 @@
 #include "IGraphics.h"
 #include "IPlugBase.h"
 #include "IPopupMenu.h"
+#include "JobArguments.h"
+#include "Korvid.h"
+#include "MIDIMessageManager.h"
 
 namespace
 {
@@ -61,4 +64,25 @@ void IPopupMenuControl::redrawAfterPopup()
 {
   Redraw();
   SetDirty(false);
+}
+
+bool IPopupMenuControl::postRequest(Korvid* editor, int jobCode, int part, bool toEditor)
+{
+  MIDIMessageManager* manager = editor ? editor->mMIDIMessageManager : nullptr;
+  if (!manager)
+  {
+    return false;
+  }
+  JobArguments args;
+  args.jobCode = jobCode;
+  args.part = part;
+  args.toEditor = toEditor;
+  return manager->post(args,
+                       [manager, toEditor]()
+                       {
+                         if (toEditor)
+                         {
+                           manager->dumpExpected = true;
+                         }
+                       });
 }

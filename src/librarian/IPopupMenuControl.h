@@ -40,6 +40,10 @@ protected:
   void uncheckAll();
   // Asks for one more redraw of the control after a popup.
   void redrawAfterPopup();
+  // Posts a request job (5: the active multi, 6: part's sound, 0..15) when the device worker is idle;
+  // toEditor: the reply goes into the editor, and the dump-expected flag is set, but only for a posted job.
+  // True when posted.
+  static bool postRequest(Korvid* editor, int jobCode, int part, bool toEditor);
 
   PatchLibrarian* mLibrarian;
   Korvid* mEditor;
