@@ -18,6 +18,7 @@ namespace
 {
 // The rescan button's press; its release and the calls of other code carry 0.
 constexpr double kPressed = 1.0;
+constexpr const char* kSaveOrDiscardText = "Save bank or Discard changes!";
 } // namespace
 
 bool Korvid::handleBankListCases(int paramIdx, IParam* param)
@@ -30,6 +31,18 @@ bool Korvid::handleBankListCases(int paramIdx, IParam* param)
     }
     const bool lower = paramIdx == kPatchSelectionListLower;
     const int index = param->Int();
+    if (!lower && index != mPatchLibrarian->mUpperBankIndex && hasUnsavedBankEdits())
+    {
+      // The upper pane keeps the bank whose edits are not saved yet (a list switch of the lower pane resets
+      // both lists).
+      param->SetBounded(static_cast<double>(mPatchLibrarian->mUpperBankIndex));
+      if (IGraphics* surface = GetGUI())
+      {
+        surface->SetParameterFromPlug(paramIdx, param->Value(), false);
+      }
+      showStatusText(kSaveOrDiscardText);
+      return true;
+    }
     const std::vector<PatchFile*>* banks =
         mMultiMode ? &mPatchLibrarian->mMultiBanks : &mPatchLibrarian->mSoundBanks;
     SelectionName* pair = mMultiMode ? &mUpperMultiPair : &mUpperSoundPair;

@@ -22,7 +22,7 @@ using namespace korvidtest;
 namespace
 {
 using MenuOf = std::function<BankFolderPopupMenu*(Korvid&)>;
-using Setup = std::function<void(Korvid&)>;
+using ViewSetup = std::function<void(Korvid&)>;
 
 // Views the lower pane can show, as the change handler sets them up.
 void soundView(Korvid&) {}
@@ -98,7 +98,7 @@ class BankFolderMenus : public GeneratedLibraryFixture
 struct LayoutCase
 {
   const char* name;
-  Setup setup;
+  ViewSetup setup;
   MenuOf menu;
   std::vector<std::string> top;
   std::vector<std::string> labels;
@@ -173,7 +173,7 @@ TEST_F(BankFolderMenus, TheFolderRuleListsSubFolderEntriesBeforeTheFolderBanksAn
 struct ChoiceCase
 {
   const char* name;
-  Setup setup;
+  ViewSetup setup;
   MenuOf menu;
   std::vector<int> path;
   int pane;
@@ -337,7 +337,7 @@ TEST_F(BankFolderMenus, ARebuildSelectsTheNamedBankPreferringTheOneAtTheIndexOrT
 struct ListEditCase
 {
   const char* name;
-  Setup setup;
+  ViewSetup setup;
   int paramIdx;
   int index;
   MenuOf menu;
@@ -387,10 +387,37 @@ TEST_F(BankFolderMenus, ABankListEditStoresTheIndexCopiesTheNamesAndRebuildsTheP
   }
 }
 
+TEST_F(BankFolderMenus, TheUpperPaneKeepsABankWithUnsavedEdits)
+{
+  const ViewSetup moves[] = {[](Korvid& plug)
+                             {
+                               plug.GetParam(kPatchSelectionListUpper)->Set(kLeadsA);
+                               plug.OnParamChange(kPatchSelectionListUpper);
+                             },
+                             // Switching the lower pane to the category banks resets both lists.
+                             categoryView};
+  for (const ViewSetup& move : moves)
+  {
+    auto plug = constructRecording();
+    plug->GetParam(kPatchSelectionListUpper)->Set(kRootBank);
+    plug->OnParamChange(kPatchSelectionListUpper);
+    plug->mLibrarianView->patchSelectionUpperChanged();
+    markUnsaved(*plug);
+    // Without a port every edit's tail would report the missing port over the refusal.
+    plug->mOutputPresent = true;
+    move(*plug);
+    EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, kRootBank);
+    EXPECT_EQ(plug->GetParam(kPatchSelectionListUpper)->Int(), kRootBank);
+    EXPECT_EQ(plug->mUpperSoundPair.displayName, "Root Bank.syx");
+    EXPECT_EQ(slotText(*plug, 0, 0), "ROOT 1");
+    EXPECT_EQ(plug->getStatusText(), "Save bank or Discard changes!");
+  }
+}
+
 struct BankNameCase
 {
   const char* name;
-  Setup setup;
+  ViewSetup setup;
   MenuOf menu;
   std::vector<int> path;
   int mainTab;
