@@ -148,6 +148,8 @@ public:
   // ---- Librarian menus: the panes' bank lists and unsaved bank edits (KorvidParamChangesBankLists.cpp,
   // KorvidBankEdits.cpp) ----
 
+  // Shown when something would move the upper pane away from a bank with unsaved edits.
+  static constexpr const char* kSaveOrDiscardText = "Save bank or Discard changes!";
   // What the user answered about unsaved bank edits.
   enum class BankEditsAnswer
   {

@@ -18,7 +18,6 @@ namespace
 {
 // The rescan button's press; its release and the calls of other code carry 0.
 constexpr double kPressed = 1.0;
-constexpr const char* kSaveOrDiscardText = "Save bank or Discard changes!";
 } // namespace
 
 bool Korvid::handleBankListCases(int paramIdx, IParam* param)

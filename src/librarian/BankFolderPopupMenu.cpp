@@ -311,6 +311,10 @@ bool BankFolderPopupMenu::rebuild(int index, const std::string& fileName, const 
       }
     }
   }
+  if (found >= 0 && leavesUnsavedBank(found))
+  {
+    found = paneBankIndex();
+  }
   if (found >= 0)
   {
     applyPaneSelection(found);
@@ -348,9 +352,14 @@ bool BankFolderPopupMenu::doPopupMenu(Korvid* editor, int& index)
   {
     return false;
   }
+  const int position = positionOf(bank);
+  if (position >= 0 && leavesUnsavedBank(position))
+  {
+    mEditor->showStatusText(Korvid::kSaveOrDiscardText);
+    return false;
+  }
   uncheckAll();
   chosen->CheckItemAlone(chosen->GetChosenItemIdx());
-  const int position = positionOf(bank);
   // A bank outside the list (an empty category bank) cannot be shown: the selection and the pair stay.
   if (position >= 0 && editor)
   {
@@ -361,6 +370,12 @@ bool BankFolderPopupMenu::doPopupMenu(Korvid* editor, int& index)
     pair.title = bank->mFolderName;
   }
   return true;
+}
+
+bool BankFolderPopupMenu::leavesUnsavedBank(int index) const
+{
+  return mBinding.pane == Pane::kUpper && mEditor && mLibrarian && index != mLibrarian->mUpperBankIndex &&
+         mEditor->hasUnsavedBankEdits();
 }
 
 void BankFolderPopupMenu::applyPaneSelection(int index)

@@ -57,12 +57,14 @@ public:
   // (fileName, folderName) names or that stands at running position index. Then the bank of the list that the
   // pair names becomes the pane's selection (selection parameter, its display, the library's bank index):
   // the one at index when that one matches, else the one the pane shows when that one matches, else the last
-  // match; with retick, the tick moves to it. A pair naming no bank changes no selection. Returns true.
+  // match; with retick, the tick moves to it. A pair naming no bank changes no selection, and neither does
+  // one that would take the upper pane away from unsaved edits. Returns true.
   bool rebuild(int index, const std::string& fileName, const std::string& folderName);
   // Moves the tick to the item of the bank at index of the bank list (no tick for an index outside it).
   void checkMenuItemAlone(PatchLibrarian* librarian, Korvid* editor, int index);
   // Shows the menu. A bank chosen: its item alone is ticked; when the bank is in the bank list, index becomes
-  // its position and the stored pair names it; true. Nothing chosen: nothing changes; false.
+  // its position and the stored pair names it; true. Nothing chosen, or a bank that would take the upper
+  // pane away from unsaved edits (said in the message line): nothing changes; false.
   bool doPopupMenu(Korvid* editor, int& index);
   // The pane browsers' click: the chosen bank becomes the pane's bank and the pane reloads its 128 names.
   // Closing the menu without a choice changes nothing.
@@ -92,6 +94,8 @@ protected:
   void applyPaneSelection(int index);
   // Marks the slot view for redraw and reloads the pane's 128 names.
   void reloadPane();
+  // True when index would take the upper pane away from a bank whose edits are not saved yet.
+  bool leavesUnsavedBank(int index) const;
   // The bank-name menus' click. A chosen bank becomes the upper pane's bank (and, for multis, the value of
   // kMultiPatch); the upper pane reloads while the librarian page is shown; the program and bank selectors
   // are refreshed; the slot at the slot view's cursor is sent from the focused pane to the current part.
