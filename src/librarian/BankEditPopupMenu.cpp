@@ -83,7 +83,7 @@ void BankEditPopupMenu::AddMenuItemsIn(Korvid* editor)
   main.AddItem("Import...", importMenu);
   main.AddItem("Refresh Folders");
   helpMenu->AddItem("Open Data Folder");
-  helpMenu->AddItem("Open User Manual", -1, IPopupMenuItem::kDisabled);
+  helpMenu->AddItem("Open User Manual");
   helpMenu->AddItem("Open Support Ticket");
   helpMenu->AddItem("Check for Updates");
   helpMenu->AddItem("DAW Setup Guides");
@@ -232,14 +232,57 @@ void BankEditPopupMenu::onRequestMultiChoice(int index)
   }
 }
 
-void BankEditPopupMenu::onStoreChoice(int, bool) {}
+void BankEditPopupMenu::onStoreChoice(int index, bool multis)
+{
+  if (multis != mEditor->mMultiMode.load())
+  {
+    return;
+  }
+  if (index == kStoreSelectedSlot)
+  {
+    mEditor->SendSingleProgramFromLibrarian(true, mEditor->mCurrentPart);
+  }
+  else if (multis && index == kStoreAllMultis)
+  {
+    // Multis have one memory bank.
+    mEditor->SendAllProgramsFromLibrarian(0);
+  }
+  else if (!multis && index >= kStoreBankA && index < kStoreBankA + kBankCount)
+  {
+    // Asks before it overwrites the synthesizer's bank.
+    mEditor->SendAllProgramsFromLibrarian(index - kStoreBankA);
+  }
+}
 
-void BankEditPopupMenu::onImportChoice(int) {}
+void BankEditPopupMenu::onImportChoice(int index)
+{
+  if (index != kImportMidi && index != kImportSysex)
+  {
+    return;
+  }
+  // The library is read again only when a file came in, and only once unsaved edits are settled; the
+  // message line keeps saying what was imported.
+  if (!mEditor->saveImportedFile(index == kImportMidi))
+  {
+    return;
+  }
+  const std::string imported = mEditor->getStatusText();
+  if (mEditor->settleUnsavedBankEdits() == Korvid::BankEditsAnswer::kKept)
+  {
+    return;
+  }
+  mEditor->OnParamChange(kRefreshFolders);
+  mEditor->showStatusText(imported.c_str());
+}
 
 void BankEditPopupMenu::onHelpChoice(int index)
 {
   if (index == kOpenDataFolder || index == kOpenUserManual)
   {
     mEditor->OpenDataDirectory(index == kOpenUserManual);
+  }
+  else if (index >= kOpenSupportTicket && index <= kDawSetupGuides)
+  {
+    mEditor->OpenHelpTopics(index - kOpenSupportTicket);
   }
 }

@@ -54,6 +54,12 @@ public:
     kStandardMidi = 0,
     kSysexFile = 1,
   };
+  // Items of the import sub-menu ("Import..."), in order.
+  enum ImportItem
+  {
+    kImportMidi = 0,
+    kImportSysex = 1,
+  };
   // Items of the help sub-menu ("Other Helpful things..."), in order.
   enum HelpItem
   {
