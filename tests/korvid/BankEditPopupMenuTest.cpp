@@ -335,6 +335,68 @@ TEST_F(BankEditMenu, EachChoicePostsItsJobAndSetsItsFlagsOnlyWhenTheJobWasPosted
   }
 }
 
+struct StoreCase
+{
+  const char* name;
+  bool multis;
+  std::vector<int> path;
+  int answer;
+  int job;
+  int bankByte;
+};
+
+TEST_F(BankEditMenu, TheStoreEntriesSendTheSelectedSlotOrAWholeBankAfterAsking)
+{
+  constexpr int kOk = 1;
+  constexpr int kCancel = 7;
+  constexpr int kSlot = 5;
+  const int store = BankEditPopupMenu::kItemStore;
+  const StoreCase cases[] = {
+      {"selected slot", false, {store, 0}, kOk, MIDIMessageSender::kJobSendLibraryPatch, 0},
+      {"bank C", false, {store, 4}, kOk, MIDIMessageSender::kJobStoreAllLibraryPatches, 2},
+      {"bank C, declined", false, {store, 4}, kCancel, kJobNone, 0},
+      {"selected multi", true, {store, 0}, kOk, MIDIMessageSender::kJobSendLibraryPatch, 0},
+      {"all multis", true, {store, 1}, kOk, MIDIMessageSender::kJobStoreAllLibraryPatches, 0},
+  };
+  for (const StoreCase& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    auto plug = constructRecording();
+    plug->SetParameterFromGUI(kDatatype, c.multis ? 1.0 : 0.0);
+    plug->SetParameterFromGUI(kQuickTab, plug->GetParam(kQuickTab)->GetNormalized(3));
+    plug->mOutputPresent = true;
+    plug->mPatchLibrarian->mSelectedUpperSlot = kSlot;
+    plug->mLibrarianView->selectedUpper = kSlot;
+    headless(*plug)->QueueMessageBoxResult(c.answer);
+    posted.clear();
+
+    choose(*plug, c.path);
+
+    const bool wholeBank = c.path[1] != 0;
+    EXPECT_EQ(headless(*plug)->MessageBoxes().size(), wholeBank ? 1u : 0u) << "a whole bank is asked about";
+    if (c.job == kJobNone)
+    {
+      EXPECT_TRUE(posted.empty());
+      continue;
+    }
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].jobCode, c.job);
+    if (wholeBank)
+    {
+      EXPECT_EQ(posted[0].bankByte, c.bankByte);
+      EXPECT_EQ(posted[0].startSlot, 0);
+      ASSERT_NE(posted[0].bankRecords, nullptr);
+      EXPECT_EQ(posted[0].bankRecords->size(), static_cast<size_t>(PatchFile::kBankSize));
+    }
+    else
+    {
+      EXPECT_TRUE(posted[0].storeToMemory);
+      EXPECT_EQ(posted[0].slotIndex, kSlot);
+      EXPECT_EQ(posted[0].part, 3);
+    }
+  }
+}
+
 TEST_F(BankEditMenu, AboutShowsItsWindowAndRefreshRescansTheLibrary)
 {
   auto plug = constructRecording();
@@ -414,6 +476,13 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
     plug.SetParameterFromGUI(kRefreshFolders, 0.0);
   };
   const auto listKind = [](Korvid& plug) { plug.SetParameterFromGUI(kDatatype, 1.0); };
+  const std::string importable = home.folder() + "Imported.syx";
+  librarian_test::writeFile(importable, librarian_test::readFile(leadsFile()));
+  const auto import = [this, importable](Korvid& plug)
+  {
+    headless(plug)->QueueFileChoice(importable);
+    choose(plug, {BankEditPopupMenu::kItemImport, BankEditPopupMenu::kImportSysex});
+  };
   constexpr int kSave = 1;
   constexpr int kDiscard = 7;
   constexpr int kCancel = 2;
@@ -429,6 +498,9 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
       {"list kind, save", listKind, kSave, true, true, false, true},
       {"list kind, discard", listKind, kDiscard, false, false, false, true},
       {"list kind, cancel", listKind, kCancel, false, true, true, false},
+      {"import, save", import, kSave, true, true, false, false},
+      {"import, discard", import, kDiscard, false, false, false, false},
+      {"import, cancel", import, kCancel, false, true, true, false},
   };
   const librarian_test::Bytes original = librarian_test::readFile(leadsFile());
   for (const UnsavedCase& c : cases)
