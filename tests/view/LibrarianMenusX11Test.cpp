@@ -7,12 +7,10 @@
 #include "ControlLayer.h"
 #include "IPopupMenu.h"
 #include "LeftPatchPopupMenu.h"
-#include "LicePng.h"
+#include "PluginFolderSurface.h"
 #include "ViewTestSupport.h"
 
 #include <atomic>
-#include <filesystem>
-#include <fstream>
 #include <thread>
 
 using namespace korvidtest;
@@ -20,37 +18,13 @@ using namespace korvidtest;
 namespace
 {
 // The Linux surface reading its resources from the built plug-in folder instead of beside the test program.
-class PluginFolderLinuxSurface : public IGraphicsLinux
+class PluginFolderLinuxSurface : public PluginFolderResources<IGraphicsLinux>
 {
 public:
   PluginFolderLinuxSurface(IPlugBase* plug, int w, int h, std::string folder)
-      : IGraphicsLinux(plug, w, h), mFolder(std::move(folder))
+      : PluginFolderResources<IGraphicsLinux>(std::move(folder), plug, w, h)
   {
   }
-
-  char* OSLoadFile(int, const char* name) override
-  {
-    std::ifstream in(path(name), std::ios::binary);
-    if (!in)
-    {
-      return nullptr;
-    }
-    char* buffer = new char[kLoadFileBufferSize]();
-    in.read(buffer, kLoadFileBufferSize);
-    mLastLoadedFileSize = static_cast<int>(in.gcount());
-    return buffer;
-  }
-
-  LICE_IBitmap* OSLoadBitmap(int, const char* name) override
-  {
-    const std::string file = path(name);
-    return std::filesystem::exists(file) ? LICE_LoadPNG(file.c_str()) : nullptr;
-  }
-
-private:
-  std::string path(const char* name) const { return mFolder + "/" + (name ? name : ""); }
-
-  std::string mFolder;
 };
 
 // Screen y of the middle of row i of a menu window (rows of 22 pixels, separators of 9, 4 pixels of
