@@ -14,16 +14,6 @@ namespace
 constexpr int kJobNone = -1;
 constexpr int kNameOffset = 370;
 
-std::vector<std::string> itemTexts(const IPopupMenu* menu)
-{
-  std::vector<std::string> texts;
-  for (int i = 0; i < menu->GetNItems(); ++i)
-  {
-    texts.push_back(menu->GetItem(i)->GetIsSeparator() ? "-" : menu->GetItemText(i));
-  }
-  return texts;
-}
-
 std::vector<std::string> lettered(const std::string& text)
 {
   std::vector<std::string> texts;
@@ -106,16 +96,16 @@ TEST_F(BankEditMenu, TheEntriesFollowTheMode)
     // Nothing chosen: the click refills the menus for the mode shown.
     choose(*plug, {-1});
     BankEditPopupMenu* menu = plug->mBankEditPopupMenu;
-    EXPECT_EQ(itemTexts(&menu->getMenu()), c.main);
-    EXPECT_EQ(itemTexts(c.multis ? menu->getRequestMultiMenu() : menu->getRequestSoundMenu()), c.request);
-    EXPECT_EQ(itemTexts(c.multis ? menu->getStoreMultiMenu() : menu->getStoreSoundMenu()), c.store);
+    EXPECT_EQ(itemTexts(menu->getMenu()), c.main);
+    EXPECT_EQ(itemTexts(*(c.multis ? menu->getRequestMultiMenu() : menu->getRequestSoundMenu())), c.request);
+    EXPECT_EQ(itemTexts(*(c.multis ? menu->getStoreMultiMenu() : menu->getStoreSoundMenu())), c.store);
     EXPECT_EQ((c.multis ? menu->getRequestSoundMenu() : menu->getRequestMultiMenu())->GetNItems(), 0);
     EXPECT_EQ((c.multis ? menu->getStoreSoundMenu() : menu->getStoreMultiMenu())->GetNItems(), 0);
-    EXPECT_EQ(itemTexts(menu->getSaveAsMenu()),
+    EXPECT_EQ(itemTexts(*menu->getSaveAsMenu()),
               (std::vector<std::string>{"Standard MIDI (*.mid)", "Korvid Format (*.kvd)"}));
-    EXPECT_EQ(itemTexts(menu->getImportMenu()),
+    EXPECT_EQ(itemTexts(*menu->getImportMenu()),
               (std::vector<std::string>{"Standard MIDI (*.mid)", "SysEx (*.syx / *.kvd)"}));
-    EXPECT_EQ(itemTexts(menu->getHelpMenu()),
+    EXPECT_EQ(itemTexts(*menu->getHelpMenu()),
               (std::vector<std::string>{"Open Data Folder", "Open User Manual", "Open Support Ticket",
                                         "Check for Updates", "DAW Setup Guides"}));
   }

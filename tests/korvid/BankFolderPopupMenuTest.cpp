@@ -51,16 +51,6 @@ const MenuOf kSearch = [](Korvid& p) -> BankFolderPopupMenu* { return p.mRightSe
 const MenuOf kProgBankName = [](Korvid& p) -> BankFolderPopupMenu* { return p.mProgBankNamePopupMenu; };
 const MenuOf kPerfBankName = [](Korvid& p) -> BankFolderPopupMenu* { return p.mPerfBankNamePopupMenu; };
 
-std::vector<std::string> itemTexts(const IPopupMenu& menu)
-{
-  std::vector<std::string> texts;
-  for (int i = 0; i < menu.GetNItems(); ++i)
-  {
-    texts.push_back(menu.GetItemText(i));
-  }
-  return texts;
-}
-
 // Every ticked bank item of the menu and its sub-menus.
 std::vector<PatchFile*> tickedBanks(BankFolderPopupMenu& control)
 {
@@ -85,10 +75,16 @@ std::vector<PatchFile*> tickedBanks(BankFolderPopupMenu& control)
   return ticked;
 }
 
-std::vector<std::string> categoryTexts()
+// The category texts as the library has them (four characters), or without their padding blanks.
+std::vector<std::string> categoryTexts(bool trimmedTexts = false)
 {
-  return std::vector<std::string>(LibrarianPatch::kCategoryTexts,
-                                  LibrarianPatch::kCategoryTexts + LibrarianPatch::kCategoryCount);
+  std::vector<std::string> texts(LibrarianPatch::kCategoryTexts,
+                                 LibrarianPatch::kCategoryTexts + LibrarianPatch::kCategoryCount);
+  for (std::string& text : texts)
+  {
+    text = trimmedTexts ? trimmed(text) : text;
+  }
+  return texts;
 }
 
 class BankFolderMenus : public GeneratedLibraryFixture
@@ -128,7 +124,7 @@ TEST_F(BankFolderMenus, EachMenuLaysOutItsBanksByItsRuleAndTicksTheShownBank)
       {"upper multis", multiView, kLeftPerf, {"Multis"}, {"Multis"}, firstMulti},
       {"lower multis", multiView, kRightPerf, {"Multis"}, {"Multis"}, firstMulti},
       {"multi bank names", multiView, kPerfBankName, {"Multis"}, {"Multis"}, firstMulti},
-      {"categories", categoryView, kCategory, categoryTexts(), categoryLabels, firstCategoryItem},
+      {"categories", categoryView, kCategory, categoryTexts(true), categoryLabels, firstCategoryItem},
       {"search results",
        searchView,
        kSearch,

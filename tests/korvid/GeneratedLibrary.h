@@ -2,6 +2,7 @@
 // second-level folder, two banks of the same name in two folders of the same name, and a multi bank.
 #pragma once
 
+#include "IPopupMenu.h"
 #include "JobArguments.h"
 #include "KorvidTestSupport.h"
 #include "LibrarianTestSupport.h"
@@ -50,6 +51,24 @@ inline std::string recordName(const char* tag, int slot)
   return std::string(tag) + " " + std::to_string(slot + 1);
 }
 
+// A record name without the blanks that pad it to 16 characters.
+inline std::string trimmed(std::string name)
+{
+  name.erase(name.find_last_not_of(' ') + 1);
+  return name;
+}
+
+// The item texts of a menu: a separator as "-", record names without the blanks that pad them.
+inline std::vector<std::string> itemTexts(const IPopupMenu& menu)
+{
+  std::vector<std::string> texts;
+  for (int i = 0; i < menu.GetNItems(); ++i)
+  {
+    texts.push_back(menu.GetItem(i)->GetIsSeparator() ? "-" : trimmed(menu.GetItemText(i)));
+  }
+  return texts;
+}
+
 // A fixture whose data folder holds the generated library and whose jobs are recorded instead of run.
 class GeneratedLibraryFixture : public StartupFixture
 {
@@ -96,12 +115,6 @@ protected:
 
   static HeadlessSurface* headless(Korvid& plug) { return dynamic_cast<HeadlessSurface*>(plug.getSurface()); }
 
-  // A record name without the blanks that pad it to 16 characters.
-  static std::string trimmed(std::string name)
-  {
-    name.erase(name.find_last_not_of(' ') + 1);
-    return name;
-  }
   // The text of slot of a pane (0 upper, 1 lower) of the slot view, without padding.
   static std::string slotText(Korvid& plug, int pane, int slot)
   {

@@ -14,18 +14,6 @@ namespace
 constexpr int kPart = 2;
 constexpr int kJobNone = -1;
 
-std::vector<std::string> itemTexts(const IPopupMenu& menu)
-{
-  std::vector<std::string> texts;
-  for (int i = 0; i < menu.GetNItems(); ++i)
-  {
-    std::string text = menu.GetItemText(i);
-    text.erase(text.find_last_not_of(' ') + 1);
-    texts.push_back(text);
-  }
-  return texts;
-}
-
 int tickedItem(const IPopupMenu& menu)
 {
   for (int i = 0; i < menu.GetNItems(); ++i)
