@@ -134,6 +134,7 @@ bool Korvid::handleBankListCases(int paramIdx, IParam* param)
     // edits alone.
     if (param->Value() != kPressed)
     {
+      showStatusText(kSaveOrDiscardText);
       return true;
     }
     return settleUnsavedBankEdits() == BankEditsAnswer::kKept;

@@ -159,7 +159,7 @@ TEST_F(Selectors, AChoiceSetsTheNumberSendsTheBankChangeAndThenRequestsOrSends)
        MIDIMessageSender::kJobSendPart,
        false},
       {"program dismissed", false, true, false, {-1}, partProgram, 9, 9, kJobNone, false},
-      // Part 1 is active on bank A, program 1 too: the bank change is refused and nothing follows it.
+      // Another active part plays bank A, program 1 too: the bank change is refused and nothing follows it.
       {"program refused", false, true, false, {0, 0}, partProgram, 9, 0, kJobNone, false},
   };
   for (const ChoiceCase& c : cases)
