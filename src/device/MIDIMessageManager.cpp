@@ -78,7 +78,7 @@ bool MIDIMessageManager::post(const JobArguments& args, const std::function<void
   }
   if (postHook)
   {
-    return postHook(args, prepare);
+    return postHook(afterQueuedBankChanges(args), prepare);
   }
   return workerFor(threadFor(args.jobCode)).post(afterQueuedBankChanges(args), prepare);
 }
@@ -91,7 +91,7 @@ bool MIDIMessageManager::postOrChain(const JobArguments& args, const std::functi
   }
   if (postHook)
   {
-    return postHook(args, prepare);
+    return postHook(afterQueuedBankChanges(args), prepare);
   }
   return sysexJobThread.postOrChain(afterQueuedBankChanges(args), prepare) != WorkerThread::Posted::Dropped;
 }

@@ -60,8 +60,9 @@ public:
   bool postOrChain(const JobArguments& args, const std::function<void()>& prepare = {});
   // True while a job runs on that thread.
   bool isRunning(Thread thread);
-  // Takes every later post instead of the worker threads (tests record the jobs the editor asks for): it
-  // answers whether the job was admitted and, when it admits it, runs prepare itself. Empty: the threads.
+  // Takes every later post instead of the worker threads (tests record the jobs the editor asks for), with
+  // the arguments the thread would get: it answers whether the job was admitted and, when it admits it, runs
+  // prepare itself. Empty: the threads.
   // Set before posting, on the thread that posts.
   using PostHook = std::function<bool(const JobArguments& args, const std::function<void()>& prepare)>;
   void setPostHook(PostHook hook) { postHook = std::move(hook); }
