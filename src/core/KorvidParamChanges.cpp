@@ -112,7 +112,10 @@ void Korvid::OnParamChange(int paramIdx)
       mControlDisplay.controlDisplay(this, paramIdx, value, mTransportWasRunning);
     }
   }
-  handleEditorCases(paramIdx, param, value);
+  if (!handleEditorCases(paramIdx, param, value))
+  {
+    return;
+  }
   if (!handleCasesAfterDisplay(paramIdx, truncatedValue(value)))
   {
     return;
@@ -201,28 +204,33 @@ void Korvid::changeWavetable(int paramIdx)
   mControlDisplay.controlDisplay(this, paramIdx, wavetable, mTransportWasRunning);
 }
 
-void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
+bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
 {
   if (startJobOfEdit(paramIdx, param->Int()))
   {
-    return;
+    return true;
+  }
+  if (handleBankListCases(paramIdx, param))
+  {
+    // A pane's bank list goes on to the tail; a list-kind switch or rescan that kept unsaved edits (the
+    // value set back) ends here.
+    return paramIdx == kPatchSelectionListUpper || paramIdx == kPatchSelectionListLower;
   }
   if (paramIdx >= kMIDIFilterDAWCCPassThrough && paramIdx <= kMIDIFilterDAWSEPassThrough)
   {
     mHostInputBlocked[static_cast<size_t>(paramIdx - kMIDIFilterDAWCCPassThrough)] = value != 1.0;
-    return;
+    return true;
   }
   if (paramIdx >= kMIDIFilterHWCCPassThrough && paramIdx <= kMIDIFilterHWSEPassThrough)
   {
     mHardwareInputBlocked[static_cast<size_t>(paramIdx - kMIDIFilterHWCCPassThrough)] = value != 1.0;
-    return;
+    return true;
   }
-  if (paramIdx == kPatchSelectionListUpper || paramIdx == kPatchSelectionListLower ||
-      paramIdx == kCurrentOpenPerfBankL || paramIdx == kCurrentOpenPerfBankR ||
+  if (paramIdx == kCurrentOpenPerfBankL || paramIdx == kCurrentOpenPerfBankR ||
       (paramIdx >= kCurrentOpenPatchBankL && paramIdx < kCurrentOpenPatchBankR + kPartCount))
   {
     updateSelectionNames();
-    return;
+    return true;
   }
   switch (paramIdx)
   {
@@ -300,6 +308,7 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
   default:
     break;
   }
+  return true;
 }
 
 void Korvid::handleZoneFamilies(int paramIdx)

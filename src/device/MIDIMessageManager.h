@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class DeviceClock;
@@ -59,6 +60,13 @@ public:
   bool postOrChain(const JobArguments& args, const std::function<void()>& prepare = {});
   // True while a job runs on that thread.
   bool isRunning(Thread thread);
+  // Takes every later post instead of the worker threads (tests record the jobs the editor asks for), with
+  // the arguments the thread would get: it answers whether the job was admitted and, when it admits it, runs
+  // prepare itself. Empty: the threads.
+  // Set before posting, on the thread that posts.
+  using PostHook = std::function<bool(const JobArguments& args, const std::function<void()>& prepare)>;
+  void setPostHook(PostHook hook) { postHook = std::move(hook); }
+
   // True on the sysex-job thread (inside a job of codes 0..13).
   bool onSysexJobThread() const { return sysexJobThread.isCurrent(); }
 
@@ -172,6 +180,7 @@ private:
   WorkerThread clockThread;
 
   WorkerThread& workerFor(Thread thread);
+  PostHook postHook;
   // args with the ticket of the bank changes queued so far, for a job of the sysex-job thread.
   JobArguments afterQueuedBankChanges(const JobArguments& args);
   // A library request takes the message when it is a complete dump of its kind; true when taken.
