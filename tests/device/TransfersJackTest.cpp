@@ -1,0 +1,153 @@
+// End to end over real ports: a library bank stored into the simulated synthesizer's memory on a JACK server
+// comes back identical when the plug-in requests the bank.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "BlofeldSimulator.h"
+#include "BlofeldSimulatorJack.h"
+#include "DeviceClock.h"
+#include "DeviceTestSupport.h"
+#include "LibrarianPatch.h"
+#include "MIDIMessageManager.h"
+#include "MidiJackEnvironment.h"
+#include "MidiJackSynth.h"
+#include "ParamIndex.h"
+#include "PatchManager.h"
+#include "RtMidiBackend.h"
+#include "SharedData.h"
+#include "SysexProtocol.h"
+#include "TempDataHome.h"
+
+using DeviceTestSupport::Bytes;
+using namespace std::chrono_literals;
+using P = SysexProtocol;
+
+namespace
+{
+// JACK even on a machine with an ALSA sequencer, so the simulator's client is what the plug-in sees.
+std::unique_ptr<IMidiPorts::Backend> jackOnly()
+{
+  return std::make_unique<RtMidiBackend>("/nonexistent/snd/seq");
+}
+
+// The plug-in, keeping every sound dump that reaches its sysex input (the replies to the bank request).
+class RecordingKorvid : public Korvid
+{
+public:
+  RecordingKorvid() : Korvid(IPlugInstanceInfo{})
+  {
+    for (int i = 0; i < NParams(); ++i)
+      GetParam(i)->InitEnum("", 0, 128);
+  }
+  void ProcessSysEx(ISysEx* msg, bool fromDevice) override
+  {
+    if (msg && msg->mData && P::isSoundDump(msg->mData, msg->mSize))
+    {
+      std::lock_guard<std::mutex> lock(mLock);
+      mDumps.emplace_back(msg->mData, msg->mData + msg->mSize);
+    }
+    Korvid::ProcessSysEx(msg, fromDevice);
+  }
+  std::vector<Bytes> dumps()
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    return mDumps;
+  }
+
+private:
+  std::mutex mLock;
+  std::vector<Bytes> mDumps;
+};
+
+bool waitIdle(MIDIMessageManager* manager, std::chrono::seconds timeout)
+{
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (manager->isRunning(MIDIMessageManager::Thread::SysexJob))
+  {
+    if (std::chrono::steady_clock::now() > end)
+      return false;
+    std::this_thread::sleep_for(5ms);
+  }
+  return true;
+}
+} // namespace
+
+TEST(TransfersJackTest, ABankStoredFromTheLibraryComesBackIdenticalThroughABankRequest)
+{
+  KORVID_REQUIRE_SHARED_BANKS();
+  const std::vector<Bytes> factory = DeviceTestSupport::factorySounds();
+  ASSERT_GE(factory.size(), 256u);
+  TempDataHome dataHome;
+  std::string error;
+  MidiJackServer* server = MidiJackEnvironment::server(&error);
+  ASSERT_TRUE(server) << "JACK server did not start: " << error;
+  MidiJackSynth client;
+  ASSERT_TRUE(client.open(server->name(), "korvid-blofeld-sim", error)) << error;
+
+  // The library's bank: the factory set's second hundred and twenty-eight sounds, as read from the file.
+  auto bank = std::make_shared<std::vector<LibrarianPatch>>();
+  for (size_t i = 128; i < 256; ++i)
+  {
+    LibrarianPatch record;
+    record.mMessages.emplace_back();
+    record.mMessages.back().mData = factory[i];
+    bank->push_back(record);
+  }
+  constexpr int kBank = 6;
+  BlofeldSimulator simulator(0);
+  {
+    BlofeldSimulatorJack link(simulator, client);
+    IMidiPorts::SetBackendFactory(&jackOnly);
+    PatchManager patchManager(nullptr);
+    auto plug = std::make_unique<RecordingKorvid>();
+    plug->initDeviceCommunication(&patchManager, nullptr);
+    plug->getExternalMIDIOutNames();
+    plug->getExternalMIDIInNames();
+    int outIdx = 1;
+    int inIdx = 1;
+    ASSERT_GT(plug->setExternalMIDIOut(outIdx, client.inPortName().c_str()), 0);
+    ASSERT_GT(plug->setExternalMIDIIn(inIdx, client.outPortName().c_str()), 0);
+    plug->mOutputPresent = true;
+    plug->GetParam(kLibSyncTimer)->Set(0);
+    // A fifth of real time: 10 ms between the stored slots and between the polls of the request.
+    DeviceClock clock(DeviceClock::Mode::Scaled, 0.2);
+    MIDIMessageManager* manager = plug->mMIDIMessageManager;
+    manager->setClock(&clock);
+
+    JobArguments store;
+    store.jobCode = MIDIMessageSender::kJobStoreAllLibraryPatches;
+    store.bankByte = kBank;
+    store.bankRecords = bank;
+    ASSERT_TRUE(manager->post(store, [&] { manager->sendRunning = true; }));
+    ASSERT_TRUE(waitIdle(manager, 60s));
+    EXPECT_EQ(plug->getStatusText(), MIDIMessageSender::writeEndText(false, 128));
+
+    manager->sendAllPatchRequestSysexFromLibrarian(kBank);
+    ASSERT_TRUE(waitIdle(manager, 120s));
+    EXPECT_FALSE(manager->sender->failed.load()) << plug->getStatusText();
+
+    const std::vector<Bytes> replies = plug->dumps();
+    ASSERT_EQ(replies.size(), 128u);
+    for (int program = 0; program < 128; ++program)
+    {
+      const Bytes& sent = (*bank)[static_cast<size_t>(program)].mMessages.front().mData;
+      const Bytes& back = replies[static_cast<size_t>(program)];
+      EXPECT_EQ(back[P::kBankOffset], kBank);
+      EXPECT_EQ(back[P::kProgramOffset], program);
+      // Every data byte and the checksum over them: the sound is the library's, byte for byte.
+      ASSERT_TRUE(std::equal(sent.begin() + P::kChecksumFirstByte, sent.end() - 2,
+                             back.begin() + P::kChecksumFirstByte))
+          << "program " << program;
+      EXPECT_EQ(back[back.size() - 2], P::checksum(sent.data(), static_cast<int>(sent.size()),
+                                                   P::kChecksumFirstByte, static_cast<int>(sent.size()) - 3));
+    }
+    plug.reset();
+    IMidiPorts::SetBackendFactory(nullptr);
+  }
+  client.close();
+}
