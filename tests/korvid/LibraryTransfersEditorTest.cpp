@@ -349,7 +349,8 @@ TEST_F(LibraryTransfersEditor, ProgramChangesFromEitherSideLoadTheNewProgramAndK
   };
   const Row rows[] = {{false, false}, {true, false}, {false, true}, {true, true}};
   const int part = 3;
-  set(kGlobalRxProgramChange, 1.0);
+  // "Send+Recv", the start value.
+  set(kGlobalRxProgramChange, 2.0);
   set(kControlLibrary, 0.0);
   plug->mProgramChangeControlsBank = true;
   set(kMultiPartBank + part, 1.0);
