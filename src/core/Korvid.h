@@ -34,6 +34,8 @@ class BankNumberPopupMenu;
 class RightSearchPopupMenu;
 class PerfBankNamePopupMenu;
 class ProgBankNamePopupMenu;
+class FileEditPopupMenu;
+class FileCopyPopupMenu;
 
 // Created by the entry point on the host's thread; destroyed by the host's effClose. The constructor builds
 // every long-lived object in one fixed order (KorvidConstruction.cpp, KorvidMenus.cpp,
@@ -121,7 +123,8 @@ public:
 
   // The patch library root: data folder + "Patches", no trailing slash. Any thread.
   std::string getPatchesFolderStr() const { return mDataFolder.getPatchesFolderStr(); }
-  // Opens the data folder (manual false) or the user manual in it with the surface's OpenURL. Editor thread.
+  // Opens the data folder (manual false) or the user manual in it with the surface's OpenURL; a missing
+  // manual or a failure to open is said in the message line (KorvidImportAndHelp.cpp). Editor thread.
   void OpenDataDirectory(bool manual);
   const DataFolder& getDataFolder() const { return mDataFolder; }
   // The debug log is on for this instance, and its path.
@@ -574,9 +577,29 @@ public:
   // bank, a slot outside the bank or without a dump, no output port or a busy worker. True when posted. Any
   // thread.
   bool sendPatchToDeviceFromLibrarian(int slot, int pane, int part);
+  // The slot menu (an upper slot) and the copy menu (anything else) of a right click in the slot view: a new
+  // menu at (x, y), kept as the newest of its kind, shown at once and carried out. Editor thread.
+  void showFileEditMenu(int x, int y);
+  void showFileCopyMenu(int x, int y);
   // Cleared while the slot view's rename field is open for a slot; set by the view's clicks and keys and
   // after a rename (also called rename-closed): the kPatchRename edit renames only while it is clear.
   std::atomic<bool> mRenameBlocked{true};
+  // Asks for a bank file with the open dialog ("mid" files with midiFile, else "syx" and "kvd") and copies
+  // it into the library folder (importBankFile). False when cancelled or refused. Editor thread.
+  bool saveImportedFile(bool midiFile);
+  // Copies the bank file at source into the library folder under its own name, or "<name> (n)" when that
+  // is taken: read whole first, written to a temporary file and renamed. Refuses, saying why in the message
+  // line, an unreadable, too small or too large file, one that is not a MIDI (midiFile) or SysEx file, the
+  // library's own file and a missing library folder. The caller rescans the library after success.
+  bool importBankFile(const std::string& source, bool midiFile);
+  // Opens one of the maker's help pages in the browser: 0 support tickets, 1 downloads, 2 knowledge base;
+  // other topics nothing. A failure to open is said in the message line. Editor thread.
+  bool OpenHelpTopics(int topic);
+  // Where the import dialog starts: the folder of the last file chosen.
+  std::string mFileDialogFolder;
+  // The newest slot and copy menus (shared with the call that shows them, which may outlive a newer one).
+  std::shared_ptr<FileEditPopupMenu> mFileEditMenu;
+  std::shared_ptr<FileCopyPopupMenu> mFileCopyMenu;
 
   // ---- Device transfers: bank changes, part sends, library records into the synthesizer
   //      (KorvidTransfers.cpp) ----
