@@ -361,7 +361,8 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
     plug->sendPatchToDeviceFromLibrarian(program, pane, part);
     return;
   }
-  // Received program changes are followed unless reception is off (0): "Send+Recv" of the list counts as well.
+  // Received program changes are followed unless reception is off (0): "Send+Recv" of the list counts as
+  // well.
   if (storedInt(*plug, kGlobalRxProgramChange) < 1)
   {
     return;

@@ -12,7 +12,6 @@
 #include "MIDIMessageManager.h"
 #include "MultiDumpLayout.h"
 #include "ParamIndex.h"
-#include "SharedData.h"
 #include "SimulatedDeviceFixture.h"
 #include "SoundDumpLayout.h"
 #include "WdlMutex.h"
@@ -53,13 +52,8 @@ protected:
     simulator->drain();
   }
 
-  // A factory sound with a recognisable name byte, so that it cannot be mistaken for the init sound.
-  Bytes distinctSound(int number)
-  {
-    Bytes sound = DeviceTestSupport::factorySounds().at(static_cast<size_t>(number));
-    sound[SoundDumpLayout::kNameOffset] = static_cast<unsigned char>('A' + number % 26);
-    return sound;
-  }
+  // A sound of its own, not to be mistaken for the init sound.
+  static Bytes distinctSound(int number) { return DeviceTestSupport::madeSound(number); }
 
   // Position of the first received message equal to message, or -1.
   long indexOf(const Bytes& message)
@@ -106,7 +100,6 @@ TEST_F(TransfersTest, BankChangesGoOutOnTheTargetsChannelAndLoadTheStoredSound)
     int channel; // expected
     int lsb;
   };
-  KORVID_REQUIRE_SHARED_BANKS();
   const Row rows[] = {
       {false, 2, 4, 1, 1, 9, 2, 64},
       {false, 5, 0, 4, 3, 127, 3, 64},
