@@ -11,6 +11,7 @@
 #include "BlofeldSimulator.h"
 #include "BlofeldSimulatorJack.h"
 #include "DeviceClock.h"
+#include "DeviceJackSupport.h"
 #include "DeviceTestSupport.h"
 #include "LibrarianPatch.h"
 #include "MIDIMessageManager.h"
@@ -18,23 +19,18 @@
 #include "MidiJackSynth.h"
 #include "ParamIndex.h"
 #include "PatchManager.h"
-#include "RtMidiBackend.h"
 #include "SharedData.h"
 #include "SysexProtocol.h"
 #include "TempDataHome.h"
 
 using DeviceTestSupport::Bytes;
 using namespace std::chrono_literals;
+using DeviceJackSupport::jackOnly;
+using DeviceJackSupport::waitIdle;
 using P = SysexProtocol;
 
 namespace
 {
-// JACK even on a machine with an ALSA sequencer, so the simulator's client is what the plug-in sees.
-std::unique_ptr<IMidiPorts::Backend> jackOnly()
-{
-  return std::make_unique<RtMidiBackend>("/nonexistent/snd/seq");
-}
-
 // The plug-in, keeping every sound dump that reaches its sysex input (the replies to the bank request).
 class RecordingKorvid : public Korvid
 {
@@ -63,18 +59,6 @@ private:
   std::mutex mLock;
   std::vector<Bytes> mDumps;
 };
-
-bool waitIdle(MIDIMessageManager* manager, std::chrono::seconds timeout)
-{
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (manager->isRunning(MIDIMessageManager::Thread::SysexJob))
-  {
-    if (std::chrono::steady_clock::now() > end)
-      return false;
-    std::this_thread::sleep_for(5ms);
-  }
-  return true;
-}
 } // namespace
 
 TEST(TransfersJackTest, ABankStoredFromTheLibraryComesBackIdenticalThroughABankRequest)

@@ -1,0 +1,32 @@
+// Shared helpers of the device tests over JACK: the JACK-only port backend and the wait for the device
+// worker.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "MIDIMessageManager.h"
+#include "RtMidiBackend.h"
+
+namespace DeviceJackSupport
+{
+// JACK even on a machine with an ALSA sequencer, so the simulator's client is what the plug-in sees.
+inline std::unique_ptr<IMidiPorts::Backend> jackOnly()
+{
+  return std::make_unique<RtMidiBackend>("/nonexistent/snd/seq");
+}
+
+// Waits until the device worker is idle; false after timeout.
+inline bool waitIdle(MIDIMessageManager* manager, std::chrono::seconds timeout)
+{
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (manager->isRunning(MIDIMessageManager::Thread::SysexJob))
+  {
+    if (std::chrono::steady_clock::now() > end)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+} // namespace DeviceJackSupport
