@@ -6,7 +6,9 @@
 #include <memory>
 #include <thread>
 
+#include "Korvid.h"
 #include "MIDIMessageManager.h"
+#include "MidiJackSynth.h"
 #include "RtMidiBackend.h"
 
 namespace DeviceJackSupport
@@ -28,5 +30,18 @@ inline bool waitIdle(MIDIMessageManager* manager, std::chrono::seconds timeout)
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return true;
+}
+// Opens the plug-in's MIDI output on the synthesizer client's input and its MIDI input on the client's
+// output (the port backend must be jackOnly); true when both opened.
+inline bool connectTo(Korvid& plug, MidiJackSynth& client)
+{
+  plug.getExternalMIDIOutNames();
+  plug.getExternalMIDIInNames();
+  int outIdx = 1;
+  int inIdx = 1;
+  const bool opened = plug.setExternalMIDIOut(outIdx, client.inPortName().c_str()) > 0 &&
+                      plug.setExternalMIDIIn(inIdx, client.outPortName().c_str()) > 0;
+  plug.mOutputPresent = opened;
+  return opened;
 }
 } // namespace DeviceJackSupport

@@ -41,13 +41,7 @@ TEST(DeviceJackTest, PartSoundRequestedFromTheSimulatorLandsInTheEditor)
     PatchManager patchManager(nullptr);
     std::unique_ptr<Korvid> plug = DeviceTestSupport::makePlug();
     plug->initDeviceCommunication(&patchManager, nullptr);
-    plug->getExternalMIDIOutNames();
-    plug->getExternalMIDIInNames();
-    int outIdx = 1;
-    int inIdx = 1;
-    ASSERT_GT(plug->setExternalMIDIOut(outIdx, client.inPortName().c_str()), 0);
-    ASSERT_GT(plug->setExternalMIDIIn(inIdx, client.outPortName().c_str()), 0);
-    plug->mOutputPresent = true;
+    ASSERT_TRUE(DeviceJackSupport::connectTo(*plug, client));
     plug->GetParam(kLibSyncTimer)->Set(7);
 
     MIDIMessageManager* manager = plug->mMIDIMessageManager;

@@ -90,13 +90,7 @@ TEST(TransfersJackTest, ABankStoredFromTheLibraryComesBackIdenticalThroughABankR
     PatchManager patchManager(nullptr);
     auto plug = std::make_unique<RecordingKorvid>();
     plug->initDeviceCommunication(&patchManager, nullptr);
-    plug->getExternalMIDIOutNames();
-    plug->getExternalMIDIInNames();
-    int outIdx = 1;
-    int inIdx = 1;
-    ASSERT_GT(plug->setExternalMIDIOut(outIdx, client.inPortName().c_str()), 0);
-    ASSERT_GT(plug->setExternalMIDIIn(inIdx, client.outPortName().c_str()), 0);
-    plug->mOutputPresent = true;
+    ASSERT_TRUE(DeviceJackSupport::connectTo(*plug, client));
     plug->GetParam(kLibSyncTimer)->Set(0);
     // A fifth of real time: 10 ms between the stored slots and between the polls of the request.
     DeviceClock clock(DeviceClock::Mode::Scaled, 0.2);
