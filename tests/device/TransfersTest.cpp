@@ -208,6 +208,33 @@ TEST_F(TransfersTest, BankChangeNeverWaitsOnItsCallerAndJobsPostedAfterItWaitFor
   EXPECT_LT(programChange, requested);
 }
 
+TEST_F(TransfersTest, AJobWaitsForTheBankChangeBeforeItOnlySoLongAndSaysSo)
+{
+  // A hundred times slower than real time: the bank change takes a minute.
+  start(DeviceClock::Mode::Scaled, 100.0);
+  manager->sender->bankChangeWaitMs = 50;
+  set(kMultiPartPatch + 4, 9);
+  ASSERT_TRUE(plug->BankChangeMessage(4));
+  JobArguments send;
+  send.jobCode = S::kJobSendPart;
+  send.part = 4;
+  ASSERT_TRUE(manager->post(send));
+  // The job gives up waiting, says so, and sends its part (its own pause runs on the slow clock too:
+  // the test ends it).
+  for (int i = 0; i < 5000 && plug->getStatusText() != S::kTextBankChangeTimedOut; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(plug->getStatusText(), S::kTextBankChangeTimedOut);
+  simulator->drain();
+  for (int i = 0; i < 5000 && indexOfEditBufferDump(4) < 0; ++i)
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    simulator->drain();
+  }
+  EXPECT_GE(indexOfEditBufferDump(4), 0);
+  // The program change itself has not gone out yet.
+  EXPECT_LT(indexOf({0xC4, 9}), 0);
+}
+
 TEST_F(TransfersTest, SendPatchToDeviceSendsThePartAndOptionallyTheMultiWithoutWaiting)
 {
   start(DeviceClock::Mode::Virtual);
