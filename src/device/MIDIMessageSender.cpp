@@ -108,7 +108,8 @@ void MIDIMessageSender::perform(const JobArguments& args)
 
 void MIDIMessageSender::awaitBankChanges(uint64_t ticket)
 {
-  if (ticket == 0 || !manager || manager->bankChanges.waitDone(ticket, kBankChangeWaitMs) || stopping.load())
+  if (ticket == 0 || !manager || manager->bankChanges.waitDone(ticket, bankChangeWaitMs.load()) ||
+      stopping.load())
   {
     return;
   }

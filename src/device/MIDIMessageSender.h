@@ -202,6 +202,8 @@ public:
   std::atomic<bool> cancel{false};
   // Set by the manager's teardown: every pause returns at once and the jobs end.
   std::atomic<bool> stopping{false};
+  // How long a job waits for the bank changes queued before it, in real milliseconds (tests shorten it).
+  std::atomic<int> bankChangeWaitMs{kBankChangeWaitMs};
 
   PatchManager* patchManager = nullptr;
   Korvid* plug = nullptr;
