@@ -25,7 +25,7 @@ class PatchManager;
 // sender goes. Concern files: MIDIMessageManager.cpp (threads, posting), MIDIMessageManagerSysEx.cpp
 // (incoming sysex), MIDIMessageManagerPatch.cpp (sound dump parsing), MIDIMessageManagerMulti.cpp (multi
 // and global dump parsing), MIDIMessageManagerEffects.cpp
-// (outgoing parameter messages, effect parameter copies).
+// (outgoing parameter messages, effect parameter copies), MIDIMessageManagerRandomizer.cpp (randomizer).
 class MIDIMessageManager
 {
 public:
@@ -128,6 +128,21 @@ public:
   // Sends library record slot (0..127) of pane (0 upper, 1 lower) to part on the worker thread.
   std::function<void(int slot, int pane, int part)> sendPatchFromLibrarian;
 
+  // ---- Randomizer (MIDIMessageManagerRandomizer.cpp) ----
+  // All three run on the thread that edits kRandomize, plug mutex held.
+
+  // Fills the plug-in's random pool (Korvid::kRandomValueCount entries) with bytes 0..255 from a generator
+  // seeded anew from the calendar time and the count of randomizings.
+  void randomGenerator();
+  // Pool entry poolIndex reduced into paramIdx's range and returned as a plain value inside minimum..maximum:
+  // the entry itself when it fits, a toggle (maximum 1) the entry's parity, any other parameter the entry
+  // folded back by its maximum. A parameter whose range is empty gives its minimum; a missing parameter
+  // or pool entry gives 0.
+  int randomizer(int paramIdx, int poolIndex);
+  // Sets the sound parameters of part (0..15) from the pool, section by section; a section whose lock is
+  // not 0 keeps its values. Sets values and controls only: nothing is sent.
+  void randomizePatchSettings(int part);
+
   // Owned; lives from construction to destruction.
   std::unique_ptr<MIDIMessageSender> sender;
   Korvid* plug;
@@ -156,6 +171,8 @@ public:
   std::atomic<int32_t> programChangeTimeStamp{0};
 
 private:
+  // Randomizings so far: part of each new seed.
+  uint32_t randomizeCount = 0;
   // Declared after everything their jobs use, so they are destroyed (joined) first.
   WorkerThread sysexJobThread;
   WorkerThread transportThread;
