@@ -199,11 +199,11 @@ void Korvid::stepProgram(int part, int step, bool pressed)
     if (GetParam(kControlLibrary)->Value() == 1.0)
     {
       // Library control: the next slot of the pane in use goes to the part.
-      const bool lower = view && view->lowerPaneActive;
-      const int slot = wrappedProgram((view ? view->currentSlot : program) + step);
+      const bool lower = view && view->activePane == LibrarianViewControl::kLowerPane;
+      const int slot = wrappedProgram((view ? view->cursorSlot : program) + step);
       if (view)
       {
-        view->currentSlot = slot;
+        view->cursorSlot = slot;
         (lower ? view->selectedLower : view->selectedUpper) = slot;
       }
       if (mPatchLibrarian)
@@ -212,10 +212,8 @@ void Korvid::stepProgram(int part, int step, bool pressed)
       }
       setStoredValue(kMultiPartPatch + part, slot);
       program = slot;
-      if (manager && manager->sendPatchFromLibrarian)
-      {
-        manager->sendPatchFromLibrarian(slot, lower ? 1 : 0, part);
-      }
+      sendPatchToDeviceFromLibrarian(
+          slot, lower ? LibrarianViewControl::kLowerPane : LibrarianViewControl::kUpperPane, part);
     }
     else if (GetParam(kReceiveProgramChange + part)->Value() != 1.0)
     {
@@ -229,7 +227,7 @@ void Korvid::stepProgram(int part, int step, bool pressed)
       if (view)
       {
         view->selectedUpper = program;
-        view->currentSlot = program;
+        view->cursorSlot = program;
       }
       if (mPatchLibrarian)
       {
@@ -240,7 +238,7 @@ void Korvid::stepProgram(int part, int step, bool pressed)
   }
   if (view)
   {
-    view->currentSlot = program;
+    view->cursorSlot = program;
   }
   if (mProgramNumberPopupMenu)
   {
