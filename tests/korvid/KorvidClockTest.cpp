@@ -22,7 +22,6 @@ using Bytes = MidiFakeSystem::Bytes;
 
 constexpr const char* kPortA = "Blofeld A";
 constexpr const char* kPortB = "Blofeld B";
-constexpr VstInt32 kHostGetTime = 7;
 constexpr VstInt32 kDispatchSetSampleRate = 10;
 constexpr VstInt32 kDispatchSetBlockSize = 11;
 constexpr VstInt32 kTransportPlaying = 1 << 1;
@@ -34,12 +33,7 @@ const Bytes kStart{0xFA};
 const Bytes kContinue{0xFB};
 const Bytes kStop{0xFC};
 
-VstTimeInfo gHostTime{};
-
-VstIntPtr fakeHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
-{
-  return opcode == kHostGetTime ? reinterpret_cast<VstIntPtr>(&gHostTime) : 0;
-}
+VstTimeInfo& gHostTime = hostTime();
 
 bool waitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds timeout = std::chrono::seconds(5))
@@ -69,7 +63,7 @@ protected:
   // An editor under the fake host with output port `entry` chosen, the device-id enquiry over.
   std::unique_ptr<Korvid> withOutput(int entry = 1)
   {
-    auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{&fakeHost});
+    auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{&timeOnlyHost});
     chooseOutputPort(*plug, entry);
     AEffect* effect = plug->GetAEffect();
     effect->dispatcher(effect, kDispatchSetSampleRate, 0, 0, nullptr, 44100.0f);

@@ -152,8 +152,8 @@ TEST_F(ProgramStepping, UnderLibraryControlTheNextSlotOfThePaneGoesToThePart)
   for (const Bytes& m : sent())
   {
     if (m.size() == static_cast<size_t>(SoundDumpLayout::kDumpLength) && m[6] == 5)
-      arrived = std::string(m.begin() + SoundDumpLayout::kNameOffset, m.begin() + SoundDumpLayout::kNameOffset + 2) ==
-                "A0";
+      arrived = std::string(m.begin() + SoundDumpLayout::kNameOffset,
+                            m.begin() + SoundDumpLayout::kNameOffset + 2) == "A0";
   }
   EXPECT_TRUE(arrived) << plug->getStatusText() << " " << sent().size();
 

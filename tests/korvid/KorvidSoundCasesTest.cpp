@@ -1,9 +1,8 @@
 // The sound, routing and trigger cases of the edit handler in the editor built from the project's
 // resources, wired to a simulated synthesizer: RANDOMIZE, the randomizer's sections, locks and ranges, the
 // output routing pair and the control triggers.
-#include "KorvidTestSupport.h"
+#include "SimulatedEditorFixture.h"
 
-#include "BlofeldSimulator.h"
 #include "DeviceTestSupport.h"
 #include "IControl.h"
 #include "ParamIndex.h"
@@ -21,13 +20,6 @@ using namespace korvidtest;
 namespace
 {
 using Bytes = BlofeldSimulator::Bytes;
-
-BlofeldSimulator* gSimulator = nullptr;
-
-std::unique_ptr<IMidiPorts::Backend> simulatorBackend()
-{
-  return gSimulator->makeBackend();
-}
 
 constexpr int kPart = 3;
 constexpr int kSoundPage = 2;
@@ -51,36 +43,11 @@ std::vector<double> allValues(Korvid& plug)
   return values;
 }
 
-class KorvidSoundCases : public StartupFixture
+class KorvidSoundCases : public SimulatedEditorFixture
 {
 protected:
-  KorvidSoundCases()
-  {
-    useResources(pluginFolder());
-    simulator = std::make_unique<BlofeldSimulator>(0);
-    gSimulator = simulator.get();
-    IMidiPorts::SetBackendFactory(&simulatorBackend);
-    plug = construct();
-    IParam* out = plug->GetParam(kDeviceOutSelection);
-    for (int i = 0; i < out->GetNDisplayTexts(); ++i)
-    {
-      if (std::string(out->GetDisplayText(i)) == BlofeldSimulator::kPortName)
-        chooseOutputPort(*plug, i);
-    }
-    manager = plug->mMIDIMessageManager;
-  }
+  KorvidSoundCases() : manager(plug->mMIDIMessageManager) {}
 
-  ~KorvidSoundCases() override
-  {
-    plug.reset();
-    IMidiPorts::SetBackendFactory(nullptr);
-    gSimulator = nullptr;
-  }
-
-  void edit(int paramIdx, double value)
-  {
-    plug->SetParameterFromGUI(paramIdx, plug->GetParam(paramIdx)->GetNormalized(value));
-  }
   double valueOf(int paramIdx) { return plug->GetParam(paramIdx)->Value(); }
   std::string firstLine()
   {
@@ -118,9 +85,7 @@ protected:
     ASSERT_EQ(plug->mCurrentPart, part);
   }
 
-  std::unique_ptr<BlofeldSimulator> simulator;
-  std::unique_ptr<Korvid> plug;
-  MIDIMessageManager* manager = nullptr;
+  MIDIMessageManager* manager;
 };
 
 TEST_F(KorvidSoundCases, RandomizeSendsTheNewSoundToTheSynthesizer)
