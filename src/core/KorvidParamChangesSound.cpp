@@ -233,7 +233,17 @@ void Korvid::stepProgram(int part, int step, bool pressed)
       {
         mPatchLibrarian->mSelectedUpperSlot = program;
       }
-      // TODO bank change, request and data back
+      if (BankChangeMessage(part) && mProgramChangeControlsBank && manager)
+      {
+        SetLibrarianRequestActive(false);
+        JobArguments request;
+        request.jobCode = MIDIMessageSender::kJobRequestPart;
+        request.part = part;
+        request.toEditor = true;
+        manager->post(request, [manager] { manager->dumpExpected = true; });
+        // The sections locked in the editor go back over the new program's sound.
+        sendPartDataBackToHardware(part);
+      }
     }
   }
   if (view)

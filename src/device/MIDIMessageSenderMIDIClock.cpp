@@ -105,7 +105,7 @@ int MIDIMessageSender::clockTempo()
   int tempo = 0;
   if (paramValue(*plug, kOverrideTempo) == 1.0)
   {
-    tempo = plug->mHostTempo;
+    tempo = plug->getTempoValue();
   }
   else if (const UIConfigManager* config = plug->getUIConfigManager())
   {

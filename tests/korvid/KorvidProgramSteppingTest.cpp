@@ -5,6 +5,9 @@
 
 #include "ParamIndex.h"
 #include "SoundDumpLayout.h"
+#include "SysexProtocol.h"
+
+#include <algorithm>
 
 #include <chrono>
 #include <string>
@@ -76,6 +79,17 @@ protected:
     }
     return false;
   }
+  // The bank change goes out on a thread of its own: waits up to 5 s for message on channel.
+  bool arrivesOnChannel(int channel, const Bytes& message)
+  {
+    for (int wait = 0; wait < 5000; ++wait)
+    {
+      if (sentToChannel(channel, message))
+        return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+  }
 
   std::unique_ptr<Korvid> plug;
 };
@@ -100,10 +114,22 @@ TEST_F(ProgramStepping, StepsFromThePartsOwnProgramAndWrapsWithinTheBank)
     EXPECT_EQ(program(2), 90);
     EXPECT_EQ(plug->mLibrarianView->cursorSlot, c.program);
     // The synthesizer is told on part 5's channel: bank C, then the program.
+    EXPECT_TRUE(arrivesOnChannel(5, {0xC5, static_cast<unsigned char>(c.program)})) << c.start;
     EXPECT_TRUE(sentToChannel(5, {0xB5, 0, 2})) << c.start;
-    EXPECT_TRUE(sentToChannel(5, {0xC5, static_cast<unsigned char>(c.program)})) << c.start;
     waitIdle();
   }
+
+  // With program changes selecting banks, the part's new sound is asked for.
+  plug->mProgramChangeControlsBank = true;
+  midi->clearReceived();
+  press(kPatchUp + 5);
+  waitIdle();
+  const std::vector<uint8_t> request = SysexProtocol::soundEditBufferRequest(plug->mDeviceId, 5);
+  bool requested = false;
+  for (const Bytes& m : sent())
+    requested =
+        requested || (m.size() > request.size() && std::equal(request.begin(), request.end(), m.begin() + 1));
+  EXPECT_TRUE(requested);
 }
 
 TEST_F(ProgramStepping, ALockedPartOrOneThatTakesNoProgramChangesKeepsItsProgram)
