@@ -168,11 +168,12 @@ TEST_F(ProgramStepping, UnderLibraryControlTheNextSlotOfThePaneGoesToThePart)
   plug->mLibrarianView->activePane = LibrarianViewControl::kUpperPane;
   plug->mLibrarianView->cursorSlot = 127;
   press(kPatchUp + 5);
+  // The slot's job writes the part's parameters: looked at once it has ended.
+  waitIdle();
   EXPECT_EQ(plug->mLibrarianView->cursorSlot, 0);
   EXPECT_EQ(plug->mLibrarianView->selectedUpper, 0);
   EXPECT_EQ(plug->mPatchLibrarian->mSelectedUpperSlot, 0);
   EXPECT_EQ(program(5), 0);
-  waitIdle();
   // Bank A's slot 0, "A0", reaches part 5's edit buffer.
   bool arrived = false;
   for (const Bytes& m : sent())
@@ -184,6 +185,7 @@ TEST_F(ProgramStepping, UnderLibraryControlTheNextSlotOfThePaneGoesToThePart)
   EXPECT_TRUE(arrived) << plug->getStatusText() << " " << sent().size();
 
   press(kPatchDown + 5);
+  waitIdle();
   EXPECT_EQ(plug->mLibrarianView->cursorSlot, 127);
   EXPECT_EQ(program(5), 127);
 }
