@@ -414,7 +414,9 @@ private:
   bool handleSoundCases(int paramIdx);
   // kRandomize pressed on a sound page: new random values for the current part, sent as its sound.
   void randomizeCurrentPart();
-  // kPatchUp (step 1) or kPatchDown (step -1) of part, button value pressed.
+  // kPatchUp (step 1) or kPatchDown (step -1) of part: pressed steps the part's program (or, under library
+  // control, its library slot) within the bank and sends it; both press and release refresh the program
+  // display and the page.
   void stepProgram(int part, int step, bool pressed);
   // Toggles part's filters between parallel and serial routing.
   void flipFilterRouting(int part);

@@ -142,10 +142,11 @@ public:
   // Fills the plug-in's random pool (Korvid::kRandomValueCount entries) with bytes 0..255 from a generator
   // seeded anew from the calendar time and the count of randomizings.
   void randomGenerator();
-  // Pool entry poolIndex reduced into paramIdx's range and returned as a plain value inside minimum..maximum:
-  // the entry itself when it fits, a toggle (maximum 1) the entry's parity, any other parameter the entry
-  // folded back by its maximum. A parameter whose range is empty gives its minimum; a missing parameter
-  // or pool entry gives 0.
+  // Pool entry poolIndex reduced into paramIdx's range, as a plain value that always lies inside
+  // minimum..maximum: the minimum plus the entry when that fits; otherwise a toggle (maximum 1) takes the
+  // entry's parity and any other parameter the entry folded back by its maximum (by the size of its range
+  // when the maximum would not bring it into the range). A parameter whose range is empty gives its
+  // minimum; a missing parameter or pool entry gives 0.
   int randomizer(int paramIdx, int poolIndex);
   // Sets the sound parameters of part (0..15) from the pool, section by section; a section whose lock is
   // not 0 keeps its values. Sets values and controls only: nothing is sent.
