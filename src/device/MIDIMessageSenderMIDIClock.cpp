@@ -28,6 +28,8 @@ constexpr int kClocksPerQuarter = 24;
 constexpr int64_t kNsPerMinute = 60'000'000'000;
 constexpr int64_t kNsPerSecond = 1'000'000'000;
 constexpr int64_t kNsPerMs = 1'000'000;
+// Ticks a late clock thread sends back to back to keep the beat; later than that it starts the beat anew.
+constexpr int64_t kMaxCatchUpTicks = 6;
 // Steps of the pause between two tempo attempts, in ms: a clock switched off meanwhile ends within one.
 constexpr int kTempoPauseStepMs = 50;
 
@@ -159,10 +161,10 @@ void MIDIMessageSender::sendContinuousMIDIClock(int)
       return;
     }
     sendClockBytes({kTimingClock});
-    // A thread held up for more than a tick resumes the beat from now instead of sending the missed ticks
-    // in a burst.
+    // A thread held up briefly sends the ticks it missed at once and keeps the beat; one held up for longer
+    // resumes from now rather than flood the synthesizer.
     const int64_t now = monotonicNs();
-    if (now - due > interval)
+    if (now - due > kMaxCatchUpTicks * interval)
     {
       due = now;
     }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <thread>
 
@@ -134,16 +135,21 @@ TEST_F(ClockOverJack, TicksArriveTwentyFourPerQuarterNoteAtTheTempo)
     const std::vector<double> times = ticksAt(c.tempo, c.ticks);
     ASSERT_EQ(times.size(), c.ticks) << c.tempo << " BPM";
     const double expected = 60.0 / (c.tempo * 24.0);
-    // The mean spacing holds the tempo: an absolute schedule does not drift.
-    const double mean = (times.back() - times.front()) / static_cast<double>(times.size() - 1);
-    EXPECT_NEAR(mean, expected, expected * 0.01) << c.tempo << " BPM";
-    // Every single tick arrives within a few JACK cycles of its place.
-    const double cycle = kFramesPerPeriod / kSampleRate;
+    // Tick i belongs at phase + i * expected; the phase is the median of where the ticks put it, so that a
+    // few held up on a busy machine do not move it.
+    std::vector<double> phases;
     for (size_t i = 0; i < times.size(); ++i)
-    {
-      const double place = times.front() + static_cast<double>(i) * expected;
-      EXPECT_NEAR(times[i], place, 2.0 * cycle + 0.010) << c.tempo << " BPM, tick " << i;
-    }
+      phases.push_back(times[i] - static_cast<double>(i) * expected);
+    std::vector<double> sorted = phases;
+    std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2), sorted.end());
+    const double phase = sorted[sorted.size() / 2];
+    // Nine ticks in ten within two JACK cycles and 2 ms of their place: a tempo off by 1 % or a schedule that
+    // drifts puts a third of them outside by the end of the run.
+    const double tolerance = 2.0 * kFramesPerPeriod / kSampleRate + 0.002;
+    size_t inPlace = 0;
+    for (double p : phases)
+      inPlace += std::abs(p - phase) <= tolerance ? 1 : 0;
+    EXPECT_GE(inPlace * 10, times.size() * 9) << c.tempo << " BPM: " << inPlace << " of " << times.size();
   }
 }
 } // namespace
