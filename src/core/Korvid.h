@@ -534,6 +534,24 @@ private:
   // shortenedBankName, logging the renaming of a shortened name.
   std::string bankDisplayName(const std::string& fileName, int& counter, std::string& previousPrefix) const;
 
+  // ---- Sound, program, routing and clock cases of the edit handler (KorvidParamChangesSound.cpp) ----
+  // Before the display: the filter routing trigger of a part and the triggers of program control, local
+  // control and library control. True when the edit ends here (a released single trigger).
+  bool handleSoundTriggers(int paramIdx);
+  // After the display: randomizing, program stepping, the output routing pair and the clock switch. True
+  // when the edit ends without the action's tail.
+  bool handleSoundCases(int paramIdx);
+  // kRandomize pressed on a sound page: new random values for the current part, sent as its sound.
+  void randomizeCurrentPart();
+  // kPatchUp (step 1) or kPatchDown (step -1) of part: pressed steps the part's program (or, under library
+  // control, its library slot) within the bank and sends it; both press and release refresh the program
+  // display and the page.
+  void stepProgram(int part, int step, bool pressed);
+  // Toggles part's filters between parallel and serial routing.
+  void flipFilterRouting(int part);
+  // Line 1 of the control display.
+  void showFirstLine(const char* text);
+
   std::vector<std::string> mMissingElements;
   // The last start-up problem shown in the message line.
   std::string mLastReport;

@@ -106,11 +106,19 @@ void Korvid::OnParamChange(int paramIdx)
   // or refreshes.
   if (!mDeviceUpdate)
   {
+    if (handleSoundTriggers(paramIdx))
+    {
+      return;
+    }
     handleZoneFamilies(paramIdx);
     if (GetGUI())
     {
       mControlDisplay.controlDisplay(this, paramIdx, value, mTransportWasRunning);
     }
+  }
+  if (handleSoundCases(paramIdx))
+  {
+    return;
   }
   if (!handleEditorCases(paramIdx, param, value))
   {
@@ -246,16 +254,17 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     else
     {
       mOutputPresent = false;
+      // The clock stops now and starts again with the next port.
+      if (mMIDIMessageManager)
+      {
+        mMIDIMessageManager->sender->resetContinuousClock(true);
+      }
       mContinuousClock = false;
     }
     break;
   case kDeviceInSelection:
     mMidiInPortIndex = param->Int();
     setExternalMIDIIn(mMidiInPortIndex, param->GetDisplayText(param->Int()));
-    break;
-  case kMIDIFilterDirectToHardware:
-  case kMIDIFilterToDAWBuffer:
-    mMidiOutMode = GetParam(kMIDIFilterToDAWBuffer)->Value() == 1.0;
     break;
   case kAdjustDAWOffset:
     mQueueFrames = 2 * param->Int() + GetBlockSize();
@@ -271,11 +280,6 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     break;
   case kMIDIFilterTrackIncomingMIDI:
     mIndicatorsTrackIncoming = value == 1.0;
-    break;
-  case kSendMIDIClockInfo:
-    mClockFlag = value == 1.0;
-    // The timing hub starts the continuous clock again with the new setting.
-    mContinuousClock = false;
     break;
   case kSendMIDIClockPointer:
     mClockPointerFlag = value == 1.0;
