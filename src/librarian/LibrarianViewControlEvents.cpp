@@ -198,16 +198,8 @@ void LibrarianViewControl::OnMouseUp(int x, int y, IMouseMod*)
   dragRect = IRECT();
   resetSelections();
   const Hit hit = hitAt(x, y);
-  if (hit.upper >= 0)
-  {
-    selectedUpper = hit.upper;
-    activePane = kUpperPane;
-  }
-  if (hit.lower >= 0)
-  {
-    selectedLower = hit.lower;
-    activePane = kLowerPane;
-  }
+  // As a click there: the save button follows the pane that is now selected.
+  selectHit(hit);
   writeSelectionsToLibrarian(true, false);
   if (hit.upper < 0)
   {

@@ -316,6 +316,8 @@ TEST_F(SlotView, DropsCopyALowerRecordIntoTheUpperSlotAndSayWhatHappened)
       }
     }
     EXPECT_EQ(unsaved(), c.target >= 0 ? 1.0 : 0.0);
+    // Saving the upper bank is offered again once a drop selected one of its slots.
+    EXPECT_EQ(saveButtonGrey(), c.libraryUpperSlot < 0);
     plug.reset();
   }
 }
