@@ -95,16 +95,6 @@ public:
   bool saveButtonGrey() const { return plug->mSaveChangesLayer->mControls[0]->IsGrayed(); }
   double unsaved() const { return plug->GetParam(kBankEditUnsaved)->Value(); }
 
-  // Keeps the sysex-job worker busy until the editor goes: a part request on a clock a thousand times slow.
-  void occupyWorker()
-  {
-    plug->mMIDIMessageManager->setClock(&slowClock);
-    JobArguments request;
-    request.jobCode = MIDIMessageSender::kJobRequestPart;
-    ASSERT_TRUE(plug->mMIDIMessageManager->post(request));
-  }
-
-  DeviceClock slowClock{DeviceClock::Mode::Scaled, 1000.0};
   std::unique_ptr<Korvid> plug;
   LibrarianViewControl* view = nullptr;
   HeadlessSurface* surface = nullptr;
@@ -272,7 +262,7 @@ TEST_F(SlotView, DropsCopyALowerRecordIntoTheUpperSlotAndSayWhatHappened)
          return std::vector<std::pair<int, int>>{t.at(kLower, 4), t.at(kUpper, 8)};
        },
        -1, "", "Not a whole multi - nothing copied", 8},
-      {"while a transfer runs", [](SlotView& t) { t.occupyWorker(); },
+      {"while a transfer runs", [](SlotView& t) { t.occupyWorker(*t.plug); },
        [](SlotView& t) {
          return std::vector<std::pair<int, int>>{t.at(kLower, 0), t.at(kUpper, 9)};
        },
@@ -509,7 +499,7 @@ TEST_F(SlotView, TheSlotMenuRefusesWithoutASlotOrWhileTheWorkerIsBusy)
   EXPECT_EQ(plug->getStatusText(), "Select a slot of the upper bank first");
   EXPECT_FALSE(plug->ThreadRunning());
 
-  occupyWorker();
+  occupyWorker(*plug);
   midi->clearReceived();
   surface->QueueMenuPath({FileEditPopupMenu::kGetDataFrom, FileEditPopupMenu::kFromProgramNumber});
   clickSlot(kUpper, 2, true);
