@@ -78,7 +78,8 @@ private:
   fs::path root;
 };
 
-void BM_SlotViewClick(benchmark::State& state)
+// Runs gesture(editor, step, left button) once per iteration, then the redraw it caused.
+template <class Gesture> void measure(benchmark::State& state, const char* label, Gesture gesture)
 {
   SlotViewEditor editor;
   if (!editor.view)
@@ -90,38 +91,37 @@ void BM_SlotViewClick(benchmark::State& state)
   int step = 0;
   for (auto _ : state)
   {
-    const IRECT r = editor.slot(step % 2, (step * 37) % 128);
-    editor.surface->OnMouseDown(r.MW(), r.MH(), &left);
-    editor.surface->OnMouseUp(r.MW(), r.MH(), &left);
+    gesture(editor, step, left);
     editor.surface->Tick();
     ++step;
   }
-  state.SetLabel("per click, drawn");
+  state.SetLabel(label);
+}
+
+void BM_SlotViewClick(benchmark::State& state)
+{
+  measure(state, "per click, drawn",
+          [](SlotViewEditor& editor, int step, IMouseMod& left)
+          {
+            const IRECT r = editor.slot(step % 2, (step * 37) % 128);
+            editor.surface->OnMouseDown(r.MW(), r.MH(), &left);
+            editor.surface->OnMouseUp(r.MW(), r.MH(), &left);
+          });
 }
 BENCHMARK(BM_SlotViewClick)->Unit(benchmark::kMicrosecond);
 
 void BM_SlotViewDragAndDrop(benchmark::State& state)
 {
-  SlotViewEditor editor;
-  if (!editor.view)
-  {
-    state.SkipWithError("no editor or fewer than two banks (shared banks missing?)");
-    return;
-  }
-  IMouseMod left(true, false);
-  int step = 0;
-  for (auto _ : state)
-  {
-    const IRECT from = editor.slot(LibrarianViewControl::kLowerPane, step % 128);
-    const IRECT to = editor.slot(LibrarianViewControl::kUpperPane, (step * 5) % 128);
-    editor.surface->OnMouseDown(from.MW(), from.MH(), &left);
-    editor.surface->OnMouseDrag(from.MW() + 2, from.MH() + 1, &left);
-    editor.surface->OnMouseDrag(to.MW(), to.MH(), &left);
-    editor.surface->OnMouseUp(to.MW(), to.MH(), &left);
-    editor.surface->Tick();
-    ++step;
-  }
-  state.SetLabel("per record copied, drawn");
+  measure(state, "per record copied, drawn",
+          [](SlotViewEditor& editor, int step, IMouseMod& left)
+          {
+            const IRECT from = editor.slot(LibrarianViewControl::kLowerPane, step % 128);
+            const IRECT to = editor.slot(LibrarianViewControl::kUpperPane, (step * 5) % 128);
+            editor.surface->OnMouseDown(from.MW(), from.MH(), &left);
+            editor.surface->OnMouseDrag(from.MW() + 2, from.MH() + 1, &left);
+            editor.surface->OnMouseDrag(to.MW(), to.MH(), &left);
+            editor.surface->OnMouseUp(to.MW(), to.MH(), &left);
+          });
 }
 BENCHMARK(BM_SlotViewDragAndDrop)->Unit(benchmark::kMicrosecond);
 } // namespace

@@ -5,46 +5,16 @@
 
 #include "LibrarianGlueSupport.h"
 
-#include "LicePng.h"
+#include "PluginFolderSurface.h"
 #include "TabSwitchFunctions.h"
 #include "ViewTestSupport.h"
-
-#include <filesystem>
-#include <fstream>
 
 using namespace korvidtest;
 
 namespace
 {
 // The Linux view reading its resources from the built plug-in folder instead of beside the test program.
-class PluginFolderView : public IGraphicsLinux
-{
-public:
-  PluginFolderView(IPlugBase* plug, int w, int h, std::string folder)
-      : IGraphicsLinux(plug, w, h), mFolder(std::move(folder))
-  {
-  }
-
-  char* OSLoadFile(int, const char* name) override
-  {
-    std::ifstream in(mFolder + "/" + (name ? name : ""), std::ios::binary);
-    if (!in)
-      return nullptr;
-    char* buffer = new char[kLoadFileBufferSize]();
-    in.read(buffer, kLoadFileBufferSize);
-    mLastLoadedFileSize = static_cast<int>(in.gcount());
-    return buffer;
-  }
-
-  LICE_IBitmap* OSLoadBitmap(int, const char* name) override
-  {
-    const std::string file = mFolder + "/" + (name ? name : "");
-    return std::filesystem::exists(file) ? LICE_LoadPNG(file.c_str()) : nullptr;
-  }
-
-private:
-  std::string mFolder;
-};
+using PluginFolderView = PluginFolderResources<IGraphicsLinux>;
 
 class SlotViewDrag : public LibraryEditorFixture
 {
@@ -53,7 +23,7 @@ protected:
   {
     const std::string folder = pluginFolder();
     Korvid::setSurfaceFactory([folder](IPlugBase* plug, int w, int h) -> IGraphics*
-                              { return new PluginFolderView(plug, w, h, folder); });
+                              { return new PluginFolderView(folder, plug, w, h); });
   }
 };
 

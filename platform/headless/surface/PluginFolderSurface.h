@@ -9,13 +9,16 @@
 #include <string>
 #include <utility>
 
-// The off-screen surface reading resources by their path below a plug-in folder ("resources/img/x.png"), as
-// the Linux view reads them beside the loaded plug-in.
-class PluginFolderSurface : public HeadlessSurface
+// Resources read by their path below a plug-in folder ("resources/img/x.png"), as the Linux view reads them
+// beside the loaded plug-in, for any surface class: tests and benchmarks run the editor from the built
+// plug-in folder.
+template <class Surface> class PluginFolderResources : public Surface
 {
 public:
-  PluginFolderSurface(IPlugBase* plug, int w, int h, std::string folder)
-      : HeadlessSurface(plug, w, h, 0, ""), mFolder(std::move(folder))
+  // folder: the plug-in folder; args: the surface's own constructor arguments.
+  template <class... Args>
+  explicit PluginFolderResources(std::string folder, Args&&... args)
+      : Surface(std::forward<Args>(args)...), mFolder(std::move(folder))
   {
   }
 
@@ -26,9 +29,9 @@ public:
     {
       return nullptr;
     }
-    char* buffer = new char[kLoadFileBufferSize]();
-    in.read(buffer, kLoadFileBufferSize);
-    mLastLoadedFileSize = static_cast<int>(in.gcount());
+    char* buffer = new char[Surface::kLoadFileBufferSize]();
+    in.read(buffer, Surface::kLoadFileBufferSize);
+    this->mLastLoadedFileSize = static_cast<int>(in.gcount());
     return buffer;
   }
 
@@ -42,4 +45,14 @@ private:
   std::string path(const char* name) const { return mFolder + "/" + (name ? name : ""); }
 
   std::string mFolder;
+};
+
+// The off-screen surface reading its resources from a plug-in folder.
+class PluginFolderSurface : public PluginFolderResources<HeadlessSurface>
+{
+public:
+  PluginFolderSurface(IPlugBase* plug, int w, int h, std::string folder)
+      : PluginFolderResources<HeadlessSurface>(std::move(folder), plug, w, h, 0, "")
+  {
+  }
 };
