@@ -3,6 +3,7 @@
 #include "Korvid.h"
 #include "ParamIndex.h"
 #include "PluginFolderSurface.h"
+#include "SharedDataPaths.h"
 #include "MidiFakeSystem.h"
 
 #include <benchmark/benchmark.h>
@@ -29,7 +30,7 @@ public:
            ("korvid-bench-" + std::to_string(::getpid()) + "-" + std::to_string(bankCount));
     const fs::path patches = root / "Quillmarsh" / "Korvid Editor" / "Patches";
     fs::create_directories(patches);
-    const fs::path bank = fs::path(KORVID_SHARED_DATA_DIR) / "banks" / "init-bank.syx";
+    const fs::path bank = korvidtest::sharedBankFile("init-bank.syx");
     for (int i = 0; i < bankCount; ++i)
     {
       const fs::path target = patches / ("bank-" + std::to_string(1000 + i) + ".syx");
@@ -58,6 +59,12 @@ private:
 
 void constructInstances(benchmark::State& state, int bankCount)
 {
+  // Skipped, not failed, in a clone without the shared data beside it.
+  if (bankCount > 0 && !korvidtest::haveSharedBanks())
+  {
+    state.SkipWithError(korvidtest::sharedBanksMissingText().c_str());
+    return;
+  }
   BenchDataFolder data(bankCount);
   // The skin images are decoded once per process into the shared bitmap cache; measure the instances after
   // that first one, as every further instance in a host session is built.

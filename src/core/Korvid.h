@@ -215,7 +215,7 @@ public:
   std::atomic<bool> mLocalControl{false};
   // Integer host tempo set through kTempoInformation; the tempo offset last synced and whether the multi
   // tempo holds it.
-  std::atomic<int> mHostTempo{120};
+  std::atomic<int> mHostTempo{0};
   std::atomic<int> mHostTempoOffset{0};
   std::atomic<bool> mTempoSynced{false};
   // MIDI clock: clock-info and clock-pointer (kSendMIDIClockInfo, kSendMIDIClockPointer), a transport start
@@ -437,6 +437,13 @@ public:
   // Controller 123 (all sounds off) on one part's channel, or on the channel of every active part. Any
   // thread.
   void AllSoundsOff(int part, bool allParts);
+  // The MIDI channel (0..15) part (0..15) listens on (kMultiPartMIDICh - 2), or -1 when it has no single
+  // channel (omni, an omni global channel, a value outside the list). globalForZero: the value 0 stands
+  // for the global channel (kGlobalMidiChannel - 1). Any thread.
+  int partMidiChannel(int part, bool globalForZero);
+  // Lights the activity indicator of part for output: nothing while the indicators follow incoming MIDI,
+  // without an editor surface, or when it is lit already. Any thread.
+  void lightOutgoingIndicator(int part);
 
   // ---- MIDI input gates (KorvidMidiInput.cpp) ----
 
@@ -481,8 +488,9 @@ public:
   IControl* getCCControls(int channel, int ccNumber, int flag);
 
   // Without an output port shows "Set MIDI I/O First!" and sends nothing; otherwise rewrites the
-  // checksum of a message of 201 bytes or more, sends the bytes to the output port (framed with F0 and F7
-  // when they do not start with F0) and, while the debug log is on, logs them in hex. Any thread.
+  // checksum of a message of 201 bytes or more and sends the bytes to the output port (framed with F0 and
+  // F7 when they do not start with F0). A framed message with 3E 0F at bytes 1 and 2 lights the indicator
+  // of the part in byte 5 (unless the indicators follow incoming MIDI). Not logged. Any thread.
   void checksumCheckAndSend(unsigned char* bytes, int length);
   // true shows the processing overlay (busy indicator, its layer and the page's cancel button; on the
   // librarian page the category-limit and search-field layers hidden and the search control greyed);
@@ -591,6 +599,53 @@ public:
   std::shared_ptr<FileEditPopupMenu> mFileEditMenu;
   std::shared_ptr<FileCopyPopupMenu> mFileCopyMenu;
 
+  // ---- Device transfers: bank changes, part sends, library records into the synthesizer
+  //      (KorvidTransfers.cpp) ----
+
+  // The host tempo in whole BPM as kTempoInformation last took it (GetTempo truncated); 0 until then. Any
+  // thread.
+  int getTempoValue();
+  // Bank select and program change for part (0..15), or for the multi while the multi mode is on (part
+  // not read). Part: bank and program from kMultiPartBank/kMultiPartPatch + part, the part's channel,
+  // controller 32 value 64; multi: kMultiBank/kMultiPatch, the global channel, value 96. The bank and
+  // program go into the part tables first (entry 16: the multi). Refused (false) when another active part
+  // holds the same bank and program in the tables (the "bankPatchConflictWindow" layer shows), without an
+  // output port ("Set MIDI I/O First!"), or when the target has no single MIDI channel. Otherwise true:
+  // all sounds off, then controller 0, 25 ms, controller 32, 25 ms, the program change, 50 ms and a
+  // sync-timer pause go out on the bank-change thread, never on the caller's: the audio thread, the MIDI
+  // input thread and handlers holding the plug mutex call it. Device jobs posted after the call start only
+  // once these messages are out; called from a device job it returns once they are out (bounded; a
+  // time-out says so). Any thread.
+  bool BankChangeMessage(int part);
+  // Sends part's sound (0..15) from the editor's values to its edit buffer with job 2, then, with
+  // sendMultiAfter, the multi (job 0's body) and two sync-timer pauses. Always sends all sounds off to the
+  // part first. When the device worker admits the job, the ignore-incoming flag, busy (worker-busy),
+  // multiEdited (push-all-parts) and sendGlobalWithMulti (push-global) are set; the job clears the busy and
+  // ignore flags at its end. A busy worker drops it and no flag changes. Never waits: any thread.
+  void sendPatchToDevice(int part, bool busy, bool multiEdited, bool sendGlobalWithMulti,
+                         bool sendMultiAfter);
+  // After a program change of part (0..15): when any of its 40 section locks is on, sends all sounds off
+  // to it and its sound from the editor's values (job 2). A running job (the request of the new program's
+  // sound) is not interrupted: the send follows it, and is skipped when that job failed. Any thread.
+  void sendPartDataBackToHardware(int part);
+  // Sends the library record of the selected upper slot (or, with no upper slot selected, the lower
+  // pane's) to part (0..15) with job 3; store: also into the synthesizer's memory slot of that number in
+  // the part's bank (kMultiPartBank + part; multis: the multi memory). Editor thread.
+  void SendSingleProgramFromLibrarian(bool store, int part);
+  // Stores the whole bank of the upper pane (the lower one with no upper slot selected) into memory bank
+  // bankByte (0..7 = A..H; multis: the multi memory) of the synthesizer with job 4, after the user
+  // confirmed it in a message box (it overwrites up to 128 sounds). The librarian's selected upper slot
+  // becomes 0. Editor thread.
+  void SendAllProgramsFromLibrarian(int bankByte);
+  // The same from slot startSlot (0..127) of pane (0 upper, otherwise lower) on: slot s goes to program
+  // s - startSlot. Needs an output port and an idle device worker; asks for confirmation first. Editor
+  // thread.
+  void storeAllPatchesToDeviceFromLibrarian(int pane, int startSlot, int bankByte);
+  // The bank file the library transfers take from pane (0 upper: the sound or multi list by patch type at
+  // the upper bank index; otherwise the lower bank index in the search results while they are shown, else
+  // the category banks while they are shown, else the sound or multi list), or null. Editor thread.
+  class PatchFile* transferBankOfPane(int pane);
+
 private:
   // Destroyed first of all members: stops input and the jobs while everything they use still exists.
   struct DeviceTeardown
@@ -598,6 +653,17 @@ private:
     Korvid* plug;
     ~DeviceTeardown();
   };
+  // One bank change's messages and pauses (the bank-change thread).
+  void sendBankChange(int part, bool multi, int channel, int bank, int bankLsb, int program);
+  // Pauses ms on the device jobs' clock; false when the jobs are being stopped.
+  bool transferPause(int ms);
+  // Asks whether count records of the bank named bankName may overwrite the synthesizer's memory (bankByte,
+  // or the multi memory); false without an editor or when the user declines.
+  bool confirmBankStore(const std::string& bankName, int count, int bankByte);
+  // Posts job 4 with a copy of the bank of pane from startSlot on, after the checks and the confirmation.
+  void storeBankIntoDevice(int pane, int startSlot, int bankByte);
+  // Posts job 3 with the record of slot in pane's bank for part (until the editor's own send lands).
+  void sendLibrarySlot(int slot, int pane, int part);
   std::mutex mDisplayTextLock;
   std::string mStatusText;
   std::string mPatchNameText;

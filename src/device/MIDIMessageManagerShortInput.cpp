@@ -359,14 +359,17 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
   plug->SetLibrarianRequestActive(false);
   plug->AllSoundsOff(part, false);
   setPlain(*plug, kMultiPartPatch + part, program);
-  const bool changed = bankChangeMessage && bankChangeMessage(part);
-  if (changed && plug->mProgramChangeControlsBank.load())
+  if (plug->BankChangeMessage(part) && plug->mProgramChangeControlsBank.load())
   {
     JobArguments args;
     args.jobCode = MIDIMessageSender::kJobRequestPart;
     args.part = part;
     args.toEditor = true;
-    post(args, [this]() { dumpExpected = true; });
+    // The new program's sound comes back with the locked sections kept: those go back to the part.
+    if (post(args, [this]() { dumpExpected = true; }))
+    {
+      plug->sendPartDataBackToHardware(part);
+    }
   }
   selectSlot();
 }
