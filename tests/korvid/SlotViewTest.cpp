@@ -209,6 +209,7 @@ TEST_F(SlotView, DoubleClicksAndArrowsSendTheSlotToTheCurrentPart)
   const Bytes& dump = out.back();
   ASSERT_EQ(dump.size(), InitDumpTemplates::kSoundDumpSize);
   EXPECT_EQ(dump[5], 0x7F);
+  EXPECT_EQ(dump[6], 0x00);
   EXPECT_EQ(
       std::string(dump.begin() + InitDumpTemplates::kSoundNameOffset,
                   dump.begin() + InitDumpTemplates::kSoundNameOffset + InitDumpTemplates::kSoundNameLength),
