@@ -507,7 +507,9 @@ public:
   // clear the dump-arrived and data-received flags. Any thread.
   void SetLibrarianRequestActive(bool active);
   // true: data came in for librarian slots: ends the requests, clears dump-expected, marks the bank
-  // unsaved and says "Data received to slot(s)"; false does nothing. Any thread.
+  // unsaved (kBankEditUnsaved 1, kDiscardBankData 0), shows the discard layer and hides the keep-bank
+  // layer, greys the list kind (kDatatype), hides the upper browser menu of the kind shown and says "Data
+  // received to slot(s)"; false does nothing. Any thread.
   void SetLibrarianStatusUnsaved(bool unsaved);
   // The plug-in's sysex input: dropped while the ignore-incoming or worker-busy flag is set or the sysex
   // filter of that input blocks it; otherwise handed to the manager, and the dump-arrived flag set once
@@ -641,10 +643,6 @@ public:
   // s - startSlot. Needs an output port and an idle device worker; asks for confirmation first. Editor
   // thread.
   void storeAllPatchesToDeviceFromLibrarian(int pane, int startSlot, int bankByte);
-  // The bank file the library transfers take from pane (0 upper: the sound or multi list by patch type at
-  // the upper bank index; otherwise the lower bank index in the search results while they are shown, else
-  // the category banks while they are shown, else the sound or multi list), or null. Editor thread.
-  class PatchFile* transferBankOfPane(int pane);
 
 private:
   // Destroyed first of all members: stops input and the jobs while everything they use still exists.
@@ -660,10 +658,9 @@ private:
   // Asks whether count records of the bank named bankName may overwrite the synthesizer's memory (bankByte,
   // or the multi memory); false without an editor or when the user declines.
   bool confirmBankStore(const std::string& bankName, int count, int bankByte);
-  // Posts job 4 with a copy of the bank of pane from startSlot on, after the checks and the confirmation.
+  // Posts job 4 with a copy of the bank of pane (the one the slot view shows there) from startSlot on,
+  // after the checks and the confirmation.
   void storeBankIntoDevice(int pane, int startSlot, int bankByte);
-  // Posts job 3 with the record of slot in pane's bank for part (until the editor's own send lands).
-  void sendLibrarySlot(int slot, int pane, int part);
   std::mutex mDisplayTextLock;
   std::string mStatusText;
   std::string mPatchNameText;

@@ -75,6 +75,8 @@ public:
   void setEditBuffer(int part, const Bytes& dump);
   Bytes editBuffer(int part);
   Bytes multiEditBuffer();
+  // Stored multi 0..127.
+  Bytes multi(int program);
   Bytes global();
 
   // Every message received so far, and how many replies were sent.
