@@ -12,6 +12,7 @@
 #include "PatchLibrarian.h"
 #include "ProgramNumberPopupMenu.h"
 
+#include <memory>
 #include <string>
 
 namespace
@@ -136,6 +137,8 @@ bool Korvid::sendPatchToDeviceFromLibrarian(int slot, int pane, int part)
         ("Slot " + LibrarianViewControl::slotNumberText(slot) + " is empty - nothing sent").c_str());
     return false;
   }
+  // The job gets its own copy: the bank may be replaced by a rescan while the job runs.
+  auto record = std::make_shared<LibrarianPatch>(bank->mRecords[index]);
   if (LibrarianViewControl* view = mLibrarianView)
   {
     EditorLock::Get().RunOrDefer(view, [view, slot]() { view->cursorSlot = slot; });
@@ -150,8 +153,12 @@ bool Korvid::sendPatchToDeviceFromLibrarian(int slot, int pane, int part)
   {
     AllSoundsOff(part, false);
   }
-  // The job gets its own copy: the bank may be replaced by a rescan while the job runs.
-  if (!manager->postLibraryRecord(bank->mRecords[index], part, slot))
+  JobArguments args;
+  args.jobCode = MIDIMessageSender::kJobSendLibraryPatch;
+  args.record = std::move(record);
+  args.part = part;
+  args.slotIndex = slot;
+  if (!manager->post(args, [manager]() { manager->sendRunning = true; }))
   {
     showStatusText("Another transfer is running - nothing sent");
     return false;
