@@ -203,7 +203,9 @@ void LibrarianViewControl::OnMouseUp(int x, int y, IMouseMod*)
   writeSelectionsToLibrarian(true, false);
   if (hit.upper < 0)
   {
-    say("Drop onto a slot of the upper bank - nothing copied");
+    // Released over the lower pane it was a click that moved a little, or a drag taken back: no word.
+    if (hit.lower < 0)
+      say("Drop onto a slot of the upper bank - nothing copied");
     return;
   }
   transferRecord(draggedRecord, sourceSlot, hit.upper);

@@ -257,6 +257,11 @@ TEST_F(SlotView, DropsCopyALowerRecordIntoTheUpperSlotAndSayWhatHappened)
          return std::vector<std::pair<int, int>>{t.at(kLower, 1), {t.gapX(), t.slotY(kUpper, 4)}};
        },
        -1, "", "Drop onto a slot of the upper bank - nothing copied", -1},
+      {"released over the lower pane", [](SlotView&) {},
+       [](SlotView& t) {
+         return std::vector<std::pair<int, int>>{t.at(kLower, 1), t.at(kLower, 40)};
+       },
+       -1, "", "", -1},
       {"an empty source slot", [](SlotView& t) { t.plug->mPatchLibrarian->mLowerBankIndex = 2; },
        [](SlotView& t) {
          return std::vector<std::pair<int, int>>{t.at(kLower, 5), t.at(kUpper, 7)};
