@@ -159,7 +159,8 @@ TEST_F(SlotView, ClicksSelectTheSlotOfThePaneHit)
 
 TEST_F(SlotView, ArrowKeysMoveTheActivePaneAndWrapAtTheEdges)
 {
-  open(true);
+  // Without an output port: no transfer's busy overlay takes the next key.
+  open(false);
   const struct
   {
     int pane, cursor, key, expected;
@@ -214,6 +215,17 @@ TEST_F(SlotView, DoubleClicksAndArrowsSendTheSlotToTheCurrentPart)
       std::string(dump.begin() + InitDumpTemplates::kSoundNameOffset,
                   dump.begin() + InitDumpTemplates::kSoundNameOffset + InitDumpTemplates::kSoundNameLength),
       "A9              ");
+
+  // The down arrow sends the next slot once the first transfer has ended.
+  midi->clearReceived();
+  EXPECT_TRUE(surface->OnKeyDown(slotX(kUpper, 9), slotY(kUpper, 9), kDown));
+  ASSERT_TRUE(waitFor([&]() { return !plug->ThreadRunning() && !sent().empty(); }));
+  const Bytes next = sent().back();
+  ASSERT_EQ(next.size(), InitDumpTemplates::kSoundDumpSize);
+  EXPECT_EQ(
+      std::string(next.begin() + InitDumpTemplates::kSoundNameOffset,
+                  next.begin() + InitDumpTemplates::kSoundNameOffset + InitDumpTemplates::kSoundNameLength),
+      "A10             ");
 
   // Lower slot 5 lies beyond bank B: the message line says so.
   doubleClickSlot(kLower, 5);
