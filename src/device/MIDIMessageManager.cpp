@@ -76,6 +76,10 @@ bool MIDIMessageManager::post(const JobArguments& args, const std::function<void
   {
     return false;
   }
+  if (postHook)
+  {
+    return postHook(afterQueuedBankChanges(args), prepare);
+  }
   return workerFor(threadFor(args.jobCode)).post(afterQueuedBankChanges(args), prepare);
 }
 
@@ -84,6 +88,10 @@ bool MIDIMessageManager::postOrChain(const JobArguments& args, const std::functi
   if (sender->stopping.load() || threadFor(args.jobCode) != Thread::SysexJob)
   {
     return false;
+  }
+  if (postHook)
+  {
+    return postHook(afterQueuedBankChanges(args), prepare);
   }
   return sysexJobThread.postOrChain(afterQueuedBankChanges(args), prepare) != WorkerThread::Posted::Dropped;
 }

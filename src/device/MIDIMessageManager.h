@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class DeviceClock;
@@ -26,7 +27,7 @@ class PatchManager;
 // sender goes. Concern files: MIDIMessageManager.cpp (threads, posting), MIDIMessageManagerSysEx.cpp
 // (incoming sysex), MIDIMessageManagerPatch.cpp (sound dump parsing), MIDIMessageManagerMulti.cpp (multi
 // and global dump parsing), MIDIMessageManagerEffects.cpp
-// (outgoing parameter messages, effect parameter copies).
+// (outgoing parameter messages, effect parameter copies), MIDIMessageManagerRandomizer.cpp (randomizer).
 class MIDIMessageManager
 {
 public:
@@ -59,6 +60,13 @@ public:
   bool postOrChain(const JobArguments& args, const std::function<void()>& prepare = {});
   // True while a job runs on that thread.
   bool isRunning(Thread thread);
+  // Takes every later post instead of the worker threads (tests record the jobs the editor asks for), with
+  // the arguments the thread would get: it answers whether the job was admitted and, when it admits it, runs
+  // prepare itself. Empty: the threads.
+  // Set before posting, on the thread that posts.
+  using PostHook = std::function<bool(const JobArguments& args, const std::function<void()>& prepare)>;
+  void setPostHook(PostHook hook) { postHook = std::move(hook); }
+
   // True on the sysex-job thread (inside a job of codes 0..13).
   bool onSysexJobThread() const { return sysexJobThread.isCurrent(); }
 
@@ -136,6 +144,22 @@ public:
   // part's locked sections when it has any (Korvid::sendPartDataBackToHardware). Never waits.
   void MakeProgramChangeMessages(int part, IMidiMsg* msg);
 
+  // ---- Randomizer (MIDIMessageManagerRandomizer.cpp) ----
+  // All three run on the thread that edits kRandomize, plug mutex held.
+
+  // Fills the plug-in's random pool (Korvid::kRandomValueCount entries) with bytes 0..255 from a generator
+  // seeded anew from the calendar time and the count of randomizings.
+  void randomGenerator();
+  // Pool entry poolIndex reduced into paramIdx's range, as a plain value that always lies inside
+  // minimum..maximum: the minimum plus the entry when that fits; otherwise a toggle (maximum 1) takes the
+  // entry's parity and any other parameter the entry folded back by its maximum (by the size of its range
+  // when the maximum would not bring it into the range). A parameter whose range is empty gives its
+  // minimum; a missing parameter or pool entry gives 0.
+  int randomizer(int paramIdx, int poolIndex);
+  // Sets the sound parameters of part (0..15) from the pool, section by section; a section whose lock is
+  // not 0 keeps its values. Sets values and controls only: nothing is sent.
+  void randomizePatchSettings(int part);
+
   // Owned; lives from construction to destruction.
   std::unique_ptr<MIDIMessageSender> sender;
   // Where Korvid::BankChangeMessage queues its sends; the device jobs wait for it (see post).
@@ -166,12 +190,15 @@ public:
   std::atomic<int32_t> programChangeTimeStamp{0};
 
 private:
+  // Randomizings so far: part of each new seed.
+  uint32_t randomizeCount = 0;
   // Declared after everything their jobs use, so they are destroyed (joined) first.
   WorkerThread sysexJobThread;
   WorkerThread transportThread;
   WorkerThread clockThread;
 
   WorkerThread& workerFor(Thread thread);
+  PostHook postHook;
   // args with the ticket of the bank changes queued so far, for a job of the sysex-job thread.
   JobArguments afterQueuedBankChanges(const JobArguments& args);
   // A library request takes the message when it is a complete dump of its kind; true when taken.

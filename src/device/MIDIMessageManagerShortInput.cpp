@@ -142,27 +142,27 @@ void MIDIMessageManager::ProcessMidiMsgFromDevice(IMidiMsg* msg)
     }
     getLegacyCCparam(msg->mData1, channel + 1, msg->mData2, false, true);
   }
-  else if (kind == IMidiMsg::kProgramChange)
+  const bool passOn = cls >= 0 && !plug->mLocalControl.load();
+  if (kind == IMidiMsg::kProgramChange)
   {
+    // Passed on first: what the program change starts (a library record for the part) must reach the
+    // synthesizer after it, or the synthesizer's own program would replace the record.
+    if (passOn)
+    {
+      plug->MIDIOutRoutingSwitch(msg);
+    }
     const int part = plug->partOnChannel(channel);
-    if (part >= 0)
+    if (part >= 0 && static_cast<size_t>(part) < plug->mPartProgramTable.size())
     {
-      if (static_cast<size_t>(part) < plug->mPartProgramTable.size())
-      {
-        plug->mPartProgramTable[static_cast<size_t>(part)] = msg->mData1;
-      }
-      MakeProgramChangeMessages(part, msg);
+      plug->mPartProgramTable[static_cast<size_t>(part)] = msg->mData1;
     }
-    else
-    {
-      MakeProgramChangeMessages(0, msg);
-    }
+    MakeProgramChangeMessages(part >= 0 ? part : 0, msg);
   }
   if (plug->mIndicatorsTrackIncoming.load())
   {
     plug->lightIncomingIndicator(channel);
   }
-  if (cls >= 0 && !plug->mLocalControl.load())
+  if (passOn && kind != IMidiMsg::kProgramChange)
   {
     plug->MIDIOutRoutingSwitch(msg);
   }
@@ -195,13 +195,15 @@ void MIDIMessageManager::ProcessMidiMsgFromDAW(IMidiMsg* msg, int part)
   }
   else if (kind == IMidiMsg::kProgramChange)
   {
+    // Passed on first, as from the synthesizer's side.
+    plug->MIDIOutRoutingSwitch(msg);
     MakeProgramChangeMessages(part >= 0 && part < kPartCount ? part : 0, msg);
   }
   if (plug->mIndicatorsTrackIncoming.load())
   {
     plug->lightIncomingIndicator(channel);
   }
-  if (cls >= 0)
+  if (cls >= 0 && kind != IMidiMsg::kProgramChange)
   {
     plug->MIDIOutRoutingSwitch(msg);
   }
@@ -359,7 +361,9 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
     plug->sendPatchToDeviceFromLibrarian(program, pane, part);
     return;
   }
-  if (storedInt(*plug, kGlobalRxProgramChange) != 1)
+  // Received program changes are followed unless reception is off (0): "Send+Recv" of the list counts as
+  // well.
+  if (storedInt(*plug, kGlobalRxProgramChange) < 1)
   {
     return;
   }

@@ -100,6 +100,15 @@ void MIDIMessageSender::perform(const JobArguments& args)
   case kJobDeviceIdEnquiry:
     sendDeviceIdEnquiry();
     break;
+  case kJobStartClock:
+    startMIDIClockOutput(args.songPosition);
+    break;
+  case kJobContinuousClock:
+    sendContinuousMIDIClock(args.tempo);
+    break;
+  case kJobStopClock:
+    stopMIDIClockOutput();
+    break;
   default:
     // 14, unknown codes, and the jobs whose bodies are not part of this object yet.
     break;
@@ -108,7 +117,8 @@ void MIDIMessageSender::perform(const JobArguments& args)
 
 void MIDIMessageSender::awaitBankChanges(uint64_t ticket)
 {
-  if (ticket == 0 || !manager || manager->bankChanges.waitDone(ticket, kBankChangeWaitMs) || stopping.load())
+  if (ticket == 0 || !manager || manager->bankChanges.waitDone(ticket, bankChangeWaitMs.load()) ||
+      stopping.load())
   {
     return;
   }

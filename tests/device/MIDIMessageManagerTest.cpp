@@ -192,7 +192,13 @@ TEST_F(ManagerTest, PostsForOtherThreadsNeverChangeARunningJobsArguments)
     manager->post(other);
   }
   simulator->drain();
-  const std::vector<Bytes> sent = simulator->received();
+  // The clock jobs send their one-byte messages beside the requests.
+  std::vector<Bytes> sent;
+  for (const Bytes& message : simulator->received())
+  {
+    if (message.size() > 1)
+      sent.push_back(message);
+  }
   ASSERT_EQ(129u, sent.size());
   for (const Bytes& request : sent)
     EXPECT_EQ(4, request[P::kProgramOffset]);
