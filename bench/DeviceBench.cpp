@@ -2,7 +2,10 @@
 #include "DeviceBenchSupport.h"
 #include "Korvid.h"
 #include "MIDIMessageManager.h"
+#include "MadeBanks.h"
+#include "MidiFakeSystem.h"
 #include "PatchManager.h"
+#include "PluginFolderSurface.h"
 #include "SharedDataPaths.h"
 #include "SoundDumpLayout.h"
 
@@ -62,3 +65,46 @@ static void BM_DeviceParseSoundDump(benchmark::State& state)
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_DeviceParseSoundDump)->Unit(benchmark::kMicrosecond);
+
+namespace
+{
+// Two made sounds that differ in most bytes, as part 0's edit buffer.
+std::vector<unsigned char> editBufferSound(int n)
+{
+  std::vector<unsigned char> dump = korvidtest::madeSound(n);
+  for (int b = SoundDumpLayout::kFirstParameterByte; b <= SoundDumpLayout::kLastParameterByte; ++b)
+  {
+    if (!SoundDumpLayout::isFixedByte(b))
+      dump[static_cast<size_t>(b)] = static_cast<unsigned char>((b * 13 + n * 71) & 0x7F);
+  }
+  dump[5] = 0x7F;
+  dump[6] = 0;
+  return dump;
+}
+} // namespace
+
+// A sound dump from the synthesizer into part 0 of the whole editor (real resources, every control), two
+// different sounds in turn so that every parse changes most values and their controls.
+static void BM_DeviceParseSoundDumpIntoEditor(benchmark::State& state)
+{
+  devicebench::useTemporaryDataHome();
+  MidiFakeSystem::installAsDefault(MidiFakeSystem::create());
+  Korvid::setSurfaceFactory(
+      [](IPlugBase* plug, int w, int h) -> IGraphics*
+      { return new PluginFolderSurface(plug, w, h, std::string(KORVID_BINARY_DIR) + "/Korvid Editor"); });
+  auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{});
+  Korvid::setSurfaceFactory(nullptr);
+  std::vector<unsigned char> sounds[2] = {editBufferSound(1), editBufferSound(2)};
+  ISysEx sysex[2] = {ISysEx(0, sounds[0].data(), static_cast<int>(sounds[0].size())),
+                     ISysEx(0, sounds[1].data(), static_cast<int>(sounds[1].size()))};
+  int turn = 0;
+  for (auto _ : state)
+  {
+    plug->mMIDIMessageManager->sysexPatchParse(&sysex[turn]);
+    turn ^= 1;
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations());
+  MidiFakeSystem::installAsDefault(nullptr);
+}
+BENCHMARK(BM_DeviceParseSoundDumpIntoEditor)->Unit(benchmark::kMicrosecond);

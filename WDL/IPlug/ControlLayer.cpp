@@ -27,6 +27,21 @@ bool InShownZone(int id)
 }
 } // namespace
 
+namespace
+{
+std::atomic<unsigned long long> gBindingGeneration{0};
+} // namespace
+
+unsigned long long ControlLayer::BindingGeneration()
+{
+  return gBindingGeneration.load(std::memory_order_acquire);
+}
+
+void ControlLayer::NoteBindingChange()
+{
+  gBindingGeneration.fetch_add(1, std::memory_order_acq_rel);
+}
+
 ControlLayer::ControlLayer(int id, std::string name) : mId(id), mName(std::move(name)) {}
 
 ControlLayer::~ControlLayer()

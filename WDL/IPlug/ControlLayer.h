@@ -32,8 +32,22 @@ public:
   ControlLayer& operator=(const ControlLayer&) = delete;
 
   // Appends a control or a sub-layer, which the layer then owns. Construction only.
-  void AddControl(IControl* control) { mControls.push_back(control); }
-  void AddSubLayer(ControlLayer* layer) { mSubLayers.push_back(layer); }
+  void AddControl(IControl* control)
+  {
+    NoteBindingChange();
+    mControls.push_back(control);
+  }
+  void AddSubLayer(ControlLayer* layer)
+  {
+    NoteBindingChange();
+    mSubLayers.push_back(layer);
+  }
+
+  // Counts the changes, on any surface, to which controls exist and which parameters they are bound to
+  // (controls and layers added, parameters bound): a surface rebuilds its index from parameters to controls
+  // when the count moved on since it was built. Any thread.
+  static unsigned long long BindingGeneration();
+  static void NoteBindingChange();
 
   // Hides the layer and its whole tree, or shows it with only its selected sub-layer (id == mSelectedId),
   // which shows its own selected child in turn; other sub-layers keep their state.

@@ -1,6 +1,7 @@
 // The control base: value roads, dirty marking with pushes to the plug-in, prompts and auxiliary parameters.
 #include "IControl.h"
 
+#include "ControlLayer.h"
 #include "IGraphics.h"
 #include "IParam.h"
 #include "IPlugBase.h"
@@ -318,8 +319,15 @@ int IControl::AuxParamIdx(int paramIdx) const
   return -1;
 }
 
+void IControl::SetParamIdx(int paramIdx)
+{
+  ControlLayer::NoteBindingChange();
+  mParamIdx = paramIdx;
+}
+
 void IControl::AddAuxParam(int paramIdx)
 {
+  ControlLayer::NoteBindingChange();
   AuxParam aux;
   aux.mParamIdx = paramIdx;
   mAuxParams.push_back(aux);

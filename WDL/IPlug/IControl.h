@@ -113,7 +113,7 @@ public:
   const IRECT* GetTargetRECT() const { return &mTargetRECT; }
   void SetTargetArea(IRECT r) { mTargetRECT = r; }
   int ParamIdx() const { return mParamIdx; }
-  void SetParamIdx(int paramIdx) { mParamIdx = paramIdx; }
+  void SetParamIdx(int paramIdx);
   // The bound parameter, or null without a plug-in or parameter.
   IParam* GetParam() const;
   double GetValue() const { return mValue; }

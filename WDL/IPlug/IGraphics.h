@@ -4,6 +4,7 @@
 #include "IGraphicsStructs.h"
 
 #include <map>
+#include <utility>
 #include <vector>
 
 class IPlugBase;
@@ -100,6 +101,10 @@ public:
   IBitmap getImageById(int id, int nStates = 1, bool framesAreHoriz = false);
   // Removes the bitmap from the cache and deletes its pixels; does nothing for one not in the cache.
   void ReleaseBitmap(IBitmap* bitmap);
+  // Decodes (and scales) now every bitmap this surface loaded that is still waiting for its first drawing.
+  // The window layers call it before they show a window, so that the editor opens with every picture ready
+  // and no page waits for its images later. Editor thread.
+  void DecodeBitmaps();
 
   // Blits the part of the bitmap at (srcX, srcY) into dest, clipped to the current drawing area.
   bool DrawBitmap(IBitmap* bitmap, IRECT* dest, int srcX, int srcY, const IChannelBlend* blend = nullptr);
@@ -175,6 +180,11 @@ public:
   // through its normalised form (bounded to its range), as the plain-value form of SetParameterFromPlug does.
   // Any thread, as SetParameterFromPlug.
   void SetAllParametersFromPlug(bool settle);
+  // SetParameterFromPlug with plain values for many parameters at once, in order (a later value for the same
+  // parameter wins): every value is stored into its parameter under one hold of the plug mutex, then the
+  // controls follow in one walk instead of one walk per parameter. Pairs are (parameter index, plain value);
+  // indices outside the list are skipped. Any thread, as SetParameterFromPlug.
+  void SetParametersFromPlug(const std::vector<std::pair<int, double>>& plainValues);
 
   // Merges the area of every dirty, shown control into r; true when any was found. Runs the writes other
   // threads left for the editor first; costs next to nothing while no control became dirty. Editor thread.
@@ -235,4 +245,19 @@ protected:
 private:
   // Scale at which this surface loaded each bitmap id, so getImageById finds its own size.
   std::map<int, double> mLoadedScales;
+
+  // Which controls show each parameter, as its main parameter (aux -1) or as auxiliary parameter aux, in the
+  // order of a walk over the controls; the bindings of parameter p are mBindings[mBindingStart[p]] up to
+  // mBindings[mBindingStart[p + 1]]. Built and read under the editor lock (IGraphicsParamBindings.cpp).
+  struct ParamBinding
+  {
+    IControl* control;
+    int aux;
+  };
+  void RebuildParamBindings();
+  std::vector<size_t> mBindingStart;
+  std::vector<ParamBinding> mBindings;
+  // ControlLayer::BindingGeneration at the last build; the index is stale when they differ.
+  unsigned long long mBindingGeneration = 0;
+  bool mBindingsBuilt = false;
 };

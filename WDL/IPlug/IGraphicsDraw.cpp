@@ -140,6 +140,18 @@ IBitmap IGraphics::getImageById(int id, int nStates, bool framesAreHoriz)
   return IBitmap(bitmap, bitmap->getWidth(), bitmap->getHeight(), nStates, framesAreHoriz);
 }
 
+void IGraphics::DecodeBitmaps()
+{
+  BitmapStorage& cache = BitmapStorage::Instance();
+  for (const auto& loaded : mLoadedScales)
+  {
+    if (LICE_IBitmap* bitmap = cache.Find(loaded.first, loaded.second))
+    {
+      bitmap->surface();
+    }
+  }
+}
+
 void IGraphics::ReleaseBitmap(IBitmap* bitmap)
 {
   if (bitmap)

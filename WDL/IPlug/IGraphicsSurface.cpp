@@ -102,12 +102,14 @@ void IGraphics::Resize(int w, int h)
 
 int IGraphics::AttachControl(IControl* control)
 {
+  ControlLayer::NoteBindingChange();
   mBaseControls.push_back(control);
   return static_cast<int>(mBaseControls.size()) - 1;
 }
 
 int IGraphics::AttachLayer(ControlLayer* layer)
 {
+  ControlLayer::NoteBindingChange();
   mTopLayers.push_back(layer);
   return static_cast<int>(mTopLayers.size()) - 1;
 }
@@ -116,6 +118,7 @@ void IGraphics::AttachBackground(int id, const char* name, double scale)
 {
   IBitmap background = LoadIBitmap(id, name, scale, 1, false);
   IControl* control = new IBitmapControl(mPlugin, 0, 0, -1, &background, IChannelBlend(kBlendClobber, 1.0f));
+  ControlLayer::NoteBindingChange();
   mBaseControls.insert(mBaseControls.begin(), control);
 }
 

@@ -74,44 +74,6 @@ void IParam::InitText()
   mType = kTypeText;
 }
 
-void IParam::SetNormalized(double normalizedValue)
-{
-  double value = mMin + (mMax - mMin) * normalizedValue;
-  if (mType != kTypeDouble && mStep != 0.0)
-  {
-    value = std::floor(value / mStep + 0.5) * mStep;
-  }
-  mValue = std::min(value, mMax);
-}
-
-double IParam::Bounded(double v) const
-{
-  if (v < mMin)
-  {
-    return mMin;
-  }
-  if (v > mMax)
-  {
-    return mMax;
-  }
-  return v;
-}
-
-double IParam::GetNormalized() const
-{
-  return GetNormalized(mValue);
-}
-
-double IParam::GetNormalized(double v) const
-{
-  const double range = mMax - mMin;
-  if (range == 0.0)
-  {
-    return 0.0;
-  }
-  return (Bounded(v) - mMin) / range;
-}
-
 void IParam::SetDisplayText(int value, const char* text)
 {
   const int count = GetNDisplayTexts();

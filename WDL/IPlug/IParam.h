@@ -1,6 +1,8 @@
 // One parameter of the plug-in: a typed value with a range, a step, texts and a display-text table.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 class ControlAction;
@@ -24,6 +26,8 @@ public:
   // Name, label and group hold at most this many characters; display texts at most kMaxDisplayLen.
   static constexpr int kMaxNameLen = 54;
   static constexpr int kMaxDisplayLen = 55;
+  // Doubles below this magnitude hold every whole number exactly.
+  static constexpr double kExactWholeLimit = 4503599627370496.0; // 2^52
 
   IParam();
 
@@ -42,16 +46,43 @@ public:
   void InitText();
 
   // Sets the value from a normalised position: scaled, rounded to the step (not for doubles) and capped
-  // at max. There is no lower clamp.
-  void SetNormalized(double normalizedValue);
+  // at max. There is no lower clamp. (Inline: a dump sets hundreds at a time.)
+  void SetNormalized(double normalizedValue)
+  {
+    double value = mMin + (mMax - mMin) * normalizedValue;
+    if (mType != kTypeDouble && mStep != 0.0)
+    {
+      value = std::floor(value / mStep + 0.5) * mStep;
+    }
+    mValue = std::min(value, mMax);
+  }
   // The current value, or v, bounded to the range and normalised; 0 when max equals min.
-  double GetNormalized() const;
-  double GetNormalized(double v) const;
+  double GetNormalized() const { return GetNormalized(mValue); }
+  double GetNormalized(double v) const
+  {
+    const double range = mMax - mMin;
+    return range == 0.0 ? 0.0 : (Bounded(v) - mMin) / range;
+  }
+
+  // Stores the plain value v exactly as SetNormalized(GetNormalized(v)) does (bounded, rounded to the step,
+  // capped), with a shortcut for the common case that gives the same value: a whole number in the range of
+  // a parameter whose step is 1 (the rounding leaves it as it is).
+  void SetFromPlain(double v)
+  {
+    const double b = Bounded(v);
+    if (mType != kTypeDouble && mStep == 1.0 && mMax != mMin && std::fabs(b) < kExactWholeLimit &&
+        b == static_cast<double>(static_cast<long long>(b)))
+    {
+      mValue = b;
+      return;
+    }
+    SetNormalized(GetNormalized(v));
+  }
 
   // Stores v as it is, and bounded to the range.
   void Set(double v) { mValue = v; }
   void SetBounded(double v) { mValue = Bounded(v); }
-  double Bounded(double v) const;
+  double Bounded(double v) const { return v < mMin ? mMin : (v > mMax ? mMax : v); }
 
   // The display text for value: value below the count replaces its text; value equal to the count
   // appends an entry and sets max to value. A negative value or one past the count is ignored.

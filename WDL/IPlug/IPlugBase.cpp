@@ -164,15 +164,6 @@ void IPlugBase::ProcessSingleReplacing(float** inputs, float** outputs, int nFra
   passThrough(inputs, outputs, NInChannels(), NOutChannels(), nFrames);
 }
 
-IParam* IPlugBase::GetParam(int idx)
-{
-  if (idx < 0 || idx >= NParams())
-  {
-    return nullptr;
-  }
-  return mParams[static_cast<size_t>(idx)].get();
-}
-
 void IPlugBase::OnParamReset()
 {
   for (int i = 0; i < NHostParams(); ++i)

@@ -139,8 +139,11 @@ public:
   // Parameters the host sees: indices 0 .. NHostParams() - 1.
   int NHostParams() const { return NParams() - mNonAutomatedParams; }
   int NNonAutomatedParams() const { return mNonAutomatedParams; }
-  // The parameter at idx, or null outside 0..NParams() - 1.
-  IParam* GetParam(int idx);
+  // The parameter at idx, or null outside 0..NParams() - 1. (Inline: dumps and recalls look up hundreds.)
+  IParam* GetParam(int idx)
+  {
+    return idx < 0 || idx >= NParams() ? nullptr : mParams[static_cast<size_t>(idx)].get();
+  }
   // OnParamChange for every host-visible index, then Reset.
   void OnParamReset();
 

@@ -8,6 +8,8 @@
 #include "SysexProtocol.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 void MIDIMessageManager::sysexPatchParse(ISysEx* msg)
 {
@@ -31,17 +33,6 @@ void MIDIMessageManager::sysexPatchParse(ISysEx* msg)
   dataReceived = false;
 
   IGraphics* surface = graphics ? graphics : plug->GetGUI();
-  auto write = [this, surface](int paramIdx, double value)
-  {
-    if (surface)
-    {
-      surface->SetParameterFromPlug(paramIdx, value, false);
-    }
-    else if (IParam* param = plug->GetParam(paramIdx))
-    {
-      param->SetNormalized(param->GetNormalized(value));
-    }
-  };
   auto read = [this](int paramIdx)
   {
     IParam* param = plug->GetParam(paramIdx);
@@ -62,10 +53,33 @@ void MIDIMessageManager::sysexPatchParse(ISysEx* msg)
   IParam* currentName = plug->GetParam(kPatchName + plug->mCurrentPart.load());
   plug->displayPatchName(currentName ? currentName->GetDisplayText(0) : "");
 
-  SoundDumpLayout::parseParameters(data, part, read, write);
-
+  // Kept per thread (the MIDI input and the worker both parse), so that a parse allocates nothing.
+  thread_local std::vector<SoundDumpLayout::ParsedValue> values;
+  SoundDumpLayout::parseParameters(data, part, read, values);
   const int category = data[SoundDumpLayout::kCategoryOffset];
-  write(kCategoryName + part, category);
+  values.push_back({kCategoryName + part, category});
+  // All values at once: with an editor, its controls follow in one walk rather than one walk per value.
+  if (surface)
+  {
+    std::vector<std::pair<int, double>> plainValues;
+    plainValues.reserve(values.size());
+    for (const SoundDumpLayout::ParsedValue& v : values)
+    {
+      plainValues.emplace_back(v.paramIdx, static_cast<double>(v.value));
+    }
+    surface->SetParametersFromPlug(plainValues);
+  }
+  else
+  {
+    for (const SoundDumpLayout::ParsedValue& v : values)
+    {
+      if (IParam* param = plug->GetParam(v.paramIdx))
+      {
+        param->SetFromPlain(static_cast<double>(v.value));
+      }
+    }
+  }
+
   const std::string categoryText = SoundDumpLayout::categoryText(category);
   if (patchManager)
   {

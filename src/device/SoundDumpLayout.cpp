@@ -4,12 +4,14 @@
 #include "ParamIndex.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace
 {
 // How a byte relates to its parameters.
-enum class Rule
+enum class Rule : uint8_t
 {
   Plain,       // v
   Octave,      // 12 o + 16
@@ -390,6 +392,82 @@ int lockFor(int offset)
   return -1;
 }
 
+// One byte of the map as reading it needs it, with its section lock and its effect copies looked up once;
+// small, so that the whole plan stays in the cache next to the parameters it writes.
+struct ParseStep
+{
+  uint16_t offset;
+  Rule rule;
+  // Index into ParsePlan::lockParams of the lock that keeps the byte, or -1.
+  int8_t lockSlot;
+  // The entry's parameter bases (-1 where unused).
+  int16_t p[4];
+  // The effect-type specific parameters that a plain byte also sets, in order:
+  // ParsePlan::copies[firstCopy] up to copies[firstCopy + copyCount - 1].
+  uint8_t firstCopy;
+  uint8_t copyCount;
+};
+
+static_assert(kParamIndexCount <= INT16_MAX, "parameter bases fit a ParseStep");
+
+struct ParsePlan
+{
+  // The distinct section lock parameter bases, in the order of lockRanges.
+  std::vector<int> lockParams;
+  // Every assigned byte, in increasing order.
+  std::vector<ParseStep> steps;
+  std::vector<int> copies;
+  // Most values one dump gives (every section open).
+  size_t valueCount = 0;
+};
+
+const ParsePlan& parsePlan()
+{
+  static const ParsePlan plan = []
+  {
+    ParsePlan p;
+    for (const LockRange& range : lockRanges())
+    {
+      if (std::find(p.lockParams.begin(), p.lockParams.end(), range.lock) == p.lockParams.end())
+      {
+        p.lockParams.push_back(range.lock);
+      }
+    }
+    for (const Entry& e : entries())
+    {
+      ParseStep step{static_cast<uint16_t>(e.offset),
+                     e.rule,
+                     -1,
+                     {static_cast<int16_t>(e.p0), static_cast<int16_t>(e.p1), static_cast<int16_t>(e.p2),
+                      static_cast<int16_t>(e.p3)},
+                     static_cast<uint8_t>(p.copies.size()),
+                     0};
+      const int lock = lockFor(e.offset);
+      if (lock >= 0)
+      {
+        step.lockSlot = static_cast<int8_t>(std::find(p.lockParams.begin(), p.lockParams.end(), lock) -
+                                            p.lockParams.begin());
+      }
+      if (e.rule == Rule::Plain)
+      {
+        for (const EffectCopies& copies : effectCopies())
+        {
+          if (copies.offset == e.offset)
+          {
+            p.copies.insert(p.copies.end(), copies.params.begin(), copies.params.end());
+          }
+        }
+      }
+      step.copyCount = static_cast<uint8_t>(p.copies.size() - step.firstCopy);
+      // At most four parameters per byte, and the copies of an effect byte.
+      p.valueCount += 4 + static_cast<size_t>(step.copyCount);
+      p.steps.push_back(step);
+    }
+    return p;
+  }();
+  return plan;
+}
+
 // A parameter value as the dump stores it: truncated toward zero.
 int whole(double v)
 {
@@ -515,127 +593,112 @@ void SoundDumpLayout::buildParameters(int part, const ValueReader& value, uint8_
 void SoundDumpLayout::parseParameters(const uint8_t* dump, int part, const ValueReader& lockValue,
                                       const ValueWriter& write)
 {
+  std::vector<ParsedValue> values;
+  parseParameters(dump, part, lockValue, values);
+  for (const ParsedValue& v : values)
+  {
+    write(v.paramIdx, static_cast<double>(v.value));
+  }
+}
+
+void SoundDumpLayout::parseParameters(const uint8_t* dump, int part, const ValueReader& lockValue,
+                                      std::vector<ParsedValue>& values)
+{
+  const ParsePlan& plan = parsePlan();
+  values.clear();
+  values.reserve(plan.valueCount);
   // The locks of the part, read once before anything changes.
-  std::vector<std::pair<int, bool>> locks;
-  auto locked = [&](int offset)
+  std::vector<uint8_t> lockedSlots(plan.lockParams.size());
+  for (size_t i = 0; i < plan.lockParams.size(); ++i)
   {
-    const int lock = lockFor(offset);
-    if (lock < 0)
-    {
-      return false;
-    }
-    for (const auto& known : locks)
-    {
-      if (known.first == lock)
-      {
-        return known.second;
-      }
-    }
-    return false;
-  };
-  for (const LockRange& range : lockRanges())
-  {
-    bool seen = false;
-    for (const auto& known : locks)
-    {
-      seen = seen || known.first == range.lock;
-    }
-    if (!seen)
-    {
-      locks.emplace_back(range.lock, lockValue(range.lock + part) == 1.0);
-    }
+    lockedSlots[i] = lockValue(plan.lockParams[i] + part) == 1.0 ? 1 : 0;
   }
 
-  auto set = [&](int base, int value) { write(base + part, static_cast<double>(value)); };
-  for (const Entry& e : entries())
+  auto set = [&](int base, int value) { values.push_back({base + part, value}); };
+  for (const ParseStep& step : plan.steps)
   {
-    if (locked(e.offset))
+    if (step.lockSlot >= 0 && lockedSlots[static_cast<size_t>(step.lockSlot)])
     {
       continue;
     }
+    const ParseStep& e = step;
     const int b = dump[e.offset];
     switch (e.rule)
     {
     case Rule::Plain:
-      set(e.p0, b);
-      for (const EffectCopies& copies : effectCopies())
+      set(e.p[0], b);
+      for (int c = step.firstCopy; c < step.firstCopy + step.copyCount; ++c)
       {
-        if (copies.offset == e.offset)
-        {
-          for (int param : copies.params)
-          {
-            set(param, b);
-          }
-        }
+        set(plan.copies[static_cast<size_t>(c)], b);
       }
       break;
     case Rule::Octave:
-      set(e.p0, (b - kOctaveBase) / kOctaveStep);
+      set(e.p[0], (b - kOctaveBase) / kOctaveStep);
       break;
     case Rule::Semitone:
-      set(e.p0, b - kSemitoneBase);
+      set(e.p[0], b - kSemitoneBase);
       break;
     case Rule::BendRange:
-      set(e.p0, b - kBendRangeBase);
+      set(e.p[0], b - kBendRangeBase);
       break;
     case Rule::OscShape:
-      set(e.p1, b);
+      set(e.p[1], b);
       if (b < kFirstWavetableShape)
       {
-        set(e.p2, b);
-        set(e.p3, 0);
+        set(e.p[2], b);
+        set(e.p[3], 0);
       }
       else
       {
-        set(e.p2, kFirstWavetableShape);
-        set(e.p3, b - kFirstWavetableShape);
+        set(e.p[2], kFirstWavetableShape);
+        set(e.p[3], b - kFirstWavetableShape);
       }
       break;
     case Rule::Unisono:
       if (b % kUnisonoStep == 0 && b <= 5 * kUnisonoStep)
       {
-        set(e.p0, b / kUnisonoStep);
-        set(e.p1, 0);
+        set(e.p[0], b / kUnisonoStep);
+        set(e.p[1], 0);
       }
       else
       {
-        set(e.p0, (b - 1) / kUnisonoStep);
-        set(e.p1, 1);
+        set(e.p[0], (b - 1) / kUnisonoStep);
+        set(e.p[1], 1);
       }
       break;
     case Rule::FilterRoute:
-      set(e.p0, b);
-      set(e.p1, b != 0 ? 0 : 1);
-      set(e.p2, b != 0 ? 1 : 0);
+      set(e.p[0], b);
+      set(e.p[1], b != 0 ? 0 : 1);
+      set(e.p[2], b != 0 ? 1 : 0);
       break;
     case Rule::EnvMode:
       if (b < kEnvTriggerStep)
       {
-        set(e.p0, b);
-        set(e.p1, 0);
+        set(e.p[0], b);
+        set(e.p[1], 0);
       }
       else
       {
-        set(e.p0, b - kEnvTriggerStep);
-        set(e.p1, 1);
+        set(e.p[0], b - kEnvTriggerStep);
+        set(e.p[1], 1);
       }
       break;
     case Rule::ArpStep:
     {
       const int a = b < kDataLimit ? b % kLowNibble : 0;
-      set(e.p1, 0);
-      set(e.p0, b / kArpHighStep);
-      set(e.p2, a);
+      set(e.p[1], 0);
+      set(e.p[0], b / kArpHighStep);
+      set(e.p[2], a);
       if (a >= kArpGlideBit)
       {
-        set(e.p2, a - kArpGlideBit);
-        set(e.p1, 1);
+        set(e.p[2], a - kArpGlideBit);
+        set(e.p[1], 1);
       }
       break;
     }
     case Rule::ArpLength:
-      set(e.p0, b / kArpHighStep);
-      set(e.p1, b < kDataLimit ? b % kLowNibble : 0);
+      set(e.p[0], b / kArpHighStep);
+      set(e.p[1], b < kDataLimit ? b % kLowNibble : 0);
       break;
     }
   }

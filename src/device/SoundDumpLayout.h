@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // The byte map of one sound, shared by the dump builder and the dump parser. Stateless; any thread.
 // Parameter indices are per-part bases; the part is added by build and parse.
@@ -37,11 +38,22 @@ public:
   // the map leaves unassigned are not touched.
   static void buildParameters(int part, const ValueReader& value, uint8_t* dump);
 
+  // One value read from a dump: a parameter index (already + part) and its plain value.
+  struct ParsedValue
+  {
+    int paramIdx;
+    int value;
+  };
+
   // Reads bytes 8..365, in increasing order, of a dump of at least kSoundDumpMinimumLength bytes into
   // part's parameters, skipping the bytes of every section whose lock value (read through lockValue, + part)
   // is exactly 1. Locks are read once, before anything is written.
   static void parseParameters(const uint8_t* dump, int part, const ValueReader& lockValue,
                               const ValueWriter& write);
+  // The same reading as a list of the values in the order they would be written (a parameter that two
+  // bytes set appears twice; the later value is the one that counts). values is replaced.
+  static void parseParameters(const uint8_t* dump, int part, const ValueReader& lockValue,
+                              std::vector<ParsedValue>& values);
 
   // The category text of code c ("Init" .. "Seq"), or "" outside 0..12.
   static const char* categoryText(int code);

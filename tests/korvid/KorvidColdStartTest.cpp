@@ -1,6 +1,7 @@
-// The first instance of a process with the real resources: start-up decodes no skin image, the editor's first
-// picture decodes what it shows and equals the picture drawn from fully decoded images, and a missing image
-// is still reported at start-up. Each test runs in a process of its own (a fresh bitmap cache).
+// The first instance of a process with the real resources: start-up decodes no skin image, opening the editor
+// decodes them all, a first picture drawn without opening decodes what it shows and equals the picture drawn
+// from decoded images, and a missing image is still reported at start-up. Each test runs in a process of its
+// own (a fresh bitmap cache).
 #include "KorvidTestSupport.h"
 
 #include "IGraphics.h"
@@ -65,6 +66,16 @@ TEST_F(KorvidColdStart, StartUpDecodesNoImageAndTheFirstPictureIsTheWholePicture
   plug.reset();
   auto second = construct();
   EXPECT_TRUE(firstPicture(*second) == lazy);
+}
+
+TEST_F(KorvidColdStart, OpeningTheEditorDecodesEveryImageOfItsSkinFirst)
+{
+  auto plug = construct();
+  ASSERT_NE(plug->getSurface()->OpenWindow(nullptr), nullptr);
+  for (const auto& entry : plug->getUIConfigManager()->imageCache)
+    EXPECT_FALSE(pixelsOf(*plug, entry.first)->isDeferred()) << entry.first;
+  // The other skin's images were never loaded by this editor and stay as they are.
+  EXPECT_EQ(plug->getUIConfigManager()->getImageByName(plug->getSurface(), "NO_SUCH_IMAGE").pixels, nullptr);
 }
 
 TEST_F(KorvidColdStart, AMissingImageIsStillReportedAtStartUp)

@@ -209,6 +209,8 @@ bool HeadlessSurface::OpenURL(const char* url, const char*, const char*, const c
 
 void* HeadlessSurface::OpenWindow(void*)
 {
+  // As a window layer does: every image ready before the window shows.
+  DecodeBitmaps();
   mWindowOpen = true;
   return this;
 }

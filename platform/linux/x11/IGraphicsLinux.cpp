@@ -31,6 +31,9 @@ void* IGraphicsLinux::OpenWindow(void* parentWindow)
   // The host passes its X11 window id in the pointer argument.
   const Window parent = static_cast<Window>(reinterpret_cast<std::uintptr_t>(parentWindow));
   mView = IGraphicsX11View::Create(this, parent);
+  // The skin's images wait for this first opening: decoded now, after the window is there to take the
+  // user's first clicks, and before its first picture, which then shows them all.
+  DecodeBitmaps();
   return mView;
 }
 
