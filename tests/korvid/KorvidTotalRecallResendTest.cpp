@@ -1,6 +1,6 @@
 // A recalled project's multi reaching a simulated synthesizer: sent with the global data and the active parts
-// while the host's other threads go on, posted once a busy device worker is free, and given up (and said so)
-// when the worker stays busy.
+// while the host's other threads go on, posted once a busy device worker is free, given up (and said so)
+// when the worker stays busy, and sent once the user chooses an output after a recall that had none.
 #include "TotalRecallTestSupport.h"
 
 #include "BlofeldSimulator.h"
@@ -180,4 +180,60 @@ TEST_F(KorvidTotalRecallResend, AWorkerThatStaysBusyEndsTheWaitAndTheUserIsTold)
   EXPECT_EQ(name, std::string("Studio Multi") + std::string(4, '\0'));
   expectFlagsCleared();
   EXPECT_TRUE(plug->ThreadRunning());
+}
+
+TEST_F(KorvidTotalRecallResend, AnOutputChosenAfterARecallWithoutItSendsTheMultiWhileTheHostGoesOn)
+{
+  // The project names an output this session does not have: its values wait, and the output chosen before
+  // is closed.
+  const Bytes body(chunk.begin() + kHeaderSize, chunk.end());
+  Bytes moved(chunk.begin(), chunk.begin() + kHeaderSize);
+  const Bytes renamed = rebuiltBody(body, 0.0, {{PatchManager::kMidiOutPortSlot, "Gone"}}, {});
+  moved.insert(moved.end(), renamed.begin(), renamed.end());
+  ASSERT_EQ(giveHostChunk(*plug, moved), 1);
+  ASSERT_TRUE(plug->hasPendingRecall());
+  ASSERT_FALSE(plug->mOutputPresent);
+
+  // The user chooses the synthesizer's port on the editor's thread; the host's audio thread takes the plug
+  // mutex while the multi goes out.
+  int entry = 0;
+  const IParam* out = plug->GetParam(kDeviceOutSelection);
+  for (int i = 0; i < out->GetNDisplayTexts(); ++i)
+  {
+    if (std::string(out->GetDisplayText(i)) == BlofeldSimulator::kPortName)
+      entry = i;
+  }
+  std::atomic<bool> chosen{false};
+  std::thread editor(
+      [&]
+      {
+        plug->SetParameterFromGUI(kDeviceOutSelection, out->GetNormalized(entry));
+        chosen = true;
+      });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!chosen && !plug->ThreadRunning() && std::chrono::steady_clock::now() < deadline)
+  {
+    std::this_thread::yield();
+  }
+  bool lockedDuringResend = false;
+  if (!chosen)
+  {
+    WDL_MutexLock lock(plug->GetMutex());
+    lockedDuringResend = !chosen;
+  }
+  editor.join();
+  for (int wait = 0; wait < 5000 && plug->ThreadRunning(); ++wait)
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+
+  EXPECT_TRUE(lockedDuringResend);
+  EXPECT_FALSE(plug->hasPendingRecall());
+  // The global data, the multi and the active parts, before anything the port choice sends after them.
+  std::vector<std::pair<int, int>> kinds = receivedSince();
+  ASSERT_GE(kinds.size(), resend().size());
+  kinds.resize(resend().size());
+  EXPECT_EQ(kinds, resend());
+  EXPECT_EQ(multiNameAtTheSynthesizer(), "Studio Multi    ");
+  expectFlagsCleared();
 }

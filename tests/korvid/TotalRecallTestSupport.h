@@ -124,6 +124,62 @@ inline double editedValue(const IParam& param, int index)
   return param.GetMin() + (param.GetMax() - param.GetMin()) * fraction;
 }
 
+// The part tab a saved state shows.
+constexpr int kShownPart = 5;
+
+// Chooses entry `entry` of the input port list as the user does.
+inline void chooseInputPort(Korvid& plug, int entry)
+{
+  plug.SetParameterFromGUI(kDeviceInSelection, plug.GetParam(kDeviceInSelection)->GetNormalized(entry));
+}
+
+// Every stored parameter edited (settled to its step, as the editor keeps values), the shown part, parts 1
+// and 4 active, some MIDI filter classes passing, and the multi, part and category names.
+inline void editEverything(Korvid& plug)
+{
+  plug.SetParameterFromGUI(kQuickTab, plug.GetParam(kQuickTab)->GetNormalized(kShownPart));
+  for (int i = 0; i < Korvid::kStoredParamCount; ++i)
+  {
+    IParam* param = plug.GetParam(i);
+    param->Set(editedValue(*param, i));
+  }
+  for (int part = 0; part < Korvid::kPartCount; ++part)
+  {
+    plug.GetParam(kMultiPartStatus + part)->Set(part == 1 || part == 4 ? 1.0 : 0.0);
+  }
+  plug.GetParam(kMIDIFilterDAWCCPassThrough)->Set(1.0);
+  plug.GetParam(kMIDIFilterDAWPCPassThrough)->Set(0.0);
+  plug.GetParam(kMIDIFilterHWNotePassThrough)->Set(1.0);
+  plug.GetParam(kMIDIFilterToDAWBuffer)->Set(1.0);
+  for (int i = 0; i < Korvid::kStoredParamCount; ++i)
+  {
+    IParam* param = plug.GetParam(i);
+    param->SetNormalized(param->GetNormalized());
+  }
+  plug.mPatchManager->setName(PatchManager::kMultiNameSlot, "Recalled Multi and more");
+  for (int part = 0; part < Korvid::kPartCount; ++part)
+  {
+    plug.mPatchManager->setName(PatchManager::kFirstPartNameSlot + part, "Sound " + std::to_string(part));
+    plug.mPatchManager->setName(PatchManager::kFirstCategorySlot + part, "Pad ");
+  }
+}
+
+// Every parameter's value, stored or not.
+inline std::vector<double> storedAndOtherValues(Korvid& plug)
+{
+  std::vector<double> v;
+  for (int i = 0; i < plug.NParams(); ++i)
+  {
+    v.push_back(plug.GetParam(i)->Value());
+  }
+  return v;
+}
+
+inline bool sameBits(double a, double b)
+{
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 // The lines of the debug log that start with prefix, without their time stamps.
 inline std::vector<std::string> logLines(const std::string& path, const std::string& prefix)
 {
