@@ -151,6 +151,10 @@ public:
 
   // Pauses ms on the time source; false when the manager is stopping.
   bool pause(int ms);
+  // The library form of jobs 0, 2, 11 and 12: arms the library request and feeds dump (size bytes) to the
+  // plug-in's own sysex input, so that it lands in the selected upper slot; then marks the bank unsaved.
+  // False, and the requests ended, when it was not stored.
+  bool storeIntoLibrarian(uint8_t* data, int size);
 
   // The arguments run() uses; posters go through the manager instead.
   JobArguments job;

@@ -141,7 +141,8 @@ void MIDIMessageSender::setSelectedLibrarianSlot(int slot)
 {
   if (manager && manager->librarian)
   {
-    manager->librarian->mSelectedUpperSlot = slot;
+    // The slot view reads it under the editor lock.
+    manager->runOnEditorSide([this, slot]() { manager->librarian->mSelectedUpperSlot = slot; });
   }
 }
 
@@ -167,6 +168,11 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
       break;
     }
     // After the first failure the walk keeps its program and slot: the remaining attempts only poll.
+    // Nowhere to store the next record either: the walk ends.
+    if (manager->storeRefused.load())
+    {
+      break;
+    }
     if (dumpArrived() && !failed.load())
     {
       plug->showStatusText(receivedProgressText(attempt).c_str());
@@ -235,7 +241,7 @@ void MIDIMessageSender::finishRequest(bool cancelled, bool toLibrary, const char
       plug->OnParamChange(kRefreshFolders);
     }
   }
-  else if (!failed.load())
+  else if (!failed.load() && !(toLibrary && manager->storeRefused.load()))
   {
     plug->showStatusText(completedText);
     if (toLibrary)
@@ -243,5 +249,6 @@ void MIDIMessageSender::finishRequest(bool cancelled, bool toLibrary, const char
       plug->SetLibrarianStatusUnsaved(true);
     }
   }
+  // A refused store leaves its own text on the message line.
   plug->DisplayProcessingIndicator(false);
 }

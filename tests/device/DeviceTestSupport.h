@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Korvid.h"
+#include "PatchLibrarian.h"
 #include "SysexProtocol.h"
 
 namespace DeviceTestSupport
@@ -52,6 +53,21 @@ inline std::vector<Bytes> factorySounds()
     start = end;
   }
   return sounds;
+}
+
+// Opens a sound bank of records blank records and a multi bank of 128 in the upper pane of librarian (owned
+// by it), and selects slot.
+inline void openUpperBanks(PatchLibrarian& librarian, int records = 128, int slot = 0)
+{
+  for (std::vector<PatchFile*>* list : {&librarian.mSoundBanks, &librarian.mMultiBanks})
+  {
+    auto* bank = new PatchFile();
+    bank->mKind = list == &librarian.mSoundBanks ? PatchFile::kSounds : PatchFile::kMultis;
+    bank->mRecords.resize(static_cast<size_t>(list == &librarian.mSoundBanks ? records : 128));
+    list->push_back(bank);
+  }
+  librarian.mUpperBankIndex = 0;
+  librarian.mSelectedUpperSlot = slot;
 }
 
 // The dump as the synthesizer sends part's edit buffer: bank 7F, program = part.
