@@ -108,11 +108,13 @@ public:
   // The control registered for the address under group 0 gets value through processSysExToUI; when there
   // is none the unhandled flag is set.
   void getNormalControl(int type, int location, int high, int low, int value, bool fromDevice);
-  // Runs write under the editor lock, where the slot view and the controls read what it changes: at once,
-  // waiting for the lock, unless the calling thread holds the plug mutex; then the lock's queue runs it (at
-  // once when the lock is free, else for its next holder). Any thread but one that holds the editor lock's
-  // waiters up.
+  // Runs write under the editor lock, where the slot view and the controls read what it changes: at once
+  // when the lock is free or the caller's, otherwise queued for the lock's next holder (at the latest the
+  // editor's next tick), after the writes queued before it. Never waits. Any thread.
   void runOnEditorSide(const std::function<void()>& write);
+  // Returns once every write queued by runOnEditorSide has run. Worker threads only (they hold neither
+  // the plug mutex nor a MIDI port's lock).
+  void flushEditorSide();
 
   // ---- Outgoing parameter messages and effect parameter copies (MIDIMessageManagerEffects.cpp) ----
 
@@ -180,7 +182,7 @@ public:
   // A dump for the current request has been taken in.
   std::atomic<bool> dataReceived{false};
   // The last completed library request found no slot or bank to store into (its status text says so);
-  // cleared when a request is armed.
+  // cleared when a request is armed. Read it after flushEditorSide.
   std::atomic<bool> storeRefused{false};
   // A job that sends the editor's own data (0 to 4) runs. Set by the poster, cleared by the job's end.
   std::atomic<bool> sendRunning{false};
@@ -198,9 +200,8 @@ private:
   // completed record in completed.
   bool takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi,
                        LibrarianPatch& completed);
-  // Stores a completed record into the selected upper slot and reloads the upper pane, under the editor
-  // lock (left to the lock's queue when the calling thread holds the plug mutex); a refusal shows why and
-  // sets storeRefused.
+  // Stores a completed record into the selected upper slot and reloads the upper pane on the editor's side
+  // (runOnEditorSide); a refusal shows why and sets storeRefused.
   void storeLibraryRecord(const LibrarianPatch& record);
   // Dispatches a message below the dump threshold as a parameter change.
   void applyParameterChange(const uint8_t* data, int size);

@@ -75,15 +75,14 @@ void MIDIMessageManager::storeLibraryRecord(const LibrarianPatch& record)
 
 void MIDIMessageManager::runOnEditorSide(const std::function<void()>& write)
 {
-  // A thread holding the plug mutex must not wait for the editor lock (the editor takes the two the other
-  // way round): its write waits in the lock's queue for the lock's next holder.
-  if (plug->GetMutex()->DepthForThisThread() > 0)
-  {
-    EditorLock::Get().RunOrDefer(this, write);
-    return;
-  }
+  // Never waits: the MIDI input thread holds the port's lock, which a port change under the plug mutex
+  // waits for, and the editor takes the plug mutex while it holds its own lock.
+  EditorLock::Get().RunOrDefer(this, write);
+}
+
+void MIDIMessageManager::flushEditorSide()
+{
   EditorLockGuard guard;
-  write();
 }
 
 void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept)

@@ -95,7 +95,7 @@ bool MIDIMessageSender::storeIntoLibrarian(uint8_t* data, int size)
   plug->SetLibrarianRequestActive(true);
   ISysEx sysex(0, data, size);
   plug->ProcessSysEx(&sysex, true);
-  if (manager->dataReceived.load() && !manager->storeRefused.load())
+  if (manager->dataReceived.load() && !refused())
   {
     plug->SetLibrarianStatusUnsaved(true);
     return true;

@@ -211,5 +211,7 @@ private:
   // Jobs 8 and 10: walks the 128 programs, storing each reply into the next librarian slot. multis:
   // stored multis, otherwise the sounds of bank.
   void requestBank(bool multis, int bank);
+  // The record the last library request completed found nowhere to be stored (once its store has run).
+  bool refused();
   void setSelectedLibrarianSlot(int slot);
 };

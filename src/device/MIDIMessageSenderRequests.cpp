@@ -169,7 +169,7 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
     }
     // After the first failure the walk keeps its program and slot: the remaining attempts only poll.
     // Nowhere to store the next record either: the walk ends.
-    if (manager->storeRefused.load())
+    if (refused())
     {
       break;
     }
@@ -230,6 +230,12 @@ void MIDIMessageSender::sendDeviceIdEnquiry()
   plug->DisplayProcessingIndicator(false);
 }
 
+bool MIDIMessageSender::refused()
+{
+  manager->flushEditorSide();
+  return manager->storeRefused.load();
+}
+
 void MIDIMessageSender::finishRequest(bool cancelled, bool toLibrary, const char* cancelledText,
                                       const char* completedText)
 {
@@ -241,7 +247,7 @@ void MIDIMessageSender::finishRequest(bool cancelled, bool toLibrary, const char
       plug->OnParamChange(kRefreshFolders);
     }
   }
-  else if (!failed.load() && !(toLibrary && manager->storeRefused.load()))
+  else if (!failed.load() && !(toLibrary && refused()))
   {
     plug->showStatusText(completedText);
     if (toLibrary)
