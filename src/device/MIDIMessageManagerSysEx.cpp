@@ -4,6 +4,7 @@
 
 #include "EditorLock.h"
 #include "Korvid.h"
+#include "LibrarianViewControl.h"
 #include "MultiDumpLayout.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
@@ -66,6 +67,10 @@ void MIDIMessageManager::storeLibraryRecord(const LibrarianPatch& record)
       storeRefused = true;
       plug->showStatusText(result == PatchLibrarian::SlotStore::NoSlot ? kTextNoSlot : kTextNoBank);
       return;
+    }
+    if (LibrarianViewControl* view = plug->mLibrarianView)
+    {
+      view->patchSelectionUpperChanged();
     }
     plug->setLibrarianViewDirty();
   };
