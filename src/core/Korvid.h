@@ -545,6 +545,29 @@ public:
   std::atomic<int> mDeviceId{0};
   std::atomic<int> mCurrentPart{0};
 
+  // ---- Librarian glue: the slot view, the selectors and library sends (KorvidLibrarianGlue.cpp) ----
+
+  // Marks the slot view for redraw and reloads its upper pane (0), lower pane (1) or both (2); other values
+  // do nothing. Any thread.
+  void updatePatchLibrarianView(int which);
+  // Hides the bank number and bank-name selector layers, then shows the one for the mode: outside
+  // library-control (kControlLibrary off) the bank number selector, refreshed with the bank and program of
+  // the multi (multi mode) or of the current part; in library-control mode the multi or sound bank-name
+  // selector, the program number becoming the slot view's selected upper slot and cursor and the librarian's
+  // selected upper slot, the program selector refreshed with it and, unless keepBankMenu, the bank selector
+  // with the bank. Editor or host thread.
+  void updateBankAndProgramMenuNames(bool keepBankMenu);
+  // Sends library record slot (0..127) of pane (0 upper, else lower; the bank the slot view shows there) to
+  // part (0..15) on the sysex-job worker (job 3, with a copy of the record). The slot view's cursor moves to
+  // the slot once it holds a dump; all sounds off goes to the part first unless records are being stored
+  // into the synthesizer's memory. Nothing is sent, and the message line says why, for a locked part, no
+  // bank, a slot outside the bank or without a dump, no output port or a busy worker. True when posted. Any
+  // thread.
+  bool sendPatchToDeviceFromLibrarian(int slot, int pane, int part);
+  // Cleared while the slot view's rename field is open for a slot; set by the view's clicks and keys and
+  // after a rename (also called rename-closed): the kPatchRename edit renames only while it is clear.
+  std::atomic<bool> mRenameBlocked{true};
+
 private:
   // Destroyed first of all members: stops input and the jobs while everything they use still exists.
   struct DeviceTeardown

@@ -610,7 +610,7 @@ bool Korvid::startJobOfEdit(int paramIdx, int intValue)
   }
   else if (paramIdx == kOverwriteBank)
   {
-    if (intValue == 1 && !(mLibrarianView && mLibrarianView->lowerPaneActive))
+    if (intValue == 1 && !(mLibrarianView && mLibrarianView->activePane == 1))
     {
       mPushAllParts = false;
       args.jobCode = MIDIMessageSender::kJobSendPart;

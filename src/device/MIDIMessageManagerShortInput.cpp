@@ -334,7 +334,7 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
     if (view)
     {
       view->selectedUpper = program;
-      view->currentSlot = program;
+      view->cursorSlot = program;
     }
     if (librarian)
     {
@@ -348,7 +348,7 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
     plug->SetLibrarianRequestActive(false);
     if (sendPatchFromLibrarian)
     {
-      sendPatchFromLibrarian(program, view && view->lowerPaneActive ? 1 : 0, part);
+      sendPatchFromLibrarian(program, view && view->activePane == 1 ? 1 : 0, part);
     }
     return;
   }

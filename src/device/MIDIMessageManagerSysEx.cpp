@@ -68,10 +68,7 @@ void MIDIMessageManager::storeLibraryRecord(const LibrarianPatch& record)
       plug->showStatusText(result == PatchLibrarian::SlotStore::NoSlot ? kTextNoSlot : kTextNoBank);
       return;
     }
-    if (LibrarianViewControl* view = plug->mLibrarianView)
-    {
-      view->patchSelectionUpperChanged();
-    }
+    plug->updatePatchLibrarianView(LibrarianViewControl::kUpperPane);
     plug->setLibrarianViewDirty();
   };
   // The slot view draws from the banks under the editor lock.

@@ -176,10 +176,7 @@ void MIDIMessageManager::followPartProgram(int part, bool bank, int value)
     // Librarian program-change mode: the upper pane's slot of that number goes to the part.
     plug->mCurrentPart = part;
     selectUpperSlot(program);
-    if (sendPatchFromLibrarian)
-    {
-      sendPatchFromLibrarian(program, 0, part);
-    }
+    plug->sendPatchToDeviceFromLibrarian(program, LibrarianViewControl::kUpperPane, part);
     refreshRequested = true;
     return;
   }
@@ -215,7 +212,7 @@ void MIDIMessageManager::selectUpperSlot(int slot)
         if (LibrarianViewControl* view = plug->mLibrarianView)
         {
           view->selectedUpper = slot;
-          view->currentSlot = slot;
+          view->cursorSlot = slot;
         }
         if (librarian)
         {

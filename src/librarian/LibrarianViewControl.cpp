@@ -15,9 +15,6 @@ constexpr int kColumnGap = 28;
 constexpr int kLowerPaneOffset = 274;
 constexpr int kSlotTextSize = 13;
 const char* const kSlotFont = "NK57 Monospace";
-
-constexpr int kUpperPane = 0;
-constexpr int kLowerPane = 1;
 } // namespace
 
 LibrarianViewControl::LibrarianViewControl(Korvid* plugIn, int x, int y, int paramIdx, IBitmap* bitmap,
@@ -85,21 +82,33 @@ ITextControl* LibrarianViewControl::getSlotText(int pane, int slot) const
   return slots[static_cast<std::size_t>(slot)].get();
 }
 
-PatchFile* LibrarianViewControl::bankOfPane(int pane) const
+PatchFile* LibrarianViewControl::bankOfPane(const PatchLibrarian* library, int pane, bool categoryView,
+                                            bool searchView)
 {
-  if (librarian == nullptr)
+  if (library == nullptr || (pane != kUpperPane && pane != kLowerPane))
     return nullptr;
   const std::vector<PatchFile*>* banks = nullptr;
-  if (librarian->mPatchType == PatchLibrarian::kPatchTypeSounds)
-    banks = &librarian->mSoundBanks;
-  else if (librarian->mPatchType == PatchLibrarian::kPatchTypeMultis)
-    banks = &librarian->mMultiBanks;
+  if (pane == kLowerPane && categoryView)
+    banks = &library->mCategoryBanks;
+  else if (pane == kLowerPane && searchView)
+    banks = &library->mSearchBanks;
+  else if (library->mPatchType == PatchLibrarian::kPatchTypeSounds)
+    banks = &library->mSoundBanks;
+  else if (library->mPatchType == PatchLibrarian::kPatchTypeMultis)
+    banks = &library->mMultiBanks;
   if (banks == nullptr)
     return nullptr;
-  const int index = pane == kUpperPane ? librarian->mUpperBankIndex : librarian->mLowerBankIndex;
+  const int index = pane == kUpperPane ? library->mUpperBankIndex : library->mLowerBankIndex;
   if (index < 0 || static_cast<std::size_t>(index) >= banks->size())
     return nullptr;
   return (*banks)[static_cast<std::size_t>(index)];
+}
+
+PatchFile* LibrarianViewControl::bankOfPane(int pane) const
+{
+  const bool categoryView = plug != nullptr && plug->mCategoryList;
+  const bool searchView = plug != nullptr && plug->mSearchList;
+  return bankOfPane(librarian, pane, categoryView, searchView);
 }
 
 void LibrarianViewControl::loadPane(int pane)

@@ -37,18 +37,28 @@ public:
   // The slot text controls of a pane (0 upper, 1 lower), slot 0 to 127; null outside.
   ITextControl* getSlotText(int pane, int slot) const;
 
-  // The slot the arrow keys move from.
-  int currentSlot = 0;
+  // The bank file a pane shows, or null: the upper pane (0) the sound or multi bank at the upper bank index
+  // by patch type; the lower pane (1) the category bank while categoryView, else the search-result bank
+  // while searchView, else the sound or multi bank, at the lower bank index. Null for another pane or patch
+  // type, an index outside its list or an empty entry. librarian may be null.
+  static PatchFile* bankOfPane(const PatchLibrarian* librarian, int pane, bool categoryView, bool searchView);
+
+  // The panes.
+  static constexpr int kUpperPane = 0;
+  static constexpr int kLowerPane = 1;
+
+  // The slot the arrow keys move from (-1 for none).
+  int cursorSlot = 0;
   // Selected slot of each pane, -1 for none.
   int selectedUpper = 0;
   int selectedLower = -1;
-  // True when the selection lies in the lower pane.
-  bool lowerPaneActive = false;
+  // The pane of the last hit slot: kUpperPane or kLowerPane.
+  int activePane = kUpperPane;
   // Slots can be dragged; the page switch sets it when the librarian page is first shown.
   bool dragEnabled = false;
 
 private:
-  // The bank the pane shows, or null.
+  // The bank the pane shows now, with the plug-in's category and search flags.
   PatchFile* bankOfPane(int pane) const;
   void loadPane(int pane);
 

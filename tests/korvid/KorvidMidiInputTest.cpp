@@ -514,11 +514,11 @@ TEST_F(KorvidMidiInput, LibrarianProgramChangeModeSendsTheUpperSlotToThePart)
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0].slot, 10);
   EXPECT_EQ(calls[0].part, 2);
-  EXPECT_EQ(calls[0].pane, plug->mLibrarianView && plug->mLibrarianView->lowerPaneActive ? 1 : 0);
+  EXPECT_EQ(calls[0].pane, plug->mLibrarianView && plug->mLibrarianView->activePane == 1 ? 1 : 0);
   if (plug->mLibrarianView)
   {
     EXPECT_EQ(plug->mLibrarianView->selectedUpper, 10);
-    EXPECT_EQ(plug->mLibrarianView->currentSlot, 10);
+    EXPECT_EQ(plug->mLibrarianView->cursorSlot, 10);
   }
   if (plug->mPatchLibrarian)
   {
@@ -539,7 +539,7 @@ TEST_F(KorvidMidiInput, LibrarianProgramChangeModeSendsTheUpperSlotToThePart)
   // The lower pane active: the record comes from there.
   if (plug->mLibrarianView)
   {
-    plug->mLibrarianView->lowerPaneActive = true;
+    plug->mLibrarianView->activePane = 1;
     fromHost(*plug, 0xC2, 11);
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[1].pane, 1);
