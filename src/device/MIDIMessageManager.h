@@ -69,8 +69,8 @@ public:
   void setClock(DeviceClock* clock);
   DeviceClock& clock() const { return *sender->clock; }
 
-  // Every incoming sysex message (MIDI input thread, worker thread, editor thread; never with the plug
-  // mutex held by another thread's wait). accept false (host sysex) is ignored. While a library request is
+  // Every incoming sysex message (MIDI input thread, worker thread, editor thread). accept false (host
+  // sysex) is ignored. While a library request is
   // active the message goes to it, and a whole dump of the requested kind is stored into the selected upper
   // librarian slot on the editor's side of the editor lock. Otherwise a message of 60 bytes or more is
   // taken only while a dump is expected and only when it is a message of the synthesizer (F0 3E 13 .. F7):

@@ -167,12 +167,12 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
     {
       break;
     }
-    // After the first failure the walk keeps its program and slot: the remaining attempts only poll.
     // Nowhere to store the next record either: the walk ends.
     if (refused())
     {
       break;
     }
+    // After the first failure the walk keeps its program and slot: the remaining attempts only poll.
     if (dumpArrived() && !failed.load())
     {
       plug->showStatusText(receivedProgressText(attempt).c_str());

@@ -4,7 +4,6 @@
 #include "ParamIndex.h"
 
 #include <algorithm>
-#include <functional>
 #include <vector>
 
 namespace
@@ -516,7 +515,7 @@ void SoundDumpLayout::buildParameters(int part, const ValueReader& value, uint8_
 namespace
 {
 // Reads byte b into the parameters of entry e through set (part already applied by set).
-void readEntry(const Entry& e, int b, const std::function<void(int, int)>& set)
+template <class Set> void readEntry(const Entry& e, int b, const Set& set)
 {
   switch (e.rule)
   {
