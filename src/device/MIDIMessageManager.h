@@ -209,6 +209,9 @@ private:
   IControl* effectControl(const SysexProtocol::ParameterChange& change);
   // The follow-up of a part whose bank (bank true) or program a received change set to value.
   void followPartProgram(int part, bool bank, int value);
+  // Sends part's bank and program; when they went out in program/bank mode, requests the part's sound into
+  // the editor (job 6, a dump expected; dropped when the worker is busy).
+  void changeBankAndRequestSound(int part);
   // Selects slot (0..127) in the upper pane of the slot view and the librarian, under the editor lock.
   void selectUpperSlot(int slot);
   // Stores a plain value into a parameter through the editor surface (updating its controls), or

@@ -329,22 +329,9 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
   }
   programChangeTimeStamp = static_cast<int32_t>(GetTickCount());
   LibrarianViewControl* view = plug->mLibrarianView;
-  auto selectSlot = [this, view, program]()
-  {
-    if (view)
-    {
-      view->selectedUpper = program;
-      view->cursorSlot = program;
-    }
-    if (librarian)
-    {
-      librarian->mSelectedUpperSlot = program;
-    }
-  };
-
   if (storedInt(*plug, kControlLibrary) == 1)
   {
-    selectSlot();
+    selectUpperSlot(program);
     plug->SetLibrarianRequestActive(false);
     if (sendPatchFromLibrarian)
     {
@@ -359,14 +346,6 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
   plug->SetLibrarianRequestActive(false);
   plug->AllSoundsOff(part, false);
   setPlain(*plug, kMultiPartPatch + part, program);
-  const bool changed = bankChangeMessage && bankChangeMessage(part);
-  if (changed && plug->mProgramChangeControlsBank.load())
-  {
-    JobArguments args;
-    args.jobCode = MIDIMessageSender::kJobRequestPart;
-    args.part = part;
-    args.toEditor = true;
-    post(args, [this]() { dumpExpected = true; });
-  }
-  selectSlot();
+  changeBankAndRequestSound(part);
+  selectUpperSlot(program);
 }

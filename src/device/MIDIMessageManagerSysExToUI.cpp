@@ -186,6 +186,14 @@ void MIDIMessageManager::followPartProgram(int part, bool bank, int value)
   }
   plug->AllSoundsOff(part, false);
   sender->pause(kAllSoundsOffPauseMs);
+  changeBankAndRequestSound(part);
+  selectUpperSlot(program);
+  dumpExpected = true;
+  refreshRequested = true;
+}
+
+void MIDIMessageManager::changeBankAndRequestSound(int part)
+{
   const bool changed = bankChangeMessage && bankChangeMessage(part);
   if (changed && plug->mProgramChangeControlsBank.load())
   {
@@ -195,9 +203,6 @@ void MIDIMessageManager::followPartProgram(int part, bool bank, int value)
     args.toEditor = true;
     post(args, [this]() { dumpExpected = true; });
   }
-  selectUpperSlot(program);
-  dumpExpected = true;
-  refreshRequested = true;
 }
 
 void MIDIMessageManager::selectUpperSlot(int slot)

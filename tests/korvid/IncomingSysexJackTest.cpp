@@ -20,6 +20,7 @@
 #include "MIDIMessageManager.h"
 #include "MidiJackEnvironment.h"
 #include "MidiJackSynth.h"
+#include "NamedSounds.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
 #include "PluginFolderSurface.h"
@@ -50,15 +51,6 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::seconds timeou
     std::this_thread::sleep_for(2ms);
   }
   return true;
-}
-
-// A sound dump named name.
-Bytes sound(const std::string& name)
-{
-  const SoundDumpLayout::Dump& templ = SoundDumpLayout::soundTemplate();
-  Bytes dump(templ.begin(), templ.end());
-  std::copy(name.begin(), name.end(), dump.begin() + SoundDumpLayout::kNameOffset);
-  return dump;
 }
 
 // text without its trailing blanks.
@@ -95,13 +87,7 @@ protected:
     // A library of one bank, "Slot 0" .. "Slot 127".
     home.createFolder();
     mkdir((home.folder() + "Patches").c_str(), 0755);
-    std::string bank;
-    for (int slot = 0; slot < P::kProgramCount; ++slot)
-    {
-      const Bytes dump = sound("Slot " + std::to_string(slot));
-      bank.append(dump.begin(), dump.end());
-    }
-    home.writeFile("Patches/Bank.syx", bank);
+    home.writeFile("Patches/Bank.syx", korvidtest::namedSoundBank("Slot "));
 
     plug = std::make_unique<Korvid>(IPlugInstanceInfo{});
     // The user picks the simulator's ports; the device-id probe it starts is answered.
@@ -154,7 +140,7 @@ TEST_F(IncomingSysexJack, AKnobTurnedOnTheSynthesizerMovesTheEditorsControlAndIs
 TEST_F(IncomingSysexJack, ARequestedBankFillsTheUpperPane)
 {
   for (int program = 0; program < P::kProgramCount; ++program)
-    simulator.setSound(2, program, sound("Bank C " + std::to_string(program)));
+    simulator.setSound(2, program, korvidtest::namedSound("Bank C " + std::to_string(program)));
   PatchLibrarian& librarian = *plug->mPatchLibrarian;
   ASSERT_EQ(librarian.mSoundBanks.size(), 1u);
   LibrarianViewControl* view = plug->mLibrarianView;

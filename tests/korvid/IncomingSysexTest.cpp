@@ -7,6 +7,7 @@
 #include "IControl.h"
 #include "LibrarianViewControl.h"
 #include "MIDIMessageManager.h"
+#include "NamedSounds.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
 #include "SoundDumpLayout.h"
@@ -58,18 +59,7 @@ protected:
   void writeSoundBank(const std::string& fileName)
   {
     createLibrary();
-    Bytes file;
-    for (int slot = 0; slot < PatchFile::kBankSize; ++slot)
-    {
-      const SoundDumpLayout::Dump& templ = SoundDumpLayout::soundTemplate();
-      Bytes dump(templ.begin(), templ.end());
-      dump[P::kBankOffset] = 0;
-      dump[P::kProgramOffset] = static_cast<unsigned char>(slot);
-      const std::string name = "Slot " + std::to_string(slot);
-      std::copy(name.begin(), name.end(), dump.begin() + SoundDumpLayout::kNameOffset);
-      file.insert(file.end(), dump.begin(), dump.end());
-    }
-    home.writeFile("Patches/" + fileName, std::string(file.begin(), file.end()));
+    home.writeFile("Patches/" + fileName, namedSoundBank("Slot "));
   }
 
   void fromDevice(const Bytes& bytes) { ASSERT_EQ(midi->inject(kInPort, bytes), 1); }

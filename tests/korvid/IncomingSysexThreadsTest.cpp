@@ -7,6 +7,7 @@
 #include "IControl.h"
 #include "LibrarianViewControl.h"
 #include "MIDIMessageManager.h"
+#include "NamedSounds.h"
 #include "PatchLibrarian.h"
 #include "SoundDumpLayout.h"
 #include "SysexProtocol.h"
@@ -28,26 +29,11 @@ class IncomingSysexThreads : public StartupFixture
 protected:
   IncomingSysexThreads() { useResources(pluginFolder()); }
 
-  // A sound dump named name.
-  static Bytes sound(const std::string& name)
-  {
-    const SoundDumpLayout::Dump& templ = SoundDumpLayout::soundTemplate();
-    Bytes dump(templ.begin(), templ.end());
-    std::copy(name.begin(), name.end(), dump.begin() + SoundDumpLayout::kNameOffset);
-    return dump;
-  }
-
   // A library with one bank of 128 sounds.
   void writeSoundBank()
   {
     createLibrary();
-    std::string file;
-    for (int slot = 0; slot < PatchFile::kBankSize; ++slot)
-    {
-      const Bytes dump = sound("Slot " + std::to_string(slot));
-      file.append(dump.begin(), dump.end());
-    }
-    home.writeFile("Patches/Bank.syx", file);
+    home.writeFile("Patches/Bank.syx", namedSoundBank("Slot "));
   }
 };
 
@@ -72,7 +58,7 @@ TEST_F(IncomingSysexThreads, DumpsArrivingOnTheMidiThreadAreStoredOnTheEditorsSi
         for (int round = 0; round < kRounds; ++round)
         {
           plug->SetLibrarianRequestActive(true);
-          midi->inject(kInPort, sound("Round " + std::to_string(round)));
+          midi->inject(kInPort, namedSound("Round " + std::to_string(round)));
           if (plug->mMIDIMessageManager->dataReceived.load())
           {
             ++stored;
