@@ -425,7 +425,7 @@ TEST_F(IncomingSysex, FuzzedMessagesNeverReachBeyondTheirBytes)
   std::uniform_int_distribution<int> shortLength(0, 14);
   std::uniform_int_distribution<int> longLength(60, 430);
   std::uniform_int_distribution<int> coin(0, 3);
-  constexpr int kMessages = 4000;
+  constexpr int kMessages = 20000;
   for (int i = 0; i < kMessages; ++i)
   {
     const bool dump = coin(random) == 0;
