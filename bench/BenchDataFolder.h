@@ -5,6 +5,7 @@
 #include "Korvid.h"
 #include "MidiFakeSystem.h"
 #include "PluginFolderSurface.h"
+#include "SharedDataPaths.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -22,7 +23,7 @@ public:
            ("korvid-bench-" + std::to_string(::getpid()) + "-" + std::to_string(bankCount));
     const fs::path patches = root / "Quillmarsh" / "Korvid Editor" / "Patches";
     fs::create_directories(patches);
-    const fs::path bank = fs::path(KORVID_SHARED_DATA_DIR) / "banks" / "init-bank.syx";
+    const fs::path bank = korvidtest::sharedBankFile("init-bank.syx");
     for (int i = 0; i < bankCount; ++i)
     {
       const fs::path target = patches / ("bank-" + std::to_string(1000 + i) + ".syx");

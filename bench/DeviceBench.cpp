@@ -2,6 +2,7 @@
 #include "Korvid.h"
 #include "MIDIMessageManager.h"
 #include "PatchManager.h"
+#include "SharedDataPaths.h"
 #include "SoundDumpLayout.h"
 
 #include <benchmark/benchmark.h>
@@ -44,7 +45,7 @@ std::vector<unsigned char> factorySound()
 {
   const SoundDumpLayout::Dump& templ = SoundDumpLayout::soundTemplate();
   std::vector<unsigned char> dump(templ.begin(), templ.end());
-  const std::string path = std::string(KORVID_SHARED_DATA_DIR) + "/banks/factory-2008.syx";
+  const std::string path = korvidtest::sharedBankFile("factory-2008.syx");
   if (FILE* f = std::fopen(path.c_str(), "rb"))
   {
     if (std::fread(dump.data(), 1, dump.size(), f) != dump.size())

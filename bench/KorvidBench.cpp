@@ -4,6 +4,7 @@
 #include "Korvid.h"
 #include "ParamIndex.h"
 #include "PluginFolderSurface.h"
+#include "SharedDataPaths.h"
 #include "MidiFakeSystem.h"
 
 #include <benchmark/benchmark.h>
@@ -22,6 +23,12 @@ namespace fs = std::filesystem;
 
 void constructInstances(benchmark::State& state, int bankCount)
 {
+  // Skipped, not failed, in a clone without the shared data beside it.
+  if (bankCount > 0 && !korvidtest::haveSharedBanks())
+  {
+    state.SkipWithError(korvidtest::sharedBanksMissingText().c_str());
+    return;
+  }
   BenchDataFolder data(bankCount);
   // The skin images are decoded once per process into the shared bitmap cache; measure the instances after
   // that first one, as every further instance in a host session is built.

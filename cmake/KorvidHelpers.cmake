@@ -25,6 +25,8 @@ function(korvid_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;WRAPPER" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  # The test support headers (SharedData.h: where the real banks lie, and the skip without them).
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
   target_compile_definitions(${name} PRIVATE
     KORVID_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     KORVID_SHARED_DATA_DIR="${PROJECT_SOURCE_DIR}/../shared/data"

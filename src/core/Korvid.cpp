@@ -102,14 +102,6 @@ bool Korvid::SerializeState2(ByteChunk* chunk, bool withNames)
   return stored;
 }
 
-void Korvid::OpenDataDirectory(bool manual)
-{
-  if (IGraphics* surface = GetGUI())
-  {
-    surface->OpenURL(mDataFolder.getOpenDataDirectoryPath(manual).c_str());
-  }
-}
-
 IGraphics* Korvid::makeSurface(int width, int height)
 {
   SurfaceFactory& factory = surfaceFactory();

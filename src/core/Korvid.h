@@ -34,6 +34,8 @@ class BankNumberPopupMenu;
 class RightSearchPopupMenu;
 class PerfBankNamePopupMenu;
 class ProgBankNamePopupMenu;
+class FileEditPopupMenu;
+class FileCopyPopupMenu;
 
 // Created by the entry point on the host's thread; destroyed by the host's effClose. The constructor builds
 // every long-lived object in one fixed order (KorvidConstruction.cpp, KorvidMenus.cpp,
@@ -121,7 +123,8 @@ public:
 
   // The patch library root: data folder + "Patches", no trailing slash. Any thread.
   std::string getPatchesFolderStr() const { return mDataFolder.getPatchesFolderStr(); }
-  // Opens the data folder (manual false) or the user manual in it with the surface's OpenURL. Editor thread.
+  // Opens the data folder (manual false) or the user manual in it with the surface's OpenURL; a missing
+  // manual or a failure to open is said in the message line (KorvidImportAndHelp.cpp). Editor thread.
   void OpenDataDirectory(bool manual);
   const DataFolder& getDataFolder() const { return mDataFolder; }
   // The debug log is on for this instance, and its path.
@@ -212,7 +215,7 @@ public:
   std::atomic<bool> mLocalControl{false};
   // Integer host tempo set through kTempoInformation; the tempo offset last synced and whether the multi
   // tempo holds it.
-  std::atomic<int> mHostTempo{120};
+  std::atomic<int> mHostTempo{0};
   std::atomic<int> mHostTempoOffset{0};
   std::atomic<bool> mTempoSynced{false};
   // MIDI clock: clock-info and clock-pointer (kSendMIDIClockInfo, kSendMIDIClockPointer), a transport start
@@ -434,6 +437,13 @@ public:
   // Controller 123 (all sounds off) on one part's channel, or on the channel of every active part. Any
   // thread.
   void AllSoundsOff(int part, bool allParts);
+  // The MIDI channel (0..15) part (0..15) listens on (kMultiPartMIDICh - 2), or -1 when it has no single
+  // channel (omni, an omni global channel, a value outside the list). globalForZero: the value 0 stands
+  // for the global channel (kGlobalMidiChannel - 1). Any thread.
+  int partMidiChannel(int part, bool globalForZero);
+  // Lights the activity indicator of part for output: nothing while the indicators follow incoming MIDI,
+  // without an editor surface, or when it is lit already. Any thread.
+  void lightOutgoingIndicator(int part);
 
   // ---- MIDI input gates (KorvidMidiInput.cpp) ----
 
@@ -478,8 +488,9 @@ public:
   IControl* getCCControls(int channel, int ccNumber, int flag);
 
   // Without an output port shows "Set MIDI I/O First!" and sends nothing; otherwise rewrites the
-  // checksum of a message of 201 bytes or more, sends the bytes to the output port (framed with F0 and F7
-  // when they do not start with F0) and, while the debug log is on, logs them in hex. Any thread.
+  // checksum of a message of 201 bytes or more and sends the bytes to the output port (framed with F0 and
+  // F7 when they do not start with F0). A framed message with 3E 0F at bytes 1 and 2 lights the indicator
+  // of the part in byte 5 (unless the indicators follow incoming MIDI). Not logged. Any thread.
   void checksumCheckAndSend(unsigned char* bytes, int length);
   // true shows the processing overlay (busy indicator, its layer and the page's cancel button; on the
   // librarian page the category-limit and search-field layers hidden and the search control greyed);
@@ -564,9 +575,76 @@ public:
   // bank, a slot outside the bank or without a dump, no output port or a busy worker. True when posted. Any
   // thread.
   bool sendPatchToDeviceFromLibrarian(int slot, int pane, int part);
+  // The slot menu (an upper slot) and the copy menu (anything else) of a right click in the slot view: a new
+  // menu at (x, y), kept as the newest of its kind, shown at once and carried out. Editor thread.
+  void showFileEditMenu(int x, int y);
+  void showFileCopyMenu(int x, int y);
   // Cleared while the slot view's rename field is open for a slot; set by the view's clicks and keys and
   // after a rename (also called rename-closed): the kPatchRename edit renames only while it is clear.
   std::atomic<bool> mRenameBlocked{true};
+  // Asks for a bank file with the open dialog ("mid" files with midiFile, else "syx" and "kvd") and copies
+  // it into the library folder (importBankFile). False when cancelled or refused. Editor thread.
+  bool saveImportedFile(bool midiFile);
+  // Copies the bank file at source into the library folder under its own name, or "<name> (n)" when that
+  // is taken: read whole first, written to a temporary file and renamed. Refuses, saying why in the message
+  // line, an unreadable, too small or too large file, one that is not a MIDI (midiFile) or SysEx file, the
+  // library's own file and a missing library folder. The caller rescans the library after success.
+  bool importBankFile(const std::string& source, bool midiFile);
+  // Opens one of the maker's help pages in the browser: 0 support tickets, 1 downloads, 2 knowledge base;
+  // other topics nothing. A failure to open is said in the message line. Editor thread.
+  bool OpenHelpTopics(int topic);
+  // Where the import dialog starts: the folder of the last file chosen.
+  std::string mFileDialogFolder;
+  // The newest slot and copy menus (shared with the call that shows them, which may outlive a newer one).
+  std::shared_ptr<FileEditPopupMenu> mFileEditMenu;
+  std::shared_ptr<FileCopyPopupMenu> mFileCopyMenu;
+
+  // ---- Device transfers: bank changes, part sends, library records into the synthesizer
+  //      (KorvidTransfers.cpp) ----
+
+  // The host tempo in whole BPM as kTempoInformation last took it (GetTempo truncated); 0 until then. Any
+  // thread.
+  int getTempoValue();
+  // Bank select and program change for part (0..15), or for the multi while the multi mode is on (part
+  // not read). Part: bank and program from kMultiPartBank/kMultiPartPatch + part, the part's channel,
+  // controller 32 value 64; multi: kMultiBank/kMultiPatch, the global channel, value 96. The bank and
+  // program go into the part tables first (entry 16: the multi). Refused (false) when another active part
+  // holds the same bank and program in the tables (the "bankPatchConflictWindow" layer shows), without an
+  // output port ("Set MIDI I/O First!"), or when the target has no single MIDI channel. Otherwise true:
+  // all sounds off, then controller 0, 25 ms, controller 32, 25 ms, the program change, 50 ms and a
+  // sync-timer pause go out on the bank-change thread, never on the caller's: the audio thread, the MIDI
+  // input thread and handlers holding the plug mutex call it. Device jobs posted after the call start only
+  // once these messages are out; called from a device job it returns once they are out (bounded; a
+  // time-out says so). Any thread.
+  bool BankChangeMessage(int part);
+  // Sends part's sound (0..15) from the editor's values to its edit buffer with job 2, then, with
+  // sendMultiAfter, the multi (job 0's body) and two sync-timer pauses. Always sends all sounds off to the
+  // part first. When the device worker admits the job, the ignore-incoming flag, busy (worker-busy),
+  // multiEdited (push-all-parts) and sendGlobalWithMulti (push-global) are set; the job clears the busy and
+  // ignore flags at its end. A busy worker drops it and no flag changes. Never waits: any thread.
+  void sendPatchToDevice(int part, bool busy, bool multiEdited, bool sendGlobalWithMulti,
+                         bool sendMultiAfter);
+  // After a program change of part (0..15): when any of its 40 section locks is on, sends all sounds off
+  // to it and its sound from the editor's values (job 2). A running job (the request of the new program's
+  // sound) is not interrupted: the send follows it, and is skipped when that job failed. Any thread.
+  void sendPartDataBackToHardware(int part);
+  // Sends the library record of the selected upper slot (or, with no upper slot selected, the lower
+  // pane's) to part (0..15) with job 3; store: also into the synthesizer's memory slot of that number in
+  // the part's bank (kMultiPartBank + part; multis: the multi memory). Editor thread.
+  void SendSingleProgramFromLibrarian(bool store, int part);
+  // Stores the whole bank of the upper pane (the lower one with no upper slot selected) into memory bank
+  // bankByte (0..7 = A..H; multis: the multi memory) of the synthesizer with job 4, after the user
+  // confirmed it in a message box (it overwrites up to 128 sounds). The librarian's selected upper slot
+  // becomes 0. Editor thread.
+  void SendAllProgramsFromLibrarian(int bankByte);
+  // The same from slot startSlot (0..127) of pane (0 upper, otherwise lower) on: slot s goes to program
+  // s - startSlot. Needs an output port and an idle device worker; asks for confirmation first. Editor
+  // thread.
+  void storeAllPatchesToDeviceFromLibrarian(int pane, int startSlot, int bankByte);
+  // The bank file the library transfers take from pane (0 upper: the sound or multi list by patch type at
+  // the upper bank index; otherwise the lower bank index in the search results while they are shown, else
+  // the category banks while they are shown, else the sound or multi list), or null. Editor thread.
+  class PatchFile* transferBankOfPane(int pane);
 
 private:
   // Destroyed first of all members: stops input and the jobs while everything they use still exists.
@@ -575,6 +653,17 @@ private:
     Korvid* plug;
     ~DeviceTeardown();
   };
+  // One bank change's messages and pauses (the bank-change thread).
+  void sendBankChange(int part, bool multi, int channel, int bank, int bankLsb, int program);
+  // Pauses ms on the device jobs' clock; false when the jobs are being stopped.
+  bool transferPause(int ms);
+  // Asks whether count records of the bank named bankName may overwrite the synthesizer's memory (bankByte,
+  // or the multi memory); false without an editor or when the user declines.
+  bool confirmBankStore(const std::string& bankName, int count, int bankByte);
+  // Posts job 4 with a copy of the bank of pane from startSlot on, after the checks and the confirmation.
+  void storeBankIntoDevice(int pane, int startSlot, int bankByte);
+  // Posts job 3 with the record of slot in pane's bank for part (until the editor's own send lands).
+  void sendLibrarySlot(int slot, int pane, int part);
   std::mutex mDisplayTextLock;
   std::string mStatusText;
   std::string mPatchNameText;

@@ -4,13 +4,14 @@
 #include "BankNumberPopupMenu.h"
 #include "ControlLayer.h"
 #include "EditorLock.h"
+#include "FileCopyPopupMenu.h"
+#include "FileEditPopupMenu.h"
 #include "LibrarianViewControl.h"
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
 #include "ProgramNumberPopupMenu.h"
 
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -29,14 +30,6 @@ int intValue(Korvid& plug, int paramIdx)
 {
   const IParam* param = plug.GetParam(paramIdx);
   return param ? param->Int() : 0;
-}
-
-// "Slot 006" for slot 5: slots are numbered from 1 like the synthesizer's programs.
-std::string slotText(int slot)
-{
-  char text[16];
-  std::snprintf(text, sizeof text, "Slot %03d", slot + 1);
-  return text;
 }
 
 void hide(ControlLayer* layer, bool hidden)
@@ -140,7 +133,8 @@ bool Korvid::sendPatchToDeviceFromLibrarian(int slot, int pane, int part)
   const auto index = static_cast<size_t>(slot);
   if (index >= bank->mRecords.size() || bank->mRecords[index].mMessages.empty())
   {
-    showStatusText((slotText(slot) + " is empty - nothing sent").c_str());
+    showStatusText(
+        ("Slot " + LibrarianViewControl::slotNumberText(slot) + " is empty - nothing sent").c_str());
     return false;
   }
   // The job gets its own copy: the bank may be replaced by a rescan while the job runs.
@@ -170,4 +164,18 @@ bool Korvid::sendPatchToDeviceFromLibrarian(int slot, int pane, int part)
     return false;
   }
   return true;
+}
+
+void Korvid::showFileEditMenu(int x, int y)
+{
+  auto menu = std::make_shared<FileEditPopupMenu>(this, mPatchLibrarian, IRECT(x, y, x, y), this);
+  mFileEditMenu = menu;
+  menu->doPopupMenu(this, x, y);
+}
+
+void Korvid::showFileCopyMenu(int x, int y)
+{
+  auto menu = std::make_shared<FileCopyPopupMenu>(this, mPatchLibrarian, IRECT(x, y, x, y), this);
+  mFileCopyMenu = menu;
+  menu->doPopupMenu(this, x, y);
 }

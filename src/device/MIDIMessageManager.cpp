@@ -3,6 +3,8 @@
 
 #include "DeviceClock.h"
 #include "EditorLock.h"
+#include "LibrarianPatch.h"
+#include "SysexProtocol.h"
 
 namespace
 {
@@ -59,13 +61,48 @@ WorkerThread& MIDIMessageManager::workerFor(Thread thread)
   return sysexJobThread;
 }
 
+JobArguments MIDIMessageManager::afterQueuedBankChanges(const JobArguments& args)
+{
+  JobArguments ordered = args;
+  if (threadFor(args.jobCode) == Thread::SysexJob)
+  {
+    ordered.bankChangeTicket = bankChanges.issued();
+  }
+  return ordered;
+}
+
 bool MIDIMessageManager::post(const JobArguments& args, const std::function<void()>& prepare)
 {
   if (sender->stopping.load())
   {
     return false;
   }
-  return workerFor(threadFor(args.jobCode)).post(args, prepare);
+  return workerFor(threadFor(args.jobCode)).post(afterQueuedBankChanges(args), prepare);
+}
+
+bool MIDIMessageManager::postOrChain(const JobArguments& args, const std::function<void()>& prepare)
+{
+  if (sender->stopping.load() || threadFor(args.jobCode) != Thread::SysexJob)
+  {
+    return false;
+  }
+  return sysexJobThread.postOrChain(afterQueuedBankChanges(args), prepare) != WorkerThread::Posted::Dropped;
+}
+
+bool MIDIMessageManager::postLibraryRecord(const LibrarianPatch& record, int part, int slot)
+{
+  const bool store = storeToMemory.exchange(false);
+  if (part < 0 || part >= SysexProtocol::kPartCount || slot < 0 || slot >= SysexProtocol::kProgramCount)
+  {
+    return false;
+  }
+  JobArguments args;
+  args.jobCode = MIDIMessageSender::kJobSendLibraryPatch;
+  args.record = std::make_shared<const LibrarianPatch>(record);
+  args.part = part;
+  args.slotIndex = slot;
+  args.storeToMemory = store;
+  return post(args, [this]() { sendRunning = true; });
 }
 
 bool MIDIMessageManager::isRunning(Thread thread)
@@ -100,6 +137,8 @@ void MIDIMessageManager::shutdown()
 {
   sender->stopping = true;
   sender->cancel = true;
+  bankChanges.close();
+  bankChanges.join();
   for (WorkerThread* thread : {&sysexJobThread, &transportThread, &clockThread})
   {
     thread->close();

@@ -1,6 +1,7 @@
 // The plug-in's one link to the synthesizer: the job sender, its three worker threads and the flags.
 #pragma once
 
+#include "BankChangeThread.h"
 #include "LibraryRequest.h"
 #include "MIDIMessageSender.h"
 #include "SysexProtocol.h"
@@ -51,10 +52,24 @@ public:
   static Thread threadFor(int jobCode);
   // Posts args.jobCode on its thread: when that thread is idle, prepare (the poster's flags that are set
   // only for an idle thread) runs, the arguments are copied and the job starts; true then. A busy or
-  // stopped thread drops the request (false). Any thread; prepare must not post.
+  // stopped thread drops the request (false). A job of the sysex-job thread first waits for the bank
+  // changes queued before this call. Any thread; prepare must not post.
   bool post(const JobArguments& args, const std::function<void()>& prepare = {});
+  // As post for a job of the sysex-job thread, except that a busy thread runs it right after its current
+  // job (one place, a later call replaces it); then it is skipped when that job failed (a request timed
+  // out or was cancelled). Started or chained: true. Any thread; prepare must not post.
+  bool postOrChain(const JobArguments& args, const std::function<void()>& prepare = {});
   // True while a job runs on that thread.
   bool isRunning(Thread thread);
+  // True on the sysex-job thread (inside a job of codes 0..13).
+  bool onSysexJobThread() const { return sysexJobThread.isCurrent(); }
+
+  // Posts job 3 with a copy of record for part (0..15) and library slot (0..127), setting send-running:
+  // the record goes to the part's edit buffer, and with the store-to-memory flag set at this call also
+  // into the memory slot (the flag is taken into the job, then cleared). False when the thread is busy
+  // (nothing is sent) or the part or slot lies outside its range. Editor thread, or the thread that
+  // reads the library.
+  bool postLibraryRecord(const LibrarianPatch& record, int part, int slot);
 
   // Posts job 9 (editBuffer, bank) and job 10 (bank) for the librarian. The patch request is emptied and
   // made active and data-received cleared first, also when the post is dropped.
@@ -89,6 +104,9 @@ public:
   // 79 the device's public format gives, with 3E 13 .. 14 .. F7; clears the dump-expected flag for every
   // message, taken or not.
   void sysexSettingsParse(ISysEx* msg);
+  // Stores a plain value (bounded to the parameter's range) into a parameter through the editor surface
+  // (updating its controls), or straight into the parameter without one. No change handler runs.
+  void setParameterFromDump(int paramIdx, double value);
   // Unpack flag byte 1 (status and receive MIDI, USB, local) and flag byte 2 (the six receive toggles)
   // of part (0..15) into its parameters.
   void encryptMultiSettings1Values(int value, int part);
@@ -150,17 +168,19 @@ public:
   void getLegacyCCparam(int cc, int channel, int value, bool refreshTab, bool fromDevice);
   // A program change (data byte 1 the program 0..127) for part (0..15): ignored for a locked part;
   // otherwise, in librarian program-change mode, the upper slot of that number is selected and sent to
-  // the part; with kGlobalRxProgramChange on, the part's program is set, the bank and program are sent and,
-  // in program/bank mode, the part's sound is requested.
+  // the part; with kGlobalRxProgramChange on, the part's program is set, the bank and program are sent
+  // (Korvid::BankChangeMessage) and, in program/bank mode, the part's sound is requested, followed by the
+  // part's locked sections when it has any (Korvid::sendPartDataBackToHardware). Never waits.
   void MakeProgramChangeMessages(int part, IMidiMsg* msg);
-  // What program changes call of the plug-in (set by the plug-in; unset: that step is skipped). Bank and
-  // program change for a part, false on a bank conflict or when nothing was sent.
-  std::function<bool(int part)> bankChangeMessage;
-  // Sends library record slot (0..127) of pane (0 upper, 1 lower) to part on the worker thread.
+  // What program changes in the librarian's program-change mode call of the plug-in (set by the plug-in;
+  // unset: that step is skipped). Sends library record slot (0..127) of pane (0 upper, 1 lower) to part on
+  // the worker thread.
   std::function<void(int slot, int pane, int part)> sendPatchFromLibrarian;
 
   // Owned; lives from construction to destruction.
   std::unique_ptr<MIDIMessageSender> sender;
+  // Where Korvid::BankChangeMessage queues its sends; the device jobs wait for it (see post).
+  BankChangeThread bankChanges{"bank changes"};
   Korvid* plug;
   PatchManager* patchManager;
   IGraphics* graphics;
@@ -196,6 +216,8 @@ private:
   WorkerThread clockThread;
 
   WorkerThread& workerFor(Thread thread);
+  // args with the ticket of the bank changes queued so far, for a job of the sysex-job thread.
+  JobArguments afterQueuedBankChanges(const JobArguments& args);
   // A library request takes the message when it is a complete dump of its kind: true, with a copy of the
   // completed record in completed.
   bool takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi,
@@ -209,12 +231,10 @@ private:
   IControl* effectControl(const SysexProtocol::ParameterChange& change);
   // The follow-up of a part whose bank (bank true) or program a received change set to value.
   void followPartProgram(int part, bool bank, int value);
-  // Sends part's bank and program; when they went out in program/bank mode, requests the part's sound into
-  // the editor (job 6, a dump expected; dropped when the worker is busy).
+  // Sends part's bank and program; when they go out in program/bank mode, requests the part's sound into
+  // the editor (job 6, a dump expected; dropped when the worker is busy) and sends its locked sections back
+  // after it.
   void changeBankAndRequestSound(int part);
   // Selects slot (0..127) in the upper pane of the slot view and the librarian, under the editor lock.
   void selectUpperSlot(int slot);
-  // Stores a plain value into a parameter through the editor surface (updating its controls), or
-  // straight into the parameter without one.
-  void setParameterFromDump(int paramIdx, double value);
 };

@@ -22,8 +22,6 @@ constexpr int kFirstShiftedEffect2Type = 32;
 constexpr int kEffect2TypeShift = 22;
 // A short program change holds off the bank and program of received changes for this long (ms).
 constexpr uint32_t kProgramChangeHoldMs = 1000;
-// Pause between all sounds off and the bank change, in ms.
-constexpr int kAllSoundsOffPauseMs = 20;
 
 // part's index in a per-part family starting at base, or -1.
 int partOf(int paramIdx, int base)
@@ -184,8 +182,8 @@ void MIDIMessageManager::followPartProgram(int part, bool bank, int value)
   {
     return;
   }
+  // The bank change paces its own messages on its thread: the MIDI input thread does not wait here.
   plug->AllSoundsOff(part, false);
-  sender->pause(kAllSoundsOffPauseMs);
   changeBankAndRequestSound(part);
   selectUpperSlot(program);
   dumpExpected = true;
@@ -194,14 +192,17 @@ void MIDIMessageManager::followPartProgram(int part, bool bank, int value)
 
 void MIDIMessageManager::changeBankAndRequestSound(int part)
 {
-  const bool changed = bankChangeMessage && bankChangeMessage(part);
-  if (changed && plug->mProgramChangeControlsBank.load())
+  if (plug->BankChangeMessage(part) && plug->mProgramChangeControlsBank.load())
   {
     JobArguments args;
     args.jobCode = MIDIMessageSender::kJobRequestPart;
     args.part = part;
     args.toEditor = true;
-    post(args, [this]() { dumpExpected = true; });
+    // The new program's sound comes back with the locked sections kept: those go back to the part.
+    if (post(args, [this]() { dumpExpected = true; }))
+    {
+      plug->sendPartDataBackToHardware(part);
+    }
   }
 }
 

@@ -48,7 +48,7 @@ protected:
 
 TEST_F(SimulatorTest, AnswersSoundMultiAndGlobalRequestsForItsOwnIdOnly)
 {
-  const Bytes sound = DeviceTestSupport::factorySounds().at(33);
+  const Bytes sound = DeviceTestSupport::madeSound(33);
   simulator.setSound(2, 40, sound);
   std::vector<Bytes> got = ask(P::storedSoundRequest(17, 2, 40));
   ASSERT_EQ(1u, got.size());
@@ -73,7 +73,7 @@ TEST_F(SimulatorTest, AnswersSoundMultiAndGlobalRequestsForItsOwnIdOnly)
 
 TEST_F(SimulatorTest, TakesDumpsAndParameterChangesIntoItsMemory)
 {
-  Bytes dump = DeviceTestSupport::asEditBuffer(DeviceTestSupport::factorySounds().at(50), 9);
+  Bytes dump = DeviceTestSupport::asEditBuffer(DeviceTestSupport::madeSound(50), 9);
   dump[P::kDeviceIdOffset] = 17;
   simulator.receive(dump);
   // Filter 1 cutoff of part 9 (sound index 78, address 00 4E) set to 5.

@@ -52,7 +52,7 @@ TEST(DeviceJackTest, PartSoundRequestedFromTheSimulatorLandsInTheEditor)
 
   BlofeldSimulator simulator(0);
   const int part = 5;
-  const Bytes sound = DeviceTestSupport::factorySounds().at(77);
+  const Bytes sound = DeviceTestSupport::madeSound(77);
   simulator.setEditBuffer(part, sound);
   {
     BlofeldSimulatorJack link(simulator, client);

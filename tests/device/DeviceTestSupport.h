@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "Korvid.h"
+#include "MadeBanks.h"
 #include "PatchLibrarian.h"
+#include "SharedData.h"
 #include "SysexProtocol.h"
 
 namespace DeviceTestSupport
@@ -24,11 +26,12 @@ inline std::unique_ptr<Korvid> makePlug()
   return plug;
 }
 
-// Every 392-byte sound dump of the factory bank file, in file order.
+// Every 392-byte sound dump of the factory bank file, in file order; tests reading it start with
+// KORVID_REQUIRE_SHARED_BANKS().
 inline std::vector<Bytes> factorySounds()
 {
   std::vector<Bytes> sounds;
-  const std::string path = std::string(KORVID_SHARED_DATA_DIR) + "/banks/factory-2008.syx";
+  const std::string path = korvidtest::sharedBankFile("factory-2008.syx");
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f)
     return sounds;
@@ -69,6 +72,10 @@ inline void openUpperBanks(PatchLibrarian& librarian, int records = 128, int slo
   librarian.mUpperBankIndex = 0;
   librarian.mSelectedUpperSlot = slot;
 }
+
+// Sounds made here, for tests that need sounds but not the factory's.
+using korvidtest::madeSound;
+using korvidtest::madeSounds;
 
 // The dump as the synthesizer sends part's edit buffer: bank 7F, program = part.
 inline Bytes asEditBuffer(Bytes dump, int part)

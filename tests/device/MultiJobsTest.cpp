@@ -199,8 +199,7 @@ TEST_F(MultiJobsTest, GlobalGoesFirstAndEveryActivePartFollowsWhileTheMultiWasEd
 TEST_F(MultiJobsTest, RequestPartsAsksForEveryActivePartAndTakesTheirSounds)
 {
   start(DeviceClock::Mode::Scaled, 0.2);
-  const std::vector<Bytes> sounds = DeviceTestSupport::factorySounds();
-  ASSERT_GE(sounds.size(), 20u);
+  const std::vector<Bytes> sounds = DeviceTestSupport::madeSounds(20);
   simulator->setEditBuffer(2, DeviceTestSupport::asEditBuffer(sounds[7], 2));
   simulator->setEditBuffer(9, DeviceTestSupport::asEditBuffer(sounds[19], 9));
   plug->GetParam(kMultiPartStatus + 2)->Set(1);

@@ -222,8 +222,7 @@ TEST_F(RequestJobsTest, WithoutOutputPortTheEnquirySaysSoAndTimesOut)
 TEST_F(RequestJobsTest, ArrangementRequestBringsEveryPartAndTheMultiIntoTheEditor)
 {
   start(DeviceClock::Mode::Scaled, 0.2);
-  const std::vector<Bytes> sounds = DeviceTestSupport::factorySounds();
-  ASSERT_GE(sounds.size(), 30u);
+  const std::vector<Bytes> sounds = DeviceTestSupport::madeSounds(30);
   for (int part = 0; part < 16; ++part)
     simulator->setEditBuffer(part,
                              DeviceTestSupport::asEditBuffer(sounds[static_cast<size_t>(part + 10)], part));
@@ -312,8 +311,7 @@ TEST_F(RequestJobsTest, SilentPartsTimeOutAndTheMultiIsNotAskedFor)
 TEST_F(RequestJobsTest, StoredSoundRequestAsksForProgram127AboveTheLastSlot)
 {
   start(DeviceClock::Mode::Scaled, 0.2);
-  const std::vector<Bytes> sounds = DeviceTestSupport::factorySounds();
-  ASSERT_FALSE(sounds.empty());
+  const std::vector<Bytes> sounds = DeviceTestSupport::madeSounds(4);
   simulator->setSound(2, 127, sounds[3]);
   librarian.mSelectedUpperSlot = 200;
   manager->sendSinglePatchRequestSysexFromLibrarian(false, 2);
@@ -374,8 +372,7 @@ TEST_F(RequestJobsTest, CancelledSoundRequestRescansTheLibrary)
 TEST_F(RequestJobsTest, SoundBankWalkFillsEveryProgramInOrder)
 {
   start(DeviceClock::Mode::Scaled, 0.2);
-  const std::vector<Bytes> sounds = DeviceTestSupport::factorySounds();
-  ASSERT_FALSE(sounds.empty());
+  const std::vector<Bytes> sounds = DeviceTestSupport::madeSounds(4);
   simulator->setSound(0, 127, sounds[0]);
   librarian.mSelectedUpperSlot = 40;
   manager->sendAllPatchRequestSysexFromLibrarian(0);

@@ -54,6 +54,7 @@ protected:
 
 TEST_F(SoundDumpTest, EveryFactorySoundSurvivesParseAndBuild)
 {
+  KORVID_REQUIRE_SHARED_BANKS();
   const std::vector<Bytes> sounds = DeviceTestSupport::factorySounds();
   ASSERT_EQ(1024u, sounds.size());
   for (size_t i = 0; i < sounds.size(); ++i)
@@ -138,7 +139,7 @@ TEST_F(SoundDumpTest, EveryBuiltByteIsSevenBitWhateverTheValues)
 
 TEST_F(SoundDumpTest, ParseUnpacksBytesAsTheLayoutSays)
 {
-  Bytes d = DeviceTestSupport::asEditBuffer(DeviceTestSupport::factorySounds().at(0), 4);
+  Bytes d = DeviceTestSupport::asEditBuffer(DeviceTestSupport::madeSound(0), 4);
   d[8] = 64;
   d[15] = 27;
   d[31] = 5;
@@ -196,7 +197,7 @@ TEST_F(SoundDumpTest, ParseUnpacksBytesAsTheLayoutSays)
 TEST_F(SoundDumpTest, LockedSectionsKeepTheirValuesNameAndCategoryDoNot)
 {
   const int p = 6;
-  Bytes d = DeviceTestSupport::asEditBuffer(DeviceTestSupport::factorySounds().at(10), p);
+  Bytes d = DeviceTestSupport::asEditBuffer(DeviceTestSupport::madeSound(10), p);
   d[85] = 99;
   d[105] = 98;
   d[124] = 1;
@@ -224,7 +225,7 @@ TEST_F(SoundDumpTest, LockedSectionsKeepTheirValuesNameAndCategoryDoNot)
 
 TEST_F(SoundDumpTest, ShortForeignOrPartlessDumpsChangeNothing)
 {
-  Bytes d = DeviceTestSupport::asEditBuffer(DeviceTestSupport::factorySounds().at(3), 1);
+  Bytes d = DeviceTestSupport::asEditBuffer(DeviceTestSupport::madeSound(3), 1);
   d[85] = 77;
   set(kFilter1Cutoff + 1, 5);
   // Where "part 16" of filter 1's cutoff would land: the first index of the next parameter.
@@ -252,7 +253,7 @@ TEST_F(SoundDumpTest, OtherPartShowsTheCurrentPartsNameAndTheDumpsCategory)
 {
   plug->mCurrentPart = 0;
   plug->GetParam(kPatchName + 0)->SetDisplayText(0, "Current");
-  Bytes d = DeviceTestSupport::asEditBuffer(DeviceTestSupport::factorySounds().at(5), 3);
+  Bytes d = DeviceTestSupport::asEditBuffer(DeviceTestSupport::madeSound(5), 3);
   d[386] = 9;
   parse(d);
   EXPECT_EQ("Current", plug->getPatchNameText());

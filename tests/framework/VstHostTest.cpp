@@ -127,7 +127,17 @@ TEST(VstHostTest, CommandLineSavesAndLoadsState)
   EXPECT_NE(second.find("accepted"), std::string::npos) << second;
   std::remove(statePath.c_str());
 
+  // The transport is stopped unless asked to play.
+  for (const char* transport : {"", " --transport stop", " --transport play"})
+  {
+    std::string run;
+    EXPECT_EQ(runHost("\"" + kPluginPath + "\" --seconds 0" + transport, &run), 0) << run;
+    const bool playing = std::string(transport).find("play") != std::string::npos;
+    EXPECT_NE(run.find(playing ? "transport playing" : "transport stopped"), std::string::npos) << run;
+  }
+
   std::string bad;
   EXPECT_EQ(runHost("\"" + kPluginPath + "\" --seconds", &bad), 2);
+  EXPECT_EQ(runHost("\"" + kPluginPath + "\" --transport maybe", &bad), 2);
   EXPECT_EQ(runHost("/nonexistent/plugin.so", &bad), 1);
 }

@@ -20,7 +20,7 @@
 #include "MIDIMessageManager.h"
 #include "MidiJackEnvironment.h"
 #include "MidiJackSynth.h"
-#include "NamedSounds.h"
+#include "MadeBanks.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
 #include "PluginFolderSurface.h"
@@ -35,6 +35,9 @@ using P = SysexProtocol;
 
 namespace
 {
+// The numbers of the made sounds in the synthesizer's bank C (the library's are 0 .. 127).
+constexpr int kRequestedFirst = 1000;
+
 // JACK even on a machine with an ALSA sequencer, so the simulator's client is what the plug-in sees.
 std::unique_ptr<IMidiPorts::Backend> jackOnly()
 {
@@ -84,10 +87,11 @@ protected:
     Korvid::setSurfaceFactory([](IPlugBase* plug, int w, int h) -> IGraphics*
                               { return new PluginFolderSurface(plug, w, h, KORVID_PLUGIN_FOLDER); });
 
-    // A library of one bank, "Slot 0" .. "Slot 127".
+    // A library of one bank, "Made Sound 0" .. "Made Sound 127".
     home.createFolder();
     mkdir((home.folder() + "Patches").c_str(), 0755);
-    home.writeFile("Patches/Bank.syx", korvidtest::namedSoundBank("Slot "));
+    const std::vector<unsigned char> bank = korvidtest::madeBank(0, P::kProgramCount);
+    home.writeFile("Patches/Bank.syx", std::string(bank.begin(), bank.end()));
 
     plug = std::make_unique<Korvid>(IPlugInstanceInfo{});
     // The user picks the simulator's ports; the device-id probe it starts is answered.
@@ -140,12 +144,12 @@ TEST_F(IncomingSysexJack, AKnobTurnedOnTheSynthesizerMovesTheEditorsControlAndIs
 TEST_F(IncomingSysexJack, ARequestedBankFillsTheUpperPane)
 {
   for (int program = 0; program < P::kProgramCount; ++program)
-    simulator.setSound(2, program, korvidtest::namedSound("Bank C " + std::to_string(program)));
+    simulator.setSound(2, program, korvidtest::madeSound(kRequestedFirst + program));
   PatchLibrarian& librarian = *plug->mPatchLibrarian;
   ASSERT_EQ(librarian.mSoundBanks.size(), 1u);
   LibrarianViewControl* view = plug->mLibrarianView;
   ASSERT_NE(view, nullptr);
-  ASSERT_EQ(trimmed(view->getSlotText(0, 5)->GetTextStr()), "Slot 5");
+  ASSERT_EQ(trimmed(view->getSlotText(0, 5)->GetTextStr()), "Made Sound 5");
 
   // The jobs' pauses a fifth as long: the replies still come within a few polls over JACK.
   DeviceClock quick(DeviceClock::Mode::Scaled, 0.2);
@@ -157,7 +161,7 @@ TEST_F(IncomingSysexJack, ARequestedBankFillsTheUpperPane)
   EXPECT_EQ(plug->GetParam(kBankEditUnsaved)->Int(), 1);
   for (int slot = 0; slot < P::kProgramCount; ++slot)
   {
-    const std::string name = "Bank C " + std::to_string(slot);
+    const std::string name = "Made Sound " + std::to_string(kRequestedFirst + slot);
     EXPECT_EQ(trimmed(librarian.mSoundBanks[0]->mRecords[static_cast<size_t>(slot)].mName), name);
     EXPECT_EQ(trimmed(view->getSlotText(0, slot)->GetTextStr()), name) << "slot " << slot;
   }

@@ -7,7 +7,7 @@
 #include "IControl.h"
 #include "LibrarianViewControl.h"
 #include "MIDIMessageManager.h"
-#include "NamedSounds.h"
+#include "MadeBanks.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
 #include "SoundDumpLayout.h"
@@ -15,6 +15,7 @@
 #include "UIConfigManager.h"
 #include "WdlTime.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <random>
@@ -55,11 +56,12 @@ protected:
     return plug;
   }
 
-  // A bank file of 128 sounds named "Slot 0" .. "Slot 127" in the library, read at construction.
+  // A bank file of 128 sounds named "Made Sound 0" .. "Made Sound 127" in the library, read at construction.
   void writeSoundBank(const std::string& fileName)
   {
     createLibrary();
-    home.writeFile("Patches/" + fileName, namedSoundBank("Slot "));
+    const Bytes bank = madeBank(0, PatchFile::kBankSize);
+    home.writeFile("Patches/" + fileName, std::string(bank.begin(), bank.end()));
   }
 
   void fromDevice(const Bytes& bytes) { ASSERT_EQ(midi->inject(kInPort, bytes), 1); }
@@ -347,12 +349,6 @@ TEST_F(IncomingSysex, APartsProgramFollowsOutsideTheSecondAfterAShortProgramChan
   plug->getSurface()->AttachControl(program);
   const unsigned char key[] = {0x21, 4, 0, 1};
   plug->getUIConfigManager()->sysexControls.addToControlMap(key, 0, program);
-  std::vector<int> bankChanges;
-  manager.bankChangeMessage = [&](int part)
-  {
-    bankChanges.push_back(part);
-    return true;
-  };
   const Bytes change17 = P::parameterChange(0, {0x21, 4, 0, 1, 17});
   set(*plug, kPartLock + 4, 0);
   set(*plug, kGlobalRxProgramChange, 1);
@@ -380,11 +376,20 @@ TEST_F(IncomingSysex, APartsProgramFollowsOutsideTheSecondAfterAShortProgramChan
   EXPECT_EQ(view->selectedUpper, 17);
   EXPECT_EQ(view->cursorSlot, 17);
   EXPECT_EQ(plug->getStatusText().find("nothing sent"), std::string::npos) << plug->getStatusText();
-  EXPECT_TRUE(bankChanges.empty());
   for (int i = 0; i < 500 && plug->ThreadRunning(); ++i)
   {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+  // Slot 17's record went to part 4's edit buffer.
+  ASSERT_FALSE(sent().empty());
+  const Bytes record = sent().back();
+  ASSERT_EQ(record.size(), static_cast<size_t>(SoundDumpLayout::kDumpLength));
+  EXPECT_EQ(record[P::kBankOffset], P::kEditBufferBank);
+  EXPECT_EQ(record[P::kProgramOffset], 4);
+  const Bytes slot17 = madeSound(17);
+  EXPECT_TRUE(std::equal(slot17.begin() + SoundDumpLayout::kNameOffset,
+                         slot17.begin() + SoundDumpLayout::kNameOffset + SoundDumpLayout::kNameLength,
+                         record.begin() + SoundDumpLayout::kNameOffset));
 
   // A locked part does not follow.
   set(*plug, kPartLock + 4, 1);
@@ -397,20 +402,22 @@ TEST_F(IncomingSysex, APartsProgramFollowsOutsideTheSecondAfterAShortProgramChan
   plug->mProgramChangeControlsBank = true;
   midi->clearReceived();
   fromDevice(P::parameterChange(0, {0x21, 4, 0, 1, 20}));
-  EXPECT_EQ(bankChanges, std::vector<int>{4});
   EXPECT_EQ(plug->mPatchLibrarian->mSelectedUpperSlot, 20);
   ASSERT_FALSE(sent().empty());
   EXPECT_EQ(sent().front(), (Bytes{0xB4, 123, 0})) << "all sounds off on part 4's channel";
-  bool requested = false;
-  for (int i = 0; i < 500 && !requested; ++i)
+  const Bytes programChange{0xC4, 20};
+  const Bytes request{0xF0, 0x3E, 0x13, 0x00, 0x00, 0x7F, 0x04, 0xF7};
+  std::vector<Bytes> out;
+  for (int i = 0; i < 1000 && std::find(out.begin(), out.end(), request) == out.end(); ++i)
   {
-    for (const Bytes& m : sent())
-    {
-      requested = requested || m == Bytes{0xF0, 0x3E, 0x13, 0x00, 0x00, 0x7F, 0x04, 0xF7};
-    }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    out = sent();
   }
-  EXPECT_TRUE(requested);
+  const auto changed = std::find(out.begin(), out.end(), programChange);
+  const auto requested = std::find(out.begin(), out.end(), request);
+  ASSERT_NE(changed, out.end());
+  ASSERT_NE(requested, out.end());
+  EXPECT_LT(changed, requested) << "the request follows the program change";
   manager.sender->cancel = true;
   manager.shutdown();
 }
@@ -489,8 +496,8 @@ TEST_F(IncomingSysex, OverwriteBankStoresTheCurrentPartIntoTheSelectedUpperSlot)
   EXPECT_EQ(records[42].mName, "Overwritten     ");
   ASSERT_EQ(records[42].mMessages.size(), 1u);
   EXPECT_EQ(records[42].mMessages[0].mData[SoundDumpLayout::kFirstParameterByte + 77], 55);
-  EXPECT_EQ(records[41].mName.rfind("Slot 41", 0), 0u);
-  EXPECT_EQ(records[43].mName.rfind("Slot 43", 0), 0u);
+  EXPECT_EQ(records[41].mName.rfind("Made Sound 41 ", 0), 0u);
+  EXPECT_EQ(records[43].mName.rfind("Made Sound 43 ", 0), 0u);
   EXPECT_EQ(value(*plug, kBankEditUnsaved), 1.0);
   EXPECT_EQ(plug->getStatusText(), "Data received to slot(s)");
   // Nothing went to the synthesizer.

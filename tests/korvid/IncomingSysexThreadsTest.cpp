@@ -7,12 +7,13 @@
 #include "IControl.h"
 #include "LibrarianViewControl.h"
 #include "MIDIMessageManager.h"
-#include "NamedSounds.h"
+#include "MadeBanks.h"
 #include "PatchLibrarian.h"
 #include "SoundDumpLayout.h"
 #include "SysexProtocol.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -23,6 +24,8 @@ namespace
 using Bytes = MidiFakeSystem::Bytes;
 constexpr const char* kInPort = "Blofeld In";
 constexpr int kRounds = 150;
+// The numbers of the made sounds that arrive (the library's bank holds 0 .. 127).
+constexpr int kFirstRound = 5000;
 
 class IncomingSysexThreads : public StartupFixture
 {
@@ -33,7 +36,8 @@ protected:
   void writeSoundBank()
   {
     createLibrary();
-    home.writeFile("Patches/Bank.syx", namedSoundBank("Slot "));
+    const Bytes bank = madeBank(0, PatchFile::kBankSize);
+    home.writeFile("Patches/Bank.syx", std::string(bank.begin(), bank.end()));
   }
 };
 
@@ -58,7 +62,7 @@ TEST_F(IncomingSysexThreads, DumpsArrivingOnTheMidiThreadAreStoredOnTheEditorsSi
         for (int round = 0; round < kRounds; ++round)
         {
           plug->SetLibrarianRequestActive(true);
-          midi->inject(kInPort, namedSound("Round " + std::to_string(round)));
+          midi->inject(kInPort, madeSound(kFirstRound + round));
           if (plug->mMIDIMessageManager->dataReceived.load())
           {
             ++stored;
@@ -95,7 +99,8 @@ TEST_F(IncomingSysexThreads, DumpsArrivingOnTheMidiThreadAreStoredOnTheEditorsSi
   {
     ASSERT_EQ(record.mMessages.size(), 1u);
     const std::string& name = record.mName;
-    if (name.rfind("Round ", 0) == 0)
+    const std::string prefix = "Made Sound ";
+    if (name.rfind(prefix, 0) == 0 && std::atoi(name.c_str() + prefix.size()) >= kFirstRound)
     {
       ++rounds;
       // The record and its dump belong together.

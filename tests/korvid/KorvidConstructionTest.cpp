@@ -328,7 +328,7 @@ TEST_F(KorvidConstruction, LogsTheStartUpOnlyWhenTheLogFileExists)
 
 TEST_F(KorvidConstruction, SavingABankAsksTheEditorsFileDialog)
 {
-  copySharedBanks();
+  writeMadeBanks();
   auto plug = construct();
   HeadlessSurface* surface = dynamic_cast<HeadlessSurface*>(plug->getSurface());
   ASSERT_NE(surface, nullptr);

@@ -69,7 +69,7 @@ TEST_F(KorvidParamChanges, FilterAndRoutingEditsSetTheirFlags)
 
 TEST_F(KorvidParamChanges, TheDataTypeSwitchesThePaneMenus)
 {
-  copySharedBanks();
+  writeMadeBanks();
   auto plug = construct();
   edit(*plug, kDatatype, 1.0);
   EXPECT_TRUE(plug->mMultiMode);

@@ -103,6 +103,7 @@ protected:
 
 TEST_F(KorvidSelectionLists, StartUpListsHoldTheRealSoundBanks)
 {
+  KORVID_REQUIRE_SHARED_BANKS();
   copySharedBanks();
   auto plug = construct();
   const std::vector<PatchFile*>& sounds = plug->mPatchLibrarian->mSoundBanks;
@@ -166,7 +167,7 @@ TEST_F(KorvidSelectionLists, AnEmptyLibraryGivesEmptyLists)
 
 TEST_F(KorvidSelectionLists, ListKindsRefillOnlyTheirLists)
 {
-  copySharedBanks();
+  writeMadeBanks();
   auto plug = construct();
   PatchLibrarian* librarian = plug->mPatchLibrarian;
   const std::vector<std::string> sounds = bankNames(librarian->mSoundBanks);
@@ -205,7 +206,7 @@ TEST_F(KorvidSelectionLists, ListKindsRefillOnlyTheirLists)
 
 TEST_F(KorvidSelectionLists, ARefillFromAnEmptyLibraryClearsListsAndMenus)
 {
-  copySharedBanks();
+  writeMadeBanks();
   auto plug = construct();
   const size_t banks = plug->mPatchLibrarian->mSoundBanks.size();
   ASSERT_GT(banks, 1u);
@@ -235,7 +236,7 @@ TEST_F(KorvidSelectionLists, TheLowerPaneKindChoosesTheMenuRebuilt)
   createLibrary();
   auto plug = construct();
   EXPECT_EQ(plug->mRightPatchPopupMenu->getMenu().GetNItems(), 0);
-  copySharedBanks();
+  writeMadeBanks();
   WDL_MutexLock lock(plug->GetMutex());
   plug->mCategoryList = true;
   plug->patchTypeChanged(0, 1, true);
@@ -254,7 +255,7 @@ TEST_F(KorvidSelectionLists, ARescanFindsBanksAddedSinceStartUp)
   createLibrary();
   auto plug = construct();
   EXPECT_EQ(plug->GetParam(kPatchSelectionListUpper)->GetNDisplayTexts(), 0);
-  copySharedBanks();
+  writeMadeBanks();
   WDL_MutexLock lock(plug->GetMutex());
   plug->patchTypeChanged(0, 0, true);
   const std::vector<std::string> sounds = bankNames(plug->mPatchLibrarian->mSoundBanks);

@@ -20,7 +20,7 @@ protected:
 
 TEST_F(KorvidTeardown, RepeatedInstancesBuildAndReleaseEverything)
 {
-  copySharedBanks();
+  writeMadeBanks();
   for (int round = 0; round < 3; ++round)
   {
     auto plug = construct();

@@ -5,9 +5,11 @@
 #include "DeviceClock.h"
 #include "Korvid.h"
 #include "MIDIMessageManager.h"
+#include "MadeBanks.h"
 #include "MidiFakeSystem.h"
 #include "ParamIndex.h"
 #include "PluginFolderSurface.h"
+#include "SharedData.h"
 #include "TempDataHome.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace korvidtest
 {
@@ -26,12 +29,6 @@ namespace fs = std::filesystem;
 inline std::string pluginFolder()
 {
   return KORVID_PLUGIN_FOLDER;
-}
-
-// The banks of the shared test data.
-inline std::string sharedBanks()
-{
-  return std::string(KORVID_SHARED_DATA_DIR) + "/banks";
 }
 
 // A data folder with settings, an empty or filled library, and the surface factory for one test.
@@ -56,17 +53,31 @@ protected:
   // Writes the three settings lines.
   void writeSettings(const std::string& text) { home.writeFile("Korvid Editor UI.txt", text); }
 
-  // An empty "Patches" folder, or one holding copies of the shared banks.
+  // An empty "Patches" folder, one holding two banks made here, or one holding copies of the real banks
+  // (tests calling copySharedBanks start with KORVID_REQUIRE_SHARED_BANKS()).
   std::string patchesFolder() const { return home.folder() + "Patches"; }
   void createLibrary()
   {
     home.createFolder();
     fs::create_directories(patchesFolder());
   }
+  void writeMadeBanks()
+  {
+    createLibrary();
+    constexpr int kBankSize = 128;
+    for (int bank = 0; bank < 2; ++bank)
+    {
+      const std::vector<unsigned char> bytes = madeBank(bank * kBankSize, kBankSize);
+      std::ofstream out(fs::path(patchesFolder()) /
+                            ("Made Bank " + std::string(1, char('A' + bank)) + ".syx"),
+                        std::ios::binary);
+      out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+  }
   void copySharedBanks()
   {
     createLibrary();
-    for (const auto& entry : fs::directory_iterator(sharedBanks()))
+    for (const auto& entry : fs::directory_iterator(sharedBanksFolder()))
     {
       const fs::path target = fs::path(patchesFolder()) / entry.path().filename();
       fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing);

@@ -74,6 +74,13 @@ protected:
       chooseOutputPort(*plug, 1);
     }
     PatchLibrarian* library = plug->mPatchLibrarian;
+    // The banks the start-up scan found give way (the lists own their banks; the trees only point).
+    for (int tree = PatchLibrarian::kSoundTree; tree <= PatchLibrarian::kSearchTree; ++tree)
+      library->clearDataStructures(tree);
+    for (auto* list :
+         {&library->mSoundBanks, &library->mMultiBanks, &library->mCategoryBanks, &library->mSearchBanks})
+      for (PatchFile* bank : *list)
+        delete bank;
     library->mSoundBanks = {libraryBank("A", 128), libraryBank("B", 3), libraryBank("C", 128, {5})};
     library->mMultiBanks = {libraryBank("M", 128, {}, true)};
     library->mCategoryBanks = {libraryBank("Cat", 128)};
@@ -83,6 +90,7 @@ protected:
     library->mPatchType = PatchLibrarian::kPatchTypeSounds;
     plug->updatePatchLibrarianView(2);
     midi->clearReceived();
+    plug->showStatusText("");
     return plug;
   }
 

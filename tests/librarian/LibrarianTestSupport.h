@@ -2,6 +2,7 @@
 #pragma once
 
 #include "IPlugStructs.h"
+#include "SharedData.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -104,9 +105,10 @@ inline void writeFile(const std::string& path, const Bytes& bytes)
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+// A real bank of the shared test data; tests reading one start with KORVID_REQUIRE_SHARED_BANKS().
 inline std::string sharedBank(const char* name)
 {
-  return std::string(KORVID_SHARED_DATA_DIR) + "/banks/" + name;
+  return korvidtest::sharedBankFile(name);
 }
 
 // Reads a variable-length quantity; false when the data ends inside it.

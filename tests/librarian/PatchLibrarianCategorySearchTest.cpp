@@ -80,6 +80,7 @@ TEST(PatchLibrarianCategoryTest, FullBanksOfOneCategorySpillIntoFurtherBanks)
 
 TEST(PatchLibrarianCategoryTest, CategoriesOfTheRealBanksAreCountedOnce)
 {
+  KORVID_REQUIRE_SHARED_BANKS();
   PatchLibrarian librarian;
   std::map<std::string, size_t> expected;
   size_t uncategorised = 0;

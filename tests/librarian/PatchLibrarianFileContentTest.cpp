@@ -61,6 +61,7 @@ class SharedBankFileTest : public ::testing::TestWithParam<std::pair<const char*
 
 TEST_P(SharedBankFileTest, EveryDumpBecomesARecordWithItsNameAndCategory)
 {
+  KORVID_REQUIRE_SHARED_BANKS();
   const Bytes bytes = readFile(sharedBank(GetParam().first));
   ASSERT_FALSE(bytes.empty()) << sharedBank(GetParam().first);
   const std::vector<Bytes> dumps = dumpsIn(bytes);

@@ -47,6 +47,7 @@ Bytes soundsFile(int count, const std::string& prefix = "Sound ")
 
 TEST(PatchLibrarianWriteTest, SharedBankWrittenRawAndAsMidiReadsBackByteForByte)
 {
+  KORVID_REQUIRE_SHARED_BANKS();
   PatchLibrarian librarian;
   PatchFile* bank = readBank(librarian, readFile(sharedBank("easter-set.mid")));
   ASSERT_EQ(bank->mRecords.size(), 128u);

@@ -152,6 +152,7 @@ void VstHost::Open(double sampleRate, int blockSize)
 
 void VstHost::Close()
 {
+  StopAudio();
   if (!mEffect)
   {
     return;
@@ -269,16 +270,20 @@ double VstHost::ProcessBlockDouble()
   return mEffect ? Process<double>(true) : 0.0;
 }
 
+namespace
+{
+constexpr unsigned char kNoteOn = 0x90;
+constexpr unsigned char kNoteOff = 0x80;
+constexpr unsigned char kMiddleC = 60;
+constexpr unsigned char kVelocity = 100;
+} // namespace
+
 float VstHost::RunAudio(double seconds)
 {
-  if (!mEffect)
+  if (!mEffect || AudioRunning())
   {
     return 0.0f;
   }
-  const unsigned char kNoteOn = 0x90;
-  const unsigned char kNoteOff = 0x80;
-  const unsigned char kMiddleC = 60;
-  const unsigned char kVelocity = 100;
   if (seconds <= 0.0)
   {
     SendMidi(kNoteOn, kMiddleC, kVelocity, 0);
@@ -287,29 +292,68 @@ float VstHost::RunAudio(double seconds)
     return peak;
   }
   const int blocks = std::max(1, static_cast<int>(seconds * mSampleRate / mBlockSize));
-  const auto blockTime = std::chrono::duration<double>(mBlockSize / mSampleRate);
-  float peak = 0.0f;
-  std::thread audio(
-      [&]
-      {
-        auto next = std::chrono::steady_clock::now();
-        for (int b = 0; b < blocks; ++b)
-        {
-          if (b == 0)
-          {
-            SendMidi(kNoteOn, kMiddleC, kVelocity, 0);
-          }
-          else if (b == blocks / 2)
-          {
-            SendMidi(kNoteOff, kMiddleC, 0, 0);
-          }
-          peak = std::max(peak, ProcessBlock());
-          next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(blockTime);
-          std::this_thread::sleep_until(next);
-        }
-      });
-  audio.join();
-  return peak;
+  mStopAudio = false;
+  mAudio = std::thread([this, blocks] { AudioLoop(blocks, blocks / 2); });
+  mAudio.join();
+  return mAudioPeak;
+}
+
+void VstHost::StartAudio(double noteSeconds)
+{
+  if (!mEffect || AudioRunning())
+  {
+    return;
+  }
+  const int noteOffBlock = std::max(1, static_cast<int>(noteSeconds * mSampleRate / mBlockSize));
+  mStopAudio = false;
+  mAudio = std::thread([this, noteOffBlock] { AudioLoop(-1, noteOffBlock); });
+}
+
+float VstHost::StopAudio(double* seconds)
+{
+  if (!AudioRunning())
+  {
+    return 0.0f;
+  }
+  mStopAudio = true;
+  mAudio.join();
+  if (seconds)
+  {
+    *seconds = static_cast<double>(mAudioBlocks) * mBlockSize / mSampleRate;
+  }
+  return mAudioPeak;
+}
+
+void VstHost::AudioLoop(int maxBlocks, int noteOffBlock)
+{
+  const auto blockTime = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+      std::chrono::duration<double>(mBlockSize / mSampleRate));
+  mAudioPeak = 0.0f;
+  mAudioBlocks = 0;
+  auto next = std::chrono::steady_clock::now();
+  bool noteOn = false;
+  while (!mStopAudio && (maxBlocks < 0 || mAudioBlocks < maxBlocks))
+  {
+    if (mAudioBlocks == 0)
+    {
+      SendMidi(kNoteOn, kMiddleC, kVelocity, 0);
+      noteOn = true;
+    }
+    else if (mAudioBlocks == noteOffBlock)
+    {
+      SendMidi(kNoteOff, kMiddleC, 0, 0);
+      noteOn = false;
+    }
+    mAudioPeak = std::max(mAudioPeak, ProcessBlock());
+    ++mAudioBlocks;
+    next += blockTime;
+    std::this_thread::sleep_until(next);
+  }
+  // A run stopped before the note's end leaves no note hanging.
+  if (noteOn)
+  {
+    SendMidi(kNoteOff, kMiddleC, 0, 0);
+  }
 }
 
 std::vector<unsigned char> VstHost::GetChunk(VstInt32 index)

@@ -7,10 +7,11 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 // One loaded plug-in instance. The interface thread is the one that calls the public operations; the
-// audio thread is started by RunAudio. The host callback may be called from either.
+// audio thread is started by RunAudio or StartAudio. The host callback may be called from either.
 class VstHost
 {
 public:
@@ -53,6 +54,13 @@ public:
   // Processes blocks: one block when seconds <= 0, else in real time for that long on an audio thread,
   // with a note played at the start and ended in the middle. Returns the peak output level.
   float RunAudio(double seconds);
+  // Starts processing blocks in real time on an audio thread that runs until StopAudio, as a host does for
+  // as long as a project is open: a note is played at the start and ended after noteSeconds. Does nothing
+  // when the audio already runs.
+  void StartAudio(double noteSeconds);
+  // Stops the audio thread of StartAudio; the peak output level and the seconds of audio it processed.
+  float StopAudio(double* seconds = nullptr);
+  bool AudioRunning() const { return mAudio.joinable(); }
   // One block of processReplacing on the calling thread; returns the peak output level.
   float ProcessBlock();
   // One block of processDoubleReplacing on the calling thread; returns the peak output level.
@@ -63,7 +71,8 @@ public:
   // effSetChunk with the bytes; the plug-in's answer.
   VstIntPtr SetChunk(VstInt32 index, const std::vector<unsigned char>& bytes);
 
-  // Scripted transport: tempo in beats per minute and whether it runs.
+  // Scripted transport: tempo in beats per minute and whether it runs. The position moves on with every
+  // block while it runs.
   void SetTransport(double tempo, bool playing);
   CallCounts& Counts() { return mCounts; }
   int BlockSize() const { return mBlockSize; }
@@ -76,6 +85,9 @@ public:
 private:
   VstIntPtr OnHostCall(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
   void AdvanceTime(int frames);
+  // The audio thread's body: blocks in real time until maxBlocks are done (none when negative) or the
+  // thread is told to stop; the note ends at block noteOffBlock.
+  void AudioLoop(int maxBlocks, int noteOffBlock);
   template <class Sample> Sample Process(bool useDouble);
 
   void* mLibrary = nullptr;
@@ -85,6 +97,11 @@ private:
   double mSampleRate = 44100.0;
   int mBlockSize = 512;
   std::atomic<bool> mProcessing{false};
+  std::thread mAudio;
+  std::atomic<bool> mStopAudio{false};
+  // Written by the audio thread, read after it has been joined.
+  float mAudioPeak = 0.0f;
+  long mAudioBlocks = 0;
   std::mutex mTimeLock;
   VstTimeInfo mTimeInfo{};
   CallCounts mCounts;

@@ -17,6 +17,7 @@ namespace
 constexpr double kSampleRate = 44100.0;
 constexpr int kBlockSize = 512;
 constexpr double kDefaultSeconds = 1.0;
+constexpr double kTempo = 120.0;
 constexpr int kProgramChunk = 1;
 constexpr int kBankChunk = 0;
 constexpr VstInt32 kFlagsProgramChunks = 1 << 5;
@@ -31,12 +32,15 @@ struct Options
   // Without --seconds the editor stays open until its window is closed.
   bool secondsGiven = false;
   std::string screenshot;
+  // The host's transport, stopped unless --transport play.
+  bool playing = false;
 };
 
 void printUsage()
 {
   std::cerr << "usage: vsthost PLUGIN.so [--seconds N] [--save-state FILE] [--load-state FILE] [--editor]"
-               " [--screenshot FILE]\n";
+               " [--screenshot FILE]\n"
+               "               [--transport play|stop]\n";
 }
 
 bool parseOptions(int argc, char** argv, Options* options)
@@ -67,6 +71,16 @@ bool parseOptions(int argc, char** argv, Options* options)
     else if (arg == "--editor")
     {
       options->editor = true;
+    }
+    else if (arg == "--transport" && hasValue)
+    {
+      const std::string state = argv[++i];
+      if (state != "play" && state != "stop")
+      {
+        std::cerr << "vsthost: --transport needs play or stop\n";
+        return false;
+      }
+      options->playing = state == "play";
     }
     else if (arg == "--screenshot" && hasValue)
     {
@@ -134,6 +148,14 @@ void roundTrip(VstHost& host, int index, const char* label)
             << (accepted == 1 ? "accepted" : "not accepted") << ", round trip "
             << (first == second ? "identical" : "different") << "\n";
 }
+void printAudio(VstHost& host, const Options& options, double seconds, float peak)
+{
+  std::cout << "audio: " << seconds << " s at " << kSampleRate << " Hz, blocks of " << kBlockSize
+            << ", transport " << (options.playing ? "playing" : "stopped") << ", peak " << peak << "\n";
+  std::cout << "host calls: wantMidi " << host.Counts().wantMidi << ", getTime " << host.Counts().getTime
+            << ", automate " << host.Counts().automate << ", events " << host.Counts().eventsFromPlugin
+            << "\n";
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -172,21 +194,28 @@ int main(int argc, char** argv)
     status = accepted == 1 ? status : 1;
   }
 
-  const float peak = host.RunAudio(options.seconds);
-  std::cout << "audio: " << options.seconds << " s at " << kSampleRate << " Hz, blocks of " << kBlockSize
-            << ", peak " << peak << "\n";
-  std::cout << "host calls: wantMidi " << host.Counts().wantMidi << ", getTime " << host.Counts().getTime
-            << ", automate " << host.Counts().automate << ", events " << host.Counts().eventsFromPlugin
-            << "\n";
-
-  // The editor in a window of its own, idled for the same time as the audio ran; with --editor alone it
-  // stays until the user closes its window.
-  const bool untilClosed = options.editor && !options.secondsGiven && options.screenshot.empty();
-  const double editorSeconds = untilClosed ? std::numeric_limits<double>::infinity() : options.seconds;
-  if ((options.editor || !options.screenshot.empty()) &&
-      HostEditorWindow::Run(host, editorSeconds, options.screenshot, std::cout, std::cerr) != 0)
+  host.SetTransport(kTempo, options.playing);
+  const bool withEditor = options.editor || !options.screenshot.empty();
+  if (!withEditor)
   {
-    status = 1;
+    const float peak = host.RunAudio(options.seconds);
+    printAudio(host, options, options.seconds, peak);
+  }
+  else
+  {
+    // As in a host with a project open, the audio thread and the transport run for as long as the editor is
+    // open: plug-ins send from their audio callback what their editor asks for. The editor stays for the
+    // given time or, with --editor alone, until the user closes its window.
+    const bool untilClosed = options.editor && !options.secondsGiven && options.screenshot.empty();
+    const double editorSeconds = untilClosed ? std::numeric_limits<double>::infinity() : options.seconds;
+    host.StartAudio(untilClosed ? kDefaultSeconds / 2 : options.seconds / 2);
+    if (HostEditorWindow::Run(host, editorSeconds, options.screenshot, std::cout, std::cerr) != 0)
+    {
+      status = 1;
+    }
+    double seconds = 0.0;
+    const float peak = host.StopAudio(&seconds);
+    printAudio(host, options, seconds, peak);
   }
 
   if (chunks)
