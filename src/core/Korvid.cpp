@@ -1,12 +1,10 @@
-// The plug-in class: the surface factory, the debug log line, look-ups with reports, state body and data
-// folder.
+// The plug-in class: the surface factory, the debug log line, look-ups with reports and the data folder.
 #include "Korvid.h"
 
 #include "ControlAction.h"
 #include "ControlLayer.h"
 #include "IControl.h"
 #include "IGraphics.h"
-#include "PatchManager.h"
 #include "UIConfigManager.h"
 #include "debugger.h"
 
@@ -86,20 +84,6 @@ void Korvid::setFromUserInput(IControl* control, double value)
   {
     control->SetValueFromUserInput(value);
   }
-}
-
-bool Korvid::SerializeState2(ByteChunk* chunk, bool withNames)
-{
-  if (!chunk)
-  {
-    return false;
-  }
-  const bool stored = SerializeNonAutomatedParams(chunk, kStoredParamCount);
-  if (withNames && mPatchManager)
-  {
-    mPatchManager->saveAllToChunk(chunk);
-  }
-  return stored;
 }
 
 IGraphics* Korvid::makeSurface(int width, int height)

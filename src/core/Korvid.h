@@ -19,8 +19,10 @@ class ControlLayer;
 class IControl;
 class IGraphics;
 class LibrarianViewControl;
+class PatchFile;
 class PatchLibrarian;
 class PatchManager;
+struct StoredState;
 class ProgressIndicator;
 class UIConfigManager;
 class LeftPatchPopupMenu;
@@ -106,8 +108,10 @@ public:
   // lock; worker jobs are posted only on transport edges, once for the continuous clock and for deferred
   // dumps.
   void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
-  // Appends the state body: the stored parameters (indices below kStoredParamCount) and, with withNames,
-  // the PatchManager's name block. Host thread or constructor.
+  // Appends the state body (KorvidTotalRecall.cpp; layout in StoredState.h): version word, kQuickTab, with
+  // withNames the port names into name slots 17 and 18, the name block and the four selection values, then
+  // the stored parameters (indices below kStoredParamCount). Without names it is the 63036-byte start-up
+  // snapshot. Always true (false only for a null chunk). Host thread or constructor.
   bool SerializeState2(ByteChunk* chunk, bool withNames) override;
   // An edit of one parameter (plug mutex held, value stored): MIDI port selection, routing and filter flags,
   // the list kind (kDatatype), folder rescans, the shown part (kQuickTab), the bank selection names and the
@@ -118,6 +122,32 @@ public:
   // After an output port is chosen: marks the initialization requested and, with an output port and no
   // transfer running, starts the device id enquiry when the device worker is idle; then waits 100 ms.
   void sendSysExInitialization();
+
+  // ---- Plug-in state save and recall (KorvidTotalRecall.cpp, KorvidTotalRecallPorts.cpp,
+  // KorvidTotalRecallResend.cpp) ----
+
+  // The host's chunk body: SerializeState2(chunk, true). Host thread, plug mutex held.
+  bool SerializeState(ByteChunk* chunk) override;
+  // UnserializeState2(chunk, pos, true).
+  int UnserializeState(ByteChunk* chunk, int pos) override;
+  // Reads a whole body at pos first; a body that is cut short or damaged is refused (-1) with nothing
+  // applied and nothing sent. Otherwise applies it in order: kQuickTab and the part shown; with names the
+  // name slots, the MIDI ports reopened by their stored names (output present only when the output port
+  // opened) and the bank and patch selection; with an output the stored parameters, device id, MIDI
+  // filter flags, multi and part names, bank and program tables (once a running device job has ended) and
+  // the multi resent to the synthesizer (waited for without the plug mutex, for at most the job's own
+  // duration and a margin); queue frames; then main tab 0. Returns the position after the last item
+  // applied. Host thread.
+  int UnserializeState2(ByteChunk* chunk, int pos, bool withNames);
+  // Waits until the device worker is idle, for at most the multi resend's own duration and a margin; true
+  // when it is (or there is no device link). A recall waits so before it replaces the values that a running
+  // job reads. Gives the plug mutex back while it waits.
+  bool waitForIdleDeviceWorker();
+  // Sends the multi with the global data and every active part's sound after a recall, when workerIdle:
+  // posted (once the worker is free again, should another job have taken it) and waited for; each wait
+  // ends after the job's own duration and a margin. A multi not sent or not finished is said in the
+  // message line. Gives the plug mutex back while it waits. True when the job ran to its end.
+  bool resendMultiAfterRecall(bool workerIdle);
 
   // ---- Data folder ----
 
@@ -355,6 +385,18 @@ private:
   void applySettingsWords(IGraphics* surface);
   void setMidiFilterValues();
   void settleParameterValues(IGraphics* surface);
+  // Sets the routing flag that follows one MIDI filter or clock parameter: passes is its value being
+  // exactly 1.0. Other indices change nothing.
+  void setMidiFilterFlag(int paramIdx, bool passes);
+  // Recall steps (KorvidTotalRecall*.cpp).
+  void recallPorts(const StoredState& state);
+  // Opens the port whose name best matches stored (MidiPortNameMatch), logs how it matched and returns its
+  // list index (0: none, the port is closed).
+  int reopenStoredPort(bool output, const std::string& stored);
+  void recallStoredValues(const StoredState& state);
+  void recallNamesAndTables();
+  // The display text of a port selector's current entry.
+  std::string selectedPortText(int paramIdx);
   // Nulls every layer, control and action reference into the editor: after its surface was freed.
   void forgetEditorReferences();
 
@@ -368,10 +410,6 @@ private:
   void reportMissing(const std::string& what);
   // Pushes a value along the user road when the control exists.
   static void setFromUserInput(IControl* control, double value);
-  // Hides the six pane menus, then shows sounds (with the category, search or sound lower pane) or multis.
-  void showListKind(bool multis, bool reload);
-  // Rescans the library and rebuilds the lists of the kind shown.
-  void refreshFolders();
   // The edits that start a worker job (multi name, push arrangement, request the edit buffers, overwrite a
   // library slot, a part's sound name or category); true when paramIdx is one of them.
   bool startJobOfEdit(int paramIdx, int intValue);
@@ -380,6 +418,9 @@ private:
   // The end of every handled edit: the action's switch layer, its device message and its linked partner.
   // fromDevice: the value came from the synthesizer's data (then a linked update goes no further).
   void runActionTail(int paramIdx, double value, bool fromDevice);
+  // The same with the integer value the switch layer and the link take (the host tempo for
+  // kTempoInformation).
+  void runActionTail(int paramIdx, double value, bool fromDevice, int intValue);
   // Oscillator 1 and 2 wavetable choices: shape, zones, the shape controller and the display.
   static bool isWavetable(int paramIdx);
   void changeWavetable(int paramIdx);
@@ -397,9 +438,55 @@ private:
   void showEffectPanel(int paramIdx);
   // The display names of the four selection pairs from the lists and the current selections.
   void updateSelectionNames();
-  // Rewrites one line of the settings file (0 style, 1 size); reports a missing file in the display and
-  // writes nothing then. False when not written.
-  bool writeSettingsLine(int line, const std::string& word);
+
+  // ---- Settings, page and librarian cases of the change handler (KorvidParamChangesPages.cpp, ...Settings,
+  // ...Librarian, ...Search, ...Rename); editor, host or worker thread with the plug mutex held ----
+
+  // The cases that come before the display: the settings file and first-run notice, a part's bank selection
+  // and the bank step buttons (true: the edit ends with the case), the kept bank and the host tempo (the
+  // tempo becomes tailValue, the integer value the tail goes on with).
+  bool handleCasesBeforeDisplay(int paramIdx, int& tailValue);
+  // The cases after the display: search, category list, list kind, rescan, discard, rename, the windows and
+  // the page tab. False when the edit ends with its case (a search without results).
+  bool handleCasesAfterDisplay(int paramIdx, int intValue);
+  // kUserInterfaceSize, kUserInterfaceStyle, kFirstRunExit: the settings line in memory, the whole settings
+  // file rewritten and the outcome in the display. A missing file is never created.
+  void changeSettingsFile(int paramIdx, int intValue);
+  // Writes the three settings lines whole to path through a temporary file; a read-only file is left alone.
+  // False with failure saying why (for the display).
+  bool writeSettingsFile(const std::string& path, std::string& failure);
+  void closeFirstRunNotice();
+  // DisplayProcessingIndicator(true) and (false) at once (a repaint of the editor), unless a transfer runs.
+  void flashProcessingIndicator();
+  // Shows or hides the busy overlay with its layer; false and nothing done while a transfer owns it.
+  bool setBusyIndicatorShown(bool shown);
+  // Shows and hides the busy overlay: repaints what a closed window covered.
+  void repaintUnderBusyIndicator();
+  // Line 1 and line 2 of the control display.
+  void showMessage(const char* line1, const char* line2);
+  // The bank list the upper or lower pane shows now (by multi mode, category and search view), or null.
+  const std::vector<PatchFile*>* banksOfPane(bool upper) const;
+  // kCurrentPatchBank + p: the upper pane opens sound bank `bank` (held to the list) for the current part.
+  void selectUpperBank(int bank);
+  // kLibUpper/LowerPrevious/NextBank pressed: the pane's next or previous bank, wrapping around its list.
+  void stepBank(int paramIdx);
+  // kDatatype: sounds (0) or multis (1) in both panes, the menus, the main menu wording and the page.
+  void changeListKind(int intValue);
+  // kRefreshFolders: rescans the library and rebuilds the lists of the kind shown; refused while the upper
+  // bank holds unsaved edits.
+  void refreshFolders();
+  // kDiscardBankData pressed: drops the unsaved edits by reading the library again.
+  void discardBankEdits(int intValue);
+  // kPatchSearchString: searches the sound names for the field's text; false after a search without results.
+  bool changeSearchText();
+  void setSearchFieldText(const char* text);
+  // kPatchSearch: shows the search field (1) or goes back to the sound banks in the lower pane.
+  void switchSearchField(int intValue);
+  // kCategorySelection: the lower pane lists category banks (1) or sound banks.
+  void switchCategoryList(int intValue);
+  // kPatchRename: the entered name into the selected upper slot's record and dump, once per opened field.
+  void renameSelectedSlot();
+  void markUpperBankRenamed(bool multi);
   // One selection list of start-up: InitEnum with the sound banks, their display texts and its pair.
   void fillStartupList(int paramIdx, const char* name, SelectionName& pair);
   // shortenedBankName, logging the renaming of a shortened name.
@@ -507,7 +594,9 @@ public:
   // clear the dump-arrived and data-received flags. Any thread.
   void SetLibrarianRequestActive(bool active);
   // true: data came in for librarian slots: ends the requests, clears dump-expected, marks the bank
-  // unsaved and says "Data received to slot(s)"; false does nothing. Any thread.
+  // unsaved (kBankEditUnsaved 1, kDiscardBankData 0), shows the discard layer and hides the keep-bank
+  // layer, greys the list kind (kDatatype), hides the upper browser menu of the kind shown and says "Data
+  // received to slot(s)"; false does nothing. Any thread.
   void SetLibrarianStatusUnsaved(bool unsaved);
   // The plug-in's sysex input: dropped while the ignore-incoming or worker-busy flag is set or the sysex
   // filter of that input blocks it; otherwise handed to the manager, and the dump-arrived flag set once
@@ -641,10 +730,6 @@ public:
   // s - startSlot. Needs an output port and an idle device worker; asks for confirmation first. Editor
   // thread.
   void storeAllPatchesToDeviceFromLibrarian(int pane, int startSlot, int bankByte);
-  // The bank file the library transfers take from pane (0 upper: the sound or multi list by patch type at
-  // the upper bank index; otherwise the lower bank index in the search results while they are shown, else
-  // the category banks while they are shown, else the sound or multi list), or null. Editor thread.
-  class PatchFile* transferBankOfPane(int pane);
 
 private:
   // Destroyed first of all members: stops input and the jobs while everything they use still exists.
@@ -660,10 +745,9 @@ private:
   // Asks whether count records of the bank named bankName may overwrite the synthesizer's memory (bankByte,
   // or the multi memory); false without an editor or when the user declines.
   bool confirmBankStore(const std::string& bankName, int count, int bankByte);
-  // Posts job 4 with a copy of the bank of pane from startSlot on, after the checks and the confirmation.
+  // Posts job 4 with a copy of the bank of pane (the one the slot view shows there) from startSlot on,
+  // after the checks and the confirmation.
   void storeBankIntoDevice(int pane, int startSlot, int bankByte);
-  // Posts job 3 with the record of slot in pane's bank for part (until the editor's own send lands).
-  void sendLibrarySlot(int slot, int pane, int part);
   std::mutex mDisplayTextLock;
   std::string mStatusText;
   std::string mPatchNameText;

@@ -21,6 +21,10 @@ constexpr int kDefaultSyncTimerMs = 100;
 constexpr size_t kSysexBlockClass = 6;
 // Value of kMainTab while the librarian page is shown.
 constexpr int kLibrarianPage = 1;
+// Rows of the menu layers: "UPPERPOPUPMENU" (upper sound banks) and "LeftPerformancePopupMenu" (upper multi
+// banks).
+constexpr size_t kUpperSoundMenuRow = 0;
+constexpr size_t kUpperMultiMenuRow = 2;
 
 void setHidden(IControl* control, bool hidden)
 {
@@ -238,11 +242,29 @@ void Korvid::SetLibrarianStatusUnsaved(bool unsaved)
   }
   if (IParam* param = GetParam(kBankEditUnsaved))
   {
-    param->Set(1.0);
+    param->SetBounded(1.0);
   }
   if (IParam* param = GetParam(kDiscardBankData))
   {
-    param->Set(0.0);
+    param->SetBounded(0.0);
+  }
+  // The bank can now be saved or discarded, not kept open as it was; the list kind and the upper bank
+  // stay as they are until then.
+  if (mDiscardChangesLayerRight)
+  {
+    mDiscardChangesLayerRight->Hide(false);
+  }
+  if (mKeepBankOpenLayer)
+  {
+    mKeepBankOpenLayer->Hide(true);
+  }
+  if (mDatatypeControl)
+  {
+    mDatatypeControl->GrayOut(true);
+  }
+  if (ControlLayer* upperMenu = mMenuLayers[mMultiMode.load() ? kUpperMultiMenuRow : kUpperSoundMenuRow])
+  {
+    upperMenu->Hide(true);
   }
   showStatusText(kTextReceivedToSlots);
 }

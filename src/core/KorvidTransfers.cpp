@@ -19,6 +19,9 @@
 namespace
 {
 constexpr const char* kTextNoOutput = "Set MIDI I/O First!";
+constexpr const char* kTextNoBank = "No bank open - nothing stored";
+constexpr const char* kTextNothingToStore = "Slot is empty - nothing stored";
+constexpr const char* kTextBusy = "Another transfer is running - nothing stored";
 constexpr const char* kConfirmCaption = "Korvid Editor";
 // Message box: OK and Cancel; OK answers 1.
 constexpr int kBoxOkCancel = 1;
@@ -212,64 +215,6 @@ void Korvid::sendPartDataBackToHardware(int part)
   manager->postOrChain(args, [manager]() { manager->sendRunning = true; });
 }
 
-PatchFile* Korvid::transferBankOfPane(int pane)
-{
-  PatchLibrarian* librarian = mPatchLibrarian;
-  if (!librarian)
-  {
-    return nullptr;
-  }
-  const std::vector<PatchFile*>* banks = nullptr;
-  if (pane != 0 && mSearchList)
-  {
-    banks = &librarian->mSearchBanks;
-  }
-  else if (pane != 0 && mCategoryList)
-  {
-    banks = &librarian->mCategoryBanks;
-  }
-  else if (librarian->mPatchType == PatchLibrarian::kPatchTypeSounds)
-  {
-    banks = &librarian->mSoundBanks;
-  }
-  else if (librarian->mPatchType == PatchLibrarian::kPatchTypeMultis)
-  {
-    banks = &librarian->mMultiBanks;
-  }
-  const int index = pane == 0 ? librarian->mUpperBankIndex : librarian->mLowerBankIndex;
-  if (!banks || index < 0 || static_cast<size_t>(index) >= banks->size())
-  {
-    return nullptr;
-  }
-  return (*banks)[static_cast<size_t>(index)];
-}
-
-void Korvid::sendLibrarySlot(int slot, int pane, int part)
-{
-  MIDIMessageManager* manager = mMIDIMessageManager;
-  PatchFile* bank = transferBankOfPane(pane);
-  if (!manager || !bank || slot < 0 || static_cast<size_t>(slot) >= bank->mRecords.size() || part < 0 ||
-      part >= kPartCount || storedInt(*this, kPartLock + part) == 1)
-  {
-    return;
-  }
-  const LibrarianPatch& record = bank->mRecords[static_cast<size_t>(slot)];
-  if (record.mMessages.empty())
-  {
-    return;
-  }
-  if (!mOutputPresent.load())
-  {
-    showStatusText(kTextNoOutput);
-    return;
-  }
-  if (!manager->storeToMemory.load())
-  {
-    AllSoundsOff(part, false);
-  }
-  manager->postLibraryRecord(record, part, slot);
-}
-
 void Korvid::SendSingleProgramFromLibrarian(bool store, int part)
 {
   MIDIMessageManager* manager = mMIDIMessageManager;
@@ -278,9 +223,11 @@ void Korvid::SendSingleProgramFromLibrarian(bool store, int part)
     return;
   }
   const int slot = getSelectedLibrarianSlot();
-  const int pane = mLibrarianView && mLibrarianView->selectedUpper < 0 ? 1 : 0;
+  const int pane = mLibrarianView && mLibrarianView->selectedUpper < 0 ? LibrarianViewControl::kLowerPane
+                                                                       : LibrarianViewControl::kUpperPane;
+  // The flag goes into the job's arguments when it is posted.
   manager->storeToMemory = store;
-  sendLibrarySlot(slot, pane, part);
+  sendPatchToDeviceFromLibrarian(slot, pane, part);
   // A send that was not posted must not leave the next one storing into the synthesizer's memory.
   manager->storeToMemory = false;
 }
@@ -291,7 +238,8 @@ void Korvid::SendAllProgramsFromLibrarian(int bankByte)
   {
     mPatchLibrarian->mSelectedUpperSlot = 0;
   }
-  const int pane = mLibrarianView && mLibrarianView->selectedUpper < 0 ? 1 : 0;
+  const int pane = mLibrarianView && mLibrarianView->selectedUpper < 0 ? LibrarianViewControl::kLowerPane
+                                                                       : LibrarianViewControl::kUpperPane;
   storeBankIntoDevice(pane, 0, bankByte);
 }
 
@@ -335,14 +283,23 @@ void Korvid::storeBankIntoDevice(int pane, int startSlot, int bankByte)
     showStatusText(kTextNoOutput);
     return;
   }
-  const PatchFile* bank = transferBankOfPane(pane);
-  if (!manager || ThreadRunning() || !bank || startSlot < 0 || startSlot >= PatchFile::kBankSize)
+  const PatchFile* bank = LibrarianViewControl::bankOfPane(
+      mPatchLibrarian, pane == LibrarianViewControl::kUpperPane ? pane : LibrarianViewControl::kLowerPane,
+      mCategoryList, mSearchList);
+  if (!manager || !bank)
   {
+    showStatusText(kTextNoBank);
     return;
   }
-  const int count = recordsToStore(*bank, startSlot);
+  if (ThreadRunning())
+  {
+    showStatusText(kTextBusy);
+    return;
+  }
+  const int count = startSlot < 0 || startSlot >= PatchFile::kBankSize ? 0 : recordsToStore(*bank, startSlot);
   if (count == 0)
   {
+    showStatusText(kTextNothingToStore);
     return;
   }
   // Copied before the question: the library may be rescanned while it is open or while the job runs.
@@ -358,5 +315,8 @@ void Korvid::storeBankIntoDevice(int pane, int startSlot, int bankByte)
   args.startSlot = startSlot;
   args.bankByte = bankByte;
   args.bankRecords = std::move(records);
-  manager->post(args, [manager]() { manager->sendRunning = true; });
+  if (!manager->post(args, [manager]() { manager->sendRunning = true; }))
+  {
+    showStatusText(kTextBusy);
+  }
 }

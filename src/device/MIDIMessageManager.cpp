@@ -3,8 +3,6 @@
 
 #include "DeviceClock.h"
 #include "EditorLock.h"
-#include "LibrarianPatch.h"
-#include "SysexProtocol.h"
 
 namespace
 {
@@ -68,6 +66,10 @@ JobArguments MIDIMessageManager::afterQueuedBankChanges(const JobArguments& args
   {
     ordered.bankChangeTicket = bankChanges.issued();
   }
+  if (args.jobCode == MIDIMessageSender::kJobSendLibraryPatch && storeToMemory.load())
+  {
+    ordered.storeToMemory = true;
+  }
   return ordered;
 }
 
@@ -87,22 +89,6 @@ bool MIDIMessageManager::postOrChain(const JobArguments& args, const std::functi
     return false;
   }
   return sysexJobThread.postOrChain(afterQueuedBankChanges(args), prepare) != WorkerThread::Posted::Dropped;
-}
-
-bool MIDIMessageManager::postLibraryRecord(const LibrarianPatch& record, int part, int slot)
-{
-  const bool store = storeToMemory.exchange(false);
-  if (part < 0 || part >= SysexProtocol::kPartCount || slot < 0 || slot >= SysexProtocol::kProgramCount)
-  {
-    return false;
-  }
-  JobArguments args;
-  args.jobCode = MIDIMessageSender::kJobSendLibraryPatch;
-  args.record = std::make_shared<const LibrarianPatch>(record);
-  args.part = part;
-  args.slotIndex = slot;
-  args.storeToMemory = store;
-  return post(args, [this]() { sendRunning = true; });
 }
 
 bool MIDIMessageManager::isRunning(Thread thread)

@@ -53,7 +53,8 @@ public:
   // Posts args.jobCode on its thread: when that thread is idle, prepare (the poster's flags that are set
   // only for an idle thread) runs, the arguments are copied and the job starts; true then. A busy or
   // stopped thread drops the request (false). A job of the sysex-job thread first waits for the bank
-  // changes queued before this call. Any thread; prepare must not post.
+  // changes queued before this call. Job 3 takes the store-to-memory flag set at this call into its
+  // arguments. Any thread; prepare must not post.
   bool post(const JobArguments& args, const std::function<void()>& prepare = {});
   // As post for a job of the sysex-job thread, except that a busy thread runs it right after its current
   // job (one place, a later call replaces it); then it is skipped when that job failed (a request timed
@@ -63,13 +64,6 @@ public:
   bool isRunning(Thread thread);
   // True on the sysex-job thread (inside a job of codes 0..13).
   bool onSysexJobThread() const { return sysexJobThread.isCurrent(); }
-
-  // Posts job 3 with a copy of record for part (0..15) and library slot (0..127), setting send-running:
-  // the record goes to the part's edit buffer, and with the store-to-memory flag set at this call also
-  // into the memory slot (the flag is taken into the job, then cleared). False when the thread is busy
-  // (nothing is sent) or the part or slot lies outside its range. Editor thread, or the thread that
-  // reads the library.
-  bool postLibraryRecord(const LibrarianPatch& record, int part, int slot);
 
   // Posts job 9 (editBuffer, bank) and job 10 (bank) for the librarian. The patch request is emptied and
   // made active and data-received cleared first, also when the post is dropped.
@@ -172,10 +166,6 @@ public:
   // (Korvid::BankChangeMessage) and, in program/bank mode, the part's sound is requested, followed by the
   // part's locked sections when it has any (Korvid::sendPartDataBackToHardware). Never waits.
   void MakeProgramChangeMessages(int part, IMidiMsg* msg);
-  // What program changes in the librarian's program-change mode call of the plug-in (set by the plug-in;
-  // unset: that step is skipped). Sends library record slot (0..127) of pane (0 upper, 1 lower) to part on
-  // the worker thread.
-  std::function<void(int slot, int pane, int part)> sendPatchFromLibrarian;
 
   // Owned; lives from construction to destruction.
   std::unique_ptr<MIDIMessageSender> sender;

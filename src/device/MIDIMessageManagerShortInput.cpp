@@ -1,6 +1,7 @@
 // Controller and program-change messages from the synthesizer and the host, into the editor's controls.
 #include "MIDIMessageManager.h"
 
+#include "EditorLock.h"
 #include "IControl.h"
 #include "IGraphics.h"
 #include "Korvid.h"
@@ -333,10 +334,10 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
   {
     selectUpperSlot(program);
     plug->SetLibrarianRequestActive(false);
-    if (sendPatchFromLibrarian)
-    {
-      sendPatchFromLibrarian(program, view && view->activePane == 1 ? 1 : 0, part);
-    }
+    const int pane = view && view->activePane == LibrarianViewControl::kLowerPane
+                         ? LibrarianViewControl::kLowerPane
+                         : LibrarianViewControl::kUpperPane;
+    plug->sendPatchToDeviceFromLibrarian(program, pane, part);
     return;
   }
   if (storedInt(*plug, kGlobalRxProgramChange) != 1)

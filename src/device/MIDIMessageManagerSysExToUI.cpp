@@ -219,6 +219,7 @@ void MIDIMessageManager::selectUpperSlot(int slot)
         {
           view->selectedUpper = slot;
           view->cursorSlot = slot;
+          view->SetDirty(false);
         }
         if (librarian)
         {

@@ -102,8 +102,10 @@ public:
   // Runs the job in `job` on the calling thread (the worker threads run perform with their own copy).
   void run() override;
   // The job table: calls the one operation of args.jobCode; 14 and codes outside 0..17 do nothing,
-  // as do the jobs whose bodies live outside this object. A sending job (0 to 4) clears the manager's
-  // send-running flag when it ends, however it ends.
+  // as do the jobs whose bodies live outside this object. A job of the sysex-job thread first waits for
+  // the bank changes queued before its post (args.bankChangeTicket); one chained behind another is skipped
+  // when that one failed. A sending job (0 to 4) clears the manager's send-running flag when it ends,
+  // however it ends.
   void perform(const JobArguments& args);
 
   // Job 2: builds the dump of part (0..15) from its parameters and sends it to the part's edit buffer,

@@ -12,6 +12,7 @@
 #include "MIDIMessageManager.h"
 #include "MultiDumpLayout.h"
 #include "ParamIndex.h"
+#include "SharedData.h"
 #include "SimulatedDeviceFixture.h"
 #include "SoundDumpLayout.h"
 #include "WdlMutex.h"
@@ -105,6 +106,7 @@ TEST_F(TransfersTest, BankChangesGoOutOnTheTargetsChannelAndLoadTheStoredSound)
     int channel; // expected
     int lsb;
   };
+  KORVID_REQUIRE_SHARED_BANKS();
   const Row rows[] = {
       {false, 2, 4, 1, 1, 9, 2, 64},
       {false, 5, 0, 4, 3, 127, 3, 64},

@@ -400,6 +400,12 @@ BlofeldSimulator::Bytes BlofeldSimulator::multiEditBuffer()
   return mMultiEditBuffer;
 }
 
+BlofeldSimulator::Bytes BlofeldSimulator::multi(int program)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mMultis.at(static_cast<size_t>(program));
+}
+
 BlofeldSimulator::Bytes BlofeldSimulator::global()
 {
   std::lock_guard<std::mutex> lock(mLock);

@@ -75,6 +75,8 @@ public:
   void setEditBuffer(int part, const Bytes& dump);
   Bytes editBuffer(int part);
   Bytes multiEditBuffer();
+  // Stored multi 0..127.
+  Bytes multi(int program);
   Bytes global();
 
   // A sound parameter turned on the synthesizer: byte index (0..382) of part's (0..15) edit buffer becomes
