@@ -87,13 +87,6 @@ template <size_t N> bool contains(const int (&list)[N], int value)
   return false;
 }
 
-// part's index in a per-part family starting at base, or -1.
-int partOf(int paramIdx, int base)
-{
-  const int part = paramIdx - base;
-  return part >= 0 && part < kPartCount ? part : -1;
-}
-
 int storedInt(Korvid& plug, int paramIdx)
 {
   const IParam* param = plug.GetParam(paramIdx);

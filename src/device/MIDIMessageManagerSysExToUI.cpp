@@ -23,13 +23,6 @@ constexpr int kEffect2TypeShift = 22;
 // A short program change holds off the bank and program of received changes for this long (ms).
 constexpr uint32_t kProgramChangeHoldMs = 1000;
 
-// part's index in a per-part family starting at base, or -1.
-int partOf(int paramIdx, int base)
-{
-  const int part = paramIdx - base;
-  return part >= 0 && part < kPartCount ? part : -1;
-}
-
 bool inFamily(int paramIdx, int base)
 {
   return partOf(paramIdx, base) >= 0;
