@@ -19,6 +19,7 @@ class ControlLayer;
 class IControl;
 class IGraphics;
 class LibrarianViewControl;
+class PatchFile;
 class PatchLibrarian;
 class PatchManager;
 struct StoredState;
@@ -193,6 +194,47 @@ public:
   void patchTypeChanged(int multiFlag, int kind, bool reload);
   // Rebuilds the browser menus from the library and reloads both panes of the slot view.
   void refreshPopUpMenus();
+
+  // ---- Librarian menus: the panes' bank lists and unsaved bank edits (KorvidParamChangesBankLists.cpp,
+  // KorvidBankEdits.cpp) ----
+
+  // Shown when something would move the upper pane away from a bank with unsaved edits.
+  static constexpr const char* kSaveOrDiscardText = "Save bank or Discard changes!";
+  // What the user answered about unsaved bank edits.
+  enum class BankEditsAnswer
+  {
+    kNothingUnsaved,
+    kSaved,
+    kDiscarded,
+    kKept
+  };
+  // The change handler's cases of the panes' bank lists, called before its other cases (plug mutex held). An
+  // edit of kPatchSelectionListUpper or kPatchSelectionListLower makes the index the pane's bank, copies that
+  // bank's file and folder names into the pane's stored pair and rebuilds the pane's browser menu. A switch
+  // of the list kind (kDatatype) or a rescan (kRefreshFolders) while the upper bank holds unsaved edits asks
+  // first (settleUnsavedBankEdits); kept edits stop the edit (kDatatype moves back). True when the edit
+  // needs nothing more.
+  bool handleBankListCases(int paramIdx, IParam* param);
+  // True while the upper pane's bank holds edits not written to its file (kBankEditUnsaved is 1). Any thread.
+  bool hasUnsavedBankEdits();
+  // With unsaved bank edits, asks the user (Yes saves the upper bank over its file, No discards the edits,
+  // which the caller's rescan then drops, Cancel keeps them). Without an editor nothing can be asked and the
+  // edits are kept. A save that fails keeps them too. Editor thread.
+  BankEditsAnswer settleUnsavedBankEdits();
+  // Writes the upper pane's bank over its own file; on success the edits count as saved. False when there is
+  // no such bank, its place in the library is not known or the write failed (shown in the message line).
+  bool saveUpperBank();
+  // Asks for a file name (proposing the upper bank's name in its folder) and writes the upper bank there as a
+  // Standard MIDI File or a raw sysex ".kvd" file; on success the edits count as saved. False when cancelled
+  // or not written.
+  bool saveUpperBankAs(bool midiFile);
+  // The upper pane's bank file (the sound or multi list by the library's patch type), or null.
+  PatchFile* upperBank();
+  // The full path of a bank file read from the library, or "" when its place there is not known.
+  std::string bankFilePath(const PatchFile& bank) const;
+  // The upper bank counts as saved: kBankEditUnsaved 0; on the librarian page the discard button hidden and
+  // the keep-bank switch, the list-kind switch and the upper browser usable again.
+  void markBankEditsSettled();
 
   // ---- What the construction reports ----
 
@@ -436,18 +478,18 @@ private:
   void reportMissing(const std::string& what);
   // Pushes a value along the user road when the control exists.
   static void setFromUserInput(IControl* control, double value);
-  // Hides the six pane menus, then shows sounds (with the category, search or sound lower pane) or multis.
-  void showListKind(bool multis, bool reload);
-  // Rescans the library and rebuilds the lists of the kind shown.
-  void refreshFolders();
   // The edits that start a worker job (multi name, push arrangement, request the edit buffers, overwrite a
   // library slot, a part's sound name or category); true when paramIdx is one of them.
   bool startJobOfEdit(int paramIdx, int intValue);
   // The cases of an edit in the editor: ports, routing and filter flags, lists, pages, settings file.
-  void handleEditorCases(int paramIdx, IParam* param, double value);
+  // False when the edit ends there (a list-kind switch or rescan that kept unsaved bank edits).
+  bool handleEditorCases(int paramIdx, IParam* param, double value);
   // The end of every handled edit: the action's switch layer, its device message and its linked partner.
   // fromDevice: the value came from the synthesizer's data (then a linked update goes no further).
   void runActionTail(int paramIdx, double value, bool fromDevice);
+  // The same with the integer value the switch layer and the link take (the host tempo for
+  // kTempoInformation).
+  void runActionTail(int paramIdx, double value, bool fromDevice, int intValue);
   // Oscillator 1 and 2 wavetable choices: shape, zones, the shape controller and the display.
   static bool isWavetable(int paramIdx);
   void changeWavetable(int paramIdx);
@@ -465,13 +507,77 @@ private:
   void showEffectPanel(int paramIdx);
   // The display names of the four selection pairs from the lists and the current selections.
   void updateSelectionNames();
-  // Rewrites one line of the settings file (0 style, 1 size); reports a missing file in the display and
-  // writes nothing then. False when not written.
-  bool writeSettingsLine(int line, const std::string& word);
+
+  // ---- Settings, page and librarian cases of the change handler (KorvidParamChangesPages.cpp, ...Settings,
+  // ...Librarian, ...Search, ...Rename); editor, host or worker thread with the plug mutex held ----
+
+  // The cases that come before the display: the settings file and first-run notice, a part's bank selection
+  // and the bank step buttons (true: the edit ends with the case), the kept bank and the host tempo (the
+  // tempo becomes tailValue, the integer value the tail goes on with).
+  bool handleCasesBeforeDisplay(int paramIdx, int& tailValue);
+  // The cases after the display: search, category list, list kind, rescan, discard, rename, the windows and
+  // the page tab. False when the edit ends with its case (a search without results).
+  bool handleCasesAfterDisplay(int paramIdx, int intValue);
+  // kUserInterfaceSize, kUserInterfaceStyle, kFirstRunExit: the settings line in memory, the whole settings
+  // file rewritten and the outcome in the display. A missing file is never created.
+  void changeSettingsFile(int paramIdx, int intValue);
+  // Writes the three settings lines whole to path through a temporary file; a read-only file is left alone.
+  // False with failure saying why (for the display).
+  bool writeSettingsFile(const std::string& path, std::string& failure);
+  void closeFirstRunNotice();
+  // DisplayProcessingIndicator(true) and (false) at once (a repaint of the editor), unless a transfer runs.
+  void flashProcessingIndicator();
+  // Shows or hides the busy overlay with its layer; false and nothing done while a transfer owns it.
+  bool setBusyIndicatorShown(bool shown);
+  // Shows and hides the busy overlay: repaints what a closed window covered.
+  void repaintUnderBusyIndicator();
+  // Line 1 and line 2 of the control display.
+  void showMessage(const char* line1, const char* line2);
+  // The bank list the upper or lower pane shows now (by multi mode, category and search view), or null.
+  const std::vector<PatchFile*>* banksOfPane(bool upper) const;
+  // kCurrentPatchBank + p: the upper pane opens sound bank `bank` (held to the list) for the current part.
+  void selectUpperBank(int bank);
+  // kLibUpper/LowerPrevious/NextBank pressed: the pane's next or previous bank, wrapping around its list.
+  void stepBank(int paramIdx);
+  // kDatatype: sounds (0) or multis (1) in both panes, the menus, the main menu wording and the page.
+  void changeListKind(int intValue);
+  // kRefreshFolders: rescans the library and rebuilds the lists of the kind shown; refused while the upper
+  // bank holds unsaved edits.
+  void refreshFolders();
+  // kDiscardBankData pressed: drops the unsaved edits by reading the library again.
+  void discardBankEdits(int intValue);
+  // kPatchSearchString: searches the sound names for the field's text; false after a search without results.
+  bool changeSearchText();
+  void setSearchFieldText(const char* text);
+  // kPatchSearch: shows the search field (1) or goes back to the sound banks in the lower pane.
+  void switchSearchField(int intValue);
+  // kCategorySelection: the lower pane lists category banks (1) or sound banks.
+  void switchCategoryList(int intValue);
+  // kPatchRename: the entered name into the selected upper slot's record and dump, once per opened field.
+  void renameSelectedSlot();
+  void markUpperBankRenamed(bool multi);
   // One selection list of start-up: InitEnum with the sound banks, their display texts and its pair.
   void fillStartupList(int paramIdx, const char* name, SelectionName& pair);
   // shortenedBankName, logging the renaming of a shortened name.
   std::string bankDisplayName(const std::string& fileName, int& counter, std::string& previousPrefix) const;
+
+  // ---- Sound, program, routing and clock cases of the edit handler (KorvidParamChangesSound.cpp) ----
+  // Before the display: the filter routing trigger of a part and the triggers of program control, local
+  // control and library control. True when the edit ends here (a released single trigger).
+  bool handleSoundTriggers(int paramIdx);
+  // After the display: randomizing, program stepping, the output routing pair and the clock switch. True
+  // when the edit ends without the action's tail.
+  bool handleSoundCases(int paramIdx);
+  // kRandomize pressed on a sound page: new random values for the current part, sent as its sound.
+  void randomizeCurrentPart();
+  // kPatchUp (step 1) or kPatchDown (step -1) of part: pressed steps the part's program (or, under library
+  // control, its library slot) within the bank and sends it; both press and release refresh the program
+  // display and the page.
+  void stepProgram(int part, int step, bool pressed);
+  // Toggles part's filters between parallel and serial routing.
+  void flipFilterRouting(int part);
+  // Line 1 of the control display.
+  void showFirstLine(const char* text);
 
   std::vector<std::string> mMissingElements;
   // The last start-up problem shown in the message line.

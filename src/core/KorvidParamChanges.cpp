@@ -1,5 +1,5 @@
 // The plug-in's parameter handlers, as far as the editor core relies on them: MIDI ports, routing flags,
-// list kinds, page part, bank selection names and the settings file.
+// page part and bank selection names; the settings, page and librarian cases are dispatched to their files.
 #include "Korvid.h"
 
 #include "ControlAction.h"
@@ -15,32 +15,8 @@
 #include "PatchLibrarian.h"
 #include "TabSwitchFunctions.h"
 
-#include <fstream>
-
 namespace
 {
-// Menu layers of the librarian panes, hidden before a list kind is shown (ids 70 to 73, 75 and 78).
-constexpr size_t kPaneMenuRows[] = {0, 1, 2, 3, 5, 8};
-constexpr size_t kUpperSoundMenuRow = 0;
-constexpr size_t kLowerSoundMenuRow = 1;
-constexpr size_t kUpperMultiMenuRow = 2;
-constexpr size_t kLowerMultiMenuRow = 3;
-constexpr size_t kCategoryMenuRow = 5;
-constexpr size_t kSearchMenuRow = 8;
-
-constexpr const char* kSettingsMissingText = "Korvid Editor UI.txt MISSING!";
-constexpr const char* kContactSupportText = "Contact support";
-constexpr const char* kSizeWords[] = {"small", "normal", "large"};
-constexpr const char* kSizeAppliedText = "Size changes applied...";
-constexpr const char* kReloadText = "Reload project!";
-constexpr const char* kStyleWords[] = {"white", "black"};
-constexpr int kStyleLine = 0;
-constexpr int kSizeLine = 1;
-
-// Display controls by their position in mDisplayControls.
-constexpr size_t kDisplayName = 0;
-constexpr size_t kDisplayValue = 1;
-
 void showLayer(ControlLayer* layer, bool show)
 {
   if (layer)
@@ -91,26 +67,12 @@ constexpr int kZoneFamilies[] = {kOscillator3Shape, kOscillator2Shape, kOscillat
                                  kFilter1Type,      kFilter2Type,      kFilterEnvMode,
                                  kAmpEnvMode,       kEnvelope3Mode,    kEnvelope4Mode};
 
-// The part of paramIdx within the per-part family starting at base, or -1.
-int partOf(int paramIdx, int base)
-{
-  return paramIdx >= base && paramIdx < base + Korvid::kPartCount ? paramIdx - base : -1;
-}
-
 constexpr int kEffectsPage = 5;
 // The shape value of the first wavetable.
 constexpr double kWavetableShape = 7.0;
 constexpr int kPartsWithEffect1 = 4;
 // The nine effect 2 panels follow the first part's effect 2 type.
 constexpr int kFirstPartEffect2Mode = kEffect2Mode;
-
-void setDisplay(IControl* control, const char* text)
-{
-  if (ITextControl* display = dynamic_cast<ITextControl*>(control))
-  {
-    display->SetTextFromPlug(text);
-  }
-}
 } // namespace
 
 void Korvid::OnParamChange(int paramIdx)
@@ -127,25 +89,40 @@ void Korvid::OnParamChange(int paramIdx)
     return;
   }
   const double value = param->Value();
-  // The settings file rows and a part's bank selection that follows the part end with their own case: no
-  // display, no device message.
-  const bool endsWithCase = paramIdx == kUserInterfaceSize || paramIdx == kUserInterfaceStyle ||
-                            (partOf(paramIdx, kCurrentPatchBank) >= 0 && !mKeepSelectedBank);
+  int tailValue = truncatedValue(value);
+  // The settings file, the first-run notice, a part's bank selection and the bank step buttons end with
+  // their own case: no display, no device message.
+  if (handleCasesBeforeDisplay(paramIdx, tailValue))
+  {
+    return;
+  }
   // Values from the synthesizer's data (reaching here through a nested call) take no shape resets, flips
   // or refreshes.
   if (!mDeviceUpdate)
   {
+    if (handleSoundTriggers(paramIdx))
+    {
+      return;
+    }
     handleZoneFamilies(paramIdx);
-    if (!endsWithCase && GetGUI())
+    if (GetGUI())
     {
       mControlDisplay.controlDisplay(this, paramIdx, value, mTransportWasRunning);
     }
   }
-  handleEditorCases(paramIdx, param, value);
-  if (!endsWithCase)
+  if (handleSoundCases(paramIdx))
   {
-    runActionTail(paramIdx, value, false);
+    return;
   }
+  if (!handleEditorCases(paramIdx, param, value))
+  {
+    return;
+  }
+  if (!handleCasesAfterDisplay(paramIdx, truncatedValue(value)))
+  {
+    return;
+  }
+  runActionTail(paramIdx, value, false, tailValue);
 }
 
 void Korvid::OnParamChange2(int paramIdx)
@@ -180,13 +157,17 @@ void Korvid::OnParamChange2(int paramIdx)
 
 void Korvid::runActionTail(int paramIdx, double value, bool fromDevice)
 {
+  runActionTail(paramIdx, value, fromDevice, truncatedValue(value));
+}
+
+void Korvid::runActionTail(int paramIdx, double value, bool fromDevice, int intValue)
+{
   IParam* param = GetParam(paramIdx);
   ControlAction* action = param ? param->GetAction() : nullptr;
   if (!action)
   {
     return;
   }
-  const int intValue = truncatedValue(value);
   if (ControlLayer* layer = action->switchLayer)
   {
     layer->mSelectedId = intValue;
@@ -225,28 +206,33 @@ void Korvid::changeWavetable(int paramIdx)
   mControlDisplay.controlDisplay(this, paramIdx, wavetable, mTransportWasRunning);
 }
 
-void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
+bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
 {
   if (startJobOfEdit(paramIdx, param->Int()))
   {
-    return;
+    return true;
+  }
+  if (handleBankListCases(paramIdx, param))
+  {
+    // A pane's bank list goes on to the tail; a list-kind switch or rescan that kept unsaved edits (the
+    // value set back) ends here.
+    return paramIdx == kPatchSelectionListUpper || paramIdx == kPatchSelectionListLower;
   }
   if (paramIdx >= kMIDIFilterDAWCCPassThrough && paramIdx <= kMIDIFilterDAWSEPassThrough)
   {
     mHostInputBlocked[static_cast<size_t>(paramIdx - kMIDIFilterDAWCCPassThrough)] = value != 1.0;
-    return;
+    return true;
   }
   if (paramIdx >= kMIDIFilterHWCCPassThrough && paramIdx <= kMIDIFilterHWSEPassThrough)
   {
     mHardwareInputBlocked[static_cast<size_t>(paramIdx - kMIDIFilterHWCCPassThrough)] = value != 1.0;
-    return;
+    return true;
   }
-  if (paramIdx == kPatchSelectionListUpper || paramIdx == kPatchSelectionListLower ||
-      paramIdx == kCurrentOpenPerfBankL || paramIdx == kCurrentOpenPerfBankR ||
+  if (paramIdx == kCurrentOpenPerfBankL || paramIdx == kCurrentOpenPerfBankR ||
       (paramIdx >= kCurrentOpenPatchBankL && paramIdx < kCurrentOpenPatchBankR + kPartCount))
   {
     updateSelectionNames();
-    return;
+    return true;
   }
   switch (paramIdx)
   {
@@ -267,16 +253,17 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     else
     {
       mOutputPresent = false;
+      // The clock stops now and starts again with the next port.
+      if (mMIDIMessageManager)
+      {
+        mMIDIMessageManager->sender->resetContinuousClock(true);
+      }
       mContinuousClock = false;
     }
     break;
   case kDeviceInSelection:
     mMidiInPortIndex = param->Int();
     setExternalMIDIIn(mMidiInPortIndex, param->GetDisplayText(param->Int()));
-    break;
-  case kMIDIFilterDirectToHardware:
-  case kMIDIFilterToDAWBuffer:
-    mMidiOutMode = GetParam(kMIDIFilterToDAWBuffer)->Value() == 1.0;
     break;
   case kAdjustDAWOffset:
     mQueueFrames = 2 * param->Int() + GetBlockSize();
@@ -287,25 +274,14 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
   case kGlobalSysExID:
     mDeviceId = param->Int();
     break;
-  case kTempoInformation:
-    mHostTempo = static_cast<int>(GetTempo());
-    break;
   case kMasterKeyboard:
     mMasterKeyboard = value == 1.0;
     break;
   case kMIDIFilterTrackIncomingMIDI:
     mIndicatorsTrackIncoming = value == 1.0;
     break;
-  case kSendMIDIClockInfo:
-    mClockFlag = value == 1.0;
-    // The timing hub starts the continuous clock again with the new setting.
-    mContinuousClock = false;
-    break;
   case kSendMIDIClockPointer:
     mClockPointerFlag = value == 1.0;
-    break;
-  case kKeepSelectedBank:
-    mKeepSelectedBank = value >= 0.5;
     break;
   case kControlProgBank:
   case kControlLibrary:
@@ -316,20 +292,14 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
       GetGUI()->SetParameterFromPlug(other, 0.0, false);
     }
     mProgramChangeControlsBank = GetParam(kControlProgBank)->Value() >= 0.5;
-    break;
-  case kMainTab:
-    TabSwitchFunctions::mainTabSwitch(this, kMainTab, param->Int(), mCurrentPart);
+    // The bank number selector or the bank-name selector, by the mode now on.
+    updateBankAndProgramMenuNames(false);
     break;
   case kQuickTab:
     mCurrentPart = param->Int();
     TabSwitchFunctions::quickTabSwitch(this, kQuickTab, param->Int(), mQuickTabFlag);
     updateSelectionNames();
-    break;
-  case kDatatype:
-    showListKind(param->Int() == 1, false);
-    break;
-  case kRefreshFolders:
-    refreshFolders();
+    updateBankAndProgramMenuNames(false);
     break;
   case kCancelDataRequest:
     // The cancel button of the processing overlay: the running request job polls this flag.
@@ -338,21 +308,10 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
       mMIDIMessageManager->sender->cancel = true;
     }
     break;
-  case kUserInterfaceSize:
-    if (param->Int() >= 0 && param->Int() < 3)
-    {
-      writeSettingsLine(kSizeLine, kSizeWords[param->Int()]);
-    }
-    break;
-  case kUserInterfaceStyle:
-    if (param->Int() >= 0 && param->Int() < 2)
-    {
-      writeSettingsLine(kStyleLine, kStyleWords[param->Int()]);
-    }
-    break;
   default:
     break;
   }
+  return true;
 }
 
 void Korvid::handleZoneFamilies(int paramIdx)
@@ -488,54 +447,6 @@ void Korvid::showEffectPanel(int paramIdx)
   }
 }
 
-void Korvid::showListKind(bool multis, bool reload)
-{
-  for (size_t row : kPaneMenuRows)
-  {
-    showLayer(mMenuLayers[row], false);
-  }
-  mMultiMode = multis;
-  if (mPatchLibrarian)
-  {
-    mPatchLibrarian->mMultiMode = multis;
-  }
-  if (multis)
-  {
-    patchTypeChanged(1, 2, reload);
-    showLayer(mMenuLayers[kUpperMultiMenuRow], true);
-    showLayer(mMenuLayers[kLowerMultiMenuRow], true);
-    return;
-  }
-  showLayer(mMenuLayers[kUpperSoundMenuRow], true);
-  if (mCategoryList)
-  {
-    patchTypeChanged(0, 1, reload);
-    showLayer(mMenuLayers[kCategoryMenuRow], true);
-  }
-  else if (mSearchList)
-  {
-    patchTypeChanged(0, 4, reload);
-    showLayer(mMenuLayers[kSearchMenuRow], true);
-  }
-  else
-  {
-    patchTypeChanged(0, 0, reload);
-    showLayer(mMenuLayers[kLowerSoundMenuRow], true);
-  }
-}
-
-void Korvid::refreshFolders()
-{
-  if (mMultiMode)
-  {
-    patchTypeChanged(1, 2, true);
-  }
-  else
-  {
-    patchTypeChanged(0, mCategoryList ? 1 : (mSearchList ? 4 : 0), true);
-  }
-}
-
 void Korvid::updateSelectionNames()
 {
   auto shown = [this](int listIdx, int selectionIdx)
@@ -549,29 +460,6 @@ void Korvid::updateSelectionNames()
   mLowerMultiPair.displayName = shown(kPatchSelectionListLower, kCurrentOpenPerfBankR);
   mUpperSoundPair.displayName = shown(kPatchSelectionListUpper, kCurrentOpenPatchBankL + part);
   mLowerSoundPair.displayName = shown(kPatchSelectionListLower, kCurrentOpenPatchBankR + part);
-}
-
-bool Korvid::writeSettingsLine(int line, const std::string& word)
-{
-  const std::string& path = mDataFolder.getSettingsFilePath();
-  // The file is only ever rewritten, never created: a missing one is reported instead.
-  if (!std::ifstream(path))
-  {
-    setDisplay(mDisplayControls[kDisplayName], kSettingsMissingText);
-    setDisplay(mDisplayControls[kDisplayValue], kContactSupportText);
-    return false;
-  }
-  mDataFolder.setSettingsLine(line, word);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << mDataFolder.getSettingsLine(0) << '\n'
-      << mDataFolder.getSettingsLine(1) << '\n'
-      << mDataFolder.getSettingsLine(2);
-  if (line == kSizeLine)
-  {
-    setDisplay(mDisplayControls[kDisplayName], kSizeAppliedText);
-    setDisplay(mDisplayControls[kDisplayValue], kReloadText);
-  }
-  return static_cast<bool>(out);
 }
 
 bool Korvid::startJobOfEdit(int paramIdx, int intValue)
