@@ -13,10 +13,6 @@ using namespace korvidtest;
 
 namespace
 {
-constexpr const char* kBlofeld = "Blofeld:Blofeld MIDI 1 24:0";
-// The port the synthesizer is reached through in the later session.
-constexpr const char* kOther = "Other:Other MIDI 1 20:0";
-constexpr const char* kLogPrefix = "PROJECT RECALL: ";
 constexpr int kOscillatorPage = 2;
 // A part level: a stored value that a test changes in a project.
 constexpr int kChangedParam = kMultiPartLevel + 2;
@@ -185,19 +181,7 @@ TEST_F(KorvidPendingRecall, ChoosingAnOutputAppliesTheStoredValuesAsTheRecallWou
   EXPECT_EQ(plug->GetParam(kDeviceID_old)->Value(), plug->GetParam(kDeviceID_old)->Bounded(deviceId));
   EXPECT_STREQ(plug->GetParam(kMultiName)->GetDisplayText(0), "Recalled Multi a");
   EXPECT_STREQ(plug->GetParam(kPatchName + 3)->GetDisplayText(0), "Sound 3");
-  for (int part = 0; part < Korvid::kPartCount; ++part)
-  {
-    EXPECT_EQ(plug->mPartBankTable[static_cast<size_t>(part)],
-              static_cast<int>(project[static_cast<size_t>(kMultiPartBank + part)]));
-    EXPECT_EQ(plug->mPartProgramTable[static_cast<size_t>(part)],
-              static_cast<int>(project[static_cast<size_t>(kMultiPartPatch + part)]));
-  }
-  EXPECT_EQ(plug->mPartBankTable[16], static_cast<int>(project[kMultiBank]));
-  EXPECT_FALSE(plug->mHostInputBlocked[0]);
-  EXPECT_TRUE(plug->mHostInputBlocked[1]);
-  EXPECT_FALSE(plug->mHardwareInputBlocked[2]);
-  EXPECT_TRUE(plug->mMidiOutMode);
-  EXPECT_EQ(plug->mQueueFrames, 2 * static_cast<int>(project[kAdjustDAWOffset]) + plug->GetBlockSize());
+  expectTablesAndFlagsOf(*plug, project);
 
   // The multi went out with the global data first and the two active parts after it; the flags of the resend
   // are clear again; the page and the part the user looks at stay.

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 using namespace korvidtest;
@@ -38,12 +39,7 @@ protected:
     gSimulator = simulator.get();
     IMidiPorts::SetBackendFactory(&simulatorBackend);
     plug = construct();
-    const IParam* out = plug->GetParam(kDeviceOutSelection);
-    for (int i = 0; i < out->GetNDisplayTexts(); ++i)
-    {
-      if (std::string(out->GetDisplayText(i)) == BlofeldSimulator::kPortName)
-        chooseOutputPort(*plug, i);
-    }
+    chooseOutputPort(*plug, simulatorEntry());
     plug->mMIDIMessageManager->setClock(&clock);
     for (int part = 0; part < Korvid::kPartCount; ++part)
     {
@@ -94,6 +90,44 @@ protected:
                        multi.begin() + MultiDumpLayout::kNameOffset + MultiDumpLayout::kNameLength);
   }
 
+  // The simulator's entry in the output port list.
+  int simulatorEntry()
+  {
+    const IParam* out = plug->GetParam(kDeviceOutSelection);
+    for (int i = 0; i < out->GetNDisplayTexts(); ++i)
+    {
+      if (std::string(out->GetDisplayText(i)) == BlofeldSimulator::kPortName)
+        return i;
+    }
+    return 0;
+  }
+
+  // Runs act on a thread of its own and, once the device worker sends, takes the plug mutex as the host's
+  // other threads do; true when that happened before act returned.
+  bool lockedWhileTheWorkerSends(const std::function<void()>& act)
+  {
+    std::atomic<bool> done{false};
+    std::thread actor(
+        [&]
+        {
+          act();
+          done = true;
+        });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done && !plug->ThreadRunning() && std::chrono::steady_clock::now() < deadline)
+    {
+      std::this_thread::yield();
+    }
+    bool locked = false;
+    if (!done)
+    {
+      WDL_MutexLock lock(plug->GetMutex());
+      locked = !done;
+    }
+    actor.join();
+    return locked;
+  }
+
   void expectFlagsCleared()
   {
     EXPECT_FALSE(plug->mPushGlobal);
@@ -111,27 +145,9 @@ protected:
 
 TEST_F(KorvidTotalRecallResend, TheMultiReachesTheSynthesizerWhileTheHostGoesOn)
 {
-  std::atomic<bool> recalled{false};
   VstIntPtr result = 0;
-  std::thread host(
-      [&]
-      {
-        result = giveHostChunk(*plug, chunk);
-        recalled = true;
-      });
   // Once the resend runs, another thread of the host gets the plug mutex before the recall returns.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!recalled && !plug->ThreadRunning() && std::chrono::steady_clock::now() < deadline)
-  {
-    std::this_thread::yield();
-  }
-  bool lockedDuringResend = false;
-  if (!recalled)
-  {
-    WDL_MutexLock lock(plug->GetMutex());
-    lockedDuringResend = !recalled;
-  }
-  host.join();
+  const bool lockedDuringResend = lockedWhileTheWorkerSends([&] { result = giveHostChunk(*plug, chunk); });
 
   EXPECT_EQ(result, 1);
   EXPECT_TRUE(lockedDuringResend);
@@ -196,32 +212,9 @@ TEST_F(KorvidTotalRecallResend, AnOutputChosenAfterARecallWithoutItSendsTheMulti
 
   // The user chooses the synthesizer's port on the editor's thread; the host's audio thread takes the plug
   // mutex while the multi goes out.
-  int entry = 0;
-  const IParam* out = plug->GetParam(kDeviceOutSelection);
-  for (int i = 0; i < out->GetNDisplayTexts(); ++i)
-  {
-    if (std::string(out->GetDisplayText(i)) == BlofeldSimulator::kPortName)
-      entry = i;
-  }
-  std::atomic<bool> chosen{false};
-  std::thread editor(
-      [&]
-      {
-        plug->SetParameterFromGUI(kDeviceOutSelection, out->GetNormalized(entry));
-        chosen = true;
-      });
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!chosen && !plug->ThreadRunning() && std::chrono::steady_clock::now() < deadline)
-  {
-    std::this_thread::yield();
-  }
-  bool lockedDuringResend = false;
-  if (!chosen)
-  {
-    WDL_MutexLock lock(plug->GetMutex());
-    lockedDuringResend = !chosen;
-  }
-  editor.join();
+  const double entry = plug->GetParam(kDeviceOutSelection)->GetNormalized(simulatorEntry());
+  const bool lockedDuringResend =
+      lockedWhileTheWorkerSends([&] { plug->SetParameterFromGUI(kDeviceOutSelection, entry); });
   for (int wait = 0; wait < 5000 && plug->ThreadRunning(); ++wait)
   {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -15,11 +15,8 @@ using namespace korvidtest;
 
 namespace
 {
-constexpr const char* kBlofeld = "Blofeld:Blofeld MIDI 1 24:0";
 constexpr const char* kBlofeldRenumbered = "Blofeld:Blofeld MIDI 1 28:0";
-constexpr const char* kOther = "Other:Other MIDI 1 20:0";
 constexpr int kSnapshotSize = 63036;
-constexpr const char* kLogPrefix = "PROJECT RECALL: ";
 
 class KorvidTotalRecall : public StartupFixture
 {
@@ -125,22 +122,8 @@ TEST_F(KorvidTotalRecall, ASavedStateComesBackWholeInAnotherInstance)
       Bytes(recaller->mPatchManager->mData.Bytes(), recaller->mPatchManager->mData.Bytes() + kSnapshotSize),
       startUpBytes);
 
-  for (int part = 0; part < Korvid::kPartCount; ++part)
-  {
-    EXPECT_EQ(recaller->mPartBankTable[static_cast<size_t>(part)],
-              static_cast<int>(saved[static_cast<size_t>(kMultiPartBank + part)]));
-    EXPECT_EQ(recaller->mPartProgramTable[static_cast<size_t>(part)],
-              static_cast<int>(saved[static_cast<size_t>(kMultiPartPatch + part)]));
-  }
-  EXPECT_EQ(recaller->mPartBankTable[16], static_cast<int>(saved[kMultiBank]));
-  EXPECT_EQ(recaller->mPartProgramTable[16], static_cast<int>(saved[kMultiPatch]));
-  EXPECT_EQ(recaller->mQueueFrames, 2 * static_cast<int>(saved[kAdjustDAWOffset]) + recaller->GetBlockSize());
-
-  // Only exactly 1.0 lets a class pass; the clock flags follow parameters that are not stored.
-  EXPECT_FALSE(recaller->mHostInputBlocked[0]);
-  EXPECT_TRUE(recaller->mHostInputBlocked[1]);
-  EXPECT_FALSE(recaller->mHardwareInputBlocked[2]);
-  EXPECT_TRUE(recaller->mMidiOutMode);
+  expectTablesAndFlagsOf(*recaller, saved);
+  // The clock flags follow parameters that are not stored.
   EXPECT_EQ(recaller->mClockFlag, recaller->GetParam(kSendMIDIClockInfo)->Value() == 1.0);
 
   // The multi went out with the global data first and the two active parts after it.

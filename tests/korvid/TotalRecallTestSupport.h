@@ -126,6 +126,10 @@ inline double editedValue(const IParam& param, int index)
 
 // The part tab a saved state shows.
 constexpr int kShownPart = 5;
+// The synthesizer's port as a project stores it, another port, and the prefix of the recall's log lines.
+constexpr const char* kBlofeld = "Blofeld:Blofeld MIDI 1 24:0";
+constexpr const char* kOther = "Other:Other MIDI 1 20:0";
+constexpr const char* kLogPrefix = "PROJECT RECALL: ";
 
 // Chooses entry `entry` of the input port list as the user does.
 inline void chooseInputPort(Korvid& plug, int entry)
@@ -173,6 +177,26 @@ inline std::vector<double> storedAndOtherValues(Korvid& plug)
     v.push_back(plug.GetParam(i)->Value());
   }
   return v;
+}
+
+// The bank and program tables, the queue frames and the MIDI filter flags follow the values of a state made
+// by editEverything: only exactly 1.0 lets a class pass.
+inline void expectTablesAndFlagsOf(Korvid& plug, const std::vector<double>& saved)
+{
+  for (int part = 0; part < Korvid::kPartCount; ++part)
+  {
+    EXPECT_EQ(plug.mPartBankTable[static_cast<size_t>(part)],
+              static_cast<int>(saved[static_cast<size_t>(kMultiPartBank + part)]));
+    EXPECT_EQ(plug.mPartProgramTable[static_cast<size_t>(part)],
+              static_cast<int>(saved[static_cast<size_t>(kMultiPartPatch + part)]));
+  }
+  EXPECT_EQ(plug.mPartBankTable[16], static_cast<int>(saved[kMultiBank]));
+  EXPECT_EQ(plug.mPartProgramTable[16], static_cast<int>(saved[kMultiPatch]));
+  EXPECT_EQ(plug.mQueueFrames, 2 * static_cast<int>(saved[kAdjustDAWOffset]) + plug.GetBlockSize());
+  EXPECT_FALSE(plug.mHostInputBlocked[0]);
+  EXPECT_TRUE(plug.mHostInputBlocked[1]);
+  EXPECT_FALSE(plug.mHardwareInputBlocked[2]);
+  EXPECT_TRUE(plug.mMidiOutMode);
 }
 
 inline bool sameBits(double a, double b)
