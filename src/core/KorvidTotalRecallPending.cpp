@@ -41,19 +41,38 @@ void Korvid::keepPendingRecall(std::vector<double> values)
 void Korvid::SetParameterFromGUI(int idx, double normalizedValue)
 {
   WDL_MutexLock lock(GetMutex());
-  const IParam* param = GetParam(idx);
-  const double before = param ? param->Value() : 0.0;
+  if (!mPendingStoredValues)
+  {
+    IPlugVST::SetParameterFromGUI(idx, normalizedValue);
+    return;
+  }
+  // A user edit may change stored values beside its own parameter (a trigger button flips its target, the
+  // randomizer draws a whole sound): compare the stored block around it.
+  std::vector<double> before(static_cast<size_t>(kStoredParamCount));
+  for (int i = 0; i < kStoredParamCount; ++i)
+  {
+    before[static_cast<size_t>(i)] = GetParam(i)->Value();
+  }
   IPlugVST::SetParameterFromGUI(idx, normalizedValue);
-  // The same test as the framework's for calling the change handler: the edit changed something.
-  const bool edited = param && (param->Value() != before || param->Type() == IParam::kTypeText);
-  if (!mPendingStoredValues || !edited || idx >= kStoredParamCount || onlyBrowsesOrLooks(idx))
+  int changed = -1;
+  for (int i = 0; i < kStoredParamCount && changed < 0; ++i)
+  {
+    const IParam* param = GetParam(i);
+    const bool edited =
+        param->Value() != before[static_cast<size_t>(i)] || (i == idx && param->Type() == IParam::kTypeText);
+    if (edited && !onlyBrowsesOrLooks(i))
+    {
+      changed = i;
+    }
+  }
+  if (changed < 0 || !mPendingStoredValues)
   {
     return;
   }
   // The user works on the values the editor shows: they, not the project's, are what a save must keep, and
   // an output chosen later must not overwrite them.
   mPendingStoredValues.reset();
-  log(std::string(kLogPrefix) + "the stored values are given up: parameter " + std::to_string(idx) +
+  log(std::string(kLogPrefix) + "the stored values are given up: parameter " + std::to_string(changed) +
       " edited before a MIDI output was chosen");
   showStatusText(kTextDropped);
 }

@@ -225,6 +225,13 @@ TEST_F(KorvidPendingRecall, OnlyTheUsersEditsOfStoredValuesGiveThemUpAndOnlyAnOu
        [&](Korvid& p)
        { p.SetParameterFromGUI(kMIDIFilterHWCCPassThrough, flipped(p, kMIDIFilterHWCCPassThrough)); },
        false},
+      {"a trigger button flipping a stored switch",
+       [](Korvid& p)
+       {
+         p.SetParameterFromGUI(kTriggerOscillatorGlideOnOffSwitch, 1.0);
+         p.SetParameterFromGUI(kTriggerOscillatorGlideOnOffSwitch, 0.0);
+       },
+       false},
       {"the librarian's next bank button", [](Korvid& p) { p.SetParameterFromGUI(kLibUpperNextBank, 1.0); },
        true},
       {"another part shown",
