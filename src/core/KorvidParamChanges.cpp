@@ -67,12 +67,6 @@ constexpr int kZoneFamilies[] = {kOscillator3Shape, kOscillator2Shape, kOscillat
                                  kFilter1Type,      kFilter2Type,      kFilterEnvMode,
                                  kAmpEnvMode,       kEnvelope3Mode,    kEnvelope4Mode};
 
-// The part of paramIdx within the per-part family starting at base, or -1.
-int partOf(int paramIdx, int base)
-{
-  return paramIdx >= base && paramIdx < base + Korvid::kPartCount ? paramIdx - base : -1;
-}
-
 constexpr int kEffectsPage = 5;
 // The shape value of the first wavetable.
 constexpr double kWavetableShape = 7.0;
@@ -249,6 +243,11 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     if (value >= 1.0)
     {
       mOutputPresent = true;
+      // A project opened without this output gets its stored values now that the port is open.
+      if (mMidiPorts.IsOutOpen())
+      {
+        completePendingRecall();
+      }
       sendSysExInitialization();
     }
     else

@@ -23,12 +23,6 @@ constexpr const char* kTextProgramChangeDisabled = "Program Change Disabled.";
 // Programs of a bank: stepping wraps within them.
 constexpr int kProgramsPerBank = 128;
 
-// The part of paramIdx within the per-part family starting at base, or -1.
-int partOf(int paramIdx, int base)
-{
-  return paramIdx >= base && paramIdx < base + Korvid::kPartCount ? paramIdx - base : -1;
-}
-
 int wrappedProgram(int program)
 {
   return ((program % kProgramsPerBank) + kProgramsPerBank) % kProgramsPerBank;

@@ -87,13 +87,6 @@ template <size_t N> bool contains(const int (&list)[N], int value)
   return false;
 }
 
-// part's index in a per-part family starting at base, or -1.
-int partOf(int paramIdx, int base)
-{
-  const int part = paramIdx - base;
-  return part >= 0 && part < kPartCount ? part : -1;
-}
-
 int storedInt(Korvid& plug, int paramIdx)
 {
   const IParam* param = plug.GetParam(paramIdx);
@@ -332,28 +325,9 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
   }
   programChangeTimeStamp = static_cast<int32_t>(GetTickCount());
   LibrarianViewControl* view = plug->mLibrarianView;
-  auto selectSlot = [this, view, program]()
-  {
-    if (view)
-    {
-      // The view's fields belong to the editor thread, which may be drawing them.
-      EditorLock::Get().RunOrDefer(view,
-                                   [view, program]()
-                                   {
-                                     view->selectedUpper = program;
-                                     view->cursorSlot = program;
-                                     view->SetDirty(false);
-                                   });
-    }
-    if (librarian)
-    {
-      librarian->mSelectedUpperSlot = program;
-    }
-  };
-
   if (storedInt(*plug, kControlLibrary) == 1)
   {
-    selectSlot();
+    selectUpperSlot(program);
     plug->SetLibrarianRequestActive(false);
     const int pane = view && view->activePane == LibrarianViewControl::kLowerPane
                          ? LibrarianViewControl::kLowerPane
@@ -370,17 +344,6 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
   plug->SetLibrarianRequestActive(false);
   plug->AllSoundsOff(part, false);
   setPlain(*plug, kMultiPartPatch + part, program);
-  if (plug->BankChangeMessage(part) && plug->mProgramChangeControlsBank.load())
-  {
-    JobArguments args;
-    args.jobCode = MIDIMessageSender::kJobRequestPart;
-    args.part = part;
-    args.toEditor = true;
-    // The new program's sound comes back with the locked sections kept: those go back to the part.
-    if (post(args, [this]() { dumpExpected = true; }))
-    {
-      plug->sendPartDataBackToHardware(part);
-    }
-  }
-  selectSlot();
+  changeBankAndRequestSound(part);
+  selectUpperSlot(program);
 }

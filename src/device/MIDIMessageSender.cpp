@@ -145,3 +145,20 @@ bool MIDIMessageSender::pause(int ms)
   DeviceClock& source = clock ? *clock : DeviceClock::system();
   return source.sleep(ms, stopping);
 }
+
+bool MIDIMessageSender::storeIntoLibrarian(uint8_t* data, int size)
+{
+  plug->SetLibrarianRequestActive(true);
+  ISysEx sysex(0, data, size);
+  plug->ProcessSysEx(&sysex, true);
+  if (manager->dataReceived.load() && !refused())
+  {
+    plug->SetLibrarianStatusUnsaved(true);
+    return true;
+  }
+  // Not taken (a dump of the other kind, an input gate closed, or nowhere to store it): the request must not
+  // swallow the next message.
+  manager->patchRequest.end();
+  manager->performanceRequest.end();
+  return false;
+}

@@ -194,6 +194,10 @@ public:
 
   // Pauses ms on the time source; false when the manager is stopping.
   bool pause(int ms);
+  // The library form of jobs 0, 2, 11 and 12: arms the library request and feeds dump (size bytes) to the
+  // plug-in's own sysex input, so that it lands in the selected upper slot; then marks the bank unsaved.
+  // False, and the requests ended, when it was not stored.
+  bool storeIntoLibrarian(uint8_t* data, int size);
 
   // ---- MIDI clock and transport (MIDIMessageSenderMIDIClock.cpp) ----
 
@@ -293,6 +297,8 @@ private:
   // Jobs 8 and 10: walks the 128 programs, storing each reply into the next librarian slot. multis:
   // stored multis, otherwise the sounds of bank.
   void requestBank(bool multis, int bank);
+  // The record the last library request completed found nowhere to be stored (once its store has run).
+  bool refused();
   void setSelectedLibrarianSlot(int slot);
 
   // Longest sleep of the clock between two looks at its switches, in ms.

@@ -11,7 +11,7 @@
 namespace
 {
 // How a byte relates to its parameters.
-enum class Rule : uint8_t
+enum class Rule
 {
   Plain,       // v
   Octave,      // 12 o + 16
@@ -336,6 +336,27 @@ const std::vector<EffectCopies>& effectCopies()
   return table;
 }
 
+// The effect copies of the byte at offset (all of them, in table order), or null: looked up in a table
+// made once, as every plain byte of a dump asks.
+const std::vector<int>* effectCopiesAt(int offset)
+{
+  static const std::vector<std::vector<int>> byOffset = []
+  {
+    std::vector<std::vector<int>> table(SoundDumpLayout::kDumpLength);
+    for (const EffectCopies& copies : effectCopies())
+    {
+      std::vector<int>& params = table[static_cast<size_t>(copies.offset)];
+      params.insert(params.end(), copies.params.begin(), copies.params.end());
+    }
+    return table;
+  }();
+  if (offset < 0 || offset >= SoundDumpLayout::kDumpLength || byOffset[static_cast<size_t>(offset)].empty())
+  {
+    return nullptr;
+  }
+  return &byOffset[static_cast<size_t>(offset)];
+}
+
 // A contiguous byte range kept by one section lock.
 struct LockRange
 {
@@ -392,23 +413,13 @@ int lockFor(int offset)
   return -1;
 }
 
-// One byte of the map as reading it needs it, with its section lock and its effect copies looked up once;
-// small, so that the whole plan stays in the cache next to the parameters it writes.
+// One byte of the map as reading it needs it, with its section lock looked up once.
 struct ParseStep
 {
-  uint16_t offset;
-  Rule rule;
+  const Entry* entry;
   // Index into ParsePlan::lockParams of the lock that keeps the byte, or -1.
-  int8_t lockSlot;
-  // The entry's parameter bases (-1 where unused).
-  int16_t p[4];
-  // The effect-type specific parameters that a plain byte also sets, in order:
-  // ParsePlan::copies[firstCopy] up to copies[firstCopy + copyCount - 1].
-  uint8_t firstCopy;
-  uint8_t copyCount;
+  int lockSlot;
 };
-
-static_assert(kParamIndexCount <= INT16_MAX, "parameter bases fit a ParseStep");
 
 struct ParsePlan
 {
@@ -416,7 +427,6 @@ struct ParsePlan
   std::vector<int> lockParams;
   // Every assigned byte, in increasing order.
   std::vector<ParseStep> steps;
-  std::vector<int> copies;
   // Most values one dump gives (every section open).
   size_t valueCount = 0;
 };
@@ -435,32 +445,16 @@ const ParsePlan& parsePlan()
     }
     for (const Entry& e : entries())
     {
-      ParseStep step{static_cast<uint16_t>(e.offset),
-                     e.rule,
-                     -1,
-                     {static_cast<int16_t>(e.p0), static_cast<int16_t>(e.p1), static_cast<int16_t>(e.p2),
-                      static_cast<int16_t>(e.p3)},
-                     static_cast<uint8_t>(p.copies.size()),
-                     0};
+      ParseStep step{&e, -1};
       const int lock = lockFor(e.offset);
       if (lock >= 0)
       {
-        step.lockSlot = static_cast<int8_t>(std::find(p.lockParams.begin(), p.lockParams.end(), lock) -
-                                            p.lockParams.begin());
+        step.lockSlot =
+            static_cast<int>(std::find(p.lockParams.begin(), p.lockParams.end(), lock) - p.lockParams.begin());
       }
-      if (e.rule == Rule::Plain)
-      {
-        for (const EffectCopies& copies : effectCopies())
-        {
-          if (copies.offset == e.offset)
-          {
-            p.copies.insert(p.copies.end(), copies.params.begin(), copies.params.end());
-          }
-        }
-      }
-      step.copyCount = static_cast<uint8_t>(p.copies.size() - step.firstCopy);
+      const std::vector<int>* copies = effectCopiesAt(e.offset);
       // At most four parameters per byte, and the copies of an effect byte.
-      p.valueCount += 4 + static_cast<size_t>(step.copyCount);
+      p.valueCount += 4 + (copies ? copies->size() : 0);
       p.steps.push_back(step);
     }
     return p;
@@ -590,6 +584,95 @@ void SoundDumpLayout::buildParameters(int part, const ValueReader& value, uint8_
   }
 }
 
+namespace
+{
+// Reads byte b into the parameters of entry e through set (part already applied by set).
+template <class Set> void readEntry(const Entry& e, int b, const Set& set)
+{
+  switch (e.rule)
+  {
+  case Rule::Plain:
+    set(e.p0, b);
+    if (const std::vector<int>* copies = effectCopiesAt(e.offset))
+    {
+      for (int param : *copies)
+      {
+        set(param, b);
+      }
+    }
+    break;
+  case Rule::Octave:
+    set(e.p0, (b - kOctaveBase) / kOctaveStep);
+    break;
+  case Rule::Semitone:
+    set(e.p0, b - kSemitoneBase);
+    break;
+  case Rule::BendRange:
+    set(e.p0, b - kBendRangeBase);
+    break;
+  case Rule::OscShape:
+    set(e.p1, b);
+    if (b < kFirstWavetableShape)
+    {
+      set(e.p2, b);
+      set(e.p3, 0);
+    }
+    else
+    {
+      set(e.p2, kFirstWavetableShape);
+      set(e.p3, b - kFirstWavetableShape);
+    }
+    break;
+  case Rule::Unisono:
+    if (b % kUnisonoStep == 0 && b <= 5 * kUnisonoStep)
+    {
+      set(e.p0, b / kUnisonoStep);
+      set(e.p1, 0);
+    }
+    else
+    {
+      set(e.p0, (b - 1) / kUnisonoStep);
+      set(e.p1, 1);
+    }
+    break;
+  case Rule::FilterRoute:
+    set(e.p0, b);
+    set(e.p1, b != 0 ? 0 : 1);
+    set(e.p2, b != 0 ? 1 : 0);
+    break;
+  case Rule::EnvMode:
+    if (b < kEnvTriggerStep)
+    {
+      set(e.p0, b);
+      set(e.p1, 0);
+    }
+    else
+    {
+      set(e.p0, b - kEnvTriggerStep);
+      set(e.p1, 1);
+    }
+    break;
+  case Rule::ArpStep:
+  {
+    const int a = b < kDataLimit ? b % kLowNibble : 0;
+    set(e.p1, 0);
+    set(e.p0, b / kArpHighStep);
+    set(e.p2, a);
+    if (a >= kArpGlideBit)
+    {
+      set(e.p2, a - kArpGlideBit);
+      set(e.p1, 1);
+    }
+    break;
+  }
+  case Rule::ArpLength:
+    set(e.p0, b / kArpHighStep);
+    set(e.p1, b < kDataLimit ? b % kLowNibble : 0);
+    break;
+  }
+}
+} // namespace
+
 void SoundDumpLayout::parseParameters(const uint8_t* dump, int part, const ValueReader& lockValue,
                                       const ValueWriter& write)
 {
@@ -617,91 +700,42 @@ void SoundDumpLayout::parseParameters(const uint8_t* dump, int part, const Value
   auto set = [&](int base, int value) { values.push_back({base + part, value}); };
   for (const ParseStep& step : plan.steps)
   {
-    if (step.lockSlot >= 0 && lockedSlots[static_cast<size_t>(step.lockSlot)])
+    if (step.lockSlot < 0 || !lockedSlots[static_cast<size_t>(step.lockSlot)])
+    {
+      readEntry(*step.entry, dump[step.entry->offset], set);
+    }
+  }
+}
+
+SoundDumpLayout::PackedByte SoundDumpLayout::parsePackedByte(int offset, uint8_t value, int part,
+                                                             const ValueWriter& write)
+{
+  for (const Entry& e : entries())
+  {
+    if (e.offset != offset)
     {
       continue;
     }
-    const ParseStep& e = step;
-    const int b = dump[e.offset];
+    PackedByte kind = PackedByte::None;
     switch (e.rule)
     {
-    case Rule::Plain:
-      set(e.p[0], b);
-      for (int c = step.firstCopy; c < step.firstCopy + step.copyCount; ++c)
-      {
-        set(plan.copies[static_cast<size_t>(c)], b);
-      }
-      break;
-    case Rule::Octave:
-      set(e.p[0], (b - kOctaveBase) / kOctaveStep);
-      break;
-    case Rule::Semitone:
-      set(e.p[0], b - kSemitoneBase);
-      break;
-    case Rule::BendRange:
-      set(e.p[0], b - kBendRangeBase);
-      break;
-    case Rule::OscShape:
-      set(e.p[1], b);
-      if (b < kFirstWavetableShape)
-      {
-        set(e.p[2], b);
-        set(e.p[3], 0);
-      }
-      else
-      {
-        set(e.p[2], kFirstWavetableShape);
-        set(e.p[3], b - kFirstWavetableShape);
-      }
-      break;
     case Rule::Unisono:
-      if (b % kUnisonoStep == 0 && b <= 5 * kUnisonoStep)
-      {
-        set(e.p[0], b / kUnisonoStep);
-        set(e.p[1], 0);
-      }
-      else
-      {
-        set(e.p[0], (b - 1) / kUnisonoStep);
-        set(e.p[1], 1);
-      }
-      break;
-    case Rule::FilterRoute:
-      set(e.p[0], b);
-      set(e.p[1], b != 0 ? 0 : 1);
-      set(e.p[2], b != 0 ? 1 : 0);
+      kind = PackedByte::Unisono;
       break;
     case Rule::EnvMode:
-      if (b < kEnvTriggerStep)
-      {
-        set(e.p[0], b);
-        set(e.p[1], 0);
-      }
-      else
-      {
-        set(e.p[0], b - kEnvTriggerStep);
-        set(e.p[1], 1);
-      }
+      kind = PackedByte::Envelope;
       break;
     case Rule::ArpStep:
-    {
-      const int a = b < kDataLimit ? b % kLowNibble : 0;
-      set(e.p[1], 0);
-      set(e.p[0], b / kArpHighStep);
-      set(e.p[2], a);
-      if (a >= kArpGlideBit)
-      {
-        set(e.p[2], a - kArpGlideBit);
-        set(e.p[1], 1);
-      }
-      break;
-    }
     case Rule::ArpLength:
-      set(e.p[0], b / kArpHighStep);
-      set(e.p[1], b < kDataLimit ? b % kLowNibble : 0);
+      kind = PackedByte::ArpStep;
       break;
+    default:
+      return PackedByte::None;
     }
+    readEntry(e, value, [&](int base, int v) { write(base + part, static_cast<double>(v)); });
+    return kind;
   }
+  return PackedByte::None;
 }
 
 const char* SoundDumpLayout::categoryText(int code)

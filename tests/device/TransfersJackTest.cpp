@@ -18,6 +18,7 @@
 #include "MidiJackEnvironment.h"
 #include "MidiJackSynth.h"
 #include "ParamIndex.h"
+#include "PatchLibrarian.h"
 #include "PatchManager.h"
 #include "SharedData.h"
 #include "SysexProtocol.h"
@@ -88,8 +89,11 @@ TEST(TransfersJackTest, ABankStoredFromTheLibraryComesBackIdenticalThroughABankR
     BlofeldSimulatorJack link(simulator, client);
     IMidiPorts::SetBackendFactory(&jackOnly);
     PatchManager patchManager(nullptr);
+    // The bank request stores what comes back in the library's open bank, slot by slot.
+    PatchLibrarian librarian;
+    DeviceTestSupport::openUpperBanks(librarian);
     auto plug = std::make_unique<RecordingKorvid>();
-    plug->initDeviceCommunication(&patchManager, nullptr);
+    plug->initDeviceCommunication(&patchManager, &librarian);
     ASSERT_TRUE(DeviceJackSupport::connectTo(*plug, client));
     plug->GetParam(kLibSyncTimer)->Set(0);
     // A fifth of real time: 10 ms between the stored slots and between the polls of the request.
