@@ -1,11 +1,21 @@
 // ControlAction: the prepared messages of a parameter and their lookup by value.
 #include "ControlAction.h"
 
+#include <utility>
+
 void ControlAction::takeMessages(const ControlActionSysExMessage& prepared, int firstValue)
 {
   multiMessage = prepared.multiMessage;
   messages = prepared.messages;
   messagesPerValue = prepared.messagesPerValue;
+  firstMessageValue = firstValue;
+}
+
+void ControlAction::takeMessages(ControlActionSysExMessage&& prepared, int firstValue)
+{
+  multiMessage = prepared.multiMessage;
+  messages = std::move(prepared.messages);
+  messagesPerValue = std::move(prepared.messagesPerValue);
   firstMessageValue = firstValue;
 }
 

@@ -34,6 +34,8 @@ public:
   // that the first message belongs to (the minimum of the control's range), so that value v selects
   // message v - firstValue.
   void takeMessages(const ControlActionSysExMessage& prepared, int firstValue);
+  // The same, taking the messages over (nothing is copied; prepared is left empty).
+  void takeMessages(ControlActionSysExMessage&& prepared, int firstValue);
 
   // The prepared message for the integer parameter value, or null when the list holds none for it.
   const SysexMessageBytes* messageForValue(int value) const;

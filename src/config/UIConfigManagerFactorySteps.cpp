@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <utility>
 
 namespace
 {
@@ -157,12 +158,14 @@ void UIConfigManager::prepareSysexControl(ControlAction* action, IControl* contr
     return;
   }
   calculateSysexWithChangingByte(record->getTemplate(), changingByte, count, &prepared, start, part);
-  action->takeMessages(prepared, firstValue);
-
   unsigned char keyBytes[SysexTemplateLayout::kKeyLength] = {};
-  if (!getSysexRegistryKey(prepared, changingByte, keyBytes))
+  const bool keyed = getSysexRegistryKey(prepared, changingByte, keyBytes);
+  const bool anyMessage = !prepared.messages.empty();
+  // Taken over, not copied: a control's messages are built once.
+  action->takeMessages(std::move(prepared), firstValue);
+  if (!keyed)
   {
-    if (!prepared.messages.empty())
+    if (anyMessage)
       logDebug("CONFIG READER: parameter " + std::to_string(paramIdx) + ": sysex template " +
                std::to_string(sysexIndex) + " is too short for its registry key, not registered");
     return;

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <iterator>
 #include <set>
+#include <utility>
 
 namespace
 {
@@ -92,28 +93,41 @@ struct UIConfigManager::ElementReader
   ElementReader(tinyxml2::XMLElement* elementIn, const UIConfigManager& managerIn, int part)
       : element(elementIn), manager(managerIn), name(elementIn->Value())
   {
+    // The attributes are looked up many times each: their names and values are taken once.
+    for (const tinyxml2::XMLAttribute* a = element->FirstAttribute(); a != nullptr; a = a->Next())
+      attributes.emplace_back(a->Name(), a->Value());
     label = name;
-    const char* given = element->Attribute("name");
+    const char* given = attribute("name");
     if (given == nullptr || *given == '\0')
-      given = element->Attribute("paramId");
+      given = attribute("paramId");
     if (given != nullptr && *given != '\0')
       label += std::string(" \"") + given + "\"";
     if (part >= 0)
       label += " in part " + std::to_string(part + 1);
   }
 
-  bool has(const char* attribute) const { return element->Attribute(attribute) != nullptr; }
+  // The value of the attribute, or null when the element has none of that name (the first one counts, as
+  // tinyxml2 keeps one attribute per name).
+  const char* attribute(const char* attributeName) const
+  {
+    for (const auto& entry : attributes)
+      if (std::strcmp(entry.first, attributeName) == 0)
+        return entry.second;
+    return nullptr;
+  }
+
+  bool has(const char* attribute) const { return this->attribute(attribute) != nullptr; }
 
   std::string text(const char* attribute) const
   {
-    const char* value = element->Attribute(attribute);
+    const char* value = this->attribute(attribute);
     return value != nullptr ? std::string(value) : std::string();
   }
 
   // A decimal int; an absent attribute gives defaultValue, a malformed one too (logged).
   int integer(const char* attribute, int defaultValue = 0)
   {
-    const char* value = element->Attribute(attribute);
+    const char* value = this->attribute(attribute);
     if (value == nullptr)
       return defaultValue;
     int read = defaultValue;
@@ -125,7 +139,7 @@ struct UIConfigManager::ElementReader
   // An int (non-zero is true), "true" or "false"; anything else is false (logged).
   bool boolean(const char* attribute)
   {
-    const char* value = element->Attribute(attribute);
+    const char* value = this->attribute(attribute);
     if (value == nullptr)
       return false;
     if (std::strcmp(value, "true") == 0)
@@ -143,7 +157,7 @@ struct UIConfigManager::ElementReader
   std::vector<int> numbers(const char* attribute, int count)
   {
     std::vector<int> values(static_cast<std::size_t>(count), 0);
-    const char* value = element->Attribute(attribute);
+    const char* value = this->attribute(attribute);
     if (value == nullptr)
     {
       fail(std::string("attribute ") + attribute + " is missing (" + std::to_string(count) + " numbers)");
@@ -163,7 +177,7 @@ struct UIConfigManager::ElementReader
   {
     first = -1;
     second = -1;
-    const char* value = element->Attribute(attribute);
+    const char* value = this->attribute(attribute);
     if (value == nullptr)
       return;
     std::vector<std::string> parts;
@@ -192,6 +206,8 @@ struct UIConfigManager::ElementReader
   }
 
   tinyxml2::XMLElement* element;
+  // Name and value of every attribute, in document order.
+  std::vector<std::pair<const char*, const char*>> attributes;
   const UIConfigManager& manager;
   std::string name;
   // The element as log lines name it: its name and its "name" or "paramId".

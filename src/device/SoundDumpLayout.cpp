@@ -449,8 +449,8 @@ const ParsePlan& parsePlan()
       const int lock = lockFor(e.offset);
       if (lock >= 0)
       {
-        step.lockSlot =
-            static_cast<int>(std::find(p.lockParams.begin(), p.lockParams.end(), lock) - p.lockParams.begin());
+        step.lockSlot = static_cast<int>(std::find(p.lockParams.begin(), p.lockParams.end(), lock) -
+                                         p.lockParams.begin());
       }
       const std::vector<int>* copies = effectCopiesAt(e.offset);
       // At most four parameters per byte, and the copies of an effect byte.

@@ -14,14 +14,19 @@ const char* LibrarianPatch::categoryText(int code)
 void LibrarianPatch::clone(LibrarianPatch& target) const
 {
   target.mName = mName;
-  target.mMessages.insert(target.mMessages.end(), mMessages.begin(), mMessages.end());
+  if (target.mMessages.empty())
+    target.mMessages = mMessages;
+  else
+    target.mMessages.insert(target.mMessages.end(), mMessages.begin(), mMessages.end());
 }
 
 void LibrarianPatch::parseCategory(int offset)
 {
-  if (mMessages.empty() || offset < 0)
+  // Read through the const list: the dumps stay shared with the record's copies.
+  const SysexMessageList& messages = mMessages;
+  if (messages.empty() || offset < 0)
     return;
-  const std::vector<unsigned char>& dump = mMessages.front().mData;
+  const std::vector<unsigned char>& dump = messages.front().mData;
   if (static_cast<size_t>(offset) >= dump.size())
     return;
   if (const char* text = categoryText(dump[offset]))

@@ -1,12 +1,13 @@
 // One library record: a sound or multi with its name, category text and stored sysex dumps.
 #pragma once
 
-#include "PatchSysexMessage.h"
+#include "SysexMessageList.h"
 
 #include <string>
 #include <vector>
 
-// A value type copied freely (a copy copies every dump). Not shared between threads.
+// A value type copied freely: a copy shares the dumps until either record changes them (SysexMessageList).
+// Not shared between threads.
 class LibrarianPatch
 {
 public:
@@ -30,5 +31,5 @@ public:
 
   std::string mName;
   std::string mCategory;
-  std::vector<PatchSysexMessage> mMessages;
+  SysexMessageList mMessages;
 };

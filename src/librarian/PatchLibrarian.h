@@ -244,6 +244,9 @@ private:
   void deleteAllBanks();
 
   ReadSkips mReadSkips;
+  // The bytes of the file being read, kept from file to file during a scan (files of one size need no new
+  // buffer) and let go when the scan ends.
+  ByteChunk mReadBuffer;
   // The converted-banks folder of the current scan, with a trailing "/".
   std::string mConvertedBanksFolder;
   // Bank files that could not be written, counted so that a split keeps its source when one fails.

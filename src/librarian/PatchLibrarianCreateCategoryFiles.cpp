@@ -4,14 +4,19 @@
 #include "InitDumpTemplates.h"
 
 #include <algorithm>
+#include <cstring>
 
 LibrarianPatch PatchLibrarian::derivedRecord(const LibrarianPatch& source)
 {
   LibrarianPatch record;
   if (source.mMessages.empty())
     return record;
-  record.mMessages.push_back(source.mMessages.front());
-  const std::vector<unsigned char>& dump = record.mMessages.front().mData;
+  // The first dump only; a record of one dump shares it with its source instead of copying it.
+  if (source.mMessages.size() == 1)
+    record.mMessages = source.mMessages;
+  else
+    record.mMessages.push_back(source.mMessages.front());
+  const std::vector<unsigned char>& dump = source.mMessages.front().mData;
   if (dump.size() >=
       static_cast<size_t>(InitDumpTemplates::kSoundNameOffset + InitDumpTemplates::kSoundNameLength))
     record.mName.assign(dump.begin() + InitDumpTemplates::kSoundNameOffset,
@@ -21,17 +26,38 @@ LibrarianPatch PatchLibrarian::derivedRecord(const LibrarianPatch& source)
   return record;
 }
 
+namespace
+{
+// The code whose text the category is exactly, or -1.
+int categoryCodeOf(const std::string& category)
+{
+  constexpr size_t kTextLength = 4;
+  if (category.size() != kTextLength)
+    return -1;
+  for (int code = 0; code < LibrarianPatch::kCategoryCount; ++code)
+    if (std::memcmp(category.data(), LibrarianPatch::kCategoryTexts[code], kTextLength) == 0)
+      return code;
+  return -1;
+}
+} // namespace
+
 void PatchLibrarian::createNewCategoryPatchFiles()
 {
+  // One pass over the library sorts every sound into its category, in library order.
+  std::vector<const LibrarianPatch*> byCategory[LibrarianPatch::kCategoryCount];
+  for (const PatchFile* bank : mSoundBanks)
+    for (const LibrarianPatch& record : bank->mRecords)
+    {
+      const int code = categoryCodeOf(record.mCategory);
+      if (code >= 0)
+        byCategory[code].push_back(&record);
+    }
+
   for (int code = 0; code < LibrarianPatch::kCategoryCount; ++code)
   {
     const std::string text = LibrarianPatch::kCategoryTexts[code];
     const int index = code + 1;
-    std::vector<const LibrarianPatch*> collected;
-    for (const PatchFile* bank : mSoundBanks)
-      for (const LibrarianPatch& record : bank->mRecords)
-        if (record.mCategory == text)
-          collected.push_back(&record);
+    const std::vector<const LibrarianPatch*>& collected = byCategory[code];
 
     const size_t banks = collected.size() / PatchFile::kBankSize + 1;
     for (size_t n = 1; n <= banks; ++n)
@@ -41,8 +67,10 @@ void PatchLibrarian::createNewCategoryPatchFiles()
       bank->mFileName = text + " " + std::to_string(n);
       bank->mFolderName = text;
       bank->mFolderIndex = index;
-      for (size_t i = PatchFile::kBankSize * (n - 1);
-           i < std::min(collected.size(), PatchFile::kBankSize * n); ++i)
+      const size_t first = PatchFile::kBankSize * (n - 1);
+      const size_t last = std::min(collected.size(), PatchFile::kBankSize * n);
+      bank->mRecords.reserve(last - first);
+      for (size_t i = first; i < last; ++i)
         bank->mRecords.push_back(derivedRecord(*collected[i]));
       (bank->mRecords.empty() ? mUnlistedCategoryBanks : mCategoryBanks).push_back(bank);
 

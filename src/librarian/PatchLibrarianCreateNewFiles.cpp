@@ -55,7 +55,7 @@ void PatchLibrarian::bankFileBytes(const PatchFile& bank, bool midiFile, bool mu
   int event = 0;
   for (size_t r = 0; r < bank.mRecords.size(); ++r)
   {
-    const std::vector<PatchSysexMessage>& messages = bank.mRecords[r].mMessages;
+    const SysexMessageList& messages = bank.mRecords[r].mMessages;
     for (size_t k = 0; k < messages.size(); ++k)
     {
       if (messages[k].mData.empty())

@@ -4,6 +4,7 @@
 #include "InitDumpTemplates.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -38,6 +39,24 @@ constexpr int kCategoryTextLength = 4;
 // Numbered init names: "Init", nine blanks, then a three-character number.
 constexpr int kInitNumberOffset = 13;
 
+// The first position from pos on (at most size) whose byte is a status byte (80 or above); eight bytes at a
+// time, as dumps run hundreds of data bytes long.
+int nextStatusByte(const unsigned char* bytes, int pos, int size)
+{
+  constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+  while (pos + 8 <= size)
+  {
+    uint64_t word;
+    std::memcpy(&word, bytes + pos, sizeof(word));
+    if (word & kHighBits)
+      break;
+    pos += 8;
+  }
+  while (pos < size && bytes[pos] < kFirstStatusByte)
+    ++pos;
+  return pos;
+}
+
 std::string nameFrom(const std::vector<unsigned char>& dump, int offset, int length)
 {
   if (dump.size() < static_cast<size_t>(offset + length))
@@ -69,6 +88,9 @@ void PatchLibrarian::loadFromChunk(ByteChunk* chunk, int size, PatchFile* file, 
   const bool midiFile = std::equal(std::begin(kMidiFileMark), std::end(kMidiFileMark), chunk->Bytes());
   int pos = midiFile ? kMidiFileDataStart : 0;
 
+  // A bank file holds a bank: room for its records at once.
+  if (file->mRecords.empty())
+    file->mRecords.reserve(PatchFile::kBankSize);
   int slot = 0;
   int result = readDump(chunk->Bytes(), size, pos, file, kNoConversion, slot, midiFile);
   // The slot counts reader calls from the first record on, wrapping after 127.
@@ -171,17 +193,15 @@ int PatchLibrarian::readDump(const unsigned char* chunk, int size, int& pos, Pat
   // Data bytes are 7-bit: F7 closes the dump; any other status byte (the F0 of a following dump,
   // a MIDI event) means it was cut there, and the search goes on from that byte.
   const int dataStart = pos;
-  while (pos < size && chunk[pos] < kFirstStatusByte)
-    ++pos;
+  pos = nextStatusByte(chunk, pos, size);
   const unsigned char header[kStoredHeaderSize] = {
       kSysexStart, kManufacturerId, kModelBlofeld, 0x00, command, 0x00, static_cast<unsigned char>(slot)};
   const int dataLength = pos - dataStart;
   PatchSysexMessage message;
-  message.mData.resize(kStoredHeaderSize + dataLength + 1);
-  std::memcpy(message.mData.data(), header, kStoredHeaderSize);
-  if (dataLength > 0)
-    std::memcpy(message.mData.data() + kStoredHeaderSize, chunk + dataStart, dataLength);
-  message.mData.back() = kSysexEnd;
+  message.mData.reserve(static_cast<size_t>(kStoredHeaderSize + dataLength + 1));
+  message.mData.assign(header, header + kStoredHeaderSize);
+  message.mData.insert(message.mData.end(), chunk + dataStart, chunk + dataStart + dataLength);
+  message.mData.push_back(kSysexEnd);
   if (pos >= size)
   {
     ++mReadSkips.mCutDumps;
@@ -218,9 +238,9 @@ int PatchLibrarian::readDump(const unsigned char* chunk, int size, int& pos, Pat
       ++mReadSkips.mShortDumps;
       return pos;
     }
-    record.mMessages.push_back(std::move(message));
-    record.mName = nameFrom(record.mMessages.front().mData, InitDumpTemplates::kSoundNameOffset,
-                            InitDumpTemplates::kSoundNameLength);
+    record.mName =
+        nameFrom(message.mData, InitDumpTemplates::kSoundNameOffset, InitDumpTemplates::kSoundNameLength);
+    record.mMessages = SysexMessageList(std::move(message));
     record.parseCategory(LibrarianPatch::kSoundCategoryOffset);
     file->mKind = PatchFile::kSounds;
   }
@@ -231,9 +251,9 @@ int PatchLibrarian::readDump(const unsigned char* chunk, int size, int& pos, Pat
       ++mReadSkips.mShortDumps;
       return pos;
     }
-    record.mMessages.push_back(std::move(message));
-    record.mName = nameFrom(record.mMessages.front().mData, InitDumpTemplates::kMultiNameOffset,
-                            InitDumpTemplates::kMultiNameLength);
+    record.mName =
+        nameFrom(message.mData, InitDumpTemplates::kMultiNameOffset, InitDumpTemplates::kMultiNameLength);
+    record.mMessages = SysexMessageList(std::move(message));
     file->mKind = PatchFile::kMultis;
   }
   file->mRecords.push_back(std::move(record));

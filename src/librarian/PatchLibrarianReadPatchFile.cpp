@@ -169,6 +169,7 @@ void PatchLibrarian::loadPatchesFromFilesystem(std::string root)
       }
     }
   }
+  mReadBuffer.ReleaseStorage();
   createNewCategoryPatchFiles();
 }
 
@@ -243,7 +244,7 @@ PatchFile* PatchLibrarian::parseFolderFiles(Poco::File file, Poco::Path path, in
     bank->mFolderPath.push_back(path.directory(i));
   bank->mFolderIndex = folderIndex;
 
-  ByteChunk chunk;
+  ByteChunk& chunk = mReadBuffer;
   if (!readWholeFile(fullPath, &chunk, kMaximumBankFileSize))
   {
     log("cannot read file " + fullPath);

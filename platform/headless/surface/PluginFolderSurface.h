@@ -4,6 +4,7 @@
 #include "HeadlessSurface.h"
 #include "LicePng.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -29,9 +30,17 @@ public:
     {
       return nullptr;
     }
-    char* buffer = new char[Base::kLoadFileBufferSize]();
-    in.read(buffer, Base::kLoadFileBufferSize);
+    // A buffer of the file's size (at most kLoadFileBufferSize), as the Linux view reads it.
+    in.seekg(0, std::ios::end);
+    const std::streamoff end = in.tellg();
+    const std::streamoff size =
+        end < 0 ? Base::kLoadFileBufferSize : std::min<std::streamoff>(end, Base::kLoadFileBufferSize);
+    in.seekg(0, std::ios::beg);
+    char* buffer = new char[static_cast<size_t>(size) + 1];
+    in.read(buffer, size);
     this->mLastLoadedFileSize = static_cast<int>(in.gcount());
+    // Text resources are read as C strings: a terminator follows what was read.
+    buffer[this->mLastLoadedFileSize] = 0;
     return buffer;
   }
 

@@ -84,7 +84,7 @@ public:
   // Button 1 alone, asked the same way.
   bool LeftButtonHeld() override;
 
-  // Size of the buffer OSLoadFile returns.
+  // Most bytes OSLoadFile reads of a file; the buffer it returns holds what it read.
   static constexpr int kLoadFileBufferSize = 4096000;
 
   // The argument list of the zenity call for a message box (exposed for tests). Any thread.

@@ -8,6 +8,7 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -102,8 +103,16 @@ char* IGraphicsLinux::OSLoadFile(int, const char* name)
     std::fputs("failed to open file", stdout);
     return nullptr;
   }
-  char* buffer = new char[kLoadFileBufferSize]();
-  mLastLoadedFileSize = static_cast<int>(std::fread(buffer, 1, kLoadFileBufferSize, file));
+  // A buffer of the file's size (at most kLoadFileBufferSize), not of the most it could be: start-up reads
+  // two resources, and pages it never uses cost it time.
+  long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+  size = size < 0 ? kLoadFileBufferSize : std::min<long>(size, kLoadFileBufferSize);
+  std::rewind(file);
+  char* buffer = new char[static_cast<size_t>(size) + 1];
+  const size_t read = std::fread(buffer, 1, static_cast<size_t>(size), file);
+  // Text resources are read as C strings: a terminator follows what was read.
+  buffer[read] = 0;
+  mLastLoadedFileSize = static_cast<int>(read);
   std::fclose(file);
   return buffer;
 }
