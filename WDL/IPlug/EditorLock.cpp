@@ -3,17 +3,6 @@
 
 #include <algorithm>
 
-EditorLock& EditorLock::Get()
-{
-  static EditorLock lock;
-  return lock;
-}
-
-bool EditorLock::HeldByThisThread() const
-{
-  return mOwner.load(std::memory_order_acquire) == std::this_thread::get_id();
-}
-
 void EditorLock::Lock()
 {
   if (HeldByThisThread())
@@ -63,9 +52,9 @@ void EditorLock::Defer(const void* target, std::function<void()> write)
   mHasDeferred.store(true, std::memory_order_release);
 }
 
-void EditorLock::RunDeferredIfAny()
+void EditorLock::RunDeferred()
 {
-  if (!HasDeferred() || !HeldByThisThread() || mDraining)
+  if (!HeldByThisThread() || mDraining)
   {
     return;
   }

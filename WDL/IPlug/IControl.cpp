@@ -92,6 +92,12 @@ void IControl::ApplyValueFromPlug(double value, bool fromHardware)
 
 void IControl::SetValueFromPlug(double value)
 {
+  // A batch of values from the surface holds the lock already: no second round through it.
+  if (EditorLock::Get().HeldByThisThread())
+  {
+    ApplyValueFromPlug(value, false);
+    return;
+  }
   GuardedDisplay([this, value]() { ApplyValueFromPlug(value, false); });
 }
 
@@ -159,6 +165,11 @@ void IControl::MarkDirtyGuarded(bool push, bool fromHardware)
   if (push && mPlug && mParamIdx >= 0)
   {
     Guarded(write);
+  }
+  else if (EditorLock::Get().HeldByThisThread())
+  {
+    // Marking only, by the lock's owner (a value from the plug-in): no second round through the lock.
+    write();
   }
   else
   {

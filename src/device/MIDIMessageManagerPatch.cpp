@@ -61,7 +61,8 @@ void MIDIMessageManager::sysexPatchParse(ISysEx* msg)
   // All values at once: with an editor, its controls follow in one walk rather than one walk per value.
   if (surface)
   {
-    std::vector<std::pair<int, double>> plainValues;
+    thread_local std::vector<std::pair<int, double>> plainValues;
+    plainValues.clear();
     plainValues.reserve(values.size());
     for (const SoundDumpLayout::ParsedValue& v : values)
     {

@@ -419,6 +419,8 @@ struct ParseStep
   const Entry* entry;
   // Index into ParsePlan::lockParams of the lock that keeps the byte, or -1.
   int lockSlot;
+  // The effect parameters that repeat the byte, or null (effectCopiesAt, looked up once).
+  const std::vector<int>* copies;
 };
 
 struct ParsePlan
@@ -445,16 +447,15 @@ const ParsePlan& parsePlan()
     }
     for (const Entry& e : entries())
     {
-      ParseStep step{&e, -1};
+      ParseStep step{&e, -1, effectCopiesAt(e.offset)};
       const int lock = lockFor(e.offset);
       if (lock >= 0)
       {
         step.lockSlot = static_cast<int>(std::find(p.lockParams.begin(), p.lockParams.end(), lock) -
                                          p.lockParams.begin());
       }
-      const std::vector<int>* copies = effectCopiesAt(e.offset);
       // At most four parameters per byte, and the copies of an effect byte.
-      p.valueCount += 4 + (copies ? copies->size() : 0);
+      p.valueCount += 4 + (step.copies ? step.copies->size() : 0);
       p.steps.push_back(step);
     }
     return p;
@@ -586,14 +587,15 @@ void SoundDumpLayout::buildParameters(int part, const ValueReader& value, uint8_
 
 namespace
 {
-// Reads byte b into the parameters of entry e through set (part already applied by set).
-template <class Set> void readEntry(const Entry& e, int b, const Set& set)
+// Reads byte b into the parameters of entry e through set (part already applied by set); copies are the
+// effect parameters that repeat the byte (effectCopiesAt), or null.
+template <class Set> void readEntry(const Entry& e, int b, const Set& set, const std::vector<int>* copies)
 {
   switch (e.rule)
   {
   case Rule::Plain:
     set(e.p0, b);
-    if (const std::vector<int>* copies = effectCopiesAt(e.offset))
+    if (copies)
     {
       for (int param : *copies)
       {
@@ -697,12 +699,19 @@ void SoundDumpLayout::parseParameters(const uint8_t* dump, int part, const Value
     lockedSlots[i] = lockValue(plan.lockParams[i] + part) == 1.0 ? 1 : 0;
   }
 
-  auto set = [&](int base, int value) { values.push_back({base + part, value}); };
+  // Written field by field into the vector: a value put together on the stack first is read back whole,
+  // and that read waits on the two stores.
+  auto set = [&](int base, int value)
+  {
+    ParsedValue& v = values.emplace_back();
+    v.paramIdx = base + part;
+    v.value = value;
+  };
   for (const ParseStep& step : plan.steps)
   {
     if (step.lockSlot < 0 || !lockedSlots[static_cast<size_t>(step.lockSlot)])
     {
-      readEntry(*step.entry, dump[step.entry->offset], set);
+      readEntry(*step.entry, dump[step.entry->offset], set, step.copies);
     }
   }
 }
@@ -732,7 +741,9 @@ SoundDumpLayout::PackedByte SoundDumpLayout::parsePackedByte(int offset, uint8_t
     default:
       return PackedByte::None;
     }
-    readEntry(e, value, [&](int base, int v) { write(base + part, static_cast<double>(v)); });
+    readEntry(
+        e, value, [&](int base, int v) { write(base + part, static_cast<double>(v)); },
+        effectCopiesAt(e.offset));
     return kind;
   }
   return PackedByte::None;

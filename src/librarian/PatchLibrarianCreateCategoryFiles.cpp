@@ -43,23 +43,25 @@ int categoryCodeOf(const std::string& category)
 
 void PatchLibrarian::createNewCategoryPatchFiles()
 {
-  // One pass over the library sorts every sound into its category, in library order.
-  std::vector<const LibrarianPatch*> byCategory[LibrarianPatch::kCategoryCount];
+  // How many sounds each category holds: the banks are made first, in category order, then filled in one
+  // pass in library order, the order in which the sounds and their dumps lie in memory.
+  size_t counts[LibrarianPatch::kCategoryCount] = {};
   for (const PatchFile* bank : mSoundBanks)
     for (const LibrarianPatch& record : bank->mRecords)
     {
       const int code = categoryCodeOf(record.mCategory);
       if (code >= 0)
-        byCategory[code].push_back(&record);
+        ++counts[code];
     }
 
+  std::vector<PatchFile*> banksOf[LibrarianPatch::kCategoryCount];
   for (int code = 0; code < LibrarianPatch::kCategoryCount; ++code)
   {
     const std::string text = LibrarianPatch::kCategoryTexts[code];
     const int index = code + 1;
-    const std::vector<const LibrarianPatch*>& collected = byCategory[code];
+    const size_t collected = counts[code];
 
-    const size_t banks = collected.size() / PatchFile::kBankSize + 1;
+    const size_t banks = collected / PatchFile::kBankSize + 1;
     for (size_t n = 1; n <= banks; ++n)
     {
       PatchFile* bank = new PatchFile();
@@ -68,11 +70,10 @@ void PatchLibrarian::createNewCategoryPatchFiles()
       bank->mFolderName = text;
       bank->mFolderIndex = index;
       const size_t first = PatchFile::kBankSize * (n - 1);
-      const size_t last = std::min(collected.size(), PatchFile::kBankSize * n);
+      const size_t last = std::min(collected, PatchFile::kBankSize * n);
       bank->mRecords.reserve(last - first);
-      for (size_t i = first; i < last; ++i)
-        bank->mRecords.push_back(derivedRecord(*collected[i]));
-      (bank->mRecords.empty() ? mUnlistedCategoryBanks : mCategoryBanks).push_back(bank);
+      banksOf[code].push_back(bank);
+      (last == first ? mUnlistedCategoryBanks : mCategoryBanks).push_back(bank);
 
       bool entered = false;
       for (FolderFiles* top : mCategoryTree)
@@ -91,4 +92,15 @@ void PatchLibrarian::createNewCategoryPatchFiles()
       }
     }
   }
+
+  size_t filled[LibrarianPatch::kCategoryCount] = {};
+  for (const PatchFile* bank : mSoundBanks)
+    for (const LibrarianPatch& record : bank->mRecords)
+    {
+      const int code = categoryCodeOf(record.mCategory);
+      if (code < 0)
+        continue;
+      banksOf[code][filled[code] / PatchFile::kBankSize]->mRecords.push_back(derivedRecord(record));
+      ++filled[code];
+    }
 }
