@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -64,18 +65,32 @@ public:
   PatchSysexMessage& operator[](size_type i) { return begin()[i]; }
   PatchSysexMessage& at(size_type i);
 
-  void push_back(const PatchSysexMessage& message) { many().push_back(message); }
-  void push_back(PatchSysexMessage&& message) { many().push_back(std::move(message)); }
+  // What is added may be one of this list's own dumps (as std::vector allows), which the change of storage in
+  // many() can free: it is taken first.
+  void push_back(const PatchSysexMessage& message)
+  {
+    PatchSysexMessage taken(message);
+    many().push_back(std::move(taken));
+  }
+  void push_back(PatchSysexMessage&& message)
+  {
+    PatchSysexMessage taken(std::move(message));
+    many().push_back(std::move(taken));
+  }
   template <class... Args> PatchSysexMessage& emplace_back(Args&&... args)
   {
-    return many().emplace_back(std::forward<Args>(args)...);
+    PatchSysexMessage made(std::forward<Args>(args)...);
+    return many().emplace_back(std::move(made));
   }
-  // Inserts [first, last) before pos, a position in this list (taken before or after it got its own dumps).
+  // Inserts [first, last) before pos, a position in this list (taken before or after it got its own dumps);
+  // the range may lie in this list.
   template <class InputIt> iterator insert(const_iterator pos, InputIt first, InputIt last)
   {
     const std::ptrdiff_t index = pos - static_cast<const SysexMessageList&>(*this).begin();
+    std::vector<PatchSysexMessage> taken(first, last);
     std::vector<PatchSysexMessage>& messages = many();
-    const auto at = messages.insert(messages.begin() + index, first, last);
+    const auto at = messages.insert(messages.begin() + index, std::make_move_iterator(taken.begin()),
+                                    std::make_move_iterator(taken.end()));
     return messages.data() + (at - messages.begin());
   }
   void resize(size_type count) { many().resize(count); }

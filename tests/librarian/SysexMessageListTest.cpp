@@ -59,6 +59,10 @@ const std::vector<Change>& changes()
            m.mData.assign(3, 0x33);
        }},
       {"push_back", [](SysexMessageList& l) { l.push_back(dump(0x44)); }},
+      // Adding one of the list's own dumps while its storage changes (one dump becomes a vector).
+      {"push_back of its own", [](SysexMessageList& l) { l.push_back(l.front()); }},
+      {"emplace_back of its own", [](SysexMessageList& l) { l.emplace_back(l.back()); }},
+      {"insert of its own", [](SysexMessageList& l) { l.insert(l.end(), l.begin(), l.end()); }},
       {"emplace_back",
        [](SysexMessageList& l) {
          l.emplace_back().mData = Bytes{0xF0, 0xF7};
