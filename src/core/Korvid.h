@@ -115,7 +115,17 @@ public:
   void OnParamChange2(int paramIdx) override;
   // After an output port is chosen: marks the initialization requested and, with an output port and no
   // transfer running, starts the device id enquiry when the device worker is idle; then waits 100 ms.
+  // Without an open input port it says so in the message line and leaves the enquiry to the input's choice.
   void sendSysExInitialization();
+
+  // ---- The device-id probe needs an input (KorvidDeviceProbe.cpp) ----
+
+  // The output port chosen again from its menu runs the device-id probe again. Editor thread.
+  void OnParamRechosen(int paramIdx) override;
+  // An input port was chosen: starts the probe that waited for it.
+  void startProbeWaitingForInput();
+  // Set when an output port was chosen without an input: the probe's replies could not arrive.
+  std::atomic<bool> mProbeWaitsForInput{false};
 
   // ---- Data folder ----
 

@@ -268,6 +268,7 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
   case kDeviceInSelection:
     mMidiInPortIndex = param->Int();
     setExternalMIDIIn(mMidiInPortIndex, param->GetDisplayText(param->Int()));
+    startProbeWaitingForInput();
     break;
   case kMIDIFilterDirectToHardware:
   case kMIDIFilterToDAWBuffer:

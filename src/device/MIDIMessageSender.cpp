@@ -2,7 +2,12 @@
 #include "MIDIMessageSender.h"
 
 #include "DeviceClock.h"
+#include "Korvid.h"
 #include "MIDIMessageManager.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
 
 namespace
 {
@@ -81,6 +86,23 @@ void MIDIMessageSender::perform(const JobArguments& args)
     // 14, unknown codes, and the jobs whose bodies are not part of this object yet.
     break;
   }
+  // The clock jobs run beside a sysex job and leave its texts alone.
+  if (args.jobCode >= kJobSendArrangement && args.jobCode <= kJobDeviceIdEnquiry && !stopping.load())
+  {
+    replaceWaitText();
+  }
+}
+
+void MIDIMessageSender::replaceWaitText()
+{
+  std::string text = plug->getStatusText();
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (text.find("please wait") == std::string::npos)
+  {
+    return;
+  }
+  plug->showStatusText(cancel.load() ? kTextCancelled : failed.load() ? kTextTimedOut : kTextEditorCompleted);
 }
 
 bool MIDIMessageSender::pause(int ms)
