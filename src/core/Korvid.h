@@ -118,6 +118,15 @@ public:
   // Without an open input port it says so in the message line and leaves the enquiry to the input's choice.
   void sendSysExInitialization();
 
+  // ---- An edit from the editor sends only a value that changes (KorvidControlActions.cpp) ----
+
+  // Notes the parameter's value before the edit, then sets it as the base does: a knob dragged within one
+  // step moves the value but not the controller or sysex value it sends.
+  void SetParameterFromGUI(int idx, double normalizedValue) override;
+  // The parameter edited from the editor now and its value before, under the plug mutex; -1 when none.
+  int mEditedParam = -1;
+  double mValueBeforeEdit = 0.0;
+
   // ---- The device-id probe needs an input (KorvidDeviceProbe.cpp) ----
 
   // The output port chosen again from its menu runs the device-id probe again. Editor thread.
