@@ -73,7 +73,11 @@ std::string UiBuilder::displayName(const std::string& caption) const
 {
   if (group_.empty() || caption.empty())
     return group_.empty() ? titleCase(caption) : group_;
-  return group_ + " " + titleCase(caption);
+  const std::string titled = titleCase(caption);
+  // A caption that begins with the group's own word ("GLIDE RATE" in the group "Glide") names it once.
+  if (titled == group_ || titled.rfind(group_ + " ", 0) == 0)
+    return titled;
+  return group_ + " " + titled;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -575,16 +579,15 @@ void UiBuilder::numberMenu(const std::string& name, int x, int y, int w, int h, 
   caption(x + w / 2, y - 6, label);
 }
 
-void UiBuilder::rangeKnob(const std::string& name, int min, int max, int def)
+void UiBuilder::rangeKnob(const std::string& name, int min, int max, int def, const std::string& label)
 {
   checkReference(name);
   XmlNode& e = element("multiFx");
   // The name carries the part as the sysex factories write it, since the value display shows it.
   const size_t plus = name.find('+');
-  const std::string base = name.substr(1, plus == std::string::npos ? std::string::npos : plus - 1);
   const std::string shown = plus == std::string::npos
-                                ? base
-                                : "[" + std::to_string(std::atoi(name.c_str() + plus + 1) + 1) + "] " + base;
+                                ? label
+                                : "[" + std::to_string(std::atoi(name.c_str() + plus + 1) + 1) + "] " + label;
   e.attr("type", "Knob").attr("name", shown).attr("paramId", name);
   e.attr("imageId", "IKNOBROTATERCONTROL_ID3").attr("position", bounds({0, 0}));
   e.attr("valueBounds", bounds({def, min, max, 0}));

@@ -112,7 +112,8 @@ private:
   void deviceMenu(const std::string& name, int x, int y, int w, int h, bool input, const std::string& label);
   void numberMenu(const std::string& name, int x, int y, int w, int h, int count, const std::string& list,
                   int first, int visible, const std::string& label);
-  void rangeKnob(const std::string& name, int min, int max, int def);
+  // A knob that no page shows, carrying a parameter's range; label is its display name.
+  void rangeKnob(const std::string& name, int min, int max, int def, const std::string& label);
   void ccMenu(const std::string& name, int cc, int count, int x, int y, int w, const std::string& label);
   void lock(const std::string& name, int x, int y);
 

@@ -635,13 +635,20 @@ void UiBuilder::buildRanges()
                      {
                        for (int fx = 1; fx <= 2; ++fx)
                          for (int k = 1; k <= 14; ++k)
-                           rangeKnob("kEffect" + std::to_string(fx) + "Param" + two(k), 0, 127, 0);
+                           rangeKnob("kEffect" + std::to_string(fx) + "Param" + two(k), 0, 127, 0,
+                                     "FX " + std::to_string(fx) + " Parameter " + std::to_string(k));
                      });
           // Effect 2 is edited through part 1 only; the other parts still receive its values in their dumps.
           for (int p = 1; p < kParts; ++p)
             for (const auto& e : effectParams())
               if (e.fx == 2)
-                rangeKnob(std::string(e.name) + "+" + std::to_string(p), 0, e.max, e.def);
+              {
+                // Named as part 1's control of the effect 2 panel names it.
+                group_ = "FX 2";
+                rangeKnob(std::string(e.name) + "+" + std::to_string(p), 0, e.max, e.def,
+                          displayName(e.caption));
+                group_.clear();
+              }
         });
 }
 
