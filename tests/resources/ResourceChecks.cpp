@@ -616,6 +616,15 @@ Problems ResourceChecks::displayNames() const
     if (c->paramIdx < 0)
       continue;
     const std::string name = c->attr("name");
+    // The parameter's own name in small letters, as a control without a caption might show it glued.
+    const std::string reference = c->attr("paramId");
+    std::string glued;
+    int capitals = 0;
+    for (size_t i = 1; i < reference.size() && reference[i] != '+'; ++i)
+    {
+      capitals += std::isupper(static_cast<unsigned char>(reference[i])) ? 1 : 0;
+      glued += static_cast<char>(std::tolower(static_cast<unsigned char>(reference[i])));
+    }
     std::istringstream words(name);
     std::string word;
     std::string previous;
@@ -628,6 +637,7 @@ Problems ResourceChecks::displayNames() const
         lower += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
       doubled = doubled || lower == previous;
       previous = lower;
+      raw = raw || (capitals > 1 && lower == glued);
       // A parameter's own name: "k" before a capital, an underscore, or a capital right after a small letter.
       raw = raw || (word.size() > 1 && word[0] == 'k' && std::isupper(static_cast<unsigned char>(word[1]))) ||
             word.find('_') != std::string::npos;

@@ -87,7 +87,8 @@ private:
   void effectKnob(const std::string& name, int x, int y, int part);
   void stepKnob(const std::string& name, int soundIndex, int max, int x, int y, const std::string& image,
                 const std::string& caption);
-  void stepMenu(const std::string& name, int soundIndex, int x, int y, int w, const std::string& list);
+  void stepMenu(const std::string& name, int soundIndex, int x, int y, int w, const std::string& list,
+                const std::string& label);
 
   // Multi and global settings; part is the part index for per-part settings, -1 otherwise.
   void settingKnob(const std::string& name, int part, int x, int y, const std::string& image,

@@ -420,62 +420,64 @@ void UiBuilder::buildModulationPage()
             caption(sx + 10, my + kRowTop + 12 + m * kModifierRow + 20, std::to_string(m + 1), 12,
                     Align::Center, true);
 
-          multilayer(
-              "modulationPart", kParts,
-              [&]
-              {
-                for (int l = 1; l <= 3; ++l)
-                {
-                  const std::string k = "kLFO" + std::to_string(l);
-                  const int ly = kPageY + kSectionGap + (l - 1) * (lh + kSectionGap);
-                  group_ = "LFO " + std::to_string(l);
-                  Row r1{sx + 12, ly + kRowTop + 4};
-                  soundMenu(k + "Shape", r1.take(96) + 4, r1.menuY(), 82);
-                  soundKnob(k + "Speed", r1.take(kCol) + 8, r1.knobY());
-                  const int syncX = r1.take(kCol) + 10;
-                  soundButton(k + "SyncOnOff", syncX, r1.knobY() + 13);
-                  const int clockX = r1.take(70) + 10;
-                  soundButton(k + "Clock", clockX, r1.knobY() + 13);
-                  // The trigger flips the clock switch and greys the keytrack zone while the LFO is clocked.
-                  autoOff("kTriggerLFO" + std::to_string(l) + "Clock", clockX, r1.knobY() + 13, "ID_TRIGGER",
-                          "");
-                  Row r2{sx + 12, ly + kRowTop + 60};
-                  soundKnob(k + "Startphase", r2.take(kCol) + 8, r2.knobY());
-                  soundKnob(k + "Delay", r2.take(kCol) + 8, r2.knobY());
-                  soundKnob(k + "Fade", r2.take(kCol) + 8, r2.knobY());
-                  const int kx = r2.take(kCol) + 8;
-                  layer("lfo" + std::to_string(l) + "Keytrack", 10 * l,
-                        [&] { soundKnob(k + "Keytrack", kx, r2.knobY()); });
-                  lock("kSectionLockLFO" + std::to_string(l), sx + lw - 26, ly + 4);
-                }
-                for (int m = 1; m <= 4; ++m)
-                {
-                  const std::string k = "kModifier" + std::to_string(m);
-                  group_ = "Modifier " + std::to_string(m);
-                  const int ry = my + kRowTop + 12 + (m - 1) * kModifierRow;
-                  soundMenu(k + "Source1", sx + 20, ry + 8, 90, false);
-                  soundMenu(k + "SourceType", sx + 130, ry + 8, 48, false);
-                  soundMenu(k + "Source2", sx + 196, ry + 8, 90, false);
-                  stepKnob(k + "SourceAmount", soundParam(k + "SourceAmount").soundIndex, 127, sx + 308, ry,
-                           "IKNOBROTATERCONTROL_ID3", "CONSTANT");
-                  lock("kSectionLockMod" + std::to_string(m), sx + lw - 26, ry + 6);
-                }
-                for (int slot = 1; slot <= 16; ++slot)
-                {
-                  const std::string k = "kModulation" + two(slot);
-                  const int cx = mx + 14 + ((slot - 1) / 8) * (mw / 2);
-                  const int ry = matrixTop + 12 + ((slot - 1) % 8) * 72;
-                  group_ = "Mod " + std::to_string(slot);
-                  const int base = 261 + 3 * (slot - 1); // source, destination, amount
-                  stepMenu(k + "Source", base, cx + 28, ry + 8, 104, "modulationSources");
-                  stepKnob(k + "Amount", base + 2, 127, cx + 138, ry, "IKNOBROTATERCONTROL_ID3", "AMOUNT");
-                  stepMenu(k + "Destination", base + 1, cx + 178, ry + 8, 120, "modulationDestinations");
-                  const std::string lockName =
-                      "kSectionLockM" + std::to_string((slot - 1) % 8 + 1) + (slot <= 8 ? "F" : "S");
-                  lock(lockName, cx + 306, ry + 6);
-                }
-                group_.clear();
-              });
+          multilayer("modulationPart", kParts,
+                     [&]
+                     {
+                       for (int l = 1; l <= 3; ++l)
+                       {
+                         const std::string k = "kLFO" + std::to_string(l);
+                         const int ly = kPageY + kSectionGap + (l - 1) * (lh + kSectionGap);
+                         group_ = "LFO " + std::to_string(l);
+                         Row r1{sx + 12, ly + kRowTop + 4};
+                         soundMenu(k + "Shape", r1.take(96) + 4, r1.menuY(), 82);
+                         soundKnob(k + "Speed", r1.take(kCol) + 8, r1.knobY());
+                         const int syncX = r1.take(kCol) + 10;
+                         soundButton(k + "SyncOnOff", syncX, r1.knobY() + 13);
+                         const int clockX = r1.take(70) + 10;
+                         soundButton(k + "Clock", clockX, r1.knobY() + 13);
+                         // The trigger flips the clock switch and greys the keytrack zone while the LFO is
+                         // clocked.
+                         autoOff("kTriggerLFO" + std::to_string(l) + "Clock", clockX, r1.knobY() + 13,
+                                 "ID_TRIGGER", "");
+                         Row r2{sx + 12, ly + kRowTop + 60};
+                         soundKnob(k + "Startphase", r2.take(kCol) + 8, r2.knobY());
+                         soundKnob(k + "Delay", r2.take(kCol) + 8, r2.knobY());
+                         soundKnob(k + "Fade", r2.take(kCol) + 8, r2.knobY());
+                         const int kx = r2.take(kCol) + 8;
+                         layer("lfo" + std::to_string(l) + "Keytrack", 10 * l,
+                               [&] { soundKnob(k + "Keytrack", kx, r2.knobY()); });
+                         lock("kSectionLockLFO" + std::to_string(l), sx + lw - 26, ly + 4);
+                       }
+                       for (int m = 1; m <= 4; ++m)
+                       {
+                         const std::string k = "kModifier" + std::to_string(m);
+                         group_ = "Modifier " + std::to_string(m);
+                         const int ry = my + kRowTop + 12 + (m - 1) * kModifierRow;
+                         soundMenu(k + "Source1", sx + 20, ry + 8, 90, false);
+                         soundMenu(k + "SourceType", sx + 130, ry + 8, 48, false);
+                         soundMenu(k + "Source2", sx + 196, ry + 8, 90, false);
+                         stepKnob(k + "SourceAmount", soundParam(k + "SourceAmount").soundIndex, 127,
+                                  sx + 308, ry, "IKNOBROTATERCONTROL_ID3", "CONSTANT");
+                         lock("kSectionLockMod" + std::to_string(m), sx + lw - 26, ry + 6);
+                       }
+                       for (int slot = 1; slot <= 16; ++slot)
+                       {
+                         const std::string k = "kModulation" + two(slot);
+                         const int cx = mx + 14 + ((slot - 1) / 8) * (mw / 2);
+                         const int ry = matrixTop + 12 + ((slot - 1) % 8) * 72;
+                         group_ = "Mod " + std::to_string(slot);
+                         const int base = 261 + 3 * (slot - 1); // source, destination, amount
+                         stepMenu(k + "Source", base, cx + 28, ry + 8, 104, "modulationSources", "SOURCE");
+                         stepKnob(k + "Amount", base + 2, 127, cx + 138, ry, "IKNOBROTATERCONTROL_ID3",
+                                  "AMOUNT");
+                         stepMenu(k + "Destination", base + 1, cx + 178, ry + 8, 120,
+                                  "modulationDestinations", "DESTINATION");
+                         const std::string lockName =
+                             "kSectionLockM" + std::to_string((slot - 1) % 8 + 1) + (slot <= 8 ? "F" : "S");
+                         lock(lockName, cx + 306, ry + 6);
+                       }
+                       group_.clear();
+                     });
           endPanel();
         });
 }
@@ -590,7 +592,7 @@ void UiBuilder::buildEffectsPage()
                   const std::string k = "kArpPattern" + two(s);
                   const int cx = gx + (s - 1) * 60;
                   group_ = "Arp Step " + std::to_string(s);
-                  stepMenu(k + "Step", 326 + s, cx + 2, rowY[0], 52, "arpStepDisplay");
+                  stepMenu(k + "Step", 326 + s, cx + 2, rowY[0], 52, "arpStepDisplay", "TYPE");
                   XmlNode& glide = element("buttoncontrol");
                   glide.attr("type", "seButton").attr("name", displayName("GLIDE"));
                   common(glide, k + "Glide", -1, "BTN_SMALL_ID");
