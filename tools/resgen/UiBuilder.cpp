@@ -420,24 +420,24 @@ void UiBuilder::effectKnob(const std::string& name, int x, int y, int part)
 }
 
 void UiBuilder::stepKnob(const std::string& name, int soundIndex, int max, int x, int y,
-                         const std::string& image, const std::string& label)
+                         const std::string& image, const std::string& label, int def)
 {
   XmlNode& e = element("knobcontrol");
   e.attr("type", "seKnob").attr("name", displayName(label));
   common(e, name, -1, image);
-  e.attr("position", bounds({x, y, 0})).attr("valueBounds", bounds({0, 0, max, 0}));
+  e.attr("position", bounds({x, y, 0})).attr("valueBounds", bounds({def, 0, max, 0}));
   e.attr("sysexIndex", sysex_.soundTemplate(soundIndex)).attr("changingByte", kChangingByte);
 }
 
 void UiBuilder::stepMenu(const std::string& name, int soundIndex, int x, int y, int w,
-                         const std::string& listName, const std::string& label)
+                         const std::string& listName, const std::string& label, int def)
 {
   const int count = static_cast<int>(list(listName).items.size());
   XmlNode& e = element("menucontrol");
   e.attr("type", "seMenu").attr("name", displayName(label));
   common(e, name, -1, "");
   e.attr("position", bounds({x, y, w}))
-      .attr("valueBounds", bounds({0, 0, count, 0}))
+      .attr("valueBounds", bounds({def, 0, count, 0}))
       .attr("valueList", listName);
   e.attr("sysexIndex", sysex_.soundTemplate(soundIndex)).attr("changingByte", kChangingByte);
   box(BoxKind::Field, x - 3, y - 2, w + 6, kMenuHeight + 4);

@@ -85,10 +85,12 @@ private:
   // with an offset.
   void soundSlider(const std::string& name, int x, int y, int length, int zero);
   void effectKnob(const std::string& name, int x, int y, int part);
+  // Controls of the parameters the tables do not hold (modulation slots, arpeggiator steps) or lay out
+  // apart; def is the value of the synthesizer's init sound.
   void stepKnob(const std::string& name, int soundIndex, int max, int x, int y, const std::string& image,
-                const std::string& caption);
+                const std::string& caption, int def);
   void stepMenu(const std::string& name, int soundIndex, int x, int y, int w, const std::string& list,
-                const std::string& label);
+                const std::string& label, int def);
 
   // Multi and global settings; part is the part index for per-part settings, -1 otherwise.
   void settingKnob(const std::string& name, int part, int x, int y, const std::string& image,
