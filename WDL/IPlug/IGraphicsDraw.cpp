@@ -285,7 +285,10 @@ bool IGraphics::DrawIText(IText* text, char* str, IRECT* r, bool measure)
     // The font is shared by every surface; measuring (also off the drawing pass) leaves its colour alone.
     font->SetTextColor(colorPixel(&text->mColor));
     LICE_Rect rect{r->L, r->T, r->R, r->B};
-    font->DrawText(mOffscreen, str, -1, &rect, flags);
+    // Like a bitmap, the text stays inside the area being drawn again: beyond it the old text is still
+    // there, and drawn once more over itself it would look bold.
+    const LICE_Rect clip{mDrawArea.L, mDrawArea.T, mDrawArea.R, mDrawArea.B};
+    font->DrawText(mOffscreen, str, -1, &rect, flags, &clip);
     return true;
   }
 
