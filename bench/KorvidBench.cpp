@@ -1,5 +1,5 @@
 // Start-up of one plug-in instance with the project's real resources (an empty library and one of 100 banks),
-// and switching pages and parts on the built editor.
+// switching pages and parts on the built editor, the audio block, and the state saved and recalled.
 #include "Korvid.h"
 #include "ParamIndex.h"
 #include "PluginFolderSurface.h"
@@ -185,4 +185,72 @@ void BM_ProcessBlock64Queued(benchmark::State& state)
   processBlock(state, 64);
 }
 BENCHMARK(BM_ProcessBlock64Queued)->Unit(benchmark::kMicrosecond);
+
+// The state the host stores: an editor with both ports chosen and its device link stopped, so that a recall
+// reopens the ports by name and applies every stored value, without the multi resend to a synthesizer.
+class StateBench
+{
+public:
+  StateBench() : data(0), midi(MidiFakeSystem::create())
+  {
+    midi->setOutputPorts({"Blofeld:Blofeld MIDI 1 24:0"});
+    midi->setInputPorts({"Blofeld:Blofeld MIDI 1 24:0"});
+    MidiFakeSystem::installAsDefault(midi);
+    plug = std::make_unique<Korvid>(IPlugInstanceInfo{});
+    for (int paramIdx : {kDeviceOutSelection, kDeviceInSelection})
+    {
+      plug->SetParameterFromGUI(paramIdx, plug->GetParam(paramIdx)->GetNormalized(1.0));
+    }
+    plug->stopDeviceCommunication();
+    effect = plug->GetAEffect();
+  }
+
+  // The chunk as the host gets it; empty when there is none.
+  std::vector<unsigned char> save()
+  {
+    void* bytes = nullptr;
+    const VstIntPtr size = effect->dispatcher(effect, effGetChunk, 0, 0, &bytes, 0.0f);
+    const auto* first = static_cast<const unsigned char*>(bytes);
+    return size > 0 && first ? std::vector<unsigned char>(first, first + size) : std::vector<unsigned char>();
+  }
+
+  VstIntPtr recall(std::vector<unsigned char>& chunk)
+  {
+    return effect->dispatcher(effect, effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data(),
+                              0.0f);
+  }
+
+  BenchDataFolder data;
+  std::shared_ptr<MidiFakeSystem> midi;
+  std::unique_ptr<Korvid> plug;
+  AEffect* effect = nullptr;
+};
+
+void BM_StateSave(benchmark::State& state)
+{
+  StateBench bench;
+  for (auto _ : state)
+  {
+    benchmark::DoNotOptimize(bench.save());
+  }
+  state.SetLabel("per chunk saved");
+}
+BENCHMARK(BM_StateSave)->Unit(benchmark::kMicrosecond);
+
+void BM_StateRecall(benchmark::State& state)
+{
+  StateBench bench;
+  std::vector<unsigned char> chunk = bench.save();
+  if (bench.recall(chunk) != 1 || !bench.plug->mOutputPresent)
+  {
+    state.SkipWithError("the state was not recalled with its output");
+    return;
+  }
+  for (auto _ : state)
+  {
+    benchmark::DoNotOptimize(bench.recall(chunk));
+  }
+  state.SetLabel("per chunk recalled, ports reopened, no resend");
+}
+BENCHMARK(BM_StateRecall)->Unit(benchmark::kMicrosecond);
 } // namespace

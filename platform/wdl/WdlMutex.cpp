@@ -33,3 +33,24 @@ int WDL_Mutex::DepthForThisThread() const
 {
   return mOwner.load(std::memory_order_acquire) == std::this_thread::get_id() ? mDepth : 0;
 }
+
+WDL_MutexRelease::WDL_MutexRelease(WDL_Mutex* mutex) : mMutex(mutex)
+{
+  if (!mMutex)
+  {
+    return;
+  }
+  mLevels = mMutex->DepthForThisThread();
+  for (int level = 0; level < mLevels; ++level)
+  {
+    mMutex->Leave();
+  }
+}
+
+WDL_MutexRelease::~WDL_MutexRelease()
+{
+  for (int level = 0; level < mLevels; ++level)
+  {
+    mMutex->Enter();
+  }
+}

@@ -53,3 +53,19 @@ public:
 private:
   WDL_Mutex* mMutex;
 };
+
+// Gives back every level of the mutex that the calling thread holds for its lifetime, then takes them
+// again: for a thread that waits on others which need the mutex meanwhile. Nothing when the thread holds
+// none; a null mutex is allowed.
+class WDL_MutexRelease
+{
+public:
+  explicit WDL_MutexRelease(WDL_Mutex* mutex);
+  ~WDL_MutexRelease();
+  WDL_MutexRelease(const WDL_MutexRelease&) = delete;
+  WDL_MutexRelease& operator=(const WDL_MutexRelease&) = delete;
+
+private:
+  WDL_Mutex* mMutex;
+  int mLevels = 0;
+};

@@ -1,12 +1,10 @@
-// The plug-in class: the surface factory, the debug log line, look-ups with reports, state body and data
-// folder.
+// The plug-in class: the surface factory, the debug log line, look-ups with reports and the data folder.
 #include "Korvid.h"
 
 #include "ControlAction.h"
 #include "ControlLayer.h"
 #include "IControl.h"
 #include "IGraphics.h"
-#include "PatchManager.h"
 #include "UIConfigManager.h"
 #include "debugger.h"
 
@@ -85,28 +83,6 @@ void Korvid::setFromUserInput(IControl* control, double value)
   if (control)
   {
     control->SetValueFromUserInput(value);
-  }
-}
-
-bool Korvid::SerializeState2(ByteChunk* chunk, bool withNames)
-{
-  if (!chunk)
-  {
-    return false;
-  }
-  const bool stored = SerializeNonAutomatedParams(chunk, kStoredParamCount);
-  if (withNames && mPatchManager)
-  {
-    mPatchManager->saveAllToChunk(chunk);
-  }
-  return stored;
-}
-
-void Korvid::OpenDataDirectory(bool manual)
-{
-  if (IGraphics* surface = GetGUI())
-  {
-    surface->OpenURL(mDataFolder.getOpenDataDirectoryPath(manual).c_str());
   }
 }
 

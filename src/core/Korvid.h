@@ -19,8 +19,10 @@ class ControlLayer;
 class IControl;
 class IGraphics;
 class LibrarianViewControl;
+class PatchFile;
 class PatchLibrarian;
 class PatchManager;
+struct StoredState;
 class ProgressIndicator;
 class UIConfigManager;
 class LeftPatchPopupMenu;
@@ -34,6 +36,8 @@ class BankNumberPopupMenu;
 class RightSearchPopupMenu;
 class PerfBankNamePopupMenu;
 class ProgBankNamePopupMenu;
+class FileEditPopupMenu;
+class FileCopyPopupMenu;
 
 // Created by the entry point on the host's thread; destroyed by the host's effClose. The constructor builds
 // every long-lived object in one fixed order (KorvidConstruction.cpp, KorvidMenus.cpp,
@@ -104,8 +108,10 @@ public:
   // lock; worker jobs are posted only on transport edges, once for the continuous clock and for deferred
   // dumps.
   void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
-  // Appends the state body: the stored parameters (indices below kStoredParamCount) and, with withNames,
-  // the PatchManager's name block. Host thread or constructor.
+  // Appends the state body (KorvidTotalRecall.cpp; layout in StoredState.h): version word, kQuickTab, with
+  // withNames the port names into name slots 17 and 18, the name block and the four selection values, then
+  // the stored parameters (indices below kStoredParamCount). Without names it is the 63036-byte start-up
+  // snapshot. Always true (false only for a null chunk). Host thread or constructor.
   bool SerializeState2(ByteChunk* chunk, bool withNames) override;
   // An edit of one parameter (plug mutex held, value stored): MIDI port selection, routing and filter flags,
   // the list kind (kDatatype), folder rescans, the shown part (kQuickTab), the bank selection names and the
@@ -136,11 +142,38 @@ public:
   // Set when an output port was chosen without an input: the probe's replies could not arrive.
   std::atomic<bool> mProbeWaitsForInput{false};
 
+  // ---- Plug-in state save and recall (KorvidTotalRecall.cpp, KorvidTotalRecallPorts.cpp,
+  // KorvidTotalRecallResend.cpp) ----
+
+  // The host's chunk body: SerializeState2(chunk, true). Host thread, plug mutex held.
+  bool SerializeState(ByteChunk* chunk) override;
+  // UnserializeState2(chunk, pos, true).
+  int UnserializeState(ByteChunk* chunk, int pos) override;
+  // Reads a whole body at pos first; a body that is cut short or damaged is refused (-1) with nothing
+  // applied and nothing sent. Otherwise applies it in order: kQuickTab and the part shown; with names the
+  // name slots, the MIDI ports reopened by their stored names (output present only when the output port
+  // opened) and the bank and patch selection; with an output the stored parameters, device id, MIDI
+  // filter flags, multi and part names, bank and program tables (once a running device job has ended) and
+  // the multi resent to the synthesizer (waited for without the plug mutex, for at most the job's own
+  // duration and a margin); queue frames; then main tab 0. Returns the position after the last item
+  // applied. Host thread.
+  int UnserializeState2(ByteChunk* chunk, int pos, bool withNames);
+  // Waits until the device worker is idle, for at most the multi resend's own duration and a margin; true
+  // when it is (or there is no device link). A recall waits so before it replaces the values that a running
+  // job reads. Gives the plug mutex back while it waits.
+  bool waitForIdleDeviceWorker();
+  // Sends the multi with the global data and every active part's sound after a recall, when workerIdle:
+  // posted (once the worker is free again, should another job have taken it) and waited for; each wait
+  // ends after the job's own duration and a margin. A multi not sent or not finished is said in the
+  // message line. Gives the plug mutex back while it waits. True when the job ran to its end.
+  bool resendMultiAfterRecall(bool workerIdle);
+
   // ---- Data folder ----
 
   // The patch library root: data folder + "Patches", no trailing slash. Any thread.
   std::string getPatchesFolderStr() const { return mDataFolder.getPatchesFolderStr(); }
-  // Opens the data folder (manual false) or the user manual in it with the surface's OpenURL. Editor thread.
+  // Opens the data folder (manual false) or the user manual in it with the surface's OpenURL; a missing
+  // manual or a failure to open is said in the message line (KorvidImportAndHelp.cpp). Editor thread.
   void OpenDataDirectory(bool manual);
   const DataFolder& getDataFolder() const { return mDataFolder; }
   // The debug log is on for this instance, and its path.
@@ -231,7 +264,7 @@ public:
   std::atomic<bool> mLocalControl{false};
   // Integer host tempo set through kTempoInformation; the tempo offset last synced and whether the multi
   // tempo holds it.
-  std::atomic<int> mHostTempo{120};
+  std::atomic<int> mHostTempo{0};
   std::atomic<int> mHostTempoOffset{0};
   std::atomic<bool> mTempoSynced{false};
   // MIDI clock: clock-info and clock-pointer (kSendMIDIClockInfo, kSendMIDIClockPointer), a transport start
@@ -371,6 +404,18 @@ private:
   void applySettingsWords(IGraphics* surface);
   void setMidiFilterValues();
   void settleParameterValues(IGraphics* surface);
+  // Sets the routing flag that follows one MIDI filter or clock parameter: passes is its value being
+  // exactly 1.0. Other indices change nothing.
+  void setMidiFilterFlag(int paramIdx, bool passes);
+  // Recall steps (KorvidTotalRecall*.cpp).
+  void recallPorts(const StoredState& state);
+  // Opens the port whose name best matches stored (MidiPortNameMatch), logs how it matched and returns its
+  // list index (0: none, the port is closed).
+  int reopenStoredPort(bool output, const std::string& stored);
+  void recallStoredValues(const StoredState& state);
+  void recallNamesAndTables();
+  // The display text of a port selector's current entry.
+  std::string selectedPortText(int paramIdx);
   // Nulls every layer, control and action reference into the editor: after its surface was freed.
   void forgetEditorReferences();
 
@@ -384,10 +429,6 @@ private:
   void reportMissing(const std::string& what);
   // Pushes a value along the user road when the control exists.
   static void setFromUserInput(IControl* control, double value);
-  // Hides the six pane menus, then shows sounds (with the category, search or sound lower pane) or multis.
-  void showListKind(bool multis, bool reload);
-  // Rescans the library and rebuilds the lists of the kind shown.
-  void refreshFolders();
   // The edits that start a worker job (multi name, push arrangement, request the edit buffers, overwrite a
   // library slot, a part's sound name or category); true when paramIdx is one of them.
   bool startJobOfEdit(int paramIdx, int intValue);
@@ -396,6 +437,9 @@ private:
   // The end of every handled edit: the action's switch layer, its device message and its linked partner.
   // fromDevice: the value came from the synthesizer's data (then a linked update goes no further).
   void runActionTail(int paramIdx, double value, bool fromDevice);
+  // The same with the integer value the switch layer and the link take (the host tempo for
+  // kTempoInformation).
+  void runActionTail(int paramIdx, double value, bool fromDevice, int intValue);
   // Oscillator 1 and 2 wavetable choices: shape, zones, the shape controller and the display.
   static bool isWavetable(int paramIdx);
   void changeWavetable(int paramIdx);
@@ -413,9 +457,55 @@ private:
   void showEffectPanel(int paramIdx);
   // The display names of the four selection pairs from the lists and the current selections.
   void updateSelectionNames();
-  // Rewrites one line of the settings file (0 style, 1 size); reports a missing file in the display and
-  // writes nothing then. False when not written.
-  bool writeSettingsLine(int line, const std::string& word);
+
+  // ---- Settings, page and librarian cases of the change handler (KorvidParamChangesPages.cpp, ...Settings,
+  // ...Librarian, ...Search, ...Rename); editor, host or worker thread with the plug mutex held ----
+
+  // The cases that come before the display: the settings file and first-run notice, a part's bank selection
+  // and the bank step buttons (true: the edit ends with the case), the kept bank and the host tempo (the
+  // tempo becomes tailValue, the integer value the tail goes on with).
+  bool handleCasesBeforeDisplay(int paramIdx, int& tailValue);
+  // The cases after the display: search, category list, list kind, rescan, discard, rename, the windows and
+  // the page tab. False when the edit ends with its case (a search without results).
+  bool handleCasesAfterDisplay(int paramIdx, int intValue);
+  // kUserInterfaceSize, kUserInterfaceStyle, kFirstRunExit: the settings line in memory, the whole settings
+  // file rewritten and the outcome in the display. A missing file is never created.
+  void changeSettingsFile(int paramIdx, int intValue);
+  // Writes the three settings lines whole to path through a temporary file; a read-only file is left alone.
+  // False with failure saying why (for the display).
+  bool writeSettingsFile(const std::string& path, std::string& failure);
+  void closeFirstRunNotice();
+  // DisplayProcessingIndicator(true) and (false) at once (a repaint of the editor), unless a transfer runs.
+  void flashProcessingIndicator();
+  // Shows or hides the busy overlay with its layer; false and nothing done while a transfer owns it.
+  bool setBusyIndicatorShown(bool shown);
+  // Shows and hides the busy overlay: repaints what a closed window covered.
+  void repaintUnderBusyIndicator();
+  // Line 1 and line 2 of the control display.
+  void showMessage(const char* line1, const char* line2);
+  // The bank list the upper or lower pane shows now (by multi mode, category and search view), or null.
+  const std::vector<PatchFile*>* banksOfPane(bool upper) const;
+  // kCurrentPatchBank + p: the upper pane opens sound bank `bank` (held to the list) for the current part.
+  void selectUpperBank(int bank);
+  // kLibUpper/LowerPrevious/NextBank pressed: the pane's next or previous bank, wrapping around its list.
+  void stepBank(int paramIdx);
+  // kDatatype: sounds (0) or multis (1) in both panes, the menus, the main menu wording and the page.
+  void changeListKind(int intValue);
+  // kRefreshFolders: rescans the library and rebuilds the lists of the kind shown; refused while the upper
+  // bank holds unsaved edits.
+  void refreshFolders();
+  // kDiscardBankData pressed: drops the unsaved edits by reading the library again.
+  void discardBankEdits(int intValue);
+  // kPatchSearchString: searches the sound names for the field's text; false after a search without results.
+  bool changeSearchText();
+  void setSearchFieldText(const char* text);
+  // kPatchSearch: shows the search field (1) or goes back to the sound banks in the lower pane.
+  void switchSearchField(int intValue);
+  // kCategorySelection: the lower pane lists category banks (1) or sound banks.
+  void switchCategoryList(int intValue);
+  // kPatchRename: the entered name into the selected upper slot's record and dump, once per opened field.
+  void renameSelectedSlot();
+  void markUpperBankRenamed(bool multi);
   // One selection list of start-up: InitEnum with the sound banks, their display texts and its pair.
   void fillStartupList(int paramIdx, const char* name, SelectionName& pair);
   // shortenedBankName, logging the renaming of a shortened name.
@@ -453,6 +543,13 @@ public:
   // Controller 123 (all sounds off) on one part's channel, or on the channel of every active part. Any
   // thread.
   void AllSoundsOff(int part, bool allParts);
+  // The MIDI channel (0..15) part (0..15) listens on (kMultiPartMIDICh - 2), or -1 when it has no single
+  // channel (omni, an omni global channel, a value outside the list). globalForZero: the value 0 stands
+  // for the global channel (kGlobalMidiChannel - 1). Any thread.
+  int partMidiChannel(int part, bool globalForZero);
+  // Lights the activity indicator of part for output: nothing while the indicators follow incoming MIDI,
+  // without an editor surface, or when it is lit already. Any thread.
+  void lightOutgoingIndicator(int part);
 
   // ---- MIDI input gates (KorvidMidiInput.cpp) ----
 
@@ -497,8 +594,9 @@ public:
   IControl* getCCControls(int channel, int ccNumber, int flag);
 
   // Without an output port shows "Set MIDI I/O First!" and sends nothing; otherwise rewrites the
-  // checksum of a message of 201 bytes or more, sends the bytes to the output port (framed with F0 and F7
-  // when they do not start with F0) and, while the debug log is on, logs them in hex. Any thread.
+  // checksum of a message of 201 bytes or more and sends the bytes to the output port (framed with F0 and
+  // F7 when they do not start with F0). A framed message with 3E 0F at bytes 1 and 2 lights the indicator
+  // of the part in byte 5 (unless the indicators follow incoming MIDI). Not logged. Any thread.
   void checksumCheckAndSend(unsigned char* bytes, int length);
   // true shows the processing overlay (busy indicator, its layer and the page's cancel button; on the
   // librarian page the category-limit and search-field layers hidden and the search control greyed);
@@ -515,7 +613,9 @@ public:
   // clear the dump-arrived and data-received flags. Any thread.
   void SetLibrarianRequestActive(bool active);
   // true: data came in for librarian slots: ends the requests, clears dump-expected, marks the bank
-  // unsaved and says "Data received to slot(s)"; false does nothing. Any thread.
+  // unsaved (kBankEditUnsaved 1, kDiscardBankData 0), shows the discard layer and hides the keep-bank
+  // layer, greys the list kind (kDatatype), hides the upper browser menu of the kind shown and says "Data
+  // received to slot(s)"; false does nothing. Any thread.
   void SetLibrarianStatusUnsaved(bool unsaved);
   // The plug-in's sysex input: dropped while the ignore-incoming or worker-busy flag is set or the sysex
   // filter of that input blocks it; otherwise handed to the manager, and the dump-arrived flag set once
@@ -564,6 +664,92 @@ public:
   std::atomic<int> mDeviceId{0};
   std::atomic<int> mCurrentPart{0};
 
+  // ---- Librarian glue: the slot view, the selectors and library sends (KorvidLibrarianGlue.cpp) ----
+
+  // Marks the slot view for redraw and reloads its upper pane (0), lower pane (1) or both (2); other values
+  // do nothing. Any thread.
+  void updatePatchLibrarianView(int which);
+  // Hides the bank number and bank-name selector layers, then shows the one for the mode: outside
+  // library-control (kControlLibrary off) the bank number selector, refreshed with the bank and program of
+  // the multi (multi mode) or of the current part; in library-control mode the multi or sound bank-name
+  // selector, the program number becoming the slot view's selected upper slot and cursor and the librarian's
+  // selected upper slot, the program selector refreshed with it and, unless keepBankMenu, the bank selector
+  // with the bank. Editor or host thread.
+  void updateBankAndProgramMenuNames(bool keepBankMenu);
+  // Sends library record slot (0..127) of pane (0 upper, else lower; the bank the slot view shows there) to
+  // part (0..15) on the sysex-job worker (job 3, with a copy of the record). The slot view's cursor moves to
+  // the slot once it holds a dump; all sounds off goes to the part first unless records are being stored
+  // into the synthesizer's memory. Nothing is sent, and the message line says why, for a locked part, no
+  // bank, a slot outside the bank or without a dump, no output port or a busy worker. True when posted. Any
+  // thread.
+  bool sendPatchToDeviceFromLibrarian(int slot, int pane, int part);
+  // The slot menu (an upper slot) and the copy menu (anything else) of a right click in the slot view: a new
+  // menu at (x, y), kept as the newest of its kind, shown at once and carried out. Editor thread.
+  void showFileEditMenu(int x, int y);
+  void showFileCopyMenu(int x, int y);
+  // Cleared while the slot view's rename field is open for a slot; set by the view's clicks and keys and
+  // after a rename (also called rename-closed): the kPatchRename edit renames only while it is clear.
+  std::atomic<bool> mRenameBlocked{true};
+  // Asks for a bank file with the open dialog ("mid" files with midiFile, else "syx" and "kvd") and copies
+  // it into the library folder (importBankFile). False when cancelled or refused. Editor thread.
+  bool saveImportedFile(bool midiFile);
+  // Copies the bank file at source into the library folder under its own name, or "<name> (n)" when that
+  // is taken: read whole first, written to a temporary file and renamed. Refuses, saying why in the message
+  // line, an unreadable, too small or too large file, one that is not a MIDI (midiFile) or SysEx file, the
+  // library's own file and a missing library folder. The caller rescans the library after success.
+  bool importBankFile(const std::string& source, bool midiFile);
+  // Opens one of the maker's help pages in the browser: 0 support tickets, 1 downloads, 2 knowledge base;
+  // other topics nothing. A failure to open is said in the message line. Editor thread.
+  bool OpenHelpTopics(int topic);
+  // Where the import dialog starts: the folder of the last file chosen.
+  std::string mFileDialogFolder;
+  // The newest slot and copy menus (shared with the call that shows them, which may outlive a newer one).
+  std::shared_ptr<FileEditPopupMenu> mFileEditMenu;
+  std::shared_ptr<FileCopyPopupMenu> mFileCopyMenu;
+
+  // ---- Device transfers: bank changes, part sends, library records into the synthesizer
+  //      (KorvidTransfers.cpp) ----
+
+  // The host tempo in whole BPM as kTempoInformation last took it (GetTempo truncated); 0 until then. Any
+  // thread.
+  int getTempoValue();
+  // Bank select and program change for part (0..15), or for the multi while the multi mode is on (part
+  // not read). Part: bank and program from kMultiPartBank/kMultiPartPatch + part, the part's channel,
+  // controller 32 value 64; multi: kMultiBank/kMultiPatch, the global channel, value 96. The bank and
+  // program go into the part tables first (entry 16: the multi). Refused (false) when another active part
+  // holds the same bank and program in the tables (the "bankPatchConflictWindow" layer shows), without an
+  // output port ("Set MIDI I/O First!"), or when the target has no single MIDI channel. Otherwise true:
+  // all sounds off, then controller 0, 25 ms, controller 32, 25 ms, the program change, 50 ms and a
+  // sync-timer pause go out on the bank-change thread, never on the caller's: the audio thread, the MIDI
+  // input thread and handlers holding the plug mutex call it. Device jobs posted after the call start only
+  // once these messages are out; called from a device job it returns once they are out (bounded; a
+  // time-out says so). Any thread.
+  bool BankChangeMessage(int part);
+  // Sends part's sound (0..15) from the editor's values to its edit buffer with job 2, then, with
+  // sendMultiAfter, the multi (job 0's body) and two sync-timer pauses. Always sends all sounds off to the
+  // part first. When the device worker admits the job, the ignore-incoming flag, busy (worker-busy),
+  // multiEdited (push-all-parts) and sendGlobalWithMulti (push-global) are set; the job clears the busy and
+  // ignore flags at its end. A busy worker drops it and no flag changes. Never waits: any thread.
+  void sendPatchToDevice(int part, bool busy, bool multiEdited, bool sendGlobalWithMulti,
+                         bool sendMultiAfter);
+  // After a program change of part (0..15): when any of its 40 section locks is on, sends all sounds off
+  // to it and its sound from the editor's values (job 2). A running job (the request of the new program's
+  // sound) is not interrupted: the send follows it, and is skipped when that job failed. Any thread.
+  void sendPartDataBackToHardware(int part);
+  // Sends the library record of the selected upper slot (or, with no upper slot selected, the lower
+  // pane's) to part (0..15) with job 3; store: also into the synthesizer's memory slot of that number in
+  // the part's bank (kMultiPartBank + part; multis: the multi memory). Editor thread.
+  void SendSingleProgramFromLibrarian(bool store, int part);
+  // Stores the whole bank of the upper pane (the lower one with no upper slot selected) into memory bank
+  // bankByte (0..7 = A..H; multis: the multi memory) of the synthesizer with job 4, after the user
+  // confirmed it in a message box (it overwrites up to 128 sounds). The librarian's selected upper slot
+  // becomes 0. Editor thread.
+  void SendAllProgramsFromLibrarian(int bankByte);
+  // The same from slot startSlot (0..127) of pane (0 upper, otherwise lower) on: slot s goes to program
+  // s - startSlot. Needs an output port and an idle device worker; asks for confirmation first. Editor
+  // thread.
+  void storeAllPatchesToDeviceFromLibrarian(int pane, int startSlot, int bankByte);
+
 private:
   // Destroyed first of all members: stops input and the jobs while everything they use still exists.
   struct DeviceTeardown
@@ -571,6 +757,16 @@ private:
     Korvid* plug;
     ~DeviceTeardown();
   };
+  // One bank change's messages and pauses (the bank-change thread).
+  void sendBankChange(int part, bool multi, int channel, int bank, int bankLsb, int program);
+  // Pauses ms on the device jobs' clock; false when the jobs are being stopped.
+  bool transferPause(int ms);
+  // Asks whether count records of the bank named bankName may overwrite the synthesizer's memory (bankByte,
+  // or the multi memory); false without an editor or when the user declines.
+  bool confirmBankStore(const std::string& bankName, int count, int bankByte);
+  // Posts job 4 with a copy of the bank of pane (the one the slot view shows there) from startSlot on,
+  // after the checks and the confirmation.
+  void storeBankIntoDevice(int pane, int startSlot, int bankByte);
   std::mutex mDisplayTextLock;
   std::string mStatusText;
   std::string mPatchNameText;

@@ -422,7 +422,8 @@ void Korvid::createProgressOverlay(IGraphics* surface, std::unique_ptr<ControlLa
   mProgressLayer = progressLayer.get();
   const bool black = mUIStyle == DataFolder::kStyleBlack;
   const char* image = black ? kOverlayBlackImage : kOverlayImage;
-  IBitmap bitmap = surface->LoadIBitmap(black ? kOverlayBlackId : kOverlayId, image, 1.0, 1, false);
+  // At the size factor, as the skin's other images: the overlay covers the whole editor at every size.
+  IBitmap bitmap = surface->LoadIBitmap(black ? kOverlayBlackId : kOverlayId, image, mSizeFactor, 1, false);
   if (!bitmap.pixels)
   {
     reportMissing(std::string("image ") + image);

@@ -1,4 +1,4 @@
-// The plug-in's side of device communication: flags, displays, the send path and the sysex input.
+// The plug-in's side of device communication: flags, displays, the processing overlay and the sysex input.
 #include "Korvid.h"
 
 #include "ControlLayer.h"
@@ -8,22 +8,23 @@
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
 #include "ProgressIndicator.h"
-#include "SysexProtocol.h"
 
 #include <array>
 #include <string>
 
 namespace
 {
-constexpr const char* kTextNoOutput = "Set MIDI I/O First!";
 constexpr const char* kTextReceivedToSlots = "Data received to slot(s)";
 constexpr std::array<int, 8> kSyncTimerMs = {50, 75, 100, 150, 200, 300, 400, 500};
 constexpr int kDefaultSyncTimerMs = 100;
 // Position of system exclusive in the blocked message classes (CC, PC, Note, PP, PA, CA, SE).
 constexpr size_t kSysexBlockClass = 6;
-constexpr const char* kLogSysexOut = "SYSEX OUT: ";
 // Value of kMainTab while the librarian page is shown.
 constexpr int kLibrarianPage = 1;
+// Rows of the menu layers: "UPPERPOPUPMENU" (upper sound banks) and "LeftPerformancePopupMenu" (upper multi
+// banks).
+constexpr size_t kUpperSoundMenuRow = 0;
+constexpr size_t kUpperMultiMenuRow = 2;
 
 void setHidden(IControl* control, bool hidden)
 {
@@ -31,26 +32,6 @@ void setHidden(IControl* control, bool hidden)
   {
     control->Hide(hidden);
   }
-}
-
-// The bytes as upper-case hex pairs separated by blanks.
-std::string hexText(const unsigned char* bytes, int length)
-{
-  static const char kDigits[] = "0123456789ABCDEF";
-  constexpr int kNibbleBits = 4;
-  constexpr unsigned char kLowNibble = 0x0F;
-  std::string text;
-  text.reserve(static_cast<size_t>(length) * 3);
-  for (int i = 0; i < length; ++i)
-  {
-    if (i > 0)
-    {
-      text += ' ';
-    }
-    text += kDigits[bytes[i] >> kNibbleBits];
-    text += kDigits[bytes[i] & kLowNibble];
-  }
-  return text;
 }
 } // namespace
 
@@ -90,25 +71,6 @@ int Korvid::getTimerValue()
     return kDefaultSyncTimerMs;
   }
   return kSyncTimerMs[static_cast<size_t>(value)];
-}
-
-void Korvid::checksumCheckAndSend(unsigned char* bytes, int length)
-{
-  if (!mOutputPresent.load())
-  {
-    showStatusText(kTextNoOutput);
-    return;
-  }
-  if (!bytes || length <= 0)
-  {
-    return;
-  }
-  SysexProtocol::writeChecksum(bytes, length);
-  SendMidiSysex(bytes, length);
-  if (isLogging())
-  {
-    log(kLogSysexOut + hexText(bytes, length));
-  }
 }
 
 void Korvid::DisplayProcessingIndicator(bool show)
@@ -279,11 +241,29 @@ void Korvid::SetLibrarianStatusUnsaved(bool unsaved)
   }
   if (IParam* param = GetParam(kBankEditUnsaved))
   {
-    param->Set(1.0);
+    param->SetBounded(1.0);
   }
   if (IParam* param = GetParam(kDiscardBankData))
   {
-    param->Set(0.0);
+    param->SetBounded(0.0);
+  }
+  // The bank can now be saved or discarded, not kept open as it was; the list kind and the upper bank
+  // stay as they are until then.
+  if (mDiscardChangesLayerRight)
+  {
+    mDiscardChangesLayerRight->Hide(false);
+  }
+  if (mKeepBankOpenLayer)
+  {
+    mKeepBankOpenLayer->Hide(true);
+  }
+  if (mDatatypeControl)
+  {
+    mDatatypeControl->GrayOut(true);
+  }
+  if (ControlLayer* upperMenu = mMenuLayers[mMultiMode.load() ? kUpperMultiMenuRow : kUpperSoundMenuRow])
+  {
+    upperMenu->Hide(true);
   }
   showStatusText(kTextReceivedToSlots);
 }

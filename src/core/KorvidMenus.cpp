@@ -261,32 +261,36 @@ void Korvid::setMidiFilterValues()
     IControl* control = firstControl(start.paramIdx, start.name);
     mMidiFilterControls[i] = control;
     setFromUserInput(control, start.value);
-    // A block flag is set when its message class does not pass.
-    const bool passes = start.value == 1.0;
-    if (start.paramIdx >= kMIDIFilterDAWCCPassThrough && start.paramIdx <= kMIDIFilterDAWSEPassThrough)
-    {
-      mHostInputBlocked[static_cast<size_t>(start.paramIdx - kMIDIFilterDAWCCPassThrough)] = !passes;
-    }
-    else if (start.paramIdx >= kMIDIFilterHWCCPassThrough && start.paramIdx <= kMIDIFilterHWSEPassThrough)
-    {
-      mHardwareInputBlocked[static_cast<size_t>(start.paramIdx - kMIDIFilterHWCCPassThrough)] = !passes;
-    }
-    else if (start.paramIdx == kMIDIFilterTrackIncomingMIDI)
-    {
-      mIndicatorsTrackIncoming = passes;
-    }
-    else if (start.paramIdx == kMIDIFilterToDAWBuffer)
-    {
-      mMidiOutMode = passes;
-    }
-    else if (start.paramIdx == kSendMIDIClockPointer)
-    {
-      mClockPointerFlag = passes;
-    }
-    else if (start.paramIdx == kSendMIDIClockInfo)
-    {
-      mClockFlag = passes;
-    }
+    setMidiFilterFlag(start.paramIdx, start.value == 1.0);
+  }
+}
+
+void Korvid::setMidiFilterFlag(int paramIdx, bool passes)
+{
+  // A block flag is set when its message class does not pass.
+  if (paramIdx >= kMIDIFilterDAWCCPassThrough && paramIdx <= kMIDIFilterDAWSEPassThrough)
+  {
+    mHostInputBlocked[static_cast<size_t>(paramIdx - kMIDIFilterDAWCCPassThrough)] = !passes;
+  }
+  else if (paramIdx >= kMIDIFilterHWCCPassThrough && paramIdx <= kMIDIFilterHWSEPassThrough)
+  {
+    mHardwareInputBlocked[static_cast<size_t>(paramIdx - kMIDIFilterHWCCPassThrough)] = !passes;
+  }
+  else if (paramIdx == kMIDIFilterTrackIncomingMIDI)
+  {
+    mIndicatorsTrackIncoming = passes;
+  }
+  else if (paramIdx == kMIDIFilterToDAWBuffer)
+  {
+    mMidiOutMode = passes;
+  }
+  else if (paramIdx == kSendMIDIClockPointer)
+  {
+    mClockPointerFlag = passes;
+  }
+  else if (paramIdx == kSendMIDIClockInfo)
+  {
+    mClockFlag = passes;
   }
 }
 

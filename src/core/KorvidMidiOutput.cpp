@@ -1,8 +1,9 @@
-// The plug-in's short-message output: immediate sends, routing through the output queue, all sounds off.
+// The plug-in's output: immediate sends, routing through the output queue, all sounds off, system exclusive.
 #include "Korvid.h"
 
 #include "IGraphics.h"
 #include "ParamIndex.h"
+#include "SysexProtocol.h"
 #include "WdlTime.h"
 
 #include <algorithm>
@@ -31,19 +32,39 @@ int storedInt(IPlugBase& plug, int paramIdx)
   return param ? static_cast<int>(param->Value()) : 0;
 }
 
-// The MIDI channel (0..15) part listens on, or -1 when it has no single channel (omni, an omni global
-// channel, or a value outside the list). globalForZero replaces the value 0 by the global channel.
-int partChannel(IPlugBase& plug, int part, bool globalForZero)
+// Outgoing system exclusive whose maker and model bytes are 3E 0F names a part in byte 5: its indicator
+// lights (0F, not the 13 of the synthesizer's own dumps).
+constexpr int kSysexMakerOffset = 1;
+constexpr int kSysexModelOffset = 2;
+constexpr int kSysexPartOffset = 5;
+constexpr unsigned char kPartIndicatorModel = 0x0F;
+
+} // namespace
+
+int Korvid::partMidiChannel(int part, bool globalForZero)
 {
-  const int value = storedInt(plug, kMultiPartMIDICh + part);
+  const int value = storedInt(*this, kMultiPartMIDICh + part);
   int channel = value - kPartChannelFirst;
   if (value == kPartChannelGlobal && globalForZero)
   {
-    channel = storedInt(plug, kGlobalMidiChannel) - 1;
+    channel = storedInt(*this, kGlobalMidiChannel) - 1;
   }
   return isChannel(channel) ? channel : -1;
 }
-} // namespace
+
+void Korvid::lightOutgoingIndicator(int part)
+{
+  IGraphics* surface = GetGUI();
+  const auto index = static_cast<size_t>(part);
+  if (mIndicatorsTrackIncoming.load() || !surface || part < 0 || part >= kPartCount ||
+      index >= mIndicatorState.size() || index >= mIndicatorTime.size() || mIndicatorState[index] != 0)
+  {
+    return;
+  }
+  surface->SetParameterFromPlug(kMIDILed + part, 1.0, false);
+  mIndicatorState[index] = 1;
+  mIndicatorTime[index] = static_cast<int>(GetTickCount());
+}
 
 void Korvid::sendMidiMsgAndLog(IMidiMsg* msg)
 {
@@ -56,28 +77,40 @@ void Korvid::sendMidiMsgAndLog(IMidiMsg* msg)
   {
     return;
   }
-  IGraphics* surface = GetGUI();
-  // System messages carry no channel: their low nibble names no part.
-  if (!mIndicatorsTrackIncoming.load() && surface && msg->StatusMsg() != IMidiMsg::kNone)
+  // System messages carry no channel: their low nibble names no part. The first part on the channel
+  // decides, lit or not.
+  if (msg->StatusMsg() != IMidiMsg::kNone)
   {
-    const int parts =
-        std::min<int>(kPartCount, static_cast<int>(std::min(mIndicatorState.size(), mIndicatorTime.size())));
-    for (int p = 0; p < parts; ++p)
+    for (int p = 0; p < kPartCount; ++p)
     {
-      if (partChannel(*this, p, false) != msg->Channel())
+      if (partMidiChannel(p, false) == msg->Channel())
       {
-        continue;
+        lightOutgoingIndicator(p);
+        break;
       }
-      if (mIndicatorState[static_cast<size_t>(p)] == 0)
-      {
-        surface->SetParameterFromPlug(kMIDILed + p, 1.0, false);
-        mIndicatorState[static_cast<size_t>(p)] = 1;
-        mIndicatorTime[static_cast<size_t>(p)] = static_cast<int>(GetTickCount());
-      }
-      break;
     }
   }
   SendMidiMsg(msg);
+}
+
+void Korvid::checksumCheckAndSend(unsigned char* bytes, int length)
+{
+  if (!mOutputPresent.load())
+  {
+    showStatusText(kTextNoOutput);
+    return;
+  }
+  if (!bytes || length <= 0)
+  {
+    return;
+  }
+  SysexProtocol::writeChecksum(bytes, length);
+  if (length > kSysexPartOffset && bytes[kSysexMakerOffset] == SysexProtocol::kManufacturerId &&
+      bytes[kSysexModelOffset] == kPartIndicatorModel)
+  {
+    lightOutgoingIndicator(bytes[kSysexPartOffset]);
+  }
+  SendMidiSysex(bytes, length);
 }
 
 void Korvid::MIDIOutRoutingSwitch(IMidiMsg* msg)
@@ -128,13 +161,13 @@ void Korvid::AllSoundsOff(int part, bool allParts)
     {
       if (storedInt(*this, kMultiPartStatus + p) != 0)
       {
-        send(partChannel(*this, p, true));
+        send(partMidiChannel(p, true));
       }
     }
   }
   else if (part >= 0 && part < kPartCount)
   {
-    send(partChannel(*this, part, true));
+    send(partMidiChannel(part, true));
   }
   mOutputHold = true;
 }

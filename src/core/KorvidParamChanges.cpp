@@ -1,5 +1,5 @@
 // The plug-in's parameter handlers, as far as the editor core relies on them: MIDI ports, routing flags,
-// list kinds, page part, bank selection names and the settings file.
+// page part and bank selection names; the settings, page and librarian cases are dispatched to their files.
 #include "Korvid.h"
 
 #include "ControlAction.h"
@@ -15,32 +15,8 @@
 #include "PatchLibrarian.h"
 #include "TabSwitchFunctions.h"
 
-#include <fstream>
-
 namespace
 {
-// Menu layers of the librarian panes, hidden before a list kind is shown (ids 70 to 73, 75 and 78).
-constexpr size_t kPaneMenuRows[] = {0, 1, 2, 3, 5, 8};
-constexpr size_t kUpperSoundMenuRow = 0;
-constexpr size_t kLowerSoundMenuRow = 1;
-constexpr size_t kUpperMultiMenuRow = 2;
-constexpr size_t kLowerMultiMenuRow = 3;
-constexpr size_t kCategoryMenuRow = 5;
-constexpr size_t kSearchMenuRow = 8;
-
-constexpr const char* kSettingsMissingText = "Korvid Editor UI.txt MISSING!";
-constexpr const char* kContactSupportText = "Contact support";
-constexpr const char* kSizeWords[] = {"small", "normal", "large"};
-constexpr const char* kSizeAppliedText = "Size changes applied...";
-constexpr const char* kReloadText = "Reload project!";
-constexpr const char* kStyleWords[] = {"white", "black"};
-constexpr int kStyleLine = 0;
-constexpr int kSizeLine = 1;
-
-// Display controls by their position in mDisplayControls.
-constexpr size_t kDisplayName = 0;
-constexpr size_t kDisplayValue = 1;
-
 void showLayer(ControlLayer* layer, bool show)
 {
   if (layer)
@@ -103,14 +79,6 @@ constexpr double kWavetableShape = 7.0;
 constexpr int kPartsWithEffect1 = 4;
 // The nine effect 2 panels follow the first part's effect 2 type.
 constexpr int kFirstPartEffect2Mode = kEffect2Mode;
-
-void setDisplay(IControl* control, const char* text)
-{
-  if (ITextControl* display = dynamic_cast<ITextControl*>(control))
-  {
-    display->SetTextFromPlug(text);
-  }
-}
 } // namespace
 
 void Korvid::OnParamChange(int paramIdx)
@@ -127,25 +95,29 @@ void Korvid::OnParamChange(int paramIdx)
     return;
   }
   const double value = param->Value();
-  // The settings file rows and a part's bank selection that follows the part end with their own case: no
-  // display, no device message.
-  const bool endsWithCase = paramIdx == kUserInterfaceSize || paramIdx == kUserInterfaceStyle ||
-                            (partOf(paramIdx, kCurrentPatchBank) >= 0 && !mKeepSelectedBank);
+  int tailValue = truncatedValue(value);
+  // The settings file, the first-run notice, a part's bank selection and the bank step buttons end with
+  // their own case: no display, no device message.
+  if (handleCasesBeforeDisplay(paramIdx, tailValue))
+  {
+    return;
+  }
   // Values from the synthesizer's data (reaching here through a nested call) take no shape resets, flips
   // or refreshes.
   if (!mDeviceUpdate)
   {
     handleZoneFamilies(paramIdx);
-    if (!endsWithCase && GetGUI())
+    if (GetGUI())
     {
       mControlDisplay.controlDisplay(this, paramIdx, value, mTransportWasRunning);
     }
   }
   handleEditorCases(paramIdx, param, value);
-  if (!endsWithCase)
+  if (!handleCasesAfterDisplay(paramIdx, truncatedValue(value)))
   {
-    runActionTail(paramIdx, value, false);
+    return;
   }
+  runActionTail(paramIdx, value, false, tailValue);
 }
 
 void Korvid::OnParamChange2(int paramIdx)
@@ -180,13 +152,17 @@ void Korvid::OnParamChange2(int paramIdx)
 
 void Korvid::runActionTail(int paramIdx, double value, bool fromDevice)
 {
+  runActionTail(paramIdx, value, fromDevice, truncatedValue(value));
+}
+
+void Korvid::runActionTail(int paramIdx, double value, bool fromDevice, int intValue)
+{
   IParam* param = GetParam(paramIdx);
   ControlAction* action = param ? param->GetAction() : nullptr;
   if (!action)
   {
     return;
   }
-  const int intValue = truncatedValue(value);
   if (ControlLayer* layer = action->switchLayer)
   {
     layer->mSelectedId = intValue;
@@ -283,9 +259,6 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
   case kGlobalSysExID:
     mDeviceId = param->Int();
     break;
-  case kTempoInformation:
-    mHostTempo = static_cast<int>(GetTempo());
-    break;
   case kMasterKeyboard:
     mMasterKeyboard = value == 1.0;
     break;
@@ -300,9 +273,6 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
   case kSendMIDIClockPointer:
     mClockPointerFlag = value == 1.0;
     break;
-  case kKeepSelectedBank:
-    mKeepSelectedBank = value >= 0.5;
-    break;
   case kControlProgBank:
   case kControlLibrary:
     // An exclusive pair: switching one on switches the other off.
@@ -312,38 +282,20 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
       GetGUI()->SetParameterFromPlug(other, 0.0, false);
     }
     mProgramChangeControlsBank = GetParam(kControlProgBank)->Value() >= 0.5;
-    break;
-  case kMainTab:
-    TabSwitchFunctions::mainTabSwitch(this, kMainTab, param->Int(), mCurrentPart);
+    // The bank number selector or the bank-name selector, by the mode now on.
+    updateBankAndProgramMenuNames(false);
     break;
   case kQuickTab:
     mCurrentPart = param->Int();
     TabSwitchFunctions::quickTabSwitch(this, kQuickTab, param->Int(), mQuickTabFlag);
     updateSelectionNames();
-    break;
-  case kDatatype:
-    showListKind(param->Int() == 1, false);
-    break;
-  case kRefreshFolders:
-    refreshFolders();
+    updateBankAndProgramMenuNames(false);
     break;
   case kCancelDataRequest:
     // The cancel button of the processing overlay: the running request job polls this flag.
     if (value == 1.0 && mMIDIMessageManager)
     {
       mMIDIMessageManager->sender->cancel = true;
-    }
-    break;
-  case kUserInterfaceSize:
-    if (param->Int() >= 0 && param->Int() < 3)
-    {
-      writeSettingsLine(kSizeLine, kSizeWords[param->Int()]);
-    }
-    break;
-  case kUserInterfaceStyle:
-    if (param->Int() >= 0 && param->Int() < 2)
-    {
-      writeSettingsLine(kStyleLine, kStyleWords[param->Int()]);
     }
     break;
   default:
@@ -484,54 +436,6 @@ void Korvid::showEffectPanel(int paramIdx)
   }
 }
 
-void Korvid::showListKind(bool multis, bool reload)
-{
-  for (size_t row : kPaneMenuRows)
-  {
-    showLayer(mMenuLayers[row], false);
-  }
-  mMultiMode = multis;
-  if (mPatchLibrarian)
-  {
-    mPatchLibrarian->mMultiMode = multis;
-  }
-  if (multis)
-  {
-    patchTypeChanged(1, 2, reload);
-    showLayer(mMenuLayers[kUpperMultiMenuRow], true);
-    showLayer(mMenuLayers[kLowerMultiMenuRow], true);
-    return;
-  }
-  showLayer(mMenuLayers[kUpperSoundMenuRow], true);
-  if (mCategoryList)
-  {
-    patchTypeChanged(0, 1, reload);
-    showLayer(mMenuLayers[kCategoryMenuRow], true);
-  }
-  else if (mSearchList)
-  {
-    patchTypeChanged(0, 4, reload);
-    showLayer(mMenuLayers[kSearchMenuRow], true);
-  }
-  else
-  {
-    patchTypeChanged(0, 0, reload);
-    showLayer(mMenuLayers[kLowerSoundMenuRow], true);
-  }
-}
-
-void Korvid::refreshFolders()
-{
-  if (mMultiMode)
-  {
-    patchTypeChanged(1, 2, true);
-  }
-  else
-  {
-    patchTypeChanged(0, mCategoryList ? 1 : (mSearchList ? 4 : 0), true);
-  }
-}
-
 void Korvid::updateSelectionNames()
 {
   auto shown = [this](int listIdx, int selectionIdx)
@@ -545,29 +449,6 @@ void Korvid::updateSelectionNames()
   mLowerMultiPair.displayName = shown(kPatchSelectionListLower, kCurrentOpenPerfBankR);
   mUpperSoundPair.displayName = shown(kPatchSelectionListUpper, kCurrentOpenPatchBankL + part);
   mLowerSoundPair.displayName = shown(kPatchSelectionListLower, kCurrentOpenPatchBankR + part);
-}
-
-bool Korvid::writeSettingsLine(int line, const std::string& word)
-{
-  const std::string& path = mDataFolder.getSettingsFilePath();
-  // The file is only ever rewritten, never created: a missing one is reported instead.
-  if (!std::ifstream(path))
-  {
-    setDisplay(mDisplayControls[kDisplayName], kSettingsMissingText);
-    setDisplay(mDisplayControls[kDisplayValue], kContactSupportText);
-    return false;
-  }
-  mDataFolder.setSettingsLine(line, word);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << mDataFolder.getSettingsLine(0) << '\n'
-      << mDataFolder.getSettingsLine(1) << '\n'
-      << mDataFolder.getSettingsLine(2);
-  if (line == kSizeLine)
-  {
-    setDisplay(mDisplayControls[kDisplayName], kSizeAppliedText);
-    setDisplay(mDisplayControls[kDisplayValue], kReloadText);
-  }
-  return static_cast<bool>(out);
 }
 
 bool Korvid::startJobOfEdit(int paramIdx, int intValue)
@@ -611,7 +492,7 @@ bool Korvid::startJobOfEdit(int paramIdx, int intValue)
   }
   else if (paramIdx == kOverwriteBank)
   {
-    if (intValue == 1 && !(mLibrarianView && mLibrarianView->lowerPaneActive))
+    if (intValue == 1 && !(mLibrarianView && mLibrarianView->activePane == 1))
     {
       mPushAllParts = false;
       args.jobCode = MIDIMessageSender::kJobSendPart;

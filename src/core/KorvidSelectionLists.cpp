@@ -223,7 +223,7 @@ void Korvid::refreshPopUpMenus()
                                                   mLowerMultiPair.title);
     }
     const SelectionName& pair =
-        mLibrarianView && mLibrarianView->lowerPaneActive ? mLowerMultiPair : mUpperMultiPair;
+        mLibrarianView && mLibrarianView->activePane == 1 ? mLowerMultiPair : mUpperMultiPair;
     if (mPerfBankNamePopupMenu)
     {
       mPerfBankNamePopupMenu->refreshPatchNames(librarian, this, 0, pair.displayName, pair.title);
@@ -259,7 +259,7 @@ void Korvid::refreshPopUpMenus()
     }
     // The sound bank shown in the active pane is the one to tick.
     const SelectionName& pair =
-        mLibrarianView && mLibrarianView->lowerPaneActive ? mLowerSoundPair : mUpperSoundPair;
+        mLibrarianView && mLibrarianView->activePane == 1 ? mLowerSoundPair : mUpperSoundPair;
     if (mProgBankNamePopupMenu)
     {
       mProgBankNamePopupMenu->refreshPatchNames(librarian, this, 0, pair.displayName, pair.title);

@@ -1,6 +1,8 @@
 // The plug-in's teardown: MIDI input and the device jobs stop first, then everything is freed.
 #include "Korvid.h"
 
+#include "FileCopyPopupMenu.h"
+#include "FileEditPopupMenu.h"
 #include "IGraphics.h"
 #include "PatchLibrarian.h"
 #include "PatchManager.h"
@@ -13,7 +15,10 @@ Korvid::~Korvid()
   // device jobs are stopped and joined before any object they use goes.
   stopDeviceCommunication();
 
-  // The surface's controls point at the actions, the library and the plug-in: they go first.
+  // The surface's controls and the slot menus point at the actions, the library and the plug-in: they go
+  // first.
+  mFileEditMenu.reset();
+  mFileCopyMenu.reset();
   delete mGraphics;
   mGraphics = nullptr;
   forgetEditorReferences();

@@ -95,6 +95,16 @@ void PatchManager::saveAllToChunk(ByteChunk* chunk)
 int PatchManager::loadAllFromChunk(ByteChunk* chunk, int pos)
 {
   ByteChunk data;
+  std::vector<std::string> names;
+  pos = readNameBlock(chunk, pos, &data, &names);
+  replaceAll(std::move(data), std::move(names));
+  return pos;
+}
+
+int PatchManager::readNameBlock(const ByteChunk* chunk, int pos, ByteChunk* data,
+                                std::vector<std::string>* names)
+{
+  data->Clear();
   if (!chunk || pos < 0 || chunk->Size() - pos < kDataOffset)
   {
     pos = -1;
@@ -107,7 +117,7 @@ int PatchManager::loadAllFromChunk(ByteChunk* chunk, int pos)
     pos += kDataOffset;
     if (length <= static_cast<uint32_t>(chunk->Size() - pos))
     {
-      data.AppendBytes(chunk->Bytes() + pos, static_cast<int>(length));
+      data->AppendBytes(chunk->Bytes() + pos, static_cast<int>(length));
       pos += static_cast<int>(length);
     }
     else
@@ -116,7 +126,7 @@ int PatchManager::loadAllFromChunk(ByteChunk* chunk, int pos)
     }
   }
 
-  std::vector<std::string> names(kNameCount);
+  names->assign(kNameCount, std::string());
   for (int slot = 0; slot < kNameCount; ++slot)
   {
     // ReadText gives -1 for a length that cannot be read, is negative or runs past the end, and
@@ -124,17 +134,21 @@ int PatchManager::loadAllFromChunk(ByteChunk* chunk, int pos)
     WDL_String text;
     if (chunk)
       pos = chunk->ReadText(&text, pos);
-    std::string& name = names[static_cast<size_t>(slot)];
+    std::string& name = (*names)[static_cast<size_t>(slot)];
     name = text.Get();
     const int fixed = fixedReadLength(slot);
     if (fixed >= 0)
       name.resize(static_cast<size_t>(fixed), '\0');
   }
+  return pos;
+}
 
+void PatchManager::replaceAll(ByteChunk data, std::vector<std::string> names)
+{
+  names.resize(kNameCount);
   std::lock_guard<std::mutex> guard(mLock);
   mData = std::move(data);
   mNames = std::move(names);
-  return pos;
 }
 
 void PatchManager::getName(std::string* out, int slot)

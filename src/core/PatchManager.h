@@ -5,6 +5,7 @@
 
 #include <mutex>
 #include <string>
+#include <vector>
 
 class PatchManagerOwner;
 
@@ -60,6 +61,13 @@ public:
   // runs past its end (or is negative) gives an empty data block or empty names and -1. Slots 0 to 16
   // become exactly 16 characters and 19 to 34 exactly 4 (cut, or filled with NUL characters).
   int loadAllFromChunk(ByteChunk* chunk, int pos);
+
+  // The reading half of loadAllFromChunk: the data block into data and the 35 slots, fixed to their
+  // widths, into names, leaving the manager alone. Same result and bounds as loadAllFromChunk.
+  static int readNameBlock(const ByteChunk* chunk, int pos, ByteChunk* data, std::vector<std::string>* names);
+  // Makes data the data block and names the 35 slots (a shorter list is filled with empty names, a
+  // longer one cut), as read by readNameBlock.
+  void replaceAll(ByteChunk data, std::vector<std::string> names);
 
   // Copies slot's text to out; slots 19 to 34 (categories) always give "INIT"; a slot outside 0..34
   // gives "".

@@ -67,3 +67,13 @@ bool DeviceClock::waitUntil(int64_t targetMs, const std::atomic<bool>& abort)
   }
   return false;
 }
+
+bool DeviceClock::pollPause(int ms, const std::atomic<bool>& abort)
+{
+  if (mMode == Mode::Virtual)
+  {
+    std::this_thread::sleep_for(kVirtualYield);
+    return !abort.load();
+  }
+  return sleep(ms, abort);
+}

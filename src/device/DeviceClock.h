@@ -34,6 +34,11 @@ public:
   // for other threads' pauses to move the clock on.
   bool waitUntil(int64_t targetMs, const std::atomic<bool>& abort);
 
+  // A pause between two looks at something other threads' jobs change: ms clock milliseconds (Real,
+  // Scaled); in virtual time a brief real yield that leaves the clock alone, so that only the jobs' own
+  // pauses move it. False when abort is true.
+  bool pollPause(int ms, const std::atomic<bool>& abort);
+
   Mode mode() const { return mMode; }
 
 private:

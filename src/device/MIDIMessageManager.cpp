@@ -56,13 +56,36 @@ WorkerThread& MIDIMessageManager::workerFor(Thread thread)
   return sysexJobThread;
 }
 
+JobArguments MIDIMessageManager::afterQueuedBankChanges(const JobArguments& args)
+{
+  JobArguments ordered = args;
+  if (threadFor(args.jobCode) == Thread::SysexJob)
+  {
+    ordered.bankChangeTicket = bankChanges.issued();
+  }
+  if (args.jobCode == MIDIMessageSender::kJobSendLibraryPatch && storeToMemory.load())
+  {
+    ordered.storeToMemory = true;
+  }
+  return ordered;
+}
+
 bool MIDIMessageManager::post(const JobArguments& args, const std::function<void()>& prepare)
 {
   if (sender->stopping.load())
   {
     return false;
   }
-  return workerFor(threadFor(args.jobCode)).post(args, prepare);
+  return workerFor(threadFor(args.jobCode)).post(afterQueuedBankChanges(args), prepare);
+}
+
+bool MIDIMessageManager::postOrChain(const JobArguments& args, const std::function<void()>& prepare)
+{
+  if (sender->stopping.load() || threadFor(args.jobCode) != Thread::SysexJob)
+  {
+    return false;
+  }
+  return sysexJobThread.postOrChain(afterQueuedBankChanges(args), prepare) != WorkerThread::Posted::Dropped;
 }
 
 bool MIDIMessageManager::isRunning(Thread thread)
@@ -95,6 +118,8 @@ void MIDIMessageManager::shutdown()
 {
   sender->stopping = true;
   sender->cancel = true;
+  bankChanges.close();
+  bankChanges.join();
   for (WorkerThread* thread : {&sysexJobThread, &transportThread, &clockThread})
   {
     thread->close();

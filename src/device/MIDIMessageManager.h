@@ -1,6 +1,7 @@
 // The plug-in's one link to the synthesizer: the job sender, its three worker threads and the flags.
 #pragma once
 
+#include "BankChangeThread.h"
 #include "LibraryRequest.h"
 #include "MIDIMessageSender.h"
 #include "WorkerThread.h"
@@ -48,10 +49,18 @@ public:
   static Thread threadFor(int jobCode);
   // Posts args.jobCode on its thread: when that thread is idle, prepare (the poster's flags that are set
   // only for an idle thread) runs, the arguments are copied and the job starts; true then. A busy or
-  // stopped thread drops the request (false). Any thread; prepare must not post.
+  // stopped thread drops the request (false). A job of the sysex-job thread first waits for the bank
+  // changes queued before this call. Job 3 takes the store-to-memory flag set at this call into its
+  // arguments. Any thread; prepare must not post.
   bool post(const JobArguments& args, const std::function<void()>& prepare = {});
+  // As post for a job of the sysex-job thread, except that a busy thread runs it right after its current
+  // job (one place, a later call replaces it); then it is skipped when that job failed (a request timed
+  // out or was cancelled). Started or chained: true. Any thread; prepare must not post.
+  bool postOrChain(const JobArguments& args, const std::function<void()>& prepare = {});
   // True while a job runs on that thread.
   bool isRunning(Thread thread);
+  // True on the sysex-job thread (inside a job of codes 0..13).
+  bool onSysexJobThread() const { return sysexJobThread.isCurrent(); }
 
   // Posts job 9 (editBuffer, bank) and job 10 (bank) for the librarian. The patch request is emptied and
   // made active and data-received cleared first, also when the post is dropped.
@@ -80,6 +89,9 @@ public:
   // Sets the global settings and the plug-in's local-control flag from a global dump of exactly 80 bytes
   // with 3E 13 .. 14; clears the dump-expected flag for every message, taken or not.
   void sysexSettingsParse(ISysEx* msg);
+  // Stores a plain value (bounded to the parameter's range) into a parameter through the editor surface
+  // (updating its controls), or straight into the parameter without one. No change handler runs.
+  void setParameterFromDump(int paramIdx, double value);
   // Unpack flag byte 1 (status and receive MIDI, USB, local) and flag byte 2 (the six receive toggles)
   // of part (0..15) into its parameters.
   void encryptMultiSettings1Values(int value, int part);
@@ -119,17 +131,15 @@ public:
   void getLegacyCCparam(int cc, int channel, int value, bool refreshTab, bool fromDevice);
   // A program change (data byte 1 the program 0..127) for part (0..15): ignored for a locked part;
   // otherwise, in librarian program-change mode, the upper slot of that number is selected and sent to
-  // the part; with kGlobalRxProgramChange on, the part's program is set, the bank and program are sent and,
-  // in program/bank mode, the part's sound is requested.
+  // the part; with kGlobalRxProgramChange on, the part's program is set, the bank and program are sent
+  // (Korvid::BankChangeMessage) and, in program/bank mode, the part's sound is requested, followed by the
+  // part's locked sections when it has any (Korvid::sendPartDataBackToHardware). Never waits.
   void MakeProgramChangeMessages(int part, IMidiMsg* msg);
-  // What program changes call of the plug-in (set by the plug-in; unset: that step is skipped). Bank and
-  // program change for a part, false on a bank conflict or when nothing was sent.
-  std::function<bool(int part)> bankChangeMessage;
-  // Sends library record slot (0..127) of pane (0 upper, 1 lower) to part on the worker thread.
-  std::function<void(int slot, int pane, int part)> sendPatchFromLibrarian;
 
   // Owned; lives from construction to destruction.
   std::unique_ptr<MIDIMessageSender> sender;
+  // Where Korvid::BankChangeMessage queues its sends; the device jobs wait for it (see post).
+  BankChangeThread bankChanges{"bank changes"};
   Korvid* plug;
   PatchManager* patchManager;
   IGraphics* graphics;
@@ -162,9 +172,8 @@ private:
   WorkerThread clockThread;
 
   WorkerThread& workerFor(Thread thread);
+  // args with the ticket of the bank changes queued so far, for a job of the sysex-job thread.
+  JobArguments afterQueuedBankChanges(const JobArguments& args);
   // A library request takes the message when it is a complete dump of its kind; true when taken.
   bool takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi);
-  // Stores a plain value into a parameter through the editor surface (updating its controls), or
-  // straight into the parameter without one.
-  void setParameterFromDump(int paramIdx, double value);
 };

@@ -1,6 +1,7 @@
 // Controller and program-change messages from the synthesizer and the host, into the editor's controls.
 #include "MIDIMessageManager.h"
 
+#include "EditorLock.h"
 #include "IControl.h"
 #include "IGraphics.h"
 #include "Korvid.h"
@@ -333,8 +334,14 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
   {
     if (view)
     {
-      view->selectedUpper = program;
-      view->currentSlot = program;
+      // The view's fields belong to the editor thread, which may be drawing them.
+      EditorLock::Get().RunOrDefer(view,
+                                   [view, program]()
+                                   {
+                                     view->selectedUpper = program;
+                                     view->cursorSlot = program;
+                                     view->SetDirty(false);
+                                   });
     }
     if (librarian)
     {
@@ -346,10 +353,10 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
   {
     selectSlot();
     plug->SetLibrarianRequestActive(false);
-    if (sendPatchFromLibrarian)
-    {
-      sendPatchFromLibrarian(program, view && view->lowerPaneActive ? 1 : 0, part);
-    }
+    const int pane = view && view->activePane == LibrarianViewControl::kLowerPane
+                         ? LibrarianViewControl::kLowerPane
+                         : LibrarianViewControl::kUpperPane;
+    plug->sendPatchToDeviceFromLibrarian(program, pane, part);
     return;
   }
   if (storedInt(*plug, kGlobalRxProgramChange) != 1)
@@ -359,14 +366,17 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
   plug->SetLibrarianRequestActive(false);
   plug->AllSoundsOff(part, false);
   setPlain(*plug, kMultiPartPatch + part, program);
-  const bool changed = bankChangeMessage && bankChangeMessage(part);
-  if (changed && plug->mProgramChangeControlsBank.load())
+  if (plug->BankChangeMessage(part) && plug->mProgramChangeControlsBank.load())
   {
     JobArguments args;
     args.jobCode = MIDIMessageSender::kJobRequestPart;
     args.part = part;
     args.toEditor = true;
-    post(args, [this]() { dumpExpected = true; });
+    // The new program's sound comes back with the locked sections kept: those go back to the part.
+    if (post(args, [this]() { dumpExpected = true; }))
+    {
+      plug->sendPartDataBackToHardware(part);
+    }
   }
   selectSlot();
 }

@@ -3,6 +3,7 @@
 
 #include "DeviceClock.h"
 #include "Korvid.h"
+#include "LibrarianPatch.h"
 #include "MIDIMessageManager.h"
 
 #include <algorithm>
@@ -44,6 +45,16 @@ void MIDIMessageSender::perform(const JobArguments& args)
   {
     return;
   }
+  if (MIDIMessageManager::threadFor(args.jobCode) == MIDIMessageManager::Thread::SysexJob)
+  {
+    // A job chained behind a request that failed would act on data that never came.
+    if (args.followUp && failed.load())
+    {
+      return;
+    }
+    failed = false;
+    awaitBankChanges(args.bankChangeTicket);
+  }
   switch (args.jobCode)
   {
   case kJobSendArrangement:
@@ -54,6 +65,17 @@ void MIDIMessageSender::perform(const JobArguments& args)
     break;
   case kJobSendPart:
     sendPartToDevice(args.part, args.toLibrarian, args.requestParts);
+    finishPatchTransfer(args);
+    break;
+  case kJobSendLibraryPatch:
+    if (args.record)
+    {
+      sendPatchToDeviceFromLibrarian(*args.record, args.part, args.slotIndex, args.storeToMemory);
+    }
+    break;
+  case kJobStoreAllLibraryPatches:
+    storeAllPatchesToDeviceFromLibrarian(args.bankRecords ? *args.bankRecords : std::vector<LibrarianPatch>(),
+                                         args.startSlot, args.bankByte);
     break;
   case kJobRequestArrangement:
     sendActiveArrangementRequestSysex(args.toEditor);
@@ -103,6 +125,30 @@ void MIDIMessageSender::replaceWaitText()
     return;
   }
   plug->showStatusText(cancel.load() ? kTextCancelled : failed.load() ? kTextTimedOut : kTextEditorCompleted);
+}
+
+void MIDIMessageSender::awaitBankChanges(uint64_t ticket)
+{
+  if (ticket == 0 || !manager || manager->bankChanges.waitDone(ticket, kBankChangeWaitMs) || stopping.load())
+  {
+    return;
+  }
+  plug->showStatusText(kTextBankChangeTimedOut);
+  plug->log(std::string("DEVICE: ") + kTextBankChangeTimedOut);
+}
+
+void MIDIMessageSender::finishPatchTransfer(const JobArguments& args)
+{
+  if (args.sendMultiAfter && !stopping.load())
+  {
+    sendArrangementToDevice(false, false);
+    pause(2 * plug->getTimerValue());
+  }
+  if (args.endsTransfer)
+  {
+    plug->mWorkerBusy = false;
+    plug->mIgnoreIncoming = false;
+  }
 }
 
 bool MIDIMessageSender::pause(int ms)

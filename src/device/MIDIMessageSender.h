@@ -12,6 +12,7 @@
 #include <vector>
 
 class DeviceClock;
+class LibrarianPatch;
 class Korvid;
 class MIDIMessageManager;
 class PatchManager;
@@ -83,12 +84,28 @@ public:
   static constexpr const char* kTextConnecting = "Connecting to blofeld";
   static constexpr const char* kTextNoResponse = "No response from blofeld!";
   static constexpr const char* kTextReady = "Plug-in is ready to go!";
+  // Library transfers (jobs 3 and 4).
+  static constexpr const char* kTextInvalidRecord = "Slot holds no valid dump: nothing sent!";
+  static constexpr const char* kTextRecordNotLoaded = "Editor did not take the slot: nothing sent!";
+  static constexpr const char* kTextWriteProgressPrefix = "Writing ";
+  static constexpr const char* kTextWriteProgressSuffix = "%, please wait..";
+  static constexpr const char* kTextWriteCompleted = "Data write completed!";
+  static constexpr const char* kTextWriteCancelled = "Data write CANCELLED!";
+  // A job that found the bank change before it still unsent after kBankChangeWaitMs.
+  static constexpr const char* kTextBankChangeTimedOut = "Program change TIMED OUT!";
+  // Longest wait, in real milliseconds, for the bank changes queued before a job (17 targets of at most
+  // 600 ms each fit in it).
+  static constexpr int kBankChangeWaitMs = 15000;
+  // Pause after a library record was fed into the editor, in ms.
+  static constexpr int kAfterFeedPauseMs = 50;
 
   // Runs the job in `job` on the calling thread (the worker threads run perform with their own copy).
   void run() override;
   // The job table: calls the one operation of args.jobCode; 14 and codes outside 0..17 do nothing,
-  // as do the jobs whose bodies live outside this object. A sending job (0 to 4) clears the manager's
-  // send-running flag when it ends, however it ends.
+  // as do the jobs whose bodies live outside this object. A job of the sysex-job thread first waits for
+  // the bank changes queued before its post (args.bankChangeTicket); one chained behind another is skipped
+  // when that one failed. A sending job (0 to 4) clears the manager's send-running flag when it ends,
+  // however it ends.
   void perform(const JobArguments& args);
 
   // Job 2: builds the dump of part (0..15) from its parameters and sends it to the part's edit buffer,
@@ -105,6 +122,31 @@ public:
   // Job 1: builds the global dump from the parameters, addressed to deviceId (0..127), sends it and
   // waits 1000 ms; hides the overlay and clears send-running.
   void sendGlobalToDevice(int deviceId);
+  // Job 3: sends a library record (a copy) to part (0..15): the record's first dump, addressed for the
+  // current device id and with a fresh checksum, is written into memory slot `slot` of the part's bank
+  // (kMultiPartBank + part; multis: the multi memory) when storeToMemory, then fed into the editor through
+  // the plug-in's sysex input as the part's (or the multi's) edit buffer; the part's program becomes slot,
+  // the bank change goes out and the part's sound (or the multi) is sent from the editor. A record whose
+  // first dump is not a whole sound dump (multi dump in multi mode) is refused with kTextInvalidRecord.
+  // Shows the overlay while it runs. Sysex-job thread.
+  void sendPatchToDeviceFromLibrarian(const LibrarianPatch& record, int part, int slot, bool storeToMemory);
+  // Job 4: writes bank[startSlot..] into the synthesizer's memory: slot s as program s - startSlot of
+  // bankByte (sounds) or of the multi memory (multi mode), one per sync-timer pause, with the progress text;
+  // stops at the end of the bank (also a short one), at a record without a dump and on cancel. Records that
+  // are no whole dump of the kind are skipped. Always ends with the overlay hidden, the store flag cleared
+  // and the completed or cancelled text followed by the number of slots written. Sysex-job thread.
+  void storeAllPatchesToDeviceFromLibrarian(const std::vector<LibrarianPatch>& bank, int startSlot,
+                                            int bankByte);
+  // "Writing " + int(slot / 1.28) + "%, please wait..": progress of job 4 at slot (0..127).
+  static std::string writeProgressText(int slot);
+  // Job 4's end text: the completed or cancelled text and how many slots were written.
+  static std::string writeEndText(bool cancelled, int written);
+  // The first dump of record as it is sent: bytes 2..6 rewritten (model, device id, sound or multi dump,
+  // bank, program) and the checksum renewed. Empty when the dump is no whole sound dump (multi false) or
+  // multi dump (multi true).
+  static std::vector<uint8_t> libraryDump(const LibrarianPatch& record, bool multi, int deviceId, int bank,
+                                          int program);
+
   // Job 11: feeds the init multi into the armed library request of the selected slot.
   void initPerformance();
   // Job 12: feeds the init sound, bank kRequestFromBank and program the selected slot, into the armed
@@ -172,6 +214,10 @@ private:
   // or when stopping.
   void handshake(std::vector<uint8_t> request, int pauseMs);
   bool dumpArrived() const;
+  // Waits for the bank changes queued before the job was posted (bounded; a time-out says so).
+  void awaitBankChanges(uint64_t ticket);
+  // The rest of a part send made by Korvid::sendPatchToDevice: the multi when asked, then the flags.
+  void finishPatchTransfer(const JobArguments& args);
 
   // How a request's polls go (awaitReply): the poll of the device-id scan, whether a poll ends on
   // cancel, the send path (checksumCheckAndSend or SendMidiSysex), whether the scan shows each id, and

@@ -43,6 +43,32 @@ bool WorkerThread::post(const JobArguments& args, const std::function<void()>& p
   return true;
 }
 
+WorkerThread::Posted WorkerThread::postOrChain(const JobArguments& args, const std::function<void()>& prepare)
+{
+  // A job that ends between the two looks leaves an idle thread: post again.
+  for (int attempt = 0; attempt < kChainAttempts; ++attempt)
+  {
+    if (post(args, prepare))
+    {
+      return Posted::Started;
+    }
+    std::lock_guard<std::mutex> lock(mLock);
+    if (mClosed)
+    {
+      return Posted::Dropped;
+    }
+    if (mBusy)
+    {
+      mChained = true;
+      mChainedArgs = args;
+      mChainedArgs.followUp = true;
+      mChainedPrepare = prepare;
+      return Posted::Chained;
+    }
+  }
+  return Posted::Dropped;
+}
+
 bool WorkerThread::isRunning()
 {
   std::lock_guard<std::mutex> lock(mLock);
@@ -77,14 +103,34 @@ void WorkerThread::run()
     std::lock_guard<std::mutex> lock(mLock);
     args = mArgs;
   }
-  try
+  while (true)
   {
-    mBody(args);
+    try
+    {
+      mBody(args);
+    }
+    catch (...)
+    {
+      // A job never takes its thread down; the status line already says what it could.
+    }
+    std::function<void()> prepare;
+    {
+      std::lock_guard<std::mutex> lock(mLock);
+      if (!mChained || mClosed)
+      {
+        mChained = false;
+        mChainedPrepare = nullptr;
+        mBusy = false;
+        return;
+      }
+      args = mChainedArgs;
+      prepare = std::move(mChainedPrepare);
+      mChainedPrepare = nullptr;
+      mChained = false;
+    }
+    if (prepare)
+    {
+      prepare();
+    }
   }
-  catch (...)
-  {
-    // A job never takes its thread down; the status line already says what it could.
-  }
-  std::lock_guard<std::mutex> lock(mLock);
-  mBusy = false;
 }

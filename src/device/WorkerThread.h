@@ -30,8 +30,21 @@ public:
   // is closed or could not be started: the request is dropped.
   bool post(const JobArguments& args, const std::function<void()>& prepare = {});
 
+  enum class Posted
+  {
+    Started, // the thread was idle: the job runs now
+    Chained, // a job runs: this one runs right after it, on the same thread
+    Dropped  // closed (or the thread could not be started)
+  };
+  // As post, except that a busy thread keeps args as the job to run right after the current one (one
+  // place: a later chained job replaces an earlier one that has not started). A chained job runs with
+  // followUp set; its prepare runs when it starts. Any thread.
+  Posted postOrChain(const JobArguments& args, const std::function<void()>& prepare = {});
+
   // True from an admitted post until the job's body has returned. Any thread.
   bool isRunning();
+  // True on this worker's own thread (inside one of its jobs).
+  bool isCurrent() const { return Poco::Thread::current() == &mThread; }
 
   // Refuses every later post. Any thread.
   void close();
@@ -41,6 +54,8 @@ public:
 private:
   // How long a post waits for a thread whose job just ended to finish, in ms.
   static constexpr long kFinishWaitMs = 50;
+  // Posts postOrChain tries before it gives up on a thread that is neither busy nor startable.
+  static constexpr int kChainAttempts = 3;
 
   void run() override;
 
@@ -51,4 +66,8 @@ private:
   bool mBusy = false;
   bool mClosed = false;
   bool mStarted = false;
+  // The job chained behind the running one.
+  bool mChained = false;
+  JobArguments mChainedArgs;
+  std::function<void()> mChainedPrepare;
 };

@@ -279,7 +279,7 @@ void refreshLibrarianQuick(Korvid* plug, int part)
     EditorLock::Get().RunOrDefer(view,
                                  [view, slot]()
                                  {
-                                   if (view->lowerPaneActive)
+                                   if (view->activePane == 1)
                                    {
                                      view->selectedLower = slot;
                                    }

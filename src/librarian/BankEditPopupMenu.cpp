@@ -3,6 +3,7 @@
 
 #include "IPopupMenu.h"
 #include "Korvid.h"
+#include "ParamIndex.h"
 
 BankEditPopupMenu::BankEditPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect, Korvid* editor)
     : IPopupMenuControl(plug, librarian, rect, editor)
@@ -19,7 +20,7 @@ void BankEditPopupMenu::AddMenuItemsIn(Korvid* editor)
   mImportMenu->AddItem("SysEx (*.syx / *.kvd)");
   mHelpMenu = newSubMenu();
   mHelpMenu->AddItem("Open Data Folder");
-  mHelpMenu->AddItem("Open User Manual", -1, IPopupMenuItem::kDisabled);
+  mHelpMenu->AddItem("Open User Manual");
   mHelpMenu->AddItem("Open Support Ticket");
   mHelpMenu->AddItem("Check for Updates");
   mHelpMenu->AddItem("DAW Setup Guides");
@@ -42,13 +43,29 @@ void BankEditPopupMenu::OnMouseDown(int, int, IMouseMod*)
 
 void BankEditPopupMenu::onChoice(IPopupMenu* menu, int index)
 {
-  if (!mEditor || menu != mHelpMenu)
+  if (!mEditor)
   {
-    // Importing and the maker's pages belong to the librarian glue, which this build does not have yet.
     return;
   }
-  if (index == kOpenDataFolder || index == kOpenUserManual)
+  if (menu == mImportMenu && (index == kImportMidi || index == kImportSysex))
+  {
+    // The library is read again only when a file came in; the message line keeps saying which one.
+    if (mEditor->saveImportedFile(index == kImportMidi))
+    {
+      const std::string imported = mEditor->getStatusText();
+      {
+        WDL_MutexLock lock(mEditor->GetMutex());
+        mEditor->OnParamChange(kRefreshFolders);
+      }
+      mEditor->showStatusText(imported.c_str());
+    }
+  }
+  else if (menu == mHelpMenu && (index == kOpenDataFolder || index == kOpenUserManual))
   {
     mEditor->OpenDataDirectory(index == kOpenUserManual);
+  }
+  else if (menu == mHelpMenu && index >= kOpenSupportTicket && index <= kDawSetupGuides)
+  {
+    mEditor->OpenHelpTopics(index - kOpenSupportTicket);
   }
 }

@@ -8,6 +8,12 @@
 class BankEditPopupMenu : public IPopupMenuControl
 {
 public:
+  // Items of the import sub-menu ("Import..."), in order.
+  enum ImportItem
+  {
+    kImportMidi = 0,
+    kImportSysex = 1,
+  };
   // Items of the help sub-menu ("Other Helpful things..."), in order.
   enum HelpItem
   {

@@ -1,4 +1,4 @@
-// LibrarianViewControl: layout and loading of the slot view's two panes.
+// LibrarianViewControl: layout, loading and drawing of the slot view's two panes.
 #include "LibrarianViewControl.h"
 
 #include "IGraphics.h"
@@ -16,26 +16,44 @@ constexpr int kLowerPaneOffset = 274;
 constexpr int kSlotTextSize = 13;
 const char* const kSlotFont = "NK57 Monospace";
 
-constexpr int kUpperPane = 0;
-constexpr int kLowerPane = 1;
+const IColor kHighlight(255, 225, 225, 225);
+constexpr int kTextWhite = 255;
+constexpr int kTextBlack = 0;
+
+int rowPitchFor(double scale)
+{
+  return static_cast<int>(kRowPitch * scale) + (scale < 1.0 ? 1 : 0);
+}
+
+int slotWidthFor(double scale)
+{
+  return static_cast<int>((scale == 1.0 ? kSlotWidth : kScaledSlotWidth) * scale);
+}
+
+void setTextShade(ITextControl& slot, int shade)
+{
+  IColor& color = slot.GetText()->mColor;
+  color.R = color.G = color.B = shade;
+}
 } // namespace
 
 LibrarianViewControl::LibrarianViewControl(Korvid* plugIn, int x, int y, int paramIdx, IBitmap* bitmap,
                                            IRECT rect, PatchLibrarian* librarianIn, double scaleIn)
-    : IBitmapControl(plugIn, x, y, paramIdx, bitmap), librarian(librarianIn), plug(plugIn), scale(scaleIn),
+    : IBitmapControl(plugIn, x, y, paramIdx, bitmap), slotWidth(static_cast<int>(kSlotWidth * scaleIn)),
+      rowPitch(static_cast<int>(kRowPitch * scaleIn)), librarian(librarianIn), plug(plugIn), scale(scaleIn),
       targetRect(rect)
 {
   SetTargetArea(rect);
   // Sizes are rounded so that the three editor sizes (0.85, 1.0, 1.15) fit their skins.
   const bool unscaled = scale == 1.0;
-  const int pitch = static_cast<int>(kRowPitch * scale) + (scale < 1.0 ? 1 : 0);
-  const int width = static_cast<int>((unscaled ? kSlotWidth : kScaledSlotWidth) * scale);
+  const int pitch = rowPitchFor(scale);
+  const int width = slotWidthFor(scale);
   const int step = width + static_cast<int>(kColumnGap * scale);
   const int upperTop = y + static_cast<int>(scale) + (unscaled ? 0 : 1);
   const int lowerTop =
       y + static_cast<int>(kLowerPaneOffset * scale) + (unscaled ? 0 : (scale > 1.0 ? 1 : 2));
 
-  const IColor white(255, 255, 255, 255);
+  const IColor white(255, kTextWhite, kTextWhite, kTextWhite);
   const IText text(static_cast<int>(kSlotTextSize * scale), &white, kSlotFont, IText::kStyleNormal,
                    IText::kAlignNear, 0, IText::kQualityDefault);
   for (int pane = kUpperPane; pane <= kLowerPane; ++pane)
@@ -59,10 +77,30 @@ LibrarianViewControl::~LibrarianViewControl() = default;
 bool LibrarianViewControl::Draw(IGraphics* pGraphics)
 {
   bool drawn = pGraphics->DrawBitmap(&mBitmap, &targetRect, 1, &mBlend);
-  for (auto* slots : {&upperSlots, &lowerSlots})
+  for (int pane = kUpperPane; pane <= kLowerPane; ++pane)
   {
-    for (const auto& slot : *slots)
+    const auto& slots = pane == kUpperPane ? upperSlots : lowerSlots;
+    const int selected = pane == kUpperPane ? selectedUpper : selectedLower;
+    ITextControl* highlighted = getSlotText(pane, selected);
+    if (highlighted)
+    {
+      IRECT area = *highlighted->GetRECT();
+      drawn = pGraphics->FillIRect(&kHighlight, &area) && drawn;
+    }
+    for (const auto& slot : slots)
+    {
+      const bool black = slot.get() == highlighted;
+      if (black)
+        setTextShade(*slot, kTextBlack);
       drawn = slot->Draw(pGraphics) && drawn;
+      if (black)
+        setTextShade(*slot, kTextWhite);
+    }
+  }
+  if (dragging)
+  {
+    IRECT area = dragRect;
+    drawn = pGraphics->FillIRect(&kHighlight, &area) && drawn;
   }
   return drawn;
 }
@@ -85,21 +123,59 @@ ITextControl* LibrarianViewControl::getSlotText(int pane, int slot) const
   return slots[static_cast<std::size_t>(slot)].get();
 }
 
-PatchFile* LibrarianViewControl::bankOfPane(int pane) const
+int LibrarianViewControl::slotAt(int pane, int x, int y) const
 {
-  if (librarian == nullptr)
+  int hit = -1;
+  for (int slot = 0; slot < kSlotCount; ++slot)
+  {
+    const ITextControl* text = getSlotText(pane, slot);
+    if (text != nullptr && text->GetRECT()->Contains(x, y))
+      hit = slot;
+  }
+  return hit;
+}
+
+PatchFile* LibrarianViewControl::bankOfPane(const PatchLibrarian* library, int pane, bool categoryView,
+                                            bool searchView)
+{
+  if (library == nullptr || (pane != kUpperPane && pane != kLowerPane))
     return nullptr;
   const std::vector<PatchFile*>* banks = nullptr;
-  if (librarian->mPatchType == PatchLibrarian::kPatchTypeSounds)
-    banks = &librarian->mSoundBanks;
-  else if (librarian->mPatchType == PatchLibrarian::kPatchTypeMultis)
-    banks = &librarian->mMultiBanks;
+  if (pane == kLowerPane && categoryView)
+    banks = &library->mCategoryBanks;
+  else if (pane == kLowerPane && searchView)
+    banks = &library->mSearchBanks;
+  else if (library->mPatchType == PatchLibrarian::kPatchTypeSounds)
+    banks = &library->mSoundBanks;
+  else if (library->mPatchType == PatchLibrarian::kPatchTypeMultis)
+    banks = &library->mMultiBanks;
   if (banks == nullptr)
     return nullptr;
-  const int index = pane == kUpperPane ? librarian->mUpperBankIndex : librarian->mLowerBankIndex;
+  const int index = pane == kUpperPane ? library->mUpperBankIndex : library->mLowerBankIndex;
   if (index < 0 || static_cast<std::size_t>(index) >= banks->size())
     return nullptr;
   return (*banks)[static_cast<std::size_t>(index)];
+}
+
+PatchFile* LibrarianViewControl::bankOfPane(int pane) const
+{
+  const bool categoryView = plug != nullptr && plug->mCategoryList;
+  const bool searchView = plug != nullptr && plug->mSearchList;
+  return bankOfPane(librarian, pane, categoryView, searchView);
+}
+
+std::string LibrarianViewControl::dumpNameText(const std::string& name)
+{
+  constexpr char kFirstPrintable = ' ';
+  constexpr char kLastPrintable = '~';
+  std::string text = name.substr(0, kNameLength);
+  text.resize(kNameLength, ' ');
+  for (char& c : text)
+  {
+    if (c < kFirstPrintable || c > kLastPrintable)
+      c = ' ';
+  }
+  return text;
 }
 
 void LibrarianViewControl::loadPane(int pane)

@@ -115,6 +115,9 @@ public:
                               std::string extension);
   // Deletes all bank files and trees, then scans root again.
   void initBankFilesOnDiscard(std::string root);
+  // Reads the file at path whole into chunk; false when it cannot be opened or is larger than maxSize. A
+  // file that shrinks meanwhile leaves what was read.
+  static bool readWholeFile(const std::string& path, ByteChunk* chunk, long long maxSize);
 
   // --- Menu trees ---
 

@@ -81,6 +81,11 @@ std::pair<long long, long long> identity(const std::string& path)
 }
 } // namespace
 
+bool PatchLibrarian::readWholeFile(const std::string& path, ByteChunk* chunk, long long maxSize)
+{
+  return ::readWholeFile(path, chunk, maxSize);
+}
+
 void PatchLibrarian::loadPatchesFromFilesystem(std::string root)
 {
   while (root.size() > 1 && root.back() == '/')

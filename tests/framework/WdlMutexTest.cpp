@@ -60,3 +60,32 @@ TEST(WdlMutexTest, SerialisesIncrementsFromManyThreads)
   }
   EXPECT_EQ(counter, 4000);
 }
+
+TEST(WdlMutexTest, ReleaseGivesBackEveryLevelAndTakesThemAgain)
+{
+  WDL_Mutex mutex;
+  WDL_MutexLock outer(&mutex);
+  WDL_MutexLock inner(&mutex);
+  {
+    WDL_MutexRelease released(&mutex);
+    EXPECT_EQ(mutex.DepthForThisThread(), 0);
+    // Another thread gets the mutex while it is given back (a join, no sleep: it must not block).
+    std::thread other(
+        [&]
+        {
+          WDL_MutexLock lock(&mutex);
+          EXPECT_EQ(mutex.DepthForThisThread(), 1);
+        });
+    other.join();
+  }
+  EXPECT_EQ(mutex.DepthForThisThread(), 2);
+  // A thread that holds nothing gives back nothing; a null mutex is allowed.
+  std::thread none(
+      [&]
+      {
+        WDL_MutexRelease released(&mutex);
+        WDL_MutexRelease nothing(nullptr);
+      });
+  none.join();
+  EXPECT_EQ(mutex.DepthForThisThread(), 2);
+}

@@ -30,13 +30,14 @@ TEST_F(KorvidMenus, TheHelpMenuOpensTheDataFolder)
   ASSERT_EQ(menu->getMenu().GetNItems(), 2);
   EXPECT_STREQ(menu->getMenu().GetItemText(0), "Import...");
   EXPECT_STREQ(menu->getMenu().GetItemText(1), "Other Helpful things...");
-  EXPECT_FALSE(menu->getHelpMenu()->GetItem(BankEditPopupMenu::kOpenUserManual)->GetEnabled());
+  EXPECT_TRUE(menu->getHelpMenu()->GetItem(BankEditPopupMenu::kOpenUserManual)->GetEnabled());
 
   surface->QueueMenuPath({1, BankEditPopupMenu::kOpenDataFolder});
   menu->doPopupMenu(plug.get());
-  // The manual's entry is disabled: choosing it does nothing.
+  // Without the manual in the data folder nothing opens and the user is told.
   surface->QueueMenuPath({1, BankEditPopupMenu::kOpenUserManual});
   menu->doPopupMenu(plug.get());
+  EXPECT_EQ(plug->getStatusText(), "Korvid User Manual.pdf is not in the data folder");
   // Closing the menu without a choice does nothing.
   surface->QueueMenuChoice(-1);
   menu->doPopupMenu(plug.get());

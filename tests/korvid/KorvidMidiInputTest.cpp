@@ -2,6 +2,7 @@
 #include "KorvidTestSupport.h"
 
 #include "ControlIDMaps.h"
+#include "ControlLayer.h"
 #include "IControl.h"
 #include "IGraphics.h"
 #include "LibrarianViewControl.h"
@@ -53,6 +54,8 @@ protected:
     // The device-id enquiry started by the port selection gets no reply here: end it.
     plug->mMIDIMessageManager->sender->cancel = true;
     waitForJobs(*plug);
+    // Bank changes and jobs from here on pause on a virtual clock.
+    plug->mMIDIMessageManager->setClock(&jobClock);
     EXPECT_FALSE(plug->ThreadRunning());
     plug->DisplayProcessingIndicator(false);
     for (int p = 0; p < Korvid::kPartCount; ++p)
@@ -98,6 +101,31 @@ protected:
   void fromDevice(const Bytes& bytes) { ASSERT_EQ(midi->inject(kInPort, bytes), 1); }
 
   std::vector<Bytes> sent() const { return midi->received(kOutPort); }
+
+  // Waits until the bank changes queued so far have gone out.
+  static void waitForBankChanges(Korvid& plug)
+  {
+    BankChangeThread& thread = plug.mMIDIMessageManager->bankChanges;
+    EXPECT_TRUE(thread.waitDone(thread.issued(), 10000));
+  }
+
+  // The bank select and program change of one bank change, in this order (other messages, such as a
+  // program change passed on from another thread, may come between them).
+  bool sentBankChange(int channel, int bank, int lsb, int program) const
+  {
+    const std::vector<Bytes> expected{{static_cast<uint8_t>(0xB0 + channel), 0, static_cast<uint8_t>(bank)},
+                                      {static_cast<uint8_t>(0xB0 + channel), 32, static_cast<uint8_t>(lsb)},
+                                      {static_cast<uint8_t>(0xC0 + channel), static_cast<uint8_t>(program)}};
+    size_t found = 0;
+    for (const Bytes& message : sent())
+    {
+      if (found < expected.size() && message == expected[found])
+      {
+        ++found;
+      }
+    }
+    return found == expected.size();
+  }
 };
 
 TEST_F(KorvidMidiInput, GatesDropMessagesDuringTransfersOverflowAndOnTheGlobalChannel)
@@ -240,6 +268,7 @@ TEST_F(KorvidMidiInput, HostMessagesGoToThePartListeningOnTheirChannel)
 {
   auto plug = constructWithPorts();
   set(*plug, kGlobalRxProgramChange, 1.0);
+  plug->mProgramChangeControlsBank = false;
   // Part 2 at 6 is channel index 4; part 4 moved away, so part 2 is the first that listens there.
   set(*plug, kMultiPartMIDICh + 2, 6.0);
   set(*plug, kMultiPartMIDICh + 4, 9.0);
@@ -253,8 +282,10 @@ TEST_F(KorvidMidiInput, HostMessagesGoToThePartListeningOnTheirChannel)
   set(*plug, kMultiPartPatch, 0.0);
   fromHost(*plug, 0xCA, 44);
   EXPECT_EQ(value(*plug, kMultiPartPatch), 44.0);
-  // The host side never writes the program table.
-  EXPECT_NE(plug->mPartProgramTable[2], 33);
+  // The host side writes no table entry itself: the bank change records what it sent.
+  waitForBankChanges(*plug);
+  EXPECT_EQ(plug->mPartProgramTable[2], 33);
+  EXPECT_TRUE(sentBankChange(4, 0, 64, 33));
 }
 
 TEST_F(KorvidMidiInput, HostMessagesWithoutAnOutputPortAreIgnoredEntirely)
@@ -421,24 +452,36 @@ TEST_F(KorvidMidiInput, SynthesizerProgramChangesFollowThePartOnTheirChannel)
 {
   auto plug = constructWithPorts();
   set(*plug, kGlobalRxProgramChange, 1.0);
+  // No sound requests here: they would hold the following messages at the gates while they run.
+  plug->mProgramChangeControlsBank = false;
   fromDevice({0xC6, 17});
   EXPECT_EQ(plug->mPartProgramTable[6], 17);
   EXPECT_EQ(value(*plug, kMultiPartPatch + 6), 17.0);
   EXPECT_NE(plug->mMIDIMessageManager->programChangeTimeStamp, 0);
-  // All sounds off on the part's channel, then the change itself passed on.
-  EXPECT_EQ(sent(), (std::vector<Bytes>{{0xB6, 123, 0}, {0xC6, 17}}));
+  // All sounds off on the part's channel first; the change itself is passed on, and the part's bank and
+  // program go out from the bank-change thread.
+  waitForBankChanges(*plug);
+  const std::vector<Bytes> all = sent();
+  ASSERT_FALSE(all.empty());
+  EXPECT_EQ(all.front(), (Bytes{0xB6, 123, 0}));
+  EXPECT_NE(std::find(all.begin(), all.end(), Bytes{0xC6, 17}), all.end());
+  EXPECT_TRUE(sentBankChange(6, 0, 64, 17));
   EXPECT_EQ(plug->mLibrarianView ? plug->mLibrarianView->selectedUpper : 17, 17);
 
-  // On a channel no part uses: part 0, and the table stays.
+  // On a channel no part uses: part 0; only the bank change sent for it enters the table.
   set(*plug, kMultiPartMIDICh + 11, 1.0);
+  set(*plug, kMultiPartMIDICh, 12.0);
   plug->mPartProgramTable[0] = 0;
   fromDevice({0xCB, 25});
   EXPECT_EQ(value(*plug, kMultiPartPatch), 25.0);
-  EXPECT_EQ(plug->mPartProgramTable[0], 0);
+  waitForBankChanges(*plug);
+  EXPECT_EQ(plug->mPartProgramTable[0], 25);
+  EXPECT_TRUE(sentBankChange(10, 0, 64, 25));
 
   // A locked part keeps its program, but the table is written and the message passed on.
   set(*plug, kPartLock + 7, 1.0);
   set(*plug, kMultiPartPatch + 7, 2.0);
+  waitForBankChanges(*plug);
   midi->clearReceived();
   fromDevice({0xC7, 30});
   EXPECT_EQ(plug->mPartProgramTable[7], 30);
@@ -456,94 +499,76 @@ TEST_F(KorvidMidiInput, ProgramChangesRequestThePartsSoundOnlyInProgramBankMode)
   auto plug = constructWithPorts();
   MIDIMessageManager& manager = *plug->mMIDIMessageManager;
   set(*plug, kGlobalRxProgramChange, 1.0);
-  std::vector<int> bankChanges;
-  bool bankChangeResult = true;
-  manager.bankChangeMessage = [&](int part)
+  set(*plug, kMultiPartBank + 2, 3.0);
+  for (int p = 0; p < Korvid::kPartCount; ++p)
   {
-    bankChanges.push_back(part);
-    return bankChangeResult;
-  };
+    set(*plug, kMultiPartStatus + p, 1.0);
+    plug->mPartBankTable[static_cast<size_t>(p)] = 0;
+    plug->mPartProgramTable[static_cast<size_t>(p)] = p;
+  }
 
   plug->mProgramChangeControlsBank = false;
   fromHost(*plug, 0xC2, 5);
-  EXPECT_EQ(bankChanges, (std::vector<int>{2}));
+  waitForBankChanges(*plug);
+  EXPECT_TRUE(sentBankChange(2, 3, 64, 5));
   EXPECT_FALSE(plug->ThreadRunning());
 
-  // A bank conflict (false) requests nothing either.
+  // A bank conflict (another active part holds bank 3 program 6) sends and requests nothing.
   plug->mProgramChangeControlsBank = true;
-  bankChangeResult = false;
+  plug->mPartBankTable[4] = 3;
+  plug->mPartProgramTable[4] = 6;
+  midi->clearReceived();
   fromHost(*plug, 0xC2, 6);
+  waitForBankChanges(*plug);
+  EXPECT_FALSE(sentBankChange(2, 3, 64, 6));
   EXPECT_FALSE(plug->ThreadRunning());
+  if (plug->mBankPatchConflictWindowLayer)
+  {
+    EXPECT_TRUE(plug->mBankPatchConflictWindowLayer->mVisible);
+  }
 
-  bankChangeResult = true;
   manager.dumpExpected = false;
   fromHost(*plug, 0xC2, 7);
   EXPECT_TRUE(manager.dumpExpected);
-  // The request for part 2's edit buffer goes out.
-  bool requested = false;
-  for (int i = 0; i < 200 && !requested; ++i)
+  // The request for part 2's edit buffer goes out after the program change it asks about.
+  const Bytes request{0xF0, 0x3E, 0x13, 0x00, 0x00, 0x7F, 0x02, 0xF7};
+  std::vector<Bytes> all = sent();
+  for (int i = 0; i < 500 && std::find(all.begin(), all.end(), request) == all.end(); ++i)
   {
-    for (const Bytes& bytes : sent())
-    {
-      requested = requested || (bytes.size() > 6 && bytes[0] == 0xF0 && bytes[1] == 0x3E && bytes[6] == 2);
-    }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    all = sent();
   }
-  EXPECT_TRUE(requested);
-  EXPECT_EQ(bankChanges, (std::vector<int>{2, 2, 2}));
+  const auto requested = std::find(all.begin(), all.end(), request);
+  ASSERT_NE(requested, all.end());
+  // The job waited for the whole sequence; its bank select low byte is sent by nothing else.
+  EXPECT_LT(std::find(all.begin(), all.end(), Bytes{0xB2, 32, 64}), requested);
+  EXPECT_NE(std::find(all.begin(), all.end(), Bytes{0xB2, 0, 3}), all.end());
   manager.shutdown();
 }
 
-TEST_F(KorvidMidiInput, LibrarianProgramChangeModeSendsTheUpperSlotToThePart)
+TEST_F(KorvidMidiInput, LibrarianProgramChangeModeSelectsTheUpperSlotAndSendsItInsteadOfTheProgram)
 {
   auto plug = constructWithPorts();
-  MIDIMessageManager& manager = *plug->mMIDIMessageManager;
   set(*plug, kControlLibrary, 1.0);
   set(*plug, kGlobalRxProgramChange, 1.0);
-  struct Call
-  {
-    int slot, pane, part;
-  };
-  std::vector<Call> calls;
-  manager.sendPatchFromLibrarian = [&](int slot, int pane, int part) { calls.push_back({slot, pane, part}); };
-  bool bankChanged = false;
-  manager.bankChangeMessage = [&](int) { return bankChanged = true; };
   set(*plug, kMultiPartPatch + 2, 0.0);
 
   fromDevice({0xC2, 10});
-  ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(calls[0].slot, 10);
-  EXPECT_EQ(calls[0].part, 2);
-  EXPECT_EQ(calls[0].pane, plug->mLibrarianView && plug->mLibrarianView->lowerPaneActive ? 1 : 0);
   if (plug->mLibrarianView)
   {
     EXPECT_EQ(plug->mLibrarianView->selectedUpper, 10);
-    EXPECT_EQ(plug->mLibrarianView->currentSlot, 10);
+    EXPECT_EQ(plug->mLibrarianView->cursorSlot, 10);
   }
-  if (plug->mPatchLibrarian)
-  {
-    EXPECT_EQ(plug->mPatchLibrarian->mSelectedUpperSlot, 10);
-  }
+  EXPECT_EQ(plug->mPatchLibrarian->mSelectedUpperSlot, 10);
+  // The library send was reached: this library has no bank to send from, and says so.
+  EXPECT_EQ(plug->getStatusText(), "No bank open - nothing sent");
   // The librarian mode replaces the part's own program change.
-  EXPECT_FALSE(bankChanged);
+  waitForBankChanges(*plug);
+  EXPECT_FALSE(sentBankChange(2, 0, 64, 10));
   EXPECT_EQ(value(*plug, kMultiPartPatch + 2), 0.0);
 
   // A host event with an 8-bit program selects nothing.
   fromHost(*plug, 0xC2, 200);
-  EXPECT_EQ(calls.size(), 1u);
-  if (plug->mLibrarianView)
-  {
-    EXPECT_EQ(plug->mLibrarianView->selectedUpper, 10);
-  }
-
-  // The lower pane active: the record comes from there.
-  if (plug->mLibrarianView)
-  {
-    plug->mLibrarianView->lowerPaneActive = true;
-    fromHost(*plug, 0xC2, 11);
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[1].pane, 1);
-    EXPECT_EQ(calls[1].slot, 11);
-  }
+  EXPECT_EQ(plug->mPatchLibrarian->mSelectedUpperSlot, 10);
 }
 } // namespace

@@ -71,6 +71,8 @@ TEST_F(KorvidParamChanges, TheDataTypeSwitchesThePaneMenus)
 {
   writeMadeBanks();
   auto plug = construct();
+  // The pane menus belong to the librarian page: the kind's switch shows the page again at once.
+  edit(*plug, kMainTab, 1.0);
   edit(*plug, kDatatype, 1.0);
   EXPECT_TRUE(plug->mMultiMode);
   EXPECT_EQ(plug->mPatchLibrarian->mPatchType, 1);

@@ -438,7 +438,7 @@ TEST_F(TabSwitch, TheLibrarianPageShowsTheMenusOfTheListKind)
 
   // A part switch selects the part's program in the active pane.
   plug->mMultiMode = false;
-  plug->mLibrarianView->lowerPaneActive = true;
+  plug->mLibrarianView->activePane = 1;
   set(kMultiPartPatch + 4, 99.0);
   set(kQuickTab, 4.0);
   TabSwitchFunctions::quickTabSwitch(plug.get(), kQuickTab, 4, true);

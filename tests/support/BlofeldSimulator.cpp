@@ -206,8 +206,35 @@ void BlofeldSimulator::loop()
   }
 }
 
+void BlofeldSimulator::play(const Bytes& message)
+{
+  deliver(message);
+}
+
+void BlofeldSimulator::handleShort(const Bytes& m)
+{
+  constexpr uint8_t kKindMask = 0xF0;
+  constexpr uint8_t kChannelMask = 0x0F;
+  constexpr uint8_t kControlChange = 0xB0;
+  constexpr uint8_t kProgramChange = 0xC0;
+  constexpr uint8_t kBankSelect = 0x00;
+  if (m.size() < 2)
+    return;
+  const size_t channel = m[0] & kChannelMask;
+  std::lock_guard<std::mutex> lock(mLock);
+  if ((m[0] & kKindMask) == kControlChange && m.size() == 3 && m[1] == kBankSelect)
+    mSelectedBank[channel] = m[2];
+  else if ((m[0] & kKindMask) == kProgramChange && mSelectedBank[channel] < kBanks)
+    mEditBuffers[channel] = mSounds[soundKey(mSelectedBank[channel], m[1] & 0x7F)];
+}
+
 void BlofeldSimulator::handle(const Bytes& m)
 {
+  if (!m.empty() && m[0] != P::kSysexStart)
+  {
+    handleShort(m);
+    return;
+  }
   const int size = static_cast<int>(m.size());
   if (size < P::kGlobalRequestLength || m[0] != P::kSysexStart ||
       m[P::kManufacturerOffset] != P::kManufacturerId || m[P::kModelOffset] != P::kModelId ||
@@ -369,6 +396,12 @@ BlofeldSimulator::Bytes BlofeldSimulator::multiEditBuffer()
 {
   std::lock_guard<std::mutex> lock(mLock);
   return mMultiEditBuffer;
+}
+
+BlofeldSimulator::Bytes BlofeldSimulator::multi(int program)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mMultis.at(static_cast<size_t>(program));
 }
 
 BlofeldSimulator::Bytes BlofeldSimulator::global()

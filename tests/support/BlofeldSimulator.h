@@ -17,9 +17,11 @@
 class DeviceClock;
 
 // Holds 8 banks of 128 sounds, 16 sound edit buffers, 128 multis, the multi edit buffer and the global
-// data. It answers only messages carrying its own device id (or the broadcast id 7F). Messages are
-// handled in order on the simulator's own thread; replies go to the reply sink (or to the plug-in's
-// input when reached through makeBackend). Test threads call the public members.
+// data. It answers only messages carrying its own device id (or the broadcast id 7F). Part p listens on
+// MIDI channel p: a bank select (controller 0) followed by a program change on that channel loads the
+// stored sound into the part's edit buffer. Messages are handled in order on the simulator's own thread;
+// replies go to the reply sink (or to the plug-in's input when reached through makeBackend). Test threads
+// call the public members.
 class BlofeldSimulator
 {
 public:
@@ -61,6 +63,8 @@ public:
 
   // Queues one message from the plug-in; handled on the simulator's thread.
   void receive(const Bytes& message);
+  // Sends bytes to the plug-in as if played on the synthesizer (a program change, a controller).
+  void play(const Bytes& message);
   // Waits until every queued message has been handled (replies included, late ones too).
   void drain();
 
@@ -71,6 +75,8 @@ public:
   void setEditBuffer(int part, const Bytes& dump);
   Bytes editBuffer(int part);
   Bytes multiEditBuffer();
+  // Stored multi 0..127.
+  Bytes multi(int program);
   Bytes global();
 
   // Every message received so far, and how many replies were sent.
@@ -84,6 +90,7 @@ private:
 
   void loop();
   void handle(const Bytes& message);
+  void handleShort(const Bytes& message);
   void reply(Bytes dump);
   void deliver(const Bytes& bytes);
   static Bytes framedDump(uint8_t type, int deviceId, int bank, int program, const Bytes& body,
@@ -110,6 +117,8 @@ private:
   Bytes mMultiEditBuffer;
   Bytes mGlobal;
   std::vector<Bytes> mReceived;
+  // Bank last selected per channel (controller 0).
+  std::vector<int> mSelectedBank = std::vector<int>(kParts, 0);
   std::atomic<int> mReplies{0};
   std::thread mThread;
 };

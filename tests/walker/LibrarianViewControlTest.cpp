@@ -60,7 +60,7 @@ TEST_F(SlotView, PanesShowTheOpenBanks)
   EXPECT_EQ(nullptr, view->getSlotText(2, 0));
   EXPECT_EQ(nullptr, view->getSlotText(0, 128));
   EXPECT_FALSE(view->dragEnabled);
-  EXPECT_FALSE(view->lowerPaneActive);
+  EXPECT_EQ(0, view->activePane);
   EXPECT_EQ(0, view->selectedUpper);
   EXPECT_EQ(-1, view->selectedLower);
 }

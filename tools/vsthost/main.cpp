@@ -29,6 +29,9 @@ struct Options
   std::string saveState;
   std::string loadState;
   bool editor = false;
+  // The program and bank chunks are given back to the plug-in and compared unless this is set: a recall
+  // may talk to hardware for seconds.
+  bool roundTrip = true;
   // Without --seconds the editor stays open until its window is closed.
   bool secondsGiven = false;
   std::string screenshot;
@@ -38,9 +41,9 @@ struct Options
 
 void printUsage()
 {
-  std::cerr << "usage: vsthost PLUGIN.so [--seconds N] [--save-state FILE] [--load-state FILE] [--editor]"
-               " [--screenshot FILE]\n"
-               "               [--transport play|stop]\n";
+  std::cerr << "usage: vsthost PLUGIN.so [--seconds N] [--save-state FILE] [--load-state FILE]"
+               " [--no-round-trip] [--editor]\n"
+               "               [--screenshot FILE] [--transport play|stop]\n";
 }
 
 bool parseOptions(int argc, char** argv, Options* options)
@@ -67,6 +70,10 @@ bool parseOptions(int argc, char** argv, Options* options)
     else if (arg == "--load-state" && hasValue)
     {
       options->loadState = argv[++i];
+    }
+    else if (arg == "--no-round-trip")
+    {
+      options->roundTrip = false;
     }
     else if (arg == "--editor")
     {
@@ -218,12 +225,12 @@ int main(int argc, char** argv)
     printAudio(host, options, seconds, peak);
   }
 
-  if (chunks)
+  if (chunks && options.roundTrip)
   {
     roundTrip(host, kProgramChunk, "program");
     roundTrip(host, kBankChunk, "bank");
   }
-  else
+  else if (!chunks)
   {
     std::cout << "chunks: not supported by the plug-in\n";
   }

@@ -180,8 +180,10 @@ void HeadlessSurface::DesktopPath(WDL_String* path)
   }
 }
 
-void HeadlessSurface::PromptForFile(WDL_String* fileName, EFileAction, WDL_String* dir, const char*)
+void HeadlessSurface::PromptForFile(WDL_String* fileName, EFileAction action, WDL_String* dir,
+                                    const char* extensions)
 {
+  mFilePrompts.push_back({action, dir ? dir->Get() : "", extensions ? extensions : ""});
   std::string answer;
   if (!mFileAnswers.empty())
   {

@@ -24,6 +24,13 @@ public:
     std::vector<int> flags;
     IRECT area;
   };
+  // A file dialog opened by PromptForFile.
+  struct ShownFilePrompt
+  {
+    EFileAction action = kFileOpen;
+    std::string folder;
+    std::string extensions;
+  };
   // A text field opened by CreateTextEntry.
   struct ShownTextEntry
   {
@@ -62,6 +69,7 @@ public:
   const std::vector<ShownTextEntry>& TextEntries() const { return mTextEntries; }
   const std::vector<std::string>& MessageBoxes() const { return mMessageBoxes; }
   const std::vector<std::string>& OpenedURLs() const { return mOpenedURLs; }
+  const std::vector<ShownFilePrompt>& FilePrompts() const { return mFilePrompts; }
   int ScreenUpdates() const { return mScreenUpdates; }
   const IRECT& LastScreenArea() const { return mLastScreenArea; }
 
@@ -112,6 +120,7 @@ private:
   std::vector<ShownTextEntry> mTextEntries;
   std::vector<std::string> mMessageBoxes;
   std::vector<std::string> mOpenedURLs;
+  std::vector<ShownFilePrompt> mFilePrompts;
   std::map<std::string, std::unique_ptr<LICE_IBitmap>> mBitmapResources;
   int mScreenUpdates = 0;
   IRECT mLastScreenArea;

@@ -1,0 +1,94 @@
+// The rename of a librarian slot: the name entered in the slot view's rename field goes into the record of
+// the upper pane's selected slot and into its stored dump.
+#include "Korvid.h"
+
+#include "ControlLayer.h"
+#include "IControl.h"
+#include "KorvidPaneLayers.h"
+#include "LibrarianViewControl.h"
+#include "MultiDumpLayout.h"
+#include "ParamIndex.h"
+#include "PatchLibrarian.h"
+#include "SoundDumpLayout.h"
+#include "SysexProtocol.h"
+
+#include <algorithm>
+#include <string>
+
+using namespace korvid_panes;
+
+namespace
+{
+constexpr const char* kNoSlotText = "Select a slot to rename!";
+constexpr const char* kNoDumpText = "Nothing to rename in this slot!";
+
+// A whole sound or multi dump of the synthesizer as the first stored message, as the slot view asks of a
+// slot before it opens the rename field.
+bool holdsWholeDump(const LibrarianPatch& record, bool multi)
+{
+  if (record.mMessages.empty())
+  {
+    return false;
+  }
+  const std::vector<unsigned char>& bytes = record.mMessages.front().mData;
+  const int size = static_cast<int>(bytes.size());
+  return multi ? SysexProtocol::isMultiDump(bytes.data(), size)
+               : SysexProtocol::isSoundDump(bytes.data(), size);
+}
+} // namespace
+
+void Korvid::renameSelectedSlot()
+{
+  if (mRenameBlocked)
+  {
+    return;
+  }
+  if (PatchFile* bank =
+          LibrarianViewControl::bankOfPane(mPatchLibrarian, LibrarianViewControl::kUpperPane, false, false))
+  {
+    const bool multi = mPatchLibrarian->mPatchType == PatchLibrarian::kPatchTypeMultis;
+    const int slot = mLibrarianView ? mLibrarianView->selectedUpper : -1;
+    if (slot < 0 || slot >= PatchFile::kBankSize)
+    {
+      showStatusText(kNoSlotText);
+    }
+    else
+    {
+      bank->mRecords.resize(PatchFile::kBankSize);
+      LibrarianPatch& record = bank->mRecords[static_cast<size_t>(slot)];
+      if (!holdsWholeDump(record, multi))
+      {
+        showStatusText(kNoDumpText);
+      }
+      else
+      {
+        const IParam* entered = GetParam(kPatchRename);
+        // 16 characters, each outside printable ASCII a blank, as the dump holds them.
+        const std::string name =
+            LibrarianViewControl::dumpNameText(entered ? entered->GetDisplayText(0) : "");
+        std::vector<unsigned char>& dump = record.mMessages.front().mData;
+        const size_t offset = multi ? MultiDumpLayout::kNameOffset : SoundDumpLayout::kNameOffset;
+        std::copy(name.begin(), name.end(), dump.begin() + static_cast<std::ptrdiff_t>(offset));
+        SysexProtocol::writeChecksum(dump.data(), static_cast<int>(dump.size()));
+        record.mName = name;
+        markUpperBankRenamed(multi);
+      }
+    }
+  }
+  showLayer(mPatchRenameLayer, false);
+  mRenameBlocked = true;
+}
+
+void Korvid::markUpperBankRenamed(bool multi)
+{
+  // The bank now differs from its file: its pane keeps it until it is saved or the edits are discarded.
+  showLayer(mMenuLayers[multi ? kUpperMultiMenu : kUpperSoundMenu], false);
+  showLayer(mDiscardChangesLayerRight, true);
+  showLayer(mKeepBankOpenLayer, false);
+  grayOut(mDatatypeControl, true);
+  if (IParam* unsaved = GetParam(kBankEditUnsaved))
+  {
+    unsaved->Set(1.0);
+  }
+  updatePatchLibrarianView(0);
+}

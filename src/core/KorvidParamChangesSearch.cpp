@@ -1,0 +1,143 @@
+// The librarian's lower pane modes in the change handler: the search by name and the category banks.
+#include "Korvid.h"
+
+#include "ControlAction.h"
+#include "ControlLayer.h"
+#include "IControl.h"
+#include "KorvidPaneLayers.h"
+#include "ParamIndex.h"
+#include "PatchLibrarian.h"
+#include "RightSearchPopupMenu.h"
+
+using namespace korvid_panes;
+
+namespace
+{
+constexpr const char* kSearchPlaceholder = "search...";
+constexpr const char* kTooShortText = "Enter 2 digits or more!";
+constexpr const char* kNoResultsText = "No results - Try another keyword!";
+constexpr const char* kLetterSizeText = "Letter size matters!";
+constexpr size_t kShortestSearch = 2;
+
+// Characters of a UTF-8 text: every byte but the continuation bytes starts one.
+size_t characterCount(const std::string& text)
+{
+  size_t count = 0;
+  for (unsigned char c : text)
+  {
+    if ((c & 0xC0) != 0x80)
+    {
+      ++count;
+    }
+  }
+  return count;
+}
+} // namespace
+
+void Korvid::setSearchFieldText(const char* text)
+{
+  IParam* param = GetParam(kPatchSearchString);
+  if (!param)
+  {
+    return;
+  }
+  param->SetDisplayText(0, text);
+  if (ControlAction* action = param->GetAction())
+  {
+    for (IControl* control : action->boundControls)
+    {
+      if (control)
+      {
+        control->Redraw();
+      }
+    }
+  }
+}
+
+bool Korvid::changeSearchText()
+{
+  const IParam* param = GetParam(kPatchSearchString);
+  const std::string text = param ? param->GetDisplayText(0) : "";
+  if (text.empty())
+  {
+    mSearchList = false;
+    setSearchFieldText(kSearchPlaceholder);
+    showLayer(mMenuLayers[kLowerSoundMenu], true);
+    return true;
+  }
+  if (characterCount(text) < kShortestSearch)
+  {
+    setSearchFieldText(kSearchPlaceholder);
+    showStatusText(kTooShortText);
+    return true;
+  }
+  // Results are shown: a new keyword waits until the field is emptied.
+  if (mSearchList || !mPatchLibrarian)
+  {
+    return true;
+  }
+  setSearchFieldText(text.c_str());
+  mSearchList = true;
+  showLayer(mMenuLayers[kLowerSoundMenu], false);
+  mPatchLibrarian->clearDataStructures(PatchLibrarian::kSearchTree);
+  // The names are searched for the text as it stands (no pattern), letter size included.
+  mPatchLibrarian->createNewSearchPatchFiles(text);
+  // The search menu pointed into the banks just replaced.
+  if (mRightSearchPopupMenu)
+  {
+    mRightSearchPopupMenu->refreshFolderStructure(mPatchLibrarian, this, 0, mLowerSoundPair.displayName,
+                                                  mLowerSoundPair.title);
+  }
+  if (!mPatchLibrarian->mSearchBanks.empty())
+  {
+    patchTypeChanged(0, kSearchList, false);
+    showLayer(mMenuLayers[kSearchMenu], true);
+    return true;
+  }
+  showMessage(kNoResultsText, kLetterSizeText);
+  setSearchFieldText(kSearchPlaceholder);
+  // Nothing found: the next keyword is searched again. Results of an earlier search that the pane still
+  // listed are gone: it lists the sound banks again.
+  mSearchList = false;
+  ControlLayer* searchMenu = mMenuLayers[kSearchMenu];
+  if (searchMenu && searchMenu->mVisible)
+  {
+    showLayer(searchMenu, false);
+    patchTypeChanged(0, kSoundList, false);
+  }
+  showLayer(mMenuLayers[kLowerSoundMenu], true);
+  return false;
+}
+
+void Korvid::switchSearchField(int intValue)
+{
+  if (intValue == 1)
+  {
+    showLayer(mCategoryLimitLayer, false);
+    grayOut(mDatatypeControl, true);
+    showLayer(mSearchFieldLayer, true);
+    return;
+  }
+  mSearchList = false;
+  setSearchFieldText(kSearchPlaceholder);
+  showLayer(mCategoryLimitLayer, true);
+  grayOut(mDatatypeControl, false);
+  showLayer(mSearchFieldLayer, false);
+  patchTypeChanged(0, kSoundList, false);
+  showLayer(mMenuLayers[kLowerSoundMenu], true);
+  showLayer(mMenuLayers[kSearchMenu], false);
+}
+
+void Korvid::switchCategoryList(int intValue)
+{
+  for (size_t row : {kSearchMenu, kCategoryMenu, kLowerSoundMenu})
+  {
+    showLayer(mMenuLayers[row], false);
+  }
+  const bool categories = intValue >= 1;
+  mCategoryList = categories;
+  patchTypeChanged(0, categories ? kCategoryList : kSoundList, false);
+  showLayer(mMenuLayers[categories ? kCategoryMenu : kLowerSoundMenu], true);
+  grayOut(mPatchSearchControl, categories);
+  grayOut(mDatatypeControl, categories);
+}

@@ -1,0 +1,239 @@
+// The plug-in's state for the host project: the state body written, read whole, then applied in order.
+#include "Korvid.h"
+
+#include "IControl.h"
+#include "ParamIndex.h"
+#include "PatchManager.h"
+#include "StoredState.h"
+#include "TabSwitchFunctions.h"
+
+#include <algorithm>
+#include <string>
+
+namespace
+{
+constexpr const char* kLogPrefix = "PROJECT RECALL: ";
+constexpr const char* kTextUnreadable = "Stored state unreadable";
+// The program entry of a part's log line follows a no-break space (U+00A0).
+constexpr const char* kBeforeProgram = " |\xC2\xA0Program ";
+constexpr int kMultiEntry = Korvid::kPartCount;
+
+// The MIDI filter and clock parameters whose value of exactly 1.0 lets their message class pass or
+// switches their flag on.
+constexpr int kFilterFlagParams[] = {
+    kMIDIFilterDAWCCPassThrough,  kMIDIFilterDAWPCPassThrough, kMIDIFilterDAWNotePassThrough,
+    kMIDIFilterDAWPPPassThrough,  kMIDIFilterDAWPAPassThrough, kMIDIFilterDAWCAPassThrough,
+    kMIDIFilterDAWSEPassThrough,  kMIDIFilterHWCCPassThrough,  kMIDIFilterHWPCPassThrough,
+    kMIDIFilterHWNotePassThrough, kMIDIFilterHWPPPassThrough,  kMIDIFilterHWPAPassThrough,
+    kMIDIFilterHWCAPassThrough,   kMIDIFilterHWSEPassThrough,  kMIDIFilterTrackIncomingMIDI,
+    kMIDIFilterToDAWBuffer,       kSendMIDIClockPointer,       kSendMIDIClockInfo};
+
+// A slot's text as a C string: the 16- and 4-character slots carry trailing NULs.
+std::string shownText(const std::string& slot)
+{
+  return slot.c_str();
+}
+
+double valueOf(IPlugBase& plug, int paramIdx)
+{
+  IParam* param = plug.GetParam(paramIdx);
+  return param ? param->Value() : 0.0;
+}
+
+int wholeValueOf(IPlugBase& plug, int paramIdx)
+{
+  return Korvid::truncatedValue(valueOf(plug, paramIdx));
+}
+
+void setBounded(IPlugBase& plug, int paramIdx, double value)
+{
+  if (IParam* param = plug.GetParam(paramIdx))
+  {
+    param->SetBounded(value);
+  }
+}
+} // namespace
+
+bool Korvid::SerializeState(ByteChunk* chunk)
+{
+  return SerializeState2(chunk, true);
+}
+
+int Korvid::UnserializeState(ByteChunk* chunk, int pos)
+{
+  return UnserializeState2(chunk, pos, true);
+}
+
+std::string Korvid::selectedPortText(int paramIdx)
+{
+  const IParam* param = GetParam(paramIdx);
+  return param ? param->GetDisplayText(param->Int()) : "";
+}
+
+bool Korvid::SerializeState2(ByteChunk* chunk, bool withNames)
+{
+  if (!chunk)
+  {
+    return false;
+  }
+  WDL_MutexLock lock(&mMutex);
+  chunk->AppendBytes(StoredState::kVersionWord, sizeof StoredState::kVersionWord);
+  const double quickTab = valueOf(*this, kQuickTab);
+  chunk->AppendValue(&quickTab);
+  SerializeParams(chunk);
+  if (withNames)
+  {
+    PatchManager unnamed(nullptr);
+    PatchManager* names = mPatchManager ? mPatchManager : &unnamed;
+    names->setName(PatchManager::kMidiInPortSlot, selectedPortText(kDeviceInSelection));
+    names->setName(PatchManager::kMidiOutPortSlot, selectedPortText(kDeviceOutSelection));
+    names->saveAllToChunk(chunk);
+    for (int paramIdx : {kDeviceInSelection, kDeviceOutSelection, kBankSelection, kPatchSelection})
+    {
+      const IParam* param = GetParam(paramIdx);
+      const double normalized = param ? param->GetNormalized() : 0.0;
+      chunk->AppendValue(&normalized);
+    }
+  }
+  SerializeNonAutomatedParams(chunk, kStoredParamCount);
+  return true;
+}
+
+int Korvid::UnserializeState2(ByteChunk* chunk, int pos, bool withNames)
+{
+  WDL_MutexLock lock(&mMutex);
+  // Read whole before anything is applied: a body cut short or damaged changes nothing and sends nothing.
+  StoredState state;
+  if (!chunk || !state.read(*chunk, pos, withNames, NHostParams(), kStoredParamCount))
+  {
+    log(std::string(kLogPrefix) + "stored state incomplete or damaged, nothing restored");
+    showStatusText(kTextUnreadable);
+    return -1;
+  }
+
+  setBounded(*this, kQuickTab, state.quickTab);
+  mCurrentPart = wholeValueOf(*this, kQuickTab);
+  for (int i = 0; i < NHostParams(); ++i)
+  {
+    GetParam(i)->SetBounded(state.hostValues[static_cast<size_t>(i)]);
+  }
+  if (withNames)
+  {
+    recallPorts(state);
+  }
+
+  int result = state.afterSelections;
+  if (mOutputPresent.load())
+  {
+    // A job still running reads the values about to be replaced: they are applied once it has ended.
+    const bool workerIdle = waitForIdleDeviceWorker();
+    recallStoredValues(state);
+    recallNamesAndTables();
+    resendMultiAfterRecall(workerIdle);
+    mQueueFrames = 2 * wholeValueOf(*this, kAdjustDAWOffset) + GetBlockSize();
+    log(std::string(kLogPrefix) + "MIDI In device after nonautomated params " +
+        selectedPortText(kDeviceInSelection));
+    log(std::string(kLogPrefix) + "MIDI Out device after nonautomated params " +
+        selectedPortText(kDeviceOutSelection));
+    result = state.end;
+  }
+  else
+  {
+    log(std::string(kLogPrefix) + "no MIDI output, the stored values are not applied");
+  }
+  TabSwitchFunctions::mainTabSwitch(this, kMainTab, 0, 0);
+  return result;
+}
+
+void Korvid::recallPorts(const StoredState& state)
+{
+  if (mPatchManager)
+  {
+    mPatchManager->replaceAll(state.nameData, state.names);
+  }
+  const std::string storedIn = state.names[PatchManager::kMidiInPortSlot];
+  log(std::string(kLogPrefix) + "MIDI In device stored " + storedIn);
+  const int in = reopenStoredPort(false, storedIn);
+  setBounded(*this, kDeviceInSelection, in);
+  if (mMidiInSelector)
+  {
+    mMidiInSelector->SetValueFromPlug(GetParam(kDeviceInSelection)->GetNormalized());
+  }
+
+  const std::string storedOut = state.names[PatchManager::kMidiOutPortSlot];
+  log(std::string(kLogPrefix) + "MIDI Out device stored " + storedOut);
+  const int out = reopenStoredPort(true, storedOut);
+  setBounded(*this, kDeviceOutSelection, out);
+  // The output is there only when the stored port opened: a port chosen before the recall is closed now.
+  mOutputPresent = out > 0;
+  if (out <= 0)
+  {
+    mContinuousClock = false;
+  }
+  log(std::string(kLogPrefix) + "MIDI In device after checking devices " +
+      selectedPortText(kDeviceInSelection));
+  log(std::string(kLogPrefix) + "MIDI Out device after checking devices " +
+      selectedPortText(kDeviceOutSelection));
+
+  // Normalized values from outside 0..1 would land outside the parameters' ranges.
+  const auto unit = [](double value) { return value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value); };
+  IParam* bank = GetParam(kBankSelection);
+  IParam* patch = GetParam(kPatchSelection);
+  bank->SetNormalized(unit(state.bankSelection));
+  patch->SetNormalized(unit(state.patchSelection));
+  if (mPatchManager)
+  {
+    mPatchManager->mBankSelection = truncatedValue(bank->Value());
+    mPatchManager->mPatchSelection = truncatedValue(patch->Value());
+  }
+}
+
+void Korvid::recallStoredValues(const StoredState& state)
+{
+  const int first = NHostParams();
+  for (int i = 0; i < kStoredParamCount; ++i)
+  {
+    GetParam(first + i)->SetBounded(state.storedValues[static_cast<size_t>(i)]);
+  }
+  mDeviceId = wholeValueOf(*this, kGlobalSysExID);
+  log(std::string(kLogPrefix) + "hardware DeviceID " + std::to_string(mDeviceId.load()));
+  setBounded(*this, kDeviceID_old, mDeviceId.load());
+  // kSendMIDIClockInfo and kSendMIDIClockPointer are not stored: their flags follow the values they had.
+  for (int paramIdx : kFilterFlagParams)
+  {
+    setMidiFilterFlag(paramIdx, valueOf(*this, paramIdx) == 1.0);
+  }
+}
+
+void Korvid::recallNamesAndTables()
+{
+  mPartBankTable.resize(std::max(mPartBankTable.size(), static_cast<size_t>(kPartTableSize)), 0);
+  mPartProgramTable.resize(std::max(mPartProgramTable.size(), static_cast<size_t>(kPartTableSize)), 0);
+  std::string multiName;
+  if (mPatchManager)
+  {
+    mPatchManager->getName(&multiName, PatchManager::kMultiNameSlot);
+  }
+  GetParam(kMultiName)->SetDisplayText(0, multiName.c_str());
+  log(std::string(kLogPrefix) + "Multi name " + shownText(multiName));
+  for (int part = 0; part < kPartCount; ++part)
+  {
+    std::string name;
+    std::string category;
+    if (mPatchManager)
+    {
+      mPatchManager->getName(&name, PatchManager::kFirstPartNameSlot + part);
+      mPatchManager->getName(&category, PatchManager::kFirstCategorySlot + part);
+    }
+    GetParam(kPatchName + part)->SetDisplayText(0, name.c_str());
+    GetParam(kCategoryName + part)->SetDisplayText(0, category.c_str());
+    const size_t entry = static_cast<size_t>(part);
+    mPartProgramTable[entry] = wholeValueOf(*this, kMultiPartPatch + part);
+    mPartBankTable[entry] = wholeValueOf(*this, kMultiPartBank + part);
+    log(std::string(kLogPrefix) + "Part " + std::to_string(part) + " name " + shownText(name) +
+        " | Category name " + shownText(category) + " | Bank " + std::to_string(mPartBankTable[entry]) +
+        kBeforeProgram + std::to_string(mPartProgramTable[entry]));
+  }
+  mPartProgramTable[kMultiEntry] = wholeValueOf(*this, kMultiPatch);
+  mPartBankTable[kMultiEntry] = wholeValueOf(*this, kMultiBank);
+}

@@ -1,0 +1,36 @@
+// The MIDI ports of a recalled project, found again by their stored names.
+#include "Korvid.h"
+
+#include "MidiPortNameMatch.h"
+#include "PatchManager.h"
+
+namespace
+{
+constexpr const char* kLogPrefix = "PROJECT RECALL: ";
+} // namespace
+
+int Korvid::reopenStoredPort(bool output, const std::string& stored)
+{
+  const std::vector<std::string>& listed = output ? getExternalMIDIOutNames() : getExternalMIDIInNames();
+  const MidiPortNameMatch match =
+      MidiPortNameMatch::find(listed, stored, static_cast<size_t>(PatchManager::kPortNameWidth));
+  const std::string direction = output ? "MIDI Out" : "MIDI In";
+  std::string line =
+      std::string(kLogPrefix) + direction + " device " + MidiPortNameMatch::describe(match.kind);
+  if (match.kind != MidiPortNameMatch::Kind::None && match.kind != MidiPortNameMatch::Kind::Exact)
+  {
+    line += ": " + listed[static_cast<size_t>(match.index)];
+  }
+  log(line);
+
+  // Above 0 asks the lookup to open a port; a name that is not listed closes the direction. The found
+  // entry's own text already names the port in the selector, so no display text is given for it here.
+  int& index = output ? mMidiOutPortIndex : mMidiInPortIndex;
+  index = 1;
+  const std::string name =
+      match.kind == MidiPortNameMatch::Kind::None ? stored : listed[static_cast<size_t>(match.index)];
+  const int opened =
+      output ? setExternalMIDIOut(index, name.c_str()) : setExternalMIDIIn(index, name.c_str());
+  index = opened;
+  return opened;
+}

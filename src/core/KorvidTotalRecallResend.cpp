@@ -1,0 +1,115 @@
+// The multi of a recalled project sent to the synthesizer, waited for without holding up the host.
+#include "Korvid.h"
+
+#include "DeviceClock.h"
+#include "MIDIMessageManager.h"
+#include "MIDIMessageSender.h"
+#include "ParamIndex.h"
+
+#include <functional>
+#include <string>
+
+namespace
+{
+constexpr const char* kLogPrefix = "PROJECT RECALL: ";
+constexpr const char* kTextWorkerBusy = "Multi not sent: device busy";
+constexpr const char* kTextResendLate = "Multi resend did not finish";
+// Pause between two looks at the device worker, and what each wait allows beyond the job's own pauses
+// (the sends themselves), in clock milliseconds.
+constexpr int kPollMs = 25;
+constexpr int kWaitMarginMs = 5000;
+
+// What job 0 pauses for with the global data and every active part: the bound of each wait is this and
+// the margin, in clock milliseconds.
+int resendDurationMs(IPlugBase& plug)
+{
+  int active = 0;
+  for (int part = 0; part < Korvid::kPartCount; ++part)
+  {
+    const IParam* status = plug.GetParam(kMultiPartStatus + part);
+    active += status && status->Value() == 1.0 ? 1 : 0;
+  }
+  return MIDIMessageSender::kAfterGlobalPauseMs + MIDIMessageSender::kAfterMultiPauseMs +
+         active * (MIDIMessageSender::kAfterDumpPauseMs + MIDIMessageSender::kPushedPartPauseMs);
+}
+
+// Polls done until it answers true or the deadline (clock ms) passes, giving the plug mutex back meanwhile,
+// so that the audio thread and the editor go on; done's last answer.
+bool pollUntil(Korvid& plug, MIDIMessageManager& manager, int64_t deadlineMs,
+               const std::function<bool()>& done)
+{
+  WDL_MutexRelease unlocked(plug.GetMutex());
+  DeviceClock& clock = manager.clock();
+  bool result = done();
+  while (!result && clock.nowMs() < deadlineMs && clock.pollPause(kPollMs, manager.sender->stopping))
+  {
+    result = done();
+  }
+  return result;
+}
+} // namespace
+
+bool Korvid::waitForIdleDeviceWorker()
+{
+  MIDIMessageManager* manager = mMIDIMessageManager;
+  if (!manager)
+  {
+    return true;
+  }
+  const int64_t deadline = manager->clock().nowMs() + resendDurationMs(*this) + kWaitMarginMs;
+  return pollUntil(*this, *manager, deadline,
+                   [manager] { return !manager->isRunning(MIDIMessageManager::Thread::SysexJob); });
+}
+
+bool Korvid::resendMultiAfterRecall(bool workerIdle)
+{
+  MIDIMessageManager* manager = mMIDIMessageManager;
+  if (!manager)
+  {
+    log(std::string(kLogPrefix) + "no device link, the multi is not sent");
+    return false;
+  }
+  const int budgetMs = resendDurationMs(*this) + kWaitMarginMs;
+
+  JobArguments args;
+  args.jobCode = MIDIMessageSender::kJobSendArrangement;
+  args.toLibrarian = false;
+  args.requestParts = false;
+  // Set only when the job is admitted, so that a job still running is not steered by them: the global
+  // data goes first, every active part follows without its name slots being written over, and incoming
+  // sysex is dropped until the job ends.
+  const auto prepare = [this, manager]
+  {
+    mIgnoreIncoming = true;
+    mPushGlobal = true;
+    mPushAllParts = true;
+    mWorkerBusy = true;
+    manager->sendRunning = true;
+  };
+  // Another poster may have taken the worker since it was found idle: the multi waits for it again.
+  const bool posted =
+      workerIdle && pollUntil(*this, *manager, manager->clock().nowMs() + budgetMs,
+                              [manager, &args, &prepare] { return manager->post(args, prepare); });
+  const bool finished =
+      posted && pollUntil(*this, *manager, manager->clock().nowMs() + budgetMs,
+                          [manager] { return !manager->isRunning(MIDIMessageManager::Thread::SysexJob); });
+  mPushGlobal = false;
+  mIgnoreIncoming = false;
+  mPushAllParts = false;
+
+  if (!posted)
+  {
+    log(std::string(kLogPrefix) + "multi not sent, the device worker stayed busy");
+    showStatusText(kTextWorkerBusy);
+  }
+  else if (!finished)
+  {
+    log(std::string(kLogPrefix) + "multi resend did not end within " + std::to_string(budgetMs) + " ms");
+    showStatusText(kTextResendLate);
+  }
+  else
+  {
+    log(std::string(kLogPrefix) + "multi sent");
+  }
+  return finished;
+}

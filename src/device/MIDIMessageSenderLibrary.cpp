@@ -1,0 +1,189 @@
+// Jobs 3 and 4: library records into a part's edit buffer and into the synthesizer's memory.
+#include "MIDIMessageSender.h"
+
+#include "Korvid.h"
+#include "LibrarianPatch.h"
+#include "MIDIMessageManager.h"
+#include "ParamIndex.h"
+#include "SysexProtocol.h"
+
+#include <algorithm>
+#include <sstream>
+
+namespace
+{
+// The multi edit buffer as a fed library multi is addressed (the multi parser does not read it).
+constexpr int kMultiFeedBank = 0x20;
+// Bank byte of the multi memory.
+constexpr int kMultiMemoryBank = 0x00;
+// Job 4's progress: slots per percent.
+constexpr double kSlotsPerPercent = 1.28;
+
+int storedInt(Korvid* plug, int paramIdx)
+{
+  const IParam* param = plug->GetParam(paramIdx);
+  return param ? static_cast<int>(param->Value()) : 0;
+}
+
+// Every byte between F0 and F7 is a data byte: a stray status byte would cut the message on its way.
+bool dataBytesOnly(const std::vector<unsigned char>& data)
+{
+  for (size_t i = 1; i + 1 < data.size(); ++i)
+  {
+    if (data[i] > SysexProtocol::kDataMask)
+    {
+      return false;
+    }
+  }
+  return true;
+}
+} // namespace
+
+std::vector<uint8_t> MIDIMessageSender::libraryDump(const LibrarianPatch& record, bool multi, int deviceId,
+                                                    int bank, int program)
+{
+  if (record.mMessages.empty())
+  {
+    return {};
+  }
+  const std::vector<unsigned char>& stored = record.mMessages.front().mData;
+  const int size = static_cast<int>(stored.size());
+  const bool whole = multi ? SysexProtocol::isMultiDump(stored.data(), size)
+                           : SysexProtocol::isSoundDump(stored.data(), size);
+  if (!whole || !dataBytesOnly(stored))
+  {
+    return {};
+  }
+  std::vector<uint8_t> dump(stored.begin(), stored.end());
+  dump[SysexProtocol::kModelOffset] = SysexProtocol::kModelId;
+  dump[SysexProtocol::kDeviceIdOffset] = SysexProtocol::dataByte(deviceId);
+  dump[SysexProtocol::kTypeOffset] = multi ? SysexProtocol::kMultiDump : SysexProtocol::kSoundDump;
+  dump[SysexProtocol::kBankOffset] = SysexProtocol::dataByte(bank);
+  dump[SysexProtocol::kProgramOffset] = SysexProtocol::dataByte(program);
+  SysexProtocol::writeChecksum(dump.data(), size);
+  return dump;
+}
+
+void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& record, int part, int slot,
+                                                       bool storeToMemory)
+{
+  plug->DisplayProcessingIndicator(true);
+  plug->mDumpArrived = false;
+  const bool multi = plug->mMultiMode.load();
+  const int deviceId = plug->mDeviceId.load();
+  const bool inRange =
+      part >= 0 && part < SysexProtocol::kPartCount && slot >= 0 && slot < SysexProtocol::kProgramCount;
+  // The editor takes the record as the part's (or the multi's) edit buffer, whatever it is stored as.
+  std::vector<uint8_t> fed;
+  if (inRange)
+  {
+    fed = multi ? libraryDump(record, true, deviceId, kMultiFeedBank, 0)
+                : libraryDump(record, false, deviceId, SysexProtocol::kEditBufferBank, part);
+  }
+  bool loaded = false;
+  if (fed.empty())
+  {
+    plug->showStatusText(kTextInvalidRecord);
+  }
+  else
+  {
+    if (storeToMemory)
+    {
+      const int bank = multi ? kMultiMemoryBank : storedInt(plug, kMultiPartBank + part);
+      plug->SendMidiSysex2(libraryDump(record, multi, deviceId, bank, slot));
+      // The synthesizer writes its memory before the program change selects what it wrote.
+      pause(plug->getTimerValue());
+    }
+    // A library request left armed would take the record into a librarian slot instead.
+    manager->patchRequest.end();
+    manager->performanceRequest.end();
+    manager->dumpExpected = true;
+    manager->dataReceived = false;
+    plug->mDumpArrived = false;
+    ISysEx sysex(0, fed.data(), static_cast<int>(fed.size()));
+    plug->ProcessSysEx(&sysex, true);
+    loaded = manager->dataReceived.load();
+    pause(kAfterFeedPauseMs);
+    if (!loaded)
+    {
+      // Sending the editor's values now would send its previous sound as if it were this record.
+      plug->showStatusText(kTextRecordNotLoaded);
+    }
+  }
+  if (loaded && multi)
+  {
+    manager->setParameterFromDump(kMultiPatch, slot);
+    plug->mPushAllParts = false;
+    plug->mPushGlobal = false;
+    if (plug->BankChangeMessage(part))
+    {
+      sendArrangementToDevice(false, true);
+    }
+  }
+  else if (loaded)
+  {
+    manager->setParameterFromDump(kMultiPartPatch + part, slot);
+    if (plug->BankChangeMessage(part))
+    {
+      sendPartToDevice(part, false, true);
+    }
+  }
+  plug->DisplayProcessingIndicator(false);
+  manager->storeToMemory = false;
+}
+
+std::string MIDIMessageSender::writeProgressText(int slot)
+{
+  return kTextWriteProgressPrefix + std::to_string(static_cast<int>(slot / kSlotsPerPercent)) +
+         kTextWriteProgressSuffix;
+}
+
+std::string MIDIMessageSender::writeEndText(bool cancelled, int written)
+{
+  std::ostringstream text;
+  text << (cancelled ? kTextWriteCancelled : kTextWriteCompleted) << ' ' << written
+       << (written == 1 ? " slot written" : " slots written");
+  return text.str();
+}
+
+void MIDIMessageSender::storeAllPatchesToDeviceFromLibrarian(const std::vector<LibrarianPatch>& bank,
+                                                             int startSlot, int bankByte)
+{
+  plug->DisplayProcessingIndicator(true);
+  cancel = false;
+  const bool multi = plug->mMultiMode.load();
+  const int deviceId = plug->mDeviceId.load();
+  const int pauseMs = plug->getTimerValue();
+  int written = 0;
+  const int end = std::min(static_cast<int>(bank.size()), SysexProtocol::kProgramCount);
+  for (int slot = std::max(startSlot, 0); startSlot >= 0 && slot < end; ++slot)
+  {
+    const LibrarianPatch& record = bank[static_cast<size_t>(slot)];
+    if (record.mMessages.empty())
+    {
+      break;
+    }
+    const int program = slot - startSlot;
+    const std::vector<uint8_t> dump =
+        libraryDump(record, multi, deviceId, multi ? kMultiMemoryBank : bankByte, program);
+    // A record that is no whole dump of the kind is left out; the others keep their programs.
+    if (!dump.empty())
+    {
+      plug->SendMidiSysex2(dump);
+      ++written;
+      if (!pause(pauseMs))
+      {
+        break;
+      }
+    }
+    if (cancel.load())
+    {
+      break;
+    }
+    plug->showStatusText(writeProgressText(slot).c_str());
+  }
+  plug->DisplayProcessingIndicator(false);
+  setSelectedLibrarianSlot(0);
+  plug->showStatusText(writeEndText(cancel.load(), written).c_str());
+  manager->storeToMemory = false;
+}

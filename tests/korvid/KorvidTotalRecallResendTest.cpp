@@ -1,0 +1,183 @@
+// A recalled project's multi reaching a simulated synthesizer: sent with the global data and the active parts
+// while the host's other threads go on, posted once a busy device worker is free, and given up (and said so)
+// when the worker stays busy.
+#include "TotalRecallTestSupport.h"
+
+#include "BlofeldSimulator.h"
+#include "MIDIMessageSender.h"
+#include "MultiDumpLayout.h"
+#include "SysexProtocol.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace korvidtest;
+
+namespace
+{
+using P = SysexProtocol;
+using S = MIDIMessageSender;
+
+BlofeldSimulator* gSimulator = nullptr;
+
+std::unique_ptr<IMidiPorts::Backend> simulatorBackend()
+{
+  return gSimulator->makeBackend();
+}
+
+class KorvidTotalRecallResend : public StartupFixture
+{
+protected:
+  // An editor wired to the simulator, its device jobs in scaled time (a clock second is 50 ms), parts 0 and
+  // 5 active and named, and its state saved with them.
+  KorvidTotalRecallResend()
+  {
+    useResources(pluginFolder());
+    simulator = std::make_unique<BlofeldSimulator>(0);
+    gSimulator = simulator.get();
+    IMidiPorts::SetBackendFactory(&simulatorBackend);
+    plug = construct();
+    const IParam* out = plug->GetParam(kDeviceOutSelection);
+    for (int i = 0; i < out->GetNDisplayTexts(); ++i)
+    {
+      if (std::string(out->GetDisplayText(i)) == BlofeldSimulator::kPortName)
+        chooseOutputPort(*plug, i);
+    }
+    plug->mMIDIMessageManager->setClock(&clock);
+    for (int part = 0; part < Korvid::kPartCount; ++part)
+    {
+      plug->GetParam(kMultiPartStatus + part)->Set(part == 0 || part == 5 ? 1.0 : 0.0);
+    }
+    plug->mPatchManager->setName(PatchManager::kMultiNameSlot, "Studio Multi");
+    plug->mPatchManager->setName(PatchManager::kFirstPartNameSlot + 5, "Lead");
+    chunk = hostChunk(*plug);
+    // What the recall must put back.
+    plug->mPatchManager->setName(PatchManager::kMultiNameSlot, "Other");
+    plug->mPatchManager->setName(PatchManager::kFirstPartNameSlot + 5, "Other");
+    simulator->drain();
+    before = simulator->received().size();
+  }
+
+  ~KorvidTotalRecallResend() override
+  {
+    plug.reset();
+    IMidiPorts::SetBackendFactory(nullptr);
+    simulator.reset();
+    gSimulator = nullptr;
+  }
+
+  // Types of the messages the simulator received since the state was saved, with the part of a sound.
+  std::vector<std::pair<int, int>> receivedSince()
+  {
+    simulator->drain();
+    std::vector<std::pair<int, int>> kinds;
+    const std::vector<Bytes> all = simulator->received();
+    for (size_t i = before; i < all.size(); ++i)
+      kinds.emplace_back(all[i][P::kTypeOffset],
+                         all[i][P::kTypeOffset] == P::kSoundDump ? all[i][P::kProgramOffset] : -1);
+    return kinds;
+  }
+
+  // The global data, the multi and the two active parts' sounds, in this order.
+  static std::vector<std::pair<int, int>> resend()
+  {
+    return {{P::kGlobalDump, -1}, {P::kMultiDump, -1}, {P::kSoundDump, 0}, {P::kSoundDump, 5}};
+  }
+
+  std::string multiNameAtTheSynthesizer()
+  {
+    const Bytes multi = simulator->multiEditBuffer();
+    if (multi.size() < MultiDumpLayout::kNameOffset + MultiDumpLayout::kNameLength)
+      return "";
+    return std::string(multi.begin() + MultiDumpLayout::kNameOffset,
+                       multi.begin() + MultiDumpLayout::kNameOffset + MultiDumpLayout::kNameLength);
+  }
+
+  void expectFlagsCleared()
+  {
+    EXPECT_FALSE(plug->mPushGlobal);
+    EXPECT_FALSE(plug->mPushAllParts);
+    EXPECT_FALSE(plug->mIgnoreIncoming);
+  }
+
+  DeviceClock clock{DeviceClock::Mode::Scaled, 0.05};
+  std::unique_ptr<BlofeldSimulator> simulator;
+  std::unique_ptr<Korvid> plug;
+  Bytes chunk;
+  size_t before = 0;
+};
+} // namespace
+
+TEST_F(KorvidTotalRecallResend, TheMultiReachesTheSynthesizerWhileTheHostGoesOn)
+{
+  std::atomic<bool> recalled{false};
+  VstIntPtr result = 0;
+  std::thread host(
+      [&]
+      {
+        result = giveHostChunk(*plug, chunk);
+        recalled = true;
+      });
+  // Once the resend runs, another thread of the host gets the plug mutex before the recall returns.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!recalled && !plug->ThreadRunning() && std::chrono::steady_clock::now() < deadline)
+  {
+    std::this_thread::yield();
+  }
+  bool lockedDuringResend = false;
+  if (!recalled)
+  {
+    WDL_MutexLock lock(plug->GetMutex());
+    lockedDuringResend = !recalled;
+  }
+  host.join();
+
+  EXPECT_EQ(result, 1);
+  EXPECT_TRUE(lockedDuringResend);
+  EXPECT_EQ(receivedSince(), resend());
+  EXPECT_EQ(multiNameAtTheSynthesizer(), "Studio Multi    ");
+  // The part sounds went out without writing over the names the recall brought back.
+  std::string name;
+  plug->mPatchManager->getName(&name, PatchManager::kFirstPartNameSlot + 5);
+  EXPECT_EQ(name, std::string("Lead") + std::string(12, '\0'));
+  expectFlagsCleared();
+  EXPECT_FALSE(plug->mWorkerBusy);
+}
+
+TEST_F(KorvidTotalRecallResend, ABusyWorkerIsWaitedForAndTheMultiPostedOnceItIsFree)
+{
+  JobArguments global;
+  global.jobCode = S::kJobSendGlobal;
+  ASSERT_TRUE(plug->mMIDIMessageManager->post(global));
+
+  EXPECT_EQ(giveHostChunk(*plug, chunk), 1);
+  std::vector<std::pair<int, int>> expected = {{P::kGlobalDump, -1}};
+  for (const auto& kind : resend())
+    expected.push_back(kind);
+  EXPECT_EQ(receivedSince(), expected);
+  EXPECT_EQ(multiNameAtTheSynthesizer(), "Studio Multi    ");
+  EXPECT_NE(plug->getStatusText(), "Multi not sent: device busy");
+  expectFlagsCleared();
+}
+
+TEST_F(KorvidTotalRecallResend, AWorkerThatStaysBusyEndsTheWaitAndTheUserIsTold)
+{
+  // A bank request to a synthesizer that never answers keeps the worker for minutes.
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  plug->mMIDIMessageManager->sendAllPatchRequestSysexFromLibrarian(0);
+  ASSERT_TRUE(plug->ThreadRunning());
+
+  // The values are the project's; only the resend did not happen.
+  EXPECT_EQ(giveHostChunk(*plug, chunk), 1);
+  EXPECT_EQ(plug->getStatusText(), "Multi not sent: device busy");
+  for (const auto& kind : receivedSince())
+  {
+    EXPECT_EQ(kind.first, P::kSoundRequest);
+  }
+  std::string name;
+  plug->mPatchManager->getName(&name, PatchManager::kMultiNameSlot);
+  EXPECT_EQ(name, std::string("Studio Multi") + std::string(4, '\0'));
+  expectFlagsCleared();
+  EXPECT_TRUE(plug->ThreadRunning());
+}

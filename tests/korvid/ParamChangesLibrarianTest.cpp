@@ -1,0 +1,446 @@
+// The librarian cases of the change handler: bank selection and stepping, search, category list, rename,
+// discard and rescan, on banks generated into a temporary library.
+#include "ParamCasesSupport.h"
+
+#include "ControlLayer.h"
+#include "LibrarianViewControl.h"
+
+using namespace korvidtest;
+
+namespace
+{
+constexpr size_t kUpperSoundMenu = 0;
+constexpr size_t kLowerSoundMenu = 1;
+constexpr size_t kUpperMultiMenu = 2;
+constexpr size_t kCategoryMenu = 5;
+constexpr size_t kSearchMenu = 8;
+constexpr const char* kSaveOrDiscard = "Save bank or Discard changes!";
+
+class ParamChangesLibrarian : public ParamCasesFixture
+{
+protected:
+  // Three sound banks "A.syx", "B.syx", "C.syx" whose first slots are named after them.
+  void writeThreeBanks()
+  {
+    writeSoundBank("A.syx", {"Bass Alpha", "Pad Alpha"});
+    writeSoundBank("B.syx", {"Lead (x) Beta", "Pad Beta"});
+    writeSoundBank("C.syx", {"Keys Gamma"});
+  }
+
+  // With an output port chosen, as a musician has it: the edits' own tails then write no reminder to
+  // choose one over the messages of the cases.
+  std::unique_ptr<Korvid> constructWithOutput()
+  {
+    midi->setOutputPorts({"Blofeld Out"});
+    auto plug = construct();
+    chooseOutputPort(*plug, 1);
+    return plug;
+  }
+
+  static int listValue(Korvid& plug, int paramIdx) { return plug.GetParam(paramIdx)->Int(); }
+
+  static bool unsaved(Korvid& plug) { return plug.GetParam(kBankEditUnsaved)->Value() == 1.0; }
+
+  // The name of an upper-pane slot as the library holds it, blanks at the end removed.
+  static std::string upperName(Korvid& plug, int slot)
+  {
+    const PatchLibrarian* librarian = plug.mPatchLibrarian;
+    const PatchFile* bank = librarian->mSoundBanks.at(static_cast<size_t>(librarian->mUpperBankIndex));
+    std::string name = bank->mRecords.at(static_cast<size_t>(slot)).mName;
+    name.erase(name.find_last_not_of(' ') + 1);
+    return name;
+  }
+};
+
+TEST_F(ParamChangesLibrarian, StepButtonsWrapAroundTheRealListAndDoNothingOnAnEmptyOne)
+{
+  struct Step
+  {
+    int paramIdx;
+    int upper; // expected bank indexes afterwards
+    int lower;
+  };
+  struct Case
+  {
+    int banks;
+    std::vector<Step> steps;
+  };
+  const Case cases[] = {
+      {0,
+       {{kLibUpperNextBank, 0, 0},
+        {kLibUpperPreviousBank, 0, 0},
+        {kLibLowerNextBank, 0, 0},
+        {kLibLowerPreviousBank, 0, 0}}},
+      // One bank: its list parameter still spans 0..1, but there is no bank 1 to step to.
+      {1,
+       {{kLibUpperNextBank, 0, 0},
+        {kLibUpperPreviousBank, 0, 0},
+        {kLibLowerNextBank, 0, 0},
+        {kLibLowerPreviousBank, 0, 0}}},
+      {3,
+       {{kLibUpperPreviousBank, 2, 0},
+        {kLibUpperNextBank, 0, 0},
+        {kLibUpperNextBank, 1, 0},
+        {kLibLowerPreviousBank, 1, 2},
+        {kLibLowerNextBank, 1, 0},
+        {kLibLowerNextBank, 1, 1}}},
+  };
+  const char* files[] = {"A.syx", "B.syx", "C.syx"};
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(std::to_string(c.banks) + " banks");
+    createLibrary();
+    for (int i = 0; i < c.banks; ++i)
+    {
+      writeSoundBank(files[i], {files[i]});
+    }
+    auto plug = construct();
+    ASSERT_EQ(plug->mPatchLibrarian->mSoundBanks.size(), static_cast<size_t>(c.banks));
+    for (const Step& step : c.steps)
+    {
+      press(*plug, step.paramIdx);
+      EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, step.upper);
+      EXPECT_EQ(plug->mPatchLibrarian->mLowerBankIndex, step.lower);
+      EXPECT_EQ(listValue(*plug, kPatchSelectionListUpper), step.upper);
+      EXPECT_EQ(listValue(*plug, kPatchSelectionListLower), step.lower);
+    }
+    if (c.banks == 3)
+    {
+      // The pane shows the bank stepped to, and the pairs name it for the menus.
+      EXPECT_EQ(upperName(*plug, 0), "B.syx");
+      EXPECT_EQ(plug->mUpperSoundPair.displayName, "B.syx");
+      EXPECT_EQ(plug->mLowerSoundPair.displayName, "B.syx");
+      EXPECT_EQ(listValue(*plug, kCurrentOpenPatchBankL), 1);
+      EXPECT_EQ(listValue(*plug, kCurrentOpenPatchBankR), 1);
+      EXPECT_EQ(std::string(plug->mLibrarianView->getSlotText(0, 0)->GetTextStr()).rfind("B.syx", 0), 0u);
+    }
+    plug.reset();
+    std::filesystem::remove_all(patchesFolder());
+  }
+}
+
+TEST_F(ParamChangesLibrarian, UnsavedEditsHoldTheUpperBankButNotTheLowerOne)
+{
+  writeThreeBanks();
+  auto plug = constructWithOutput();
+  plug->GetParam(kBankEditUnsaved)->Set(1.0);
+  press(*plug, kLibUpperNextBank);
+  EXPECT_EQ(plug->getStatusText(), kSaveOrDiscard);
+  EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 0);
+  press(*plug, kLibLowerNextBank);
+  EXPECT_EQ(plug->mPatchLibrarian->mLowerBankIndex, 1);
+  // A rescan would read the edited bank from disk again: refused as well.
+  plug->showStatusText("");
+  plug->OnParamChange(kRefreshFolders);
+  EXPECT_EQ(plug->getStatusText(), kSaveOrDiscard);
+  EXPECT_EQ(plug->mPatchLibrarian->mLowerBankIndex, 1);
+}
+
+TEST_F(ParamChangesLibrarian, APartsBankSelectionOpensTheBankForTheCurrentPartHeldToTheList)
+{
+  writeThreeBanks();
+  writeMultiBank("Multis.syx", {"Song One"});
+  auto plug = construct();
+  edit(*plug, kKeepSelectedBank, 0);
+  ASSERT_FALSE(plug->mKeepSelectedBank);
+  edit(*plug, kQuickTab, 2);
+  ASSERT_EQ(plug->mCurrentPart, 2);
+  set(*plug, kCurrentPatchBank + 5, 1);
+  EXPECT_EQ(plug->GetParam(kCurrentPatchBank + 2)->Int(), 1);
+  EXPECT_EQ(plug->GetParam(kCurrentPatchBank + 5)->Int(), 1);
+  set(*plug, kCurrentPatchBank + 5, 0);
+  EXPECT_EQ(plug->GetParam(kCurrentPatchBank + 2)->Int(), 0);
+  EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 0);
+  set(*plug, kCurrentPatchBank + 2, 1);
+  EXPECT_EQ(listValue(*plug, kPatchSelectionListUpper), 1);
+  EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 1);
+  EXPECT_EQ(plug->mUpperSoundPair.displayName, "B.syx");
+  EXPECT_EQ(upperName(*plug, 0), "Lead (x) Beta");
+  // A number that a shortened list no longer holds (a project restored after banks were removed) opens the
+  // last bank.
+  set(*plug, kCurrentPatchBank + 2, 9);
+  EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 2);
+  EXPECT_EQ(listValue(*plug, kPatchSelectionListUpper), 2);
+  EXPECT_EQ(upperName(*plug, 0), "Keys Gamma");
+  // A bank with unsaved edits stays open.
+  plug->GetParam(kBankEditUnsaved)->Set(1.0);
+  set(*plug, kCurrentPatchBank + 2, 0);
+  EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 2);
+  plug->GetParam(kBankEditUnsaved)->Set(0.0);
+  // In multi mode the upper pane lists multis: the part only remembers its sound bank.
+  edit(*plug, kDatatype, 1);
+  const int multiBank = plug->mPatchLibrarian->mUpperBankIndex;
+  set(*plug, kCurrentPatchBank + 2, 0);
+  EXPECT_EQ(plug->GetParam(kCurrentPatchBank + 2)->Int(), 0);
+  EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, multiBank);
+  EXPECT_STREQ(
+      plug->GetParam(kPatchSelectionListUpper)->GetDisplayText(listValue(*plug, kPatchSelectionListUpper)),
+      "Multis.syx");
+  edit(*plug, kDatatype, 0);
+  set(*plug, kCurrentPatchBank + 2, 2);
+  EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 2);
+  // Kept open, the bank does not follow the parts.
+  edit(*plug, kKeepSelectedBank, 1);
+  set(*plug, kCurrentPatchBank + 2, 0);
+  EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 2);
+}
+
+TEST_F(ParamChangesLibrarian, TheSearchRunsForEveryNewKeywordMatchedAsText)
+{
+  writeThreeBanks();
+  auto plug = constructWithOutput();
+  edit(*plug, kMainTab, 1);
+  const IParam* field = plug->GetParam(kPatchSearchString);
+  edit(*plug, kPatchSearch, 1);
+  EXPECT_TRUE(plug->mSearchFieldLayer->mVisible);
+  EXPECT_FALSE(plug->mCategoryLimitLayer->mVisible);
+  EXPECT_TRUE(plug->mDatatypeControl->IsGrayed());
+
+  // Menu layers of the lower pane afterwards: 1 shown, 0 hidden, -1 as before.
+  struct Step
+  {
+    const char* text;
+    bool results;
+    const char* line1;    // "" when not checked
+    const char* field;    // the field's text afterwards
+    size_t firstBankSize; // records of the first result bank
+    int searchMenu;
+    int soundMenu;
+  };
+  const Step steps[] = {
+      {"P", false, "Enter 2 digits or more!", "search...", 0, 0, 1},
+      {"zz", false, "No results - Try another keyword!", "search...", 0, 0, 1},
+      // After no results the next keyword is searched; brackets are plain characters.
+      {"(x)", true, "", "(x)", 1, 1, 0},
+      // Results shown: a new keyword waits for the field to be emptied.
+      {"Pad", true, "", "Pad", 1, 1, 0},
+      // Emptied: the results stay until the next keyword.
+      {"", false, "", "search...", 0, 1, 1},
+      {"Pad", true, "", "Pad", 2, 1, 0},
+      {"", false, "", "search...", 0, 1, 1},
+      // Letter size matters; the results of before are gone with the new search.
+      {"pad", false, "No results - Try another keyword!", "search...", 0, 0, 1},
+      {".*", false, "No results - Try another keyword!", "search...", 0, 0, 1},
+      {"Alpha", true, "", "Alpha", 2, 1, 0},
+  };
+  for (const Step& step : steps)
+  {
+    SCOPED_TRACE(std::string("\"") + step.text + "\"");
+    enterText(*plug, kPatchSearchString, step.text);
+    EXPECT_EQ(plug->mSearchList, step.results);
+    if (step.searchMenu >= 0)
+    {
+      EXPECT_EQ(plug->mMenuLayers[kSearchMenu]->mVisible, step.searchMenu == 1);
+    }
+    if (step.soundMenu >= 0)
+    {
+      EXPECT_EQ(plug->mMenuLayers[kLowerSoundMenu]->mVisible, step.soundMenu == 1);
+    }
+    if (*step.line1)
+    {
+      EXPECT_EQ(plug->getStatusText(), step.line1);
+    }
+    EXPECT_STREQ(field->GetDisplayText(0), step.field);
+    if (step.results)
+    {
+      ASSERT_FALSE(plug->mPatchLibrarian->mSearchBanks.empty());
+      EXPECT_EQ(plug->mPatchLibrarian->mSearchBanks.front()->mRecords.size(), step.firstBankSize);
+      EXPECT_STREQ(plug->GetParam(kPatchSelectionListLower)->GetDisplayText(0), "Search Results 1");
+    }
+  }
+  EXPECT_EQ(line(*plug, 1), "Letter size matters!");
+
+  edit(*plug, kPatchSearch, 0);
+  EXPECT_FALSE(plug->mSearchList);
+  EXPECT_FALSE(plug->mSearchFieldLayer->mVisible);
+  EXPECT_TRUE(plug->mCategoryLimitLayer->mVisible);
+  EXPECT_FALSE(plug->mDatatypeControl->IsGrayed());
+  EXPECT_STREQ(field->GetDisplayText(0), "search...");
+  EXPECT_TRUE(plug->mMenuLayers[kLowerSoundMenu]->mVisible);
+  EXPECT_FALSE(plug->mMenuLayers[kSearchMenu]->mVisible);
+}
+
+TEST_F(ParamChangesLibrarian, TheCategoryListTakesTheLowerPane)
+{
+  writeThreeBanks();
+  auto plug = construct();
+  edit(*plug, kCategorySelection, 1);
+  EXPECT_TRUE(plug->mCategoryList);
+  EXPECT_TRUE(plug->mMenuLayers[kCategoryMenu]->mVisible);
+  EXPECT_FALSE(plug->mMenuLayers[kLowerSoundMenu]->mVisible);
+  EXPECT_TRUE(plug->mPatchSearchControl->IsGrayed());
+  EXPECT_TRUE(plug->mDatatypeControl->IsGrayed());
+  // The lower list names the category banks; stepping goes through them.
+  const size_t categories = plug->mPatchLibrarian->mCategoryBanks.size();
+  ASSERT_GT(categories, 0u);
+  EXPECT_STREQ(plug->GetParam(kPatchSelectionListLower)->GetDisplayText(0),
+               plug->mPatchLibrarian->mCategoryBanks[0]->mFileName.c_str());
+  press(*plug, kLibLowerPreviousBank);
+  EXPECT_EQ(plug->mPatchLibrarian->mLowerBankIndex, static_cast<int>(categories) - 1);
+  edit(*plug, kCategorySelection, 0);
+  EXPECT_FALSE(plug->mCategoryList);
+  EXPECT_FALSE(plug->mMenuLayers[kCategoryMenu]->mVisible);
+  EXPECT_TRUE(plug->mMenuLayers[kLowerSoundMenu]->mVisible);
+  EXPECT_FALSE(plug->mPatchSearchControl->IsGrayed());
+  EXPECT_FALSE(plug->mDatatypeControl->IsGrayed());
+}
+
+TEST_F(ParamChangesLibrarian, TheListKindSwitchesBothPanesTheirMenusAndTheSearch)
+{
+  writeThreeBanks();
+  writeMultiBank("Multis.syx", {"Song One"});
+  auto plug = construct();
+  edit(*plug, kMainTab, 1);
+  struct Kind
+  {
+    double value;
+    const char* upperList; // first entry of the upper list
+    bool multiMenus;
+    const char* firstName; // of the upper pane's first slot
+  };
+  for (const Kind& kind : {Kind{1, "Multis.syx", true, "Song One"}, Kind{0, "A.syx", false, "Bass Alpha"}})
+  {
+    SCOPED_TRACE(kind.upperList);
+    edit(*plug, kDatatype, kind.value);
+    EXPECT_EQ(plug->mMultiMode, kind.multiMenus);
+    EXPECT_STREQ(plug->GetParam(kPatchSelectionListUpper)->GetDisplayText(0), kind.upperList);
+    EXPECT_EQ(plug->mMenuLayers[kUpperMultiMenu]->mVisible, kind.multiMenus);
+    EXPECT_EQ(plug->mMenuLayers[kUpperSoundMenu]->mVisible, !kind.multiMenus);
+    EXPECT_EQ(plug->mMenuLayers[kLowerSoundMenu]->mVisible, !kind.multiMenus);
+    // Multis have no categories and no search.
+    EXPECT_EQ(plug->mCategoryLimitLayer->mVisible, !kind.multiMenus);
+    EXPECT_EQ(plug->mPatchSearchControl->IsGrayed(), kind.multiMenus);
+    EXPECT_FALSE(plug->mProgressLayer->mVisible);
+    EXPECT_EQ(std::string(plug->mLibrarianView->getSlotText(0, 0)->GetTextStr()).rfind(kind.firstName, 0),
+              0u);
+  }
+}
+
+TEST_F(ParamChangesLibrarian, RenameWritesTheNameIntoTheRecordAndItsDumpOnce)
+{
+  writeThreeBanks();
+  auto plug = constructWithOutput();
+  const PatchFile* bank = plug->mPatchLibrarian->mSoundBanks.at(0);
+  // The slot view's "Rename" opens the field for the selected upper slot; the entry renames.
+  auto renameSlot = [&](int slot, const std::string& text)
+  {
+    plug->mLibrarianView->selectedUpper = slot;
+    plug->mLibrarianView->renameSlot(0, 0);
+    EXPECT_FALSE(plug->mRenameBlocked);
+    EXPECT_TRUE(plug->mPatchRenameLayer->mVisible);
+    enterText(*plug, kPatchRename, text);
+  };
+  // The same field opened for a selection the view would not offer (a selection changed behind its back).
+  auto renameUnchecked = [&](int slot, const std::string& text)
+  {
+    plug->mLibrarianView->selectedUpper = slot;
+    plug->mRenameBlocked = false;
+    plug->mPatchRenameLayer->Hide(false);
+    enterText(*plug, kPatchRename, text);
+  };
+  struct Case
+  {
+    int slot;
+    const char* text;
+    const char* name; // the 16 name bytes afterwards
+  };
+  const Case cases[] = {
+      {1, "abc", "abc             "},
+      // Cut to the 16 characters the dump holds; tab and non-ASCII characters become blanks.
+      {2, "Wobble\tBass\xC3\xA9 Deluxe Edition", "Wobble Bass   De"},
+      {127, "Last", "Last            "},
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.text);
+    renameSlot(c.slot, c.text);
+    const LibrarianPatch& record = bank->mRecords.at(static_cast<size_t>(c.slot));
+    EXPECT_EQ(record.mName, c.name);
+    const std::vector<unsigned char>& dump = record.mMessages.at(0).mData;
+    ASSERT_EQ(dump.size(), 392u);
+    EXPECT_EQ(nameOf(dump, 370), c.name);
+    EXPECT_EQ(dump[390], SysexProtocol::checksum(dump.data(), 392, 7, 389));
+    EXPECT_EQ(dump[391], 0xF7);
+    EXPECT_EQ(std::string(plug->mLibrarianView->getSlotText(0, c.slot)->GetTextStr()), c.name);
+    EXPECT_FALSE(plug->mPatchRenameLayer->mVisible);
+    EXPECT_TRUE(plug->mRenameBlocked);
+  }
+  EXPECT_TRUE(unsaved(*plug));
+  EXPECT_TRUE(plug->mDiscardChangesLayerRight->mVisible);
+  EXPECT_FALSE(plug->mKeepBankOpenLayer->mVisible);
+  EXPECT_TRUE(plug->mDatatypeControl->IsGrayed());
+  EXPECT_FALSE(plug->mMenuLayers[kUpperSoundMenu]->mVisible);
+
+  // Without the field opened again, an entry renames nothing.
+  enterText(*plug, kPatchRename, "Other");
+  EXPECT_EQ(bank->mRecords[1].mName, "abc             ");
+
+  // A slot outside the bank and a slot without a whole dump are refused; the field closes.
+  const std::string before = bank->mRecords[3].mName;
+  for (int slot : {-1, 128, 500})
+  {
+    renameUnchecked(slot, "Nope");
+    EXPECT_EQ(plug->getStatusText(), "Select a slot to rename!");
+    EXPECT_FALSE(plug->mPatchRenameLayer->mVisible);
+    EXPECT_TRUE(plug->mRenameBlocked);
+  }
+  plug->mPatchLibrarian->mSoundBanks[0]->mRecords[3].mMessages.clear();
+  renameUnchecked(3, "Nope");
+  EXPECT_EQ(plug->getStatusText(), "Nothing to rename in this slot!");
+  EXPECT_EQ(bank->mRecords[3].mName, before);
+  EXPECT_FALSE(plug->mPatchRenameLayer->mVisible);
+}
+
+TEST_F(ParamChangesLibrarian, RenamingAMultiWritesItsNameBytes)
+{
+  writeMultiBank("Multis.syx", {"Song One"});
+  auto plug = construct();
+  edit(*plug, kDatatype, 1);
+  ASSERT_EQ(plug->mPatchLibrarian->mMultiBanks.size(), 1u);
+  plug->mLibrarianView->selectedUpper = 0;
+  plug->mRenameBlocked = false;
+  enterText(*plug, kPatchRename, "Song Two");
+  const LibrarianPatch& record = plug->mPatchLibrarian->mMultiBanks[0]->mRecords[0];
+  EXPECT_EQ(nameOf(record.mMessages.at(0).mData, 7), "Song Two        ");
+  EXPECT_EQ(record.mMessages[0].mData[423],
+            SysexProtocol::checksum(record.mMessages[0].mData.data(), 425, 7, 422));
+  EXPECT_TRUE(unsaved(*plug));
+  EXPECT_FALSE(plug->mMenuLayers[kUpperMultiMenu]->mVisible);
+}
+
+TEST_F(ParamChangesLibrarian, RenameWithoutABankOnlyClosesTheField)
+{
+  createLibrary();
+  auto plug = construct();
+  plug->mRenameBlocked = false;
+  plug->mPatchRenameLayer->Hide(false);
+  enterText(*plug, kPatchRename, "Name");
+  EXPECT_FALSE(plug->mPatchRenameLayer->mVisible);
+  EXPECT_TRUE(plug->mRenameBlocked);
+  EXPECT_FALSE(unsaved(*plug));
+}
+
+TEST_F(ParamChangesLibrarian, DiscardReadsTheLibraryAgainAndFreesTheBank)
+{
+  writeThreeBanks();
+  auto plug = construct();
+  plug->mLibrarianView->selectedUpper = 0;
+  plug->mRenameBlocked = false;
+  enterText(*plug, kPatchRename, "Renamed");
+  ASSERT_EQ(upperName(*plug, 0), "Renamed");
+  press(*plug, kDiscardBankData);
+  EXPECT_FALSE(unsaved(*plug));
+  EXPECT_EQ(upperName(*plug, 0), "Bass Alpha");
+  EXPECT_FALSE(plug->mDiscardChangesLayerRight->mVisible);
+  EXPECT_TRUE(plug->mKeepBankOpenLayer->mVisible);
+  EXPECT_FALSE(plug->mDatatypeControl->IsGrayed());
+  EXPECT_TRUE(plug->mMenuLayers[kUpperSoundMenu]->mVisible);
+  EXPECT_FALSE(plug->mProgressLayer->mVisible);
+  // Nothing unsaved any more: the step buttons and the rescan work again.
+  press(*plug, kLibUpperNextBank);
+  EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 1);
+  writeSoundBank("D.syx", {"Delta"});
+  plug->OnParamChange(kRefreshFolders);
+  EXPECT_EQ(plug->mPatchLibrarian->mSoundBanks.size(), 4u);
+}
+} // namespace

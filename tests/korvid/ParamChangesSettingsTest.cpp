@@ -1,0 +1,141 @@
+// The settings file cases: colour scheme, size and the first-run answer, rewritten whole or not at all.
+#include "ParamCasesSupport.h"
+
+#include "ControlLayer.h"
+
+#include <filesystem>
+#include <sys/stat.h>
+
+using namespace korvidtest;
+
+namespace
+{
+constexpr const char* kSettings = "Korvid Editor UI.txt";
+
+class ParamChangesSettings : public ParamCasesFixture
+{
+protected:
+  // The names in the data folder: a rewrite leaves no temporary file behind.
+  std::vector<std::string> dataFolderNames() const
+  {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(home.folder()))
+    {
+      names.push_back(entry.path().filename().string());
+    }
+    return names;
+  }
+};
+
+TEST_F(ParamChangesSettings, EachWriterRewritesAllThreeLinesAndSaysWhatItDid)
+{
+  struct Case
+  {
+    const char* before;
+    int paramIdx;
+    double value;
+    const char* after;
+    const char* line1;
+    const char* line2;
+  };
+  const Case cases[] = {
+      {"black\nnormal\nno", kUserInterfaceSize, 2, "black\nlarge\nno", "Size changes applied...",
+       "Reload project!"},
+      {"white\nlarge\nyes", kUserInterfaceSize, 0, "white\nsmall\nyes", "Size changes applied...",
+       "Reload project!"},
+      // A size outside the three keeps the lines and still says it was applied.
+      {"white\nnormal\nyes", kUserInterfaceSize, 3, "white\nnormal\nyes", "Size changes applied...",
+       "Reload project!"},
+      {"white\nlarge\nyes", kUserInterfaceStyle, 1, "black\nlarge\nyes", "Color Scheme applied...",
+       "Reload project!"},
+      // Line ends and trailing blanks of the read file are not written back; unknown words are kept.
+      {"black \r\nhuge\t\nyes\r\n", kUserInterfaceStyle, 0, "white\nhuge\nyes", "Color Scheme applied...",
+       "Reload project!"},
+      // Lines the file did not have are written empty.
+      {"black", kUserInterfaceSize, 1, "black\nnormal\n", "Size changes applied...", "Reload project!"},
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.before);
+    writeSettings(c.before);
+    auto plug = construct();
+    set(*plug, c.paramIdx, c.value);
+    EXPECT_EQ(home.readFile(kSettings), c.after);
+    EXPECT_EQ(line(*plug, 0), c.line1);
+    EXPECT_EQ(line(*plug, 1), c.line2);
+    const IParam* param = plug->GetParam(c.paramIdx);
+    EXPECT_EQ(param->Value(), std::min(c.value, param->GetMax()));
+    EXPECT_EQ(dataFolderNames(), std::vector<std::string>{kSettings});
+  }
+}
+
+TEST_F(ParamChangesSettings, AMissingOrReadOnlyFileIsReportedAndLeftAsItWas)
+{
+  // Missing: never created.
+  {
+    home.createFolder();
+    auto plug = construct();
+    set(*plug, kUserInterfaceStyle, 1);
+    EXPECT_FALSE(home.exists(kSettings));
+    EXPECT_EQ(line(*plug, 0), "Korvid Editor UI.txt MISSING!");
+    EXPECT_EQ(line(*plug, 1), "Contact support");
+  }
+  // Read-only: not replaced, and no "applied".
+  writeSettings("white\nnormal\nyes");
+  const std::string path = home.folder() + kSettings;
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  auto plug = construct();
+  set(*plug, kUserInterfaceSize, 2);
+  EXPECT_EQ(home.readFile(kSettings), "white\nnormal\nyes");
+  EXPECT_EQ(line(*plug, 0), "Korvid Editor UI.txt NOT WRITTEN!");
+  EXPECT_EQ(line(*plug, 1), "The file is read-only");
+  struct stat info;
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0444u);
+  // Writable again: the next writer saves what the last one set, too.
+  ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+  set(*plug, kUserInterfaceStyle, 1);
+  EXPECT_EQ(home.readFile(kSettings), "black\nlarge\nyes");
+  EXPECT_EQ(line(*plug, 0), "Color Scheme applied...");
+}
+
+TEST_F(ParamChangesSettings, TheFirstRunAnswerIsWrittenOnceAndTheNoticeCloses)
+{
+  writeSettings("black\nsmall\nno");
+  auto plug = construct();
+  ASSERT_TRUE(plug->mFirstRunShown);
+  ASSERT_TRUE(plug->mFirstRunNotificationLayer->mVisible);
+  press(*plug, kFirstRunExit);
+  EXPECT_EQ(home.readFile(kSettings), "black\nsmall\nyes");
+  EXPECT_FALSE(plug->mFirstRunNotificationLayer->mVisible);
+  EXPECT_FALSE(plug->mFirstRunShown);
+  EXPECT_EQ(line(*plug, 0), "Set MIDI In and MIDI Out");
+  EXPECT_FALSE(plug->mProgressLayer->mVisible);
+
+  // From now on the button closes the bank conflict window and leaves the file alone.
+  writeSettings("black\nsmall\nno");
+  plug->mBankPatchConflictWindowLayer->Hide(false);
+  press(*plug, kFirstRunExit);
+  EXPECT_FALSE(plug->mBankPatchConflictWindowLayer->mVisible);
+  EXPECT_EQ(home.readFile(kSettings), "black\nsmall\nno");
+  plug.reset();
+
+  // The next start reads the answer.
+  writeSettings("black\nsmall\nyes");
+  auto next = construct();
+  EXPECT_FALSE(next->mFirstRunShown);
+  EXPECT_FALSE(next->mFirstRunNotificationLayer->mVisible);
+}
+
+TEST_F(ParamChangesSettings, TheNoticeClosesEvenWhenItsAnswerCannotBeKept)
+{
+  writeSettings("white\nnormal\nno");
+  auto plug = construct();
+  ASSERT_TRUE(plug->mFirstRunShown);
+  std::filesystem::remove(home.folder() + kSettings);
+  press(*plug, kFirstRunExit);
+  EXPECT_FALSE(plug->mFirstRunNotificationLayer->mVisible);
+  EXPECT_EQ(line(*plug, 0), "Korvid Editor UI.txt MISSING!");
+  EXPECT_FALSE(home.exists(kSettings));
+}
+} // namespace
