@@ -426,10 +426,12 @@ void Korvid::processControlAction(ControlAction* action, int paramIdx, double va
     return;
   }
   const int v = truncatedValue(value);
-  // A drag within one step of the value: the synthesizer has this value already.
-  const bool sameValueSent = paramIdx == mEditedParam && truncatedValue(mValueBeforeEdit) == v;
-  action->lastValue = v;
   IParam* param = GetParam(paramIdx);
+  // A drag within one step of the value: the synthesizer has this value already. (A text is sent whenever
+  // it is entered.)
+  const bool sameValueSent = paramIdx == mEditedParam && truncatedValue(mValueBeforeEdit) == v && param &&
+                             param->Type() != IParam::kTypeText;
+  action->lastValue = v;
   // A copy: moving a control may run code that changes the list.
   const std::vector<IControl*> controls = action->boundControls;
   for (IControl* control : controls)

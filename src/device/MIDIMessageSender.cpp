@@ -108,20 +108,25 @@ void MIDIMessageSender::perform(const JobArguments& args)
     // 14, unknown codes, and the jobs whose bodies are not part of this object yet.
     break;
   }
-  // The clock jobs run beside a sysex job and leave its texts alone.
-  if (args.jobCode >= kJobSendArrangement && args.jobCode <= kJobDeviceIdEnquiry && !stopping.load())
+  // The clock jobs run beside a sysex job and leave its texts alone; the edit sends (0 to 2) show none.
+  if (args.jobCode >= kJobSendLibraryPatch && args.jobCode <= kJobDeviceIdEnquiry && !stopping.load())
   {
-    replaceWaitText();
+    replaceWaitText(args.jobCode <= kJobStoreAllLibraryPatches);
   }
 }
 
-void MIDIMessageSender::replaceWaitText()
+void MIDIMessageSender::replaceWaitText(bool writing)
 {
   std::string text = plug->getStatusText();
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   if (text.find("please wait") == std::string::npos)
   {
+    return;
+  }
+  if (writing)
+  {
+    plug->showStatusText(cancel.load() ? kTextWriteCancelled : kTextWriteCompleted);
     return;
   }
   plug->showStatusText(cancel.load() ? kTextCancelled : failed.load() ? kTextTimedOut : kTextEditorCompleted);
