@@ -1,4 +1,5 @@
 // Device costs per sound dump: building one from a part's parameters and parsing one into them.
+#include "DeviceBenchSupport.h"
 #include "Korvid.h"
 #include "MIDIMessageManager.h"
 #include "PatchManager.h"
@@ -13,33 +14,10 @@
 #include <string>
 #include <vector>
 
+using devicebench::DevicePlug;
+
 namespace
 {
-// The plug-in prepares a data folder: keep it out of the user's home.
-void useTemporaryDataHome()
-{
-  static const std::string home = []
-  {
-    char pattern[] = "/tmp/korvid-device-bench-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    return std::string(made ? made : "/tmp");
-  }();
-  setenv("XDG_DATA_HOME", home.c_str(), 1);
-}
-
-// A plug-in whose parameters run 0..127, with its device communication built.
-struct DevicePlug
-{
-  DevicePlug() : plug((useTemporaryDataHome(), std::make_unique<Korvid>(IPlugInstanceInfo{})))
-  {
-    for (int i = 0; i < plug->NParams(); ++i)
-      plug->GetParam(i)->InitEnum("", 0, 128);
-    plug->initDeviceCommunication(&patchManager, nullptr);
-  }
-  PatchManager patchManager{nullptr};
-  std::unique_ptr<Korvid> plug;
-};
-
 // The first sound of the factory bank as part 0's edit buffer, or the template when the file is missing.
 std::vector<unsigned char> factorySound()
 {

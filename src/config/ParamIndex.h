@@ -62,3 +62,12 @@ constexpr bool ascendingWithoutOverlap()
 
 static_assert(ParamTableCheck::ascendingWithoutOverlap(),
               "parameter table entries must ascend and must not overlap");
+
+// Parts of a per-part block of parameters.
+constexpr int kParamPartCount = 16;
+
+// The part (0 to 15) of paramIdx within the per-part block starting at base, or -1 outside it.
+constexpr int partOf(int paramIdx, int base)
+{
+  return paramIdx >= base && paramIdx < base + kParamPartCount ? paramIdx - base : -1;
+}

@@ -196,6 +196,47 @@ public:
   // Rebuilds the browser menus from the library and reloads both panes of the slot view.
   void refreshPopUpMenus();
 
+  // ---- Librarian menus: the panes' bank lists and unsaved bank edits (KorvidParamChangesBankLists.cpp,
+  // KorvidBankEdits.cpp) ----
+
+  // Shown when something would move the upper pane away from a bank with unsaved edits.
+  static constexpr const char* kSaveOrDiscardText = "Save bank or Discard changes!";
+  // What the user answered about unsaved bank edits.
+  enum class BankEditsAnswer
+  {
+    kNothingUnsaved,
+    kSaved,
+    kDiscarded,
+    kKept
+  };
+  // The change handler's cases of the panes' bank lists, called before its other cases (plug mutex held). An
+  // edit of kPatchSelectionListUpper or kPatchSelectionListLower makes the index the pane's bank, copies that
+  // bank's file and folder names into the pane's stored pair and rebuilds the pane's browser menu. A switch
+  // of the list kind (kDatatype) or a rescan (kRefreshFolders) while the upper bank holds unsaved edits asks
+  // first (settleUnsavedBankEdits); kept edits stop the edit (kDatatype moves back). True when the edit
+  // needs nothing more.
+  bool handleBankListCases(int paramIdx, IParam* param);
+  // True while the upper pane's bank holds edits not written to its file (kBankEditUnsaved is 1). Any thread.
+  bool hasUnsavedBankEdits();
+  // With unsaved bank edits, asks the user (Yes saves the upper bank over its file, No discards the edits,
+  // which the caller's rescan then drops, Cancel keeps them). Without an editor nothing can be asked and the
+  // edits are kept. A save that fails keeps them too. Editor thread.
+  BankEditsAnswer settleUnsavedBankEdits();
+  // Writes the upper pane's bank over its own file; on success the edits count as saved. False when there is
+  // no such bank, its place in the library is not known or the write failed (shown in the message line).
+  bool saveUpperBank();
+  // Asks for a file name (proposing the upper bank's name in its folder) and writes the upper bank there as a
+  // Standard MIDI File or a raw sysex ".kvd" file; on success the edits count as saved. False when cancelled
+  // or not written.
+  bool saveUpperBankAs(bool midiFile);
+  // The upper pane's bank file (the sound or multi list by the library's patch type), or null.
+  PatchFile* upperBank();
+  // The full path of a bank file read from the library, or "" when its place there is not known.
+  std::string bankFilePath(const PatchFile& bank) const;
+  // The upper bank counts as saved: kBankEditUnsaved 0; on the librarian page the discard button hidden and
+  // the keep-bank switch, the list-kind switch and the upper browser usable again.
+  void markBankEditsSettled();
+
   // ---- What the construction reports ----
 
   // Named layers, controls and images the UI description should have given but did not, in the order
@@ -433,7 +474,8 @@ private:
   // library slot, a part's sound name or category); true when paramIdx is one of them.
   bool startJobOfEdit(int paramIdx, int intValue);
   // The cases of an edit in the editor: ports, routing and filter flags, lists, pages, settings file.
-  void handleEditorCases(int paramIdx, IParam* param, double value);
+  // False when the edit ends there (a list-kind switch or rescan that kept unsaved bank edits).
+  bool handleEditorCases(int paramIdx, IParam* param, double value);
   // The end of every handled edit: the action's switch layer, its device message and its linked partner.
   // fromDevice: the value came from the synthesizer's data (then a linked update goes no further).
   void runActionTail(int paramIdx, double value, bool fromDevice);
@@ -510,6 +552,24 @@ private:
   void fillStartupList(int paramIdx, const char* name, SelectionName& pair);
   // shortenedBankName, logging the renaming of a shortened name.
   std::string bankDisplayName(const std::string& fileName, int& counter, std::string& previousPrefix) const;
+
+  // ---- Sound, program, routing and clock cases of the edit handler (KorvidParamChangesSound.cpp) ----
+  // Before the display: the filter routing trigger of a part and the triggers of program control, local
+  // control and library control. True when the edit ends here (a released single trigger).
+  bool handleSoundTriggers(int paramIdx);
+  // After the display: randomizing, program stepping, the output routing pair and the clock switch. True
+  // when the edit ends without the action's tail.
+  bool handleSoundCases(int paramIdx);
+  // kRandomize pressed on a sound page: new random values for the current part, sent as its sound.
+  void randomizeCurrentPart();
+  // kPatchUp (step 1) or kPatchDown (step -1) of part: pressed steps the part's program (or, under library
+  // control, its library slot) within the bank and sends it; both press and release refresh the program
+  // display and the page.
+  void stepProgram(int part, int step, bool pressed);
+  // Toggles part's filters between parallel and serial routing.
+  void flipFilterRouting(int part);
+  // Line 1 of the control display.
+  void showFirstLine(const char* text);
 
   std::vector<std::string> mMissingElements;
   // The last start-up problem shown in the message line.

@@ -223,6 +223,7 @@ void Korvid::SetLibrarianRequestActive(bool active)
       manager->performanceRequest.end();
     }
     manager->dataReceived = false;
+    manager->storeRefused = false;
   }
   mDumpArrived = false;
 }

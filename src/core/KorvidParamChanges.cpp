@@ -67,12 +67,6 @@ constexpr int kZoneFamilies[] = {kOscillator3Shape, kOscillator2Shape, kOscillat
                                  kFilter1Type,      kFilter2Type,      kFilterEnvMode,
                                  kAmpEnvMode,       kEnvelope3Mode,    kEnvelope4Mode};
 
-// The part of paramIdx within the per-part family starting at base, or -1.
-int partOf(int paramIdx, int base)
-{
-  return paramIdx >= base && paramIdx < base + Korvid::kPartCount ? paramIdx - base : -1;
-}
-
 constexpr int kEffectsPage = 5;
 // The shape value of the first wavetable.
 constexpr double kWavetableShape = 7.0;
@@ -106,13 +100,24 @@ void Korvid::OnParamChange(int paramIdx)
   // or refreshes.
   if (!mDeviceUpdate)
   {
+    if (handleSoundTriggers(paramIdx))
+    {
+      return;
+    }
     handleZoneFamilies(paramIdx);
     if (GetGUI())
     {
       mControlDisplay.controlDisplay(this, paramIdx, value, mTransportWasRunning);
     }
   }
-  handleEditorCases(paramIdx, param, value);
+  if (handleSoundCases(paramIdx))
+  {
+    return;
+  }
+  if (!handleEditorCases(paramIdx, param, value))
+  {
+    return;
+  }
   if (!handleCasesAfterDisplay(paramIdx, truncatedValue(value)))
   {
     return;
@@ -201,28 +206,33 @@ void Korvid::changeWavetable(int paramIdx)
   mControlDisplay.controlDisplay(this, paramIdx, wavetable, mTransportWasRunning);
 }
 
-void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
+bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
 {
   if (startJobOfEdit(paramIdx, param->Int()))
   {
-    return;
+    return true;
+  }
+  if (handleBankListCases(paramIdx, param))
+  {
+    // A pane's bank list goes on to the tail; a list-kind switch or rescan that kept unsaved edits (the
+    // value set back) ends here.
+    return paramIdx == kPatchSelectionListUpper || paramIdx == kPatchSelectionListLower;
   }
   if (paramIdx >= kMIDIFilterDAWCCPassThrough && paramIdx <= kMIDIFilterDAWSEPassThrough)
   {
     mHostInputBlocked[static_cast<size_t>(paramIdx - kMIDIFilterDAWCCPassThrough)] = value != 1.0;
-    return;
+    return true;
   }
   if (paramIdx >= kMIDIFilterHWCCPassThrough && paramIdx <= kMIDIFilterHWSEPassThrough)
   {
     mHardwareInputBlocked[static_cast<size_t>(paramIdx - kMIDIFilterHWCCPassThrough)] = value != 1.0;
-    return;
+    return true;
   }
-  if (paramIdx == kPatchSelectionListUpper || paramIdx == kPatchSelectionListLower ||
-      paramIdx == kCurrentOpenPerfBankL || paramIdx == kCurrentOpenPerfBankR ||
+  if (paramIdx == kCurrentOpenPerfBankL || paramIdx == kCurrentOpenPerfBankR ||
       (paramIdx >= kCurrentOpenPatchBankL && paramIdx < kCurrentOpenPatchBankR + kPartCount))
   {
     updateSelectionNames();
-    return;
+    return true;
   }
   switch (paramIdx)
   {
@@ -238,6 +248,11 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     else
     {
       mOutputPresent = false;
+      // The clock stops now and starts again with the next port.
+      if (mMIDIMessageManager)
+      {
+        mMIDIMessageManager->sender->resetContinuousClock(true);
+      }
       mContinuousClock = false;
     }
     break;
@@ -245,10 +260,6 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     mMidiInPortIndex = param->Int();
     setExternalMIDIIn(mMidiInPortIndex, param->GetDisplayText(param->Int()));
     startProbeWaitingForInput();
-    break;
-  case kMIDIFilterDirectToHardware:
-  case kMIDIFilterToDAWBuffer:
-    mMidiOutMode = GetParam(kMIDIFilterToDAWBuffer)->Value() == 1.0;
     break;
   case kAdjustDAWOffset:
     mQueueFrames = 2 * param->Int() + GetBlockSize();
@@ -264,11 +275,6 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     break;
   case kMIDIFilterTrackIncomingMIDI:
     mIndicatorsTrackIncoming = value == 1.0;
-    break;
-  case kSendMIDIClockInfo:
-    mClockFlag = value == 1.0;
-    // The timing hub starts the continuous clock again with the new setting.
-    mContinuousClock = false;
     break;
   case kSendMIDIClockPointer:
     mClockPointerFlag = value == 1.0;
@@ -301,6 +307,7 @@ void Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
   default:
     break;
   }
+  return true;
 }
 
 void Korvid::handleZoneFamilies(int paramIdx)

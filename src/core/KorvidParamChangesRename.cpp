@@ -21,20 +21,6 @@ namespace
 {
 constexpr const char* kNoSlotText = "Select a slot to rename!";
 constexpr const char* kNoDumpText = "Nothing to rename in this slot!";
-
-// A whole sound or multi dump of the synthesizer as the first stored message, as the slot view asks of a
-// slot before it opens the rename field.
-bool holdsWholeDump(const LibrarianPatch& record, bool multi)
-{
-  if (record.mMessages.empty())
-  {
-    return false;
-  }
-  const std::vector<unsigned char>& bytes = record.mMessages.front().mData;
-  const int size = static_cast<int>(bytes.size());
-  return multi ? SysexProtocol::isMultiDump(bytes.data(), size)
-               : SysexProtocol::isSoundDump(bytes.data(), size);
-}
 } // namespace
 
 void Korvid::renameSelectedSlot()
@@ -56,7 +42,7 @@ void Korvid::renameSelectedSlot()
     {
       bank->mRecords.resize(PatchFile::kBankSize);
       LibrarianPatch& record = bank->mRecords[static_cast<size_t>(slot)];
-      if (!holdsWholeDump(record, multi))
+      if (!LibrarianViewControl::holdsWholeDump(record, multi))
       {
         showStatusText(kNoDumpText);
       }

@@ -21,6 +21,9 @@ namespace
 constexpr int kTempoValueOffset = 65;
 // Tempo the continuous clock job starts with, in beats per minute.
 constexpr int kContinuousClockTempo = 120;
+// Song Position Pointer: sixteenth notes per quarter note, and the largest position it carries.
+constexpr double kSixteenthsPerQuarter = 4.0;
+constexpr double kMaxSongPosition = 16383.0;
 // An activity indicator goes off this long after it was lit, in ms.
 constexpr uint32_t kIndicatorOnMs = 100;
 // Output blocked by a queue overflow is released after this long, in ms.
@@ -40,18 +43,27 @@ uint32_t elapsedSince(uint32_t stamp, uint32_t now)
   return now - stamp;
 }
 
-// Posts a clock job on its thread when that thread is idle; a busy thread drops it.
-void postClockJob(Korvid& plug, int jobCode, int tempo = 0)
+// Posts a clock job on its thread when that thread is idle; a busy thread drops it (false).
+bool postClockJob(Korvid& plug, int jobCode, int tempo = 0, int songPosition = 0)
 {
   MIDIMessageManager* manager = plug.mMIDIMessageManager;
   if (!manager)
   {
-    return;
+    return false;
   }
   JobArguments args;
   args.jobCode = jobCode;
   args.tempo = tempo;
-  manager->post(args);
+  args.songPosition = songPosition;
+  return manager->post(args);
+}
+
+// Where the host transport stands, in sixteenth notes from the song's start (0 at the start or when the
+// host gives no position).
+int songPositionOf(const ITimeInfo& time)
+{
+  const double sixteenths = time.mPPQPos * kSixteenthsPerQuarter;
+  return sixteenths >= 1.0 ? static_cast<int>(std::min(sixteenths, kMaxSongPosition)) : 0;
 }
 
 // Transport edges become clock starts and stops, unless the short messages go through the output queue.
@@ -62,7 +74,7 @@ void followTransport(Korvid& plug, bool running)
     plug.mTransportWasRunning = true;
     if (!plug.mMidiOutMode && !plug.mClockStart)
     {
-      postClockJob(plug, MIDIMessageSender::kJobStartClock);
+      postClockJob(plug, MIDIMessageSender::kJobStartClock, 0, songPositionOf(plug.mTimeInfo));
       // A start the busy thread dropped still counts: the matching stop follows the transport.
       plug.mClockStart = true;
     }
@@ -78,15 +90,25 @@ void followTransport(Korvid& plug, bool running)
   }
 }
 
-// The continuous clock is started once, and again after each change of the clock setting.
+// The continuous clock is started once, and again after each change of the clock setting or output port. A
+// clock switched off needs no job. A post dropped because the previous clock job is still ending is made
+// again by the next block.
 void keepContinuousClock(Korvid& plug)
 {
-  if (plug.mContinuousClock)
+  if (plug.mContinuousClock || !plug.mMIDIMessageManager)
   {
     return;
   }
-  postClockJob(plug, MIDIMessageSender::kJobContinuousClock, kContinuousClockTempo);
-  plug.mContinuousClock = true;
+  if (!plug.mClockFlag)
+  {
+    plug.mContinuousClock = true;
+    return;
+  }
+  plug.mMIDIMessageManager->sender->resetContinuousClock(false);
+  if (postClockJob(plug, MIDIMessageSender::kJobContinuousClock, kContinuousClockTempo))
+  {
+    plug.mContinuousClock = true;
+  }
 }
 
 // With kOverrideTempo on, the multi tempo follows the integer host tempo.

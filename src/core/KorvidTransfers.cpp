@@ -139,7 +139,7 @@ bool Korvid::BankChangeMessage(int part)
   }
   // A device job goes on only once its program change is out (job 3 sends the part right after it).
   if (manager->onSysexJobThread() &&
-      !manager->bankChanges.waitDone(ticket, MIDIMessageSender::kBankChangeWaitMs) &&
+      !manager->bankChanges.waitDone(ticket, manager->sender->bankChangeWaitMs.load()) &&
       !manager->sender->stopping.load())
   {
     showStatusText(MIDIMessageSender::kTextBankChangeTimedOut);

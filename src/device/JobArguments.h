@@ -25,6 +25,7 @@ struct JobArguments
   bool requestParts = false; // job 0 (carried, not read, by job 2)
   bool toLibrarian = false;  // jobs 0, 2: store into the selected librarian slot instead of sending
   int tempo = 0;             // job 16: beats per minute
+  int songPosition = 0;      // job 15: where the host transport started, in sixteenth notes
 
   // Job 3: a copy of the library record to send, shared by the copies of these arguments.
   std::shared_ptr<LibrarianPatch> record;

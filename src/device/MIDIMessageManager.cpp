@@ -2,6 +2,7 @@
 #include "MIDIMessageManager.h"
 
 #include "DeviceClock.h"
+#include "EditorLock.h"
 
 namespace
 {
@@ -26,6 +27,8 @@ MIDIMessageManager::MIDIMessageManager(Korvid* plugIn, PatchManager* patches, Pa
 MIDIMessageManager::~MIDIMessageManager()
 {
   shutdown();
+  // A library record left in the editor lock's queue must not reach a manager that is gone.
+  EditorLock::Get().Forget(this);
 }
 
 MIDIMessageManager::Thread MIDIMessageManager::threadFor(int jobCode)
@@ -76,6 +79,10 @@ bool MIDIMessageManager::post(const JobArguments& args, const std::function<void
   {
     return false;
   }
+  if (postHook)
+  {
+    return postHook(afterQueuedBankChanges(args), prepare);
+  }
   return workerFor(threadFor(args.jobCode)).post(afterQueuedBankChanges(args), prepare);
 }
 
@@ -84,6 +91,10 @@ bool MIDIMessageManager::postOrChain(const JobArguments& args, const std::functi
   if (sender->stopping.load() || threadFor(args.jobCode) != Thread::SysexJob)
   {
     return false;
+  }
+  if (postHook)
+  {
+    return postHook(afterQueuedBankChanges(args), prepare);
   }
   return sysexJobThread.postOrChain(afterQueuedBankChanges(args), prepare) != WorkerThread::Posted::Dropped;
 }
@@ -97,6 +108,7 @@ void MIDIMessageManager::sendSinglePatchRequestSysexFromLibrarian(bool editBuffe
 {
   patchRequest.arm(true);
   dataReceived = false;
+  storeRefused = false;
   JobArguments args;
   args.jobCode = MIDIMessageSender::kJobRequestSinglePatch;
   args.editBuffer = editBuffer;
@@ -108,6 +120,7 @@ void MIDIMessageManager::sendAllPatchRequestSysexFromLibrarian(int bank)
 {
   patchRequest.arm(true);
   dataReceived = false;
+  storeRefused = false;
   JobArguments args;
   args.jobCode = MIDIMessageSender::kJobRequestAllPatches;
   args.bank = bank;

@@ -4,6 +4,7 @@
 #include "BankChangeThread.h"
 #include "LibraryRequest.h"
 #include "MIDIMessageSender.h"
+#include "SysexProtocol.h"
 #include "WorkerThread.h"
 
 #include <IPlugMidi.h>
@@ -12,9 +13,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class DeviceClock;
+class IControl;
 class IGraphics;
 class Korvid;
 class PatchLibrarian;
@@ -24,9 +27,10 @@ class PatchManager;
 // audio callback, the MIDI input thread and the jobs (atomics, no lock). Jobs are started only through
 // post; a post to a busy thread is dropped. Destruction stops and joins every running job before the
 // sender goes. Concern files: MIDIMessageManager.cpp (threads, posting), MIDIMessageManagerSysEx.cpp
-// (incoming sysex), MIDIMessageManagerPatch.cpp (sound dump parsing), MIDIMessageManagerMulti.cpp (multi
-// and global dump parsing), MIDIMessageManagerEffects.cpp
-// (outgoing parameter messages, effect parameter copies).
+// (incoming sysex, library requests), MIDIMessageManagerParameterChange.cpp (incoming parameter changes),
+// MIDIMessageManagerSysExToUI.cpp (a received value into a control), MIDIMessageManagerPatch.cpp (sound
+// dump parsing), MIDIMessageManagerMulti.cpp (multi and global dump parsing), MIDIMessageManagerEffects.cpp
+// (outgoing parameter messages, effect parameter copies), MIDIMessageManagerRandomizer.cpp (randomizer).
 class MIDIMessageManager
 {
 public:
@@ -59,6 +63,13 @@ public:
   bool postOrChain(const JobArguments& args, const std::function<void()>& prepare = {});
   // True while a job runs on that thread.
   bool isRunning(Thread thread);
+  // Takes every later post instead of the worker threads (tests record the jobs the editor asks for), with
+  // the arguments the thread would get: it answers whether the job was admitted and, when it admits it, runs
+  // prepare itself. Empty: the threads.
+  // Set before posting, on the thread that posts.
+  using PostHook = std::function<bool(const JobArguments& args, const std::function<void()>& prepare)>;
+  void setPostHook(PostHook hook) { postHook = std::move(hook); }
+
   // True on the sysex-job thread (inside a job of codes 0..13).
   bool onSysexJobThread() const { return sysexJobThread.isCurrent(); }
 
@@ -76,8 +87,13 @@ public:
   DeviceClock& clock() const { return *sender->clock; }
 
   // Every incoming sysex message (MIDI input thread, worker thread, editor thread). accept false (host
-  // sysex) is ignored. A message of 60 bytes or more is taken only while a dump is expected and only
-  // when it is a complete dump of the synthesizer (F0 3E 13 .. type .. F7 of the type's exact length).
+  // sysex) is ignored. While a library request is
+  // active the message goes to it, and a whole dump of the requested kind is stored into the selected upper
+  // librarian slot on the editor's side of the editor lock. Otherwise a message of 60 bytes or more is
+  // taken only while a dump is expected and only when it is a message of the synthesizer (F0 3E 13 .. F7):
+  // each parser takes its own kind, and the device id is adopted from a complete dump. A shorter message is
+  // taken only while no dump is expected, as a parameter change. A set refresh-requested flag then
+  // refreshes the shown part.
   void ProcessSysEx(ISysEx* msg, bool accept);
   // Sets part p's sound name, parameters (sections locked for p kept) and category from a sound dump,
   // p = byte 6. Ignores a message shorter than 390 bytes, without 3E 13 .. 10, or with p above 15.
@@ -86,8 +102,9 @@ public:
   // program (also into the plug-in's part tables) from a multi dump. Ignores a message shorter than 425
   // bytes or without 3E 13 .. 11.
   void sysexMultiParse(ISysEx* msg);
-  // Sets the global settings and the plug-in's local-control flag from a global dump of exactly 80 bytes
-  // with 3E 13 .. 14; clears the dump-expected flag for every message, taken or not.
+  // Sets the global settings and the plug-in's local-control flag from a global dump of 80 bytes, or of the
+  // 79 the device's public format gives, with 3E 13 .. 14 .. F7; clears the dump-expected flag for every
+  // message, taken or not.
   void sysexSettingsParse(ISysEx* msg);
   // Stores a plain value (bounded to the parameter's range) into a parameter through the editor surface
   // (updating its controls), or straight into the parameter without one. No change handler runs.
@@ -96,6 +113,28 @@ public:
   // of part (0..15) into its parameters.
   void encryptMultiSettings1Values(int value, int part);
   void encryptMultiSettings2Values(int value, int part);
+
+  // ---- Incoming parameter changes (MIDIMessageManagerParameterChange.cpp, ...SysExToUI.cpp) ----
+
+  // Applies one received value, in the synthesizer's units, to control and its parameter through the
+  // hardware road: bend ranges, multi transpose and velocities, global tuning and transpose and large effect
+  // 2 types are taken back to the parameter's units, local control sets the plug-in's flag, an effect type
+  // refreshes the page, and a part's bank or program (more than 1000 ms after a short program change) is
+  // followed: in librarian mode the upper slot of that number is sent to the part, otherwise the bank and
+  // program are sent and, in program/bank mode, the part's sound is requested. fromDevice: nothing is sent
+  // back for the value itself. Clears the dump-expected flag. A null control does nothing. MIDI input thread
+  // or the thread feeding the message, plug mutex not held.
+  void processSysExToUI(IControl* control, int value, bool refreshTab, bool fromDevice);
+  // The control registered for the address under group 0 gets value through processSysExToUI; when there
+  // is none the unhandled flag is set.
+  void getNormalControl(int type, int location, int high, int low, int value, bool fromDevice);
+  // Runs write under the editor lock, where the slot view and the controls read what it changes: at once
+  // when the lock is free or the caller's, otherwise queued for the lock's next holder (at the latest the
+  // editor's next tick), after the writes queued before it. Never waits. Any thread.
+  void runOnEditorSide(const std::function<void()>& write);
+  // Returns once every write queued by runOnEditorSide has run. Worker threads only (they hold neither
+  // the plug mutex nor a MIDI port's lock).
+  void flushEditorSide();
 
   // ---- Outgoing parameter messages and effect parameter copies (MIDIMessageManagerEffects.cpp) ----
 
@@ -136,6 +175,22 @@ public:
   // part's locked sections when it has any (Korvid::sendPartDataBackToHardware). Never waits.
   void MakeProgramChangeMessages(int part, IMidiMsg* msg);
 
+  // ---- Randomizer (MIDIMessageManagerRandomizer.cpp) ----
+  // All three run on the thread that edits kRandomize, plug mutex held.
+
+  // Fills the plug-in's random pool (Korvid::kRandomValueCount entries) with bytes 0..255 from a generator
+  // seeded anew from the calendar time and the count of randomizings.
+  void randomGenerator();
+  // Pool entry poolIndex reduced into paramIdx's range, as a plain value that always lies inside
+  // minimum..maximum: the minimum plus the entry when that fits; otherwise a toggle (maximum 1) takes the
+  // entry's parity and any other parameter the entry folded back by its maximum (by the size of its range
+  // when the maximum would not bring it into the range). A parameter whose range is empty gives its
+  // minimum; a missing parameter or pool entry gives 0.
+  int randomizer(int paramIdx, int poolIndex);
+  // Sets the sound parameters of part (0..15) from the pool, section by section; a section whose lock is
+  // not 0 keeps its values. Sets values and controls only: nothing is sent.
+  void randomizePatchSettings(int part);
+
   // Owned; lives from construction to destruction.
   std::unique_ptr<MIDIMessageSender> sender;
   // Where Korvid::BankChangeMessage queues its sends; the device jobs wait for it (see post).
@@ -160,20 +215,43 @@ public:
   std::atomic<bool> sendSuppress{false};
   // A dump for the current request has been taken in.
   std::atomic<bool> dataReceived{false};
+  // The last completed library request found no slot or bank to store into (its status text says so);
+  // cleared when a request is armed. Read it after flushEditorSide.
+  std::atomic<bool> storeRefused{false};
   // A job that sends the editor's own data (0 to 4) runs. Set by the poster, cleared by the job's end.
   std::atomic<bool> sendRunning{false};
   std::atomic<bool> storeToMemory{false};
   std::atomic<int32_t> programChangeTimeStamp{0};
 
 private:
+  // Randomizings so far: part of each new seed.
+  uint32_t randomizeCount = 0;
   // Declared after everything their jobs use, so they are destroyed (joined) first.
   WorkerThread sysexJobThread;
   WorkerThread transportThread;
   WorkerThread clockThread;
 
   WorkerThread& workerFor(Thread thread);
+  PostHook postHook;
   // args with the ticket of the bank changes queued so far, for a job of the sysex-job thread.
   JobArguments afterQueuedBankChanges(const JobArguments& args);
-  // A library request takes the message when it is a complete dump of its kind; true when taken.
-  bool takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi);
+  // A library request takes the message when it is a complete dump of its kind: true, with a copy of the
+  // completed record in completed.
+  bool takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi,
+                       LibrarianPatch& completed);
+  // Stores a completed record into the selected upper slot and reloads the upper pane on the editor's side
+  // (runOnEditorSide); a refusal shows why and sets storeRefused.
+  void storeLibraryRecord(const LibrarianPatch& record);
+  // Dispatches a message below the dump threshold as a parameter change.
+  void applyParameterChange(const uint8_t* data, int size);
+  // The control of an effect parameter address: the one of the effect type's group, else group 0.
+  IControl* effectControl(const SysexProtocol::ParameterChange& change);
+  // The follow-up of a part whose bank (bank true) or program a received change set to value.
+  void followPartProgram(int part, bool bank, int value);
+  // Sends part's bank and program; when they go out in program/bank mode, requests the part's sound into
+  // the editor (job 6, a dump expected; dropped when the worker is busy) and sends its locked sections back
+  // after it.
+  void changeBankAndRequestSound(int part);
+  // Selects slot (0..127) in the upper pane of the slot view and the librarian, under the editor lock.
+  void selectUpperSlot(int slot);
 };

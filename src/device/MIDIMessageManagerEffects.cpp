@@ -39,15 +39,17 @@ const EffectCopy kEffect2Copies[] = {
     {kEffect2Param02,
      {kFX2ChorusDepth, kFX2FlangerDepht, kFX2PhaserDepth, kFX2OverdriveDrive, kFX2TripleFXDepth,
       kFX2ReverbShape}},
-    {kEffect2Param03, {kFX2DelaySpread, kFX2OverdrivePostGain, kFX2ReverbDecay}},
+    {kEffect2Param03, {kFX2OverdrivePostGain, kFX2ReverbDecay}},
     {kEffect2Param04, {kFX2DelayLength, kFX2TripleFXChorusMix}},
     {kEffect2Param05, {kFX2FlangerFeedBack, kFX2PhaserFeedback, kFX2DelayFeedback, kFX2TripleFXSampleHold}},
     {kEffect2Param06,
      {kFX2PhaserCenter, kFX2DelayCutoff, kFX2OverdriveCutoff, kFX2TripleFXOverdrive, kFX2ReverbLowppass}},
-    {kEffect2Param07, {kFX2PhaserSpacing, kFX2OverdriveCurve, kFX2ReverbHighPass}},
+    {kEffect2Param07, {kFX2PhaserSpacing, kFX2ReverbHighPass}},
     {kEffect2Param08, {kFX2ReverbDiffusion}},
     {kEffect2Param09, {kFX2FlangerPolarity, kFX2PhaserPolarity, kFX2DelayPolarity, kFX2ReverbDamping}},
-    {kEffect2Param10, {kFX2DelaySpread}},
+    // The synthesizer carries the delay spread and the overdrive curve in effect parameter 10 (the dump
+    // layout reads them from there too).
+    {kEffect2Param10, {kFX2DelaySpread, kFX2OverdriveCurve}},
     {kEffect2Param11, {kFX2DelayLengthClock}},
 };
 

@@ -73,8 +73,7 @@ void MIDIMessageManager::sysexMultiParse(ISysEx* msg)
 
 void MIDIMessageManager::sysexSettingsParse(ISysEx* msg)
 {
-  if (msg && msg->mData && msg->mSize == MultiDumpLayout::kGlobalLength &&
-      hasHeader(msg->mData, SysexProtocol::kGlobalDump))
+  if (msg && SysexProtocol::isGlobalDump(msg->mData, msg->mSize))
   {
     dataReceived = false;
     MultiDumpLayout::parseGlobal(msg->mData, msg->mSize,

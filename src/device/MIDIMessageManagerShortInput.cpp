@@ -87,13 +87,6 @@ template <size_t N> bool contains(const int (&list)[N], int value)
   return false;
 }
 
-// part's index in a per-part family starting at base, or -1.
-int partOf(int paramIdx, int base)
-{
-  const int part = paramIdx - base;
-  return part >= 0 && part < kPartCount ? part : -1;
-}
-
 int storedInt(Korvid& plug, int paramIdx)
 {
   const IParam* param = plug.GetParam(paramIdx);
@@ -142,27 +135,27 @@ void MIDIMessageManager::ProcessMidiMsgFromDevice(IMidiMsg* msg)
     }
     getLegacyCCparam(msg->mData1, channel + 1, msg->mData2, false, true);
   }
-  else if (kind == IMidiMsg::kProgramChange)
+  const bool passOn = cls >= 0 && !plug->mLocalControl.load();
+  if (kind == IMidiMsg::kProgramChange)
   {
+    // Passed on first: what the program change starts (a library record for the part) must reach the
+    // synthesizer after it, or the synthesizer's own program would replace the record.
+    if (passOn)
+    {
+      plug->MIDIOutRoutingSwitch(msg);
+    }
     const int part = plug->partOnChannel(channel);
-    if (part >= 0)
+    if (part >= 0 && static_cast<size_t>(part) < plug->mPartProgramTable.size())
     {
-      if (static_cast<size_t>(part) < plug->mPartProgramTable.size())
-      {
-        plug->mPartProgramTable[static_cast<size_t>(part)] = msg->mData1;
-      }
-      MakeProgramChangeMessages(part, msg);
+      plug->mPartProgramTable[static_cast<size_t>(part)] = msg->mData1;
     }
-    else
-    {
-      MakeProgramChangeMessages(0, msg);
-    }
+    MakeProgramChangeMessages(part >= 0 ? part : 0, msg);
   }
   if (plug->mIndicatorsTrackIncoming.load())
   {
     plug->lightIncomingIndicator(channel);
   }
-  if (cls >= 0 && !plug->mLocalControl.load())
+  if (passOn && kind != IMidiMsg::kProgramChange)
   {
     plug->MIDIOutRoutingSwitch(msg);
   }
@@ -195,13 +188,15 @@ void MIDIMessageManager::ProcessMidiMsgFromDAW(IMidiMsg* msg, int part)
   }
   else if (kind == IMidiMsg::kProgramChange)
   {
+    // Passed on first, as from the synthesizer's side.
+    plug->MIDIOutRoutingSwitch(msg);
     MakeProgramChangeMessages(part >= 0 && part < kPartCount ? part : 0, msg);
   }
   if (plug->mIndicatorsTrackIncoming.load())
   {
     plug->lightIncomingIndicator(channel);
   }
-  if (cls >= 0)
+  if (cls >= 0 && kind != IMidiMsg::kProgramChange)
   {
     plug->MIDIOutRoutingSwitch(msg);
   }
@@ -330,28 +325,9 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
   }
   programChangeTimeStamp = static_cast<int32_t>(GetTickCount());
   LibrarianViewControl* view = plug->mLibrarianView;
-  auto selectSlot = [this, view, program]()
-  {
-    if (view)
-    {
-      // The view's fields belong to the editor thread, which may be drawing them.
-      EditorLock::Get().RunOrDefer(view,
-                                   [view, program]()
-                                   {
-                                     view->selectedUpper = program;
-                                     view->cursorSlot = program;
-                                     view->SetDirty(false);
-                                   });
-    }
-    if (librarian)
-    {
-      librarian->mSelectedUpperSlot = program;
-    }
-  };
-
   if (storedInt(*plug, kControlLibrary) == 1)
   {
-    selectSlot();
+    selectUpperSlot(program);
     plug->SetLibrarianRequestActive(false);
     const int pane = view && view->activePane == LibrarianViewControl::kLowerPane
                          ? LibrarianViewControl::kLowerPane
@@ -359,24 +335,15 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
     plug->sendPatchToDeviceFromLibrarian(program, pane, part);
     return;
   }
-  if (storedInt(*plug, kGlobalRxProgramChange) != 1)
+  // Received program changes are followed unless reception is off (0): "Send+Recv" of the list counts as
+  // well.
+  if (storedInt(*plug, kGlobalRxProgramChange) < 1)
   {
     return;
   }
   plug->SetLibrarianRequestActive(false);
   plug->AllSoundsOff(part, false);
   setPlain(*plug, kMultiPartPatch + part, program);
-  if (plug->BankChangeMessage(part) && plug->mProgramChangeControlsBank.load())
-  {
-    JobArguments args;
-    args.jobCode = MIDIMessageSender::kJobRequestPart;
-    args.part = part;
-    args.toEditor = true;
-    // The new program's sound comes back with the locked sections kept: those go back to the part.
-    if (post(args, [this]() { dumpExpected = true; }))
-    {
-      plug->sendPartDataBackToHardware(part);
-    }
-  }
-  selectSlot();
+  changeBankAndRequestSound(part);
+  selectUpperSlot(program);
 }

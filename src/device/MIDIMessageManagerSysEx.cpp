@@ -1,13 +1,25 @@
-// Incoming sysex: library requests first, then whole dumps of the synthesizer for the editor.
+// Incoming sysex: library requests first, then whole dumps of the synthesizer for the editor, then
+// parameter changes.
 #include "MIDIMessageManager.h"
 
+#include "EditorLock.h"
 #include "Korvid.h"
+#include "LibrarianViewControl.h"
+#include "MultiDumpLayout.h"
 #include "ParamIndex.h"
+#include "PatchLibrarian.h"
 #include "SysexProtocol.h"
 
 #include <string>
 
-bool MIDIMessageManager::takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi)
+namespace
+{
+constexpr const char* kTextNoSlot = "No slot selected, data not stored!";
+constexpr const char* kTextNoBank = "No bank of this kind open, data not stored!";
+} // namespace
+
+bool MIDIMessageManager::takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi,
+                                         LibrarianPatch& completed)
 {
   const bool fits = multi ? SysexProtocol::isMultiDump(data, size) : SysexProtocol::isSoundDump(data, size);
   if (!fits)
@@ -24,8 +36,8 @@ bool MIDIMessageManager::takeIntoRequest(LibraryRequest& request, const uint8_t*
   request.record.mMessages.push_back(std::move(message));
   if (multi)
   {
-    request.record.mName.assign(reinterpret_cast<const char*>(data) + SysexProtocol::kChecksumFirstByte,
-                                SoundDumpLayout::kNameLength);
+    request.record.mName.assign(reinterpret_cast<const char*>(data) + MultiDumpLayout::kNameOffset,
+                                MultiDumpLayout::kNameLength);
   }
   else
   {
@@ -33,8 +45,46 @@ bool MIDIMessageManager::takeIntoRequest(LibraryRequest& request, const uint8_t*
                                 SoundDumpLayout::kNameLength);
     request.record.parseCategory(SoundDumpLayout::kCategoryOffset);
   }
+  request.status = 1;
   request.active = false;
+  completed = request.record;
   return true;
+}
+
+void MIDIMessageManager::storeLibraryRecord(const LibrarianPatch& record)
+{
+  if (!librarian)
+  {
+    storeRefused = true;
+    plug->showStatusText(kTextNoBank);
+    return;
+  }
+  auto store = [this, record]()
+  {
+    const PatchLibrarian::SlotStore result = librarian->setSysexDatatoSelectedSlot(&record);
+    if (result != PatchLibrarian::SlotStore::Stored)
+    {
+      storeRefused = true;
+      plug->showStatusText(result == PatchLibrarian::SlotStore::NoSlot ? kTextNoSlot : kTextNoBank);
+      return;
+    }
+    plug->updatePatchLibrarianView(LibrarianViewControl::kUpperPane);
+    plug->setLibrarianViewDirty();
+  };
+  // The slot view draws from the banks under the editor lock.
+  runOnEditorSide(store);
+}
+
+void MIDIMessageManager::runOnEditorSide(const std::function<void()>& write)
+{
+  // Never waits: the MIDI input thread holds the port's lock, which a port change under the plug mutex
+  // waits for, and the editor takes the plug mutex while it holds its own lock.
+  EditorLock::Get().RunOrDefer(this, write);
+}
+
+void MIDIMessageManager::flushEditorSide()
+{
+  EditorLockGuard guard;
 }
 
 void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept)
@@ -51,22 +101,23 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept)
                                                           : nullptr;
   if (request)
   {
-    if (takeIntoRequest(*request, data, size, request == &performanceRequest))
+    LibrarianPatch completed;
+    if (takeIntoRequest(*request, data, size, request == &performanceRequest, completed))
     {
-      plug->setLibrarianViewDirty();
+      storeLibraryRecord(completed);
       dataReceived = true;
     }
     return;
   }
 
-  if (size >= SysexProtocol::kDumpThreshold && dumpExpected.load())
+  if (size >= SysexProtocol::kDumpThreshold)
   {
-    const bool known = SysexProtocol::isSoundDump(data, size) || SysexProtocol::isMultiDump(data, size) ||
-                       SysexProtocol::isGlobalDump(data, size);
-    if (known)
+    if (dumpExpected.load() && SysexProtocol::isFramed(data, size))
     {
+      const bool whole = SysexProtocol::isSoundDump(data, size) || SysexProtocol::isMultiDump(data, size) ||
+                         SysexProtocol::isGlobalDump(data, size);
       const int deviceId = data[SysexProtocol::kDeviceIdOffset];
-      if (plug->mInitializationRequested.load() && deviceId != plug->mDeviceId.load())
+      if (whole && plug->mInitializationRequested.load() && deviceId != plug->mDeviceId.load())
       {
         if (IParam* param = plug->GetParam(kGlobalSysExID))
         {
@@ -74,15 +125,23 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept)
         }
         plug->mDeviceId = deviceId;
       }
-      // Each parser takes only its own kind; the global parser also ends the expected dump.
-      sysexPatchParse(msg);
-      sysexMultiParse(msg);
+      // Each parser takes only its own kind; a sound or multi dump only whole. The global parser ends the
+      // expected dump for every message of the synthesizer, its own or not.
+      if (whole)
+      {
+        sysexPatchParse(msg);
+        sysexMultiParse(msg);
+      }
       sysexSettingsParse(msg);
       if (arrangementRequest.load())
       {
         refreshRequested = false;
       }
     }
+  }
+  else if (!dumpExpected.load())
+  {
+    applyParameterChange(data, size);
   }
   if (refreshRequested.load())
   {

@@ -104,6 +104,15 @@ void MIDIMessageSender::perform(const JobArguments& args)
   case kJobDeviceIdEnquiry:
     sendDeviceIdEnquiry();
     break;
+  case kJobStartClock:
+    startMIDIClockOutput(args.songPosition);
+    break;
+  case kJobContinuousClock:
+    sendContinuousMIDIClock(args.tempo);
+    break;
+  case kJobStopClock:
+    stopMIDIClockOutput();
+    break;
   default:
     // 14, unknown codes, and the jobs whose bodies are not part of this object yet.
     break;
@@ -134,7 +143,8 @@ void MIDIMessageSender::replaceWaitText(bool writing)
 
 void MIDIMessageSender::awaitBankChanges(uint64_t ticket)
 {
-  if (ticket == 0 || !manager || manager->bankChanges.waitDone(ticket, kBankChangeWaitMs) || stopping.load())
+  if (ticket == 0 || !manager || manager->bankChanges.waitDone(ticket, bankChangeWaitMs.load()) ||
+      stopping.load())
   {
     return;
   }
@@ -160,4 +170,21 @@ bool MIDIMessageSender::pause(int ms)
 {
   DeviceClock& source = clock ? *clock : DeviceClock::system();
   return source.sleep(ms, stopping);
+}
+
+bool MIDIMessageSender::storeIntoLibrarian(uint8_t* data, int size)
+{
+  plug->SetLibrarianRequestActive(true);
+  ISysEx sysex(0, data, size);
+  plug->ProcessSysEx(&sysex, true);
+  if (manager->dataReceived.load() && !refused())
+  {
+    plug->SetLibrarianStatusUnsaved(true);
+    return true;
+  }
+  // Not taken (a dump of the other kind, an input gate closed, or nowhere to store it): the request must not
+  // swallow the next message.
+  manager->patchRequest.end();
+  manager->performanceRequest.end();
+  return false;
 }

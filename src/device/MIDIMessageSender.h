@@ -23,7 +23,8 @@ class PatchManager;
 // MIDIMessageSenderPatch.cpp (sound dump of a part), MIDIMessageSenderREQSingles.cpp (part request),
 // MIDIMessageSenderMulti.cpp (multi and global dumps, init records), MIDIMessageSenderRequests.cpp
 // (reply polling, bank walks, device enquiry), MIDIMessageSenderREQMultis.cpp (multi requests),
-// MIDIMessageSenderREQPatches.cpp (stored sound requests).
+// MIDIMessageSenderREQPatches.cpp (stored sound requests), MIDIMessageSenderMIDIClock.cpp (MIDI clock and
+// transport messages).
 class MIDIMessageSender : public Poco::Runnable
 {
 public:
@@ -193,6 +194,47 @@ public:
 
   // Pauses ms on the time source; false when the manager is stopping.
   bool pause(int ms);
+  // The library form of jobs 0, 2, 11 and 12: arms the library request and feeds dump (size bytes) to the
+  // plug-in's own sysex input, so that it lands in the selected upper slot; then marks the bank unsaved.
+  // False, and the requests ended, when it was not stored.
+  bool storeIntoLibrarian(uint8_t* data, int size);
+
+  // ---- MIDI clock and transport (MIDIMessageSenderMIDIClock.cpp) ----
+
+  // Tempi the clock runs at, in beats per minute; anything else is no tempo.
+  static constexpr int kMinClockTempo = 1;
+  static constexpr int kMaxClockTempo = 999;
+  // Attempts to find a tempo before the clock gives up, and the pause after each failed one, in ms.
+  static constexpr int kTempoAttempts = 10;
+  static constexpr int kTempoRetryMs = 1000;
+  static constexpr const char* kTextNoTempo = "Unable to get DAW Tempo";
+
+  // Job 15, while the plug-in's clock-pointer flag is on: Start (FA) when the host transport started at
+  // the song's beginning (songPosition 0), otherwise the Song Position Pointer of songPosition (sixteenth
+  // notes, at most 16383) and Continue (FB). Transport thread.
+  void startMIDIClockOutput(int songPosition = 0);
+  // Job 17: Stop (FC) while the clock-pointer flag is on. Transport thread.
+  void stopMIDIClockOutput();
+  // Job 16: while the plug-in's clock-out flag is on, sends Timing Clock (F8) 24 times per quarter note at
+  // the tempo found when it starts (clockTempo, retried for about ten seconds; without one the clock is
+  // switched off with "Unable to get DAW Tempo"), the first at once, the others on an absolute schedule,
+  // sleeping between them. Ends when the clock is reset or switched off (within kClockLookMs), when the
+  // output port is gone at a due tick, or when the manager stops. The argument is not read: the tempo
+  // comes from the parameters. Clock thread.
+  void sendContinuousMIDIClock(int tempo);
+  // stop: ends a running clock job at its next look; otherwise arms the clock for the job posted next.
+  // Either way a clock job already running ends, so that a clock switched off and on again restarts with
+  // its new settings. Any thread; never blocks.
+  void resetContinuousClock(bool stop);
+  // The tempo the clock would take now: with kOverrideTempo at 1 the host tempo the plug-in stored,
+  // otherwise the "tempoValues" entry at kMultiTempo; 0 when that is outside 1..999 BPM or the index lies
+  // outside the list. Any thread.
+  int clockTempo();
+  // Nanoseconds from one Timing Clock to the next at tempo (1..999 BPM).
+  static int64_t clockIntervalNs(int tempo);
+
+  // The continuous clock may run (set before job 16 is posted, cleared to stop it).
+  std::atomic<bool> clockRunning{false};
 
   // The arguments run() uses; posters go through the manager instead.
   JobArguments job;
@@ -202,6 +244,8 @@ public:
   std::atomic<bool> cancel{false};
   // Set by the manager's teardown: every pause returns at once and the jobs end.
   std::atomic<bool> stopping{false};
+  // How long a job waits for the bank changes queued before it, in real milliseconds (tests shorten it).
+  std::atomic<int> bankChangeWaitMs{kBankChangeWaitMs};
 
   PatchManager* patchManager = nullptr;
   Korvid* plug = nullptr;
@@ -257,5 +301,23 @@ private:
   // Jobs 8 and 10: walks the 128 programs, storing each reply into the next librarian slot. multis:
   // stored multis, otherwise the sounds of bank.
   void requestBank(bool multis, int bank);
+  // The record the last library request completed found nowhere to be stored (once its store has run).
+  bool refused();
   void setSelectedLibrarianSlot(int slot);
+
+  // Longest sleep of the clock between two looks at its switches, in ms.
+  static constexpr int kClockLookMs = 10;
+  // True while the clock job started at generation should go on sending.
+  bool clockGoesOn(uint64_t generation) const;
+  // Sleeps until the monotonic time dueNs; false as soon as the clock should stop.
+  bool sleepUntilTick(int64_t dueNs, uint64_t generation) const;
+  // Pauses ms on the time source in short steps; false as soon as the clock should stop.
+  bool clockPause(int ms, uint64_t generation);
+  // The clock gave up for want of a tempo: switch shown off, message, clock-out flag cleared.
+  void giveUpClock();
+  // Sends a System Real-Time message (or the Song Position Pointer) unchanged to the output port at once,
+  // past the host and the output queue.
+  void sendClockBytes(std::vector<unsigned char> bytes);
+  // Counts every reset: a clock job runs only while the count it started with is current.
+  std::atomic<uint64_t> clockGeneration{0};
 };

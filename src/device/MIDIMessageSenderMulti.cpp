@@ -31,14 +31,6 @@ bool partActive(Korvid* plug, int part)
   IParam* status = plug->GetParam(kMultiPartStatus + part);
   return status && status->Value() == 1.0;
 }
-
-// Feeds a dump to the plug-in's own input, where the armed library request takes it.
-void feedToLibrarian(Korvid* plug, uint8_t* data, int size)
-{
-  plug->SetLibrarianRequestActive(true);
-  ISysEx sysex(0, data, size);
-  plug->ProcessSysEx(&sysex, true);
-}
 } // namespace
 
 int MIDIMessageSender::decryptMultiSettings1Values(int part)
@@ -97,7 +89,7 @@ void MIDIMessageSender::sendArrangementToDevice(bool toLibrarian, bool requestPa
   buildMultiDump(dump.data(), &name);
   if (toLibrarian)
   {
-    feedToLibrarian(plug, dump.data(), static_cast<int>(dump.size()));
+    storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()));
   }
   else
   {
@@ -160,7 +152,7 @@ void MIDIMessageSender::initPerformance()
 {
   plug->DisplayProcessingIndicator(true);
   std::vector<unsigned char> dump = InitDumpTemplates::initMulti();
-  feedToLibrarian(plug, dump.data(), static_cast<int>(dump.size()));
+  storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()));
   plug->DisplayProcessingIndicator(false);
 }
 
@@ -174,6 +166,6 @@ void MIDIMessageSender::initClassicPatch()
     dump[SysexProtocol::kBankOffset] = MultiDumpLayout::toByte(bank ? bank->Value() : 0.0, 0);
     dump[SysexProtocol::kProgramOffset] = SysexProtocol::dataByte(plug->getSelectedLibrarianSlot());
   }
-  feedToLibrarian(plug, dump.data(), static_cast<int>(dump.size()));
+  storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()));
   plug->DisplayProcessingIndicator(false);
 }

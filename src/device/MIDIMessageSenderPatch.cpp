@@ -86,10 +86,7 @@ void MIDIMessageSender::sendPartToDevice(int part, bool toLibrarian, bool)
     dump[SysexProtocol::kBankOffset] =
         SysexProtocol::dataByte(static_cast<int>(valueOf(plug, kMultiPartBank + part)));
     dump[SysexProtocol::kProgramOffset] = SysexProtocol::dataByte(plug->getSelectedLibrarianSlot());
-    plug->SetLibrarianRequestActive(true);
-    ISysEx sysex(0, dump.data(), static_cast<int>(dump.size()));
-    plug->ProcessSysEx(&sysex, true);
-    plug->SetLibrarianStatusUnsaved(true);
+    storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()));
   }
   else
   {

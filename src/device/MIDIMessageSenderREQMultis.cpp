@@ -84,7 +84,7 @@ void MIDIMessageSender::sendActiveArrangementRequestSysex(bool toEditor)
       plug->showStatusText(kTextEditorCompleted);
     }
   }
-  else if (!toEditor && !failed.load())
+  else if (!toEditor && !failed.load() && !refused())
   {
     plug->showStatusText(kTextCompleted);
     plug->SetLibrarianStatusUnsaved(true);

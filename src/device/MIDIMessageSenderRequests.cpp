@@ -141,7 +141,8 @@ void MIDIMessageSender::setSelectedLibrarianSlot(int slot)
 {
   if (manager && manager->librarian)
   {
-    manager->librarian->mSelectedUpperSlot = slot;
+    // The slot view reads it under the editor lock.
+    manager->runOnEditorSide([this, slot]() { manager->librarian->mSelectedUpperSlot = slot; });
   }
 }
 
@@ -163,6 +164,11 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
     sendRequest(request, false);
     plug->DisplayProcessingIndicator(true);
     if (awaitReply(request, pauseMs, ReplyWait{}) == Reply::Stopped)
+    {
+      break;
+    }
+    // Nowhere to store the next record either: the walk ends.
+    if (refused())
     {
       break;
     }
@@ -224,6 +230,12 @@ void MIDIMessageSender::sendDeviceIdEnquiry()
   plug->DisplayProcessingIndicator(false);
 }
 
+bool MIDIMessageSender::refused()
+{
+  manager->flushEditorSide();
+  return manager->storeRefused.load();
+}
+
 void MIDIMessageSender::finishRequest(bool cancelled, bool toLibrary, const char* cancelledText,
                                       const char* completedText)
 {
@@ -235,7 +247,7 @@ void MIDIMessageSender::finishRequest(bool cancelled, bool toLibrary, const char
       plug->OnParamChange(kRefreshFolders);
     }
   }
-  else if (!failed.load())
+  else if (!failed.load() && !(toLibrary && refused()))
   {
     plug->showStatusText(completedText);
     if (toLibrary)
@@ -243,5 +255,6 @@ void MIDIMessageSender::finishRequest(bool cancelled, bool toLibrary, const char
       plug->SetLibrarianStatusUnsaved(true);
     }
   }
+  // A refused store leaves its own text on the message line.
   plug->DisplayProcessingIndicator(false);
 }

@@ -235,7 +235,7 @@ void MultiDumpLayout::buildGlobal(const ValueReader& value, int deviceId, uint8_
 
 void MultiDumpLayout::parseGlobal(const uint8_t* data, int size, const ValueWriter& write)
 {
-  if (!data || size != kGlobalLength)
+  if (!data || (size != kGlobalLength && size != kShortGlobalLength))
   {
     return;
   }

@@ -46,6 +46,8 @@ public:
 
   // Global dump: the header's device id at 3, settings 39..62, checksum 78 (never rewritten).
   static constexpr int kGlobalLength = 80;
+  // The length the device's public format gives: one byte fewer after the last field.
+  static constexpr int kShortGlobalLength = 79;
   static constexpr int kGlobalFixedByte = 60;
   static constexpr uint8_t kGlobalFixedValue = 0x7F;
   static constexpr int kGlobalLocalControlOffset = 62;
@@ -92,7 +94,8 @@ public:
   // Fills a copy of the global template into dump (kGlobalLength bytes): header device id deviceId (held
   // to 0..127), the settings and the fixed byte 60.
   static void buildGlobal(const ValueReader& value, int deviceId, uint8_t* dump);
-  // Reads the settings of a dump of exactly kGlobalLength bytes (otherwise nothing) into the parameters.
+  // Reads the settings of a dump of kGlobalLength or kShortGlobalLength bytes (otherwise nothing) into the
+  // parameters.
   static void parseGlobal(const uint8_t* data, int size, const ValueWriter& write);
 
   // The multi settings and per-part fields (byte = a block byte), and the global settings.

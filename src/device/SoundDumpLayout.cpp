@@ -512,6 +512,98 @@ void SoundDumpLayout::buildParameters(int part, const ValueReader& value, uint8_
   }
 }
 
+namespace
+{
+// Reads byte b into the parameters of entry e through set (part already applied by set).
+template <class Set> void readEntry(const Entry& e, int b, const Set& set)
+{
+  switch (e.rule)
+  {
+  case Rule::Plain:
+    set(e.p0, b);
+    for (const EffectCopies& copies : effectCopies())
+    {
+      if (copies.offset == e.offset)
+      {
+        for (int param : copies.params)
+        {
+          set(param, b);
+        }
+      }
+    }
+    break;
+  case Rule::Octave:
+    set(e.p0, (b - kOctaveBase) / kOctaveStep);
+    break;
+  case Rule::Semitone:
+    set(e.p0, b - kSemitoneBase);
+    break;
+  case Rule::BendRange:
+    set(e.p0, b - kBendRangeBase);
+    break;
+  case Rule::OscShape:
+    set(e.p1, b);
+    if (b < kFirstWavetableShape)
+    {
+      set(e.p2, b);
+      set(e.p3, 0);
+    }
+    else
+    {
+      set(e.p2, kFirstWavetableShape);
+      set(e.p3, b - kFirstWavetableShape);
+    }
+    break;
+  case Rule::Unisono:
+    if (b % kUnisonoStep == 0 && b <= 5 * kUnisonoStep)
+    {
+      set(e.p0, b / kUnisonoStep);
+      set(e.p1, 0);
+    }
+    else
+    {
+      set(e.p0, (b - 1) / kUnisonoStep);
+      set(e.p1, 1);
+    }
+    break;
+  case Rule::FilterRoute:
+    set(e.p0, b);
+    set(e.p1, b != 0 ? 0 : 1);
+    set(e.p2, b != 0 ? 1 : 0);
+    break;
+  case Rule::EnvMode:
+    if (b < kEnvTriggerStep)
+    {
+      set(e.p0, b);
+      set(e.p1, 0);
+    }
+    else
+    {
+      set(e.p0, b - kEnvTriggerStep);
+      set(e.p1, 1);
+    }
+    break;
+  case Rule::ArpStep:
+  {
+    const int a = b < kDataLimit ? b % kLowNibble : 0;
+    set(e.p1, 0);
+    set(e.p0, b / kArpHighStep);
+    set(e.p2, a);
+    if (a >= kArpGlideBit)
+    {
+      set(e.p2, a - kArpGlideBit);
+      set(e.p1, 1);
+    }
+    break;
+  }
+  case Rule::ArpLength:
+    set(e.p0, b / kArpHighStep);
+    set(e.p1, b < kDataLimit ? b % kLowNibble : 0);
+    break;
+  }
+}
+} // namespace
+
 void SoundDumpLayout::parseParameters(const uint8_t* dump, int part, const ValueReader& lockValue,
                                       const ValueWriter& write)
 {
@@ -549,96 +641,42 @@ void SoundDumpLayout::parseParameters(const uint8_t* dump, int part, const Value
   auto set = [&](int base, int value) { write(base + part, static_cast<double>(value)); };
   for (const Entry& e : entries())
   {
-    if (locked(e.offset))
+    if (!locked(e.offset))
+    {
+      readEntry(e, dump[e.offset], set);
+    }
+  }
+}
+
+SoundDumpLayout::PackedByte SoundDumpLayout::parsePackedByte(int offset, uint8_t value, int part,
+                                                             const ValueWriter& write)
+{
+  for (const Entry& e : entries())
+  {
+    if (e.offset != offset)
     {
       continue;
     }
-    const int b = dump[e.offset];
+    PackedByte kind = PackedByte::None;
     switch (e.rule)
     {
-    case Rule::Plain:
-      set(e.p0, b);
-      for (const EffectCopies& copies : effectCopies())
-      {
-        if (copies.offset == e.offset)
-        {
-          for (int param : copies.params)
-          {
-            set(param, b);
-          }
-        }
-      }
-      break;
-    case Rule::Octave:
-      set(e.p0, (b - kOctaveBase) / kOctaveStep);
-      break;
-    case Rule::Semitone:
-      set(e.p0, b - kSemitoneBase);
-      break;
-    case Rule::BendRange:
-      set(e.p0, b - kBendRangeBase);
-      break;
-    case Rule::OscShape:
-      set(e.p1, b);
-      if (b < kFirstWavetableShape)
-      {
-        set(e.p2, b);
-        set(e.p3, 0);
-      }
-      else
-      {
-        set(e.p2, kFirstWavetableShape);
-        set(e.p3, b - kFirstWavetableShape);
-      }
-      break;
     case Rule::Unisono:
-      if (b % kUnisonoStep == 0 && b <= 5 * kUnisonoStep)
-      {
-        set(e.p0, b / kUnisonoStep);
-        set(e.p1, 0);
-      }
-      else
-      {
-        set(e.p0, (b - 1) / kUnisonoStep);
-        set(e.p1, 1);
-      }
-      break;
-    case Rule::FilterRoute:
-      set(e.p0, b);
-      set(e.p1, b != 0 ? 0 : 1);
-      set(e.p2, b != 0 ? 1 : 0);
+      kind = PackedByte::Unisono;
       break;
     case Rule::EnvMode:
-      if (b < kEnvTriggerStep)
-      {
-        set(e.p0, b);
-        set(e.p1, 0);
-      }
-      else
-      {
-        set(e.p0, b - kEnvTriggerStep);
-        set(e.p1, 1);
-      }
+      kind = PackedByte::Envelope;
       break;
     case Rule::ArpStep:
-    {
-      const int a = b < kDataLimit ? b % kLowNibble : 0;
-      set(e.p1, 0);
-      set(e.p0, b / kArpHighStep);
-      set(e.p2, a);
-      if (a >= kArpGlideBit)
-      {
-        set(e.p2, a - kArpGlideBit);
-        set(e.p1, 1);
-      }
-      break;
-    }
     case Rule::ArpLength:
-      set(e.p0, b / kArpHighStep);
-      set(e.p1, b < kDataLimit ? b % kLowNibble : 0);
+      kind = PackedByte::ArpStep;
       break;
+    default:
+      return PackedByte::None;
     }
+    readEntry(e, value, [&](int base, int v) { write(base + part, static_cast<double>(v)); });
+    return kind;
   }
+  return PackedByte::None;
 }
 
 const char* SoundDumpLayout::categoryText(int code)

@@ -43,6 +43,18 @@ public:
   static void parseParameters(const uint8_t* dump, int part, const ValueReader& lockValue,
                               const ValueWriter& write);
 
+  // The bytes that carry more than one parameter.
+  enum class PackedByte
+  {
+    None,     // not a packed byte
+    Unisono,  // unisono and mono/poly
+    Envelope, // an envelope's mode and trigger
+    ArpStep   // an arpeggiator step's type, glide and accent, or its length and timing
+  };
+  // Reads value as the packed byte at offset of a dump into part's (0..15) parameters, in the order
+  // parseParameters does, and says which kind it was; any other offset writes nothing (None).
+  static PackedByte parsePackedByte(int offset, uint8_t value, int part, const ValueWriter& write);
+
   // The category text of code c ("Init" .. "Seq"), or "" outside 0..12.
   static const char* categoryText(int code);
 

@@ -76,5 +76,56 @@ bool SysexProtocol::isMultiDump(const uint8_t* data, int size)
 
 bool SysexProtocol::isGlobalDump(const uint8_t* data, int size)
 {
-  return isMessage(data, size, kGlobalDump, kGlobalDumpLength);
+  return isMessage(data, size, kGlobalDump, kGlobalDumpLength) ||
+         isMessage(data, size, kGlobalDump, kShortGlobalDumpLength);
+}
+
+bool SysexProtocol::isFramed(const uint8_t* data, int size)
+{
+  return data && size > kTypeOffset && data[0] == kSysexStart &&
+         data[kManufacturerOffset] == kManufacturerId && data[kModelOffset] == kModelId &&
+         data[size - 1] == kSysexEnd;
+}
+
+std::vector<uint8_t> SysexProtocol::parameterChange(int deviceId, const ParameterChange& change)
+{
+  return {kSysexStart,
+          kManufacturerId,
+          kModelId,
+          dataByte(deviceId),
+          dataByte(change.type),
+          dataByte(change.location),
+          dataByte(change.high),
+          dataByte(change.low),
+          dataByte(change.value),
+          kSysexEnd};
+}
+
+bool SysexProtocol::parseParameterChange(const uint8_t* data, int size, ParameterChange& out)
+{
+  if ((size != kParameterChangeLength && size != kShortParameterChangeLength) || !isFramed(data, size))
+  {
+    return false;
+  }
+  for (int i = 1; i < size - 1; ++i)
+  {
+    if (data[i] > kDataMask)
+    {
+      return false;
+    }
+  }
+  // The fields follow the device id in the long form and the model byte in the short one.
+  const int first = size == kParameterChangeLength ? kTypeOffset : kDeviceIdOffset;
+  ParameterChange change;
+  change.type = data[first];
+  change.location = data[first + 1];
+  change.high = data[first + 2];
+  change.low = data[first + 3];
+  change.value = data[first + 4];
+  if (change.location >= kLocationCount)
+  {
+    return false;
+  }
+  out = change;
+  return true;
 }

@@ -43,6 +43,15 @@ public:
   static constexpr int kSoundDumpLength = 392;
   static constexpr int kMultiDumpLength = 425;
   static constexpr int kGlobalDumpLength = 80;
+  // The global dump as the device's public format counts it (72 data bytes; its fields lie where they lie
+  // in the 80-byte form).
+  static constexpr int kShortGlobalDumpLength = 79;
+  // Parameter change F0 3E 13 dev type location high low value F7, and the short form without the device
+  // id byte.
+  static constexpr int kParameterChangeLength = 10;
+  static constexpr int kShortParameterChangeLength = 9;
+  // Locations (parts) a parameter change addresses: 0..15.
+  static constexpr int kLocationCount = 16;
   // Shortest message the sound parser reads (its last read byte is the category at 386).
   static constexpr int kSoundDumpMinimumLength = 390;
   // Messages of this length or more are dumps; shorter ones are parameter changes.
@@ -72,13 +81,32 @@ public:
   // shorter than kChecksumRewriteLength are left as they are. Returns true when it wrote.
   static bool writeChecksum(uint8_t* data, int size);
 
+  // The fields of a parameter change. The sound parameter of index i sits at high = i >> 7, low = i & 7F.
+  struct ParameterChange
+  {
+    int type = 0;
+    int location = 0;
+    int high = 0;
+    int low = 0;
+    int value = 0;
+  };
+  // A parameter change of deviceId (framed, 10 bytes); each field masked to 7 bits.
+  static std::vector<uint8_t> parameterChange(int deviceId, const ParameterChange& change);
+  // True for a well-formed parameter change of the synthesizer: 10 bytes (or the 9-byte form without the
+  // device id), F0 3E 13 at the start, F7 last, every byte between them 7-bit and a location below 16.
+  // out takes the fields then; otherwise it is left alone.
+  static bool parseParameterChange(const uint8_t* data, int size, ParameterChange& out);
+
   // True for a complete message of the synthesizer: size bytes exactly length, F0 3E 13 at 0..2, the
   // type at 4, F7 last. The device id is not examined.
   static bool isMessage(const uint8_t* data, int size, uint8_t type, int length);
-  // isMessage for the three dumps.
+  // isMessage for the three dumps; a global dump of either length.
   static bool isSoundDump(const uint8_t* data, int size);
   static bool isMultiDump(const uint8_t* data, int size);
   static bool isGlobalDump(const uint8_t* data, int size);
+  // F0 3E 13 at the start and F7 last, of any length above the type byte: a message of the synthesizer,
+  // whole or not.
+  static bool isFramed(const uint8_t* data, int size);
 
   // value's low 7 bits as a data byte.
   static uint8_t dataByte(int value) { return static_cast<uint8_t>(value & kDataMask); }

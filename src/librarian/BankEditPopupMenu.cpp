@@ -1,9 +1,23 @@
-// BankEditPopupMenu: the librarian's main menu, with its import and help sub-menus.
+// BankEditPopupMenu: the librarian's main menu: its entries by mode and what each choice does.
 #include "BankEditPopupMenu.h"
 
+#include "ControlLayer.h"
 #include "IPopupMenu.h"
+#include "JobArguments.h"
 #include "Korvid.h"
+#include "MIDIMessageManager.h"
+#include "MIDIMessageSender.h"
 #include "ParamIndex.h"
+
+#include <string>
+
+namespace
+{
+std::string withBankLetter(const char* text, int bank)
+{
+  return std::string(text) + static_cast<char>('A' + bank);
+}
+} // namespace
 
 BankEditPopupMenu::BankEditPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect, Korvid* editor)
     : IPopupMenuControl(plug, librarian, rect, editor)
@@ -14,57 +28,260 @@ BankEditPopupMenu::BankEditPopupMenu(IPlugBase* plug, PatchLibrarian* librarian,
 void BankEditPopupMenu::AddMenuItemsIn(Korvid* editor)
 {
   mEditor = editor;
+  const bool multis = editor && editor->mMultiMode;
+  filledForMultis = multis;
   clearMenu();
-  mImportMenu = newSubMenu();
-  mImportMenu->AddItem("Standard MIDI (*.mid)");
-  mImportMenu->AddItem("SysEx (*.syx / *.kvd)");
-  mHelpMenu = newSubMenu();
-  mHelpMenu->AddItem("Open Data Folder");
-  mHelpMenu->AddItem("Open User Manual");
-  mHelpMenu->AddItem("Open Support Ticket");
-  mHelpMenu->AddItem("Check for Updates");
-  mHelpMenu->AddItem("DAW Setup Guides");
-  getMenu().AddItem("Import...", mImportMenu);
-  getMenu().AddItem("Other Helpful things...", mHelpMenu);
+  requestSoundMenu = newSubMenu();
+  requestMultiMenu = newSubMenu();
+  storeSoundMenu = newSubMenu();
+  storeMultiMenu = newSubMenu();
+  saveAsMenu = newSubMenu();
+  importMenu = newSubMenu();
+  helpMenu = newSubMenu();
+
+  IPopupMenu& main = getMenu();
+  if (multis)
+  {
+    requestMultiMenu->AddItem("from Temp Buffer to Plug-in GUI");
+    requestMultiMenu->AddItem("from Temp Buffer to Librarian");
+    requestMultiMenu->AddItem("from selected Program Slot");
+    requestMultiMenu->AddItem("All Multis from Selected Bank");
+    storeMultiMenu->AddItem("To Currently Selected Slot & Bank");
+    storeMultiMenu->AddItem("All Multis from Current Bank");
+    main.AddItem("Request Multi Data", requestMultiMenu);
+    main.AddSeparator();
+    main.AddItem("Store Multi Data", storeMultiMenu);
+  }
+  else
+  {
+    requestSoundMenu->AddItem("from Active Slot to Plug-in GUI");
+    requestSoundMenu->AddItem("from Active Slot to Librarian");
+    requestSoundMenu->AddItem("from Selected Program Slot");
+    requestSoundMenu->AddSeparator();
+    storeSoundMenu->AddItem("To Currently Selected Slot & Bank");
+    storeSoundMenu->AddSeparator();
+    for (int bank = 0; bank < kBankCount; ++bank)
+    {
+      requestSoundMenu->AddItem(withBankLetter("All Patches from Bank ", bank).c_str());
+      storeSoundMenu->AddItem(withBankLetter("All Current Patches to Bank ", bank).c_str());
+    }
+    main.AddItem("Request Patch Data", requestSoundMenu);
+    main.AddSeparator();
+    main.AddItem("Store Patch Data", storeSoundMenu);
+  }
+  main.AddSeparator();
+  main.AddItem("Sync Current Data from HW");
+  main.AddItem("Push Current Multi to HW");
+  main.AddSeparator();
+  main.AddItem("Save (Overwrite current bank)");
+  saveAsMenu->AddItem("Standard MIDI (*.mid)");
+  saveAsMenu->AddItem("Korvid Format (*.kvd)");
+  main.AddItem("Save As...", saveAsMenu);
+  main.AddSeparator();
+  importMenu->AddItem("Standard MIDI (*.mid)");
+  importMenu->AddItem("SysEx (*.syx / *.kvd)");
+  main.AddItem("Import...", importMenu);
+  main.AddItem("Refresh Folders");
+  helpMenu->AddItem("Open Data Folder");
+  helpMenu->AddItem("Open User Manual");
+  helpMenu->AddItem("Open Support Ticket");
+  helpMenu->AddItem("Check for Updates");
+  helpMenu->AddItem("DAW Setup Guides");
+  main.AddItem("Other Helpful things...", helpMenu);
+  main.AddSeparator();
+  main.AddItem("About this Plug-in...");
 }
 
 void BankEditPopupMenu::doPopupMenu(Korvid* editor)
 {
   mEditor = editor;
-  IPopupMenuControl::OnMouseDown(0, 0, nullptr);
+  IPopupMenu* chosen = mEditor ? showMenu() : nullptr;
+  if (chosen)
+  {
+    const int index = chosen->GetChosenItemIdx();
+    if (chosen == &getMenu())
+    {
+      onMainChoice(index);
+    }
+    else if (chosen == requestSoundMenu)
+    {
+      onRequestSoundChoice(index);
+    }
+    else if (chosen == requestMultiMenu)
+    {
+      onRequestMultiChoice(index);
+    }
+    else if (chosen == storeSoundMenu || chosen == storeMultiMenu)
+    {
+      onStoreChoice(index, chosen == storeMultiMenu);
+    }
+    else if (chosen == saveAsMenu)
+    {
+      mEditor->saveUpperBankAs(index == kStandardMidi);
+    }
+    else if (chosen == importMenu)
+    {
+      onImportChoice(index);
+    }
+    else if (chosen == helpMenu)
+    {
+      onHelpChoice(index);
+    }
+  }
+  uncheckAll();
 }
 
 void BankEditPopupMenu::OnMouseDown(int, int, IMouseMod*)
 {
+  if (mEditor && mEditor->mMultiMode != filledForMultis)
+  {
+    AddMenuItemsIn(mEditor);
+  }
   doPopupMenu(mEditor);
-  Redraw();
-  SetDirty(false);
+  redrawAfterPopup();
 }
 
-void BankEditPopupMenu::onChoice(IPopupMenu* menu, int index)
+void BankEditPopupMenu::onMainChoice(int index)
 {
-  if (!mEditor)
+  switch (index)
+  {
+  case kItemSync:
+    postRequest(mEditor, MIDIMessageSender::kJobRequestArrangement, mEditor->mCurrentPart, true);
+    break;
+  case kItemPush:
+    if (MIDIMessageManager* manager = mEditor->mMIDIMessageManager; manager && mEditor->mOutputPresent)
+    {
+      JobArguments args;
+      args.jobCode = MIDIMessageSender::kJobSendArrangement;
+      Korvid* editor = mEditor;
+      // The flags hold incoming data back while the multi goes out; set for a dropped post they would keep
+      // the editor deaf.
+      manager->post(args,
+                    [editor, manager]()
+                    {
+                      editor->mIgnoreIncoming = true;
+                      editor->mPushGlobal = true;
+                      editor->mPushAllParts = true;
+                      editor->mWorkerBusy = true;
+                      manager->sendRunning = true;
+                    });
+    }
+    break;
+  case kItemSave:
+    mEditor->saveUpperBank();
+    break;
+  case kItemRefresh:
+    if (mEditor->settleUnsavedBankEdits() != Korvid::BankEditsAnswer::kKept)
+    {
+      mEditor->OnParamChange(kRefreshFolders);
+    }
+    break;
+  case kItemAbout:
+    if (mEditor->mAboutWindowLayer)
+    {
+      mEditor->mAboutWindowLayer->Hide(false);
+    }
+    break;
+  default:
+    break;
+  }
+}
+
+void BankEditPopupMenu::onRequestSoundChoice(int index)
+{
+  MIDIMessageManager* manager = mEditor->mMIDIMessageManager;
+  if (mEditor->mMultiMode || !manager)
   {
     return;
   }
-  if (menu == mImportMenu && (index == kImportMidi || index == kImportSysex))
+  if (index == kRequestSlotToEditor || index == kRequestSlotToLibrarian)
   {
-    // The library is read again only when a file came in; the message line keeps saying which one.
-    if (mEditor->saveImportedFile(index == kImportMidi))
-    {
-      const std::string imported = mEditor->getStatusText();
-      {
-        WDL_MutexLock lock(mEditor->GetMutex());
-        mEditor->OnParamChange(kRefreshFolders);
-      }
-      mEditor->showStatusText(imported.c_str());
-    }
+    postRequest(mEditor, MIDIMessageSender::kJobRequestPart, mEditor->mCurrentPart,
+                index == kRequestSlotToEditor);
   }
-  else if (menu == mHelpMenu && (index == kOpenDataFolder || index == kOpenUserManual))
+  else if (index == kRequestSelectedProgram)
+  {
+    const IParam* bank = mEditor->GetParam(kRequestFromBank);
+    manager->sendSinglePatchRequestSysexFromLibrarian(false, bank ? bank->Int() : 0);
+  }
+  else if (index >= kRequestBankA && index < kRequestBankA + kBankCount)
+  {
+    manager->sendAllPatchRequestSysexFromLibrarian(index - kRequestBankA);
+  }
+}
+
+void BankEditPopupMenu::onRequestMultiChoice(int index)
+{
+  MIDIMessageManager* manager = mEditor->mMIDIMessageManager;
+  if (!manager)
+  {
+    return;
+  }
+  if (index == kRequestMultiToEditor || index == kRequestMultiToLibrarian)
+  {
+    postRequest(mEditor, MIDIMessageSender::kJobRequestArrangement, mEditor->mCurrentPart,
+                index == kRequestMultiToEditor);
+  }
+  else if (index == kRequestSelectedMulti || index == kRequestAllMultis)
+  {
+    JobArguments args;
+    args.jobCode = index == kRequestSelectedMulti ? MIDIMessageSender::kJobRequestSingleMulti
+                                                  : MIDIMessageSender::kJobRequestAllMultis;
+    // The job arms the library request itself; a dropped post leaves the received flag as it was.
+    manager->post(args, [manager]() { manager->dataReceived = false; });
+  }
+}
+
+void BankEditPopupMenu::onStoreChoice(int index, bool multis)
+{
+  if (multis != mEditor->mMultiMode.load())
+  {
+    return;
+  }
+  if (index == kStoreSelectedSlot)
+  {
+    mEditor->SendSingleProgramFromLibrarian(true, mEditor->mCurrentPart);
+  }
+  else if (multis && index == kStoreAllMultis)
+  {
+    // Multis have one memory bank.
+    mEditor->SendAllProgramsFromLibrarian(0);
+  }
+  else if (!multis && index >= kStoreBankA && index < kStoreBankA + kBankCount)
+  {
+    // Asks before it overwrites the synthesizer's bank.
+    mEditor->SendAllProgramsFromLibrarian(index - kStoreBankA);
+  }
+}
+
+void BankEditPopupMenu::onImportChoice(int index)
+{
+  if (index != kImportMidi && index != kImportSysex)
+  {
+    return;
+  }
+  // The library is read again only when a file came in, and only once unsaved edits are settled; the
+  // message line keeps saying what was imported.
+  if (!mEditor->saveImportedFile(index == kImportMidi))
+  {
+    return;
+  }
+  const std::string imported = mEditor->getStatusText();
+  if (mEditor->settleUnsavedBankEdits() == Korvid::BankEditsAnswer::kKept)
+  {
+    return;
+  }
+  mEditor->OnParamChange(kRefreshFolders);
+  mEditor->showStatusText(imported.c_str());
+}
+
+void BankEditPopupMenu::onHelpChoice(int index)
+{
+  if (index == kOpenDataFolder || index == kOpenUserManual)
   {
     mEditor->OpenDataDirectory(index == kOpenUserManual);
   }
-  else if (menu == mHelpMenu && index >= kOpenSupportTicket && index <= kDawSetupGuides)
+  else if (index >= kOpenSupportTicket && index <= kDawSetupGuides)
   {
     mEditor->OpenHelpTopics(index - kOpenSupportTicket);
   }

@@ -1,8 +1,11 @@
-// BankNumberPopupMenu: the bank selector of the current part ("Bank A (RAM)" ... "Bank H (RAM)").
+// BankNumberPopupMenu: the bank selector's entries and what a choice sends.
 #include "BankNumberPopupMenu.h"
 
+#include "IGraphics.h"
 #include "IPopupMenu.h"
 #include "Korvid.h"
+#include "MIDIMessageSender.h"
+#include "ParamIndex.h"
 
 #include <string>
 
@@ -36,4 +39,67 @@ bool BankNumberPopupMenu::refreshPatchNames(PatchLibrarian* librarian, Korvid* e
   // An index outside the items unticks them all.
   getMenu().CheckItemAlone(bank >= 0 && bank < kBankCount ? bank : -1);
   return true;
+}
+
+int BankNumberPopupMenu::bankParam() const
+{
+  return mEditor->mMultiMode ? kMultiBank : kMultiPartBank + mEditor->mCurrentPart;
+}
+
+int BankNumberPopupMenu::doPopupMenu(Korvid* editor, int& bank)
+{
+  mEditor = editor;
+  IPopupMenu* chosen = editor ? showMenu() : nullptr;
+  if (!chosen)
+  {
+    return 0;
+  }
+  uncheckAll();
+  if (chosen != &getMenu())
+  {
+    return 0;
+  }
+  const int b = chosen->GetChosenItemIdx();
+  const int paramIdx = bankParam();
+  const bool multi = editor->mMultiMode;
+  const int part = editor->mCurrentPart;
+  if (IGraphics* surface = editor->GetGUI())
+  {
+    surface->SetParameterFromPlug(paramIdx, static_cast<double>(b), false);
+  }
+  if (editor->BankChangeMessage(part) && !multi)
+  {
+    if (editor->mProgramChangeControlsBank)
+    {
+      postRequest(editor, MIDIMessageSender::kJobRequestPart, part, true);
+    }
+    else
+    {
+      editor->sendPatchToDevice(part, true, false, false, false);
+    }
+  }
+  if (IParam* param = editor->GetParam(paramIdx))
+  {
+    param->SetBounded(static_cast<double>(b));
+  }
+  getMenu().CheckItemAlone(b);
+  bank = b;
+  return b;
+}
+
+void BankNumberPopupMenu::OnMouseDown(int, int, IMouseMod*)
+{
+  if (!mEditor)
+  {
+    return;
+  }
+  const IParam* param = mEditor->GetParam(bankParam());
+  currentChoice = param ? param->Int() : 0;
+  doPopupMenu(mEditor, currentChoice);
+  // Written back also after a dismissed menu, so that the controls show the bank the parameter holds.
+  if (IGraphics* surface = mEditor->GetGUI())
+  {
+    surface->SetParameterFromPlug(bankParam(), static_cast<double>(currentChoice), false);
+  }
+  redrawAfterPopup();
 }

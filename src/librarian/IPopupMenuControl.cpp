@@ -1,11 +1,12 @@
-// Base of the librarian's popup menus: building from the library, ticking the selection, showing the menu.
+// Base of the librarian's popup menus: owning the menus and showing them.
 #include "IPopupMenuControl.h"
 
-#include "FolderFiles.h"
 #include "IGraphics.h"
+#include "IPlugBase.h"
 #include "IPopupMenu.h"
+#include "JobArguments.h"
 #include "Korvid.h"
-#include "PatchFile.h"
+#include "MIDIMessageManager.h"
 
 namespace
 {
@@ -24,54 +25,22 @@ bool IPopupMenuControl::Draw(IGraphics* pGraphics)
   return pGraphics->FillIRect(&kTransparent, &mRECT);
 }
 
-void IPopupMenuControl::OnMouseDown(int, int, IMouseMod*)
+IPopupMenu* IPopupMenuControl::showMenu()
 {
   IPlugBase* plug = GetPlug();
   IGraphics* surface = plug ? plug->GetGUI() : nullptr;
+  // An empty menu would open as a bare frame with nothing to choose.
   if (!surface || mMenu->GetNItems() == 0)
   {
-    return;
+    return nullptr;
   }
   IRECT area = mRECT;
-  if (IPopupMenu* chosen = surface->CreateIPopupMenu(mMenu.get(), &area))
-  {
-    onChoice(chosen, chosen->GetChosenItemIdx());
-  }
-}
-
-void IPopupMenuControl::onChoice(IPopupMenu*, int) {}
-
-PatchFile* IPopupMenuControl::bankOfItem(const IPopupMenu* menu, int index) const
-{
-  for (const BankItem& item : mBankItems)
-  {
-    if (item.menu == menu && item.index == index)
-    {
-      return item.bank;
-    }
-  }
-  return nullptr;
-}
-
-bool IPopupMenuControl::matchesSelection(const PatchFile* bank, const std::string& displayName,
-                                         const std::string& title)
-{
-  if (!bank || displayName.empty() || bank->mFolderName != title)
-  {
-    return false;
-  }
-  if (bank->mFileName == displayName)
-  {
-    return true;
-  }
-  const size_t prefix = Korvid::kShortenedPrefixLength;
-  return displayName.size() > prefix && displayName[prefix] == '~' && bank->mFileName.size() > prefix &&
-         bank->mFileName.compare(0, prefix, displayName, 0, prefix) == 0;
+  IPopupMenu* chosen = surface->CreateIPopupMenu(mMenu.get(), &area);
+  return chosen && chosen->GetChosenItemIdx() >= 0 ? chosen : nullptr;
 }
 
 void IPopupMenuControl::clearMenu()
 {
-  mBankItems.clear();
   mMenu = std::make_unique<IPopupMenu>();
   mSubMenus.clear();
 }
@@ -82,75 +51,38 @@ IPopupMenu* IPopupMenuControl::newSubMenu()
   return mSubMenus.back().get();
 }
 
-void IPopupMenuControl::addBankItem(IPopupMenu* menu, PatchFile* bank, const std::string& text,
-                                    const std::string& displayName, const std::string& title)
+void IPopupMenuControl::uncheckAll()
 {
-  IPopupMenuItem* item = menu->AddItem(text.c_str());
-  item->SetChecked(matchesSelection(bank, displayName, title));
-  mBankItems.push_back({menu, menu->GetNItems() - 1, bank});
-}
-
-void IPopupMenuControl::fillFromTree(const std::vector<FolderFiles*>& tree, const std::string& displayName,
-                                     const std::string& title)
-{
-  clearMenu();
-  for (const FolderFiles* folder : tree)
+  mMenu->CheckItemAlone(-1);
+  for (const auto& subMenu : mSubMenus)
   {
-    if (!folder)
-    {
-      continue;
-    }
-    IPopupMenu* folderMenu = newSubMenu();
-    for (const SubFolderFiles& child : folder->mChildren)
-    {
-      IPopupMenu* childMenu = newSubMenu();
-      for (const SubFolderFiles2& grandChild : child.mChildren)
-      {
-        IPopupMenu* grandChildMenu = newSubMenu();
-        for (PatchFile* bank : grandChild.mBanks)
-        {
-          if (bank)
-          {
-            addBankItem(grandChildMenu, bank, bank->mFileName, displayName, title);
-          }
-        }
-        childMenu->AddItem(grandChild.mName.c_str(), grandChildMenu);
-      }
-      for (PatchFile* bank : child.mBanks)
-      {
-        if (bank)
-        {
-          addBankItem(childMenu, bank, bank->mFileName, displayName, title);
-        }
-      }
-      folderMenu->AddItem(child.mName.c_str(), childMenu);
-    }
-    for (PatchFile* bank : folder->mBanks)
-    {
-      if (bank)
-      {
-        addBankItem(folderMenu, bank, bank->mFileName, displayName, title);
-      }
-    }
-    mMenu->AddItem(folder->mName.c_str(), folderMenu);
+    subMenu->CheckItemAlone(-1);
   }
 }
 
-void IPopupMenuControl::fillFromBanks(const std::vector<PatchFile*>& banks, const std::string& displayName,
-                                      const std::string& title)
+void IPopupMenuControl::redrawAfterPopup()
 {
-  clearMenu();
-  int counter = 0;
-  std::string previousPrefix;
-  for (PatchFile* bank : banks)
+  Redraw();
+  SetDirty(false);
+}
+
+bool IPopupMenuControl::postRequest(Korvid* editor, int jobCode, int part, bool toEditor)
+{
+  MIDIMessageManager* manager = editor ? editor->mMIDIMessageManager : nullptr;
+  if (!manager)
   {
-    if (bank)
-    {
-      const std::string text = Korvid::shortenedBankName(bank->mFileName, counter, previousPrefix);
-      IPopupMenuItem* item = mMenu->AddItem(text.c_str());
-      // The bank-name selectors tick by the list's display text and the bank's folder.
-      item->SetChecked(!displayName.empty() && text == displayName && bank->mFolderName == title);
-      mBankItems.push_back({mMenu.get(), mMenu->GetNItems() - 1, bank});
-    }
+    return false;
   }
+  JobArguments args;
+  args.jobCode = jobCode;
+  args.part = part;
+  args.toEditor = toEditor;
+  return manager->post(args,
+                       [manager, toEditor]()
+                       {
+                         if (toEditor)
+                         {
+                           manager->dumpExpected = true;
+                         }
+                       });
 }

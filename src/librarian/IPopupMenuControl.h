@@ -4,70 +4,51 @@
 #include "IControl.h"
 
 #include <memory>
-#include <string>
 #include <vector>
 
-class FolderFiles;
 class IPopupMenu;
 class Korvid;
-class PatchFile;
 class PatchLibrarian;
 
 // Built by the plug-in's constructor over a rectangle of the editor; owned by its layer. Draws a transparent
-// fill. Its menu (and the sub-menus it owns) is rebuilt by the subclasses' refresh operations from the
-// library. Editor thread (and the constructing thread).
+// fill. Owns its top-level menu and every sub-menu it makes; the subclasses fill them and act on a choice.
+// Editor thread (and the constructing thread).
 class IPopupMenuControl : public IControl
 {
 public:
-  // plug: the owning plug-in; librarian and editor are not owned (either may be null: an empty menu).
+  // plug: the owning plug-in; librarian and editor are not owned (either may be null: the menu stays empty
+  // and a click does nothing).
   IPopupMenuControl(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect, Korvid* editor);
   ~IPopupMenuControl() override;
 
   bool Draw(IGraphics* pGraphics) override;
-  // Shows the menu at the control's rectangle and hands the choice to onChoice.
-  void OnMouseDown(int x, int y, IMouseMod* pMod) override;
 
   // The top-level menu as it was built last.
   IPopupMenu& getMenu() { return *mMenu; }
-  // The bank file that item index of menu stands for, or null (a folder, another item, an unknown menu).
-  PatchFile* bankOfItem(const IPopupMenu* menu, int index) const;
-
-  // True when bank is the one a selection pair names: its folder equals title and its file name equals
-  // displayName, or displayName is the file name's shortened form (the first 47 characters, "~" and more).
-  static bool matchesSelection(const PatchFile* bank, const std::string& displayName,
-                               const std::string& title);
+  const IPopupMenu& getMenu() const { return *mMenu; }
 
 protected:
-  // A choice from the menu: the menu (top level or sub-menu) and the chosen item. Base: nothing.
-  virtual void onChoice(IPopupMenu* menu, int index);
-
-  // Empties the menu and its sub-menus.
+  // Shows the top level at the control's rectangle and blocks until it closes. Returns the menu (top level or
+  // sub-menu) holding the chosen item, its chosen index set; null when nothing was chosen, when there is no
+  // surface, and for an empty menu, which is not shown at all.
+  IPopupMenu* showMenu();
+  // Empties the menu: a new top level, every sub-menu released.
   void clearMenu();
-  // A new sub-menu owned by this control.
+  // A new empty sub-menu owned by this control, valid until the next clearMenu.
   IPopupMenu* newSubMenu();
-  // Fills the menu from a folder tree: one sub-menu per folder, its sub-folders, then its banks by file name;
-  // ticks the bank matching the pair.
-  void fillFromTree(const std::vector<FolderFiles*>& tree, const std::string& displayName,
-                    const std::string& title);
-  // Fills the menu with one item per bank, by its list display name; ticks the bank matching the pair.
-  void fillFromBanks(const std::vector<PatchFile*>& banks, const std::string& displayName,
-                     const std::string& title);
-  // Appends an item for bank to menu, ticked when it matches the pair.
-  void addBankItem(IPopupMenu* menu, PatchFile* bank, const std::string& text, const std::string& displayName,
-                   const std::string& title);
+  // Takes the tick off every item of the top level and of every sub-menu.
+  void uncheckAll();
+  // Asks for one more redraw of the control after a popup.
+  void redrawAfterPopup();
+  // Posts a request job (5: the active multi, 6: part's sound, 0..15) when the device worker is idle;
+  // toEditor: the reply goes into the editor, and the dump-expected flag is set, but only for a posted job.
+  // True when posted.
+  static bool postRequest(Korvid* editor, int jobCode, int part, bool toEditor);
 
   PatchLibrarian* mLibrarian;
   Korvid* mEditor;
 
 private:
-  struct BankItem
-  {
-    const IPopupMenu* menu;
-    int index;
-    PatchFile* bank;
-  };
-
   std::unique_ptr<IPopupMenu> mMenu;
   std::vector<std::unique_ptr<IPopupMenu>> mSubMenus;
-  std::vector<BankItem> mBankItems;
 };

@@ -5,20 +5,18 @@
 #include "PatchLibrarian.h"
 
 LeftPatchPopupMenu::LeftPatchPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect, Korvid* editor)
-    : IPopupMenuControl(plug, librarian, rect, editor)
+    : BankFolderPopupMenu(
+          plug, librarian, rect, editor,
+          {PatchLibrarian::kSoundTree, BuildRule::kFolders, Pane::kUpper, StoredPair::kUpperSound, true})
 {
   const Korvid::SelectionName pair = editor ? editor->mUpperSoundPair : Korvid::SelectionName();
   refreshFolderStructure(librarian, editor, 0, pair.displayName, pair.title);
 }
 
-void LeftPatchPopupMenu::refreshFolderStructure(PatchLibrarian* librarian, Korvid* editor, int,
-                                                std::string displayName, std::string title)
+bool LeftPatchPopupMenu::refreshFolderStructure(PatchLibrarian* librarian, Korvid* editor, int index,
+                                                std::string fileName, std::string folderName)
 {
   mLibrarian = librarian;
   mEditor = editor;
-  clearMenu();
-  if (librarian)
-  {
-    fillFromTree(librarian->mSoundTree, displayName, title);
-  }
+  return rebuild(index, fileName, folderName);
 }

@@ -78,6 +78,9 @@ public:
   // while searchView, else the sound or multi bank, at the lower bank index. Null for another pane or patch
   // type, an index outside its list or an empty entry. librarian may be null.
   static PatchFile* bankOfPane(const PatchLibrarian* librarian, int pane, bool categoryView, bool searchView);
+  // True when the record's first stored dump is a whole sound dump of the synthesizer (a whole multi dump
+  // with multi): what a slot needs to be renamed or copied.
+  static bool holdsWholeDump(const LibrarianPatch& record, bool multi);
   // The number of a slot as the user reads it: "006" for slot 5 (slots count from 1 like programs).
   static std::string slotNumberText(int slot);
   // A record name as a dump holds it: 16 characters, cut or padded with blanks, each character outside

@@ -198,20 +198,14 @@ void LibrarianViewControl::OnMouseUp(int x, int y, IMouseMod*)
   dragRect = IRECT();
   resetSelections();
   const Hit hit = hitAt(x, y);
-  if (hit.upper >= 0)
-  {
-    selectedUpper = hit.upper;
-    activePane = kUpperPane;
-  }
-  if (hit.lower >= 0)
-  {
-    selectedLower = hit.lower;
-    activePane = kLowerPane;
-  }
+  // As a click there: the save button follows the pane that is now selected.
+  selectHit(hit);
   writeSelectionsToLibrarian(true, false);
   if (hit.upper < 0)
   {
-    say("Drop onto a slot of the upper bank - nothing copied");
+    // Released over the lower pane it was a click that moved a little, or a drag taken back: no word.
+    if (hit.lower < 0)
+      say("Drop onto a slot of the upper bank - nothing copied");
     return;
   }
   transferRecord(draggedRecord, sourceSlot, hit.upper);

@@ -22,17 +22,6 @@ std::string trimmedName(const std::string& name)
   return end == std::string::npos ? std::string() : name.substr(0, end + 1);
 }
 
-// True when the record's first dump is a whole sound dump (or a whole multi dump with multi).
-bool holdsWholeDump(const LibrarianPatch& record, bool multi)
-{
-  if (record.mMessages.empty())
-    return false;
-  const std::vector<unsigned char>& bytes = record.mMessages.front().mData;
-  const int size = static_cast<int>(bytes.size());
-  return multi ? SysexProtocol::isMultiDump(bytes.data(), size)
-               : SysexProtocol::isSoundDump(bytes.data(), size);
-}
-
 // Makes the bank exactly 128 records long: empty records appended, records beyond 128 dropped.
 void fillToBankSize(PatchFile& bank)
 {
@@ -47,6 +36,16 @@ std::string LibrarianViewControl::slotNumberText(int slot)
   if (number.size() < kDigits)
     number.insert(0, kDigits - number.size(), '0');
   return number;
+}
+
+bool LibrarianViewControl::holdsWholeDump(const LibrarianPatch& record, bool multi)
+{
+  if (record.mMessages.empty())
+    return false;
+  const std::vector<unsigned char>& bytes = record.mMessages.front().mData;
+  const int size = static_cast<int>(bytes.size());
+  return multi ? SysexProtocol::isMultiDump(bytes.data(), size)
+               : SysexProtocol::isSoundDump(bytes.data(), size);
 }
 
 LibrarianPatch LibrarianViewControl::lowerRecord(int slot) const

@@ -192,6 +192,22 @@ public:
   // MIDI file whose event and track lengths follow the real dump lengths.
   static void bankFileBytes(const PatchFile& bank, bool midiFile, bool multis, ByteChunk* out);
 
+  // --- Library dump requests ---
+
+  // What setSysexDatatoSelectedSlot did.
+  enum class SlotStore
+  {
+    Stored,
+    NoSlot, // the selected upper slot lies outside 0..127
+    NoBank  // no bank of the record's kind is open in the upper pane
+  };
+  // Puts a copy of record (name, category and dumps, replacing the slot's) into the selected upper slot of
+  // the bank open in the upper pane: the sound list's bank at mUpperBankIndex for patch type 0, the multi
+  // list's for 1. The bank is first filled up with blank records, or cut, to 128. A record whose first
+  // dump is not of the pane's kind, a missing bank or a slot outside 0..127 change nothing. Editor lock
+  // held (the slot view draws from these banks).
+  SlotStore setSysexDatatoSelectedSlot(const LibrarianPatch* record);
+
   // Writes "PATCH LIBRARIAN: " and text to the log while logging is on.
   void log(const std::string& text);
   // Writes text as it is to the log while logging is on.

@@ -1,4 +1,4 @@
-// PerfBankNamePopupMenu: the multi bank-name selector: one entry per multi bank.
+// PerfBankNamePopupMenu: the multi bank-name selector of the program area: the multi folder tree.
 #include "PerfBankNamePopupMenu.h"
 
 #include "Korvid.h"
@@ -6,20 +6,23 @@
 
 PerfBankNamePopupMenu::PerfBankNamePopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect,
                                              Korvid* editor)
-    : IPopupMenuControl(plug, librarian, rect, editor)
+    : BankFolderPopupMenu(
+          plug, librarian, rect, editor,
+          {PatchLibrarian::kMultiTree, BuildRule::kFolders, Pane::kUpper, StoredPair::kUpperMulti, true})
 {
-  const Korvid::SelectionName pair = editor ? editor->mUpperMultiPair : Korvid::SelectionName();
+  const Korvid::SelectionName pair = editor ? editor->mLowerMultiPair : Korvid::SelectionName();
   refreshPatchNames(librarian, editor, 0, pair.displayName, pair.title);
 }
 
-void PerfBankNamePopupMenu::refreshPatchNames(PatchLibrarian* librarian, Korvid* editor, int,
-                                              std::string displayName, std::string title)
+bool PerfBankNamePopupMenu::refreshPatchNames(PatchLibrarian* librarian, Korvid* editor, int index,
+                                              std::string fileName, std::string folderName)
 {
   mLibrarian = librarian;
   mEditor = editor;
-  clearMenu();
-  if (librarian)
-  {
-    fillFromBanks(librarian->mMultiBanks, displayName, title);
-  }
+  return rebuild(index, fileName, folderName);
+}
+
+void PerfBankNamePopupMenu::OnMouseDown(int, int, IMouseMod*)
+{
+  chooseUpperBankAndSend(true);
 }

@@ -1,4 +1,4 @@
-// ProgBankNamePopupMenu: the sound bank-name selector: one entry per sound bank.
+// ProgBankNamePopupMenu: the sound bank-name selector of the program area: the sound folder tree.
 #include "ProgBankNamePopupMenu.h"
 
 #include "Korvid.h"
@@ -6,20 +6,23 @@
 
 ProgBankNamePopupMenu::ProgBankNamePopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect,
                                              Korvid* editor)
-    : IPopupMenuControl(plug, librarian, rect, editor)
+    : BankFolderPopupMenu(
+          plug, librarian, rect, editor,
+          {PatchLibrarian::kSoundTree, BuildRule::kFolders, Pane::kUpper, StoredPair::kUpperSound, true})
 {
-  const Korvid::SelectionName pair = editor ? editor->mUpperSoundPair : Korvid::SelectionName();
+  const Korvid::SelectionName pair = editor ? editor->mLowerSoundPair : Korvid::SelectionName();
   refreshPatchNames(librarian, editor, 0, pair.displayName, pair.title);
 }
 
-void ProgBankNamePopupMenu::refreshPatchNames(PatchLibrarian* librarian, Korvid* editor, int,
-                                              std::string displayName, std::string title)
+bool ProgBankNamePopupMenu::refreshPatchNames(PatchLibrarian* librarian, Korvid* editor, int index,
+                                              std::string fileName, std::string folderName)
 {
   mLibrarian = librarian;
   mEditor = editor;
-  clearMenu();
-  if (librarian)
-  {
-    fillFromBanks(librarian->mSoundBanks, displayName, title);
-  }
+  return rebuild(index, fileName, folderName);
+}
+
+void ProgBankNamePopupMenu::OnMouseDown(int, int, IMouseMod*)
+{
+  chooseUpperBankAndSend(false);
 }

@@ -1,39 +1,32 @@
-// ProgramNumberPopupMenu: the program selector, 128 programs in 13 sub-menus of ten.
+// ProgramNumberPopupMenu: the program selector's entries and what a choice sends.
 #include "ProgramNumberPopupMenu.h"
 
+#include "IGraphics.h"
 #include "IPopupMenu.h"
 #include "Korvid.h"
+#include "LibrarianViewControl.h"
+#include "MIDIMessageSender.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace
 {
 constexpr const char* kRangeTexts[] = {"01-10", "11-20", "21-30",  "31-40",   "41-50",   "51-60",  "61-70",
                                        "71-80", "81-90", "91-100", "101-110", "111-120", "121-128"};
-constexpr int kSubMenuCount = static_cast<int>(sizeof(kRangeTexts) / sizeof(kRangeTexts[0]));
-static_assert(kSubMenuCount * ProgramNumberPopupMenu::kProgramsPerSubMenu >=
+static_assert(sizeof(kRangeTexts) / sizeof(kRangeTexts[0]) == ProgramNumberPopupMenu::kSubMenuCount,
+              "one range text per sub-menu");
+static_assert(ProgramNumberPopupMenu::kSubMenuCount * ProgramNumberPopupMenu::kProgramsPerSubMenu >=
                   ProgramNumberPopupMenu::kProgramCount,
               "the sub-menus hold every program");
 
-// The upper pane's bank when the program selector lists library records, else null.
-const PatchFile* libraryBank(PatchLibrarian* librarian, Korvid* editor)
-{
-  if (!librarian || !editor)
-  {
-    return nullptr;
-  }
-  IParam* library = editor->GetParam(kControlLibrary);
-  IParam* upper = editor->GetParam(kPatchSelectionListUpper);
-  if (!library || !upper || library->Value() != 1.0)
-  {
-    return nullptr;
-  }
-  const std::vector<PatchFile*>& banks = editor->mMultiMode ? librarian->mMultiBanks : librarian->mSoundBanks;
-  const int index = upper->Int();
-  return index >= 0 && index < static_cast<int>(banks.size()) ? banks[static_cast<size_t>(index)] : nullptr;
-}
+// The multi's number in the bank and program tables.
+constexpr int kMultiEntry = 16;
+// Lets the slot view show the new selection before the record goes out.
+constexpr auto kBeforeLibrarySend = std::chrono::milliseconds(10);
 } // namespace
 
 ProgramNumberPopupMenu::ProgramNumberPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect,
@@ -43,15 +36,36 @@ ProgramNumberPopupMenu::ProgramNumberPopupMenu(IPlugBase* plug, PatchLibrarian* 
   refreshPatchNames(librarian, editor, 0);
 }
 
+IPopupMenu* ProgramNumberPopupMenu::getSubMenu(int k) const
+{
+  return k >= 0 && k < kSubMenuCount ? subMenus[k] : nullptr;
+}
+
+bool ProgramNumberPopupMenu::libraryControl() const
+{
+  const IParam* library = mEditor ? mEditor->GetParam(kControlLibrary) : nullptr;
+  return library && library->Value() == 1.0;
+}
+
+const PatchFile* ProgramNumberPopupMenu::libraryBank() const
+{
+  if (!mLibrarian || !libraryControl())
+  {
+    return nullptr;
+  }
+  // The upper pane's bank: the one whose records a choice sends.
+  return LibrarianViewControl::bankOfPane(mLibrarian, LibrarianViewControl::kUpperPane, false, false);
+}
+
 bool ProgramNumberPopupMenu::refreshPatchNames(PatchLibrarian* librarian, Korvid* editor, int program)
 {
   mLibrarian = librarian;
   mEditor = editor;
   clearMenu();
-  const PatchFile* bank = libraryBank(librarian, editor);
+  const PatchFile* bank = libraryBank();
   for (int k = 0; k < kSubMenuCount; ++k)
   {
-    IPopupMenu* subMenu = newSubMenu();
+    IPopupMenu* subMenu = subMenus[k] = newSubMenu();
     for (int p = k * kProgramsPerSubMenu; p < (k + 1) * kProgramsPerSubMenu && p < kProgramCount; ++p)
     {
       if (bank)
@@ -73,4 +87,90 @@ bool ProgramNumberPopupMenu::refreshPatchNames(PatchLibrarian* librarian, Korvid
     getMenu().AddItem(kRangeTexts[k], subMenu);
   }
   return true;
+}
+
+bool ProgramNumberPopupMenu::sendLibrarySlot(int p)
+{
+  const PatchFile* bank = libraryBank();
+  if (!bank || p < 0 || p >= static_cast<int>(bank->mRecords.size()) ||
+      bank->mRecords[static_cast<size_t>(p)].mMessages.empty())
+  {
+    return false;
+  }
+  if (LibrarianViewControl* view = mEditor->mLibrarianView)
+  {
+    view->selectedUpper = p;
+    view->cursorSlot = p;
+    view->SetDirty(false);
+  }
+  mLibrarian->mSelectedUpperSlot = p;
+  std::this_thread::sleep_for(kBeforeLibrarySend);
+  mEditor->sendPatchToDeviceFromLibrarian(p, LibrarianViewControl::kUpperPane, mEditor->mCurrentPart);
+  return true;
+}
+
+int ProgramNumberPopupMenu::doPopupMenu(Korvid* editor, int& program)
+{
+  mEditor = editor;
+  IPopupMenu* chosen = editor ? showMenu() : nullptr;
+  if (!chosen)
+  {
+    return 0;
+  }
+  uncheckAll();
+  int k = 0;
+  while (k < kSubMenuCount && subMenus[k] != chosen)
+  {
+    ++k;
+  }
+  if (k == kSubMenuCount)
+  {
+    return 0;
+  }
+  const int item = chosen->GetChosenItemIdx();
+  const int p = k * kProgramsPerSubMenu + item;
+  const bool multi = editor->mMultiMode;
+  const int part = editor->mCurrentPart;
+  const int programParam = multi ? kMultiPatch : kMultiPartPatch + part;
+  if (libraryControl())
+  {
+    // Only a record of the listed bank can be sent; anything else leaves program and selection alone.
+    if (!sendLibrarySlot(p))
+    {
+      return 0;
+    }
+  }
+  else
+  {
+    if (IGraphics* surface = editor->GetGUI())
+    {
+      surface->SetParameterFromPlug(programParam, static_cast<double>(p), false);
+    }
+    if (editor->BankChangeMessage(multi ? kMultiEntry : part))
+    {
+      if (editor->mProgramChangeControlsBank)
+      {
+        postRequest(editor,
+                    multi ? MIDIMessageSender::kJobRequestArrangement : MIDIMessageSender::kJobRequestPart,
+                    part, true);
+      }
+      else
+      {
+        editor->sendPatchToDevice(part, !multi, false, false, multi);
+      }
+    }
+  }
+  if (IParam* param = editor->GetParam(programParam))
+  {
+    param->SetBounded(static_cast<double>(p));
+  }
+  chosen->CheckItemAlone(item);
+  program = p;
+  return p;
+}
+
+void ProgramNumberPopupMenu::OnMouseDown(int, int, IMouseMod*)
+{
+  doPopupMenu(mEditor, currentChoice);
+  redrawAfterPopup();
 }

@@ -3,22 +3,47 @@
 
 #include "IPopupMenuControl.h"
 
-// An invisible click area over the program number of the current part (or the multi). Built by the plug-in's
-// constructor, owned by its layer. Editor thread (and the constructing thread).
+class PatchFile;
+
+// An invisible click area over the program number of the current part (or the multi). A choice sets the
+// program, sends bank select and program change and then sends or requests the part (or the multi); in
+// library-control mode it lists and sends the records of the upper library bank instead. Built by the
+// plug-in's constructor, owned by its layer. Editor thread (and the constructing thread).
 class ProgramNumberPopupMenu : public IPopupMenuControl
 {
 public:
   static constexpr int kProgramCount = 128;
   static constexpr int kProgramsPerSubMenu = 10;
+  static constexpr int kSubMenuCount = 13;
 
   // Builds the menus for program 0.
   ProgramNumberPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect, Korvid* editor);
 
   // Rebuilds the 13 sub-menus ("01-10" ... "121-128") and ticks program (0 to 127) in its sub-menu. The items
-  // read "Sound 001" ... "Sound 128", or, while kControlLibrary is on, the record names of the upper pane's
-  // bank. Returns true.
+  // read "Sound 001" ... "Sound 128", or, while kControlLibrary is on, the record names of the upper library
+  // bank (the one kPatchSelectionListUpper selects). Returns true.
   bool refreshPatchNames(PatchLibrarian* librarian, Korvid* editor, int program);
+  // Shows the menu. A chosen program p: in library-control mode the record p of the listed upper bank
+  // becomes the selected upper slot and is sent to the current part (nothing when that bank or record does
+  // not exist); otherwise p becomes the program of the multi or the current part, bank select and program
+  // change go out, and the part or multi is requested (program-request mode, worker idle) or sent. p is
+  // ticked, stored into program and returned. Nothing chosen: nothing changes; 0.
+  int doPopupMenu(Korvid* editor, int& program);
+  void OnMouseDown(int x, int y, IMouseMod* pMod) override;
 
-  // The bank the program selector chooses in; 0 at construction.
+  // The sub-menu k (0..12), or null.
+  IPopupMenu* getSubMenu(int k) const;
+
+  // The program being chosen; 0 at construction.
   int currentChoice = 0;
+
+private:
+  // kControlLibrary is on: the program area follows the library.
+  bool libraryControl() const;
+  // The upper library bank the items list in library-control mode, else null.
+  const PatchFile* libraryBank() const;
+  // Library-control mode: selects and sends record p of the listed bank; false when it does not exist.
+  bool sendLibrarySlot(int p);
+
+  IPopupMenu* subMenus[kSubMenuCount] = {};
 };

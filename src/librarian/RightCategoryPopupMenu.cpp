@@ -1,4 +1,4 @@
-// RightCategoryPopupMenu: the lower pane's category browser: the category tree.
+// RightCategoryPopupMenu: the lower pane's category browser: one sub-menu per category.
 #include "RightCategoryPopupMenu.h"
 
 #include "Korvid.h"
@@ -6,20 +6,18 @@
 
 RightCategoryPopupMenu::RightCategoryPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect,
                                                Korvid* editor)
-    : IPopupMenuControl(plug, librarian, rect, editor)
+    : BankFolderPopupMenu(plug, librarian, rect, editor,
+                          {PatchLibrarian::kCategoryTree, BuildRule::kCategories, Pane::kLower,
+                           StoredPair::kLowerSound, false})
 {
   const Korvid::SelectionName pair = editor ? editor->mLowerSoundPair : Korvid::SelectionName();
   refreshFolderStructure(librarian, editor, 0, pair.displayName, pair.title);
 }
 
-void RightCategoryPopupMenu::refreshFolderStructure(PatchLibrarian* librarian, Korvid* editor, int,
-                                                    std::string displayName, std::string title)
+bool RightCategoryPopupMenu::refreshFolderStructure(PatchLibrarian* librarian, Korvid* editor, int index,
+                                                    std::string fileName, std::string folderName)
 {
   mLibrarian = librarian;
   mEditor = editor;
-  clearMenu();
-  if (librarian)
-  {
-    fillFromTree(librarian->mCategoryTree, displayName, title);
-  }
+  return rebuild(index, fileName, folderName);
 }

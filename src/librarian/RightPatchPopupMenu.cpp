@@ -6,20 +6,18 @@
 
 RightPatchPopupMenu::RightPatchPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect,
                                          Korvid* editor)
-    : IPopupMenuControl(plug, librarian, rect, editor)
+    : BankFolderPopupMenu(
+          plug, librarian, rect, editor,
+          {PatchLibrarian::kSoundTree, BuildRule::kFolders, Pane::kLower, StoredPair::kLowerSound, true})
 {
   const Korvid::SelectionName pair = editor ? editor->mLowerSoundPair : Korvid::SelectionName();
   refreshFolderStructure(librarian, editor, 0, pair.displayName, pair.title);
 }
 
-void RightPatchPopupMenu::refreshFolderStructure(PatchLibrarian* librarian, Korvid* editor, int,
-                                                 std::string displayName, std::string title)
+bool RightPatchPopupMenu::refreshFolderStructure(PatchLibrarian* librarian, Korvid* editor, int index,
+                                                 std::string fileName, std::string folderName)
 {
   mLibrarian = librarian;
   mEditor = editor;
-  clearMenu();
-  if (librarian)
-  {
-    fillFromTree(librarian->mSoundTree, displayName, title);
-  }
+  return rebuild(index, fileName, folderName);
 }

@@ -5,20 +5,18 @@
 #include "PatchLibrarian.h"
 
 RightPerfPopupMenu::RightPerfPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect, Korvid* editor)
-    : IPopupMenuControl(plug, librarian, rect, editor)
+    : BankFolderPopupMenu(
+          plug, librarian, rect, editor,
+          {PatchLibrarian::kMultiTree, BuildRule::kFolders, Pane::kLower, StoredPair::kLowerMulti, true})
 {
   const Korvid::SelectionName pair = editor ? editor->mLowerMultiPair : Korvid::SelectionName();
   refreshFolderStructure(librarian, editor, 0, pair.displayName, pair.title);
 }
 
-void RightPerfPopupMenu::refreshFolderStructure(PatchLibrarian* librarian, Korvid* editor, int,
-                                                std::string displayName, std::string title)
+bool RightPerfPopupMenu::refreshFolderStructure(PatchLibrarian* librarian, Korvid* editor, int index,
+                                                std::string fileName, std::string folderName)
 {
   mLibrarian = librarian;
   mEditor = editor;
-  clearMenu();
-  if (librarian)
-  {
-    fillFromTree(librarian->mMultiTree, displayName, title);
-  }
+  return rebuild(index, fileName, folderName);
 }

@@ -1,4 +1,4 @@
-// RightSearchPopupMenu: the lower pane's search-result browser: the search tree.
+// RightSearchPopupMenu: the lower pane's search-result browser: the result banks in one list.
 #include "RightSearchPopupMenu.h"
 
 #include "Korvid.h"
@@ -6,20 +6,18 @@
 
 RightSearchPopupMenu::RightSearchPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect,
                                            Korvid* editor)
-    : IPopupMenuControl(plug, librarian, rect, editor)
+    : BankFolderPopupMenu(plug, librarian, rect, editor,
+                          {PatchLibrarian::kSearchTree, BuildRule::kSearchResults, Pane::kLower,
+                           StoredPair::kLowerSound, false})
 {
   const Korvid::SelectionName pair = editor ? editor->mLowerSoundPair : Korvid::SelectionName();
   refreshFolderStructure(librarian, editor, 0, pair.displayName, pair.title);
 }
 
-void RightSearchPopupMenu::refreshFolderStructure(PatchLibrarian* librarian, Korvid* editor, int,
-                                                  std::string displayName, std::string title)
+bool RightSearchPopupMenu::refreshFolderStructure(PatchLibrarian* librarian, Korvid* editor, int index,
+                                                  std::string fileName, std::string folderName)
 {
   mLibrarian = librarian;
   mEditor = editor;
-  clearMenu();
-  if (librarian)
-  {
-    fillFromTree(librarian->mSearchTree, displayName, title);
-  }
+  return rebuild(index, fileName, folderName);
 }

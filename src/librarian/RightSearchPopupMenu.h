@@ -1,21 +1,23 @@
-// RightSearchPopupMenu: the lower pane's search-result browser: the search tree.
+// RightSearchPopupMenu: the lower pane's search-result browser: the result banks in one list.
 #pragma once
 
-#include "IPopupMenuControl.h"
+#include "BankFolderPopupMenu.h"
 
 #include <string>
 
-// An invisible click area over the pane's bank name; its menu lists the library's banks by folder. Built by
-// the plug-in's constructor, owned by its layer. Editor thread (and the constructing thread).
-class RightSearchPopupMenu : public IPopupMenuControl
+// An invisible click area over the pane's bank name; its menu lists the library's banks, a choice makes the
+// chosen one the pane's bank. Built by the plug-in's constructor, owned by its layer. Editor thread (and the
+// constructing thread); rebuilt inside the plug-in's change handler.
+class RightSearchPopupMenu : public BankFolderPopupMenu
 {
 public:
-  // Builds the menu from the library, ticking the bank of the plug-in's selection pair. plug and editor are
-  // the plug-in; librarian is not owned (may be null).
+  // Builds the menu from the library, ticking the bank of the plug-in's stored pair. plug and editor are the
+  // plug-in; librarian is not owned (may be null: an empty menu).
   RightSearchPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect, Korvid* editor);
 
-  // Rebuilds the menu from librarian's current tree and ticks the bank named by (displayName, title). The int
-  // is not used.
-  void refreshFolderStructure(PatchLibrarian* librarian, Korvid* editor, int, std::string displayName,
-                              std::string title);
+  // Rebuilds the menu from librarian's current tree, ticks the bank named by (fileName, folderName), or the
+  // one at running position index, and makes the named bank the pane's selection (see
+  // BankFolderPopupMenu::rebuild). Returns true.
+  bool refreshFolderStructure(PatchLibrarian* librarian, Korvid* editor, int index, std::string fileName,
+                              std::string folderName);
 };

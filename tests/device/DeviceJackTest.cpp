@@ -7,39 +7,20 @@
 #include "BlofeldSimulator.h"
 #include "BlofeldSimulatorJack.h"
 #include "DeviceClock.h"
+#include "DeviceJackSupport.h"
 #include "DeviceTestSupport.h"
 #include "MIDIMessageManager.h"
 #include "MidiJackEnvironment.h"
 #include "MidiJackSynth.h"
 #include "ParamIndex.h"
 #include "PatchManager.h"
-#include "RtMidiBackend.h"
 #include "SoundDumpLayout.h"
 #include "TempDataHome.h"
 
 using DeviceTestSupport::Bytes;
 using namespace std::chrono_literals;
-
-namespace
-{
-// JACK even on a machine with an ALSA sequencer, so the simulator's client is what the plug-in sees.
-std::unique_ptr<IMidiPorts::Backend> jackOnly()
-{
-  return std::make_unique<RtMidiBackend>("/nonexistent/snd/seq");
-}
-
-bool waitIdle(MIDIMessageManager* manager, std::chrono::seconds timeout)
-{
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (manager->isRunning(MIDIMessageManager::Thread::SysexJob))
-  {
-    if (std::chrono::steady_clock::now() > end)
-      return false;
-    std::this_thread::sleep_for(5ms);
-  }
-  return true;
-}
-} // namespace
+using DeviceJackSupport::jackOnly;
+using DeviceJackSupport::waitIdle;
 
 TEST(DeviceJackTest, PartSoundRequestedFromTheSimulatorLandsInTheEditor)
 {
@@ -60,13 +41,7 @@ TEST(DeviceJackTest, PartSoundRequestedFromTheSimulatorLandsInTheEditor)
     PatchManager patchManager(nullptr);
     std::unique_ptr<Korvid> plug = DeviceTestSupport::makePlug();
     plug->initDeviceCommunication(&patchManager, nullptr);
-    plug->getExternalMIDIOutNames();
-    plug->getExternalMIDIInNames();
-    int outIdx = 1;
-    int inIdx = 1;
-    ASSERT_GT(plug->setExternalMIDIOut(outIdx, client.inPortName().c_str()), 0);
-    ASSERT_GT(plug->setExternalMIDIIn(inIdx, client.outPortName().c_str()), 0);
-    plug->mOutputPresent = true;
+    ASSERT_TRUE(DeviceJackSupport::connectTo(*plug, client));
     plug->GetParam(kLibSyncTimer)->Set(7);
 
     MIDIMessageManager* manager = plug->mMIDIMessageManager;

@@ -8,6 +8,7 @@
 
 #include "Korvid.h"
 #include "MadeBanks.h"
+#include "PatchLibrarian.h"
 #include "SharedData.h"
 #include "SysexProtocol.h"
 
@@ -55,6 +56,21 @@ inline std::vector<Bytes> factorySounds()
     start = end;
   }
   return sounds;
+}
+
+// Opens a sound bank of records blank records and a multi bank of 128 in the upper pane of librarian (owned
+// by it), and selects slot.
+inline void openUpperBanks(PatchLibrarian& librarian, int records = 128, int slot = 0)
+{
+  for (std::vector<PatchFile*>* list : {&librarian.mSoundBanks, &librarian.mMultiBanks})
+  {
+    auto* bank = new PatchFile();
+    bank->mKind = list == &librarian.mSoundBanks ? PatchFile::kSounds : PatchFile::kMultis;
+    bank->mRecords.resize(static_cast<size_t>(list == &librarian.mSoundBanks ? records : 128));
+    list->push_back(bank);
+  }
+  librarian.mUpperBankIndex = 0;
+  librarian.mSelectedUpperSlot = slot;
 }
 
 // Sounds made here, for tests that need sounds but not the factory's.

@@ -15,7 +15,6 @@
 #include "ParamIndex.h"
 #include "PatchFile.h"
 #include "PatchLibrarian.h"
-#include "SharedData.h"
 #include "SimulatedDeviceFixture.h"
 #include "SoundDumpLayout.h"
 
@@ -30,12 +29,7 @@ constexpr int kDeviceId = 5;
 class LibraryTransfersTest : public SimulatedDeviceFixture
 {
 protected:
-  void SetUp() override
-  {
-    KORVID_REQUIRE_SHARED_BANKS();
-    sounds = DeviceTestSupport::factorySounds();
-    ASSERT_GE(sounds.size(), 128u);
-  }
+  void SetUp() override { sounds = DeviceTestSupport::madeSounds(128); }
 
   void start(DeviceClock::Mode mode, double scale = 1.0, PatchLibrarian* librarian = nullptr)
   {

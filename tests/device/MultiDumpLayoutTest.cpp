@@ -277,11 +277,15 @@ TEST(MultiDumpLayoutTest, GlobalDumpCarriesTheSettingsAtTheirBytesAndTheFixedChe
   EXPECT_EQ(0xF7, d[79]);
 
   Params got;
-  L::parseGlobal(d.data(), 79, got.writer());
   L::parseGlobal(d.data(), 81, got.writer());
+  L::parseGlobal(d.data(), 78, got.writer());
   EXPECT_TRUE(got.values.empty());
   L::parseGlobal(d.data(), 80, got.writer());
   EXPECT_EQ(p.values, got.values);
+  // The 79-byte form of the device's public format holds the same fields at the same bytes.
+  Params short79;
+  L::parseGlobal(d.data(), 79, short79.writer());
+  EXPECT_EQ(p.values, short79.values);
 
   // A device id outside 0..127 still gives a data byte.
   L::buildGlobal(p.reader(), 300, d.data());

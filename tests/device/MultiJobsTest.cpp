@@ -13,6 +13,7 @@
 #include "MIDIMessageManager.h"
 #include "MultiDumpLayout.h"
 #include "ParamIndex.h"
+#include "PatchLibrarian.h"
 #include "PatchManager.h"
 #include "SoundDumpLayout.h"
 #include "TempDataHome.h"
@@ -30,7 +31,8 @@ class MultiJobsTest : public SimulatedDeviceFixture
 protected:
   void start(DeviceClock::Mode mode, double scale = 1.0)
   {
-    SimulatedDeviceFixture::start(mode, scale);
+    DeviceTestSupport::openUpperBanks(librarian, 128, 9);
+    SimulatedDeviceFixture::start(mode, scale, 0, &librarian);
     // Only the parts a test switches on are active.
     for (int part = 0; part < 16; ++part)
     {
@@ -65,6 +67,8 @@ protected:
     EXPECT_FALSE(manager->sendRunning.load());
     EXPECT_FALSE(plug->mWorkerBusy.load());
   }
+  // The library the jobs' records go into: slot 9 of its upper banks is selected.
+  PatchLibrarian librarian;
   // Type and program byte of each received message.
   std::vector<std::pair<int, int>> receivedKinds()
   {
@@ -267,12 +271,25 @@ TEST_F(MultiJobsTest, ToTheLibrarianTheMultiFillsThePerformanceRequestAndNothing
   EXPECT_EQ("Stored Multi    ", manager->performanceRequest.record.mName);
   for (const auto& kind : receivedKinds())
     EXPECT_NE(int(P::kMultiDump), kind.first);
+  // No multi bank open in the upper pane (sounds are shown): nothing stored, nothing claimed.
+  for (const LibrarianPatch& record : librarian.mMultiBanks[0]->mRecords)
+    EXPECT_TRUE(record.mMessages.empty());
+  EXPECT_EQ(0, plug->GetParam(kBankEditUnsaved)->Int());
+
+  librarian.mPatchType = PatchLibrarian::kPatchTypeMultis;
+  runArrangement(true, true);
+  const LibrarianPatch& slot = librarian.mMultiBanks[0]->mRecords[9];
+  EXPECT_EQ("Stored Multi    ", slot.mName);
+  ASSERT_EQ(1u, slot.mMessages.size());
+  EXPECT_EQ(builtMulti(), slot.mMessages[0].mData);
+  EXPECT_EQ(1, plug->GetParam(kBankEditUnsaved)->Int());
 }
 
 TEST_F(MultiJobsTest, InitJobsFeedTheInitRecordsIntoTheSelectedSlot)
 {
   start(DeviceClock::Mode::Virtual);
   plug->mMultiMode = true;
+  librarian.mPatchType = PatchLibrarian::kPatchTypeMultis;
   JobArguments args;
   args.jobCode = S::kJobInitPerformance;
   ASSERT_TRUE(manager->post(args));
@@ -281,8 +298,11 @@ TEST_F(MultiJobsTest, InitJobsFeedTheInitRecordsIntoTheSelectedSlot)
   const Bytes& multi = manager->performanceRequest.record.mMessages[0].mData;
   ASSERT_EQ(425u, multi.size());
   EXPECT_EQ("Init Multi V1.15", std::string(multi.begin() + 7, multi.begin() + 23));
+  EXPECT_EQ("Init Multi V1.15", librarian.mMultiBanks[0]->mRecords[9].mName);
+  EXPECT_EQ(1, plug->GetParam(kBankEditUnsaved)->Int());
 
   plug->mMultiMode = false;
+  librarian.mPatchType = PatchLibrarian::kPatchTypeSounds;
   plug->GetParam(kRequestFromBank)->Set(3);
   args.jobCode = S::kJobInitClassicPatch;
   ASSERT_TRUE(manager->post(args));
@@ -291,8 +311,10 @@ TEST_F(MultiJobsTest, InitJobsFeedTheInitRecordsIntoTheSelectedSlot)
   const Bytes& sound = manager->patchRequest.record.mMessages[0].mData;
   ASSERT_EQ(392u, sound.size());
   EXPECT_EQ(3, sound[P::kBankOffset]);
-  EXPECT_EQ(0, sound[P::kProgramOffset]);
+  EXPECT_EQ(9, sound[P::kProgramOffset]);
   EXPECT_EQ("Init", std::string(sound.begin() + 370, sound.begin() + 374));
+  ASSERT_EQ(1u, librarian.mSoundBanks[0]->mRecords[9].mMessages.size());
+  EXPECT_EQ(sound, librarian.mSoundBanks[0]->mRecords[9].mMessages[0].mData);
   EXPECT_FALSE(plug->mProcessingOverlay.load());
   simulator->drain();
   EXPECT_TRUE(simulator->received().empty());

@@ -72,6 +72,7 @@ class RequestJobsTest : public SimulatedDeviceFixture
 protected:
   void start(DeviceClock::Mode mode, double scale = 1.0, int deviceId = 0)
   {
+    DeviceTestSupport::openUpperBanks(librarian);
     SimulatedDeviceFixture::start(mode, scale, deviceId, &librarian);
     line = std::make_unique<RecordingLine>(plug.get());
     plug->mMessageLine = line.get();
@@ -321,12 +322,18 @@ TEST_F(RequestJobsTest, ArrangementToTheLibrarianTakesOnlyTheMulti)
 {
   start(DeviceClock::Mode::Scaled, 0.2);
   plug->mMultiMode = true;
+  librarian.mPatchType = PatchLibrarian::kPatchTypeMultis;
+  librarian.mSelectedUpperSlot = 9;
   storeMulti("Library Multi   ");
   JobArguments args = job(S::kJobRequestArrangement);
   args.toEditor = false;
   run(args);
   ASSERT_EQ(1u, manager->performanceRequest.record.mMessages.size());
   EXPECT_EQ("Library Multi   ", manager->performanceRequest.record.mName);
+  const LibrarianPatch& slot = librarian.mMultiBanks[0]->mRecords[9];
+  EXPECT_EQ("Library Multi   ", slot.mName);
+  ASSERT_EQ(1u, slot.mMessages.size());
+  EXPECT_EQ(manager->performanceRequest.record.mMessages[0].mData, slot.mMessages[0].mData);
   const auto received = simulator->received();
   ASSERT_EQ(2u, received.size());
   EXPECT_EQ(P::kMultiRequest, received[1][P::kTypeOffset]);
@@ -366,9 +373,14 @@ TEST_F(RequestJobsTest, StoredSoundRequestAsksForProgram127AboveTheLastSlot)
   EXPECT_TRUE(std::equal(stored.begin() + SoundDumpLayout::kNameOffset,
                          stored.begin() + SoundDumpLayout::kNameOffset + SoundDumpLayout::kNameLength,
                          sounds[3].begin() + SoundDumpLayout::kNameOffset));
+  // There is no slot 200 to put it in: refused, said so, and nothing written or marked unsaved.
   const auto texts = line->history();
-  EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), "Data request Completed!"));
-  EXPECT_EQ(1, plug->GetParam(kBankEditUnsaved)->Int());
+  EXPECT_EQ(texts.end(), std::find(texts.begin(), texts.end(), "Data request Completed!"));
+  EXPECT_EQ("No slot selected, data not stored!", plug->getStatusText());
+  EXPECT_EQ(0, plug->GetParam(kBankEditUnsaved)->Int());
+  EXPECT_EQ(128u, librarian.mSoundBanks[0]->mRecords.size());
+  for (const LibrarianPatch& record : librarian.mSoundBanks[0]->mRecords)
+    EXPECT_TRUE(record.mMessages.empty());
 }
 
 TEST_F(RequestJobsTest, EditBufferRequestResendsTheSameRequestInsteadOfScanning)
@@ -430,6 +442,19 @@ TEST_F(RequestJobsTest, SoundBankWalkFillsEveryProgramInOrder)
   ASSERT_EQ(1u, manager->patchRequest.record.mMessages.size());
   EXPECT_EQ(127, manager->patchRequest.record.mMessages[0].mData[P::kProgramOffset]);
   EXPECT_EQ(1, plug->GetParam(kBankEditUnsaved)->Int());
+  // Program n went into slot n of the upper bank, each slot holding its one dump.
+  const std::vector<LibrarianPatch>& records = librarian.mSoundBanks[0]->mRecords;
+  ASSERT_EQ(128u, records.size());
+  for (size_t n = 0; n < records.size(); ++n)
+  {
+    ASSERT_EQ(1u, records[n].mMessages.size()) << "slot " << n;
+    EXPECT_EQ(n, records[n].mMessages[0].mData[P::kProgramOffset]) << "slot " << n;
+  }
+  const Bytes& last = records[127].mMessages[0].mData;
+  ASSERT_EQ(sounds[0].size(), last.size());
+  EXPECT_TRUE(std::equal(sounds[0].begin() + P::kChecksumFirstByte,
+                         sounds[0].begin() + SoundDumpLayout::kChecksumOffset,
+                         last.begin() + P::kChecksumFirstByte));
 }
 
 TEST_F(RequestJobsTest, CancelledBankWalkStopsAdvancingAndResetsTheSlot)
@@ -464,12 +489,15 @@ TEST_F(RequestJobsTest, MultiRequestsAskForTheSelectedSlotAndForAllMultis)
 {
   start(DeviceClock::Mode::Scaled, 0.2);
   plug->mMultiMode = true;
+  librarian.mPatchType = PatchLibrarian::kPatchTypeMultis;
   librarian.mSelectedUpperSlot = 5;
   run(job(S::kJobRequestSingleMulti));
   ASSERT_EQ(1u, simulator->received().size());
   EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x01, 0x00, 0x05, 0xF7}), simulator->received()[0]);
   ASSERT_EQ(1u, manager->performanceRequest.record.mMessages.size());
   EXPECT_EQ(5, manager->performanceRequest.record.mMessages[0].mData[P::kProgramOffset]);
+  ASSERT_EQ(1u, librarian.mMultiBanks[0]->mRecords[5].mMessages.size());
+  EXPECT_EQ(5, librarian.mMultiBanks[0]->mRecords[5].mMessages[0].mData[P::kProgramOffset]);
   auto texts = line->history();
   EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), "Data request Completed!"));
 

@@ -12,7 +12,6 @@
 #include "MIDIMessageManager.h"
 #include "MultiDumpLayout.h"
 #include "ParamIndex.h"
-#include "SharedData.h"
 #include "SimulatedDeviceFixture.h"
 #include "SoundDumpLayout.h"
 #include "WdlMutex.h"
@@ -53,13 +52,8 @@ protected:
     simulator->drain();
   }
 
-  // A factory sound with a recognisable name byte, so that it cannot be mistaken for the init sound.
-  Bytes distinctSound(int number)
-  {
-    Bytes sound = DeviceTestSupport::factorySounds().at(static_cast<size_t>(number));
-    sound[SoundDumpLayout::kNameOffset] = static_cast<unsigned char>('A' + number % 26);
-    return sound;
-  }
+  // A sound of its own, not to be mistaken for the init sound.
+  static Bytes distinctSound(int number) { return DeviceTestSupport::madeSound(number); }
 
   // Position of the first received message equal to message, or -1.
   long indexOf(const Bytes& message)
@@ -106,7 +100,6 @@ TEST_F(TransfersTest, BankChangesGoOutOnTheTargetsChannelAndLoadTheStoredSound)
     int channel; // expected
     int lsb;
   };
-  KORVID_REQUIRE_SHARED_BANKS();
   const Row rows[] = {
       {false, 2, 4, 1, 1, 9, 2, 64},
       {false, 5, 0, 4, 3, 127, 3, 64},
@@ -213,6 +206,33 @@ TEST_F(TransfersTest, BankChangeNeverWaitsOnItsCallerAndJobsPostedAfterItWaitFor
   ASSERT_GE(programChange, 0);
   ASSERT_GE(requested, 0);
   EXPECT_LT(programChange, requested);
+}
+
+TEST_F(TransfersTest, AJobWaitsForTheBankChangeBeforeItOnlySoLongAndSaysSo)
+{
+  // A hundred times slower than real time: the bank change takes a minute.
+  start(DeviceClock::Mode::Scaled, 100.0);
+  manager->sender->bankChangeWaitMs = 50;
+  set(kMultiPartPatch + 4, 9);
+  ASSERT_TRUE(plug->BankChangeMessage(4));
+  JobArguments send;
+  send.jobCode = S::kJobSendPart;
+  send.part = 4;
+  ASSERT_TRUE(manager->post(send));
+  // The job gives up waiting, says so, and sends its part (its own pause runs on the slow clock too:
+  // the test ends it).
+  for (int i = 0; i < 5000 && plug->getStatusText() != S::kTextBankChangeTimedOut; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(plug->getStatusText(), S::kTextBankChangeTimedOut);
+  simulator->drain();
+  for (int i = 0; i < 5000 && indexOfEditBufferDump(4) < 0; ++i)
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    simulator->drain();
+  }
+  EXPECT_GE(indexOfEditBufferDump(4), 0);
+  // The program change itself has not gone out yet.
+  EXPECT_LT(indexOf({0xC4, 9}), 0);
 }
 
 TEST_F(TransfersTest, SendPatchToDeviceSendsThePartAndOptionallyTheMultiWithoutWaiting)

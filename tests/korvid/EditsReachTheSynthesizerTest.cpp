@@ -1,9 +1,8 @@
 // Edits in the editor built from the project's resources, through the change handler and the control
 // actions, out of the MIDI port into a simulated synthesizer: every sound parameter lands at its own address
 // of the part's edit buffer.
-#include "KorvidTestSupport.h"
+#include "SimulatedEditorFixture.h"
 
-#include "BlofeldSimulator.h"
 #include "ControlAction.h"
 #include "IControl.h"
 #include "ParamIndex.h"
@@ -20,13 +19,6 @@ using namespace korvidtest;
 
 namespace
 {
-BlofeldSimulator* gSimulator = nullptr;
-
-std::unique_ptr<IMidiPorts::Backend> simulatorBackend()
-{
-  return gSimulator->makeBackend();
-}
-
 // The sound parameters of a part with the sound data index each one is sent to, from the resource tables.
 struct SoundParam
 {
@@ -63,37 +55,9 @@ bool packed(int paramIdx)
 constexpr int kPart = 3;
 constexpr int kDataOffset = SysexProtocol::kChecksumFirstByte;
 
-class EditsReachTheSynthesizer : public StartupFixture
+class EditsReachTheSynthesizer : public SimulatedEditorFixture
 {
 protected:
-  EditsReachTheSynthesizer()
-  {
-    useResources(pluginFolder());
-    simulator = std::make_unique<BlofeldSimulator>(0);
-    gSimulator = simulator.get();
-    IMidiPorts::SetBackendFactory(&simulatorBackend);
-    plug = construct();
-    IParam* out = plug->GetParam(kDeviceOutSelection);
-    for (int i = 0; i < out->GetNDisplayTexts(); ++i)
-    {
-      if (std::string(out->GetDisplayText(i)) == BlofeldSimulator::kPortName)
-        chooseOutputPort(*plug, i);
-    }
-  }
-
-  ~EditsReachTheSynthesizer() override
-  {
-    plug.reset();
-    IMidiPorts::SetBackendFactory(nullptr);
-    gSimulator = nullptr;
-  }
-
-  void edit(int paramIdx, double value)
-  {
-    IParam* param = plug->GetParam(paramIdx);
-    plug->SetParameterFromGUI(paramIdx, param->GetNormalized(value));
-  }
-
   int editBufferByte(int part, int index)
   {
     simulator->drain();
@@ -101,9 +65,6 @@ protected:
     const size_t at = static_cast<size_t>(kDataOffset + index);
     return at < buffer.size() ? buffer[at] : -1;
   }
-
-  std::unique_ptr<BlofeldSimulator> simulator;
-  std::unique_ptr<Korvid> plug;
 };
 
 TEST_F(EditsReachTheSynthesizer, EverySysexSoundParameterLandsAtItsAddress)

@@ -340,10 +340,16 @@ TEST_F(KorvidControlActions, EffectEditsAreCopiedIntoTheGenericEffectParameters)
   EXPECT_EQ(plug->GetParam(kEffect1Param01 + 2)->Value(), 20.0);
 
   MIDIMessageManager& manager = *plug->mMIDIMessageManager;
-  // The delay spread feeds two generic parameters.
+  // The delay spread and the overdrive curve of effect 2 are effect parameter 10, as in the sound dump;
+  // parameters 3 and 7 keep what they held.
+  plug->GetParam(kEffect2Param03 + 3)->Set(3.0);
+  plug->GetParam(kEffect2Param07 + 3)->Set(5.0);
   manager.SetFX2ParameterChangesToDefaultParameters(kFX2DelaySpread + 3, 40);
-  EXPECT_EQ(plug->GetParam(kEffect2Param03 + 3)->Value(), 40.0);
   EXPECT_EQ(plug->GetParam(kEffect2Param10 + 3)->Value(), 40.0);
+  manager.SetFX2ParameterChangesToDefaultParameters(kFX2OverdriveCurve + 3, 9);
+  EXPECT_EQ(plug->GetParam(kEffect2Param10 + 3)->Value(), 9.0);
+  EXPECT_EQ(plug->GetParam(kEffect2Param03 + 3)->Value(), 3.0);
+  EXPECT_EQ(plug->GetParam(kEffect2Param07 + 3)->Value(), 5.0);
   // Bounded to the generic parameter's range.
   IParam* generic = plug->GetParam(kEffect1Param06 + 15);
   manager.SetFX1ParameterChangesToDefaultParameters(kFX1TripleFXOverdrive + 15, 1000);

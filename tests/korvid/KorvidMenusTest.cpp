@@ -27,15 +27,14 @@ TEST_F(KorvidMenus, TheHelpMenuOpensTheDataFolder)
   ASSERT_NE(surface, nullptr);
   BankEditPopupMenu* menu = plug->mBankEditPopupMenu;
   ASSERT_NE(menu, nullptr);
-  ASSERT_EQ(menu->getMenu().GetNItems(), 2);
-  EXPECT_STREQ(menu->getMenu().GetItemText(0), "Import...");
-  EXPECT_STREQ(menu->getMenu().GetItemText(1), "Other Helpful things...");
+  ASSERT_EQ(menu->getMenu().GetNItems(), 15);
+  EXPECT_STREQ(menu->getMenu().GetItemText(BankEditPopupMenu::kItemHelp), "Other Helpful things...");
   EXPECT_TRUE(menu->getHelpMenu()->GetItem(BankEditPopupMenu::kOpenUserManual)->GetEnabled());
 
-  surface->QueueMenuPath({1, BankEditPopupMenu::kOpenDataFolder});
+  surface->QueueMenuPath({BankEditPopupMenu::kItemHelp, BankEditPopupMenu::kOpenDataFolder});
   menu->doPopupMenu(plug.get());
   // Without the manual in the data folder nothing opens and the user is told.
-  surface->QueueMenuPath({1, BankEditPopupMenu::kOpenUserManual});
+  surface->QueueMenuPath({BankEditPopupMenu::kItemHelp, BankEditPopupMenu::kOpenUserManual});
   menu->doPopupMenu(plug.get());
   EXPECT_EQ(plug->getStatusText(), "Korvid User Manual.pdf is not in the data folder");
   // Closing the menu without a choice does nothing.

@@ -148,9 +148,14 @@ TEST_F(KorvidSelectionLists, StartUpListsHoldTheRealSoundBanks)
   }
   EXPECT_GT(items, 0);
   EXPECT_EQ(ticked, firstListed ? 1 : 0);
+  // The bank-name selector of the program area lays the sound banks out the same way.
   IPopupMenu& names = plug->mProgBankNamePopupMenu->getMenu();
-  ASSERT_EQ(names.GetNItems(), static_cast<int>(sounds.size()));
-  EXPECT_TRUE(names.GetItem(0)->GetChecked());
+  ASSERT_EQ(names.GetNItems(), browser->getMenu().GetNItems());
+  for (int i = 0; i < names.GetNItems(); ++i)
+  {
+    EXPECT_STREQ(names.GetItemText(i), browser->getMenu().GetItemText(i));
+    EXPECT_EQ(names.GetItem(i)->GetChecked(), browser->getMenu().GetItem(i)->GetChecked());
+  }
 }
 
 TEST_F(KorvidSelectionLists, AnEmptyLibraryGivesEmptyLists)

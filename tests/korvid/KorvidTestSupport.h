@@ -26,6 +26,19 @@ namespace korvidtest
 {
 namespace fs = std::filesystem;
 
+// What a fake host answers to the time request (one test at a time uses it), and that host: it answers no
+// other request.
+inline VstTimeInfo& hostTime()
+{
+  static VstTimeInfo time{};
+  return time;
+}
+inline VstIntPtr timeOnlyHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
+{
+  constexpr VstInt32 kHostGetTime = 7;
+  return opcode == kHostGetTime ? reinterpret_cast<VstIntPtr>(&hostTime()) : 0;
+}
+
 inline std::string pluginFolder()
 {
   return KORVID_PLUGIN_FOLDER;

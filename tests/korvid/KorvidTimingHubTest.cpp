@@ -25,7 +25,6 @@ using Bytes = MidiFakeSystem::Bytes;
 
 constexpr const char* kPort = "Blofeld Out";
 // Host opcodes and time info flags of the VST 2.4 interface.
-constexpr VstInt32 kHostGetTime = 7;
 constexpr VstInt32 kDispatchSetSampleRate = 10;
 constexpr VstInt32 kDispatchSetBlockSize = 11;
 constexpr VstInt32 kTransportPlaying = 1 << 1;
@@ -35,13 +34,7 @@ constexpr unsigned char kAllSoundsOff = 123;
 constexpr size_t kMultiDumpLength = 425;
 constexpr size_t kGlobalDumpLength = 80;
 
-// What the fake host answers to the time request; one test at a time uses it.
-VstTimeInfo gHostTime{};
-
-VstIntPtr fakeHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
-{
-  return opcode == kHostGetTime ? reinterpret_cast<VstIntPtr>(&gHostTime) : 0;
-}
+VstTimeInfo& gHostTime = hostTime();
 
 class KorvidTimingHub : public StartupFixture
 {
@@ -59,7 +52,7 @@ protected:
   // inactive on channel 0, the indicators following output and nothing received yet.
   std::unique_ptr<Korvid> constructWithOutput()
   {
-    auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{&fakeHost});
+    auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{&timeOnlyHost});
     chooseOutputPort(*plug, 1);
     EXPECT_TRUE(plug->mOutputPresent);
     for (int i = 0; i < 300 && plug->ThreadRunning(); ++i)

@@ -4,10 +4,12 @@
 
 #include "KorvidTestSupport.h"
 
+#include "ControlLayer.h"
 #include "HeadlessSurface.h"
 #include "InitDumpTemplates.h"
 #include "LibrarianViewControl.h"
 #include "PatchLibrarian.h"
+#include "ProgressIndicator.h"
 
 #include <algorithm>
 #include <string>
@@ -103,5 +105,28 @@ protected:
   }
 
   std::vector<MidiFakeSystem::Bytes> sent() const { return midi->received(kLibraryPort); }
+
+public:
+  // Keeps the sysex-job worker busy until the editor goes: a part request into the editor (it arms no
+  // library request) on a clock a thousand times slow; returns once the job has started, with its busy
+  // overlay hidden so that clicks reach the editor as during a job that shows none. Forgets what was sent.
+  void occupyWorker(Korvid& plug)
+  {
+    MIDIMessageManager* manager = plug.mMIDIMessageManager;
+    manager->setClock(&slowClock);
+    JobArguments request;
+    request.jobCode = MIDIMessageSender::kJobRequestPart;
+    request.toEditor = true;
+    ASSERT_TRUE(manager->post(request));
+    for (int i = 0; i < 2000 && !manager->dumpExpected.load(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(manager->dumpExpected.load());
+    plug.mProgressIndicator->Hide(true);
+    plug.mProgressLayer->Hide(true);
+    midi->clearReceived();
+  }
+
+  // The time source of occupyWorker's job: outlives the editors of a test.
+  DeviceClock slowClock{DeviceClock::Mode::Scaled, 1000.0};
 };
 } // namespace korvidtest

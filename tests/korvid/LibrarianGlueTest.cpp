@@ -27,19 +27,6 @@ protected:
     const auto all = sent();
     return static_cast<int>(std::count(all.begin(), all.end(), kAllSoundsOffPart1));
   }
-
-  // Keeps the sysex-job worker busy until the editor is destroyed: a part request whose pauses take a
-  // thousand times their length.
-  void occupyWorker(Korvid& plug)
-  {
-    plug.mMIDIMessageManager->setClock(&slowClock);
-    JobArguments request;
-    request.jobCode = MIDIMessageSender::kJobRequestPart;
-    ASSERT_TRUE(plug.mMIDIMessageManager->post(request));
-    midi->clearReceived();
-  }
-
-  DeviceClock slowClock{DeviceClock::Mode::Scaled, 1000.0};
 };
 
 struct SendCase

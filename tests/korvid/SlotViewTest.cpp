@@ -95,16 +95,6 @@ public:
   bool saveButtonGrey() const { return plug->mSaveChangesLayer->mControls[0]->IsGrayed(); }
   double unsaved() const { return plug->GetParam(kBankEditUnsaved)->Value(); }
 
-  // Keeps the sysex-job worker busy until the editor goes: a part request on a clock a thousand times slow.
-  void occupyWorker()
-  {
-    plug->mMIDIMessageManager->setClock(&slowClock);
-    JobArguments request;
-    request.jobCode = MIDIMessageSender::kJobRequestPart;
-    ASSERT_TRUE(plug->mMIDIMessageManager->post(request));
-  }
-
-  DeviceClock slowClock{DeviceClock::Mode::Scaled, 1000.0};
   std::unique_ptr<Korvid> plug;
   LibrarianViewControl* view = nullptr;
   HeadlessSurface* surface = nullptr;
@@ -169,7 +159,8 @@ TEST_F(SlotView, ClicksSelectTheSlotOfThePaneHit)
 
 TEST_F(SlotView, ArrowKeysMoveTheActivePaneAndWrapAtTheEdges)
 {
-  open(true);
+  // Without an output port: no transfer's busy overlay takes the next key.
+  open(false);
   const struct
   {
     int pane, cursor, key, expected;
@@ -212,13 +203,29 @@ TEST_F(SlotView, DoubleClicksAndArrowsSendTheSlotToTheCurrentPart)
   EXPECT_EQ(view->cursorSlot, 9);
   EXPECT_EQ(plug->getStatusText(), "");
   ASSERT_TRUE(waitFor([&]() { return !plug->ThreadRunning(); }));
-  // All sounds off on the part's channel first; the record then reaches the part's edit buffer.
+  // All sounds off first; the record then reaches the part's edit buffer (bank 7F) by job 3.
   const std::vector<Bytes> out = sent();
   ASSERT_GE(out.size(), 2u);
   EXPECT_EQ(out.front(), allSoundsOff);
-  ASSERT_EQ(out.back().size(), 392u);
-  EXPECT_EQ(out.back()[5], 0x7F);
-  EXPECT_EQ(out.back()[6], 0x00);
+  const Bytes& dump = out.back();
+  ASSERT_EQ(dump.size(), InitDumpTemplates::kSoundDumpSize);
+  EXPECT_EQ(dump[5], 0x7F);
+  EXPECT_EQ(dump[6], 0x00);
+  EXPECT_EQ(
+      std::string(dump.begin() + InitDumpTemplates::kSoundNameOffset,
+                  dump.begin() + InitDumpTemplates::kSoundNameOffset + InitDumpTemplates::kSoundNameLength),
+      "A9              ");
+
+  // The down arrow sends the next slot once the first transfer has ended.
+  midi->clearReceived();
+  EXPECT_TRUE(surface->OnKeyDown(slotX(kUpper, 9), slotY(kUpper, 9), kDown));
+  ASSERT_TRUE(waitFor([&]() { return !plug->ThreadRunning() && !sent().empty(); }));
+  const Bytes next = sent().back();
+  ASSERT_EQ(next.size(), InitDumpTemplates::kSoundDumpSize);
+  EXPECT_EQ(
+      std::string(next.begin() + InitDumpTemplates::kSoundNameOffset,
+                  next.begin() + InitDumpTemplates::kSoundNameOffset + InitDumpTemplates::kSoundNameLength),
+      "A10             ");
 
   // Lower slot 5 lies beyond bank B: the message line says so.
   doubleClickSlot(kLower, 5);
@@ -262,6 +269,11 @@ TEST_F(SlotView, DropsCopyALowerRecordIntoTheUpperSlotAndSayWhatHappened)
          return std::vector<std::pair<int, int>>{t.at(kLower, 1), {t.gapX(), t.slotY(kUpper, 4)}};
        },
        -1, "", "Drop onto a slot of the upper bank - nothing copied", -1},
+      {"released over the lower pane", [](SlotView&) {},
+       [](SlotView& t) {
+         return std::vector<std::pair<int, int>>{t.at(kLower, 1), t.at(kLower, 40)};
+       },
+       -1, "", "", -1},
       {"an empty source slot", [](SlotView& t) { t.plug->mPatchLibrarian->mLowerBankIndex = 2; },
        [](SlotView& t) {
          return std::vector<std::pair<int, int>>{t.at(kLower, 5), t.at(kUpper, 7)};
@@ -278,7 +290,7 @@ TEST_F(SlotView, DropsCopyALowerRecordIntoTheUpperSlotAndSayWhatHappened)
          return std::vector<std::pair<int, int>>{t.at(kLower, 4), t.at(kUpper, 8)};
        },
        -1, "", "Not a whole multi - nothing copied", 8},
-      {"while a transfer runs", [](SlotView& t) { t.occupyWorker(); },
+      {"while a transfer runs", [](SlotView& t) { t.occupyWorker(*t.plug); },
        [](SlotView& t) {
          return std::vector<std::pair<int, int>>{t.at(kLower, 0), t.at(kUpper, 9)};
        },
@@ -322,6 +334,8 @@ TEST_F(SlotView, DropsCopyALowerRecordIntoTheUpperSlotAndSayWhatHappened)
       }
     }
     EXPECT_EQ(unsaved(), c.target >= 0 ? 1.0 : 0.0);
+    // Saving the upper bank is offered again once a drop selected one of its slots.
+    EXPECT_EQ(saveButtonGrey(), c.libraryUpperSlot < 0);
     plug.reset();
   }
 }
@@ -513,7 +527,7 @@ TEST_F(SlotView, TheSlotMenuRefusesWithoutASlotOrWhileTheWorkerIsBusy)
   EXPECT_EQ(plug->getStatusText(), "Select a slot of the upper bank first");
   EXPECT_FALSE(plug->ThreadRunning());
 
-  occupyWorker();
+  occupyWorker(*plug);
   midi->clearReceived();
   surface->QueueMenuPath({FileEditPopupMenu::kGetDataFrom, FileEditPopupMenu::kFromProgramNumber});
   clickSlot(kUpper, 2, true);

@@ -19,6 +19,8 @@ constexpr int kAddressLowOffset = 7;
 constexpr int kValueOffset = 8;
 constexpr int kAddressHighShift = 7;
 constexpr uint8_t kCorruptModel = 0x14;
+// Global data index 0 sits behind the five header bytes of the global dump.
+constexpr int kGlobalDataOffset = 5;
 
 int soundKey(int bank, int program)
 {
@@ -408,6 +410,27 @@ BlofeldSimulator::Bytes BlofeldSimulator::global()
 {
   std::lock_guard<std::mutex> lock(mLock);
   return mGlobal;
+}
+
+BlofeldSimulator::Bytes BlofeldSimulator::turnKnob(int part, int index, int value)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  Bytes& buffer = mEditBuffers.at(static_cast<size_t>(part));
+  const size_t offset = static_cast<size_t>(P::kChecksumFirstByte + index);
+  if (offset < static_cast<size_t>(SoundDumpLayout::kChecksumOffset))
+    buffer[offset] = P::dataByte(value);
+  return P::parameterChange(
+      mDeviceId, {P::kSoundParameterChange, part, index >> kAddressHighShift, index & P::kDataMask, value});
+}
+
+BlofeldSimulator::Bytes BlofeldSimulator::turnGlobalKnob(int index, int value)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  const size_t offset = static_cast<size_t>(kGlobalDataOffset + index);
+  if (offset + 2 < mGlobal.size())
+    mGlobal[offset] = P::dataByte(value);
+  return P::parameterChange(
+      mDeviceId, {P::kGlobalParameterChange, 0, index >> kAddressHighShift, index & P::kDataMask, value});
 }
 
 std::vector<BlofeldSimulator::Bytes> BlofeldSimulator::received()

@@ -79,6 +79,14 @@ public:
   Bytes multi(int program);
   Bytes global();
 
+  // A sound parameter turned on the synthesizer: byte index (0..382) of part's (0..15) edit buffer becomes
+  // value (0..127). Returns the parameter change it sends for it, F0 3E 13 id 20 part high low value F7.
+  Bytes turnKnob(int part, int index, int value);
+  // A global setting changed on the synthesizer: global data index (0..71) becomes value. Returns the
+  // parameter change it sends, F0 3E 13 id 24 00 high low value F7. The global dump it answers with is 80
+  // bytes long.
+  Bytes turnGlobalKnob(int index, int value);
+
   // Every message received so far, and how many replies were sent.
   std::vector<Bytes> received();
   int repliesSent() const { return mReplies.load(); }

@@ -70,8 +70,9 @@ bool MidiJackServer::start(std::string& error, std::chrono::milliseconds timeout
     }
     // No realtime scheduling (CI has no rights for it). Synchronous mode with a long client timeout: the
     // server waits for slow (sanitizer, loaded CI) clients instead of skipping their output.
+    const std::string period = std::to_string(mFramesPerPeriod);
     ::execlp(program.c_str(), "jackd", "--no-realtime", "--sync", "-n", mName.c_str(), "-t", "20000", "-d",
-             "dummy", "-r", "48000", "-p", "1024", static_cast<char*>(nullptr));
+             "dummy", "-r", "48000", "-p", period.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }
 

@@ -17,6 +17,9 @@ public:
   MidiJackServer(const MidiJackServer&) = delete;
   MidiJackServer& operator=(const MidiJackServer&) = delete;
 
+  // Frames per JACK cycle at 48 kHz (1024 unless set before start): the time resolution of what the
+  // clients see arrive.
+  void setFramesPerPeriod(int frames) { mFramesPerPeriod = frames; }
   // Starts the server and waits until a client can connect; false with the reason in error otherwise.
   bool start(std::string& error, std::chrono::milliseconds timeout = std::chrono::seconds(60));
   // Stops the server (SIGTERM, then SIGKILL after a grace period) and waits for it. Idempotent.
@@ -31,6 +34,7 @@ private:
   bool answers() const;
 
   pid_t mPid = -1;
+  int mFramesPerPeriod = 1024;
   std::string mName;
   std::string mLogPath;
 };

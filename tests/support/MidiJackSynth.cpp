@@ -70,6 +70,19 @@ std::vector<MidiJackSynth::Bytes> MidiJackSynth::waitReceived(size_t count, std:
   return mReceived;
 }
 
+std::vector<double> MidiJackSynth::arrivalTimes()
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mArrivals;
+}
+
+void MidiJackSynth::clearReceived()
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mReceived.clear();
+  mArrivals.clear();
+}
+
 int MidiJackSynth::process(jack_nframes_t nFrames, void* arg)
 {
   auto* self = static_cast<MidiJackSynth*>(arg);
@@ -78,11 +91,17 @@ int MidiJackSynth::process(jack_nframes_t nFrames, void* arg)
   jack_midi_clear_buffer(outBuffer);
   std::lock_guard<std::mutex> lock(self->mLock);
   const uint32_t events = jack_midi_get_event_count(inBuffer);
+  // The cycle's wall-clock time: the frame counter of a server that falls behind runs slow.
+  const double cycleSeconds = static_cast<double>(jack_get_time()) / 1e6;
+  const double rate = jack_get_sample_rate(self->mClient);
   for (uint32_t i = 0; i < events; ++i)
   {
     jack_midi_event_t event;
     if (jack_midi_event_get(&event, inBuffer, i) == 0 && event.buffer)
+    {
       self->mReceived.emplace_back(event.buffer, event.buffer + event.size);
+      self->mArrivals.push_back(cycleSeconds + event.time / rate);
+    }
   }
   // What does not fit into this cycle's buffer waits for the next one, keeping the order.
   while (!self->mToSend.empty())

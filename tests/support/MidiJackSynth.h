@@ -32,6 +32,11 @@ public:
   void send(const std::vector<Bytes>& messages);
   // Waits until count messages have arrived or the deadline passes; returns what arrived.
   std::vector<Bytes> waitReceived(size_t count, std::chrono::milliseconds timeout);
+  // When each message that arrived was taken from the input port, in seconds of the monotonic clock (to
+  // one JACK cycle), in the order of waitReceived.
+  std::vector<double> arrivalTimes();
+  // Forgets what arrived so far (not while a BlofeldSimulatorJack pumps this client).
+  void clearReceived();
 
 private:
   static int process(jack_nframes_t nFrames, void* arg);
@@ -43,4 +48,5 @@ private:
   std::condition_variable mArrived;
   std::deque<Bytes> mToSend;
   std::vector<Bytes> mReceived;
+  std::vector<double> mArrivals;
 };

@@ -96,10 +96,7 @@ std::vector<Bytes> soundDumps(const std::string& path)
 class Session
 {
 public:
-  Session(BlofeldSimulator& simulator, MidiJackSynth& client, int deviceId)
-      : mSimulator(simulator), mClient(client), mDeviceId(deviceId)
-  {
-  }
+  Session(BlofeldSimulator& simulator, MidiJackSynth& client) : mSimulator(simulator), mClient(client) {}
 
   // One command line; false for quit.
   bool run(const std::string& line)
@@ -184,19 +181,7 @@ private:
     return true;
   }
 
-  void turnKnob(int part, int index, int value)
-  {
-    Bytes buffer = mSimulator.editBuffer(part);
-    const size_t offset = static_cast<size_t>(P::kChecksumFirstByte + index);
-    if (offset < buffer.size())
-    {
-      buffer[offset] = static_cast<uint8_t>(value);
-      mSimulator.setEditBuffer(part, buffer);
-    }
-    send({P::kSysexStart, P::kManufacturerId, P::kModelId, P::dataByte(mDeviceId), P::kSoundParameterChange,
-          static_cast<uint8_t>(part), static_cast<uint8_t>(index >> 7),
-          static_cast<uint8_t>(index & P::kDataMask), static_cast<uint8_t>(value), P::kSysexEnd});
-  }
+  void turnKnob(int part, int index, int value) { send(mSimulator.turnKnob(part, index, value)); }
 
   void loadBank(int bank, const std::string& path)
   {
@@ -233,7 +218,6 @@ private:
 
   BlofeldSimulator& mSimulator;
   MidiJackSynth& mClient;
-  int mDeviceId;
 };
 } // namespace
 
@@ -284,7 +268,7 @@ int main(int argc, char** argv)
             << "\nin (from the plug-in's MIDI OUT): " << client.inPortName() << "\ndevice id " << deviceId
             << "; help lists the commands" << std::endl;
 
-  Session session(simulator, client, deviceId);
+  Session session(simulator, client);
   std::string line;
   while (std::getline(std::cin, line) && session.run(line))
   {

@@ -1,4 +1,4 @@
-// An off-screen surface that reads its resources from a plug-in folder, for tests and benchmarks.
+// Surfaces that read their resources from a plug-in folder, for tests and benchmarks.
 #pragma once
 
 #include "HeadlessSurface.h"
@@ -9,13 +9,16 @@
 #include <string>
 #include <utility>
 
-// The off-screen surface reading resources by their path below a plug-in folder ("resources/img/x.png"), as
-// the Linux view reads them beside the loaded plug-in.
-class PluginFolderSurface : public HeadlessSurface
+// Any surface (the off-screen one, or a window layer in window tests) reading its resources by their path
+// below a plug-in folder ("resources/img/x.png"), as the Linux view reads them beside the loaded plug-in.
+// Base needs a static kLoadFileBufferSize.
+template <class Base> class PluginFolderResources : public Base
 {
 public:
-  PluginFolderSurface(IPlugBase* plug, int w, int h, std::string folder)
-      : HeadlessSurface(plug, w, h, 0, ""), mFolder(std::move(folder))
+  // folder: the plug-in folder; args go to Base's constructor.
+  template <class... Args>
+  explicit PluginFolderResources(std::string folder, Args&&... args)
+      : Base(std::forward<Args>(args)...), mFolder(std::move(folder))
   {
   }
 
@@ -26,9 +29,9 @@ public:
     {
       return nullptr;
     }
-    char* buffer = new char[kLoadFileBufferSize]();
-    in.read(buffer, kLoadFileBufferSize);
-    mLastLoadedFileSize = static_cast<int>(in.gcount());
+    char* buffer = new char[Base::kLoadFileBufferSize]();
+    in.read(buffer, Base::kLoadFileBufferSize);
+    this->mLastLoadedFileSize = static_cast<int>(in.gcount());
     return buffer;
   }
 
@@ -42,4 +45,14 @@ private:
   std::string path(const char* name) const { return mFolder + "/" + (name ? name : ""); }
 
   std::string mFolder;
+};
+
+// The off-screen surface reading resources from a plug-in folder.
+class PluginFolderSurface : public PluginFolderResources<HeadlessSurface>
+{
+public:
+  PluginFolderSurface(IPlugBase* plug, int w, int h, std::string folder)
+      : PluginFolderResources<HeadlessSurface>(std::move(folder), plug, w, h, 0, "")
+  {
+  }
 };

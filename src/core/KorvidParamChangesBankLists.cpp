@@ -1,0 +1,143 @@
+// The change handler's cases of the panes' bank lists: a pane's bank chosen by index, and the guards that
+// keep unsaved bank edits from being dropped by a list-kind switch or a rescan.
+#include "Korvid.h"
+
+#include "BankFolderPopupMenu.h"
+#include "IGraphics.h"
+#include "LeftPatchPopupMenu.h"
+#include "LeftPerfPopupMenu.h"
+#include "MIDIMessageManager.h"
+#include "ParamIndex.h"
+#include "PatchLibrarian.h"
+#include "RightCategoryPopupMenu.h"
+#include "RightPatchPopupMenu.h"
+#include "RightPerfPopupMenu.h"
+#include "RightSearchPopupMenu.h"
+
+namespace
+{
+// The rescan button's press; its release and the calls of other code carry 0.
+constexpr double kPressed = 1.0;
+} // namespace
+
+bool Korvid::handleBankListCases(int paramIdx, IParam* param)
+{
+  if (paramIdx == kPatchSelectionListUpper || paramIdx == kPatchSelectionListLower)
+  {
+    if (!mPatchLibrarian)
+    {
+      return true;
+    }
+    const bool lower = paramIdx == kPatchSelectionListLower;
+    const int index = param->Int();
+    if (!lower && index != mPatchLibrarian->mUpperBankIndex && hasUnsavedBankEdits())
+    {
+      // The upper pane keeps the bank whose edits are not saved yet (a list switch of the lower pane resets
+      // both lists).
+      param->SetBounded(static_cast<double>(mPatchLibrarian->mUpperBankIndex));
+      if (IGraphics* surface = GetGUI())
+      {
+        surface->SetParameterFromPlug(paramIdx, param->Value(), false);
+      }
+      showStatusText(kSaveOrDiscardText);
+      return true;
+    }
+    const std::vector<PatchFile*>* banks =
+        mMultiMode ? &mPatchLibrarian->mMultiBanks : &mPatchLibrarian->mSoundBanks;
+    SelectionName* pair = mMultiMode ? &mUpperMultiPair : &mUpperSoundPair;
+    BankFolderPopupMenu* menu = mMultiMode ? static_cast<BankFolderPopupMenu*>(mLeftPerfPopupMenu)
+                                           : static_cast<BankFolderPopupMenu*>(mLeftPatchPopupMenu);
+    if (lower)
+    {
+      mPatchLibrarian->mLowerBankIndex = index;
+      if (mMultiMode)
+      {
+        pair = &mLowerMultiPair;
+        menu = mRightPerfPopupMenu;
+      }
+      else
+      {
+        pair = &mLowerSoundPair;
+        if (mCategoryList)
+        {
+          banks = &mPatchLibrarian->mCategoryBanks;
+          menu = mRightCategoryPopupMenu;
+        }
+        else if (mSearchList)
+        {
+          banks = &mPatchLibrarian->mSearchBanks;
+          menu = mRightSearchPopupMenu;
+        }
+        else
+        {
+          menu = mRightPatchPopupMenu;
+        }
+      }
+    }
+    else
+    {
+      mPatchLibrarian->mUpperBankIndex = index;
+    }
+    if (index >= 0 && index < static_cast<int>(banks->size()) && (*banks)[static_cast<size_t>(index)])
+    {
+      const PatchFile& bank = *(*banks)[static_cast<size_t>(index)];
+      pair->displayName = bank.mFileName;
+      pair->title = bank.mFolderName;
+    }
+    if (menu)
+    {
+      menu->rebuild(index, pair->displayName, pair->title);
+    }
+    return true;
+  }
+
+  if (paramIdx == kDatatype)
+  {
+    const bool toMultis = param->Int() == 1;
+    if (toMultis == mMultiMode.load() || !hasUnsavedBankEdits())
+    {
+      return false;
+    }
+    switch (settleUnsavedBankEdits())
+    {
+    case BankEditsAnswer::kKept:
+      // The switch goes back to the kind still shown.
+      param->SetBounded(mMultiMode ? 1.0 : 0.0);
+      if (IGraphics* surface = GetGUI())
+      {
+        surface->SetParameterFromPlug(kDatatype, param->Value(), false);
+      }
+      return true;
+    case BankEditsAnswer::kDiscarded:
+      // The edits live in the banks in memory: read the library again before the other kind is shown.
+      if (mPatchLibrarian)
+      {
+        mPatchLibrarian->initBankFilesOnDiscard(getPatchesFolderStr());
+      }
+      return false;
+    default:
+      return false;
+    }
+  }
+
+  if (paramIdx == kRefreshFolders)
+  {
+    // A request job that was cancelled rescans to drop what it had received; the user's edits of before are
+    // not asked about from the job's thread.
+    const bool fromJob =
+        mMIDIMessageManager && mMIDIMessageManager->isRunning(MIDIMessageManager::Thread::SysexJob);
+    if (fromJob || !hasUnsavedBankEdits())
+    {
+      return false;
+    }
+    // Only the button's press asks. Its release after a kept answer, and callers that did not ask, leave the
+    // edits alone.
+    if (param->Value() != kPressed)
+    {
+      showStatusText(kSaveOrDiscardText);
+      return true;
+    }
+    return settleUnsavedBankEdits() == BankEditsAnswer::kKept;
+  }
+  return false;
+}

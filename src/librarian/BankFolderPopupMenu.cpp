@@ -1,0 +1,469 @@
+// The bank browser family: the three layout rules, the tick test, the pane selection and the choice.
+#include "BankFolderPopupMenu.h"
+
+#include "FolderFiles.h"
+#include "IGraphics.h"
+#include "IPopupMenu.h"
+#include "Korvid.h"
+#include "LibrarianViewControl.h"
+#include "ParamIndex.h"
+#include "PatchLibrarian.h"
+
+namespace
+{
+// The label of the top level, and the folder name the banks of the library root are ticked by.
+constexpr const char* kRootLabel = "Patches";
+// The value of kMainTab while the librarian page is shown.
+constexpr double kLibrarianPage = 1.0;
+
+bool namesFile(const std::string& bankFile, const std::string& bankFolder, const std::string& fileName,
+               const std::string& folderName)
+{
+  if (fileName.empty() || bankFolder != folderName)
+  {
+    return false;
+  }
+  if (bankFile == fileName)
+  {
+    return true;
+  }
+  // The selection lists show long names shortened; a pair taken from them still names its bank.
+  const size_t prefix = Korvid::kShortenedPrefixLength;
+  return fileName.size() > prefix && fileName[prefix] == '~' &&
+         bankFile.size() > Korvid::kMaxShownNameLength &&
+         bankFile.compare(0, prefix, fileName, 0, prefix) == 0;
+}
+
+Korvid::SelectionName& storedPair(Korvid& editor, BankFolderPopupMenu::StoredPair pair)
+{
+  switch (pair)
+  {
+  case BankFolderPopupMenu::StoredPair::kLowerSound:
+    return editor.mLowerSoundPair;
+  case BankFolderPopupMenu::StoredPair::kUpperMulti:
+    return editor.mUpperMultiPair;
+  case BankFolderPopupMenu::StoredPair::kLowerMulti:
+    return editor.mLowerMultiPair;
+  case BankFolderPopupMenu::StoredPair::kUpperSound:
+    break;
+  }
+  return editor.mUpperSoundPair;
+}
+} // namespace
+
+BankFolderPopupMenu::BankFolderPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect,
+                                         Korvid* editor, const Binding& binding)
+    : IPopupMenuControl(plug, librarian, rect, editor), mBinding(binding)
+{
+}
+
+BankFolderPopupMenu::~BankFolderPopupMenu() = default;
+
+bool BankFolderPopupMenu::namesBank(const PatchFile* bank, const std::string& fileName,
+                                    const std::string& folderName)
+{
+  return bank && namesFile(bank->mFileName, bank->mFolderName, fileName, folderName);
+}
+
+const std::vector<FolderFiles*>* BankFolderPopupMenu::tree() const
+{
+  if (!mLibrarian)
+  {
+    return nullptr;
+  }
+  switch (mBinding.tree)
+  {
+  case PatchLibrarian::kSoundTree:
+    return &mLibrarian->mSoundTree;
+  case PatchLibrarian::kMultiTree:
+    return &mLibrarian->mMultiTree;
+  case PatchLibrarian::kCategoryTree:
+    return &mLibrarian->mCategoryTree;
+  case PatchLibrarian::kSearchTree:
+    return &mLibrarian->mSearchTree;
+  default:
+    return nullptr;
+  }
+}
+
+const std::vector<PatchFile*>* BankFolderPopupMenu::bankList() const
+{
+  if (!mLibrarian)
+  {
+    return nullptr;
+  }
+  switch (mBinding.tree)
+  {
+  case PatchLibrarian::kSoundTree:
+    return &mLibrarian->mSoundBanks;
+  case PatchLibrarian::kMultiTree:
+    return &mLibrarian->mMultiBanks;
+  case PatchLibrarian::kCategoryTree:
+    return &mLibrarian->mCategoryBanks;
+  case PatchLibrarian::kSearchTree:
+    return &mLibrarian->mSearchBanks;
+  default:
+    return nullptr;
+  }
+}
+
+PatchFile* BankFolderPopupMenu::bankAt(int index) const
+{
+  const std::vector<PatchFile*>* banks = bankList();
+  return banks && index >= 0 && index < static_cast<int>(banks->size()) ? (*banks)[static_cast<size_t>(index)]
+                                                                        : nullptr;
+}
+
+int BankFolderPopupMenu::positionOf(const PatchFile* bank) const
+{
+  const std::vector<PatchFile*>* banks = bankList();
+  if (!banks || !bank)
+  {
+    return -1;
+  }
+  for (size_t i = 0; i < banks->size(); ++i)
+  {
+    if ((*banks)[i] == bank)
+    {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+PatchFile* BankFolderPopupMenu::bankOfItem(const IPopupMenu* menu, int index) const
+{
+  for (const BankItem& item : mBankItems)
+  {
+    if (item.menu == menu && item.index == index)
+    {
+      return item.bank;
+    }
+  }
+  return nullptr;
+}
+
+int BankFolderPopupMenu::paneBankIndex() const
+{
+  if (!mLibrarian)
+  {
+    return 0;
+  }
+  return mBinding.pane == Pane::kUpper ? mLibrarian->mUpperBankIndex : mLibrarian->mLowerBankIndex;
+}
+
+void BankFolderPopupMenu::registerMenu(IPopupMenu* menu, const std::string& label)
+{
+  mMenus.push_back(menu);
+  mMenuLabels.push_back(label);
+}
+
+void BankFolderPopupMenu::addBanks(IPopupMenu* menu, const std::vector<PatchFile*>& banks, TickTest& test,
+                                   const char* rootLabel)
+{
+  int added = 0;
+  for (PatchFile* bank : banks)
+  {
+    if (!bank)
+    {
+      continue;
+    }
+    menu->AddItem(bank->mFileName.c_str());
+    const int item = menu->GetNItems() - 1;
+    mBankItems.push_back({menu, item, bank});
+    if (!test.ticked)
+    {
+      const std::string& folder = rootLabel ? std::string(rootLabel) : bank->mFolderName;
+      if (namesFile(bank->mFileName, folder, test.fileName, test.folderName) ||
+          test.position + added == test.index)
+      {
+        menu->CheckItemAlone(item);
+        test.ticked = true;
+      }
+    }
+    ++added;
+  }
+  test.position += added;
+}
+
+void BankFolderPopupMenu::buildFolders(const std::vector<FolderFiles*>& nodes, TickTest& test)
+{
+  for (size_t t = 0; t < nodes.size(); ++t)
+  {
+    const FolderFiles* top = nodes[t];
+    if (!top)
+    {
+      continue;
+    }
+    for (const SubFolderFiles& second : top->mChildren)
+    {
+      IPopupMenu* secondLevel = newSubMenu();
+      for (const SubFolderFiles2& third : second.mChildren)
+      {
+        IPopupMenu* thirdLevel = newSubMenu();
+        addBanks(thirdLevel, third.mBanks, test);
+        secondLevel->AddItem(third.mName.c_str(), thirdLevel);
+        registerMenu(thirdLevel, third.mName);
+      }
+      addBanks(secondLevel, second.mBanks, test);
+      getMenu().AddItem(second.mName.c_str(), secondLevel);
+      registerMenu(secondLevel, second.mName);
+    }
+    // A top-level folder with sub-folders lists only them; the library root's own banks sit in a node
+    // without children and are listed at the top level.
+    if (top->mChildren.empty())
+    {
+      addBanks(&getMenu(), top->mBanks, test, kRootLabel);
+      if (t + 1 == nodes.size())
+      {
+        registerMenu(&getMenu(), kRootLabel);
+      }
+    }
+  }
+}
+
+void BankFolderPopupMenu::buildCategories(const std::vector<FolderFiles*>& nodes, TickTest& test)
+{
+  for (const FolderFiles* top : nodes)
+  {
+    if (!top)
+    {
+      continue;
+    }
+    for (const SubFolderFiles& category : top->mChildren)
+    {
+      if (category.mBanks.empty())
+      {
+        continue;
+      }
+      IPopupMenu* categoryMenu = newSubMenu();
+      addBanks(categoryMenu, category.mBanks, test);
+      getMenu().AddItem(category.mName.c_str(), categoryMenu);
+      registerMenu(categoryMenu, category.mName);
+    }
+  }
+  // The top level holds only sub-menu entries.
+  registerMenu(&getMenu(), "");
+}
+
+void BankFolderPopupMenu::buildSearchResults(const std::vector<FolderFiles*>& nodes, TickTest& test)
+{
+  for (size_t t = 0; t < nodes.size(); ++t)
+  {
+    if (!nodes[t])
+    {
+      continue;
+    }
+    addBanks(&getMenu(), nodes[t]->mBanks, test, kRootLabel);
+    if (t + 1 == nodes.size())
+    {
+      registerMenu(&getMenu(), kRootLabel);
+    }
+  }
+}
+
+bool BankFolderPopupMenu::rebuild(int index, const std::string& fileName, const std::string& folderName)
+{
+  clearMenu();
+  mMenus.clear();
+  mMenuLabels.clear();
+  mBankItems.clear();
+  TickTest test{index, fileName, folderName, 0, false};
+  if (const std::vector<FolderFiles*>* nodes = tree())
+  {
+    switch (mBinding.rule)
+    {
+    case BuildRule::kFolders:
+      buildFolders(*nodes, test);
+      break;
+    case BuildRule::kCategories:
+      buildCategories(*nodes, test);
+      break;
+    case BuildRule::kSearchResults:
+      buildSearchResults(*nodes, test);
+      break;
+    }
+  }
+
+  const std::vector<PatchFile*>* banks = bankList();
+  if (!banks || !mEditor)
+  {
+    return true;
+  }
+  // Names are not unique across folders of the same name: the bank the caller or the pane already points at
+  // wins over the other matches.
+  int found = -1;
+  if (namesBank(bankAt(index), fileName, folderName))
+  {
+    found = index;
+  }
+  else if (namesBank(bankAt(paneBankIndex()), fileName, folderName))
+  {
+    found = paneBankIndex();
+  }
+  else
+  {
+    for (size_t i = 0; i < banks->size(); ++i)
+    {
+      if (namesBank((*banks)[i], fileName, folderName))
+      {
+        found = static_cast<int>(i);
+      }
+    }
+  }
+  if (found >= 0 && leavesUnsavedBank(found))
+  {
+    found = paneBankIndex();
+  }
+  if (found >= 0)
+  {
+    applyPaneSelection(found);
+    if (mBinding.retick)
+    {
+      checkMenuItemAlone(mLibrarian, mEditor, found);
+    }
+  }
+  return true;
+}
+
+void BankFolderPopupMenu::checkMenuItemAlone(PatchLibrarian*, Korvid*, int index)
+{
+  uncheckAll();
+  const PatchFile* bank = bankAt(index);
+  if (!bank)
+  {
+    return;
+  }
+  for (const BankItem& item : mBankItems)
+  {
+    if (item.bank == bank)
+    {
+      item.menu->CheckItemAlone(item.index);
+      return;
+    }
+  }
+}
+
+bool BankFolderPopupMenu::doPopupMenu(Korvid* editor, int& index)
+{
+  IPopupMenu* chosen = showMenu();
+  PatchFile* bank = chosen ? bankOfItem(chosen, chosen->GetChosenItemIdx()) : nullptr;
+  if (!bank)
+  {
+    return false;
+  }
+  const int position = positionOf(bank);
+  if (position >= 0 && leavesUnsavedBank(position))
+  {
+    mEditor->showStatusText(Korvid::kSaveOrDiscardText);
+    return false;
+  }
+  uncheckAll();
+  chosen->CheckItemAlone(chosen->GetChosenItemIdx());
+  // A bank outside the list (an empty category bank) cannot be shown: the selection and the pair stay.
+  if (position >= 0 && editor)
+  {
+    WDL_MutexLock lock(editor->GetMutex());
+    index = position;
+    Korvid::SelectionName& pair = storedPair(*editor, mBinding.choicePair);
+    pair.displayName = bank->mFileName;
+    pair.title = bank->mFolderName;
+  }
+  return true;
+}
+
+bool BankFolderPopupMenu::leavesUnsavedBank(int index) const
+{
+  return mBinding.pane == Pane::kUpper && mEditor && mLibrarian && index != mLibrarian->mUpperBankIndex &&
+         mEditor->hasUnsavedBankEdits();
+}
+
+void BankFolderPopupMenu::applyPaneSelection(int index)
+{
+  if (!mEditor || !mLibrarian)
+  {
+    return;
+  }
+  const int paramIdx = mBinding.pane == Pane::kUpper ? kPatchSelectionListUpper : kPatchSelectionListLower;
+  if (IParam* param = mEditor->GetParam(paramIdx))
+  {
+    param->SetBounded(static_cast<double>(index));
+  }
+  if (IGraphics* surface = mEditor->GetGUI())
+  {
+    surface->SetParameterFromPlug(paramIdx, static_cast<double>(index), false);
+  }
+  (mBinding.pane == Pane::kUpper ? mLibrarian->mUpperBankIndex : mLibrarian->mLowerBankIndex) = index;
+}
+
+void BankFolderPopupMenu::reloadPane()
+{
+  LibrarianViewControl* view = mEditor ? mEditor->mLibrarianView : nullptr;
+  if (!view)
+  {
+    return;
+  }
+  view->Redraw();
+  if (mBinding.pane == Pane::kUpper)
+  {
+    view->patchSelectionUpperChanged();
+  }
+  else
+  {
+    view->patchSelectionLowerChanged();
+  }
+}
+
+void BankFolderPopupMenu::OnMouseDown(int, int, IMouseMod*)
+{
+  if (!mEditor || !mLibrarian)
+  {
+    return;
+  }
+  mSelectedIndex = paneBankIndex();
+  if (doPopupMenu(mEditor, mSelectedIndex))
+  {
+    WDL_MutexLock lock(mEditor->GetMutex());
+    applyPaneSelection(mSelectedIndex);
+    reloadPane();
+  }
+  redrawAfterPopup();
+}
+
+void BankFolderPopupMenu::chooseUpperBankAndSend(bool multis)
+{
+  if (!mEditor || !mLibrarian)
+  {
+    return;
+  }
+  mSelectedIndex = mLibrarian->mUpperBankIndex;
+  if (!doPopupMenu(mEditor, mSelectedIndex))
+  {
+    redrawAfterPopup();
+    return;
+  }
+  {
+    WDL_MutexLock lock(mEditor->GetMutex());
+    applyPaneSelection(mSelectedIndex);
+    IGraphics* surface = mEditor->GetGUI();
+    if (multis && surface)
+    {
+      surface->SetParameterFromPlug(kMultiPatch, static_cast<double>(mSelectedIndex), false);
+    }
+    const IParam* mainTab = mEditor->GetParam(kMainTab);
+    if (mainTab && mainTab->Value() == kLibrarianPage)
+    {
+      reloadPane();
+    }
+  }
+  // A sound bank choice keeps the bank selector as it is; a multi one refreshes it too.
+  mEditor->updateBankAndProgramMenuNames(!multis);
+  LibrarianViewControl* view = mEditor->mLibrarianView;
+  if (view && view->cursorSlot >= 0)
+  {
+    const int slot = view->cursorSlot;
+    mLibrarian->mSelectedUpperSlot = slot;
+    mEditor->sendPatchToDeviceFromLibrarian(slot, view->activePane, mEditor->mCurrentPart);
+  }
+  redrawAfterPopup();
+}

@@ -1,0 +1,135 @@
+// End to end over real ports: a library bank stored into the simulated synthesizer's memory on a JACK server
+// comes back identical when the plug-in requests the bank.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "BlofeldSimulator.h"
+#include "BlofeldSimulatorJack.h"
+#include "DeviceClock.h"
+#include "DeviceJackSupport.h"
+#include "DeviceTestSupport.h"
+#include "LibrarianPatch.h"
+#include "MIDIMessageManager.h"
+#include "MidiJackEnvironment.h"
+#include "MidiJackSynth.h"
+#include "ParamIndex.h"
+#include "PatchLibrarian.h"
+#include "PatchManager.h"
+#include "SharedData.h"
+#include "SysexProtocol.h"
+#include "TempDataHome.h"
+
+using DeviceTestSupport::Bytes;
+using namespace std::chrono_literals;
+using DeviceJackSupport::jackOnly;
+using DeviceJackSupport::waitIdle;
+using P = SysexProtocol;
+
+namespace
+{
+// The plug-in, keeping every sound dump that reaches its sysex input (the replies to the bank request).
+class RecordingKorvid : public Korvid
+{
+public:
+  RecordingKorvid() : Korvid(IPlugInstanceInfo{})
+  {
+    for (int i = 0; i < NParams(); ++i)
+      GetParam(i)->InitEnum("", 0, 128);
+  }
+  void ProcessSysEx(ISysEx* msg, bool fromDevice) override
+  {
+    if (msg && msg->mData && P::isSoundDump(msg->mData, msg->mSize))
+    {
+      std::lock_guard<std::mutex> lock(mLock);
+      mDumps.emplace_back(msg->mData, msg->mData + msg->mSize);
+    }
+    Korvid::ProcessSysEx(msg, fromDevice);
+  }
+  std::vector<Bytes> dumps()
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    return mDumps;
+  }
+
+private:
+  std::mutex mLock;
+  std::vector<Bytes> mDumps;
+};
+} // namespace
+
+TEST(TransfersJackTest, ABankStoredFromTheLibraryComesBackIdenticalThroughABankRequest)
+{
+  KORVID_REQUIRE_SHARED_BANKS();
+  const std::vector<Bytes> factory = DeviceTestSupport::factorySounds();
+  ASSERT_GE(factory.size(), 256u);
+  TempDataHome dataHome;
+  std::string error;
+  MidiJackServer* server = MidiJackEnvironment::server(&error);
+  ASSERT_TRUE(server) << "JACK server did not start: " << error;
+  MidiJackSynth client;
+  ASSERT_TRUE(client.open(server->name(), "korvid-blofeld-sim", error)) << error;
+
+  // The library's bank: the factory set's second hundred and twenty-eight sounds, as read from the file.
+  auto bank = std::make_shared<std::vector<LibrarianPatch>>();
+  for (size_t i = 128; i < 256; ++i)
+  {
+    LibrarianPatch record;
+    record.mMessages.emplace_back();
+    record.mMessages.back().mData = factory[i];
+    bank->push_back(record);
+  }
+  constexpr int kBank = 6;
+  BlofeldSimulator simulator(0);
+  {
+    BlofeldSimulatorJack link(simulator, client);
+    IMidiPorts::SetBackendFactory(&jackOnly);
+    PatchManager patchManager(nullptr);
+    // The bank request stores what comes back in the library's open bank, slot by slot.
+    PatchLibrarian librarian;
+    DeviceTestSupport::openUpperBanks(librarian);
+    auto plug = std::make_unique<RecordingKorvid>();
+    plug->initDeviceCommunication(&patchManager, &librarian);
+    ASSERT_TRUE(DeviceJackSupport::connectTo(*plug, client));
+    plug->GetParam(kLibSyncTimer)->Set(0);
+    // A fifth of real time: 10 ms between the stored slots and between the polls of the request.
+    DeviceClock clock(DeviceClock::Mode::Scaled, 0.2);
+    MIDIMessageManager* manager = plug->mMIDIMessageManager;
+    manager->setClock(&clock);
+
+    JobArguments store;
+    store.jobCode = MIDIMessageSender::kJobStoreAllLibraryPatches;
+    store.bankByte = kBank;
+    store.bankRecords = bank;
+    ASSERT_TRUE(manager->post(store, [&] { manager->sendRunning = true; }));
+    ASSERT_TRUE(waitIdle(manager, 60s));
+    EXPECT_EQ(plug->getStatusText(), MIDIMessageSender::writeEndText(false, 128));
+
+    manager->sendAllPatchRequestSysexFromLibrarian(kBank);
+    ASSERT_TRUE(waitIdle(manager, 120s));
+    EXPECT_FALSE(manager->sender->failed.load()) << plug->getStatusText();
+
+    const std::vector<Bytes> replies = plug->dumps();
+    ASSERT_EQ(replies.size(), 128u);
+    for (int program = 0; program < 128; ++program)
+    {
+      const Bytes& sent = (*bank)[static_cast<size_t>(program)].mMessages.front().mData;
+      const Bytes& back = replies[static_cast<size_t>(program)];
+      EXPECT_EQ(back[P::kBankOffset], kBank);
+      EXPECT_EQ(back[P::kProgramOffset], program);
+      // Every data byte and the checksum over them: the sound is the library's, byte for byte.
+      ASSERT_TRUE(std::equal(sent.begin() + P::kChecksumFirstByte, sent.end() - 2,
+                             back.begin() + P::kChecksumFirstByte))
+          << "program " << program;
+      EXPECT_EQ(back[back.size() - 2], P::checksum(sent.data(), static_cast<int>(sent.size()),
+                                                   P::kChecksumFirstByte, static_cast<int>(sent.size()) - 3));
+    }
+    plug.reset();
+    IMidiPorts::SetBackendFactory(nullptr);
+  }
+  client.close();
+}

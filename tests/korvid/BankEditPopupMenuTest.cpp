@@ -1,0 +1,519 @@
+// The librarian's main menu on the real editor: its entries by mode, the jobs its choices post, saving with a
+// scripted file panel, and unsaved bank edits asked about before a rescan or a list-kind switch.
+#include "GeneratedLibrary.h"
+
+#include "BankEditPopupMenu.h"
+#include "ControlLayer.h"
+#include "IPopupMenu.h"
+#include "MIDIMessageSender.h"
+
+using namespace korvidtest;
+
+namespace
+{
+constexpr int kJobNone = -1;
+constexpr int kNameOffset = 370;
+
+std::vector<std::string> lettered(const std::string& text)
+{
+  std::vector<std::string> texts;
+  for (char bank = 'A'; bank <= 'H'; ++bank)
+  {
+    texts.push_back(text + bank);
+  }
+  return texts;
+}
+
+std::vector<std::string> joined(std::vector<std::string> first, const std::vector<std::string>& more)
+{
+  first.insert(first.end(), more.begin(), more.end());
+  return first;
+}
+
+// The name bytes of the first record of a bank's stored dump.
+std::string storedName(const PatchFile& bank)
+{
+  const std::vector<unsigned char>& dump = bank.mRecords.at(0).mMessages.at(0).mData;
+  return std::string(dump.begin() + kNameOffset, dump.begin() + kNameOffset + 6);
+}
+
+void renameFirstRecord(PatchFile& bank, const std::string& name)
+{
+  std::vector<unsigned char>& dump = bank.mRecords.at(0).mMessages.at(0).mData;
+  std::copy(name.begin(), name.end(), dump.begin() + kNameOffset);
+}
+
+class BankEditMenu : public GeneratedLibraryFixture
+{
+protected:
+  void choose(Korvid& plug, std::vector<int> path)
+  {
+    headless(plug)->QueueMenuPath(std::move(path));
+    plug.mBankEditPopupMenu->OnMouseDown(0, 0, nullptr);
+  }
+  std::string leadsFile() const { return patchesFolder() + "/Leads/Leads A.syx"; }
+};
+
+struct EntriesCase
+{
+  bool multis;
+  std::vector<std::string> main;
+  std::vector<std::string> request;
+  std::vector<std::string> store;
+};
+
+TEST_F(BankEditMenu, TheEntriesFollowTheMode)
+{
+  const std::vector<std::string> common = {"-",
+                                           "Sync Current Data from HW",
+                                           "Push Current Multi to HW",
+                                           "-",
+                                           "Save (Overwrite current bank)",
+                                           "Save As...",
+                                           "-",
+                                           "Import...",
+                                           "Refresh Folders",
+                                           "Other Helpful things...",
+                                           "-",
+                                           "About this Plug-in..."};
+  const EntriesCase cases[] = {
+      {false, joined({"Request Patch Data", "-", "Store Patch Data"}, common),
+       joined({"from Active Slot to Plug-in GUI", "from Active Slot to Librarian",
+               "from Selected Program Slot", "-"},
+              lettered("All Patches from Bank ")),
+       joined({"To Currently Selected Slot & Bank", "-"}, lettered("All Current Patches to Bank "))},
+      {true,
+       joined({"Request Multi Data", "-", "Store Multi Data"}, common),
+       {"from Temp Buffer to Plug-in GUI", "from Temp Buffer to Librarian", "from selected Program Slot",
+        "All Multis from Selected Bank"},
+       {"To Currently Selected Slot & Bank", "All Multis from Current Bank"}},
+  };
+  for (const EntriesCase& c : cases)
+  {
+    SCOPED_TRACE(c.multis ? "multis" : "sounds");
+    auto plug = constructRecording();
+    plug->SetParameterFromGUI(kDatatype, c.multis ? 1.0 : 0.0);
+    // Nothing chosen: the click refills the menus for the mode shown.
+    choose(*plug, {-1});
+    BankEditPopupMenu* menu = plug->mBankEditPopupMenu;
+    EXPECT_EQ(itemTexts(menu->getMenu()), c.main);
+    EXPECT_EQ(itemTexts(*(c.multis ? menu->getRequestMultiMenu() : menu->getRequestSoundMenu())), c.request);
+    EXPECT_EQ(itemTexts(*(c.multis ? menu->getStoreMultiMenu() : menu->getStoreSoundMenu())), c.store);
+    EXPECT_EQ((c.multis ? menu->getRequestSoundMenu() : menu->getRequestMultiMenu())->GetNItems(), 0);
+    EXPECT_EQ((c.multis ? menu->getStoreSoundMenu() : menu->getStoreMultiMenu())->GetNItems(), 0);
+    EXPECT_EQ(itemTexts(*menu->getSaveAsMenu()),
+              (std::vector<std::string>{"Standard MIDI (*.mid)", "Korvid Format (*.kvd)"}));
+    EXPECT_EQ(itemTexts(*menu->getImportMenu()),
+              (std::vector<std::string>{"Standard MIDI (*.mid)", "SysEx (*.syx / *.kvd)"}));
+    EXPECT_EQ(itemTexts(*menu->getHelpMenu()),
+              (std::vector<std::string>{"Open Data Folder", "Open User Manual", "Open Support Ticket",
+                                        "Check for Updates", "DAW Setup Guides"}));
+  }
+}
+
+struct JobCase
+{
+  const char* name;
+  bool multis;
+  bool outputPort;
+  bool idle;
+  std::vector<int> path;
+  int job;
+  bool toEditor;
+  int bank;
+  bool dumpExpected;
+  bool pushFlags;
+  bool receivedCleared;
+};
+
+TEST_F(BankEditMenu, EachChoicePostsItsJobAndSetsItsFlagsOnlyWhenTheJobWasPosted)
+{
+  const int request = BankEditPopupMenu::kItemRequest;
+  const JobCase cases[] = {
+      {"sync",
+       false,
+       false,
+       true,
+       {4},
+       MIDIMessageSender::kJobRequestArrangement,
+       true,
+       0,
+       true,
+       false,
+       false},
+      {"sync, busy",
+       false,
+       false,
+       false,
+       {4},
+       MIDIMessageSender::kJobRequestArrangement,
+       true,
+       0,
+       false,
+       false,
+       false},
+      {"push", false, true, true, {5}, MIDIMessageSender::kJobSendArrangement, false, 0, false, true, false},
+      {"push, busy",
+       false,
+       true,
+       false,
+       {5},
+       MIDIMessageSender::kJobSendArrangement,
+       false,
+       0,
+       false,
+       false,
+       false},
+      {"push, no port", false, false, true, {5}, kJobNone, false, 0, false, false, false},
+      {"slot to editor",
+       false,
+       false,
+       true,
+       {request, 0},
+       MIDIMessageSender::kJobRequestPart,
+       true,
+       0,
+       true,
+       false,
+       false},
+      {"slot to editor, busy",
+       false,
+       false,
+       false,
+       {request, 0},
+       MIDIMessageSender::kJobRequestPart,
+       true,
+       0,
+       false,
+       false,
+       false},
+      {"slot to librarian",
+       false,
+       false,
+       true,
+       {request, 1},
+       MIDIMessageSender::kJobRequestPart,
+       false,
+       0,
+       false,
+       false,
+       false},
+      {"selected program",
+       false,
+       false,
+       true,
+       {request, 2},
+       MIDIMessageSender::kJobRequestSinglePatch,
+       false,
+       5,
+       false,
+       false,
+       true},
+      {"all patches from bank C",
+       false,
+       false,
+       true,
+       {request, 6},
+       MIDIMessageSender::kJobRequestAllPatches,
+       false,
+       2,
+       false,
+       false,
+       true},
+      {"multi to editor",
+       true,
+       false,
+       true,
+       {request, 0},
+       MIDIMessageSender::kJobRequestArrangement,
+       true,
+       0,
+       true,
+       false,
+       false},
+      {"multi to librarian",
+       true,
+       false,
+       true,
+       {request, 1},
+       MIDIMessageSender::kJobRequestArrangement,
+       false,
+       0,
+       false,
+       false,
+       false},
+      {"selected multi",
+       true,
+       false,
+       true,
+       {request, 2},
+       MIDIMessageSender::kJobRequestSingleMulti,
+       false,
+       0,
+       false,
+       false,
+       true},
+      {"selected multi, busy",
+       true,
+       false,
+       false,
+       {request, 2},
+       MIDIMessageSender::kJobRequestSingleMulti,
+       false,
+       0,
+       false,
+       false,
+       false},
+      {"all multis",
+       true,
+       false,
+       true,
+       {request, 3},
+       MIDIMessageSender::kJobRequestAllMultis,
+       false,
+       0,
+       false,
+       false,
+       true},
+      {"dismissed", false, true, true, {-1}, kJobNone, false, 0, false, false, false},
+  };
+  for (const JobCase& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    auto plug = constructRecording();
+    plug->SetParameterFromGUI(kDatatype, c.multis ? 1.0 : 0.0);
+    plug->SetParameterFromGUI(kQuickTab, plug->GetParam(kQuickTab)->GetNormalized(3));
+    plug->GetParam(kRequestFromBank)->Set(5);
+    plug->mOutputPresent = c.outputPort;
+    MIDIMessageManager& manager = *plug->mMIDIMessageManager;
+    manager.dumpExpected = false;
+    manager.dataReceived = true;
+    plug->mIgnoreIncoming = false;
+    plug->mWorkerBusy = false;
+    posted.clear();
+    admitted = c.idle;
+
+    choose(*plug, c.path);
+
+    if (c.job == kJobNone)
+    {
+      EXPECT_TRUE(posted.empty());
+    }
+    else
+    {
+      ASSERT_EQ(posted.size(), 1u);
+      EXPECT_EQ(posted[0].jobCode, c.job);
+      EXPECT_EQ(posted[0].toEditor, c.toEditor);
+      EXPECT_EQ(posted[0].bank, c.bank);
+      EXPECT_FALSE(posted[0].toLibrarian);
+      EXPECT_FALSE(posted[0].requestParts);
+      if (c.job == MIDIMessageSender::kJobRequestPart)
+      {
+        EXPECT_EQ(posted[0].part, 3);
+      }
+    }
+    EXPECT_EQ(manager.dumpExpected.load(), c.dumpExpected);
+    EXPECT_EQ(plug->mIgnoreIncoming.load(), c.pushFlags);
+    EXPECT_EQ(plug->mWorkerBusy.load(), c.pushFlags);
+    EXPECT_EQ(plug->mPushGlobal.load(), c.pushFlags);
+    EXPECT_EQ(plug->mPushAllParts.load(), c.pushFlags);
+    EXPECT_EQ(manager.dataReceived.load(), !c.receivedCleared);
+    if (c.multis)
+    {
+      EXPECT_FALSE(manager.performanceRequest.isActive()) << "the job arms the multi request itself";
+    }
+  }
+}
+
+struct StoreCase
+{
+  const char* name;
+  bool multis;
+  std::vector<int> path;
+  int answer;
+  int job;
+  int bankByte;
+};
+
+TEST_F(BankEditMenu, TheStoreEntriesSendTheSelectedSlotOrAWholeBankAfterAsking)
+{
+  constexpr int kOk = 1;
+  constexpr int kCancel = 7;
+  constexpr int kSlot = 5;
+  const int store = BankEditPopupMenu::kItemStore;
+  const StoreCase cases[] = {
+      {"selected slot", false, {store, 0}, kOk, MIDIMessageSender::kJobSendLibraryPatch, 0},
+      {"bank C", false, {store, 4}, kOk, MIDIMessageSender::kJobStoreAllLibraryPatches, 2},
+      {"bank C, declined", false, {store, 4}, kCancel, kJobNone, 0},
+      {"selected multi", true, {store, 0}, kOk, MIDIMessageSender::kJobSendLibraryPatch, 0},
+      {"all multis", true, {store, 1}, kOk, MIDIMessageSender::kJobStoreAllLibraryPatches, 0},
+  };
+  for (const StoreCase& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    auto plug = constructRecording();
+    plug->SetParameterFromGUI(kDatatype, c.multis ? 1.0 : 0.0);
+    plug->SetParameterFromGUI(kQuickTab, plug->GetParam(kQuickTab)->GetNormalized(3));
+    plug->mOutputPresent = true;
+    plug->mPatchLibrarian->mSelectedUpperSlot = kSlot;
+    plug->mLibrarianView->selectedUpper = kSlot;
+    headless(*plug)->QueueMessageBoxResult(c.answer);
+    posted.clear();
+
+    choose(*plug, c.path);
+
+    const bool wholeBank = c.path[1] != 0;
+    EXPECT_EQ(headless(*plug)->MessageBoxes().size(), wholeBank ? 1u : 0u) << "a whole bank is asked about";
+    if (c.job == kJobNone)
+    {
+      EXPECT_TRUE(posted.empty());
+      continue;
+    }
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].jobCode, c.job);
+    if (wholeBank)
+    {
+      EXPECT_EQ(posted[0].bankByte, c.bankByte);
+      EXPECT_EQ(posted[0].startSlot, 0);
+      ASSERT_NE(posted[0].bankRecords, nullptr);
+      EXPECT_EQ(posted[0].bankRecords->size(), static_cast<size_t>(PatchFile::kBankSize));
+    }
+    else
+    {
+      EXPECT_TRUE(posted[0].storeToMemory);
+      EXPECT_EQ(posted[0].slotIndex, kSlot);
+      EXPECT_EQ(posted[0].part, 3);
+    }
+  }
+}
+
+TEST_F(BankEditMenu, AboutShowsItsWindowAndRefreshRescansTheLibrary)
+{
+  auto plug = constructRecording();
+  ASSERT_NE(plug->mAboutWindowLayer, nullptr);
+  plug->mAboutWindowLayer->Hide(true);
+  choose(*plug, {BankEditPopupMenu::kItemAbout});
+  EXPECT_TRUE(plug->mAboutWindowLayer->mVisible);
+
+  const PatchFile* before = plug->mPatchLibrarian->mSoundBanks[0];
+  choose(*plug, {BankEditPopupMenu::kItemRefresh});
+  EXPECT_NE(plug->mPatchLibrarian->mSoundBanks[0], before) << "the banks were read again";
+  EXPECT_TRUE(headless(*plug)->MessageBoxes().empty()) << "nothing unsaved, nothing asked";
+}
+
+TEST_F(BankEditMenu, SaveWritesTheUpperBankOverItsFileAndSaveAsWhereThePanelSays)
+{
+  auto plug = constructRecording();
+  HeadlessSurface* surface = headless(*plug);
+  renameFirstRecord(*plug->mPatchLibrarian->mSoundBanks[kLeadsA], "EDITED");
+  markUnsaved(*plug);
+  choose(*plug, {BankEditPopupMenu::kItemSave});
+  EXPECT_FALSE(plug->hasUnsavedBankEdits());
+  const librarian_test::Bytes saved = librarian_test::readFile(leadsFile());
+  ASSERT_GT(saved.size(), static_cast<size_t>(kNameOffset + 6));
+  EXPECT_EQ(std::string(saved.begin() + kNameOffset, saved.begin() + kNameOffset + 6), "EDITED");
+
+  struct SaveAsCase
+  {
+    int item;
+    std::string answer;
+    const char* startsWith;
+  };
+  const SaveAsCase cases[] = {
+      {BankEditPopupMenu::kStandardMidi, home.folder() + "Copy.mid", "MThd"},
+      {BankEditPopupMenu::kSysexFile, home.folder() + "Copy.kvd", "\xF0"},
+      {BankEditPopupMenu::kStandardMidi, "", nullptr},
+  };
+  for (const SaveAsCase& c : cases)
+  {
+    SCOPED_TRACE(c.answer);
+    markUnsaved(*plug);
+    surface->QueueFileChoice(c.answer);
+    choose(*plug, {BankEditPopupMenu::kItemSaveAs, c.item});
+    if (c.startsWith)
+    {
+      const librarian_test::Bytes bytes = librarian_test::readFile(c.answer);
+      ASSERT_GE(bytes.size(), std::string(c.startsWith).size());
+      EXPECT_EQ(
+          std::string(bytes.begin(), bytes.begin() + static_cast<long>(std::string(c.startsWith).size())),
+          c.startsWith);
+      EXPECT_FALSE(plug->hasUnsavedBankEdits());
+    }
+    else
+    {
+      EXPECT_TRUE(plug->hasUnsavedBankEdits()) << "a cancelled panel saves nothing";
+    }
+  }
+}
+
+struct UnsavedCase
+{
+  const char* name;
+  std::function<void(Korvid&)> trigger;
+  int answer;
+  bool savedOnDisk;
+  bool keptInMemory;
+  bool stillUnsaved;
+  bool multisShown;
+};
+
+TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch)
+{
+  const auto menuRefresh = [this](Korvid& plug) { choose(plug, {BankEditPopupMenu::kItemRefresh}); };
+  const auto rescanButton = [](Korvid& plug)
+  {
+    plug.SetParameterFromGUI(kRefreshFolders, 1.0);
+    plug.SetParameterFromGUI(kRefreshFolders, 0.0);
+  };
+  const auto listKind = [](Korvid& plug) { plug.SetParameterFromGUI(kDatatype, 1.0); };
+  const std::string importable = home.folder() + "Imported.syx";
+  librarian_test::writeFile(importable, librarian_test::readFile(leadsFile()));
+  const auto import = [this, importable](Korvid& plug)
+  {
+    headless(plug)->QueueFileChoice(importable);
+    choose(plug, {BankEditPopupMenu::kItemImport, BankEditPopupMenu::kImportSysex});
+  };
+  constexpr int kSave = 1;
+  constexpr int kDiscard = 7;
+  constexpr int kCancel = 2;
+  constexpr int kClosed = 0;
+  const UnsavedCase cases[] = {
+      {"menu, save", menuRefresh, kSave, true, true, false, false},
+      {"menu, discard", menuRefresh, kDiscard, false, false, false, false},
+      {"menu, cancel", menuRefresh, kCancel, false, true, true, false},
+      {"button, save", rescanButton, kSave, true, true, false, false},
+      {"button, discard", rescanButton, kDiscard, false, false, false, false},
+      {"button, cancel", rescanButton, kCancel, false, true, true, false},
+      {"button, closed", rescanButton, kClosed, false, true, true, false},
+      {"list kind, save", listKind, kSave, true, true, false, true},
+      {"list kind, discard", listKind, kDiscard, false, false, false, true},
+      {"list kind, cancel", listKind, kCancel, false, true, true, false},
+      {"import, save", import, kSave, true, true, false, false},
+      {"import, discard", import, kDiscard, false, false, false, false},
+      {"import, cancel", import, kCancel, false, true, true, false},
+  };
+  const librarian_test::Bytes original = librarian_test::readFile(leadsFile());
+  for (const UnsavedCase& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    librarian_test::writeFile(leadsFile(), original);
+    auto plug = constructRecording();
+    HeadlessSurface* surface = headless(*plug);
+    renameFirstRecord(*plug->mPatchLibrarian->mSoundBanks[kLeadsA], "EDITED");
+    markUnsaved(*plug);
+    surface->QueueMessageBoxResult(c.answer);
+
+    c.trigger(*plug);
+
+    EXPECT_EQ(surface->MessageBoxes().size(), 1u) << "asked once";
+    const librarian_test::Bytes onDisk = librarian_test::readFile(leadsFile());
+    EXPECT_EQ(std::string(onDisk.begin() + kNameOffset, onDisk.begin() + kNameOffset + 6) == "EDITED",
+              c.savedOnDisk);
+    EXPECT_EQ(storedName(*plug->mPatchLibrarian->mSoundBanks[kLeadsA]) == "EDITED", c.keptInMemory);
+    EXPECT_EQ(plug->hasUnsavedBankEdits(), c.stillUnsaved);
+    EXPECT_EQ(plug->mMultiMode.load(), c.multisShown);
+    EXPECT_EQ(plug->GetParam(kDatatype)->Int(), c.multisShown ? 1 : 0);
+  }
+}
+
+} // namespace
