@@ -126,19 +126,19 @@ void MIDIMessageSender::perform(const JobArguments& args)
 
 void MIDIMessageSender::replaceWaitText(bool writing)
 {
+  // A job that ends on its own writes its last text (or the parser of its reply does, maybe later); a
+  // cancelled one may end in the middle of a wait, with its text still asking to wait.
+  if (!cancel.load())
+  {
+    return;
+  }
   std::string text = plug->getStatusText();
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (text.find("please wait") == std::string::npos)
+  if (text.find("please wait") != std::string::npos)
   {
-    return;
+    plug->showStatusText(writing ? kTextWriteCancelled : kTextCancelled);
   }
-  if (writing)
-  {
-    plug->showStatusText(cancel.load() ? kTextWriteCancelled : kTextWriteCompleted);
-    return;
-  }
-  plug->showStatusText(cancel.load() ? kTextCancelled : failed.load() ? kTextTimedOut : kTextEditorCompleted);
 }
 
 void MIDIMessageSender::awaitBankChanges(uint64_t ticket)
