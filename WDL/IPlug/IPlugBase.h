@@ -29,7 +29,7 @@ enum EAPI
 // Built in two stages: the constructor stores the identity; initialize creates parameters, presets,
 // channels and names; addNonAutomateParamCount then fixes how many parameters the host never sees.
 // The plug mutex (recursive) serialises the host's threads, the editor and the plug-in's own workers;
-// the external MIDI input thread does not take it.
+// the external MIDI input thread delivers without it (the plug-in may take it inside the delivery).
 class IPlugBase
 {
 public:
@@ -132,6 +132,9 @@ public:
   // Opens the port named name; idx receives its position (0 for none). Returns the position opened.
   int setExternalMIDIOut(int& idx, const char* name);
   int setExternalMIDIIn(int& idx, const char* name);
+  // The two input operations above wait for an input delivery in progress, which may wait for the plug
+  // mutex: they give a caller's plug mutex back while they run, so other threads may enter meanwhile. Not
+  // from inside the input delivery.
   // The port library's input callback; userData is the plug-in.
   static void MIDICallback(double deltaTime, std::vector<unsigned char>* message, void* userData);
   void processMIDIInput(double deltaTime, std::vector<unsigned char>* message, void* userData);

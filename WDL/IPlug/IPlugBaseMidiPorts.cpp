@@ -1,6 +1,14 @@
 // IPlugBase: the external MIDI port operations, forwarded to the plug-in's IMidiPorts.
 #include "IPlugBase.h"
 
+#include <string>
+
+// Installing the input callback and closing the input port both wait for a delivery in progress, and that
+// delivery may itself wait for the plug mutex (the plug-in takes it when incoming data changes a
+// parameter). So the input operations give every level of the plug mutex back for their time: a thread
+// holding it would otherwise wait for a delivery that waits for it. Once they return the mutex is held as
+// before, and closing the input still waits for the delivery to end.
+
 const std::vector<std::string>& IPlugBase::getExternalMIDIOutNames()
 {
   return mMidiPorts.GetOutNames();
@@ -8,6 +16,7 @@ const std::vector<std::string>& IPlugBase::getExternalMIDIOutNames()
 
 const std::vector<std::string>& IPlugBase::getExternalMIDIInNames()
 {
+  WDL_MutexRelease unlocked(&mMutex);
   mMidiPorts.SetInputCallback(&IPlugBase::MIDICallback, this);
   return mMidiPorts.GetInNames();
 }
@@ -19,8 +28,18 @@ int IPlugBase::setExternalMIDIOut(int& idx, const char* name)
 
 int IPlugBase::setExternalMIDIIn(int& idx, const char* name)
 {
-  mMidiPorts.SetInputCallback(&IPlugBase::MIDICallback, this);
-  return mMidiPorts.OpenIn(idx, name);
+  // idx and name may be the plug-in's own members, which other threads change while the mutex is free:
+  // both are copied first and idx is written once the mutex is held again.
+  int chosen = idx;
+  const std::string portName = name ? name : "";
+  int opened = 0;
+  {
+    WDL_MutexRelease unlocked(&mMutex);
+    mMidiPorts.SetInputCallback(&IPlugBase::MIDICallback, this);
+    opened = mMidiPorts.OpenIn(chosen, name ? portName.c_str() : nullptr);
+  }
+  idx = chosen;
+  return opened;
 }
 
 void IPlugBase::MIDICallback(double deltaTime, std::vector<unsigned char>* message, void* userData)

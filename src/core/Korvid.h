@@ -110,8 +110,9 @@ public:
   void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
   // Appends the state body (KorvidTotalRecall.cpp; layout in StoredState.h): version word, kQuickTab, with
   // withNames the port names into name slots 17 and 18, the name block and the four selection values, then
-  // the stored parameters (indices below kStoredParamCount). Without names it is the 63036-byte start-up
-  // snapshot. Always true (false only for a null chunk). Host thread or constructor.
+  // the stored parameters (indices below kStoredParamCount; the values a recall keeps waiting for an output
+  // while there are such, see hasPendingRecall). Without names it is the 63036-byte start-up snapshot.
+  // Always true (false only for a null chunk). Host thread or constructor.
   bool SerializeState2(ByteChunk* chunk, bool withNames) override;
   // An edit of one parameter (plug mutex held, value stored): MIDI port selection, routing and filter flags,
   // the list kind (kDatatype), folder rescans, the shown part (kQuickTab), the bank selection names and the
@@ -155,8 +156,8 @@ public:
   // opened) and the bank and patch selection; with an output the stored parameters, device id, MIDI
   // filter flags, multi and part names, bank and program tables (once a running device job has ended) and
   // the multi resent to the synthesizer (waited for without the plug mutex, for at most the job's own
-  // duration and a margin); queue frames; then main tab 0. Returns the position after the last item
-  // applied. Host thread.
+  // duration and a margin); queue frames; without an output the stored parameters wait instead
+  // (hasPendingRecall); then main tab 0. Returns the position after the last item applied. Host thread.
   int UnserializeState2(ByteChunk* chunk, int pos, bool withNames);
   // Waits until the device worker is idle, for at most the multi resend's own duration and a margin; true
   // when it is (or there is no device link). A recall waits so before it replaces the values that a running
@@ -167,6 +168,23 @@ public:
   // ends after the job's own duration and a margin. A multi not sent or not finished is said in the
   // message line. Gives the plug mutex back while it waits. True when the job ran to its end.
   bool resendMultiAfterRecall(bool workerIdle);
+
+  // ---- Stored values a recall could not apply (KorvidTotalRecallPending.cpp) ----
+
+  // A recall that finds no MIDI output keeps the stored parameter block instead of applying it (pending):
+  // while it is pending a save writes it in place of the editor's values, so that a project opened without
+  // the synthesizer keeps its settings. Choosing an output port applies it as the recall would have done
+  // (completePendingRecall); a user edit of a value it holds gives it up; the next recall replaces it. Any
+  // thread.
+  bool hasPendingRecall();
+  // The user's road into a parameter (IPlugBase::SetParameterFromGUI); an edit that changes a stored value
+  // gives the pending block up, except the ones that only browse the librarian or change the editor's look.
+  void SetParameterFromGUI(int idx, double normalizedValue) override;
+  // After the user opened an output port: applies the pending block in the recall's order (device id,
+  // filter flags, names and tables once a running device job has ended, the multi resent and waited for
+  // without the plug mutex), refreshes the page shown and the controls, and drops it. False when nothing
+  // was pending or another recall replaced it meanwhile. Plug mutex held.
+  bool completePendingRecall();
 
   // ---- Data folder ----
 
@@ -453,8 +471,17 @@ private:
   // Opens the port whose name best matches stored (MidiPortNameMatch), logs how it matched and returns its
   // list index (0: none, the port is closed).
   int reopenStoredPort(bool output, const std::string& stored);
-  void recallStoredValues(const StoredState& state);
+  // Sets the stored parameters to values (kStoredParamCount of them), then the device id and the MIDI
+  // filter flags.
+  void recallStoredValues(const std::vector<double>& values);
   void recallNamesAndTables();
+  // The recall's steps with an output present, after the wait for an idle device worker: values, names
+  // and tables, the multi resent, queue frames and the log lines.
+  void applyStoredBlock(const std::vector<double>& values, bool workerIdle);
+  // Keeps values as the pending block (hasPendingRecall) and says so.
+  void keepPendingRecall(std::vector<double> values);
+  // The stored values a recall kept without applying them; null when none. Plug mutex.
+  std::shared_ptr<const std::vector<double>> mPendingStoredValues;
   // The display text of a port selector's current entry.
   std::string selectedPortText(int paramIdx);
   // Nulls every layer, control and action reference into the editor: after its surface was freed.

@@ -243,6 +243,11 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     if (value >= 1.0)
     {
       mOutputPresent = true;
+      // A project opened without this output gets its stored values now that the port is open.
+      if (mMidiPorts.IsOutOpen())
+      {
+        completePendingRecall();
+      }
       sendSysExInitialization();
     }
     else

@@ -22,6 +22,8 @@ constexpr int kKindSounds = 0;
 constexpr int kKindCategories = 1;
 constexpr int kKindMultis = 2;
 constexpr int kKindSearch = 4;
+// The highest bank number a part remembers for the upper pane.
+constexpr double kRememberedBankLimit = 9999.0;
 
 void clearList(IParam* param)
 {
@@ -109,6 +111,13 @@ void Korvid::buildSelectionLists()
   mUpperListControl = firstControl(kPatchSelectionListUpper, "kPatchSelectionListUpper");
   fillStartupList(kPatchSelectionListLower, "Bank Selection List 2", mLowerSoundPair);
   mLowerListControl = firstControl(kPatchSelectionListLower, "kPatchSelectionListLower");
+  // The upper bank remembered per part: a bank number, whatever the size of today's list (it is held to the
+  // list where it is used), saved with the state in a range that does not change with the library.
+  for (int part = 0; part < kPartCount; ++part)
+  {
+    const std::string name = "Current Patch Bank " + std::to_string(part + 1);
+    GetParam(kCurrentPatchBank + part)->InitDouble(name.c_str(), 0.0, 0.0, kRememberedBankLimit, 1.0);
+  }
 }
 
 void Korvid::patchTypeChanged(int multiFlag, int kind, bool reload)

@@ -8,7 +8,10 @@
 #include "TabSwitchFunctions.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -85,8 +88,16 @@ bool Korvid::SerializeState2(ByteChunk* chunk, bool withNames)
   {
     PatchManager unnamed(nullptr);
     PatchManager* names = mPatchManager ? mPatchManager : &unnamed;
-    names->setName(PatchManager::kMidiInPortSlot, selectedPortText(kDeviceInSelection));
-    names->setName(PatchManager::kMidiOutPortSlot, selectedPortText(kDeviceOutSelection));
+    for (const auto& [slot, paramIdx] : {std::pair{PatchManager::kMidiInPortSlot, kDeviceInSelection},
+                                         std::pair{PatchManager::kMidiOutPortSlot, kDeviceOutSelection}})
+    {
+      // While stored values wait for the output, a direction without a port keeps the name the project
+      // gave it, so that the project finds its ports again when it is opened with the synthesizer.
+      if (!mPendingStoredValues || wholeValueOf(*this, paramIdx) > 0)
+      {
+        names->setName(slot, selectedPortText(paramIdx));
+      }
+    }
     names->saveAllToChunk(chunk);
     for (int paramIdx : {kDeviceInSelection, kDeviceOutSelection, kBankSelection, kPatchSelection})
     {
@@ -95,7 +106,18 @@ bool Korvid::SerializeState2(ByteChunk* chunk, bool withNames)
       chunk->AppendValue(&normalized);
     }
   }
-  SerializeNonAutomatedParams(chunk, kStoredParamCount);
+  if (const std::shared_ptr<const std::vector<double>> pending = mPendingStoredValues)
+  {
+    // The project's values, not the editor's defaults it shows until an output is chosen.
+    for (const double value : *pending)
+    {
+      chunk->AppendValue(&value);
+    }
+  }
+  else
+  {
+    SerializeNonAutomatedParams(chunk, kStoredParamCount);
+  }
   return true;
 }
 
@@ -123,26 +145,33 @@ int Korvid::UnserializeState2(ByteChunk* chunk, int pos, bool withNames)
   }
 
   int result = state.afterSelections;
+  // This recall's values replace whatever an earlier one left pending.
+  mPendingStoredValues.reset();
   if (mOutputPresent.load())
   {
     // A job still running reads the values about to be replaced: they are applied once it has ended.
     const bool workerIdle = waitForIdleDeviceWorker();
-    recallStoredValues(state);
-    recallNamesAndTables();
-    resendMultiAfterRecall(workerIdle);
-    mQueueFrames = 2 * wholeValueOf(*this, kAdjustDAWOffset) + GetBlockSize();
-    log(std::string(kLogPrefix) + "MIDI In device after nonautomated params " +
-        selectedPortText(kDeviceInSelection));
-    log(std::string(kLogPrefix) + "MIDI Out device after nonautomated params " +
-        selectedPortText(kDeviceOutSelection));
+    applyStoredBlock(state.storedValues, workerIdle);
     result = state.end;
   }
   else
   {
-    log(std::string(kLogPrefix) + "no MIDI output, the stored values are not applied");
+    keepPendingRecall(std::move(state.storedValues));
   }
   TabSwitchFunctions::mainTabSwitch(this, kMainTab, 0, 0);
   return result;
+}
+
+void Korvid::applyStoredBlock(const std::vector<double>& values, bool workerIdle)
+{
+  recallStoredValues(values);
+  recallNamesAndTables();
+  resendMultiAfterRecall(workerIdle);
+  mQueueFrames = 2 * wholeValueOf(*this, kAdjustDAWOffset) + GetBlockSize();
+  log(std::string(kLogPrefix) + "MIDI In device after nonautomated params " +
+      selectedPortText(kDeviceInSelection));
+  log(std::string(kLogPrefix) + "MIDI Out device after nonautomated params " +
+      selectedPortText(kDeviceOutSelection));
 }
 
 void Korvid::recallPorts(const StoredState& state)
@@ -188,12 +217,13 @@ void Korvid::recallPorts(const StoredState& state)
   }
 }
 
-void Korvid::recallStoredValues(const StoredState& state)
+void Korvid::recallStoredValues(const std::vector<double>& values)
 {
   const int first = NHostParams();
-  for (int i = 0; i < kStoredParamCount; ++i)
+  const int count = std::min(kStoredParamCount, static_cast<int>(values.size()));
+  for (int i = 0; i < count; ++i)
   {
-    GetParam(first + i)->SetBounded(state.storedValues[static_cast<size_t>(i)]);
+    GetParam(first + i)->SetBounded(values[static_cast<size_t>(i)]);
   }
   mDeviceId = wholeValueOf(*this, kGlobalSysExID);
   log(std::string(kLogPrefix) + "hardware DeviceID " + std::to_string(mDeviceId.load()));

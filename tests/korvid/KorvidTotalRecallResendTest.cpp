@@ -1,6 +1,6 @@
 // A recalled project's multi reaching a simulated synthesizer: sent with the global data and the active parts
-// while the host's other threads go on, posted once a busy device worker is free, and given up (and said so)
-// when the worker stays busy.
+// while the host's other threads go on, posted once a busy device worker is free, given up (and said so)
+// when the worker stays busy, and sent once the user chooses an output after a recall that had none.
 #include "TotalRecallTestSupport.h"
 
 #include "BlofeldSimulator.h"
@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 using namespace korvidtest;
@@ -38,12 +39,7 @@ protected:
     gSimulator = simulator.get();
     IMidiPorts::SetBackendFactory(&simulatorBackend);
     plug = construct();
-    const IParam* out = plug->GetParam(kDeviceOutSelection);
-    for (int i = 0; i < out->GetNDisplayTexts(); ++i)
-    {
-      if (std::string(out->GetDisplayText(i)) == BlofeldSimulator::kPortName)
-        chooseOutputPort(*plug, i);
-    }
+    chooseOutputPort(*plug, simulatorEntry());
     plug->mMIDIMessageManager->setClock(&clock);
     for (int part = 0; part < Korvid::kPartCount; ++part)
     {
@@ -94,6 +90,44 @@ protected:
                        multi.begin() + MultiDumpLayout::kNameOffset + MultiDumpLayout::kNameLength);
   }
 
+  // The simulator's entry in the output port list.
+  int simulatorEntry()
+  {
+    const IParam* out = plug->GetParam(kDeviceOutSelection);
+    for (int i = 0; i < out->GetNDisplayTexts(); ++i)
+    {
+      if (std::string(out->GetDisplayText(i)) == BlofeldSimulator::kPortName)
+        return i;
+    }
+    return 0;
+  }
+
+  // Runs act on a thread of its own and, once the device worker sends, takes the plug mutex as the host's
+  // other threads do; true when that happened before act returned.
+  bool lockedWhileTheWorkerSends(const std::function<void()>& act)
+  {
+    std::atomic<bool> done{false};
+    std::thread actor(
+        [&]
+        {
+          act();
+          done = true;
+        });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done && !plug->ThreadRunning() && std::chrono::steady_clock::now() < deadline)
+    {
+      std::this_thread::yield();
+    }
+    bool locked = false;
+    if (!done)
+    {
+      WDL_MutexLock lock(plug->GetMutex());
+      locked = !done;
+    }
+    actor.join();
+    return locked;
+  }
+
   void expectFlagsCleared()
   {
     EXPECT_FALSE(plug->mPushGlobal);
@@ -111,27 +145,9 @@ protected:
 
 TEST_F(KorvidTotalRecallResend, TheMultiReachesTheSynthesizerWhileTheHostGoesOn)
 {
-  std::atomic<bool> recalled{false};
   VstIntPtr result = 0;
-  std::thread host(
-      [&]
-      {
-        result = giveHostChunk(*plug, chunk);
-        recalled = true;
-      });
   // Once the resend runs, another thread of the host gets the plug mutex before the recall returns.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!recalled && !plug->ThreadRunning() && std::chrono::steady_clock::now() < deadline)
-  {
-    std::this_thread::yield();
-  }
-  bool lockedDuringResend = false;
-  if (!recalled)
-  {
-    WDL_MutexLock lock(plug->GetMutex());
-    lockedDuringResend = !recalled;
-  }
-  host.join();
+  const bool lockedDuringResend = lockedWhileTheWorkerSends([&] { result = giveHostChunk(*plug, chunk); });
 
   EXPECT_EQ(result, 1);
   EXPECT_TRUE(lockedDuringResend);
@@ -180,4 +196,37 @@ TEST_F(KorvidTotalRecallResend, AWorkerThatStaysBusyEndsTheWaitAndTheUserIsTold)
   EXPECT_EQ(name, std::string("Studio Multi") + std::string(4, '\0'));
   expectFlagsCleared();
   EXPECT_TRUE(plug->ThreadRunning());
+}
+
+TEST_F(KorvidTotalRecallResend, AnOutputChosenAfterARecallWithoutItSendsTheMultiWhileTheHostGoesOn)
+{
+  // The project names an output this session does not have: its values wait, and the output chosen before
+  // is closed.
+  const Bytes body(chunk.begin() + kHeaderSize, chunk.end());
+  Bytes moved(chunk.begin(), chunk.begin() + kHeaderSize);
+  const Bytes renamed = rebuiltBody(body, 0.0, {{PatchManager::kMidiOutPortSlot, "Gone"}}, {});
+  moved.insert(moved.end(), renamed.begin(), renamed.end());
+  ASSERT_EQ(giveHostChunk(*plug, moved), 1);
+  ASSERT_TRUE(plug->hasPendingRecall());
+  ASSERT_FALSE(plug->mOutputPresent);
+
+  // The user chooses the synthesizer's port on the editor's thread; the host's audio thread takes the plug
+  // mutex while the multi goes out.
+  const double entry = plug->GetParam(kDeviceOutSelection)->GetNormalized(simulatorEntry());
+  const bool lockedDuringResend =
+      lockedWhileTheWorkerSends([&] { plug->SetParameterFromGUI(kDeviceOutSelection, entry); });
+  for (int wait = 0; wait < 5000 && plug->ThreadRunning(); ++wait)
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+
+  EXPECT_TRUE(lockedDuringResend);
+  EXPECT_FALSE(plug->hasPendingRecall());
+  // The global data, the multi and the active parts, before anything the port choice sends after them.
+  std::vector<std::pair<int, int>> kinds = receivedSince();
+  ASSERT_GE(kinds.size(), resend().size());
+  kinds.resize(resend().size());
+  EXPECT_EQ(kinds, resend());
+  EXPECT_EQ(multiNameAtTheSynthesizer(), "Studio Multi    ");
+  expectFlagsCleared();
 }

@@ -15,63 +15,13 @@ using namespace korvidtest;
 
 namespace
 {
-constexpr const char* kBlofeld = "Blofeld:Blofeld MIDI 1 24:0";
 constexpr const char* kBlofeldRenumbered = "Blofeld:Blofeld MIDI 1 28:0";
-constexpr const char* kOther = "Other:Other MIDI 1 20:0";
 constexpr int kSnapshotSize = 63036;
-constexpr int kShownPart = 5;
-constexpr const char* kLogPrefix = "PROJECT RECALL: ";
 
 class KorvidTotalRecall : public StartupFixture
 {
 protected:
   KorvidTotalRecall() { useResources(pluginFolder()); }
-
-  static void chooseInputPort(Korvid& plug, int entry)
-  {
-    plug.SetParameterFromGUI(kDeviceInSelection, plug.GetParam(kDeviceInSelection)->GetNormalized(entry));
-  }
-
-  // Every stored parameter edited (settled to its step, as the editor keeps values), the shown part, parts 1
-  // and 4 active, some MIDI filter classes passing, and the multi, part and category names.
-  static void editEverything(Korvid& plug)
-  {
-    plug.SetParameterFromGUI(kQuickTab, plug.GetParam(kQuickTab)->GetNormalized(kShownPart));
-    for (int i = 0; i < Korvid::kStoredParamCount; ++i)
-    {
-      IParam* param = plug.GetParam(i);
-      param->Set(editedValue(*param, i));
-    }
-    for (int part = 0; part < Korvid::kPartCount; ++part)
-    {
-      plug.GetParam(kMultiPartStatus + part)->Set(part == 1 || part == 4 ? 1.0 : 0.0);
-    }
-    plug.GetParam(kMIDIFilterDAWCCPassThrough)->Set(1.0);
-    plug.GetParam(kMIDIFilterDAWPCPassThrough)->Set(0.0);
-    plug.GetParam(kMIDIFilterHWNotePassThrough)->Set(1.0);
-    plug.GetParam(kMIDIFilterToDAWBuffer)->Set(1.0);
-    for (int i = 0; i < Korvid::kStoredParamCount; ++i)
-    {
-      IParam* param = plug.GetParam(i);
-      param->SetNormalized(param->GetNormalized());
-    }
-    plug.mPatchManager->setName(PatchManager::kMultiNameSlot, "Recalled Multi and more");
-    for (int part = 0; part < Korvid::kPartCount; ++part)
-    {
-      plug.mPatchManager->setName(PatchManager::kFirstPartNameSlot + part, "Sound " + std::to_string(part));
-      plug.mPatchManager->setName(PatchManager::kFirstCategorySlot + part, "Pad ");
-    }
-  }
-
-  std::vector<double> values(Korvid& plug) const
-  {
-    std::vector<double> v;
-    for (int i = 0; i < plug.NParams(); ++i)
-    {
-      v.push_back(plug.GetParam(i)->Value());
-    }
-    return v;
-  }
 
   size_t sentCount() const
   {
@@ -83,11 +33,6 @@ protected:
     return count;
   }
 };
-
-bool sameBits(double a, double b)
-{
-  return std::memcmp(&a, &b, sizeof a) == 0;
-}
 } // namespace
 
 TEST_F(KorvidTotalRecall, ASavedStateComesBackWholeInAnotherInstance)
@@ -108,7 +53,7 @@ TEST_F(KorvidTotalRecall, ASavedStateComesBackWholeInAnotherInstance)
   chooseInputPort(*saver, 1);
   chooseOutputPort(*saver, 2);
   editEverything(*saver);
-  const std::vector<double> saved = values(*saver);
+  const std::vector<double> saved = storedAndOtherValues(*saver);
   const Bytes chunk = hostChunk(*saver);
   ASSERT_GT(chunk.size(), kHeaderSize);
   saver.reset();
@@ -178,22 +123,8 @@ TEST_F(KorvidTotalRecall, ASavedStateComesBackWholeInAnotherInstance)
       Bytes(recaller->mPatchManager->mData.Bytes(), recaller->mPatchManager->mData.Bytes() + kSnapshotSize),
       startUpBytes);
 
-  for (int part = 0; part < Korvid::kPartCount; ++part)
-  {
-    EXPECT_EQ(recaller->mPartBankTable[static_cast<size_t>(part)],
-              static_cast<int>(saved[static_cast<size_t>(kMultiPartBank + part)]));
-    EXPECT_EQ(recaller->mPartProgramTable[static_cast<size_t>(part)],
-              static_cast<int>(saved[static_cast<size_t>(kMultiPartPatch + part)]));
-  }
-  EXPECT_EQ(recaller->mPartBankTable[16], static_cast<int>(saved[kMultiBank]));
-  EXPECT_EQ(recaller->mPartProgramTable[16], static_cast<int>(saved[kMultiPatch]));
-  EXPECT_EQ(recaller->mQueueFrames, 2 * static_cast<int>(saved[kAdjustDAWOffset]) + recaller->GetBlockSize());
-
-  // Only exactly 1.0 lets a class pass; the clock flags follow parameters that are not stored.
-  EXPECT_FALSE(recaller->mHostInputBlocked[0]);
-  EXPECT_TRUE(recaller->mHostInputBlocked[1]);
-  EXPECT_FALSE(recaller->mHardwareInputBlocked[2]);
-  EXPECT_TRUE(recaller->mMidiOutMode);
+  expectTablesAndFlagsOf(*recaller, saved);
+  // The clock flags follow parameters that are not stored.
   EXPECT_EQ(recaller->mClockFlag, recaller->GetParam(kSendMIDIClockInfo)->Value() == 1.0);
 
   // The multi went out with the global data first and the two active parts after it.
@@ -252,7 +183,7 @@ TEST_F(KorvidTotalRecall, WithoutItsOutputARecallAppliesNoValueAndSendsNothing)
   chooseOutputPort(*plug, 2);
   ASSERT_TRUE(plug->mOutputPresent);
   midi->clearReceived();
-  const std::vector<double> before = values(*plug);
+  const std::vector<double> before = storedAndOtherValues(*plug);
   const std::vector<int> banks = plug->mPartBankTable;
   const int deviceId = plug->mDeviceId;
 
@@ -261,7 +192,7 @@ TEST_F(KorvidTotalRecall, WithoutItsOutputARecallAppliesNoValueAndSendsNothing)
   EXPECT_FALSE(plug->mOutputPresent);
   EXPECT_EQ(plug->GetParam(kDeviceOutSelection)->Int(), 0);
   EXPECT_TRUE(midi->openOutputs().empty());
-  const std::vector<double> after = values(*plug);
+  const std::vector<double> after = storedAndOtherValues(*plug);
   for (int i = 0; i < Korvid::kStoredParamCount; ++i)
   {
     // The bank and patch selection are the project's whether an output is there or not.

@@ -162,6 +162,8 @@ TEST_F(ParamChangesLibrarian, APartsBankSelectionOpensTheBankForTheCurrentPartHe
   EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 2);
   EXPECT_EQ(listValue(*plug, kPatchSelectionListUpper), 2);
   EXPECT_EQ(upperName(*plug, 0), "Keys Gamma");
+  // The part remembers that bank, not a value cut to the parameter's own range.
+  EXPECT_EQ(plug->GetParam(kCurrentPatchBank + 2)->Int(), 2);
   // A bank with unsaved edits stays open.
   plug->GetParam(kBankEditUnsaved)->Set(1.0);
   set(*plug, kCurrentPatchBank + 2, 0);

@@ -124,6 +124,86 @@ inline double editedValue(const IParam& param, int index)
   return param.GetMin() + (param.GetMax() - param.GetMin()) * fraction;
 }
 
+// The part tab a saved state shows.
+constexpr int kShownPart = 5;
+// The synthesizer's port as a project stores it, another port, and the prefix of the recall's log lines.
+constexpr const char* kBlofeld = "Blofeld:Blofeld MIDI 1 24:0";
+constexpr const char* kOther = "Other:Other MIDI 1 20:0";
+constexpr const char* kLogPrefix = "PROJECT RECALL: ";
+
+// Chooses entry `entry` of the input port list as the user does.
+inline void chooseInputPort(Korvid& plug, int entry)
+{
+  plug.SetParameterFromGUI(kDeviceInSelection, plug.GetParam(kDeviceInSelection)->GetNormalized(entry));
+}
+
+// Every stored parameter edited (settled to its step, as the editor keeps values), the shown part, parts 1
+// and 4 active, some MIDI filter classes passing, and the multi, part and category names.
+inline void editEverything(Korvid& plug)
+{
+  plug.SetParameterFromGUI(kQuickTab, plug.GetParam(kQuickTab)->GetNormalized(kShownPart));
+  for (int i = 0; i < Korvid::kStoredParamCount; ++i)
+  {
+    IParam* param = plug.GetParam(i);
+    param->Set(editedValue(*param, i));
+  }
+  for (int part = 0; part < Korvid::kPartCount; ++part)
+  {
+    plug.GetParam(kMultiPartStatus + part)->Set(part == 1 || part == 4 ? 1.0 : 0.0);
+  }
+  plug.GetParam(kMIDIFilterDAWCCPassThrough)->Set(1.0);
+  plug.GetParam(kMIDIFilterDAWPCPassThrough)->Set(0.0);
+  plug.GetParam(kMIDIFilterHWNotePassThrough)->Set(1.0);
+  plug.GetParam(kMIDIFilterToDAWBuffer)->Set(1.0);
+  for (int i = 0; i < Korvid::kStoredParamCount; ++i)
+  {
+    IParam* param = plug.GetParam(i);
+    param->SetNormalized(param->GetNormalized());
+  }
+  plug.mPatchManager->setName(PatchManager::kMultiNameSlot, "Recalled Multi and more");
+  for (int part = 0; part < Korvid::kPartCount; ++part)
+  {
+    plug.mPatchManager->setName(PatchManager::kFirstPartNameSlot + part, "Sound " + std::to_string(part));
+    plug.mPatchManager->setName(PatchManager::kFirstCategorySlot + part, "Pad ");
+  }
+}
+
+// Every parameter's value, stored or not.
+inline std::vector<double> storedAndOtherValues(Korvid& plug)
+{
+  std::vector<double> v;
+  for (int i = 0; i < plug.NParams(); ++i)
+  {
+    v.push_back(plug.GetParam(i)->Value());
+  }
+  return v;
+}
+
+// The bank and program tables, the queue frames and the MIDI filter flags follow the values of a state made
+// by editEverything: only exactly 1.0 lets a class pass.
+inline void expectTablesAndFlagsOf(Korvid& plug, const std::vector<double>& saved)
+{
+  for (int part = 0; part < Korvid::kPartCount; ++part)
+  {
+    EXPECT_EQ(plug.mPartBankTable[static_cast<size_t>(part)],
+              static_cast<int>(saved[static_cast<size_t>(kMultiPartBank + part)]));
+    EXPECT_EQ(plug.mPartProgramTable[static_cast<size_t>(part)],
+              static_cast<int>(saved[static_cast<size_t>(kMultiPartPatch + part)]));
+  }
+  EXPECT_EQ(plug.mPartBankTable[16], static_cast<int>(saved[kMultiBank]));
+  EXPECT_EQ(plug.mPartProgramTable[16], static_cast<int>(saved[kMultiPatch]));
+  EXPECT_EQ(plug.mQueueFrames, 2 * static_cast<int>(saved[kAdjustDAWOffset]) + plug.GetBlockSize());
+  EXPECT_FALSE(plug.mHostInputBlocked[0]);
+  EXPECT_TRUE(plug.mHostInputBlocked[1]);
+  EXPECT_FALSE(plug.mHardwareInputBlocked[2]);
+  EXPECT_TRUE(plug.mMidiOutMode);
+}
+
+inline bool sameBits(double a, double b)
+{
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 // The lines of the debug log that start with prefix, without their time stamps.
 inline std::vector<std::string> logLines(const std::string& path, const std::string& prefix)
 {
