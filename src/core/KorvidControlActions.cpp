@@ -478,7 +478,7 @@ void Korvid::processControlAction(ControlAction* action, int paramIdx, double va
   }
 }
 
-void Korvid::SetParameterFromGUI(int idx, double normalizedValue)
+void Korvid::setParameterNotingEdit(int idx, double normalizedValue)
 {
   WDL_MutexLock lock(GetMutex());
   const IParam* param = GetParam(idx);
@@ -486,7 +486,7 @@ void Korvid::SetParameterFromGUI(int idx, double normalizedValue)
   const double outerValue = mValueBeforeEdit;
   mEditedParam = param ? idx : -1;
   mValueBeforeEdit = param ? param->Value() : 0.0;
-  IPlugBase::SetParameterFromGUI(idx, normalizedValue);
+  IPlugVST::SetParameterFromGUI(idx, normalizedValue);
   // Edits run inside edits (linked parameters): the outer one's note comes back.
   mEditedParam = outerParam;
   mValueBeforeEdit = outerValue;
