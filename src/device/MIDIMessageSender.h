@@ -287,6 +287,10 @@ private:
   // after a cancel, or marks the bank unsaved after data came in), then the processing indicator hidden.
   void finishRequest(bool cancelled, bool toLibrary, const char* cancelledText = kTextCancelled,
                      const char* completedText = kTextCompleted);
+  // After a library transfer (writing) or a request job: a "please wait" text still in the message line gives
+  // way to how the job ended (cancelled, timed out or completed), so no job leaves the user waiting for
+  // nothing.
+  void replaceWaitText(bool writing);
   // The polls after request was sent: waits for the dump-arrived flag, runs the device-id scan
   // (request resent with every id in its device-id byte) and times out after kTimeoutPoll polls.
   // Sets failed on time-out, cancel and stop.

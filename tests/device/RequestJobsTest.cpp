@@ -208,6 +208,54 @@ TEST_F(RequestJobsTest, CancelStopsTheEnquiryScanAndIsReported)
   expectFlagsBackToNormal();
 }
 
+// However a request ends, no "please wait" text stays in the message line.
+TEST_F(RequestJobsTest, NoWaitTextOutlivesACancelledOrSilentRequest)
+{
+  struct Case
+  {
+    const char* name;
+    int jobCode;
+    bool toEditor;
+    bool cancelInScan;
+  };
+  const Case cases[] = {
+      {"arrangement to the editor, cancelled in the scan", S::kJobRequestArrangement, true, true},
+      {"part to the editor, cancelled in the scan", S::kJobRequestPart, true, true},
+      {"device-id enquiry, cancelled in the scan", S::kJobDeviceIdEnquiry, false, true},
+  };
+  start(DeviceClock::Mode::Scaled, 0.1);
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  for (const Case& c : cases)
+  {
+    simulator->drain();
+    const size_t before = simulator->received().size();
+    JobArguments args = job(c.jobCode);
+    args.toEditor = c.toEditor;
+    ASSERT_TRUE(manager->post(args)) << c.name;
+    if (c.cancelInScan)
+    {
+      // The scan has begun once a few requests beyond the first went out.
+      ASSERT_TRUE(waitFor(
+          [&]
+          {
+            simulator->drain();
+            return simulator->received().size() >= before + 5;
+          }))
+          << c.name;
+      manager->sender->cancel = true;
+    }
+    ASSERT_TRUE(waitIdle()) << c.name;
+    std::string text = plug->getStatusText();
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char ch) { return std::tolower(ch); });
+    EXPECT_EQ(text.find("please wait"), std::string::npos) << c.name << ": " << plug->getStatusText();
+    if (c.cancelInScan)
+    {
+      EXPECT_EQ(plug->getStatusText(), S::kTextCancelled) << c.name;
+    }
+    expectFlagsBackToNormal();
+  }
+}
+
 TEST_F(RequestJobsTest, WithoutOutputPortTheEnquirySaysSoAndTimesOut)
 {
   start(DeviceClock::Mode::Virtual);

@@ -108,9 +108,9 @@ protected:
 
   std::unique_ptr<Korvid> construct() { return std::make_unique<Korvid>(IPlugInstanceInfo{}); }
 
-  // Chooses entry `entry` of the output port list as the user does. That starts the device-id probe: it runs
-  // on the fixture's virtual clock and has ended when this returns, so later jobs find the worker idle and
-  // its texts do not land in the middle of a test.
+  // Chooses entry `entry` of the output port list as the user does. With an input port open that starts the
+  // device-id probe: it runs on the fixture's virtual clock and has ended when this returns, so later jobs
+  // find the worker idle and its texts do not land in the middle of a test.
   void chooseOutputPort(Korvid& plug, int entry)
   {
     if (plug.mMIDIMessageManager)

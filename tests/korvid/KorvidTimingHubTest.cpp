@@ -495,6 +495,7 @@ TEST_F(KorvidTimingHub, ResetWithTheLogOnShowsTheBuildDateAndLogsTheVersion)
 
 TEST_F(KorvidTimingHub, DeviceIdEnquiryIsPostedOnlyWithAPortAndNoTransfer)
 {
+  midi->setInputPorts({"Blofeld In"});
   auto plug = constructWithOutput();
   MIDIMessageManager* manager = plug->mMIDIMessageManager;
   plug->mInitializationRequested = false;
@@ -511,6 +512,13 @@ TEST_F(KorvidTimingHub, DeviceIdEnquiryIsPostedOnlyWithAPortAndNoTransfer)
 
   plug->mOutputPresent = true;
   plug->sendSysExInitialization();
+  EXPECT_TRUE(manager->dataReceived) << "not posted without an input port";
+  EXPECT_TRUE(plug->mProbeWaitsForInput);
+
+  // Choosing the input starts the enquiry that waited for it.
+  IParam* in = plug->GetParam(kDeviceInSelection);
+  plug->SetParameterFromGUI(kDeviceInSelection, in->GetNormalized(1.0));
   EXPECT_FALSE(manager->dataReceived) << "posted with the received flag cleared";
+  EXPECT_FALSE(plug->mProbeWaitsForInput);
 }
 } // namespace

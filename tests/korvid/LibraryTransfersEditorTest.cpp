@@ -48,8 +48,12 @@ protected:
     gSimulator = simulator.get();
     IMidiPorts::SetBackendFactory(&simulatorBackend);
     plug = construct();
-    choosePort(kDeviceOutSelection);
+    // The input first: choosing the output then runs the device-id probe and waits for it. The simulator
+    // keeps quiet meanwhile, so that no global dump arrives in the middle of a test.
+    simulator->setFault(BlofeldSimulator::Fault::Silent);
     choosePort(kDeviceInSelection);
+    choosePort(kDeviceOutSelection);
+    simulator->setFault(BlofeldSimulator::Fault::None);
     ASSERT_TRUE(plug->mOutputPresent);
     manager = plug->mMIDIMessageManager;
     ASSERT_NE(manager, nullptr);
