@@ -119,7 +119,9 @@ protected:
     }
     IParam* out = plug.GetParam(kDeviceOutSelection);
     plug.SetParameterFromGUI(kDeviceOutSelection, out->GetNormalized(entry));
-    for (int wait = 0; wait < 5000 && plug.ThreadRunning(); ++wait)
+    // Its virtual pauses still yield in real time: a loaded machine may take seconds.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (plug.ThreadRunning() && std::chrono::steady_clock::now() < end)
     {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
