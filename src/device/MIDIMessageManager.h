@@ -224,6 +224,7 @@ public:
   // A job that sends the editor's own data (0 to 4) runs. Set by the poster, cleared by the job's end.
   std::atomic<bool> sendRunning{false};
   std::atomic<bool> storeToMemory{false};
+  // When the last short program change came in, on the editor's mTickCount.
   std::atomic<int32_t> programChangeTimeStamp{0};
 
 private:

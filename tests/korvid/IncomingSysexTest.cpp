@@ -13,7 +13,6 @@
 #include "SoundDumpLayout.h"
 #include "SysexProtocol.h"
 #include "UIConfigManager.h"
-#include "WdlTime.h"
 
 #include <algorithm>
 #include <chrono>
@@ -357,9 +356,11 @@ TEST_F(IncomingSysex, APartsProgramFollowsOutsideTheSecondAfterAShortProgramChan
   ASSERT_NE(view, nullptr);
   view->cursorSlot = 0;
 
-  // Within a second of a short program change only the control moves.
+  // Within a second of a short program change only the control moves: the time stands still meanwhile.
+  static uint32_t ticks = 50000;
+  plug->mTickCount = [] { return ticks; };
   set(*plug, kControlLibrary, 1);
-  manager.programChangeTimeStamp = static_cast<int32_t>(GetTickCount());
+  manager.programChangeTimeStamp = static_cast<int32_t>(ticks - 1000);
   plug->mPartProgramTable[4] = 3;
   fromDevice(change17);
   EXPECT_NEAR(program->GetValue(), plug->GetParam(kMultiPartPatch + 4)->GetNormalized(17.0), 1e-9);
@@ -367,7 +368,7 @@ TEST_F(IncomingSysex, APartsProgramFollowsOutsideTheSecondAfterAShortProgramChan
   EXPECT_EQ(view->cursorSlot, 0);
 
   // Librarian program-change mode: upper slot 17 goes to part 4 (the send puts the cursor on it).
-  manager.programChangeTimeStamp = static_cast<int32_t>(GetTickCount() - 2000);
+  manager.programChangeTimeStamp = static_cast<int32_t>(ticks - 1001);
   set(*plug, kMultiPartPatch + 4, 0);
   fromDevice(change17);
   EXPECT_EQ(plug->mPartProgramTable[4], 17);
