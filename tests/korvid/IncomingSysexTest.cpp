@@ -377,10 +377,7 @@ TEST_F(IncomingSysex, APartsProgramFollowsOutsideTheSecondAfterAShortProgramChan
   EXPECT_EQ(view->selectedUpper, 17);
   EXPECT_EQ(view->cursorSlot, 17);
   EXPECT_EQ(plug->getStatusText().find("nothing sent"), std::string::npos) << plug->getStatusText();
-  for (int i = 0; i < 500 && plug->ThreadRunning(); ++i)
-  {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  ASSERT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
   // Slot 17's record went to part 4's edit buffer.
   ASSERT_FALSE(sent().empty());
   const Bytes record = sent().back();
@@ -409,11 +406,12 @@ TEST_F(IncomingSysex, APartsProgramFollowsOutsideTheSecondAfterAShortProgramChan
   const Bytes programChange{0xC4, 20};
   const Bytes request{0xF0, 0x3E, 0x13, 0x00, 0x00, 0x7F, 0x04, 0xF7};
   std::vector<Bytes> out;
-  for (int i = 0; i < 1000 && std::find(out.begin(), out.end(), request) == out.end(); ++i)
-  {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    out = sent();
-  }
+  waitUntil(
+      [&]
+      {
+        out = sent();
+        return std::find(out.begin(), out.end(), request) != out.end();
+      });
   const auto changed = std::find(out.begin(), out.end(), programChange);
   const auto requested = std::find(out.begin(), out.end(), request);
   ASSERT_NE(changed, out.end());
@@ -487,11 +485,7 @@ TEST_F(IncomingSysex, OverwriteBankStoresTheCurrentPartIntoTheSelectedUpperSlot)
   set(*plug, kOverwriteBank, 0);
 
   plug->SetParameterFromGUI(kOverwriteBank, 1.0);
-  for (int i = 0; i < 500 && plug->ThreadRunning(); ++i)
-  {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  ASSERT_FALSE(plug->ThreadRunning());
+  ASSERT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
   const std::vector<LibrarianPatch>& records = librarian.mSoundBanks[0]->mRecords;
   ASSERT_EQ(records.size(), 128u);
   EXPECT_EQ(records[42].mName, "Overwritten     ");

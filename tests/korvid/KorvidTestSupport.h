@@ -11,6 +11,7 @@
 #include "PluginFolderSurface.h"
 #include "SharedData.h"
 #include "TempDataHome.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -120,12 +121,7 @@ protected:
     IParam* out = plug.GetParam(kDeviceOutSelection);
     plug.SetParameterFromGUI(kDeviceOutSelection, out->GetNormalized(entry));
     // Its virtual pauses still yield in real time: a loaded machine may take seconds.
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (plug.ThreadRunning() && std::chrono::steady_clock::now() < end)
-    {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    EXPECT_FALSE(plug.ThreadRunning());
+    EXPECT_TRUE(waitUntil([&] { return !plug.ThreadRunning(); }));
   }
 
   // The time source of the instances' device jobs once a test chooses an output port: outlives them.

@@ -61,10 +61,6 @@ protected:
     auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{&timeOnlyHost});
     chooseOutputPort(*plug, 1);
     EXPECT_TRUE(plug->mOutputPresent);
-    for (int i = 0; i < 300 && plug->ThreadRunning(); ++i)
-    {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
     dispatch(*plug, kDispatchSetSampleRate, 0, 44100.0f);
     dispatch(*plug, kDispatchSetBlockSize, kBlock, 0.0f);
     plug->mIndicatorsTrackIncoming = false;
