@@ -5,6 +5,7 @@
 #include "DataFolder.h"
 #include "IPlugVST.h"
 #include "PatchManagerOwner.h"
+#include "WdlTime.h"
 
 #include <array>
 #include <atomic>
@@ -296,6 +297,9 @@ public:
   std::vector<int> mPartProgramTable;
   std::vector<int> mIndicatorState;
   std::vector<int> mIndicatorTime;
+  // The millisecond tick count the indicators and the overflow hold are stamped and timed with: the
+  // system's, or one a test steps by hand.
+  uint32_t (*mTickCount)() = &GetTickCount;
 
   // MIDI routing (output path, input gates, timing hub). mOutputPresent, mIgnoreIncoming, mWorkerBusy
   // (busy), mProcessingOverlay (overlay), mMultiMode (multi-data), mPushGlobal (send-global-with-multi),

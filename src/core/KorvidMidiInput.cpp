@@ -5,7 +5,6 @@
 #include "IGraphics.h"
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
-#include "WdlTime.h"
 
 #include <algorithm>
 
@@ -65,7 +64,7 @@ void Korvid::lightIncomingIndicator(int channel)
   }
   surface->SetParameterFromPlug(kMIDILed + part, 1.0, false);
   mIndicatorState[index] = 1;
-  mIndicatorTime[index] = static_cast<int>(GetTickCount());
+  mIndicatorTime[index] = static_cast<int>(mTickCount());
 }
 
 void Korvid::noteIncomingSysex(const ISysEx* msg)
@@ -88,7 +87,7 @@ void Korvid::noteIncomingSysex(const ISysEx* msg)
   }
   GetGUI()->SetParameterFromPlug(kMIDILed + part, 1.0, false);
   mIndicatorState[index] = 1;
-  mIndicatorTime[index] = static_cast<int>(GetTickCount());
+  mIndicatorTime[index] = static_cast<int>(mTickCount());
 }
 
 void Korvid::sysexApplied()

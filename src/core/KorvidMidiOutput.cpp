@@ -4,7 +4,6 @@
 #include "IGraphics.h"
 #include "ParamIndex.h"
 #include "SysexProtocol.h"
-#include "WdlTime.h"
 
 #include <algorithm>
 
@@ -63,7 +62,7 @@ void Korvid::lightOutgoingIndicator(int part)
   }
   surface->SetParameterFromPlug(kMIDILed + part, 1.0, false);
   mIndicatorState[index] = 1;
-  mIndicatorTime[index] = static_cast<int>(GetTickCount());
+  mIndicatorTime[index] = static_cast<int>(mTickCount());
 }
 
 void Korvid::sendMidiMsgAndLog(IMidiMsg* msg)
@@ -135,7 +134,7 @@ void Korvid::MIDIOutRoutingSwitch(IMidiMsg* msg)
   mQueueOverflow = true;
   mProcessingOverlay = true;
   mOutputHold = true;
-  mOverflowTime = static_cast<int>(GetTickCount());
+  mOverflowTime = static_cast<int>(mTickCount());
   mHostInputBlocked[kNoteBlockClass] = true;
 }
 

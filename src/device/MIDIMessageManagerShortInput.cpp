@@ -8,7 +8,6 @@
 #include "LibrarianViewControl.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
-#include "WdlTime.h"
 
 #include <cstddef>
 
@@ -323,7 +322,7 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
   {
     return;
   }
-  programChangeTimeStamp = static_cast<int32_t>(GetTickCount());
+  programChangeTimeStamp = static_cast<int32_t>(plug->mTickCount());
   LibrarianViewControl* view = plug->mLibrarianView;
   if (storedInt(*plug, kControlLibrary) == 1)
   {

@@ -8,7 +8,6 @@
 #include "MultiDumpLayout.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
-#include "WdlTime.h"
 
 #include <cstdint>
 
@@ -112,7 +111,7 @@ void MIDIMessageManager::processSysExToUI(IControl* control, int value, bool ref
     const int bankPart = partOf(paramIdx, kMultiPartBank);
     const int part = bankPart >= 0 ? bankPart : partOf(paramIdx, kMultiPartPatch);
     const uint32_t sinceProgramChange =
-        static_cast<uint32_t>(GetTickCount()) - static_cast<uint32_t>(programChangeTimeStamp.load());
+        plug->mTickCount() - static_cast<uint32_t>(programChangeTimeStamp.load());
     // Right after a short program change the synthesizer reports the bank and program it already follows.
     if (part >= 0 && sinceProgramChange > kProgramChangeHoldMs)
     {

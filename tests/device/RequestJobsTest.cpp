@@ -383,6 +383,28 @@ TEST_F(RequestJobsTest, StoredSoundRequestAsksForProgram127AboveTheLastSlot)
     EXPECT_TRUE(record.mMessages.empty());
 }
 
+TEST_F(RequestJobsTest, PartRequestIntoTheLibraryEndsOnTheRefusalThatCameBeforeItsProgressText)
+{
+  // The synthesizer answers at once: the refusal comes during the pause before "Data processing...".
+  start(DeviceClock::Mode::Scaled, 0.5);
+  librarian.mSelectedUpperSlot = 200;
+  JobArguments args = job(S::kJobRequestPart);
+  args.part = 3;
+  args.toEditor = false;
+  run(args);
+
+  ASSERT_FALSE(simulator->received().empty());
+  EXPECT_EQ(P::kSoundRequest, simulator->received()[0][P::kTypeOffset]);
+  const auto texts = line->history();
+  EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), "Data processing, please wait..."));
+  EXPECT_EQ(texts.end(), std::find(texts.begin(), texts.end(), "Data request Completed!"));
+  EXPECT_EQ("No slot selected, data not stored!", plug->getStatusText());
+  EXPECT_EQ(0, plug->GetParam(kBankEditUnsaved)->Int());
+  for (const LibrarianPatch& record : librarian.mSoundBanks[0]->mRecords)
+    EXPECT_TRUE(record.mMessages.empty());
+  expectFlagsBackToNormal();
+}
+
 TEST_F(RequestJobsTest, EditBufferRequestResendsTheSameRequestInsteadOfScanning)
 {
   start(DeviceClock::Mode::Virtual, 1.0, 5);

@@ -107,10 +107,8 @@ protected:
   void settle()
   {
     BankChangeThread& thread = manager->bankChanges;
-    EXPECT_TRUE(thread.waitDone(thread.issued(), 10000));
-    for (int i = 0; i < 6000 && plug->ThreadRunning(); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_FALSE(plug->ThreadRunning());
+    EXPECT_TRUE(thread.waitDone(thread.issued(), static_cast<int>(kWaitLimit.count())));
+    EXPECT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
     simulator->drain();
   }
 
