@@ -1,5 +1,6 @@
 // The plug-in's gates for short MIDI messages from the host and from the synthesizer's input port.
 #include "Korvid.h"
+#include "StoredInt.h"
 
 #include "ControlLayer.h"
 #include "IGraphics.h"
@@ -23,12 +24,6 @@ constexpr uint8_t kParameterChangeModel = 0x10;
 constexpr int kParameterChangeMinSize = 9;
 constexpr int kParameterChangeMaxSize = 13;
 
-// The stored value of a parameter truncated to int; 0 when the index has no parameter.
-int storedInt(IPlugBase& plug, int paramIdx)
-{
-  const IParam* param = plug.GetParam(paramIdx);
-  return param ? static_cast<int>(param->Value()) : 0;
-}
 } // namespace
 
 int Korvid::partOnChannel(int channel)

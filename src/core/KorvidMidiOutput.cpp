@@ -1,5 +1,6 @@
 // The plug-in's output: immediate sends, routing through the output queue, all sounds off, system exclusive.
 #include "Korvid.h"
+#include "StoredInt.h"
 
 #include "IGraphics.h"
 #include "ParamIndex.h"
@@ -22,13 +23,6 @@ constexpr IMidiMsg::EControlChangeMsg kAllSoundsOffController = IMidiMsg::kAllNo
 bool isChannel(int channel)
 {
   return channel >= 0 && channel < kMidiChannelCount;
-}
-
-// The stored value of a parameter truncated to int; 0 when the index has no parameter.
-int storedInt(IPlugBase& plug, int paramIdx)
-{
-  const IParam* param = plug.GetParam(paramIdx);
-  return param ? static_cast<int>(param->Value()) : 0;
 }
 
 // Outgoing system exclusive whose maker and model bytes are 3E 0F names a part in byte 5: its indicator

@@ -1,6 +1,7 @@
 // A value received from the synthesizer into one control: value offsets, refreshes, and the part whose bank
 // or program it set.
 #include "MIDIMessageManager.h"
+#include "StoredInt.h"
 
 #include "IControl.h"
 #include "Korvid.h"
@@ -68,12 +69,6 @@ double normalizedValue(int v, double min, double max)
   }
   const double normalized = (v - min) / (max - min);
   return normalized < 0.0 ? 0.0 : (normalized > 1.0 ? 1.0 : normalized);
-}
-
-int storedInt(Korvid& plug, int paramIdx)
-{
-  const IParam* param = plug.GetParam(paramIdx);
-  return param ? param->Int() : 0;
 }
 
 int tableEntry(const std::vector<int>& table, int part)
