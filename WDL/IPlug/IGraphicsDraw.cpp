@@ -266,8 +266,15 @@ bool IGraphics::FillIRect(const IColor* color, IRECT* r, const IChannelBlend* bl
   {
     return true;
   }
-  LICE_FillRect(mOffscreen, r->L, r->T, r->W(), r->H(), colorPixel(color), blendWeight(blend),
-                blendMode(blend));
+  // Kept inside the area being drawn again, like bitmaps and text: a fill beyond it would cover what that
+  // pass does not draw again (a slot's highlight over its name).
+  const IRECT clipped = r->Intersect(mDrawArea);
+  if (clipped.Empty())
+  {
+    return true;
+  }
+  LICE_FillRect(mOffscreen, clipped.L, clipped.T, clipped.W(), clipped.H(), colorPixel(color),
+                blendWeight(blend), blendMode(blend));
   return true;
 }
 
@@ -314,7 +321,10 @@ bool IGraphics::DrawIText(IText* text, char* str, IRECT* r, bool measure)
     // The font is shared by every surface; measuring (also off the drawing pass) leaves its colour alone.
     font->SetTextColor(colorPixel(&text->mColor));
     LICE_Rect rect{r->L, r->T, r->R, r->B};
-    font->DrawText(mOffscreen, str, -1, &rect, flags);
+    // Like bitmaps and fills, the text stays inside the area being drawn again: beyond it the old text is
+    // still there, and drawn once more over itself it would look bold.
+    const LICE_Rect clip{mDrawArea.L, mDrawArea.T, mDrawArea.R, mDrawArea.B};
+    font->DrawText(mOffscreen, str, -1, &rect, flags, &clip);
     return true;
   }
 

@@ -478,11 +478,17 @@ void IGraphics::PromptUserInput(IControl* control, IParam* param, IRECT* area)
     return;
   }
   double normalized = 0.0;
+  bool rechosen = false;
   {
     WDL_MutexLock plugLock(mPlugin ? mPlugin->GetMutex() : nullptr);
     normalized = param->GetNormalized(chosen->GetChosenItemIdx());
+    rechosen = param->Int() == chosen->GetChosenItemIdx();
   }
   control->SetValueFromUserInput(normalized);
+  if (rechosen && mPlugin)
+  {
+    mPlugin->OnParamRechosen(control->ParamIdx());
+  }
 }
 
 void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text)

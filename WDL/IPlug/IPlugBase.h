@@ -60,6 +60,9 @@ public:
   virtual void OnParamChange(int paramIdx);
   // A parameter changed from the synthesizer's data (plug mutex held); base: lock and unlock.
   virtual void OnParamChange2(int paramIdx);
+  // The user chose, from a parameter's menu, the entry it already holds: no OnParamChange follows, as the
+  // value stays. Editor thread; base: nothing.
+  virtual void OnParamRechosen(int) {}
   // Audio thread, plug mutex held: in/out hold one buffer per channel (null when there are none).
   // Base: copies each input to the output of the same index and zeroes the other outputs.
   virtual void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames);

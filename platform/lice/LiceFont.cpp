@@ -201,7 +201,7 @@ LICE_pixel LICE_CachedFont::SetTextColor(LICE_pixel color)
 }
 
 int LICE_CachedFont::DrawText(LICE_IBitmap* dest, const char* str, int len, LICE_Rect* rect,
-                              unsigned int flags)
+                              unsigned int flags, const LICE_Rect* clip)
 {
   if (!str || !rect || !mFont)
   {
@@ -255,6 +255,11 @@ int LICE_CachedFont::DrawText(LICE_IBitmap* dest, const char* str, int len, LICE
   if (!(flags & LICE_DT_NOCLIP))
   {
     cairo_rectangle(cr, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+    cairo_clip(cr);
+  }
+  if (clip)
+  {
+    cairo_rectangle(cr, clip->left, clip->top, clip->right - clip->left, clip->bottom - clip->top);
     cairo_clip(cr);
   }
   const double alpha = (flags & LICE_DT_USEFGALPHA) ? LICE_GETA(mColor) / 255.0 : 1.0;

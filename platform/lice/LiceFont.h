@@ -56,8 +56,10 @@ public:
   virtual int GetLineHeight() = 0;
   // Draws str (len < 0: up to the terminating zero; lines split at '\n'; invalid UTF-8 is read as Latin-1)
   // placed in rect by the flags. With LICE_DT_CALCRECT rect's right and bottom become left + width and
-  // top + height of the text and nothing is drawn. Returns the text's height.
-  virtual int DrawText(LICE_IBitmap* dest, const char* str, int len, LICE_Rect* rect, unsigned int flags) = 0;
+  // top + height of the text and nothing is drawn. Nothing is drawn outside clip when one is given (a
+  // partial redraw must not draw over what it did not draw again). Returns the text's height.
+  virtual int DrawText(LICE_IBitmap* dest, const char* str, int len, LICE_Rect* rect, unsigned int flags,
+                       const LICE_Rect* clip = nullptr) = 0;
 };
 
 // The cached font: keeps the measured glyphs of its system font.
@@ -72,7 +74,8 @@ public:
   void SetFromHFont(HFONT font, int flags = 0) override;
   LICE_pixel SetTextColor(LICE_pixel color) override;
   int GetLineHeight() override { return mLineHeight; }
-  int DrawText(LICE_IBitmap* dest, const char* str, int len, LICE_Rect* rect, unsigned int flags) override;
+  int DrawText(LICE_IBitmap* dest, const char* str, int len, LICE_Rect* rect, unsigned int flags,
+               const LICE_Rect* clip = nullptr) override;
 
 private:
   HFONT mFont = nullptr;

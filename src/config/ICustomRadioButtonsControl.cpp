@@ -38,14 +38,20 @@ ICustomRadioButtonsControl::ICustomRadioButtonsControl(IPlugBase* plug, IRECT re
   }
   const int frames = mBitmap.frameCount > 0 ? mBitmap.frameCount : 1;
   const int frameHeight = static_cast<int>(static_cast<double>(h) / frames);
+  // A scaled strip need not divide evenly (16 buttons of 38 pixels are 699 at 1.15): along the strip's
+  // buttons cell i begins at i / n of the strip, so the cells follow the buttons of the image and the last
+  // one ends where the image does.
+  const bool alongStrip = (direction == kHorizontal) != mBitmap.framesHorizontal;
+  const int cell = direction == kHorizontal ? mCellWidth : mCellHeight;
+  const int length = alongStrip ? (direction == kHorizontal ? w : h) : cell * nButtons;
+  auto edge = [&](int i) { return static_cast<int>(static_cast<long long>(i) * length / nButtons); };
   for (int i = 0; i < nButtons; ++i)
   {
+    mSliceOffsets.push_back(alongStrip ? edge(i) : i * cell);
     if (direction == kHorizontal)
-      mRECTs.push_back(
-          IRECT(rect.L + i * mCellWidth, rect.T, rect.L + (i + 1) * mCellWidth, rect.T + frameHeight));
+      mRECTs.push_back(IRECT(rect.L + edge(i), rect.T, rect.L + edge(i + 1), rect.T + frameHeight));
     else
-      mRECTs.push_back(
-          IRECT(rect.L, rect.T + i * mCellHeight, rect.L + mCellWidth, rect.T + (i + 1) * mCellHeight));
+      mRECTs.push_back(IRECT(rect.L, rect.T + edge(i), rect.L + mCellWidth, rect.T + edge(i + 1)));
   }
 }
 
@@ -105,8 +111,9 @@ bool ICustomRadioButtonsControl::Draw(IGraphics* pGraphics)
   const int selected = SelectedButton();
   for (int i = 0; i < n; ++i)
   {
-    const int srcX = mBitmap.framesHorizontal ? 0 : i * mCellWidth;
-    const int srcY = mBitmap.framesHorizontal ? i * mCellHeight : 0;
+    const int slice = mSliceOffsets[static_cast<std::size_t>(i)];
+    const int srcX = mBitmap.framesHorizontal ? 0 : slice;
+    const int srcY = mBitmap.framesHorizontal ? slice : 0;
     pGraphics->DrawBitmap(&mBitmap, &mRECTs[static_cast<std::size_t>(i)],
                           i == selected ? kFramePressed : kFrameReleased, srcX, srcY, &mBlend);
   }

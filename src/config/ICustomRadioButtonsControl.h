@@ -1,6 +1,8 @@
 // ICustomRadioButtonsControl: the editor's radio buttons, each drawn as its own slice of a two-frame strip.
 #pragma once
 
+#include <vector>
+
 #include "IControl.h"
 
 // n buttons laid edge to edge over a strip of two frames (frame 1 all released, frame 2 all pressed), each
@@ -38,4 +40,6 @@ public:
 private:
   int mCellWidth = 0;
   int mCellHeight = 0;
+  // Where each button's slice begins in the strip, along the buttons.
+  std::vector<int> mSliceOffsets;
 };

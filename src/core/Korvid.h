@@ -5,6 +5,7 @@
 #include "DataFolder.h"
 #include "IPlugVST.h"
 #include "PatchManagerOwner.h"
+#include "WdlTime.h"
 
 #include <array>
 #include <atomic>
@@ -122,7 +123,26 @@ public:
   void OnParamChange2(int paramIdx) override;
   // After an output port is chosen: marks the initialization requested and, with an output port and no
   // transfer running, starts the device id enquiry when the device worker is idle; then waits 100 ms.
+  // Without an open input port it says so in the message line and leaves the enquiry to the input's choice.
   void sendSysExInitialization();
+
+  // ---- An edit from the editor sends only a value that changes (KorvidControlActions.cpp) ----
+
+  // The user's road into a parameter (SetParameterFromGUI) with the value before the edit noted: a knob
+  // dragged within one step moves the value but not the controller or sysex value it sends.
+  void setParameterNotingEdit(int idx, double normalizedValue);
+  // The parameter edited from the editor now and its value before, under the plug mutex; -1 when none.
+  int mEditedParam = -1;
+  double mValueBeforeEdit = 0.0;
+
+  // ---- The device-id probe needs an input (KorvidDeviceProbe.cpp) ----
+
+  // The output port chosen again from its menu runs the device-id probe again. Editor thread.
+  void OnParamRechosen(int paramIdx) override;
+  // An input port was chosen: starts the probe that waited for it.
+  void startProbeWaitingForInput();
+  // Set when an output port was chosen without an input: the probe's replies could not arrive.
+  std::atomic<bool> mProbeWaitsForInput{false};
 
   // ---- Plug-in state save and recall (KorvidTotalRecall.cpp, KorvidTotalRecallPorts.cpp,
   // KorvidTotalRecallResend.cpp) ----
@@ -277,6 +297,9 @@ public:
   std::vector<int> mPartProgramTable;
   std::vector<int> mIndicatorState;
   std::vector<int> mIndicatorTime;
+  // The millisecond tick count the indicators and the overflow hold are stamped and timed with: the
+  // system's, or one a test steps by hand.
+  uint32_t (*mTickCount)() = &GetTickCount;
 
   // MIDI routing (output path, input gates, timing hub). mOutputPresent, mIgnoreIncoming, mWorkerBusy
   // (busy), mProcessingOverlay (overlay), mMultiMode (multi-data), mPushGlobal (send-global-with-multi),

@@ -426,8 +426,12 @@ void Korvid::processControlAction(ControlAction* action, int paramIdx, double va
     return;
   }
   const int v = truncatedValue(value);
-  action->lastValue = v;
   IParam* param = GetParam(paramIdx);
+  // A drag within one step of the value: the synthesizer has this value already. (A text is sent whenever
+  // it is entered.)
+  const bool sameValueSent = paramIdx == mEditedParam && truncatedValue(mValueBeforeEdit) == v && param &&
+                             param->Type() != IParam::kTypeText;
+  action->lastValue = v;
   // A copy: moving a control may run code that changes the list.
   const std::vector<IControl*> controls = action->boundControls;
   for (IControl* control : controls)
@@ -446,7 +450,10 @@ void Korvid::processControlAction(ControlAction* action, int paramIdx, double va
   switch (action->type)
   {
   case kActionCCValue:
-    sendController(*this, *action, controllerValue(paramIdx, v));
+    if (!sameValueSent)
+    {
+      sendController(*this, *action, controllerValue(paramIdx, v));
+    }
     break;
   case kActionCCButton:
     sendController(*this, *action, value == 0.0 ? action->offValue : action->onValue);
@@ -455,7 +462,10 @@ void Korvid::processControlAction(ControlAction* action, int paramIdx, double va
     runSysexSwitch(*this, *action, paramIdx, v);
     break;
   case kActionSysexValue:
-    runSysexValue(*this, *action, paramIdx, v);
+    if (!sameValueSent)
+    {
+      runSysexValue(*this, *action, paramIdx, v);
+    }
     break;
   default:
     break;
@@ -466,6 +476,20 @@ void Korvid::processControlAction(ControlAction* action, int paramIdx, double va
     manager->SetFX1ParameterChangesToDefaultParameters(paramIdx, v);
     manager->SetFX2ParameterChangesToDefaultParameters(paramIdx, v);
   }
+}
+
+void Korvid::setParameterNotingEdit(int idx, double normalizedValue)
+{
+  WDL_MutexLock lock(GetMutex());
+  const IParam* param = GetParam(idx);
+  const int outerParam = mEditedParam;
+  const double outerValue = mValueBeforeEdit;
+  mEditedParam = param ? idx : -1;
+  mValueBeforeEdit = param ? param->Value() : 0.0;
+  IPlugVST::SetParameterFromGUI(idx, normalizedValue);
+  // Edits run inside edits (linked parameters): the outer one's note comes back.
+  mEditedParam = outerParam;
+  mValueBeforeEdit = outerValue;
 }
 
 void Korvid::sendEditedDump(bool multi, bool silenceFirst)

@@ -1,11 +1,11 @@
 // The plug-in's gates for short MIDI messages from the host and from the synthesizer's input port.
 #include "Korvid.h"
+#include "StoredInt.h"
 
 #include "ControlLayer.h"
 #include "IGraphics.h"
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
-#include "WdlTime.h"
 
 #include <algorithm>
 
@@ -24,12 +24,6 @@ constexpr uint8_t kParameterChangeModel = 0x10;
 constexpr int kParameterChangeMinSize = 9;
 constexpr int kParameterChangeMaxSize = 13;
 
-// The stored value of a parameter truncated to int; 0 when the index has no parameter.
-int storedInt(IPlugBase& plug, int paramIdx)
-{
-  const IParam* param = plug.GetParam(paramIdx);
-  return param ? static_cast<int>(param->Value()) : 0;
-}
 } // namespace
 
 int Korvid::partOnChannel(int channel)
@@ -65,7 +59,7 @@ void Korvid::lightIncomingIndicator(int channel)
   }
   surface->SetParameterFromPlug(kMIDILed + part, 1.0, false);
   mIndicatorState[index] = 1;
-  mIndicatorTime[index] = static_cast<int>(GetTickCount());
+  mIndicatorTime[index] = static_cast<int>(mTickCount());
 }
 
 void Korvid::noteIncomingSysex(const ISysEx* msg)
@@ -88,7 +82,7 @@ void Korvid::noteIncomingSysex(const ISysEx* msg)
   }
   GetGUI()->SetParameterFromPlug(kMIDILed + part, 1.0, false);
   mIndicatorState[index] = 1;
-  mIndicatorTime[index] = static_cast<int>(GetTickCount());
+  mIndicatorTime[index] = static_cast<int>(mTickCount());
 }
 
 void Korvid::sysexApplied()

@@ -1,10 +1,10 @@
 // The plug-in's output: immediate sends, routing through the output queue, all sounds off, system exclusive.
 #include "Korvid.h"
+#include "StoredInt.h"
 
 #include "IGraphics.h"
 #include "ParamIndex.h"
 #include "SysexProtocol.h"
-#include "WdlTime.h"
 
 #include <algorithm>
 
@@ -23,13 +23,6 @@ constexpr IMidiMsg::EControlChangeMsg kAllSoundsOffController = IMidiMsg::kAllNo
 bool isChannel(int channel)
 {
   return channel >= 0 && channel < kMidiChannelCount;
-}
-
-// The stored value of a parameter truncated to int; 0 when the index has no parameter.
-int storedInt(IPlugBase& plug, int paramIdx)
-{
-  const IParam* param = plug.GetParam(paramIdx);
-  return param ? static_cast<int>(param->Value()) : 0;
 }
 
 // Outgoing system exclusive whose maker and model bytes are 3E 0F names a part in byte 5: its indicator
@@ -63,7 +56,7 @@ void Korvid::lightOutgoingIndicator(int part)
   }
   surface->SetParameterFromPlug(kMIDILed + part, 1.0, false);
   mIndicatorState[index] = 1;
-  mIndicatorTime[index] = static_cast<int>(GetTickCount());
+  mIndicatorTime[index] = static_cast<int>(mTickCount());
 }
 
 void Korvid::sendMidiMsgAndLog(IMidiMsg* msg)
@@ -135,7 +128,7 @@ void Korvid::MIDIOutRoutingSwitch(IMidiMsg* msg)
   mQueueOverflow = true;
   mProcessingOverlay = true;
   mOutputHold = true;
-  mOverflowTime = static_cast<int>(GetTickCount());
+  mOverflowTime = static_cast<int>(mTickCount());
   mHostInputBlocked[kNoteBlockClass] = true;
 }
 

@@ -264,6 +264,7 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
   case kDeviceInSelection:
     mMidiInPortIndex = param->Int();
     setExternalMIDIIn(mMidiInPortIndex, param->GetDisplayText(param->Int()));
+    startProbeWaitingForInput();
     break;
   case kAdjustDAWOffset:
     mQueueFrames = 2 * param->Int() + GetBlockSize();

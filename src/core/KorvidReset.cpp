@@ -20,6 +20,7 @@ constexpr const char* kBuildDate = "10-Oct-2020";
 constexpr const char* kCategoryText = "INIT";
 constexpr const char* kPatchText = "-- INIT --";
 constexpr const char* kControllerText = "---";
+constexpr const char* kTextChooseInput = "Choose MIDI IN to connect to blofeld";
 
 // Display controls by their position in mDisplayControls.
 constexpr size_t kDisplayValue = 1;
@@ -78,6 +79,14 @@ void Korvid::sendSysExInitialization()
   {
     return;
   }
+  // Without an input the synthesizer's replies cannot arrive: the probe waits until one is chosen.
+  if (!mMidiPorts.IsInOpen())
+  {
+    mProbeWaitsForInput = true;
+    showStatusText(kTextChooseInput);
+    return;
+  }
+  mProbeWaitsForInput = false;
   JobArguments args;
   args.jobCode = MIDIMessageSender::kJobDeviceIdEnquiry;
   manager->post(args, [manager]() { manager->dataReceived = false; });

@@ -8,7 +8,6 @@
 #include "MIDIMessageManager.h"
 #include "MIDIMessageSender.h"
 #include "ParamIndex.h"
-#include "WdlTime.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -218,7 +217,7 @@ void expireIndicators(Korvid& plug)
   {
     const size_t at = static_cast<size_t>(p);
     if (plug.mIndicatorState[at] != 0 &&
-        elapsedSince(static_cast<uint32_t>(plug.mIndicatorTime[at]), GetTickCount()) > kIndicatorOnMs)
+        elapsedSince(static_cast<uint32_t>(plug.mIndicatorTime[at]), plug.mTickCount()) > kIndicatorOnMs)
     {
       switchIndicatorOff(plug, surface, p);
     }
@@ -249,7 +248,7 @@ void sendDeferredDumps(Korvid& plug)
 void releaseOverflow(Korvid& plug)
 {
   if (!plug.mQueueOverflow ||
-      elapsedSince(static_cast<uint32_t>(plug.mOverflowTime.load()), GetTickCount()) <= kOverflowHoldMs)
+      elapsedSince(static_cast<uint32_t>(plug.mOverflowTime.load()), plug.mTickCount()) <= kOverflowHoldMs)
   {
     return;
   }

@@ -1,6 +1,7 @@
 // Device transfers: bank and program changes, a part's sound sent and resent, library records and banks
 // into the synthesizer.
 #include "Korvid.h"
+#include "StoredInt.h"
 
 #include "ControlLayer.h"
 #include "DeviceClock.h"
@@ -45,12 +46,6 @@ constexpr int kMultiTableEntry = 16;
 // Section locks: 40 families of 16 per-part parameters from kSectionLockOsc1 on.
 constexpr int kSectionLockFamilies = 40;
 constexpr int kBankCount = 8;
-
-int storedInt(IPlugBase& plug, int paramIdx)
-{
-  const IParam* param = plug.GetParam(paramIdx);
-  return param ? static_cast<int>(param->Value()) : 0;
-}
 
 uint8_t dataByte(int value)
 {

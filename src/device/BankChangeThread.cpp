@@ -1,6 +1,8 @@
 // The thread the bank-select and program-change sequences go out on.
 #include "BankChangeThread.h"
 
+#include "JoinStarted.h"
+
 #include <chrono>
 
 BankChangeThread::BankChangeThread(const std::string& name) : mThread(name) {}
@@ -73,17 +75,7 @@ void BankChangeThread::close()
 
 void BankChangeThread::join()
 {
-  bool started = false;
-  {
-    std::lock_guard<std::mutex> lock(mLock);
-    started = mStarted;
-  }
-  if (started)
-  {
-    mThread.join();
-    std::lock_guard<std::mutex> lock(mLock);
-    mStarted = false;
-  }
+  joinStarted(mThread, mLock, mStarted);
 }
 
 void BankChangeThread::run()

@@ -218,9 +218,13 @@ public:
   // The last completed library request found no slot or bank to store into (its status text says so);
   // cleared when a request is armed. Read it after flushEditorSide.
   std::atomic<bool> storeRefused{false};
+  // The status text of that refusal (set before storeRefused): a request job shows it again when it ends,
+  // since a progress text of the job may have come after it.
+  std::atomic<const char*> storeRefusalText{""};
   // A job that sends the editor's own data (0 to 4) runs. Set by the poster, cleared by the job's end.
   std::atomic<bool> sendRunning{false};
   std::atomic<bool> storeToMemory{false};
+  // When the last short program change came in, on the editor's mTickCount.
   std::atomic<int32_t> programChangeTimeStamp{0};
 
 private:
@@ -242,6 +246,8 @@ private:
   // Stores a completed record into the selected upper slot and reloads the upper pane on the editor's side
   // (runOnEditorSide); a refusal shows why and sets storeRefused.
   void storeLibraryRecord(const LibrarianPatch& record);
+  // Sets storeRefused with its reason and shows the reason.
+  void refuseStore(const char* reason);
   // Dispatches a message below the dump threshold as a parameter change.
   void applyParameterChange(const uint8_t* data, int size);
   // The control of an effect parameter address: the one of the effect type's group, else group 0.

@@ -1,5 +1,6 @@
 // Controller and program-change messages from the synthesizer and the host, into the editor's controls.
 #include "MIDIMessageManager.h"
+#include "StoredInt.h"
 
 #include "EditorLock.h"
 #include "IControl.h"
@@ -8,7 +9,6 @@
 #include "LibrarianViewControl.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
-#include "WdlTime.h"
 
 #include <cstddef>
 
@@ -85,12 +85,6 @@ template <size_t N> bool contains(const int (&list)[N], int value)
     }
   }
   return false;
-}
-
-int storedInt(Korvid& plug, int paramIdx)
-{
-  const IParam* param = plug.GetParam(paramIdx);
-  return param ? static_cast<int>(param->Value()) : 0;
 }
 
 // A plain value into a parameter and its controls (no change handler runs).
@@ -323,7 +317,7 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
   {
     return;
   }
-  programChangeTimeStamp = static_cast<int32_t>(GetTickCount());
+  programChangeTimeStamp = static_cast<int32_t>(plug->mTickCount());
   LibrarianViewControl* view = plug->mLibrarianView;
   if (storedInt(*plug, kControlLibrary) == 1)
   {

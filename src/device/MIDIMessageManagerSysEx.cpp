@@ -55,8 +55,7 @@ void MIDIMessageManager::storeLibraryRecord(const LibrarianPatch& record)
 {
   if (!librarian)
   {
-    storeRefused = true;
-    plug->showStatusText(kTextNoBank);
+    refuseStore(kTextNoBank);
     return;
   }
   auto store = [this, record]()
@@ -64,8 +63,7 @@ void MIDIMessageManager::storeLibraryRecord(const LibrarianPatch& record)
     const PatchLibrarian::SlotStore result = librarian->setSysexDatatoSelectedSlot(&record);
     if (result != PatchLibrarian::SlotStore::Stored)
     {
-      storeRefused = true;
-      plug->showStatusText(result == PatchLibrarian::SlotStore::NoSlot ? kTextNoSlot : kTextNoBank);
+      refuseStore(result == PatchLibrarian::SlotStore::NoSlot ? kTextNoSlot : kTextNoBank);
       return;
     }
     plug->updatePatchLibrarianView(LibrarianViewControl::kUpperPane);
@@ -73,6 +71,13 @@ void MIDIMessageManager::storeLibraryRecord(const LibrarianPatch& record)
   };
   // The slot view draws from the banks under the editor lock.
   runOnEditorSide(store);
+}
+
+void MIDIMessageManager::refuseStore(const char* reason)
+{
+  storeRefusalText = reason;
+  storeRefused = true;
+  plug->showStatusText(reason);
 }
 
 void MIDIMessageManager::runOnEditorSide(const std::function<void()>& write)

@@ -1,6 +1,7 @@
 // A value received from the synthesizer into one control: value offsets, refreshes, and the part whose bank
 // or program it set.
 #include "MIDIMessageManager.h"
+#include "StoredInt.h"
 
 #include "IControl.h"
 #include "Korvid.h"
@@ -8,7 +9,6 @@
 #include "MultiDumpLayout.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
-#include "WdlTime.h"
 
 #include <cstdint>
 
@@ -71,12 +71,6 @@ double normalizedValue(int v, double min, double max)
   return normalized < 0.0 ? 0.0 : (normalized > 1.0 ? 1.0 : normalized);
 }
 
-int storedInt(Korvid& plug, int paramIdx)
-{
-  const IParam* param = plug.GetParam(paramIdx);
-  return param ? param->Int() : 0;
-}
-
 int tableEntry(const std::vector<int>& table, int part)
 {
   return part >= 0 && static_cast<size_t>(part) < table.size() ? table[static_cast<size_t>(part)] : 0;
@@ -112,7 +106,7 @@ void MIDIMessageManager::processSysExToUI(IControl* control, int value, bool ref
     const int bankPart = partOf(paramIdx, kMultiPartBank);
     const int part = bankPart >= 0 ? bankPart : partOf(paramIdx, kMultiPartPatch);
     const uint32_t sinceProgramChange =
-        static_cast<uint32_t>(GetTickCount()) - static_cast<uint32_t>(programChangeTimeStamp.load());
+        plug->mTickCount() - static_cast<uint32_t>(programChangeTimeStamp.load());
     // Right after a short program change the synthesizer reports the bank and program it already follows.
     if (part >= 0 && sinceProgramChange > kProgramChangeHoldMs)
     {

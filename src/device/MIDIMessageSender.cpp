@@ -6,6 +6,10 @@
 #include "LibrarianPatch.h"
 #include "MIDIMessageManager.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string>
+
 namespace
 {
 // Clears the manager's send-running flag when a sending job ends, however it ends.
@@ -112,6 +116,28 @@ void MIDIMessageSender::perform(const JobArguments& args)
   default:
     // 14, unknown codes, and the jobs whose bodies are not part of this object yet.
     break;
+  }
+  // The clock jobs run beside a sysex job and leave its texts alone; the edit sends (0 to 2) show none.
+  if (args.jobCode >= kJobSendLibraryPatch && args.jobCode <= kJobDeviceIdEnquiry && !stopping.load())
+  {
+    replaceWaitText(args.jobCode <= kJobStoreAllLibraryPatches);
+  }
+}
+
+void MIDIMessageSender::replaceWaitText(bool writing)
+{
+  // A job that ends on its own writes its last text (or the parser of its reply does, maybe later); a
+  // cancelled one may end in the middle of a wait, with its text still asking to wait.
+  if (!cancel.load())
+  {
+    return;
+  }
+  std::string text = plug->getStatusText();
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (text.find("please wait") != std::string::npos)
+  {
+    plug->showStatusText(writing ? kTextWriteCancelled : kTextCancelled);
   }
 }
 

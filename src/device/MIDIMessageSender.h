@@ -283,10 +283,15 @@ private:
   };
   // Sends request (without F0 and F7) by the wait's send path.
   void sendRequest(std::vector<uint8_t>& request, bool checked);
-  // The end of a request job: the cancelled or completed text (a library request also rescans the library
-  // after a cancel, or marks the bank unsaved after data came in), then the processing indicator hidden.
+  // The end of a request job: the cancelled text, the reason of a refused library store, or the completed
+  // text (a library request also rescans the library after a cancel, or marks the bank unsaved after data
+  // came in); then the processing indicator hidden.
   void finishRequest(bool cancelled, bool toLibrary, const char* cancelledText = kTextCancelled,
                      const char* completedText = kTextCompleted);
+  // After a library transfer (writing) or a request job: a "please wait" text still in the message line gives
+  // way to how the job ended (cancelled, timed out or completed), so no job leaves the user waiting for
+  // nothing.
+  void replaceWaitText(bool writing);
   // The polls after request was sent: waits for the dump-arrived flag, runs the device-id scan
   // (request resent with every id in its device-id byte) and times out after kTimeoutPoll polls.
   // Sets failed on time-out, cancel and stop.

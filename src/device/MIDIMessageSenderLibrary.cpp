@@ -1,5 +1,6 @@
 // Jobs 3 and 4: library records into a part's edit buffer and into the synthesizer's memory.
 #include "MIDIMessageSender.h"
+#include "StoredInt.h"
 
 #include "Korvid.h"
 #include "LibrarianPatch.h"
@@ -18,12 +19,6 @@ constexpr int kMultiFeedBank = 0x20;
 constexpr int kMultiMemoryBank = 0x00;
 // Job 4's progress: slots per percent.
 constexpr double kSlotsPerPercent = 1.28;
-
-int storedInt(Korvid* plug, int paramIdx)
-{
-  const IParam* param = plug->GetParam(paramIdx);
-  return param ? static_cast<int>(param->Value()) : 0;
-}
 
 // Every byte between F0 and F7 is a data byte: a stray status byte would cut the message on its way.
 bool dataBytesOnly(const std::vector<unsigned char>& data)
@@ -89,7 +84,7 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
   {
     if (storeToMemory)
     {
-      const int bank = multi ? kMultiMemoryBank : storedInt(plug, kMultiPartBank + part);
+      const int bank = multi ? kMultiMemoryBank : storedInt(*plug, kMultiPartBank + part);
       plug->SendMidiSysex2(libraryDump(record, multi, deviceId, bank, slot));
       // The synthesizer writes its memory before the program change selects what it wrote.
       pause(plug->getTimerValue());

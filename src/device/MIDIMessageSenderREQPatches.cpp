@@ -24,8 +24,9 @@ void MIDIMessageSender::sendSinglePatchRequestSysex(bool editBuffer, int bank)
                : SysexProtocol::storedSoundRequest(deviceId, bank, program);
   };
   std::vector<uint8_t> request = build();
-  sendRequest(request, false);
+  // The wait text goes before the request: the reply's own text (stored, or why not) must come after it.
   plug->showStatusText(kTextProcessing);
+  sendRequest(request, false);
 
   // This job's scan resends the same request instead of varying the device id.
   bool cancelled = false;

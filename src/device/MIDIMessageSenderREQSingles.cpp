@@ -66,9 +66,10 @@ void MIDIMessageSender::sendPartRequestSysex(int part, bool toEditor)
   const int pauseMs = plug->getTimerValue();
 
   std::vector<uint8_t> request = SysexProtocol::soundEditBufferRequest(plug->mDeviceId.load(), part);
+  // The wait text goes before the request: the reply's own text must come after it.
+  plug->showStatusText(kTextProcessing);
   plug->SendMidiSysex(request.data(), static_cast<int>(request.size()));
   pause(pauseMs);
-  plug->showStatusText(kTextProcessing);
   handshake(request, pauseMs);
   pause(pauseMs);
 

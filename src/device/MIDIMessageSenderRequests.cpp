@@ -247,7 +247,12 @@ void MIDIMessageSender::finishRequest(bool cancelled, bool toLibrary, const char
       plug->OnParamChange(kRefreshFolders);
     }
   }
-  else if (!failed.load() && !(toLibrary && refused()))
+  else if (toLibrary && refused())
+  {
+    // The reply may have come before the job showed its progress text: the refusal's reason is what stays.
+    plug->showStatusText(manager->storeRefusalText.load());
+  }
+  else if (!failed.load())
   {
     plug->showStatusText(completedText);
     if (toLibrary)
@@ -255,6 +260,5 @@ void MIDIMessageSender::finishRequest(bool cancelled, bool toLibrary, const char
       plug->SetLibrarianStatusUnsaved(true);
     }
   }
-  // A refused store leaves its own text on the message line.
   plug->DisplayProcessingIndicator(false);
 }

@@ -1,6 +1,8 @@
 // One worker thread of the device jobs.
 #include "WorkerThread.h"
 
+#include "JoinStarted.h"
+
 #include <exception>
 
 WorkerThread::WorkerThread(const std::string& name, Body body) : mThread(name), mBody(std::move(body)) {}
@@ -83,17 +85,7 @@ void WorkerThread::close()
 
 void WorkerThread::join()
 {
-  bool started = false;
-  {
-    std::lock_guard<std::mutex> lock(mLock);
-    started = mStarted;
-  }
-  if (started)
-  {
-    mThread.join();
-    std::lock_guard<std::mutex> lock(mLock);
-    mStarted = false;
-  }
+  joinStarted(mThread, mLock, mStarted);
 }
 
 void WorkerThread::run()

@@ -42,6 +42,8 @@ constexpr IndexRun kWithoutDisplay[] = {
     {kFilterLinkTrigger, kFilterLinkTrigger + kLastPart},
     {kTriggerOscillator1Samples, kTriggerOscillator2Samples + kLastPart},
     {kTriggerOscillator1LimitWT, kTriggerFilterRouting + kLastPart},
+    // A button that springs back: its 1 and 0 say nothing; the randomizer reports in the status line.
+    {kRandomize, kRandomize},
 };
 
 static_assert(kMultiName == kOverrideTempo + 4 && kCategoryName == kPatchName + Korvid::kPartCount,

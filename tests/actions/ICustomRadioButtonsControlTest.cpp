@@ -138,6 +138,38 @@ TEST_F(RadioButtons, SideBySideFramesGiveCellsOneAboveTheOther)
   EXPECT_EQ(released(2), pixel(110, 150));
 }
 
+TEST_F(RadioButtons, AScaledStripThatDoesNotDivideEvenlyKeepsItsLastButtonWhole)
+{
+  // Sixteen buttons of 38 pixels drawn at 1.15 make a strip of 699: the buttons of the image begin at
+  // i * 699 / 16; each cell must show its own button, the last one down to the strip's last row.
+  constexpr int kButtons = 16;
+  constexpr int kLength = 699;
+  auto colour = [](int i) { return LICE_RGBA(10 + 15 * i, 255 - 15 * i, i % 2 ? 200 : 50, 255); };
+  auto* pixels = new LICE_MemBitmap(2 * 20, kLength);
+  for (int i = 0; i < kButtons; ++i)
+  {
+    const int top = i * kLength / kButtons;
+    const int bottom = (i + 1) * kLength / kButtons;
+    LICE_FillRect(pixels, 0, top, 20, bottom - top, colour(i), 1.0f, LICE_BLIT_MODE_COPY);
+    LICE_FillRect(pixels, 20, top, 20, bottom - top, colour(i), 1.0f, LICE_BLIT_MODE_COPY);
+  }
+  bitmaps.emplace_back(pixels);
+  IBitmap strip(pixels, 40, kLength, 2, true);
+  surface->Resize(300, 800);
+  auto* radio = attach(new ICustomRadioButtonsControl(&plug, IRECT(50, 20, 70, 20 + kLength), kParam,
+                                                      kButtons, &strip, kVertical));
+  ASSERT_EQ(kButtons, radio->NButtons());
+  EXPECT_EQ(20 + kLength, radio->GetButtonRECT(kButtons - 1)->B);
+  drawAll();
+  for (int i = 0; i < kButtons; ++i)
+  {
+    const IRECT& cell = *radio->GetButtonRECT(i);
+    EXPECT_EQ(cell.T, 20 + i * kLength / kButtons) << i;
+    EXPECT_EQ(colour(i), pixel(60, cell.T)) << "first row of button " << i;
+    EXPECT_EQ(colour(i), pixel(60, cell.B - 1)) << "last row of button " << i;
+  }
+}
+
 TEST_F(RadioButtons, PressesOutsideTheButtonsOrWithTheRightButtonKeepTheValue)
 {
   IBitmap strip = stackedStrip(4, 50, 10);

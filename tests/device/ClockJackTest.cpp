@@ -82,6 +82,7 @@ protected:
     plug->getExternalMIDIOutNames();
     int out = 1;
     ASSERT_GT(plug->setExternalMIDIOut(out, client.inPortName().c_str()), 0);
+    ASSERT_TRUE(client.waitInputConnected(60s));
     plug->mOutputPresent = true;
     plug->mClockFlag = true;
     plug->GetParam(kOverrideTempo)->Set(1.0);

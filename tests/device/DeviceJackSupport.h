@@ -32,7 +32,7 @@ inline bool waitIdle(MIDIMessageManager* manager, std::chrono::seconds timeout)
   return true;
 }
 // Opens the plug-in's MIDI output on the synthesizer client's input and its MIDI input on the client's
-// output (the port backend must be jackOnly); true when both opened.
+// output (the port backend must be jackOnly); true when both opened and what the plug-in sends arrives.
 inline bool connectTo(Korvid& plug, MidiJackSynth& client)
 {
   plug.getExternalMIDIOutNames();
@@ -40,7 +40,8 @@ inline bool connectTo(Korvid& plug, MidiJackSynth& client)
   int outIdx = 1;
   int inIdx = 1;
   const bool opened = plug.setExternalMIDIOut(outIdx, client.inPortName().c_str()) > 0 &&
-                      plug.setExternalMIDIIn(inIdx, client.outPortName().c_str()) > 0;
+                      plug.setExternalMIDIIn(inIdx, client.outPortName().c_str()) > 0 &&
+                      client.waitInputConnected(std::chrono::seconds(60));
   plug.mOutputPresent = opened;
   return opened;
 }

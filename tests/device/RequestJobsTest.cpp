@@ -208,6 +208,54 @@ TEST_F(RequestJobsTest, CancelStopsTheEnquiryScanAndIsReported)
   expectFlagsBackToNormal();
 }
 
+// However a request ends, no "please wait" text stays in the message line.
+TEST_F(RequestJobsTest, NoWaitTextOutlivesACancelledOrSilentRequest)
+{
+  struct Case
+  {
+    const char* name;
+    int jobCode;
+    bool toEditor;
+    bool cancelInScan;
+  };
+  const Case cases[] = {
+      {"arrangement to the editor, cancelled in the scan", S::kJobRequestArrangement, true, true},
+      {"part to the editor, cancelled in the scan", S::kJobRequestPart, true, true},
+      {"device-id enquiry, cancelled in the scan", S::kJobDeviceIdEnquiry, false, true},
+  };
+  start(DeviceClock::Mode::Scaled, 0.1);
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  for (const Case& c : cases)
+  {
+    simulator->drain();
+    const size_t before = simulator->received().size();
+    JobArguments args = job(c.jobCode);
+    args.toEditor = c.toEditor;
+    ASSERT_TRUE(manager->post(args)) << c.name;
+    if (c.cancelInScan)
+    {
+      // The scan has begun once a few requests beyond the first went out.
+      ASSERT_TRUE(waitFor(
+          [&]
+          {
+            simulator->drain();
+            return simulator->received().size() >= before + 5;
+          }))
+          << c.name;
+      manager->sender->cancel = true;
+    }
+    ASSERT_TRUE(waitIdle()) << c.name;
+    std::string text = plug->getStatusText();
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char ch) { return std::tolower(ch); });
+    EXPECT_EQ(text.find("please wait"), std::string::npos) << c.name << ": " << plug->getStatusText();
+    if (c.cancelInScan)
+    {
+      EXPECT_EQ(plug->getStatusText(), S::kTextCancelled) << c.name;
+    }
+    expectFlagsBackToNormal();
+  }
+}
+
 TEST_F(RequestJobsTest, WithoutOutputPortTheEnquirySaysSoAndTimesOut)
 {
   start(DeviceClock::Mode::Virtual);
@@ -333,6 +381,28 @@ TEST_F(RequestJobsTest, StoredSoundRequestAsksForProgram127AboveTheLastSlot)
   EXPECT_EQ(128u, librarian.mSoundBanks[0]->mRecords.size());
   for (const LibrarianPatch& record : librarian.mSoundBanks[0]->mRecords)
     EXPECT_TRUE(record.mMessages.empty());
+}
+
+TEST_F(RequestJobsTest, PartRequestIntoTheLibraryEndsOnTheRefusalThatCameBeforeItsProgressText)
+{
+  // The synthesizer answers at once: the refusal comes during the pause before "Data processing...".
+  start(DeviceClock::Mode::Scaled, 0.5);
+  librarian.mSelectedUpperSlot = 200;
+  JobArguments args = job(S::kJobRequestPart);
+  args.part = 3;
+  args.toEditor = false;
+  run(args);
+
+  ASSERT_FALSE(simulator->received().empty());
+  EXPECT_EQ(P::kSoundRequest, simulator->received()[0][P::kTypeOffset]);
+  const auto texts = line->history();
+  EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), "Data processing, please wait..."));
+  EXPECT_EQ(texts.end(), std::find(texts.begin(), texts.end(), "Data request Completed!"));
+  EXPECT_EQ("No slot selected, data not stored!", plug->getStatusText());
+  EXPECT_EQ(0, plug->GetParam(kBankEditUnsaved)->Int());
+  for (const LibrarianPatch& record : librarian.mSoundBanks[0]->mRecords)
+    EXPECT_TRUE(record.mMessages.empty());
+  expectFlagsBackToNormal();
 }
 
 TEST_F(RequestJobsTest, EditBufferRequestResendsTheSameRequestInsteadOfScanning)

@@ -14,6 +14,7 @@
 #include "ParamIndex.h"
 #include "SimulatedDeviceFixture.h"
 #include "SoundDumpLayout.h"
+#include "WaitUntil.h"
 #include "WdlMutex.h"
 
 using DeviceTestSupport::Bytes;
@@ -221,16 +222,14 @@ TEST_F(TransfersTest, AJobWaitsForTheBankChangeBeforeItOnlySoLongAndSaysSo)
   ASSERT_TRUE(manager->post(send));
   // The job gives up waiting, says so, and sends its part (its own pause runs on the slow clock too:
   // the test ends it).
-  for (int i = 0; i < 5000 && plug->getStatusText() != S::kTextBankChangeTimedOut; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  korvidtest::waitUntil([&] { return plug->getStatusText() == S::kTextBankChangeTimedOut; });
   EXPECT_EQ(plug->getStatusText(), S::kTextBankChangeTimedOut);
-  simulator->drain();
-  for (int i = 0; i < 5000 && indexOfEditBufferDump(4) < 0; ++i)
-  {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    simulator->drain();
-  }
-  EXPECT_GE(indexOfEditBufferDump(4), 0);
+  EXPECT_TRUE(korvidtest::waitUntil(
+      [&]
+      {
+        simulator->drain();
+        return indexOfEditBufferDump(4) >= 0;
+      }));
   // The program change itself has not gone out yet.
   EXPECT_LT(indexOf({0xC4, 9}), 0);
 }

@@ -327,7 +327,7 @@ TEST(DrawRotated, BitmapTurnsAboutItsCentreAndIgnoresTheDrawingArea)
   EXPECT_TRUE(near(g.Canvas()->getPixel(13, 20), kGrey, 0)) << "clipped to the area";
 }
 
-TEST(DrawLineAndFill, TruncateCoordinatesAndIgnoreTheDrawingArea)
+TEST(DrawLineAndFill, TruncateCoordinatesLinesIgnoreTheDrawingAreaFillsKeepToIt)
 {
   ImageGraphics g(40, 40);
   clearCanvas(g);
@@ -339,8 +339,16 @@ TEST(DrawLineAndFill, TruncateCoordinatesAndIgnoreTheDrawingArea)
   EXPECT_TRUE(near(g.Canvas()->getPixel(9, 5), kGrey, 0));
   EXPECT_TRUE(near(g.Canvas()->getPixel(5, 6), kGrey, 0));
 
+  // A fill outside the area being drawn again draws nothing; one across its edge stops there.
   IRECT r(10, 10, 20, 15);
   const IColor red(255, 255, 0, 0);
+  EXPECT_TRUE(g.FillIRect(&red, &r, nullptr));
+  EXPECT_TRUE(near(g.Canvas()->getPixel(15, 12), kGrey, 0));
+  g.SetDrawArea(IRECT(0, 0, 15, 40));
+  EXPECT_TRUE(g.FillIRect(&red, &r, nullptr));
+  EXPECT_TRUE(near(g.Canvas()->getPixel(14, 12), LICE_RGBA(255, 0, 0, 255), 0));
+  EXPECT_TRUE(near(g.Canvas()->getPixel(15, 12), kGrey, 0));
+  g.SetDrawArea(IRECT(0, 0, 40, 40));
   EXPECT_TRUE(g.FillIRect(&red, &r, nullptr));
   EXPECT_TRUE(near(g.Canvas()->getPixel(19, 14), LICE_RGBA(255, 0, 0, 255), 0));
   EXPECT_TRUE(near(g.Canvas()->getPixel(20, 14), kGrey, 0));

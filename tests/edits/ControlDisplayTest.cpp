@@ -416,6 +416,7 @@ TEST_F(ControlDisplayTest, ParametersWithoutDisplayWriteNothing)
                         kTriggerFilterRouting + 15,
                         kPatchSearchString,
                         kPatchSearch,
+                        kRandomize,
                         -1,
                         kParamIndexCount};
   for (int paramIdx : hidden)
@@ -428,7 +429,7 @@ TEST_F(ControlDisplayTest, ParametersWithoutDisplayWriteNothing)
   }
   // Their neighbours are shown.
   for (int paramIdx :
-       std::vector<int>{kBankEditUnsaved, kRandomize, kCategoryRename, kFilterRoutingSerial, kMIDILed + 15})
+       std::vector<int>{kBankEditUnsaved, kCategoryRename, kFilterRoutingSerial, kMIDILed + 15})
   {
     show(paramIdx, 1);
     EXPECT_FALSE(untouched()) << paramIdx;

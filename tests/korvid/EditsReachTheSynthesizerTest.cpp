@@ -133,12 +133,13 @@ TEST_F(EditsReachTheSynthesizer, AMultiSettingSendsTheWholeMulti)
   constexpr size_t kPartLevelByte = 39 + 2 * 24 + 2;
   edit(kMultiPartLevel + 2, 77.0);
   BlofeldSimulator::Bytes multi;
-  for (int wait = 0; wait < 300 && (multi.size() <= kPartLevelByte || multi[kPartLevelByte] != 77); ++wait)
-  {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    simulator->drain();
-    multi = simulator->multiEditBuffer();
-  }
+  waitUntil(
+      [&]
+      {
+        simulator->drain();
+        multi = simulator->multiEditBuffer();
+        return multi.size() > kPartLevelByte && multi[kPartLevelByte] == 77;
+      });
   ASSERT_GT(multi.size(), kPartLevelByte);
   EXPECT_EQ(multi[kPartLevelByte], 77);
 }
@@ -149,31 +150,32 @@ TEST_F(EditsReachTheSynthesizer, ARenamedSoundAndAPushedArrangementArrive)
   plug->OnParamChange(kPatchName + kPart);
   const std::string expected = "Glass Keys      ";
   std::string name;
-  for (int wait = 0; wait < 300 && name != expected; ++wait)
-  {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    simulator->drain();
-    const BlofeldSimulator::Bytes buffer = simulator->editBuffer(kPart);
-    if (buffer.size() >= static_cast<size_t>(SoundDumpLayout::kNameOffset + SoundDumpLayout::kNameLength))
-      name.assign(buffer.begin() + SoundDumpLayout::kNameOffset,
-                  buffer.begin() + SoundDumpLayout::kNameOffset + SoundDumpLayout::kNameLength);
-  }
+  waitUntil(
+      [&]
+      {
+        simulator->drain();
+        const BlofeldSimulator::Bytes buffer = simulator->editBuffer(kPart);
+        if (buffer.size() >= static_cast<size_t>(SoundDumpLayout::kNameOffset + SoundDumpLayout::kNameLength))
+          name.assign(buffer.begin() + SoundDumpLayout::kNameOffset,
+                      buffer.begin() + SoundDumpLayout::kNameOffset + SoundDumpLayout::kNameLength);
+        return name == expected;
+      });
   EXPECT_EQ(name, expected);
 
   // The worker is busy sending that sound for a while; the push waits for it.
-  for (int wait = 0; wait < 500 && plug->ThreadRunning(); ++wait)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  waitUntil([&] { return !plug->ThreadRunning(); });
   constexpr size_t kPartLevelByte = 39 + 2 * 24 + 2;
   plug->GetParam(kMultiPartLevel + 2)->Set(33.0);
   edit(kPushArrangement, 1.0);
   EXPECT_TRUE(plug->mPushAllParts);
   BlofeldSimulator::Bytes multi;
-  for (int wait = 0; wait < 300 && (multi.size() <= kPartLevelByte || multi[kPartLevelByte] != 33); ++wait)
-  {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    simulator->drain();
-    multi = simulator->multiEditBuffer();
-  }
+  waitUntil(
+      [&]
+      {
+        simulator->drain();
+        multi = simulator->multiEditBuffer();
+        return multi.size() > kPartLevelByte && multi[kPartLevelByte] == 33;
+      });
   ASSERT_GT(multi.size(), kPartLevelByte);
   EXPECT_EQ(multi[kPartLevelByte], 33);
 }

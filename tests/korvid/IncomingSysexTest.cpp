@@ -13,7 +13,6 @@
 #include "SoundDumpLayout.h"
 #include "SysexProtocol.h"
 #include "UIConfigManager.h"
-#include "WdlTime.h"
 
 #include <algorithm>
 #include <chrono>
@@ -357,9 +356,11 @@ TEST_F(IncomingSysex, APartsProgramFollowsOutsideTheSecondAfterAShortProgramChan
   ASSERT_NE(view, nullptr);
   view->cursorSlot = 0;
 
-  // Within a second of a short program change only the control moves.
+  // Within a second of a short program change only the control moves: the time stands still meanwhile.
+  static uint32_t ticks = 50000;
+  plug->mTickCount = [] { return ticks; };
   set(*plug, kControlLibrary, 1);
-  manager.programChangeTimeStamp = static_cast<int32_t>(GetTickCount());
+  manager.programChangeTimeStamp = static_cast<int32_t>(ticks - 1000);
   plug->mPartProgramTable[4] = 3;
   fromDevice(change17);
   EXPECT_NEAR(program->GetValue(), plug->GetParam(kMultiPartPatch + 4)->GetNormalized(17.0), 1e-9);
@@ -367,7 +368,7 @@ TEST_F(IncomingSysex, APartsProgramFollowsOutsideTheSecondAfterAShortProgramChan
   EXPECT_EQ(view->cursorSlot, 0);
 
   // Librarian program-change mode: upper slot 17 goes to part 4 (the send puts the cursor on it).
-  manager.programChangeTimeStamp = static_cast<int32_t>(GetTickCount() - 2000);
+  manager.programChangeTimeStamp = static_cast<int32_t>(ticks - 1001);
   set(*plug, kMultiPartPatch + 4, 0);
   fromDevice(change17);
   EXPECT_EQ(plug->mPartProgramTable[4], 17);
@@ -376,10 +377,7 @@ TEST_F(IncomingSysex, APartsProgramFollowsOutsideTheSecondAfterAShortProgramChan
   EXPECT_EQ(view->selectedUpper, 17);
   EXPECT_EQ(view->cursorSlot, 17);
   EXPECT_EQ(plug->getStatusText().find("nothing sent"), std::string::npos) << plug->getStatusText();
-  for (int i = 0; i < 500 && plug->ThreadRunning(); ++i)
-  {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  ASSERT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
   // Slot 17's record went to part 4's edit buffer.
   ASSERT_FALSE(sent().empty());
   const Bytes record = sent().back();
@@ -408,11 +406,12 @@ TEST_F(IncomingSysex, APartsProgramFollowsOutsideTheSecondAfterAShortProgramChan
   const Bytes programChange{0xC4, 20};
   const Bytes request{0xF0, 0x3E, 0x13, 0x00, 0x00, 0x7F, 0x04, 0xF7};
   std::vector<Bytes> out;
-  for (int i = 0; i < 1000 && std::find(out.begin(), out.end(), request) == out.end(); ++i)
-  {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    out = sent();
-  }
+  waitUntil(
+      [&]
+      {
+        out = sent();
+        return std::find(out.begin(), out.end(), request) != out.end();
+      });
   const auto changed = std::find(out.begin(), out.end(), programChange);
   const auto requested = std::find(out.begin(), out.end(), request);
   ASSERT_NE(changed, out.end());
@@ -486,11 +485,7 @@ TEST_F(IncomingSysex, OverwriteBankStoresTheCurrentPartIntoTheSelectedUpperSlot)
   set(*plug, kOverwriteBank, 0);
 
   plug->SetParameterFromGUI(kOverwriteBank, 1.0);
-  for (int i = 0; i < 500 && plug->ThreadRunning(); ++i)
-  {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  ASSERT_FALSE(plug->ThreadRunning());
+  ASSERT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
   const std::vector<LibrarianPatch>& records = librarian.mSoundBanks[0]->mRecords;
   ASSERT_EQ(records.size(), 128u);
   EXPECT_EQ(records[42].mName, "Overwritten     ");

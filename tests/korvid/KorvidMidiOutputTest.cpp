@@ -29,11 +29,6 @@ protected:
     auto plug = construct();
     chooseOutputPort(*plug, 1);
     EXPECT_TRUE(plug->mOutputPresent);
-    // The device-id enquiry may be under way: let it finish before recording.
-    for (int i = 0; i < 200 && plug->ThreadRunning(); ++i)
-    {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
     plug->mIndicatorsTrackIncoming = false;
     for (int p = 0; p < Korvid::kPartCount; ++p)
     {

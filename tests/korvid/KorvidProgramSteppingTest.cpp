@@ -56,8 +56,7 @@ protected:
   }
   void waitIdle()
   {
-    for (int wait = 0; wait < 5000 && plug && plug->ThreadRunning(); ++wait)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    waitUntil([&] { return !plug || !plug->ThreadRunning(); });
   }
   // The short messages sent on channel (0..15), in order.
   std::vector<Bytes> onChannel(int channel)

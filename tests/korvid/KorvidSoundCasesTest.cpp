@@ -56,10 +56,9 @@ protected:
   }
   bool waitIdle()
   {
-    for (int wait = 0; wait < 5000 && plug->ThreadRunning(); ++wait)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const bool idle = waitUntil([&] { return !plug->ThreadRunning(); });
     simulator->drain();
-    return !plug->ThreadRunning();
+    return idle;
   }
   // The sound part holds in the editor, as job 2 builds it.
   Bytes editorDump(int part)
@@ -142,11 +141,12 @@ TEST_F(KorvidSoundCases, WithTheWorkerBusyTheRandomSoundIsNotSentNorSaidToBe)
   EXPECT_NE(firstLine(), "Part Randomized");
   EXPECT_EQ(valueOf(kRandomize), 0.0);
   // The job clears the flag as it starts: set until it has ended.
-  for (int wait = 0; wait < 5000 && plug->ThreadRunning(); ++wait)
-  {
-    manager->sender->cancel = true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  ASSERT_TRUE(waitUntil(
+      [&]
+      {
+        manager->sender->cancel = true;
+        return !plug->ThreadRunning();
+      }));
   ASSERT_TRUE(waitIdle());
   EXPECT_EQ(simulator->editBuffer(kPart), held);
 }

@@ -59,6 +59,7 @@ TEST_F(KorvidTeardown, MidiInputArrivingDuringTeardownTouchesNothingFreed)
   // The port library's input thread keeps delivering controllers and sysex while the instance is closed.
   std::atomic<bool> stop{false};
   std::atomic<int> delivered{0};
+  std::atomic<int> rounds{0};
   std::thread input(
       [&]
       {
@@ -69,6 +70,7 @@ TEST_F(KorvidTeardown, MidiInputArrivingDuringTeardownTouchesNothingFreed)
         {
           delivered += midi->inject("Blofeld In", controller);
           midi->inject("Blofeld In", sysex);
+          ++rounds;
         }
       });
   while (delivered == 0)
@@ -77,10 +79,13 @@ TEST_F(KorvidTeardown, MidiInputArrivingDuringTeardownTouchesNothingFreed)
   }
   plug.reset();
   EXPECT_TRUE(midi->openInputs().empty());
-  // A delivery that ended before the port closed may still be counted just after it.
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  // The round under way when the port closed may still count a delivery; the one after it starts later.
+  const int roundAtClose = rounds;
+  EXPECT_TRUE(waitUntil([&] { return rounds >= roundAtClose + 2; }));
   const int before = delivered;
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  // Many more rounds find the port closed.
+  const int roundsBefore = rounds;
+  EXPECT_TRUE(waitUntil([&] { return rounds >= roundsBefore + 100; }));
   stop = true;
   input.join();
   // Nothing reaches the closed instance.

@@ -11,6 +11,7 @@
 #include "PluginFolderSurface.h"
 #include "SharedData.h"
 #include "TempDataHome.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -108,9 +109,9 @@ protected:
 
   std::unique_ptr<Korvid> construct() { return std::make_unique<Korvid>(IPlugInstanceInfo{}); }
 
-  // Chooses entry `entry` of the output port list as the user does. That starts the device-id probe: it runs
-  // on the fixture's virtual clock and has ended when this returns, so later jobs find the worker idle and
-  // its texts do not land in the middle of a test.
+  // Chooses entry `entry` of the output port list as the user does. With an input port open that starts the
+  // device-id probe: it runs on the fixture's virtual clock and has ended when this returns, so later jobs
+  // find the worker idle and its texts do not land in the middle of a test.
   void chooseOutputPort(Korvid& plug, int entry)
   {
     if (plug.mMIDIMessageManager)
@@ -119,11 +120,8 @@ protected:
     }
     IParam* out = plug.GetParam(kDeviceOutSelection);
     plug.SetParameterFromGUI(kDeviceOutSelection, out->GetNormalized(entry));
-    for (int wait = 0; wait < 5000 && plug.ThreadRunning(); ++wait)
-    {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    EXPECT_FALSE(plug.ThreadRunning());
+    // Its virtual pauses still yield in real time: a loaded machine may take seconds.
+    EXPECT_TRUE(waitUntil([&] { return !plug.ThreadRunning(); }));
   }
 
   // The time source of the instances' device jobs once a test chooses an output port: outlives them.

@@ -9,7 +9,6 @@
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
 #include "ProgressIndicator.h"
-#include "WdlTime.h"
 
 #include <algorithm>
 #include <chrono>
@@ -36,6 +35,13 @@ constexpr size_t kGlobalDumpLength = 80;
 
 VstTimeInfo& gHostTime = hostTime();
 
+// The tick count of the editors whose mTickCount a test points at handTicks: moved on by the test alone.
+uint32_t gTicks = 0;
+uint32_t handTicks()
+{
+  return gTicks;
+}
+
 class KorvidTimingHub : public StartupFixture
 {
 protected:
@@ -55,10 +61,6 @@ protected:
     auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{&timeOnlyHost});
     chooseOutputPort(*plug, 1);
     EXPECT_TRUE(plug->mOutputPresent);
-    for (int i = 0; i < 300 && plug->ThreadRunning(); ++i)
-    {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
     dispatch(*plug, kDispatchSetSampleRate, 0, 44100.0f);
     dispatch(*plug, kDispatchSetBlockSize, kBlock, 0.0f);
     plug->mIndicatorsTrackIncoming = false;
@@ -268,46 +270,53 @@ TEST_F(KorvidTimingHub, IndicatorsGoOffOnceLitLongerThanOneHundredMilliseconds)
 {
   auto plug = constructWithOutput();
   process(*plug, false); // settles the stop pending since the reset
-  // A stamp and the block run within the same millisecond or the next: retried when the machine was slower.
-  bool measured = false;
-  for (int attempt = 0; attempt < 20 && !measured; ++attempt)
+  plug->mTickCount = &handTicks;
+  gTicks = 70000;
+  for (int p : {2, 7})
   {
-    for (int p : {2, 7})
-    {
-      store(*plug, kMIDILed + p, 1.0);
-      plug->mIndicatorState[static_cast<size_t>(p)] = 1;
-    }
-    const uint32_t now = GetTickCount();
-    plug->mIndicatorTime[2] = static_cast<int>(now - 99);
-    plug->mIndicatorTime[7] = static_cast<int>(now - 101);
-    process(*plug, false);
-    measured = GetTickCount() - now <= 1;
+    store(*plug, kMIDILed + p, 1.0);
+    plug->mIndicatorState[static_cast<size_t>(p)] = 1;
   }
-  ASSERT_TRUE(measured);
+  plug->mIndicatorTime[2] = static_cast<int>(gTicks - 100);
+  plug->mIndicatorTime[7] = static_cast<int>(gTicks - 101);
+  process(*plug, false);
   EXPECT_EQ(plug->mIndicatorState[2], 1);
   EXPECT_EQ(valueOf(*plug, kMIDILed + 2), 1.0);
   EXPECT_EQ(plug->mIndicatorState[7], 0);
   EXPECT_EQ(valueOf(*plug, kMIDILed + 7), 0.0);
-
-  // Stamps from before the tick counter wrapped still count as old.
-  plug->mIndicatorState[2] = 1;
-  plug->mIndicatorTime[2] = static_cast<int>(GetTickCount() - 0x80000000u);
+  // A millisecond later the first one has been lit longer than that too.
+  ++gTicks;
   process(*plug, false);
   EXPECT_EQ(plug->mIndicatorState[2], 0);
+  EXPECT_EQ(valueOf(*plug, kMIDILed + 2), 0.0);
+
+  // Stamps from before the tick counter wrapped still count as old.
+  gTicks = 40;
+  plug->mIndicatorState[2] = 1;
+  plug->mIndicatorTime[2] = static_cast<int>(gTicks - 0x80000000u);
+  process(*plug, false);
+  EXPECT_EQ(plug->mIndicatorState[2], 0);
+  // And a stamp just before the wrap is young.
+  plug->mIndicatorState[2] = 1;
+  plug->mIndicatorTime[2] = static_cast<int>(gTicks - 60);
+  process(*plug, false);
+  EXPECT_EQ(plug->mIndicatorState[2], 1);
 }
 
 TEST_F(KorvidTimingHub, QueueOverflowIsReleasedAfterOneSecond)
 {
   auto plug = constructWithOutput();
+  plug->mTickCount = &handTicks;
+  gTicks = 90000;
   auto block = [&plug](uint32_t ago)
   {
     plug->mQueueOverflow = true;
     plug->mProcessingOverlay = true;
     plug->mOutputHold = true;
     plug->mHostInputBlocked[2] = true;
-    plug->mOverflowTime = static_cast<int>(GetTickCount() - ago);
+    plug->mOverflowTime = static_cast<int>(gTicks - ago);
   };
-  block(900);
+  block(1000);
   process(*plug, false);
   EXPECT_TRUE(plug->mQueueOverflow);
   EXPECT_TRUE(plug->mOutputHold);
@@ -326,11 +335,14 @@ TEST_F(KorvidTimingHub, FirstStoppedBlockAfterAResetSilencesThePartsAndTheirIndi
   auto plug = constructWithOutput();
   store(*plug, kMultiPartStatus + 4, 1.0);
   store(*plug, kMultiPartMIDICh + 4, 6.0); // channel index 4
+  // Lit just now, and the time stands still: only the stop can put them out.
+  plug->mTickCount = &handTicks;
+  gTicks = 30000;
   for (int p : {1, 4})
   {
     store(*plug, kMIDILed + p, 1.0);
     plug->mIndicatorState[static_cast<size_t>(p)] = 1;
-    plug->mIndicatorTime[static_cast<size_t>(p)] = static_cast<int>(GetTickCount());
+    plug->mIndicatorTime[static_cast<size_t>(p)] = static_cast<int>(gTicks);
   }
   dispatch(*plug, kDispatchSetBlockSize, 64, 0.0f); // a reset: stop pending again
   ASSERT_TRUE(plug->mStopPending);
@@ -495,6 +507,7 @@ TEST_F(KorvidTimingHub, ResetWithTheLogOnShowsTheBuildDateAndLogsTheVersion)
 
 TEST_F(KorvidTimingHub, DeviceIdEnquiryIsPostedOnlyWithAPortAndNoTransfer)
 {
+  midi->setInputPorts({"Blofeld In"});
   auto plug = constructWithOutput();
   MIDIMessageManager* manager = plug->mMIDIMessageManager;
   plug->mInitializationRequested = false;
@@ -511,6 +524,13 @@ TEST_F(KorvidTimingHub, DeviceIdEnquiryIsPostedOnlyWithAPortAndNoTransfer)
 
   plug->mOutputPresent = true;
   plug->sendSysExInitialization();
+  EXPECT_TRUE(manager->dataReceived) << "not posted without an input port";
+  EXPECT_TRUE(plug->mProbeWaitsForInput);
+
+  // Choosing the input starts the enquiry that waited for it.
+  IParam* in = plug->GetParam(kDeviceInSelection);
+  plug->SetParameterFromGUI(kDeviceInSelection, in->GetNormalized(1.0));
   EXPECT_FALSE(manager->dataReceived) << "posted with the received flag cleared";
+  EXPECT_FALSE(plug->mProbeWaitsForInput);
 }
 } // namespace

@@ -49,8 +49,9 @@ TEST_F(KorvidTotalRecall, ASavedStateComesBackWholeInAnotherInstance)
   EXPECT_EQ(Bytes({0, 0, 0, 1}), Bytes(startUp.Bytes(), startUp.Bytes() + 4));
   const Bytes startUpBytes(startUp.Bytes(), startUp.Bytes() + startUp.Size());
 
-  chooseOutputPort(*saver, 2);
+  // The input first: choosing the output then runs the device-id probe, and waits for it.
   chooseInputPort(*saver, 1);
+  chooseOutputPort(*saver, 2);
   editEverything(*saver);
   const std::vector<double> saved = storedAndOtherValues(*saver);
   const Bytes chunk = hostChunk(*saver);
@@ -233,8 +234,8 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
   midi->setOutputPorts({kBlofeld});
   midi->setInputPorts({kBlofeld});
   auto plug = construct();
-  chooseOutputPort(*plug, 1);
   chooseInputPort(*plug, 1);
+  chooseOutputPort(*plug, 1);
   editEverything(*plug);
   const Bytes chunk = hostChunk(*plug);
   const Bytes body(chunk.begin() + kHeaderSize, chunk.end());

@@ -118,9 +118,7 @@ public:
     request.jobCode = MIDIMessageSender::kJobRequestPart;
     request.toEditor = true;
     ASSERT_TRUE(manager->post(request));
-    for (int i = 0; i < 2000 && !manager->dumpExpected.load(); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_TRUE(manager->dumpExpected.load());
+    ASSERT_TRUE(waitUntil([manager] { return manager->dumpExpected.load(); }));
     plug.mProgressIndicator->Hide(true);
     plug.mProgressLayer->Hide(true);
     midi->clearReceived();

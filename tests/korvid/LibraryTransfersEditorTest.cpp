@@ -48,8 +48,12 @@ protected:
     gSimulator = simulator.get();
     IMidiPorts::SetBackendFactory(&simulatorBackend);
     plug = construct();
-    choosePort(kDeviceOutSelection);
+    // The input first: choosing the output then runs the device-id probe and waits for it. The simulator
+    // keeps quiet meanwhile, so that no global dump arrives in the middle of a test.
+    simulator->setFault(BlofeldSimulator::Fault::Silent);
     choosePort(kDeviceInSelection);
+    choosePort(kDeviceOutSelection);
+    simulator->setFault(BlofeldSimulator::Fault::None);
     ASSERT_TRUE(plug->mOutputPresent);
     manager = plug->mMIDIMessageManager;
     ASSERT_NE(manager, nullptr);
@@ -103,10 +107,8 @@ protected:
   void settle()
   {
     BankChangeThread& thread = manager->bankChanges;
-    EXPECT_TRUE(thread.waitDone(thread.issued(), 10000));
-    for (int i = 0; i < 6000 && plug->ThreadRunning(); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_FALSE(plug->ThreadRunning());
+    EXPECT_TRUE(thread.waitDone(thread.issued(), static_cast<int>(kWaitLimit.count())));
+    EXPECT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
     simulator->drain();
   }
 

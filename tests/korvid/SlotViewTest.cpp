@@ -28,9 +28,7 @@ constexpr int kRight = 4;
 
 bool waitFor(const std::function<bool()>& done)
 {
-  for (int i = 0; i < 3000 && !done(); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  return done();
+  return waitUntil(done);
 }
 
 class SlotView : public LibraryEditorFixture

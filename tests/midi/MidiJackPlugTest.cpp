@@ -62,6 +62,7 @@ TEST_F(MidiJackPlugTest, PlugInTalksToTheSynthClientChosenByPortName)
   int outIdx = 0;
   int inIdx = 0;
   ASSERT_GT(plug->setExternalMIDIOut(outIdx = 1, synth.inPortName().c_str()), 0);
+  ASSERT_TRUE(synth.waitInputConnected(kArrivalTimeout));
   EXPECT_EQ(synth.inPortName(), outs.at(static_cast<size_t>(outIdx)));
   ASSERT_GT(plug->setExternalMIDIIn(inIdx = 1, synth.outPortName().c_str()), 0);
   EXPECT_EQ(synth.outPortName(), ins.at(static_cast<size_t>(inIdx)));

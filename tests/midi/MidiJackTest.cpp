@@ -116,6 +116,7 @@ TEST_F(MidiJackTest, SoundDumpAndBurstReachTheSynthByteIdenticalAndInOrder)
   ports->GetOutNames();
   int idx = 1;
   ASSERT_GT(ports->OpenOut(idx, synth.inPortName().c_str()), 0);
+  ASSERT_TRUE(synth.waitInputConnected(kArrivalTimeout));
 
   const std::vector<Bytes> sent = midiTestDumpBurst(kBurst);
   for (const Bytes& d : sent)
@@ -157,6 +158,7 @@ TEST_F(MidiJackTest, MessageLongerThanTheJackOutputTakesIsRefusedAndTheNextGoesO
   ports->GetOutNames();
   int idx = 1;
   ASSERT_GT(ports->OpenOut(idx, synth.inPortName().c_str()), 0);
+  ASSERT_TRUE(synth.waitInputConnected(kArrivalTimeout));
 
   Bytes huge(20000, 0x01);
   huge.front() = 0xF0;
@@ -177,6 +179,7 @@ TEST_F(MidiJackTest, SendsToAFrozenServerFailInTimeAndRecoverWhenItRuns)
   ports->GetOutNames();
   int idx = 1;
   ASSERT_GT(ports->OpenOut(idx, synth.inPortName().c_str()), 0);
+  ASSERT_TRUE(synth.waitInputConnected(kArrivalTimeout));
 
   // Resumes the server however the test ends, so the teardown can close the clients.
   struct Resume

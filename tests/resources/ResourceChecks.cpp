@@ -6,6 +6,8 @@
 
 #include <cairo.h>
 
+#include <cctype>
+
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -606,12 +608,57 @@ Problems ResourceChecks::requiredControls() const
   return p;
 }
 
+Problems ResourceChecks::displayNames() const
+{
+  Problems p;
+  for (const auto& c : model_.controls)
+  {
+    if (c->paramIdx < 0)
+      continue;
+    const std::string name = c->attr("name");
+    // The parameter's own name in small letters, as a control without a caption might show it glued.
+    const std::string reference = c->attr("paramId");
+    std::string glued;
+    int capitals = 0;
+    for (size_t i = 1; i < reference.size() && reference[i] != '+'; ++i)
+    {
+      capitals += std::isupper(static_cast<unsigned char>(reference[i])) ? 1 : 0;
+      glued += static_cast<char>(std::tolower(static_cast<unsigned char>(reference[i])));
+    }
+    std::istringstream words(name);
+    std::string word;
+    std::string previous;
+    bool raw = false;
+    bool doubled = false;
+    while (words >> word)
+    {
+      std::string lower;
+      for (char ch : word)
+        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      doubled = doubled || lower == previous;
+      previous = lower;
+      raw = raw || (capitals > 1 && lower == glued);
+      // A parameter's own name: "k" before a capital, an underscore, or a capital right after a small letter.
+      raw = raw || (word.size() > 1 && word[0] == 'k' && std::isupper(static_cast<unsigned char>(word[1]))) ||
+            word.find('_') != std::string::npos;
+      for (size_t i = 1; i < word.size(); ++i)
+        raw = raw || (std::islower(static_cast<unsigned char>(word[i - 1])) &&
+                      std::isupper(static_cast<unsigned char>(word[i])));
+    }
+    if (doubled)
+      p.push_back("control of " + c->attr("paramId") + " repeats a word in its name \"" + name + "\"");
+    if (raw)
+      p.push_back("control of " + c->attr("paramId") + " shows a raw name \"" + name + "\"");
+  }
+  return p;
+}
+
 Problems ResourceChecks::all() const
 {
   Problems p;
   for (const auto& part : {documents(), vocabulary(), parameterNames(), namedLayers(), pageStructure(),
                            valueLists(), menuLists(), images(), templates(), keyCollisions(), sendingRules(),
-                           dumpRanges(), reachability(), requiredControls()})
+                           dumpRanges(), reachability(), requiredControls(), displayNames()})
     p.insert(p.end(), part.begin(), part.end());
   return p;
 }

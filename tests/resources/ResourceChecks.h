@@ -52,6 +52,10 @@ public:
   // display underneath; controls the editor core takes by parameter that are missing.
   Problems requiredControls() const;
 
+  // Names of parameter controls, which the control display shows as the edit's first line, that repeat a
+  // word ("Glide Glide") or are a parameter's name rather than words ("FX2ChorusDepth", "kMultiName").
+  Problems displayNames() const;
+
   // Every check, in the order above.
   Problems all() const;
 

@@ -77,6 +77,11 @@ TEST_F(CheckedInResources, NamesLayersAndPagesAreWhatTheEditorLooksUp)
   EXPECT_TRUE(checks().requiredControls().empty()) << listed(checks().requiredControls());
 }
 
+TEST_F(CheckedInResources, ControlNamesAreWordsNamedOnce)
+{
+  EXPECT_TRUE(checks().displayNames().empty()) << listed(checks().displayNames());
+}
+
 TEST_F(CheckedInResources, ValueListsHoldTheDeviceTextsAndFitTheirMenus)
 {
   EXPECT_TRUE(checks().valueLists().empty()) << listed(checks().valueLists());
@@ -204,6 +209,16 @@ TEST_F(DamagedResources, AMissingLayerOrZoneIsCaught)
   EXPECT_TRUE(mentions(checks().namedLayers(), "missing layer Reverb")) << listed(checks().namedLayers());
   EXPECT_TRUE(mentions(checks().pageStructure(), "lacks zone 20")) << listed(checks().pageStructure());
   EXPECT_TRUE(mentions(checks().pageStructure(), "zone id below 10"));
+}
+
+TEST_F(DamagedResources, ADoubledOrRawControlNameIsCaught)
+{
+  replace(ui_, "name=\"Glide\" paramId", "name=\"Glide Glide\" paramId");
+  replace(ui_, "name=\"Pitch Amount\"", "name=\"OscillatorPitchAmount\"");
+  load();
+  const Problems problems = checks().displayNames();
+  EXPECT_TRUE(mentions(problems, "repeats a word in its name \"Glide Glide\"")) << listed(problems);
+  EXPECT_TRUE(mentions(problems, "raw name \"OscillatorPitchAmount\"")) << listed(problems);
 }
 
 TEST_F(DamagedResources, ANulByteInADocumentIsCaught)

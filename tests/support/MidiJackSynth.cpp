@@ -2,6 +2,7 @@
 #include "MidiJackSynth.h"
 
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 #include <jack/midiport.h>
@@ -63,6 +64,18 @@ void MidiJackSynth::send(const std::vector<Bytes>& messages)
   mToSend.insert(mToSend.end(), messages.begin(), messages.end());
 }
 
+bool MidiJackSynth::waitInputConnected(std::chrono::milliseconds timeout)
+{
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (!mIn || jack_port_connected(mIn) <= 0)
+  {
+    if (std::chrono::steady_clock::now() > end)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
 std::vector<MidiJackSynth::Bytes> MidiJackSynth::waitReceived(size_t count, std::chrono::milliseconds timeout)
 {
   std::unique_lock<std::mutex> lock(mLock);
@@ -103,8 +116,9 @@ int MidiJackSynth::process(jack_nframes_t nFrames, void* arg)
       self->mArrivals.push_back(cycleSeconds + event.time / rate);
     }
   }
-  // What does not fit into this cycle's buffer waits for the next one, keeping the order.
-  while (!self->mToSend.empty())
+  // What does not fit into this cycle's buffer waits for the next one, keeping the order; all of it waits
+  // while nothing listens.
+  while (!self->mToSend.empty() && jack_port_connected(self->mOut) > 0)
   {
     const Bytes& next = self->mToSend.front();
     if (next.size() > jack_midi_max_event_size(outBuffer) ||

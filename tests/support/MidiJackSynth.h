@@ -28,8 +28,13 @@ public:
   std::string inPortName() const;
   std::string outPortName() const;
 
-  // Queues messages to be played out in order.
+  // Queues messages to be played out in order. They wait while the output port has no connection in the
+  // graph the server runs: a connection just made is only live from a later cycle on, and what is played
+  // before would be lost.
   void send(const std::vector<Bytes>& messages);
+  // Waits until the input port has a connection in the graph the server runs, so that what a client sends
+  // to it from now on arrives; false after timeout.
+  bool waitInputConnected(std::chrono::milliseconds timeout);
   // Waits until count messages have arrived or the deadline passes; returns what arrived.
   std::vector<Bytes> waitReceived(size_t count, std::chrono::milliseconds timeout);
   // When each message that arrived was taken from the input port, in seconds of the monotonic clock (to

@@ -146,7 +146,10 @@ TEST(IGraphicsSurface, DrawingIsClippedToTheArea)
   e.surface->AttachControl(panel);
   IRECT elsewhere(0, 0, 50, 50);
   e.surface->Draw(&elsewhere);
-  EXPECT_EQ(kBlack, e.Pixel(110, 110));
+  // Inside the area the background is drawn; outside it nothing, not even the background's fill.
+  EXPECT_EQ(kBlack, e.Pixel(10, 10));
+  EXPECT_NE(kBlack, e.Pixel(110, 110));
+  EXPECT_NE(kRed, e.Pixel(110, 110));
   EXPECT_FALSE(panel->IsDirty()); // cleaned though not drawn
   EXPECT_EQ(1, e.surface->ScreenUpdates());
   EXPECT_EQ(elsewhere, e.surface->LastScreenArea());

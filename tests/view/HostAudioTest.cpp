@@ -92,17 +92,28 @@ public:
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
+  // How a host still running when the test ends is asked to close, as its user would.
+  void closeWith(std::function<void()> askToClose) { mAskToClose = std::move(askToClose); }
+
+  // A host still running is asked to close first: one killed outright leaves its JACK client behind in the
+  // server's graph, and the synchronous server then stalls every other client's closing.
   ~HostProcess()
   {
-    if (mPid > 0)
+    if (mPid <= 0)
+      return;
+    if (mAskToClose)
     {
-      kill(mPid, SIGKILL);
-      waitpid(mPid, nullptr, 0);
+      mAskToClose();
+      if (wait(30s) != -1 || mPid <= 0)
+        return;
     }
+    kill(mPid, SIGKILL);
+    waitpid(mPid, nullptr, 0);
   }
 
 private:
   pid_t mPid = -1;
+  std::function<void()> mAskToClose;
 };
 
 // A user at the X server: finds windows, clicks, drags, presses keys.
@@ -170,18 +181,49 @@ public:
     XFlush(mDisplay);
   }
 
-  // Opens the port menu of a field and chooses its second entry (the first after "OFF") with the keys.
-  bool chooseSecondEntry(Window window, Point field)
+  // True once a child window of window (the plug-in's view, made while the host opens its editor) is
+  // mapped: clicks before that land on the bare host window and are lost.
+  bool hasViewableChild(Window window)
   {
-    moveTo(window, field);
-    button(true);
-    button(false);
-    if (!waitFor([&] { return openMenus() > 0; }, 20s))
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(mDisplay, window, &root, &parent, &children, &count))
       return false;
-    key(XK_Down);
-    key(XK_Down);
+    bool viewable = false;
+    for (unsigned int i = 0; i < count; ++i)
+    {
+      XWindowAttributes attributes;
+      if (XGetWindowAttributes(mDisplay, children[i], &attributes) && attributes.map_state == IsViewable)
+        viewable = true;
+    }
+    if (children)
+      XFree(children);
+    return viewable;
+  }
+
+  // Opens the port menu of a field and chooses entry (0 is "OFF") with the keys. Empty when done, otherwise
+  // what went wrong.
+  std::string chooseEntry(Window window, Point field, int entry)
+  {
+    // While a transfer's overlay covers the editor a click opens nothing: click again until the menu opens.
+    bool opened = false;
+    for (auto end = Clock::now() + 60s; !opened && Clock::now() < end;)
+    {
+      moveTo(window, field);
+      button(true);
+      button(false);
+      opened = waitFor([&] { return openMenus() > 0; }, 2s);
+    }
+    if (!opened)
+      return "the menu did not open";
+    for (int step = 0; step <= entry; ++step)
+      key(XK_Down);
     key(XK_Return);
-    return waitFor([&] { return openMenus() == 0; }, 20s);
+    if (!waitFor([&] { return openMenus() == 0; }, 20s))
+      return "the menu did not close";
+    return "";
   }
 
   // Drags from p upwards by steps of a few pixels, as a hand turns a knob, and lets go.
@@ -263,15 +305,18 @@ TEST(HostAudioTest, AMultiEditInTheOpenEditorReachesTheSynthesizer)
   setenv("XDG_DATA_HOME", data.path.c_str(), 1);
 
   const std::string output = (data.path / "host.txt").string();
+  Window window = 0;
   HostProcess host;
   // The editor stays until its window is closed; the transport is stopped, as by default.
   ASSERT_TRUE(host.start({kPluginPath, "--editor"}, output));
-  Window window = 0;
   ASSERT_TRUE(waitFor([&] { return (window = user.findWindow("vsthost editor")) != 0; }, 60s));
+  host.closeWith([&] { user.close(window); });
+  // The host names and maps its window before the plug-in opens its view in it.
+  ASSERT_TRUE(waitFor([&] { return user.hasViewableChild(window); }, 60s)) << "the editor did not open";
 
   // The input first, then the output, whose choice starts the device-id probe the simulator answers.
-  ASSERT_TRUE(user.chooseSecondEntry(window, kMidiInField));
-  ASSERT_TRUE(user.chooseSecondEntry(window, kMidiOutField));
+  ASSERT_EQ(user.chooseEntry(window, kMidiInField, 1), "") << "MIDI IN";
+  ASSERT_EQ(user.chooseEntry(window, kMidiOutField, 1), "") << "MIDI OUT";
 
   // Edits made while the probe's overlay covers the editor go nowhere: turn the knob until one lands. The
   // editor starts with the panning in the centre; turned up, it lies right of it.
@@ -284,6 +329,9 @@ TEST(HostAudioTest, AMultiEditInTheOpenEditorReachesTheSynthesizer)
   }
   EXPECT_TRUE(arrived) << "no multi dump with part 1's new panning arrived: " << part1Pan(simulator);
 
+  // The output off again, so that the host's state round trip after the editor sends nothing, then the window
+  // closed as the user closes it.
+  EXPECT_EQ(user.chooseEntry(window, kMidiOutField, 0), "") << "MIDI OUT off";
   user.close(window);
   EXPECT_EQ(host.wait(60s), 0);
   std::ifstream in(output);

@@ -16,10 +16,22 @@ namespace
 
 const int kMenuHeight = 13; // the sysex and CC menus are as tall as their text
 
+// Abbreviations kept in capitals in names, also where a parameter's name runs them together ("DAWCC").
+const std::vector<std::string>& abbreviations()
+{
+  static const std::vector<std::string> all = {"MIDI", "PWM", "LFO", "USB", "DAW", "KBD", "FM", "WT", "ID",
+                                               "FX",   "CC",  "HW",  "PC",  "PP",  "PA",  "CA", "SE"};
+  return all;
+}
+
 std::string titleCase(const std::string& caption)
 {
-  static const std::set<std::string> keep = {"FM",  "PWM", "WT", "LFO", "MIDI",
-                                             "USB", "ID",  "FX", "CC",  "2>3"};
+  static const std::set<std::string> keep = []
+  {
+    std::set<std::string> words(abbreviations().begin(), abbreviations().end());
+    words.insert("2>3");
+    return words;
+  }();
   std::istringstream words(caption);
   std::string word, out;
   while (words >> word)
@@ -35,6 +47,72 @@ std::string titleCase(const std::string& caption)
       out += static_cast<char>(i == 0 ? word[i] : std::tolower(static_cast<unsigned char>(word[i])));
   }
   return out;
+}
+
+// A parameter's name in words, for a control without a caption: "kSectionLockOsc1" gives "SECTION LOCK OSC
+// 1", "kMIDIFilterDAWCCPassThrough" gives "MIDI FILTER DAW CC PASS THROUGH". A part ("+n") comes first as
+// "[n+1] ".
+std::string captionOfName(const std::string& reference)
+{
+  const size_t plus = reference.find('+');
+  const std::string name = reference.substr(1, plus == std::string::npos ? std::string::npos : plus - 1);
+  std::vector<std::string> words;
+  auto upper = [](char c) { return std::isupper(static_cast<unsigned char>(c)) != 0; };
+  auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+  size_t i = 0;
+  while (i < name.size())
+  {
+    size_t j = i + 1;
+    if (digit(name[i]))
+    {
+      while (j < name.size() && digit(name[j]))
+        ++j;
+    }
+    else if (upper(name[i]))
+    {
+      while (j < name.size() && upper(name[j]))
+        ++j;
+      if (j - i > 1)
+      {
+        // A run of capitals: abbreviations, the last capital starting a word when small letters follow.
+        const size_t runEnd = j < name.size() && !digit(name[j]) ? j - 1 : j;
+        std::string run = name.substr(i, runEnd - i);
+        while (!run.empty())
+        {
+          size_t take = run.size();
+          for (const std::string& a : abbreviations())
+            if (run.compare(0, a.size(), a) == 0)
+            {
+              take = a.size();
+              break;
+            }
+          words.push_back(run.substr(0, take));
+          run.erase(0, take);
+        }
+        i = runEnd;
+        continue;
+      }
+      while (j < name.size() && !upper(name[j]) && !digit(name[j]))
+        ++j;
+    }
+    else
+    {
+      while (j < name.size() && !upper(name[j]) && !digit(name[j]))
+        ++j;
+    }
+    words.push_back(name.substr(i, j - i));
+    i = j;
+  }
+  std::string caption = plus == std::string::npos
+                            ? ""
+                            : "[" + std::to_string(std::atoi(reference.c_str() + plus + 1) + 1) + "]";
+  for (std::string word : words)
+  {
+    for (char& c : word)
+      c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    caption += (caption.empty() ? "" : " ") + word;
+  }
+  return caption;
 }
 
 const ImageSpec& imageOrThrow(const std::string& name)
@@ -73,7 +151,11 @@ std::string UiBuilder::displayName(const std::string& caption) const
 {
   if (group_.empty() || caption.empty())
     return group_.empty() ? titleCase(caption) : group_;
-  return group_ + " " + titleCase(caption);
+  const std::string titled = titleCase(caption);
+  // A caption that begins with the group's own word ("GLIDE RATE" in the group "Glide") names it once.
+  if (titled == group_ || titled.rfind(group_ + " ", 0) == 0)
+    return titled;
+  return group_ + " " + titled;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -338,24 +420,24 @@ void UiBuilder::effectKnob(const std::string& name, int x, int y, int part)
 }
 
 void UiBuilder::stepKnob(const std::string& name, int soundIndex, int max, int x, int y,
-                         const std::string& image, const std::string& label)
+                         const std::string& image, const std::string& label, int def)
 {
   XmlNode& e = element("knobcontrol");
   e.attr("type", "seKnob").attr("name", displayName(label));
   common(e, name, -1, image);
-  e.attr("position", bounds({x, y, 0})).attr("valueBounds", bounds({0, 0, max, 0}));
+  e.attr("position", bounds({x, y, 0})).attr("valueBounds", bounds({def, 0, max, 0}));
   e.attr("sysexIndex", sysex_.soundTemplate(soundIndex)).attr("changingByte", kChangingByte);
 }
 
 void UiBuilder::stepMenu(const std::string& name, int soundIndex, int x, int y, int w,
-                         const std::string& listName)
+                         const std::string& listName, const std::string& label, int def)
 {
   const int count = static_cast<int>(list(listName).items.size());
   XmlNode& e = element("menucontrol");
-  e.attr("type", "seMenu").attr("name", displayName(name.substr(name.size() - 4)));
+  e.attr("type", "seMenu").attr("name", displayName(label));
   common(e, name, -1, "");
   e.attr("position", bounds({x, y, w}))
-      .attr("valueBounds", bounds({0, 0, count, 0}))
+      .attr("valueBounds", bounds({def, 0, count, 0}))
       .attr("valueList", listName);
   e.attr("sysexIndex", sysex_.soundTemplate(soundIndex)).attr("changingByte", kChangingByte);
   box(BoxKind::Field, x - 3, y - 2, w + 6, kMenuHeight + 4);
@@ -466,7 +548,7 @@ void UiBuilder::switchControl(const std::string& name, int x, int y, const std::
   checkReference(name);
   const ImageSpec& spec = imageOrThrow(image);
   XmlNode& e = element("switch");
-  e.attr("name", displayName(label.empty() ? name.substr(1) : label))
+  e.attr("name", label.empty() ? titleCase(captionOfName(name)) : displayName(label))
       .attr("paramId", name)
       .attr("imageId", image);
   if (!group_.empty())
@@ -481,7 +563,7 @@ void UiBuilder::autoOff(const std::string& name, int x, int y, const std::string
   checkReference(name);
   const ImageSpec& spec = imageOrThrow(image);
   XmlNode& e = element("autooff");
-  e.attr("name", displayName(label.empty() ? name.substr(1) : label))
+  e.attr("name", label.empty() ? titleCase(captionOfName(name)) : displayName(label))
       .attr("paramId", name)
       .attr("imageId", image);
   if (!group_.empty())
@@ -575,16 +657,15 @@ void UiBuilder::numberMenu(const std::string& name, int x, int y, int w, int h, 
   caption(x + w / 2, y - 6, label);
 }
 
-void UiBuilder::rangeKnob(const std::string& name, int min, int max, int def)
+void UiBuilder::rangeKnob(const std::string& name, int min, int max, int def, const std::string& label)
 {
   checkReference(name);
   XmlNode& e = element("multiFx");
   // The name carries the part as the sysex factories write it, since the value display shows it.
   const size_t plus = name.find('+');
-  const std::string base = name.substr(1, plus == std::string::npos ? std::string::npos : plus - 1);
   const std::string shown = plus == std::string::npos
-                                ? base
-                                : "[" + std::to_string(std::atoi(name.c_str() + plus + 1) + 1) + "] " + base;
+                                ? label
+                                : "[" + std::to_string(std::atoi(name.c_str() + plus + 1) + 1) + "] " + label;
   e.attr("type", "Knob").attr("name", shown).attr("paramId", name);
   e.attr("imageId", "IKNOBROTATERCONTROL_ID3").attr("position", bounds({0, 0}));
   e.attr("valueBounds", bounds({def, min, max, 0}));

@@ -85,9 +85,12 @@ private:
   // with an offset.
   void soundSlider(const std::string& name, int x, int y, int length, int zero);
   void effectKnob(const std::string& name, int x, int y, int part);
+  // Controls of the parameters the tables do not hold (modulation slots, arpeggiator steps) or lay out
+  // apart; def is the value of the synthesizer's init sound.
   void stepKnob(const std::string& name, int soundIndex, int max, int x, int y, const std::string& image,
-                const std::string& caption);
-  void stepMenu(const std::string& name, int soundIndex, int x, int y, int w, const std::string& list);
+                const std::string& caption, int def);
+  void stepMenu(const std::string& name, int soundIndex, int x, int y, int w, const std::string& list,
+                const std::string& label, int def);
 
   // Multi and global settings; part is the part index for per-part settings, -1 otherwise.
   void settingKnob(const std::string& name, int part, int x, int y, const std::string& image,
@@ -112,7 +115,8 @@ private:
   void deviceMenu(const std::string& name, int x, int y, int w, int h, bool input, const std::string& label);
   void numberMenu(const std::string& name, int x, int y, int w, int h, int count, const std::string& list,
                   int first, int visible, const std::string& label);
-  void rangeKnob(const std::string& name, int min, int max, int def);
+  // A knob that no page shows, carrying a parameter's range; label is its display name.
+  void rangeKnob(const std::string& name, int min, int max, int def, const std::string& label);
   void ccMenu(const std::string& name, int cc, int count, int x, int y, int w, const std::string& label);
   void lock(const std::string& name, int x, int y);
 

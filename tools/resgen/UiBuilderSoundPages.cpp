@@ -420,62 +420,69 @@ void UiBuilder::buildModulationPage()
             caption(sx + 10, my + kRowTop + 12 + m * kModifierRow + 20, std::to_string(m + 1), 12,
                     Align::Center, true);
 
-          multilayer(
-              "modulationPart", kParts,
-              [&]
-              {
-                for (int l = 1; l <= 3; ++l)
-                {
-                  const std::string k = "kLFO" + std::to_string(l);
-                  const int ly = kPageY + kSectionGap + (l - 1) * (lh + kSectionGap);
-                  group_ = "LFO " + std::to_string(l);
-                  Row r1{sx + 12, ly + kRowTop + 4};
-                  soundMenu(k + "Shape", r1.take(96) + 4, r1.menuY(), 82);
-                  soundKnob(k + "Speed", r1.take(kCol) + 8, r1.knobY());
-                  const int syncX = r1.take(kCol) + 10;
-                  soundButton(k + "SyncOnOff", syncX, r1.knobY() + 13);
-                  const int clockX = r1.take(70) + 10;
-                  soundButton(k + "Clock", clockX, r1.knobY() + 13);
-                  // The trigger flips the clock switch and greys the keytrack zone while the LFO is clocked.
-                  autoOff("kTriggerLFO" + std::to_string(l) + "Clock", clockX, r1.knobY() + 13, "ID_TRIGGER",
-                          "");
-                  Row r2{sx + 12, ly + kRowTop + 60};
-                  soundKnob(k + "Startphase", r2.take(kCol) + 8, r2.knobY());
-                  soundKnob(k + "Delay", r2.take(kCol) + 8, r2.knobY());
-                  soundKnob(k + "Fade", r2.take(kCol) + 8, r2.knobY());
-                  const int kx = r2.take(kCol) + 8;
-                  layer("lfo" + std::to_string(l) + "Keytrack", 10 * l,
-                        [&] { soundKnob(k + "Keytrack", kx, r2.knobY()); });
-                  lock("kSectionLockLFO" + std::to_string(l), sx + lw - 26, ly + 4);
-                }
-                for (int m = 1; m <= 4; ++m)
-                {
-                  const std::string k = "kModifier" + std::to_string(m);
-                  group_ = "Modifier " + std::to_string(m);
-                  const int ry = my + kRowTop + 12 + (m - 1) * kModifierRow;
-                  soundMenu(k + "Source1", sx + 20, ry + 8, 90, false);
-                  soundMenu(k + "SourceType", sx + 130, ry + 8, 48, false);
-                  soundMenu(k + "Source2", sx + 196, ry + 8, 90, false);
-                  stepKnob(k + "SourceAmount", soundParam(k + "SourceAmount").soundIndex, 127, sx + 308, ry,
-                           "IKNOBROTATERCONTROL_ID3", "CONSTANT");
-                  lock("kSectionLockMod" + std::to_string(m), sx + lw - 26, ry + 6);
-                }
-                for (int slot = 1; slot <= 16; ++slot)
-                {
-                  const std::string k = "kModulation" + two(slot);
-                  const int cx = mx + 14 + ((slot - 1) / 8) * (mw / 2);
-                  const int ry = matrixTop + 12 + ((slot - 1) % 8) * 72;
-                  group_ = "Mod " + std::to_string(slot);
-                  const int base = 261 + 3 * (slot - 1); // source, destination, amount
-                  stepMenu(k + "Source", base, cx + 28, ry + 8, 104, "modulationSources");
-                  stepKnob(k + "Amount", base + 2, 127, cx + 138, ry, "IKNOBROTATERCONTROL_ID3", "AMOUNT");
-                  stepMenu(k + "Destination", base + 1, cx + 178, ry + 8, 120, "modulationDestinations");
-                  const std::string lockName =
-                      "kSectionLockM" + std::to_string((slot - 1) % 8 + 1) + (slot <= 8 ? "F" : "S");
-                  lock(lockName, cx + 306, ry + 6);
-                }
-                group_.clear();
-              });
+          multilayer("modulationPart", kParts,
+                     [&]
+                     {
+                       for (int l = 1; l <= 3; ++l)
+                       {
+                         const std::string k = "kLFO" + std::to_string(l);
+                         const int ly = kPageY + kSectionGap + (l - 1) * (lh + kSectionGap);
+                         group_ = "LFO " + std::to_string(l);
+                         Row r1{sx + 12, ly + kRowTop + 4};
+                         soundMenu(k + "Shape", r1.take(96) + 4, r1.menuY(), 82);
+                         soundKnob(k + "Speed", r1.take(kCol) + 8, r1.knobY());
+                         const int syncX = r1.take(kCol) + 10;
+                         soundButton(k + "SyncOnOff", syncX, r1.knobY() + 13);
+                         const int clockX = r1.take(70) + 10;
+                         soundButton(k + "Clock", clockX, r1.knobY() + 13);
+                         // The trigger flips the clock switch and greys the keytrack zone while the LFO is
+                         // clocked.
+                         autoOff("kTriggerLFO" + std::to_string(l) + "Clock", clockX, r1.knobY() + 13,
+                                 "ID_TRIGGER", "");
+                         Row r2{sx + 12, ly + kRowTop + 60};
+                         soundKnob(k + "Startphase", r2.take(kCol) + 8, r2.knobY());
+                         soundKnob(k + "Delay", r2.take(kCol) + 8, r2.knobY());
+                         soundKnob(k + "Fade", r2.take(kCol) + 8, r2.knobY());
+                         const int kx = r2.take(kCol) + 8;
+                         layer("lfo" + std::to_string(l) + "Keytrack", 10 * l,
+                               [&] { soundKnob(k + "Keytrack", kx, r2.knobY()); });
+                         lock("kSectionLockLFO" + std::to_string(l), sx + lw - 26, ly + 4);
+                       }
+                       for (int m = 1; m <= 4; ++m)
+                       {
+                         const std::string k = "kModifier" + std::to_string(m);
+                         group_ = "Modifier " + std::to_string(m);
+                         const int ry = my + kRowTop + 12 + (m - 1) * kModifierRow;
+                         soundMenu(k + "Source1", sx + 20, ry + 8, 90, false);
+                         soundMenu(k + "SourceType", sx + 130, ry + 8, 48, false);
+                         soundMenu(k + "Source2", sx + 196, ry + 8, 90, false);
+                         const SoundParam& constant = soundParam(k + "SourceAmount");
+                         stepKnob(k + "SourceAmount", constant.soundIndex, 127, sx + 308, ry,
+                                  "IKNOBROTATERCONTROL_ID3", "CONSTANT", constant.def);
+                         lock("kSectionLockMod" + std::to_string(m), sx + lw - 26, ry + 6);
+                       }
+                       for (int slot = 1; slot <= 16; ++slot)
+                       {
+                         const std::string k = "kModulation" + two(slot);
+                         const int cx = mx + 14 + ((slot - 1) / 8) * (mw / 2);
+                         const int ry = matrixTop + 12 + ((slot - 1) % 8) * 72;
+                         group_ = "Mod " + std::to_string(slot);
+                         const int base = 261 + 3 * (slot - 1); // source, destination, amount
+                         // The init sound routes LFO 1 to pitch in slot 1 at no depth: amounts in the centre.
+                         const int initRoute = slot == 1 ? 1 : 0;
+                         constexpr int kCentre = 64;
+                         stepMenu(k + "Source", base, cx + 28, ry + 8, 104, "modulationSources", "SOURCE",
+                                  initRoute);
+                         stepKnob(k + "Amount", base + 2, 127, cx + 138, ry, "IKNOBROTATERCONTROL_ID3",
+                                  "AMOUNT", kCentre);
+                         stepMenu(k + "Destination", base + 1, cx + 178, ry + 8, 120,
+                                  "modulationDestinations", "DESTINATION", initRoute);
+                         const std::string lockName =
+                             "kSectionLockM" + std::to_string((slot - 1) % 8 + 1) + (slot <= 8 ? "F" : "S");
+                         lock(lockName, cx + 306, ry + 6);
+                       }
+                       group_.clear();
+                     });
           endPanel();
         });
 }
@@ -590,16 +597,22 @@ void UiBuilder::buildEffectsPage()
                   const std::string k = "kArpPattern" + two(s);
                   const int cx = gx + (s - 1) * 60;
                   group_ = "Arp Step " + std::to_string(s);
-                  stepMenu(k + "Step", 326 + s, cx + 2, rowY[0], 52, "arpStepDisplay");
+                  stepMenu(k + "Step", 326 + s, cx + 2, rowY[0], 52, "arpStepDisplay", "TYPE", 0);
                   XmlNode& glide = element("buttoncontrol");
                   glide.attr("type", "seButton").attr("name", displayName("GLIDE"));
                   common(glide, k + "Glide", -1, "BTN_SMALL_ID");
                   glide.attr("position", bounds({cx + 8, rowY[1], 0}))
                       .attr("valueBounds", bounds({0, 0, 1, 0}));
                   glide.attr("sysexIndex", sysex_.soundTemplate(326 + s)).attr("changingByte", kChangingByte);
-                  stepKnob(k + "Accent", 326 + s, 7, cx + 6, rowY[2], "IKNOBROTATERCONTROL_ID8", "ACCENT");
-                  stepKnob(k + "StepLen", 342 + s, 7, cx + 6, rowY[3], "IKNOBROTATERCONTROL_ID8", "LENGTH");
-                  stepKnob(k + "Timing", 342 + s, 7, cx + 6, rowY[4], "IKNOBROTATERCONTROL_ID8", "TIMING");
+                  // The init sound's steps: accent, length and timing at 4, the middle of 0..7 (accent 0
+                  // silences the step).
+                  constexpr int kInitStepField = 4;
+                  stepKnob(k + "Accent", 326 + s, 7, cx + 6, rowY[2], "IKNOBROTATERCONTROL_ID8", "ACCENT",
+                           kInitStepField);
+                  stepKnob(k + "StepLen", 342 + s, 7, cx + 6, rowY[3], "IKNOBROTATERCONTROL_ID8", "LENGTH",
+                           kInitStepField);
+                  stepKnob(k + "Timing", 342 + s, 7, cx + 6, rowY[4], "IKNOBROTATERCONTROL_ID8", "TIMING",
+                           kInitStepField);
                 }
                 group_.clear();
               });
@@ -625,6 +638,13 @@ void UiBuilder::buildEffect2Layers()
 // Ranges of dump parameters that no page draws: the generic effect slots carry whichever effect type's
 // values arrive in a dump. The layer sits in "root" under an id that is never a page, so it never shows.
 
+// The effect slots of the synthesizer's init sound: effect 1 a chorus, effect 2 a reverb (sound data 130..143
+// and 146..159).
+constexpr int kInitEffectSlots[2][14] = {
+    {20, 64, 64, 0, 127, 127, 127, 127, 127, 127, 127, 127, 127, 127},
+    {53, 64, 100, 0, 64, 100, 0, 100, 110, 0, 15, 64, 127, 127},
+};
+
 void UiBuilder::buildRanges()
 {
   layer("parameterRanges", 99,
@@ -635,13 +655,21 @@ void UiBuilder::buildRanges()
                      {
                        for (int fx = 1; fx <= 2; ++fx)
                          for (int k = 1; k <= 14; ++k)
-                           rangeKnob("kEffect" + std::to_string(fx) + "Param" + two(k), 0, 127, 0);
+                           rangeKnob("kEffect" + std::to_string(fx) + "Param" + two(k), 0, 127,
+                                     kInitEffectSlots[fx - 1][k - 1],
+                                     "FX " + std::to_string(fx) + " Parameter " + std::to_string(k));
                      });
           // Effect 2 is edited through part 1 only; the other parts still receive its values in their dumps.
           for (int p = 1; p < kParts; ++p)
             for (const auto& e : effectParams())
               if (e.fx == 2)
-                rangeKnob(std::string(e.name) + "+" + std::to_string(p), 0, e.max, e.def);
+              {
+                // Named as part 1's control of the effect 2 panel names it.
+                group_ = "FX 2";
+                rangeKnob(std::string(e.name) + "+" + std::to_string(p), 0, e.max, e.def,
+                          displayName(e.caption));
+                group_.clear();
+              }
         });
 }
 
