@@ -1,5 +1,6 @@
 // A copy of a record's dumps read on another thread (a transfer's bank) while the record's owner changes
-// its own: the owner never writes into dumps the other thread reads, even once that copy is gone.
+// its own, and after the copy is gone: the reader sees only its copy's bytes, and no write of the owner
+// races with its reads (ThreadSanitizer build).
 #include "SysexMessageList.h"
 
 #include <Poco/Runnable.h>
