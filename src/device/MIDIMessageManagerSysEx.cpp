@@ -121,8 +121,10 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept)
     {
       const bool whole = SysexProtocol::isSoundDump(data, size) || SysexProtocol::isMultiDump(data, size) ||
                          SysexProtocol::isGlobalDump(data, size);
+      // Any framed dump names the synthesizer's id, also one that no parser takes.
       const int deviceId = data[SysexProtocol::kDeviceIdOffset];
-      if (whole && plug->mInitializationRequested.load() && deviceId != plug->mDeviceId.load())
+      if (deviceId <= SysexProtocol::kDataMask && plug->mInitializationRequested.load() &&
+          deviceId != plug->mDeviceId.load())
       {
         if (IParam* param = plug->GetParam(kGlobalSysExID))
         {

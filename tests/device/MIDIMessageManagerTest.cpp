@@ -416,6 +416,23 @@ TEST_F(ManagerTest, OnlyTheSynthesizersDumpsFillALibraryRequestOrSetTheDeviceId)
   EXPECT_EQ(9, plug->mDeviceId.load());
   EXPECT_TRUE(plug->mDumpArrived.load());
   expectPartHolds(2, sound);
+
+  // Any framed dump of the synthesizer names it, also one of a kind that no parser takes; a shorter message
+  // does not.
+  for (const int length : {P::kDumpThreshold, P::kDumpThreshold - 1})
+  {
+    Bytes unknown(static_cast<size_t>(length), 0x00);
+    unknown[0] = P::kSysexStart;
+    unknown[P::kManufacturerOffset] = P::kManufacturerId;
+    unknown[P::kModelOffset] = P::kModelId;
+    unknown[P::kDeviceIdOffset] = static_cast<uint8_t>(length);
+    unknown[P::kTypeOffset] = 0x7A;
+    unknown.back() = P::kSysexEnd;
+    manager->dumpExpected = true;
+    ISysEx message(0, unknown.data(), length);
+    plug->ProcessSysEx(&message, true);
+  }
+  EXPECT_EQ(P::kDumpThreshold, plug->mDeviceId.load());
 }
 
 TEST_F(ManagerTest, EmptyNameAndUnknownCategoryAreSentBlankAndStoredAsSetName)

@@ -75,9 +75,10 @@ TEST_F(EditsReachTheSynthesizer, EverySysexSoundParameterLandsAtItsAddress)
   {
     const int paramIdx = p.paramIdx + kPart;
     ControlAction* action = plug->GetParam(paramIdx)->GetAction();
-    if (p.cc != 0 || packed(p.paramIdx) || !action ||
-        (action->type != kActionSysexValue && action->type != kActionSysexButton))
+    if (p.cc != 0 || packed(p.paramIdx))
       continue;
+    // Also the parameters that the synthesizer's controllers move.
+    ASSERT_TRUE(action && (action->type == kActionSysexValue || action->type == kActionSysexButton)) << p.name;
     // A value other than the stored one, so that the edit runs; its message carries the device's byte.
     const int stored = plug->GetParam(paramIdx)->Int();
     const int value = stored == p.min ? p.min + 1 : p.min;

@@ -3,6 +3,7 @@
 // pane of the slot view.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -138,6 +139,25 @@ TEST_F(IncomingSysexJack, AKnobTurnedOnTheSynthesizerMovesTheEditorsControlAndIs
   ASSERT_GT(received.size(), before);
   for (size_t i = before; i < received.size(); ++i)
     EXPECT_NE(received[i][P::kTypeOffset], P::kSoundParameterChange) << "message " << i;
+}
+
+TEST_F(IncomingSysexJack, ACutoffTurnedOnTheSynthesizerAsAControllerMovesTheEditorsKnob)
+{
+  simulator.setControllerSend(BlofeldSimulator::ControllerSend::Ctrl);
+  const Bytes controller = simulator.turnKnob(0, 78, 33);
+  ASSERT_EQ(controller, (Bytes{0xB0, 69, 33}));
+  client.send({controller});
+  ASSERT_TRUE(waitFor([&] { return plug->GetParam(kFilter1Cutoff)->Value() == 33.0; }));
+  IParam* cutoff = plug->GetParam(kFilter1Cutoff);
+  for (IControl* control : cutoff->GetAction()->boundControls)
+    EXPECT_DOUBLE_EQ(control->GetValue(), cutoff->GetNormalized());
+  // With local control off the controller is passed on to the synthesizer.
+  EXPECT_TRUE(waitFor(
+      [&]
+      {
+        const auto received = simulator.received();
+        return std::find(received.begin(), received.end(), controller) != received.end();
+      }));
 }
 
 TEST_F(IncomingSysexJack, ARequestedBankFillsTheUpperPane)

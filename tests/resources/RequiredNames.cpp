@@ -34,6 +34,7 @@ const std::vector<std::string>& namedLayerNames()
                                   "patchRename",
                                   "categoryLimit",
                                   "searchField",
+                                  "controllerBindings",
                                   "bankAndProgramMulti",
                                   "Bypass",
                                   "Chorus",

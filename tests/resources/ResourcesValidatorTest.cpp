@@ -128,7 +128,8 @@ TEST_F(CheckedInResources, SoundParameterTemplatesCarryTheSoundDataAddress)
   int seen = 0;
   for (const auto& c : model_->controls)
   {
-    if (c->paramIdx < paramIndexOf("kFilter1Cutoff") || c->paramIdx >= paramIndexOf("kFilter1Cutoff") + 16)
+    if (c->paramIdx < paramIndexOf("kFilter1Cutoff") || c->paramIdx >= paramIndexOf("kFilter1Cutoff") + 16 ||
+        c->type == "ccKnob")
       continue;
     ASSERT_EQ(c->type, "seKnob");
     EXPECT_EQ(model_->templates.at(std::stoi(c->attr("sysexIndex"))), "3E 13 00 20 00 00 4E 00");
@@ -274,11 +275,11 @@ TEST_F(DamagedResources, FramedLongOrEightBitTemplatesAreCaught)
 TEST_F(DamagedResources, TwoParametersSharingOneSysexKeyAreCaught)
 {
   // Give the resonance knob the cutoff's template: both would answer to the cutoff's address.
-  const size_t cutoff = ui_.find("paramId=\"kFilter1Cutoff\"");
+  const size_t cutoff = ui_.find("name=\"Filter 1 Cutoff\" paramId=\"kFilter1Cutoff\"");
   ASSERT_NE(cutoff, std::string::npos);
   const size_t at = ui_.find("sysexIndex=\"", cutoff);
   const std::string index = ui_.substr(at, ui_.find('"', at + 12) - at + 1);
-  const size_t resonance = ui_.find("paramId=\"kFilter1Resonance\"");
+  const size_t resonance = ui_.find("name=\"Filter 1 Resonance\" paramId=\"kFilter1Resonance\"");
   const size_t other = ui_.find("sysexIndex=\"", resonance);
   ui_.replace(other, ui_.find('"', other + 12) - other + 1, index);
   load();
@@ -307,7 +308,7 @@ TEST_F(DamagedResources, BrokenSendingRulesAreCaught)
 
 TEST_F(DamagedResources, ADumpParameterWithoutARangeIsCaught)
 {
-  replace(ui_, "paramId=\"kNoiseColour\"", "paramId=\"kNoiseLevel\"");
+  replace(ui_, "name=\"Mixer Colour\" paramId=\"kNoiseColour\"", "name=\"Mixer Colour\" paramId=\"kNoiseLevel\"");
   load();
   EXPECT_TRUE(mentions(checks().dumpRanges(), "kNoiseColour of part 16 has no range"))
       << listed(checks().dumpRanges());
@@ -316,7 +317,8 @@ TEST_F(DamagedResources, ADumpParameterWithoutARangeIsCaught)
 TEST_F(DamagedResources, ASoundParameterLeftOnlyToARangeElementIsCaught)
 {
   // Rebind the drive knob to the resonance: the drive keeps no control on the pages.
-  replace(ui_, "paramId=\"kFilter1Drive\"", "paramId=\"kFilter1Resonance\"");
+  replace(ui_, "name=\"Filter 1 Drive\" paramId=\"kFilter1Drive\"",
+          "name=\"Filter 1 Drive\" paramId=\"kFilter1Resonance\"");
   load();
   EXPECT_TRUE(mentions(checks().reachability(), "kFilter1Drive of part 1 has no control on the pages"))
       << listed(checks().reachability());

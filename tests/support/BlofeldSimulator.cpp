@@ -6,7 +6,10 @@
 #include "SysexProtocol.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 #include <stdexcept>
+#include <utility>
 
 namespace
 {
@@ -25,6 +28,69 @@ constexpr int kGlobalDataOffset = 5;
 int soundKey(int bank, int program)
 {
   return bank * BlofeldSimulator::kPrograms + program;
+}
+
+// The synthesizer's controller chart: the sound data index each controller moves (-1: none).
+struct ControllerChart
+{
+  std::array<int, 128> index;
+  ControllerChart()
+  {
+    index.fill(-1);
+    const std::pair<int, std::vector<int>> runs[] = {
+        {5, {57}},
+        {12, {316, 323, 311, 160, 161, 163, 166, 172, 173, 175, 178, 184, 185, 187, 190, 1, 2, 3, 7, 8}},
+        {33, {9,  11, 17, 18, 19, 23, 24, 25, 27, 33, 34, 35, 39, 40, 41,
+              43, 49, 51, 56, 61, 62, 71, 72, 63, 64, 65, 66, 67, 68, 69}},
+        {65, {53}},
+        {67, {117, 77, 78,  80,  81,  86,  87,  88,  90,  92,  93,  95,  97,  98,
+              100, 101, 106, 107, 108, 110, 112, 113, 115, 121, 122, 124, 129, 145}}};
+    for (const auto& [first, indices] : runs)
+      for (size_t i = 0; i < indices.size(); ++i)
+        index[first + i] = indices[i];
+    // The four envelopes: attack, decay, sustain, decay 2, sustain 2, release (no attack level).
+    for (int envelope = 0; envelope < 4; ++envelope)
+      for (int step = 0; step < 6; ++step)
+        index[static_cast<size_t>(95 + 6 * envelope + step)] = 199 + 12 * envelope + step + (step > 0 ? 1 : 0);
+  }
+  int controllerOf(int soundIndex) const
+  {
+    const auto found = std::find(index.begin(), index.end(), soundIndex);
+    return found == index.end() ? -1 : static_cast<int>(found - index.begin());
+  }
+};
+
+const ControllerChart& chart()
+{
+  static const ControllerChart table;
+  return table;
+}
+
+// Stored ranges that differ from a controller's 0..127; a controller value beyond them is taken as its end.
+struct StoredRange
+{
+  int index, low, high;
+};
+constexpr StoredRange kStoredRanges[] = {
+    {1, 16, 112}, {17, 16, 112}, {33, 16, 112}, {2, 52, 76}, {18, 52, 76}, {34, 52, 76}, {40, 0, 4},   {49, 0, 1},
+    {53, 0, 1},   {56, 0, 3},    {77, 0, 11},   {97, 0, 11}, {117, 0, 1},  {160, 0, 5},  {163, 0, 1}, {172, 0, 5},
+    {175, 0, 1},  {184, 0, 5},   {187, 0, 1},   {311, 0, 3}, {316, 0, 9},  {323, 0, 15}};
+// Switches reported over the controller's whole range (glide, filter routing): on is 127.
+constexpr int kWideSwitches[] = {53, 117};
+
+int storedByte(int soundIndex, int controllerValue)
+{
+  for (const StoredRange& r : kStoredRanges)
+    if (r.index == soundIndex)
+      return std::clamp(controllerValue, r.low, r.high);
+  return controllerValue;
+}
+
+int controllerValue(int soundIndex, int byte)
+{
+  const bool wide = std::find(std::begin(kWideSwitches), std::end(kWideSwitches), soundIndex) !=
+                    std::end(kWideSwitches);
+  return wide && byte != 0 ? P::kDataMask : byte;
 }
 } // namespace
 
@@ -162,6 +228,12 @@ void BlofeldSimulator::setFault(Fault fault, int delayMs)
   mDelayMs = delayMs;
 }
 
+void BlofeldSimulator::setControllerSend(ControllerSend mode)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mControllerSend = mode;
+}
+
 void BlofeldSimulator::setSink(Sink sink)
 {
   std::lock_guard<std::mutex> lock(mLock);
@@ -226,6 +298,13 @@ void BlofeldSimulator::handleShort(const Bytes& m)
   std::lock_guard<std::mutex> lock(mLock);
   if ((m[0] & kKindMask) == kControlChange && m.size() == 3 && m[1] == kBankSelect)
     mSelectedBank[channel] = m[2];
+  else if ((m[0] & kKindMask) == kControlChange && m.size() == 3 && m[1] <= P::kDataMask &&
+           chart().index[m[1]] >= 0)
+  {
+    const int index = chart().index[m[1]];
+    mEditBuffers[channel][static_cast<size_t>(P::kChecksumFirstByte + index)] =
+        static_cast<uint8_t>(storedByte(index, m[2] & P::kDataMask));
+  }
   else if ((m[0] & kKindMask) == kProgramChange && mSelectedBank[channel] < kBanks)
     mEditBuffers[channel] = mSounds[soundKey(mSelectedBank[channel], m[1] & 0x7F)];
 }
@@ -419,6 +498,14 @@ BlofeldSimulator::Bytes BlofeldSimulator::turnKnob(int part, int index, int valu
   const size_t offset = static_cast<size_t>(P::kChecksumFirstByte + index);
   if (offset < static_cast<size_t>(SoundDumpLayout::kChecksumOffset))
     buffer[offset] = P::dataByte(value);
+  if (mControllerSend == ControllerSend::Ctrl)
+  {
+    const int controller = chart().controllerOf(index);
+    if (controller < 0)
+      return {};
+    return {static_cast<uint8_t>(0xB0 + (part & 0x0F)), static_cast<uint8_t>(controller),
+            P::dataByte(controllerValue(index, P::dataByte(value)))};
+  }
   return P::parameterChange(
       mDeviceId, {P::kSoundParameterChange, part, index >> kAddressHighShift, index & P::kDataMask, value});
 }

@@ -19,7 +19,8 @@ class DeviceClock;
 // Holds 8 banks of 128 sounds, 16 sound edit buffers, 128 multis, the multi edit buffer and the global
 // data. It answers only messages carrying its own device id (or the broadcast id 7F). Part p listens on
 // MIDI channel p: a bank select (controller 0) followed by a program change on that channel loads the
-// stored sound into the part's edit buffer. Messages are handled in order on the simulator's own thread;
+// stored sound into the part's edit buffer; a controller of the synthesizer's chart on that channel changes
+// the byte of its parameter. Messages are handled in order on the simulator's own thread;
 // replies go to the reply sink (or to the plug-in's input when reached through makeBackend). Test threads
 // call the public members.
 class BlofeldSimulator
@@ -79,8 +80,18 @@ public:
   Bytes multi(int program);
   Bytes global();
 
+  // The synthesizer's global "Ctrl Send": SysEx (the start) reports a knob as a parameter change; Ctrl as
+  // the controller of its chart on the part's channel, and a knob without one not at all.
+  enum class ControllerSend
+  {
+    SysEx,
+    Ctrl
+  };
+  void setControllerSend(ControllerSend mode);
+
   // A sound parameter turned on the synthesizer: byte index (0..382) of part's (0..15) edit buffer becomes
-  // value (0..127). Returns the parameter change it sends for it, F0 3E 13 id 20 part high low value F7.
+  // value (0..127). Returns what it sends for it: the parameter change F0 3E 13 id 20 part high low value F7,
+  // or in Ctrl mode the controller (B0 + part, number, value), or nothing.
   Bytes turnKnob(int part, int index, int value);
   // A global setting changed on the synthesizer: global data index (0..71) becomes value. Returns the
   // parameter change it sends, F0 3E 13 id 24 00 high low value F7. The global dump it answers with is 80
@@ -125,6 +136,7 @@ private:
   Bytes mMultiEditBuffer;
   Bytes mGlobal;
   std::vector<Bytes> mReceived;
+  ControllerSend mControllerSend = ControllerSend::SysEx;
   // Bank last selected per channel (controller 0).
   std::vector<int> mSelectedBank = std::vector<int>(kParts, 0);
   std::atomic<int> mReplies{0};

@@ -28,6 +28,8 @@ constexpr size_t kShownBytes = 24;
 const char* const kHelp = R"(commands (numbers are decimal unless written 0x..):
   knob PART INDEX VALUE   a sound parameter turned on the synthesizer: part 1-16, index 0-382, value
                           0-127; its edit buffer changes and the parameter change goes out
+  ctrl-send ctrl|sysex    the synthesizer's "Ctrl Send": with ctrl a knob goes out as its controller on the
+                          part's channel (a knob without one: nothing); sysex (the start): parameter changes
   cc CHANNEL NUMBER VALUE a controller (channel 1-16)
   pc CHANNEL PROGRAM      a program change (channel 1-16, program 0-127)
   send HEX...             raw bytes to the plug-in (e.g. send F0 3E 13 00 20 00 00 10 40 F7)
@@ -122,6 +124,9 @@ private:
     else if (command == "knob" && number(in, 1, BlofeldSimulator::kParts, a) &&
              number(in, 0, kLastSoundIndex, b) && number(in, 0, P::kDataMask, c))
       turnKnob(a - 1, b, c);
+    else if (command == "ctrl-send" && (in >> path) && (path == "ctrl" || path == "sysex"))
+      mSimulator.setControllerSend(path == "ctrl" ? BlofeldSimulator::ControllerSend::Ctrl
+                                                  : BlofeldSimulator::ControllerSend::SysEx);
     else if (command == "cc" && number(in, 1, 16, a) && number(in, 0, 127, b) && number(in, 0, 127, c))
       send({static_cast<uint8_t>(0xB0 + a - 1), static_cast<uint8_t>(b), static_cast<uint8_t>(c)});
     else if (command == "pc" && number(in, 1, 16, a) && number(in, 0, 127, b))
@@ -181,7 +186,14 @@ private:
     return true;
   }
 
-  void turnKnob(int part, int index, int value) { send(mSimulator.turnKnob(part, index, value)); }
+  void turnKnob(int part, int index, int value)
+  {
+    const Bytes message = mSimulator.turnKnob(part, index, value);
+    if (message.empty())
+      std::cout << "sent nothing: index " << index << " has no controller" << std::endl;
+    else
+      send(message);
+  }
 
   void loadBank(int bank, const std::string& path)
   {
