@@ -254,8 +254,8 @@ TEST_F(DamagedPluginFolder, FramedLongOrEightBitTemplatesAreCaught)
 TEST_F(DamagedPluginFolder, TwoParametersSharingOneSysexKeyAreCaught)
 {
   // The resonance knob takes the cutoff's template: both answer to the cutoff's address.
-  replaceAttributeAfter(ui_, "paramId=\"kFilter1Resonance\"", "sysexIndex",
-                        attributeAfter(ui_, "paramId=\"kFilter1Cutoff\"", "sysexIndex"));
+  replaceAttributeAfter(ui_, "name=\"Filter 1 Resonance\" paramId=\"kFilter1Resonance\"", "sysexIndex",
+                        attributeAfter(ui_, "name=\"Filter 1 Cutoff\" paramId=\"kFilter1Cutoff\"", "sysexIndex"));
   auto editor = build();
   const Problems p = BuiltEditorChecks(*editor).keyCollisions();
   EXPECT_TRUE(mentions(p, "is taken by parameter")) << listed(p);
@@ -294,6 +294,8 @@ TEST_F(DamagedPluginFolder, ABendRangeWithoutItsDeviceOffsetIsCaught)
 
 TEST_F(DamagedPluginFolder, ADumpParameterWithoutARangeIsCaught)
 {
+  // Both the receiving knob of its controller and the page's knob.
+  replace(ui_, "paramId=\"kNoiseColour\"", "paramId=\"kNoiseLevel\"");
   replace(ui_, "paramId=\"kNoiseColour\"", "paramId=\"kNoiseLevel\"");
   auto editor = build();
   const Problems p = BuiltEditorChecks(*editor).dumpRanges();
