@@ -78,7 +78,8 @@ TEST_F(EditsReachTheSynthesizer, EverySysexSoundParameterLandsAtItsAddress)
     if (p.cc != 0 || packed(p.paramIdx))
       continue;
     // Also the parameters that the synthesizer's controllers move.
-    ASSERT_TRUE(action && (action->type == kActionSysexValue || action->type == kActionSysexButton)) << p.name;
+    ASSERT_TRUE(action && (action->type == kActionSysexValue || action->type == kActionSysexButton))
+        << p.name;
     // A value other than the stored one, so that the edit runs; its message carries the device's byte.
     const int stored = plug->GetParam(paramIdx)->Int();
     const int value = stored == p.min ? p.min + 1 : p.min;

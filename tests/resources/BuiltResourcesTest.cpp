@@ -254,8 +254,9 @@ TEST_F(DamagedPluginFolder, FramedLongOrEightBitTemplatesAreCaught)
 TEST_F(DamagedPluginFolder, TwoParametersSharingOneSysexKeyAreCaught)
 {
   // The resonance knob takes the cutoff's template: both answer to the cutoff's address.
-  replaceAttributeAfter(ui_, "name=\"Filter 1 Resonance\" paramId=\"kFilter1Resonance\"", "sysexIndex",
-                        attributeAfter(ui_, "name=\"Filter 1 Cutoff\" paramId=\"kFilter1Cutoff\"", "sysexIndex"));
+  replaceAttributeAfter(
+      ui_, "name=\"Filter 1 Resonance\" paramId=\"kFilter1Resonance\"", "sysexIndex",
+      attributeAfter(ui_, "name=\"Filter 1 Cutoff\" paramId=\"kFilter1Cutoff\"", "sysexIndex"));
   auto editor = build();
   const Problems p = BuiltEditorChecks(*editor).keyCollisions();
   EXPECT_TRUE(mentions(p, "is taken by parameter")) << listed(p);

@@ -308,7 +308,8 @@ TEST_F(DamagedResources, BrokenSendingRulesAreCaught)
 
 TEST_F(DamagedResources, ADumpParameterWithoutARangeIsCaught)
 {
-  replace(ui_, "name=\"Mixer Colour\" paramId=\"kNoiseColour\"", "name=\"Mixer Colour\" paramId=\"kNoiseLevel\"");
+  replace(ui_, "name=\"Mixer Colour\" paramId=\"kNoiseColour\"",
+          "name=\"Mixer Colour\" paramId=\"kNoiseLevel\"");
   load();
   EXPECT_TRUE(mentions(checks().dumpRanges(), "kNoiseColour of part 16 has no range"))
       << listed(checks().dumpRanges());

@@ -43,7 +43,7 @@ struct ControllerChart
         {33, {9,  11, 17, 18, 19, 23, 24, 25, 27, 33, 34, 35, 39, 40, 41,
               43, 49, 51, 56, 61, 62, 71, 72, 63, 64, 65, 66, 67, 68, 69}},
         {65, {53}},
-        {67, {117, 77, 78,  80,  81,  86,  87,  88,  90,  92,  93,  95,  97,  98,
+        {67, {117, 77,  78,  80,  81,  86,  87,  88,  90,  92,  93,  95,  97,  98,
               100, 101, 106, 107, 108, 110, 112, 113, 115, 121, 122, 124, 129, 145}}};
     for (const auto& [first, indices] : runs)
       for (size_t i = 0; i < indices.size(); ++i)
@@ -51,7 +51,8 @@ struct ControllerChart
     // The four envelopes: attack, decay, sustain, decay 2, sustain 2, release (no attack level).
     for (int envelope = 0; envelope < 4; ++envelope)
       for (int step = 0; step < 6; ++step)
-        index[static_cast<size_t>(95 + 6 * envelope + step)] = 199 + 12 * envelope + step + (step > 0 ? 1 : 0);
+        index[static_cast<size_t>(95 + 6 * envelope + step)] =
+            199 + 12 * envelope + step + (step > 0 ? 1 : 0);
   }
   int controllerOf(int soundIndex) const
   {
@@ -72,9 +73,10 @@ struct StoredRange
   int index, low, high;
 };
 constexpr StoredRange kStoredRanges[] = {
-    {1, 16, 112}, {17, 16, 112}, {33, 16, 112}, {2, 52, 76}, {18, 52, 76}, {34, 52, 76}, {40, 0, 4},   {49, 0, 1},
-    {53, 0, 1},   {56, 0, 3},    {77, 0, 11},   {97, 0, 11}, {117, 0, 1},  {160, 0, 5},  {163, 0, 1}, {172, 0, 5},
-    {175, 0, 1},  {184, 0, 5},   {187, 0, 1},   {311, 0, 3}, {316, 0, 9},  {323, 0, 15}};
+    {1, 16, 112}, {17, 16, 112}, {33, 16, 112}, {2, 52, 76}, {18, 52, 76}, {34, 52, 76},
+    {40, 0, 4},   {49, 0, 1},    {53, 0, 1},    {56, 0, 3},  {77, 0, 11},  {97, 0, 11},
+    {117, 0, 1},  {160, 0, 5},   {163, 0, 1},   {172, 0, 5}, {175, 0, 1},  {184, 0, 5},
+    {187, 0, 1},  {311, 0, 3},   {316, 0, 9},   {323, 0, 15}};
 // Switches reported over the controller's whole range (glide, filter routing): on is 127.
 constexpr int kWideSwitches[] = {53, 117};
 
@@ -88,8 +90,8 @@ int storedByte(int soundIndex, int controllerValue)
 
 int controllerValue(int soundIndex, int byte)
 {
-  const bool wide = std::find(std::begin(kWideSwitches), std::end(kWideSwitches), soundIndex) !=
-                    std::end(kWideSwitches);
+  const bool wide =
+      std::find(std::begin(kWideSwitches), std::end(kWideSwitches), soundIndex) != std::end(kWideSwitches);
   return wide && byte != 0 ? P::kDataMask : byte;
 }
 } // namespace

@@ -678,10 +678,15 @@ void UiBuilder::buildRanges()
 void UiBuilder::buildControllerBindings()
 {
   layer("controllerBindings", 0,
-        [&] { multilayer("controllersPart", kParts, [&] {
-                for (const auto& c : controllerParams())
-                  controllerKnob(c.name, c.cc);
-              }); });
+        [&]
+        {
+          multilayer("controllersPart", kParts,
+                     [&]
+                     {
+                       for (const auto& c : controllerParams())
+                         controllerKnob(c.name, c.cc);
+                     });
+        });
 }
 
 } // namespace resgen
