@@ -591,9 +591,12 @@ TEST_F(KorvidMidiInput, EveryKnobOfTheSynthesizersChartMovesItsPartsControlInEit
         ASSERT_EQ(message.size(), 3u) << what;
         EXPECT_EQ(message[0], 0xB0 + part) << what;
         EXPECT_EQ(message[1], row.cc) << what;
+        // The listener changes that one byte and no other.
+        Bytes expected = listener.editBuffer(part);
+        expected[static_cast<size_t>(row.index + 7)] = static_cast<uint8_t>(row.byte);
         listener.receive(message);
         listener.drain();
-        EXPECT_EQ(listener.editBuffer(part)[static_cast<size_t>(row.index + 7)], row.byte) << what;
+        EXPECT_EQ(listener.editBuffer(part), expected) << what;
       }
       fromDevice(message);
       IParam* param = plug->GetParam(row.param + part);

@@ -304,8 +304,10 @@ void BlofeldSimulator::handleShort(const Bytes& m)
            chart().index[m[1]] >= 0)
   {
     const int index = chart().index[m[1]];
-    mEditBuffers[channel][static_cast<size_t>(P::kChecksumFirstByte + index)] =
-        static_cast<uint8_t>(storedByte(index, m[2] & P::kDataMask));
+    Bytes& buffer = mEditBuffers[channel];
+    const size_t offset = static_cast<size_t>(P::kChecksumFirstByte + index);
+    if (offset < buffer.size())
+      buffer[offset] = static_cast<uint8_t>(storedByte(index, m[2] & P::kDataMask));
   }
   else if ((m[0] & kKindMask) == kProgramChange && mSelectedBank[channel] < kBanks)
     mEditBuffers[channel] = mSounds[soundKey(mSelectedBank[channel], m[1] & 0x7F)];
