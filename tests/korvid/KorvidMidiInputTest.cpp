@@ -10,6 +10,7 @@
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
+#include "SysexProtocol.h"
 #include "UIConfigManager.h"
 #include "VstAbi.h"
 
@@ -593,7 +594,8 @@ TEST_F(KorvidMidiInput, EveryKnobOfTheSynthesizersChartMovesItsPartsControlInEit
         EXPECT_EQ(message[1], row.cc) << what;
         // The listener changes that one byte and no other.
         Bytes expected = listener.editBuffer(part);
-        expected[static_cast<size_t>(row.index + 7)] = static_cast<uint8_t>(row.byte);
+        expected[static_cast<size_t>(SysexProtocol::kChecksumFirstByte + row.index)] =
+            static_cast<uint8_t>(row.byte);
         listener.receive(message);
         listener.drain();
         EXPECT_EQ(listener.editBuffer(part), expected) << what;
