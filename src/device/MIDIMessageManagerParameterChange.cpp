@@ -87,7 +87,8 @@ void MIDIMessageManager::applyParameterChange(const uint8_t* data, int size)
       return;
     }
     // The sound index is the dump byte's position behind the header, so the dump's own rules unpack the
-    // bytes that carry several parameters (unisono, envelope modes, arpeggiator steps).
+    // bytes that carry several parameters (unisono, envelope modes, arpeggiator steps) and the oscillators'
+    // octave and semitone, whose controls take controllers only.
     const int dumpOffset =
         ((change.high << kAddressHighShift) | change.low) + SysexProtocol::kChecksumFirstByte;
     const SoundDumpLayout::PackedByte packed = SoundDumpLayout::parsePackedByte(

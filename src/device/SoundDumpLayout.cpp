@@ -738,6 +738,10 @@ SoundDumpLayout::PackedByte SoundDumpLayout::parsePackedByte(int offset, uint8_t
     case Rule::ArpLength:
       kind = PackedByte::ArpStep;
       break;
+    case Rule::Octave:
+    case Rule::Semitone:
+      kind = PackedByte::Pitch;
+      break;
     default:
       return PackedByte::None;
     }

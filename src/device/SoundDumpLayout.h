@@ -55,15 +55,17 @@ public:
   static void parseParameters(const uint8_t* dump, int part, const ValueReader& lockValue,
                               std::vector<ParsedValue>& values);
 
-  // The bytes that carry more than one parameter.
+  // The bytes that carry more than one parameter, and those that store their parameter with an offset and
+  // have no sysex control of their own.
   enum class PackedByte
   {
     None,     // not a packed byte
     Unisono,  // unisono and mono/poly
     Envelope, // an envelope's mode and trigger
-    ArpStep   // an arpeggiator step's type, glide and accent, or its length and timing
+    ArpStep,  // an arpeggiator step's type, glide and accent, or its length and timing
+    Pitch     // an oscillator's octave or semitone
   };
-  // Reads value as the packed byte at offset of a dump into part's (0..15) parameters, in the order
+  // Reads value as the packed or pitch byte at offset of a dump into part's (0..15) parameters, in the order
   // parseParameters does, and says which kind it was; any other offset writes nothing (None).
   static PackedByte parsePackedByte(int offset, uint8_t value, int part, const ValueWriter& write);
 

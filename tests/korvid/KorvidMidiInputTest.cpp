@@ -573,9 +573,6 @@ TEST_F(KorvidMidiInput, EveryKnobOfTheSynthesizersChartMovesItsPartsControlInEit
     for (size_t i = 0; i < std::size(kChart); ++i)
     {
       const ChartRow& row = kChart[i];
-      // The octave and semitone knobs send controllers and take no parameter change.
-      if (mode == Send::SysEx && row.shown >= 0 && row.shown != row.byte)
-        continue;
       const int part = static_cast<int>(i + (mode == Send::Ctrl ? 0 : 7)) % Korvid::kPartCount;
       const int neighbour = row.param + (part + 1) % Korvid::kPartCount;
       const std::string what = "controller " + std::to_string(row.cc) + " of part " +
