@@ -2,9 +2,14 @@
 // registry lookup of every other address.
 #include "MIDIMessageManager.h"
 
+#include "ControlAction.h"
 #include "Korvid.h"
 #include "ParamIndex.h"
 #include "SoundDumpLayout.h"
+
+#include <array>
+#include <cstddef>
+#include <utility>
 
 namespace
 {
@@ -20,6 +25,8 @@ constexpr int kDelayGroup = 6;
 constexpr int kClockedDelayType = 7;
 constexpr int kReverbType = 8;
 constexpr int kReverbGroup = 7;
+// Most values one packed byte writes (an arpeggiator step: five).
+constexpr size_t kMostPackedValues = 8;
 
 // The registry group of effect (1 or 2) with that type, or -1 when only group 0 applies.
 int effectGroup(bool secondEffect, int type)
@@ -37,6 +44,13 @@ int effectGroup(bool secondEffect, int type)
     return kDelayGroup;
   }
   return type == kReverbType ? kReverbGroup : -1;
+}
+
+// The first control bound to the parameter, or null.
+IControl* boundControl(const IParam* param)
+{
+  const ControlAction* action = param ? param->GetAction() : nullptr;
+  return action && !action->boundControls.empty() ? action->boundControls.front() : nullptr;
 }
 } // namespace
 
@@ -88,14 +102,37 @@ void MIDIMessageManager::applyParameterChange(const uint8_t* data, int size)
     }
     // The sound index is the dump byte's position behind the header, so the dump's own rules unpack the
     // bytes that carry several parameters (unisono, envelope modes, arpeggiator steps) and the oscillators'
-    // octave and semitone, whose controls take controllers only.
+    // octave and semitone, whose controls take controllers only. The values are collected first: which road
+    // they take depends on the kind of byte.
     const int dumpOffset =
         ((change.high << kAddressHighShift) | change.low) + SysexProtocol::kChecksumFirstByte;
-    const SoundDumpLayout::PackedByte packed = SoundDumpLayout::parsePackedByte(
-        dumpOffset, static_cast<uint8_t>(change.value), change.location,
-        [this](int paramIdx, double value) { setParameterFromDump(paramIdx, value); });
+    std::array<std::pair<int, double>, kMostPackedValues> values{};
+    size_t count = 0;
+    const SoundDumpLayout::PackedByte packed =
+        SoundDumpLayout::parsePackedByte(dumpOffset, static_cast<uint8_t>(change.value), change.location,
+                                         [&values, &count](int paramIdx, double value)
+                                         {
+                                           if (count < values.size())
+                                           {
+                                             values[count++] = {paramIdx, value};
+                                           }
+                                         });
+    if (packed == SoundDumpLayout::PackedByte::Pitch)
+    {
+      // The road of the control's own controller, so the display names the change as for any other knob.
+      if (count > 0)
+      {
+        processSysExToUI(boundControl(plug->GetParam(values[0].first)), static_cast<int>(values[0].second),
+                         false, true);
+      }
+      return;
+    }
     if (packed != SoundDumpLayout::PackedByte::None)
     {
+      for (size_t i = 0; i < count; ++i)
+      {
+        setParameterFromDump(values[i].first, values[i].second);
+      }
       if (packed == SoundDumpLayout::PackedByte::Envelope)
       {
         // The envelope mode decides which of its stages the page shows.
