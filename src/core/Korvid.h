@@ -552,6 +552,8 @@ private:
   void closeFirstRunNotice();
   // DisplayProcessingIndicator(true) and (false) at once (a repaint of the editor), unless a transfer runs.
   void flashProcessingIndicator();
+  // True while a transfer owns the busy overlay and its flags: a job runs or the overlay shows.
+  bool transferOwnsOverlay();
   // Shows or hides the busy overlay with its layer; false and nothing done while a transfer owns it.
   bool setBusyIndicatorShown(bool shown);
   // Shows and hides the busy overlay: repaints what a closed window covered.

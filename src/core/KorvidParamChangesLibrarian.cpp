@@ -269,7 +269,7 @@ void Korvid::discardBankEdits(int intValue)
   }
   // A running transfer owns the overlay and the worker-busy and ignore-incoming flags: hiding it would
   // clear them while the job still runs.
-  const bool overlayShown = !ThreadRunning() && !mProcessingOverlay;
+  const bool overlayShown = !transferOwnsOverlay();
   if (overlayShown)
   {
     DisplayProcessingIndicator(true);

@@ -259,8 +259,9 @@ void Korvid::recallNamesAndTables()
     mPartProgramTable[entry] = wholeValueOf(*this, kMultiPartPatch + part);
     mPartBankTable[entry] = wholeValueOf(*this, kMultiPartBank + part);
     log(std::string(kLogPrefix) + "Part " + std::to_string(part) + " name " + shownText(name) +
-        " | Category name " + shownText(category) + " | Bank " + std::to_string(mPartBankTable[entry].load()) +
-        kBeforeProgram + std::to_string(mPartProgramTable[entry].load()));
+        " | Category name " + shownText(category) + " | Bank " +
+        std::to_string(mPartBankTable[entry].load()) + kBeforeProgram +
+        std::to_string(mPartProgramTable[entry].load()));
   }
   mPartProgramTable[kMultiEntry] = wholeValueOf(*this, kMultiPatch);
   mPartBankTable[kMultiEntry] = wholeValueOf(*this, kMultiBank);

@@ -21,7 +21,8 @@ constexpr double kLibrarianPage = 1.0;
 bool mayBeShortenedForm(const std::string& bankFile, const std::string& fileName)
 {
   const size_t prefix = Korvid::kShortenedPrefixLength;
-  return fileName.size() > prefix && fileName[prefix] == '~' && bankFile.size() > Korvid::kMaxShownNameLength &&
+  return fileName.size() > prefix && fileName[prefix] == '~' &&
+         bankFile.size() > Korvid::kMaxShownNameLength &&
          bankFile.compare(0, prefix, fileName, 0, prefix) == 0;
 }
 
@@ -84,8 +85,8 @@ std::string BankFolderPopupMenu::shownNameOf(const PatchFile& bank) const
   std::string previousPrefix;
   for (const PatchFile* listed : *banks)
   {
-    const std::string shown = Korvid::shortenedBankName(listed ? listed->mFileName : std::string(), counter,
-                                                        previousPrefix);
+    const std::string shown =
+        Korvid::shortenedBankName(listed ? listed->mFileName : std::string(), counter, previousPrefix);
     if (listed == &bank)
     {
       return shown;
@@ -203,8 +204,7 @@ void BankFolderPopupMenu::addBanks(IPopupMenu* menu, const std::vector<PatchFile
     if (!test.ticked)
     {
       const std::string& folder = rootLabel ? std::string(rootLabel) : bank->mFolderName;
-      if (namesFile(*bank, folder, test.fileName, test.folderName) ||
-          test.position + added == test.index)
+      if (namesFile(*bank, folder, test.fileName, test.folderName) || test.position + added == test.index)
       {
         menu->CheckItemAlone(item);
         test.ticked = true;

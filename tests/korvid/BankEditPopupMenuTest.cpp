@@ -345,8 +345,8 @@ TEST_F(BankEditMenu, EachChoicePostsItsJobAndSetsItsFlagsOnlyWhenTheJobWasPosted
       EXPECT_FALSE(manager.performanceRequest.isActive()) << "the job arms the multi request itself";
     }
     // Armed for a refused post, the patch request would take the running job's replies into the library.
-    const bool patchRequestJob =
-        c.job == MIDIMessageSender::kJobRequestSinglePatch || c.job == MIDIMessageSender::kJobRequestAllPatches;
+    const bool patchRequestJob = c.job == MIDIMessageSender::kJobRequestSinglePatch ||
+                                 c.job == MIDIMessageSender::kJobRequestAllPatches;
     EXPECT_EQ(manager.patchRequest.isActive(), patchRequestJob && c.idle);
   }
 }

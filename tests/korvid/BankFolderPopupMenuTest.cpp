@@ -337,7 +337,8 @@ TEST_F(BankFolderMenus, AShortenedNameSelectsOnlyTheBankThatGotThatWholeForm)
   fs::create_directories(fs::path(patchesFolder()) / "Long");
   for (const char* rest : {" one.syx", " three.syx", " two.kvd"})
   {
-    fs::copy_file(fs::path(patchesFolder()) / "Root Bank.syx", fs::path(patchesFolder()) / "Long" / (start + rest));
+    fs::copy_file(fs::path(patchesFolder()) / "Root Bank.syx",
+                  fs::path(patchesFolder()) / "Long" / (start + rest));
   }
   auto plug = constructRecording();
   PatchLibrarian& library = *plug->mPatchLibrarian;

@@ -63,6 +63,16 @@ protected:
     home.writeFile("Patches/" + fileName, std::string(bank.begin(), bank.end()));
   }
 
+  // The shipped description registers no control for a part's program: registers one for part 4 as it would.
+  static IControl* registerPartProgramControl(Korvid& plug)
+  {
+    auto* program = new PlainControl(&plug, IRECT(0, 0, 10, 10), kMultiPartPatch + 4);
+    plug.getSurface()->AttachControl(program);
+    const unsigned char key[] = {0x21, 4, 0, 1};
+    plug.getUIConfigManager()->sysexControls.addToControlMap(key, 0, program);
+    return program;
+  }
+
   void fromDevice(const Bytes& bytes) { ASSERT_EQ(midi->inject(kInPort, bytes), 1); }
   std::vector<Bytes> sent() const { return midi->received(kOutPort); }
 
@@ -343,11 +353,7 @@ TEST_F(IncomingSysex, APartsProgramFollowsOutsideTheSecondAfterAShortProgramChan
   writeSoundBank("Bank.syx");
   auto plug = constructWithPorts();
   MIDIMessageManager& manager = *plug->mMIDIMessageManager;
-  // The shipped description registers no control for a part's program: register one as it would.
-  auto* program = new PlainControl(plug.get(), IRECT(0, 0, 10, 10), kMultiPartPatch + 4);
-  plug->getSurface()->AttachControl(program);
-  const unsigned char key[] = {0x21, 4, 0, 1};
-  plug->getUIConfigManager()->sysexControls.addToControlMap(key, 0, program);
+  IControl* program = registerPartProgramControl(*plug);
   const Bytes change17 = P::parameterChange(0, {0x21, 4, 0, 1, 17});
   set(*plug, kPartLock + 4, 0);
   set(*plug, kGlobalRxProgramChange, 1);
@@ -541,15 +547,13 @@ TEST_F(IncomingSysex, ARequestedSoundLandsInTheSelectedSlotAndARequestWithoutASl
     EXPECT_NE(record.mName, "Other Sound     ");
   }
 }
+
 TEST_F(IncomingSysex, LibraryProgramChangesToASlotWithoutASoundSayNothingWasSent)
 {
   writeSoundBank("Bank.syx");
   auto plug = constructWithPorts();
   MIDIMessageManager& manager = *plug->mMIDIMessageManager;
-  auto* program = new PlainControl(plug.get(), IRECT(0, 0, 10, 10), kMultiPartPatch + 4);
-  plug->getSurface()->AttachControl(program);
-  const unsigned char key[] = {0x21, 4, 0, 1};
-  plug->getUIConfigManager()->sysexControls.addToControlMap(key, 0, program);
+  registerPartProgramControl(*plug);
   for (int p = 0; p < Korvid::kPartCount; ++p)
   {
     set(*plug, kMultiPartMIDICh + p, p + 2.0);
