@@ -365,16 +365,11 @@ TEST_F(BankFolderMenus, AShortenedNameSelectsOnlyTheBankThatGotThatWholeForm)
     plug->GetParam(kPatchSelectionListUpper)->Set(root);
     plug->mLeftPatchPopupMenu->refreshFolderStructure(&library, plug.get(), 0, shown.c_str(), "Long");
     EXPECT_EQ(library.mUpperBankIndex, selected);
+    // Only the bank named is ticked; none of the three when no bank is named.
     const std::vector<PatchFile*> ticked = tickedBanks(*plug->mLeftPatchPopupMenu);
     ASSERT_EQ(ticked.size(), 1u);
-    if (selected != root)
-    {
-      EXPECT_EQ(ticked[0], library.mSoundBanks[static_cast<size_t>(selected)]);
-    }
-    else
-    {
-      EXPECT_NE(ticked[0]->mFolderName, "Long");
-    }
+    EXPECT_TRUE(selected == root ? ticked[0]->mFolderName != "Long"
+                                 : ticked[0] == library.mSoundBanks[static_cast<size_t>(selected)]);
   }
 }
 

@@ -14,7 +14,7 @@
 #include "SoundDumpLayout.h"
 #include "SysexProtocol.h"
 
-#include <array>
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <string>
@@ -211,28 +211,26 @@ TEST_F(IncomingSysexThreads, PartTablesAndIndicatorsAreSharedByTheMidiAudioAndWo
         receiving = false;
       });
   // The audio thread switches the indicators off; a job reads the tables for a multi dump.
+  const auto processBlock = [&plug]()
+  {
+    std::vector<double> buffer(64, 0.0);
+    double* channels[2] = {buffer.data(), buffer.data()};
+    plug->GetAEffect()->processDoubleReplacing(plug->GetAEffect(), channels, channels, 64);
+  };
   std::thread audio(
       [&]()
       {
-        std::vector<double> in(64, 0.0);
-        std::vector<double> out(64, 0.0);
-        double* inputs[2] = {in.data(), in.data()};
-        double* outputs[2] = {out.data(), out.data()};
-        AEffect* effect = plug->GetAEffect();
         while (receiving.load())
         {
-          effect->processDoubleReplacing(effect, inputs, outputs, 64);
+          processBlock();
         }
       });
   std::thread job(
       [&]()
       {
-        // What a multi dump takes from the tables.
         while (receiving.load())
         {
-          const std::vector<int> banks = plug->mPartBankTable.values();
-          const std::vector<int> programs = plug->mPartProgramTable.values();
-          EXPECT_EQ(banks.size(), programs.size());
+          EXPECT_EQ(plug->mPartBankTable.values().size(), plug->mPartProgramTable.values().size());
         }
       });
   midiInput.join();
@@ -242,28 +240,16 @@ TEST_F(IncomingSysexThreads, PartTablesAndIndicatorsAreSharedByTheMidiAudioAndWo
   // Each part's entry holds the program that came last on its channel.
   for (int p = 0; p < Korvid::kPartCount; ++p)
   {
-    int last = p;
-    while (last + Korvid::kPartCount < kRounds)
-    {
-      last += Korvid::kPartCount;
-    }
-    EXPECT_EQ(plug->mPartProgramTable[static_cast<size_t>(p)], last / Korvid::kPartCount) << "part " << p;
+    const int lastRound = p + (kRounds - 1 - p) / Korvid::kPartCount * Korvid::kPartCount;
+    EXPECT_EQ(plug->mPartProgramTable[static_cast<size_t>(p)], lastRound / Korvid::kPartCount) << p;
   }
   // Every indicator lit was stamped with its time: all go off once 100 ms have passed.
   EXPECT_TRUE(waitUntil(
       [&]()
       {
-        std::vector<double> buffer(64, 0.0);
-        double* channels[2] = {buffer.data(), buffer.data()};
-        plug->GetAEffect()->processDoubleReplacing(plug->GetAEffect(), channels, channels, 64);
-        for (int p = 0; p < Korvid::kPartCount; ++p)
-        {
-          if (plug->mIndicatorState[static_cast<size_t>(p)] != 0)
-          {
-            return false;
-          }
-        }
-        return true;
+        processBlock();
+        const std::vector<int> lit = plug->mIndicatorState.values();
+        return std::count(lit.begin(), lit.end(), 0) == Korvid::kPartCount;
       }));
 }
 } // namespace
