@@ -1,6 +1,7 @@
 // The plug-in class: one object per plug-in instance, built on the framework's VST 2 host interface.
 #pragma once
 
+#include "AtomicIntTable.h"
 #include "ControlDisplay.h"
 #include "DataFolder.h"
 #include "IPlugVST.h"
@@ -291,12 +292,13 @@ public:
   bool mFirstRunShown = false;
 
   // Per-part lists: random bytes for the randomizer, bank and program last sent per part (entry 16 the
-  // multi's), activity indicator lit and the tick it was lit at.
+  // multi's), activity indicator lit and the tick it was lit at. The tables are written and read on the
+  // MIDI input, worker, audio and editor threads: every entry is an atomic.
   std::vector<int> mRandomValues;
-  std::vector<int> mPartBankTable;
-  std::vector<int> mPartProgramTable;
-  std::vector<int> mIndicatorState;
-  std::vector<int> mIndicatorTime;
+  AtomicIntTable<kPartTableSize> mPartBankTable;
+  AtomicIntTable<kPartTableSize> mPartProgramTable;
+  AtomicIntTable<kPartCount> mIndicatorState;
+  AtomicIntTable<kPartCount> mIndicatorTime;
   // The millisecond tick count the indicators and the overflow hold are stamped and timed with: the
   // system's, or one a test steps by hand.
   uint32_t (*mTickCount)() = &GetTickCount;
@@ -550,6 +552,8 @@ private:
   void closeFirstRunNotice();
   // DisplayProcessingIndicator(true) and (false) at once (a repaint of the editor), unless a transfer runs.
   void flashProcessingIndicator();
+  // True while a transfer owns the busy overlay and its flags: a job runs or the overlay shows.
+  bool transferOwnsOverlay();
   // Shows or hides the busy overlay with its layer; false and nothing done while a transfer owns it.
   bool setBusyIndicatorShown(bool shown);
   // Shows and hides the busy overlay: repaints what a closed window covered.
@@ -661,6 +665,9 @@ public:
   // the indicator of its part. After: marks the mini mixer's controls for redraw. Any thread.
   void noteIncomingSysex(const ISysEx* msg);
   void sysexApplied();
+  // Lights the activity indicator of part (0..15) on surface unless it is lit: its time is stamped before it
+  // counts as lit, so the timing hub never times it from an earlier lighting. Any thread.
+  void lightIndicator(IGraphics& surface, int part);
 
   // ---- Control actions (KorvidControlActions.cpp) ----
 

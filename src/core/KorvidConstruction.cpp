@@ -141,10 +141,10 @@ void Korvid::setStartValues()
 void Korvid::fillPartLists()
 {
   mRandomValues.assign(kRandomValueCount, 0);
-  mPartBankTable.assign(kPartTableSize, 0);
-  mPartProgramTable.assign(kPartTableSize, 0);
-  mIndicatorState.assign(kPartCount, 0);
-  mIndicatorTime.assign(kPartCount, 0);
+  mPartBankTable.fill(0);
+  mPartProgramTable.fill(0);
+  mIndicatorState.fill(0);
+  mIndicatorTime.fill(0);
 }
 
 void Korvid::createLibrary()

@@ -117,28 +117,39 @@ bool Korvid::sendPatchToDeviceFromLibrarian(int slot, int pane, int part)
     showStatusText(("Part " + std::to_string(part + 1) + " is locked - nothing sent").c_str());
     return false;
   }
+  const bool slotExists = slot >= 0 && slot <= kLastSlot;
   const int shownPane = pane == LibrarianViewControl::kUpperPane ? pane : LibrarianViewControl::kLowerPane;
-  const PatchFile* bank =
-      LibrarianViewControl::bankOfPane(mPatchLibrarian, shownPane, mCategoryList, mSearchList);
-  if (!bank)
+  std::shared_ptr<LibrarianPatch> record;
+  bool bankOpen = false;
+  {
+    // Rescans and list switches delete and replace the banks under the plug mutex; a program change
+    // reaches here on the MIDI input thread. The job gets its own copy for the same reason.
+    WDL_MutexLock guard(GetMutex());
+    const PatchFile* bank =
+        LibrarianViewControl::bankOfPane(mPatchLibrarian, shownPane, mCategoryList, mSearchList);
+    const auto index = static_cast<size_t>(slot);
+    bankOpen = bank != nullptr;
+    if (bank && slotExists && index < bank->mRecords.size() && !bank->mRecords[index].mMessages.empty())
+    {
+      record = std::make_shared<LibrarianPatch>(bank->mRecords[index]);
+    }
+  }
+  if (!bankOpen)
   {
     showStatusText("No bank open - nothing sent");
     return false;
   }
-  if (slot < 0 || slot > kLastSlot)
+  if (!slotExists)
   {
     showStatusText("No such slot - nothing sent");
     return false;
   }
-  const auto index = static_cast<size_t>(slot);
-  if (index >= bank->mRecords.size() || bank->mRecords[index].mMessages.empty())
+  if (!record)
   {
     showStatusText(
         ("Slot " + LibrarianViewControl::slotNumberText(slot) + " is empty - nothing sent").c_str());
     return false;
   }
-  // The job gets its own copy: the bank may be replaced by a rescan while the job runs.
-  auto record = std::make_shared<LibrarianPatch>(bank->mRecords[index]);
   if (LibrarianViewControl* view = mLibrarianView)
   {
     EditorLock::Get().RunOrDefer(view, [view, slot]() { view->cursorSlot = slot; });

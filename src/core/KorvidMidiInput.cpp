@@ -48,18 +48,26 @@ void Korvid::lightIncomingIndicator(int channel)
 {
   IGraphics* surface = GetGUI();
   const int part = partOnChannel(channel);
-  if (!surface || part < 0)
+  if (surface && part >= 0)
   {
-    return;
+    lightIndicator(*surface, part);
   }
+}
+
+void Korvid::lightIndicator(IGraphics& surface, int part)
+{
   const auto index = static_cast<size_t>(part);
-  if (index >= mIndicatorState.size() || index >= mIndicatorTime.size() || mIndicatorState[index] != 0)
+  if (part < 0 || index >= mIndicatorState.size() || mIndicatorState[index].load() != 0)
   {
     return;
   }
-  surface->SetParameterFromPlug(kMIDILed + part, 1.0, false);
-  mIndicatorState[index] = 1;
   mIndicatorTime[index] = static_cast<int>(mTickCount());
+  // Of two threads lighting it at once, one switches it on.
+  int off = 0;
+  if (mIndicatorState[index].compare_exchange_strong(off, 1))
+  {
+    surface.SetParameterFromPlug(kMIDILed + part, 1.0, false);
+  }
 }
 
 void Korvid::noteIncomingSysex(const ISysEx* msg)
@@ -74,15 +82,10 @@ void Korvid::noteIncomingSysex(const ISysEx* msg)
     return;
   }
   const int part = msg->mData[kSysexPartOffset];
-  const auto index = static_cast<size_t>(part);
-  if (part >= kPartCount || index >= mIndicatorState.size() || index >= mIndicatorTime.size() ||
-      mIndicatorState[index] != 0)
+  if (part < kPartCount)
   {
-    return;
+    lightIndicator(*GetGUI(), part);
   }
-  GetGUI()->SetParameterFromPlug(kMIDILed + part, 1.0, false);
-  mIndicatorState[index] = 1;
-  mIndicatorTime[index] = static_cast<int>(mTickCount());
 }
 
 void Korvid::sysexApplied()

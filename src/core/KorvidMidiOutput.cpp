@@ -48,15 +48,10 @@ int Korvid::partMidiChannel(int part, bool globalForZero)
 void Korvid::lightOutgoingIndicator(int part)
 {
   IGraphics* surface = GetGUI();
-  const auto index = static_cast<size_t>(part);
-  if (mIndicatorsTrackIncoming.load() || !surface || part < 0 || part >= kPartCount ||
-      index >= mIndicatorState.size() || index >= mIndicatorTime.size() || mIndicatorState[index] != 0)
+  if (!mIndicatorsTrackIncoming.load() && surface)
   {
-    return;
+    lightIndicator(*surface, part);
   }
-  surface->SetParameterFromPlug(kMIDILed + part, 1.0, false);
-  mIndicatorState[index] = 1;
-  mIndicatorTime[index] = static_cast<int>(mTickCount());
 }
 
 void Korvid::sendMidiMsgAndLog(IMidiMsg* msg)

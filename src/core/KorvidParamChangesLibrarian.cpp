@@ -267,7 +267,13 @@ void Korvid::discardBankEdits(int intValue)
   {
     return;
   }
-  DisplayProcessingIndicator(true);
+  // A running transfer owns the overlay and the worker-busy and ignore-incoming flags: hiding it would
+  // clear them while the job still runs.
+  const bool overlayShown = !transferOwnsOverlay();
+  if (overlayShown)
+  {
+    DisplayProcessingIndicator(true);
+  }
   showLayer(mDiscardChangesLayerRight, false);
   showLayer(mKeepBankOpenLayer, true);
   grayOut(mDatatypeControl, false);
@@ -279,5 +285,8 @@ void Korvid::discardBankEdits(int intValue)
   showLayer(mMenuLayers[mMultiMode ? kUpperMultiMenu : kUpperSoundMenu], true);
   updateSelectionNames();
   OnParamChange(kRefreshFolders);
-  DisplayProcessingIndicator(false);
+  if (overlayShown)
+  {
+    DisplayProcessingIndicator(false);
+  }
 }

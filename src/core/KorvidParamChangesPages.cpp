@@ -119,10 +119,14 @@ bool Korvid::handleCasesAfterDisplay(int paramIdx, int intValue)
   return true;
 }
 
+bool Korvid::transferOwnsOverlay()
+{
+  return ThreadRunning() || mProcessingOverlay;
+}
+
 bool Korvid::setBusyIndicatorShown(bool shown)
 {
-  // A running transfer owns the overlay.
-  if (ThreadRunning() || mProcessingOverlay)
+  if (transferOwnsOverlay())
   {
     return false;
   }

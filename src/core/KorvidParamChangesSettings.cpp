@@ -174,7 +174,7 @@ void Korvid::closeFirstRunNotice()
 void Korvid::flashProcessingIndicator()
 {
   // Showing and hiding the overlay repaints the whole editor; a running transfer keeps its overlay and flags.
-  if (ThreadRunning() || mProcessingOverlay)
+  if (transferOwnsOverlay())
   {
     return;
   }

@@ -32,9 +32,9 @@ Korvid::~Korvid()
   mPatchManager = nullptr;
   mOwnedPatchManager.reset();
 
-  mPartProgramTable.clear();
-  mPartBankTable.clear();
-  mIndicatorTime.clear();
-  mIndicatorState.clear();
+  mPartProgramTable.fill(0);
+  mPartBankTable.fill(0);
+  mIndicatorTime.fill(0);
+  mIndicatorState.fill(0);
   mRandomValues.clear();
 }

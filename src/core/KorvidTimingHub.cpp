@@ -174,12 +174,12 @@ void drainDue(Korvid& plug, int lastFrame)
 
 int partsWithIndicators(const Korvid& plug)
 {
-  return std::min<int>(Korvid::kPartCount,
-                       static_cast<int>(std::min(plug.mIndicatorState.size(), plug.mIndicatorTime.size())));
+  return std::min<int>(Korvid::kPartCount, static_cast<int>(plug.mIndicatorState.size()));
 }
 
 void switchIndicatorOff(Korvid& plug, IGraphics* surface, int part)
 {
+  // Off before it counts as off: a thread lighting it meanwhile switches it on after this.
   if (surface)
   {
     surface->SetParameterFromPlug(kMIDILed + part, 0.0, false);

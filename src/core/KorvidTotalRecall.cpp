@@ -237,8 +237,6 @@ void Korvid::recallStoredValues(const std::vector<double>& values)
 
 void Korvid::recallNamesAndTables()
 {
-  mPartBankTable.resize(std::max(mPartBankTable.size(), static_cast<size_t>(kPartTableSize)), 0);
-  mPartProgramTable.resize(std::max(mPartProgramTable.size(), static_cast<size_t>(kPartTableSize)), 0);
   std::string multiName;
   if (mPatchManager)
   {
@@ -261,8 +259,9 @@ void Korvid::recallNamesAndTables()
     mPartProgramTable[entry] = wholeValueOf(*this, kMultiPartPatch + part);
     mPartBankTable[entry] = wholeValueOf(*this, kMultiPartBank + part);
     log(std::string(kLogPrefix) + "Part " + std::to_string(part) + " name " + shownText(name) +
-        " | Category name " + shownText(category) + " | Bank " + std::to_string(mPartBankTable[entry]) +
-        kBeforeProgram + std::to_string(mPartProgramTable[entry]));
+        " | Category name " + shownText(category) + " | Bank " +
+        std::to_string(mPartBankTable[entry].load()) + kBeforeProgram +
+        std::to_string(mPartProgramTable[entry].load()));
   }
   mPartProgramTable[kMultiEntry] = wholeValueOf(*this, kMultiPatch);
   mPartBankTable[kMultiEntry] = wholeValueOf(*this, kMultiBank);

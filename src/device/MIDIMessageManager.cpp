@@ -104,27 +104,33 @@ bool MIDIMessageManager::isRunning(Thread thread)
   return workerFor(thread).isRunning();
 }
 
-void MIDIMessageManager::sendSinglePatchRequestSysexFromLibrarian(bool editBuffer, int bank)
+bool MIDIMessageManager::postPatchRequest(const JobArguments& args)
 {
-  patchRequest.arm(true);
-  dataReceived = false;
-  storeRefused = false;
+  // Armed while another job runs, the request would take that job's replies into the library.
+  return post(args,
+              [this]()
+              {
+                patchRequest.arm(true);
+                dataReceived = false;
+                storeRefused = false;
+              });
+}
+
+bool MIDIMessageManager::sendSinglePatchRequestSysexFromLibrarian(bool editBuffer, int bank)
+{
   JobArguments args;
   args.jobCode = MIDIMessageSender::kJobRequestSinglePatch;
   args.editBuffer = editBuffer;
   args.bank = bank;
-  post(args);
+  return postPatchRequest(args);
 }
 
-void MIDIMessageManager::sendAllPatchRequestSysexFromLibrarian(int bank)
+bool MIDIMessageManager::sendAllPatchRequestSysexFromLibrarian(int bank)
 {
-  patchRequest.arm(true);
-  dataReceived = false;
-  storeRefused = false;
   JobArguments args;
   args.jobCode = MIDIMessageSender::kJobRequestAllPatches;
   args.bank = bank;
-  post(args);
+  return postPatchRequest(args);
 }
 
 void MIDIMessageManager::shutdown()

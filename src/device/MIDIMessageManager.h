@@ -73,10 +73,10 @@ public:
   // True on the sysex-job thread (inside a job of codes 0..13).
   bool onSysexJobThread() const { return sysexJobThread.isCurrent(); }
 
-  // Posts job 9 (editBuffer, bank) and job 10 (bank) for the librarian. The patch request is emptied and
-  // made active and data-received cleared first, also when the post is dropped.
-  void sendSinglePatchRequestSysexFromLibrarian(bool editBuffer, int bank);
-  void sendAllPatchRequestSysexFromLibrarian(int bank);
+  // Posts job 9 (editBuffer, bank) and job 10 (bank) for the librarian. Only when the job is admitted, the
+  // patch request is emptied and made active and data-received and store-refused cleared. False: dropped.
+  bool sendSinglePatchRequestSysexFromLibrarian(bool editBuffer, int bank);
+  bool sendAllPatchRequestSysexFromLibrarian(int bank);
 
   // Ends every job: pauses return at once, request jobs stop at their next poll, new posts are
   // dropped; returns when all three threads have finished. Idempotent; not from a job.
@@ -239,6 +239,8 @@ private:
   PostHook postHook;
   // args with the ticket of the bank changes queued so far, for a job of the sysex-job thread.
   JobArguments afterQueuedBankChanges(const JobArguments& args);
+  // Posts a patch request job; arms the patch request only when the job is admitted.
+  bool postPatchRequest(const JobArguments& args);
   // A library request takes the message when it is a complete dump of its kind: true, with a copy of the
   // completed record in completed.
   bool takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi,

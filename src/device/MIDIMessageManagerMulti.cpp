@@ -65,9 +65,12 @@ void MIDIMessageManager::sysexMultiParse(ISysEx* msg)
   }
   plug->setLibrarianViewDirty();
 
+  std::vector<int> banks = plug->mPartBankTable.values();
+  std::vector<int> programs = plug->mPartProgramTable.values();
   MultiDumpLayout::parseMulti(
-      data, msg->mSize, [this](int idx, double v) { setParameterFromDump(idx, v); }, &plug->mPartBankTable,
-      &plug->mPartProgramTable);
+      data, msg->mSize, [this](int idx, double v) { setParameterFromDump(idx, v); }, &banks, &programs);
+  plug->mPartBankTable.store(banks);
+  plug->mPartProgramTable.store(programs);
   dataReceived = true;
 }
 

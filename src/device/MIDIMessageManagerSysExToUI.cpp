@@ -71,7 +71,7 @@ double normalizedValue(int v, double min, double max)
   return normalized < 0.0 ? 0.0 : (normalized > 1.0 ? 1.0 : normalized);
 }
 
-int tableEntry(const std::vector<int>& table, int part)
+int tableEntry(const AtomicIntTable<Korvid::kPartTableSize>& table, int part)
 {
   return part >= 0 && static_cast<size_t>(part) < table.size() ? table[static_cast<size_t>(part)] : 0;
 }
@@ -111,7 +111,8 @@ void MIDIMessageManager::processSysExToUI(IControl* control, int value, bool ref
     if (part >= 0 && sinceProgramChange > kProgramChangeHoldMs)
     {
       setParameterFromDump(paramIdx, v);
-      std::vector<int>& table = bankPart >= 0 ? plug->mPartBankTable : plug->mPartProgramTable;
+      AtomicIntTable<Korvid::kPartTableSize>& table =
+          bankPart >= 0 ? plug->mPartBankTable : plug->mPartProgramTable;
       if (static_cast<size_t>(part) < table.size())
       {
         table[static_cast<size_t>(part)] = v;

@@ -48,7 +48,8 @@ void MIDIMessageSender::buildMultiDump(uint8_t* dump, std::string* nameText)
   IParam* nameParam = plug->GetParam(kMultiName);
   const char* text = nameParam ? nameParam->GetDisplayText(0) : nullptr;
   const std::string name = text ? text : "";
-  MultiDumpLayout::buildMulti(readerOf(plug), plug->mPartBankTable, plug->mPartProgramTable, name, dump);
+  MultiDumpLayout::buildMulti(readerOf(plug), plug->mPartBankTable.values(), plug->mPartProgramTable.values(),
+                              name, dump);
   if (nameText)
   {
     *nameText = name;

@@ -16,18 +16,10 @@ constexpr const char* kRootLabel = "Patches";
 // The value of kMainTab while the librarian page is shown.
 constexpr double kLibrarianPage = 1.0;
 
-bool namesFile(const std::string& bankFile, const std::string& bankFolder, const std::string& fileName,
-               const std::string& folderName)
+// True when fileName may be the shortened display form of bankFile: then only the form the bank list gave
+// the bank decides.
+bool mayBeShortenedForm(const std::string& bankFile, const std::string& fileName)
 {
-  if (fileName.empty() || bankFolder != folderName)
-  {
-    return false;
-  }
-  if (bankFile == fileName)
-  {
-    return true;
-  }
-  // The selection lists show long names shortened; a pair taken from them still names its bank.
   const size_t prefix = Korvid::kShortenedPrefixLength;
   return fileName.size() > prefix && fileName[prefix] == '~' &&
          bankFile.size() > Korvid::kMaxShownNameLength &&
@@ -60,9 +52,47 @@ BankFolderPopupMenu::BankFolderPopupMenu(IPlugBase* plug, PatchLibrarian* librar
 BankFolderPopupMenu::~BankFolderPopupMenu() = default;
 
 bool BankFolderPopupMenu::namesBank(const PatchFile* bank, const std::string& fileName,
-                                    const std::string& folderName)
+                                    const std::string& folderName) const
 {
-  return bank && namesFile(bank->mFileName, bank->mFolderName, fileName, folderName);
+  return bank && namesFile(*bank, bank->mFolderName, fileName, folderName);
+}
+
+bool BankFolderPopupMenu::namesFile(const PatchFile& bank, const std::string& bankFolder,
+                                    const std::string& fileName, const std::string& folderName) const
+{
+  if (fileName.empty() || bankFolder != folderName)
+  {
+    return false;
+  }
+  if (bank.mFileName == fileName)
+  {
+    return true;
+  }
+  // The selection lists show long names shortened, numbered in list order among the names of the same
+  // start: a pair taken from them names the one bank that got that whole form, not every longer name with
+  // the same start.
+  return mayBeShortenedForm(bank.mFileName, fileName) && shownNameOf(bank) == fileName;
+}
+
+std::string BankFolderPopupMenu::shownNameOf(const PatchFile& bank) const
+{
+  const std::vector<PatchFile*>* banks = bankList();
+  if (!banks)
+  {
+    return std::string();
+  }
+  int counter = 0;
+  std::string previousPrefix;
+  for (const PatchFile* listed : *banks)
+  {
+    const std::string shown =
+        Korvid::shortenedBankName(listed ? listed->mFileName : std::string(), counter, previousPrefix);
+    if (listed == &bank)
+    {
+      return shown;
+    }
+  }
+  return std::string();
 }
 
 const std::vector<FolderFiles*>* BankFolderPopupMenu::tree() const
@@ -174,8 +204,7 @@ void BankFolderPopupMenu::addBanks(IPopupMenu* menu, const std::vector<PatchFile
     if (!test.ticked)
     {
       const std::string& folder = rootLabel ? std::string(rootLabel) : bank->mFolderName;
-      if (namesFile(bank->mFileName, folder, test.fileName, test.folderName) ||
-          test.position + added == test.index)
+      if (namesFile(*bank, folder, test.fileName, test.folderName) || test.position + added == test.index)
       {
         menu->CheckItemAlone(item);
         test.ticked = true;

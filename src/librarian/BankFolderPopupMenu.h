@@ -80,9 +80,9 @@ public:
   int selectedIndex() const { return mSelectedIndex; }
 
   // True when bank is the one a stored pair names: its folder is folderName and its file name is fileName,
-  // or fileName is the file name's shortened display form (its first 47 characters, "~", a number and the
-  // extension).
-  static bool namesBank(const PatchFile* bank, const std::string& fileName, const std::string& folderName);
+  // or fileName is the whole shortened display form (its first 47 characters, "~", a number and the
+  // extension) that the bank got in the binding's bank list.
+  bool namesBank(const PatchFile* bank, const std::string& fileName, const std::string& folderName) const;
 
 protected:
   // The bank list of the binding's tree, or null without a librarian.
@@ -134,6 +134,12 @@ private:
   PatchFile* bankAt(int index) const;
   // The position of bank in the bank list, or -1.
   int positionOf(const PatchFile* bank) const;
+  // namesBank with the folder name bankFolder in place of the bank's own.
+  bool namesFile(const PatchFile& bank, const std::string& bankFolder, const std::string& fileName,
+                 const std::string& folderName) const;
+  // The display name the selection lists give bank: shortened, and numbered by its place in the bank list;
+  // empty when the list does not hold it.
+  std::string shownNameOf(const PatchFile& bank) const;
 
   Binding mBinding;
   std::vector<IPopupMenu*> mMenus;

@@ -117,7 +117,10 @@ void FileEditPopupMenu::fillSlot(Korvid* ed, Fill choice)
   case Fill::kFromEditBuffer:
     if (!multi)
     {
-      manager->sendSinglePatchRequestSysexFromLibrarian(true, bank);
+      if (!manager->sendSinglePatchRequestSysexFromLibrarian(true, bank))
+      {
+        ed->showStatusText(kTextBusy);
+      }
       return;
     }
     args.jobCode = MIDIMessageSender::kJobRequestArrangement;
@@ -126,7 +129,10 @@ void FileEditPopupMenu::fillSlot(Korvid* ed, Fill choice)
   case Fill::kFromProgramNumber:
     if (!multi)
     {
-      manager->sendSinglePatchRequestSysexFromLibrarian(false, bank);
+      if (!manager->sendSinglePatchRequestSysexFromLibrarian(false, bank))
+      {
+        ed->showStatusText(kTextBusy);
+      }
       return;
     }
     args.jobCode = MIDIMessageSender::kJobRequestSingleMulti;

@@ -83,8 +83,12 @@ bool LibrarianViewControl::transferRecord(const LibrarianPatch& record, int sour
     say(multis ? "Not a whole multi - nothing copied" : "Not a whole sound - nothing copied");
     return false;
   }
-  fillToBankSize(*bank);
-  bank->mRecords[static_cast<std::size_t>(target)] = record;
+  {
+    // A program change in library control mode copies records out on the MIDI input thread under it.
+    WDL_MutexLock lock(plug->GetMutex());
+    fillToBankSize(*bank);
+    bank->mRecords[static_cast<std::size_t>(target)] = record;
+  }
   librarian->mSelectedUpperSlot = target;
   selectedUpper = target;
   activePane = kUpperPane;

@@ -480,7 +480,7 @@ TEST_F(ManagerTest, SendPartClearsSendRunningAlsoWhenRunInsideAnotherJob)
   EXPECT_EQ(2u, simulator->received().size());
 }
 
-TEST_F(ManagerTest, LibrarianPatchRequestsArmTheRequestEvenWhenTheirPostIsDropped)
+TEST_F(ManagerTest, LibrarianPatchRequestsRefusedWhileAJobRunsLeaveTheRequestUnarmed)
 {
   start(DeviceClock::Mode::Scaled, 0.2);
   simulator->setFault(BlofeldSimulator::Fault::Silent);
@@ -496,15 +496,13 @@ TEST_F(ManagerTest, LibrarianPatchRequestsArmTheRequestEvenWhenTheirPostIsDroppe
       manager->patchRequest.record.mCategory = "Pad";
     }
     manager->dataReceived = true;
-    if (variant == 0)
-      manager->sendSinglePatchRequestSysexFromLibrarian(false, 2);
-    else
-      manager->sendAllPatchRequestSysexFromLibrarian(3);
-    EXPECT_TRUE(manager->patchRequest.isActive());
-    EXPECT_TRUE(manager->patchRequest.record.mMessages.empty());
-    EXPECT_EQ("", manager->patchRequest.record.mName);
-    EXPECT_EQ("", manager->patchRequest.record.mCategory);
-    EXPECT_FALSE(manager->dataReceived.load());
+    // Armed, the request would take the running part request's reply into the library.
+    EXPECT_FALSE(variant == 0 ? manager->sendSinglePatchRequestSysexFromLibrarian(false, 2)
+                              : manager->sendAllPatchRequestSysexFromLibrarian(3));
+    EXPECT_FALSE(manager->patchRequest.isActive());
+    EXPECT_EQ(2u, manager->patchRequest.record.mMessages.size());
+    EXPECT_EQ("Old", manager->patchRequest.record.mName);
+    EXPECT_TRUE(manager->dataReceived.load());
   }
   manager->sender->cancel = true;
   ASSERT_TRUE(waitIdle(5s));

@@ -132,8 +132,8 @@ TEST_F(MultiJobsTest, MultiArrivesChecksummedWithNameAndPartFieldsAndTheCurrentP
   plug->GetParam(kMultiPartVeloHigh)->Set(126);
   plug->GetParam(kMultiPartKeyHigh + 10)->Set(90);
   plug->GetParam(kMultiPartStatus + 3)->Set(1); // active, but the push-all flag is off
-  plug->mPartBankTable.assign(17, 0);
-  plug->mPartProgramTable.assign(17, 0);
+  plug->mPartBankTable.fill(0);
+  plug->mPartProgramTable.fill(0);
   plug->mPartBankTable[2] = 4;
   plug->mPartProgramTable[2] = 55;
   plug->mCurrentPart = 5;
@@ -352,8 +352,8 @@ TEST_F(MultiJobsTest, ReceivedMultiAndGlobalDumpsSetTheParameters)
   multi[L::partByte(4, L::kBlockTranspose)] = 20;
   multi[L::partByte(4, L::kBlockVelocityHigh)] = 127;
   multi[L::partByte(4, L::kBlockFlags2)] = 31;
-  plug->mPartBankTable.assign(17, 0);
-  plug->mPartProgramTable.assign(17, 0);
+  plug->mPartBankTable.fill(0);
+  plug->mPartProgramTable.fill(0);
 
   // Not expected: ignored.
   ISysEx sysex(0, multi.data(), static_cast<int>(multi.size()));

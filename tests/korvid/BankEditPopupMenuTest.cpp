@@ -220,6 +220,28 @@ TEST_F(BankEditMenu, EachChoicePostsItsJobAndSetsItsFlagsOnlyWhenTheJobWasPosted
        false,
        false,
        true},
+      {"selected program, busy",
+       false,
+       false,
+       false,
+       {request, 2},
+       MIDIMessageSender::kJobRequestSinglePatch,
+       false,
+       5,
+       false,
+       false,
+       false},
+      {"all patches from bank C, busy",
+       false,
+       false,
+       false,
+       {request, 6},
+       MIDIMessageSender::kJobRequestAllPatches,
+       false,
+       2,
+       false,
+       false,
+       false},
       {"multi to editor",
        true,
        false,
@@ -322,6 +344,10 @@ TEST_F(BankEditMenu, EachChoicePostsItsJobAndSetsItsFlagsOnlyWhenTheJobWasPosted
     {
       EXPECT_FALSE(manager.performanceRequest.isActive()) << "the job arms the multi request itself";
     }
+    // Armed for a refused post, the patch request would take the running job's replies into the library.
+    const bool patchRequestJob = c.job == MIDIMessageSender::kJobRequestSinglePatch ||
+                                 c.job == MIDIMessageSender::kJobRequestAllPatches;
+    EXPECT_EQ(manager.patchRequest.isActive(), patchRequestJob && c.idle);
   }
 }
 

@@ -330,6 +330,49 @@ TEST_F(BankFolderMenus, ARebuildSelectsTheNamedBankPreferringTheOneAtTheIndexOrT
   }
 }
 
+TEST_F(BankFolderMenus, AShortenedNameSelectsOnlyTheBankThatGotThatWholeForm)
+{
+  // Three names too long to show, of one start: the lists show them as "<start>~1.syx", "~2.syx", "~3.kvd".
+  const std::string start(Korvid::kShortenedPrefixLength, 'L');
+  fs::create_directories(fs::path(patchesFolder()) / "Long");
+  for (const char* rest : {" one.syx", " three.syx", " two.kvd"})
+  {
+    fs::copy_file(fs::path(patchesFolder()) / "Root Bank.syx",
+                  fs::path(patchesFolder()) / "Long" / (start + rest));
+  }
+  auto plug = constructRecording();
+  PatchLibrarian& library = *plug->mPatchLibrarian;
+  const int root = static_cast<int>(library.mSoundBanks.size()) - 1;
+  ASSERT_EQ(library.mSoundBanks[static_cast<size_t>(root)]->mFileName, "Root Bank.syx");
+  std::vector<std::pair<std::string, int>> cases;
+  for (size_t i = 0; i < library.mSoundBanks.size(); ++i)
+  {
+    const std::string shown = plug->GetParam(kPatchSelectionListUpper)->GetDisplayText(static_cast<int>(i));
+    if (shown.find('~') != std::string::npos)
+    {
+      cases.emplace_back(shown, static_cast<int>(i));
+    }
+  }
+  ASSERT_EQ(cases.size(), 3u);
+  // Forms no bank got (another number, another extension) name none: the pane keeps its bank.
+  cases.emplace_back(start + "~4.syx", root);
+  cases.emplace_back(start + "~2.kvd", root);
+  cases.emplace_back(start + "~1.kvd", root);
+  for (const auto& [shown, selected] : cases)
+  {
+    SCOPED_TRACE(shown);
+    library.mUpperBankIndex = root;
+    plug->GetParam(kPatchSelectionListUpper)->Set(root);
+    plug->mLeftPatchPopupMenu->refreshFolderStructure(&library, plug.get(), 0, shown.c_str(), "Long");
+    EXPECT_EQ(library.mUpperBankIndex, selected);
+    // Only the bank named is ticked; none of the three when no bank is named.
+    const std::vector<PatchFile*> ticked = tickedBanks(*plug->mLeftPatchPopupMenu);
+    ASSERT_EQ(ticked.size(), 1u);
+    EXPECT_TRUE(selected == root ? ticked[0]->mFolderName != "Long"
+                                 : ticked[0] == library.mSoundBanks[static_cast<size_t>(selected)]);
+  }
+}
+
 struct ListEditCase
 {
   const char* name;

@@ -63,6 +63,16 @@ protected:
     home.writeFile("Patches/" + fileName, std::string(bank.begin(), bank.end()));
   }
 
+  // The shipped description registers no control for a part's program: registers one for part 4 as it would.
+  static IControl* registerPartProgramControl(Korvid& plug)
+  {
+    auto* program = new PlainControl(&plug, IRECT(0, 0, 10, 10), kMultiPartPatch + 4);
+    plug.getSurface()->AttachControl(program);
+    const unsigned char key[] = {0x21, 4, 0, 1};
+    plug.getUIConfigManager()->sysexControls.addToControlMap(key, 0, program);
+    return program;
+  }
+
   void fromDevice(const Bytes& bytes) { ASSERT_EQ(midi->inject(kInPort, bytes), 1); }
   std::vector<Bytes> sent() const { return midi->received(kOutPort); }
 
@@ -343,11 +353,7 @@ TEST_F(IncomingSysex, APartsProgramFollowsOutsideTheSecondAfterAShortProgramChan
   writeSoundBank("Bank.syx");
   auto plug = constructWithPorts();
   MIDIMessageManager& manager = *plug->mMIDIMessageManager;
-  // The shipped description registers no control for a part's program: register one as it would.
-  auto* program = new PlainControl(plug.get(), IRECT(0, 0, 10, 10), kMultiPartPatch + 4);
-  plug->getSurface()->AttachControl(program);
-  const unsigned char key[] = {0x21, 4, 0, 1};
-  plug->getUIConfigManager()->sysexControls.addToControlMap(key, 0, program);
+  IControl* program = registerPartProgramControl(*plug);
   const Bytes change17 = P::parameterChange(0, {0x21, 4, 0, 1, 17});
   set(*plug, kPartLock + 4, 0);
   set(*plug, kGlobalRxProgramChange, 1);
@@ -539,6 +545,52 @@ TEST_F(IncomingSysex, ARequestedSoundLandsInTheSelectedSlotAndARequestWithoutASl
   for (const LibrarianPatch& record : records)
   {
     EXPECT_NE(record.mName, "Other Sound     ");
+  }
+}
+
+TEST_F(IncomingSysex, LibraryProgramChangesToASlotWithoutASoundSayNothingWasSent)
+{
+  writeSoundBank("Bank.syx");
+  auto plug = constructWithPorts();
+  MIDIMessageManager& manager = *plug->mMIDIMessageManager;
+  registerPartProgramControl(*plug);
+  for (int p = 0; p < Korvid::kPartCount; ++p)
+  {
+    set(*plug, kMultiPartMIDICh + p, p + 2.0);
+  }
+  for (size_t c = 0; c < Korvid::kBlockClassCount; ++c)
+  {
+    plug->mHardwareInputBlocked[c] = false;
+  }
+  set(*plug, kPartLock + 4, 0);
+  set(*plug, kControlLibrary, 1);
+  // The lower pane, last clicked, shows 11 search results: its slot 112 holds nothing. A short program change
+  // sends from the pane last clicked.
+  plug->mPatchLibrarian->createNewSearchPatchFiles("Made Sound 1");
+  plug->mSearchList = true;
+  plug->patchTypeChanged(0, 4, false);
+  plug->mLibrarianView->activePane = LibrarianViewControl::kLowerPane;
+  static uint32_t ticks = 50000;
+  plug->mTickCount = [] { return ticks; };
+  // The upper pane's slot 112 emptied: the part's program as a parameter change follows the upper pane.
+  plug->mPatchLibrarian->mSoundBanks.at(0)->mRecords.at(111).mMessages.clear();
+  // A short program change from the synthesizer, and the part's program as a parameter change more than a
+  // second after it.
+  const Bytes changes[] = {{0xC4, 111}, P::parameterChange(0, {0x21, 4, 0, 1, 111})};
+  for (const Bytes& change : changes)
+  {
+    SCOPED_TRACE(change.size());
+    plug->showStatusText("");
+    manager.programChangeTimeStamp = static_cast<int32_t>(ticks - 5000);
+    manager.dumpExpected = false;
+    midi->clearReceived();
+    fromDevice(change);
+    EXPECT_EQ(plug->getStatusText(), "Slot 112 is empty - nothing sent");
+    EXPECT_FALSE(plug->ThreadRunning());
+    for (const Bytes& message : sent())
+    {
+      EXPECT_LT(message.size(), static_cast<size_t>(SoundDumpLayout::kDumpLength));
+    }
   }
 }
 } // namespace

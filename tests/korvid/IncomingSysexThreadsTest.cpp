@@ -1,5 +1,7 @@
 // Requested sounds arriving on the MIDI input thread while the editor draws the slot view and the user
-// selects slots: run under ThreadSanitizer; every record lands whole in the slot selected when it arrived.
+// selects slots: every record lands whole in the slot selected when it arrived. Library-control program
+// changes while the library is rescanned, and the part tables and activity indicators shared by the MIDI
+// input, audio and worker threads. Run under ThreadSanitizer (and AddressSanitizer).
 #include "KorvidTestSupport.h"
 
 #include "EditorLock.h"
@@ -12,10 +14,12 @@
 #include "SoundDumpLayout.h"
 #include "SysexProtocol.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 using namespace korvidtest;
 
@@ -23,6 +27,7 @@ namespace
 {
 using Bytes = MidiFakeSystem::Bytes;
 constexpr const char* kInPort = "Blofeld In";
+constexpr const char* kOutPort = "Blofeld Out";
 constexpr int kRounds = 150;
 // The numbers of the made sounds that arrive (the library's bank holds 0 .. 127).
 constexpr int kFirstRound = 5000;
@@ -38,6 +43,33 @@ protected:
     createLibrary();
     const Bytes bank = madeBank(0, PatchFile::kBankSize);
     home.writeFile("Patches/Bank.syx", std::string(bank.begin(), bank.end()));
+  }
+
+  // The input port open (and the output port with output); part p listens on channel p; every message class
+  // let in; nothing passed on to the synthesizer.
+  std::unique_ptr<Korvid> constructListening(bool output)
+  {
+    midi->setInputPorts({kInPort});
+    midi->setOutputPorts({kOutPort});
+    auto plug = construct();
+    if (output)
+    {
+      chooseOutputPort(*plug, 1);
+    }
+    plug->SetParameterFromGUI(kDeviceInSelection, plug->GetParam(kDeviceInSelection)->GetNormalized(1.0));
+    plug->DisplayProcessingIndicator(false);
+    for (int p = 0; p < Korvid::kPartCount; ++p)
+    {
+      plug->GetParam(kMultiPartMIDICh + p)->Set(p + 2.0);
+    }
+    plug->GetParam(kGlobalMidiChannel)->Set(0.0);
+    for (size_t c = 0; c < Korvid::kBlockClassCount; ++c)
+    {
+      plug->mHardwareInputBlocked[c] = false;
+    }
+    plug->mLocalControl = true;
+    plug->mMasterKeyboard = false;
+    return plug;
   }
 };
 
@@ -110,5 +142,114 @@ TEST_F(IncomingSysexThreads, DumpsArrivingOnTheMidiThreadAreStoredOnTheEditorsSi
     }
   }
   EXPECT_GT(rounds, 0);
+}
+
+TEST_F(IncomingSysexThreads, LibraryProgramChangesFindTheBankWholeWhileTheLibraryIsRescanned)
+{
+  constexpr int kRescans = 20;
+  writeSoundBank();
+  auto plug = constructListening(false);
+  plug->GetParam(kControlLibrary)->Set(1.0);
+  auto* surface = dynamic_cast<HeadlessSurface*>(plug->getSurface());
+  ASSERT_NE(surface, nullptr);
+
+  std::atomic<bool> rescanning{true};
+  std::vector<std::string> texts;
+  std::thread midiInput(
+      [&]()
+      {
+        for (int round = 0; rescanning.load() || round < kRounds; ++round)
+        {
+          midi->inject(kInPort, {0xC0, static_cast<unsigned char>(round % PatchFile::kBankSize)});
+          texts.push_back(plug->getStatusText());
+        }
+      });
+  std::thread editor(
+      [&]()
+      {
+        for (int rescan = 0; rescan < kRescans; ++rescan)
+        {
+          {
+            // As the main menu's "Refresh Folders" does it.
+            EditorLockGuard guard;
+            plug->OnParamChange(kRefreshFolders);
+          }
+          surface->Tick();
+        }
+        rescanning = false;
+      });
+  editor.join();
+  midiInput.join();
+
+  // Each program change found its slot filled (no output port is chosen, so nothing goes out): never a bank
+  // half read again or gone.
+  ASSERT_GE(texts.size(), static_cast<size_t>(kRounds));
+  for (const std::string& text : texts)
+  {
+    ASSERT_EQ(text, "Set MIDI I/O First!");
+  }
+  EXPECT_EQ(plug->mPatchLibrarian->mSoundBanks.size(), 1u);
+}
+
+TEST_F(IncomingSysexThreads, PartTablesAndIndicatorsAreSharedByTheMidiAudioAndWorkerThreads)
+{
+  auto plug = constructListening(true);
+  plug->GetParam(kGlobalRxProgramChange)->Set(0.0);
+  plug->mIndicatorsTrackIncoming = true;
+  std::atomic<bool> receiving{true};
+
+  std::thread midiInput(
+      [&]()
+      {
+        for (int round = 0; round < kRounds; ++round)
+        {
+          const auto channel = static_cast<unsigned char>(round % Korvid::kPartCount);
+          const auto program = static_cast<unsigned char>(round / Korvid::kPartCount);
+          midi->inject(kInPort, {static_cast<unsigned char>(0xC0 | channel), program});
+          midi->inject(kInPort, {static_cast<unsigned char>(0x90 | channel), 60, 100});
+        }
+        receiving = false;
+      });
+  // The audio thread switches the indicators off; a job reads the tables for a multi dump.
+  const auto processBlock = [&plug]()
+  {
+    std::vector<double> buffer(64, 0.0);
+    double* channels[2] = {buffer.data(), buffer.data()};
+    plug->GetAEffect()->processDoubleReplacing(plug->GetAEffect(), channels, channels, 64);
+  };
+  std::thread audio(
+      [&]()
+      {
+        while (receiving.load())
+        {
+          processBlock();
+        }
+      });
+  std::thread job(
+      [&]()
+      {
+        while (receiving.load())
+        {
+          EXPECT_EQ(plug->mPartBankTable.values().size(), plug->mPartProgramTable.values().size());
+        }
+      });
+  midiInput.join();
+  audio.join();
+  job.join();
+
+  // Each part's entry holds the program that came last on its channel.
+  for (int p = 0; p < Korvid::kPartCount; ++p)
+  {
+    const int lastRound = p + (kRounds - 1 - p) / Korvid::kPartCount * Korvid::kPartCount;
+    EXPECT_EQ(plug->mPartProgramTable[static_cast<size_t>(p)], lastRound / Korvid::kPartCount) << p;
+  }
+  // Every indicator lit was stamped with its time: all go off once 100 ms have passed.
+  EXPECT_TRUE(waitUntil(
+      [&]()
+      {
+        processBlock();
+        const std::vector<int> lit = plug->mIndicatorState.values();
+        return std::count(lit.begin(), lit.end(), 0) == Korvid::kPartCount;
+      }));
 }
 } // namespace

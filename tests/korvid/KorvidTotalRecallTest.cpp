@@ -184,7 +184,7 @@ TEST_F(KorvidTotalRecall, WithoutItsOutputARecallAppliesNoValueAndSendsNothing)
   ASSERT_TRUE(plug->mOutputPresent);
   midi->clearReceived();
   const std::vector<double> before = storedAndOtherValues(*plug);
-  const std::vector<int> banks = plug->mPartBankTable;
+  const std::vector<int> banks = plug->mPartBankTable.values();
   const int deviceId = plug->mDeviceId;
 
   EXPECT_EQ(giveHostChunk(*plug, chunk), 1);
@@ -207,7 +207,7 @@ TEST_F(KorvidTotalRecall, WithoutItsOutputARecallAppliesNoValueAndSendsNothing)
               doubleAt(Bytes(chunk.begin() + kHeaderSize, chunk.end()),
                        layout.selections + (i == kBankSelection ? 16 : 24)));
   }
-  EXPECT_EQ(plug->mPartBankTable, banks);
+  EXPECT_EQ(plug->mPartBankTable.values(), banks);
   EXPECT_EQ(plug->mDeviceId, deviceId);
   EXPECT_EQ(sentCount(), 0u);
   EXPECT_FALSE(plug->ThreadRunning());

@@ -424,25 +424,55 @@ TEST_F(ParamChangesLibrarian, RenameWithoutABankOnlyClosesTheField)
 
 TEST_F(ParamChangesLibrarian, DiscardReadsTheLibraryAgainAndFreesTheBank)
 {
-  writeThreeBanks();
-  auto plug = construct();
-  plug->mLibrarianView->selectedUpper = 0;
-  plug->mRenameBlocked = false;
-  enterText(*plug, kPatchRename, "Renamed");
-  ASSERT_EQ(upperName(*plug, 0), "Renamed");
-  press(*plug, kDiscardBankData);
-  EXPECT_FALSE(unsaved(*plug));
-  EXPECT_EQ(upperName(*plug, 0), "Bass Alpha");
-  EXPECT_FALSE(plug->mDiscardChangesLayerRight->mVisible);
-  EXPECT_TRUE(plug->mKeepBankOpenLayer->mVisible);
-  EXPECT_FALSE(plug->mDatatypeControl->IsGrayed());
-  EXPECT_TRUE(plug->mMenuLayers[kUpperSoundMenu]->mVisible);
-  EXPECT_FALSE(plug->mProgressLayer->mVisible);
-  // Nothing unsaved any more: the step buttons and the rescan work again.
-  press(*plug, kLibUpperNextBank);
-  EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 1);
-  writeSoundBank("D.syx", {"Delta"});
-  plug->OnParamChange(kRefreshFolders);
-  EXPECT_EQ(plug->mPatchLibrarian->mSoundBanks.size(), 4u);
+  // While a multi goes out (job 0 in its pause after the dump) the job keeps its overlay and flags.
+  for (const bool jobRunning : {false, true})
+  {
+    SCOPED_TRACE(jobRunning ? "a job running" : "idle");
+    createLibrary();
+    writeThreeBanks();
+    // Outlives the editor and its job.
+    DeviceClock slowClock{DeviceClock::Mode::Scaled, 1000.0};
+    auto plug = constructWithOutput();
+    MIDIMessageManager& manager = *plug->mMIDIMessageManager;
+    if (jobRunning)
+    {
+      manager.setClock(&slowClock);
+      JobArguments push;
+      push.jobCode = MIDIMessageSender::kJobSendArrangement;
+      ASSERT_TRUE(manager.post(push, [&plug]() { plug->mIgnoreIncoming = true; }));
+      ASSERT_TRUE(waitUntil([&plug] { return plug->mWorkerBusy.load(); }));
+    }
+    plug->mLibrarianView->selectedUpper = 0;
+    plug->mRenameBlocked = false;
+    enterText(*plug, kPatchRename, "Renamed");
+    ASSERT_EQ(upperName(*plug, 0), "Renamed");
+    press(*plug, kDiscardBankData);
+    EXPECT_FALSE(unsaved(*plug));
+    EXPECT_EQ(upperName(*plug, 0), "Bass Alpha");
+    EXPECT_FALSE(plug->mDiscardChangesLayerRight->mVisible);
+    EXPECT_TRUE(plug->mKeepBankOpenLayer->mVisible);
+    EXPECT_FALSE(plug->mDatatypeControl->IsGrayed());
+    EXPECT_TRUE(plug->mMenuLayers[kUpperSoundMenu]->mVisible);
+    EXPECT_EQ(plug->mProgressLayer->mVisible, jobRunning);
+    EXPECT_EQ(plug->mProcessingOverlay.load(), jobRunning);
+    EXPECT_EQ(plug->mWorkerBusy.load(), jobRunning);
+    EXPECT_EQ(plug->mIgnoreIncoming.load(), jobRunning);
+    if (jobRunning)
+    {
+      // Pauses end early only while the manager stops.
+      manager.sender->stopping = true;
+      ASSERT_TRUE(waitUntil([&plug] { return !plug->ThreadRunning(); }));
+      manager.sender->stopping = false;
+      manager.setClock(nullptr);
+    }
+    // Nothing unsaved any more: the step buttons and the rescan work again.
+    press(*plug, kLibUpperNextBank);
+    EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 1);
+    writeSoundBank("D.syx", {"Delta"});
+    plug->OnParamChange(kRefreshFolders);
+    EXPECT_EQ(plug->mPatchLibrarian->mSoundBanks.size(), 4u);
+    plug.reset();
+    std::filesystem::remove_all(patchesFolder());
+  }
 }
 } // namespace

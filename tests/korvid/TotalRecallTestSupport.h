@@ -68,8 +68,8 @@ struct RecallSnapshot
       nameData.assign(plug.mPatchManager->mData.Bytes(),
                       plug.mPatchManager->mData.Bytes() + plug.mPatchManager->mData.Size());
     }
-    banks = plug.mPartBankTable;
-    programs = plug.mPartProgramTable;
+    banks = plug.mPartBankTable.values();
+    programs = plug.mPartProgramTable.values();
     if (midi)
     {
       openOutputs = midi->openOutputs();
