@@ -431,6 +431,10 @@ public:
   // The lower pane lists category banks, or search results.
   bool mCategoryList = false;
   bool mSearchList = false;
+  // The list kind patchTypeChanged filled the lower pane's list with last (sounds, categories, multis or
+  // search results), and the keyword whose results the search view shows.
+  int mLowerListKind = 0;
+  std::string mSearchedText;
 
   // The eleven librarian menus (owned by the surface) and their layers, in menu-table order.
   static constexpr int kMenuCount = 11;
@@ -572,6 +576,8 @@ private:
   // kPatchSearchString: searches the sound names for the field's text; false after a search without results.
   bool changeSearchText();
   void setSearchFieldText(const char* text);
+  // The lower pane leaves the search results for the sound banks, with the sound banks' menu.
+  void leaveSearchResults();
   // kPatchSearch: shows the search field (1) or goes back to the sound banks in the lower pane.
   void switchSearchField(int intValue);
   // kCategorySelection: the lower pane lists category banks (1) or sound banks.
