@@ -718,10 +718,17 @@ public:
   // filter of that input blocks it; otherwise handed to the manager, and the dump-arrived flag set once
   // its data-received flag is. MIDI input, worker or editor thread.
   void ProcessSysEx(ISysEx* pSysEx, bool fromDevice) override;
-  // Replaces the text of the message line. Any thread.
+  // Replaces the text of the message line (line 1 of the control display). A text wider than the line goes
+  // on into line 2 (splitStatusText); line 2 is emptied again by the next text that fits. Any thread.
   void showStatusText(const char* text);
-  // What the message line, the patch-name and the category displays show now. Any thread.
+  // Replaces the text of line 2 of the control display, the detail line of status messages. Any thread.
+  void showStatusDetail(const char* text);
+  // How many characters line 1 holds, from its font and width. Construction.
+  void measureStatusLine();
+  // What the message line, the patch-name and the category displays show now, and the last detail line of
+  // a status message (showStatusDetail). Any thread.
   std::string getStatusText();
+  std::string getStatusDetail();
   std::string getPatchNameText();
   std::string getCategoryNameText();
   // True while the device manager's sysex worker thread runs a job. Any thread.
@@ -866,6 +873,11 @@ private:
   void storeBankIntoDevice(int pane, int startSlot, int bankByte);
   std::mutex mDisplayTextLock;
   std::string mStatusText;
+  std::string mStatusDetail;
+  // Characters of the control display's font that line 1 holds (0: not measured, no splitting), and
+  // whether line 2 holds the rest of the last status text.
+  std::atomic<int> mStatusLineChars{0};
+  bool mStatusTailShown = false;
   std::string mPatchNameText;
   std::string mCategoryNameText;
   DeviceTeardown mDeviceTeardown{this};
