@@ -573,11 +573,14 @@ private:
   void refreshFolders();
   // kDiscardBankData pressed: drops the unsaved edits by reading the library again.
   void discardBankEdits(int intValue);
-  // kPatchSearchString: searches the sound names for the field's text; false after a search without results.
+  // kPatchSearchString: searches the sound names for the field's text; false (no tail) after a search
+  // without results and for a keyword refused while results are shown.
   bool changeSearchText();
   void setSearchFieldText(const char* text);
   // The lower pane leaves the search results for the sound banks, with the sound banks' menu.
   void leaveSearchResults();
+  // Empties both display lines while they hold what the search said of an earlier keyword.
+  void clearSearchMessage();
   // kPatchSearch: shows the search field (1) or goes back to the sound banks in the lower pane.
   void switchSearchField(int intValue);
   // kCategorySelection: the lower pane lists category banks (1) or sound banks.

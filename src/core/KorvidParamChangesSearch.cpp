@@ -66,6 +66,7 @@ bool Korvid::changeSearchText()
     mSearchList = false;
     setSearchFieldText(kSearchPlaceholder);
     leaveSearchResults();
+    clearSearchMessage();
     return true;
   }
   // The field committed as it was shown: no keyword typed.
@@ -87,6 +88,8 @@ bool Korvid::changeSearchText()
     {
       setSearchFieldText(mSearchedText.c_str());
       showMessage(kSearchAnewText, (std::string(kResultsShownText) + mSearchedText).c_str());
+      // The field sends nothing: no reminder of the output port takes the place of what was said.
+      return false;
     }
     return true;
   }
@@ -107,11 +110,7 @@ bool Korvid::changeSearchText()
   {
     patchTypeChanged(0, kSearchList, false);
     showLayer(mMenuLayers[kSearchMenu], true);
-    // The verdict on an earlier keyword no longer holds.
-    if (getStatusText() == kNoResultsText)
-    {
-      showMessage("", "");
-    }
+    clearSearchMessage();
     return true;
   }
   showMessage(kNoResultsText, kLetterSizeText);
@@ -120,6 +119,16 @@ bool Korvid::changeSearchText()
   mSearchList = false;
   leaveSearchResults();
   return false;
+}
+
+void Korvid::clearSearchMessage()
+{
+  // What the search said of an earlier keyword no longer holds.
+  const std::string shown = getStatusText();
+  if (shown == kNoResultsText || shown == kSearchAnewText)
+  {
+    showMessage("", "");
+  }
 }
 
 void Korvid::leaveSearchResults()

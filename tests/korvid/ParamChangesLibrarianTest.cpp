@@ -326,7 +326,8 @@ TEST_F(ParamChangesLibrarian, SearchesTypedIntoTheFieldListTheirRecordsAtOnceInA
   type("");
   EXPECT_STREQ(field->GetDisplayText(0), "search...");
   EXPECT_FALSE(plug->mSearchList);
-  EXPECT_EQ(plug->getStatusText(), "Empty the field to search anew");
+  EXPECT_EQ(plug->getStatusText(), "");
+  EXPECT_EQ(plug->getStatusDetail(), "");
   EXPECT_EQ(std::string(plug->mLibrarianView->getSlotText(1, 0)->GetTextStr()), firstSound);
   type("Bass");
   const std::vector<std::string> found = lowerNames();
