@@ -186,7 +186,8 @@ void Korvid::patchTypeChanged(int multiFlag, int kind, bool reload)
   }
   // The panes open the first bank of their new lists, as their labels now say, whether or not the controls'
   // edits ran (a control already at 0 reports nothing); the menus then go back to the banks of the pairs.
-  if (upperList)
+  // An upper bank with unsaved edits stays open.
+  if (upperList && !hasUnsavedBankEdits())
   {
     mPatchLibrarian->mUpperBankIndex = 0;
   }

@@ -9,6 +9,7 @@
 #include "ICustomRadioButtonsControl.h"
 #include "IGraphics.h"
 #include "LibrarianViewControl.h"
+#include "StatusLines.h"
 
 #include <string>
 #include <vector>
@@ -148,6 +149,34 @@ TEST_F(Drawing, StatusTextsFitTheirLinesAndLeaveNothingOfALongerTextBehind)
     surface(*plug).Tick();
     EXPECT_STREQ(line2->GetTextStr(), "");
     EXPECT_EQ(pixels(*plug, band), alone);
+  }
+}
+
+TEST(StatusLines, ALongTextGoesOnIntoTheSecondLineAtASeparatorOrABlank)
+{
+  const struct
+  {
+    const char* text;
+    size_t chars;
+    const char* first;
+    const char* second;
+  } cases[] = {
+      {"Data write completed!", 37, "Data write completed!", ""},
+      {"Nothing to paste - Copy a slot of the lower bank first", 37, "Nothing to paste",
+       "Copy a slot of the lower bank first"},
+      {"MIDI output chosen, the stored values are applied now", 37, "MIDI output chosen,",
+       "the stored values are applied now"},
+      {"Cannot open /home/someone/a/rather/long/path/to/the/manual.pdf", 37, "Cannot open",
+       "/home/someone/a/rather/long/path/t..."},
+      {"Drop onto a slot of the upper bank - nothing copied", 20, "Drop onto a slot of", "the upper bank - ..."},
+      {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 2, "\xC3\xA9\xC3\xA9", "\xC3\xA9\xC3\xA9"},
+      {"Unmeasured lines keep the text whole", 0, "Unmeasured lines keep the text whole", ""},
+  };
+  for (const auto& c : cases)
+  {
+    const StatusLines lines = splitStatusText(c.text, c.chars);
+    EXPECT_EQ(lines.first, c.first) << c.text;
+    EXPECT_EQ(lines.second, c.second) << c.text;
   }
 }
 
