@@ -171,7 +171,8 @@ void Korvid::showStatusText(const char* text)
 {
   std::lock_guard<std::mutex> lock(mDisplayTextLock);
   mStatusText = text ? text : "";
-  const StatusLines lines = splitStatusText(mStatusText, static_cast<size_t>(std::max(0, mStatusLineChars.load())));
+  const StatusLines lines =
+      splitStatusText(mStatusText, static_cast<size_t>(std::max(0, mStatusLineChars.load())));
   if (mMessageLine)
   {
     mMessageLine->SetTextFromPlug(lines.first.c_str());

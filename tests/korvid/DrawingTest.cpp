@@ -168,7 +168,8 @@ TEST(StatusLines, ALongTextGoesOnIntoTheSecondLineAtASeparatorOrABlank)
        "the stored values are applied now"},
       {"Cannot open /home/someone/a/rather/long/path/to/the/manual.pdf", 37, "Cannot open",
        "/home/someone/a/rather/long/path/t..."},
-      {"Drop onto a slot of the upper bank - nothing copied", 20, "Drop onto a slot of", "the upper bank - ..."},
+      {"Drop onto a slot of the upper bank - nothing copied", 20, "Drop onto a slot of",
+       "the upper bank - ..."},
       {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 2, "\xC3\xA9\xC3\xA9", "\xC3\xA9\xC3\xA9"},
       {"Unmeasured lines keep the text whole", 0, "Unmeasured lines keep the text whole", ""},
   };

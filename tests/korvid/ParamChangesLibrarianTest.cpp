@@ -375,8 +375,8 @@ TEST_F(ParamChangesLibrarian, TheLowerLabelNamesTheBankThePaneShowsAfterEveryLis
   {
     SCOPED_TRACE(step);
     const IParam* list = plug->GetParam(kPatchSelectionListLower);
-    const PatchFile* shown = LibrarianViewControl::bankOfPane(plug->mPatchLibrarian, 1, plug->mCategoryList,
-                                                              plug->mSearchList);
+    const PatchFile* shown =
+        LibrarianViewControl::bankOfPane(plug->mPatchLibrarian, 1, plug->mCategoryList, plug->mSearchList);
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(std::string(list->GetDisplayText(list->Int())), shown->mFileName);
     EXPECT_EQ(std::string(plug->mLibrarianView->getSlotText(1, 0)->GetTextStr()), shown->mRecords[0].mName);
