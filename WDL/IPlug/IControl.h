@@ -320,6 +320,7 @@ class ITextControl : public IControl
 public:
   // text: copied style; str: the initial text (null or empty for none).
   ITextControl(IPlugBase* pPlug, IRECT rect, const IText* text, const char* str = "");
+  // Draws the text, cut at the control's left and right edges.
   bool Draw(IGraphics* pGraphics) override;
   // Replaces the shown text and marks the control dirty when it differs. Any thread (see IControl).
   void SetTextFromPlug(const char* str);

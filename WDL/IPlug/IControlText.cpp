@@ -25,7 +25,9 @@ bool ITextControl::Draw(IGraphics* pGraphics)
     return true;
   }
   IRECT r = mRECT;
-  return pGraphics->DrawIText(&mText, &mStr[0], &r, false);
+  // A text wider than the control stays within it: what it drew beside it would be left there when a
+  // shorter text redraws only the control's area, and would lie over its neighbours.
+  return pGraphics->DrawIText(&mText, &mStr[0], &r, false, true);
 }
 
 void ITextControl::SetTextFromPlug(const char* str)

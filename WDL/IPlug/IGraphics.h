@@ -126,8 +126,8 @@ public:
   bool FillIRect(const IColor* color, IRECT* r, const IChannelBlend* blend = nullptr);
   // Draws str in r by the style's font, colour and alignments. With measure true nothing is drawn and r is
   // set to the text's extent placed by the horizontal alignment. Null or empty str: true, nothing done.
-  // False when the font cannot be made.
-  bool DrawIText(IText* text, char* str, IRECT* r, bool measure = false);
+  // False when the font cannot be made. With clipSides nothing is drawn left or right of r.
+  bool DrawIText(IText* text, char* str, IRECT* r, bool measure = false, bool clipSides = false);
   // The cached font for the style (made and cached on first use) also stored in text->mCached; null when no
   // system font could be made. Any thread.
   LICE_IFont* CacheFont(IText* text);

@@ -5,6 +5,7 @@
 #include "FontStorage.h"
 #include "lice.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -278,7 +279,7 @@ bool IGraphics::FillIRect(const IColor* color, IRECT* r, const IChannelBlend* bl
   return true;
 }
 
-bool IGraphics::DrawIText(IText* text, char* str, IRECT* r, bool measure)
+bool IGraphics::DrawIText(IText* text, char* str, IRECT* r, bool measure, bool clipSides)
 {
   if (!str || !*str)
   {
@@ -323,7 +324,12 @@ bool IGraphics::DrawIText(IText* text, char* str, IRECT* r, bool measure)
     LICE_Rect rect{r->L, r->T, r->R, r->B};
     // Like bitmaps and fills, the text stays inside the area being drawn again: beyond it the old text is
     // still there, and drawn once more over itself it would look bold.
-    const LICE_Rect clip{mDrawArea.L, mDrawArea.T, mDrawArea.R, mDrawArea.B};
+    LICE_Rect clip{mDrawArea.L, mDrawArea.T, mDrawArea.R, mDrawArea.B};
+    if (clipSides)
+    {
+      clip.left = std::max(clip.left, r->L);
+      clip.right = std::min(clip.right, r->R);
+    }
     font->DrawText(mOffscreen, str, -1, &rect, flags, &clip);
     return true;
   }

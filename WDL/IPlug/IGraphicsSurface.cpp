@@ -515,6 +515,7 @@ void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, const
   }
   else if (type == IParam::kTypeText)
   {
+    // The text is the value: the control's value flips so that the edit is reported once, and only once.
     const double toggle = control->GetValue() == 0.0 ? 1.0 : 0.0;
     {
       WDL_MutexLock plugLock(mPlugin ? mPlugin->GetMutex() : nullptr);
@@ -522,7 +523,7 @@ void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, const
       param->SetBounded(toggle);
     }
     control->SetValueFromUserInput(toggle);
-    value = 0.0;
+    return;
   }
   else
   {

@@ -433,6 +433,10 @@ public:
   // The lower pane lists category banks, or search results.
   bool mCategoryList = false;
   bool mSearchList = false;
+  // The list kind patchTypeChanged filled the lower pane's list with last (sounds, categories, multis or
+  // search results), and the keyword whose results the search view shows.
+  int mLowerListKind = 0;
+  std::string mSearchedText;
 
   // The eleven librarian menus (owned by the surface) and their layers, in menu-table order.
   static constexpr int kMenuCount = 11;
@@ -573,9 +577,14 @@ private:
   void refreshFolders();
   // kDiscardBankData pressed: drops the unsaved edits by reading the library again.
   void discardBankEdits(int intValue);
-  // kPatchSearchString: searches the sound names for the field's text; false after a search without results.
+  // kPatchSearchString: searches the sound names for the field's text; false (no tail) after a search
+  // without results and for a keyword refused while results are shown.
   bool changeSearchText();
   void setSearchFieldText(const char* text);
+  // The lower pane leaves the search results for the sound banks, with the sound banks' menu.
+  void leaveSearchResults();
+  // Empties both display lines while they hold what the search said of an earlier keyword.
+  void clearSearchMessage();
   // kPatchSearch: shows the search field (1) or goes back to the sound banks in the lower pane.
   void switchSearchField(int intValue);
   // kCategorySelection: the lower pane lists category banks (1) or sound banks.
@@ -719,10 +728,17 @@ public:
   // filter of that input blocks it; otherwise handed to the manager, and the dump-arrived flag set once
   // its data-received flag is. MIDI input, worker or editor thread.
   void ProcessSysEx(ISysEx* pSysEx, bool fromDevice) override;
-  // Replaces the text of the message line. Any thread.
+  // Replaces the text of the message line (line 1 of the control display). A text wider than the line goes
+  // on into line 2 (splitStatusText); line 2 is emptied again by the next text that fits. Any thread.
   void showStatusText(const char* text);
-  // What the message line, the patch-name and the category displays show now. Any thread.
+  // Replaces the text of line 2 of the control display, the detail line of status messages. Any thread.
+  void showStatusDetail(const char* text);
+  // How many characters line 1 holds, from its font and width. Construction.
+  void measureStatusLine();
+  // What the message line, the patch-name and the category displays show now, and the last detail line of
+  // a status message (showStatusDetail). Any thread.
   std::string getStatusText();
+  std::string getStatusDetail();
   std::string getPatchNameText();
   std::string getCategoryNameText();
   // True while the device manager's sysex worker thread runs a job. Any thread.
@@ -867,6 +883,11 @@ private:
   void storeBankIntoDevice(int pane, int startSlot, int bankByte);
   std::mutex mDisplayTextLock;
   std::string mStatusText;
+  std::string mStatusDetail;
+  // Characters of the control display's font that line 1 holds (0: not measured, no splitting), and
+  // whether line 2 holds the rest of the last status text.
+  std::atomic<int> mStatusLineChars{0};
+  bool mStatusTailShown = false;
   std::string mPatchNameText;
   std::string mCategoryNameText;
   DeviceTeardown mDeviceTeardown{this};

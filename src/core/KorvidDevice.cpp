@@ -2,13 +2,16 @@
 #include "Korvid.h"
 
 #include "ControlLayer.h"
+#include "IGraphics.h"
 #include "IControl.h"
 #include "LibrarianViewControl.h"
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
 #include "ProgressIndicator.h"
+#include "StatusLines.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -168,9 +171,47 @@ void Korvid::showStatusText(const char* text)
 {
   std::lock_guard<std::mutex> lock(mDisplayTextLock);
   mStatusText = text ? text : "";
+  const StatusLines lines =
+      splitStatusText(mStatusText, static_cast<size_t>(std::max(0, mStatusLineChars.load())));
   if (mMessageLine)
   {
-    mMessageLine->SetTextFromPlug(mStatusText.c_str());
+    mMessageLine->SetTextFromPlug(lines.first.c_str());
+  }
+  ITextControl* second = dynamic_cast<ITextControl*>(mDisplayControls[1]);
+  if (second && (!lines.second.empty() || mStatusTailShown))
+  {
+    second->SetTextFromPlug(lines.second.c_str());
+  }
+  mStatusTailShown = !lines.second.empty();
+}
+
+void Korvid::measureStatusLine()
+{
+  IGraphics* surface = GetGUI();
+  if (!surface || !mMessageLine)
+  {
+    return;
+  }
+  // The display's font is monospaced: the width of a run of digits gives the characters the line holds.
+  constexpr int kSampleLength = 10;
+  std::string sample(kSampleLength, '0');
+  IText style = *mMessageLine->GetText();
+  IRECT extent = *mMessageLine->GetRECT();
+  if (!surface->MeasureIText(&style, &sample[0], &extent) || extent.W() <= 0)
+  {
+    return;
+  }
+  mStatusLineChars = mMessageLine->GetRECT()->W() * kSampleLength / extent.W();
+}
+
+void Korvid::showStatusDetail(const char* text)
+{
+  std::lock_guard<std::mutex> lock(mDisplayTextLock);
+  mStatusTailShown = false;
+  mStatusDetail = text ? text : "";
+  if (ITextControl* second = dynamic_cast<ITextControl*>(mDisplayControls[1]))
+  {
+    second->SetTextFromPlug(mStatusDetail.c_str());
   }
 }
 
@@ -178,6 +219,12 @@ std::string Korvid::getStatusText()
 {
   std::lock_guard<std::mutex> lock(mDisplayTextLock);
   return mStatusText;
+}
+
+std::string Korvid::getStatusDetail()
+{
+  std::lock_guard<std::mutex> lock(mDisplayTextLock);
+  return mStatusDetail;
 }
 
 std::string Korvid::getPatchNameText()

@@ -185,6 +185,7 @@ void Korvid::storeControlSet2()
   }
   // The message line, patch name and category displays of the device side.
   mMessageLine = dynamic_cast<ITextControl*>(mDisplayControls[0]);
+  measureStatusLine();
   mCategoryDisplay = dynamic_cast<ITextControl*>(mDisplayControls[2]);
   mPatchNameDisplay = dynamic_cast<ITextControl*>(mDisplayControls[3]);
   mKeepSelectedBankControl = firstControl(kKeepSelectedBank, "kKeepSelectedBank");

@@ -17,6 +17,8 @@ constexpr const char* kSearchPlaceholder = "search...";
 constexpr const char* kTooShortText = "Enter 2 digits or more!";
 constexpr const char* kNoResultsText = "No results - Try another keyword!";
 constexpr const char* kLetterSizeText = "Letter size matters!";
+constexpr const char* kSearchAnewText = "Empty the field to search anew";
+constexpr const char* kResultsShownText = "Results shown for ";
 constexpr size_t kShortestSearch = 2;
 
 // Characters of a UTF-8 text: every byte but the continuation bytes starts one.
@@ -60,24 +62,40 @@ bool Korvid::changeSearchText()
   const std::string text = param ? param->GetDisplayText(0) : "";
   if (text.empty())
   {
+    // The next keyword is searched; the lower pane lists the sound banks again, as its menu does.
     mSearchList = false;
     setSearchFieldText(kSearchPlaceholder);
-    showLayer(mMenuLayers[kLowerSoundMenu], true);
+    leaveSearchResults();
+    clearSearchMessage();
+    return true;
+  }
+  // The field committed as it was shown: no keyword typed.
+  if (text == kSearchPlaceholder && !mSearchList)
+  {
     return true;
   }
   if (characterCount(text) < kShortestSearch)
   {
-    setSearchFieldText(kSearchPlaceholder);
+    setSearchFieldText(mSearchList ? mSearchedText.c_str() : kSearchPlaceholder);
     showStatusText(kTooShortText);
     return true;
   }
-  // Results are shown: a new keyword waits until the field is emptied.
+  // Results are shown: a new keyword waits until the field is emptied. The field keeps naming the keyword
+  // whose results the pane lists.
   if (mSearchList || !mPatchLibrarian)
   {
+    if (mSearchList && text != mSearchedText)
+    {
+      setSearchFieldText(mSearchedText.c_str());
+      showMessage(kSearchAnewText, (std::string(kResultsShownText) + mSearchedText).c_str());
+      // The field sends nothing: no reminder of the output port takes the place of what was said.
+      return false;
+    }
     return true;
   }
   setSearchFieldText(text.c_str());
   mSearchList = true;
+  mSearchedText = text;
   showLayer(mMenuLayers[kLowerSoundMenu], false);
   mPatchLibrarian->clearDataStructures(PatchLibrarian::kSearchTree);
   // The names are searched for the text as it stands (no pattern), letter size included.
@@ -92,21 +110,37 @@ bool Korvid::changeSearchText()
   {
     patchTypeChanged(0, kSearchList, false);
     showLayer(mMenuLayers[kSearchMenu], true);
+    clearSearchMessage();
     return true;
   }
   showMessage(kNoResultsText, kLetterSizeText);
   setSearchFieldText(kSearchPlaceholder);
-  // Nothing found: the next keyword is searched again. Results of an earlier search that the pane still
-  // listed are gone: it lists the sound banks again.
+  // Nothing found: the next keyword is searched again.
   mSearchList = false;
-  ControlLayer* searchMenu = mMenuLayers[kSearchMenu];
-  if (searchMenu && searchMenu->mVisible)
+  leaveSearchResults();
+  return false;
+}
+
+void Korvid::clearSearchMessage()
+{
+  // What the search said of an earlier keyword no longer holds.
+  const std::string shown = getStatusText();
+  if (shown == kNoResultsText || shown == kSearchAnewText)
   {
-    showLayer(searchMenu, false);
+    showMessage("", "");
+  }
+}
+
+void Korvid::leaveSearchResults()
+{
+  // Results of an earlier search that the pane still lists are gone: it lists the sound banks again. The
+  // list the pane was given decides, not a menu layer whose hiding may still wait for the editor's lock.
+  if (mLowerListKind == kSearchList)
+  {
     patchTypeChanged(0, kSoundList, false);
   }
+  showLayer(mMenuLayers[kSearchMenu], false);
   showLayer(mMenuLayers[kLowerSoundMenu], true);
-  return false;
 }
 
 void Korvid::switchSearchField(int intValue)

@@ -185,8 +185,5 @@ void Korvid::flashProcessingIndicator()
 void Korvid::showMessage(const char* line1, const char* line2)
 {
   showStatusText(line1);
-  if (ITextControl* second = dynamic_cast<ITextControl*>(mDisplayControls[1]))
-  {
-    second->SetTextFromPlug(line2);
-  }
+  showStatusDetail(line2);
 }

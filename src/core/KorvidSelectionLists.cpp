@@ -184,6 +184,15 @@ void Korvid::patchTypeChanged(int multiFlag, int kind, bool reload)
   {
     mLowerListControl->SetValueFromUserInput(0.0);
   }
+  // The panes open the first bank of their new lists, as their labels now say, whether or not the controls'
+  // edits ran (a control already at 0 reports nothing); the menus then go back to the banks of the pairs.
+  // An upper bank with unsaved edits stays open.
+  if (upperList && !hasUnsavedBankEdits())
+  {
+    mPatchLibrarian->mUpperBankIndex = 0;
+  }
+  mPatchLibrarian->mLowerBankIndex = 0;
+  mLowerListKind = kind;
 
   int counter = 0;
   std::string previousPrefix;

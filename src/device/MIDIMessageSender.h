@@ -140,8 +140,8 @@ public:
                                             int bankByte);
   // "Writing " + int(slot / 1.28) + "%, please wait..": progress of job 4 at slot (0..127).
   static std::string writeProgressText(int slot);
-  // Job 4's end text: the completed or cancelled text and how many slots were written.
-  static std::string writeEndText(bool cancelled, int written);
+  // Job 4's detail line at its end: how many slots were written ("1 slot written", "128 slots written").
+  static std::string writeCountText(int written);
   // The first dump of record as it is sent: bytes 2..6 rewritten (model, device id, sound or multi dump,
   // bank, program) and the checksum renewed. Empty when the dump is no whole sound dump (multi false) or
   // multi dump (multi true).

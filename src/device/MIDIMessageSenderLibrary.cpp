@@ -9,7 +9,6 @@
 #include "SysexProtocol.h"
 
 #include <algorithm>
-#include <sstream>
 
 namespace
 {
@@ -133,12 +132,9 @@ std::string MIDIMessageSender::writeProgressText(int slot)
          kTextWriteProgressSuffix;
 }
 
-std::string MIDIMessageSender::writeEndText(bool cancelled, int written)
+std::string MIDIMessageSender::writeCountText(int written)
 {
-  std::ostringstream text;
-  text << (cancelled ? kTextWriteCancelled : kTextWriteCompleted) << ' ' << written
-       << (written == 1 ? " slot written" : " slots written");
-  return text.str();
+  return std::to_string(written) + (written == 1 ? " slot written" : " slots written");
 }
 
 void MIDIMessageSender::storeAllPatchesToDeviceFromLibrarian(const std::vector<LibrarianPatch>& bank,
@@ -179,6 +175,8 @@ void MIDIMessageSender::storeAllPatchesToDeviceFromLibrarian(const std::vector<L
   }
   plug->DisplayProcessingIndicator(false);
   setSelectedLibrarianSlot(0);
-  plug->showStatusText(writeEndText(cancel.load(), written).c_str());
+  // The end text as the synthesizer's manual words it; how many slots were written on the detail line.
+  plug->showStatusText(cancel.load() ? kTextWriteCancelled : kTextWriteCompleted);
+  plug->showStatusDetail(writeCountText(written).c_str());
   manager->storeToMemory = false;
 }

@@ -211,7 +211,7 @@ void MIDIMessageSender::giveUpClock()
   {
     param->Set(0.0);
   }
-  plug->showStatusText(kTextNoTempo);
+  plug->showStatusDetail(kTextNoTempo);
   plug->mClockFlag = false;
 }
 

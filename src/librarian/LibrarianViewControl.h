@@ -42,7 +42,8 @@ public:
   void OnMouseDown(int x, int y, IMouseMod* pMod) override;
   // Ends a drag: over an upper slot the dragged record is copied into it.
   void OnMouseUp(int x, int y, IMouseMod* pMod) override;
-  // Moves the drag rectangle; the first move over a lower slot starts dragging that slot's record.
+  // Moves the drag rectangle; the first move after a press on a lower slot starts dragging that slot's
+  // record.
   void OnMouseDrag(int x, int y, int dX, int dY, IMouseMod* pMod) override;
   // Selects the slot under the pointer and sends it to the current part (with an output port).
   void OnMouseDblClick(int x, int y, IMouseMod* pMod) override;
@@ -97,6 +98,8 @@ public:
   const int rowPitch;
   // The lower slot being dragged, or the one copied last (-1 for none).
   int sourceSlot = -1;
+  // The lower slot under the last left button press, until a drag takes it (-1 for none).
+  int pressedLower = -1;
   // Selected slot of each pane, -1 for none.
   int selectedUpper = 0;
   int selectedLower = -1;

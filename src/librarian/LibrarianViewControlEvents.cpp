@@ -108,6 +108,7 @@ void LibrarianViewControl::OnMouseDown(int x, int y, IMouseMod* pMod)
   const Hit hit = hitAt(x, y);
   selectHit(hit);
   writeSelectionsToLibrarian(true, true);
+  pressedLower = right ? -1 : hit.lower;
   if (!right)
   {
     // The arrow keys go on from the slot clicked, in either pane.
@@ -177,21 +178,22 @@ void LibrarianViewControl::OnMouseDrag(int x, int y, int, int, IMouseMod*)
   dragRect = IRECT(x - halfWidth, y - halfHeight, x - halfWidth + slotWidth, y - halfHeight + rowPitch);
   if (dragging)
     return;
-  resetSelections();
-  const Hit hit = hitAt(x, y);
-  selectedUpper = hit.upper;
-  selectedLower = hit.lower;
-  // A drag starts only over a lower slot: the first move that lies over one picks the record.
-  if (hit.lower < 0)
+  // A drag starts only from a lower slot, the one under the button press: however few and far apart the
+  // motion events, the record dragged is the one the user took hold of.
+  if (pressedLower < 0)
     return;
+  resetSelections();
+  selectedLower = pressedLower;
   dragging = true;
-  sourceSlot = hit.lower;
-  draggedRecord = lowerRecord(hit.lower);
+  sourceSlot = pressedLower;
+  draggedRecord = lowerRecord(pressedLower);
+  pressedLower = -1;
 }
 
 void LibrarianViewControl::OnMouseUp(int x, int y, IMouseMod*)
 {
   SetDirty(false);
+  pressedLower = -1;
   if (!dragging)
     return;
   dragging = false;

@@ -110,7 +110,8 @@ TEST(TransfersJackTest, ABankStoredFromTheLibraryComesBackIdenticalThroughABankR
     store.bankRecords = bank;
     ASSERT_TRUE(manager->post(store, [&] { manager->sendRunning = true; }));
     ASSERT_TRUE(waitIdle(manager, 60s));
-    EXPECT_EQ(plug->getStatusText(), MIDIMessageSender::writeEndText(false, 128));
+    EXPECT_EQ(plug->getStatusText(), MIDIMessageSender::kTextWriteCompleted);
+    EXPECT_EQ(plug->getStatusDetail(), MIDIMessageSender::writeCountText(128));
 
     manager->setClock(&realTime);
     manager->sendAllPatchRequestSysexFromLibrarian(kBank);

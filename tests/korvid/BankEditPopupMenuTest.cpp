@@ -305,7 +305,21 @@ TEST_F(BankEditMenu, EachChoicePostsItsJobAndSetsItsFlagsOnlyWhenTheJobWasPosted
     auto plug = constructRecording();
     plug->SetParameterFromGUI(kDatatype, c.multis ? 1.0 : 0.0);
     plug->SetParameterFromGUI(kQuickTab, plug->GetParam(kQuickTab)->GetNormalized(3));
-    plug->GetParam(kRequestFromBank)->Set(5);
+    // The REQUEST BANK selector: a menu of the banks A to H; the one chosen is shown and requested from.
+    plug->SetParameterFromGUI(kMainTab, plug->GetParam(kMainTab)->GetNormalized(1));
+    const int selectorX = 884;
+    const int selectorY = 153;
+    IControl* requestBank = headless(*plug)->HitTest(selectorX, selectorY);
+    ASSERT_NE(requestBank, nullptr);
+    EXPECT_EQ(requestBank->ParamIdx(), kRequestFromBank);
+    headless(*plug)->QueueMenuChoice(5);
+    IMouseMod left(true, false);
+    headless(*plug)->OnMouseDown(selectorX, selectorY, &left);
+    ASSERT_FALSE(headless(*plug)->Menus().empty());
+    const HeadlessSurface::ShownMenu& banks = headless(*plug)->Menus().back();
+    EXPECT_EQ(banks.items, (std::vector<std::string>{"A", "B", "C", "D", "E", "F", "G", "H"}));
+    EXPECT_EQ(plug->GetParam(kRequestFromBank)->Int(), 5);
+    EXPECT_STREQ(plug->GetParam(kRequestFromBank)->GetDisplayText(5), "F");
     plug->mOutputPresent = c.outputPort;
     MIDIMessageManager& manager = *plug->mMIDIMessageManager;
     manager.dumpExpected = false;

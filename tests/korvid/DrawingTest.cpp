@@ -9,6 +9,7 @@
 #include "ICustomRadioButtonsControl.h"
 #include "IGraphics.h"
 #include "LibrarianViewControl.h"
+#include "StatusLines.h"
 
 #include <string>
 #include <vector>
@@ -103,6 +104,83 @@ TEST_F(Drawing, TheFirstRunNoticeStaysAboveSlotNamesDrawnAgainBeneathIt)
     EXPECT_EQ(changedByRedraw(*plug, first, notice), 0) << look.skin << " " << look.size;
   }
 }
+TEST_F(Drawing, StatusTextsFitTheirLinesAndLeaveNothingOfALongerTextBehind)
+{
+  for (const Look& look : kLooks)
+  {
+    SCOPED_TRACE(std::string(look.skin) + " " + look.size);
+    auto plug = librarianPage(look, false);
+    auto* line1 = dynamic_cast<ITextControl*>(plug->mDisplayControls[0]);
+    auto* line2 = dynamic_cast<ITextControl*>(plug->mDisplayControls[1]);
+    ASSERT_NE(line1, nullptr);
+    ASSERT_NE(line2, nullptr);
+    const IRECT first = *line1->GetRECT();
+    const IRECT patchName = *plug->mDisplayControls[3]->GetRECT();
+    // Both lines and what lies right of line 1 up to the end of the patch name display.
+    const IRECT band(first.L, first.T, patchName.R, line2->GetRECT()->B);
+    const IRECT beside(first.R, first.T, patchName.L, first.B);
+    const char* shorter = "Data write completed!";
+    plug->showStatusDetail("");
+    plug->showStatusText(shorter);
+    surface(*plug).Tick();
+    const std::vector<LICE_pixel> alone = pixels(*plug, band);
+    const std::vector<LICE_pixel> besideBefore = pixels(*plug, beside);
+
+    // Too long for line 1: it goes on into line 2, and nothing is drawn beside line 1.
+    plug->showStatusText("Nothing to paste - Copy a slot of the lower bank first");
+    surface(*plug).Tick();
+    EXPECT_STREQ(line1->GetTextStr(), "Nothing to paste");
+    EXPECT_STREQ(line2->GetTextStr(), "Copy a slot of the lower bank first");
+    EXPECT_EQ(pixels(*plug, beside), besideBefore);
+    // One word too long for any line is cut at the line's edge, whoever writes it.
+    plug->showStatusText(std::string(200, 'W').c_str());
+    surface(*plug).Tick();
+    EXPECT_EQ(pixels(*plug, beside), besideBefore);
+    line1->SetTextFromPlug(std::string(200, 'W').c_str());
+    surface(*plug).Tick();
+    // The whole editor drawn again (a page switch, a closed window) draws it beyond the line's area too.
+    IRECT whole = band;
+    whole.L = 0;
+    whole.R = surface(*plug).Width();
+    surface(*plug).Draw(&whole);
+    EXPECT_EQ(pixels(*plug, beside), besideBefore);
+
+    plug->showStatusText(shorter);
+    surface(*plug).Tick();
+    EXPECT_STREQ(line2->GetTextStr(), "");
+    EXPECT_EQ(pixels(*plug, band), alone);
+  }
+}
+
+TEST(StatusLines, ALongTextGoesOnIntoTheSecondLineAtASeparatorOrABlank)
+{
+  const struct
+  {
+    const char* text;
+    size_t chars;
+    const char* first;
+    const char* second;
+  } cases[] = {
+      {"Data write completed!", 37, "Data write completed!", ""},
+      {"Nothing to paste - Copy a slot of the lower bank first", 37, "Nothing to paste",
+       "Copy a slot of the lower bank first"},
+      {"MIDI output chosen, the stored values are applied now", 37, "MIDI output chosen,",
+       "the stored values are applied now"},
+      {"Cannot open /home/someone/a/rather/long/path/to/the/manual.pdf", 37, "Cannot open",
+       "/home/someone/a/rather/long/path/t..."},
+      {"Drop onto a slot of the upper bank - nothing copied", 20, "Drop onto a slot of",
+       "the upper bank - ..."},
+      {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 2, "\xC3\xA9\xC3\xA9", "\xC3\xA9\xC3\xA9"},
+      {"Unmeasured lines keep the text whole", 0, "Unmeasured lines keep the text whole", ""},
+  };
+  for (const auto& c : cases)
+  {
+    const StatusLines lines = splitStatusText(c.text, c.chars);
+    EXPECT_EQ(lines.first, c.first) << c.text;
+    EXPECT_EQ(lines.second, c.second) << c.text;
+  }
+}
+
 TEST_F(Drawing, ThePart16ButtonReachesTheBottomOfItsStripAtEverySize)
 {
   for (const Look& look : kLooks)

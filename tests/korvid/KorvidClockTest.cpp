@@ -223,7 +223,8 @@ TEST_F(KorvidClock, WithoutATempoTheClockGivesUpAfterTenAttemptsAndSendsNothing)
   process(*plug, false);
   // Ten attempts a second apart: on the test's virtual clock.
   ASSERT_TRUE(clockIdle(*plug));
-  EXPECT_EQ(plug->getStatusText(), "Unable to get DAW Tempo");
+  // On the detail line, where the clock reports.
+  EXPECT_EQ(plug->getStatusDetail(), "Unable to get DAW Tempo");
   EXPECT_EQ(plug->GetParam(kSendMIDIClockInfo)->Value(), 0.0);
   EXPECT_FALSE(plug->mClockFlag);
   EXPECT_EQ(count(kPortA, kTick), 0u);

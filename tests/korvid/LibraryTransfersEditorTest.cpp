@@ -239,7 +239,8 @@ TEST_F(LibraryTransfersEditor, AWholeBankGoesIntoMemoryOnlyWhenTheUserConfirms)
     }
     else
     {
-      EXPECT_EQ(plug->getStatusText(), MIDIMessageSender::writeEndText(false, stored));
+      EXPECT_EQ(plug->getStatusText(), MIDIMessageSender::kTextWriteCompleted);
+      EXPECT_EQ(plug->getStatusDetail(), MIDIMessageSender::writeCountText(stored));
     }
   }
   // Nothing is asked when nothing could be stored, and the message line says why.

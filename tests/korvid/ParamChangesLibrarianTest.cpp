@@ -2,6 +2,7 @@
 // discard and rescan, on banks generated into a temporary library.
 #include "ParamCasesSupport.h"
 
+#include "ControlAction.h"
 #include "ControlLayer.h"
 #include "LibrarianViewControl.h"
 
@@ -214,12 +215,12 @@ TEST_F(ParamChangesLibrarian, TheSearchRunsForEveryNewKeywordMatchedAsText)
       {"zz", false, "No results - Try another keyword!", "search...", 0, 0, 1},
       // After no results the next keyword is searched; brackets are plain characters.
       {"(x)", true, "", "(x)", 1, 1, 0},
-      // Results shown: a new keyword waits for the field to be emptied.
-      {"Pad", true, "", "Pad", 1, 1, 0},
-      // Emptied: the results stay until the next keyword.
-      {"", false, "", "search...", 0, 1, 1},
+      // Results shown: a new keyword waits for the field to be emptied; the field keeps the keyword shown.
+      {"Pad", true, "Empty the field to search anew", "(x)", 1, 1, 0},
+      // Emptied: the pane lists the sound banks again.
+      {"", false, "", "search...", 0, 0, 1},
       {"Pad", true, "", "Pad", 2, 1, 0},
-      {"", false, "", "search...", 0, 1, 1},
+      {"", false, "", "search...", 0, 0, 1},
       // Letter size matters; the results of before are gone with the new search.
       {"pad", false, "No results - Try another keyword!", "search...", 0, 0, 1},
       {".*", false, "No results - Try another keyword!", "search...", 0, 0, 1},
@@ -241,6 +242,10 @@ TEST_F(ParamChangesLibrarian, TheSearchRunsForEveryNewKeywordMatchedAsText)
     if (*step.line1)
     {
       EXPECT_EQ(plug->getStatusText(), step.line1);
+      if (std::string(step.line1) == "No results - Try another keyword!")
+      {
+        EXPECT_EQ(line(*plug, 1), "Letter size matters!");
+      }
     }
     EXPECT_STREQ(field->GetDisplayText(0), step.field);
     if (step.results)
@@ -250,7 +255,9 @@ TEST_F(ParamChangesLibrarian, TheSearchRunsForEveryNewKeywordMatchedAsText)
       EXPECT_STREQ(plug->GetParam(kPatchSelectionListLower)->GetDisplayText(0), "Search Results 1");
     }
   }
-  EXPECT_EQ(line(*plug, 1), "Letter size matters!");
+  // Results found after none: the verdict on the keyword before is gone.
+  EXPECT_EQ(plug->getStatusText(), "");
+  EXPECT_EQ(line(*plug, 1), "");
 
   edit(*plug, kPatchSearch, 0);
   EXPECT_FALSE(plug->mSearchList);
@@ -260,6 +267,75 @@ TEST_F(ParamChangesLibrarian, TheSearchRunsForEveryNewKeywordMatchedAsText)
   EXPECT_STREQ(field->GetDisplayText(0), "search...");
   EXPECT_TRUE(plug->mMenuLayers[kLowerSoundMenu]->mVisible);
   EXPECT_FALSE(plug->mMenuLayers[kSearchMenu]->mVisible);
+}
+
+TEST_F(ParamChangesLibrarian, SearchesTypedIntoTheFieldListTheirRecordsAtOnceInARealLibrary)
+{
+  KORVID_REQUIRE_SHARED_BANKS();
+  createLibrary();
+  std::filesystem::copy_file(sharedBankFile("factory-2008.syx"), patchesFolder() + "/factory-2008.syx");
+  auto plug = constructWithOutput();
+  edit(*plug, kMainTab, 1);
+  edit(*plug, kPatchSearch, 1);
+  auto* surface = dynamic_cast<HeadlessSurface*>(plug->getSurface());
+  ASSERT_NE(surface, nullptr);
+  IParam* field = plug->GetParam(kPatchSearchString);
+  IControl* fieldControl = field->GetAction()->boundControls.at(0);
+  IMouseMod left;
+  left.L = true;
+  // Typed into the field as the user does: a click opens it, the entry commits the text.
+  auto type = [&](const std::string& text)
+  {
+    surface->QueueTextEntry(text);
+    fieldControl->OnMouseDown(fieldControl->GetRECT()->MW(), fieldControl->GetRECT()->MH(), &left);
+  };
+  // The lower pane's names, blanks at the end removed, up to the first empty slot.
+  auto lowerNames = [&]()
+  {
+    std::vector<std::string> names;
+    for (int slot = 0; slot < LibrarianViewControl::kSlotCount; ++slot)
+    {
+      std::string name = plug->mLibrarianView->getSlotText(1, slot)->GetTextStr();
+      if (name.empty())
+        break;
+      names.push_back(name.substr(0, name.find_last_not_of(' ') + 1));
+    }
+    return names;
+  };
+  const std::string firstSound = plug->mLibrarianView->getSlotText(1, 0)->GetTextStr();
+  // Keywords without results first, then one that the factory banks hold once: it is listed at once.
+  for (const char* keyword : {"bass", "zzzz", "Pad Beta", "dawn"})
+  {
+    SCOPED_TRACE(keyword);
+    type(keyword);
+    EXPECT_EQ(plug->getStatusText(), "No results - Try another keyword!");
+    EXPECT_FALSE(plug->mSearchList);
+    EXPECT_STREQ(field->GetDisplayText(0), "search...");
+  }
+  type("Dawn");
+  const std::vector<std::string> dawn{"Dawn Organ", "FromBass2Dawn"};
+  EXPECT_EQ(lowerNames(), dawn);
+  EXPECT_STREQ(plug->GetParam(kPatchSelectionListLower)->GetDisplayText(0), "Search Results 1");
+  EXPECT_NE(plug->getStatusText(), "No results - Try another keyword!");
+  // A new keyword while results are shown: the field names the keyword of the results, the line says why.
+  type("Bass");
+  EXPECT_STREQ(field->GetDisplayText(0), "Dawn");
+  EXPECT_EQ(plug->getStatusText(), "Empty the field to search anew");
+  EXPECT_EQ(lowerNames(), dawn);
+  // Emptied once: one search of nothing, not of the placeholder the field shows afterwards.
+  type("");
+  EXPECT_STREQ(field->GetDisplayText(0), "search...");
+  EXPECT_FALSE(plug->mSearchList);
+  EXPECT_EQ(plug->getStatusText(), "");
+  EXPECT_EQ(plug->getStatusDetail(), "");
+  EXPECT_EQ(std::string(plug->mLibrarianView->getSlotText(1, 0)->GetTextStr()), firstSound);
+  type("Bass");
+  const std::vector<std::string> found = lowerNames();
+  EXPECT_EQ(found.size(), 78u);
+  for (const std::string& name : found)
+  {
+    EXPECT_NE(name.find("Bass"), std::string::npos) << name;
+  }
 }
 
 TEST_F(ParamChangesLibrarian, TheCategoryListTakesTheLowerPane)
@@ -285,6 +361,51 @@ TEST_F(ParamChangesLibrarian, TheCategoryListTakesTheLowerPane)
   EXPECT_TRUE(plug->mMenuLayers[kLowerSoundMenu]->mVisible);
   EXPECT_FALSE(plug->mPatchSearchControl->IsGrayed());
   EXPECT_FALSE(plug->mDatatypeControl->IsGrayed());
+}
+
+TEST_F(ParamChangesLibrarian, TheLowerLabelNamesTheBankThePaneShowsAfterEveryListSwitch)
+{
+  writeThreeBanks();
+  auto plug = constructWithOutput();
+  edit(*plug, kMainTab, 1);
+  press(*plug, kLibLowerPreviousBank);
+  ASSERT_EQ(plug->mPatchLibrarian->mLowerBankIndex, 2);
+  // The label is the lower list's text at its value; the pane lists the records of the bank it picks.
+  auto expectLabelNamesThePane = [&](const char* step)
+  {
+    SCOPED_TRACE(step);
+    const IParam* list = plug->GetParam(kPatchSelectionListLower);
+    const PatchFile* shown =
+        LibrarianViewControl::bankOfPane(plug->mPatchLibrarian, 1, plug->mCategoryList, plug->mSearchList);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(std::string(list->GetDisplayText(list->Int())), shown->mFileName);
+    EXPECT_EQ(std::string(plug->mLibrarianView->getSlotText(1, 0)->GetTextStr()), shown->mRecords[0].mName);
+  };
+  expectLabelNamesThePane("sound banks");
+  edit(*plug, kCategorySelection, 1);
+  expectLabelNamesThePane("categories on");
+  press(*plug, kLibLowerNextBank);
+  expectLabelNamesThePane("next category");
+  edit(*plug, kCategorySelection, 0);
+  expectLabelNamesThePane("categories off");
+  edit(*plug, kPatchSearch, 1);
+  enterText(*plug, kPatchSearchString, "Pad");
+  expectLabelNamesThePane("search results");
+  enterText(*plug, kPatchSearchString, "");
+  expectLabelNamesThePane("field emptied");
+  enterText(*plug, kPatchSearchString, "Keys");
+  expectLabelNamesThePane("second search");
+  edit(*plug, kPatchSearch, 0);
+  expectLabelNamesThePane("search off");
+  edit(*plug, kPatchSearch, 1);
+  enterText(*plug, kPatchSearchString, "Alpha");
+  enterText(*plug, kPatchSearchString, "");
+  enterText(*plug, kPatchSearchString, "nothing");
+  expectLabelNamesThePane("no results after results");
+  edit(*plug, kPatchSearch, 0);
+  edit(*plug, kCategorySelection, 1);
+  edit(*plug, kCategorySelection, 0);
+  expectLabelNamesThePane("categories on and off again");
 }
 
 TEST_F(ParamChangesLibrarian, TheListKindSwitchesBothPanesTheirMenusAndTheSearch)

@@ -71,13 +71,14 @@ public:
     surface->OnMouseDblClick(slotX(pane, slot), slotY(pane, slot), &mod);
     surface->OnMouseUp(slotX(pane, slot), slotY(pane, slot), &mod);
   }
-  // A drag with the left button from the first point (moved a little there first, as a hand does) through
-  // the others, released at the last.
-  void drag(const std::vector<std::pair<int, int>>& points)
+  // A drag with the left button from the first point (moved a little there first, as a slow hand does)
+  // through the others, released at the last.
+  void drag(const std::vector<std::pair<int, int>>& points, bool quick = false)
   {
     IMouseMod mod(true, false);
     surface->OnMouseDown(points.front().first, points.front().second, &mod);
-    surface->OnMouseDrag(points.front().first + 2, points.front().second + 1, &mod);
+    if (!quick)
+      surface->OnMouseDrag(points.front().first + 2, points.front().second + 1, &mod);
     for (size_t i = 1; i < points.size(); ++i)
       surface->OnMouseDrag(points[i].first, points[i].second, &mod);
     surface->OnMouseUp(points.back().first, points.back().second, &mod);
@@ -249,19 +250,27 @@ TEST_F(SlotView, DropsCopyALowerRecordIntoTheUpperSlotAndSayWhatHappened)
     const char* record;   // its record afterwards
     const char* text;     // message line
     int libraryUpperSlot; // the librarian's selected upper slot afterwards
+    bool quick = false;   // the first motion event already lies at the path's second point
   } cases[] = {
       {"lower slot 1 onto upper slot 20", [](SlotView&) {},
        [](SlotView& t) {
          return std::vector<std::pair<int, int>>{t.at(kLower, 1), t.at(kLower, 2), t.at(kUpper, 20)};
        },
        20, "B1", "B1 copied to slot 021", 20},
-      {"the source is the first lower slot the pointer passes", [](SlotView&) {},
+      {"a quick drag takes the slot under the press, not the first one a motion reports", [](SlotView&) {},
+       [](SlotView& t)
+       {
+         return std::vector<std::pair<int, int>>{t.at(kLower, 1), t.at(kLower, 2), t.at(kUpper, 29),
+                                                 t.at(kUpper, 30)};
+       },
+       30, "B1", "B1 copied to slot 031", 30, true},
+      {"a press outside the lower pane drags nothing", [](SlotView&) {},
        [](SlotView& t)
        {
          return std::vector<std::pair<int, int>>{t.at(kUpper, 3), t.at(kLower, 2), t.at(kLower, 0),
                                                  t.at(kUpper, 30)};
        },
-       30, "B2", "B2 copied to slot 031", 30},
+       -1, "", "", 3},
       {"released between the columns", [](SlotView&) {},
        [](SlotView& t) {
          return std::vector<std::pair<int, int>>{t.at(kLower, 1), {t.gapX(), t.slotY(kUpper, 4)}};
@@ -312,7 +321,7 @@ TEST_F(SlotView, DropsCopyALowerRecordIntoTheUpperSlotAndSayWhatHappened)
         names.push_back(r.mName);
       return names;
     }();
-    drag(c.path(*this));
+    drag(c.path(*this), c.quick);
     EXPECT_FALSE(view->dragging);
     EXPECT_EQ(plug->getStatusText(), c.text);
     EXPECT_EQ(plug->mPatchLibrarian->mSelectedUpperSlot, c.libraryUpperSlot);

@@ -372,7 +372,11 @@ TEST(IGraphicsSurface, StringAfterPromptMapsEnumTextsTogglesTextParametersAndPar
   e.plug->changes.clear();
   e.surface->SetFromStringAfterPrompt(c2, text, "My Sound");
   EXPECT_STREQ("My Sound", text->GetDisplayText(0));
-  // Set first to the toggle (1.0), then to the normalised 0: two user edits.
+  // The value flips so that each commit is one user edit, never two.
+  EXPECT_DOUBLE_EQ(1.0, c2->GetValue());
+  EXPECT_EQ((std::vector<int>{2}), e.plug->changes);
+  e.surface->SetFromStringAfterPrompt(c2, text, "");
+  EXPECT_STREQ("", text->GetDisplayText(0));
   EXPECT_DOUBLE_EQ(0.0, c2->GetValue());
   EXPECT_EQ((std::vector<int>{2, 2}), e.plug->changes);
 

@@ -1,5 +1,5 @@
 // The real editor in an X11 window under Xvfb: a slot dragged with the pointer from the lower pane into the
-// upper pane copies its record there.
+// upper pane copies its record there, slowly or in one motion.
 // gtest comes before the X11 headers, whose macros clash with its names.
 #include <gtest/gtest.h>
 
@@ -62,6 +62,18 @@ TEST_F(SlotViewDrag, ALowerSlotDraggedOntoAnUpperSlotIsCopiedThere)
   EXPECT_EQ(upper->mRecords[36].mName, "A36");
   EXPECT_EQ(plug->getStatusText(), "B1 copied to slot 038");
   EXPECT_FALSE(slots->dragging);
+
+  // A quick hand: one motion event only, already over the upper pane. The slot pressed is copied.
+  const IRECT quickSource = *slots->getSlotText(LibrarianViewControl::kLowerPane, 2)->GetRECT();
+  const IRECT quickTarget = *slots->getSlotText(LibrarianViewControl::kUpperPane, 40)->GetRECT();
+  input.moveTo(quickSource.MW(), quickSource.MH());
+  pumpFor(*view, 50);
+  input.button(1, true);
+  input.moveTo(quickTarget.MW(), quickTarget.MH());
+  input.button(1, false);
+  EXPECT_TRUE(pumpUntil(*view, [&]() { return upper->mRecords[40].mName == "B2"; }));
+  EXPECT_EQ(upper->mRecords[39].mName, "A39");
+  EXPECT_EQ(upper->mRecords[41].mName, "A41");
   view->CloseWindow();
 }
 } // namespace

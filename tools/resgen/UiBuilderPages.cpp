@@ -206,8 +206,8 @@ void UiBuilder::buildLibrarianPage()
           switchControl("kDatatype", 394, by, "BUTTON_LIB_DATATYPE_ID", "");
           caption(394 + 48, by - 6, "SOUNDS / MULTIS", 9, Align::Center, true);
           switchControl("kPatchSearch", 500, by, "BUTTON_BANK_SEARCH_ID", "");
-          autoOff("kRequestFromBank", 836, by, "BUTTON_BANK_RECALL_ID", "");
-          caption(836 + 48, by - 6, "REQUEST BANK", 9, Align::Center, true);
+          // The bank "from Selected Program Slot" of the bank edit menu requests from.
+          numberMenu("kRequestFromBank", 864, by + 3, 40, 13, 8, "bankLetters", 0, 1, "REQUEST BANK");
           autoOff("kRefreshFolders", 948, by + 2, "BTN_127x18_ID", "");
           caption(948 + 63, by - 6, "RESCAN FOLDERS", 9, Align::Center, true);
           numberMenu("kLibSyncTimer", 1094, by + 3, 40, 13, 10, "", 0, 1, "SEND PAUSE");
@@ -259,8 +259,9 @@ void UiBuilder::buildLibrarianLayers()
         });
   layer("saveChangesLayer", 33,
         [&] { autoOff("kOverwriteBank", 1134, kUpperMenuY - 2, "BUTTON_BANK_OVERWRITE_ID", ""); });
+  // Beside STORE SOUND, clear of the keep-bank switch and its caption on the page.
   layer("discardChangesLayerRight", 34,
-        [&] { autoOff("kDiscardBankData", 1236, kUpperMenuY - 2, "BUTTON_LIB_DISCARD_ID", ""); });
+        [&] { autoOff("kDiscardBankData", 1030, kUpperMenuY - 2, "BUTTON_LIB_DISCARD_ID", ""); });
   layer("keepBankOpenLayer", 35,
         [&] { switchControl("kKeepSelectedBank", 1236, kUpperMenuY, "BTN_CHECKBOX_ID", "", 1); });
   layer("patchRename", 36,
