@@ -661,6 +661,8 @@ public:
   // the indicator of its part. After: marks the mini mixer's controls for redraw. Any thread.
   void noteIncomingSysex(const ISysEx* msg);
   void sysexApplied();
+  // ProcessSysEx and feedOwnSysEx: the gates, then the manager (ownDump: no checksum test).
+  void takeSysEx(ISysEx* pSysEx, bool fromDevice, bool ownDump);
 
   // ---- Control actions (KorvidControlActions.cpp) ----
 
@@ -712,6 +714,9 @@ public:
   // filter of that input blocks it; otherwise handed to the manager, and the dump-arrived flag set once
   // its data-received flag is. MIDI input, worker or editor thread.
   void ProcessSysEx(ISysEx* pSysEx, bool fromDevice) override;
+  // A dump the plug-in built or took from its library, fed in as ProcessSysEx from the synthesizer's port
+  // does, but taken whatever its checksum byte (templates carry fixed ones). Worker thread.
+  void feedOwnSysEx(ISysEx* pSysEx);
   // Replaces the text of the message line. Any thread.
   void showStatusText(const char* text);
   // What the message line, the patch-name and the category displays show now. Any thread.
