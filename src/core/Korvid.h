@@ -787,7 +787,8 @@ public:
   // after a rename (also called rename-closed): the kPatchRename edit renames only while it is clear.
   std::atomic<bool> mRenameBlocked{true};
   // Asks for a bank file with the open dialog ("mid" files with midiFile, else "syx" and "kvd") and copies
-  // it into the library folder (importBankFile). False when cancelled or refused. Editor thread.
+  // it into the library folder (importBankFile). False when cancelled or refused; a dialog that could not
+  // come up says why in the message line. Editor thread.
   bool saveImportedFile(bool midiFile);
   // Copies the bank file at source into the library folder under its own name, or "<name> (n)" when that
   // is taken: read whole first, written to a temporary file and renamed. Refuses, saying why in the message
@@ -858,7 +859,8 @@ private:
   // Pauses ms on the device jobs' clock; false when the jobs are being stopped.
   bool transferPause(int ms);
   // Asks whether count records of the bank named bankName may overwrite the synthesizer's memory (bankByte,
-  // or the multi memory); false without an editor or when the user declines.
+  // or the multi memory); false without an editor, when the user declines or when the question could not
+  // be shown (the message line says why).
   bool confirmBankStore(const std::string& bankName, int count, int bankByte);
   // Posts job 4 with a copy of the bank of pane (the one the slot view shows there) from startSlot on,
   // after the checks and the confirmation.
