@@ -100,4 +100,18 @@ TEST_F(HostStateTest, ArdourKeepsTheStateInItsSessionAcrossProcesses)
       << output;
   ASSERT_NE(output.find("session reopened and saved"), std::string::npos) << output;
   expectStateCameBack(storedChunk(session));
+
+  // A port name far longer than its slot: the plug-in refuses the state, and Ardour opens the session.
+  text = readText(session);
+  const auto [from, to] = chunkText(text);
+  ASSERT_LT(from, to);
+  const Bytes hostile = chunkWithLongPortName(fromBase64(text.substr(from, to - from)));
+  ASSERT_FALSE(hostile.empty());
+  text.replace(from, to - from, toBase64(hostile));
+  std::ofstream(session, std::ios::trunc) << text;
+  output.clear();
+  ASSERT_EQ(
+      runChild({kLuaTool, kScripts + "reopen-session.lua", dir.string(), kSessionName}, ardour, &output), 0)
+      << output;
+  EXPECT_NE(output.find("session reopened and saved"), std::string::npos) << output;
 }
