@@ -31,8 +31,8 @@ bool InShownZone(int id)
 bool DrawnWhole(const IRECT& rect, const IRECT& area, const IRECT& bounds)
 {
   const IRECT onSurface = rect.Intersect(bounds);
-  return onSurface.Empty() || (onSurface.L >= area.L && onSurface.T >= area.T && onSurface.R <= area.R &&
-                               onSurface.B <= area.B);
+  return onSurface.Empty() ||
+         (onSurface.L >= area.L && onSurface.T >= area.T && onSurface.R <= area.R && onSurface.B <= area.B);
 }
 } // namespace
 

@@ -142,7 +142,8 @@ protected:
     if (chunk.size() <= kHeaderSize)
       return {};
     const Bytes body(chunk.begin() + static_cast<long>(kHeaderSize), chunk.end());
-    const Bytes rebuilt = rebuiltBody(body, doubleAt(body, BodyLayout::kQuickTab), {{17, std::string(65536, 'P')}}, {});
+    const Bytes rebuilt =
+        rebuiltBody(body, doubleAt(body, BodyLayout::kQuickTab), {{17, std::string(65536, 'P')}}, {});
     if (rebuilt.empty())
       return {};
     Bytes hostile(chunk.begin(), chunk.begin() + static_cast<long>(kHeaderSize));

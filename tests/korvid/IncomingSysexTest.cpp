@@ -528,8 +528,10 @@ TEST_F(IncomingSysex, DumpsWithAWrongChecksumAreTakenNowhereAndTheirRequestWaits
     plug->mMultiMode = row.multi;
     const auto arm = [&] { plug->SetLibrarianRequestActive(row.toLibrary); };
     const auto waiting = [&]
-    { return row.toLibrary ? manager.patchRequest.isActive() || manager.performanceRequest.isActive()
-                           : manager.dumpExpected.load(); };
+    {
+      return row.toLibrary ? manager.patchRequest.isActive() || manager.performanceRequest.isActive()
+                           : manager.dumpExpected.load();
+    };
 
     const std::vector<double> before = allValues(*plug);
     const LibrarianPatch& slot = plug->mPatchLibrarian->mSoundBanks[0]->mRecords[9];

@@ -334,8 +334,8 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
     }
     default:
     {
-      const double notANumber =
-          round / 6 % 2 ? std::numeric_limits<double>::quiet_NaN() : -std::numeric_limits<double>::quiet_NaN();
+      const double notANumber = round / 6 % 2 ? std::numeric_limits<double>::quiet_NaN()
+                                              : -std::numeric_limits<double>::quiet_NaN();
       std::memcpy(mutated.data() + doubles[below(doubles.size())], &notANumber, sizeof notANumber);
       break;
     }

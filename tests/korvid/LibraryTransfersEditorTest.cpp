@@ -251,7 +251,8 @@ TEST_F(LibraryTransfersEditor, AWholeBankGoesIntoMemoryOnlyWhenTheUserConfirms)
   const Bytes stored = simulator->sound(0, 0);
   const Refusal refusals[] = {
       // Without the program that shows the question nothing is confirmed.
-      {[&] { surface().SetDialogsMissing("The dialog needs zenity"); }, "The dialog needs zenity - nothing sent"},
+      {[&] { surface().SetDialogsMissing("The dialog needs zenity"); },
+       "The dialog needs zenity - nothing sent"},
       {[&] { plug->mOutputPresent = false; }, "Set MIDI I/O First!"},
       {[&] { plug->mPatchLibrarian->mUpperBankIndex = 100000; }, "No bank open - nothing stored"},
       {[&] { upperBank->mRecords[0].mMessages.clear(); }, "Slot is empty - nothing stored"},

@@ -58,8 +58,8 @@ public:
   // The next file prompt answers path ("" for cancel).
   void QueueFileChoice(std::string path);
   // From now on message boxes and file prompts cannot come up, as without the program that shows them: they
-  // answer 0 and "" without taking a queued answer or being recorded, and DialogFailure gives reason (a static
-  // text; "" lets them come up again).
+  // answer 0 and "" without taking a queued answer or being recorded, and DialogFailure gives reason (a
+  // static text; "" lets them come up again).
   void SetDialogsMissing(const char* reason) { mDialogsMissing = reason ? reason : ""; }
   // What ShiftOrLeftButtonHeld answers from now on (false at construction). Any thread.
   void SetShiftOrLeftButtonHeld(bool held) { mShiftOrLeftButtonHeld = held; }
