@@ -4,6 +4,7 @@
 
 #include "EditorLock.h"
 #include "IControl.h"
+#include "IGraphics.h"
 
 #include <utility>
 
@@ -24,6 +25,14 @@ constexpr int kZoneHi = 252; // upper end of the custom and user-arpeggiator zon
 bool InShownZone(int id)
 {
   return id >= kArpZoneLo && id < kShownZoneEnd;
+}
+
+// The part of rect on the surface (bounds) lies within area: a pass over area put all of it on screen.
+bool DrawnWhole(const IRECT& rect, const IRECT& area, const IRECT& bounds)
+{
+  const IRECT onSurface = rect.Intersect(bounds);
+  return onSurface.Empty() ||
+         (onSurface.L >= area.L && onSurface.T >= area.T && onSurface.R <= area.R && onSurface.B <= area.B);
 }
 } // namespace
 
@@ -316,13 +325,20 @@ bool ControlLayer::MergeDirtyControls(const std::vector<IControl*>& controls, si
 void ControlLayer::DrawControls(const std::vector<IControl*>& controls, size_t first, IGraphics* graphics,
                                 const IRECT& area, bool shown)
 {
+  const IRECT bounds = graphics ? IRECT(0, 0, graphics->Width(), graphics->Height()) : IRECT();
   for (size_t i = first; i < controls.size(); ++i)
   {
     IControl* control = controls[i];
-    if (shown && !control->IsHidden() && area.Intersects(*control->GetRECT()))
+    const bool visible = shown && !control->IsHidden();
+    if (visible && area.Intersects(*control->GetRECT()))
     {
       control->Draw(graphics);
     }
-    control->SetClean();
+    // A visible control that the area does not wholly hold stays dirty: what changed outside the area (after
+    // the window system or an earlier tick chose it) is drawn by the next pass instead of being lost.
+    if (!visible || DrawnWhole(*control->GetRECT(), area, bounds))
+    {
+      control->SetClean();
+    }
   }
 }

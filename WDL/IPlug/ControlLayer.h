@@ -95,7 +95,7 @@ public:
   // with its ignore-hidden flag set); true when any was found.
   static bool MergeDirtyControls(const std::vector<IControl*>& controls, size_t first, IRECT* r);
   // Draws the controls from index first on that are not hidden and meet area (none when shown is false),
-  // and marks every one of them clean.
+  // and marks clean those hidden or not shown and those whose part on the surface lies wholly within area.
   static void DrawControls(const std::vector<IControl*>& controls, size_t first, IGraphics* graphics,
                            const IRECT& area, bool shown);
 

@@ -34,6 +34,9 @@ public:
   // Shows a modal message box. type: 0 OK, 1 OK/Cancel, 3 Yes/No/Cancel, 4 Yes/No.
   // Returns 1 for the default button, 7 for the alternate, 2 for the other, 0 otherwise.
   virtual int ShowMessageBox(const char* text, const char* caption, int type) = 0;
+  // Why the last message box or file dialog could not be shown at all (a program it needs is missing), for
+  // the message line; "" when it was shown. A static text.
+  virtual const char* DialogFailure() const { return ""; }
   // Shows the menu modally at the rectangle; returns the menu (top level or sub-menu) whose chosen item
   // index is set, or null when nothing was chosen. The menu stays owned by the caller.
   virtual IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* area) = 0;

@@ -677,6 +677,8 @@ public:
   // Lights the activity indicator of part (0..15) on surface unless it is lit: its time is stamped before it
   // counts as lit, so the timing hub never times it from an earlier lighting. Any thread.
   void lightIndicator(IGraphics& surface, int part);
+  // ProcessSysEx and feedOwnSysEx: the gates, then the manager (ownDump: no checksum test).
+  void takeSysEx(ISysEx* pSysEx, bool fromDevice, bool ownDump);
 
   // ---- Control actions (KorvidControlActions.cpp) ----
 
@@ -728,6 +730,9 @@ public:
   // filter of that input blocks it; otherwise handed to the manager, and the dump-arrived flag set once
   // its data-received flag is. MIDI input, worker or editor thread.
   void ProcessSysEx(ISysEx* pSysEx, bool fromDevice) override;
+  // A dump the plug-in built or took from its library, fed in as ProcessSysEx from the synthesizer's port
+  // does, but taken whatever its checksum byte (templates carry fixed ones). Worker thread.
+  void feedOwnSysEx(ISysEx* pSysEx);
   // Replaces the text of the message line (line 1 of the control display). A text wider than the line goes
   // on into line 2 (splitStatusText); line 2 is emptied again by the next text that fits. Any thread.
   void showStatusText(const char* text);
@@ -805,7 +810,8 @@ public:
   // after a rename (also called rename-closed): the kPatchRename edit renames only while it is clear.
   std::atomic<bool> mRenameBlocked{true};
   // Asks for a bank file with the open dialog ("mid" files with midiFile, else "syx" and "kvd") and copies
-  // it into the library folder (importBankFile). False when cancelled or refused. Editor thread.
+  // it into the library folder (importBankFile). False when cancelled or refused; a dialog that could not
+  // come up says why in the message line. Editor thread.
   bool saveImportedFile(bool midiFile);
   // Copies the bank file at source into the library folder under its own name, or "<name> (n)" when that
   // is taken: read whole first, written to a temporary file and renamed. Refuses, saying why in the message
@@ -876,7 +882,8 @@ private:
   // Pauses ms on the device jobs' clock; false when the jobs are being stopped.
   bool transferPause(int ms);
   // Asks whether count records of the bank named bankName may overwrite the synthesizer's memory (bankByte,
-  // or the multi memory); false without an editor or when the user declines.
+  // or the multi memory); false without an editor, when the user declines or when the question could not
+  // be shown (the message line says why).
   bool confirmBankStore(const std::string& bankName, int count, int bankByte);
   // Posts job 4 with a copy of the bank of pane (the one the slot view shows there) from startSlot on,
   // after the checks and the confirmation.

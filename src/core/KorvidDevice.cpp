@@ -318,6 +318,16 @@ void Korvid::SetLibrarianStatusUnsaved(bool unsaved)
 
 void Korvid::ProcessSysEx(ISysEx* pSysEx, bool fromDevice)
 {
+  takeSysEx(pSysEx, fromDevice, false);
+}
+
+void Korvid::feedOwnSysEx(ISysEx* pSysEx)
+{
+  takeSysEx(pSysEx, true, true);
+}
+
+void Korvid::takeSysEx(ISysEx* pSysEx, bool fromDevice, bool ownDump)
+{
   MIDIMessageManager* manager = mMIDIMessageManager;
   if (!pSysEx || !pSysEx->mData || pSysEx->mSize <= 0 || !manager)
   {
@@ -329,7 +339,7 @@ void Korvid::ProcessSysEx(ISysEx* pSysEx, bool fromDevice)
     return;
   }
   noteIncomingSysex(pSysEx);
-  manager->ProcessSysEx(pSysEx, fromDevice);
+  manager->ProcessSysEx(pSysEx, fromDevice, ownDump);
   sysexApplied();
   if (manager->dataReceived.load())
   {

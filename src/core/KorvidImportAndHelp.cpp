@@ -20,6 +20,7 @@ constexpr std::array<const char*, 3> kHelpPages = {"/my-tickets/", "/downloads/"
 constexpr const char* kMidiExtensions = "mid";
 constexpr const char* kSysexExtensions = "syx kvd";
 constexpr const char* kLogImported = "FILE IMPORTER: patch file copied to ";
+constexpr const char* kNothingImported = " - nothing imported";
 // What every Standard MIDI File and every raw sysex file starts with.
 constexpr char kMidiFileTag[] = "MThd";
 constexpr unsigned char kSysexStart = 0xF0;
@@ -47,6 +48,12 @@ bool Korvid::saveImportedFile(bool midiFile)
   const std::string source = chosen.Get();
   if (source.empty())
   {
+    // No dialog came up at all, rather than one the user closed: say why.
+    const std::string failure = surface->DialogFailure();
+    if (!failure.empty())
+    {
+      showStatusText((failure + kNothingImported).c_str());
+    }
     return false;
   }
   mFileDialogFolder = folder.Get();
@@ -61,7 +68,7 @@ bool Korvid::importBankFile(const std::string& source, bool midiFile)
   const std::string name = slash == std::string::npos ? source : source.substr(slash + 1);
   auto refuse = [this](const std::string& text)
   {
-    showStatusText((text + " - nothing imported").c_str());
+    showStatusText((text + kNothingImported).c_str());
     return false;
   };
   if (name.empty())

@@ -267,7 +267,14 @@ bool Korvid::confirmBankStore(const std::string& bankName, int count, int bankBy
   const std::string text = "Store " + std::to_string(count) + (multis ? " multis" : " sounds") + " of \"" +
                            bankName + "\" into " + where +
                            " of the Blofeld? What is stored there now is overwritten.";
-  return surface->ShowMessageBox(text.c_str(), kConfirmCaption, kBoxOkCancel) == kBoxOk;
+  const bool confirmed = surface->ShowMessageBox(text.c_str(), kConfirmCaption, kBoxOkCancel) == kBoxOk;
+  // Without the question on screen nothing is confirmed; the message line says why nothing goes out.
+  const std::string failure = surface->DialogFailure();
+  if (!failure.empty())
+  {
+    showStatusText((failure + " - nothing sent").c_str());
+  }
+  return confirmed;
 }
 
 void Korvid::storeBankIntoDevice(int pane, int startSlot, int bankByte)

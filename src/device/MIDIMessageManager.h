@@ -93,8 +93,9 @@ public:
   // taken only while a dump is expected and only when it is a message of the synthesizer (F0 3E 13 .. F7):
   // each parser takes its own kind, and the device id is adopted from a complete dump. A shorter message is
   // taken only while no dump is expected, as a parameter change. A set refresh-requested flag then
-  // refreshes the shown part.
-  void ProcessSysEx(ISysEx* msg, bool accept);
+  // refreshes the shown part. A sound or multi dump whose checksum byte is neither right nor 7F is taken
+  // nowhere, and said so when a request or the editor waited for it, unless ownDump (the plug-in's own).
+  void ProcessSysEx(ISysEx* msg, bool accept, bool ownDump = false);
   // Sets part p's sound name, parameters (sections locked for p kept) and category from a sound dump,
   // p = byte 6. Ignores a message shorter than 390 bytes, without 3E 13 .. 10, or with p above 15.
   void sysexPatchParse(ISysEx* msg);

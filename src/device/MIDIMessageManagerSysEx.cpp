@@ -16,6 +16,7 @@ namespace
 {
 constexpr const char* kTextNoSlot = "No slot selected, data not stored!";
 constexpr const char* kTextNoBank = "No bank of this kind open, data not stored!";
+constexpr const char* kTextBadChecksum = "Dump with a wrong checksum ignored!";
 } // namespace
 
 bool MIDIMessageManager::takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi,
@@ -92,7 +93,7 @@ void MIDIMessageManager::flushEditorSide()
   EditorLockGuard guard;
 }
 
-void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept)
+void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept, bool ownDump)
 {
   if (!accept || !msg || !msg->mData || msg->mSize <= 0)
   {
@@ -104,6 +105,18 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept)
   LibraryRequest* request = performanceRequest.isActive() ? &performanceRequest
                             : patchRequest.isActive()     ? &patchRequest
                                                           : nullptr;
+  // Damaged on its way: neither the editor nor a librarian slot takes it, and a request waits on as for a
+  // reply that was lost.
+  if (!ownDump && (SysexProtocol::isSoundDump(data, size) || SysexProtocol::isMultiDump(data, size)) &&
+      !SysexProtocol::dumpChecksumAccepted(data, size))
+  {
+    if (request || dumpExpected.load())
+    {
+      plug->showStatusText(kTextBadChecksum);
+      plug->log(std::string("DEVICE: ") + kTextBadChecksum);
+    }
+    return;
+  }
   if (request)
   {
     LibrarianPatch completed;

@@ -176,7 +176,7 @@ bool MIDIMessageSender::storeIntoLibrarian(uint8_t* data, int size)
 {
   plug->SetLibrarianRequestActive(true);
   ISysEx sysex(0, data, size);
-  plug->ProcessSysEx(&sysex, true);
+  plug->feedOwnSysEx(&sysex);
   if (manager->dataReceived.load() && !refused())
   {
     plug->SetLibrarianStatusUnsaved(true);

@@ -300,8 +300,10 @@ private:
   // when given; the last step shows the time-out text and sets failed. stopOnCancel ends it on cancel.
   Reply awaitDump(int stepMs, const char* text, bool stopOnCancel);
   // Jobs 8 and 10: walks the 128 programs, storing each reply into the next librarian slot. multis:
-  // stored multis, otherwise the sounds of bank.
+  // stored multis, otherwise the sounds of bank. kSilentAttemptsGivenUp attempts in a row that time out end
+  // the walk on the time-out text; the records stored before stay, the bank marked unsaved.
   void requestBank(bool multis, int bank);
+  static constexpr int kSilentAttemptsGivenUp = 3;
   // The record the last library request completed found nowhere to be stored (once its store has run).
   bool refused();
   void setSelectedLibrarianSlot(int slot);

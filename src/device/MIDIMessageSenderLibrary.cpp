@@ -95,7 +95,7 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
     manager->dataReceived = false;
     plug->mDumpArrived = false;
     ISysEx sysex(0, fed.data(), static_cast<int>(fed.size()));
-    plug->ProcessSysEx(&sysex, true);
+    plug->feedOwnSysEx(&sysex);
     loaded = manager->dataReceived.load();
     pause(kAfterFeedPauseMs);
     if (!loaded)

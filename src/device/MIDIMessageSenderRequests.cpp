@@ -154,6 +154,11 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
   setSelectedLibrarianSlot(0);
   const int pauseMs = plug->getTimerValue();
   int program = 0;
+  // Attempts in a row that timed out: a synthesizer that went silent ends the walk rather than costing every
+  // remaining program a full time-out.
+  int silentAttempts = 0;
+  bool gaveUp = false;
+  bool anyArrived = false;
 
   for (int attempt = 0; attempt < SysexProtocol::kProgramCount; ++attempt)
   {
@@ -163,13 +168,21 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
                                           : SysexProtocol::storedSoundRequest(deviceId, bank, program);
     sendRequest(request, false);
     plug->DisplayProcessingIndicator(true);
-    if (awaitReply(request, pauseMs, ReplyWait{}) == Reply::Stopped)
+    const Reply reply = awaitReply(request, pauseMs, ReplyWait{});
+    if (reply == Reply::Stopped)
     {
       break;
     }
     // Nowhere to store the next record either: the walk ends.
     if (refused())
     {
+      break;
+    }
+    anyArrived = anyArrived || reply == Reply::Arrived;
+    silentAttempts = reply == Reply::TimedOut ? silentAttempts + 1 : 0;
+    if (silentAttempts == kSilentAttemptsGivenUp)
+    {
+      gaveUp = true;
       break;
     }
     // After the first failure the walk keeps its program and slot: the remaining attempts only poll.
@@ -188,6 +201,18 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
 
   if (stopping.load())
   {
+    plug->DisplayProcessingIndicator(false);
+    return;
+  }
+  if (gaveUp && !cancel.load())
+  {
+    // What arrived before stays in the bank, as edits the user saves or discards; the time-out is the
+    // last word.
+    if (anyArrived)
+    {
+      plug->SetLibrarianStatusUnsaved(true);
+    }
+    plug->showStatusText(kTextTimedOut);
     plug->DisplayProcessingIndicator(false);
     return;
   }

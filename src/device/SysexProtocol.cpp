@@ -57,6 +57,16 @@ bool SysexProtocol::writeChecksum(uint8_t* data, int size)
   return true;
 }
 
+bool SysexProtocol::dumpChecksumAccepted(const uint8_t* data, int size)
+{
+  if (!data || size < kChecksumFirstByte + 3)
+  {
+    return false;
+  }
+  const uint8_t stored = data[size - 2];
+  return stored == kAlwaysAcceptedChecksum || stored == checksum(data, size, kChecksumFirstByte, size - 3);
+}
+
 bool SysexProtocol::isMessage(const uint8_t* data, int size, uint8_t type, int length)
 {
   return data && size == length && size > kTypeOffset && data[0] == kSysexStart &&

@@ -80,6 +80,10 @@ public:
   // 7 .. size - 3 goes to size - 2; without it the sum of 6 .. size - 2 goes to size - 1. Messages
   // shorter than kChecksumRewriteLength are left as they are. Returns true when it wrote.
   static bool writeChecksum(uint8_t* data, int size);
+  // The checksum byte of a framed dump (size - 2, over bytes 7 .. size - 3) is right, or 7F, which the
+  // synthesizer always accepts. False for a message too short to hold one.
+  static bool dumpChecksumAccepted(const uint8_t* data, int size);
+  static constexpr uint8_t kAlwaysAcceptedChecksum = 0x7F;
 
   // The fields of a parameter change. The sound parameter of index i sits at high = i >> 7, low = i & 7F.
   struct ParameterChange

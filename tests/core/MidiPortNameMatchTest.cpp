@@ -54,6 +54,17 @@ TEST(MidiPortNameMatchTest, FindsExactThenWithoutNumbersThenByTheBeginning)
       {"OFF is never matched", {"OFF", "Blofeld"}, "OFF", 0, Kind::None},
       {"empty stored name", {"OFF", ""}, "", 0, Kind::None},
       {"nothing listed", {}, "Blofeld", 0, Kind::None},
+      // Names of any length are matched in one pass over them, however many numbers they carry.
+      {"a listed name of 65,536 characters",
+       {"OFF", "x-1:" + std::string(65536, '[') + " 24:0", "Blofeld:Blofeld MIDI 1 24:0"},
+       "Blofeld:Blofeld MIDI 1 28:0",
+       2,
+       Kind::WithoutNumbers},
+      {"a stored name of 65,536 characters",
+       {"OFF", "Blofeld:Blofeld MIDI 1 24:0"},
+       std::string(65536, ' ') + "[1]",
+       0,
+       Kind::None},
   };
   for (const Case& c : cases)
   {
@@ -72,6 +83,11 @@ TEST(MidiPortNameMatchTest, NumbersThatChangeBetweenSessionsAreLeftOut)
       {"USB MIDI 1", "USB MIDI 1"},
       {"system:midi_capture_1", "system:midi_capture_1"},
       {"Blofeld ", "Blofeld"},
+      {"x [1] [22]y", "xy"},
+      {"[x] [12a] [3]", "[x] [12a]"},
+      {"a 1:2 3:4", "a 1:2"},
+      {"in-7:x-8:y", "in:x-8:y"},
+      {"a-1-2:b", "a-1:b"},
   };
   for (const auto& [name, plain] : names)
   {

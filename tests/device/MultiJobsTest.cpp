@@ -352,6 +352,8 @@ TEST_F(MultiJobsTest, ReceivedMultiAndGlobalDumpsSetTheParameters)
   multi[L::partByte(4, L::kBlockTranspose)] = 20;
   multi[L::partByte(4, L::kBlockVelocityHigh)] = 127;
   multi[L::partByte(4, L::kBlockFlags2)] = 31;
+  // As the synthesizer sends it.
+  P::writeChecksum(multi.data(), static_cast<int>(multi.size()));
   plug->mPartBankTable.fill(0);
   plug->mPartProgramTable.fill(0);
 

@@ -507,6 +507,35 @@ TEST_F(RequestJobsTest, CancelledBankWalkStopsAdvancingAndResetsTheSlot)
   EXPECT_EQ(0, plug->GetParam(kBankEditUnsaved)->Int());
 }
 
+TEST_F(RequestJobsTest, BankWalkEndsAfterThreeSilentProgramsInARowKeepingWhatArrived)
+{
+  start(DeviceClock::Mode::Scaled, 0.1);
+  // Sounds: five programs answer, then the synthesizer falls silent; multis: silent from the start.
+  for (const auto& [multis, answered] : {std::pair{false, 5}, std::pair{true, 0}})
+  {
+    SCOPED_TRACE(multis ? "multis" : "sounds");
+    plug->mMultiMode = multis;
+    librarian.mPatchType = multis ? PatchLibrarian::kPatchTypeMultis : PatchLibrarian::kPatchTypeSounds;
+    plug->GetParam(kBankEditUnsaved)->Set(0);
+    simulator->setFault(BlofeldSimulator::Fault::Silent, 0, answered);
+    const size_t before = simulator->received().size();
+    run(job(multis ? S::kJobRequestAllMultis : S::kJobRequestAllPatches));
+
+    // Each program answered once, then three attempts at the next one, each with its full scan, no more.
+    const auto received = simulator->received();
+    ASSERT_EQ(before + static_cast<size_t>(answered + 3 * (1 + P::kDeviceIdCount)), received.size());
+    for (size_t i = before; i < received.size(); ++i)
+      EXPECT_EQ(std::min(static_cast<int>(i - before), answered), received[i][P::kProgramOffset]) << i;
+    EXPECT_EQ("CONNECTION TIMED OUT!", plug->getStatusText());
+    const auto& records = (multis ? librarian.mMultiBanks : librarian.mSoundBanks)[0]->mRecords;
+    for (int slot = 0; slot <= answered; ++slot)
+      EXPECT_EQ(slot < answered ? 1u : 0u, records[static_cast<size_t>(slot)].mMessages.size()) << slot;
+    EXPECT_EQ(answered > 0 ? 1 : 0, plug->GetParam(kBankEditUnsaved)->Int());
+    EXPECT_EQ(0, librarian.mSelectedUpperSlot);
+    expectFlagsBackToNormal();
+  }
+}
+
 TEST_F(RequestJobsTest, MultiRequestsAskForTheSelectedSlotAndForAllMultis)
 {
   start(DeviceClock::Mode::Scaled, 0.2);

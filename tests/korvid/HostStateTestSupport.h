@@ -135,6 +135,22 @@ protected:
     return edited;
   }
 
+  // The chunk with a MIDI-In port name of 65,536 characters, far longer than its 32-byte slot: a state the
+  // plug-in must refuse without harm to the host.
+  static Bytes chunkWithLongPortName(const Bytes& chunk)
+  {
+    if (chunk.size() <= kHeaderSize)
+      return {};
+    const Bytes body(chunk.begin() + static_cast<long>(kHeaderSize), chunk.end());
+    const Bytes rebuilt =
+        rebuiltBody(body, doubleAt(body, BodyLayout::kQuickTab), {{17, std::string(65536, 'P')}}, {});
+    if (rebuilt.empty())
+      return {};
+    Bytes hostile(chunk.begin(), chunk.begin() + static_cast<long>(kHeaderSize));
+    hostile.insert(hostile.end(), rebuilt.begin(), rebuilt.end());
+    return hostile;
+  }
+
   static std::map<size_t, double> editedValues()
   {
     std::map<size_t, double> values;

@@ -102,6 +102,7 @@ TEST_F(ImportAndHelp, ImportCopiesTheChosenFileIntoTheLibraryAndRescansOnlyAfter
     std::string chosen;  // what the file dialog answers (relative to the data home root), "" cancels
     const char* written; // the file that is new in the library, "" for none
     const char* text;
+    bool withoutDialogs = false; // the program that shows the dialogs is missing
   } cases[] = {
       {"a sysex bank", [&](ImportAndHelp& t) { writeBytes(t.elsewhere("My Bank.syx"), bank); },
        BankEditPopupMenu::kImportSysex, "/elsewhere/My Bank.syx", "My Bank.syx", "My Bank.syx imported"},
@@ -114,6 +115,9 @@ TEST_F(ImportAndHelp, ImportCopiesTheChosenFileIntoTheLibraryAndRescansOnlyAfter
        BankEditPopupMenu::kImportSysex, "/elsewhere/My Bank.syx", "My Bank (2).syx",
        "My Bank (2).syx imported"},
       {"a cancelled dialog", [](ImportAndHelp&) {}, BankEditPopupMenu::kImportSysex, "", "", ""},
+      {"no dialog program", [&](ImportAndHelp& t) { writeBytes(t.elsewhere("My Bank.syx"), bank); },
+       BankEditPopupMenu::kImportSysex, "/elsewhere/My Bank.syx", "",
+       "The dialog needs zenity - nothing imported", true},
       {"the library's own file", [&](ImportAndHelp& t) { writeBytes(t.inLibrary("Own.syx"), bank); },
        BankEditPopupMenu::kImportSysex, "/Quillmarsh/Korvid Editor/Patches/Own.syx", "",
        "Own.syx is already in the library - nothing imported"},
@@ -152,11 +156,16 @@ TEST_F(ImportAndHelp, ImportCopiesTheChosenFileIntoTheLibraryAndRescansOnlyAfter
     plug->mPatchLibrarian->mSoundBanks.push_back(libraryBank("Marker", 128));
     const size_t banksBefore = plug->mPatchLibrarian->mSoundBanks.size();
     headless(*plug)->QueueFileChoice(c.chosen.empty() ? "" : home.root() + c.chosen);
+    headless(*plug)->SetDialogsMissing(c.withoutDialogs ? "The dialog needs zenity" : "");
     choose(*plug, "Import...", c.item);
 
-    const auto& prompt = headless(*plug)->FilePrompts().back();
-    EXPECT_EQ(prompt.action, kFileOpen);
-    EXPECT_EQ(prompt.extensions, c.item == BankEditPopupMenu::kImportMidi ? "mid" : "syx kvd");
+    ASSERT_EQ(headless(*plug)->FilePrompts().size(), c.withoutDialogs ? 0u : 1u);
+    if (!c.withoutDialogs)
+    {
+      const auto& prompt = headless(*plug)->FilePrompts().back();
+      EXPECT_EQ(prompt.action, kFileOpen);
+      EXPECT_EQ(prompt.extensions, c.item == BankEditPopupMenu::kImportMidi ? "mid" : "syx kvd");
+    }
     EXPECT_EQ(plug->getStatusText(), c.text);
     const bool imported = *c.written != '\0';
     if (imported)

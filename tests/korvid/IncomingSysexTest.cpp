@@ -505,6 +505,42 @@ TEST_F(IncomingSysex, OverwriteBankStoresTheCurrentPartIntoTheSelectedUpperSlot)
   EXPECT_TRUE(sent().empty());
 }
 
+TEST_F(IncomingSysex, DumpsWithAWrongChecksumAreTakenNowhereAndTheirRequestWaitsOn)
+{
+  writeSoundBank("Bank.syx");
+  auto plug = constructWithPorts();
+  MIDIMessageManager& manager = *plug->mMIDIMessageManager;
+  plug->mPatchLibrarian->mUpperBankIndex = 0;
+  plug->mPatchLibrarian->mSelectedUpperSlot = 9;
+  // Sound and multi, into the editor and into a slot; the checksum right, 7F (always accepted) or wrong.
+  for (int row = 0; row < 4; ++row)
+  {
+    const bool multi = row % 2 == 1;
+    const bool toLibrary = row >= 2;
+    Bytes dump = multi ? synth.multiEditBuffer() : synth.sound(0, 3);
+    ASSERT_GT(dump.size(), 60u);
+    P::writeChecksum(dump.data(), static_cast<int>(dump.size()));
+    const uint8_t right = dump[dump.size() - 2];
+    plug->mMultiMode = multi;
+    for (const uint8_t checksum : {uint8_t(right ^ 0x01), uint8_t(right ^ 0x40), right, uint8_t(0x7F)})
+    {
+      SCOPED_TRACE(std::to_string(row) + " checksum " + std::to_string(checksum));
+      const bool wrong = checksum != right && checksum != 0x7F;
+      plug->SetLibrarianRequestActive(toLibrary);
+      dump[dump.size() - 2] = checksum;
+      fromDevice(dump);
+      EXPECT_NE(plug->mDumpArrived.load(), wrong);
+      EXPECT_EQ(toLibrary ? manager.patchRequest.isActive() || manager.performanceRequest.isActive()
+                          : manager.dumpExpected.load(),
+                wrong);
+      if (wrong)
+      {
+        EXPECT_EQ(plug->getStatusText(), "Dump with a wrong checksum ignored!");
+      }
+    }
+  }
+}
+
 TEST_F(IncomingSysex, ARequestedSoundLandsInTheSelectedSlotAndARequestWithoutASlotIsRefused)
 {
   writeSoundBank("Bank.syx");

@@ -278,18 +278,20 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
   EXPECT_EQ(giveHostChunk(*plug, Bytes(chunk.begin(), chunk.end() - 1)), 0);
 
   // Mutated bodies: cut anywhere, a length word that lies, bytes inserted or removed, a value that is not a
-  // number.
+  // number (also in the body's copy in the name block's data), a port name longer than its slot.
   std::mt19937 random(19);
   const auto below = [&random](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
   std::vector<size_t> lengthWords = layout.nameLengths;
   lengthWords.push_back(BodyLayout::kDataLength);
   std::vector<size_t> doubles = {BodyLayout::kQuickTab};
+  for (size_t at = BodyLayout::kData + 4; at + 8 <= BodyLayout::kData + layout.dataLength; at += 8)
+    doubles.push_back(at);
   for (size_t at = layout.selections; at < body.size(); at += 8)
     doubles.push_back(at);
   for (size_t round = 0; round < 3000; ++round)
   {
     Bytes mutated = body;
-    switch (round % 5)
+    switch (round % 6)
     {
     case 0:
       mutated.resize(below(body.size()));
@@ -323,10 +325,17 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
       mutated.erase(mutated.begin() + static_cast<long>(at), mutated.begin() + static_cast<long>(at + n));
       break;
     }
+    case 4:
+    {
+      const size_t length = round / 6 % 2 ? 65536 : PatchManager::kPortNameWidth + 1 + below(64);
+      const size_t slot = round / 12 % 2 ? PatchManager::kMidiOutPortSlot : PatchManager::kMidiInPortSlot;
+      mutated = rebuiltBody(body, kShownPart, {{slot, std::string(length, 'B')}}, {});
+      break;
+    }
     default:
     {
-      const double notANumber =
-          round % 2 ? std::numeric_limits<double>::quiet_NaN() : -std::numeric_limits<double>::quiet_NaN();
+      const double notANumber = round / 6 % 2 ? std::numeric_limits<double>::quiet_NaN()
+                                              : -std::numeric_limits<double>::quiet_NaN();
       std::memcpy(mutated.data() + doubles[below(doubles.size())], &notANumber, sizeof notANumber);
       break;
     }

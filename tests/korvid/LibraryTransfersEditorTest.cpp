@@ -249,7 +249,11 @@ TEST_F(LibraryTransfersEditor, AWholeBankGoesIntoMemoryOnlyWhenTheUserConfirms)
     std::function<void()> arrange;
     const char* text;
   };
+  const Bytes stored = simulator->sound(0, 0);
   const Refusal refusals[] = {
+      // Without the program that shows the question nothing is confirmed.
+      {[&] { surface().SetDialogsMissing("The dialog needs zenity"); },
+       "The dialog needs zenity - nothing sent"},
       {[&] { plug->mOutputPresent = false; }, "Set MIDI I/O First!"},
       {[&] { plug->mPatchLibrarian->mUpperBankIndex = 100000; }, "No bank open - nothing stored"},
       {[&] { upperBank->mRecords[0].mMessages.clear(); }, "Slot is empty - nothing stored"},
@@ -259,10 +263,13 @@ TEST_F(LibraryTransfersEditor, AWholeBankGoesIntoMemoryOnlyWhenTheUserConfirms)
     refusal.arrange();
     const size_t asked = surface().MessageBoxes().size();
     plug->SendAllProgramsFromLibrarian(0);
+    settle();
     EXPECT_EQ(surface().MessageBoxes().size(), asked);
     EXPECT_EQ(plug->getStatusText(), refusal.text);
+    EXPECT_EQ(simulator->sound(0, 0), stored);
     plug->mOutputPresent = true;
     plug->mPatchLibrarian->mUpperBankIndex = 0;
+    surface().SetDialogsMissing("");
   }
 }
 

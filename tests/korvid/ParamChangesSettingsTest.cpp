@@ -1,7 +1,9 @@
 // The settings file cases: colour scheme, size and the first-run answer, rewritten whole or not at all.
 #include "ParamCasesSupport.h"
 
+#include "ControlAction.h"
 #include "ControlLayer.h"
+#include "HeadlessSurface.h"
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -97,6 +99,48 @@ TEST_F(ParamChangesSettings, AMissingOrReadOnlyFileIsReportedAndLeftAsItWas)
   set(*plug, kUserInterfaceStyle, 1);
   EXPECT_EQ(home.readFile(kSettings), "black\nlarge\nyes");
   EXPECT_EQ(line(*plug, 0), "Color Scheme applied...");
+}
+
+TEST_F(ParamChangesSettings, TheOutcomeIsOnScreenOneTickAfterTheSchemeIsChosenFromItsMenu)
+{
+  for (const auto& [mode, text] :
+       {std::pair{0644, "Color Scheme applied..."}, std::pair{0444, "Korvid Editor UI.txt NOT WRITTEN!"}})
+  {
+    SCOPED_TRACE(text);
+    writeSettings("white\nnormal\nyes");
+    ASSERT_EQ(chmod((home.folder() + kSettings).c_str(), static_cast<mode_t>(mode)), 0);
+    auto plug = construct();
+    auto* surface = dynamic_cast<HeadlessSurface*>(plug->getSurface());
+    ASSERT_NE(surface, nullptr);
+    surface->Tick();
+    // "Black" chosen from the skin selector's menu; the window system then asks for the area the menu
+    // covered before the editor's next tick.
+    const IRECT at = *plug->GetParam(kUserInterfaceStyle)->GetAction()->boundControls.at(0)->GetRECT();
+    IMouseMod left(true);
+    surface->QueueMenuChoice(1);
+    surface->OnMouseDown(at.MW(), at.MH(), &left);
+    surface->OnMouseUp(at.MW(), at.MH(), &left);
+    ASSERT_EQ(surface->Menus().size(), 1u);
+    IRECT menuArea = surface->Menus().back().area;
+    surface->Draw(&menuArea);
+    surface->Tick();
+    EXPECT_EQ(line(*plug, 0), text);
+
+    // The message line as shown equals the line drawn anew.
+    const IRECT r = *plug->mDisplayControls[0]->GetRECT();
+    const auto shown = [&]
+    {
+      std::vector<LICE_pixel> out;
+      for (int y = r.T; y < r.B; ++y)
+        for (int x = r.L; x < r.R; ++x)
+          out.push_back(surface->GetDrawBitmap()->getPixel(x, y));
+      return out;
+    };
+    const std::vector<LICE_pixel> afterTick = shown();
+    IRECT whole(0, 0, surface->Width(), surface->Height());
+    surface->Draw(&whole);
+    EXPECT_EQ(afterTick, shown());
+  }
 }
 
 TEST_F(ParamChangesSettings, TheFirstRunAnswerIsWrittenOnceAndTheNoticeCloses)

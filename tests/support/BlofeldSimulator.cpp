@@ -223,11 +223,12 @@ void BlofeldSimulator::setDeviceId(int id)
   mDeviceId = id;
 }
 
-void BlofeldSimulator::setFault(Fault fault, int delayMs)
+void BlofeldSimulator::setFault(Fault fault, int delayMs, int goodReplies)
 {
   std::lock_guard<std::mutex> lock(mLock);
   mFault = fault;
   mDelayMs = delayMs;
+  mFaultFrom = mReplies.load() + goodReplies;
 }
 
 void BlofeldSimulator::setControllerSend(ControllerSend mode)
@@ -406,7 +407,7 @@ void BlofeldSimulator::reply(Bytes dump)
   int ownId = 0;
   {
     std::lock_guard<std::mutex> lock(mLock);
-    fault = mFault;
+    fault = mReplies.load() >= mFaultFrom ? mFault : Fault::None;
     delayMs = mDelayMs;
     ownId = mDeviceId;
   }

@@ -54,7 +54,8 @@ public:
   BlofeldSimulator& operator=(const BlofeldSimulator&) = delete;
 
   void setDeviceId(int id);
-  void setFault(Fault fault, int delayMs = 0);
+  // The fault starts after goodReplies more replies sent as they should be.
+  void setFault(Fault fault, int delayMs = 0, int goodReplies = 0);
   // Where replies go when not reached through makeBackend.
   void setSink(Sink sink);
 
@@ -125,6 +126,8 @@ private:
   int mDeviceId;
   Fault mFault = Fault::None;
   int mDelayMs = 0;
+  // The reply count from which on the fault applies.
+  int mFaultFrom = 0;
   Sink mSink;
   // The input handler of the backend's input client, when open.
   std::function<void(double, std::vector<unsigned char>*)> mInputHandler;

@@ -150,9 +150,17 @@ TEST(IGraphicsSurface, DrawingIsClippedToTheArea)
   EXPECT_EQ(kBlack, e.Pixel(10, 10));
   EXPECT_NE(kBlack, e.Pixel(110, 110));
   EXPECT_NE(kRed, e.Pixel(110, 110));
-  EXPECT_FALSE(panel->IsDirty()); // cleaned though not drawn
+  // Not drawn, so still dirty: the next pass over its area puts it on screen and cleans it.
+  EXPECT_TRUE(panel->IsDirty());
   EXPECT_EQ(1, e.surface->ScreenUpdates());
   EXPECT_EQ(elsewhere, e.surface->LastScreenArea());
+  IRECT half(105, 90, 130, 130);
+  e.surface->Draw(&half);
+  EXPECT_EQ(kRed, e.Pixel(110, 110));
+  EXPECT_TRUE(panel->IsDirty()); // drawn only in part
+  IRECT around(90, 90, 130, 130);
+  e.surface->Draw(&around);
+  EXPECT_FALSE(panel->IsDirty());
 }
 
 TEST(IGraphicsSurface, MouseUpOutsideReachesTheCapturedControlAndEndsItsGesture)

@@ -112,13 +112,29 @@ TEST_F(DialogsTest, MessageBoxButtonsGiveTheSurfaceResults)
 
 TEST_F(DialogsTest, MissingProgramsReportFailure)
 {
+  EXPECT_STREQ(graphics->DialogFailure(), "");
   setenv("PATH", "/nonexistent", 1);
   testing::internal::CaptureStderr();
   EXPECT_EQ(graphics->ShowMessageBox("q", "c", 4), 0);
+  EXPECT_STREQ(graphics->DialogFailure(), "The dialog needs zenity");
   EXPECT_FALSE(graphics->OpenURL("https://example.org"));
   const std::string errors = testing::internal::GetCapturedStderr();
   EXPECT_NE(errors.find("zenity"), std::string::npos);
   EXPECT_NE(errors.find("xdg-open"), std::string::npos);
+
+  // The file dialog too; one that came up (and was cancelled) clears the failure.
+  ASSERT_NE(graphics->OpenWindow(nullptr), nullptr);
+  WDL_String fileName("bank.kvd");
+  WDL_String dir("/data/");
+  testing::internal::CaptureStderr();
+  graphics->PromptForFile(&fileName, kFileOpen, &dir, "kvd");
+  testing::internal::GetCapturedStderr();
+  EXPECT_STREQ(fileName.Get(), "");
+  EXPECT_STREQ(graphics->DialogFailure(), "The dialog needs zenity");
+  setenv("PATH", (folder + ":" + oldPath).c_str(), 1);
+  setenv("FAKE_EXIT", "1", 1);
+  graphics->PromptForFile(&fileName, kFileOpen, &dir, "kvd");
+  EXPECT_STREQ(graphics->DialogFailure(), "");
 }
 
 TEST_F(DialogsTest, OpenURLReportsSuccessOnlyWhenItStarted)

@@ -66,6 +66,10 @@ bool HeadlessSurface::DrawScreen(IRECT* r)
 
 int HeadlessSurface::ShowMessageBox(const char* text, const char* caption, int)
 {
+  if (*mDialogsMissing)
+  {
+    return 0;
+  }
   mMessageBoxes.push_back(std::string(caption ? caption : "") + ": " + (text ? text : ""));
   if (mMessageBoxAnswers.empty())
   {
@@ -183,6 +187,14 @@ void HeadlessSurface::DesktopPath(WDL_String* path)
 void HeadlessSurface::PromptForFile(WDL_String* fileName, EFileAction action, WDL_String* dir,
                                     const char* extensions)
 {
+  if (*mDialogsMissing)
+  {
+    if (fileName)
+    {
+      fileName->Set("");
+    }
+    return;
+  }
   mFilePrompts.push_back({action, dir ? dir->Get() : "", extensions ? extensions : ""});
   std::string answer;
   if (!mFileAnswers.empty())

@@ -57,6 +57,10 @@ public:
   void QueueMessageBoxResult(int result);
   // The next file prompt answers path ("" for cancel).
   void QueueFileChoice(std::string path);
+  // From now on message boxes and file prompts cannot come up, as without the program that shows them: they
+  // answer 0 and "" without taking a queued answer or being recorded, and DialogFailure gives reason (a
+  // static text; "" lets them come up again).
+  void SetDialogsMissing(const char* reason) { mDialogsMissing = reason ? reason : ""; }
   // What ShiftOrLeftButtonHeld answers from now on (false at construction). Any thread.
   void SetShiftOrLeftButtonHeld(bool held) { mShiftOrLeftButtonHeld = held; }
   // Whether the left button is held from now on (false at construction); a held left button also makes
@@ -84,6 +88,7 @@ public:
   bool DrawScreen(IRECT* r) override;
   void ForceEndUserEdit() override {}
   int ShowMessageBox(const char* text, const char* caption, int type) override;
+  const char* DialogFailure() const override { return mDialogsMissing; }
   IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* area) override;
   void CreateTextEntry(IControl* control, IText* text, IRECT* area, const char* str, IParam* param) override;
   void HostPath(WDL_String* path) override;
@@ -112,6 +117,7 @@ private:
 
   std::string mResourceDir;
   bool mWindowOpen = false;
+  const char* mDialogsMissing = "";
   std::deque<std::vector<int>> mMenuAnswers;
   std::deque<std::string> mTextAnswers;
   std::deque<int> mMessageBoxAnswers;

@@ -4,6 +4,7 @@
 
 #include "IGraphics.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -50,6 +51,9 @@ public:
   // 2 for the other (Cancel of Yes/No/Cancel), 0 when closed otherwise or when zenity cannot run. Any
   // thread; only the GUI thread keeps the editor redrawing meanwhile.
   int ShowMessageBox(const char* text, const char* caption, int type) override;
+  // kNeedsZenity after a message box or file dialog that zenity was not there to show.
+  const char* DialogFailure() const override { return mDialogFailure.load(); }
+  static constexpr const char* kNeedsZenity = "The dialog needs zenity";
   IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* area) override;
   void CreateTextEntry(IControl* control, IText* text, IRECT* area, const char* str, IParam* param) override;
   // The loaded plug-in file itself.
@@ -102,6 +106,7 @@ private:
   std::unique_ptr<EditorLockRelease> ReleaseEditorLockWhileModal();
 
   IGraphicsX11View* mView = nullptr;
+  std::atomic<const char*> mDialogFailure{""};
   std::string mBundleID;
   std::thread::id mGuiThread;
   // The pointer's button and modifier mask from the X server; false without a display or an answer.

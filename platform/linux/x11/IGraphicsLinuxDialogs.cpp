@@ -80,7 +80,9 @@ int IGraphicsLinux::ShowMessageBox(const char* text, const char* caption, int ty
 {
   ChildProcess zenity(MessageBoxArgs(text, caption, type));
   std::unique_ptr<EditorLockRelease> release = ReleaseEditorLockWhileModal();
-  if (zenity.Run([this]() { PumpWhileWaiting(); }) != ChildProcess::Outcome::kExited)
+  const ChildProcess::Outcome outcome = zenity.Run([this]() { PumpWhileWaiting(); });
+  mDialogFailure = outcome == ChildProcess::Outcome::kNotStarted ? kNeedsZenity : "";
+  if (outcome != ChildProcess::Outcome::kExited)
   {
     std::fprintf(stderr, "Korvid Editor: message box not shown: %s: %s\n", caption ? caption : "",
                  text ? text : "");
@@ -113,6 +115,7 @@ void IGraphicsLinux::PromptForFile(WDL_String* fileName, EFileAction action, WDL
   if (!WindowIsOpen())
   {
     fileName->Set("");
+    mDialogFailure = "";
     return;
   }
   const std::string proposed = fileName->Get();
@@ -148,7 +151,9 @@ void IGraphicsLinux::PromptForFile(WDL_String* fileName, EFileAction action, WDL
 
   ChildProcess zenity(args);
   std::unique_ptr<EditorLockRelease> release = ReleaseEditorLockWhileModal();
-  if (zenity.Run([this]() { PumpWhileWaiting(); }) != ChildProcess::Outcome::kExited)
+  const ChildProcess::Outcome outcome = zenity.Run([this]() { PumpWhileWaiting(); });
+  mDialogFailure = outcome == ChildProcess::Outcome::kNotStarted ? kNeedsZenity : "";
+  if (outcome != ChildProcess::Outcome::kExited)
   {
     std::fprintf(stderr, "Korvid Editor: file panel not shown\n");
     return;
