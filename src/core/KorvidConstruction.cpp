@@ -119,6 +119,8 @@ Korvid::Korvid(IPlugInstanceInfo instanceInfo)
     fillPartLists();
     mPatchManager->init();
   }
+  // A MIDI system that did not answer while the port lists were made is said now.
+  takeLostPorts();
   mConstructed = true;
 }
 

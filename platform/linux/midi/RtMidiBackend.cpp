@@ -12,6 +12,7 @@
 #include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
 
+#include "DeadlineCall.h"
 #include "RtMidiInputClient.h"
 #include "RtMidiOutputClient.h"
 
@@ -67,13 +68,17 @@ RtMidiBackend::RtMidiBackend(std::string sequencerDevice) : mSequencerDevice(std
 
 int RtMidiBackend::chooseApi() const
 {
+  return chooseApiFor(mSequencerDevice);
+}
+
+int RtMidiBackend::chooseApiFor(const std::string& sequencerDevice)
+{
   std::error_code ec;
-  if (compiled(RtMidi::LINUX_ALSA) && std::filesystem::exists(mSequencerDevice, ec))
+  if (compiled(RtMidi::LINUX_ALSA) && std::filesystem::exists(sequencerDevice, ec))
     return RtMidi::LINUX_ALSA;
   if (compiled(RtMidi::UNIX_JACK) && jackServerAnswers())
     return RtMidi::UNIX_JACK;
-  throw std::runtime_error("neither the ALSA sequencer (" + mSequencerDevice +
-                           ") nor a JACK server is there");
+  throw std::runtime_error("neither the ALSA sequencer (" + sequencerDevice + ") nor a JACK server is there");
 }
 
 std::string RtMidiBackend::chooseApiName() const
@@ -83,14 +88,31 @@ std::string RtMidiBackend::chooseApiName() const
 
 std::unique_ptr<IMidiPorts::Output> RtMidiBackend::createOutput(const std::string& clientName)
 {
-  const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApi());
-  return std::make_unique<RtMidiOutputClient>(std::make_unique<RtMidiOut>(api, clientName),
-                                              api == RtMidi::UNIX_JACK);
+  // Probing JACK and making the client both talk to the server: a stalled one is given up on.
+  struct Made
+  {
+    RtMidi::Api api = RtMidi::UNSPECIFIED;
+    std::unique_ptr<RtMidiOut> out;
+  };
+  auto made = std::make_shared<Made>();
+  deadlinecall::run(
+      [made, device = mSequencerDevice, clientName]
+      {
+        made->api = static_cast<RtMidi::Api>(chooseApiFor(device));
+        made->out = std::make_unique<RtMidiOut>(made->api, clientName);
+      });
+  return std::make_unique<RtMidiOutputClient>(std::move(made->out), made->api == RtMidi::UNIX_JACK);
 }
 
 std::unique_ptr<IMidiPorts::Input> RtMidiBackend::createInput(const std::string& clientName,
                                                               unsigned int queueSizeLimit)
 {
-  const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApi());
-  return std::make_unique<RtMidiInputClient>(std::make_unique<RtMidiIn>(api, clientName, queueSizeLimit));
+  auto made = std::make_shared<std::unique_ptr<RtMidiIn>>();
+  deadlinecall::run(
+      [made, device = mSequencerDevice, clientName, queueSizeLimit]
+      {
+        const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApiFor(device));
+        *made = std::make_unique<RtMidiIn>(api, clientName, queueSizeLimit);
+      });
+  return std::make_unique<RtMidiInputClient>(std::move(*made));
 }

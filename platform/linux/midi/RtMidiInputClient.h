@@ -10,7 +10,9 @@
 class RtMidiIn;
 
 // Sysex passes; time messages and active sensing are filtered out. Delivery to the handler runs on
-// RtMidi's input thread under a lock that closePort takes, so after closePort no delivery runs.
+// RtMidi's input thread under a lock that closePort takes, so after closePort no delivery runs. Calls
+// into the system are given up on after a deadline (IMidiPorts::Unanswered); the RtMidi client then
+// lives on with the call until it returns.
 class RtMidiInputClient : public IMidiPorts::Input
 {
 public:
@@ -25,10 +27,10 @@ public:
   void setHandler(Handler handler) override;
 
 private:
+  struct Shared;
   static void callback(double deltaTime, std::vector<unsigned char>* message, void* userData);
 
-  std::unique_ptr<RtMidiIn> mIn;
-  std::mutex mDeliverLock;
-  bool mEnabled = false;
-  Handler mHandler;
+  // The RtMidi client with the delivery state its callback reads: both outlive this object while a call
+  // given up on still runs.
+  std::shared_ptr<Shared> mShared;
 };

@@ -1,7 +1,9 @@
 // One RtMidi output client whose sends run on a worker thread, so a stalled port cannot hang a caller.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -12,7 +14,9 @@ class RtMidiOut;
 // RtMidi's JACK output waits without limit for room in its ring buffer, and a message longer than
 // that buffer never fits. Here every message is handed to a worker thread and the caller waits at most
 // kSendDeadlineMs for it; a message longer than maxMessageSize() is refused. While a send is stalled,
-// later sends fail at once. Calls are serialised by IMidiPorts; any thread may make them.
+// later sends fail at once. Listing, opening and closing are given up on after a deadline
+// (IMidiPorts::Unanswered); the client takes nothing more after that. Calls are serialised by
+// IMidiPorts; any thread may make them.
 class RtMidiOutputClient : public IMidiPorts::Output
 {
 public:
@@ -27,7 +31,7 @@ public:
 
   unsigned int portCount() override;
   std::string portName(unsigned int index) override;
-  // Throws RtMidiError, or std::runtime_error while a send is stalled.
+  // Throws RtMidiError, IMidiPorts::Unanswered, or std::runtime_error while a send is stalled.
   void openPort(unsigned int index, const std::string& portName) override;
   void closePort() override;
   bool send(const unsigned char* data, size_t size) override;
@@ -37,6 +41,12 @@ private:
   struct Shared;
   // The worker's loop: takes one message at a time until stopped.
   static void runWorker(std::shared_ptr<Shared> shared);
+  // Waits up to the deadline for the worker to be idle, not at all once a send or call was given up on;
+  // whether it is idle.
+  bool waitIdle(std::unique_lock<std::mutex>& lock);
+  // Runs call on the RtMidi client with the worker kept idle and a deadline.
+  void portCall(const std::function<void(RtMidiOut&)>& call);
+  void finishPortCall(bool answered);
 
   std::shared_ptr<Shared> mShared;
   std::thread mWorker;
