@@ -119,8 +119,6 @@ Korvid::Korvid(IPlugInstanceInfo instanceInfo)
     fillPartLists();
     mPatchManager->init();
   }
-  // A MIDI system that did not answer while the port lists were made is said now.
-  takeLostPorts();
   mConstructed = true;
 }
 
