@@ -132,21 +132,37 @@ TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsAreOff)
   EXPECT_EQ(1u, synth.waitReceived(1, kArrivalTimeout).size());
 }
 
-// The synthesizer's client goes away while its ports are open: the plug-in is told of both directions.
-TEST_F(MidiJackPlugTest, PortsOfAClientThatGoesAwayAreReportedLost)
+// The synthesizer's client, then the whole server, goes away while the ports are open: the plug-in is told of
+// both directions. The server is started again for the tests that follow.
+TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
 {
-  plug->getExternalMIDIOutNames();
-  plug->getExternalMIDIInNames();
-  int outIdx = 1;
-  int inIdx = 1;
-  ASSERT_GT(plug->setExternalMIDIOut(outIdx, synth.inPortName().c_str()), 0);
-  ASSERT_GT(plug->setExternalMIDIIn(inIdx, synth.outPortName().c_str()), 0);
+  MidiJackServer* server = MidiJackEnvironment::server(nullptr);
+  for (const bool wholeServer : {false, true})
+  {
+    SCOPED_TRACE(wholeServer ? "the server goes away" : "the client goes away");
+    if (wholeServer)
+    {
+      std::string error;
+      ASSERT_TRUE(synth.open(server->name(), "korvid-blofeld", error)) << error;
+      plug = std::make_unique<MidiTestPlug>();
+    }
+    plug->getExternalMIDIOutNames();
+    plug->getExternalMIDIInNames();
+    int outIdx = 1;
+    int inIdx = 1;
+    ASSERT_GT(plug->setExternalMIDIOut(outIdx, synth.inPortName().c_str()), 0);
+    ASSERT_GT(plug->setExternalMIDIIn(inIdx, synth.outPortName().c_str()), 0);
+    wholeServer ? server->stop() : synth.close();
+    int lost = 0;
+    ASSERT_TRUE(korvidtest::waitUntil(
+        [&]
+        {
+          lost |= plug->takeLost();
+          return lost == (IMidiPorts::kOutLost | IMidiPorts::kInLost);
+        }));
+  }
+  plug.reset();
   synth.close();
-  int lost = 0;
-  ASSERT_TRUE(korvidtest::waitUntil(
-      [&]
-      {
-        lost |= plug->takeLost();
-        return lost == (IMidiPorts::kOutLost | IMidiPorts::kInLost);
-      }));
+  std::string error;
+  ASSERT_TRUE(server->start(error)) << error;
 }

@@ -25,7 +25,8 @@ public:
 
 private:
   int chooseApi() const;
-  static int chooseApiFor(const std::string& sequencerDevice);
+  // watch: the JACK server watch when JACK is chosen. Talks to a JACK server: under a deadline.
+  static int chooseApiFor(const std::string& sequencerDevice, std::shared_ptr<class JackServerWatch>& watch);
 
   std::string mSequencerDevice;
 };

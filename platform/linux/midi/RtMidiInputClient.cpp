@@ -2,22 +2,28 @@
 #include "RtMidiInputClient.h"
 
 #include <iostream>
+#include <stdexcept>
 
 #include <rtmidi/RtMidi.h>
 
 #include "DeadlineCall.h"
+#include "JackServerWatch.h"
 
 struct RtMidiInputClient::Shared
 {
   std::mutex deliverLock;
   bool enabled = false;
   Handler handler;
+  // Closed after the RtMidi client.
+  std::shared_ptr<JackServerWatch> watch;
   // Declared last: deleting it ends its input thread and JACK client while the state above still lives.
   std::unique_ptr<RtMidiIn> in;
 };
 
-RtMidiInputClient::RtMidiInputClient(std::unique_ptr<RtMidiIn> in) : mShared(std::make_shared<Shared>())
+RtMidiInputClient::RtMidiInputClient(std::unique_ptr<RtMidiIn> in, std::shared_ptr<JackServerWatch> watch)
+    : mShared(std::make_shared<Shared>())
 {
+  mShared->watch = std::move(watch);
   mShared->in = std::move(in);
   mShared->in->setCallback(&RtMidiInputClient::callback, mShared.get());
   mShared->in->ignoreTypes(false, true, true);
@@ -40,18 +46,28 @@ RtMidiInputClient::~RtMidiInputClient()
   deadlinecall::release(std::move(mShared));
 }
 
+void RtMidiInputClient::checkServer() const
+{
+  if (mShared->watch && mShared->watch->serverGone())
+    throw std::runtime_error("the JACK server went away");
+}
+
 unsigned int RtMidiInputClient::portCount()
 {
+  if (mShared->watch && mShared->watch->serverGone())
+    return 0;
   return deadlinecall::ask<unsigned int>([shared = mShared] { return shared->in->getPortCount(); });
 }
 
 std::string RtMidiInputClient::portName(unsigned int index)
 {
+  checkServer();
   return deadlinecall::ask<std::string>([shared = mShared, index] { return shared->in->getPortName(index); });
 }
 
 void RtMidiInputClient::openPort(unsigned int index, const std::string& portName)
 {
+  checkServer();
   deadlinecall::run(
       [shared = mShared, index, portName]
       {

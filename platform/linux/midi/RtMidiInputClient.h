@@ -16,10 +16,11 @@ class RtMidiIn;
 class RtMidiInputClient : public IMidiPorts::Input
 {
 public:
-  // in: the RtMidi client, owned from now on.
-  explicit RtMidiInputClient(std::unique_ptr<RtMidiIn> in);
+  // in: the RtMidi client, owned from now on; watch: the server watch when it runs on JACK (else null).
+  RtMidiInputClient(std::unique_ptr<RtMidiIn> in, std::shared_ptr<class JackServerWatch> watch);
   ~RtMidiInputClient() override;
 
+  // No ports once the JACK server went away; the others throw then.
   unsigned int portCount() override;
   std::string portName(unsigned int index) override;
   void openPort(unsigned int index, const std::string& portName) override;
@@ -28,6 +29,8 @@ public:
 
 private:
   struct Shared;
+  // Throws once the JACK server went away.
+  void checkServer() const;
   static void callback(double deltaTime, std::vector<unsigned char>* message, void* userData);
 
   // The RtMidi client with the delivery state its callback reads: both outlive this object while a call

@@ -12,12 +12,14 @@
 #include <rtmidi/RtMidi.h>
 
 #include "DeadlineCall.h"
+#include "JackServerWatch.h"
 
 // State shared with the worker: it outlives the client when the worker is stalled inside RtMidi.
 struct RtMidiOutputClient::Shared
 {
+  // Declared first: closed after the RtMidi client.
+  std::shared_ptr<JackServerWatch> watch;
   std::unique_ptr<RtMidiOut> out;
-  bool jack = false;
   std::mutex lock;
   std::condition_variable wake;
   std::condition_variable done;
@@ -41,11 +43,11 @@ namespace
 const std::chrono::milliseconds kDeadline{RtMidiOutputClient::kSendDeadlineMs};
 } // namespace
 
-RtMidiOutputClient::RtMidiOutputClient(std::unique_ptr<RtMidiOut> out, bool jack)
+RtMidiOutputClient::RtMidiOutputClient(std::unique_ptr<RtMidiOut> out, std::shared_ptr<JackServerWatch> watch)
     : mShared(std::make_shared<Shared>())
 {
   mShared->out = std::move(out);
-  mShared->jack = jack;
+  mShared->watch = std::move(watch);
   mWorker = std::thread(runWorker, mShared);
 }
 
@@ -110,8 +112,15 @@ bool RtMidiOutputClient::waitIdle(std::unique_lock<std::mutex>& lock)
   return mShared->done.wait_for(lock, kDeadline, [&] { return mShared->idle(); });
 }
 
+bool RtMidiOutputClient::serverGone() const
+{
+  return mShared->watch && mShared->watch->serverGone();
+}
+
 void RtMidiOutputClient::portCall(const std::function<void(RtMidiOut&)>& call)
 {
+  if (serverGone())
+    throw std::runtime_error("the JACK server went away");
   {
     std::unique_lock<std::mutex> lock(mShared->lock);
     if (!waitIdle(lock))
@@ -155,6 +164,8 @@ void RtMidiOutputClient::finishPortCall(bool answered)
 
 unsigned int RtMidiOutputClient::portCount()
 {
+  if (serverGone())
+    return 0;
   auto result = std::make_shared<unsigned int>(0);
   portCall([result](RtMidiOut& out) { *result = out.getPortCount(); });
   return *result;

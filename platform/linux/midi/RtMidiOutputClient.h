@@ -24,14 +24,16 @@ public:
   static constexpr size_t kMaxMessageBytes = 16000;
   static constexpr int kSendDeadlineMs = 2000;
 
-  // out: the RtMidi client, owned from now on; jack: whether it runs on JACK.
-  RtMidiOutputClient(std::unique_ptr<RtMidiOut> out, bool jack);
+  // out: the RtMidi client, owned from now on; watch: the server watch when it runs on JACK (else null).
+  RtMidiOutputClient(std::unique_ptr<RtMidiOut> out, std::shared_ptr<class JackServerWatch> watch);
   // Stops the worker. A worker stalled inside RtMidi is left to finish on its own with the client.
   ~RtMidiOutputClient() override;
 
-  unsigned int portCount() override;
   std::string portName(unsigned int index) override;
-  // Throws RtMidiError, IMidiPorts::Unanswered, or std::runtime_error while a send is stalled.
+  // No ports once the JACK server went away.
+  unsigned int portCount() override;
+  // Throws RtMidiError, IMidiPorts::Unanswered, or std::runtime_error while a send is stalled or once the
+  // JACK server went away.
   void openPort(unsigned int index, const std::string& portName) override;
   void closePort() override;
   bool send(const unsigned char* data, size_t size) override;
@@ -47,6 +49,7 @@ private:
   // Runs call on the RtMidi client with the worker kept idle and a deadline.
   void portCall(const std::function<void(RtMidiOut&)>& call);
   void finishPortCall(bool answered);
+  bool serverGone() const;
 
   std::shared_ptr<Shared> mShared;
   std::thread mWorker;
