@@ -504,57 +504,47 @@ void IMidiPorts::watch()
   }
 }
 
-// A port looked for while another thread uses the direction is looked for at the next round.
 void IMidiPorts::checkOutPort()
 {
-  if (!mOutLock.tryLockFor(std::chrono::milliseconds(0)))
-    return;
-  std::lock_guard<DirectionLock> lock(mOutLock, std::adopt_lock);
-  if (!mOut || !mOutOpen)
-    return;
-  try
-  {
-    if (currentPosition(mOut.get(), mOutPortName) >= 0)
-      return;
-    log("output port \"" + mOutPortName + "\" went away");
-    closeOutLocked();
-    mOutIndex = 0;
-    mOutPortName.clear();
-    mLost |= kOutLost;
-  }
-  catch (const Unanswered& e)
-  {
-    dropOutLocked(e);
-  }
-  catch (const std::exception&)
-  {
-    // Busy in a stalled send or a list read that failed once: looked at again next round.
-  }
+  checkPort(mOutLock, mOut, mOutOpen, mOutIndex, mOutPortName, kOutLost, &IMidiPorts::closeOutLocked,
+            &IMidiPorts::dropOutLocked, "output");
 }
 
 void IMidiPorts::checkInPort()
 {
-  if (!mInLock.tryLockFor(std::chrono::milliseconds(0)))
+  checkPort(mInLock, mIn, mInOpen, mInIndex, mInPortName, kInLost, &IMidiPorts::closeInLocked,
+            &IMidiPorts::dropInLocked, "input");
+}
+
+// A direction another thread uses is looked at in the next round.
+template <class Client>
+void IMidiPorts::checkPort(DirectionLock& directionLock, const std::unique_ptr<Client>& client, std::atomic<bool>& open,
+                           std::atomic<int>& index, std::string& portName, int lostBit,
+                           void (IMidiPorts::*closeLocked)(), void (IMidiPorts::*dropLocked)(const Unanswered&),
+                           const char* direction)
+{
+  if (!directionLock.tryLockFor(std::chrono::milliseconds(0)))
     return;
-  std::lock_guard<DirectionLock> lock(mInLock, std::adopt_lock);
-  if (!mIn || !mInOpen)
+  std::lock_guard<DirectionLock> lock(directionLock, std::adopt_lock);
+  if (!client || !open)
     return;
   try
   {
-    if (currentPosition(mIn.get(), mInPortName) >= 0)
+    if (currentPosition(client.get(), portName) >= 0)
       return;
-    log("input port \"" + mInPortName + "\" went away");
-    closeInLocked();
-    mInIndex = 0;
-    mInPortName.clear();
-    mLost |= kInLost;
+    log(std::string(direction) + " port \"" + portName + "\" went away");
+    (this->*closeLocked)();
+    index = 0;
+    portName.clear();
+    mLost |= lostBit;
   }
   catch (const Unanswered& e)
   {
-    dropInLocked(e);
+    (this->*dropLocked)(e);
   }
   catch (const std::exception&)
   {
+    // Busy in a stalled send, or a list that changed while it was read: looked at again next round.
   }
 }
 

@@ -49,6 +49,17 @@ protected:
     synth.close();
   }
 
+  // Lists the ports and opens the synthesizer client's two by name.
+  void openSynthPorts()
+  {
+    plug->getExternalMIDIOutNames();
+    plug->getExternalMIDIInNames();
+    int outIdx = 1;
+    int inIdx = 1;
+    ASSERT_GT(plug->setExternalMIDIOut(outIdx, synth.inPortName().c_str()), 0);
+    ASSERT_GT(plug->setExternalMIDIIn(inIdx, synth.outPortName().c_str()), 0);
+  }
+
   MidiJackSynth synth;
   std::unique_ptr<MidiTestPlug> plug;
 };
@@ -103,12 +114,9 @@ TEST_F(MidiJackPlugTest, PlugInTalksToTheSynthClientChosenByPortName)
 TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsAreOff)
 {
   MidiJackServer* server = MidiJackEnvironment::server(nullptr);
-  plug->getExternalMIDIOutNames();
-  plug->getExternalMIDIInNames();
+  ASSERT_NO_FATAL_FAILURE(openSynthPorts());
   int outIdx = 1;
   int inIdx = 1;
-  ASSERT_GT(plug->setExternalMIDIOut(outIdx, synth.inPortName().c_str()), 0);
-  ASSERT_GT(plug->setExternalMIDIIn(inIdx, synth.outPortName().c_str()), 0);
 
   server->pause();
   const auto start = std::chrono::steady_clock::now();
@@ -146,12 +154,7 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
       ASSERT_TRUE(synth.open(server->name(), "korvid-blofeld", error)) << error;
       plug = std::make_unique<MidiTestPlug>();
     }
-    plug->getExternalMIDIOutNames();
-    plug->getExternalMIDIInNames();
-    int outIdx = 1;
-    int inIdx = 1;
-    ASSERT_GT(plug->setExternalMIDIOut(outIdx, synth.inPortName().c_str()), 0);
-    ASSERT_GT(plug->setExternalMIDIIn(inIdx, synth.outPortName().c_str()), 0);
+    ASSERT_NO_FATAL_FAILURE(openSynthPorts());
     wholeServer ? server->stop() : synth.close();
     int lost = 0;
     ASSERT_TRUE(korvidtest::waitUntil(
