@@ -289,8 +289,8 @@ void BM_StateRecallWithResend(benchmark::State& state)
               jobEnd = Clock::now();
           });
       const Clock::time_point start = Clock::now();
-      const VstIntPtr recalled =
-          effect->dispatcher(effect, effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data(), 0.0f);
+      const VstIntPtr recalled = effect->dispatcher(effect, effSetChunk, 0,
+                                                    static_cast<VstIntPtr>(chunk.size()), chunk.data(), 0.0f);
       const Clock::time_point end = Clock::now();
       recalling = false;
       watcher.join();

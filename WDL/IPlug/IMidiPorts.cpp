@@ -113,8 +113,8 @@ bool IMidiPorts::IsOwnPort(const std::string& name)
     if (client == own)
       return true;
     // JACK tells a second client of the same name apart by "-NN".
-    if (client.size() > own.size() + 1 && client.compare(0, own.size(), own) == 0 && client[own.size()] == '-' &&
-        allDigits(client, own.size() + 1))
+    if (client.size() > own.size() + 1 && client.compare(0, own.size(), own) == 0 &&
+        client[own.size()] == '-' && allDigits(client, own.size() + 1))
       return true;
   }
   return false;
@@ -299,7 +299,8 @@ void IMidiPorts::createInLocked()
     if (system)
       mIn = system->createInput(kInClientName, kInputQueueLimit);
     if (mIn)
-      mIn->setHandler([this](double deltaTime, std::vector<unsigned char>* message) { onInput(deltaTime, message); });
+      mIn->setHandler([this](double deltaTime, std::vector<unsigned char>* message)
+                      { onInput(deltaTime, message); });
   }
   catch (const Unanswered& e)
   {
@@ -518,10 +519,10 @@ void IMidiPorts::checkInPort()
 
 // A direction another thread uses is looked at in the next round.
 template <class Client>
-void IMidiPorts::checkPort(DirectionLock& directionLock, const std::unique_ptr<Client>& client, std::atomic<bool>& open,
-                           std::atomic<int>& index, std::string& portName, int lostBit,
-                           void (IMidiPorts::*closeLocked)(), void (IMidiPorts::*dropLocked)(const Unanswered&),
-                           const char* direction)
+void IMidiPorts::checkPort(DirectionLock& directionLock, const std::unique_ptr<Client>& client,
+                           std::atomic<bool>& open, std::atomic<int>& index, std::string& portName,
+                           int lostBit, void (IMidiPorts::*closeLocked)(),
+                           void (IMidiPorts::*dropLocked)(const Unanswered&), const char* direction)
 {
   if (!directionLock.tryLockFor(std::chrono::milliseconds(0)))
     return;

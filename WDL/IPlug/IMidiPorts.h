@@ -202,9 +202,10 @@ private:
   void checkInPort();
   // Closes one direction's open port when the system no longer lists it, recording lostBit.
   template <class Client>
-  void checkPort(DirectionLock& directionLock, const std::unique_ptr<Client>& client, std::atomic<bool>& open, std::atomic<int>& index,
-                 std::string& portName, int lostBit, void (IMidiPorts::*closeLocked)(),
-                 void (IMidiPorts::*dropLocked)(const Unanswered&), const char* direction);
+  void checkPort(DirectionLock& directionLock, const std::unique_ptr<Client>& client, std::atomic<bool>& open,
+                 std::atomic<int>& index, std::string& portName, int lostBit,
+                 void (IMidiPorts::*closeLocked)(), void (IMidiPorts::*dropLocked)(const Unanswered&),
+                 const char* direction);
 
   IPlugBase* mPlug;
   std::unique_ptr<Backend> mBackend;

@@ -71,9 +71,11 @@ TEST_F(IMidiPortsTest, ListsBeginWithOffAndFollowTheSystemOrder)
 TEST_F(IMidiPortsTest, ThePlugInsOwnPortsAreNotListed)
 {
   // As ALSA and JACK name the ports of the plug-in's clients, in this instance or another one.
-  system->setOutputPorts({"RtMidi Input Client:RtMidi Input 130:0", "A", "RtMidi Input Client-01:RtMidi Input",
-                          "RtMidi Input Client-x:port", "RtMidi Input Clients:port"});
-  system->setInputPorts({"RtMidi Output Client:RtMidi Output", "In 1", "RtMidi Output Client-12:RtMidi Output"});
+  system->setOutputPorts({"RtMidi Input Client:RtMidi Input 130:0", "A",
+                          "RtMidi Input Client-01:RtMidi Input", "RtMidi Input Client-x:port",
+                          "RtMidi Input Clients:port"});
+  system->setInputPorts(
+      {"RtMidi Output Client:RtMidi Output", "In 1", "RtMidi Output Client-12:RtMidi Output"});
   EXPECT_EQ((std::vector<std::string>{"OFF", "A", "RtMidi Input Client-x:port", "RtMidi Input Clients:port"}),
             ports->GetOutNames());
   EXPECT_EQ((std::vector<std::string>{"OFF", "In 1"}), ports->GetInNames());

@@ -134,7 +134,8 @@ TEST(MidiConcurrencyTest, SendsRacingWithReopeningAndUnpluggingNeverCorruptAMess
       {
         for (int i = 0; !stop; ++i)
         {
-          system->setOutputPorts(i % 2 ? std::vector<std::string>{"Other"} : std::vector<std::string>{"Synth", "Other"});
+          system->setOutputPorts(i % 2 ? std::vector<std::string>{"Other"}
+                                       : std::vector<std::string>{"Synth", "Other"});
           std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
       });
