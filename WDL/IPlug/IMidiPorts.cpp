@@ -89,6 +89,7 @@ template <class Client> int currentPosition(Client* client, const std::string& n
   }
   return -1;
 }
+
 bool allDigits(const std::string& text, size_t from)
 {
   if (from >= text.size())
