@@ -46,10 +46,8 @@ std::shared_ptr<JackServerWatch> JackServerWatch::connect()
   if (!client)
     return nullptr;
   watch.reset(new JackServerWatch(client));
+  // Told on the client's own notice thread; the client stays out of the server's graph (not activated).
   jack_on_info_shutdown(client, &JackServerWatch::onShutdown, watch.get());
-  // Notices reach an active client only.
-  if (jack_activate(client) != 0)
-    return nullptr;
   gWatch = watch;
   return watch;
 }
