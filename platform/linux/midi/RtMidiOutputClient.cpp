@@ -130,11 +130,9 @@ void RtMidiOutputClient::portCall(const std::function<void(RtMidiOut&)>& call)
     // Keeps the worker from sending while the call runs without the lock.
     mShared->busy = true;
   }
-  bool answered = false;
   try
   {
     deadlinecall::run([shared = mShared, call] { call(*shared->out); });
-    answered = true;
   }
   catch (const IMidiPorts::Unanswered&)
   {
@@ -146,7 +144,7 @@ void RtMidiOutputClient::portCall(const std::function<void(RtMidiOut&)>& call)
     finishPortCall(true);
     throw;
   }
-  finishPortCall(answered);
+  finishPortCall(true);
 }
 
 void RtMidiOutputClient::finishPortCall(bool answered)
