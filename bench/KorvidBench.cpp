@@ -1,7 +1,9 @@
 // Start-up of one plug-in instance with the project's real resources (an empty library and one of 100 banks),
 // switching pages and parts on the built editor, the audio block, and the state saved and recalled.
 #include "BenchDataFolder.h"
+#include "BlofeldSimulator.h"
 #include "Korvid.h"
+#include "MIDIMessageManager.h"
 #include "ParamIndex.h"
 #include "PluginFolderSurface.h"
 #include "SharedDataPaths.h"
@@ -9,11 +11,15 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -217,6 +223,95 @@ void BM_StateRecall(benchmark::State& state)
   state.SetLabel("per chunk recalled, ports reopened, no resend");
 }
 BENCHMARK(BM_StateRecall)->Unit(benchmark::kMicrosecond);
+
+// A recall with its output on the simulated synthesizer: the host's thread is held while the multi is resent
+// (global data, multi, every active part, with the device's pauses). Reports how long the recall held the
+// host and how long the device job itself ran (from its start to its end, looked at every millisecond).
+BlofeldSimulator* gRecallSimulator = nullptr;
+
+std::unique_ptr<IMidiPorts::Backend> recallSimulatorBackend()
+{
+  return gRecallSimulator->makeBackend();
+}
+
+void BM_StateRecallWithResend(benchmark::State& state)
+{
+  using Clock = std::chrono::steady_clock;
+  constexpr int kActiveParts = 4;
+  BenchDataFolder data(0);
+  BlofeldSimulator simulator(0);
+  gRecallSimulator = &simulator;
+  IMidiPorts::SetBackendFactory(&recallSimulatorBackend);
+  {
+    auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{});
+    for (int paramIdx : {kDeviceOutSelection, kDeviceInSelection})
+    {
+      IParam* param = plug->GetParam(paramIdx);
+      for (int i = 1; i < param->GetNDisplayTexts(); ++i)
+      {
+        if (std::string(param->GetDisplayText(i)) == BlofeldSimulator::kPortName)
+          plug->SetParameterFromGUI(paramIdx, param->GetNormalized(i));
+      }
+    }
+    for (int part = 0; part < Korvid::kPartCount; ++part)
+      plug->GetParam(kMultiPartStatus + part)->Set(part < kActiveParts ? 1.0 : 0.0);
+    AEffect* effect = plug->GetAEffect();
+    void* bytes = nullptr;
+    const VstIntPtr size = effect->dispatcher(effect, effGetChunk, 0, 0, &bytes, 0.0f);
+    std::vector<unsigned char> chunk(static_cast<const unsigned char*>(bytes),
+                                     static_cast<const unsigned char*>(bytes) + size);
+    MIDIMessageManager* manager = plug->mMIDIMessageManager;
+    double holdMs = 0.0;
+    double jobMs = 0.0;
+    for (auto _ : state)
+    {
+      // The device-id probe of the chosen ports, or the last resend, ends first.
+      while (plug->ThreadRunning())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      std::atomic<bool> recalling{true};
+      Clock::time_point jobStart{};
+      Clock::time_point jobEnd{};
+      std::thread watcher(
+          [&]
+          {
+            bool seen = false;
+            while (recalling.load() || (seen && manager->isRunning(MIDIMessageManager::Thread::SysexJob)))
+            {
+              const bool running = manager->isRunning(MIDIMessageManager::Thread::SysexJob);
+              if (running && !seen)
+                jobStart = Clock::now();
+              if (!running && seen && jobEnd == Clock::time_point{})
+                jobEnd = Clock::now();
+              seen = seen || running;
+              std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+            if (seen && jobEnd == Clock::time_point{})
+              jobEnd = Clock::now();
+          });
+      const Clock::time_point start = Clock::now();
+      const VstIntPtr recalled = effect->dispatcher(effect, effSetChunk, 0,
+                                                    static_cast<VstIntPtr>(chunk.size()), chunk.data(), 0.0f);
+      const Clock::time_point end = Clock::now();
+      recalling = false;
+      watcher.join();
+      if (recalled != 1 || !plug->mOutputPresent || jobStart == Clock::time_point{})
+      {
+        state.SkipWithError("the state was not recalled with its output and resend");
+        break;
+      }
+      holdMs += std::chrono::duration<double, std::milli>(end - start).count();
+      jobMs += std::chrono::duration<double, std::milli>(jobEnd - jobStart).count();
+    }
+    const double runs = static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.counters["host_hold_ms"] = holdMs / runs;
+    state.counters["job_ms"] = jobMs / runs;
+    state.counters["hold_beyond_job_ms"] = (holdMs - jobMs) / runs;
+    state.SetLabel("4 active parts, simulated synthesizer");
+  }
+  IMidiPorts::SetBackendFactory(nullptr);
+  gRecallSimulator = nullptr;
+}
+BENCHMARK(BM_StateRecallWithResend)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
 // The project opened where its output is not present: the save writes the stored values that wait for it.
 void BM_StateSaveWhileValuesWait(benchmark::State& state)

@@ -37,6 +37,7 @@ int findName(const std::vector<std::string>& names, const char* name)
   return -1;
 }
 
+// An unanswered call (IMidiPorts::Unanswered) is passed on: the client is dropped.
 template <class Client> std::vector<std::string> readNames(Client* client, std::string& error)
 {
   std::vector<std::string> names{kOffName};
@@ -47,6 +48,10 @@ template <class Client> std::vector<std::string> readNames(Client* client, std::
   {
     count = client->portCount();
   }
+  catch (const IMidiPorts::Unanswered&)
+  {
+    throw;
+  }
   catch (const std::exception& e)
   {
     error = e.what();
@@ -56,7 +61,13 @@ template <class Client> std::vector<std::string> readNames(Client* client, std::
   {
     try
     {
-      names.push_back(client->portName(i));
+      std::string name = client->portName(i);
+      if (!IMidiPorts::IsOwnPort(name))
+        names.push_back(std::move(name));
+    }
+    catch (const IMidiPorts::Unanswered&)
+    {
+      throw;
     }
     catch (const std::exception& e)
     {
@@ -78,7 +89,37 @@ template <class Client> int currentPosition(Client* client, const std::string& n
   }
   return -1;
 }
+
+bool allDigits(const std::string& text, size_t from)
+{
+  if (from >= text.size())
+    return false;
+  for (size_t k = from; k < text.size(); ++k)
+  {
+    if (text[k] < '0' || text[k] > '9')
+      return false;
+  }
+  return true;
+}
 } // namespace
+
+bool IMidiPorts::IsOwnPort(const std::string& name)
+{
+  const size_t colon = name.find(':');
+  if (colon == std::string::npos)
+    return false;
+  const std::string client = name.substr(0, colon);
+  for (const std::string own : {kOutClientName, kInClientName})
+  {
+    if (client == own)
+      return true;
+    // JACK tells a second client of the same name apart by "-NN".
+    if (client.size() > own.size() + 1 && client.compare(0, own.size(), own) == 0 &&
+        client[own.size()] == '-' && allDigits(client, own.size() + 1))
+      return true;
+  }
+  return false;
+}
 
 void IMidiPorts::DirectionLock::lock()
 {
@@ -187,21 +228,20 @@ const std::vector<std::string>& IMidiPorts::GetOutNames()
   mOutIndex = 0;
   if (!mOut)
   {
-    Backend* system = backend();
-    try
-    {
-      if (system)
-        mOut = system->createOutput(kOutClientName);
-    }
-    catch (const std::exception& e)
-    {
-      log(std::string("cannot create the output client: ") + e.what());
-    }
+    createOutLocked();
     if (!mOut)
       log("no MIDI output client: the output list holds only \"OFF\"");
   }
   std::string error;
-  mOutNames = readNames(mOut.get(), error);
+  try
+  {
+    mOutNames = readNames(mOut.get(), error);
+  }
+  catch (const Unanswered& e)
+  {
+    dropOutLocked(e);
+    mOutNames = {kOffName};
+  }
   if (!error.empty())
     log("reading the output port names: " + error);
   return mOutNames;
@@ -215,28 +255,83 @@ const std::vector<std::string>& IMidiPorts::GetInNames()
   mInIndex = 0;
   if (!mIn)
   {
-    Backend* system = backend();
-    try
-    {
-      if (system)
-        mIn = system->createInput(kInClientName, kInputQueueLimit);
-      if (mIn)
-        mIn->setHandler([this](double deltaTime, std::vector<unsigned char>* message)
-                        { onInput(deltaTime, message); });
-    }
-    catch (const std::exception& e)
-    {
-      log(std::string("cannot create the input client: ") + e.what());
-      mIn.reset();
-    }
+    createInLocked();
     if (!mIn)
       log("no MIDI input client: the input list holds only \"OFF\"");
   }
   std::string error;
-  mInNames = readNames(mIn.get(), error);
+  try
+  {
+    mInNames = readNames(mIn.get(), error);
+  }
+  catch (const Unanswered& e)
+  {
+    dropInLocked(e);
+    mInNames = {kOffName};
+  }
   if (!error.empty())
     log("reading the input port names: " + error);
   return mInNames;
+}
+
+void IMidiPorts::createOutLocked()
+{
+  Backend* system = backend();
+  try
+  {
+    if (system)
+      mOut = system->createOutput(kOutClientName);
+  }
+  catch (const Unanswered& e)
+  {
+    dropOutLocked(e);
+  }
+  catch (const std::exception& e)
+  {
+    log(std::string("cannot create the output client: ") + e.what());
+  }
+}
+
+void IMidiPorts::createInLocked()
+{
+  Backend* system = backend();
+  try
+  {
+    if (system)
+      mIn = system->createInput(kInClientName, kInputQueueLimit);
+    if (mIn)
+      mIn->setHandler([this](double deltaTime, std::vector<unsigned char>* message)
+                      { onInput(deltaTime, message); });
+  }
+  catch (const Unanswered& e)
+  {
+    dropInLocked(e);
+  }
+  catch (const std::exception& e)
+  {
+    log(std::string("cannot create the input client: ") + e.what());
+    mIn.reset();
+  }
+}
+
+void IMidiPorts::dropOutLocked(const Unanswered& e)
+{
+  log(std::string("the output client is dropped and the output is OFF: ") + e.what());
+  mOutOpen = false;
+  mOutIndex = 0;
+  mOutPortName.clear();
+  mOut.reset();
+  mLost |= kOutLost | kUnanswered;
+}
+
+void IMidiPorts::dropInLocked(const Unanswered& e)
+{
+  log(std::string("the input client is dropped and the input is OFF: ") + e.what());
+  mInOpen = false;
+  mInIndex = 0;
+  mInPortName.clear();
+  mIn.reset();
+  mLost |= kInLost | kUnanswered;
 }
 
 void IMidiPorts::closeOutLocked()
@@ -246,6 +341,10 @@ void IMidiPorts::closeOutLocked()
     try
     {
       mOut->closePort();
+    }
+    catch (const Unanswered& e)
+    {
+      dropOutLocked(e);
     }
     catch (const std::exception& e)
     {
@@ -262,6 +361,10 @@ void IMidiPorts::closeInLocked()
     try
     {
       mIn->closePort();
+    }
+    catch (const Unanswered& e)
+    {
+      dropInLocked(e);
     }
     catch (const std::exception& e)
     {
@@ -307,6 +410,12 @@ int IMidiPorts::openLocked(int& idx, const char* name, const std::vector<std::st
     index = k;
     return k;
   }
+  catch (const Unanswered&)
+  {
+    idx = 0;
+    index = 0;
+    throw;
+  }
   catch (const std::exception& e)
   {
     log(std::string("opening ") + direction + " port \"" + name + "\": " + e.what());
@@ -319,14 +428,126 @@ int IMidiPorts::OpenOut(int& idx, const char* name)
 {
   std::lock_guard<DirectionLock> lock(mOutLock);
   closeOutLocked();
-  return openLocked(idx, name, mOutNames, mOut.get(), mOutIndex, mOutOpen, kOutPortName, "output");
+  mOutPortName.clear();
+  if (!mOut && idx != 0 && findName(mOutNames, name) > 0)
+    createOutLocked();
+  int opened = 0;
+  try
+  {
+    opened = openLocked(idx, name, mOutNames, mOut.get(), mOutIndex, mOutOpen, kOutPortName, "output");
+  }
+  catch (const Unanswered& e)
+  {
+    dropOutLocked(e);
+  }
+  if (opened > 0)
+  {
+    mOutPortName = mOutNames[static_cast<size_t>(opened)];
+    startWatch();
+  }
+  return opened;
 }
 
 int IMidiPorts::OpenIn(int& idx, const char* name)
 {
   std::lock_guard<DirectionLock> lock(mInLock);
   closeInLocked();
-  return openLocked(idx, name, mInNames, mIn.get(), mInIndex, mInOpen, kInPortName, "input");
+  mInPortName.clear();
+  if (!mIn && idx != 0 && findName(mInNames, name) > 0)
+    createInLocked();
+  int opened = 0;
+  try
+  {
+    opened = openLocked(idx, name, mInNames, mIn.get(), mInIndex, mInOpen, kInPortName, "input");
+  }
+  catch (const Unanswered& e)
+  {
+    dropInLocked(e);
+  }
+  if (opened > 0)
+  {
+    mInPortName = mInNames[static_cast<size_t>(opened)];
+    startWatch();
+  }
+  return opened;
+}
+
+void IMidiPorts::startWatch()
+{
+  std::lock_guard<std::mutex> lock(mWatchLock);
+  if (mWatcher.joinable())
+    return;
+  mWatchStop = false;
+  mWatcher = std::thread(&IMidiPorts::watch, this);
+}
+
+void IMidiPorts::stopWatch()
+{
+  std::thread watcher;
+  {
+    std::lock_guard<std::mutex> lock(mWatchLock);
+    mWatchStop = true;
+    watcher = std::move(mWatcher);
+  }
+  mWatchWake.notify_all();
+  if (watcher.joinable())
+    watcher.join();
+}
+
+void IMidiPorts::watch()
+{
+  std::unique_lock<std::mutex> lock(mWatchLock);
+  while (!mWatchWake.wait_for(lock, kWatchPeriod, [this] { return mWatchStop; }))
+  {
+    lock.unlock();
+    checkOutPort();
+    checkInPort();
+    lock.lock();
+  }
+}
+
+void IMidiPorts::checkOutPort()
+{
+  checkPort(mOutLock, mOut, mOutOpen, mOutIndex, mOutPortName, kOutLost, &IMidiPorts::closeOutLocked,
+            &IMidiPorts::dropOutLocked, "output");
+}
+
+void IMidiPorts::checkInPort()
+{
+  checkPort(mInLock, mIn, mInOpen, mInIndex, mInPortName, kInLost, &IMidiPorts::closeInLocked,
+            &IMidiPorts::dropInLocked, "input");
+}
+
+// A direction another thread uses is looked at in the next round.
+template <class Client>
+void IMidiPorts::checkPort(DirectionLock& directionLock, const std::unique_ptr<Client>& client,
+                           std::atomic<bool>& open, std::atomic<int>& index, std::string& portName,
+                           int lostBit, void (IMidiPorts::*closeLocked)(),
+                           void (IMidiPorts::*dropLocked)(const Unanswered&), const char* direction)
+{
+  if (!directionLock.tryLockFor(std::chrono::milliseconds(0)))
+    return;
+  std::lock_guard<DirectionLock> lock(directionLock, std::adopt_lock);
+  if (!client || !open)
+    return;
+  try
+  {
+    if (currentPosition(client.get(), portName) >= 0)
+      return;
+    log(std::string(direction) + " port \"" + portName + "\" went away");
+    (this->*closeLocked)();
+    index = 0;
+    portName.clear();
+    mLost |= lostBit;
+  }
+  catch (const Unanswered& e)
+  {
+    (this->*dropLocked)(e);
+  }
+  catch (const std::exception&)
+  {
+    // Busy in a stalled send, or a list that changed while it was read: looked at again next round.
+  }
 }
 
 bool IMidiPorts::sendLocked(const unsigned char* data, size_t size)
@@ -393,6 +614,7 @@ bool IMidiPorts::SendBytes(const std::vector<unsigned char>& bytes)
 
 void IMidiPorts::CloseAll()
 {
+  stopWatch();
   {
     std::lock_guard<DirectionLock> lock(mInLock);
     closeInLocked();

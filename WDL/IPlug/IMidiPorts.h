@@ -9,7 +9,9 @@
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "IPlugMidi.h"
@@ -25,6 +27,23 @@ class IMidiPorts
 public:
   // RtMidi's callback shape: delta time in seconds (unused), the message bytes, the user data.
   using InputCallback = void (*)(double deltaTime, std::vector<unsigned char>* message, void* userData);
+
+  // Thrown by a client call that the MIDI system did not answer within the backend's deadline (a stalled
+  // JACK server). The client is dropped; the ports of its direction are "OFF" from then on.
+  class Unanswered : public std::runtime_error
+  {
+  public:
+    using std::runtime_error::runtime_error;
+  };
+
+  // What happened to the ports without being asked for (TakeLost).
+  enum LostBits
+  {
+    kOutLost = 1,
+    kInLost = 2,
+    // The system stopped answering (rather than a port going away).
+    kUnanswered = 4
+  };
 
   // The system side of one output client. Errors are thrown as std::exception.
   class Output
@@ -95,14 +114,16 @@ public:
   // called from inside the callback.
   void SetInputCallback(InputCallback callback, void* userData);
 
-  // "OFF", then the system's port names in the system's order. Built on the first call (which creates
-  // the client) and cached for the life of the object. Editor or host thread.
+  // "OFF", then the system's port names in the system's order, without the ports of this plug-in's own
+  // clients (in any instance). Built on the first call (which creates the client) and cached for the
+  // life of the object. Editor or host thread.
   const std::vector<std::string>& GetOutNames();
   const std::vector<std::string>& GetInNames();
 
   // Closes the direction's port, then opens the port called name, found again in the system's current
   // list. idx: in: the position last chosen; out: the position of name in the cached list, 0 when name
-  // is "OFF", not listed or not present any more. Returns the position opened, 0 for none.
+  // is "OFF", not listed or not present any more. Returns the position opened, 0 for none. A client
+  // dropped after an unanswered call is made again first.
   int OpenOut(int& idx, const char* name);
   int OpenIn(int& idx, const char* name);
 
@@ -126,6 +147,15 @@ public:
   int GetInIndex() const { return mInIndex.load(); }
   bool IsOutOpen() const { return mOutOpen.load(); }
   bool IsInOpen() const { return mInOpen.load(); }
+
+  // The directions closed since the last call because their port went away or the system stopped
+  // answering (LostBits), then cleared. An open port is looked for in the system's list every
+  // kWatchPeriod by a thread of this object. Any thread.
+  int TakeLost() { return mLost.exchange(0); }
+  static constexpr std::chrono::milliseconds kWatchPeriod{1000};
+
+  // True when name is a port of this plug-in's own clients as the system lists it ("client:port ...").
+  static bool IsOwnPort(const std::string& name);
 
   // Turns raw input into the framework's records: 1-3 bytes give an IMidiMsg (offset 0, missing data
   // bytes 0), 4 or more an ISysEx over a copy of the bytes, 0 nothing. The records live for the call.
@@ -159,6 +189,23 @@ private:
                  std::atomic<int>& index, std::atomic<bool>& open, const char* portName,
                  const char* direction);
   void onInput(double deltaTime, std::vector<unsigned char>* message);
+  void createOutLocked();
+  void createInLocked();
+  // A call went unanswered: the direction's client goes and its port is "OFF".
+  void dropOutLocked(const Unanswered& e);
+  void dropInLocked(const Unanswered& e);
+  // The watch thread: looks for the open ports until stopped.
+  void startWatch();
+  void stopWatch();
+  void watch();
+  void checkOutPort();
+  void checkInPort();
+  // Closes one direction's open port when the system no longer lists it, recording lostBit.
+  template <class Client>
+  void checkPort(DirectionLock& directionLock, const std::unique_ptr<Client>& client, std::atomic<bool>& open,
+                 std::atomic<int>& index, std::string& portName, int lostBit,
+                 void (IMidiPorts::*closeLocked)(), void (IMidiPorts::*dropLocked)(const Unanswered&),
+                 const char* direction);
 
   IPlugBase* mPlug;
   std::unique_ptr<Backend> mBackend;
@@ -172,12 +219,21 @@ private:
   std::vector<std::string> mOutNames;
   std::atomic<int> mOutIndex{0};
   std::atomic<bool> mOutOpen{false};
+  // The system's name of the open output port.
+  std::string mOutPortName;
 
   DirectionLock mInLock;
   std::unique_ptr<Input> mIn;
   std::vector<std::string> mInNames;
   std::atomic<int> mInIndex{0};
   std::atomic<bool> mInOpen{false};
+  std::string mInPortName;
+
+  std::atomic<int> mLost{0};
+  std::mutex mWatchLock;
+  std::condition_variable mWatchWake;
+  bool mWatchStop = false;
+  std::thread mWatcher;
 
   // Held shared by a running delivery, exclusively while the callback changes or input closes.
   std::shared_mutex mCallbackLock;

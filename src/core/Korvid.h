@@ -145,6 +145,17 @@ public:
   // Set when an output port was chosen without an input: the probe's replies could not arrive.
   std::atomic<bool> mProbeWaitsForInput{false};
 
+  // ---- Ports lost (KorvidPortsLost.cpp) ----
+
+  // Directions whose port went away or whose MIDI system stopped answering since the last look: their
+  // selectors show "OFF", a lost output is absent (mOutputPresent) until a port is chosen again, and the
+  // message line says so. Any thread; takes the plug mutex when something was lost.
+  void takeLostPorts();
+  // Sets a port selector's parameter (kDeviceOutSelection or kDeviceInSelection), index and control to "OFF".
+  void showPortOff(int paramIdx);
+  // No output: nothing is sent and the clock stops.
+  void outputAbsent();
+
   // ---- Plug-in state save and recall (KorvidTotalRecall.cpp, KorvidTotalRecallPorts.cpp,
   // KorvidTotalRecallResend.cpp) ----
 

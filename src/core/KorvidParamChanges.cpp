@@ -239,31 +239,28 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
   case kDeviceOutSelection:
     // The port index is the chosen entry; 0 ("OFF") closes the port.
     mMidiOutPortIndex = param->Int();
-    setExternalMIDIOut(mMidiOutPortIndex, param->GetDisplayText(param->Int()));
-    if (value >= 1.0)
+    // The output is there only when the port opened: sends say "Set MIDI I/O First!" otherwise.
+    if (setExternalMIDIOut(mMidiOutPortIndex, param->GetDisplayText(param->Int())) > 0)
     {
       mOutputPresent = true;
       // A project opened without this output gets its stored values now that the port is open.
-      if (mMidiPorts.IsOutOpen())
-      {
-        completePendingRecall();
-      }
+      completePendingRecall();
       sendSysExInitialization();
     }
     else
     {
-      mOutputPresent = false;
-      // The clock stops now and starts again with the next port.
-      if (mMIDIMessageManager)
+      if (value >= 1.0)
       {
-        mMIDIMessageManager->sender->resetContinuousClock(true);
+        showPortOff(kDeviceOutSelection);
       }
-      mContinuousClock = false;
+      outputAbsent();
     }
+    takeLostPorts();
     break;
   case kDeviceInSelection:
     mMidiInPortIndex = param->Int();
     setExternalMIDIIn(mMidiInPortIndex, param->GetDisplayText(param->Int()));
+    takeLostPorts();
     startProbeWaitingForInput();
     break;
   case kAdjustDAWOffset:

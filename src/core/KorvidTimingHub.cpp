@@ -264,6 +264,8 @@ void Korvid::ProcessDoubleReplacing(double** inputs, double** outputs, int nFram
   // The editor makes no sound of its own: the base operation copies the inputs to the outputs.
   IPlugVST::ProcessDoubleReplacing(inputs, outputs, nFrames);
   GetTime(&mTimeInfo);
+  // Also what the port lists met at construction: the host's reset has written the message line since.
+  takeLostPorts();
   if (!mOutputPresent)
   {
     return;

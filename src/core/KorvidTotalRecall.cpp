@@ -159,6 +159,8 @@ int Korvid::UnserializeState2(ByteChunk* chunk, int pos, bool withNames)
     keepPendingRecall(std::move(state.storedValues));
   }
   TabSwitchFunctions::mainTabSwitch(this, kMainTab, 0, 0);
+  // A port system that stopped answering while the ports were reopened is said last.
+  takeLostPorts();
   return result;
 }
 

@@ -168,6 +168,32 @@ TEST_F(KorvidTimingHub, TransportEdgesDriveTheClockStartFlagOutsideMidiOutMode)
   EXPECT_TRUE(plug->mTimeInfo.mTransportIsRunning);
 }
 
+// The output port goes away with the editor open: the next block says so, shows the selector at "OFF" and
+// treats the output as absent until a port is chosen again.
+TEST_F(KorvidTimingHub, AnOutputPortThatGoesAwayIsSaidAndShownOff)
+{
+  auto plug = constructWithOutput();
+  midi->setOutputPorts({});
+  ASSERT_TRUE(waitUntil(
+      [&]
+      {
+        process(*plug, false);
+        return !plug->mOutputPresent;
+      }));
+  EXPECT_EQ(line(*plug, 0), "MIDI OUT lost");
+  EXPECT_FALSE(plug->mOutputPresent);
+  EXPECT_EQ(valueOf(*plug, kDeviceOutSelection), 0.0);
+  EXPECT_EQ(plug->mMidiOutSelector->GetValue(), 0.0);
+  IMidiMsg msg;
+  msg.MakeNoteOnMsg(60, 100, 0, 0);
+  plug->sendMidiMsgAndLog(&msg);
+  EXPECT_EQ(line(*plug, 0), "Set MIDI I/O First!");
+
+  midi->setOutputPorts({kPort});
+  chooseOutputPort(*plug, 1);
+  EXPECT_TRUE(plug->mOutputPresent);
+}
+
 TEST_F(KorvidTimingHub, OutputsCarryTheInputs)
 {
   auto plug = constructWithOutput();

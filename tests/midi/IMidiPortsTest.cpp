@@ -13,6 +13,7 @@
 #include "IMidiPorts.h"
 #include "MidiFakeSystem.h"
 #include "RtMidiBackend.h"
+#include "WaitUntil.h"
 
 namespace
 {
@@ -65,6 +66,40 @@ TEST_F(IMidiPortsTest, ListsBeginWithOffAndFollowTheSystemOrder)
   EXPECT_EQ((std::vector<std::string>{"OFF", "In 1", "In 2"}), ports->GetInNames());
   system->setOutputPorts({"A", "B", "C"});
   EXPECT_EQ(3u, ports->GetOutNames().size()) << "the list is built once";
+}
+
+TEST_F(IMidiPortsTest, ThePlugInsOwnPortsAreNotListed)
+{
+  // As ALSA and JACK name the ports of the plug-in's clients, in this instance or another one.
+  system->setOutputPorts({"RtMidi Input Client:RtMidi Input 130:0", "A",
+                          "RtMidi Input Client-01:RtMidi Input", "RtMidi Input Client-x:port",
+                          "RtMidi Input Clients:port"});
+  system->setInputPorts(
+      {"RtMidi Output Client:RtMidi Output", "In 1", "RtMidi Output Client-12:RtMidi Output"});
+  EXPECT_EQ((std::vector<std::string>{"OFF", "A", "RtMidi Input Client-x:port", "RtMidi Input Clients:port"}),
+            ports->GetOutNames());
+  EXPECT_EQ((std::vector<std::string>{"OFF", "In 1"}), ports->GetInNames());
+  int idx = 1;
+  EXPECT_EQ(1, ports->OpenOut(idx, "A")) << "found again by name among the system's ports";
+}
+
+TEST_F(IMidiPortsTest, APortThatGoesAwayIsClosedAndReported)
+{
+  openOut("B");
+  ports->GetInNames();
+  int idx = 1;
+  ASSERT_GT(ports->OpenIn(idx, "In 2"), 0);
+  system->setOutputPorts({"A"});
+  ASSERT_TRUE(korvidtest::waitUntil([this] { return !ports->IsOutOpen(); }));
+  EXPECT_EQ(0, ports->GetOutIndex());
+  EXPECT_TRUE(ports->IsInOpen());
+  EXPECT_EQ(IMidiPorts::kOutLost, ports->TakeLost());
+  EXPECT_EQ(0, ports->TakeLost()) << "said once";
+  system->setInputPorts({});
+  ASSERT_TRUE(korvidtest::waitUntil([this] { return !ports->IsInOpen(); }));
+  EXPECT_EQ(IMidiPorts::kInLost, ports->TakeLost());
+  IMidiMsg note(0, 0x90, 60, 100);
+  EXPECT_FALSE(ports->SendMsg(&note));
 }
 
 TEST_F(IMidiPortsTest, OpenOutByNameSetsThePositionAndOffCloses)

@@ -2,14 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "IMidiPorts.h"
 #include "IPlugMidi.h"
 #include "MidiFakeSystem.h"
+#include "WaitUntil.h"
 
 namespace
 {
@@ -94,18 +97,19 @@ TEST(MidiConcurrencyTest, SendsFromManyThreadsArriveWholeAndInEachSendersOrder)
   }
 }
 
-TEST(MidiConcurrencyTest, SendsRacingWithReopeningNeverCorruptAMessage)
+TEST(MidiConcurrencyTest, SendsRacingWithReopeningAndUnpluggingNeverCorruptAMessage)
 {
   auto system = MidiFakeSystem::create();
   system->setOutputPorts({"Synth", "Other"});
   auto ports = openPorts(system);
 
   std::atomic<bool> stop{false};
+  std::atomic<bool> stopReopening{false};
   std::thread reopener(
       [&]
       {
         const char* names[] = {"Synth", "Other", "OFF"};
-        for (int i = 0; !stop; ++i)
+        for (int i = 0; !stopReopening; ++i)
         {
           int idx = 1;
           ports->OpenOut(idx, names[i % 3]);
@@ -124,10 +128,32 @@ TEST(MidiConcurrencyTest, SendsRacingWithReopeningNeverCorruptAMessage)
           }
         });
   }
+  // The system loses and regains a port meanwhile: the port watch closes what went away beside the others.
+  std::thread unplugger(
+      [&]
+      {
+        for (int i = 0; !stop; ++i)
+        {
+          system->setOutputPorts(i % 2 ? std::vector<std::string>{"Other"}
+                                       : std::vector<std::string>{"Synth", "Other"});
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+      });
   for (auto& s : senders)
     s.join();
-  stop = true;
+  stopReopening = true;
   reopener.join();
+  // "Synth" open (again whenever it went away) until the watch has found it gone once.
+  EXPECT_TRUE(korvidtest::waitUntil(
+      [&]
+      {
+        int idx = 1;
+        if (ports->GetOutIndex() != 1)
+          ports->OpenOut(idx, "Synth");
+        return (ports->TakeLost() & IMidiPorts::kOutLost) != 0;
+      }));
+  stop = true;
+  unplugger.join();
 
   for (const char* name : {"Synth", "Other"})
   {

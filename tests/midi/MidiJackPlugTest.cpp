@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "DeadlineCall.h"
 #include "IMidiPorts.h"
 #include "MidiJackEnvironment.h"
 #include "MidiJackSynth.h"
 #include "MidiTestPlug.h"
 #include "MidiTestSoundDump.h"
 #include "RtMidiBackend.h"
+#include "WaitUntil.h"
 
 namespace
 {
@@ -45,6 +47,17 @@ protected:
     plug.reset();
     IMidiPorts::SetBackendFactory(nullptr);
     synth.close();
+  }
+
+  // Lists the ports and opens the synthesizer client's two by name.
+  void openSynthPorts()
+  {
+    plug->getExternalMIDIOutNames();
+    plug->getExternalMIDIInNames();
+    int outIdx = 1;
+    int inIdx = 1;
+    ASSERT_GT(plug->setExternalMIDIOut(outIdx, synth.inPortName().c_str()), 0);
+    ASSERT_GT(plug->setExternalMIDIIn(inIdx, synth.outPortName().c_str()), 0);
   }
 
   MidiJackSynth synth;
@@ -93,4 +106,66 @@ TEST_F(MidiJackPlugTest, PlugInTalksToTheSynthClientChosenByPortName)
   EXPECT_EQ(100, plug->msgs[0].mData2);
   for (bool fromDevice : plug->fromDeviceFlags)
     EXPECT_TRUE(fromDevice);
+}
+
+// The server stopped (SIGSTOP) while the plug-in reopens its ports, as a recall does, and while a second
+// instance is made: both are given up on, the ports are "OFF" and the plug-in is told. The limit only
+// tells a bounded wait from the hang of minutes a stopped server caused.
+TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsAreOff)
+{
+  MidiJackServer* server = MidiJackEnvironment::server(nullptr);
+  ASSERT_NO_FATAL_FAILURE(openSynthPorts());
+  int outIdx = 1;
+  int inIdx = 1;
+
+  server->pause();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(0, plug->setExternalMIDIOut(outIdx = 1, synth.inPortName().c_str()));
+  EXPECT_EQ(0, plug->setExternalMIDIIn(inIdx = 1, synth.outPortName().c_str()));
+  EXPECT_EQ(IMidiPorts::kOutLost | IMidiPorts::kInLost | IMidiPorts::kUnanswered, plug->takeLost());
+  IMidiMsg note(0, 0x90, 60, 100);
+  EXPECT_FALSE(plug->SendMidiMsg(&note));
+  auto second = std::make_unique<MidiTestPlug>();
+  EXPECT_EQ(std::vector<std::string>{"OFF"}, second->getExternalMIDIOutNames());
+  EXPECT_EQ(std::vector<std::string>{"OFF"}, second->getExternalMIDIInNames());
+  EXPECT_NE(0, second->takeLost() & IMidiPorts::kUnanswered);
+  second.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
+
+  // The calls given up on return once the server runs again, and a port chosen again opens.
+  server->resume();
+  ASSERT_TRUE(korvidtest::waitUntil([] { return !deadlinecall::stalled(); }));
+  ASSERT_GT(plug->setExternalMIDIOut(outIdx = 1, synth.inPortName().c_str()), 0);
+  ASSERT_TRUE(plug->SendMidiMsg(&note));
+  EXPECT_EQ(1u, synth.waitReceived(1, kArrivalTimeout).size());
+}
+
+// The synthesizer's client, then the whole server, goes away while the ports are open: the plug-in is told of
+// both directions. The server is started again for the tests that follow.
+TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
+{
+  MidiJackServer* server = MidiJackEnvironment::server(nullptr);
+  for (const bool wholeServer : {false, true})
+  {
+    SCOPED_TRACE(wholeServer ? "the server goes away" : "the client goes away");
+    if (wholeServer)
+    {
+      std::string error;
+      ASSERT_TRUE(synth.open(server->name(), "korvid-blofeld", error)) << error;
+      plug = std::make_unique<MidiTestPlug>();
+    }
+    ASSERT_NO_FATAL_FAILURE(openSynthPorts());
+    wholeServer ? server->stop() : synth.close();
+    int lost = 0;
+    ASSERT_TRUE(korvidtest::waitUntil(
+        [&]
+        {
+          lost |= plug->takeLost();
+          return lost == (IMidiPorts::kOutLost | IMidiPorts::kInLost);
+        }));
+  }
+  plug.reset();
+  synth.close();
+  std::string error;
+  ASSERT_TRUE(server->start(error)) << error;
 }

@@ -36,6 +36,8 @@ public:
   }
   bool SendMidiMsg(IMidiMsg* msg) override { return mMidiPorts.SendMsg(msg); }
   bool SendMidiSysex(unsigned char* data, int size) override { return mMidiPorts.SendSysex(data, size); }
+  // The directions lost since the last call (IMidiPorts::LostBits).
+  int takeLost() { return mMidiPorts.TakeLost(); }
 
   // Waits until at least sysexCount sysex and msgCount short messages arrived; false at the deadline.
   template <class Duration> bool waitFor(size_t sysexCount, size_t msgCount, Duration timeout)

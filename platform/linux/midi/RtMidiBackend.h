@@ -8,7 +8,8 @@
 
 // Chooses ALSA when the sequencer device exists, otherwise JACK when a server answers; with neither,
 // creating a client throws std::runtime_error and the ports stay "OFF". Client creation runs on the
-// editor or host thread.
+// editor or host thread; every call into the system is given up on after deadlinecall::kDeadline
+// (IMidiPorts::Unanswered).
 class RtMidiBackend : public IMidiPorts::Backend
 {
 public:
@@ -24,6 +25,8 @@ public:
 
 private:
   int chooseApi() const;
+  // watch: the JACK server watch when JACK is chosen. Talks to a JACK server: under a deadline.
+  static int chooseApiFor(const std::string& sequencerDevice, std::shared_ptr<class JackServerWatch>& watch);
 
   std::string mSequencerDevice;
 };

@@ -1,59 +1,102 @@
 // Input of one RtMidi client, delivered to the handler only while the port is open.
 #include "RtMidiInputClient.h"
 
+#include <iostream>
+#include <stdexcept>
+
 #include <rtmidi/RtMidi.h>
 
-RtMidiInputClient::RtMidiInputClient(std::unique_ptr<RtMidiIn> in) : mIn(std::move(in))
+#include "DeadlineCall.h"
+#include "JackServerWatch.h"
+
+struct RtMidiInputClient::Shared
 {
-  mIn->setCallback(&RtMidiInputClient::callback, this);
-  mIn->ignoreTypes(false, true, true);
+  std::mutex deliverLock;
+  bool enabled = false;
+  Handler handler;
+  // Closed after the RtMidi client.
+  std::shared_ptr<JackServerWatch> watch;
+  // Declared last: deleting it ends its input thread and JACK client while the state above still lives.
+  std::unique_ptr<RtMidiIn> in;
+};
+
+RtMidiInputClient::RtMidiInputClient(std::unique_ptr<RtMidiIn> in, std::shared_ptr<JackServerWatch> watch)
+    : mShared(std::make_shared<Shared>())
+{
+  mShared->watch = std::move(watch);
+  mShared->in = std::move(in);
+  mShared->in->setCallback(&RtMidiInputClient::callback, mShared.get());
+  mShared->in->ignoreTypes(false, true, true);
 }
 
 RtMidiInputClient::~RtMidiInputClient()
 {
-  closePort();
-  // Deleting the RtMidi client ends its input thread (and its JACK client) before this object goes.
-  mIn.reset();
+  try
+  {
+    closePort();
+  }
+  catch (const std::exception& e)
+  {
+    std::cerr << "MIDI input: " << e.what() << std::endl;
+  }
+  {
+    std::lock_guard<std::mutex> lock(mShared->deliverLock);
+    mShared->handler = nullptr;
+  }
+  deadlinecall::release(std::move(mShared));
+}
+
+void RtMidiInputClient::checkServer() const
+{
+  if (mShared->watch && mShared->watch->serverGone())
+    throw std::runtime_error("the JACK server went away");
 }
 
 unsigned int RtMidiInputClient::portCount()
 {
-  return mIn->getPortCount();
+  if (mShared->watch && mShared->watch->serverGone())
+    return 0;
+  return deadlinecall::ask<unsigned int>([shared = mShared] { return shared->in->getPortCount(); });
 }
 
 std::string RtMidiInputClient::portName(unsigned int index)
 {
-  return mIn->getPortName(index);
+  checkServer();
+  return deadlinecall::ask<std::string>([shared = mShared, index] { return shared->in->getPortName(index); });
 }
 
 void RtMidiInputClient::openPort(unsigned int index, const std::string& portName)
 {
-  mIn->openPort(index, portName);
-  mIn->ignoreTypes(false, true, true);
-  std::lock_guard<std::mutex> lock(mDeliverLock);
-  mEnabled = true;
+  checkServer();
+  deadlinecall::run(
+      [shared = mShared, index, portName]
+      {
+        shared->in->openPort(index, portName);
+        shared->in->ignoreTypes(false, true, true);
+      });
+  std::lock_guard<std::mutex> lock(mShared->deliverLock);
+  mShared->enabled = true;
 }
 
 void RtMidiInputClient::closePort()
 {
   {
-    std::lock_guard<std::mutex> lock(mDeliverLock);
-    mEnabled = false;
+    std::lock_guard<std::mutex> lock(mShared->deliverLock);
+    mShared->enabled = false;
   }
-  if (mIn)
-    mIn->closePort();
+  deadlinecall::run([shared = mShared] { shared->in->closePort(); });
 }
 
 void RtMidiInputClient::setHandler(Handler handler)
 {
-  std::lock_guard<std::mutex> lock(mDeliverLock);
-  mHandler = std::move(handler);
+  std::lock_guard<std::mutex> lock(mShared->deliverLock);
+  mShared->handler = std::move(handler);
 }
 
 void RtMidiInputClient::callback(double deltaTime, std::vector<unsigned char>* message, void* userData)
 {
-  auto* self = static_cast<RtMidiInputClient*>(userData);
-  std::lock_guard<std::mutex> lock(self->mDeliverLock);
-  if (self->mEnabled && self->mHandler)
-    self->mHandler(deltaTime, message);
+  auto* shared = static_cast<Shared*>(userData);
+  std::lock_guard<std::mutex> lock(shared->deliverLock);
+  if (shared->enabled && shared->handler)
+    shared->handler(deltaTime, message);
 }

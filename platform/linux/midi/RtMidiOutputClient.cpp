@@ -11,17 +11,25 @@
 
 #include <rtmidi/RtMidi.h>
 
+#include "DeadlineCall.h"
+#include "JackServerWatch.h"
+
 // State shared with the worker: it outlives the client when the worker is stalled inside RtMidi.
 struct RtMidiOutputClient::Shared
 {
+  // Declared first: closed after the RtMidi client.
+  std::shared_ptr<JackServerWatch> watch;
   std::unique_ptr<RtMidiOut> out;
-  bool jack = false;
   std::mutex lock;
   std::condition_variable wake;
   std::condition_variable done;
   std::vector<unsigned char> job;
   bool hasJob = false;
   bool busy = false;
+  // A send's caller gave up on it: nobody waits for the worker until it returns.
+  bool sendStalled = false;
+  // A port call was given up on and may still run: the client takes nothing more.
+  bool callStalled = false;
   bool stop = false;
   bool lastOk = false;
   uint64_t finished = 0;
@@ -35,11 +43,11 @@ namespace
 const std::chrono::milliseconds kDeadline{RtMidiOutputClient::kSendDeadlineMs};
 } // namespace
 
-RtMidiOutputClient::RtMidiOutputClient(std::unique_ptr<RtMidiOut> out, bool jack)
+RtMidiOutputClient::RtMidiOutputClient(std::unique_ptr<RtMidiOut> out, std::shared_ptr<JackServerWatch> watch)
     : mShared(std::make_shared<Shared>())
 {
   mShared->out = std::move(out);
-  mShared->jack = jack;
+  mShared->watch = std::move(watch);
   mWorker = std::thread(runWorker, mShared);
 }
 
@@ -68,6 +76,7 @@ void RtMidiOutputClient::runWorker(std::shared_ptr<Shared> shared)
     }
     lock.lock();
     shared->busy = false;
+    shared->sendStalled = false;
     shared->lastOk = ok;
     ++shared->finished;
     shared->done.notify_all();
@@ -81,7 +90,7 @@ RtMidiOutputClient::~RtMidiOutputClient()
     std::unique_lock<std::mutex> lock(mShared->lock);
     mShared->stop = true;
     mShared->wake.notify_all();
-    idle = mShared->done.wait_for(lock, kDeadline, [&] { return mShared->idle(); });
+    idle = waitIdle(lock);
   }
   if (idle)
   {
@@ -92,35 +101,100 @@ RtMidiOutputClient::~RtMidiOutputClient()
     std::cerr << "MIDI output: a send is stalled; the client is left to close when it returns" << std::endl;
     mWorker.detach();
   }
+  // Deleting the RtMidi client closes its JACK client, which a stalled server never answers.
+  deadlinecall::release(std::move(mShared));
+}
+
+bool RtMidiOutputClient::waitIdle(std::unique_lock<std::mutex>& lock)
+{
+  if (mShared->sendStalled || mShared->callStalled)
+    return mShared->idle();
+  return mShared->done.wait_for(lock, kDeadline, [&] { return mShared->idle(); });
+}
+
+bool RtMidiOutputClient::serverGone() const
+{
+  return mShared->watch && mShared->watch->serverGone();
+}
+
+void RtMidiOutputClient::portCall(const std::function<void(RtMidiOut&)>& call)
+{
+  if (serverGone())
+    throw std::runtime_error("the JACK server went away");
+  {
+    std::unique_lock<std::mutex> lock(mShared->lock);
+    if (!waitIdle(lock))
+      throw std::runtime_error("the output is stalled in an earlier send");
+    if (mShared->callStalled)
+      throw IMidiPorts::Unanswered("the output client has not answered an earlier call");
+    // Keeps the worker from sending while the call runs without the lock.
+    mShared->busy = true;
+  }
+  try
+  {
+    deadlinecall::run([shared = mShared, call] { call(*shared->out); });
+  }
+  catch (const IMidiPorts::Unanswered&)
+  {
+    finishPortCall(false);
+    throw;
+  }
+  catch (...)
+  {
+    finishPortCall(true);
+    throw;
+  }
+  finishPortCall(true);
+}
+
+void RtMidiOutputClient::finishPortCall(bool answered)
+{
+  std::lock_guard<std::mutex> lock(mShared->lock);
+  // A call given up on keeps the client busy for good: the RtMidi client is not used beside it.
+  if (!answered)
+  {
+    mShared->callStalled = true;
+    return;
+  }
+  mShared->busy = false;
+  mShared->done.notify_all();
 }
 
 unsigned int RtMidiOutputClient::portCount()
 {
-  return mShared->out->getPortCount();
+  if (serverGone())
+    return 0;
+  auto result = std::make_shared<unsigned int>(0);
+  portCall([result](RtMidiOut& out) { *result = out.getPortCount(); });
+  return *result;
 }
 
 std::string RtMidiOutputClient::portName(unsigned int index)
 {
-  return mShared->out->getPortName(index);
+  auto result = std::make_shared<std::string>();
+  portCall([result, index](RtMidiOut& out) { *result = out.getPortName(index); });
+  return *result;
 }
 
 void RtMidiOutputClient::openPort(unsigned int index, const std::string& portName)
 {
-  std::unique_lock<std::mutex> lock(mShared->lock);
-  if (!mShared->done.wait_for(lock, kDeadline, [&] { return mShared->idle(); }))
-    throw std::runtime_error("the output is stalled in an earlier send");
-  mShared->out->openPort(index, portName);
+  portCall([index, portName](RtMidiOut& out) { out.openPort(index, portName); });
 }
 
 void RtMidiOutputClient::closePort()
 {
-  std::unique_lock<std::mutex> lock(mShared->lock);
-  if (!mShared->done.wait_for(lock, kDeadline, [&] { return mShared->idle(); }))
+  try
   {
-    std::cerr << "MIDI output: not closed, a send is stalled" << std::endl;
-    return;
+    portCall([](RtMidiOut& out) { out.closePort(); });
   }
-  mShared->out->closePort();
+  catch (const IMidiPorts::Unanswered&)
+  {
+    throw;
+  }
+  catch (const std::exception& e)
+  {
+    std::cerr << "MIDI output: not closed: " << e.what() << std::endl;
+  }
 }
 
 bool RtMidiOutputClient::send(const unsigned char* data, size_t size)
@@ -128,13 +202,16 @@ bool RtMidiOutputClient::send(const unsigned char* data, size_t size)
   if (!data || size == 0 || size > kMaxMessageBytes)
     return false;
   std::unique_lock<std::mutex> lock(mShared->lock);
-  if (!mShared->idle() || mShared->stop || !mShared->out->isPortOpen())
+  if (!mShared->idle() || mShared->stop || mShared->callStalled || !mShared->out->isPortOpen())
     return false;
   mShared->job.assign(data, data + size);
   mShared->hasJob = true;
   const uint64_t ticket = ++mShared->submitted;
   mShared->wake.notify_one();
   if (!mShared->done.wait_for(lock, kDeadline, [&] { return mShared->finished >= ticket; }))
+  {
+    mShared->sendStalled = true;
     return false;
+  }
   return mShared->lastOk;
 }

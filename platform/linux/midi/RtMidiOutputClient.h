@@ -1,7 +1,9 @@
 // One RtMidi output client whose sends run on a worker thread, so a stalled port cannot hang a caller.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -12,7 +14,9 @@ class RtMidiOut;
 // RtMidi's JACK output waits without limit for room in its ring buffer, and a message longer than
 // that buffer never fits. Here every message is handed to a worker thread and the caller waits at most
 // kSendDeadlineMs for it; a message longer than maxMessageSize() is refused. While a send is stalled,
-// later sends fail at once. Calls are serialised by IMidiPorts; any thread may make them.
+// later sends fail at once. Listing, opening and closing are given up on after a deadline
+// (IMidiPorts::Unanswered); the client takes nothing more after that. Calls are serialised by
+// IMidiPorts; any thread may make them.
 class RtMidiOutputClient : public IMidiPorts::Output
 {
 public:
@@ -20,14 +24,16 @@ public:
   static constexpr size_t kMaxMessageBytes = 16000;
   static constexpr int kSendDeadlineMs = 2000;
 
-  // out: the RtMidi client, owned from now on; jack: whether it runs on JACK.
-  RtMidiOutputClient(std::unique_ptr<RtMidiOut> out, bool jack);
+  // out: the RtMidi client, owned from now on; watch: the server watch when it runs on JACK (else null).
+  RtMidiOutputClient(std::unique_ptr<RtMidiOut> out, std::shared_ptr<class JackServerWatch> watch);
   // Stops the worker. A worker stalled inside RtMidi is left to finish on its own with the client.
   ~RtMidiOutputClient() override;
 
-  unsigned int portCount() override;
   std::string portName(unsigned int index) override;
-  // Throws RtMidiError, or std::runtime_error while a send is stalled.
+  // No ports once the JACK server went away.
+  unsigned int portCount() override;
+  // Throws RtMidiError, IMidiPorts::Unanswered, or std::runtime_error while a send is stalled or once the
+  // JACK server went away.
   void openPort(unsigned int index, const std::string& portName) override;
   void closePort() override;
   bool send(const unsigned char* data, size_t size) override;
@@ -37,6 +43,13 @@ private:
   struct Shared;
   // The worker's loop: takes one message at a time until stopped.
   static void runWorker(std::shared_ptr<Shared> shared);
+  // Waits up to the deadline for the worker to be idle, not at all once a send or call was given up on;
+  // whether it is idle.
+  bool waitIdle(std::unique_lock<std::mutex>& lock);
+  // Runs call on the RtMidi client with the worker kept idle and a deadline.
+  void portCall(const std::function<void(RtMidiOut&)>& call);
+  void finishPortCall(bool answered);
+  bool serverGone() const;
 
   std::shared_ptr<Shared> mShared;
   std::thread mWorker;

@@ -1,0 +1,42 @@
+// Calls into a MIDI system that may stop answering (a stalled JACK server), each on a thread of its own.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <utility>
+
+namespace deadlinecall
+{
+// How long a caller waits for one call into the MIDI system, in ms: the host is never held much longer.
+constexpr std::chrono::milliseconds kDeadline{1500};
+
+// Runs work on a thread of its own and waits for it at most deadline; passes on what work threw. Throws
+// IMidiPorts::Unanswered when the deadline passed first, and at once (work never runs) while an earlier
+// call given up on has not returned: the system is stalled. A call given up on runs to its end on its
+// own, so work must own (by value or shared_ptr) everything it touches. Any thread.
+void run(std::function<void()> work, std::chrono::milliseconds deadline = kDeadline);
+
+// run for a call with a result.
+template <class Result, class Work> Result ask(Work work)
+{
+  auto result = std::make_shared<Result>();
+  run([result, work = std::move(work)]() mutable { *result = work(); });
+  return std::move(*result);
+}
+
+// True while a call given up on has not returned. Any thread.
+bool stalled();
+
+// Drops the last reference to object on a thread of its own (closing a client may hang in the system):
+// waits for it as run does, or not at all while the system is stalled. Never throws.
+template <class T> void release(std::shared_ptr<T> object);
+
+// The untyped form of release.
+void releaseErased(std::shared_ptr<void> object);
+
+template <class T> void release(std::shared_ptr<T> object)
+{
+  releaseErased(std::shared_ptr<void>(std::move(object)));
+}
+} // namespace deadlinecall

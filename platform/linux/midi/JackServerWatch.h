@@ -1,0 +1,32 @@
+// One JACK client per process that is told when the JACK server goes away.
+#pragma once
+
+#include <atomic>
+#include <memory>
+
+#include <jack/jack.h>
+
+// The RtMidi clients on JACK list the ports from the server's shared graph, which still shows them once the
+// server has died; this client's shutdown notice tells them apart. Shared by every JACK client of the
+// plug-in in this process and closed with the last of them.
+class JackServerWatch
+{
+public:
+  // The process's watch client, opened when none is open or the server of the last one went away; null
+  // when no server answers (never starts one). Talks to the server: call it under a deadline.
+  static std::shared_ptr<JackServerWatch> connect();
+
+  ~JackServerWatch();
+  JackServerWatch(const JackServerWatch&) = delete;
+  JackServerWatch& operator=(const JackServerWatch&) = delete;
+
+  // True once the server told its clients it is shutting down, or died. Any thread.
+  bool serverGone() const { return mGone.load(); }
+
+private:
+  explicit JackServerWatch(jack_client_t* client);
+  static void onShutdown(jack_status_t code, const char* reason, void* arg);
+
+  jack_client_t* mClient;
+  std::atomic<bool> mGone{false};
+};
