@@ -824,6 +824,9 @@ public:
   // it into the library folder (importBankFile). False when cancelled or refused; a dialog that could not
   // come up says why in the message line. Editor thread.
   bool saveImportedFile(bool midiFile);
+  // After a dialog that returned no answer: when it could not come up at all, says why on the message line,
+  // followed by consequence (" - nothing sent"), and returns true. Editor thread.
+  bool sayDialogFailed(const char* consequence);
   // Copies the bank file at source into the library folder under its own name, or "<name> (n)" when that
   // is taken: read whole first, written to a temporary file and renamed. Refuses, saying why in the message
   // line, an unreadable, too small or too large file, one that is not a MIDI (midiFile) or SysEx file, the

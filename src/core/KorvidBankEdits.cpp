@@ -144,6 +144,8 @@ Korvid::BankEditsAnswer Korvid::settleUnsavedBankEdits()
     markBankEditsSettled();
     return BankEditsAnswer::kDiscarded;
   default:
+    // Without the question on screen the edits stay as they are; the message line says why.
+    sayDialogFailed(" - edits kept");
     return BankEditsAnswer::kKept;
   }
 }

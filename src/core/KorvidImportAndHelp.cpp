@@ -35,6 +35,18 @@ bool startsLikeBank(const ByteChunk& bytes, bool midiFile)
 }
 } // namespace
 
+bool Korvid::sayDialogFailed(const char* consequence)
+{
+  IGraphics* surface = GetGUI();
+  const std::string failure = surface ? surface->DialogFailure() : "";
+  if (failure.empty())
+  {
+    return false;
+  }
+  showStatusText((failure + consequence).c_str());
+  return true;
+}
+
 bool Korvid::saveImportedFile(bool midiFile)
 {
   IGraphics* surface = GetGUI();
@@ -48,12 +60,7 @@ bool Korvid::saveImportedFile(bool midiFile)
   const std::string source = chosen.Get();
   if (source.empty())
   {
-    // No dialog came up at all, rather than one the user closed: say why.
-    const std::string failure = surface->DialogFailure();
-    if (!failure.empty())
-    {
-      showStatusText((failure + kNothingImported).c_str());
-    }
+    sayDialogFailed(kNothingImported);
     return false;
   }
   mFileDialogFolder = folder.Get();

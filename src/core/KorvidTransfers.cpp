@@ -269,11 +269,7 @@ bool Korvid::confirmBankStore(const std::string& bankName, int count, int bankBy
                            " of the Blofeld? What is stored there now is overwritten.";
   const bool confirmed = surface->ShowMessageBox(text.c_str(), kConfirmCaption, kBoxOkCancel) == kBoxOk;
   // Without the question on screen nothing is confirmed; the message line says why nothing goes out.
-  const std::string failure = surface->DialogFailure();
-  if (!failure.empty())
-  {
-    showStatusText((failure + " - nothing sent").c_str());
-  }
+  sayDialogFailed(" - nothing sent");
   return confirmed;
 }
 

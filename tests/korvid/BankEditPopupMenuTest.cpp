@@ -458,18 +458,27 @@ TEST_F(BankEditMenu, SaveWritesTheUpperBankOverItsFileAndSaveAsWhereThePanelSays
     int item;
     std::string answer;
     const char* startsWith;
+    const char* dialogsMissing = ""; // why no dialog comes up, "" when it does
+    const char* text = "";           // the message line afterwards, "" when not checked
   };
   const SaveAsCase cases[] = {
       {BankEditPopupMenu::kStandardMidi, home.folder() + "Copy.mid", "MThd"},
       {BankEditPopupMenu::kSysexFile, home.folder() + "Copy.kvd", "\xF0"},
       {BankEditPopupMenu::kStandardMidi, "", nullptr},
+      {BankEditPopupMenu::kSysexFile, home.folder() + "Lost.kvd", nullptr, "The dialog needs zenity",
+       "The dialog needs zenity - nothing saved"},
   };
   for (const SaveAsCase& c : cases)
   {
     SCOPED_TRACE(c.answer);
     markUnsaved(*plug);
     surface->QueueFileChoice(c.answer);
+    surface->SetDialogsMissing(c.dialogsMissing);
     choose(*plug, {BankEditPopupMenu::kItemSaveAs, c.item});
+    if (*c.text)
+    {
+      EXPECT_EQ(plug->getStatusText(), c.text);
+    }
     if (c.startsWith)
     {
       const librarian_test::Bytes bytes = librarian_test::readFile(c.answer);
@@ -495,6 +504,7 @@ struct UnsavedCase
   bool keptInMemory;
   bool stillUnsaved;
   bool multisShown;
+  bool dialogsMissing = false; // the program that shows the question is missing: nothing is asked
 };
 
 TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch)
@@ -525,6 +535,7 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
       {"button, discard", rescanButton, kDiscard, false, false, false, false},
       {"button, cancel", rescanButton, kCancel, false, true, true, false},
       {"button, closed", rescanButton, kClosed, false, true, true, false},
+      {"menu, no dialog program", menuRefresh, kSave, false, true, true, false, true},
       {"list kind, save", listKind, kSave, true, true, false, true},
       {"list kind, discard", listKind, kDiscard, false, false, false, true},
       {"list kind, cancel", listKind, kCancel, false, true, true, false},
@@ -542,10 +553,15 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
     renameFirstRecord(*plug->mPatchLibrarian->mSoundBanks[kLeadsA], "EDITED");
     markUnsaved(*plug);
     surface->QueueMessageBoxResult(c.answer);
+    surface->SetDialogsMissing(c.dialogsMissing ? "The dialog needs zenity" : "");
 
     c.trigger(*plug);
 
-    EXPECT_EQ(surface->MessageBoxes().size(), 1u) << "asked once";
+    EXPECT_EQ(surface->MessageBoxes().size(), c.dialogsMissing ? 0u : 1u) << "asked once";
+    if (c.dialogsMissing)
+    {
+      EXPECT_EQ(plug->getStatusText(), "The dialog needs zenity - edits kept");
+    }
     const librarian_test::Bytes onDisk = librarian_test::readFile(leadsFile());
     EXPECT_EQ(std::string(onDisk.begin() + kNameOffset, onDisk.begin() + kNameOffset + 6) == "EDITED",
               c.savedOnDisk);
