@@ -590,7 +590,8 @@ TEST_F(IncomingSysex, LibraryProgramChangesToASlotWithoutASoundSayNothingWasSent
        "Slot 112 is empty - nothing sent"},
       {"beyond 11 search results", searchResults, kLower, shortChange, "Slot 112 is empty - nothing sent"},
       {"beyond a category list", categoryList, kLower, {0xC4, 127}, "Slot 128 is empty - nothing sent"},
-      {"no search results in the lower pane", noSearchResults, kLower, shortChange, "No bank open - nothing sent"},
+      {"no search results in the lower pane", noSearchResults, kLower, shortChange,
+       "No bank open - nothing sent"},
       {"no bank in the upper pane", noUpperBank, kLower, parameterChange, "No bank open - nothing sent"},
   };
   static uint32_t ticks = 50000;
