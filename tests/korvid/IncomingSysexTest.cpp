@@ -557,12 +557,6 @@ TEST_F(IncomingSysex, LibraryProgramChangesToASlotWithoutASoundSayNothingWasSent
     plug.mSearchList = true;
     plug.patchTypeChanged(0, 4, false);
   };
-  const Setup noSearchResults = [](Korvid& plug)
-  {
-    plug.mPatchLibrarian->createNewSearchPatchFiles("Nothing Like It");
-    plug.mSearchList = true;
-    plug.patchTypeChanged(0, 4, false);
-  };
   const Setup categoryList = [](Korvid& plug)
   {
     plug.mCategoryList = true;
@@ -570,7 +564,12 @@ TEST_F(IncomingSysex, LibraryProgramChangesToASlotWithoutASoundSayNothingWasSent
   };
   const Setup emptiedUpperSlot = [](Korvid& plug)
   { plug.mPatchLibrarian->mSoundBanks.at(0)->mRecords.at(111).mMessages.clear(); };
-  const Setup noUpperBank = [](Korvid& plug) { plug.mPatchLibrarian->mUpperBankIndex = -1; };
+  // A library without bank files: neither pane shows a bank.
+  const Setup emptyLibrary = [this](Korvid& plug)
+  {
+    std::filesystem::remove(patchesFolder() + "/Bank.syx");
+    plug.OnParamChange(kRefreshFolders);
+  };
   constexpr int kUpper = LibrarianViewControl::kUpperPane;
   constexpr int kLower = LibrarianViewControl::kLowerPane;
   // A short program change sends from the pane last clicked; the part's program as a parameter change (more
@@ -588,11 +587,11 @@ TEST_F(IncomingSysex, LibraryProgramChangesToASlotWithoutASoundSayNothingWasSent
       {"an emptied upper slot", emptiedUpperSlot, kUpper, shortChange, "Slot 112 is empty - nothing sent"},
       {"an emptied upper slot, parameter change", emptiedUpperSlot, kLower, parameterChange,
        "Slot 112 is empty - nothing sent"},
-      {"beyond 11 search results", searchResults, kLower, shortChange, "Slot 112 is empty - nothing sent"},
+      {"beyond the search results", searchResults, kLower, shortChange, "Slot 112 is empty - nothing sent"},
       {"beyond a category list", categoryList, kLower, {0xC4, 127}, "Slot 128 is empty - nothing sent"},
-      {"no search results in the lower pane", noSearchResults, kLower, shortChange,
+      {"an empty library", emptyLibrary, kLower, shortChange, "No bank open - nothing sent"},
+      {"an empty library, parameter change", emptyLibrary, kUpper, parameterChange,
        "No bank open - nothing sent"},
-      {"no bank in the upper pane", noUpperBank, kLower, parameterChange, "No bank open - nothing sent"},
   };
   static uint32_t ticks = 50000;
   int knob = 10;
