@@ -810,8 +810,8 @@ public:
   // part (0..15) on the sysex-job worker (job 3, with a copy of the record). The slot view's cursor moves to
   // the slot once it holds a dump; all sounds off goes to the part first unless records are being stored
   // into the synthesizer's memory. Nothing is sent, and the message line says why, for a locked part, no
-  // bank, a slot outside the bank or without a dump, no output port or a busy worker. True when posted. Any
-  // thread.
+  // bank, a slot outside the bank or without a dump, no output port or a busy worker. Posted (true): the
+  // library requests are ended and a dump expected (SetLibrarianRequestActive(false)). Any thread.
   bool sendPatchToDeviceFromLibrarian(int slot, int pane, int part);
   // The slot menu (an upper slot) and the copy menu (anything else) of a right click in the slot view: a new
   // menu at (x, y), kept as the newest of its kind, shown at once and carried out. Editor thread.

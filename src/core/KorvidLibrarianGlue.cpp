@@ -169,7 +169,15 @@ bool Korvid::sendPatchToDeviceFromLibrarian(int slot, int pane, int part)
   args.record = std::move(record);
   args.part = part;
   args.slotIndex = slot;
-  if (!manager->post(args, [manager]() { manager->sendRunning = true; }))
+  // Only an admitted send ends the library requests and expects its dump: set for a send that never
+  // happens, dump-expected would drop every later edit from the synthesizer's knobs, and a running job
+  // would lose its own request.
+  if (!manager->post(args,
+                     [this, manager]()
+                     {
+                       SetLibrarianRequestActive(false);
+                       manager->sendRunning = true;
+                     }))
   {
     showStatusText("Another transfer is running - nothing sent");
     return false;

@@ -321,8 +321,8 @@ void MIDIMessageManager::MakeProgramChangeMessages(int part, IMidiMsg* msg)
   LibrarianViewControl* view = plug->mLibrarianView;
   if (storedInt(*plug, kControlLibrary) == 1)
   {
+    // The send itself readies the requests and flags for its record once it is admitted.
     selectUpperSlot(program);
-    plug->SetLibrarianRequestActive(false);
     const int pane = view && view->activePane == LibrarianViewControl::kLowerPane
                          ? LibrarianViewControl::kLowerPane
                          : LibrarianViewControl::kUpperPane;

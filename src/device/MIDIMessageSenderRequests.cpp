@@ -1,6 +1,7 @@
 // The polls shared by the request jobs, the bank walks of jobs 8 and 10, and job 13, the device enquiry.
 #include "MIDIMessageSender.h"
 
+#include "EditorLock.h"
 #include "Korvid.h"
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
@@ -269,6 +270,9 @@ void MIDIMessageSender::finishRequest(bool cancelled, bool toLibrary, const char
     plug->showStatusText(cancelledText);
     if (toLibrary)
     {
+      // The rescan deletes the banks that the editor draws, browses and copies from under the editor lock:
+      // it runs under that lock too (taken before the plug mutex, which this thread does not hold).
+      EditorLockGuard editor;
       plug->OnParamChange(kRefreshFolders);
     }
   }

@@ -586,47 +586,87 @@ TEST_F(IncomingSysex, ARequestedSoundLandsInTheSelectedSlotAndARequestWithoutASl
 
 TEST_F(IncomingSysex, LibraryProgramChangesToASlotWithoutASoundSayNothingWasSent)
 {
-  writeSoundBank("Bank.syx");
-  auto plug = constructWithPorts();
-  MIDIMessageManager& manager = *plug->mMIDIMessageManager;
-  registerPartProgramControl(*plug);
-  for (int p = 0; p < Korvid::kPartCount; ++p)
+  using Setup = std::function<void(Korvid&)>;
+  const Setup searchResults = [](Korvid& plug)
   {
-    set(*plug, kMultiPartMIDICh + p, p + 2.0);
-  }
-  for (size_t c = 0; c < Korvid::kBlockClassCount; ++c)
+    plug.mPatchLibrarian->createNewSearchPatchFiles("Made Sound 1");
+    plug.mSearchList = true;
+    plug.patchTypeChanged(0, 4, false);
+  };
+  const Setup categoryList = [](Korvid& plug)
   {
-    plug->mHardwareInputBlocked[c] = false;
-  }
-  set(*plug, kPartLock + 4, 0);
-  set(*plug, kControlLibrary, 1);
-  // The lower pane, last clicked, shows 11 search results: its slot 112 holds nothing. A short program change
-  // sends from the pane last clicked.
-  plug->mPatchLibrarian->createNewSearchPatchFiles("Made Sound 1");
-  plug->mSearchList = true;
-  plug->patchTypeChanged(0, 4, false);
-  plug->mLibrarianView->activePane = LibrarianViewControl::kLowerPane;
+    plug.mCategoryList = true;
+    plug.patchTypeChanged(0, 1, false);
+  };
+  const Setup emptiedUpperSlot = [](Korvid& plug)
+  { plug.mPatchLibrarian->mSoundBanks.at(0)->mRecords.at(111).mMessages.clear(); };
+  // A library without bank files: neither pane shows a bank.
+  const Setup emptyLibrary = [this](Korvid& plug)
+  {
+    std::filesystem::remove(patchesFolder() + "/Bank.syx");
+    plug.OnParamChange(kRefreshFolders);
+  };
+  constexpr int kUpper = LibrarianViewControl::kUpperPane;
+  constexpr int kLower = LibrarianViewControl::kLowerPane;
+  // A short program change sends from the pane last clicked; the part's program as a parameter change (more
+  // than a second after a short one) from the upper pane.
+  const Bytes shortChange{0xC4, 111};
+  const Bytes parameterChange = P::parameterChange(0, {0x21, 4, 0, 1, 111});
+  const struct
+  {
+    const char* name;
+    Setup setup;
+    int activePane;
+    Bytes change;
+    const char* text;
+  } cases[] = {
+      {"an emptied upper slot", emptiedUpperSlot, kUpper, shortChange, "Slot 112 is empty - nothing sent"},
+      {"an emptied upper slot, parameter change", emptiedUpperSlot, kLower, parameterChange,
+       "Slot 112 is empty - nothing sent"},
+      {"beyond the search results", searchResults, kLower, shortChange, "Slot 112 is empty - nothing sent"},
+      {"beyond a category list", categoryList, kLower, {0xC4, 127}, "Slot 128 is empty - nothing sent"},
+      {"an empty library", emptyLibrary, kLower, shortChange, "No bank open - nothing sent"},
+      {"an empty library, parameter change", emptyLibrary, kUpper, parameterChange,
+       "No bank open - nothing sent"},
+  };
   static uint32_t ticks = 50000;
-  plug->mTickCount = [] { return ticks; };
-  // The upper pane's slot 112 emptied: the part's program as a parameter change follows the upper pane.
-  plug->mPatchLibrarian->mSoundBanks.at(0)->mRecords.at(111).mMessages.clear();
-  // A short program change from the synthesizer, and the part's program as a parameter change more than a
-  // second after it.
-  const Bytes changes[] = {{0xC4, 111}, P::parameterChange(0, {0x21, 4, 0, 1, 111})};
-  for (const Bytes& change : changes)
+  int knob = 10;
+  for (const auto& c : cases)
   {
-    SCOPED_TRACE(change.size());
-    plug->showStatusText("");
+    SCOPED_TRACE(c.name);
+    writeSoundBank("Bank.syx");
+    auto plug = constructWithPorts();
+    MIDIMessageManager& manager = *plug->mMIDIMessageManager;
+    registerPartProgramControl(*plug);
+    for (int p = 0; p < Korvid::kPartCount; ++p)
+    {
+      set(*plug, kMultiPartMIDICh + p, p + 2.0);
+    }
+    for (size_t k = 0; k < Korvid::kBlockClassCount; ++k)
+    {
+      plug->mHardwareInputBlocked[k] = false;
+    }
+    set(*plug, kPartLock + 4, 0);
+    set(*plug, kControlLibrary, 1);
+    c.setup(*plug);
+    plug->mLibrarianView->activePane = c.activePane;
+    plug->mTickCount = [] { return ticks; };
     manager.programChangeTimeStamp = static_cast<int32_t>(ticks - 5000);
-    manager.dumpExpected = false;
+    plug->showStatusText("");
     midi->clearReceived();
-    fromDevice(change);
-    EXPECT_EQ(plug->getStatusText(), "Slot 112 is empty - nothing sent");
+    fromDevice(c.change);
+    EXPECT_EQ(plug->getStatusText(), c.text);
     EXPECT_FALSE(plug->ThreadRunning());
     for (const Bytes& message : sent())
     {
       EXPECT_LT(message.size(), static_cast<size_t>(SoundDumpLayout::kDumpLength));
     }
+    // No dump follows a send that never happened: the synthesizer's knobs still reach the editor.
+    EXPECT_FALSE(manager.dumpExpected.load());
+    fromDevice(synth.turnKnob(0, 78, ++knob));
+    EXPECT_EQ(value(*plug, kFilter1Cutoff), knob);
+    plug.reset();
+    std::filesystem::remove_all(patchesFolder());
   }
 }
 } // namespace

@@ -1,14 +1,17 @@
 // Requested sounds arriving on the MIDI input thread while the editor draws the slot view and the user
 // selects slots: every record lands whole in the slot selected when it arrived. Library-control program
-// changes while the library is rescanned, and the part tables and activity indicators shared by the MIDI
-// input, audio and worker threads. Run under ThreadSanitizer (and AddressSanitizer).
+// changes and the editor's browsing while the library is rescanned, and the part tables and activity
+// indicators shared by the MIDI input, audio and worker threads. Run under ThreadSanitizer (and
+// AddressSanitizer).
 #include "KorvidTestSupport.h"
 
+#include "DeviceClock.h"
 #include "EditorLock.h"
 #include "HeadlessSurface.h"
 #include "IControl.h"
 #include "LibrarianViewControl.h"
 #include "MIDIMessageManager.h"
+#include "MIDIMessageSender.h"
 #include "MadeBanks.h"
 #include "PatchLibrarian.h"
 #include "SoundDumpLayout.h"
@@ -188,6 +191,66 @@ TEST_F(IncomingSysexThreads, LibraryProgramChangesFindTheBankWholeWhileTheLibrar
   {
     ASSERT_EQ(text, "Set MIDI I/O First!");
   }
+  EXPECT_EQ(plug->mPatchLibrarian->mSoundBanks.size(), 1u);
+}
+
+TEST_F(IncomingSysexThreads, ACancelledLibraryRequestRescansWhileTheEditorBrowsesTheBank)
+{
+  constexpr int kRequests = 10;
+  writeSoundBank();
+  // Outlives the editor and its jobs: the request's pauses pass quickly.
+  DeviceClock fastClock{DeviceClock::Mode::Scaled, 0.01};
+  auto plug = constructListening(true);
+  MIDIMessageManager& manager = *plug->mMIDIMessageManager;
+  manager.setClock(&fastClock);
+  LibrarianViewControl* view = plug->mLibrarianView;
+  ASSERT_NE(view, nullptr);
+
+  std::atomic<bool> requesting{true};
+  std::thread editor(
+      [&]()
+      {
+        while (requesting.load())
+        {
+          {
+            // The user browses the upper bank: the view reloads its pane and reads the bank's records.
+            EditorLockGuard guard;
+            view->patchSelectionUpperChanged();
+            const PatchFile* bank = LibrarianViewControl::bankOfPane(
+                plug->mPatchLibrarian, LibrarianViewControl::kUpperPane, false, false);
+            ASSERT_NE(bank, nullptr);
+            for (const LibrarianPatch& record : bank->mRecords)
+            {
+              EXPECT_EQ(record.mMessages.size(), 1u);
+            }
+          }
+          std::this_thread::yield();
+        }
+      });
+  for (int request = 0; request < kRequests; ++request)
+  {
+    // A sound requested into the library from a synthesizer that does not answer, cancelled by the user:
+    // the job reads the library again to drop what it may have received.
+    JobArguments args;
+    args.jobCode = MIDIMessageSender::kJobRequestPart;
+    args.toEditor = false;
+    // A failed assertion here would leave the editor's thread running.
+    if (!manager.post(args))
+    {
+      ADD_FAILURE() << "request " << request << " not posted";
+      break;
+    }
+    EXPECT_TRUE(waitUntil(
+        [&]()
+        {
+          manager.sender->cancel = true;
+          return !plug->ThreadRunning();
+        }));
+    EXPECT_EQ(plug->getStatusText(), MIDIMessageSender::kTextCancelled);
+  }
+  requesting = false;
+  editor.join();
+  manager.setClock(nullptr);
   EXPECT_EQ(plug->mPatchLibrarian->mSoundBanks.size(), 1u);
 }
 
