@@ -349,9 +349,7 @@ TEST_F(BankFolderMenus, AShortenedNameSelectsOnlyTheBankThatGotThatWholeForm)
   {
     const std::string shown = plug->GetParam(kPatchSelectionListUpper)->GetDisplayText(static_cast<int>(i));
     if (shown.find('~') != std::string::npos)
-    {
       cases.emplace_back(shown, static_cast<int>(i));
-    }
   }
   ASSERT_EQ(cases.size(), 3u);
   // Forms no bank got (another number, another extension) name none: the pane keeps its bank.
