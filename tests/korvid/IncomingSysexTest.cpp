@@ -533,7 +533,9 @@ TEST_F(IncomingSysex, DumpsWithAWrongChecksumAreTakenNowhereAndTheirRequestWaits
                           : manager.dumpExpected.load(),
                 wrong);
       if (wrong)
+      {
         EXPECT_EQ(plug->getStatusText(), "Dump with a wrong checksum ignored!");
+      }
     }
   }
 }
@@ -636,7 +638,8 @@ TEST_F(IncomingSysex, LibraryProgramChangesToASlotWithoutASoundSayNothingWasSent
     registerPartProgramControl(*plug);
     for (int p = 0; p < Korvid::kPartCount; ++p)
       set(*plug, kMultiPartMIDICh + p, p + 2.0);
-    plug->mHardwareInputBlocked.fill(false);
+    for (auto& blocked : plug->mHardwareInputBlocked)
+      blocked = false;
     set(*plug, kPartLock + 4, 0);
     set(*plug, kControlLibrary, 1);
     c.setup(*plug);

@@ -59,7 +59,8 @@ protected:
     for (int p = 0; p < Korvid::kPartCount; ++p)
       plug->GetParam(kMultiPartMIDICh + p)->Set(p + 2.0);
     plug->GetParam(kGlobalMidiChannel)->Set(0.0);
-    plug->mHardwareInputBlocked.fill(false);
+    for (auto& blocked : plug->mHardwareInputBlocked)
+      blocked = false;
     plug->mLocalControl = true;
     plug->mMasterKeyboard = false;
     return plug;
