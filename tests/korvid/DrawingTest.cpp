@@ -44,16 +44,6 @@ protected:
 
   static HeadlessSurface& surface(Korvid& plug) { return *dynamic_cast<HeadlessSurface*>(plug.getSurface()); }
 
-  static std::vector<LICE_pixel> pixels(Korvid& plug, const IRECT& r)
-  {
-    std::vector<LICE_pixel> out;
-    const LICE_IBitmap* bitmap = surface(plug).GetDrawBitmap();
-    for (int y = r.T; y < r.B; ++y)
-      for (int x = r.L; x < r.R; ++x)
-        out.push_back(bitmap->getPixel(x, y));
-    return out;
-  }
-
   static IRECT slot(Korvid& plug, int pane, int index)
   {
     ITextControl* text = plug.mLibrarianView->getSlotText(pane, index);

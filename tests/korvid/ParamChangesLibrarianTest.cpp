@@ -243,7 +243,9 @@ TEST_F(ParamChangesLibrarian, TheSearchRunsForEveryNewKeywordMatchedAsText)
     {
       EXPECT_EQ(plug->getStatusText(), step.line1);
       if (std::string(step.line1) == "No results - Try another keyword!")
+      {
         EXPECT_EQ(line(*plug, 1), "Letter size matters!");
+      }
     }
     EXPECT_STREQ(field->GetDisplayText(0), step.field);
     if (step.results)
