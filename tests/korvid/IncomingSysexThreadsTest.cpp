@@ -275,10 +275,7 @@ TEST_F(IncomingSysexThreads, PartTablesAndIndicatorsAreSharedByTheMidiAudioAndWo
 
   // Each part's entry holds the program that came last on its channel.
   for (int p = 0; p < Korvid::kPartCount; ++p)
-  {
-    const int lastRound = p + (kRounds - 1 - p) / Korvid::kPartCount * Korvid::kPartCount;
-    EXPECT_EQ(plug->mPartProgramTable[static_cast<size_t>(p)], lastRound / Korvid::kPartCount) << p;
-  }
+    EXPECT_EQ(plug->mPartProgramTable[static_cast<size_t>(p)], (kRounds - 1 - p) / Korvid::kPartCount) << p;
   // Every indicator lit was stamped with its time: all go off once 100 ms have passed.
   EXPECT_TRUE(waitUntil(
       [&]()

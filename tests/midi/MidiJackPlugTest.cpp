@@ -54,8 +54,7 @@ protected:
   {
     plug->getExternalMIDIOutNames();
     plug->getExternalMIDIInNames();
-    int outIdx = 1;
-    int inIdx = 1;
+    int outIdx = 1, inIdx = 1;
     ASSERT_GT(plug->setExternalMIDIOut(outIdx, synth.inPortName().c_str()), 0);
     ASSERT_GT(plug->setExternalMIDIIn(inIdx, synth.outPortName().c_str()), 0);
   }
