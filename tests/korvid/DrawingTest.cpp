@@ -102,8 +102,7 @@ TEST_F(Drawing, StatusTextsFitTheirLinesAndLeaveNothingOfALongerTextBehind)
     auto plug = librarianPage(look, false);
     auto* line1 = dynamic_cast<ITextControl*>(plug->mDisplayControls[0]);
     auto* line2 = dynamic_cast<ITextControl*>(plug->mDisplayControls[1]);
-    ASSERT_NE(line1, nullptr);
-    ASSERT_NE(line2, nullptr);
+    ASSERT_TRUE(line1 && line2);
     const IRECT first = *line1->GetRECT();
     const IRECT patchName = *plug->mDisplayControls[3]->GetRECT();
     // Both lines and what lies right of line 1 up to the end of the patch name display.
