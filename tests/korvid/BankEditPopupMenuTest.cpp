@@ -307,17 +307,14 @@ TEST_F(BankEditMenu, EachChoicePostsItsJobAndSetsItsFlagsOnlyWhenTheJobWasPosted
     plug->SetParameterFromGUI(kQuickTab, plug->GetParam(kQuickTab)->GetNormalized(3));
     // The REQUEST BANK selector: a menu of the banks A to H; the one chosen is shown and requested from.
     plug->SetParameterFromGUI(kMainTab, plug->GetParam(kMainTab)->GetNormalized(1));
-    const int selectorX = 884;
-    const int selectorY = 153;
-    IControl* requestBank = headless(*plug)->HitTest(selectorX, selectorY);
-    ASSERT_NE(requestBank, nullptr);
-    EXPECT_EQ(requestBank->ParamIdx(), kRequestFromBank);
+    IControl* requestBank = headless(*plug)->HitTest(884, 153);
+    ASSERT_TRUE(requestBank && requestBank->ParamIdx() == kRequestFromBank);
     headless(*plug)->QueueMenuChoice(5);
-    IMouseMod left(true, false);
-    headless(*plug)->OnMouseDown(selectorX, selectorY, &left);
+    IMouseMod left(true);
+    headless(*plug)->OnMouseDown(884, 153, &left);
     ASSERT_FALSE(headless(*plug)->Menus().empty());
-    const HeadlessSurface::ShownMenu& banks = headless(*plug)->Menus().back();
-    EXPECT_EQ(banks.items, (std::vector<std::string>{"A", "B", "C", "D", "E", "F", "G", "H"}));
+    EXPECT_EQ(headless(*plug)->Menus().back().items,
+              (std::vector<std::string>{"A", "B", "C", "D", "E", "F", "G", "H"}));
     EXPECT_EQ(plug->GetParam(kRequestFromBank)->Int(), 5);
     EXPECT_STREQ(plug->GetParam(kRequestFromBank)->GetDisplayText(5), "F");
     plug->mOutputPresent = c.outputPort;
@@ -359,9 +356,9 @@ TEST_F(BankEditMenu, EachChoicePostsItsJobAndSetsItsFlagsOnlyWhenTheJobWasPosted
       EXPECT_FALSE(manager.performanceRequest.isActive()) << "the job arms the multi request itself";
     }
     // Armed for a refused post, the patch request would take the running job's replies into the library.
-    const bool patchRequestJob = c.job == MIDIMessageSender::kJobRequestSinglePatch ||
-                                 c.job == MIDIMessageSender::kJobRequestAllPatches;
-    EXPECT_EQ(manager.patchRequest.isActive(), patchRequestJob && c.idle);
+    EXPECT_EQ(manager.patchRequest.isActive(),
+              c.idle && (c.job == MIDIMessageSender::kJobRequestSinglePatch ||
+                         c.job == MIDIMessageSender::kJobRequestAllPatches));
   }
 }
 

@@ -334,12 +334,10 @@ TEST_F(BankFolderMenus, AShortenedNameSelectsOnlyTheBankThatGotThatWholeForm)
 {
   // Three names too long to show, of one start: the lists show them as "<start>~1.syx", "~2.syx", "~3.kvd".
   const std::string start(Korvid::kShortenedPrefixLength, 'L');
-  fs::create_directories(fs::path(patchesFolder()) / "Long");
+  const fs::path folder(patchesFolder());
+  fs::create_directories(folder / "Long");
   for (const char* rest : {" one.syx", " three.syx", " two.kvd"})
-  {
-    fs::copy_file(fs::path(patchesFolder()) / "Root Bank.syx",
-                  fs::path(patchesFolder()) / "Long" / (start + rest));
-  }
+    fs::copy_file(folder / "Root Bank.syx", folder / "Long" / (start + rest));
   auto plug = constructRecording();
   PatchLibrarian& library = *plug->mPatchLibrarian;
   const int root = static_cast<int>(library.mSoundBanks.size()) - 1;
@@ -349,15 +347,12 @@ TEST_F(BankFolderMenus, AShortenedNameSelectsOnlyTheBankThatGotThatWholeForm)
   {
     const std::string shown = plug->GetParam(kPatchSelectionListUpper)->GetDisplayText(static_cast<int>(i));
     if (shown.find('~') != std::string::npos)
-    {
       cases.emplace_back(shown, static_cast<int>(i));
-    }
   }
   ASSERT_EQ(cases.size(), 3u);
   // Forms no bank got (another number, another extension) name none: the pane keeps its bank.
-  cases.emplace_back(start + "~4.syx", root);
-  cases.emplace_back(start + "~2.kvd", root);
-  cases.emplace_back(start + "~1.kvd", root);
+  for (const char* form : {"~4.syx", "~2.kvd", "~1.kvd"})
+    cases.emplace_back(start + form, root);
   for (const auto& [shown, selected] : cases)
   {
     SCOPED_TRACE(shown);

@@ -44,16 +44,6 @@ protected:
 
   static HeadlessSurface& surface(Korvid& plug) { return *dynamic_cast<HeadlessSurface*>(plug.getSurface()); }
 
-  static std::vector<LICE_pixel> pixels(Korvid& plug, const IRECT& r)
-  {
-    std::vector<LICE_pixel> out;
-    const LICE_IBitmap* bitmap = surface(plug).GetDrawBitmap();
-    for (int y = r.T; y < r.B; ++y)
-      for (int x = r.L; x < r.R; ++x)
-        out.push_back(bitmap->getPixel(x, y));
-    return out;
-  }
-
   static IRECT slot(Korvid& plug, int pane, int index)
   {
     ITextControl* text = plug.mLibrarianView->getSlotText(pane, index);
@@ -112,41 +102,38 @@ TEST_F(Drawing, StatusTextsFitTheirLinesAndLeaveNothingOfALongerTextBehind)
     auto plug = librarianPage(look, false);
     auto* line1 = dynamic_cast<ITextControl*>(plug->mDisplayControls[0]);
     auto* line2 = dynamic_cast<ITextControl*>(plug->mDisplayControls[1]);
-    ASSERT_NE(line1, nullptr);
-    ASSERT_NE(line2, nullptr);
+    ASSERT_TRUE(line1 && line2);
     const IRECT first = *line1->GetRECT();
     const IRECT patchName = *plug->mDisplayControls[3]->GetRECT();
     // Both lines and what lies right of line 1 up to the end of the patch name display.
     const IRECT band(first.L, first.T, patchName.R, line2->GetRECT()->B);
     const IRECT beside(first.R, first.T, patchName.L, first.B);
-    const char* shorter = "Data write completed!";
+    const auto show = [&](const std::string& text)
+    {
+      plug->showStatusText(text.c_str());
+      surface(*plug).Tick();
+    };
     plug->showStatusDetail("");
-    plug->showStatusText(shorter);
-    surface(*plug).Tick();
+    show("Data write completed!");
     const std::vector<LICE_pixel> alone = pixels(*plug, band);
     const std::vector<LICE_pixel> besideBefore = pixels(*plug, beside);
 
     // Too long for line 1: it goes on into line 2, and nothing is drawn beside line 1.
-    plug->showStatusText("Nothing to paste - Copy a slot of the lower bank first");
-    surface(*plug).Tick();
+    show("Nothing to paste - Copy a slot of the lower bank first");
     EXPECT_STREQ(line1->GetTextStr(), "Nothing to paste");
     EXPECT_STREQ(line2->GetTextStr(), "Copy a slot of the lower bank first");
     EXPECT_EQ(pixels(*plug, beside), besideBefore);
     // One word too long for any line is cut at the line's edge, whoever writes it.
-    plug->showStatusText(std::string(200, 'W').c_str());
-    surface(*plug).Tick();
+    show(std::string(200, 'W'));
     EXPECT_EQ(pixels(*plug, beside), besideBefore);
     line1->SetTextFromPlug(std::string(200, 'W').c_str());
     surface(*plug).Tick();
     // The whole editor drawn again (a page switch, a closed window) draws it beyond the line's area too.
-    IRECT whole = band;
-    whole.L = 0;
-    whole.R = surface(*plug).Width();
+    IRECT whole(0, band.T, surface(*plug).Width(), band.B);
     surface(*plug).Draw(&whole);
     EXPECT_EQ(pixels(*plug, beside), besideBefore);
 
-    plug->showStatusText(shorter);
-    surface(*plug).Tick();
+    show("Data write completed!");
     EXPECT_STREQ(line2->GetTextStr(), "");
     EXPECT_EQ(pixels(*plug, band), alone);
   }
@@ -158,8 +145,7 @@ TEST(StatusLines, ALongTextGoesOnIntoTheSecondLineAtASeparatorOrABlank)
   {
     const char* text;
     size_t chars;
-    const char* first;
-    const char* second;
+    const char *first, *second;
   } cases[] = {
       {"Data write completed!", 37, "Data write completed!", ""},
       {"Nothing to paste - Copy a slot of the lower bank first", 37, "Nothing to paste",

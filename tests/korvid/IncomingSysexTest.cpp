@@ -515,8 +515,7 @@ TEST_F(IncomingSysex, DumpsWithAWrongChecksumAreTakenNowhereAndTheirRequestWaits
   // Sound and multi, into the editor and into a slot; the checksum right, 7F (always accepted) or wrong.
   for (int row = 0; row < 4; ++row)
   {
-    const bool multi = row % 2 == 1;
-    const bool toLibrary = row >= 2;
+    const bool multi = row % 2 == 1, toLibrary = row >= 2;
     Bytes dump = multi ? synth.multiEditBuffer() : synth.sound(0, 3);
     ASSERT_GT(dump.size(), 60u);
     P::writeChecksum(dump.data(), static_cast<int>(dump.size()));
@@ -600,7 +599,6 @@ TEST_F(IncomingSysex, LibraryProgramChangesToASlotWithoutASoundSayNothingWasSent
   };
   const Setup emptiedUpperSlot = [](Korvid& plug)
   { plug.mPatchLibrarian->mSoundBanks.at(0)->mRecords.at(111).mMessages.clear(); };
-  // A library without bank files: neither pane shows a bank.
   const Setup emptyLibrary = [this](Korvid& plug)
   {
     std::filesystem::remove(patchesFolder() + "/Bank.syx");
@@ -608,8 +606,8 @@ TEST_F(IncomingSysex, LibraryProgramChangesToASlotWithoutASoundSayNothingWasSent
   };
   constexpr int kUpper = LibrarianViewControl::kUpperPane;
   constexpr int kLower = LibrarianViewControl::kLowerPane;
-  // A short program change sends from the pane last clicked; the part's program as a parameter change (more
-  // than a second after a short one) from the upper pane.
+  // A short program change sends from the pane last clicked; a part program parameter change (over a second
+  // after a short one) from the upper pane.
   const Bytes shortChange{0xC4, 111};
   const Bytes parameterChange = P::parameterChange(0, {0x21, 4, 0, 1, 111});
   const struct
@@ -639,13 +637,9 @@ TEST_F(IncomingSysex, LibraryProgramChangesToASlotWithoutASoundSayNothingWasSent
     MIDIMessageManager& manager = *plug->mMIDIMessageManager;
     registerPartProgramControl(*plug);
     for (int p = 0; p < Korvid::kPartCount; ++p)
-    {
       set(*plug, kMultiPartMIDICh + p, p + 2.0);
-    }
-    for (size_t k = 0; k < Korvid::kBlockClassCount; ++k)
-    {
-      plug->mHardwareInputBlocked[k] = false;
-    }
+    for (auto& blocked : plug->mHardwareInputBlocked)
+      blocked = false;
     set(*plug, kPartLock + 4, 0);
     set(*plug, kControlLibrary, 1);
     c.setup(*plug);
@@ -658,9 +652,7 @@ TEST_F(IncomingSysex, LibraryProgramChangesToASlotWithoutASoundSayNothingWasSent
     EXPECT_EQ(plug->getStatusText(), c.text);
     EXPECT_FALSE(plug->ThreadRunning());
     for (const Bytes& message : sent())
-    {
       EXPECT_LT(message.size(), static_cast<size_t>(SoundDumpLayout::kDumpLength));
-    }
     // No dump follows a send that never happened: the synthesizer's knobs still reach the editor.
     EXPECT_FALSE(manager.dumpExpected.load());
     fromDevice(synth.turnKnob(0, 78, ++knob));

@@ -1,8 +1,6 @@
-// Requested sounds arriving on the MIDI input thread while the editor draws the slot view and the user
-// selects slots: every record lands whole in the slot selected when it arrived. Library-control program
-// changes and the editor's browsing while the library is rescanned, and the part tables and activity
-// indicators shared by the MIDI input, audio and worker threads. Run under ThreadSanitizer (and
-// AddressSanitizer).
+// Requested sounds arriving on the MIDI input thread while the editor draws and selects slots land whole in
+// the slot selected on arrival; library program changes and browsing during rescans; part tables and
+// indicators shared by the MIDI, audio and worker threads. Run under ThreadSanitizer (and AddressSanitizer).
 #include "KorvidTestSupport.h"
 
 #include "DeviceClock.h"
@@ -48,28 +46,21 @@ protected:
     home.writeFile("Patches/Bank.syx", std::string(bank.begin(), bank.end()));
   }
 
-  // The input port open (and the output port with output); part p listens on channel p; every message class
-  // let in; nothing passed on to the synthesizer.
+  // Input port open (output too if asked); part p on channel p; every message class let in, none passed on.
   std::unique_ptr<Korvid> constructListening(bool output)
   {
     midi->setInputPorts({kInPort});
     midi->setOutputPorts({kOutPort});
     auto plug = construct();
     if (output)
-    {
       chooseOutputPort(*plug, 1);
-    }
     plug->SetParameterFromGUI(kDeviceInSelection, plug->GetParam(kDeviceInSelection)->GetNormalized(1.0));
     plug->DisplayProcessingIndicator(false);
     for (int p = 0; p < Korvid::kPartCount; ++p)
-    {
       plug->GetParam(kMultiPartMIDICh + p)->Set(p + 2.0);
-    }
     plug->GetParam(kGlobalMidiChannel)->Set(0.0);
-    for (size_t c = 0; c < Korvid::kBlockClassCount; ++c)
-    {
-      plug->mHardwareInputBlocked[c] = false;
-    }
+    for (auto& blocked : plug->mHardwareInputBlocked)
+      blocked = false;
     plug->mLocalControl = true;
     plug->mMasterKeyboard = false;
     return plug;
@@ -173,8 +164,7 @@ TEST_F(IncomingSysexThreads, LibraryProgramChangesFindTheBankWholeWhileTheLibrar
         for (int rescan = 0; rescan < kRescans; ++rescan)
         {
           {
-            // As the main menu's "Refresh Folders" does it.
-            EditorLockGuard guard;
+            EditorLockGuard guard; // as the main menu's "Refresh Folders" does it
             plug->OnParamChange(kRefreshFolders);
           }
           surface->Tick();
@@ -184,13 +174,10 @@ TEST_F(IncomingSysexThreads, LibraryProgramChangesFindTheBankWholeWhileTheLibrar
   editor.join();
   midiInput.join();
 
-  // Each program change found its slot filled (no output port is chosen, so nothing goes out): never a bank
-  // half read again or gone.
+  // Each program change found its slot filled (no output port, nothing goes out): never a bank half read.
   ASSERT_GE(texts.size(), static_cast<size_t>(kRounds));
   for (const std::string& text : texts)
-  {
     ASSERT_EQ(text, "Set MIDI I/O First!");
-  }
   EXPECT_EQ(plug->mPatchLibrarian->mSoundBanks.size(), 1u);
 }
 
@@ -198,8 +185,7 @@ TEST_F(IncomingSysexThreads, ACancelledLibraryRequestRescansWhileTheEditorBrowse
 {
   constexpr int kRequests = 10;
   writeSoundBank();
-  // Outlives the editor and its jobs: the request's pauses pass quickly.
-  DeviceClock fastClock{DeviceClock::Mode::Scaled, 0.01};
+  DeviceClock fastClock{DeviceClock::Mode::Scaled, 0.01}; // outlives the editor; pauses pass quickly
   auto plug = constructListening(true);
   MIDIMessageManager& manager = *plug->mMIDIMessageManager;
   manager.setClock(&fastClock);
@@ -213,24 +199,20 @@ TEST_F(IncomingSysexThreads, ACancelledLibraryRequestRescansWhileTheEditorBrowse
         while (requesting.load())
         {
           {
-            // The user browses the upper bank: the view reloads its pane and reads the bank's records.
-            EditorLockGuard guard;
+            EditorLockGuard guard; // the user browses the upper bank: the pane reloads and reads its records
             view->patchSelectionUpperChanged();
             const PatchFile* bank = LibrarianViewControl::bankOfPane(
                 plug->mPatchLibrarian, LibrarianViewControl::kUpperPane, false, false);
             ASSERT_NE(bank, nullptr);
             for (const LibrarianPatch& record : bank->mRecords)
-            {
               EXPECT_EQ(record.mMessages.size(), 1u);
-            }
           }
           std::this_thread::yield();
         }
       });
   for (int request = 0; request < kRequests; ++request)
   {
-    // A sound requested into the library from a synthesizer that does not answer, cancelled by the user:
-    // the job reads the library again to drop what it may have received.
+    // A library request the synthesizer leaves unanswered, cancelled: the job rescans the library.
     JobArguments args;
     args.jobCode = MIDIMessageSender::kJobRequestPart;
     args.toEditor = false;
@@ -240,12 +222,7 @@ TEST_F(IncomingSysexThreads, ACancelledLibraryRequestRescansWhileTheEditorBrowse
       ADD_FAILURE() << "request " << request << " not posted";
       break;
     }
-    EXPECT_TRUE(waitUntil(
-        [&]()
-        {
-          manager.sender->cancel = true;
-          return !plug->ThreadRunning();
-        }));
+    EXPECT_TRUE(waitUntil([&] { return (manager.sender->cancel = true) && !plug->ThreadRunning(); }));
     EXPECT_EQ(plug->getStatusText(), MIDIMessageSender::kTextCancelled);
   }
   requesting = false;
@@ -284,17 +261,13 @@ TEST_F(IncomingSysexThreads, PartTablesAndIndicatorsAreSharedByTheMidiAudioAndWo
       [&]()
       {
         while (receiving.load())
-        {
           processBlock();
-        }
       });
   std::thread job(
       [&]()
       {
         while (receiving.load())
-        {
           EXPECT_EQ(plug->mPartBankTable.values().size(), plug->mPartProgramTable.values().size());
-        }
       });
   midiInput.join();
   audio.join();
@@ -302,10 +275,7 @@ TEST_F(IncomingSysexThreads, PartTablesAndIndicatorsAreSharedByTheMidiAudioAndWo
 
   // Each part's entry holds the program that came last on its channel.
   for (int p = 0; p < Korvid::kPartCount; ++p)
-  {
-    const int lastRound = p + (kRounds - 1 - p) / Korvid::kPartCount * Korvid::kPartCount;
-    EXPECT_EQ(plug->mPartProgramTable[static_cast<size_t>(p)], lastRound / Korvid::kPartCount) << p;
-  }
+    EXPECT_EQ(plug->mPartProgramTable[static_cast<size_t>(p)], (kRounds - 1 - p) / Korvid::kPartCount) << p;
   // Every indicator lit was stamped with its time: all go off once 100 ms have passed.
   EXPECT_TRUE(waitUntil(
       [&]()

@@ -443,121 +443,49 @@ TEST_F(KorvidMidiInput, FilterRoutingFromTheSynthesizerSetsSerialAndParallel)
 
 namespace
 {
-// The synthesizer's controller chart as its manual gives it: controller, sound data index, the editor's
-// parameter, a stored value the knob is turned to (90 unless given) and the value the editor shows for it
-// (the stored value unless given).
+// The synthesizer's controller chart: controller, sound data index, the editor's parameter, the stored value
+// the knob is turned to (90 unless given) and the value the editor shows (the stored value unless given).
 struct ChartRow
 {
-  int cc;
-  int index;
-  int param;
-  int byte = 90;
-  int shown = -1;
+  int cc, index, param, byte = 90, shown = -1;
 };
-const ChartRow kChart[] = {{5, 57, kOscillatorGlideRate},
-                           {12, 316, kArpOctRange, 9},
-                           {13, 323, kArpPatternLength, 3},
-                           {14, 311, kArpMode, 3},
-                           {15, 160, kLFO1Shape, 5},
-                           {16, 161, kLFO1Speed},
-                           {17, 163, kLFO1SyncOnOff, 1},
-                           {18, 166, kLFO1Delay},
-                           {19, 172, kLFO2Shape, 4},
-                           {20, 173, kLFO2Speed},
-                           {21, 175, kLFO2SyncOnOff, 1},
-                           {22, 178, kLFO2Delay},
-                           {23, 184, kLFO3Shape, 3},
-                           {24, 185, kLFO3Speed},
-                           {25, 187, kLFO3SyncOnOff, 1},
-                           {26, 190, kLFO3Delay},
-                           {27, 1, kOscillator1Octave, 40, 2},
-                           {28, 2, kOscillator1Semitone, 70, 18},
-                           {29, 3, kOscillator1Detune},
-                           {30, 7, kOscillator1FMAmount},
-                           {31, 8, kOscillator1Shape, 3},
-                           {33, 9, kOscillator1Pulsewidth},
-                           {34, 11, kOscillator1PWMAmount},
-                           {35, 17, kOscillator2Octave, 88, 6},
-                           {36, 18, kOscillator2Semitone, 53, 1},
-                           {37, 19, kOscillator2Detune},
-                           {38, 23, kOscillator2FMAmount},
-                           {39, 24, kOscillator2Shape, 5},
-                           {40, 25, kOscillator2Pulsewidth},
-                           {41, 27, kOscillator2PWMAmount},
-                           {42, 33, kOscillator3Octave, 112, 8},
-                           {43, 34, kOscillator3Semitone, 76, 24},
-                           {44, 35, kOscillator3Detune},
-                           {45, 39, kOscillator3FMAmount},
-                           {46, 40, kOscillator3Shape, 4},
-                           {47, 41, kOscillator3Pulsewidth},
-                           {48, 43, kOscillator3PWMAmount},
-                           {49, 49, kOscillator2SyncToOsc3, 1},
-                           {50, 51, kOscillatorPitchAmount},
-                           {51, 56, kOscillatorGlideMode, 2},
-                           {52, 61, kOscillator1Level},
-                           {53, 62, kOscillator1Balance},
-                           {54, 71, kRingModulationLevel},
-                           {55, 72, kRingModulationBalance},
-                           {56, 63, kOscillator2Level},
-                           {57, 64, kOscillator2Balance},
-                           {58, 65, kOscillator3Level},
-                           {59, 66, kOscillator3Balance},
-                           {60, 67, kNoiseLevel},
-                           {61, 68, kNoiseBalance},
-                           {62, 69, kNoiseColour},
-                           {65, 53, kOscillatorGlideOnOffSwitch, 1},
-                           {67, 117, kFilterRouting, 1},
-                           {68, 77, kFilter1Type, 10},
-                           {69, 78, kFilter1Cutoff},
-                           {70, 80, kFilter1Resonance},
-                           {71, 81, kFilter1Drive},
-                           {72, 86, kFilter1Keytrack},
-                           {73, 87, kFilter1EnvAmount},
-                           {74, 88, kFilter1EnvVelocity},
-                           {75, 90, kFilter1ModAmount},
-                           {76, 92, kFilter1FMAmount},
-                           {77, 93, kFilter1Panning},
-                           {78, 95, kFilter1PanAmount},
-                           {79, 97, kFilter2Type, 7},
-                           {80, 98, kFilter2Cutoff},
-                           {81, 100, kFilter2Resonance},
-                           {82, 101, kFilter2Drive},
-                           {83, 106, kFilter2Keytrack},
-                           {84, 107, kFilter2EnvAmount},
-                           {85, 108, kFilter2EnvVelocity},
-                           {86, 110, kFilter2ModAmount},
-                           {87, 112, kFilter2FMAmount},
-                           {88, 113, kFilter2Panning},
-                           {89, 115, kFilter2PanAmount},
-                           {90, 121, kAmpLevel},
-                           {91, 122, kAmpLevelVelocity},
-                           {92, 124, kAmpModAmount},
-                           {93, 129, kEffect1Mix},
-                           {94, 145, kEffect2Mix},
-                           {95, 199, kFilterEnvAttack},
-                           {96, 201, kFilterEnvDecay},
-                           {97, 202, kFilterEnvSustain},
-                           {98, 203, kFilterEnvDecay2},
-                           {99, 204, kFilterEnvSustain2},
-                           {100, 205, kFilterEnvRelease},
-                           {101, 211, kAmpEnvAttack},
-                           {102, 213, kAmpEnvDecay},
-                           {103, 214, kAmpEnvSustain},
-                           {104, 215, kAmpEnvDecay2},
-                           {105, 216, kAmpEnvSustain2},
-                           {106, 217, kAmpEnvRelease},
-                           {107, 223, kEnv3Attack},
-                           {108, 225, kEnv3Decay},
-                           {109, 226, kEnv3Sustain},
-                           {110, 227, kEnv3Decay2},
-                           {111, 228, kEnv3Sustain2},
-                           {112, 229, kEnv3Release},
-                           {113, 235, kEnv4Attack},
-                           {114, 237, kEnv4Decay},
-                           {115, 238, kEnv4Sustain},
-                           {116, 239, kEnv4Decay2},
-                           {117, 240, kEnv4Sustain2},
-                           {118, 241, kEnv4Release}};
+// clang-format off
+const ChartRow kChart[] = {
+    {5, 57, kOscillatorGlideRate}, {12, 316, kArpOctRange, 9}, {13, 323, kArpPatternLength, 3},
+    {14, 311, kArpMode, 3}, {15, 160, kLFO1Shape, 5}, {16, 161, kLFO1Speed}, {17, 163, kLFO1SyncOnOff, 1},
+    {18, 166, kLFO1Delay}, {19, 172, kLFO2Shape, 4}, {20, 173, kLFO2Speed}, {21, 175, kLFO2SyncOnOff, 1},
+    {22, 178, kLFO2Delay}, {23, 184, kLFO3Shape, 3}, {24, 185, kLFO3Speed}, {25, 187, kLFO3SyncOnOff, 1},
+    {26, 190, kLFO3Delay}, {27, 1, kOscillator1Octave, 40, 2}, {28, 2, kOscillator1Semitone, 70, 18},
+    {29, 3, kOscillator1Detune}, {30, 7, kOscillator1FMAmount}, {31, 8, kOscillator1Shape, 3},
+    {33, 9, kOscillator1Pulsewidth}, {34, 11, kOscillator1PWMAmount}, {35, 17, kOscillator2Octave, 88, 6},
+    {36, 18, kOscillator2Semitone, 53, 1}, {37, 19, kOscillator2Detune}, {38, 23, kOscillator2FMAmount},
+    {39, 24, kOscillator2Shape, 5}, {40, 25, kOscillator2Pulsewidth}, {41, 27, kOscillator2PWMAmount},
+    {42, 33, kOscillator3Octave, 112, 8}, {43, 34, kOscillator3Semitone, 76, 24},
+    {44, 35, kOscillator3Detune}, {45, 39, kOscillator3FMAmount}, {46, 40, kOscillator3Shape, 4},
+    {47, 41, kOscillator3Pulsewidth}, {48, 43, kOscillator3PWMAmount}, {49, 49, kOscillator2SyncToOsc3, 1},
+    {50, 51, kOscillatorPitchAmount}, {51, 56, kOscillatorGlideMode, 2}, {52, 61, kOscillator1Level},
+    {53, 62, kOscillator1Balance}, {54, 71, kRingModulationLevel}, {55, 72, kRingModulationBalance},
+    {56, 63, kOscillator2Level}, {57, 64, kOscillator2Balance}, {58, 65, kOscillator3Level},
+    {59, 66, kOscillator3Balance}, {60, 67, kNoiseLevel}, {61, 68, kNoiseBalance}, {62, 69, kNoiseColour},
+    {65, 53, kOscillatorGlideOnOffSwitch, 1}, {67, 117, kFilterRouting, 1}, {68, 77, kFilter1Type, 10},
+    {69, 78, kFilter1Cutoff}, {70, 80, kFilter1Resonance}, {71, 81, kFilter1Drive},
+    {72, 86, kFilter1Keytrack}, {73, 87, kFilter1EnvAmount}, {74, 88, kFilter1EnvVelocity},
+    {75, 90, kFilter1ModAmount}, {76, 92, kFilter1FMAmount}, {77, 93, kFilter1Panning},
+    {78, 95, kFilter1PanAmount}, {79, 97, kFilter2Type, 7}, {80, 98, kFilter2Cutoff},
+    {81, 100, kFilter2Resonance}, {82, 101, kFilter2Drive}, {83, 106, kFilter2Keytrack},
+    {84, 107, kFilter2EnvAmount}, {85, 108, kFilter2EnvVelocity}, {86, 110, kFilter2ModAmount},
+    {87, 112, kFilter2FMAmount}, {88, 113, kFilter2Panning}, {89, 115, kFilter2PanAmount},
+    {90, 121, kAmpLevel}, {91, 122, kAmpLevelVelocity}, {92, 124, kAmpModAmount}, {93, 129, kEffect1Mix},
+    {94, 145, kEffect2Mix}, {95, 199, kFilterEnvAttack}, {96, 201, kFilterEnvDecay},
+    {97, 202, kFilterEnvSustain}, {98, 203, kFilterEnvDecay2}, {99, 204, kFilterEnvSustain2},
+    {100, 205, kFilterEnvRelease}, {101, 211, kAmpEnvAttack}, {102, 213, kAmpEnvDecay},
+    {103, 214, kAmpEnvSustain}, {104, 215, kAmpEnvDecay2}, {105, 216, kAmpEnvSustain2},
+    {106, 217, kAmpEnvRelease}, {107, 223, kEnv3Attack}, {108, 225, kEnv3Decay}, {109, 226, kEnv3Sustain},
+    {110, 227, kEnv3Decay2}, {111, 228, kEnv3Sustain2}, {112, 229, kEnv3Release}, {113, 235, kEnv4Attack},
+    {114, 237, kEnv4Decay}, {115, 238, kEnv4Sustain}, {116, 239, kEnv4Decay2}, {117, 240, kEnv4Sustain2},
+    {118, 241, kEnv4Release},
+};
+// clang-format on
 } // namespace
 
 TEST_F(KorvidMidiInput, EveryKnobOfTheSynthesizersChartMovesItsPartsControlInEitherSendMode)
@@ -614,31 +542,20 @@ TEST_F(KorvidMidiInput, ControllersBeyondAStoredRangeLandOnItsEnds)
   auto plug = constructWithPorts();
   struct Edge
   {
-    int cc;
-    int value;
-    int param;
+    int cc, value, param;
     double shown;
   };
-  const Edge edges[] = {{27, 16, kOscillator1Octave, 0},
-                        {27, 112, kOscillator1Octave, 8},
-                        {35, 127, kOscillator2Octave, 8},
-                        {42, 0, kOscillator3Octave, 0},
-                        {28, 52, kOscillator1Semitone, 0},
-                        {28, 76, kOscillator1Semitone, 24},
-                        {43, 127, kOscillator3Semitone, 24},
-                        {36, 0, kOscillator2Semitone, 0},
-                        {46, 5, kOscillator3Shape, 4},
-                        {46, 0, kOscillator3Shape, 0},
-                        {51, 9, kOscillatorGlideMode, 3},
-                        {51, 0, kOscillatorGlideMode, 0},
-                        {68, 10, kFilter1Type, 10},
-                        {68, 0, kFilter1Type, 0},
-                        {79, 127, kFilter2Type, 11},
-                        {79, 5, kFilter2Type, 5},
-                        {65, 64, kOscillatorGlideOnOffSwitch, 1},
-                        {65, 0, kOscillatorGlideOnOffSwitch, 0},
-                        {67, 127, kFilterRouting, 1},
-                        {67, 0, kFilterRouting, 0}};
+  // clang-format off
+  const Edge edges[] = {
+      {27, 16, kOscillator1Octave, 0}, {27, 112, kOscillator1Octave, 8}, {35, 127, kOscillator2Octave, 8},
+      {42, 0, kOscillator3Octave, 0}, {28, 52, kOscillator1Semitone, 0}, {28, 76, kOscillator1Semitone, 24},
+      {43, 127, kOscillator3Semitone, 24}, {36, 0, kOscillator2Semitone, 0}, {46, 5, kOscillator3Shape, 4},
+      {46, 0, kOscillator3Shape, 0}, {51, 9, kOscillatorGlideMode, 3}, {51, 0, kOscillatorGlideMode, 0},
+      {68, 10, kFilter1Type, 10}, {68, 0, kFilter1Type, 0}, {79, 127, kFilter2Type, 11},
+      {79, 5, kFilter2Type, 5}, {65, 64, kOscillatorGlideOnOffSwitch, 1},
+      {65, 0, kOscillatorGlideOnOffSwitch, 0}, {67, 127, kFilterRouting, 1}, {67, 0, kFilterRouting, 0},
+  };
+  // clang-format on
   constexpr int kPart = 4;
   for (const Edge& edge : edges)
   {

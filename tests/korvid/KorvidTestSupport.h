@@ -109,6 +109,17 @@ protected:
 
   std::unique_ptr<Korvid> construct() { return std::make_unique<Korvid>(IPlugInstanceInfo{}); }
 
+  // The pixels of r in the instance's drawing, row by row.
+  static std::vector<LICE_pixel> pixels(Korvid& plug, const IRECT& r)
+  {
+    std::vector<LICE_pixel> out;
+    const LICE_IBitmap* bitmap = dynamic_cast<HeadlessSurface*>(plug.getSurface())->GetDrawBitmap();
+    for (int y = r.T; y < r.B; ++y)
+      for (int x = r.L; x < r.R; ++x)
+        out.push_back(bitmap->getPixel(x, y));
+    return out;
+  }
+
   // Chooses entry `entry` of the output port list as the user does. With an input port open that starts the
   // device-id probe: it runs on the fixture's virtual clock and has ended when this returns, so later jobs
   // find the worker idle and its texts do not land in the middle of a test.

@@ -168,8 +168,7 @@ TEST_F(KorvidTimingHub, TransportEdgesDriveTheClockStartFlagOutsideMidiOutMode)
   EXPECT_TRUE(plug->mTimeInfo.mTransportIsRunning);
 }
 
-// The output port goes away with the editor open: the next block says so, shows the selector at "OFF" and
-// treats the output as absent until a port is chosen again.
+// The output port goes away: the next block says so, shows "OFF" and the output is absent until chosen again.
 TEST_F(KorvidTimingHub, AnOutputPortThatGoesAwayIsSaidAndShownOff)
 {
   auto plug = constructWithOutput();
@@ -184,9 +183,8 @@ TEST_F(KorvidTimingHub, AnOutputPortThatGoesAwayIsSaidAndShownOff)
   EXPECT_FALSE(plug->mOutputPresent);
   EXPECT_EQ(valueOf(*plug, kDeviceOutSelection), 0.0);
   EXPECT_EQ(plug->mMidiOutSelector->GetValue(), 0.0);
-  IMidiMsg msg;
-  msg.MakeNoteOnMsg(60, 100, 0, 0);
-  plug->sendMidiMsgAndLog(&msg);
+  IMidiMsg note(0, 0x90, 60, 100);
+  plug->sendMidiMsgAndLog(&note);
   EXPECT_EQ(line(*plug, 0), "Set MIDI I/O First!");
 
   midi->setOutputPorts({kPort});

@@ -281,9 +281,8 @@ TEST_F(ParamChangesLibrarian, SearchesTypedIntoTheFieldListTheirRecordsAtOnceInA
   ASSERT_NE(surface, nullptr);
   IParam* field = plug->GetParam(kPatchSearchString);
   IControl* fieldControl = field->GetAction()->boundControls.at(0);
-  IMouseMod left;
-  left.L = true;
-  // Typed into the field as the user does: a click opens it, the entry commits the text.
+  IMouseMod left(true);
+  // Typed as the user does: a click opens the field, the entry commits the text.
   auto type = [&](const std::string& text)
   {
     surface->QueueTextEntry(text);
@@ -303,7 +302,7 @@ TEST_F(ParamChangesLibrarian, SearchesTypedIntoTheFieldListTheirRecordsAtOnceInA
     return names;
   };
   const std::string firstSound = plug->mLibrarianView->getSlotText(1, 0)->GetTextStr();
-  // Keywords without results first, then one that the factory banks hold once: it is listed at once.
+  // Keywords without results, then one the factory banks hold: it is listed at once.
   for (const char* keyword : {"bass", "zzzz", "Pad Beta", "dawn"})
   {
     SCOPED_TRACE(keyword);
@@ -317,12 +316,12 @@ TEST_F(ParamChangesLibrarian, SearchesTypedIntoTheFieldListTheirRecordsAtOnceInA
   EXPECT_EQ(lowerNames(), dawn);
   EXPECT_STREQ(plug->GetParam(kPatchSelectionListLower)->GetDisplayText(0), "Search Results 1");
   EXPECT_NE(plug->getStatusText(), "No results - Try another keyword!");
-  // A new keyword while results are shown: the field names the keyword of the results, the line says why.
+  // A new keyword while results are shown: the field keeps the results' keyword, the line says why.
   type("Bass");
   EXPECT_STREQ(field->GetDisplayText(0), "Dawn");
   EXPECT_EQ(plug->getStatusText(), "Empty the field to search anew");
   EXPECT_EQ(lowerNames(), dawn);
-  // Emptied once: one search of nothing, not of the placeholder the field shows afterwards.
+  // Emptied: one search of nothing, not of the placeholder shown afterwards.
   type("");
   EXPECT_STREQ(field->GetDisplayText(0), "search...");
   EXPECT_FALSE(plug->mSearchList);
@@ -333,9 +332,7 @@ TEST_F(ParamChangesLibrarian, SearchesTypedIntoTheFieldListTheirRecordsAtOnceInA
   const std::vector<std::string> found = lowerNames();
   EXPECT_EQ(found.size(), 78u);
   for (const std::string& name : found)
-  {
     EXPECT_NE(name.find("Bass"), std::string::npos) << name;
-  }
 }
 
 TEST_F(ParamChangesLibrarian, TheCategoryListTakesTheLowerPane)
@@ -370,7 +367,7 @@ TEST_F(ParamChangesLibrarian, TheLowerLabelNamesTheBankThePaneShowsAfterEveryLis
   edit(*plug, kMainTab, 1);
   press(*plug, kLibLowerPreviousBank);
   ASSERT_EQ(plug->mPatchLibrarian->mLowerBankIndex, 2);
-  // The label is the lower list's text at its value; the pane lists the records of the bank it picks.
+  // The label (the lower list's text at its value) names the bank whose records the pane lists.
   auto expectLabelNamesThePane = [&](const char* step)
   {
     SCOPED_TRACE(step);
@@ -551,8 +548,7 @@ TEST_F(ParamChangesLibrarian, DiscardReadsTheLibraryAgainAndFreesTheBank)
     SCOPED_TRACE(jobRunning ? "a job running" : "idle");
     createLibrary();
     writeThreeBanks();
-    // Outlives the editor and its job.
-    DeviceClock slowClock{DeviceClock::Mode::Scaled, 1000.0};
+    DeviceClock slowClock{DeviceClock::Mode::Scaled, 1000.0}; // outlives the editor and its job
     auto plug = constructWithOutput();
     MIDIMessageManager& manager = *plug->mMIDIMessageManager;
     if (jobRunning)

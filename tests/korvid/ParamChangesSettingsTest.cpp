@@ -128,18 +128,10 @@ TEST_F(ParamChangesSettings, TheOutcomeIsOnScreenOneTickAfterTheSchemeIsChosenFr
 
     // The message line as shown equals the line drawn anew.
     const IRECT r = *plug->mDisplayControls[0]->GetRECT();
-    const auto shown = [&]
-    {
-      std::vector<LICE_pixel> out;
-      for (int y = r.T; y < r.B; ++y)
-        for (int x = r.L; x < r.R; ++x)
-          out.push_back(surface->GetDrawBitmap()->getPixel(x, y));
-      return out;
-    };
-    const std::vector<LICE_pixel> afterTick = shown();
+    const std::vector<LICE_pixel> afterTick = pixels(*plug, r);
     IRECT whole(0, 0, surface->Width(), surface->Height());
     surface->Draw(&whole);
-    EXPECT_EQ(afterTick, shown());
+    EXPECT_EQ(afterTick, pixels(*plug, r));
   }
 }
 

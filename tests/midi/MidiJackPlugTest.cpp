@@ -54,8 +54,7 @@ protected:
   {
     plug->getExternalMIDIOutNames();
     plug->getExternalMIDIInNames();
-    int outIdx = 1;
-    int inIdx = 1;
+    int outIdx = 1, inIdx = 1;
     ASSERT_GT(plug->setExternalMIDIOut(outIdx, synth.inPortName().c_str()), 0);
     ASSERT_GT(plug->setExternalMIDIIn(inIdx, synth.outPortName().c_str()), 0);
   }
@@ -108,16 +107,13 @@ TEST_F(MidiJackPlugTest, PlugInTalksToTheSynthClientChosenByPortName)
     EXPECT_TRUE(fromDevice);
 }
 
-// The server stopped (SIGSTOP) while the plug-in reopens its ports, as a recall does, and while a second
-// instance is made: both are given up on, the ports are "OFF" and the plug-in is told. The limit only
-// tells a bounded wait from the hang of minutes a stopped server caused.
+// The server stopped (SIGSTOP) while the ports are reopened (as a recall does) and a second instance is made:
+// both are given up on, the ports are "OFF", the plug-in is told. The limit tells a bounded wait from a hang.
 TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsAreOff)
 {
   MidiJackServer* server = MidiJackEnvironment::server(nullptr);
   ASSERT_NO_FATAL_FAILURE(openSynthPorts());
-  int outIdx = 1;
-  int inIdx = 1;
-
+  int outIdx = 1, inIdx = 1;
   server->pause();
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(0, plug->setExternalMIDIOut(outIdx = 1, synth.inPortName().c_str()));
@@ -140,8 +136,7 @@ TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsAreOff)
   EXPECT_EQ(1u, synth.waitReceived(1, kArrivalTimeout).size());
 }
 
-// The synthesizer's client, then the whole server, goes away while the ports are open: the plug-in is told of
-// both directions. The server is started again for the tests that follow.
+// The synthesizer's client, then the whole server, goes away with the ports open: both directions reported.
 TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
 {
   MidiJackServer* server = MidiJackEnvironment::server(nullptr);
@@ -167,5 +162,5 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
   plug.reset();
   synth.close();
   std::string error;
-  ASSERT_TRUE(server->start(error)) << error;
+  ASSERT_TRUE(server->start(error)) << error; // for the tests that follow
 }
