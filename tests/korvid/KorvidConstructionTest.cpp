@@ -89,6 +89,17 @@ TEST_F(KorvidConstruction, BuildsTheWholeEditorWithEveryNamedLayer)
   {
     EXPECT_NE(control, nullptr);
   }
+
+  // A parameter that a hidden controller-receiving knob shares with its page's menu or switch keeps the type
+  // the page gives it, so its menu opens as a menu.
+  const std::pair<int, IParam::EParamType> shared[] = {{kFilter1Type, IParam::kTypeEnum},
+                                                       {kArpMode + 15, IParam::kTypeEnum},
+                                                       {kLFO1SyncOnOff + 3, IParam::kTypeBool},
+                                                       {kFilter1Cutoff, IParam::kTypeDouble}};
+  for (const auto& [index, type] : shared)
+  {
+    EXPECT_EQ(plug->GetParam(index)->Type(), type) << index;
+  }
 }
 
 TEST_F(KorvidConstruction, StartsWithTheFirstPageAndTheDialogsHidden)
