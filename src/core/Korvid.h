@@ -744,8 +744,9 @@ public:
   // A dump the plug-in built or took from its library, fed in as ProcessSysEx from the synthesizer's port
   // does, but taken whatever its checksum byte (templates carry fixed ones). Worker thread.
   void feedOwnSysEx(ISysEx* pSysEx);
-  // Replaces the text of the message line (line 1 of the control display). A text wider than the line goes
-  // on into line 2 (splitStatusText); line 2 is emptied again by the next text that fits. Any thread.
+  // Replaces the text of the message line (line 1 of the control display) and empties line 2, as a status
+  // message replaces the last edit's two lines. A text wider than line 1 goes on into line 2
+  // (splitStatusText). Any thread.
   void showStatusText(const char* text);
   // Replaces the text of line 2 of the control display, the detail line of status messages. Any thread.
   void showStatusDetail(const char* text);
@@ -905,10 +906,8 @@ private:
   std::mutex mDisplayTextLock;
   std::string mStatusText;
   std::string mStatusDetail;
-  // Characters of the control display's font that line 1 holds (0: not measured, no splitting), and
-  // whether line 2 holds the rest of the last status text.
+  // Characters of the control display's font that line 1 holds (0: not measured, no splitting).
   std::atomic<int> mStatusLineChars{0};
-  bool mStatusTailShown = false;
   std::string mPatchNameText;
   std::string mCategoryNameText;
   DeviceTeardown mDeviceTeardown{this};

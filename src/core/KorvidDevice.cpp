@@ -177,12 +177,12 @@ void Korvid::showStatusText(const char* text)
   {
     mMessageLine->SetTextFromPlug(lines.first.c_str());
   }
-  ITextControl* second = dynamic_cast<ITextControl*>(mDisplayControls[1]);
-  if (second && (!lines.second.empty() || mStatusTailShown))
+  // A status message replaces the last edit's two lines: line 2 holds its rest or nothing.
+  mStatusDetail = lines.second;
+  if (ITextControl* second = dynamic_cast<ITextControl*>(mDisplayControls[1]))
   {
-    second->SetTextFromPlug(lines.second.c_str());
+    second->SetTextFromPlug(mStatusDetail.c_str());
   }
-  mStatusTailShown = !lines.second.empty();
 }
 
 void Korvid::measureStatusLine()
@@ -207,7 +207,6 @@ void Korvid::measureStatusLine()
 void Korvid::showStatusDetail(const char* text)
 {
   std::lock_guard<std::mutex> lock(mDisplayTextLock);
-  mStatusTailShown = false;
   mStatusDetail = text ? text : "";
   if (ITextControl* second = dynamic_cast<ITextControl*>(mDisplayControls[1]))
   {

@@ -160,6 +160,7 @@ void Korvid::switchSearchField(int intValue)
   patchTypeChanged(0, kSoundList, false);
   showLayer(mMenuLayers[kLowerSoundMenu], true);
   showLayer(mMenuLayers[kSearchMenu], false);
+  clearSearchMessage();
 }
 
 void Korvid::switchCategoryList(int intValue)

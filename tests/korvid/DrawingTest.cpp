@@ -113,8 +113,10 @@ TEST_F(Drawing, StatusTextsFitTheirLinesAndLeaveNothingOfALongerTextBehind)
       plug->showStatusText(text.c_str());
       surface(*plug).Tick();
     };
-    plug->showStatusDetail("");
+    // A status message replaces the last edit's lines, its value on line 2 too.
+    line2->SetTextFromPlug("on [1]");
     show("Data write completed!");
+    EXPECT_STREQ(line2->GetTextStr(), "");
     const std::vector<LICE_pixel> alone = pixels(*plug, band);
     const std::vector<LICE_pixel> besideBefore = pixels(*plug, beside);
 

@@ -392,8 +392,11 @@ TEST_F(ParamChangesLibrarian, TheLowerLabelNamesTheBankThePaneShowsAfterEveryLis
   expectLabelNamesThePane("field emptied");
   enterText(*plug, kPatchSearchString, "Keys");
   expectLabelNamesThePane("second search");
+  enterText(*plug, kPatchSearchString, "Pad");
+  EXPECT_EQ(plug->getStatusText(), "Empty the field to search anew");
   edit(*plug, kPatchSearch, 0);
   expectLabelNamesThePane("search off");
+  EXPECT_NE(plug->getStatusText(), "Empty the field to search anew") << "said of results no longer shown";
   edit(*plug, kPatchSearch, 1);
   enterText(*plug, kPatchSearchString, "Alpha");
   enterText(*plug, kPatchSearchString, "");
