@@ -16,6 +16,7 @@
 #include "UIConfigManager.h"
 
 #include <fstream>
+#include <functional>
 #include <set>
 #include <sstream>
 
@@ -100,6 +101,17 @@ TEST_F(KorvidConstruction, BuildsTheWholeEditorWithEveryNamedLayer)
   {
     EXPECT_EQ(plug->GetParam(index)->Type(), type) << index;
   }
+  // And none is left without the type a shown control gives.
+  std::function<void(const ControlLayer&)> expectTyped = [&](const ControlLayer& layer)
+  {
+    for (const IControl* control : layer.mControls)
+      EXPECT_NE(plug->GetParam(control->ParamIdx())->Type(), IParam::kTypeNone) << control->ParamIdx();
+    for (const ControlLayer* sub : layer.mSubLayers)
+      expectTyped(*sub);
+  };
+  ControlLayer* receiving = layerNamed(*plug, UIConfigManager::kControllerBindingsLayer);
+  ASSERT_NE(receiving, nullptr);
+  expectTyped(*receiving);
 }
 
 TEST_F(KorvidConstruction, StartsWithTheFirstPageAndTheDialogsHidden)
