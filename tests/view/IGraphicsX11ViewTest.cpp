@@ -354,6 +354,69 @@ TEST_F(MenuTest, EscapeAndDisabledItemsChooseNothing)
   EXPECT_TRUE(input.menuWindows().empty());
 }
 
+TEST_F(MenuTest, AMenuTallerThanTheScreenScrollsToItsLastEntry)
+{
+  Open();
+  IPopupMenu tall;
+  constexpr int kEntries = 70;
+  for (int i = 0; i < kEntries; ++i)
+    tall.AddItem(("Bank " + std::to_string(i + 1)).c_str());
+  using Reach = std::function<void(InputDriver&, const XWindowAttributes&)>;
+  const auto pause = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+  const struct
+  {
+    const char* name;
+    Reach reach; // scrolls to the end of the open menu
+  } cases[] = {
+      {"the wheel",
+       [&](InputDriver& d, const XWindowAttributes& w)
+       {
+         d.moveTo(w.x + 20, w.y + w.height / 2);
+         for (int notch = 0; notch < 40; ++notch)
+           d.click(5);
+       }},
+      {"resting on the lower arrow",
+       [&](InputDriver& d, const XWindowAttributes& w)
+       {
+         d.moveTo(w.x + 20, w.y + w.height - 9);
+         pause(2500);
+       }},
+      {"the down key",
+       [&](InputDriver& d, const XWindowAttributes&)
+       {
+         for (int i = 0; i < kEntries; ++i)
+           d.key(XK_Down);
+       }},
+  };
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    std::atomic<bool> fits{false};
+    std::thread user(
+        [&]()
+        {
+          InputDriver driver;
+          if (!driver.waitForMenus(1))
+            return;
+          const XWindowAttributes window = driver.menuWindows()[0];
+          fits = window.y == 0 && window.height == HeightOfScreen(window.screen);
+          c.reach(driver, window);
+          pause(200);
+          // The last entry, scrolled up onto the lower arrow's band.
+          driver.moveTo(window.x + 20, window.y + window.height - 18 - 4 - 11);
+          pause(100);
+          driver.click();
+        });
+    IRECT area(50, 40, 90, 80);
+    IPopupMenu* chosen = graphics->CreateIPopupMenu(&tall, &area);
+    user.join();
+    EXPECT_TRUE(fits);
+    EXPECT_EQ(chosen, &tall);
+    EXPECT_EQ(tall.GetChosenItemIdx(), kEntries - 1);
+    tall.SetChosenItemIdx(-1);
+  }
+}
+
 TEST_F(ViewTest, TextFieldFiltersByParameterTypeAndStopsAtTheLengthLimit)
 {
   Open();
