@@ -41,57 +41,49 @@ TEST_F(SlotViewDrag, ALowerSlotDraggedOntoAnUpperSlotIsCopiedThere)
   pumpFor(*view, 300);
 
   LibrarianViewControl* slots = plug->mLibrarianView;
-  const PatchFile* upper = plug->mPatchLibrarian->mSoundBanks[0];
-  const auto centre = [&](int pane, int slot)
-  {
-    const IRECT r = *slots->getSlotText(pane, slot)->GetRECT();
-    return std::make_pair(r.MW(), r.MH());
-  };
-  const struct
-  {
-    const char* name;
-    int source; // lower slot
-    int target; // upper slot
-    // Pumping the editor between the steps (ms); 0 queues the next step with the previous ones.
-    int settle;
-    bool wander; // moves a little over the source and past the target first
-  } cases[] = {
-      {"slowly, a little over the slot first", 1, 37, 50, true},
-      {"one motion event only, already over the upper pane", 2, 40, 50, false},
-      {"arrival, press, motion and release in one burst", 0, 44, 0, false},
-  };
-  for (const auto& c : cases)
-  {
-    SCOPED_TRACE(c.name);
-    const auto from = centre(LibrarianViewControl::kLowerPane, c.source);
-    const auto to = centre(LibrarianViewControl::kUpperPane, c.target);
-    const auto step = [&]() { pumpFor(*view, c.settle); };
-    input.moveTo(from.first, from.second);
-    step();
-    input.button(1, true);
-    step();
-    if (c.wander)
-    {
-      input.moveTo(from.first + 3, from.second + 1);
-      step();
-      input.moveTo(to.first - 20, to.second + 60);
-      step();
-    }
-    input.moveTo(to.first, to.second);
-    if (c.wander)
-      step();
-    input.button(1, false);
+  const IRECT source = *slots->getSlotText(LibrarianViewControl::kLowerPane, 1)->GetRECT();
+  const IRECT target = *slots->getSlotText(LibrarianViewControl::kUpperPane, 37)->GetRECT();
+  input.moveTo(source.MW(), source.MH());
+  pumpFor(*view, 50);
+  input.button(1, true);
+  pumpFor(*view, 50);
+  // The hand moves a little over the slot first, then across to the upper pane.
+  input.moveTo(source.MW() + 3, source.MH() + 1);
+  pumpFor(*view, 50);
+  input.moveTo(target.MW() - 20, target.MH() + 60);
+  pumpFor(*view, 50);
+  input.moveTo(target.MW(), target.MH());
+  pumpFor(*view, 50);
+  input.button(1, false);
 
-    const std::string name = "B" + std::to_string(c.source);
-    const size_t target = static_cast<size_t>(c.target);
-    EXPECT_TRUE(pumpUntil(*view, [&]() { return upper->mRecords[target].mName == name; }));
-    EXPECT_EQ(upper->mRecords[target].mMessages[0].mData, libraryRecord(name).mMessages[0].mData);
-    EXPECT_EQ(upper->mRecords[target - 1].mName, "A" + std::to_string(c.target - 1));
-    EXPECT_EQ(upper->mRecords[target + 1].mName, "A" + std::to_string(c.target + 1));
-    EXPECT_EQ(plug->getStatusText(), name + " copied to slot 0" + std::to_string(c.target + 1));
-    EXPECT_FALSE(slots->dragging);
-    pumpFor(*view, 500);
-  }
+  const PatchFile* upper = plug->mPatchLibrarian->mSoundBanks[0];
+  EXPECT_TRUE(pumpUntil(*view, [&]() { return upper->mRecords[37].mName == "B1"; }));
+  EXPECT_EQ(upper->mRecords[37].mMessages[0].mData, libraryRecord("B1").mMessages[0].mData);
+  EXPECT_EQ(upper->mRecords[36].mName, "A36");
+  EXPECT_EQ(plug->getStatusText(), "B1 copied to slot 038");
+  EXPECT_FALSE(slots->dragging);
+
+  // A quick hand: one motion event only, already over the upper pane. The slot pressed is copied.
+  const IRECT quickSource = *slots->getSlotText(LibrarianViewControl::kLowerPane, 2)->GetRECT();
+  const IRECT quickTarget = *slots->getSlotText(LibrarianViewControl::kUpperPane, 40)->GetRECT();
+  input.moveTo(quickSource.MW(), quickSource.MH());
+  pumpFor(*view, 50);
+  input.button(1, true);
+  input.moveTo(quickTarget.MW(), quickTarget.MH());
+  input.button(1, false);
+  EXPECT_TRUE(pumpUntil(*view, [&]() { return upper->mRecords[40].mName == "B2"; }));
+  EXPECT_EQ(upper->mRecords[39].mName, "A39");
+  EXPECT_EQ(upper->mRecords[41].mName, "A41");
+
+  // Arrival, press, motion and release in one burst, as from xdotool: the view reads them all at once.
+  const IRECT burstSource = *slots->getSlotText(LibrarianViewControl::kLowerPane, 0)->GetRECT();
+  const IRECT burstTarget = *slots->getSlotText(LibrarianViewControl::kUpperPane, 44)->GetRECT();
+  input.moveTo(burstSource.MW(), burstSource.MH());
+  input.button(1, true);
+  input.moveTo(burstTarget.MW(), burstTarget.MH());
+  input.button(1, false);
+  EXPECT_TRUE(pumpUntil(*view, [&]() { return upper->mRecords[44].mName == "B0"; }));
+  EXPECT_EQ(plug->getStatusText(), "B0 copied to slot 045");
   view->CloseWindow();
 }
 } // namespace
