@@ -538,22 +538,16 @@ TEST_F(KorvidMidiInput, EveryKnobOfTheSynthesizersChartMovesItsPartsControlInEit
   }
 }
 
-TEST_F(KorvidMidiInput, ControllersBeyondAStoredRangeLandOnItsEnds)
+TEST_F(KorvidMidiInput, ControllersBeyondAStoredRangeLandOnItsEndsAndMoveThePageControl)
 {
-  // How the value arrives: a controller from the host or from the synthesizer, an edit of the page control,
-  // the synthesizer's parameter change (sound index in cc).
-  enum class Road
-  {
-    Host,
-    Synth,
-    Edit,
-    Change
-  };
+  // How the value arrives (road): a controller from the host (0) or the synthesizer (kSynth), an edit of the
+  // page control (kEdit), the synthesizer's parameter change (kChange, sound index in cc).
+  constexpr int kSynth = 1, kEdit = 2, kChange = 3;
   struct Edge
   {
     int cc, value, param;
     double shown;
-    Road road = Road::Host;
+    int road = 0;
   };
   // clang-format off
   const Edge edges[] = {
@@ -565,13 +559,11 @@ TEST_F(KorvidMidiInput, ControllersBeyondAStoredRangeLandOnItsEnds)
       {79, 5, kFilter2Type, 5}, {65, 64, kOscillatorGlideOnOffSwitch, 1},
       {65, 0, kOscillatorGlideOnOffSwitch, 0}, {67, 127, kFilterRouting, 1}, {67, 0, kFilterRouting, 0},
       // The same controller value after an edit and after a parameter change moves the page control again.
-      {17, 1, kLFO1SyncOnOff, 1, Road::Synth}, {17, 0, kLFO1SyncOnOff, 0, Road::Edit},
-      {17, 1, kLFO1SyncOnOff, 1, Road::Synth}, {163, 0, kLFO1SyncOnOff, 0, Road::Change},
-      {17, 1, kLFO1SyncOnOff, 1, Road::Synth}, {65, 127, kOscillatorGlideOnOffSwitch, 1, Road::Synth},
-      {65, 0, kOscillatorGlideOnOffSwitch, 0, Road::Edit}, {65, 127, kOscillatorGlideOnOffSwitch, 1, Road::Synth},
-      {69, 20, kFilter1Cutoff, 20, Road::Edit},
-      {69, 90, kFilter1Cutoff, 90, Road::Synth}, {78, 20, kFilter1Cutoff, 20, Road::Change},
-      {69, 90, kFilter1Cutoff, 90, Road::Synth},
+      {17, 1, kLFO1SyncOnOff, 1, kSynth}, {17, 0, kLFO1SyncOnOff, 0, kEdit}, {17, 1, kLFO1SyncOnOff, 1, kSynth},
+      {163, 0, kLFO1SyncOnOff, 0, kChange}, {17, 1, kLFO1SyncOnOff, 1, kSynth},
+      {65, 127, kOscillatorGlideOnOffSwitch, 1, kSynth}, {65, 0, kOscillatorGlideOnOffSwitch, 0, kEdit},
+      {65, 127, kOscillatorGlideOnOffSwitch, 1, kSynth}, {69, 20, kFilter1Cutoff, 20, kEdit},
+      {69, 90, kFilter1Cutoff, 90, kSynth}, {78, 20, kFilter1Cutoff, 20, kChange}, {69, 90, kFilter1Cutoff, 90, kSynth},
   };
   // clang-format on
   constexpr int kPart = 4;
@@ -580,17 +572,17 @@ TEST_F(KorvidMidiInput, ControllersBeyondAStoredRangeLandOnItsEnds)
     auto plug = constructWithPorts(withOutput);
     for (const Edge& edge : edges)
     {
-      const std::string what = std::to_string(edge.cc) + " = " + std::to_string(edge.value) +
-                               (withOutput ? " with output" : " input only");
+      const std::string what =
+          std::to_string(edge.cc) + " = " + std::to_string(edge.value) + " " + (withOutput ? "out" : "in");
       IParam* param = plug->GetParam(edge.param + kPart);
       IControl* page = param->GetAction()->boundControls.front();
-      const uint8_t status = static_cast<uint8_t>(0xB0 + kPart);
+      const Bytes controller{0xB0 + kPart, static_cast<uint8_t>(edge.cc), static_cast<uint8_t>(edge.value)};
       midi->clearReceived();
-      if (edge.road == Road::Host && withOutput)
-        fromHost(*plug, status, static_cast<uint8_t>(edge.cc), static_cast<uint8_t>(edge.value));
-      else if (edge.road == Road::Host || edge.road == Road::Synth)
-        fromDevice({status, static_cast<uint8_t>(edge.cc), static_cast<uint8_t>(edge.value)});
-      else if (edge.road == Road::Edit)
+      if (edge.road == 0 && withOutput)
+        fromHost(*plug, controller[0], controller[1], controller[2]);
+      else if (edge.road < kEdit)
+        fromDevice(controller);
+      else if (edge.road == kEdit)
         page->SetValueFromUserInput(param->GetNormalized(edge.value));
       else
         fromDevice(SysexProtocol::parameterChange(
@@ -598,12 +590,9 @@ TEST_F(KorvidMidiInput, ControllersBeyondAStoredRangeLandOnItsEnds)
       EXPECT_EQ(param->Value(), edge.shown) << what;
       EXPECT_DOUBLE_EQ(page->GetValue(), param->GetNormalized()) << what;
       // An edit goes out as the parameter change of its sysex control.
-      const std::vector<Bytes> out = sent();
-      if (edge.road == Road::Edit && withOutput)
+      if (edge.road == kEdit && withOutput)
       {
-        EXPECT_TRUE(out.size() == 1 && out[0].size() > SysexProtocol::kTypeOffset &&
-                    out[0][SysexProtocol::kTypeOffset] == SysexProtocol::kSoundParameterChange)
-            << what;
+        EXPECT_EQ(sent().at(0).at(SysexProtocol::kTypeOffset), SysexProtocol::kSoundParameterChange) << what;
       }
     }
   }
