@@ -11,7 +11,8 @@ export CTEST_OUTPUT_ON_FAILURE=1
 export XDG_DATA_HOME="$(mktemp -d)"
 # An empty folder in place of the shared test data (the real banks beside the repository).
 no_shared_data="$(mktemp -d)"
-trap 'rm -rf "$XDG_DATA_HOME" "$no_shared_data"' EXIT
+bench_results="$(mktemp)"
+trap 'rm -rf "$XDG_DATA_HOME" "$no_shared_data" "$bench_results"' EXIT
 
 echo "== build (RelWithDebInfo)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
@@ -37,5 +38,13 @@ TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -j "$jobs" --timeout 60
 if [ -x build/bench/korvid_bench ]; then
   echo "== benchmarks"
   # Under Xvfb, so the editor view's drawing pass is measured too.
-  xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/korvid_bench --benchmark_min_time=0.2
+  xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/korvid_bench --benchmark_min_time=0.2 \
+    --benchmark_out="$bench_results" --benchmark_out_format=json
+  # A benchmark that reports an error no longer measures what it names: the run fails and names it.
+  failed="$(awk '/"name":/ { name = $0 } /"error_occurred": true/ { print name }' "$bench_results")"
+  if [ -n "$failed" ]; then
+    echo "== benchmarks reporting an error:"
+    echo "$failed"
+    exit 1
+  fi
 fi

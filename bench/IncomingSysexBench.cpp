@@ -42,10 +42,14 @@ void receiveChanges(benchmark::State& state, int high, int low, int paramIdx)
     plug->ProcessSysEx(&sysex, true);
     benchmark::DoNotOptimize(control->GetValue());
   }
-  if (param->Value() != value || control->GetValue() != param->GetNormalized())
+  // Every control of the parameter shows the value: the page's control is the one the message moved.
+  for (const IControl* shown : action->boundControls)
   {
-    state.SkipWithError("the control did not follow the synthesizer");
-    return;
+    if (param->Value() != value || shown->GetValue() != param->GetNormalized())
+    {
+      state.SkipWithError("the control did not follow the synthesizer");
+      return;
+    }
   }
   state.SetLabel("per message");
 }

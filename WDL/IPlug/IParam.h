@@ -44,8 +44,6 @@ public:
                   const char* label = "", const char* group = "", int a = -1, int b = -1);
   // Marks the parameter as text (always; later Init calls keep the type).
   void InitText();
-  // Makes the type unset again, so that the next Init call sets it. Construction only.
-  void ClearType() { mType = kTypeNone; }
 
   // Sets the value from a normalised position: scaled, rounded to the step (not for doubles) and capped
   // at max. There is no lower clamp. (Inline: a dump sets hundreds at a time.)

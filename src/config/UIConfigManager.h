@@ -56,8 +56,6 @@ public:
   static constexpr int kSysexResourceId = 101;
   static constexpr const char* kUIConfigResourceName = "resources/uiconfig.tea";
   static constexpr const char* kSysexResourceName = "resources/sysex.tea";
-  // The layer of the controls that only receive the synthesizer's controllers; never shown.
-  static constexpr const char* kControllerBindingsLayer = "controllerBindings";
   // A resource is read up to this many bytes; the rest of a longer file is cut.
   static constexpr std::size_t kMaxResourceBytes = 4096000;
 
@@ -342,8 +340,6 @@ private:
   struct ElementReader;
   void buildElement(tinyxml2::XMLElement* element, ControlLayer* layer, int part);
   void buildLayer(ElementReader& reader, ControlLayer* layer, int part);
-  // Unsets the type of every parameter a control of the tree is bound to (IParam::ClearType).
-  void clearParamTypes(const ControlLayer& layer);
   void buildMultiLayer(ElementReader& reader, ControlLayer* layer, int part);
   void buildPatchBrowser(ElementReader& reader, ControlLayer* layer);
   void buildBackground(ElementReader& reader, ControlLayer* layer);

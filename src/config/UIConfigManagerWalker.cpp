@@ -438,21 +438,8 @@ void UIConfigManager::buildLayer(ElementReader& reader, ControlLayer* layer, int
     graphics->AttachLayer(created);
   layerByName[name] = created;
   processXMLElement(reader.element->FirstChild(), created, part);
-  // The controls that only receive controllers come before the pages: the control that shows a parameter
-  // (a menu, a switch) gives it its type, which only the first Init call sets.
-  if (name == kControllerBindingsLayer)
-    clearParamTypes(*created);
   // After the children: an enclosing layer's setting reaches its whole tree.
   created->setIgnoreHiddenWhenUpdatingScreen(overlay);
-}
-
-void UIConfigManager::clearParamTypes(const ControlLayer& layer)
-{
-  for (IControl* control : layer.mControls)
-    if (IParam* param = plug != nullptr && control != nullptr ? plug->GetParam(control->ParamIdx()) : nullptr)
-      param->ClearType();
-  for (const ControlLayer* sub : layer.mSubLayers)
-    clearParamTypes(*sub);
 }
 
 void UIConfigManager::buildMultiLayer(ElementReader& reader, ControlLayer* layer, int)

@@ -284,7 +284,7 @@ public:
     std::string title;
   };
 
-  // ---- Plug-in state shared by the Parts (named by what each one guards) ----
+  // ---- Plug-in state shared by the plug-in's modules (named by what each one guards) ----
 
   DataFolder mDataFolder;
   // Scale of the whole surface (0.85, 1.0, 1.15) and UI style (0 standard, 1 black); fixed for the instance.

@@ -360,8 +360,6 @@ void Korvid::fetchNamedLayers()
 {
   mRootLayer = fetchLayer("root");
   hideLayer(mRootLayer, false);
-  // The controls that only receive the synthesizer's controllers are never shown.
-  hideLayer(fetchLayer(UIConfigManager::kControllerBindingsLayer), true);
   mOscillatorLayers.fill(fetchLayer("oscillators"));
   mFiltersEnvelopesLayers.fill(fetchLayer("filtersEnvelopes"));
   mLfoModMatrixLayers.fill(fetchLayer("lfoModMatrix"));

@@ -166,8 +166,10 @@ public:
   void ProcessMidiMsgFromDAW(IMidiMsg* msg, int part);
   // Moves the control registered for controller cc on channel (1-based) to value (0..127) through the
   // hardware road, with the fixed rules of the oscillator octave, semitone and shape controllers and of the
-  // filter routing; controller 0 without a control sets the bank of the part on the channel. refreshTab
-  // asks for a quick-tab refresh afterwards; fromDevice: the value came from the synthesizer.
+  // filter routing; controller 0 without a control sets the bank of the part on the channel. A controller of
+  // the synthesizer's chart (ControllerTable.h) without a registered control moves the page control of its
+  // parameter in the part numbered by the channel, held to the parameter's range. refreshTab asks for a
+  // quick-tab refresh afterwards; fromDevice: the value came from the synthesizer.
   void getLegacyCCparam(int cc, int channel, int value, bool refreshTab, bool fromDevice);
   // A program change (data byte 1 the program 0..127) for part (0..15): ignored for a locked part;
   // otherwise, in librarian program-change mode, the upper slot of that number is selected and sent to

@@ -2,6 +2,8 @@
 #include "MIDIMessageManager.h"
 #include "StoredInt.h"
 
+#include "ControlAction.h"
+#include "ControllerTable.h"
 #include "EditorLock.h"
 #include "IControl.h"
 #include "IGraphics.h"
@@ -98,6 +100,15 @@ void setPlain(Korvid& plug, int paramIdx, double value)
   {
     param->Set(value);
   }
+}
+
+// The control that shows the parameter of chart controller cc in the part numbered channel (1-based, as the
+// controller registry numbers its parts), or null.
+IControl* chartControl(Korvid& plug, int cc, int channel)
+{
+  const IParam* param = plug.GetParam(ControllerTable::paramOf(cc, channel - 1));
+  const ControlAction* action = param ? param->GetAction() : nullptr;
+  return action && !action->boundControls.empty() ? action->boundControls.front() : nullptr;
 }
 } // namespace
 
@@ -203,6 +214,12 @@ void MIDIMessageManager::getLegacyCCparam(int cc, int channel, int value, bool r
     return;
   }
   IControl* control = plug->getCCControls(channel, cc, 0);
+  // Else the chart's parameter: the page shows it with its sysex control, which edits keep sending through.
+  const bool chart = control == nullptr;
+  if (chart)
+  {
+    control = chartControl(*plug, cc, channel);
+  }
   if (!control)
   {
     if (cc == kBankSelectMsb)
@@ -296,7 +313,10 @@ void MIDIMessageManager::getLegacyCCparam(int cc, int channel, int value, bool r
   }
   else if (divisor > 0.0)
   {
-    control->SetValueFromHardware(static_cast<double>(v) / divisor);
+    // A chart value past the stored range (a shape, glide mode or filter type; any on value of a switch)
+    // lands on its end, so the page control holds the parameter's own position.
+    const double normalized = static_cast<double>(v) / divisor;
+    control->SetValueFromHardware(chart && normalized > 1.0 ? 1.0 : normalized);
   }
   if (refresh)
   {

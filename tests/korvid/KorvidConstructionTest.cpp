@@ -4,6 +4,7 @@
 
 #include "ControlAction.h"
 #include "ControlLayer.h"
+#include "ControllerTable.h"
 #include "IControl.h"
 #include "IGraphics.h"
 #include "IPopupMenu.h"
@@ -16,7 +17,6 @@
 #include "UIConfigManager.h"
 
 #include <fstream>
-#include <functional>
 #include <set>
 #include <sstream>
 
@@ -91,8 +91,8 @@ TEST_F(KorvidConstruction, BuildsTheWholeEditorWithEveryNamedLayer)
     EXPECT_NE(control, nullptr);
   }
 
-  // A parameter that a hidden controller-receiving knob shares with its page's menu or switch keeps the type
-  // the page gives it, so its menu opens as a menu.
+  // A parameter that the synthesizer's controller chart moves keeps the type its page's menu or switch gives
+  // it, so its menu opens as a menu.
   const std::pair<int, IParam::EParamType> shared[] = {{kFilter1Type, IParam::kTypeEnum},
                                                        {kArpMode + 15, IParam::kTypeEnum},
                                                        {kLFO1SyncOnOff + 3, IParam::kTypeBool},
@@ -101,17 +101,10 @@ TEST_F(KorvidConstruction, BuildsTheWholeEditorWithEveryNamedLayer)
   {
     EXPECT_EQ(plug->GetParam(index)->Type(), type) << index;
   }
-  // And none is left without the type a shown control gives.
-  std::function<void(const ControlLayer&)> expectTyped = [&](const ControlLayer& layer)
-  {
-    for (const IControl* control : layer.mControls)
-      EXPECT_NE(plug->GetParam(control->ParamIdx())->Type(), IParam::kTypeNone) << control->ParamIdx();
-    for (const ControlLayer* sub : layer.mSubLayers)
-      expectTyped(*sub);
-  };
-  ControlLayer* receiving = layerNamed(*plug, UIConfigManager::kControllerBindingsLayer);
-  ASSERT_NE(receiving, nullptr);
-  expectTyped(*receiving);
+  // And none of the chart's parameters is left without the type its page control gives.
+  for (const int first : ControllerTable::kParamOfController)
+    for (int part = 0; first >= 0 && part < Korvid::kPartCount; ++part)
+      EXPECT_NE(plug->GetParam(first + part)->Type(), IParam::kTypeNone) << first + part;
 }
 
 TEST_F(KorvidConstruction, StartsWithTheFirstPageAndTheDialogsHidden)

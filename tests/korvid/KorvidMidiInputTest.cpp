@@ -45,18 +45,19 @@ class KorvidMidiInput : public StartupFixture
 protected:
   KorvidMidiInput() { useResources(pluginFolder()); }
 
-  // Both ports chosen; part p listens on channel p; no global channel; indicators follow incoming MIDI;
-  // short output sent at once; nothing recorded yet.
-  std::unique_ptr<Korvid> constructWithPorts()
+  // Both ports chosen (the input only when withOutput is false); part p listens on channel p; no global
+  // channel; indicators follow incoming MIDI; short output sent at once; nothing recorded yet.
+  std::unique_ptr<Korvid> constructWithPorts(bool withOutput = true)
   {
     midi->setOutputPorts({kOutPort});
     midi->setInputPorts({kInPort});
     auto plug = construct();
     // The device-id enquiry started by the output port gets no reply here: it runs out on the virtual clock,
     // which the bank changes and jobs of the test use as well.
-    chooseOutputPort(*plug, 1);
+    if (withOutput)
+      chooseOutputPort(*plug, 1);
     plug->SetParameterFromGUI(kDeviceInSelection, plug->GetParam(kDeviceInSelection)->GetNormalized(1.0));
-    EXPECT_TRUE(plug->mOutputPresent);
+    EXPECT_EQ(plug->mOutputPresent, withOutput);
     plug->DisplayProcessingIndicator(false);
     for (int p = 0; p < Korvid::kPartCount; ++p)
     {
@@ -537,13 +538,16 @@ TEST_F(KorvidMidiInput, EveryKnobOfTheSynthesizersChartMovesItsPartsControlInEit
   }
 }
 
-TEST_F(KorvidMidiInput, ControllersBeyondAStoredRangeLandOnItsEnds)
+TEST_F(KorvidMidiInput, ControllersBeyondAStoredRangeLandOnItsEndsAndMoveThePageControl)
 {
-  auto plug = constructWithPorts();
+  // How the value arrives (road): a controller from the host (0) or the synthesizer (kSynth), an edit of the
+  // page control (kEdit), the synthesizer's parameter change (kChange, sound index in cc).
+  constexpr int kSynth = 1, kEdit = 2, kChange = 3;
   struct Edge
   {
     int cc, value, param;
     double shown;
+    int road = 0;
   };
   // clang-format off
   const Edge edges[] = {
@@ -554,13 +558,43 @@ TEST_F(KorvidMidiInput, ControllersBeyondAStoredRangeLandOnItsEnds)
       {68, 10, kFilter1Type, 10}, {68, 0, kFilter1Type, 0}, {79, 127, kFilter2Type, 11},
       {79, 5, kFilter2Type, 5}, {65, 64, kOscillatorGlideOnOffSwitch, 1},
       {65, 0, kOscillatorGlideOnOffSwitch, 0}, {67, 127, kFilterRouting, 1}, {67, 0, kFilterRouting, 0},
+      // The same controller value after an edit and after a parameter change moves the page control again.
+      {17, 1, kLFO1SyncOnOff, 1, kSynth}, {17, 0, kLFO1SyncOnOff, 0, kEdit}, {17, 1, kLFO1SyncOnOff, 1, kSynth},
+      {163, 0, kLFO1SyncOnOff, 0, kChange}, {17, 1, kLFO1SyncOnOff, 1, kSynth},
+      {65, 127, kOscillatorGlideOnOffSwitch, 1, kSynth}, {65, 0, kOscillatorGlideOnOffSwitch, 0, kEdit},
+      {65, 127, kOscillatorGlideOnOffSwitch, 1, kSynth}, {69, 20, kFilter1Cutoff, 20, kEdit},
+      {69, 90, kFilter1Cutoff, 90, kSynth}, {78, 20, kFilter1Cutoff, 20, kChange}, {69, 90, kFilter1Cutoff, 90, kSynth},
   };
   // clang-format on
   constexpr int kPart = 4;
-  for (const Edge& edge : edges)
+  for (const bool withOutput : {true, false})
   {
-    fromHost(*plug, 0xB0 + kPart, static_cast<uint8_t>(edge.cc), static_cast<uint8_t>(edge.value));
-    EXPECT_EQ(value(*plug, edge.param + kPart), edge.shown) << edge.cc << " = " << edge.value;
+    auto plug = constructWithPorts(withOutput);
+    for (const Edge& edge : edges)
+    {
+      const std::string what =
+          std::to_string(edge.cc) + " = " + std::to_string(edge.value) + " " + (withOutput ? "out" : "in");
+      IParam* param = plug->GetParam(edge.param + kPart);
+      IControl* page = param->GetAction()->boundControls.front();
+      const Bytes controller{0xB0 + kPart, static_cast<uint8_t>(edge.cc), static_cast<uint8_t>(edge.value)};
+      midi->clearReceived();
+      if (edge.road == 0 && withOutput)
+        fromHost(*plug, controller[0], controller[1], controller[2]);
+      else if (edge.road < kEdit)
+        fromDevice(controller);
+      else if (edge.road == kEdit)
+        page->SetValueFromUserInput(param->GetNormalized(edge.value));
+      else
+        fromDevice(SysexProtocol::parameterChange(
+            0, {SysexProtocol::kSoundParameterChange, kPart, edge.cc >> 7, edge.cc & 0x7F, edge.value}));
+      EXPECT_EQ(param->Value(), edge.shown) << what;
+      EXPECT_DOUBLE_EQ(page->GetValue(), param->GetNormalized()) << what;
+      // An edit goes out as the parameter change of its sysex control.
+      if (edge.road == kEdit && withOutput)
+      {
+        EXPECT_EQ(sent().at(0).at(SysexProtocol::kTypeOffset), SysexProtocol::kSoundParameterChange) << what;
+      }
+    }
   }
 }
 

@@ -295,8 +295,6 @@ TEST_F(DamagedPluginFolder, ABendRangeWithoutItsDeviceOffsetIsCaught)
 
 TEST_F(DamagedPluginFolder, ADumpParameterWithoutARangeIsCaught)
 {
-  // Both the receiving knob of its controller and the page's knob.
-  replace(ui_, "paramId=\"kNoiseColour\"", "paramId=\"kNoiseLevel\"");
   replace(ui_, "paramId=\"kNoiseColour\"", "paramId=\"kNoiseLevel\"");
   auto editor = build();
   const Problems p = BuiltEditorChecks(*editor).dumpRanges();

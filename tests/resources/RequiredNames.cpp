@@ -34,7 +34,6 @@ const std::vector<std::string>& namedLayerNames()
                                   "patchRename",
                                   "categoryLimit",
                                   "searchField",
-                                  "controllerBindings",
                                   "bankAndProgramMulti",
                                   "Bypass",
                                   "Chorus",

@@ -27,9 +27,6 @@ std::string two(int n)
 
 bool givesRange(const Control& c)
 {
-  // The controller-receiving knobs come first: the page control built after one sets the range.
-  if (c.layer.rfind("controllersPart", 0) == 0)
-    return false;
   static const std::set<std::string> elements = {"knobcontrol",   "buttoncontrol", "menucontrol",
                                                  "slidercontrol", "switch",        "autooff",
                                                  "radio",         "multiFx"};

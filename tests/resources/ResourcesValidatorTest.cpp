@@ -128,8 +128,7 @@ TEST_F(CheckedInResources, SoundParameterTemplatesCarryTheSoundDataAddress)
   int seen = 0;
   for (const auto& c : model_->controls)
   {
-    if (c->paramIdx < paramIndexOf("kFilter1Cutoff") || c->paramIdx >= paramIndexOf("kFilter1Cutoff") + 16 ||
-        c->type == "ccKnob")
+    if (c->paramIdx < paramIndexOf("kFilter1Cutoff") || c->paramIdx >= paramIndexOf("kFilter1Cutoff") + 16)
       continue;
     ASSERT_EQ(c->type, "seKnob");
     EXPECT_EQ(model_->templates.at(std::stoi(c->attr("sysexIndex"))), "3E 13 00 20 00 00 4E 00");

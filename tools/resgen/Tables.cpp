@@ -29,16 +29,6 @@ const std::vector<EffectParam>& effectParams()
   return table;
 }
 
-const std::vector<ControllerParam>& controllerParams()
-{
-  static const std::vector<ControllerParam> table = {
-#define RESGEN_CONTROLLER(cc, name) {cc, #name},
-#include "tables/Controllers.def"
-#undef RESGEN_CONTROLLER
-  };
-  return table;
-}
-
 const std::vector<SettingParam>& settingParams()
 {
   static const std::vector<SettingParam> table = {

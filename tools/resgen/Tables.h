@@ -42,13 +42,6 @@ enum class SettingFamily
   Global
 };
 
-// One sound parameter of the synthesizer's controller chart (tables/Controllers.def).
-struct ControllerParam
-{
-  int cc;
-  const char* name;
-};
-
 // One multi or global setting (tables/SettingParams.def).
 struct SettingParam
 {
@@ -116,7 +109,6 @@ struct ImageSpec
 
 const std::vector<SoundParam>& soundParams();
 const std::vector<EffectParam>& effectParams();
-const std::vector<ControllerParam>& controllerParams();
 const std::vector<SettingParam>& settingParams();
 const std::vector<ImageSpec>& imageSpecs();
 

@@ -671,16 +671,6 @@ void UiBuilder::rangeKnob(const std::string& name, int min, int max, int def, co
   e.attr("valueBounds", bounds({def, min, max, 0}));
 }
 
-void UiBuilder::controllerKnob(const std::string& name, int cc)
-{
-  const SoundParam& s = soundParam(name);
-  XmlNode& e = element("knobcontrol");
-  e.attr("type", "ccKnob").attr("name", displayName(s.caption));
-  common(e, name, -1, "IKNOBROTATERCONTROL_ID3");
-  e.attr("position", bounds({0, 0, 0})).attr("valueBounds", bounds({s.def, s.min, s.max, 1}));
-  e.attr("ccNumber", cc);
-}
-
 // ---------------------------------------------------------------------------------------------------
 
 void UiBuilder::build()
@@ -699,7 +689,6 @@ void UiBuilder::build()
   beginPanel("MAIN_BG_ID", 0, 0);
   buildHeader();
   endPanel();
-  buildControllerBindings();
   layer("root", 0,
         [&]
         {

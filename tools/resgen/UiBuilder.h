@@ -54,7 +54,6 @@ private:
   void buildLibrarianLayers();
   void buildWindows();
   void buildRanges();
-  void buildControllerBindings();
   void buildEnvelope(const std::string& prefix, int x, int y, int zoneBase);
   void buildEffectControls(int fx, int type, int x, int y);
   void buildOscillator(int osc, int x, int y);
@@ -118,9 +117,6 @@ private:
                   int first, int visible, const std::string& label);
   // A knob that no page shows, carrying a parameter's range; label is its display name.
   void rangeKnob(const std::string& name, int min, int max, int def, const std::string& label);
-  // A knob that no page shows, registering a sound parameter under its controller number; built before the
-  // parameter's own control, which then keeps sending its sysex parameter changes.
-  void controllerKnob(const std::string& name, int cc);
   void ccMenu(const std::string& name, int cc, int count, int x, int y, int w, const std::string& label);
   void lock(const std::string& name, int x, int y);
 

@@ -673,20 +673,4 @@ void UiBuilder::buildRanges()
         });
 }
 
-// Controllers from the synthesizer or the host find the part's control of every parameter on the
-// synthesizer's controller chart through these knobs; the layer is never shown.
-void UiBuilder::buildControllerBindings()
-{
-  layer("controllerBindings", 0,
-        [&]
-        {
-          multilayer("controllersPart", kParts,
-                     [&]
-                     {
-                       for (const auto& c : controllerParams())
-                         controllerKnob(c.name, c.cc);
-                     });
-        });
-}
-
 } // namespace resgen

@@ -116,7 +116,7 @@ void walk(Context& c, const tinyxml2::XMLElement* e, int depth, bool inRoot)
                (c.page == 1 && (n == "categoryLimit" || n == "keepBankOpenLayer" || n == "saveChangesLayer"));
       else if (id >= 10 && id < 200)
         show = id % 10 == c.zone || (id >= 90 && id % 10 == 0) || (c.page == 4);
-      if (n == "parameterRanges" || n == "controllerBindings" || n == "multiSettingsPart02")
+      if (n == "parameterRanges" || n == "multiSettingsPart02")
         show = n == "multiSettingsPart02";
       if (show)
         walk(c, e->FirstChildElement(), depth + 1, inRoot || n == "root");
