@@ -41,7 +41,11 @@ if [ -x build/bench/korvid_bench ]; then
   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/korvid_bench --benchmark_min_time=0.2 \
     --benchmark_out="$bench_results" --benchmark_out_format=json
   # A benchmark that reports an error no longer measures what it names: the run fails and names it.
-  failed="$(awk '/"name":/ { name = $0 } /"error_occurred": true/ { print name }' "$bench_results")"
+  # One that skips because the real banks are not beside the repository is not an error (a bare clone).
+  failed="$(awk '/"name":/ { name = $0; erred = 0 }
+    /"error_occurred": true/ { erred = 1 }
+    /"error_message":/ && erred && !/the real banks are not in|shared banks missing/ { print name ": " $0 }' \
+    "$bench_results")"
   if [ -n "$failed" ]; then
     echo "== benchmarks reporting an error:"
     echo "$failed"
