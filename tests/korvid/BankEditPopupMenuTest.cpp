@@ -370,6 +370,7 @@ struct StoreCase
   int answer;
   int job;
   int bankByte;
+  const char* afterBankStore = nullptr; // what a bank store declined first said, or none
 };
 
 TEST_F(BankEditMenu, TheStoreEntriesSendTheSelectedSlotOrAWholeBankAfterAsking)
@@ -378,12 +379,15 @@ TEST_F(BankEditMenu, TheStoreEntriesSendTheSelectedSlotOrAWholeBankAfterAsking)
   constexpr int kCancel = 7;
   constexpr int kSlot = 5;
   const int store = BankEditPopupMenu::kItemStore;
+  const int slotJob = MIDIMessageSender::kJobSendLibraryPatch;
   const StoreCase cases[] = {
-      {"selected slot", false, {store, 0}, kOk, MIDIMessageSender::kJobSendLibraryPatch, 0},
+      {"selected slot", false, {store, 0}, kOk, slotJob, 0},
       {"bank C", false, {store, 4}, kOk, MIDIMessageSender::kJobStoreAllLibraryPatches, 2},
       {"bank C, declined", false, {store, 4}, kCancel, kJobNone, 0},
-      {"selected multi", true, {store, 0}, kOk, MIDIMessageSender::kJobSendLibraryPatch, 0},
+      {"selected multi", true, {store, 0}, kOk, slotJob, 0},
       {"all multis", true, {store, 1}, kOk, MIDIMessageSender::kJobStoreAllLibraryPatches, 0},
+      {"slot, bank declined first", false, {store, 0}, kOk, slotJob, 0, "Data write CANCELLED!"},
+      {"slot, unasked bank", false, {store, 0}, kOk, slotJob, 0, "The dialog needs zenity - nothing sent"},
   };
   for (const StoreCase& c : cases)
   {
@@ -394,13 +398,22 @@ TEST_F(BankEditMenu, TheStoreEntriesSendTheSelectedSlotOrAWholeBankAfterAsking)
     plug->mOutputPresent = true;
     plug->mPatchLibrarian->mSelectedUpperSlot = kSlot;
     plug->mLibrarianView->selectedUpper = kSlot;
+    const bool askedFirst = c.afterBankStore && *c.afterBankStore == 'D';
+    if (c.afterBankStore)
+    {
+      headless(*plug)->SetDialogsMissing(askedFirst ? "" : "The dialog needs zenity");
+      headless(*plug)->QueueMessageBoxResult(kCancel);
+      choose(*plug, {store, 4});
+      EXPECT_EQ(plug->getStatusText(), c.afterBankStore);
+      headless(*plug)->SetDialogsMissing("");
+    }
     headless(*plug)->QueueMessageBoxResult(c.answer);
     posted.clear();
 
     choose(*plug, c.path);
 
     const bool wholeBank = c.path[1] != 0;
-    EXPECT_EQ(headless(*plug)->MessageBoxes().size(), wholeBank ? 1u : 0u) << "a whole bank is asked about";
+    EXPECT_EQ(headless(*plug)->MessageBoxes().size(), wholeBank || askedFirst ? 1u : 0u) << "a bank is asked";
     if (c.job == kJobNone)
     {
       EXPECT_TRUE(posted.empty());
@@ -532,6 +545,7 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
       {"button, discard", rescanButton, kDiscard, false, false, false, false},
       {"button, cancel", rescanButton, kCancel, false, true, true, false},
       {"button, closed", rescanButton, kClosed, false, true, true, false},
+      {"button, no dialog program", rescanButton, kSave, false, true, true, false, true},
       {"menu, no dialog program", menuRefresh, kSave, false, true, true, false, true},
       {"list kind, save", listKind, kSave, true, true, false, true},
       {"list kind, discard", listKind, kDiscard, false, false, false, true},
