@@ -110,6 +110,7 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
       pause(plug->getTimerValue());
     }
   }
+  bool sent = false;
   if (loaded && multi)
   {
     manager->setParameterFromDump(kMultiPatch, slot);
@@ -118,6 +119,7 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
     if (plug->BankChangeMessage(part))
     {
       sendArrangementToDevice(false, true);
+      sent = true;
     }
   }
   else if (loaded)
@@ -126,12 +128,18 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
     if (plug->BankChangeMessage(part))
     {
       sendPartToDevice(part, false, true);
+      sent = true;
     }
   }
   if (!written.empty())
   {
     plug->showStatusText(kTextWriteCompleted);
     plug->showStatusDetail(written.c_str());
+  }
+  else if (sent)
+  {
+    const std::string to = multi ? " sent as the multi" : " sent to part " + std::to_string(part + 1);
+    plug->showStatusText(("Slot " + LibrarianViewControl::slotNumberText(slot) + to).c_str());
   }
   plug->DisplayProcessingIndicator(false);
   manager->storeToMemory = false;
