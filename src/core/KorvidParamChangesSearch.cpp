@@ -9,6 +9,8 @@
 #include "PatchLibrarian.h"
 #include "RightSearchPopupMenu.h"
 
+#include <algorithm>
+
 using namespace korvid_panes;
 
 namespace
@@ -98,8 +100,22 @@ bool Korvid::changeSearchText()
   mSearchedText = text;
   showLayer(mMenuLayers[kLowerSoundMenu], false);
   mPatchLibrarian->clearDataStructures(PatchLibrarian::kSearchTree);
+  // A lower pair still naming a page of the earlier results would open the new ones on that page.
+  const std::vector<PatchFile*>& results = mPatchLibrarian->mSearchBanks;
+  const bool pairNamesEarlierResults = std::any_of(results.begin(), results.end(),
+                                                   [this](const PatchFile* bank)
+                                                   {
+                                                     return bank &&
+                                                            bank->mFileName == mLowerSoundPair.displayName &&
+                                                            bank->mFolderName == mLowerSoundPair.title;
+                                                   });
   // The names are searched for the text as it stands (no pattern), letter size included.
   mPatchLibrarian->createNewSearchPatchFiles(text);
+  if (pairNamesEarlierResults && !results.empty() && results.front())
+  {
+    mLowerSoundPair.displayName = results.front()->mFileName;
+    mLowerSoundPair.title = results.front()->mFolderName;
+  }
   // The search menu pointed into the banks just replaced.
   if (mRightSearchPopupMenu)
   {

@@ -176,7 +176,8 @@ void Korvid::patchTypeChanged(int multiFlag, int kind, bool reload)
   }
   clearList(GetParam(kCurrentOpenPerfBankL));
   clearList(GetParam(kCurrentOpenPerfBankR));
-  if (mUpperListControl)
+  // Category and search banks fill the lower pane only: the upper pane and its control keep their bank.
+  if (upperList && mUpperListControl)
   {
     mUpperListControl->SetValueFromUserInput(0.0);
   }

@@ -238,7 +238,11 @@ void refreshLibrarianMain(Korvid* plug, int part)
   }
   else
   {
-    hide(plug->mCategoryLimitLayer, false);
+    // The search field while SEARCH is on, with or without results listed; the categories otherwise.
+    const IParam* search = plug->GetParam(kPatchSearch);
+    const bool searchOn = !plug->mCategoryList && search && search->Int() == 1;
+    hide(plug->mCategoryLimitLayer, searchOn);
+    hide(plug->mSearchFieldLayer, !searchOn);
     hide(plug->mMenuLayers[kUpperPopupMenu], false);
     if (plug->mCategoryList)
     {
@@ -246,8 +250,6 @@ void refreshLibrarianMain(Korvid* plug, int part)
     }
     else if (plug->mSearchList)
     {
-      hide(plug->mCategoryLimitLayer, true);
-      hide(plug->mSearchFieldLayer, false);
       hide(plug->mMenuLayers[kRightSearchMenu], false);
     }
     else

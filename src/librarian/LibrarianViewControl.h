@@ -40,7 +40,9 @@ public:
   // button for a lower slot, drops an open rename. Right button: selects likewise, then opens the slot menu
   // over an upper slot, the copy menu anywhere else.
   void OnMouseDown(int x, int y, IMouseMod* pMod) override;
-  // Ends a drag: over an upper slot the dragged record is copied into it.
+  // Ends a drag (one begun by the press alone when the pointer left the pressed lower slot): over an upper
+  // slot the dragged record is copied into it; elsewhere but the dragged slot the message line says why
+  // nothing was copied.
   void OnMouseUp(int x, int y, IMouseMod* pMod) override;
   // Moves the drag rectangle; the first move after a press on a lower slot starts dragging that slot's
   // record.
@@ -119,6 +121,8 @@ private:
     int lower = -1;
   };
   Hit hitAt(int x, int y) const;
+  // Takes the record of the pressed lower slot as the one dragged; nothing without a press there.
+  void startDrag();
   void resetSelections();
   // The selections of a hit as a click makes them: active pane and the save button's greying follow.
   void selectHit(const Hit& hit);

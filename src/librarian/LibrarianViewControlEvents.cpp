@@ -176,8 +176,12 @@ void LibrarianViewControl::OnMouseDrag(int x, int y, int, int, IMouseMod*)
   const int halfWidth = slotWidth / 2;
   const int halfHeight = rowPitch / 2;
   dragRect = IRECT(x - halfWidth, y - halfHeight, x - halfWidth + slotWidth, y - halfHeight + rowPitch);
-  if (dragging)
-    return;
+  if (!dragging)
+    startDrag();
+}
+
+void LibrarianViewControl::startDrag()
+{
   // A drag starts only from a lower slot, the one under the button press: however few and far apart the
   // motion events, the record dragged is the one the user took hold of.
   if (pressedLower < 0)
@@ -193,20 +197,23 @@ void LibrarianViewControl::OnMouseDrag(int x, int y, int, int, IMouseMod*)
 void LibrarianViewControl::OnMouseUp(int x, int y, IMouseMod*)
 {
   SetDirty(false);
+  const Hit hit = hitAt(x, y);
+  // A press and a release with no motion reported between them: a drag when the pointer left the slot.
+  if (!dragging && dragEnabled && pressedLower >= 0 && hit.lower != pressedLower)
+    startDrag();
   pressedLower = -1;
   if (!dragging)
     return;
   dragging = false;
   dragRect = IRECT();
   resetSelections();
-  const Hit hit = hitAt(x, y);
   // As a click there: the save button follows the pane that is now selected.
   selectHit(hit);
   writeSelectionsToLibrarian(true, false);
   if (hit.upper < 0)
   {
-    // Released over the lower pane it was a click that moved a little, or a drag taken back: no word.
-    if (hit.lower < 0)
+    // Released on the slot it was taken from, it was a click that moved a little: no word.
+    if (hit.lower != sourceSlot)
       say("Drop onto a slot of the upper bank - nothing copied");
     return;
   }

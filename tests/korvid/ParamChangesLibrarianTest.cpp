@@ -367,6 +367,7 @@ TEST_F(ParamChangesLibrarian, TheLowerLabelNamesTheBankThePaneShowsAfterEveryLis
   edit(*plug, kMainTab, 1);
   press(*plug, kLibLowerPreviousBank);
   ASSERT_EQ(plug->mPatchLibrarian->mLowerBankIndex, 2);
+  plug->mUpperListControl->SetValueFromUserInput(0.5); // B.syx, kept through every switch of the lower list
   // The label (the lower list's text at its value) names the bank whose records the pane lists.
   auto expectLabelNamesThePane = [&](const char* step)
   {
@@ -377,6 +378,7 @@ TEST_F(ParamChangesLibrarian, TheLowerLabelNamesTheBankThePaneShowsAfterEveryLis
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(std::string(list->GetDisplayText(list->Int())), shown->mFileName);
     EXPECT_EQ(std::string(plug->mLibrarianView->getSlotText(1, 0)->GetTextStr()), shown->mRecords[0].mName);
+    EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 1);
   };
   expectLabelNamesThePane("sound banks");
   edit(*plug, kCategorySelection, 1);
@@ -386,12 +388,14 @@ TEST_F(ParamChangesLibrarian, TheLowerLabelNamesTheBankThePaneShowsAfterEveryLis
   edit(*plug, kCategorySelection, 0);
   expectLabelNamesThePane("categories off");
   edit(*plug, kPatchSearch, 1);
-  enterText(*plug, kPatchSearchString, "Pad");
-  expectLabelNamesThePane("search results");
+  enterText(*plug, kPatchSearchString, "Init");
+  press(*plug, kLibLowerPreviousBank);
+  expectLabelNamesThePane("last page of the search results");
   enterText(*plug, kPatchSearchString, "");
   expectLabelNamesThePane("field emptied");
-  enterText(*plug, kPatchSearchString, "Keys");
+  enterText(*plug, kPatchSearchString, "Init");
   expectLabelNamesThePane("second search");
+  EXPECT_EQ(plug->mPatchLibrarian->mLowerBankIndex, 0);
   enterText(*plug, kPatchSearchString, "Pad");
   EXPECT_EQ(plug->getStatusText(), "Empty the field to search anew");
   edit(*plug, kPatchSearch, 0);

@@ -73,13 +73,14 @@ public:
   }
   // A drag with the left button from the first point (moved a little there first, as a slow hand does)
   // through the others, released at the last.
-  void drag(const std::vector<std::pair<int, int>>& points, bool quick = false)
+  // quick: no nudge over the pressed slot first; still: no motion at all, only the press and the release.
+  void drag(const std::vector<std::pair<int, int>>& points, bool quick = false, bool still = false)
   {
     IMouseMod mod(true, false);
     surface->OnMouseDown(points.front().first, points.front().second, &mod);
-    if (!quick)
+    if (!quick && !still)
       surface->OnMouseDrag(points.front().first + 2, points.front().second + 1, &mod);
-    for (size_t i = 1; i < points.size(); ++i)
+    for (size_t i = 1; i < points.size() && !still; ++i)
       surface->OnMouseDrag(points[i].first, points[i].second, &mod);
     surface->OnMouseUp(points.back().first, points.back().second, &mod);
   }
@@ -251,6 +252,7 @@ TEST_F(SlotView, DropsCopyALowerRecordIntoTheUpperSlotAndSayWhatHappened)
     const char* text;     // message line
     int libraryUpperSlot; // the librarian's selected upper slot afterwards
     bool quick = false;   // the first motion event already lies at the path's second point
+    bool still = false;   // no motion event between the press and the release
   } cases[] = {
       {"lower slot 1 onto upper slot 20", [](SlotView&) {},
        [](SlotView& t) {
@@ -264,6 +266,11 @@ TEST_F(SlotView, DropsCopyALowerRecordIntoTheUpperSlotAndSayWhatHappened)
                                                  t.at(kUpper, 30)};
        },
        30, "B1", "B1 copied to slot 031", 30, true},
+      {"no motion reported between the press and the release", [](SlotView&) {},
+       [](SlotView& t) {
+         return std::vector<std::pair<int, int>>{t.at(kLower, 2), t.at(kUpper, 31)};
+       },
+       31, "B2", "B2 copied to slot 032", 31, true, true},
       {"a press outside the lower pane drags nothing", [](SlotView&) {},
        [](SlotView& t)
        {
@@ -279,6 +286,11 @@ TEST_F(SlotView, DropsCopyALowerRecordIntoTheUpperSlotAndSayWhatHappened)
       {"released over the lower pane", [](SlotView&) {},
        [](SlotView& t) {
          return std::vector<std::pair<int, int>>{t.at(kLower, 1), t.at(kLower, 40)};
+       },
+       -1, "", "Drop onto a slot of the upper bank - nothing copied", -1},
+      {"a click that moved a little", [](SlotView&) {},
+       [](SlotView& t) {
+         return std::vector<std::pair<int, int>>{t.at(kLower, 1), t.at(kLower, 1)};
        },
        -1, "", "", -1},
       {"an empty source slot", [](SlotView& t) { t.plug->mPatchLibrarian->mLowerBankIndex = 2; },
@@ -321,7 +333,7 @@ TEST_F(SlotView, DropsCopyALowerRecordIntoTheUpperSlotAndSayWhatHappened)
         names.push_back(r.mName);
       return names;
     }();
-    drag(c.path(*this), c.quick);
+    drag(c.path(*this), c.quick, c.still);
     EXPECT_FALSE(view->dragging);
     EXPECT_EQ(plug->getStatusText(), c.text);
     EXPECT_EQ(plug->mPatchLibrarian->mSelectedUpperSlot, c.libraryUpperSlot);

@@ -418,6 +418,9 @@ TEST_F(TabSwitch, TheLibrarianPageShowsTheMenusOfTheListKind)
   EXPECT_TRUE(plug->mMenuLayers[1]->mVisible); // lower sound banks
   EXPECT_TRUE(plug->mProgressIndicator->IsHidden());
 
+  set(kPatchSearch, 1.0); // SEARCH on, nothing found yet: its field, not the categories
+  TabSwitchFunctions::mainTabSwitch(plug.get(), kMainTab, kLibrarian, 2);
+  EXPECT_TRUE(plug->mSearchFieldLayer->mVisible && !plug->mCategoryLimitLayer->mVisible);
   // Unsaved bank edits offer discarding instead of keeping the bank open; search results their own menu.
   set(kBankEditUnsaved, 1.0);
   plug->mSearchList = true;

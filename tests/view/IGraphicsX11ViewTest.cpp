@@ -354,6 +354,52 @@ TEST_F(MenuTest, EscapeAndDisabledItemsChooseNothing)
   EXPECT_TRUE(input.menuWindows().empty());
 }
 
+TEST_F(MenuTest, AMenuTallerThanTheScreenScrollsToItsLastEntry)
+{
+  Open();
+  IPopupMenu tall;
+  constexpr int kEntries = 70;
+  for (int i = 0; i < kEntries; ++i)
+    tall.AddItem(("Bank " + std::to_string(i + 1)).c_str());
+  const struct
+  {
+    const char* name;
+    int wheelNotches;
+    int restOnLowerArrowMs;
+    int downKeys;
+  } cases[] = {{"the wheel", 40, 0, 0}, {"the lower arrow", 0, 2500, 0}, {"the down key", 0, 0, kEntries}};
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    std::thread user(
+        [&]()
+        {
+          InputDriver d;
+          if (!d.waitForMenus(1))
+            return;
+          const XWindowAttributes w = d.menuWindows()[0];
+          EXPECT_EQ(w.y, 0);
+          EXPECT_EQ(w.height, HeightOfScreen(w.screen));
+          if (c.downKeys == 0)
+            d.moveTo(w.x + 20, c.restOnLowerArrowMs > 0 ? w.y + w.height - 9 : w.y + w.height / 2);
+          for (int i = 0; i < c.wheelNotches; ++i)
+            d.click(5);
+          for (int i = 0; i < c.downKeys; ++i)
+            d.key(XK_Down);
+          std::this_thread::sleep_for(std::chrono::milliseconds(200 + c.restOnLowerArrowMs));
+          // The last entry, scrolled up onto the lower arrow's band.
+          d.moveTo(w.x + 20, w.y + w.height - 18 - 4 - 11);
+          std::this_thread::sleep_for(std::chrono::milliseconds(100));
+          d.click();
+        });
+    IRECT area(50, 40, 90, 80);
+    IPopupMenu* chosen = graphics->CreateIPopupMenu(&tall, &area);
+    user.join();
+    EXPECT_EQ(chosen, &tall);
+    EXPECT_EQ(tall.GetChosenItemIdx(), kEntries - 1);
+  }
+}
+
 TEST_F(ViewTest, TextFieldFiltersByParameterTypeAndStopsAtTheLengthLimit)
 {
   Open();

@@ -1,5 +1,5 @@
 // The real editor in an X11 window under Xvfb: a slot dragged with the pointer from the lower pane into the
-// upper pane copies its record there, slowly or in one motion.
+// upper pane copies its record there, slowly, in one motion or in one burst of events.
 // gtest comes before the X11 headers, whose macros clash with its names.
 #include <gtest/gtest.h>
 
@@ -74,6 +74,16 @@ TEST_F(SlotViewDrag, ALowerSlotDraggedOntoAnUpperSlotIsCopiedThere)
   EXPECT_TRUE(pumpUntil(*view, [&]() { return upper->mRecords[40].mName == "B2"; }));
   EXPECT_EQ(upper->mRecords[39].mName, "A39");
   EXPECT_EQ(upper->mRecords[41].mName, "A41");
+
+  // Arrival, press, motion and release in one burst, as from xdotool: the view reads them all at once.
+  const IRECT burstSource = *slots->getSlotText(LibrarianViewControl::kLowerPane, 0)->GetRECT();
+  const IRECT burstTarget = *slots->getSlotText(LibrarianViewControl::kUpperPane, 44)->GetRECT();
+  input.moveTo(burstSource.MW(), burstSource.MH());
+  input.button(1, true);
+  input.moveTo(burstTarget.MW(), burstTarget.MH());
+  input.button(1, false);
+  EXPECT_TRUE(pumpUntil(*view, [&]() { return upper->mRecords[44].mName == "B0"; }));
+  EXPECT_EQ(plug->getStatusText(), "B0 copied to slot 045");
   view->CloseWindow();
 }
 } // namespace

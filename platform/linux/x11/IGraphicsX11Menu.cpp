@@ -29,6 +29,14 @@ constexpr int kGrabAttempts = 50;
 // A release this soon after opening belongs to the click that opened the menu, unless the user pressed
 // inside the menu since.
 constexpr auto kOpeningClick = std::chrono::milliseconds(300);
+// A menu taller than the screen: the band holding each scroll arrow, how far the rows move per step while
+// the pointer rests on an arrow, how often, and per wheel notch.
+constexpr int kArrowBand = 18;
+constexpr int kScrollStep = kRowHeight / 2;
+constexpr auto kScrollInterval = std::chrono::milliseconds(30);
+constexpr int kWheelRows = 3;
+constexpr unsigned int kWheelUp = 4;
+constexpr unsigned int kWheelDown = 5;
 
 double textWidth(const std::string& text)
 {
@@ -86,11 +94,14 @@ void IGraphicsX11Menu::OpenLevel(IPopupMenu* menu, int rootX, int rootY, int par
     level.rows.push_back(row);
   }
   level.w = std::max(kMinWidth, kCheckColumn + static_cast<int>(widest + 0.5) + kArrowColumn);
-  level.h = std::max(top + kPadding, 2 * kPadding + 1);
+  level.contentHeight = std::max(top + kPadding, 2 * kPadding + 1);
 
   const int screen = DefaultScreen(mDisplay);
   const int screenW = DisplayWidth(mDisplay, screen);
   const int screenH = DisplayHeight(mDisplay, screen);
+  // Room for the arrows and at least one row between them, or the screen is too small to scroll in.
+  level.scrolls = level.contentHeight > screenH && screenH >= 2 * kArrowBand + kRowHeight;
+  level.h = level.scrolls ? screenH : level.contentHeight;
   level.x = rootX;
   if (level.x + level.w > screenW)
   {
@@ -127,6 +138,16 @@ void IGraphicsX11Menu::CloseLevelsFrom(size_t level)
   XFlush(mDisplay);
 }
 
+int IGraphicsX11Menu::RowsTop(const Level& level)
+{
+  return (level.scrolls ? kArrowBand : 0) - level.scroll;
+}
+
+int IGraphicsX11Menu::MaxScroll(const Level& level)
+{
+  return level.scrolls ? std::max(0, level.contentHeight - (level.h - 2 * kArrowBand)) : 0;
+}
+
 void IGraphicsX11Menu::DrawLevel(Level& level)
 {
   XWindowAttributes info;
@@ -145,9 +166,21 @@ void IGraphicsX11Menu::DrawLevel(Level& level)
   cairo_font_extents(cr, &font);
   cairo_set_line_width(cr, 1.0);
 
+  const int rowsTop = RowsTop(level);
+  cairo_save(cr);
+  if (level.scrolls)
+  {
+    cairo_rectangle(cr, 0, kArrowBand, level.w, level.h - 2 * kArrowBand);
+    cairo_clip(cr);
+  }
   for (size_t i = 0; i < level.rows.size(); ++i)
   {
-    const Row& row = level.rows[i];
+    Row row = level.rows[i];
+    row.top += rowsTop;
+    if (row.top + row.height <= 0 || row.top >= level.h)
+    {
+      continue;
+    }
     if (!row.subMenu && (row.flags & IPopupMenuItem::kSeparator))
     {
       cairo_set_source_rgb(cr, 0.75, 0.75, 0.75);
@@ -197,6 +230,32 @@ void IGraphicsX11Menu::DrawLevel(Level& level)
       cairo_fill(cr);
     }
   }
+  cairo_restore(cr);
+  if (level.scrolls)
+  {
+    // An arrow pointing up at the top, down at the bottom; grey where the rows end.
+    const double middle = level.w * 0.5;
+    for (int end = 0; end < 2; ++end)
+    {
+      const bool up = end == 0;
+      const bool more = up ? level.scroll > 0 : level.scroll < MaxScroll(level);
+      const double centre = up ? kArrowBand * 0.5 : level.h - kArrowBand * 0.5;
+      const double tip = up ? -4.0 : 4.0;
+      if (more)
+      {
+        cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+      }
+      else
+      {
+        cairo_set_source_rgb(cr, 0.72, 0.72, 0.72);
+      }
+      cairo_move_to(cr, middle - 6, centre - tip);
+      cairo_line_to(cr, middle, centre + tip);
+      cairo_line_to(cr, middle + 6, centre - tip);
+      cairo_close_path(cr);
+      cairo_fill(cr);
+    }
+  }
   cairo_destroy(cr);
   cairo_surface_flush(surface);
   cairo_surface_t* window = cairo_xlib_surface_create(mDisplay, level.window, info.visual, level.w, level.h);
@@ -210,9 +269,13 @@ void IGraphicsX11Menu::DrawLevel(Level& level)
   cairo_surface_destroy(surface);
 }
 
-int IGraphicsX11Menu::LevelAt(int rootX, int rootY, int* row) const
+int IGraphicsX11Menu::LevelAt(int rootX, int rootY, int* row, int* arrow) const
 {
   *row = -1;
+  if (arrow)
+  {
+    *arrow = 0;
+  }
   for (int l = static_cast<int>(mLevels.size()) - 1; l >= 0; --l)
   {
     const Level& level = mLevels[static_cast<size_t>(l)];
@@ -220,7 +283,16 @@ int IGraphicsX11Menu::LevelAt(int rootX, int rootY, int* row) const
     {
       continue;
     }
-    const int y = rootY - level.y;
+    const int windowY = rootY - level.y;
+    if (level.scrolls && (windowY < kArrowBand || windowY >= level.h - kArrowBand))
+    {
+      if (arrow)
+      {
+        *arrow = windowY < kArrowBand ? -1 : 1;
+      }
+      return l;
+    }
+    const int y = windowY - RowsTop(level);
     for (size_t i = 0; i < level.rows.size(); ++i)
     {
       if (y >= level.rows[i].top && y < level.rows[i].top + level.rows[i].height)
@@ -249,18 +321,90 @@ void IGraphicsX11Menu::SetHover(size_t level, int row)
   {
     const Level& parent = mLevels[level];
     const Row& entry = parent.rows[static_cast<size_t>(row)];
-    OpenLevel(subMenu, parent.x + parent.w - kSubMenuOverlap, parent.y + entry.top - kPadding, parent.x);
+    OpenLevel(subMenu, parent.x + parent.w - kSubMenuOverlap,
+              parent.y + RowsTop(parent) + entry.top - kPadding, parent.x);
   }
 }
 
 void IGraphicsX11Menu::OnMotion(int rootX, int rootY)
 {
   int row = -1;
-  const int level = LevelAt(rootX, rootY, &row);
+  int arrow = 0;
+  const int level = LevelAt(rootX, rootY, &row, &arrow);
+  if (arrow != 0 && (mArrowLevel != level || mArrowDirection != arrow))
+  {
+    // The first step waits a moment: passing over an arrow scrolls little.
+    mLastScroll = std::chrono::steady_clock::now();
+  }
+  mArrowLevel = arrow != 0 ? level : -1;
+  mArrowDirection = arrow;
   if (level >= 0)
   {
     SetHover(static_cast<size_t>(level), row);
   }
+}
+
+void IGraphicsX11Menu::ScrollBy(size_t level, int pixels)
+{
+  Level& current = mLevels[level];
+  const int scroll = std::max(0, std::min(current.scroll + pixels, MaxScroll(current)));
+  if (scroll == current.scroll)
+  {
+    return;
+  }
+  // A sub-menu stays beside the entry that opened it only while that entry does not move.
+  CloseLevelsFrom(level + 1);
+  mLevels[level].scroll = scroll;
+  DrawLevel(mLevels[level]);
+  XFlush(mDisplay);
+}
+
+void IGraphicsX11Menu::ScrollIntoView(size_t level, int row)
+{
+  const Level& current = mLevels[level];
+  if (!current.scrolls || row < 0)
+  {
+    return;
+  }
+  const Row& entry = current.rows[static_cast<size_t>(row)];
+  const int top = RowsTop(current) + entry.top;
+  const int bottom = top + entry.height;
+  if (top < kArrowBand)
+  {
+    ScrollBy(level, top - kArrowBand);
+  }
+  else if (bottom > current.h - kArrowBand)
+  {
+    ScrollBy(level, bottom - (current.h - kArrowBand));
+  }
+}
+
+void IGraphicsX11Menu::ScrollWhileOnArrow()
+{
+  if (mArrowLevel < 0 || static_cast<size_t>(mArrowLevel) >= mLevels.size())
+  {
+    return;
+  }
+  const auto now = std::chrono::steady_clock::now();
+  if (now - mLastScroll < kScrollInterval)
+  {
+    return;
+  }
+  mLastScroll = now;
+  ScrollBy(static_cast<size_t>(mArrowLevel), mArrowDirection * kScrollStep);
+}
+
+void IGraphicsX11Menu::OnWheel(int rootX, int rootY, int direction)
+{
+  int row = -1;
+  const int level = LevelAt(rootX, rootY, &row);
+  if (level < 0)
+  {
+    return;
+  }
+  ScrollBy(static_cast<size_t>(level), direction * kWheelRows * kRowHeight);
+  // The entry now under the pointer is the one highlighted.
+  OnMotion(rootX, rootY);
 }
 
 void IGraphicsX11Menu::OnRelease(int rootX, int rootY)
@@ -313,14 +457,16 @@ void IGraphicsX11Menu::OnKey(XKeyEvent* event)
   case XK_Down:
   {
     const int step = keysym == XK_Down ? 1 : -1;
-    int i = level.hover;
+    // With no entry highlighted, down starts at the first entry and up at the last.
+    int i = level.hover >= 0 ? level.hover : (step > 0 ? -1 : count);
     for (int n = 0; n < count; ++n)
     {
       i = (i + step + count) % count;
-      if (i >= 0 && selectable(i))
+      if (selectable(i))
       {
         level.hover = i;
         DrawLevel(level);
+        ScrollIntoView(deepest, i);
         break;
       }
     }
@@ -413,7 +559,11 @@ IPopupMenu* IGraphicsX11Menu::Run()
       switch (event.type)
       {
       case ButtonPress:
-        if (event.xbutton.button == Button1 || event.xbutton.button == Button3)
+        if (event.xbutton.button == kWheelUp || event.xbutton.button == kWheelDown)
+        {
+          OnWheel(event.xbutton.x_root, event.xbutton.y_root, event.xbutton.button == kWheelUp ? -1 : 1);
+        }
+        else if (event.xbutton.button == Button1 || event.xbutton.button == Button3)
         {
           int row = -1;
           if (LevelAt(event.xbutton.x_root, event.xbutton.y_root, &row) < 0)
@@ -434,9 +584,7 @@ IPopupMenu* IGraphicsX11Menu::Run()
         }
         break;
       case MotionNotify:
-        while (XCheckTypedEvent(mDisplay, MotionNotify, &event))
-        {
-        }
+        IGraphicsX11View::FoldQueuedMotions(mDisplay, &event, true);
         OnMotion(event.xmotion.x_root, event.xmotion.y_root);
         break;
       case KeyPress:
@@ -454,6 +602,7 @@ IPopupMenu* IGraphicsX11Menu::Run()
     {
       break;
     }
+    ScrollWhileOnArrow();
     mView->TickAndPaint();
     pollfd fd{ConnectionNumber(mDisplay), POLLIN, 0};
     poll(&fd, 1, kPollMs);

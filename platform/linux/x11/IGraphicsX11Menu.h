@@ -11,9 +11,11 @@ class IGraphicsX11View;
 class IPopupMenu;
 
 // Shows an IPopupMenu and its sub-menus as small windows of the view's display, with the numbering prefix,
-// separators, indented title items, check marks and disabled items. Run() returns when an item is chosen
-// (mouse release or Return), when the user presses Escape or clicks outside, or when the editor closes
-// meanwhile; the editor keeps redrawing while it runs. GUI thread only.
+// separators, indented title items, check marks and disabled items. A menu taller than the screen fills
+// its height and scrolls: while the pointer rests on the arrow at either end, by the wheel, and to keep the
+// entry highlighted by the arrow keys in view. Run() returns when an item is chosen (mouse release or
+// Return), when the user presses Escape or clicks outside, or when the editor closes meanwhile; the editor
+// keeps redrawing while it runs. GUI thread only.
 class IGraphicsX11Menu
 {
 public:
@@ -44,13 +46,27 @@ private:
     int x = 0, y = 0, w = 0, h = 0; // on the screen
     std::vector<Row> rows;
     int hover = -1;
+    int contentHeight = 0; // of all rows with the padding
+    bool scrolls = false;  // taller than the screen: arrows at both ends
+    int scroll = 0;        // pixels of rows hidden above, 0 to MaxScroll
   };
+  // Window y of the top of the rows (the first row's top less the padding).
+  static int RowsTop(const Level& level);
+  static int MaxScroll(const Level& level);
 
   void OpenLevel(IPopupMenu* menu, int rootX, int rootY, int parentLeft);
   void CloseLevelsFrom(size_t level);
   void DrawLevel(Level& level);
-  // The deepest level under the screen point, or -1; row receives the row index or -1.
-  int LevelAt(int rootX, int rootY, int* row) const;
+  // The deepest level under the screen point, or -1; row receives the row index or -1, arrow -1 over the
+  // upper scroll arrow, 1 over the lower one, else 0.
+  int LevelAt(int rootX, int rootY, int* row, int* arrow = nullptr) const;
+  // Scrolls a level by pixels (positive: towards its end) within its range, closing its sub-menus.
+  void ScrollBy(size_t level, int pixels);
+  // Scrolls a level so that its row lies wholly between the arrows.
+  void ScrollIntoView(size_t level, int row);
+  // One step of scrolling while the pointer rests on an arrow, when due.
+  void ScrollWhileOnArrow();
+  void OnWheel(int rootX, int rootY, int direction);
   bool Choosable(const Row& row) const;
   void SetHover(size_t level, int row);
   void OnKey(XKeyEvent* event);
@@ -70,4 +86,8 @@ private:
   IPopupMenu* mChosenMenu = nullptr;
   int mChosenIndex = -1;
   std::chrono::steady_clock::time_point mOpened;
+  // The scroll arrow the pointer rests on (level -1 for none) and when it last scrolled.
+  int mArrowLevel = -1;
+  int mArrowDirection = 0;
+  std::chrono::steady_clock::time_point mLastScroll;
 };

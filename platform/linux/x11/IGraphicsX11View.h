@@ -104,6 +104,10 @@ public:
   // right-style: R only. Shift, Control and Alt (Mod1) in both.
   static IMouseMod MouseModFor(unsigned int state, bool rightStyle);
 
+  // Replaces the MotionNotify event by the latest of the motions queued directly after it (of its window
+  // only, unless anyWindow); a motion queued after any other event stays there.
+  static void FoldQueuedMotions(Display* display, XEvent* event, bool anyWindow);
+
   int PrevX() const { return mPrevX; }
   int PrevY() const { return mPrevY; }
 

@@ -209,10 +209,7 @@ void IGraphicsX11View::OnButtonRelease(const XButtonEvent& e)
 
 void IGraphicsX11View::OnMotion(XEvent* event)
 {
-  // Only the latest of the queued motions matters.
-  while (XCheckTypedWindowEvent(mDisplay, mWindow, MotionNotify, event))
-  {
-  }
+  FoldQueuedMotions(mDisplay, event, false);
   const XMotionEvent& e = event->xmotion;
   mPrevX = e.x;
   mPrevY = e.y;
@@ -228,6 +225,22 @@ void IGraphicsX11View::OnMotion(XEvent* event)
   }
   IMouseMod mod = MouseModFor(e.state, false);
   mGraphics->OnMouseOver(e.x, e.y, &mod);
+}
+
+void IGraphicsX11View::FoldQueuedMotions(Display* display, XEvent* event, bool anyWindow)
+{
+  // Only motions queued right behind it: one taken from beyond a press or a release would report the
+  // pointer where it went after that button event, before it.
+  while (XEventsQueued(display, QueuedAfterReading) > 0)
+  {
+    XEvent next;
+    XPeekEvent(display, &next);
+    if (next.type != MotionNotify || (!anyWindow && next.xany.window != event->xany.window))
+    {
+      return;
+    }
+    XNextEvent(display, event);
+  }
 }
 
 void IGraphicsX11View::OnKeyPress(XKeyEvent* e)
