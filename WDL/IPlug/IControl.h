@@ -341,9 +341,13 @@ public:
   void OnMouseDown(int x, int y, IMouseMod* pMod) override;
   void OnMouseDblClick(int x, int y, IMouseMod* pMod) override;
   bool Draw(IGraphics* pGraphics) override;
+  // A value without a display text is shown empty instead of as its number (a list of names that may hold
+  // none).
+  void ShowDisplayTextsOnly(bool textsOnly) { mTextsOnly = textsOnly; }
 
 protected:
   bool mShowParamLabel;
+  bool mTextsOnly = false;
 };
 
 #include "EditorLock.h"

@@ -76,8 +76,8 @@ bool ICaptionControl::Draw(IGraphics* pGraphics)
     WDL_MutexLock plugLock(mPlug->GetMutex());
     char display[IParam::kDisplayForHostLen] = "";
     param->GetDisplayForHost(param->Value(), false, display, true);
-    mStr = display;
-    if (mShowParamLabel)
+    mStr = mTextsOnly ? param->GetDisplayText(param->Int()) : display;
+    if (mShowParamLabel && !mStr.empty())
     {
       mStr += " ";
       mStr += param->GetLabelForHost();

@@ -60,8 +60,12 @@ void UIConfigManager::createDropDownMenu(std::string name, int paramIdx, int x, 
   param->InitEnum(name.c_str(), 0, 1, "", getParamGroup(part, group), -1, -1);
   param->SetDisplayText(0, kEmptyCaptionText);
   IControl* control = makeMenuCaption(paramIdx, x, y, width, height, kCaptionText);
-  // Only shows what the editor writes into it: a click opens nothing.
+  // Only shows what the editor writes into it: a click opens nothing, and an empty list shows no name.
   control->DisablePrompt(true);
+  if (auto* caption = dynamic_cast<ICaptionControl*>(control))
+  {
+    caption->ShowDisplayTextsOnly(true);
+  }
   if (!placeControl(control, layer))
     return;
   bindControlAction(paramIdx, kActionNoMidi, control);

@@ -253,6 +253,8 @@ public:
   // which the caller's rescan then drops, Cancel keeps them). Without an editor nothing can be asked and the
   // edits are kept. A save that fails keeps them too. Editor thread.
   BankEditsAnswer settleUnsavedBankEdits();
+  // The rescan button's press asked and the edits were kept: its release says nothing over the answer.
+  bool mRescanPressAsked = false;
   // Writes the upper pane's bank over its own file; on success the edits count as saved. False when there is
   // no such bank, its place in the library is not known or the write failed (shown in the message line).
   bool saveUpperBank();
@@ -623,8 +625,6 @@ private:
   void stepProgram(int part, int step, bool pressed);
   // Toggles part's filters between parallel and serial routing.
   void flipFilterRouting(int part);
-  // Line 1 of the control display.
-  void showFirstLine(const char* text);
 
   std::vector<std::string> mMissingElements;
   // The last start-up problem shown in the message line.

@@ -16,6 +16,7 @@ constexpr int kAnswerNo = 7;
 
 constexpr const char* kUnsavedCaption = "Unsaved bank changes";
 constexpr const char* kNotSavedText = "Bank could not be saved!";
+constexpr const char* kSavedText = "Bank saved: ";
 constexpr int kLibrarianPage = 1;
 // Rows of mMenuLayers: the upper browsers of sounds and multis.
 constexpr size_t kUpperSoundMenuRow = 0;
@@ -101,6 +102,7 @@ bool Korvid::saveUpperBank()
     return false;
   }
   markBankEditsSettled();
+  showStatusText((kSavedText + bank->mFileName).c_str());
   return true;
 }
 
@@ -119,6 +121,9 @@ bool Korvid::saveUpperBankAs(bool midiFile)
     return false;
   }
   markBankEditsSettled();
+  showStatusText((kSavedText + (mPatchLibrarian->mMultiMode ? mPatchLibrarian->mCurrentMultiBankName
+                                                            : mPatchLibrarian->mCurrentSoundBankName))
+                     .c_str());
   return true;
 }
 
@@ -144,8 +149,12 @@ Korvid::BankEditsAnswer Korvid::settleUnsavedBankEdits()
     markBankEditsSettled();
     return BankEditsAnswer::kDiscarded;
   default:
-    // Without the question on screen the edits stay as they are; the message line says why.
-    sayDialogFailed(" - edits kept");
+    // Without the question on screen the edits stay as they are; the message line says why, or what is
+    // left to do after a cancelled question.
+    if (!sayDialogFailed(" - edits kept"))
+    {
+      showStatusText(kSaveOrDiscardText);
+    }
     return BankEditsAnswer::kKept;
   }
 }

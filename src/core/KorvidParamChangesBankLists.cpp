@@ -14,6 +14,8 @@
 #include "RightPerfPopupMenu.h"
 #include "RightSearchPopupMenu.h"
 
+#include <utility>
+
 namespace
 {
 // The rescan button's press; its release and the calls of other code carry 0.
@@ -126,18 +128,23 @@ bool Korvid::handleBankListCases(int paramIdx, IParam* param)
     // not asked about from the job's thread.
     const bool fromJob =
         mMIDIMessageManager && mMIDIMessageManager->isRunning(MIDIMessageManager::Thread::SysexJob);
+    const bool pressAsked = std::exchange(mRescanPressAsked, false);
     if (fromJob || !hasUnsavedBankEdits())
     {
       return false;
     }
     // Only the button's press asks. Its release after a kept answer, and callers that did not ask, leave the
-    // edits alone.
+    // edits alone; the release leaves the press's answer on the message line too.
     if (param->Value() != kPressed)
     {
-      showStatusText(kSaveOrDiscardText);
+      if (!pressAsked)
+      {
+        showStatusText(kSaveOrDiscardText);
+      }
       return true;
     }
-    return settleUnsavedBankEdits() == BankEditsAnswer::kKept;
+    mRescanPressAsked = settleUnsavedBankEdits() == BankEditsAnswer::kKept;
+    return mRescanPressAsked;
   }
   return false;
 }

@@ -23,6 +23,8 @@ using namespace korvid_panes;
 namespace
 {
 constexpr const char* kSaveOrDiscardText = "Save bank or Discard changes!";
+constexpr const char* kRescannedText = "Folders rescanned";
+constexpr const char* kDiscardedText = "Bank changes discarded";
 
 // Stores a value directly, bounded to the parameter's range; no control moves.
 void storeBounded(IParam* param, int value)
@@ -259,6 +261,7 @@ void Korvid::refreshFolders()
   {
     patchTypeChanged(0, mCategoryList ? kCategoryList : (mSearchList ? kSearchList : kSoundList), true);
   }
+  showStatusText(kRescannedText);
 }
 
 void Korvid::discardBankEdits(int intValue)
@@ -285,6 +288,7 @@ void Korvid::discardBankEdits(int intValue)
   showLayer(mMenuLayers[mMultiMode ? kUpperMultiMenu : kUpperSoundMenu], true);
   updateSelectionNames();
   OnParamChange(kRefreshFolders);
+  showStatusText(kDiscardedText);
   if (overlayShown)
   {
     DisplayProcessingIndicator(false);

@@ -144,7 +144,7 @@ void Korvid::randomizeCurrentPart()
   // With the worker busy the new values stay in the editor only, and the user is not told otherwise.
   if (manager->post(args, [manager] { manager->sendRunning = true; }))
   {
-    showFirstLine(kTextRandomized);
+    showStatusText(kTextRandomized);
   }
 }
 
@@ -162,20 +162,12 @@ void Korvid::flipFilterRouting(int part)
   setStoredValue(serial, routing);
 }
 
-void Korvid::showFirstLine(const char* text)
-{
-  if (ITextControl* line = dynamic_cast<ITextControl*>(mDisplayControls[0]))
-  {
-    line->SetTextFromPlug(text);
-  }
-}
-
 void Korvid::stepProgram(int part, int step, bool pressed)
 {
   if (mMultiMode)
   {
     // Said, and the step still taken: it moves the multi's program.
-    showFirstLine(kTextMultiModeFirst);
+    showStatusText(kTextMultiModeFirst);
   }
   int program = GetParam(mMultiMode ? kMultiPatch : kMultiPartPatch + part)->Int();
   LibrarianViewControl* view = mLibrarianView;
@@ -211,7 +203,7 @@ void Korvid::stepProgram(int part, int step, bool pressed)
     }
     else if (GetParam(kReceiveProgramChange + part)->Value() != 1.0)
     {
-      showFirstLine(kTextProgramChangeDisabled);
+      showStatusText(kTextProgramChangeDisabled);
     }
     else
     {

@@ -229,10 +229,8 @@ void Korvid::SendSingleProgramFromLibrarian(bool store, int part)
 
 void Korvid::SendAllProgramsFromLibrarian(int bankByte)
 {
-  if (mPatchLibrarian)
-  {
-    mPatchLibrarian->mSelectedUpperSlot = 0;
-  }
+  // The selected slot stays until the job ends: a bank store that is declined or refused leaves the next
+  // single store with the slot shown selected.
   const int pane = mLibrarianView && mLibrarianView->selectedUpper < 0 ? LibrarianViewControl::kLowerPane
                                                                        : LibrarianViewControl::kUpperPane;
   storeBankIntoDevice(pane, 0, bankByte);
@@ -267,10 +265,16 @@ bool Korvid::confirmBankStore(const std::string& bankName, int count, int bankBy
   const std::string text = "Store " + std::to_string(count) + (multis ? " multis" : " sounds") + " of \"" +
                            bankName + "\" into " + where +
                            " of the Blofeld? What is stored there now is overwritten.";
-  const bool confirmed = surface->ShowMessageBox(text.c_str(), kConfirmCaption, kBoxOkCancel) == kBoxOk;
+  if (surface->ShowMessageBox(text.c_str(), kConfirmCaption, kBoxOkCancel) == kBoxOk)
+  {
+    return true;
+  }
   // Without the question on screen nothing is confirmed; the message line says why nothing goes out.
-  sayDialogFailed(" - nothing sent");
-  return confirmed;
+  if (!sayDialogFailed(" - nothing sent"))
+  {
+    showStatusText(MIDIMessageSender::kTextWriteCancelled);
+  }
+  return false;
 }
 
 void Korvid::storeBankIntoDevice(int pane, int startSlot, int bankByte)

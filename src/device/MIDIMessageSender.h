@@ -124,12 +124,13 @@ public:
   // waits 1000 ms; hides the overlay and clears send-running.
   void sendGlobalToDevice(int deviceId);
   // Job 3: sends a library record (a copy) to part (0..15): the record's first dump, addressed for the
-  // current device id and with a fresh checksum, is written into memory slot `slot` of the part's bank
-  // (kMultiPartBank + part; multis: the multi memory) when storeToMemory, then fed into the editor through
-  // the plug-in's sysex input as the part's (or the multi's) edit buffer; the part's program becomes slot,
-  // the bank change goes out and the part's sound (or the multi) is sent from the editor. A record whose
-  // first dump is not a whole sound dump (multi dump in multi mode) is refused with kTextInvalidRecord.
-  // Shows the overlay while it runs. Sysex-job thread.
+  // current device id and with a fresh checksum, is fed into the editor through the plug-in's sysex input as
+  // the part's (or the multi's) edit buffer; once the editor took it and when storeToMemory, it is written
+  // into memory slot `slot` of the part's bank (kMultiPartBank + part; multis: the multi memory) and the job
+  // ends saying so (kTextWriteCompleted, singleWriteText). The part's program becomes slot, the bank change
+  // goes out and the part's sound (or the multi) is sent from the editor ("Slot 006 sent to part 1" unless
+  // stored). A record whose first dump is not a whole sound dump (multi dump in multi mode) is refused with
+  // kTextInvalidRecord. Shows the overlay while it runs. Sysex-job thread.
   void sendPatchToDeviceFromLibrarian(const LibrarianPatch& record, int part, int slot, bool storeToMemory);
   // Job 4: writes bank[startSlot..] into the synthesizer's memory: slot s as program s - startSlot of
   // bankByte (sounds) or of the multi memory (multi mode), one per sync-timer pause, with the progress text;
@@ -142,6 +143,8 @@ public:
   static std::string writeProgressText(int slot);
   // Job 4's detail line at its end: how many slots were written ("1 slot written", "128 slots written").
   static std::string writeCountText(int written);
+  // Job 3's detail line after a store: "Slot 005 written to A005" (banks 0..7 as A..H), "... to multi 005".
+  static std::string singleWriteText(int slot, bool multi, int bank);
   // The first dump of record as it is sent: bytes 2..6 rewritten (model, device id, sound or multi dump,
   // bank, program) and the checksum renewed. Empty when the dump is no whole sound dump (multi false) or
   // multi dump (multi true).

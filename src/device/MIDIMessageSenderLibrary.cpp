@@ -4,11 +4,13 @@
 
 #include "Korvid.h"
 #include "LibrarianPatch.h"
+#include "LibrarianViewControl.h"
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
 #include "SysexProtocol.h"
 
 #include <algorithm>
+#include <string>
 
 namespace
 {
@@ -18,6 +20,8 @@ constexpr int kMultiFeedBank = 0x20;
 constexpr int kMultiMemoryBank = 0x00;
 // Job 4's progress: slots per percent.
 constexpr double kSlotsPerPercent = 1.28;
+// Sound banks A to H.
+constexpr int kSoundBankCount = 8;
 
 // Every byte between F0 and F7 is a data byte: a stray status byte would cut the message on its way.
 bool dataBytesOnly(const std::vector<unsigned char>& data)
@@ -75,19 +79,13 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
                 : libraryDump(record, false, deviceId, SysexProtocol::kEditBufferBank, part);
   }
   bool loaded = false;
+  std::string written;
   if (fed.empty())
   {
     plug->showStatusText(kTextInvalidRecord);
   }
   else
   {
-    if (storeToMemory)
-    {
-      const int bank = multi ? kMultiMemoryBank : storedInt(*plug, kMultiPartBank + part);
-      plug->SendMidiSysex2(libraryDump(record, multi, deviceId, bank, slot));
-      // The synthesizer writes its memory before the program change selects what it wrote.
-      pause(plug->getTimerValue());
-    }
     // A library request left armed would take the record into a librarian slot instead.
     manager->patchRequest.end();
     manager->performanceRequest.end();
@@ -103,7 +101,16 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
       // Sending the editor's values now would send its previous sound as if it were this record.
       plug->showStatusText(kTextRecordNotLoaded);
     }
+    else if (storeToMemory)
+    {
+      const int bank = multi ? kMultiMemoryBank : storedInt(*plug, kMultiPartBank + part);
+      plug->SendMidiSysex2(libraryDump(record, multi, deviceId, bank, slot));
+      written = singleWriteText(slot, multi, bank);
+      // The synthesizer writes its memory before the program change selects what it wrote.
+      pause(plug->getTimerValue());
+    }
   }
+  bool sent = false;
   if (loaded && multi)
   {
     manager->setParameterFromDump(kMultiPatch, slot);
@@ -112,6 +119,7 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
     if (plug->BankChangeMessage(part))
     {
       sendArrangementToDevice(false, true);
+      sent = true;
     }
   }
   else if (loaded)
@@ -120,10 +128,40 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
     if (plug->BankChangeMessage(part))
     {
       sendPartToDevice(part, false, true);
+      sent = true;
     }
+  }
+  if (!written.empty())
+  {
+    plug->showStatusText(kTextWriteCompleted);
+    plug->showStatusDetail(written.c_str());
+  }
+  else if (sent)
+  {
+    const std::string to = multi ? " sent as the multi" : " sent to part " + std::to_string(part + 1);
+    plug->showStatusText(("Slot " + LibrarianViewControl::slotNumberText(slot) + to).c_str());
   }
   plug->DisplayProcessingIndicator(false);
   manager->storeToMemory = false;
+}
+
+std::string MIDIMessageSender::singleWriteText(int slot, bool multi, int bank)
+{
+  const std::string number = LibrarianViewControl::slotNumberText(slot);
+  std::string where;
+  if (multi)
+  {
+    where = "multi " + number;
+  }
+  else if (bank >= 0 && bank < kSoundBankCount)
+  {
+    where = static_cast<char>('A' + bank) + number;
+  }
+  else
+  {
+    where = "bank " + std::to_string(bank) + ", " + number;
+  }
+  return "Slot " + number + " written to " + where;
 }
 
 std::string MIDIMessageSender::writeProgressText(int slot)

@@ -3,6 +3,7 @@
 
 #include "EditorLock.h"
 #include "Korvid.h"
+#include "LibrarianViewControl.h"
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
@@ -142,8 +143,20 @@ void MIDIMessageSender::setSelectedLibrarianSlot(int slot)
 {
   if (manager && manager->librarian)
   {
-    // The slot view reads it under the editor lock.
-    manager->runOnEditorSide([this, slot]() { manager->librarian->mSelectedUpperSlot = slot; });
+    // The slot view reads it under the editor lock, and highlights it: the next store or request into the
+    // library acts on the slot shown selected.
+    manager->runOnEditorSide(
+        [this, slot]()
+        {
+          manager->librarian->mSelectedUpperSlot = slot;
+          LibrarianViewControl* view = plug->mLibrarianView;
+          if (view && slot >= 0 && slot < LibrarianViewControl::kSlotCount)
+          {
+            view->selectedUpper = slot;
+            view->cursorSlot = slot;
+            view->SetDirty(false);
+          }
+        });
   }
 }
 
@@ -267,7 +280,6 @@ void MIDIMessageSender::finishRequest(bool cancelled, bool toLibrary, const char
 {
   if (cancelled)
   {
-    plug->showStatusText(cancelledText);
     if (toLibrary)
     {
       // The rescan deletes the banks that the editor draws, browses and copies from under the editor lock:
@@ -275,6 +287,8 @@ void MIDIMessageSender::finishRequest(bool cancelled, bool toLibrary, const char
       EditorLockGuard editor;
       plug->OnParamChange(kRefreshFolders);
     }
+    // Said after the rescan, which says its own outcome.
+    plug->showStatusText(cancelledText);
   }
   else if (toLibrary && refused())
   {

@@ -95,6 +95,8 @@ bool ProgramNumberPopupMenu::sendLibrarySlot(int p)
   if (!bank || p < 0 || p >= static_cast<int>(bank->mRecords.size()) ||
       bank->mRecords[static_cast<size_t>(p)].mMessages.empty())
   {
+    // The send finds the same bank (the upper pane's) without the record: it sends nothing and says why.
+    mEditor->sendPatchToDeviceFromLibrarian(p, LibrarianViewControl::kUpperPane, mEditor->mCurrentPart);
     return false;
   }
   if (LibrarianViewControl* view = mEditor->mLibrarianView)

@@ -42,7 +42,8 @@ private:
   bool libraryControl() const;
   // The upper library bank the items list in library-control mode, else null.
   const PatchFile* libraryBank() const;
-  // Library-control mode: selects and sends record p of the listed bank; false when it does not exist.
+  // Library-control mode: selects and sends record p of the listed bank; false, saying why, when it does not
+  // exist.
   bool sendLibrarySlot(int p);
 
   IPopupMenu* subMenus[kSubMenuCount] = {};

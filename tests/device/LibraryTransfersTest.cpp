@@ -147,6 +147,8 @@ TEST_F(LibraryTransfersTest, JobThreeLoadsTheRecordIntoItsPartAndStoresItWhenAsk
     // The part's edit buffer got the sound after the program change that selected the slot.
     expectSameSound(simulator->editBuffer(part), source);
     EXPECT_EQ(simulator->sound(bank, slot), store ? storedForm(source, 0x10, bank, slot) : storedBefore);
+    EXPECT_EQ(plug->getStatusText(), store ? "Data write completed!" : "Slot 010 sent to part 3");
+    EXPECT_EQ(plug->getStatusDetail(), store ? "Slot 010 written to B010" : "");
     EXPECT_FALSE(plug->mProcessingOverlay.load());
     EXPECT_FALSE(manager->sendRunning.load());
     TearDown();

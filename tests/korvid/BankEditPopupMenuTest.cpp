@@ -370,6 +370,7 @@ struct StoreCase
   int answer;
   int job;
   int bankByte;
+  bool bankDeclinedFirst = false;
 };
 
 TEST_F(BankEditMenu, TheStoreEntriesSendTheSelectedSlotOrAWholeBankAfterAsking)
@@ -384,6 +385,7 @@ TEST_F(BankEditMenu, TheStoreEntriesSendTheSelectedSlotOrAWholeBankAfterAsking)
       {"bank C, declined", false, {store, 4}, kCancel, kJobNone, 0},
       {"selected multi", true, {store, 0}, kOk, MIDIMessageSender::kJobSendLibraryPatch, 0},
       {"all multis", true, {store, 1}, kOk, MIDIMessageSender::kJobStoreAllLibraryPatches, 0},
+      {"slot, bank declined", false, {store, 0}, kOk, MIDIMessageSender::kJobSendLibraryPatch, 0, true},
   };
   for (const StoreCase& c : cases)
   {
@@ -394,13 +396,20 @@ TEST_F(BankEditMenu, TheStoreEntriesSendTheSelectedSlotOrAWholeBankAfterAsking)
     plug->mOutputPresent = true;
     plug->mPatchLibrarian->mSelectedUpperSlot = kSlot;
     plug->mLibrarianView->selectedUpper = kSlot;
+    if (c.bankDeclinedFirst)
+    {
+      headless(*plug)->QueueMessageBoxResult(kCancel);
+      choose(*plug, {store, 4});
+      EXPECT_EQ(plug->getStatusText(), "Data write CANCELLED!");
+    }
     headless(*plug)->QueueMessageBoxResult(c.answer);
     posted.clear();
 
     choose(*plug, c.path);
 
     const bool wholeBank = c.path[1] != 0;
-    EXPECT_EQ(headless(*plug)->MessageBoxes().size(), wholeBank ? 1u : 0u) << "a whole bank is asked about";
+    EXPECT_EQ(headless(*plug)->MessageBoxes().size(), wholeBank || c.bankDeclinedFirst ? 1u : 0u)
+        << "a whole bank is asked about";
     if (c.job == kJobNone)
     {
       EXPECT_TRUE(posted.empty());
@@ -532,6 +541,7 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
       {"button, discard", rescanButton, kDiscard, false, false, false, false},
       {"button, cancel", rescanButton, kCancel, false, true, true, false},
       {"button, closed", rescanButton, kClosed, false, true, true, false},
+      {"button, no dialog program", rescanButton, kSave, false, true, true, false, true},
       {"menu, no dialog program", menuRefresh, kSave, false, true, true, false, true},
       {"list kind, save", listKind, kSave, true, true, false, true},
       {"list kind, discard", listKind, kDiscard, false, false, false, true},

@@ -168,6 +168,14 @@ TEST_F(KorvidSelectionLists, AnEmptyLibraryGivesEmptyLists)
   EXPECT_TRUE(plug->mUpperSoundPair.displayName.empty());
   EXPECT_TRUE(plug->mUpperSoundPair.title.empty());
   EXPECT_EQ(plug->mLeftPatchPopupMenu->getMenu().GetNItems(), 0);
+  // Both pane labels name no bank, in the sound and the multi list alike, rather than showing a number.
+  for (const bool multis : {false, true})
+  {
+    WDL_MutexLock lock(plug->GetMutex());
+    plug->patchTypeChanged(multis ? 1 : 0, multis ? 2 : 0, false);
+    for (IControl* label : {plug->mUpperListControl, plug->mLowerListControl})
+      EXPECT_TRUE(label->Draw(plug->getSurface()) && !*dynamic_cast<ITextControl*>(label)->GetTextStr());
+  }
 }
 
 TEST_F(KorvidSelectionLists, ListKindsRefillOnlyTheirLists)

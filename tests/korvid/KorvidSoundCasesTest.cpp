@@ -93,8 +93,10 @@ TEST_F(KorvidSoundCases, RandomizeSendsTheNewSoundToTheSynthesizer)
   ASSERT_TRUE(waitIdle());
   const std::vector<int> before = parameterBytes(editorDump(kPart));
 
+  plug->showStatusDetail("128 slots written");
   edit(kRandomize, 1.0);
   EXPECT_EQ(firstLine(), "Part Randomized");
+  EXPECT_EQ(plug->getStatusDetail(), "") << "nothing of an earlier message stays below";
   EXPECT_EQ(valueOf(kRandomize), 0.0) << "the button is released";
   ASSERT_TRUE(waitIdle());
 

@@ -570,7 +570,9 @@ TEST_F(ParamChangesLibrarian, DiscardReadsTheLibraryAgainAndFreesTheBank)
     plug->mRenameBlocked = false;
     enterText(*plug, kPatchRename, "Renamed");
     ASSERT_EQ(upperName(*plug, 0), "Renamed");
+    plug->showStatusText("Data received to slot(s)");
     press(*plug, kDiscardBankData);
+    EXPECT_EQ(plug->getStatusText(), "Bank changes discarded");
     EXPECT_FALSE(unsaved(*plug));
     EXPECT_EQ(upperName(*plug, 0), "Bass Alpha");
     EXPECT_FALSE(plug->mDiscardChangesLayerRight->mVisible);
@@ -593,8 +595,10 @@ TEST_F(ParamChangesLibrarian, DiscardReadsTheLibraryAgainAndFreesTheBank)
     press(*plug, kLibUpperNextBank);
     EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 1);
     writeSoundBank("D.syx", {"Delta"});
+    plug->showStatusText(kSaveOrDiscard);
     plug->OnParamChange(kRefreshFolders);
     EXPECT_EQ(plug->mPatchLibrarian->mSoundBanks.size(), 4u);
+    EXPECT_EQ(plug->getStatusText(), "Folders rescanned");
     plug.reset();
     std::filesystem::remove_all(patchesFolder());
   }

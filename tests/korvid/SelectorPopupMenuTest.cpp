@@ -218,7 +218,7 @@ TEST_F(Selectors, InLibraryControlAProgramChoiceSendsThatRecordOfTheListedUpperB
   ASSERT_NE(posted[0].record, nullptr);
   EXPECT_EQ(trimmed(posted[0].record->mName), "XFAC 24");
 
-  // The upper pane without a bank: nothing is selected or sent, the program stays.
+  // The upper pane without a bank: nothing is selected or sent, the program stays, and the line says why.
   posted.clear();
   plug->mPatchLibrarian->mUpperBankIndex = 99;
   headless(*plug)->QueueMenuPath({0, 4});
@@ -226,6 +226,14 @@ TEST_F(Selectors, InLibraryControlAProgramChoiceSendsThatRecordOfTheListedUpperB
   EXPECT_TRUE(posted.empty());
   EXPECT_EQ(plug->mLibrarianView->selectedUpper, 23);
   EXPECT_EQ(plug->GetParam(kMultiPartPatch + kPart)->Int(), 23);
+  EXPECT_EQ(plug->getStatusText(), "No bank open - nothing sent");
+  // An empty slot of the bank likewise.
+  plug->mPatchLibrarian->mUpperBankIndex = kXFactoryBank;
+  plug->mPatchLibrarian->mSoundBanks[kXFactoryBank]->mRecords[40].mMessages.clear();
+  headless(*plug)->QueueMenuPath({4, 0});
+  plug->mProgramNumberPopupMenu->OnMouseDown(0, 0, nullptr);
+  EXPECT_TRUE(posted.empty());
+  EXPECT_EQ(plug->getStatusText(), "Slot 041 is empty - nothing sent");
 }
 
 } // namespace
