@@ -330,6 +330,7 @@ void VstHost::AudioLoop(int maxBlocks, int noteOffBlock)
       std::chrono::duration<double>(mBlockSize / mSampleRate));
   mAudioPeak = 0.0f;
   mAudioBlocks = 0;
+  mLongestBlock = 0.0;
   auto next = std::chrono::steady_clock::now();
   bool noteOn = false;
   while (!mStopAudio && (maxBlocks < 0 || mAudioBlocks < maxBlocks))
@@ -344,7 +345,10 @@ void VstHost::AudioLoop(int maxBlocks, int noteOffBlock)
       SendMidi(kNoteOff, kMiddleC, 0, 0);
       noteOn = false;
     }
+    const auto start = std::chrono::steady_clock::now();
     mAudioPeak = std::max(mAudioPeak, ProcessBlock());
+    mLongestBlock = std::max(mLongestBlock,
+                             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     ++mAudioBlocks;
     next += blockTime;
     std::this_thread::sleep_until(next);

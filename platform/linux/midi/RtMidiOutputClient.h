@@ -14,7 +14,7 @@ class RtMidiOut;
 // RtMidi's JACK output waits without limit for room in its ring buffer, and a message longer than
 // that buffer never fits. Here every message is handed to a worker thread and the caller waits at most
 // kSendDeadlineMs for it; a message longer than maxMessageSize() is refused. While a send is stalled,
-// later sends fail at once. Listing, opening and closing are given up on after a deadline
+// later sends fail at once. Listing runs beside a send. Listing, opening and closing are given up on after a deadline
 // (IMidiPorts::Unanswered); the client takes nothing more after that. Calls are serialised by
 // IMidiPorts; any thread may make them.
 class RtMidiOutputClient : public IMidiPorts::Output
@@ -49,6 +49,8 @@ private:
   // Runs call on the RtMidi client with the worker kept idle and a deadline.
   void portCall(const std::function<void(RtMidiOut&)>& call);
   void finishPortCall(bool answered);
+  // Runs call on the RtMidi client beside the worker, with a deadline.
+  template <class Result, class Call> Result listCall(Call call);
   bool serverGone() const;
 
   std::shared_ptr<Shared> mShared;
