@@ -1,6 +1,7 @@
 // The plug-in base on real JACK ports: it sends to and receives from a second client chosen by port name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -158,6 +159,21 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
           lost |= plug->takeLost();
           return lost == (IMidiPorts::kOutLost | IMidiPorts::kInLost);
         }));
+    if (!wholeServer)
+    {
+      // Started again under another client name: listed once the list is read again, and it works.
+      std::string error;
+      ASSERT_TRUE(synth.open(server->name(), "korvid-blofeld-again", error)) << error;
+      synth.clearReceived();
+      const std::vector<std::string> listed = plug->rereadExternalMIDIOutNames();
+      ASSERT_NE(std::find(listed.begin(), listed.end(), synth.inPortName()), listed.end());
+      int outIdx = 1;
+      ASSERT_GT(plug->setExternalMIDIOut(outIdx, synth.inPortName().c_str()), 0);
+      IMidiMsg note(0, 0x90, 60, 100);
+      ASSERT_TRUE(plug->SendMidiMsg(&note));
+      EXPECT_EQ(1u, synth.waitReceived(1, kArrivalTimeout).size());
+      synth.close();
+    }
   }
   plug.reset();
   synth.close();
