@@ -324,9 +324,17 @@ template <class Client> std::vector<std::string> IMidiPorts::reread(const Direct
   std::shared_ptr<Client> lister;
   {
     std::lock_guard<DirectionLock> lock(d.lock);
+    if (d.client && !d.client->alive())
+    {
+      d.lock.markPortWork();
+      (this->*d.closeLocked)();
+      d.index = 0;
+      d.portName.clear();
+      d.client.reset();
+    }
     if (!d.client)
     {
-      // The client was dropped or never made: the system may answer again.
+      // The client was dropped, never made or its system went away: the system may answer again.
       d.lock.markPortWork();
       (this->*d.createLocked)();
     }

@@ -64,6 +64,9 @@ public:
     virtual bool send(const unsigned char* data, size_t size) = 0;
     // Longest message the client takes in one send, in bytes.
     virtual size_t maxMessageSize() const = 0;
+    // False once the system the client belongs to went away (a JACK server that quit): a new client is
+    // needed to see the ports of a system started again.
+    virtual bool alive() const { return true; }
   };
 
   // The system side of one input client. Sysex passes; time messages and active sensing are filtered.
@@ -80,6 +83,8 @@ public:
     virtual void closePort() = 0;
     // Called on the backend's input thread for every message. Set before openPort.
     virtual void setHandler(Handler handler) = 0;
+    // As Output::alive.
+    virtual bool alive() const { return true; }
   };
 
   // Makes clients. A client that cannot be created gives null or throws std::exception.

@@ -331,7 +331,9 @@ void VstHost::AudioLoop(int maxBlocks, int noteOffBlock)
   mAudioPeak = 0.0f;
   mAudioBlocks = 0;
   mLongestBlock = 0.0;
+  mLongestBlockStart = 0.0;
   auto next = std::chrono::steady_clock::now();
+  const auto first = next;
   bool noteOn = false;
   while (!mStopAudio && (maxBlocks < 0 || mAudioBlocks < maxBlocks))
   {
@@ -347,8 +349,12 @@ void VstHost::AudioLoop(int maxBlocks, int noteOffBlock)
     }
     const auto start = std::chrono::steady_clock::now();
     mAudioPeak = std::max(mAudioPeak, ProcessBlock());
-    mLongestBlock = std::max(mLongestBlock,
-                             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (took > mLongestBlock)
+    {
+      mLongestBlock = took;
+      mLongestBlockStart = std::chrono::duration<double>(start - first).count();
+    }
     ++mAudioBlocks;
     next += blockTime;
     std::this_thread::sleep_until(next);

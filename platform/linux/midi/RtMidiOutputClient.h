@@ -38,6 +38,7 @@ public:
   void closePort() override;
   bool send(const unsigned char* data, size_t size) override;
   size_t maxMessageSize() const override { return kMaxMessageBytes; }
+  bool alive() const override { return !serverGone(); }
 
 private:
   struct Shared;
