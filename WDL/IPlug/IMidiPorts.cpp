@@ -291,21 +291,31 @@ std::vector<std::string> IMidiPorts::GetInNames()
 
 IMidiPorts::Direction<IMidiPorts::Output> IMidiPorts::outDirection()
 {
-  return {mOutLock,       mOut,
-          mOutNames,      mOutIndex,
-          mOutOpen,       mOutPortName,
-          kOutLost,       &IMidiPorts::createOutLocked,
-          &IMidiPorts::closeOutLocked, &IMidiPorts::dropOutLocked,
+  return {mOutLock,
+          mOut,
+          mOutNames,
+          mOutIndex,
+          mOutOpen,
+          mOutPortName,
+          kOutLost,
+          &IMidiPorts::createOutLocked,
+          &IMidiPorts::closeOutLocked,
+          &IMidiPorts::dropOutLocked,
           "output"};
 }
 
 IMidiPorts::Direction<IMidiPorts::Input> IMidiPorts::inDirection()
 {
-  return {mInLock,       mIn,
-          mInNames,      mInIndex,
-          mInOpen,       mInPortName,
-          kInLost,       &IMidiPorts::createInLocked,
-          &IMidiPorts::closeInLocked, &IMidiPorts::dropInLocked,
+  return {mInLock,
+          mIn,
+          mInNames,
+          mInIndex,
+          mInOpen,
+          mInPortName,
+          kInLost,
+          &IMidiPorts::createInLocked,
+          &IMidiPorts::closeInLocked,
+          &IMidiPorts::dropInLocked,
           "input"};
 }
 
@@ -542,8 +552,8 @@ int IMidiPorts::OpenOut(int& idx, const char* name)
   int opened = 0;
   try
   {
-    opened = openLocked(idx, name, mOutNames, mOut.get(), mOutIndex, mOutOpen, kOutPortName, "output",
-                        kOutGone);
+    opened =
+        openLocked(idx, name, mOutNames, mOut.get(), mOutIndex, mOutOpen, kOutPortName, "output", kOutGone);
   }
   catch (const Unanswered& e)
   {
@@ -568,8 +578,7 @@ int IMidiPorts::OpenIn(int& idx, const char* name)
   int opened = 0;
   try
   {
-    opened = openLocked(idx, name, mInNames, mIn.get(), mInIndex, mInOpen, kInPortName, "input",
-                        kInGone);
+    opened = openLocked(idx, name, mInNames, mIn.get(), mInIndex, mInOpen, kInPortName, "input", kInGone);
   }
   catch (const Unanswered& e)
   {

@@ -14,9 +14,9 @@ class RtMidiOut;
 // RtMidi's JACK output waits without limit for room in its ring buffer, and a message longer than
 // that buffer never fits. Here every message is handed to a worker thread and the caller waits at most
 // kSendDeadlineMs for it; a message longer than maxMessageSize() is refused. While a send is stalled,
-// later sends fail at once. Listing runs beside a send. Listing, opening and closing are given up on after a deadline
-// (IMidiPorts::Unanswered); the client takes nothing more after that. Calls are serialised by
-// IMidiPorts; any thread may make them.
+// later sends fail at once. Listing, opening and closing are given up on after a deadline
+// (IMidiPorts::Unanswered); the client takes nothing more after that. Sends, opening and closing are
+// serialised by IMidiPorts; listing runs beside them. Any thread may make the calls.
 class RtMidiOutputClient : public IMidiPorts::Output
 {
 public:
