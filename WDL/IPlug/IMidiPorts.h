@@ -163,8 +163,8 @@ public:
   bool IsInOpen() const { return mInOpen.load(); }
 
   // The directions closed since the last call because their port went away or the system stopped
-  // answering (LostBits), then cleared. An open port is looked for in the system's list every
-  // kWatchPeriod by a thread of this object. Any thread.
+  // answering, or whose port chosen by name was gone (LostBits), then cleared. An open port is looked for in
+  // the system's list every kWatchPeriod by a thread of this object. Any thread.
   int TakeLost() { return mLost.exchange(0); }
   static constexpr std::chrono::milliseconds kWatchPeriod{1000};
 
@@ -206,7 +206,8 @@ private:
   bool sendLocked(const unsigned char* data, size_t size);
   void closeOutLocked();
   void closeInLocked();
-  // Opens the port called name for one direction whose lock is held and whose port is closed.
+  // Opens the port called name for one direction whose lock is held and whose port is closed; goneBit is
+  // recorded when name is listed but not present any more.
   template <class Client>
   int openLocked(int& idx, const char* name, const std::vector<std::string>& names, Client* client,
                  std::atomic<int>& index, std::atomic<bool>& open, const char* portName,

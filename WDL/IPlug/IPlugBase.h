@@ -63,8 +63,8 @@ public:
   // The user chose, from a parameter's menu, the entry it already holds: no OnParamChange follows, as the
   // value stays. Editor thread; base: nothing.
   virtual void OnParamRechosen(int) {}
-  // A parameter's menu is about to be built from its display texts, which the plug-in may rewrite now.
-  // Editor thread, without the editor lock; base: nothing.
+  // The editor is about to prompt for a parameter (a menu of its display texts, or a text field): the
+  // plug-in may rewrite the display texts now. Editor thread, without the editor lock; base: nothing.
   virtual void OnParamMenuOpening(int) {}
   // Audio thread, plug mutex held: in/out hold one buffer per channel (null when there are none).
   // Base: copies each input to the output of the same index and zeroes the other outputs.

@@ -147,9 +147,10 @@ public:
 
   // ---- Ports lost (KorvidPortsLost.cpp) ----
 
-  // Directions whose port went away or whose MIDI system stopped answering since the last look: their
-  // selectors show "OFF", a lost output is absent (mOutputPresent) until a port is chosen again, and the
-  // message line says so. Any thread; takes the plug mutex when something was lost.
+  // Directions whose port went away (also one chosen but gone when it was to be opened) or whose MIDI
+  // system stopped answering since the last look: their selectors show "OFF", a lost output is absent
+  // (mOutputPresent) until a port is chosen again, and the message line says so. Any thread; takes the
+  // plug mutex when something was lost.
   void takeLostPorts();
   // Sets a port selector's parameter (kDeviceOutSelection or kDeviceInSelection), index and control to "OFF".
   void showPortOff(int paramIdx);
