@@ -439,6 +439,11 @@ void IGraphics::PromptUserInput(IControl* control, IParam* param, IRECT* area)
     return;
   }
   EditorLockGuard guard;
+  if (mPlugin)
+  {
+    const int paramIdx = control->ParamIdx();
+    CallOutsideEditorLock(mPlugin, [this, paramIdx]() { mPlugin->OnParamMenuOpening(paramIdx); });
+  }
   // The parameter is read under the plug mutex, which guards its writers.
   bool asMenu = false;
   std::vector<std::string> texts;

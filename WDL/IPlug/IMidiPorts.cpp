@@ -11,8 +11,7 @@
 namespace
 {
 const char* const kOffName = "OFF";
-const char* const kOutClientName = "RtMidi Output Client";
-const char* const kInClientName = "RtMidi Input Client";
+const char* const kClientNamePrefix = "Korvid Editor ";
 const char* const kOutPortName = "RtMidi Output";
 const char* const kInPortName = "RtMidi Input";
 constexpr unsigned int kInputQueueLimit = 100;
@@ -24,6 +23,7 @@ constexpr unsigned char kSysExEnd = 0xF7;
 constexpr size_t kShortMessageMax = 3;
 
 std::atomic<IMidiPorts::BackendFactory> gBackendFactory{nullptr};
+std::atomic<int> gInstanceCount{0};
 
 int findName(const std::vector<std::string>& names, const char* name)
 {
@@ -108,17 +108,14 @@ bool IMidiPorts::IsOwnPort(const std::string& name)
   const size_t colon = name.find(':');
   if (colon == std::string::npos)
     return false;
-  const std::string client = name.substr(0, colon);
-  for (const std::string own : {kOutClientName, kInClientName})
-  {
-    if (client == own)
-      return true;
-    // JACK tells a second client of the same name apart by "-NN".
-    if (client.size() > own.size() + 1 && client.compare(0, own.size(), own) == 0 &&
-        client[own.size()] == '-' && allDigits(client, own.size() + 1))
-      return true;
-  }
-  return false;
+  std::string client = name.substr(0, colon);
+  // JACK tells a second client of the same name apart by "-NN".
+  const size_t dash = client.rfind('-');
+  if (dash != std::string::npos && allDigits(client, dash + 1))
+    client.resize(dash);
+  const std::string prefix = kClientNamePrefix;
+  return client.size() > prefix.size() && client.compare(0, prefix.size(), prefix) == 0 &&
+         allDigits(client, prefix.size());
 }
 
 void IMidiPorts::DirectionLock::lock()
@@ -133,14 +130,26 @@ void IMidiPorts::DirectionLock::unlock()
   {
     std::lock_guard<std::mutex> guard(mMutex);
     mHeld = false;
+    mPortWork = false;
   }
-  mFree.notify_one();
+  mFree.notify_all();
+}
+
+void IMidiPorts::DirectionLock::markPortWork()
+{
+  {
+    std::lock_guard<std::mutex> guard(mMutex);
+    mPortWork = true;
+  }
+  // Senders waiting now give up.
+  mFree.notify_all();
 }
 
 bool IMidiPorts::DirectionLock::tryLockFor(std::chrono::milliseconds timeout)
 {
   std::unique_lock<std::mutex> guard(mMutex);
-  if (!mFree.wait_for(guard, timeout, [this] { return !mHeld; }))
+  mFree.wait_for(guard, timeout, [this] { return !mHeld || mPortWork; });
+  if (mHeld)
     return false;
   mHeld = true;
   return true;
@@ -151,12 +160,16 @@ void IMidiPorts::SetBackendFactory(BackendFactory factory)
   gBackendFactory.store(factory);
 }
 
-IMidiPorts::IMidiPorts(IPlugBase* plug) : mPlug(plug) {}
+IMidiPorts::IMidiPorts(IPlugBase* plug)
+    : mPlug(plug), mClientName(kClientNamePrefix + std::to_string(++gInstanceCount))
+{
+}
 
 IMidiPorts::~IMidiPorts()
 {
   CloseAll();
   std::lock_guard<DirectionLock> outLock(mOutLock);
+  mOutLock.markPortWork();
   mOut.reset();
   std::lock_guard<DirectionLock> inLock(mInLock);
   mIn.reset();
@@ -220,11 +233,12 @@ void IMidiPorts::onInput(double deltaTime, std::vector<unsigned char>* message)
     mCallback(deltaTime, message, mCallbackUserData);
 }
 
-const std::vector<std::string>& IMidiPorts::GetOutNames()
+std::vector<std::string> IMidiPorts::GetOutNames()
 {
   std::lock_guard<DirectionLock> lock(mOutLock);
   if (!mOutNames.empty())
     return mOutNames;
+  mOutLock.markPortWork();
   mOutIndex = 0;
   if (!mOut)
   {
@@ -247,11 +261,12 @@ const std::vector<std::string>& IMidiPorts::GetOutNames()
   return mOutNames;
 }
 
-const std::vector<std::string>& IMidiPorts::GetInNames()
+std::vector<std::string> IMidiPorts::GetInNames()
 {
   std::lock_guard<DirectionLock> lock(mInLock);
   if (!mInNames.empty())
     return mInNames;
+  mInLock.markPortWork();
   mInIndex = 0;
   if (!mIn)
   {
@@ -274,13 +289,114 @@ const std::vector<std::string>& IMidiPorts::GetInNames()
   return mInNames;
 }
 
+IMidiPorts::Direction<IMidiPorts::Output> IMidiPorts::outDirection()
+{
+  return {mOutLock,
+          mOut,
+          mOutNames,
+          mOutIndex,
+          mOutOpen,
+          mOutPortName,
+          kOutLost,
+          &IMidiPorts::createOutLocked,
+          &IMidiPorts::closeOutLocked,
+          &IMidiPorts::dropOutLocked,
+          "output"};
+}
+
+IMidiPorts::Direction<IMidiPorts::Input> IMidiPorts::inDirection()
+{
+  return {mInLock,
+          mIn,
+          mInNames,
+          mInIndex,
+          mInOpen,
+          mInPortName,
+          kInLost,
+          &IMidiPorts::createInLocked,
+          &IMidiPorts::closeInLocked,
+          &IMidiPorts::dropInLocked,
+          "input"};
+}
+
+std::vector<std::string> IMidiPorts::RereadOutNames()
+{
+  return reread(outDirection());
+}
+
+std::vector<std::string> IMidiPorts::RereadInNames()
+{
+  return reread(inDirection());
+}
+
+template <class Client> std::vector<std::string> IMidiPorts::reread(const Direction<Client>& d)
+{
+  std::shared_ptr<Client> lister;
+  {
+    std::lock_guard<DirectionLock> lock(d.lock);
+    if (d.client && !d.client->alive())
+    {
+      d.lock.markPortWork();
+      (this->*d.closeLocked)();
+      d.index = 0;
+      d.portName.clear();
+      d.client.reset();
+    }
+    if (!d.client)
+    {
+      // The client was dropped, never made or its system went away: the system may answer again.
+      d.lock.markPortWork();
+      (this->*d.createLocked)();
+    }
+    lister = d.client;
+  }
+  std::string error;
+  std::vector<std::string> listed;
+  try
+  {
+    listed = readNames(lister.get(), error);
+  }
+  catch (const Unanswered& e)
+  {
+    std::lock_guard<DirectionLock> lock(d.lock);
+    d.lock.markPortWork();
+    if (d.client == lister)
+      (this->*d.dropLocked)(e);
+    listed = {kOffName};
+  }
+  if (!error.empty())
+    log(std::string("reading the ") + d.name + " port names: " + error);
+
+  std::lock_guard<DirectionLock> lock(d.lock);
+  d.names = listed;
+  if (d.open)
+  {
+    const int k = findName(d.names, d.portName.c_str());
+    if (k > 0)
+      d.index = k;
+    else if (d.client == lister)
+      closeGoneLocked(d);
+  }
+  return listed;
+}
+
+template <class Client> void IMidiPorts::closeGoneLocked(const Direction<Client>& d)
+{
+  d.lock.markPortWork();
+  log(std::string(d.name) + " port \"" + d.portName + "\" went away");
+  (this->*d.closeLocked)();
+  d.index = 0;
+  d.portName.clear();
+  mLost |= d.lostBit;
+}
+
 void IMidiPorts::createOutLocked()
 {
   Backend* system = backend();
   try
   {
     if (system)
-      mOut = system->createOutput(kOutClientName);
+      mOut = system->createOutput(mClientName);
   }
   catch (const Unanswered& e)
   {
@@ -298,7 +414,7 @@ void IMidiPorts::createInLocked()
   try
   {
     if (system)
-      mIn = system->createInput(kInClientName, kInputQueueLimit);
+      mIn = system->createInput(mClientName, kInputQueueLimit);
     if (mIn)
       mIn->setHandler([this](double deltaTime, std::vector<unsigned char>* message)
                       { onInput(deltaTime, message); });
@@ -377,7 +493,7 @@ void IMidiPorts::closeInLocked()
 template <class Client>
 int IMidiPorts::openLocked(int& idx, const char* name, const std::vector<std::string>& names, Client* client,
                            std::atomic<int>& index, std::atomic<bool>& open, const char* portName,
-                           const char* direction)
+                           const char* direction, int goneBit)
 {
   index = idx;
   if (idx == 0 || names.empty())
@@ -400,6 +516,7 @@ int IMidiPorts::openLocked(int& idx, const char* name, const std::vector<std::st
     if (position < 0)
     {
       log(std::string(direction) + " port \"" + name + "\" is not present any more");
+      mLost |= goneBit;
       idx = 0;
       index = 0;
       return 0;
@@ -427,6 +544,7 @@ int IMidiPorts::openLocked(int& idx, const char* name, const std::vector<std::st
 int IMidiPorts::OpenOut(int& idx, const char* name)
 {
   std::lock_guard<DirectionLock> lock(mOutLock);
+  mOutLock.markPortWork();
   closeOutLocked();
   mOutPortName.clear();
   if (!mOut && idx != 0 && findName(mOutNames, name) > 0)
@@ -434,7 +552,8 @@ int IMidiPorts::OpenOut(int& idx, const char* name)
   int opened = 0;
   try
   {
-    opened = openLocked(idx, name, mOutNames, mOut.get(), mOutIndex, mOutOpen, kOutPortName, "output");
+    opened =
+        openLocked(idx, name, mOutNames, mOut.get(), mOutIndex, mOutOpen, kOutPortName, "output", kOutGone);
   }
   catch (const Unanswered& e)
   {
@@ -451,6 +570,7 @@ int IMidiPorts::OpenOut(int& idx, const char* name)
 int IMidiPorts::OpenIn(int& idx, const char* name)
 {
   std::lock_guard<DirectionLock> lock(mInLock);
+  mInLock.markPortWork();
   closeInLocked();
   mInPortName.clear();
   if (!mIn && idx != 0 && findName(mInNames, name) > 0)
@@ -458,7 +578,7 @@ int IMidiPorts::OpenIn(int& idx, const char* name)
   int opened = 0;
   try
   {
-    opened = openLocked(idx, name, mInNames, mIn.get(), mInIndex, mInOpen, kInPortName, "input");
+    opened = openLocked(idx, name, mInNames, mIn.get(), mInIndex, mInOpen, kInPortName, "input", kInGone);
   }
   catch (const Unanswered& e)
   {
@@ -508,46 +628,51 @@ void IMidiPorts::watch()
 
 void IMidiPorts::checkOutPort()
 {
-  checkPort(mOutLock, mOut, mOutOpen, mOutIndex, mOutPortName, kOutLost, &IMidiPorts::closeOutLocked,
-            &IMidiPorts::dropOutLocked, "output");
+  checkPort(outDirection());
 }
 
 void IMidiPorts::checkInPort()
 {
-  checkPort(mInLock, mIn, mInOpen, mInIndex, mInPortName, kInLost, &IMidiPorts::closeInLocked,
-            &IMidiPorts::dropInLocked, "input");
+  checkPort(inDirection());
 }
 
-// A direction another thread uses is looked at in the next round.
-template <class Client>
-void IMidiPorts::checkPort(DirectionLock& directionLock, const std::unique_ptr<Client>& client,
-                           std::atomic<bool>& open, std::atomic<int>& index, std::string& portName,
-                           int lostBit, void (IMidiPorts::*closeLocked)(),
-                           void (IMidiPorts::*dropLocked)(const Unanswered&), const char* direction)
+// The ports are listed without the lock: a send meanwhile never waits for a system that does not answer.
+// A direction another thread holds is looked at in the next round.
+template <class Client> void IMidiPorts::checkPort(const Direction<Client>& d)
 {
-  if (!directionLock.tryLockFor(std::chrono::milliseconds(0)))
+  std::shared_ptr<Client> lister;
+  std::string portName;
+  if (!d.lock.tryLockFor(std::chrono::milliseconds(0)))
     return;
-  std::lock_guard<DirectionLock> lock(directionLock, std::adopt_lock);
-  if (!client || !open)
-    return;
+  {
+    std::lock_guard<DirectionLock> lock(d.lock, std::adopt_lock);
+    if (!d.client || !d.open)
+      return;
+    lister = d.client;
+    portName = d.portName;
+  }
   try
   {
-    if (currentPosition(client.get(), portName) >= 0)
+    if (currentPosition(lister.get(), portName) >= 0)
       return;
-    log(std::string(direction) + " port \"" + portName + "\" went away");
-    (this->*closeLocked)();
-    index = 0;
-    portName.clear();
-    mLost |= lostBit;
   }
   catch (const Unanswered& e)
   {
-    (this->*dropLocked)(e);
+    std::lock_guard<DirectionLock> lock(d.lock);
+    d.lock.markPortWork();
+    if (d.client == lister)
+      (this->*d.dropLocked)(e);
+    return;
   }
   catch (const std::exception&)
   {
     // Busy in a stalled send, or a list that changed while it was read: looked at again next round.
+    return;
   }
+  std::lock_guard<DirectionLock> lock(d.lock);
+  // Opened anew meanwhile: that port is looked at next round.
+  if (d.client == lister && d.open && d.portName == portName)
+    closeGoneLocked(d);
 }
 
 bool IMidiPorts::sendLocked(const unsigned char* data, size_t size)
@@ -617,11 +742,13 @@ void IMidiPorts::CloseAll()
   stopWatch();
   {
     std::lock_guard<DirectionLock> lock(mInLock);
+    mInLock.markPortWork();
     closeInLocked();
     mInIndex = 0;
   }
   SetInputCallback(nullptr, nullptr);
   std::lock_guard<DirectionLock> lock(mOutLock);
+  mOutLock.markPortWork();
   closeOutLocked();
   mOutIndex = 0;
 }

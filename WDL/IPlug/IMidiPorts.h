@@ -42,7 +42,10 @@ public:
     kOutLost = 1,
     kInLost = 2,
     // The system stopped answering (rather than a port going away).
-    kUnanswered = 4
+    kUnanswered = 4,
+    // A port chosen by name was not present any more when it was to be opened.
+    kOutGone = 8,
+    kInGone = 16
   };
 
   // The system side of one output client. Errors are thrown as std::exception.
@@ -61,6 +64,9 @@ public:
     virtual bool send(const unsigned char* data, size_t size) = 0;
     // Longest message the client takes in one send, in bytes.
     virtual size_t maxMessageSize() const = 0;
+    // False once the system the client belongs to went away (a JACK server that quit): a new client is
+    // needed to see the ports of a system started again.
+    virtual bool alive() const { return true; }
   };
 
   // The system side of one input client. Sysex passes; time messages and active sensing are filtered.
@@ -77,6 +83,8 @@ public:
     virtual void closePort() = 0;
     // Called on the backend's input thread for every message. Set before openPort.
     virtual void setHandler(Handler handler) = 0;
+    // As Output::alive.
+    virtual bool alive() const { return true; }
   };
 
   // Makes clients. A client that cannot be created gives null or throws std::exception.
@@ -115,10 +123,16 @@ public:
   void SetInputCallback(InputCallback callback, void* userData);
 
   // "OFF", then the system's port names in the system's order, without the ports of this plug-in's own
-  // clients (in any instance). Built on the first call (which creates the client) and cached for the
-  // life of the object. Editor or host thread.
-  const std::vector<std::string>& GetOutNames();
-  const std::vector<std::string>& GetInNames();
+  // clients (in any instance). Built on the first call (which creates the client) and cached until
+  // Reread. Editor or host thread.
+  std::vector<std::string> GetOutNames();
+  std::vector<std::string> GetInNames();
+  // Reads the system's list again into the cache (making the client first when there is none) and
+  // returns it: later opens are found in it. The open port keeps its place under its new position; one
+  // not listed any more is closed and reported (kOutLost / kInLost). The ports are listed without the
+  // direction's lock, so sends go on meanwhile. Editor or host thread.
+  std::vector<std::string> RereadOutNames();
+  std::vector<std::string> RereadInNames();
 
   // Closes the direction's port, then opens the port called name, found again in the system's current
   // list. idx: in: the position last chosen; out: the position of name in the cached list, 0 when name
@@ -149,13 +163,16 @@ public:
   bool IsInOpen() const { return mInOpen.load(); }
 
   // The directions closed since the last call because their port went away or the system stopped
-  // answering (LostBits), then cleared. An open port is looked for in the system's list every
-  // kWatchPeriod by a thread of this object. Any thread.
+  // answering, or whose port chosen by name was gone (LostBits), then cleared. An open port is looked for in
+  // the system's list every kWatchPeriod by a thread of this object. Any thread.
   int TakeLost() { return mLost.exchange(0); }
   static constexpr std::chrono::milliseconds kWatchPeriod{1000};
 
-  // True when name is a port of this plug-in's own clients as the system lists it ("client:port ...").
+  // True when name is a port of this plug-in's own clients, in any instance, as the system lists it
+  // ("client:port ..."): the clients are named "Korvid Editor N", N counting the instances of the process.
   static bool IsOwnPort(const std::string& name);
+  // The name this object gives its clients.
+  const std::string& ClientName() const { return mClientName; }
 
   // Turns raw input into the framework's records: 1-3 bytes give an IMidiMsg (offset 0, missing data
   // bytes 0), 4 or more an ISysEx over a copy of the bytes, 0 nothing. The records live for the call.
@@ -163,19 +180,25 @@ public:
                        const std::function<void(ISysEx*)>& onSysEx);
 
 private:
-  // One direction's lock: BasicLockable, plus a bounded wait for senders.
+  // One direction's lock: BasicLockable, plus a bounded wait for senders. A holder that calls into the
+  // MIDI system (open, close, client changes; each may take up to a deadline) marks its hold as port work:
+  // a sender then gives up at once instead of waiting, so the audio thread never waits for a deadline.
   class DirectionLock
   {
   public:
     void lock();
     void unlock();
-    // False when the lock was not free within timeout.
+    // The holder calls into the MIDI system until it unlocks. Holder only.
+    void markPortWork();
+    // Waits at most timeout while another thread sends or reads; false when the lock was not free in
+    // time, and at once while it is held for port work.
     bool tryLockFor(std::chrono::milliseconds timeout);
 
   private:
     std::mutex mMutex;
     std::condition_variable mFree;
     bool mHeld = false;
+    bool mPortWork = false;
   };
 
   Backend* backend();
@@ -183,11 +206,12 @@ private:
   bool sendLocked(const unsigned char* data, size_t size);
   void closeOutLocked();
   void closeInLocked();
-  // Opens the port called name for one direction whose lock is held and whose port is closed.
+  // Opens the port called name for one direction whose lock is held and whose port is closed; goneBit is
+  // recorded when name is listed but not present any more.
   template <class Client>
   int openLocked(int& idx, const char* name, const std::vector<std::string>& names, Client* client,
                  std::atomic<int>& index, std::atomic<bool>& open, const char* portName,
-                 const char* direction);
+                 const char* direction, int goneBit);
   void onInput(double deltaTime, std::vector<unsigned char>* message);
   void createOutLocked();
   void createInLocked();
@@ -200,14 +224,31 @@ private:
   void watch();
   void checkOutPort();
   void checkInPort();
-  // Closes one direction's open port when the system no longer lists it, recording lostBit.
-  template <class Client>
-  void checkPort(DirectionLock& directionLock, const std::unique_ptr<Client>& client, std::atomic<bool>& open,
-                 std::atomic<int>& index, std::string& portName, int lostBit,
-                 void (IMidiPorts::*closeLocked)(), void (IMidiPorts::*dropLocked)(const Unanswered&),
-                 const char* direction);
+  // One direction's members, for the code both directions share.
+  template <class Client> struct Direction
+  {
+    DirectionLock& lock;
+    std::shared_ptr<Client>& client;
+    std::vector<std::string>& names;
+    std::atomic<int>& index;
+    std::atomic<bool>& open;
+    std::string& portName;
+    int lostBit;
+    void (IMidiPorts::*createLocked)();
+    void (IMidiPorts::*closeLocked)();
+    void (IMidiPorts::*dropLocked)(const Unanswered&);
+    const char* name;
+  };
+  Direction<Output> outDirection();
+  Direction<Input> inDirection();
+  // Closes one direction's open port when the system no longer lists it, recording its lost bit.
+  template <class Client> void checkPort(const Direction<Client>& d);
+  template <class Client> std::vector<std::string> reread(const Direction<Client>& d);
+  // With the direction's lock held for port work: the open port went away.
+  template <class Client> void closeGoneLocked(const Direction<Client>& d);
 
   IPlugBase* mPlug;
+  const std::string mClientName;
   std::unique_ptr<Backend> mBackend;
   bool mBackendTried = false;
   std::mutex mBackendLock;
@@ -215,7 +256,8 @@ private:
   std::string mLogPath;
 
   DirectionLock mOutLock;
-  std::unique_ptr<Output> mOut;
+  // Shared with a listing that runs without the lock.
+  std::shared_ptr<Output> mOut;
   std::vector<std::string> mOutNames;
   std::atomic<int> mOutIndex{0};
   std::atomic<bool> mOutOpen{false};
@@ -223,7 +265,7 @@ private:
   std::string mOutPortName;
 
   DirectionLock mInLock;
-  std::unique_ptr<Input> mIn;
+  std::shared_ptr<Input> mIn;
   std::vector<std::string> mInNames;
   std::atomic<int> mInIndex{0};
   std::atomic<bool> mInOpen{false};

@@ -63,6 +63,9 @@ public:
   // The user chose, from a parameter's menu, the entry it already holds: no OnParamChange follows, as the
   // value stays. Editor thread; base: nothing.
   virtual void OnParamRechosen(int) {}
+  // The editor is about to prompt for a parameter (a menu of its display texts, or a text field): the
+  // plug-in may rewrite the display texts now. Editor thread, without the editor lock; base: nothing.
+  virtual void OnParamMenuOpening(int) {}
   // Audio thread, plug mutex held: in/out hold one buffer per channel (null when there are none).
   // Base: copies each input to the output of the same index and zeroes the other outputs.
   virtual void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames);
@@ -127,13 +130,17 @@ public:
   // ---- External MIDI ports (defined with the port code) ----
 
   // "OFF", then the system's port names; built on the first call and cached.
-  const std::vector<std::string>& getExternalMIDIOutNames();
-  const std::vector<std::string>& getExternalMIDIInNames();
+  std::vector<std::string> getExternalMIDIOutNames();
+  std::vector<std::string> getExternalMIDIInNames();
+  // The system's port names read again; the positions of later opens are those of this list.
+  std::vector<std::string> rereadExternalMIDIOutNames();
+  std::vector<std::string> rereadExternalMIDIInNames();
   // Opens the port named name; idx receives its position (0 for none). Returns the position opened.
   int setExternalMIDIOut(int& idx, const char* name);
   int setExternalMIDIIn(int& idx, const char* name);
-  // The two input operations above wait for an input delivery in progress, which may wait for the plug
-  // mutex: they give a caller's plug mutex back while they run, so other threads may enter meanwhile. Not
+  // The port operations above call into the MIDI system, which may take up to its deadline, and the input
+  // ones wait for an input delivery in progress, which may wait for the plug mutex: they give a caller's
+  // plug mutex back while they run, so other threads (the audio pass above all) may enter meanwhile. Not
   // from inside the input delivery.
   // The port library's input callback; userData is the plug-in.
   static void MIDICallback(double deltaTime, std::vector<unsigned char>* message, void* userData);

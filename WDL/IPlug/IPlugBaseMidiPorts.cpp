@@ -9,21 +9,47 @@
 // holding it would otherwise wait for a delivery that waits for it. Once they return the mutex is held as
 // before, and closing the input still waits for the delivery to end.
 
-const std::vector<std::string>& IPlugBase::getExternalMIDIOutNames()
+// Calls into the MIDI system may take up to its deadline; the audio pass must not wait for them, so the
+// output operations give the plug mutex back as well.
+
+std::vector<std::string> IPlugBase::getExternalMIDIOutNames()
 {
+  WDL_MutexRelease unlocked(&mMutex);
   return mMidiPorts.GetOutNames();
 }
 
-const std::vector<std::string>& IPlugBase::getExternalMIDIInNames()
+std::vector<std::string> IPlugBase::getExternalMIDIInNames()
 {
   WDL_MutexRelease unlocked(&mMutex);
   mMidiPorts.SetInputCallback(&IPlugBase::MIDICallback, this);
   return mMidiPorts.GetInNames();
 }
 
+std::vector<std::string> IPlugBase::rereadExternalMIDIOutNames()
+{
+  WDL_MutexRelease unlocked(&mMutex);
+  return mMidiPorts.RereadOutNames();
+}
+
+std::vector<std::string> IPlugBase::rereadExternalMIDIInNames()
+{
+  WDL_MutexRelease unlocked(&mMutex);
+  mMidiPorts.SetInputCallback(&IPlugBase::MIDICallback, this);
+  return mMidiPorts.RereadInNames();
+}
+
 int IPlugBase::setExternalMIDIOut(int& idx, const char* name)
 {
-  return mMidiPorts.OpenOut(idx, name);
+  // As for the input below: copied first, idx written once the mutex is held again.
+  int chosen = idx;
+  const std::string portName = name ? name : "";
+  int opened = 0;
+  {
+    WDL_MutexRelease unlocked(&mMutex);
+    opened = mMidiPorts.OpenOut(chosen, name ? portName.c_str() : nullptr);
+  }
+  idx = chosen;
+  return opened;
 }
 
 int IPlugBase::setExternalMIDIIn(int& idx, const char* name)

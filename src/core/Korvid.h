@@ -147,14 +147,23 @@ public:
 
   // ---- Ports lost (KorvidPortsLost.cpp) ----
 
-  // Directions whose port went away or whose MIDI system stopped answering since the last look: their
-  // selectors show "OFF", a lost output is absent (mOutputPresent) until a port is chosen again, and the
-  // message line says so. Any thread; takes the plug mutex when something was lost.
+  // Directions whose port went away (also one chosen but gone when it was to be opened) or whose MIDI
+  // system stopped answering since the last look: their selectors show "OFF", a lost output is absent
+  // (mOutputPresent) until a port is chosen again, and the message line says so. Any thread; takes the
+  // plug mutex when something was lost.
   void takeLostPorts();
   // Sets a port selector's parameter (kDeviceOutSelection or kDeviceInSelection), index and control to "OFF".
   void showPortOff(int paramIdx);
   // No output: nothing is sent and the clock stops.
   void outputAbsent();
+  // A port selector's menu lists the ports present now. Editor thread, without the plug mutex.
+  void OnParamMenuOpening(int paramIdx) override;
+  // Reads the system's ports of a selector's direction again and gives the selector that list, its entry
+  // staying on the open port. Takes the plug mutex (given back while the ports are listed).
+  void rereadPortSelector(int paramIdx);
+  // The port the state stores for a direction (0 input, 1 output): the one the user chose or the recall
+  // found or was given, kept through a loss until another is chosen; empty: the selector's entry.
+  std::string mKeptPortNames[2];
 
   // ---- Plug-in state save and recall (KorvidTotalRecall.cpp, KorvidTotalRecallPorts.cpp,
   // KorvidTotalRecallResend.cpp) ----
@@ -491,8 +500,9 @@ private:
   void setMidiFilterFlag(int paramIdx, bool passes);
   // Recall steps (KorvidTotalRecall*.cpp).
   void recallPorts(const StoredState& state);
-  // Opens the port whose name best matches stored (MidiPortNameMatch), logs how it matched and returns its
-  // list index (0: none, the port is closed).
+  // Opens the port whose name best matches stored (MidiPortNameMatch) among the ports present now, logs how
+  // it matched and returns its list index (0: none, the port is closed). A name longer than its slot is
+  // found nowhere.
   int reopenStoredPort(bool output, const std::string& stored);
   // Sets the stored parameters to values (kStoredParamCount of them), then the device id and the MIDI
   // filter flags.

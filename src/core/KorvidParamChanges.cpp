@@ -237,10 +237,15 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
   switch (paramIdx)
   {
   case kDeviceOutSelection:
+  {
     // The port index is the chosen entry; 0 ("OFF") closes the port.
     mMidiOutPortIndex = param->Int();
+    const std::string chosen = param->GetDisplayText(param->Int());
     // The output is there only when the port opened: sends say "Set MIDI I/O First!" otherwise.
-    if (setExternalMIDIOut(mMidiOutPortIndex, param->GetDisplayText(param->Int())) > 0)
+    const bool opened = setExternalMIDIOut(mMidiOutPortIndex, chosen.c_str()) > 0;
+    // The state keeps this choice, also through a loss of the port; a port that did not open is "OFF".
+    mKeptPortNames[1] = opened ? chosen : "";
+    if (opened)
     {
       mOutputPresent = true;
       // A project opened without this output gets its stored values now that the port is open.
@@ -257,12 +262,21 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     }
     takeLostPorts();
     break;
+  }
   case kDeviceInSelection:
+  {
     mMidiInPortIndex = param->Int();
-    setExternalMIDIIn(mMidiInPortIndex, param->GetDisplayText(param->Int()));
+    const std::string chosen = param->GetDisplayText(param->Int());
+    const bool opened = setExternalMIDIIn(mMidiInPortIndex, chosen.c_str()) > 0;
+    mKeptPortNames[0] = opened ? chosen : "";
+    if (!opened && value >= 1.0)
+    {
+      showPortOff(kDeviceInSelection);
+    }
     takeLostPorts();
     startProbeWaitingForInput();
     break;
+  }
   case kAdjustDAWOffset:
     mQueueFrames = 2 * param->Int() + GetBlockSize();
     break;

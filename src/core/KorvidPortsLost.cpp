@@ -13,6 +13,8 @@ namespace
 constexpr const char* kTextOutLost = "MIDI OUT lost";
 constexpr const char* kTextInLost = "MIDI IN lost";
 constexpr const char* kTextUnanswered = "MIDI not answering: ports OFF";
+constexpr const char* kTextOutGone = "MIDI OUT port gone";
+constexpr const char* kTextInGone = "MIDI IN port gone";
 } // namespace
 
 void Korvid::takeLostPorts()
@@ -23,8 +25,8 @@ void Korvid::takeLostPorts()
     return;
   }
   WDL_MutexLock lock(GetMutex());
-  const bool out = (lost & IMidiPorts::kOutLost) != 0;
-  const bool in = (lost & IMidiPorts::kInLost) != 0;
+  const bool out = (lost & (IMidiPorts::kOutLost | IMidiPorts::kOutGone)) != 0;
+  const bool in = (lost & (IMidiPorts::kInLost | IMidiPorts::kInGone)) != 0;
   if (out)
   {
     showPortOff(kDeviceOutSelection);
@@ -34,7 +36,16 @@ void Korvid::takeLostPorts()
   {
     showPortOff(kDeviceInSelection);
   }
-  const char* text = (lost & IMidiPorts::kUnanswered) ? kTextUnanswered : (out ? kTextOutLost : kTextInLost);
+  const char* text = kTextUnanswered;
+  if (!(lost & IMidiPorts::kUnanswered))
+  {
+    if (lost & IMidiPorts::kOutLost)
+      text = kTextOutLost;
+    else if (lost & IMidiPorts::kInLost)
+      text = kTextInLost;
+    else
+      text = (lost & IMidiPorts::kOutGone) ? kTextOutGone : kTextInGone;
+  }
   log(std::string("MIDI PORTS: ") + text);
   showStatusText(text);
 }
@@ -63,4 +74,41 @@ void Korvid::outputAbsent()
     mMIDIMessageManager->sender->resetContinuousClock(true);
   }
   mContinuousClock = false;
+}
+
+void Korvid::OnParamMenuOpening(int paramIdx)
+{
+  if (paramIdx == kDeviceOutSelection || paramIdx == kDeviceInSelection)
+  {
+    rereadPortSelector(paramIdx);
+    // A port that went away since the last look is said now, before the menu shows.
+    takeLostPorts();
+  }
+}
+
+void Korvid::rereadPortSelector(int paramIdx)
+{
+  const bool output = paramIdx == kDeviceOutSelection;
+  WDL_MutexLock lock(GetMutex());
+  const std::vector<std::string> listed = output ? rereadExternalMIDIOutNames() : rereadExternalMIDIInNames();
+  IParam* param = GetParam(paramIdx);
+  if (!param)
+  {
+    return;
+  }
+  param->ResetDisplayTexts();
+  for (size_t k = 0; k < listed.size(); ++k)
+  {
+    param->SetDisplayText(static_cast<int>(k), listed[k].c_str());
+  }
+  // The entry follows the open port to its new place; without one it is "OFF".
+  const int open = output ? (mMidiPorts.IsOutOpen() ? mMidiPorts.GetOutIndex() : 0)
+                          : (mMidiPorts.IsInOpen() ? mMidiPorts.GetInIndex() : 0);
+  const int entry = open < static_cast<int>(listed.size()) ? open : 0;
+  param->SetBounded(entry);
+  (output ? mMidiOutPortIndex : mMidiInPortIndex) = entry;
+  if (IControl* selector = output ? mMidiOutSelector : mMidiInSelector)
+  {
+    selector->SetValueFromPlug(param->GetNormalized());
+  }
 }

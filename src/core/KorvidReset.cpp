@@ -90,5 +90,7 @@ void Korvid::sendSysExInitialization()
   JobArguments args;
   args.jobCode = MIDIMessageSender::kJobDeviceIdEnquiry;
   manager->post(args, [manager]() { manager->dataReceived = false; });
+  // The audio pass goes on meanwhile.
+  WDL_MutexRelease unlocked(GetMutex());
   std::this_thread::sleep_for(std::chrono::milliseconds(kInitializationPauseMs));
 }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -88,15 +89,13 @@ bool Korvid::SerializeState2(ByteChunk* chunk, bool withNames)
   {
     PatchManager unnamed(nullptr);
     PatchManager* names = mPatchManager ? mPatchManager : &unnamed;
-    for (const auto& [slot, paramIdx] : {std::pair{PatchManager::kMidiInPortSlot, kDeviceInSelection},
-                                         std::pair{PatchManager::kMidiOutPortSlot, kDeviceOutSelection}})
+    for (const auto& [slot, paramIdx, kept] :
+         {std::tuple{PatchManager::kMidiInPortSlot, kDeviceInSelection, &mKeptPortNames[0]},
+          std::tuple{PatchManager::kMidiOutPortSlot, kDeviceOutSelection, &mKeptPortNames[1]}})
     {
-      // While stored values wait for the output, a direction without a port keeps the name the project
-      // gave it, so that the project finds its ports again when it is opened with the synthesizer.
-      if (!mPendingStoredValues || wholeValueOf(*this, paramIdx) > 0)
-      {
-        names->setName(slot, selectedPortText(paramIdx));
-      }
+      // A port lost or not found keeps its name, so that the project finds it again when it is opened
+      // with the synthesizer.
+      names->setName(slot, kept->empty() ? selectedPortText(paramIdx) : *kept);
     }
     names->saveAllToChunk(chunk);
     for (int paramIdx : {kDeviceInSelection, kDeviceOutSelection, kBankSelection, kPatchSelection})

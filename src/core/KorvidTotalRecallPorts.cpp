@@ -2,6 +2,7 @@
 #include "Korvid.h"
 
 #include "MidiPortNameMatch.h"
+#include "ParamIndex.h"
 #include "PatchManager.h"
 
 namespace
@@ -11,9 +12,14 @@ constexpr const char* kLogPrefix = "PROJECT RECALL: ";
 
 int Korvid::reopenStoredPort(bool output, const std::string& stored)
 {
-  const std::vector<std::string>& listed = output ? getExternalMIDIOutNames() : getExternalMIDIInNames();
+  // The ports present now: one that came back since the selector's list was read is found too.
+  rereadPortSelector(output ? kDeviceOutSelection : kDeviceInSelection);
+  const std::vector<std::string> listed = output ? getExternalMIDIOutNames() : getExternalMIDIInNames();
+  // A name longer than its slot was never written by the plug-in (damage): it names no port.
   const MidiPortNameMatch match =
-      MidiPortNameMatch::find(listed, stored, static_cast<size_t>(PatchManager::kPortNameWidth));
+      stored.size() > static_cast<size_t>(PatchManager::kPortNameWidth)
+          ? MidiPortNameMatch{}
+          : MidiPortNameMatch::find(listed, stored, static_cast<size_t>(PatchManager::kPortNameWidth));
   const std::string direction = output ? "MIDI Out" : "MIDI In";
   std::string line =
       std::string(kLogPrefix) + direction + " device " + MidiPortNameMatch::describe(match.kind);
@@ -32,5 +38,8 @@ int Korvid::reopenStoredPort(bool output, const std::string& stored)
   const int opened =
       output ? setExternalMIDIOut(index, name.c_str()) : setExternalMIDIIn(index, name.c_str());
   index = opened;
+  // The state keeps the port found, or the project's own one while it is not there.
+  const bool fits = stored.size() <= static_cast<size_t>(PatchManager::kPortNameWidth);
+  mKeptPortNames[output ? 1 : 0] = opened > 0 ? name : (fits ? stored : "");
   return opened;
 }

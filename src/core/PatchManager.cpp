@@ -31,14 +31,6 @@ bool isPortSlot(int slot)
   return slot == PatchManager::kMidiInPortSlot || slot == PatchManager::kMidiOutPortSlot;
 }
 
-// The length word at pos asks for no more than a port slot holds (the writer keeps that width): a longer
-// name is damage, never a port. A word that cannot be read is left to the text reader.
-bool portNameFits(const ByteChunk& chunk, int pos)
-{
-  uint32_t length = 0;
-  return chunk.ReadValue(&length, pos) < 0 || length <= static_cast<uint32_t>(PatchManager::kPortNameWidth);
-}
-
 uint32_t bigEndianAt(const unsigned char* bytes)
 {
   return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
@@ -145,8 +137,6 @@ int PatchManager::readNameBlock(const ByteChunk* chunk, int pos, ByteChunk* data
     // ReadText gives -1 for a length that cannot be read, is negative or runs past the end, and
     // leaves the text empty then; a later slot at -1 reads nothing.
     WDL_String text;
-    if (chunk && isPortSlot(slot) && !portNameFits(*chunk, pos))
-      pos = -1;
     if (chunk)
       pos = chunk->ReadText(&text, pos);
     std::string& name = (*names)[static_cast<size_t>(slot)];

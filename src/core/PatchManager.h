@@ -58,9 +58,9 @@ public:
 
   // Reads a name block at pos into the data block and the 35 slots; returns the position after it,
   // or -1 when the chunk ends early (or pos is negative). Never reads outside the chunk: a length that
-  // runs past its end (or is negative), or a port name longer than its 32 bytes, gives an empty data block
-  // or empty names from there on and -1. Slots 0 to 16 become exactly 16 characters and 19 to 34 exactly 4
-  // (cut, or filled with NUL characters).
+  // runs past its end (or is negative) gives an empty data block or empty names from there on and -1.
+  // Slots 0 to 16 become exactly 16 characters and 19 to 34 exactly 4 (cut, or filled with NUL
+  // characters); the port names (17, 18) stay as read, also when longer than their 32 bytes.
   int loadAllFromChunk(ByteChunk* chunk, int pos);
 
   // The reading half of loadAllFromChunk: the data block into data and the 35 slots, fixed to their

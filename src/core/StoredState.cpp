@@ -40,21 +40,6 @@ int readNumbers(const ByteChunk& chunk, int pos, int count, std::vector<double>*
   return pos;
 }
 
-// The data block carries the start-up body without names: after its version word, doubles. None may be
-// NaN, as in the body itself; bytes after the last whole double are not values.
-bool dataHoldsNoNaN(const ByteChunk& data)
-{
-  double value = 0.0;
-  for (int pos = kVersionWordSize; pos >= 0 && pos <= data.Size() - static_cast<int>(sizeof value);)
-  {
-    pos = data.ReadValue(&value, pos);
-    if (std::isnan(value))
-    {
-      return false;
-    }
-  }
-  return true;
-}
 } // namespace
 
 bool StoredState::read(const ByteChunk& chunk, int pos, bool withNames, int hostCount, int storedCount)
@@ -68,11 +53,8 @@ bool StoredState::read(const ByteChunk& chunk, int pos, bool withNames, int host
   pos = readNumbers(chunk, pos, hostCount, &hostValues);
   if (withNames && pos >= 0)
   {
+    // The data block is carried as stored, never applied: what it holds harms nothing.
     pos = PatchManager::readNameBlock(&chunk, pos, &nameData, &names);
-    if (!dataHoldsNoNaN(nameData))
-    {
-      pos = -1;
-    }
     for (double* value : {&inSelection, &outSelection, &bankSelection, &patchSelection})
     {
       pos = readNumber(chunk, pos, value);

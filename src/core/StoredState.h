@@ -34,8 +34,8 @@ struct StoredState
 
   // Reads a whole body at pos: hostCount host-visible values, with or without the name block, then
   // storedCount stored values, ending where the chunk ends. False when pos is negative, an item runs past
-  // the end of the chunk, bytes are left after the body (a length in the name block lies), a port name is
-  // longer than its slot, or a value, also one of the data block's, is not a number: the fields are then
-  // unspecified.
+  // the end of the chunk, bytes are left after the body (a length in the name block lies), or a value the
+  // recall applies is not a number: the fields are then unspecified. The data block and the port names
+  // are taken as stored, whatever they hold.
   bool read(const ByteChunk& chunk, int pos, bool withNames, int hostCount, int storedCount);
 };

@@ -113,7 +113,8 @@ TEST_F(HostStateTest, ArdourKeepsTheStateInItsSessionAcrossProcesses)
   ASSERT_NE(output.find("session reopened and saved"), std::string::npos) << output;
   expectStateCameBack(storedChunk(session));
 
-  // A port name far longer than its slot: the plug-in refuses the state, and Ardour opens the session.
+  // A port name far longer than its slot: the plug-in takes the state without that port, and Ardour opens
+  // the session.
   ASSERT_TRUE(replaceStoredChunk(session, chunkWithLongPortName));
   output.clear();
   ASSERT_EQ(

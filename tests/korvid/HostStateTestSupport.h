@@ -136,7 +136,7 @@ protected:
   }
 
   // The chunk with a MIDI-In port name of 65,536 characters, far longer than its 32-byte slot: a state the
-  // plug-in must refuse without harm to the host.
+  // plug-in must take without that port and without harm to the host.
   static Bytes chunkWithLongPortName(const Bytes& chunk)
   {
     if (chunk.size() <= kHeaderSize)

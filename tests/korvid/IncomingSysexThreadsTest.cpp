@@ -269,9 +269,18 @@ TEST_F(IncomingSysexThreads, PartTablesAndIndicatorsAreSharedByTheMidiAudioAndWo
         while (receiving.load())
           EXPECT_EQ(plug->mPartBankTable.values().size(), plug->mPartProgramTable.values().size());
       });
+  // The editor opens the port selectors' menus meanwhile: their lists are read again.
+  std::thread editor(
+      [&]()
+      {
+        while (receiving.load())
+          for (int selector : {kDeviceInSelection, kDeviceOutSelection})
+            plug->OnParamMenuOpening(selector);
+      });
   midiInput.join();
   audio.join();
   job.join();
+  editor.join();
 
   // Each part's entry holds the program that came last on its channel.
   for (int p = 0; p < Korvid::kPartCount; ++p)

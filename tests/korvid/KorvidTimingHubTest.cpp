@@ -8,6 +8,7 @@
 #include "IControl.h"
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
+#include "PatchManager.h"
 #include "ProgressIndicator.h"
 
 #include <algorithm>
@@ -186,10 +187,28 @@ TEST_F(KorvidTimingHub, AnOutputPortThatGoesAwayIsSaidAndShownOff)
   IMidiMsg note(0, 0x90, 60, 100);
   plug->sendMidiMsgAndLog(&note);
   EXPECT_EQ(line(*plug, 0), "Set MIDI I/O First!");
+  // The state keeps the port through the loss, until another is chosen.
+  ByteChunk state;
+  const auto savedPort = [&]
+  {
+    plug->SerializeState2(&state, true);
+    return plug->mPatchManager->mNames[PatchManager::kMidiOutPortSlot];
+  };
+  EXPECT_EQ(savedPort(), kPort);
 
-  midi->setOutputPorts({kPort});
+  // Back under another name: listed once the menu opens. An entry gone when chosen says so, stays "OFF".
+  midi->setOutputPorts({"Gone", kPort + std::string(" again")});
+  plug->OnParamMenuOpening(kDeviceOutSelection);
+  EXPECT_STREQ(plug->GetParam(kDeviceOutSelection)->GetDisplayText(2), "Blofeld Out again");
+  midi->setOutputPorts({kPort + std::string(" again")});
   chooseOutputPort(*plug, 1);
+  EXPECT_EQ(line(*plug, 0), "MIDI OUT port gone");
+  EXPECT_EQ(valueOf(*plug, kDeviceOutSelection), 0.0);
+  EXPECT_FALSE(plug->mOutputPresent);
+  EXPECT_EQ(savedPort(), "OFF");
+  chooseOutputPort(*plug, 2);
   EXPECT_TRUE(plug->mOutputPresent);
+  EXPECT_EQ(savedPort(), "Blofeld Out again");
 }
 
 TEST_F(KorvidTimingHub, OutputsCarryTheInputs)

@@ -277,21 +277,19 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
   EXPECT_EQ(giveHostChunk(*plug, Bytes(chunk.begin(), chunk.begin() + kHeaderSize)), 0);
   EXPECT_EQ(giveHostChunk(*plug, Bytes(chunk.begin(), chunk.end() - 1)), 0);
 
-  // Mutated bodies: cut anywhere, a length word that lies, bytes inserted or removed, a value that is not a
-  // number (also in the body's copy in the name block's data), a port name longer than its slot.
+  // Mutated bodies: cut anywhere, a length word that lies, bytes inserted or removed, a value the recall
+  // applies that is not a number.
   std::mt19937 random(19);
   const auto below = [&random](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
   std::vector<size_t> lengthWords = layout.nameLengths;
   lengthWords.push_back(BodyLayout::kDataLength);
   std::vector<size_t> doubles = {BodyLayout::kQuickTab};
-  for (size_t at = BodyLayout::kData + 4; at + 8 <= BodyLayout::kData + layout.dataLength; at += 8)
-    doubles.push_back(at);
   for (size_t at = layout.selections; at < body.size(); at += 8)
     doubles.push_back(at);
   for (size_t round = 0; round < 3000; ++round)
   {
     Bytes mutated = body;
-    switch (round % 6)
+    switch (round % 5)
     {
     case 0:
       mutated.resize(below(body.size()));
@@ -325,16 +323,9 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
       mutated.erase(mutated.begin() + static_cast<long>(at), mutated.begin() + static_cast<long>(at + n));
       break;
     }
-    case 4:
-    {
-      const size_t length = round / 6 % 2 ? 65536 : PatchManager::kPortNameWidth + 1 + below(64);
-      const size_t slot = round / 12 % 2 ? PatchManager::kMidiOutPortSlot : PatchManager::kMidiInPortSlot;
-      mutated = rebuiltBody(body, kShownPart, {{slot, std::string(length, 'B')}}, {});
-      break;
-    }
     default:
     {
-      const double notANumber = round / 6 % 2 ? std::numeric_limits<double>::quiet_NaN()
+      const double notANumber = round / 5 % 2 ? std::numeric_limits<double>::quiet_NaN()
                                               : -std::numeric_limits<double>::quiet_NaN();
       std::memcpy(mutated.data() + doubles[below(doubles.size())], &notANumber, sizeof notANumber);
       break;
@@ -353,6 +344,35 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
   EXPECT_EQ(sentCount(), 0u);
   EXPECT_FALSE(plug->ThreadRunning());
   EXPECT_EQ(plug->getStatusText(), "Stored state unreadable");
+
+  // What nothing applies is taken as stored: a port name longer than its slot names no port ("OFF"), the
+  // other port is found; a NaN in the name block's copy of the values.
+  std::vector<size_t> dataDoubles;
+  for (size_t at = BodyLayout::kData + 4; at + 8 <= BodyLayout::kData + layout.dataLength; at += 8)
+    dataDoubles.push_back(at);
+  for (const auto& [slot, length] : {std::pair{PatchManager::kMidiInPortSlot, size_t{33}},
+                                     std::pair{PatchManager::kMidiOutPortSlot, size_t{65536}},
+                                     std::pair{PatchManager::kMidiOutPortSlot, size_t{0}}})
+  {
+    Bytes taken(chunk.begin(), chunk.begin() + kHeaderSize);
+    Bytes named = length ? rebuiltBody(body, kShownPart, {{slot, std::string(length, 'B')}}, {}) : body;
+    if (!length)
+    {
+      const double notANumber = std::numeric_limits<double>::quiet_NaN();
+      for (size_t at : {dataDoubles.front(), dataDoubles[below(dataDoubles.size())]})
+        std::memcpy(named.data() + at, &notANumber, sizeof notANumber);
+    }
+    taken.insert(taken.end(), named.begin(), named.end());
+    EXPECT_EQ(giveHostChunk(*plug, taken), 1) << length;
+    const bool outLong = length && slot == PatchManager::kMidiOutPortSlot;
+    const bool inLong = length && slot == PatchManager::kMidiInPortSlot;
+    EXPECT_EQ(plug->GetParam(kDeviceOutSelection)->Int(), outLong ? 0 : 1) << length;
+    EXPECT_EQ(plug->GetParam(kDeviceInSelection)->Int(), inLong ? 0 : 1) << length;
+    EXPECT_EQ(plug->mOutputPresent.load(), !outLong) << length;
+    // Saved again, such a port is "OFF".
+    hostChunk(*plug);
+    EXPECT_EQ(plug->mPatchManager->mNames[slot], length ? "OFF" : kBlofeld) << length;
+  }
 
   // The whole body is taken; a pass-through value just below 1.0 keeps its class blocked.
   Bytes whole = chunk;

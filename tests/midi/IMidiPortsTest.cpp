@@ -66,19 +66,37 @@ TEST_F(IMidiPortsTest, ListsBeginWithOffAndFollowTheSystemOrder)
   EXPECT_EQ((std::vector<std::string>{"OFF", "In 1", "In 2"}), ports->GetInNames());
   system->setOutputPorts({"A", "B", "C"});
   EXPECT_EQ(3u, ports->GetOutNames().size()) << "the list is built once";
+  // Until it is read again: the open port keeps its entry at its new position, one gone is closed; one
+  // listed but gone when chosen is said.
+  int idx = 1;
+  ASSERT_EQ(2, ports->OpenOut(idx, "B"));
+  system->setOutputPorts({"C", "A", "B"});
+  EXPECT_EQ((std::vector<std::string>{"OFF", "C", "A", "B"}), ports->RereadOutNames());
+  EXPECT_EQ(3, ports->GetOutIndex());
+  EXPECT_TRUE(ports->IsOutOpen());
+  system->setOutputPorts({"C"});
+  EXPECT_EQ((std::vector<std::string>{"OFF", "C"}), ports->RereadOutNames());
+  EXPECT_FALSE(ports->IsOutOpen());
+  EXPECT_EQ(IMidiPorts::kOutLost, ports->TakeLost());
+  system->setOutputPorts({});
+  EXPECT_EQ(0, ports->OpenOut(idx = 1, "C"));
+  EXPECT_EQ(IMidiPorts::kOutGone, ports->TakeLost());
 }
 
 TEST_F(IMidiPortsTest, ThePlugInsOwnPortsAreNotListed)
 {
-  // As ALSA and JACK name the ports of the plug-in's clients, in this instance or another one.
-  system->setOutputPorts({"RtMidi Input Client:RtMidi Input 130:0", "A",
-                          "RtMidi Input Client-01:RtMidi Input", "RtMidi Input Client-x:port",
-                          "RtMidi Input Clients:port"});
-  system->setInputPorts(
-      {"RtMidi Output Client:RtMidi Output", "In 1", "RtMidi Output Client-12:RtMidi Output"});
-  EXPECT_EQ((std::vector<std::string>{"OFF", "A", "RtMidi Input Client-x:port", "RtMidi Input Clients:port"}),
+  // As ALSA and JACK name the ports of the plug-in's clients, in this instance or another one; other
+  // programs keep theirs, also with RtMidi's default client names.
+  EXPECT_EQ(ports->ClientName().rfind("Korvid Editor ", 0), 0u);
+  system->setOutputPorts({"Korvid Editor 1:RtMidi Input 130:0", "A", "Korvid Editor 12-01:RtMidi Input",
+                          "Korvid Editor 1-x:port", "Korvid Editors:port",
+                          "RtMidi Input Client:RtMidi Input"});
+  system->setInputPorts({ports->ClientName() + ":RtMidi Output", "In 1", "Korvid Editor 3-12:RtMidi Output",
+                         "Korvid Editor :port"});
+  EXPECT_EQ((std::vector<std::string>{"OFF", "A", "Korvid Editor 1-x:port", "Korvid Editors:port",
+                                      "RtMidi Input Client:RtMidi Input"}),
             ports->GetOutNames());
-  EXPECT_EQ((std::vector<std::string>{"OFF", "In 1"}), ports->GetInNames());
+  EXPECT_EQ((std::vector<std::string>{"OFF", "In 1", "Korvid Editor :port"}), ports->GetInNames());
   int idx = 1;
   EXPECT_EQ(1, ports->OpenOut(idx, "A")) << "found again by name among the system's ports";
 }

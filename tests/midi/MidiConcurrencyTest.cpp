@@ -113,6 +113,9 @@ TEST(MidiConcurrencyTest, SendsRacingWithReopeningAndUnpluggingNeverCorruptAMess
         {
           int idx = 1;
           ports->OpenOut(idx, names[i % 3]);
+          // The list read again, as a selector's menu does, beside the sends and the watch.
+          if (i % 4 == 3)
+            ports->RereadOutNames();
         }
       });
   std::vector<std::thread> senders;
@@ -143,13 +146,19 @@ TEST(MidiConcurrencyTest, SendsRacingWithReopeningAndUnpluggingNeverCorruptAMess
     s.join();
   stopReopening = true;
   reopener.join();
+  int off = 1;
+  ports->OpenOut(off, "OFF");
+  ports->TakeLost();
   // "Synth" open (again whenever it went away) until the watch has found it gone once.
   EXPECT_TRUE(korvidtest::waitUntil(
       [&]
       {
         int idx = 1;
-        if (ports->GetOutIndex() != 1)
+        if (!ports->IsOutOpen())
+        {
+          ports->RereadOutNames();
           ports->OpenOut(idx, "Synth");
+        }
         return (ports->TakeLost() & IMidiPorts::kOutLost) != 0;
       }));
   stop = true;

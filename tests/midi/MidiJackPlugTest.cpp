@@ -1,9 +1,11 @@
 // The plug-in base on real JACK ports: it sends to and receives from a second client chosen by port name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DeadlineCall.h"
@@ -116,10 +118,17 @@ TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsAreOff)
   int outIdx = 1, inIdx = 1;
   server->pause();
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(0, plug->setExternalMIDIOut(outIdx = 1, synth.inPortName().c_str()));
+  std::thread reopening([&]
+                        { EXPECT_EQ(0, plug->setExternalMIDIOut(outIdx = 1, synth.inPortName().c_str())); });
+  // A send meanwhile (as from the audio thread) gives up at once rather than wait for the reopening.
+  std::this_thread::sleep_for(200ms);
+  IMidiMsg note(0, 0x90, 60, 100);
+  const auto sending = std::chrono::steady_clock::now();
+  EXPECT_FALSE(plug->SendMidiMsg(&note));
+  EXPECT_LT(std::chrono::steady_clock::now() - sending, 500ms);
+  reopening.join();
   EXPECT_EQ(0, plug->setExternalMIDIIn(inIdx = 1, synth.outPortName().c_str()));
   EXPECT_EQ(IMidiPorts::kOutLost | IMidiPorts::kInLost | IMidiPorts::kUnanswered, plug->takeLost());
-  IMidiMsg note(0, 0x90, 60, 100);
   EXPECT_FALSE(plug->SendMidiMsg(&note));
   auto second = std::make_unique<MidiTestPlug>();
   EXPECT_EQ(std::vector<std::string>{"OFF"}, second->getExternalMIDIOutNames());
@@ -158,6 +167,21 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
           lost |= plug->takeLost();
           return lost == (IMidiPorts::kOutLost | IMidiPorts::kInLost);
         }));
+    if (!wholeServer)
+    {
+      // Started again under another client name: listed once the list is read again, and it works.
+      std::string error;
+      ASSERT_TRUE(synth.open(server->name(), "korvid-blofeld-again", error)) << error;
+      synth.clearReceived();
+      const std::vector<std::string> listed = plug->rereadExternalMIDIOutNames();
+      ASSERT_NE(std::find(listed.begin(), listed.end(), synth.inPortName()), listed.end());
+      int outIdx = 1;
+      ASSERT_GT(plug->setExternalMIDIOut(outIdx, synth.inPortName().c_str()), 0);
+      IMidiMsg note(0, 0x90, 60, 100);
+      ASSERT_TRUE(plug->SendMidiMsg(&note));
+      EXPECT_EQ(1u, synth.waitReceived(1, kArrivalTimeout).size());
+      synth.close();
+    }
   }
   plug.reset();
   synth.close();

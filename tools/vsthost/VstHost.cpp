@@ -330,7 +330,10 @@ void VstHost::AudioLoop(int maxBlocks, int noteOffBlock)
       std::chrono::duration<double>(mBlockSize / mSampleRate));
   mAudioPeak = 0.0f;
   mAudioBlocks = 0;
+  mLongestBlock = 0.0;
+  mLongestBlockStart = 0.0;
   auto next = std::chrono::steady_clock::now();
+  const auto first = next;
   bool noteOn = false;
   while (!mStopAudio && (maxBlocks < 0 || mAudioBlocks < maxBlocks))
   {
@@ -344,7 +347,14 @@ void VstHost::AudioLoop(int maxBlocks, int noteOffBlock)
       SendMidi(kNoteOff, kMiddleC, 0, 0);
       noteOn = false;
     }
+    const auto start = std::chrono::steady_clock::now();
     mAudioPeak = std::max(mAudioPeak, ProcessBlock());
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (took > mLongestBlock)
+    {
+      mLongestBlock = took;
+      mLongestBlockStart = std::chrono::duration<double>(start - first).count();
+    }
     ++mAudioBlocks;
     next += blockTime;
     std::this_thread::sleep_until(next);

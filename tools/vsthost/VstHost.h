@@ -61,6 +61,10 @@ public:
   // Stops the audio thread of StartAudio; the peak output level and the seconds of audio it processed.
   float StopAudio(double* seconds = nullptr);
   bool AudioRunning() const { return mAudio.joinable(); }
+  // The longest time one block of the last audio run took in the plug-in, and when it started in the run,
+  // in seconds. After the run.
+  double LongestBlockSeconds() const { return mLongestBlock; }
+  double LongestBlockStart() const { return mLongestBlockStart; }
   // One block of processReplacing on the calling thread; returns the peak output level.
   float ProcessBlock();
   // One block of processDoubleReplacing on the calling thread; returns the peak output level.
@@ -102,6 +106,8 @@ private:
   // Written by the audio thread, read after it has been joined.
   float mAudioPeak = 0.0f;
   long mAudioBlocks = 0;
+  double mLongestBlock = 0.0;
+  double mLongestBlockStart = 0.0;
   std::mutex mTimeLock;
   VstTimeInfo mTimeInfo{};
   CallCounts mCounts;

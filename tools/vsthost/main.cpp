@@ -159,6 +159,9 @@ void printAudio(VstHost& host, const Options& options, double seconds, float pea
 {
   std::cout << "audio: " << seconds << " s at " << kSampleRate << " Hz, blocks of " << kBlockSize
             << ", transport " << (options.playing ? "playing" : "stopped") << ", peak " << peak << "\n";
+  std::cout << "longest block: " << host.LongestBlockSeconds() * 1000.0 << " ms of "
+            << 1000.0 * kBlockSize / kSampleRate << " ms, " << host.LongestBlockStart()
+            << " s into the run\n";
   std::cout << "host calls: wantMidi " << host.Counts().wantMidi << ", getTime " << host.Counts().getTime
             << ", automate " << host.Counts().automate << ", events " << host.Counts().eventsFromPlugin
             << "\n";

@@ -46,6 +46,11 @@ RtMidiInputClient::~RtMidiInputClient()
   deadlinecall::release(std::move(mShared));
 }
 
+bool RtMidiInputClient::alive() const
+{
+  return !(mShared->watch && mShared->watch->serverGone());
+}
+
 void RtMidiInputClient::checkServer() const
 {
   if (mShared->watch && mShared->watch->serverGone())

@@ -26,6 +26,7 @@ public:
   void openPort(unsigned int index, const std::string& portName) override;
   void closePort() override;
   void setHandler(Handler handler) override;
+  bool alive() const override;
 
 private:
   struct Shared;

@@ -160,20 +160,38 @@ void RtMidiOutputClient::finishPortCall(bool answered)
   mShared->done.notify_all();
 }
 
+// Listing reads the system's graph and touches neither the port nor the send buffer, so it runs beside a
+// send: a watch or a menu listing the ports never holds up a sender.
+template <class Result, class Call> Result RtMidiOutputClient::listCall(Call call)
+{
+  {
+    std::lock_guard<std::mutex> lock(mShared->lock);
+    if (mShared->callStalled)
+      throw IMidiPorts::Unanswered("the output client has not answered an earlier call");
+  }
+  try
+  {
+    return deadlinecall::ask<Result>([shared = mShared, call] { return call(*shared->out); });
+  }
+  catch (const IMidiPorts::Unanswered&)
+  {
+    // The call given up on may still use the RtMidi client: nothing else does from now on.
+    std::lock_guard<std::mutex> lock(mShared->lock);
+    mShared->callStalled = true;
+    throw;
+  }
+}
+
 unsigned int RtMidiOutputClient::portCount()
 {
   if (serverGone())
     return 0;
-  auto result = std::make_shared<unsigned int>(0);
-  portCall([result](RtMidiOut& out) { *result = out.getPortCount(); });
-  return *result;
+  return listCall<unsigned int>([](RtMidiOut& out) { return out.getPortCount(); });
 }
 
 std::string RtMidiOutputClient::portName(unsigned int index)
 {
-  auto result = std::make_shared<std::string>();
-  portCall([result, index](RtMidiOut& out) { *result = out.getPortName(index); });
-  return *result;
+  return listCall<std::string>([index](RtMidiOut& out) { return out.getPortName(index); });
 }
 
 void RtMidiOutputClient::openPort(unsigned int index, const std::string& portName)

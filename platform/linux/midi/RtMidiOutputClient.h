@@ -15,8 +15,8 @@ class RtMidiOut;
 // that buffer never fits. Here every message is handed to a worker thread and the caller waits at most
 // kSendDeadlineMs for it; a message longer than maxMessageSize() is refused. While a send is stalled,
 // later sends fail at once. Listing, opening and closing are given up on after a deadline
-// (IMidiPorts::Unanswered); the client takes nothing more after that. Calls are serialised by
-// IMidiPorts; any thread may make them.
+// (IMidiPorts::Unanswered); the client takes nothing more after that. Sends, opening and closing are
+// serialised by IMidiPorts; listing runs beside them. Any thread may make the calls.
 class RtMidiOutputClient : public IMidiPorts::Output
 {
 public:
@@ -38,6 +38,7 @@ public:
   void closePort() override;
   bool send(const unsigned char* data, size_t size) override;
   size_t maxMessageSize() const override { return kMaxMessageBytes; }
+  bool alive() const override { return !serverGone(); }
 
 private:
   struct Shared;
@@ -49,6 +50,8 @@ private:
   // Runs call on the RtMidi client with the worker kept idle and a deadline.
   void portCall(const std::function<void(RtMidiOut&)>& call);
   void finishPortCall(bool answered);
+  // Runs call on the RtMidi client beside the worker, with a deadline.
+  template <class Result, class Call> Result listCall(Call call);
   bool serverGone() const;
 
   std::shared_ptr<Shared> mShared;
