@@ -772,6 +772,10 @@ public:
   bool ThreadRunning();
   // The librarian slot that receives a library record (0 without a librarian).
   int getSelectedLibrarianSlot();
+  // Selects slot (-1 for none, else 0..127) in pane (LibrarianViewControl::kUpperPane or kLowerPane) of the
+  // librarian and the slot view together; a slot also becomes the one the arrow keys go on from. Runs under
+  // the editor lock, at once when that needs no waiting, else queued. Any thread.
+  void selectLibrarianSlot(int pane, int slot);
 
   // Owned; null before initDeviceCommunication and after stopDeviceCommunication.
   class MIDIMessageManager* mMIDIMessageManager = nullptr;

@@ -75,20 +75,7 @@ void Korvid::updateBankAndProgramMenuNames(bool keepBankMenu)
     // The program selects a slot of the upper pane: never one outside the bank.
     program = program < 0 ? 0 : (program > kLastSlot ? kLastSlot : program);
     hide(mMenuLayers[multi ? kPerfBankNameMenu : kProgBankNameMenu], false);
-    if (LibrarianViewControl* view = mLibrarianView)
-    {
-      EditorLock::Get().RunOrDefer(view,
-                                   [view, program]()
-                                   {
-                                     view->selectedUpper = program;
-                                     view->cursorSlot = program;
-                                     view->SetDirty(false);
-                                   });
-    }
-    if (mPatchLibrarian)
-    {
-      mPatchLibrarian->mSelectedUpperSlot = program;
-    }
+    selectLibrarianSlot(LibrarianViewControl::kUpperPane, program);
   }
   if (mProgramNumberPopupMenu)
   {
@@ -101,6 +88,28 @@ void Korvid::updateBankAndProgramMenuNames(bool keepBankMenu)
   if (!libraryControl)
   {
     hide(mMenuLayers[kBankNumberMenu], false);
+  }
+}
+
+void Korvid::selectLibrarianSlot(int pane, int slot)
+{
+  LibrarianViewControl* view = mLibrarianView;
+  PatchLibrarian* librarian = mPatchLibrarian;
+  const auto select = [view, librarian, pane, slot]()
+  {
+    LibrarianViewControl::selectSlot(view, librarian, pane, slot);
+    if (view && slot >= 0 && slot < LibrarianViewControl::kSlotCount)
+    {
+      view->cursorSlot = slot;
+    }
+  };
+  if (view)
+  {
+    EditorLock::Get().RunOrDefer(view, select);
+  }
+  else
+  {
+    select();
   }
 }
 

@@ -187,15 +187,7 @@ void Korvid::stepProgram(int part, int step, bool pressed)
       // Library control: the next slot of the pane in use goes to the part.
       const bool lower = view && view->activePane == LibrarianViewControl::kLowerPane;
       const int slot = wrappedProgram((view ? view->cursorSlot : program) + step);
-      if (view)
-      {
-        view->cursorSlot = slot;
-        (lower ? view->selectedLower : view->selectedUpper) = slot;
-      }
-      if (mPatchLibrarian)
-      {
-        (lower ? mPatchLibrarian->mSelectedLowerSlot : mPatchLibrarian->mSelectedUpperSlot) = slot;
-      }
+      selectLibrarianSlot(lower ? LibrarianViewControl::kLowerPane : LibrarianViewControl::kUpperPane, slot);
       setStoredValue(kMultiPartPatch + part, slot);
       program = slot;
       sendPatchToDeviceFromLibrarian(
@@ -210,15 +202,7 @@ void Korvid::stepProgram(int part, int step, bool pressed)
       // From the part's own program, within its bank.
       program = wrappedProgram(program + step);
       setStoredValue(mMultiMode ? kMultiPatch : kMultiPartPatch + part, program);
-      if (view)
-      {
-        view->selectedUpper = program;
-        view->cursorSlot = program;
-      }
-      if (mPatchLibrarian)
-      {
-        mPatchLibrarian->mSelectedUpperSlot = program;
-      }
+      selectLibrarianSlot(LibrarianViewControl::kUpperPane, program);
       if (BankChangeMessage(part) && mProgramChangeControlsBank && manager)
       {
         SetLibrarianRequestActive(false);

@@ -131,8 +131,13 @@ void Korvid::patchTypeChanged(int multiFlag, int kind, bool reload)
     mPatchLibrarian->initBankFilesOnDiscard(getPatchesFolderStr());
   }
   mPatchLibrarian->mPatchType = multiFlag;
-  mPatchLibrarian->mSelectedUpperSlot = 0;
-  mPatchLibrarian->mSelectedLowerSlot = 0;
+  // The selections start again at the first slot, highlight and all; category and search lists leave the
+  // upper pane's bank, and so its selection, as they are.
+  if (kind != kKindCategories && kind != kKindSearch)
+  {
+    selectLibrarianSlot(LibrarianViewControl::kUpperPane, 0);
+  }
+  selectLibrarianSlot(LibrarianViewControl::kLowerPane, 0);
   if (mLibrarianView)
   {
     mLibrarianView->patchSelectionUpperChanged();
@@ -241,11 +246,12 @@ void Korvid::refreshPopUpMenus()
       mRightPerfPopupMenu->refreshFolderStructure(librarian, this, 0, mLowerMultiPair.displayName,
                                                   mLowerMultiPair.title);
     }
-    const SelectionName& pair =
-        mLibrarianView && mLibrarianView->activePane == 1 ? mLowerMultiPair : mUpperMultiPair;
+    // The bank-name menu opens its bank in the upper pane: it is given the upper pane's bank, whichever pane
+    // holds the selection.
     if (mPerfBankNamePopupMenu)
     {
-      mPerfBankNamePopupMenu->refreshPatchNames(librarian, this, 0, pair.displayName, pair.title);
+      mPerfBankNamePopupMenu->refreshPatchNames(librarian, this, 0, mUpperMultiPair.displayName,
+                                                mUpperMultiPair.title);
     }
   }
   else
@@ -276,12 +282,10 @@ void Korvid::refreshPopUpMenus()
       mRightPatchPopupMenu->refreshFolderStructure(librarian, this, 0, mLowerSoundPair.displayName,
                                                    mLowerSoundPair.title);
     }
-    // The sound bank shown in the active pane is the one to tick.
-    const SelectionName& pair =
-        mLibrarianView && mLibrarianView->activePane == 1 ? mLowerSoundPair : mUpperSoundPair;
     if (mProgBankNamePopupMenu)
     {
-      mProgBankNamePopupMenu->refreshPatchNames(librarian, this, 0, pair.displayName, pair.title);
+      mProgBankNamePopupMenu->refreshPatchNames(librarian, this, 0, mUpperSoundPair.displayName,
+                                                mUpperSoundPair.title);
     }
   }
   if (mLibrarianView)

@@ -230,6 +230,10 @@ public:
   // When the last short program change came in, on the editor's mTickCount.
   std::atomic<int32_t> programChangeTimeStamp{0};
 
+  // Selects slot (0..127) in the upper pane of the slot view and the librarian, under the editor lock
+  // (runOnEditorSide); other values change nothing. Any thread.
+  void selectUpperSlot(int slot);
+
 private:
   // Randomizings so far: part of each new seed.
   uint32_t randomizeCount = 0;
@@ -263,6 +267,4 @@ private:
   // the editor (job 6, a dump expected; dropped when the worker is busy) and sends its locked sections back
   // after it.
   void changeBankAndRequestSound(int part);
-  // Selects slot (0..127) in the upper pane of the slot view and the librarian, under the editor lock.
-  void selectUpperSlot(int slot);
 };

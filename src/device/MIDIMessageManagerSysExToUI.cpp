@@ -203,15 +203,11 @@ void MIDIMessageManager::selectUpperSlot(int slot)
   runOnEditorSide(
       [this, slot]()
       {
-        if (LibrarianViewControl* view = plug->mLibrarianView)
+        LibrarianViewControl* view = plug->mLibrarianView;
+        LibrarianViewControl::selectSlot(view, librarian, LibrarianViewControl::kUpperPane, slot);
+        if (view)
         {
-          view->selectedUpper = slot;
           view->cursorSlot = slot;
-          view->SetDirty(false);
-        }
-        if (librarian)
-        {
-          librarian->mSelectedUpperSlot = slot;
         }
       });
 }

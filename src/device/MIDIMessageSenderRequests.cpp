@@ -141,22 +141,10 @@ MIDIMessageSender::Reply MIDIMessageSender::awaitDump(int stepMs, const char* te
 
 void MIDIMessageSender::setSelectedLibrarianSlot(int slot)
 {
+  // The next store or request into the library acts on the slot shown selected.
   if (manager && manager->librarian)
   {
-    // The slot view reads it under the editor lock, and highlights it: the next store or request into the
-    // library acts on the slot shown selected.
-    manager->runOnEditorSide(
-        [this, slot]()
-        {
-          manager->librarian->mSelectedUpperSlot = slot;
-          LibrarianViewControl* view = plug->mLibrarianView;
-          if (view && slot >= 0 && slot < LibrarianViewControl::kSlotCount)
-          {
-            view->selectedUpper = slot;
-            view->cursorSlot = slot;
-            view->SetDirty(false);
-          }
-        });
+    manager->selectUpperSlot(slot);
   }
 }
 

@@ -186,14 +186,9 @@ void followPartProgram(Korvid* plug, int part)
     return;
   }
   const int slot = partInt(plug, kMultiPartPatch, part);
+  plug->selectLibrarianSlot(LibrarianViewControl::kUpperPane, slot);
   if (LibrarianViewControl* view = plug->mLibrarianView)
   {
-    EditorLock::Get().RunOrDefer(view,
-                                 [view, slot]()
-                                 {
-                                   view->selectedUpper = slot;
-                                   view->SetDirty(false);
-                                 });
     view->patchSelectionUpperChanged();
   }
   if (plug->mPatchLibrarian)
@@ -278,19 +273,7 @@ void refreshLibrarianQuick(Korvid* plug, int part)
   const int slot = partInt(plug, kMultiPartPatch, part);
   if (LibrarianViewControl* view = plug->mLibrarianView)
   {
-    EditorLock::Get().RunOrDefer(view,
-                                 [view, slot]()
-                                 {
-                                   if (view->activePane == 1)
-                                   {
-                                     view->selectedLower = slot;
-                                   }
-                                   else
-                                   {
-                                     view->selectedUpper = slot;
-                                   }
-                                   view->SetDirty(false);
-                                 });
+    EditorLock::Get().RunOrDefer(view, [view, slot]() { view->select(view->activePane, slot); });
   }
 }
 

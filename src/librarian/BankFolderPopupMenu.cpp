@@ -491,7 +491,7 @@ void BankFolderPopupMenu::chooseUpperBankAndSend(bool multis)
   if (view && view->cursorSlot >= 0)
   {
     const int slot = view->cursorSlot;
-    mLibrarian->mSelectedUpperSlot = slot;
+    mEditor->selectLibrarianSlot(view->activePane, slot);
     mEditor->sendPatchToDeviceFromLibrarian(slot, view->activePane, mEditor->mCurrentPart);
   }
   redrawAfterPopup();

@@ -71,6 +71,14 @@ public:
   // Copies the record taken by the last Copy into the upper slot under (x, y).
   void PasteSlotData(int x, int y);
 
+  // The one way a pane's selection changes: slot (-1 for none, else 0..127; other values change nothing)
+  // becomes the highlight of pane (kUpperPane or kLowerPane) and the librarian's selected slot of that pane,
+  // which a store, a send, a rename, an init and a library request act on. view and librarian may be null.
+  // Editor thread under the editor lock (other threads through EditorLock::RunOrDefer).
+  static void selectSlot(LibrarianViewControl* view, PatchLibrarian* librarian, int pane, int slot);
+  // selectSlot on this view and its librarian.
+  void select(int pane, int slot) { selectSlot(this, librarian, pane, slot); }
+
   // The slot text controls of a pane (0 upper, 1 lower), slot 0 to 127; null outside.
   ITextControl* getSlotText(int pane, int slot) const;
   // The slot of pane under (x, y), or -1.
@@ -102,7 +110,8 @@ public:
   int sourceSlot = -1;
   // The lower slot under the last left button press, until a drag takes it (-1 for none).
   int pressedLower = -1;
-  // Selected slot of each pane, -1 for none.
+  // Selected slot of each pane, -1 for none: the highlight. Written through selectSlot only, which keeps the
+  // librarian's selected slots in step.
   int selectedUpper = 0;
   int selectedLower = -1;
   // The pane of the last hit slot: kUpperPane or kLowerPane.
@@ -123,6 +132,7 @@ private:
   Hit hitAt(int x, int y) const;
   // Takes the record of the pressed lower slot as the one dragged; nothing without a press there.
   void startDrag();
+  // No slot selected in either pane.
   void resetSelections();
   // The selections of a hit as a click makes them: active pane and the save button's greying follow.
   void selectHit(const Hit& hit);
@@ -139,7 +149,6 @@ private:
   void say(const std::string& text) const;
   // Drops an armed rename; hideField also hides the rename field.
   void blockRename(bool hideField);
-  void writeSelectionsToLibrarian(bool upper, bool lower);
 
   PatchLibrarian* librarian;
   Korvid* plug;

@@ -42,10 +42,24 @@ LibrarianViewControl::Hit LibrarianViewControl::hitAt(int x, int y) const
   return Hit{slotAt(kUpperPane, x, y), slotAt(kLowerPane, x, y)};
 }
 
+void LibrarianViewControl::selectSlot(LibrarianViewControl* view, PatchLibrarian* librarian, int pane,
+                                      int slot)
+{
+  if (slot < -1 || slot >= kSlotCount || (pane != kUpperPane && pane != kLowerPane))
+    return;
+  const bool upper = pane == kUpperPane;
+  if (librarian != nullptr)
+    (upper ? librarian->mSelectedUpperSlot : librarian->mSelectedLowerSlot) = slot;
+  if (view == nullptr)
+    return;
+  (upper ? view->selectedUpper : view->selectedLower) = slot;
+  view->SetDirty(false);
+}
+
 void LibrarianViewControl::resetSelections()
 {
-  selectedUpper = -1;
-  selectedLower = -1;
+  select(kUpperPane, -1);
+  select(kLowerPane, -1);
 }
 
 void LibrarianViewControl::selectHit(const Hit& hit)
@@ -53,29 +67,19 @@ void LibrarianViewControl::selectHit(const Hit& hit)
   ControlLayer* saveButton = plug != nullptr ? plug->mSaveChangesLayer : nullptr;
   if (hit.upper >= 0)
   {
-    selectedUpper = hit.upper;
+    select(kUpperPane, hit.upper);
     activePane = kUpperPane;
     if (saveButton != nullptr)
       saveButton->GrayOut(false);
   }
   if (hit.lower >= 0)
   {
-    selectedLower = hit.lower;
+    select(kLowerPane, hit.lower);
     activePane = kLowerPane;
     // Saving writes the upper bank: not offered while a source slot is selected.
     if (saveButton != nullptr)
       saveButton->GrayOut(true);
   }
-}
-
-void LibrarianViewControl::writeSelectionsToLibrarian(bool upper, bool lower)
-{
-  if (librarian == nullptr)
-    return;
-  if (upper)
-    librarian->mSelectedUpperSlot = selectedUpper;
-  if (lower)
-    librarian->mSelectedLowerSlot = selectedLower;
 }
 
 void LibrarianViewControl::blockRename(bool hideField)
@@ -107,7 +111,6 @@ void LibrarianViewControl::OnMouseDown(int x, int y, IMouseMod* pMod)
   resetSelections();
   const Hit hit = hitAt(x, y);
   selectHit(hit);
-  writeSelectionsToLibrarian(true, true);
   pressedLower = right ? -1 : hit.lower;
   if (!right)
   {
@@ -138,11 +141,7 @@ void LibrarianViewControl::OnMouseDblClick(int x, int y, IMouseMod*)
   selectHit(hit);
   const int last = hit.lower >= 0 ? hit.lower : hit.upper;
   cursorSlot = last;
-  if (activePane == kLowerPane)
-    selectedLower = last;
-  else
-    selectedUpper = last;
-  writeSelectionsToLibrarian(activePane == kUpperPane, activePane == kLowerPane);
+  select(activePane, last);
   if (selectedUpper >= 0 || selectedLower >= 0)
     plug->sendPatchToDeviceFromLibrarian(last, activePane, currentPart());
 }
@@ -154,13 +153,7 @@ bool LibrarianViewControl::OnKeyDown(int, int, int key)
     return false;
   const int next = movedSlot(cursorSlot, key);
   cursorSlot = next;
-  if (activePane == kLowerPane)
-    selectedLower = next;
-  else
-    selectedUpper = next;
-  // What the slot menus and library requests act on stays the slot shown selected.
-  writeSelectionsToLibrarian(activePane == kUpperPane, activePane == kLowerPane);
-  SetDirty(false);
+  select(activePane, next);
   if (selectedUpper < 0 && selectedLower < 0)
     return false;
   if (plug != nullptr)
@@ -187,7 +180,7 @@ void LibrarianViewControl::startDrag()
   if (pressedLower < 0)
     return;
   resetSelections();
-  selectedLower = pressedLower;
+  select(kLowerPane, pressedLower);
   dragging = true;
   sourceSlot = pressedLower;
   draggedRecord = lowerRecord(pressedLower);
@@ -209,7 +202,6 @@ void LibrarianViewControl::OnMouseUp(int x, int y, IMouseMod*)
   resetSelections();
   // As a click there: the save button follows the pane that is now selected.
   selectHit(hit);
-  writeSelectionsToLibrarian(true, false);
   if (hit.upper < 0)
   {
     // Released on the slot it was taken from, it was a click that moved a little: no word.

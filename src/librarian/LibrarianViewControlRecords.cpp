@@ -89,8 +89,7 @@ bool LibrarianViewControl::transferRecord(const LibrarianPatch& record, int sour
     fillToBankSize(*bank);
     bank->mRecords[static_cast<std::size_t>(target)] = record;
   }
-  librarian->mSelectedUpperSlot = target;
-  selectedUpper = target;
+  select(kUpperPane, target);
   activePane = kUpperPane;
   loadPane(kUpperPane);
   plug->SetLibrarianStatusUnsaved(true);
@@ -100,13 +99,10 @@ bool LibrarianViewControl::transferRecord(const LibrarianPatch& record, int sour
 
 void LibrarianViewControl::CopySlotData(int x, int y)
 {
-  selectedLower = -1;
   const int hit = slotAt(kLowerPane, x, y);
+  select(kLowerPane, hit);
   if (hit >= 0)
-  {
     activePane = kLowerPane;
-    selectedLower = hit;
-  }
   sourceSlot = hit;
   const LibrarianPatch record = lowerRecord(hit);
   if (hit < 0 || record.mMessages.empty())
@@ -125,11 +121,9 @@ void LibrarianViewControl::CopySlotData(int x, int y)
 void LibrarianViewControl::PasteSlotData(int x, int y)
 {
   SetDirty(false);
-  selectedUpper = slotAt(kUpperPane, x, y);
+  select(kUpperPane, slotAt(kUpperPane, x, y));
   if (selectedUpper >= 0)
     activePane = kUpperPane;
-  if (librarian != nullptr)
-    librarian->mSelectedUpperSlot = selectedUpper;
   if (copiedBank < 0)
   {
     say("Nothing to paste - Copy a slot of the lower bank first");

@@ -57,9 +57,11 @@ public:
   std::ostringstream mLogText;
   // The plug-in, not owned; null in tests.
   Korvid* mOwner = nullptr;
-  // Slots selected in the slot view's panes (0..127).
+  // Slots selected in the slot view's panes (0..127, -1 for none), as the view highlights them. Changed
+  // only through LibrarianViewControl::selectSlot (or Korvid::selectLibrarianSlot), which moves the highlight
+  // with them.
   int mSelectedUpperSlot = 0;
-  int mSelectedLowerSlot = 0;
+  int mSelectedLowerSlot = -1;
   // The slot the editor's part is on: the page switch writes the part's program number here.
   int mCurrentSlot = 0;
   // Full paths of the folders the last scan visited, in visiting order.

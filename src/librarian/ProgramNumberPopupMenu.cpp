@@ -99,13 +99,7 @@ bool ProgramNumberPopupMenu::sendLibrarySlot(int p)
     mEditor->sendPatchToDeviceFromLibrarian(p, LibrarianViewControl::kUpperPane, mEditor->mCurrentPart);
     return false;
   }
-  if (LibrarianViewControl* view = mEditor->mLibrarianView)
-  {
-    view->selectedUpper = p;
-    view->cursorSlot = p;
-    view->SetDirty(false);
-  }
-  mLibrarian->mSelectedUpperSlot = p;
+  mEditor->selectLibrarianSlot(LibrarianViewControl::kUpperPane, p);
   std::this_thread::sleep_for(kBeforeLibrarySend);
   mEditor->sendPatchToDeviceFromLibrarian(p, LibrarianViewControl::kUpperPane, mEditor->mCurrentPart);
   return true;
