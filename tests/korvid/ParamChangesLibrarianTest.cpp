@@ -4,7 +4,12 @@
 
 #include "ControlAction.h"
 #include "ControlLayer.h"
+#include "HeadlessSurface.h"
 #include "LibrarianViewControl.h"
+#include "ProgramNumberPopupMenu.h"
+#include "SoundDumpLayout.h"
+
+#include <functional>
 
 using namespace korvidtest;
 
@@ -601,6 +606,90 @@ TEST_F(ParamChangesLibrarian, DiscardReadsTheLibraryAgainAndFreesTheBank)
     EXPECT_EQ(plug->getStatusText(), "Folders rescanned");
     plug.reset();
     std::filesystem::remove_all(patchesFolder());
+  }
+}
+TEST_F(ParamChangesLibrarian, EveryPathThatMovesTheSelectionMovesTheSlotASingleStoreSends)
+{
+  writeThreeBanks();
+  midi->setInputPorts({"Blofeld In"});
+  // The left button pressed on slot from of pane and released on upper slot to (-1: where it was pressed).
+  const auto mouse = [](Korvid& plug, int pane, int from, int to = -1)
+  {
+    IMouseMod left(true, false);
+    const IRECT a = *plug.mLibrarianView->getSlotText(pane, from)->GetRECT();
+    const IRECT b = to < 0 ? a : *plug.mLibrarianView->getSlotText(0, to)->GetRECT();
+    plug.getSurface()->OnMouseDown(a.MW(), a.MH(), &left);
+    plug.getSurface()->OnMouseDrag(b.MW(), b.MH(), &left);
+    plug.getSurface()->OnMouseUp(b.MW(), b.MH(), &left);
+  };
+  JobArguments requestBank;
+  requestBank.jobCode = MIDIMessageSender::kJobRequestAllPatches;
+  const struct
+  {
+    const char* path;
+    std::vector<std::pair<int, double>> edits; // kPatchSearchString: "Pad" typed
+    std::function<void(Korvid&)> then;
+    int upper; // the slot highlighted afterwards in the upper bank, B
+  } rows[] = {
+      {"click", {}, [&](Korvid& p) { mouse(p, 0, 9); }, 9},
+      {"keys", {}, [](Korvid& p) { p.mLibrarianView->OnKeyDown(0, 0, 2); }, 6},
+      {"drag", {}, [&](Korvid& p) { mouse(p, 1, 0, 9); }, 9},
+      {"search", {{kPatchSearch, 1}, {kPatchSearchString, 0}}, nullptr, 5},
+      {"category", {{kCategorySelection, 1}}, nullptr, 5},
+      {"rescan", {{kRefreshFolders, 1}}, nullptr, 0},
+      {"type switch", {{kDatatype, 1}, {kDatatype, 0}}, nullptr, 0},
+      {"program stepping", {{kControlLibrary, 1}, {kPatchUp, 1}}, nullptr, 1},
+      {"program change",
+       {{kControlLibrary, 1}, {kMIDIFilterHWPCPassThrough, 1}},
+       [this](Korvid&) {
+         midi->inject("Blofeld In", {0xC2, 20});
+       },
+       20},
+      {"program selector",
+       {{kControlLibrary, 1}},
+       [](Korvid& p)
+       {
+         dynamic_cast<HeadlessSurface*>(p.getSurface())->QueueMenuPath({2, 3});
+         p.mProgramNumberPopupMenu->OnMouseDown(0, 0, nullptr);
+       },
+       23},
+      {"request", {}, [&](Korvid& p) { p.mMIDIMessageManager->post(requestBank); }, 0},
+      {"rescan with a lower selection",
+       {},
+       [&](Korvid& p)
+       {
+         mouse(p, 1, 1);
+         press(p, kRefreshFolders);
+       },
+       0},
+  };
+  for (const auto& row : rows)
+  {
+    SCOPED_TRACE(row.path);
+    auto plug = constructWithOutput();
+    edit(*plug, kDeviceInSelection, 1);
+    edit(*plug, kMainTab, 1);
+    plug->mUpperListControl->SetValueFromUserInput(0.5);
+    mouse(*plug, 0, 5);
+    for (const auto& [paramIdx, value] : row.edits)
+      paramIdx == kPatchSearchString ? enterText(*plug, paramIdx, "Pad") : edit(*plug, paramIdx, value);
+    if (row.then)
+      row.then(*plug);
+    ASSERT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
+    plug->mMIDIMessageManager->flushEditorSide();
+    EXPECT_EQ(plug->mLibrarianView->selectedUpper, row.upper);
+    EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 1) << "bank B stays in the upper pane";
+    midi->clearReceived();
+    plug->SendSingleProgramFromLibrarian(true, 0);
+    ASSERT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
+    const std::vector<MidiFakeSystem::Bytes> sent = midi->received("Blofeld Out");
+    const auto stored =
+        std::find_if(sent.begin(), sent.end(),
+                     [](const MidiFakeSystem::Bytes& m) {
+                       return m.size() == SoundDumpLayout::kDumpLength && m[SysexProtocol::kBankOffset] == 0;
+                     });
+    ASSERT_NE(stored, sent.end()) << plug->getStatusText();
+    EXPECT_EQ((*stored)[SysexProtocol::kProgramOffset], row.upper);
   }
 }
 } // namespace
