@@ -234,6 +234,8 @@ void Korvid::patchTypeChanged(int multiFlag, int kind, bool reload)
 void Korvid::refreshPopUpMenus()
 {
   PatchLibrarian* librarian = mPatchLibrarian;
+  // A bank-name menu's rebuild opens the bank it is given in the upper pane: it is given the upper pane's
+  // own, whichever pane holds the selection.
   if (mMultiMode)
   {
     if (mLeftPerfPopupMenu)
@@ -246,8 +248,6 @@ void Korvid::refreshPopUpMenus()
       mRightPerfPopupMenu->refreshFolderStructure(librarian, this, 0, mLowerMultiPair.displayName,
                                                   mLowerMultiPair.title);
     }
-    // The bank-name menu opens its bank in the upper pane: it is given the upper pane's bank, whichever pane
-    // holds the selection.
     if (mPerfBankNamePopupMenu)
     {
       mPerfBankNamePopupMenu->refreshPatchNames(librarian, this, 0, mUpperMultiPair.displayName,
