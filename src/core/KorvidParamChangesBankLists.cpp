@@ -131,6 +131,13 @@ bool Korvid::handleBankListCases(int paramIdx, IParam* param)
       return false;
     }
     const BankEditsAnswer answer = settleUnsavedBankEdits();
+    // The editor drops input while the question is up, the button's release with it: the button is let go
+    // here, or the next click would find it pressed and not press it.
+    param->SetBounded(0.0);
+    if (IGraphics* surface = GetGUI())
+    {
+      surface->SetParameterFromPlug(kRefreshFolders, 0.0, false);
+    }
     if (answer != BankEditsAnswer::kKept)
     {
       rescanFolders(answer);

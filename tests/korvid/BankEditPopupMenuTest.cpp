@@ -583,6 +583,17 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
     EXPECT_EQ(plug->mMultiMode.load(), c.multisShown);
     EXPECT_EQ(plug->GetParam(kDatatype)->Int(), c.multisShown ? 1 : 0);
   }
+  // The question takes the rescan button's release: the next click on the button asks again.
+  auto plug = constructRecording();
+  plug->SetParameterFromGUI(kMainTab, plug->GetParam(kMainTab)->GetNormalized(1));
+  markUnsaved(*plug);
+  IMouseMod left(true);
+  for (int click = 0; click < 2; ++click)
+  {
+    headless(*plug)->QueueMessageBoxResult(kCancel);
+    headless(*plug)->OnMouseDown(1010, 154, &left);
+  }
+  EXPECT_EQ(headless(*plug)->MessageBoxes().size(), 2u);
 }
 
 } // namespace
