@@ -253,8 +253,8 @@ public:
   // edit of kPatchSelectionListUpper or kPatchSelectionListLower makes the index the pane's bank, copies that
   // bank's file and folder names into the pane's stored pair and rebuilds the pane's browser menu. A switch
   // of the list kind (kDatatype) or a rescan (kRefreshFolders) while the upper bank holds unsaved edits asks
-  // first (settleUnsavedBankEdits); kept edits stop the edit (kDatatype moves back). True when the edit
-  // needs nothing more.
+  // first (settleUnsavedBankEdits); kept edits stop the edit (kDatatype moves back). The rescan button's
+  // release does nothing. True when the edit needs nothing more.
   bool handleBankListCases(int paramIdx, IParam* param);
   // True while the upper pane's bank holds edits not written to its file (kBankEditUnsaved is 1). Any thread.
   bool hasUnsavedBankEdits();
