@@ -253,8 +253,8 @@ public:
   // edit of kPatchSelectionListUpper or kPatchSelectionListLower makes the index the pane's bank, copies that
   // bank's file and folder names into the pane's stored pair and rebuilds the pane's browser menu. A switch
   // of the list kind (kDatatype) or a rescan (kRefreshFolders) while the upper bank holds unsaved edits asks
-  // first (settleUnsavedBankEdits); kept edits stop the edit (kDatatype moves back). True when the edit
-  // needs nothing more.
+  // first (settleUnsavedBankEdits); kept edits stop the edit (kDatatype moves back). The rescan button's
+  // release does nothing. True when the edit needs nothing more.
   bool handleBankListCases(int paramIdx, IParam* param);
   // True while the upper pane's bank holds edits not written to its file (kBankEditUnsaved is 1). Any thread.
   bool hasUnsavedBankEdits();
@@ -262,8 +262,11 @@ public:
   // which the caller's rescan then drops, Cancel keeps them). Without an editor nothing can be asked and the
   // edits are kept. A save that fails keeps them too. Editor thread.
   BankEditsAnswer settleUnsavedBankEdits();
-  // The rescan button's press asked and the edits were kept: its release says nothing over the answer.
-  bool mRescanPressAsked = false;
+  // Rescans the library folders and rebuilds the lists of the kind shown, as the rescan button's press does;
+  // refused while the upper bank holds unsaved edits. settled is the answer to the unsaved-edits question
+  // asked first: after a save, the save's outcome stays on line 1 above the rescan's. Takes the plug mutex.
+  // Editor or worker thread.
+  void rescanFolders(BankEditsAnswer settled = BankEditsAnswer::kNothingUnsaved);
   // Writes the upper pane's bank over its own file; on success the edits count as saved. False when there is
   // no such bank, its place in the library is not known or the write failed (shown in the message line).
   bool saveUpperBank();
@@ -595,13 +598,13 @@ private:
   void stepBank(int paramIdx);
   // kDatatype: sounds (0) or multis (1) in both panes, the menus, the main menu wording and the page.
   void changeListKind(int intValue);
-  // kRefreshFolders: rescans the library and rebuilds the lists of the kind shown; refused while the upper
-  // bank holds unsaved edits.
+  // kRefreshFolders pressed: rescans the library and rebuilds the lists of the kind shown; refused while the
+  // upper bank holds unsaved edits.
   void refreshFolders();
   // kDiscardBankData pressed: drops the unsaved edits by reading the library again.
   void discardBankEdits(int intValue);
-  // kPatchSearchString: searches the sound names for the field's text; false (no tail) after a search
-  // without results and for a keyword refused while results are shown.
+  // kPatchSearchString: searches the sound names for the field's text; false (no tail) after a search and
+  // for a keyword refused while results are shown.
   bool changeSearchText();
   void setSearchFieldText(const char* text);
   // The lower pane leaves the search results for the sound banks, with the sound banks' menu.
@@ -758,6 +761,12 @@ public:
   // message replaces the last edit's two lines. A text wider than line 1 goes on into line 2
   // (splitStatusText). Any thread.
   void showStatusText(const char* text);
+  // Shows two outcomes, one per line of the control display, each cut to its line (statusLinesOf). Any
+  // thread.
+  void showStatusLines(const std::string& first, const std::string& second);
+  // Names the bank the pane shows on the message line (a page of search results is "Search Results n").
+  // Plug mutex held.
+  void sayShownBank(bool upper);
   // Replaces the text of line 2 of the control display, the detail line of status messages. Any thread.
   void showStatusDetail(const char* text);
   // How many characters line 1 holds, from its font and width. Construction.

@@ -185,6 +185,23 @@ void Korvid::showStatusText(const char* text)
   }
 }
 
+void Korvid::showStatusLines(const std::string& first, const std::string& second)
+{
+  std::lock_guard<std::mutex> lock(mDisplayTextLock);
+  const StatusLines lines =
+      statusLinesOf(first, second, static_cast<size_t>(std::max(0, mStatusLineChars.load())));
+  mStatusText = lines.first;
+  mStatusDetail = lines.second;
+  if (mMessageLine)
+  {
+    mMessageLine->SetTextFromPlug(mStatusText.c_str());
+  }
+  if (ITextControl* secondLine = dynamic_cast<ITextControl*>(mDisplayControls[1]))
+  {
+    secondLine->SetTextFromPlug(mStatusDetail.c_str());
+  }
+}
+
 void Korvid::measureStatusLine()
 {
   IGraphics* surface = GetGUI();

@@ -18,6 +18,7 @@
 #include "RightPatchPopupMenu.h"
 #include "RightPerfPopupMenu.h"
 #include "RightSearchPopupMenu.h"
+#include "StatusNoticeArea.h"
 #include "UIConfigManager.h"
 
 #include <cmath>
@@ -159,6 +160,13 @@ void Korvid::createLibrarianMenus(IGraphics* surface)
     mMenuLayers[static_cast<size_t>(row)] = layer.get();
     surface->AttachLayer(layer.release());
     mMenuLayers[static_cast<size_t>(row)]->Hide(!spec.shown);
+  }
+  // Unsaved edits hide the upper pane's bank menu and show the discard layer: a click on the bank's name
+  // there says what keeps the menu closed.
+  if (mDiscardChangesLayerRight)
+  {
+    mDiscardChangesLayerRight->AddControl(
+        new StatusNoticeArea(this, scaledRect(kUpperPane, mSizeFactor), kSaveOrDiscardText));
   }
 }
 

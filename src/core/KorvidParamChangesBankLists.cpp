@@ -6,7 +6,6 @@
 #include "IGraphics.h"
 #include "LeftPatchPopupMenu.h"
 #include "LeftPerfPopupMenu.h"
-#include "MIDIMessageManager.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
 #include "RightCategoryPopupMenu.h"
@@ -14,11 +13,9 @@
 #include "RightPerfPopupMenu.h"
 #include "RightSearchPopupMenu.h"
 
-#include <utility>
-
 namespace
 {
-// The rescan button's press; its release and the calls of other code carry 0.
+// The rescan button's press; its release carries 0.
 constexpr double kPressed = 1.0;
 } // namespace
 
@@ -124,27 +121,28 @@ bool Korvid::handleBankListCases(int paramIdx, IParam* param)
 
   if (paramIdx == kRefreshFolders)
   {
-    // A request job that was cancelled rescans to drop what it had received; the user's edits of before are
-    // not asked about from the job's thread.
-    const bool fromJob =
-        mMIDIMessageManager && mMIDIMessageManager->isRunning(MIDIMessageManager::Thread::SysexJob);
-    const bool pressAsked = std::exchange(mRescanPressAsked, false);
-    if (fromJob || !hasUnsavedBankEdits())
+    // One click, one rescan: the button's release does nothing.
+    if (param->Value() != kPressed)
+    {
+      return true;
+    }
+    if (!hasUnsavedBankEdits())
     {
       return false;
     }
-    // Only the button's press asks. Its release after a kept answer, and callers that did not ask, leave the
-    // edits alone; the release leaves the press's answer on the message line too.
-    if (param->Value() != kPressed)
+    const BankEditsAnswer answer = settleUnsavedBankEdits();
+    // The editor drops input while the question is up, the button's release with it: the button is let go
+    // here, or the next click would find it pressed and not press it.
+    param->SetBounded(0.0);
+    if (IGraphics* surface = GetGUI())
     {
-      if (!pressAsked)
-      {
-        showStatusText(kSaveOrDiscardText);
-      }
-      return true;
+      surface->SetParameterFromPlug(kRefreshFolders, 0.0, false);
     }
-    mRescanPressAsked = settleUnsavedBankEdits() == BankEditsAnswer::kKept;
-    return mRescanPressAsked;
+    if (answer != BankEditsAnswer::kKept)
+    {
+      rescanFolders(answer);
+    }
+    return true;
   }
   return false;
 }

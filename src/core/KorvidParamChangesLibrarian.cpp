@@ -83,6 +83,20 @@ const std::vector<PatchFile*>* Korvid::banksOfPane(bool upper) const
   return librarian->mPatchType == PatchLibrarian::kPatchTypeMultis ? &librarian->mMultiBanks : nullptr;
 }
 
+void Korvid::sayShownBank(bool upper)
+{
+  const std::vector<PatchFile*>* banks = banksOfPane(upper);
+  if (!banks)
+  {
+    return;
+  }
+  const int index = upper ? mPatchLibrarian->mUpperBankIndex : mPatchLibrarian->mLowerBankIndex;
+  if (index >= 0 && index < static_cast<int>(banks->size()) && (*banks)[static_cast<size_t>(index)])
+  {
+    showStatusText((*banks)[static_cast<size_t>(index)]->mFileName.c_str());
+  }
+}
+
 void Korvid::selectUpperBank(int bank)
 {
   // The bank being edited stays open until it is saved or its edits are discarded.
@@ -185,6 +199,7 @@ void Korvid::stepBank(int paramIdx)
   else if (mSearchList)
   {
     refreshMenu(mRightSearchPopupMenu, librarian, this, chosen, pair);
+    sayShownBank(false);
   }
   else
   {
@@ -264,6 +279,17 @@ void Korvid::refreshFolders()
   showStatusText(kRescannedText);
 }
 
+void Korvid::rescanFolders(BankEditsAnswer settled)
+{
+  WDL_MutexLock lock(GetMutex());
+  const std::string saved = getStatusText();
+  refreshFolders();
+  if (settled == BankEditsAnswer::kSaved && !hasUnsavedBankEdits())
+  {
+    showStatusLines(saved, kRescannedText);
+  }
+}
+
 void Korvid::discardBankEdits(int intValue)
 {
   if (intValue != 1)
@@ -287,7 +313,7 @@ void Korvid::discardBankEdits(int intValue)
   }
   showLayer(mMenuLayers[mMultiMode ? kUpperMultiMenu : kUpperSoundMenu], true);
   updateSelectionNames();
-  OnParamChange(kRefreshFolders);
+  refreshFolders();
   showStatusText(kDiscardedText);
   if (overlayShown)
   {

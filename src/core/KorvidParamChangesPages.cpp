@@ -69,12 +69,13 @@ bool Korvid::handleCasesAfterDisplay(int paramIdx, int intValue)
   case kDatatype:
     changeListKind(intValue);
     break;
+  // Both buttons send nothing: their outcome stays on the message line, not the output port's reminder.
   case kRefreshFolders:
     refreshFolders();
-    break;
+    return false;
   case kDiscardBankData:
     discardBankEdits(intValue);
-    break;
+    return false;
   case kPatchRename:
     renameSelectedSlot();
     break;

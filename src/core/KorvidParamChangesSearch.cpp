@@ -126,8 +126,9 @@ bool Korvid::changeSearchText()
   {
     patchTypeChanged(0, kSearchList, false);
     showLayer(mMenuLayers[kSearchMenu], true);
-    clearSearchMessage();
-    return true;
+    // The field sends nothing: the page of results shown stays named on the message line.
+    sayShownBank(false);
+    return false;
   }
   showMessage(kNoResultsText, kLetterSizeText);
   setSearchFieldText(kSearchPlaceholder);

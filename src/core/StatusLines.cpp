@@ -30,7 +30,7 @@ size_t bytesOf(const std::string& text, size_t count)
 // The text cut to maxChars characters, its end replaced by "..." when something was cut.
 std::string fitted(const std::string& text, size_t maxChars)
 {
-  if (bytesOf(text, maxChars) == text.size())
+  if (maxChars == 0 || bytesOf(text, maxChars) == text.size())
   {
     return text;
   }
@@ -78,4 +78,9 @@ StatusLines splitStatusText(const std::string& text, size_t maxChars)
     }
   }
   return {text.substr(0, headEnd), fitted(text.substr(tailStart), maxChars)};
+}
+
+StatusLines statusLinesOf(const std::string& first, const std::string& second, size_t maxChars)
+{
+  return {fitted(first, maxChars), fitted(second, maxChars)};
 }

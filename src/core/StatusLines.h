@@ -16,3 +16,6 @@ struct StatusLines
 // else after maxChars characters. The rest goes to the second line, cut and ended with "..." when it is
 // wider than that. A maxChars of 0 leaves the text whole on the first line.
 StatusLines splitStatusText(const std::string& text, size_t maxChars);
+// Two texts, one per line, each cut and ended with "..." when it is wider than maxChars characters (0:
+// whole).
+StatusLines statusLinesOf(const std::string& first, const std::string& second, size_t maxChars);

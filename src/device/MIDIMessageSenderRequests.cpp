@@ -273,7 +273,7 @@ void MIDIMessageSender::finishRequest(bool cancelled, bool toLibrary, const char
       // The rescan deletes the banks that the editor draws, browses and copies from under the editor lock:
       // it runs under that lock too (taken before the plug mutex, which this thread does not hold).
       EditorLockGuard editor;
-      plug->OnParamChange(kRefreshFolders);
+      plug->rescanFolders();
     }
     // Said after the rescan, which says its own outcome.
     plug->showStatusText(cancelledText);

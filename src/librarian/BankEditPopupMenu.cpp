@@ -171,9 +171,10 @@ void BankEditPopupMenu::onMainChoice(int index)
     mEditor->saveUpperBank();
     break;
   case kItemRefresh:
-    if (mEditor->settleUnsavedBankEdits() != Korvid::BankEditsAnswer::kKept)
+    if (const Korvid::BankEditsAnswer answer = mEditor->settleUnsavedBankEdits();
+        answer != Korvid::BankEditsAnswer::kKept)
     {
-      mEditor->OnParamChange(kRefreshFolders);
+      mEditor->rescanFolders(answer);
     }
     break;
   case kItemAbout:
@@ -271,7 +272,7 @@ void BankEditPopupMenu::onImportChoice(int index)
   {
     return;
   }
-  mEditor->OnParamChange(kRefreshFolders);
+  mEditor->rescanFolders();
   mEditor->showStatusText(imported.c_str());
 }
 

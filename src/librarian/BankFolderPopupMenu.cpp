@@ -455,6 +455,7 @@ void BankFolderPopupMenu::OnMouseDown(int, int, IMouseMod*)
     WDL_MutexLock lock(mEditor->GetMutex());
     applyPaneSelection(mSelectedIndex);
     reloadPane();
+    mEditor->sayShownBank(mBinding.pane == Pane::kUpper);
   }
   redrawAfterPopup();
 }
@@ -484,6 +485,7 @@ void BankFolderPopupMenu::chooseUpperBankAndSend(bool multis)
     {
       reloadPane();
     }
+    mEditor->sayShownBank(true);
   }
   // A sound bank choice keeps the bank selector as it is; a multi one refreshes it too.
   mEditor->updateBankAndProgramMenuNames(!multis);

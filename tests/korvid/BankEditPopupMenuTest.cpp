@@ -511,6 +511,7 @@ struct UnsavedCase
   bool stillUnsaved;
   bool multisShown;
   bool dialogsMissing = false; // the program that shows the question is missing: nothing is asked
+  const char* said = nullptr;  // the message line's two lines, "first|second"; null: not checked
 };
 
 TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch)
@@ -533,14 +534,16 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
   constexpr int kDiscard = 7;
   constexpr int kCancel = 2;
   constexpr int kClosed = 0;
+  constexpr const char* kSavedAndRescanned = "Bank saved: Leads A.syx|Folders rescanned";
+  constexpr const char* kKept = "Save bank or Discard changes!|";
   const UnsavedCase cases[] = {
-      {"menu, save", menuRefresh, kSave, true, true, false, false},
+      {"menu, save", menuRefresh, kSave, true, true, false, false, false, kSavedAndRescanned},
       {"menu, discard", menuRefresh, kDiscard, false, false, false, false},
       {"menu, cancel", menuRefresh, kCancel, false, true, true, false},
-      {"button, save", rescanButton, kSave, true, true, false, false},
-      {"button, discard", rescanButton, kDiscard, false, false, false, false},
-      {"button, cancel", rescanButton, kCancel, false, true, true, false},
-      {"button, closed", rescanButton, kClosed, false, true, true, false},
+      {"button, save", rescanButton, kSave, true, true, false, false, false, kSavedAndRescanned},
+      {"button, discard", rescanButton, kDiscard, false, false, false, false, false, "Folders rescanned|"},
+      {"button, cancel", rescanButton, kCancel, false, true, true, false, false, kKept},
+      {"button, closed", rescanButton, kClosed, false, true, true, false, false, kKept},
       {"button, no dialog program", rescanButton, kSave, false, true, true, false, true},
       {"menu, no dialog program", menuRefresh, kSave, false, true, true, false, true},
       {"list kind, save", listKind, kSave, true, true, false, true},
@@ -569,6 +572,10 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
     {
       EXPECT_EQ(plug->getStatusText(), "The dialog needs zenity - edits kept");
     }
+    if (c.said)
+    {
+      EXPECT_EQ(plug->getStatusText() + "|" + plug->getStatusDetail(), c.said);
+    }
     const librarian_test::Bytes onDisk = librarian_test::readFile(leadsFile());
     EXPECT_EQ(std::string(onDisk.begin() + kNameOffset, onDisk.begin() + kNameOffset + 6) == "EDITED",
               c.savedOnDisk);
@@ -577,6 +584,14 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
     EXPECT_EQ(plug->mMultiMode.load(), c.multisShown);
     EXPECT_EQ(plug->GetParam(kDatatype)->Int(), c.multisShown ? 1 : 0);
   }
+  // The question takes the rescan button's release: the next click on it asks again.
+  auto plug = constructRecording();
+  plug->SetParameterFromGUI(kMainTab, plug->GetParam(kMainTab)->GetNormalized(1));
+  markUnsaved(*plug);
+  IMouseMod left(true);
+  headless(*plug)->OnMouseDown(1010, 154, &left);
+  headless(*plug)->OnMouseDown(1010, 154, &left);
+  EXPECT_EQ(headless(*plug)->MessageBoxes().size(), 2u);
 }
 
 } // namespace

@@ -218,6 +218,7 @@ TEST_F(BankFolderMenus, AChosenBankFillsItsPaneEvenWhenAnotherHasTheSameNameInAF
                                             : (c.pane == 0 ? plug->mUpperSoundPair : plug->mLowerSoundPair);
     EXPECT_EQ(pair.displayName, c.fileName);
     EXPECT_EQ(pair.title, c.folderName);
+    EXPECT_EQ(plug->getStatusText(), c.fileName) << "the message line names the bank opened";
     EXPECT_EQ(slotText(*plug, c.pane, 0), c.firstRecord);
     // The tick moved to the chosen item alone.
     const std::vector<PatchFile*> ticked = tickedBanks(*menu);
@@ -441,6 +442,14 @@ TEST_F(BankFolderMenus, TheUpperPaneKeepsABankWithUnsavedEdits)
         plug.mProgBankNamePopupMenu->refreshPatchNames(plug.mPatchLibrarian, &plug, 0, "Leads A.syx",
                                                        "Leads");
       },
+      // A click on the upper bank's name, whose menu the edits hide on the librarian page.
+      [](Korvid& plug)
+      {
+        plug.SetParameterFromGUI(kMainTab, plug.GetParam(kMainTab)->GetNormalized(1));
+        plug.SetLibrarianStatusUnsaved(true);
+        IMouseMod left(true);
+        headless(plug)->OnMouseDown(600, 195, &left);
+      },
   };
   int round = 0;
   for (const ViewSetup& move : moves)
@@ -509,6 +518,7 @@ TEST_F(BankFolderMenus, ABankNameChoiceMakesTheUpperBankAndSendsTheProgramSlotFr
     EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, c.upperIndex);
     EXPECT_EQ(plug->GetParam(kPatchSelectionListUpper)->Int(), c.upperIndex);
     EXPECT_EQ((plug->mMultiMode ? plug->mUpperMultiPair : plug->mUpperSoundPair).displayName, c.fileName);
+    EXPECT_EQ(plug->getStatusText(), c.fileName);
     EXPECT_EQ(slotText(*plug, 0, 0), c.upperFirstRecord)
         << "the upper pane reloads on the librarian page only";
     if (plug->mMultiMode)

@@ -148,6 +148,7 @@ TEST(StatusLines, ALongTextGoesOnIntoTheSecondLineAtASeparatorOrABlank)
     const char* text;
     size_t chars;
     const char *first, *second;
+    const char* nextText = nullptr; // a second outcome, shown on line 2 (statusLinesOf)
   } cases[] = {
       {"Data write completed!", 37, "Data write completed!", ""},
       {"Nothing to paste - Copy a slot of the lower bank first", 37, "Nothing to paste",
@@ -160,10 +161,14 @@ TEST(StatusLines, ALongTextGoesOnIntoTheSecondLineAtASeparatorOrABlank)
        "the upper bank - ..."},
       {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 2, "\xC3\xA9\xC3\xA9", "\xC3\xA9\xC3\xA9"},
       {"Unmeasured lines keep the text whole", 0, "Unmeasured lines keep the text whole", ""},
+      {"Bank saved: Pads.syx", 37, "Bank saved: Pads.syx", "Folders rescanned", "Folders rescanned"},
+      {"Bank saved: a rather long name.syx", 20, "Bank saved: a rat...", "Folders rescanned",
+       "Folders rescanned"},
   };
   for (const auto& c : cases)
   {
-    const StatusLines lines = splitStatusText(c.text, c.chars);
+    const StatusLines lines =
+        c.nextText ? statusLinesOf(c.text, c.nextText, c.chars) : splitStatusText(c.text, c.chars);
     EXPECT_EQ(lines.first, c.first) << c.text;
     EXPECT_EQ(lines.second, c.second) << c.text;
   }

@@ -602,7 +602,7 @@ TEST_F(IncomingSysex, LibraryProgramChangesToASlotWithoutASoundSayNothingWasSent
   const Setup emptyLibrary = [this](Korvid& plug)
   {
     std::filesystem::remove(patchesFolder() + "/Bank.syx");
-    plug.OnParamChange(kRefreshFolders);
+    plug.rescanFolders();
   };
   constexpr int kUpper = LibrarianViewControl::kUpperPane;
   constexpr int kLower = LibrarianViewControl::kLowerPane;

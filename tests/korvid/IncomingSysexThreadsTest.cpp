@@ -165,7 +165,7 @@ TEST_F(IncomingSysexThreads, LibraryProgramChangesFindTheBankWholeWhileTheLibrar
         {
           {
             EditorLockGuard guard; // as the main menu's "Refresh Folders" does it
-            plug->OnParamChange(kRefreshFolders);
+            plug->rescanFolders();
           }
           surface->Tick();
         }

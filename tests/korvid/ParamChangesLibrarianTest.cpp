@@ -137,7 +137,7 @@ TEST_F(ParamChangesLibrarian, UnsavedEditsHoldTheUpperBankButNotTheLowerOne)
   EXPECT_EQ(plug->mPatchLibrarian->mLowerBankIndex, 1);
   // A rescan would read the edited bank from disk again: refused as well.
   plug->showStatusText("");
-  plug->OnParamChange(kRefreshFolders);
+  plug->rescanFolders();
   EXPECT_EQ(plug->getStatusText(), kSaveOrDiscard);
   EXPECT_EQ(plug->mPatchLibrarian->mLowerBankIndex, 1);
 }
@@ -219,17 +219,17 @@ TEST_F(ParamChangesLibrarian, TheSearchRunsForEveryNewKeywordMatchedAsText)
       {"P", false, "Enter 2 digits or more!", "search...", 0, 0, 1},
       {"zz", false, "No results - Try another keyword!", "search...", 0, 0, 1},
       // After no results the next keyword is searched; brackets are plain characters.
-      {"(x)", true, "", "(x)", 1, 1, 0},
+      {"(x)", true, "Search Results 1", "(x)", 1, 1, 0},
       // Results shown: a new keyword waits for the field to be emptied; the field keeps the keyword shown.
       {"Pad", true, "Empty the field to search anew", "(x)", 1, 1, 0},
       // Emptied: the pane lists the sound banks again.
       {"", false, "", "search...", 0, 0, 1},
-      {"Pad", true, "", "Pad", 2, 1, 0},
+      {"Pad", true, "Search Results 1", "Pad", 2, 1, 0},
       {"", false, "", "search...", 0, 0, 1},
       // Letter size matters; the results of before are gone with the new search.
       {"pad", false, "No results - Try another keyword!", "search...", 0, 0, 1},
       {".*", false, "No results - Try another keyword!", "search...", 0, 0, 1},
-      {"Alpha", true, "", "Alpha", 2, 1, 0},
+      {"Alpha", true, "Search Results 1", "Alpha", 2, 1, 0},
   };
   for (const Step& step : steps)
   {
@@ -260,8 +260,7 @@ TEST_F(ParamChangesLibrarian, TheSearchRunsForEveryNewKeywordMatchedAsText)
       EXPECT_STREQ(plug->GetParam(kPatchSelectionListLower)->GetDisplayText(0), "Search Results 1");
     }
   }
-  // Results found after none: the verdict on the keyword before is gone.
-  EXPECT_EQ(plug->getStatusText(), "");
+  // Results found after none: the page shown replaces the verdict on the keyword before.
   EXPECT_EQ(line(*plug, 1), "");
 
   edit(*plug, kPatchSearch, 0);
@@ -396,6 +395,7 @@ TEST_F(ParamChangesLibrarian, TheLowerLabelNamesTheBankThePaneShowsAfterEveryLis
   enterText(*plug, kPatchSearchString, "Init");
   press(*plug, kLibLowerPreviousBank);
   expectLabelNamesThePane("last page of the search results");
+  EXPECT_EQ(plug->getStatusText(), plug->mPatchLibrarian->mSearchBanks.back()->mFileName);
   enterText(*plug, kPatchSearchString, "");
   expectLabelNamesThePane("field emptied");
   enterText(*plug, kPatchSearchString, "Init");
@@ -562,6 +562,8 @@ TEST_F(ParamChangesLibrarian, DiscardReadsTheLibraryAgainAndFreesTheBank)
     writeThreeBanks();
     DeviceClock slowClock{DeviceClock::Mode::Scaled, 1000.0}; // outlives the editor and its job
     auto plug = constructWithOutput();
+    // Without an output port the buttons say their own outcome all the same.
+    plug->mOutputPresent = jobRunning;
     MIDIMessageManager& manager = *plug->mMIDIMessageManager;
     if (jobRunning)
     {
@@ -601,9 +603,13 @@ TEST_F(ParamChangesLibrarian, DiscardReadsTheLibraryAgainAndFreesTheBank)
     EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 1);
     writeSoundBank("D.syx", {"Delta"});
     plug->showStatusText(kSaveOrDiscard);
-    plug->OnParamChange(kRefreshFolders);
+    edit(*plug, kRefreshFolders, 1.0);
     EXPECT_EQ(plug->mPatchLibrarian->mSoundBanks.size(), 4u);
     EXPECT_EQ(plug->getStatusText(), "Folders rescanned");
+    // One click, one rescan: the release reads nothing.
+    writeSoundBank("E.syx", {"Echo"});
+    edit(*plug, kRefreshFolders, 0.0);
+    EXPECT_EQ(plug->mPatchLibrarian->mSoundBanks.size(), 4u);
     plug.reset();
     std::filesystem::remove_all(patchesFolder());
   }

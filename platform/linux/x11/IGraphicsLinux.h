@@ -48,8 +48,9 @@ public:
   bool WindowIsOpen() override { return mView != nullptr; }
   const char* GetGUIAPI() override { return "X11 gui"; }
   // zenity message box; 1 for the default button (OK, Yes), 7 for the alternate (Cancel of OK/Cancel, No),
-  // 2 for the other (Cancel of Yes/No/Cancel), 0 when closed otherwise or when zenity cannot run. Any
-  // thread; only the GUI thread keeps the editor redrawing meanwhile.
+  // 2 for the other (Cancel of Yes/No/Cancel), 0 when closed otherwise or when zenity cannot run. Only an
+  // explicit No is 7: Escape or a closed window cancels (7 for OK/Cancel, 2 for Yes/No/Cancel, 0 for
+  // Yes/No). Any thread; only the GUI thread keeps the editor redrawing meanwhile.
   int ShowMessageBox(const char* text, const char* caption, int type) override;
   // kNeedsZenity after a message box or file dialog that zenity was not there to show.
   const char* DialogFailure() const override { return mDialogFailure.load(); }

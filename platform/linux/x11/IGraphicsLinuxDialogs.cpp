@@ -22,10 +22,13 @@ constexpr int kResultAlternate = 7;
 constexpr int kResultOther = 2;
 constexpr int kResultNone = 0;
 
-// zenity ends with 0 for its OK button and 1 for its cancel button (and an extra button, whose label it
-// prints).
+// zenity ends with 0 for its OK button and 1 for everything else: its cancel button, an extra button (whose
+// label it prints), Escape and a closed window. An answer that drops or keeps data is therefore an extra
+// button: ending without a label is no answer.
 constexpr int kZenityOk = 0;
 constexpr int kZenityCancel = 1;
+constexpr const char* kNoLabel = "No";
+constexpr const char* kYesLabel = "Yes";
 
 // xdg-open hands the address to the desktop and usually returns at once; a browser it started in the
 // foreground keeps it running, which counts as started.
@@ -60,10 +63,11 @@ std::vector<std::string> IGraphicsLinux::MessageBoxArgs(const char* text, const 
     args.insert(args.end(), {"--question", "--ok-label=OK", "--cancel-label=Cancel"});
     break;
   case kBoxYesNoCancel:
-    args.insert(args.end(), {"--question", "--ok-label=Yes", "--cancel-label=No", "--extra-button=Cancel"});
+    args.insert(args.end(), {"--question", "--ok-label=Yes", "--cancel-label=Cancel", "--extra-button=No"});
     break;
   case kBoxYesNo:
-    args.insert(args.end(), {"--question", "--ok-label=Yes", "--cancel-label=No"});
+    // Without OK and Cancel: both answers print their labels.
+    args.insert(args.end(), {"--question", "--switch", "--extra-button=No", "--extra-button=Yes"});
     break;
   default:
     args.push_back("--info");
@@ -97,12 +101,23 @@ int IGraphicsLinux::ShowMessageBox(const char* text, const char* caption, int ty
   {
     return kResultNone;
   }
-  if (type == kBoxYesNoCancel && trimmed(zenity.Output()) == "Cancel")
+  const std::string label = trimmed(zenity.Output());
+  switch (type)
   {
-    return kResultOther;
+  case kBoxOkCancel:
+    return kResultAlternate;
+  case kBoxYesNoCancel:
+    // Escape and a closed window cancel, as the Cancel button does.
+    return label == kNoLabel ? kResultAlternate : kResultOther;
+  case kBoxYesNo:
+    if (label == kYesLabel)
+    {
+      return kResultDefault;
+    }
+    return label == kNoLabel ? kResultAlternate : kResultNone;
+  default:
+    return kResultNone;
   }
-  const bool twoButtons = type == kBoxOkCancel || type == kBoxYesNoCancel || type == kBoxYesNo;
-  return twoButtons ? kResultAlternate : kResultNone;
 }
 
 void IGraphicsLinux::PromptForFile(WDL_String* fileName, EFileAction action, WDL_String* dir,
