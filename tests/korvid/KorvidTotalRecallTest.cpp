@@ -361,17 +361,14 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
     std::string stored;
     int entry;
     std::string logged;
-    std::string savedAgain;
   };
-  const std::string in = std::string(kLogPrefix) + "MIDI In device ";
-  const std::string out = std::string(kLogPrefix) + "MIDI Out device ";
-  for (const NameRow& row :
-       {NameRow{PatchManager::kMidiInPortSlot, std::string(33, 'B'), 0, in + "not found", "OFF"},
-        NameRow{PatchManager::kMidiOutPortSlot, std::string(65536, 'B'), 0, out + "not found", "OFF"},
-        NameRow{PatchManager::kMidiOutPortSlot, "", 1, out + "matched exactly", kBlofeld},
-        NameRow{PatchManager::kMidiOutPortSlot, longPort, 2, out + "matched exactly", longPort},
-        NameRow{PatchManager::kMidiInPortSlot, longPort.substr(0, 32), 2,
-                in + "matched by the beginning of its name: " + longPort, longPort}})
+  const std::string listed[] = {"OFF", kBlofeld, longPort};
+  for (const NameRow& row : {NameRow{PatchManager::kMidiInPortSlot, std::string(33, 'B'), 0, "not found"},
+                             NameRow{PatchManager::kMidiOutPortSlot, std::string(65536, 'B'), 0, "not found"},
+                             NameRow{PatchManager::kMidiOutPortSlot, "", 1, "matched exactly"},
+                             NameRow{PatchManager::kMidiOutPortSlot, longPort, 2, "matched exactly"},
+                             NameRow{PatchManager::kMidiInPortSlot, longPort.substr(0, 32), 2,
+                                     "matched by the beginning of its name: " + longPort}})
   {
     const size_t length = row.stored.size();
     Bytes taken(chunk.begin(), chunk.begin() + kHeaderSize);
@@ -389,10 +386,12 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
     EXPECT_EQ(plug->GetParam(kDeviceInSelection)->Int(), output ? 1 : row.entry) << length;
     EXPECT_EQ(plug->mOutputPresent.load(), !output || row.entry > 0) << length;
     const std::vector<std::string> logged = logLines(plug->getLogPath(), kLogPrefix);
-    EXPECT_NE(std::find(logged.begin(), logged.end(), row.logged), logged.end()) << row.logged;
-    // Saved again, a port not found is "OFF".
+    const std::string line =
+        std::string(kLogPrefix) + (output ? "MIDI Out" : "MIDI In") + " device " + row.logged;
+    EXPECT_NE(std::find(logged.begin(), logged.end(), line), logged.end()) << line;
+    // Saved again, a port not found is "OFF", a port found keeps its whole name.
     hostChunk(*plug);
-    EXPECT_EQ(plug->mPatchManager->mNames[row.slot], row.savedAgain) << length;
+    EXPECT_EQ(plug->mPatchManager->mNames[row.slot], listed[row.entry]) << length;
   }
 
   // The whole body is taken; a pass-through value just below 1.0 keeps its class blocked.
