@@ -518,7 +518,7 @@ private:
   void keepPendingRecall(std::vector<double> values);
   // The stored values a recall kept without applying them; null when none. Plug mutex.
   std::shared_ptr<const std::vector<double>> mPendingStoredValues;
-  // The name of a port selector's current entry: the port's whole name when it was chosen or recalled.
+  // The display text of a port selector's current entry.
   std::string selectedPortText(int paramIdx);
   // Nulls every layer, control and action reference into the editor: after its surface was freed.
   void forgetEditorReferences();

@@ -71,13 +71,7 @@ int Korvid::UnserializeState(ByteChunk* chunk, int pos)
 std::string Korvid::selectedPortText(int paramIdx)
 {
   const IParam* param = GetParam(paramIdx);
-  if (!param)
-  {
-    return "";
-  }
-  // The port chosen or recalled is kept whole; the display text may be cut.
-  const std::string& kept = mKeptPortNames[paramIdx == kDeviceOutSelection ? 1 : 0];
-  return param->Int() > 0 && !kept.empty() ? kept : param->GetDisplayText(param->Int());
+  return param ? param->GetDisplayText(param->Int()) : "";
 }
 
 bool Korvid::SerializeState2(ByteChunk* chunk, bool withNames)
