@@ -37,16 +37,19 @@ int findName(const std::vector<std::string>& names, const char* name)
   return -1;
 }
 
-// An unanswered call (IMidiPorts::Unanswered) is passed on: the client is dropped.
-template <class Client> std::vector<std::string> readNames(Client* client, std::string& error)
+// "OFF", then the client's ports but this plug-in's own, read under listLock. An unanswered call
+// (IMidiPorts::Unanswered) is passed on: the client is dropped.
+template <class Client>
+std::vector<std::string> readNames(Client* client, std::mutex& listLock, std::string& error)
 {
   std::vector<std::string> names{kOffName};
   if (!client)
     return names;
-  unsigned int count = 0;
+  std::vector<std::string> listed;
   try
   {
-    count = client->portCount();
+    std::lock_guard<std::mutex> lock(listLock);
+    listed = client->portNames();
   }
   catch (const IMidiPorts::Unanswered&)
   {
@@ -57,34 +60,22 @@ template <class Client> std::vector<std::string> readNames(Client* client, std::
     error = e.what();
     return names;
   }
-  for (unsigned int i = 0; i < count; ++i)
+  for (std::string& name : listed)
   {
-    try
-    {
-      std::string name = client->portName(i);
-      if (!IMidiPorts::IsOwnPort(name))
-        names.push_back(std::move(name));
-    }
-    catch (const IMidiPorts::Unanswered&)
-    {
-      throw;
-    }
-    catch (const std::exception& e)
-    {
-      error = e.what();
-      names.push_back("(unreadable port " + std::to_string(i + 1) + ")");
-    }
+    if (!IMidiPorts::IsOwnPort(name))
+      names.push_back(std::move(name));
   }
   return names;
 }
 
-// Position of name among the system's ports now, or -1: the cached list may be stale.
+// Position of name among the system's ports now, or -1: the cached list may be stale. The caller holds
+// the direction's list lock.
 template <class Client> int currentPosition(Client* client, const std::string& name)
 {
-  const unsigned int count = client->portCount();
-  for (unsigned int i = 0; i < count; ++i)
+  const std::vector<std::string> listed = client->portNames();
+  for (size_t i = 0; i < listed.size(); ++i)
   {
-    if (client->portName(i) == name)
+    if (listed[i] == name)
       return static_cast<int>(i);
   }
   return -1;
@@ -249,7 +240,7 @@ std::vector<std::string> IMidiPorts::GetOutNames()
   std::string error;
   try
   {
-    mOutNames = readNames(mOut.get(), error);
+    mOutNames = readNames(mOut.get(), mOutListLock, error);
   }
   catch (const Unanswered& e)
   {
@@ -277,7 +268,7 @@ std::vector<std::string> IMidiPorts::GetInNames()
   std::string error;
   try
   {
-    mInNames = readNames(mIn.get(), error);
+    mInNames = readNames(mIn.get(), mInListLock, error);
   }
   catch (const Unanswered& e)
   {
@@ -292,6 +283,7 @@ std::vector<std::string> IMidiPorts::GetInNames()
 IMidiPorts::Direction<IMidiPorts::Output> IMidiPorts::outDirection()
 {
   return {mOutLock,
+          mOutListLock,
           mOut,
           mOutNames,
           mOutIndex,
@@ -307,6 +299,7 @@ IMidiPorts::Direction<IMidiPorts::Output> IMidiPorts::outDirection()
 IMidiPorts::Direction<IMidiPorts::Input> IMidiPorts::inDirection()
 {
   return {mInLock,
+          mInListLock,
           mIn,
           mInNames,
           mInIndex,
@@ -354,7 +347,7 @@ template <class Client> std::vector<std::string> IMidiPorts::reread(const Direct
   std::vector<std::string> listed;
   try
   {
-    listed = readNames(lister.get(), error);
+    listed = readNames(lister.get(), d.listLock, error);
   }
   catch (const Unanswered& e)
   {
@@ -456,6 +449,7 @@ void IMidiPorts::closeOutLocked()
   {
     try
     {
+      std::lock_guard<std::mutex> listing(mOutListLock);
       mOut->closePort();
     }
     catch (const Unanswered& e)
@@ -476,6 +470,7 @@ void IMidiPorts::closeInLocked()
   {
     try
     {
+      std::lock_guard<std::mutex> listing(mInListLock);
       mIn->closePort();
     }
     catch (const Unanswered& e)
@@ -492,8 +487,8 @@ void IMidiPorts::closeInLocked()
 
 template <class Client>
 int IMidiPorts::openLocked(int& idx, const char* name, const std::vector<std::string>& names, Client* client,
-                           std::atomic<int>& index, std::atomic<bool>& open, const char* portName,
-                           const char* direction, int goneBit)
+                           std::mutex& listLock, std::atomic<int>& index, std::atomic<bool>& open,
+                           const char* portName, const char* direction, int goneBit)
 {
   index = idx;
   if (idx == 0 || names.empty())
@@ -512,6 +507,8 @@ int IMidiPorts::openLocked(int& idx, const char* name, const std::vector<std::st
   }
   try
   {
+    // Opened by the position found in the same hold of the list lock: no other list call moves it.
+    std::lock_guard<std::mutex> listing(listLock);
     const int position = currentPosition(client, names[static_cast<size_t>(k)]);
     if (position < 0)
     {
@@ -552,8 +549,8 @@ int IMidiPorts::OpenOut(int& idx, const char* name)
   int opened = 0;
   try
   {
-    opened =
-        openLocked(idx, name, mOutNames, mOut.get(), mOutIndex, mOutOpen, kOutPortName, "output", kOutGone);
+    opened = openLocked(idx, name, mOutNames, mOut.get(), mOutListLock, mOutIndex, mOutOpen, kOutPortName,
+                        "output", kOutGone);
   }
   catch (const Unanswered& e)
   {
@@ -578,7 +575,8 @@ int IMidiPorts::OpenIn(int& idx, const char* name)
   int opened = 0;
   try
   {
-    opened = openLocked(idx, name, mInNames, mIn.get(), mInIndex, mInOpen, kInPortName, "input", kInGone);
+    opened = openLocked(idx, name, mInNames, mIn.get(), mInListLock, mInIndex, mInOpen, kInPortName, "input",
+                        kInGone);
   }
   catch (const Unanswered& e)
   {
@@ -653,6 +651,7 @@ template <class Client> void IMidiPorts::checkPort(const Direction<Client>& d)
   }
   try
   {
+    std::lock_guard<std::mutex> listing(d.listLock);
     if (currentPosition(lister.get(), portName) >= 0)
       return;
   }

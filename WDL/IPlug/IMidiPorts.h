@@ -19,9 +19,10 @@
 class IPlugBase;
 
 // Owned by the plug-in base, one per plug-in instance. Each direction has its own lock around open,
-// close and send, so the editor, worker and audio threads may send at once. The system ports are
-// reached through a Backend (RtMidi on Linux, an in-process fake in tests); without any client the
-// lists hold only "OFF" and every open and send reports failure.
+// close and send, so the editor, worker and audio threads may send at once, and a lock of its own around
+// every list, open and close call on its client, so a port watch and a menu never list at once. The
+// system ports are reached through a Backend (RtMidi on Linux, an in-process fake in tests); without any
+// client the lists hold only "OFF" and every open and send reports failure.
 class IMidiPorts
 {
 public:
@@ -53,8 +54,8 @@ public:
   {
   public:
     virtual ~Output() = default;
-    virtual unsigned int portCount() = 0;
-    virtual std::string portName(unsigned int index) = 0;
+    // The system's port names in its order, read in one call: the indices openPort takes.
+    virtual std::vector<std::string> portNames() = 0;
     // Opens system port index under this client's port name; throws on failure.
     virtual void openPort(unsigned int index, const std::string& portName) = 0;
     virtual void closePort() = 0;
@@ -75,8 +76,8 @@ public:
   public:
     using Handler = std::function<void(double deltaTime, std::vector<unsigned char>* message)>;
     virtual ~Input() = default;
-    virtual unsigned int portCount() = 0;
-    virtual std::string portName(unsigned int index) = 0;
+    // As Output::portNames.
+    virtual std::vector<std::string> portNames() = 0;
     virtual void openPort(unsigned int index, const std::string& portName) = 0;
     // Closes the port; on return the handler is not running and will not be called again until the
     // next open.
@@ -210,7 +211,7 @@ private:
   // recorded when name is listed but not present any more.
   template <class Client>
   int openLocked(int& idx, const char* name, const std::vector<std::string>& names, Client* client,
-                 std::atomic<int>& index, std::atomic<bool>& open, const char* portName,
+                 std::mutex& listLock, std::atomic<int>& index, std::atomic<bool>& open, const char* portName,
                  const char* direction, int goneBit);
   void onInput(double deltaTime, std::vector<unsigned char>* message);
   void createOutLocked();
@@ -228,6 +229,7 @@ private:
   template <class Client> struct Direction
   {
     DirectionLock& lock;
+    std::mutex& listLock;
     std::shared_ptr<Client>& client;
     std::vector<std::string>& names;
     std::atomic<int>& index;
@@ -256,6 +258,8 @@ private:
   std::string mLogPath;
 
   DirectionLock mOutLock;
+  // Held around each list, open and close call on mOut, after mOutLock when both are held.
+  std::mutex mOutListLock;
   // Shared with a listing that runs without the lock.
   std::shared_ptr<Output> mOut;
   std::vector<std::string> mOutNames;
@@ -265,6 +269,7 @@ private:
   std::string mOutPortName;
 
   DirectionLock mInLock;
+  std::mutex mInListLock;
   std::shared_ptr<Input> mIn;
   std::vector<std::string> mInNames;
   std::atomic<int> mInIndex{0};

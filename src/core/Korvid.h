@@ -161,6 +161,9 @@ public:
   // Reads the system's ports of a selector's direction again and gives the selector that list, its entry
   // staying on the open port. Takes the plug mutex (given back while the ports are listed).
   void rereadPortSelector(int paramIdx);
+  // The whole name of the port at a selector's entry (kDeviceOutSelection or kDeviceInSelection): its
+  // display text may be cut. Gives the plug mutex back while the list is read.
+  std::string portEntryName(int paramIdx, int entry);
   // The port the state stores for a direction (0 input, 1 output): the one the user chose or the recall
   // found or was given, kept through a loss until another is chosen; empty: the selector's entry.
   std::string mKeptPortNames[2];

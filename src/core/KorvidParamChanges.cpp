@@ -240,7 +240,7 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
   {
     // The port index is the chosen entry; 0 ("OFF") closes the port.
     mMidiOutPortIndex = param->Int();
-    const std::string chosen = param->GetDisplayText(param->Int());
+    const std::string chosen = portEntryName(kDeviceOutSelection, param->Int());
     // The output is there only when the port opened: sends say "Set MIDI I/O First!" otherwise.
     const bool opened = setExternalMIDIOut(mMidiOutPortIndex, chosen.c_str()) > 0;
     // The state keeps this choice, also through a loss of the port; a port that did not open is "OFF".
@@ -266,7 +266,7 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
   case kDeviceInSelection:
   {
     mMidiInPortIndex = param->Int();
-    const std::string chosen = param->GetDisplayText(param->Int());
+    const std::string chosen = portEntryName(kDeviceInSelection, param->Int());
     const bool opened = setExternalMIDIIn(mMidiInPortIndex, chosen.c_str()) > 0;
     mKeptPortNames[0] = opened ? chosen : "";
     if (!opened && value >= 1.0)

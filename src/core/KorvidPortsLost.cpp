@@ -112,3 +112,16 @@ void Korvid::rereadPortSelector(int paramIdx)
     selector->SetValueFromPlug(param->GetNormalized());
   }
 }
+
+std::string Korvid::portEntryName(int paramIdx, int entry)
+{
+  // The selector's display texts are the port list cut to IParam::kMaxDisplayLen, entry for entry.
+  const std::vector<std::string> listed =
+      paramIdx == kDeviceOutSelection ? getExternalMIDIOutNames() : getExternalMIDIInNames();
+  if (entry >= 0 && static_cast<size_t>(entry) < listed.size())
+  {
+    return listed[static_cast<size_t>(entry)];
+  }
+  const IParam* param = GetParam(paramIdx);
+  return param ? param->GetDisplayText(entry) : "";
+}

@@ -15,11 +15,14 @@ int Korvid::reopenStoredPort(bool output, const std::string& stored)
   // The ports present now: one that came back since the selector's list was read is found too.
   rereadPortSelector(output ? kDeviceOutSelection : kDeviceInSelection);
   const std::vector<std::string> listed = output ? getExternalMIDIOutNames() : getExternalMIDIInNames();
-  // A name longer than its slot was never written by the plug-in (damage): it names no port.
-  const MidiPortNameMatch match =
-      stored.size() > static_cast<size_t>(PatchManager::kPortNameWidth)
-          ? MidiPortNameMatch{}
-          : MidiPortNameMatch::find(listed, stored, static_cast<size_t>(PatchManager::kPortNameWidth));
+  // A name longer than its slot was never written by the plug-in: it names only the port of that very name.
+  const bool fits = stored.size() <= static_cast<size_t>(PatchManager::kPortNameWidth);
+  MidiPortNameMatch match =
+      MidiPortNameMatch::find(listed, stored, static_cast<size_t>(PatchManager::kPortNameWidth));
+  if (!fits && match.kind != MidiPortNameMatch::Kind::Exact)
+  {
+    match = MidiPortNameMatch{};
+  }
   const std::string direction = output ? "MIDI Out" : "MIDI In";
   std::string line =
       std::string(kLogPrefix) + direction + " device " + MidiPortNameMatch::describe(match.kind);
@@ -39,7 +42,6 @@ int Korvid::reopenStoredPort(bool output, const std::string& stored)
       output ? setExternalMIDIOut(index, name.c_str()) : setExternalMIDIIn(index, name.c_str());
   index = opened;
   // The state keeps the port found, or the project's own one while it is not there.
-  const bool fits = stored.size() <= static_cast<size_t>(PatchManager::kPortNameWidth);
   mKeptPortNames[output ? 1 : 0] = opened > 0 ? name : (fits ? stored : "");
   return opened;
 }

@@ -34,8 +34,10 @@ protected:
 
 TEST_F(KorvidParamChanges, ChoosingAnOutputPortOpensItAndMarksTheOutputPresent)
 {
+  // Longer than a display text: the entry opens its port whatever it shows.
+  const std::string longIn = "a2j:Waldorf Blofeld Synthesizer [20] (playback): Blofeld MIDI 1";
   midi->setOutputPorts({"Blofeld Out"});
-  midi->setInputPorts({"Blofeld In"});
+  midi->setInputPorts({"Blofeld In", longIn});
   auto plug = construct();
   IParam* out = plug->GetParam(kDeviceOutSelection);
   ASSERT_GE(out->GetNDisplayTexts(), 2);
@@ -44,8 +46,10 @@ TEST_F(KorvidParamChanges, ChoosingAnOutputPortOpensItAndMarksTheOutputPresent)
   EXPECT_TRUE(plug->mOutputPresent);
   EXPECT_TRUE(plug->mInitializationRequested);
   EXPECT_EQ(plug->mMidiOutPortIndex, 1);
-  edit(*plug, kDeviceInSelection, 1.0);
-  EXPECT_EQ(plug->mMidiInPortIndex, 1);
+  edit(*plug, kDeviceInSelection, 2.0);
+  EXPECT_EQ(plug->mMidiInPortIndex, 2);
+  EXPECT_EQ(midi->openInputs(), std::vector<std::string>{longIn});
+  EXPECT_EQ(plug->mKeptPortNames[0], longIn);
   edit(*plug, kDeviceOutSelection, 0.0);
   EXPECT_FALSE(plug->mOutputPresent);
 

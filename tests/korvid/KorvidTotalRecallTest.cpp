@@ -233,6 +233,7 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
 {
   midi->setOutputPorts({kBlofeld});
   midi->setInputPorts({kBlofeld});
+  home.writeFile("Korvid Editor LOG.txt", "");
   auto plug = construct();
   chooseInputPort(*plug, 1);
   chooseOutputPort(*plug, 1);
@@ -345,17 +346,33 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
   EXPECT_FALSE(plug->ThreadRunning());
   EXPECT_EQ(plug->getStatusText(), "Stored state unreadable");
 
-  // What nothing applies is taken as stored: a port name longer than its slot names no port ("OFF"), the
-  // other port is found; a NaN in the name block's copy of the values.
+  // What nothing applies is taken as stored: a port name longer than its slot names only a port of that
+  // very name, a name that fills its slot also the port whose name begins with it, the other port is
+  // found; a NaN in the name block's copy of the values (no name given). The log says what was opened.
+  const std::string longPort = "a2j:Blofeld [20] (capture): Blofeld MIDI 1";
+  midi->setOutputPorts({kBlofeld, longPort});
+  midi->setInputPorts({kBlofeld, longPort});
   std::vector<size_t> dataDoubles;
   for (size_t at = BodyLayout::kData + 4; at + 8 <= BodyLayout::kData + layout.dataLength; at += 8)
     dataDoubles.push_back(at);
-  for (const auto& [slot, length] : {std::pair{PatchManager::kMidiInPortSlot, size_t{33}},
-                                     std::pair{PatchManager::kMidiOutPortSlot, size_t{65536}},
-                                     std::pair{PatchManager::kMidiOutPortSlot, size_t{0}}})
+  struct NameRow
   {
+    int slot;
+    std::string stored;
+    int entry;
+    std::string logged;
+  };
+  const std::string listed[] = {"OFF", kBlofeld, longPort};
+  for (const NameRow& row : {NameRow{PatchManager::kMidiInPortSlot, std::string(33, 'B'), 0, "not found"},
+                             NameRow{PatchManager::kMidiOutPortSlot, std::string(65536, 'B'), 0, "not found"},
+                             NameRow{PatchManager::kMidiOutPortSlot, "", 1, "matched exactly"},
+                             NameRow{PatchManager::kMidiOutPortSlot, longPort, 2, "matched exactly"},
+                             NameRow{PatchManager::kMidiInPortSlot, longPort.substr(0, 32), 2,
+                                     "matched by the beginning of its name: " + longPort}})
+  {
+    const size_t length = row.stored.size();
     Bytes taken(chunk.begin(), chunk.begin() + kHeaderSize);
-    Bytes named = length ? rebuiltBody(body, kShownPart, {{slot, std::string(length, 'B')}}, {}) : body;
+    Bytes named = length ? rebuiltBody(body, kShownPart, {{row.slot, row.stored}}, {}) : body;
     if (!length)
     {
       const double notANumber = std::numeric_limits<double>::quiet_NaN();
@@ -364,14 +381,17 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
     }
     taken.insert(taken.end(), named.begin(), named.end());
     EXPECT_EQ(giveHostChunk(*plug, taken), 1) << length;
-    const bool outLong = length && slot == PatchManager::kMidiOutPortSlot;
-    const bool inLong = length && slot == PatchManager::kMidiInPortSlot;
-    EXPECT_EQ(plug->GetParam(kDeviceOutSelection)->Int(), outLong ? 0 : 1) << length;
-    EXPECT_EQ(plug->GetParam(kDeviceInSelection)->Int(), inLong ? 0 : 1) << length;
-    EXPECT_EQ(plug->mOutputPresent.load(), !outLong) << length;
-    // Saved again, such a port is "OFF".
+    const bool output = row.slot == PatchManager::kMidiOutPortSlot;
+    EXPECT_EQ(plug->GetParam(kDeviceOutSelection)->Int(), output ? row.entry : 1) << length;
+    EXPECT_EQ(plug->GetParam(kDeviceInSelection)->Int(), output ? 1 : row.entry) << length;
+    EXPECT_EQ(plug->mOutputPresent.load(), !output || row.entry > 0) << length;
+    const std::vector<std::string> logged = logLines(plug->getLogPath(), kLogPrefix);
+    const std::string line =
+        std::string(kLogPrefix) + (output ? "MIDI Out" : "MIDI In") + " device " + row.logged;
+    EXPECT_NE(std::find(logged.begin(), logged.end(), line), logged.end()) << line;
+    // Saved again, a port not found is "OFF", a port found keeps its whole name.
     hostChunk(*plug);
-    EXPECT_EQ(plug->mPatchManager->mNames[slot], length ? "OFF" : kBlofeld) << length;
+    EXPECT_EQ(plug->mPatchManager->mNames[row.slot], listed[row.entry]) << length;
   }
 
   // The whole body is taken; a pass-through value just below 1.0 keeps its class blocked.

@@ -97,11 +97,13 @@ TEST(MidiConcurrencyTest, SendsFromManyThreadsArriveWholeAndInEachSendersOrder)
   }
 }
 
-TEST(MidiConcurrencyTest, SendsRacingWithReopeningAndUnpluggingNeverCorruptAMessage)
+TEST(MidiConcurrencyTest, SendsRacingWithReopeningListingAndUnpluggingNeverCorruptAMessage)
 {
   auto system = MidiFakeSystem::create();
   system->setOutputPorts({"Synth", "Other"});
   auto ports = openPorts(system);
+  // Every second list call fails, as a port going away while it is read makes RtMidi's do.
+  system->setListsFail(true);
 
   std::atomic<bool> stop{false};
   std::atomic<bool> stopReopening{false};
@@ -113,10 +115,16 @@ TEST(MidiConcurrencyTest, SendsRacingWithReopeningAndUnpluggingNeverCorruptAMess
         {
           int idx = 1;
           ports->OpenOut(idx, names[i % 3]);
-          // The list read again, as a selector's menu does, beside the sends and the watch.
+          // The list read again, as a selector's menu does, beside the sends, the watch and another menu.
           if (i % 4 == 3)
             ports->RereadOutNames();
         }
+      });
+  std::thread lister(
+      [&]
+      {
+        while (!stopReopening)
+          ports->RereadOutNames();
       });
   std::vector<std::thread> senders;
   for (int t = 0; t < kThreads; ++t)
@@ -146,6 +154,8 @@ TEST(MidiConcurrencyTest, SendsRacingWithReopeningAndUnpluggingNeverCorruptAMess
     s.join();
   stopReopening = true;
   reopener.join();
+  lister.join();
+  system->setListsFail(false);
   int off = 1;
   ports->OpenOut(off, "OFF");
   ports->TakeLost();

@@ -145,21 +145,42 @@ TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsAreOff)
   EXPECT_EQ(1u, synth.waitReceived(1, kArrivalTimeout).size());
 }
 
-// The synthesizer's client, then the whole server, goes away with the ports open: both directions reported.
+// The synthesizer's client, then the whole server (stopped, then killed, three times), goes away with the
+// ports open: both directions reported. Started again under the same name, the server gets real ports from
+// both directions, and the clients of the old one are never called again (the host survives its end).
 TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
 {
   MidiJackServer* server = MidiJackEnvironment::server(nullptr);
-  for (const bool wholeServer : {false, true})
+  const std::vector<int> goneBy = {0, SIGTERM, SIGKILL, SIGTERM, SIGKILL, SIGTERM, SIGKILL};
+  for (size_t round = 0; round < goneBy.size(); ++round)
   {
-    SCOPED_TRACE(wholeServer ? "the server goes away" : "the client goes away");
+    const bool wholeServer = goneBy[round] != 0;
+    SCOPED_TRACE(wholeServer ? "the server goes away, round " + std::to_string(round)
+                             : "the client goes away");
     if (wholeServer)
     {
       std::string error;
+      ASSERT_TRUE(server->start(error)) << error;
       ASSERT_TRUE(synth.open(server->name(), "korvid-blofeld", error)) << error;
-      plug = std::make_unique<MidiTestPlug>();
+      synth.clearReceived();
+      if (!plug)
+        plug = std::make_unique<MidiTestPlug>();
+      // The menus read the lists again.
+      plug->rereadExternalMIDIOutNames();
+      plug->rereadExternalMIDIInNames();
+      ASSERT_NO_FATAL_FAILURE(openSynthPorts());
+      IMidiMsg note(0, 0x90, 60, static_cast<uint8_t>(round));
+      ASSERT_TRUE(synth.waitInputConnected(kArrivalTimeout));
+      ASSERT_TRUE(plug->SendMidiMsg(&note));
+      EXPECT_EQ(1u, synth.waitReceived(1, kArrivalTimeout).size());
+      synth.send({{0xB0, 7, static_cast<uint8_t>(round)}});
+      EXPECT_TRUE(plug->waitFor(0, round, kArrivalTimeout));
     }
-    ASSERT_NO_FATAL_FAILURE(openSynthPorts());
-    wholeServer ? server->stop() : synth.close();
+    else
+    {
+      ASSERT_NO_FATAL_FAILURE(openSynthPorts());
+    }
+    wholeServer ? server->stop(goneBy[round]) : synth.close();
     int lost = 0;
     ASSERT_TRUE(korvidtest::waitUntil(
         [&]
@@ -178,13 +199,15 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
       int outIdx = 1;
       ASSERT_GT(plug->setExternalMIDIOut(outIdx, synth.inPortName().c_str()), 0);
       IMidiMsg note(0, 0x90, 60, 100);
+      ASSERT_TRUE(synth.waitInputConnected(kArrivalTimeout));
       ASSERT_TRUE(plug->SendMidiMsg(&note));
       EXPECT_EQ(1u, synth.waitReceived(1, kArrivalTimeout).size());
       synth.close();
+      plug.reset();
     }
+    synth.close();
   }
   plug.reset();
-  synth.close();
   std::string error;
   ASSERT_TRUE(server->start(error)) << error; // for the tests that follow
 }

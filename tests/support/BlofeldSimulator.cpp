@@ -100,11 +100,7 @@ class BlofeldSimulator::Output : public IMidiPorts::Output
 {
 public:
   explicit Output(BlofeldSimulator* sim) : mSim(sim) {}
-  unsigned int portCount() override { return 1; }
-  std::string portName(unsigned int index) override
-  {
-    return index == 0 ? kPortName : throw std::out_of_range("no such port");
-  }
+  std::vector<std::string> portNames() override { return {kPortName}; }
   void openPort(unsigned int index, const std::string&) override
   {
     if (index != 0)
@@ -131,11 +127,7 @@ class BlofeldSimulator::Input : public IMidiPorts::Input
 public:
   explicit Input(BlofeldSimulator* sim) : mSim(sim) {}
   ~Input() override { closePort(); }
-  unsigned int portCount() override { return 1; }
-  std::string portName(unsigned int index) override
-  {
-    return index == 0 ? kPortName : throw std::out_of_range("no such port");
-  }
+  std::vector<std::string> portNames() override { return {kPortName}; }
   void openPort(unsigned int index, const std::string&) override
   {
     if (index != 0)

@@ -45,8 +45,11 @@ bool MidiJackServer::answers() const
 
 bool MidiJackServer::start(std::string& error, std::chrono::milliseconds timeout)
 {
+  if (mPid > 0)
+    return true;
   static int counter = 0;
-  mName = "korvid-midi-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+  if (mName.empty())
+    mName = "korvid-midi-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
   mLogPath = "/tmp/" + mName + ".log";
   ::setenv("JACK_DEFAULT_SERVER", mName.c_str(), 1);
   ::setenv("JACK_NO_START_SERVER", "1", 1);
@@ -107,12 +110,12 @@ void MidiJackServer::resume()
     ::kill(mPid, SIGCONT);
 }
 
-void MidiJackServer::stop()
+void MidiJackServer::stop(int signal)
 {
   if (mPid <= 0)
     return;
   ::kill(mPid, SIGCONT);
-  ::kill(mPid, SIGTERM);
+  ::kill(mPid, signal);
   const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
   int status = 0;
   while (::waitpid(mPid, &status, WNOHANG) == 0)

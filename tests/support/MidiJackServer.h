@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <csignal>
 #include <string>
 
 #include <sys/types.h>
@@ -21,9 +22,10 @@ public:
   // clients see arrive.
   void setFramesPerPeriod(int frames) { mFramesPerPeriod = frames; }
   // Starts the server and waits until a client can connect; false with the reason in error otherwise.
+  // Started again after stop, it runs under the same name; true at once while it runs.
   bool start(std::string& error, std::chrono::milliseconds timeout = std::chrono::seconds(60));
-  // Stops the server (SIGTERM, then SIGKILL after a grace period) and waits for it. Idempotent.
-  void stop();
+  // Stops the server (signal, then SIGKILL after a grace period) and waits for it. Idempotent.
+  void stop(int signal = SIGTERM);
   // Freezes (SIGSTOP) or resumes (SIGCONT) the server: while frozen no JACK cycle runs, so nothing
   // drains the clients' buffers. Idempotent; stop() resumes first.
   void pause();

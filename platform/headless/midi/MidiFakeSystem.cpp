@@ -23,13 +23,30 @@ std::string nameAt(const std::vector<std::string>& names, unsigned int index)
   return names[index];
 }
 
+// The list, open and close calls of one client share a count without a lock, as RtMidi's clients share
+// their error text: calls made beside each other show under ThreadSanitizer.
+class FakeCalls
+{
+public:
+  // names, or a failure of every second call while the system's lists fail.
+  std::vector<std::string> list(const MidiFakeSystem& system, std::vector<std::string> names)
+  {
+    if (++mCalls % 2 == 0 && system.listsFail())
+      throw std::runtime_error("the port list changed while it was read");
+    return names;
+  }
+  void count() { ++mCalls; }
+
+private:
+  unsigned int mCalls = 0;
+};
+
 class FakeOutput : public IMidiPorts::Output
 {
 public:
   explicit FakeOutput(std::shared_ptr<MidiFakeSystem> system) : mSystem(std::move(system)) {}
   ~FakeOutput() override { closePort(); }
-  unsigned int portCount() override { return static_cast<unsigned int>(mSystem->outputNames().size()); }
-  std::string portName(unsigned int index) override { return nameAt(mSystem->outputNames(), index); }
+  std::vector<std::string> portNames() override { return mCalls.list(*mSystem, mSystem->outputNames()); }
   void openPort(unsigned int index, const std::string&) override
   {
     closePort();
@@ -38,6 +55,7 @@ public:
   }
   void closePort() override
   {
+    mCalls.count();
     if (!mPort.empty())
       mSystem->openOutput(mPort, false);
     mPort.clear();
@@ -54,6 +72,7 @@ public:
 private:
   std::shared_ptr<MidiFakeSystem> mSystem;
   std::string mPort;
+  FakeCalls mCalls;
 };
 
 class FakeInput : public IMidiPorts::Input
@@ -65,16 +84,17 @@ public:
     mSystem->registerInput(mState);
   }
   ~FakeInput() override { closePort(); }
-  unsigned int portCount() override { return static_cast<unsigned int>(mSystem->inputNames().size()); }
-  std::string portName(unsigned int index) override { return nameAt(mSystem->inputNames(), index); }
+  std::vector<std::string> portNames() override { return mCalls.list(*mSystem, mSystem->inputNames()); }
   void openPort(unsigned int index, const std::string&) override
   {
+    mCalls.count();
     const std::string name = nameAt(mSystem->inputNames(), index);
     std::lock_guard<std::mutex> lock(mState->deliverLock);
     mState->openPort = name;
   }
   void closePort() override
   {
+    mCalls.count();
     std::lock_guard<std::mutex> lock(mState->deliverLock);
     mState->openPort.clear();
   }
@@ -87,6 +107,7 @@ public:
 private:
   std::shared_ptr<MidiFakeSystem> mSystem;
   std::shared_ptr<MidiFakeSystem::InputClientState> mState;
+  FakeCalls mCalls;
 };
 
 class FakeBackend : public IMidiPorts::Backend
@@ -150,6 +171,18 @@ void MidiFakeSystem::setClientsFail(bool fail)
 {
   std::lock_guard<std::mutex> lock(mLock);
   mClientsFail = fail;
+}
+
+void MidiFakeSystem::setListsFail(bool fail)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mListsFail = fail;
+}
+
+bool MidiFakeSystem::listsFail() const
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mListsFail;
 }
 
 void MidiFakeSystem::setMaxMessageSize(size_t bytes)

@@ -10,7 +10,7 @@
 #include "IMidiPorts.h"
 
 // The system's ports can be changed at any time (plugged, unplugged, reordered); clients see the
-// change at their next portCount/portName. All members may be called from any thread.
+// change at their next portNames. All members may be called from any thread.
 class MidiFakeSystem : public std::enable_shared_from_this<MidiFakeSystem>
 {
 public:
@@ -27,6 +27,8 @@ public:
   void setInputPorts(std::vector<std::string> names);
   // true: creating a client throws, as when no MIDI system is there.
   void setClientsFail(bool fail);
+  // true: every second list call of each client fails, as a port going away while it is read does.
+  void setListsFail(bool fail);
   // Longest message an output client takes.
   void setMaxMessageSize(size_t bytes);
 
@@ -51,6 +53,7 @@ public:
   void registerInput(const std::shared_ptr<InputClientState>& client);
   void countClient();
   size_t maxMessageSize() const;
+  bool listsFail() const;
 
 private:
   MidiFakeSystem() = default;
@@ -62,6 +65,7 @@ private:
   std::vector<std::string> mOpenOutputs;
   std::vector<std::weak_ptr<InputClientState>> mInputClients;
   bool mClientsFail = false;
+  bool mListsFail = false;
   size_t mMaxMessageSize = 65536;
   int mClientsCreated = 0;
 };

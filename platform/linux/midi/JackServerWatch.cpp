@@ -7,13 +7,21 @@
 #include <thread>
 #include <unistd.h>
 
+#include <jack/midiport.h>
+
 namespace
 {
 constexpr int kOpenAttempts = 3;
 constexpr std::chrono::milliseconds kOpenPause{50};
 
+// Held while a watch is opened or reads the graph: opening a client after the server went away frees the
+// old clients, the watch's among them.
 std::mutex gWatchLock;
 std::weak_ptr<JackServerWatch> gWatch;
+
+// Never destroyed, not even at exit: what it holds is never freed.
+std::mutex gAbandonedLock;
+auto* const gAbandoned = new std::vector<std::shared_ptr<void>>();
 
 // JACK's client sockets are named after the client, so the name carries the process id, and a failed open
 // is tried again: clients of the same name opening at once in other processes make it fail now and then.
@@ -56,8 +64,30 @@ JackServerWatch::JackServerWatch(jack_client_t* client) : mClient(client) {}
 
 JackServerWatch::~JackServerWatch()
 {
-  // After this no notice arrives.
-  jack_client_close(mClient);
+  // After this no notice arrives. The client of a server that went away may be freed by libjack already.
+  if (!serverGone())
+    jack_client_close(mClient);
+}
+
+std::vector<std::string> JackServerWatch::midiPorts(unsigned long flags) const
+{
+  std::vector<std::string> names;
+  std::lock_guard<std::mutex> lock(gWatchLock);
+  if (serverGone())
+    return names;
+  const char** ports = jack_get_ports(mClient, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
+  if (!ports)
+    return names;
+  for (size_t k = 0; ports[k]; ++k)
+    names.emplace_back(ports[k]);
+  jack_free(static_cast<void*>(ports));
+  return names;
+}
+
+void JackServerWatch::abandon(std::shared_ptr<void> object)
+{
+  std::lock_guard<std::mutex> lock(gAbandonedLock);
+  gAbandoned->push_back(std::move(object));
 }
 
 void JackServerWatch::onShutdown(jack_status_t, const char*, void* arg)

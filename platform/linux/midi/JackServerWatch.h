@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <jack/jack.h>
 
@@ -22,6 +24,15 @@ public:
 
   // True once the server told its clients it is shutting down, or died. Any thread.
   bool serverGone() const { return mGone.load(); }
+
+  // Full names of the server's MIDI ports with flags (JackPortIsInput: the ports an output sends to), in
+  // the server's order, from one reading of its graph; none once the server went away. Any thread.
+  std::vector<std::string> midiPorts(unsigned long flags) const;
+
+  // Keeps object (a client of a server that went away, with what it uses) for the rest of the process
+  // without closing it: once such a server is gone, the next client opened in the process makes libjack
+  // free the old clients itself, and closing one after that would crash. Any thread.
+  static void abandon(std::shared_ptr<void> object);
 
 private:
   explicit JackServerWatch(jack_client_t* client);

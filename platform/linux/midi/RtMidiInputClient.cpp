@@ -8,6 +8,7 @@
 
 #include "DeadlineCall.h"
 #include "JackServerWatch.h"
+#include "RtMidiPortNames.h"
 
 struct RtMidiInputClient::Shared
 {
@@ -43,36 +44,35 @@ RtMidiInputClient::~RtMidiInputClient()
     std::lock_guard<std::mutex> lock(mShared->deliverLock);
     mShared->handler = nullptr;
   }
-  deadlinecall::release(std::move(mShared));
+  if (serverGone())
+    JackServerWatch::abandon(std::move(mShared));
+  else
+    deadlinecall::release(std::move(mShared));
+}
+
+bool RtMidiInputClient::serverGone() const
+{
+  return mShared->watch && mShared->watch->serverGone();
 }
 
 bool RtMidiInputClient::alive() const
 {
-  return !(mShared->watch && mShared->watch->serverGone());
+  return !serverGone();
 }
 
-void RtMidiInputClient::checkServer() const
+std::vector<std::string> RtMidiInputClient::portNames()
 {
-  if (mShared->watch && mShared->watch->serverGone())
-    throw std::runtime_error("the JACK server went away");
-}
-
-unsigned int RtMidiInputClient::portCount()
-{
-  if (mShared->watch && mShared->watch->serverGone())
-    return 0;
-  return deadlinecall::ask<unsigned int>([shared = mShared] { return shared->in->getPortCount(); });
-}
-
-std::string RtMidiInputClient::portName(unsigned int index)
-{
-  checkServer();
-  return deadlinecall::ask<std::string>([shared = mShared, index] { return shared->in->getPortName(index); });
+  if (mShared->watch)
+    return deadlinecall::ask<std::vector<std::string>>([watch = mShared->watch]
+                                                       { return watch->midiPorts(JackPortIsOutput); });
+  return deadlinecall::ask<std::vector<std::string>>([shared = mShared]
+                                                     { return rtMidiPortNames(*shared->in); });
 }
 
 void RtMidiInputClient::openPort(unsigned int index, const std::string& portName)
 {
-  checkServer();
+  if (serverGone())
+    throw std::runtime_error("the JACK server went away");
   deadlinecall::run(
       [shared = mShared, index, portName]
       {
@@ -89,7 +89,8 @@ void RtMidiInputClient::closePort()
     std::lock_guard<std::mutex> lock(mShared->deliverLock);
     mShared->enabled = false;
   }
-  deadlinecall::run([shared = mShared] { shared->in->closePort(); });
+  if (!serverGone())
+    deadlinecall::run([shared = mShared] { shared->in->closePort(); });
 }
 
 void RtMidiInputClient::setHandler(Handler handler)

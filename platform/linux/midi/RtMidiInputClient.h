@@ -18,20 +18,21 @@ class RtMidiInputClient : public IMidiPorts::Input
 public:
   // in: the RtMidi client, owned from now on; watch: the server watch when it runs on JACK (else null).
   RtMidiInputClient(std::unique_ptr<RtMidiIn> in, std::shared_ptr<class JackServerWatch> watch);
+  // The client of a JACK server that went away is kept, never closed (JackServerWatch::abandon).
   ~RtMidiInputClient() override;
 
-  // No ports once the JACK server went away; the others throw then.
-  unsigned int portCount() override;
-  std::string portName(unsigned int index) override;
+  // On JACK from the server watch; none once the server went away.
+  std::vector<std::string> portNames() override;
+  // Throws once the JACK server went away.
   void openPort(unsigned int index, const std::string& portName) override;
+  // Only stops delivery once the JACK server went away: its client is never called again.
   void closePort() override;
   void setHandler(Handler handler) override;
   bool alive() const override;
 
 private:
   struct Shared;
-  // Throws once the JACK server went away.
-  void checkServer() const;
+  bool serverGone() const;
   static void callback(double deltaTime, std::vector<unsigned char>* message, void* userData);
 
   // The RtMidi client with the delivery state its callback reads: both outlive this object while a call

@@ -13,6 +13,7 @@
 
 #include "DeadlineCall.h"
 #include "JackServerWatch.h"
+#include "RtMidiPortNames.h"
 
 // State shared with the worker: it outlives the client when the worker is stalled inside RtMidi.
 struct RtMidiOutputClient::Shared
@@ -20,6 +21,9 @@ struct RtMidiOutputClient::Shared
   // Declared first: closed after the RtMidi client.
   std::shared_ptr<JackServerWatch> watch;
   std::unique_ptr<RtMidiOut> out;
+  // Held around every call into out: RtMidi's ALSA client writes one error string when a send or a list
+  // call fails.
+  std::timed_mutex rtMidiLock;
   std::mutex lock;
   std::condition_variable wake;
   std::condition_variable done;
@@ -41,6 +45,8 @@ struct RtMidiOutputClient::Shared
 namespace
 {
 const std::chrono::milliseconds kDeadline{RtMidiOutputClient::kSendDeadlineMs};
+// A listing waits this long for a send in progress: less than the call's own deadline.
+constexpr std::chrono::milliseconds kListWait{1000};
 } // namespace
 
 RtMidiOutputClient::RtMidiOutputClient(std::unique_ptr<RtMidiOut> out, std::shared_ptr<JackServerWatch> watch)
@@ -67,6 +73,7 @@ void RtMidiOutputClient::runWorker(std::shared_ptr<Shared> shared)
     bool ok = true;
     try
     {
+      std::lock_guard<std::timed_mutex> rtMidi(shared->rtMidiLock);
       shared->out->sendMessage(message.data(), message.size());
     }
     catch (const RtMidiError& e)
@@ -101,8 +108,11 @@ RtMidiOutputClient::~RtMidiOutputClient()
     std::cerr << "MIDI output: a send is stalled; the client is left to close when it returns" << std::endl;
     mWorker.detach();
   }
-  // Deleting the RtMidi client closes its JACK client, which a stalled server never answers.
-  deadlinecall::release(std::move(mShared));
+  if (serverGone())
+    JackServerWatch::abandon(std::move(mShared));
+  else
+    // Deleting the RtMidi client closes its JACK client, which a stalled server never answers.
+    deadlinecall::release(std::move(mShared));
 }
 
 bool RtMidiOutputClient::waitIdle(std::unique_lock<std::mutex>& lock)
@@ -132,7 +142,12 @@ void RtMidiOutputClient::portCall(const std::function<void(RtMidiOut&)>& call)
   }
   try
   {
-    deadlinecall::run([shared = mShared, call] { call(*shared->out); });
+    deadlinecall::run(
+        [shared = mShared, call]
+        {
+          std::lock_guard<std::timed_mutex> rtMidi(shared->rtMidiLock);
+          call(*shared->out);
+        });
   }
   catch (const IMidiPorts::Unanswered&)
   {
@@ -160,8 +175,8 @@ void RtMidiOutputClient::finishPortCall(bool answered)
   mShared->done.notify_all();
 }
 
-// Listing reads the system's graph and touches neither the port nor the send buffer, so it runs beside a
-// send: a watch or a menu listing the ports never holds up a sender.
+// Listing touches neither the port nor the send buffer, so it runs beside the send path: a watch or a menu
+// listing the ports never holds up a sender for longer than one send to the system takes.
 template <class Result, class Call> Result RtMidiOutputClient::listCall(Call call)
 {
   {
@@ -171,7 +186,14 @@ template <class Result, class Call> Result RtMidiOutputClient::listCall(Call cal
   }
   try
   {
-    return deadlinecall::ask<Result>([shared = mShared, call] { return call(*shared->out); });
+    return deadlinecall::ask<Result>(
+        [shared = mShared, call]
+        {
+          std::unique_lock<std::timed_mutex> rtMidi(shared->rtMidiLock, kListWait);
+          if (!rtMidi)
+            throw std::runtime_error("the output is busy in a send");
+          return call(*shared->out);
+        });
   }
   catch (const IMidiPorts::Unanswered&)
   {
@@ -182,16 +204,12 @@ template <class Result, class Call> Result RtMidiOutputClient::listCall(Call cal
   }
 }
 
-unsigned int RtMidiOutputClient::portCount()
+std::vector<std::string> RtMidiOutputClient::portNames()
 {
-  if (serverGone())
-    return 0;
-  return listCall<unsigned int>([](RtMidiOut& out) { return out.getPortCount(); });
-}
-
-std::string RtMidiOutputClient::portName(unsigned int index)
-{
-  return listCall<std::string>([index](RtMidiOut& out) { return out.getPortName(index); });
+  if (mShared->watch)
+    return deadlinecall::ask<std::vector<std::string>>([watch = mShared->watch]
+                                                       { return watch->midiPorts(JackPortIsInput); });
+  return listCall<std::vector<std::string>>([](RtMidiOut& out) { return rtMidiPortNames(out); });
 }
 
 void RtMidiOutputClient::openPort(unsigned int index, const std::string& portName)
@@ -220,7 +238,8 @@ bool RtMidiOutputClient::send(const unsigned char* data, size_t size)
   if (!data || size == 0 || size > kMaxMessageBytes)
     return false;
   std::unique_lock<std::mutex> lock(mShared->lock);
-  if (!mShared->idle() || mShared->stop || mShared->callStalled || !mShared->out->isPortOpen())
+  if (!mShared->idle() || mShared->stop || mShared->callStalled || serverGone() ||
+      !mShared->out->isPortOpen())
     return false;
   mShared->job.assign(data, data + size);
   mShared->hasJob = true;

@@ -16,7 +16,7 @@ class RtMidiOut;
 // kSendDeadlineMs for it; a message longer than maxMessageSize() is refused. While a send is stalled,
 // later sends fail at once. Listing, opening and closing are given up on after a deadline
 // (IMidiPorts::Unanswered); the client takes nothing more after that. Sends, opening and closing are
-// serialised by IMidiPorts; listing runs beside them. Any thread may make the calls.
+// serialised by IMidiPorts; listing runs beside sends. Any thread may make the calls.
 class RtMidiOutputClient : public IMidiPorts::Output
 {
 public:
@@ -26,12 +26,12 @@ public:
 
   // out: the RtMidi client, owned from now on; watch: the server watch when it runs on JACK (else null).
   RtMidiOutputClient(std::unique_ptr<RtMidiOut> out, std::shared_ptr<class JackServerWatch> watch);
-  // Stops the worker. A worker stalled inside RtMidi is left to finish on its own with the client.
+  // Stops the worker. A worker stalled inside RtMidi is left to finish on its own with the client; the
+  // client of a JACK server that went away is kept, never closed (JackServerWatch::abandon).
   ~RtMidiOutputClient() override;
 
-  std::string portName(unsigned int index) override;
-  // No ports once the JACK server went away.
-  unsigned int portCount() override;
+  // On JACK from the server watch, so a stalled send holds up no listing; none once the server went away.
+  std::vector<std::string> portNames() override;
   // Throws RtMidiError, IMidiPorts::Unanswered, or std::runtime_error while a send is stalled or once the
   // JACK server went away.
   void openPort(unsigned int index, const std::string& portName) override;
