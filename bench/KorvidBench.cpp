@@ -2,6 +2,7 @@
 // switching pages and parts on the built editor, the audio block, and the state saved and recalled.
 #include "BenchDataFolder.h"
 #include "BlofeldSimulator.h"
+#include "EditorLock.h"
 #include "Korvid.h"
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
@@ -155,6 +156,55 @@ void BM_ProcessBlock64Queued(benchmark::State& state)
   processBlock(state, 64);
 }
 BENCHMARK(BM_ProcessBlock64Queued)->Unit(benchmark::kMicrosecond);
+
+// Audio blocks of 512 frames through the host's processing callback while the editor rescans a library of 300
+// banks again and again, holding the plug mutex for each whole scan. Reports the longest block (one block
+// lasts 11.6 ms at 44.1 kHz).
+void BM_ProcessBlockDuringRescan(benchmark::State& state)
+{
+  constexpr int kFrames = 512;
+  constexpr int kBanks = 300;
+  if (!korvidtest::haveSharedBanks())
+  {
+    state.SkipWithError(korvidtest::sharedBanksMissingText().c_str());
+    return;
+  }
+  BenchDataFolder data(kBanks);
+  auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{});
+  std::vector<double> in(kFrames, 0.0);
+  std::vector<double> outLeft(kFrames, 0.0);
+  std::vector<double> outRight(kFrames, 0.0);
+  double* inputs[2] = {in.data(), in.data()};
+  double* outputs[2] = {outLeft.data(), outRight.data()};
+  AEffect* effect = plug->GetAEffect();
+  std::atomic<bool> scanning{true};
+  std::atomic<int> scans{0};
+  std::thread editor(
+      [&]()
+      {
+        while (scanning.load())
+        {
+          EditorLockGuard editorLock;
+          WDL_MutexLock plugLock(plug->GetMutex());
+          plug->OnParamChange(kRefreshFolders);
+          ++scans;
+        }
+      });
+  double longest = 0.0;
+  for (auto _ : state)
+  {
+    const auto start = std::chrono::steady_clock::now();
+    effect->processDoubleReplacing(effect, inputs, outputs, kFrames);
+    longest = std::max(
+        longest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  }
+  scanning = false;
+  editor.join();
+  state.counters["longest_block_ms"] = longest;
+  state.counters["rescans"] = scans.load();
+  state.SetLabel("per 512-frame block, 300 banks rescanned meanwhile");
+}
+BENCHMARK(BM_ProcessBlockDuringRescan)->Unit(benchmark::kMicrosecond)->MinTime(1.0)->UseRealTime();
 
 // The state the host stores: an editor with both ports chosen and its device link stopped, so that a recall
 // reopens the ports by name and applies every stored value, without the multi resend to a synthesizer.
