@@ -1,6 +1,7 @@
 // The port layer on real JACK ports: sound dumps and short messages both ways, opened by port name.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "AudioPassWaits.h"
 #include "IMidiPorts.h"
 #include "MidiJackEnvironment.h"
 #include "MidiJackSynth.h"
@@ -193,6 +195,30 @@ TEST_F(MidiJackTest, SendsToAFrozenServerFailInTimeAndRecoverWhenItRuns)
   constexpr int kMaxTries = 200;
   int sent = 0;
   bool refused = false;
+  std::atomic<int> sendsReturned{0};
+  // The audio thread sends while this thread's send is stalled holding the port: it gives up within its
+  // pass's budget, long before the stalled send does.
+  bool audioSent = true;
+  int sendsReturnedBeforeAudio = -1;
+  std::thread audio(
+      [&]()
+      {
+        int seen = -1;
+        auto unchangedSince = std::chrono::steady_clock::now();
+        while (seen < 1 || std::chrono::steady_clock::now() - unchangedSince < 300ms)
+        {
+          if (sendsReturned.load() != seen)
+          {
+            seen = sendsReturned.load();
+            unchangedSince = std::chrono::steady_clock::now();
+          }
+          std::this_thread::sleep_for(5ms);
+        }
+        AudioPassWaits::Scope pass;
+        IMidiMsg note(0, 0x90, 60, 100);
+        audioSent = ports->SendMsg(&note);
+        sendsReturnedBeforeAudio = sendsReturned.load();
+      });
   const auto start = std::chrono::steady_clock::now();
   for (int n = 0; n < kMaxTries && !refused; ++n)
   {
@@ -201,8 +227,12 @@ TEST_F(MidiJackTest, SendsToAFrozenServerFailInTimeAndRecoverWhenItRuns)
       ++sent;
     else
       refused = true;
+    ++sendsReturned;
   }
+  audio.join();
   EXPECT_TRUE(refused) << sent << " dumps went into a frozen server";
+  EXPECT_FALSE(audioSent);
+  EXPECT_EQ(sendsReturnedBeforeAudio, sent) << "the audio thread waited for the stalled send";
   EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
   const auto before = std::chrono::steady_clock::now();
   EXPECT_FALSE(ports->SendBytes(midiTestSoundDump(500))) << "a stalled output refuses at once";
