@@ -100,11 +100,27 @@ void BM_PartSwitch(benchmark::State& state)
 }
 BENCHMARK(BM_PartSwitch)->Unit(benchmark::kMillisecond);
 
+// Silent stereo buffers of one 512-frame block, processed through the host's double-precision callback.
+struct StereoBlock
+{
+  static constexpr int kFrames = 512;
+  std::vector<double> in = std::vector<double>(kFrames, 0.0);
+  std::vector<double> outLeft = std::vector<double>(kFrames, 0.0);
+  std::vector<double> outRight = std::vector<double>(kFrames, 0.0);
+
+  void process(AEffect* effect)
+  {
+    double* inputs[2] = {in.data(), in.data()};
+    double* outputs[2] = {outLeft.data(), outRight.data()};
+    effect->processDoubleReplacing(effect, inputs, outputs, kFrames);
+  }
+};
+
 // One audio block of 512 frames through the host's processing callback in MIDI-out mode, with the output
 // queue empty or holding queuedCount controller messages spread over the block.
 void processBlock(benchmark::State& state, int queuedCount)
 {
-  constexpr int kFrames = 512;
+  constexpr int kFrames = StereoBlock::kFrames;
   BenchDataFolder data(0);
   auto midi = MidiFakeSystem::create();
   midi->setOutputPorts({"Blofeld Out"});
@@ -119,14 +135,10 @@ void processBlock(benchmark::State& state, int queuedCount)
   }
   plug->mMidiOutMode = true;
   plug->mQueueFrames = kFrames;
-  std::vector<double> in(kFrames, 0.0);
-  std::vector<double> outLeft(kFrames, 0.0);
-  std::vector<double> outRight(kFrames, 0.0);
-  double* inputs[2] = {in.data(), in.data()};
-  double* outputs[2] = {outLeft.data(), outRight.data()};
+  StereoBlock block;
   AEffect* effect = plug->GetAEffect();
   // The first block settles the stop pending since the reset.
-  effect->processDoubleReplacing(effect, inputs, outputs, kFrames);
+  block.process(effect);
   for (auto _ : state)
   {
     if (queuedCount > 0)
@@ -140,7 +152,7 @@ void processBlock(benchmark::State& state, int queuedCount)
       }
       state.ResumeTiming();
     }
-    effect->processDoubleReplacing(effect, inputs, outputs, kFrames);
+    block.process(effect);
   }
   state.SetLabel("per 512-frame block");
 }
@@ -162,7 +174,6 @@ BENCHMARK(BM_ProcessBlock64Queued)->Unit(benchmark::kMicrosecond);
 // lasts 11.6 ms at 44.1 kHz).
 void BM_ProcessBlockDuringRescan(benchmark::State& state)
 {
-  constexpr int kFrames = 512;
   constexpr int kBanks = 300;
   if (!korvidtest::haveSharedBanks())
   {
@@ -171,11 +182,7 @@ void BM_ProcessBlockDuringRescan(benchmark::State& state)
   }
   BenchDataFolder data(kBanks);
   auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{});
-  std::vector<double> in(kFrames, 0.0);
-  std::vector<double> outLeft(kFrames, 0.0);
-  std::vector<double> outRight(kFrames, 0.0);
-  double* inputs[2] = {in.data(), in.data()};
-  double* outputs[2] = {outLeft.data(), outRight.data()};
+  StereoBlock block;
   AEffect* effect = plug->GetAEffect();
   std::atomic<bool> scanning{true};
   std::atomic<int> scans{0};
@@ -194,7 +201,7 @@ void BM_ProcessBlockDuringRescan(benchmark::State& state)
   for (auto _ : state)
   {
     const auto start = std::chrono::steady_clock::now();
-    effect->processDoubleReplacing(effect, inputs, outputs, kFrames);
+    block.process(effect);
     longest = std::max(
         longest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
   }

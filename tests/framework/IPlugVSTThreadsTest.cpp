@@ -59,13 +59,7 @@ TEST(IPlugVSTThreadsTest, TheAudioThreadPassesThroughWhileTheMutexIsHeldAndItsEv
   FakeHost host;
   TestPlug plug(TestPlug::Setup{});
   AEffect* e = plug.GetAEffect();
-  VstMidiEvent note{};
-  note.type = 1;
-  note.byteSize = sizeof(note);
-  note.deltaFrames = 17;
-  note.midiData[0] = static_cast<char>(0x90);
-  note.midiData[1] = 60;
-  note.midiData[2] = 100;
+  VstMidiEvent note = NoteOnEvent(17);
   VstEvents events{};
   events.numEvents = 1;
   VstEventPointers(&events)[0] = reinterpret_cast<VstEvent*>(&note);
