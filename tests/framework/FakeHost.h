@@ -84,16 +84,3 @@ public:
     return GetAEffect()->dispatcher(GetAEffect(), opcode, index, value, ptr, opt);
   }
 };
-
-// A note-on event of the host's MIDI track: key 60, velocity 100, deltaFrames into the block.
-inline VstMidiEvent NoteOnEvent(int deltaFrames)
-{
-  VstMidiEvent note{};
-  note.type = 1;
-  note.byteSize = sizeof(note);
-  note.deltaFrames = deltaFrames;
-  note.midiData[0] = static_cast<char>(0x90);
-  note.midiData[1] = 60;
-  note.midiData[2] = 100;
-  return note;
-}

@@ -224,7 +224,13 @@ TEST(IPlugVSTTest, ProcessEventsRoutesMidiAndReturnsOtherEvents)
 {
   FakeHost host;
   TestPlug plug(TestPlug::Setup{});
-  VstMidiEvent note = NoteOnEvent(17);
+  VstMidiEvent note{};
+  note.type = 1;
+  note.byteSize = sizeof(note);
+  note.deltaFrames = 17;
+  note.midiData[0] = static_cast<char>(0x90);
+  note.midiData[1] = 60;
+  note.midiData[2] = 100;
   unsigned char dump[] = {0xF0, 0x3E, 0x13, 0x00, 0xF7};
   VstMidiSysexEvent sysex{};
   sysex.type = 6;

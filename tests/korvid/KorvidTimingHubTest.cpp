@@ -314,19 +314,13 @@ TEST_F(KorvidTimingHub, BlocksPassedThroughWhileThePlugMutexIsHeldAreCaughtUpByT
   auto plug = constructWithOutput();
   plug->mMidiOutMode = true;
   plug->mQueueFrames = 64;
-  process(*plug, false);
   IMidiMsg third = controller(150, 23);
   plug->mMidiOutQueue.Add(&third);
   {
     // A question is up: two blocks find the plug mutex held by the editor thread.
     WDL_MutexLock editor(plug->GetMutex());
-    std::thread(
-        [&]()
-        {
-          process(*plug, false);
-          process(*plug, false);
-        })
-        .join();
+    std::thread([&]() { process(*plug, false); }).join();
+    std::thread([&]() { process(*plug, false); }).join();
   }
   EXPECT_EQ(countSent({0xB0, 23, 1}), 0u);
   // Three blocks' frames: the message due in the third is sent by it.
