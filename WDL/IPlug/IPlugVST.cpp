@@ -6,10 +6,10 @@
 #include "Log.h"
 
 #include <algorithm>
-#include <utility>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace
 {
@@ -905,7 +905,6 @@ void passInputsThrough(Sample** inputs, Sample** outputs, int nIn, int nOut, int
     }
   }
 }
-
 } // namespace
 
 int IPlugVST::TakeMissedBlocks()

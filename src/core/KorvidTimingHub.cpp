@@ -267,7 +267,7 @@ void Korvid::ProcessDoubleReplacing(double** inputs, double** outputs, int nFram
   IPlugVST::ProcessDoubleReplacing(inputs, outputs, nFrames);
   GetTime(&mTimeInfo);
   // Blocks passed through while another thread held the plug mutex are caught up now: the queue moves on
-  // by their frames too, so its messages keep their order and spacing, late by the time missed.
+  // by their frames too, so what fell due in them goes out now, in order, late by the time missed.
   const int blocks = 1 + TakeMissedBlocks();
   // Also what the port lists met at construction: the host's reset has written the message line since.
   takeLostPorts();
