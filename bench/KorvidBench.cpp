@@ -2,6 +2,7 @@
 // switching pages and parts on the built editor, the audio block, and the state saved and recalled.
 #include "BenchDataFolder.h"
 #include "BlofeldSimulator.h"
+#include "EditorLock.h"
 #include "Korvid.h"
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"
@@ -99,11 +100,27 @@ void BM_PartSwitch(benchmark::State& state)
 }
 BENCHMARK(BM_PartSwitch)->Unit(benchmark::kMillisecond);
 
+// Silent stereo buffers of one 512-frame block, processed through the host's double-precision callback.
+struct StereoBlock
+{
+  static constexpr int kFrames = 512;
+  std::vector<double> in = std::vector<double>(kFrames, 0.0);
+  std::vector<double> outLeft = std::vector<double>(kFrames, 0.0);
+  std::vector<double> outRight = std::vector<double>(kFrames, 0.0);
+
+  void process(AEffect* effect)
+  {
+    double* inputs[2] = {in.data(), in.data()};
+    double* outputs[2] = {outLeft.data(), outRight.data()};
+    effect->processDoubleReplacing(effect, inputs, outputs, kFrames);
+  }
+};
+
 // One audio block of 512 frames through the host's processing callback in MIDI-out mode, with the output
 // queue empty or holding queuedCount controller messages spread over the block.
 void processBlock(benchmark::State& state, int queuedCount)
 {
-  constexpr int kFrames = 512;
+  constexpr int kFrames = StereoBlock::kFrames;
   BenchDataFolder data(0);
   auto midi = MidiFakeSystem::create();
   midi->setOutputPorts({"Blofeld Out"});
@@ -118,14 +135,10 @@ void processBlock(benchmark::State& state, int queuedCount)
   }
   plug->mMidiOutMode = true;
   plug->mQueueFrames = kFrames;
-  std::vector<double> in(kFrames, 0.0);
-  std::vector<double> outLeft(kFrames, 0.0);
-  std::vector<double> outRight(kFrames, 0.0);
-  double* inputs[2] = {in.data(), in.data()};
-  double* outputs[2] = {outLeft.data(), outRight.data()};
+  StereoBlock block;
   AEffect* effect = plug->GetAEffect();
   // The first block settles the stop pending since the reset.
-  effect->processDoubleReplacing(effect, inputs, outputs, kFrames);
+  block.process(effect);
   for (auto _ : state)
   {
     if (queuedCount > 0)
@@ -139,7 +152,7 @@ void processBlock(benchmark::State& state, int queuedCount)
       }
       state.ResumeTiming();
     }
-    effect->processDoubleReplacing(effect, inputs, outputs, kFrames);
+    block.process(effect);
   }
   state.SetLabel("per 512-frame block");
 }
@@ -155,6 +168,50 @@ void BM_ProcessBlock64Queued(benchmark::State& state)
   processBlock(state, 64);
 }
 BENCHMARK(BM_ProcessBlock64Queued)->Unit(benchmark::kMicrosecond);
+
+// Audio blocks of 512 frames through the host's processing callback while the editor rescans a library of 300
+// banks again and again, holding the plug mutex for each whole scan. Reports the longest block (one block
+// lasts 11.6 ms at 44.1 kHz).
+void BM_ProcessBlockDuringRescan(benchmark::State& state)
+{
+  constexpr int kBanks = 300;
+  if (!korvidtest::haveSharedBanks())
+  {
+    state.SkipWithError(korvidtest::sharedBanksMissingText().c_str());
+    return;
+  }
+  BenchDataFolder data(kBanks);
+  auto plug = std::make_unique<Korvid>(IPlugInstanceInfo{});
+  StereoBlock block;
+  AEffect* effect = plug->GetAEffect();
+  std::atomic<bool> scanning{true};
+  std::atomic<int> scans{0};
+  std::thread editor(
+      [&]()
+      {
+        while (scanning.load())
+        {
+          EditorLockGuard editorLock;
+          WDL_MutexLock plugLock(plug->GetMutex());
+          plug->OnParamChange(kRefreshFolders);
+          ++scans;
+        }
+      });
+  double longest = 0.0;
+  for (auto _ : state)
+  {
+    const auto start = std::chrono::steady_clock::now();
+    block.process(effect);
+    longest = std::max(
+        longest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  }
+  scanning = false;
+  editor.join();
+  state.counters["longest_block_ms"] = longest;
+  state.counters["rescans"] = scans.load();
+  state.SetLabel("per 512-frame block, 300 banks rescanned meanwhile");
+}
+BENCHMARK(BM_ProcessBlockDuringRescan)->Unit(benchmark::kMicrosecond)->MinTime(1.0)->UseRealTime();
 
 // The state the host stores: an editor with both ports chosen and its device link stopped, so that a recall
 // reopens the ports by name and applies every stored value, without the multi resend to a synthesizer.

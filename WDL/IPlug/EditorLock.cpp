@@ -92,8 +92,13 @@ void EditorLock::Forget(const void* target)
   mHasDeferred.store(!mQueue.empty(), std::memory_order_release);
 }
 
-EditorLockRelease::EditorLockRelease()
+EditorLockRelease::EditorLockRelease(WDL_Mutex* plugMutex) : mPlugMutex(plugMutex)
 {
+  mPlugLevels = mPlugMutex ? mPlugMutex->DepthForThisThread() : 0;
+  for (int i = 0; i < mPlugLevels; ++i)
+  {
+    mPlugMutex->Leave();
+  }
   EditorLock& lock = EditorLock::Get();
   while (lock.HeldByThisThread())
   {
@@ -108,5 +113,9 @@ EditorLockRelease::~EditorLockRelease()
   for (int i = 0; i < mLevels; ++i)
   {
     lock.Lock();
+  }
+  for (int i = 0; i < mPlugLevels; ++i)
+  {
+    mPlugMutex->Enter();
   }
 }

@@ -2,6 +2,8 @@
 // threads.
 #pragma once
 
+#include "WdlMutex.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -131,14 +133,18 @@ public:
 
 // Gives back every level of the editor lock that the calling thread holds for its lifetime, then takes them
 // again: used around modal prompts, so that the other threads' writes are not held up while the user chooses.
+// Given a plug mutex, gives back that one's levels too, first, and takes it again last (the lock order): a
+// prompt raised by a change handler holds up neither the audio pass nor the MIDI input meanwhile.
 class EditorLockRelease
 {
 public:
-  EditorLockRelease();
+  explicit EditorLockRelease(WDL_Mutex* plugMutex = nullptr);
   ~EditorLockRelease();
   EditorLockRelease(const EditorLockRelease&) = delete;
   EditorLockRelease& operator=(const EditorLockRelease&) = delete;
 
 private:
   int mLevels = 0;
+  WDL_Mutex* mPlugMutex = nullptr;
+  int mPlugLevels = 0;
 };

@@ -6,6 +6,7 @@
 #include <exception>
 #include <iostream>
 
+#include "AudioPassWaits.h"
 #include "debugger.h"
 
 namespace
@@ -15,7 +16,8 @@ const char* const kClientNamePrefix = "Korvid Editor ";
 const char* const kOutPortName = "RtMidi Output";
 const char* const kInPortName = "RtMidi Input";
 constexpr unsigned int kInputQueueLimit = 100;
-// A sender waits at most this long for another thread's send or open on the same port.
+// A sender waits at most this long for another thread's send or open on the same port; the audio pass no
+// longer than its wait budget.
 constexpr std::chrono::milliseconds kSendLockWait{2000};
 
 constexpr unsigned char kSysExStart = 0xF0;
@@ -139,7 +141,7 @@ void IMidiPorts::DirectionLock::markPortWork()
 bool IMidiPorts::DirectionLock::tryLockFor(std::chrono::milliseconds timeout)
 {
   std::unique_lock<std::mutex> guard(mMutex);
-  mFree.wait_for(guard, timeout, [this] { return !mHeld || mPortWork; });
+  mFree.wait_until(guard, AudioPassWaits::Until(timeout), [this] { return !mHeld || mPortWork; });
   if (mHeld)
     return false;
   mHeld = true;

@@ -191,8 +191,9 @@ private:
     void unlock();
     // The holder calls into the MIDI system until it unlocks. Holder only.
     void markPortWork();
-    // Waits at most timeout while another thread sends or reads; false when the lock was not free in
-    // time, and at once while it is held for port work.
+    // Waits at most timeout (on the audio thread at most what is left of its pass's budget,
+    // AudioPassWaits) while another thread sends or reads; false when the lock was not free in time, and
+    // at once while it is held for port work.
     bool tryLockFor(std::chrono::milliseconds timeout);
 
   private:

@@ -1,6 +1,7 @@
 // The plug-in's side of the VST 2.4 interface: effect record, dispatcher, processing and host calls.
 #include "IPlugVST.h"
 
+#include "AudioPassWaits.h"
 #include "IGraphics.h"
 #include "Log.h"
 
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace
 {
@@ -54,6 +56,13 @@ bool limitsToStereo(EHost host)
 {
   return host == kHostForte || host == kHostAudition || host == kHostOrion || host == kHostSAWStudio;
 }
+
+// Gives back the level of the plug mutex a TryEnter took.
+struct LeaveOnReturn
+{
+  WDL_Mutex& mutex;
+  ~LeaveOnReturn() { mutex.Leave(); }
+};
 } // namespace
 
 IPlugVST::IPlugVST(IPlugInstanceInfo instanceInfo, int nParams, const char* channelIOStr, int nPresets,
@@ -420,6 +429,10 @@ VstIntPtr IPlugVST::VSTDispatcher(AEffect* pEffect, VstInt32 opCode, VstInt32 id
   {
     return 0;
   }
+  if (opCode == effProcessEvents)
+  {
+    return plug->ProcessEventsWithoutWaiting(ptr);
+  }
   WDL_MutexLock lock(&plug->mMutex);
   try
   {
@@ -719,6 +732,56 @@ VstIntPtr IPlugVST::SetChunk(VstInt32 idx, VstIntPtr size, void* ptr)
   return 1;
 }
 
+VstIntPtr IPlugVST::ProcessEventsWithoutWaiting(void* ptr)
+{
+  if (!mMutex.TryEnter())
+  {
+    HoldEvents(ptr);
+    return 1;
+  }
+  LeaveOnReturn leave{mMutex};
+  try
+  {
+    DeliverHeldEvents();
+    return ProcessEvents(ptr);
+  }
+  catch (...)
+  {
+    return 0;
+  }
+}
+
+void IPlugVST::HoldEvents(void* ptr)
+{
+  VstEvents* events = static_cast<VstEvents*>(ptr);
+  if (!events)
+  {
+    return;
+  }
+  VstEvent** list = VstEventPointers(events);
+  for (int i = 0; i < events->numEvents && mHeldCount < kMaxHeldEvents; ++i)
+  {
+    const VstEvent* event = list[i];
+    // Other events (system exclusive from the host) are not kept: their data lives for this call only.
+    if (event && event->type == kVstMidiType)
+    {
+      const VstMidiEvent* midi = reinterpret_cast<const VstMidiEvent*>(event);
+      mHeldEvents[static_cast<size_t>(mHeldCount++)] =
+          IMidiMsg(0, static_cast<uint8_t>(midi->midiData[0]), static_cast<uint8_t>(midi->midiData[1]),
+                   static_cast<uint8_t>(midi->midiData[2]));
+    }
+  }
+}
+
+void IPlugVST::DeliverHeldEvents()
+{
+  for (int i = 0; i < mHeldCount; ++i)
+  {
+    ProcessMidiMsg(&mHeldEvents[static_cast<size_t>(i)], false);
+  }
+  mHeldCount = 0;
+}
+
 VstIntPtr IPlugVST::ProcessEvents(void* ptr)
 {
   VstEvents* events = static_cast<VstEvents*>(ptr);
@@ -821,17 +884,55 @@ VstIntPtr IPlugVST::String2Parameter(VstInt32 idx, const char* text)
   return 1;
 }
 
+namespace
+{
+// The outputs of a block the plug-in cannot process now: the inputs copied (added in the accumulating
+// pass), outputs without an input silent. Reads only the host's buffers.
+template <class Sample>
+void passInputsThrough(Sample** inputs, Sample** outputs, int nIn, int nOut, int nFrames, bool accumulate)
+{
+  for (int i = 0; outputs && i < nOut; ++i)
+  {
+    Sample* out = outputs[i];
+    const Sample* in = (inputs && i < nIn) ? inputs[i] : nullptr;
+    if (!out || (accumulate && !in))
+    {
+      continue;
+    }
+    for (int s = 0; s < nFrames; ++s)
+    {
+      out[s] = accumulate ? out[s] + in[s] : (in ? in[s] : Sample(0));
+    }
+  }
+}
+} // namespace
+
+int IPlugVST::TakeMissedBlocks()
+{
+  return std::exchange(mMissedBlocks, 0);
+}
+
 template <class Sample>
 void IPlugVST::ProcessPass(Sample** inputs, Sample** outputs, VstInt32 nFrames, int mode)
 {
-  WDL_MutexLock lock(&mMutex);
+  AudioPassWaits::Scope budget;
+  const int frames = std::max(nFrames, 0);
+  // The audio thread never waits for the editor, a dialog, a rescan or port work holding the mutex: the
+  // block passes its inputs through and the plug-in's pass catches up on the next block that gets it.
+  if (!mMutex.TryEnter())
+  {
+    passInputsThrough(inputs, outputs, mAEffect.numInputs, mAEffect.numOutputs, frames, mode == 1);
+    mMissedBlocks = std::min(mMissedBlocks + 1, kMaxMissedBlocks);
+    return;
+  }
+  LeaveOnReturn leave{mMutex};
   try
   {
+    DeliverHeldEvents();
     if (mDoesMidi)
     {
       HostCallback(audioMasterWantMidi);
     }
-    const int frames = std::max(nFrames, 0);
     AttachInputBuffers(0, NInChannels(), inputs, frames);
     AttachOutputBuffers(0, NOutChannels(), outputs);
     if (mode == 1)

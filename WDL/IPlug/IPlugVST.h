@@ -4,8 +4,12 @@
 #include "IPlugBase.h"
 #include "VstAbi.h"
 
+#include <array>
+
 // Base of the plug-in class. The host reaches it through the effect record (GetAEffect); every callback
-// holds the plug mutex from entry to return and lets no exception out.
+// holds the plug mutex from entry to return and lets no exception out. The audio thread's callbacks
+// (processing, events) take it only when it is free: a block that finds it held passes its inputs through,
+// and events wait for the next callback that gets it.
 class IPlugVST : public IPlugBase
 {
 public:
@@ -70,6 +74,10 @@ public:
   static void VSTSetParameter(AEffect* pEffect, VstInt32 idx, float value);
 
 protected:
+  // Blocks that passed their inputs through because another thread held the plug mutex, since the last
+  // call; resets the count. The plug-in's processing pass catches up with them. Audio thread.
+  int TakeMissedBlocks();
+
   // Calls the host; 0 without a host callback.
   VstIntPtr HostCallback(VstInt32 opCode, VstInt32 idx = 0, VstIntPtr value = 0, void* ptr = nullptr,
                          float opt = 0.0f);
@@ -83,6 +91,12 @@ private:
   VstIntPtr GetChunk(VstInt32 idx, void* ptr);
   VstIntPtr SetChunk(VstInt32 idx, VstIntPtr size, void* ptr);
   VstIntPtr ProcessEvents(void* ptr);
+  // effProcessEvents: with the plug mutex free, the held events then these; otherwise holds them.
+  VstIntPtr ProcessEventsWithoutWaiting(void* ptr);
+  // Keeps the MIDI events of a call that found the plug mutex held (up to kMaxHeldEvents), at offset 0.
+  void HoldEvents(void* ptr);
+  // Hands the held events to the plug-in, in their order. Plug mutex held.
+  void DeliverHeldEvents();
   VstIntPtr CanDo(const char* capability);
   VstIntPtr PinProperties(bool input, VstInt32 idx, void* ptr);
   VstIntPtr String2Parameter(VstInt32 idx, const char* text);
@@ -102,4 +116,11 @@ private:
   ByteChunk mState;
   ByteChunk mBankState;
   AEffect mAEffect{};
+
+  // Audio thread only (hosts call processing and effProcessEvents there).
+  static constexpr int kMaxMissedBlocks = 1 << 16;
+  static constexpr int kMaxHeldEvents = 256;
+  int mMissedBlocks = 0;
+  std::array<IMidiMsg, kMaxHeldEvents> mHeldEvents{};
+  int mHeldCount = 0;
 };

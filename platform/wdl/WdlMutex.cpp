@@ -14,6 +14,23 @@ void WDL_Mutex::Enter()
   mDepth = 1;
 }
 
+bool WDL_Mutex::TryEnter()
+{
+  const std::thread::id self = std::this_thread::get_id();
+  if (mOwner.load(std::memory_order_acquire) == self)
+  {
+    ++mDepth;
+    return true;
+  }
+  if (!mMutex.try_lock())
+  {
+    return false;
+  }
+  mOwner.store(self, std::memory_order_release);
+  mDepth = 1;
+  return true;
+}
+
 void WDL_Mutex::Leave()
 {
   if (mOwner.load(std::memory_order_acquire) != std::this_thread::get_id())

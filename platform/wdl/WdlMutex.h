@@ -16,6 +16,8 @@ public:
 
   // Blocks until the calling thread owns the mutex, then raises the depth by one.
   void Enter();
+  // Takes the mutex (one more level) only when that needs no waiting; true when taken, then Leave it.
+  bool TryEnter();
   // Lowers the depth by one; at depth 0 the mutex is released. A call by a thread that does not
   // own the mutex is ignored.
   void Leave();

@@ -105,7 +105,8 @@ public:
   // short messages that fall into the block (MIDI-out mode; otherwise they are dropped), switches activity
   // indicators off 100 ms after they were lit, sends the multi and global dumps that waited for the keys,
   // and releases output 1000 ms after a queue overflow. Nothing happens without an output port. The outputs
-  // carry the inputs. Audio thread, inside the framework's processing pass; never sleeps and takes no lock
+  // carry the inputs. The first block after blocks that found the plug mutex held moves the queue on by
+  // their frames too. Audio thread, inside the framework's processing pass; never sleeps and takes no lock
   // of its own: queued messages are taken with the queue's try-lock and compacted under its short internal
   // lock; worker jobs are posted only on transport edges, once for the continuous clock and for deferred
   // dumps.

@@ -31,6 +31,8 @@ constexpr uint32_t kOverflowHoldMs = 1000;
 constexpr size_t kNoteBlockClass = 2;
 // The MIDI-out delay display, by its position in mDisplayControls.
 constexpr size_t kDisplayOutDelay = 6;
+// Most frames one pass catches up on after blocks it missed: messages further ahead stay queued.
+constexpr int64_t kMaxCatchUpFrames = 1 << 30;
 
 constexpr const char* kTextOutOfSync = "PROCESSOR: Host tempo is out of sync!";
 constexpr const char* kTextSyncedPrefix = "PROCESSOR: Host tempo synced to ";
@@ -264,6 +266,9 @@ void Korvid::ProcessDoubleReplacing(double** inputs, double** outputs, int nFram
   // The editor makes no sound of its own: the base operation copies the inputs to the outputs.
   IPlugVST::ProcessDoubleReplacing(inputs, outputs, nFrames);
   GetTime(&mTimeInfo);
+  // Blocks passed through while another thread held the plug mutex are caught up now: the queue moves on
+  // by their frames too, so what fell due in them goes out now, in order, late by the time missed.
+  const int blocks = 1 + TakeMissedBlocks();
   // Also what the port lists met at construction: the host's reset has written the message line since.
   takeLostPorts();
   if (!mOutputPresent)
@@ -284,6 +289,7 @@ void Korvid::ProcessDoubleReplacing(double** inputs, double** outputs, int nFram
       showOutDelay(*this, frames);
     }
   }
+  frames = static_cast<int>(std::min<int64_t>(int64_t{frames} * blocks, kMaxCatchUpFrames));
   if (frames > 0)
   {
     // Messages due at the block's first frame go before the stop's all-sounds-off, the rest after it:

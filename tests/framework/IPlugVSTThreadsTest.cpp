@@ -1,8 +1,11 @@
-// The plug mutex under load: the audio thread and the interface thread call the plug-in at once.
+// The plug mutex under load: the audio thread and the interface thread call the plug-in at once; the audio
+// thread never waits for it.
 #include "FakeHost.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -49,4 +52,36 @@ TEST(IPlugVSTThreadsTest, AudioAndInterfaceThreadsAreSerialised)
   }
   audio.join();
   EXPECT_EQ(plug.lastFrames, 256);
+}
+
+TEST(IPlugVSTThreadsTest, TheAudioThreadPassesThroughWhileTheMutexIsHeldAndItsEventsArriveAtTheNextBlock)
+{
+  FakeHost host;
+  TestPlug plug(TestPlug::Setup{});
+  AEffect* e = plug.GetAEffect();
+  VstMidiEvent note{1, sizeof(VstMidiEvent), 17, 0, 0, 0, {static_cast<char>(0x90), 60, 100, 0}, 0, 0, 0, 0};
+  VstEvents events{1, 0, {reinterpret_cast<VstEvent*>(&note), nullptr}};
+  std::vector<float> in(256, 0.5f), out(256, 0.0f);
+  float* ins[] = {in.data(), in.data()};
+  float* outs[] = {out.data(), out.data()};
+  auto audioBlock = [&]()
+  {
+    e->dispatcher(e, effProcessEvents, 0, 0, &events, 0.0f);
+    e->processReplacing(e, ins, outs, 256);
+  };
+  std::future<void> audio;
+  {
+    WDL_MutexLock editor(plug.GetMutex()); // a dialog or a rescan
+    audio = std::async(std::launch::async, audioBlock);
+    ASSERT_EQ(audio.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  }
+  EXPECT_EQ(out[255], 0.5f);
+  EXPECT_EQ(plug.lastFrames, 0);
+  EXPECT_TRUE(plug.midi.empty());
+  std::async(std::launch::async, audioBlock).get();
+  EXPECT_EQ(plug.lastFrames, 256);
+  // The held note first, at offset 0 (its block has passed), then this block's.
+  ASSERT_EQ(plug.midi.size(), 2u);
+  EXPECT_EQ(plug.midi[0].mOffset, 0);
+  EXPECT_EQ(plug.midi[1].mOffset, 17);
 }

@@ -14,6 +14,13 @@ TEST(WdlMutexTest, RecursiveForTheOwnerExclusiveForOthers)
   mutex.Enter();
   mutex.Enter();
   EXPECT_EQ(mutex.DepthForThisThread(), 2);
+  // TryEnter takes one more level for the owner and gives up at once for another thread.
+  EXPECT_TRUE(mutex.TryEnter());
+  EXPECT_EQ(mutex.DepthForThisThread(), 3);
+  mutex.Leave();
+  bool otherTook = true;
+  std::thread([&] { otherTook = mutex.TryEnter(); }).join();
+  EXPECT_FALSE(otherTook);
   std::atomic<bool> entered{false};
   std::thread other(
       [&]

@@ -309,6 +309,26 @@ TEST_F(KorvidTimingHub, MidiOutModeSendsWhatFallsIntoTheQueueFramesAndKeepsTheRe
   EXPECT_TRUE(plug->mMidiOutQueue.Empty());
 }
 
+TEST_F(KorvidTimingHub, BlocksPassedThroughWhileThePlugMutexIsHeldAreCaughtUpByTheNextBlock)
+{
+  auto plug = constructWithOutput();
+  plug->mMidiOutMode = true;
+  plug->mQueueFrames = 64;
+  IMidiMsg third = controller(150, 23);
+  plug->mMidiOutQueue.Add(&third);
+  {
+    // A question is up: two blocks find the plug mutex held by the editor thread.
+    WDL_MutexLock editor(plug->GetMutex());
+    std::thread([&]() { process(*plug, false); }).join();
+    std::thread([&]() { process(*plug, false); }).join();
+  }
+  EXPECT_EQ(countSent({0xB0, 23, 1}), 0u);
+  // Three blocks' frames: the message due in the third is sent by it.
+  process(*plug, false);
+  EXPECT_EQ(countSent({0xB0, 23, 1}), 1u);
+  EXPECT_TRUE(plug->mMidiOutQueue.Empty());
+}
+
 TEST_F(KorvidTimingHub, IndicatorsGoOffOnceLitLongerThanOneHundredMilliseconds)
 {
   auto plug = constructWithOutput();

@@ -1,6 +1,7 @@
 // The port layer on real JACK ports: sound dumps and short messages both ways, opened by port name.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "AudioPassWaits.h"
 #include "IMidiPorts.h"
 #include "MidiJackEnvironment.h"
 #include "MidiJackSynth.h"
@@ -193,6 +195,23 @@ TEST_F(MidiJackTest, SendsToAFrozenServerFailInTimeAndRecoverWhenItRuns)
   constexpr int kMaxTries = 200;
   int sent = 0;
   bool refused = false;
+  // The audio thread sends once this thread's send has stalled holding the port (no send returned for
+  // 300 ms): it gives up within its pass's budget, before the stalled send returns.
+  std::atomic<int> returned{0};
+  int returnedBeforeAudio = -1;
+  std::thread audio(
+      [&]()
+      {
+        for (int seen = -1; seen < 1 || seen != returned.load();)
+        {
+          seen = returned.load();
+          std::this_thread::sleep_for(300ms);
+        }
+        AudioPassWaits::Scope pass;
+        IMidiMsg note(0, 0x90, 60, 100);
+        EXPECT_FALSE(ports->SendMsg(&note));
+        returnedBeforeAudio = returned.load();
+      });
   const auto start = std::chrono::steady_clock::now();
   for (int n = 0; n < kMaxTries && !refused; ++n)
   {
@@ -201,8 +220,11 @@ TEST_F(MidiJackTest, SendsToAFrozenServerFailInTimeAndRecoverWhenItRuns)
       ++sent;
     else
       refused = true;
+    ++returned;
   }
+  audio.join();
   EXPECT_TRUE(refused) << sent << " dumps went into a frozen server";
+  EXPECT_EQ(returnedBeforeAudio, sent) << "the audio thread waited for the stalled send";
   EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
   const auto before = std::chrono::steady_clock::now();
   EXPECT_FALSE(ports->SendBytes(midiTestSoundDump(500))) << "a stalled output refuses at once";

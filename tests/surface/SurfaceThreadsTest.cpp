@@ -372,3 +372,18 @@ TEST(SurfaceThreads, DisplayWritesNeverWaitSoALockOfTheCallerCannotCloseACircleW
   EXPECT_DOUBLE_EQ(0.9, t.knobs[2]->GetValue());
   EXPECT_FALSE(t.knobs[3]->IsHidden());
 }
+
+TEST(SurfaceThreads, APromptGivesBackThePlugMutexAndTheEditorLockAndTakesThemAgainInOrder)
+{
+  RecordingPlug plug;
+  EditorLockGuard editing;
+  WDL_MutexLock outer(plug.GetMutex());
+  WDL_MutexLock inner(plug.GetMutex());
+  {
+    EditorLockRelease prompt(plug.GetMutex());
+    EXPECT_EQ(plug.GetMutex()->DepthForThisThread(), 0);
+    EXPECT_FALSE(EditorLock::Get().HeldByThisThread());
+  }
+  EXPECT_EQ(plug.GetMutex()->DepthForThisThread(), 2);
+  EXPECT_TRUE(EditorLock::Get().HeldByThisThread());
+}

@@ -181,9 +181,5 @@ void IGraphicsLinux::PumpWhileWaiting()
 
 std::unique_ptr<EditorLockRelease> IGraphicsLinux::ReleaseEditorLockWhileModal()
 {
-  if (mPlugin && mPlugin->GetMutex()->DepthForThisThread() > 0)
-  {
-    return nullptr;
-  }
-  return std::unique_ptr<EditorLockRelease>(new EditorLockRelease());
+  return std::make_unique<EditorLockRelease>(mPlugin ? mPlugin->GetMutex() : nullptr);
 }

@@ -101,9 +101,9 @@ public:
 private:
   // Keeps the editor drawing while a dialog runs on the GUI thread.
   void PumpWhileWaiting();
-  // Gives the editor lock back for the time of a menu or dialog, so that the MIDI and worker threads'
-  // writes to controls are not held up while the user chooses; null when the caller holds the plug mutex
-  // (it could not take the editor lock back without risking a deadlock).
+  // Gives the plug mutex and the editor lock back for the time of a menu or dialog, so that neither the audio
+  // pass nor the MIDI and worker threads' writes to controls are held up while the user chooses. The change
+  // handler that raised it finds the plug-in's state as the other threads left it.
   std::unique_ptr<EditorLockRelease> ReleaseEditorLockWhileModal();
 
   IGraphicsX11View* mView = nullptr;
