@@ -129,13 +129,6 @@ public:
 
   // ---- An edit from the editor sends only a value that changes (KorvidControlActions.cpp) ----
 
-  // The user's road into a parameter (SetParameterFromGUI) with the value before the edit noted: a knob
-  // dragged within one step moves the value but not the controller or sysex value it sends.
-  void setParameterNotingEdit(int idx, double normalizedValue);
-  // The parameter edited from the editor now and its value before, under the plug mutex; -1 when none.
-  int mEditedParam = -1;
-  double mValueBeforeEdit = 0.0;
-
   // ---- The device-id probe needs an input (KorvidDeviceProbe.cpp) ----
 
   // The output port chosen again from its menu runs the device-id probe again. Editor thread.
@@ -156,6 +149,9 @@ public:
   void showPortOff(int paramIdx);
   // No output: nothing is sent and the clock stops.
   void outputAbsent();
+  // An output opened: edits are sent, and the synthesizer behind it holds none of the values last carried
+  // out yet, so the next edit of every parameter goes out. Under the plug mutex.
+  void outputOpened();
   // A port selector's menu lists the ports present now. Editor thread, without the plug mutex.
   void OnParamMenuOpening(int paramIdx) override;
   // Reads the system's ports of a selector's direction again and gives the selector that list, its entry
