@@ -7,6 +7,7 @@
 #include <iostream>
 #include <mutex>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include <rtmidi/RtMidi.h>
@@ -41,6 +42,13 @@ struct RtMidiOutputClient::Shared
 namespace
 {
 const std::chrono::milliseconds kDeadline{RtMidiOutputClient::kSendDeadlineMs};
+
+// RtMidi reports a message it could not take (its JACK ring buffer full, no connection) as a warning on
+// standard error and returns as if it had sent it: the send collects it instead, to fail.
+void keepSendError(RtMidiError::Type, const std::string& text, void* userData)
+{
+  *static_cast<std::string*>(userData) = text;
+}
 } // namespace
 
 RtMidiOutputClient::RtMidiOutputClient(std::unique_ptr<RtMidiOut> out, std::shared_ptr<JackServerWatch> watch)
@@ -64,16 +72,20 @@ void RtMidiOutputClient::runWorker(std::shared_ptr<Shared> shared)
     shared->hasJob = false;
     shared->busy = true;
     lock.unlock();
-    bool ok = true;
+    std::string error;
     try
     {
+      shared->out->setErrorCallback(keepSendError, &error);
       shared->out->sendMessage(message.data(), message.size());
     }
     catch (const RtMidiError& e)
     {
-      std::cerr << "MIDI output: " << e.getMessage() << std::endl;
-      ok = false;
+      error = e.getMessage();
     }
+    shared->out->setErrorCallback(nullptr, nullptr);
+    const bool ok = error.empty();
+    if (!ok)
+      std::cerr << "MIDI output: not sent: " << error << std::endl;
     lock.lock();
     shared->busy = false;
     shared->sendStalled = false;
