@@ -40,6 +40,30 @@ public:
   bool Draw(IGraphics*) override { return true; }
 };
 
+// The control bound to paramIdx on the sound pages, found where the user finds it: in the pages' layers,
+// not through the parameter's list of bound controls.
+IControl* soundPageControl(const ControlLayer* layer, int paramIdx)
+{
+  if (!layer)
+    return nullptr;
+  for (IControl* control : layer->mControls)
+    if (control && control->ParamIdx() == paramIdx)
+      return control;
+  for (const ControlLayer* sub : layer->mSubLayers)
+    if (IControl* found = soundPageControl(sub, paramIdx))
+      return found;
+  return nullptr;
+}
+
+IControl* soundPageControl(Korvid& plug, int paramIdx)
+{
+  for (const ControlLayer* page :
+       {plug.mOscillatorLayers[0], plug.mFiltersEnvelopesLayers[0], plug.mLfoModMatrixLayers[0]})
+    if (IControl* found = soundPageControl(page, paramIdx))
+      return found;
+  return nullptr;
+}
+
 class KorvidMidiInput : public StartupFixture
 {
 protected:
@@ -575,7 +599,8 @@ TEST_F(KorvidMidiInput, ControllersBeyondAStoredRangeLandOnItsEndsAndMoveThePage
       const std::string what =
           std::to_string(edge.cc) + " = " + std::to_string(edge.value) + " " + (withOutput ? "out" : "in");
       IParam* param = plug->GetParam(edge.param + kPart);
-      IControl* page = param->GetAction()->boundControls.front();
+      IControl* page = soundPageControl(*plug, edge.param + kPart);
+      ASSERT_NE(page, nullptr) << what;
       const Bytes controller{0xB0 + kPart, static_cast<uint8_t>(edge.cc), static_cast<uint8_t>(edge.value)};
       midi->clearReceived();
       if (edge.road == 0 && withOutput)
