@@ -129,6 +129,13 @@ public:
 
   // ---- An edit from the editor sends only a value that changes (KorvidControlActions.cpp) ----
 
+  // The user's road into a parameter (SetParameterFromGUI) with the value before the edit noted: a knob
+  // dragged within one step moves the value but not the controller or sysex value it sends.
+  void setParameterNotingEdit(int idx, double normalizedValue);
+  // The parameter edited from the editor now and its value before, under the plug mutex; -1 when none.
+  int mEditedParam = -1;
+  double mValueBeforeEdit = 0.0;
+
   // ---- The device-id probe needs an input (KorvidDeviceProbe.cpp) ----
 
   // The output port chosen again from its menu runs the device-id probe again. Editor thread.

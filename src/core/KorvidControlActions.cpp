@@ -427,12 +427,12 @@ void Korvid::processControlAction(ControlAction* action, int paramIdx, double va
   }
   const int v = truncatedValue(value);
   IParam* param = GetParam(paramIdx);
-  // The value last carried out to this output is the one the synthesizer holds: an edit within one step of
-  // it (a drag) sends nothing more, every other edit goes out. Incoming controllers follow the echo rule
-  // alone, and a text is sent whenever it is entered.
-  const MIDIMessageManager* incoming = mMIDIMessageManager;
-  const bool sameValueSent = action->lastValue == static_cast<double>(v) && param &&
-                             param->Type() != IParam::kTypeText && !(incoming && incoming->sendSuppress);
+  // A drag within one step of the value the editor showed sends nothing more, once that value went out to
+  // this output (the value last carried out; forgotten when an output opens). Every other edit goes out,
+  // and a text whenever it is entered.
+  const bool sameValueSent = paramIdx == mEditedParam && truncatedValue(mValueBeforeEdit) == v &&
+                             action->lastValue == static_cast<double>(v) && param &&
+                             param->Type() != IParam::kTypeText;
   action->lastValue = v;
   // A copy: moving a control may run code that changes the list.
   const std::vector<IControl*> controls = action->boundControls;
@@ -478,6 +478,20 @@ void Korvid::processControlAction(ControlAction* action, int paramIdx, double va
     manager->SetFX1ParameterChangesToDefaultParameters(paramIdx, v);
     manager->SetFX2ParameterChangesToDefaultParameters(paramIdx, v);
   }
+}
+
+void Korvid::setParameterNotingEdit(int idx, double normalizedValue)
+{
+  WDL_MutexLock lock(GetMutex());
+  const IParam* param = GetParam(idx);
+  const int outerParam = mEditedParam;
+  const double outerValue = mValueBeforeEdit;
+  mEditedParam = param ? idx : -1;
+  mValueBeforeEdit = param ? param->Value() : 0.0;
+  IPlugVST::SetParameterFromGUI(idx, normalizedValue);
+  // Edits run inside edits (linked parameters): the outer one's note comes back.
+  mEditedParam = outerParam;
+  mValueBeforeEdit = outerValue;
 }
 
 void Korvid::sendEditedDump(bool multi, bool silenceFirst)

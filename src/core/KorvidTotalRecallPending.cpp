@@ -43,7 +43,7 @@ void Korvid::SetParameterFromGUI(int idx, double normalizedValue)
   WDL_MutexLock lock(GetMutex());
   if (!mPendingStoredValues)
   {
-    IPlugVST::SetParameterFromGUI(idx, normalizedValue);
+    setParameterNotingEdit(idx, normalizedValue);
     return;
   }
   // A user edit may change stored values beside its own parameter (a trigger button flips its target, the
@@ -53,7 +53,7 @@ void Korvid::SetParameterFromGUI(int idx, double normalizedValue)
   {
     before[static_cast<size_t>(i)] = GetParam(i)->Value();
   }
-  IPlugVST::SetParameterFromGUI(idx, normalizedValue);
+  setParameterNotingEdit(idx, normalizedValue);
   int changed = -1;
   for (int i = 0; i < kStoredParamCount && changed < 0; ++i)
   {
