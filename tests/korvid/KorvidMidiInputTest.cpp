@@ -19,6 +19,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
 using namespace korvidtest;
 
@@ -40,27 +41,19 @@ public:
   bool Draw(IGraphics*) override { return true; }
 };
 
-// The control bound to paramIdx on the sound pages, found where the user finds it: in the pages' layers,
+// The control bound to paramIdx in the layers' trees: found where the user finds it on the sound pages,
 // not through the parameter's list of bound controls.
-IControl* soundPageControl(const ControlLayer* layer, int paramIdx)
+IControl* pageControl(std::vector<const ControlLayer*> layers, int paramIdx)
 {
-  if (!layer)
-    return nullptr;
-  for (IControl* control : layer->mControls)
-    if (control && control->ParamIdx() == paramIdx)
-      return control;
-  for (const ControlLayer* sub : layer->mSubLayers)
-    if (IControl* found = soundPageControl(sub, paramIdx))
-      return found;
-  return nullptr;
-}
-
-IControl* soundPageControl(Korvid& plug, int paramIdx)
-{
-  for (const ControlLayer* page :
-       {plug.mOscillatorLayers[0], plug.mFiltersEnvelopesLayers[0], plug.mLfoModMatrixLayers[0]})
-    if (IControl* found = soundPageControl(page, paramIdx))
-      return found;
+  for (size_t i = 0; i < layers.size(); ++i)
+  {
+    const ControlLayer* layer = layers[i];
+    for (IControl* control : layer ? layer->mControls : std::vector<IControl*>{})
+      if (control && control->ParamIdx() == paramIdx)
+        return control;
+    if (layer)
+      layers.insert(layers.end(), layer->mSubLayers.begin(), layer->mSubLayers.end());
+  }
   return nullptr;
 }
 
@@ -599,7 +592,9 @@ TEST_F(KorvidMidiInput, ControllersBeyondAStoredRangeLandOnItsEndsAndMoveThePage
       const std::string what =
           std::to_string(edge.cc) + " = " + std::to_string(edge.value) + " " + (withOutput ? "out" : "in");
       IParam* param = plug->GetParam(edge.param + kPart);
-      IControl* page = soundPageControl(*plug, edge.param + kPart);
+      IControl* page = pageControl(
+          {plug->mOscillatorLayers[0], plug->mFiltersEnvelopesLayers[0], plug->mLfoModMatrixLayers[0]},
+          edge.param + kPart);
       ASSERT_NE(page, nullptr) << what;
       const Bytes controller{0xB0 + kPart, static_cast<uint8_t>(edge.cc), static_cast<uint8_t>(edge.value)};
       midi->clearReceived();
