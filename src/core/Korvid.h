@@ -157,6 +157,9 @@ public:
   void showPortOff(int paramIdx);
   // No output: nothing is sent and the clock stops.
   void outputAbsent();
+  // An output opened: edits are sent, and the synthesizer behind it holds none of the values last carried
+  // out yet, so the next edit of every parameter goes out. Under the plug mutex.
+  void outputOpened();
   // A port selector's menu lists the ports present now. Editor thread, without the plug mutex.
   void OnParamMenuOpening(int paramIdx) override;
   // Reads the system's ports of a selector's direction again and gives the selector that list, its entry

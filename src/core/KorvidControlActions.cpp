@@ -427,9 +427,11 @@ void Korvid::processControlAction(ControlAction* action, int paramIdx, double va
   }
   const int v = truncatedValue(value);
   IParam* param = GetParam(paramIdx);
-  // A drag within one step of the value: the synthesizer has this value already. (A text is sent whenever
-  // it is entered.)
-  const bool sameValueSent = paramIdx == mEditedParam && truncatedValue(mValueBeforeEdit) == v && param &&
+  // A drag within one step of the value the editor showed sends nothing more, once that value went out to
+  // this output (the value last carried out; forgotten when an output opens). Every other edit goes out,
+  // and a text whenever it is entered.
+  const bool sameValueSent = paramIdx == mEditedParam && truncatedValue(mValueBeforeEdit) == v &&
+                             action->lastValue == static_cast<double>(v) && param &&
                              param->Type() != IParam::kTypeText;
   action->lastValue = v;
   // A copy: moving a control may run code that changes the list.

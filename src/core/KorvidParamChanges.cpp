@@ -247,7 +247,7 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     mKeptPortNames[1] = opened ? chosen : "";
     if (opened)
     {
-      mOutputPresent = true;
+      outputOpened();
       // A project opened without this output gets its stored values now that the port is open.
       completePendingRecall();
       sendSysExInitialization();

@@ -1,6 +1,7 @@
-// MIDI ports that went away or whose system stopped answering: said on the message line, shown as "OFF".
+// MIDI ports that opened, went away or stopped answering: said on the message line, shown as "OFF" when lost.
 #include "Korvid.h"
 
+#include "ControlAction.h"
 #include "IControl.h"
 #include "MIDIMessageManager.h"
 #include "MIDIMessageSender.h"
@@ -74,6 +75,19 @@ void Korvid::outputAbsent()
     mMIDIMessageManager->sender->resetContinuousClock(true);
   }
   mContinuousClock = false;
+}
+
+void Korvid::outputOpened()
+{
+  mOutputPresent = true;
+  for (int i = 0; i < NParams(); ++i)
+  {
+    IParam* param = GetParam(i);
+    if (ControlAction* action = param ? param->GetAction() : nullptr)
+    {
+      action->lastValue = -1.0;
+    }
+  }
 }
 
 void Korvid::OnParamMenuOpening(int paramIdx)

@@ -195,9 +195,13 @@ void Korvid::recallPorts(const StoredState& state)
   const int out = reopenStoredPort(true, storedOut);
   setBounded(*this, kDeviceOutSelection, out);
   // The output is there only when the stored port opened: a port chosen before the recall is closed now.
-  mOutputPresent = out > 0;
-  if (out <= 0)
+  if (out > 0)
   {
+    outputOpened();
+  }
+  else
+  {
+    mOutputPresent = false;
     mContinuousClock = false;
   }
   log(std::string(kLogPrefix) + "MIDI In device after checking devices " +

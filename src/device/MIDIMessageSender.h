@@ -92,6 +92,7 @@ public:
   static constexpr const char* kTextWriteProgressSuffix = "%, please wait..";
   static constexpr const char* kTextWriteCompleted = "Data write completed!";
   static constexpr const char* kTextWriteCancelled = "Data write CANCELLED!";
+  static constexpr const char* kTextWriteFailed = "Data write FAILED: MIDI OUT did not take a dump!";
   // A job that found the bank change before it still unsent after kBankChangeWaitMs.
   static constexpr const char* kTextBankChangeTimedOut = "Program change TIMED OUT!";
   // Longest wait, in real milliseconds, for the bank changes queued before a job (17 targets of at most
@@ -134,9 +135,10 @@ public:
   void sendPatchToDeviceFromLibrarian(const LibrarianPatch& record, int part, int slot, bool storeToMemory);
   // Job 4: writes bank[startSlot..] into the synthesizer's memory: slot s as program s - startSlot of
   // bankByte (sounds) or of the multi memory (multi mode), one per sync-timer pause, with the progress text;
-  // stops at the end of the bank (also a short one), at a record without a dump and on cancel. Records that
-  // are no whole dump of the kind are skipped. Always ends with the overlay hidden, the store flag cleared
-  // and the completed or cancelled text followed by the number of slots written. Sysex-job thread.
+  // stops at the end of the bank (also a short one), at a record without a dump, at a dump the output did not
+  // take and on cancel. Records that are no whole dump of the kind are skipped. Always ends with the overlay
+  // hidden, the store flag cleared and the completed, failed or cancelled text followed by the number of
+  // slots sent. Sysex-job thread.
   void storeAllPatchesToDeviceFromLibrarian(const std::vector<LibrarianPatch>& bank, int startSlot,
                                             int bankByte);
   // "Writing " + int(slot / 1.28) + "%, please wait..": progress of job 4 at slot (0..127).

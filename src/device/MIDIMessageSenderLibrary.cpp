@@ -79,6 +79,7 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
                 : libraryDump(record, false, deviceId, SysexProtocol::kEditBufferBank, part);
   }
   bool loaded = false;
+  bool storeFailed = false;
   std::string written;
   if (fed.empty())
   {
@@ -104,8 +105,14 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
     else if (storeToMemory)
     {
       const int bank = multi ? kMultiMemoryBank : storedInt(*plug, kMultiPartBank + part);
-      plug->SendMidiSysex2(libraryDump(record, multi, deviceId, bank, slot));
-      written = singleWriteText(slot, multi, bank);
+      if (plug->SendMidiSysex2(libraryDump(record, multi, deviceId, bank, slot)))
+      {
+        written = singleWriteText(slot, multi, bank);
+      }
+      else
+      {
+        storeFailed = true;
+      }
       // The synthesizer writes its memory before the program change selects what it wrote.
       pause(plug->getTimerValue());
     }
@@ -131,7 +138,11 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
       sent = true;
     }
   }
-  if (!written.empty())
+  if (storeFailed)
+  {
+    plug->showStatusText(kTextWriteFailed);
+  }
+  else if (!written.empty())
   {
     plug->showStatusText(kTextWriteCompleted);
     plug->showStatusDetail(written.c_str());
@@ -184,6 +195,7 @@ void MIDIMessageSender::storeAllPatchesToDeviceFromLibrarian(const std::vector<L
   const int deviceId = plug->mDeviceId.load();
   const int pauseMs = plug->getTimerValue();
   int written = 0;
+  bool sendFailed = false;
   const int end = std::min(static_cast<int>(bank.size()), SysexProtocol::kProgramCount);
   for (int slot = std::max(startSlot, 0); startSlot >= 0 && slot < end; ++slot)
   {
@@ -198,7 +210,12 @@ void MIDIMessageSender::storeAllPatchesToDeviceFromLibrarian(const std::vector<L
     // A record that is no whole dump of the kind is left out; the others keep their programs.
     if (!dump.empty())
     {
-      plug->SendMidiSysex2(dump);
+      // A dump the output did not take is no slot written, and the slots after it would leave a gap.
+      if (!plug->SendMidiSysex2(dump))
+      {
+        sendFailed = true;
+        break;
+      }
       ++written;
       if (!pause(pauseMs))
       {
@@ -214,7 +231,8 @@ void MIDIMessageSender::storeAllPatchesToDeviceFromLibrarian(const std::vector<L
   plug->DisplayProcessingIndicator(false);
   setSelectedLibrarianSlot(0);
   // The end text as the synthesizer's manual words it; how many slots were written on the detail line.
-  plug->showStatusText(cancel.load() ? kTextWriteCancelled : kTextWriteCompleted);
+  plug->showStatusText(cancel.load() ? kTextWriteCancelled
+                                     : (sendFailed ? kTextWriteFailed : kTextWriteCompleted));
   plug->showStatusDetail(writeCountText(written).c_str());
   manager->storeToMemory = false;
 }

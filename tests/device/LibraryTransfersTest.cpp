@@ -2,6 +2,7 @@
 // simulated synthesizer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@
 #include "PatchLibrarian.h"
 #include "SimulatedDeviceFixture.h"
 #include "SoundDumpLayout.h"
+#include "SysexProtocol.h"
 
 using DeviceTestSupport::Bytes;
 using P = SysexProtocol;
@@ -238,6 +240,7 @@ TEST_F(LibraryTransfersTest, JobFourWritesTheBankIntoMemoryAndEndsWithTheCount)
     int emptyAt;   // a record without a dump, or -1
     int invalidAt; // a record that is no whole dump, or -1
     int written;
+    int refusedAt = -1; // the slot whose send the output refuses, or -1
   };
   const Row rows[] = {
       {"a short bank", 5, 0, -1, -1, 5},
@@ -245,6 +248,7 @@ TEST_F(LibraryTransfersTest, JobFourWritesTheBankIntoMemoryAndEndsWithTheCount)
       {"up to an empty slot", 10, 0, 3, -1, 3},
       {"past a broken record", 6, 0, -1, 2, 5},
       {"a start slot beyond the bank", 128, 200, -1, -1, 0},
+      {"up to a dump the output refused", 128, 0, -1, -1, 61, 61},
   };
   const int bank = 4;
   for (const Row& row : rows)
@@ -259,6 +263,7 @@ TEST_F(LibraryTransfersTest, JobFourWritesTheBankIntoMemoryAndEndsWithTheCount)
         records->back().mMessages.front().mData.resize(391);
     }
     const Bytes init = simulator->sound(bank, 127);
+    simulator->refuseSendsAfter(row.refusedAt);
     JobArguments args;
     args.jobCode = S::kJobStoreAllLibraryPatches;
     args.startSlot = row.startSlot;
@@ -270,14 +275,18 @@ TEST_F(LibraryTransfersTest, JobFourWritesTheBankIntoMemoryAndEndsWithTheCount)
     for (int program = 0; program < 128; ++program)
     {
       const int slot = row.startSlot + program;
-      const bool written =
-          slot < row.size && (row.emptyAt < 0 || slot < row.emptyAt) && slot != row.invalidAt;
+      const bool written = slot < row.size && (row.emptyAt < 0 || slot < row.emptyAt) &&
+                           slot != row.invalidAt && (row.refusedAt < 0 || slot < row.refusedAt);
       const Bytes expected =
           written ? storedForm(sounds[static_cast<size_t>(slot)], 0x10, bank, program) : init;
       ASSERT_EQ(simulator->sound(bank, program), expected) << "program " << program;
     }
-    // The end text is the manual's, exactly; the count is on the detail line.
-    EXPECT_EQ(plug->getStatusText(), "Data write completed!");
+    // Every slot counted arrived; the end text is the manual's, exactly; the count is on the detail line.
+    const std::vector<Bytes> arrived = simulator->received();
+    EXPECT_EQ(std::count_if(arrived.begin(), arrived.end(),
+                            [](const Bytes& m) { return m.size() > 4 && m[4] == SysexProtocol::kSoundDump; }),
+              row.written);
+    EXPECT_EQ(plug->getStatusText(), row.refusedAt < 0 ? "Data write completed!" : S::kTextWriteFailed);
     EXPECT_EQ(plug->getStatusDetail(), S::writeCountText(row.written));
     EXPECT_FALSE(plug->mProcessingOverlay.load());
     EXPECT_FALSE(manager->sendRunning.load());

@@ -2,6 +2,7 @@
 // comes back identical when the plug-in requests the bank.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -112,6 +113,12 @@ TEST(TransfersJackTest, ABankStoredFromTheLibraryComesBackIdenticalThroughABankR
     ASSERT_TRUE(waitIdle(manager, 60s));
     EXPECT_EQ(plug->getStatusText(), MIDIMessageSender::kTextWriteCompleted);
     EXPECT_EQ(plug->getStatusDetail(), MIDIMessageSender::writeCountText(128));
+    // The count said is the count that arrived at the synthesizer's port.
+    const std::vector<Bytes> arrived = client.waitReceived(128, 10s);
+    EXPECT_EQ(std::count_if(arrived.begin(), arrived.end(),
+                            [](const Bytes& m)
+                            { return m.size() > P::kTypeOffset && m[P::kTypeOffset] == P::kSoundDump; }),
+              128);
 
     manager->setClock(&realTime);
     manager->sendAllPatchRequestSysexFromLibrarian(kBank);

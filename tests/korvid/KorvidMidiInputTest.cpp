@@ -19,6 +19,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
 using namespace korvidtest;
 
@@ -39,6 +40,22 @@ public:
   using IControl::IControl;
   bool Draw(IGraphics*) override { return true; }
 };
+
+// The control bound to paramIdx in the layers' trees: found where the user finds it on the sound pages,
+// not through the parameter's list of bound controls.
+IControl* pageControl(std::vector<const ControlLayer*> layers, int paramIdx)
+{
+  for (size_t i = 0; i < layers.size(); ++i)
+  {
+    const ControlLayer* layer = layers[i];
+    for (IControl* control : layer ? layer->mControls : std::vector<IControl*>{})
+      if (control && control->ParamIdx() == paramIdx)
+        return control;
+    if (layer)
+      layers.insert(layers.end(), layer->mSubLayers.begin(), layer->mSubLayers.end());
+  }
+  return nullptr;
+}
 
 class KorvidMidiInput : public StartupFixture
 {
@@ -575,7 +592,10 @@ TEST_F(KorvidMidiInput, ControllersBeyondAStoredRangeLandOnItsEndsAndMoveThePage
       const std::string what =
           std::to_string(edge.cc) + " = " + std::to_string(edge.value) + " " + (withOutput ? "out" : "in");
       IParam* param = plug->GetParam(edge.param + kPart);
-      IControl* page = param->GetAction()->boundControls.front();
+      IControl* page = pageControl(
+          {plug->mOscillatorLayers[0], plug->mFiltersEnvelopesLayers[0], plug->mLfoModMatrixLayers[0]},
+          edge.param + kPart);
+      ASSERT_NE(page, nullptr) << what;
       const Bytes controller{0xB0 + kPart, static_cast<uint8_t>(edge.cc), static_cast<uint8_t>(edge.value)};
       midi->clearReceived();
       if (edge.road == 0 && withOutput)

@@ -42,6 +42,8 @@ TEST_F(RepeatedValues, ADragSendsEachValueOnceAndAgainWhenItComesBack)
     double start;
     std::vector<double> drag;
     size_t sent;
+    // The port is closed and chosen again before the drag: the synthesizer behind it may hold anything.
+    bool reconnect = false;
   };
   const Case cases[] = {
       // A controller: 13 and back to 12, each once.
@@ -52,10 +54,19 @@ TEST_F(RepeatedValues, ADragSendsEachValueOnceAndAgainWhenItComesBack)
        2},
       // A sysex parameter change: 101, 102.
       {"filter 1 cutoff (sysex)", kFilter1Cutoff, 100.0, {100.2, 100.7, 101.0, 101.5, 102.0}, 2},
+      // The first edit after connecting goes out, also within the step the editor held.
+      {"oscillator 2 octave after connecting", kOscillator2Octave, 4.0, {4.3, 4.6}, 1, true},
+      {"filter 1 cutoff after connecting", kFilter1Cutoff, 100.0, {100.4}, 1, true},
   };
   for (const Case& c : cases)
   {
-    drag(c.paramIdx, {c.start});
+    // The synthesizer is given the start value.
+    drag(c.paramIdx, {c.start + 1.0, c.start});
+    if (c.reconnect)
+    {
+      chooseOutputPort(*plug, 0);
+      chooseOutputPort(*plug, 1);
+    }
     const std::vector<MidiFakeSystem::Bytes> sent = drag(c.paramIdx, c.drag);
     ASSERT_EQ(sent.size(), c.sent) << c.name;
     for (size_t i = 1; i < sent.size(); ++i)

@@ -110,8 +110,10 @@ public:
   void closePort() override { mOpen = false; }
   bool send(const unsigned char* data, size_t size) override
   {
-    if (!mOpen)
+    if (!mOpen || mSim->mSendsTaken == 0)
       return false;
+    if (mSim->mSendsTaken > 0)
+      --mSim->mSendsTaken;
     mSim->receive(Bytes(data, data + size));
     return true;
   }

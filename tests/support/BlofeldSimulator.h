@@ -56,6 +56,9 @@ public:
   void setDeviceId(int id);
   // The fault starts after goodReplies more replies sent as they should be.
   void setFault(Fault fault, int delayMs = 0, int goodReplies = 0);
+  // The backend's output takes count more messages and then refuses every send (a port that stopped taking
+  // data); a negative count takes them all again.
+  void refuseSendsAfter(int count) { mSendsTaken = count; }
   // Where replies go when not reached through makeBackend.
   void setSink(Sink sink);
 
@@ -143,5 +146,6 @@ private:
   // Bank last selected per channel (controller 0).
   std::vector<int> mSelectedBank = std::vector<int>(kParts, 0);
   std::atomic<int> mReplies{0};
+  std::atomic<int> mSendsTaken{-1};
   std::thread mThread;
 };

@@ -27,9 +27,9 @@ void BlofeldSimulatorJack::pump()
   size_t handled = 0;
   while (!mStop.load())
   {
-    const auto arrived = mClient.waitReceived(handled + 1, kPumpWait);
-    for (size_t i = handled; i < arrived.size(); ++i)
-      mSimulator.receive(arrived[i]);
-    handled = arrived.size();
+    const auto arrived = mClient.waitReceivedFrom(handled, kPumpWait);
+    for (const BlofeldSimulator::Bytes& message : arrived)
+      mSimulator.receive(message);
+    handled += arrived.size();
   }
 }

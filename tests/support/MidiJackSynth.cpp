@@ -1,11 +1,26 @@
 // A libjack client playing the synthesizer in MIDI tests.
 #include "MidiJackSynth.h"
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <unistd.h>
 
 #include <jack/midiport.h>
+
+namespace
+{
+// Room for thousands of sound dumps while no test thread takes them.
+constexpr size_t kArrivedRingBytes = 4 << 20;
+// How often a waiting thread looks into the ring when no wake-up came.
+constexpr std::chrono::milliseconds kTakePoll{2};
+
+struct ArrivedHeader
+{
+  size_t size;
+  double seconds;
+};
+} // namespace
 
 MidiJackSynth::~MidiJackSynth()
 {
@@ -14,6 +29,12 @@ MidiJackSynth::~MidiJackSynth()
 
 bool MidiJackSynth::open(const std::string& serverName, const std::string& clientName, std::string& error)
 {
+  mArrivedRing = jack_ringbuffer_create(kArrivedRingBytes);
+  if (!mArrivedRing)
+  {
+    error = "cannot make the ring of arrived messages";
+    return false;
+  }
   jack_status_t status{};
   const std::string unique = clientName + "-" + std::to_string(::getpid());
   mClient = jack_client_open(
@@ -46,6 +67,9 @@ void MidiJackSynth::close()
   mClient = nullptr;
   mIn = nullptr;
   mOut = nullptr;
+  if (mArrivedRing)
+    jack_ringbuffer_free(mArrivedRing);
+  mArrivedRing = nullptr;
 }
 
 std::string MidiJackSynth::inPortName() const
@@ -78,20 +102,62 @@ bool MidiJackSynth::waitInputConnected(std::chrono::milliseconds timeout)
 
 std::vector<MidiJackSynth::Bytes> MidiJackSynth::waitReceived(size_t count, std::chrono::milliseconds timeout)
 {
+  return waitArrived(0, count, timeout);
+}
+
+std::vector<MidiJackSynth::Bytes> MidiJackSynth::waitReceivedFrom(size_t first,
+                                                                  std::chrono::milliseconds timeout)
+{
+  return waitArrived(first, first + 1, timeout);
+}
+
+std::vector<MidiJackSynth::Bytes> MidiJackSynth::waitArrived(size_t first, size_t count,
+                                                             std::chrono::milliseconds timeout)
+{
+  const auto end = std::chrono::steady_clock::now() + timeout;
   std::unique_lock<std::mutex> lock(mLock);
-  mArrived.wait_for(lock, timeout, [&] { return mReceived.size() >= count; });
-  return mReceived;
+  for (;;)
+  {
+    takeArrivedLocked();
+    const auto now = std::chrono::steady_clock::now();
+    if (mReceived.size() >= count || now >= end)
+      break;
+    // The process thread's wake-up may come between the look and the wait: the wait is short.
+    mArrived.wait_for(lock, std::min<std::chrono::steady_clock::duration>(kTakePoll, end - now));
+  }
+  if (first >= mReceived.size())
+    return {};
+  return std::vector<Bytes>(mReceived.begin() + static_cast<long>(first), mReceived.end());
+}
+
+void MidiJackSynth::takeArrivedLocked()
+{
+  if (!mArrivedRing)
+    return;
+  ArrivedHeader header{};
+  while (jack_ringbuffer_peek(mArrivedRing, reinterpret_cast<char*>(&header), sizeof header) ==
+             sizeof header &&
+         jack_ringbuffer_read_space(mArrivedRing) >= sizeof header + header.size)
+  {
+    jack_ringbuffer_read_advance(mArrivedRing, sizeof header);
+    Bytes bytes(header.size);
+    jack_ringbuffer_read(mArrivedRing, reinterpret_cast<char*>(bytes.data()), header.size);
+    mReceived.push_back(std::move(bytes));
+    mArrivals.push_back(header.seconds);
+  }
 }
 
 std::vector<double> MidiJackSynth::arrivalTimes()
 {
   std::lock_guard<std::mutex> lock(mLock);
+  takeArrivedLocked();
   return mArrivals;
 }
 
 void MidiJackSynth::clearReceived()
 {
   std::lock_guard<std::mutex> lock(mLock);
+  takeArrivedLocked();
   mReceived.clear();
   mArrivals.clear();
 }
@@ -102,20 +168,31 @@ int MidiJackSynth::process(jack_nframes_t nFrames, void* arg)
   void* inBuffer = jack_port_get_buffer(self->mIn, nFrames);
   void* outBuffer = jack_port_get_buffer(self->mOut, nFrames);
   jack_midi_clear_buffer(outBuffer);
-  std::lock_guard<std::mutex> lock(self->mLock);
   const uint32_t events = jack_midi_get_event_count(inBuffer);
   // The cycle's wall-clock time: the frame counter of a server that falls behind runs slow.
   const double cycleSeconds = static_cast<double>(jack_get_time()) / 1e6;
   const double rate = jack_get_sample_rate(self->mClient);
+  // Into the ring without a lock: a test thread holding one would make this cycle late.
   for (uint32_t i = 0; i < events; ++i)
   {
     jack_midi_event_t event;
-    if (jack_midi_event_get(&event, inBuffer, i) == 0 && event.buffer)
+    if (jack_midi_event_get(&event, inBuffer, i) != 0 || !event.buffer)
+      continue;
+    const ArrivedHeader header{event.size, cycleSeconds + event.time / rate};
+    if (jack_ringbuffer_write_space(self->mArrivedRing) < sizeof header + event.size)
     {
-      self->mReceived.emplace_back(event.buffer, event.buffer + event.size);
-      self->mArrivals.push_back(cycleSeconds + event.time / rate);
+      ++self->mDropped;
+      continue;
     }
+    jack_ringbuffer_write(self->mArrivedRing, reinterpret_cast<const char*>(&header), sizeof header);
+    jack_ringbuffer_write(self->mArrivedRing, reinterpret_cast<const char*>(event.buffer), event.size);
   }
+  if (events > 0)
+    self->mArrived.notify_all();
+  // The queue is played only while no test thread holds it; otherwise it waits for a later cycle.
+  std::unique_lock<std::mutex> lock(self->mLock, std::try_to_lock);
+  if (!lock.owns_lock())
+    return 0;
   // What does not fit into this cycle's buffer waits for the next one, keeping the order; all of it waits
   // while nothing listens.
   while (!self->mToSend.empty() && jack_port_connected(self->mOut) > 0)
@@ -126,7 +203,5 @@ int MidiJackSynth::process(jack_nframes_t nFrames, void* arg)
       break;
     self->mToSend.pop_front();
   }
-  if (events > 0)
-    self->mArrived.notify_all();
   return 0;
 }

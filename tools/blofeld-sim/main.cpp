@@ -216,7 +216,10 @@ private:
       else
         shown.push_back(&m);
     }
-    std::cout << all.size() << " messages arrived (" << clock << " clock or sensing bytes)" << std::endl;
+    std::cout << all.size() << " messages arrived (" << clock << " clock or sensing bytes)";
+    if (const size_t dropped = mClient.messagesDropped())
+      std::cout << ", " << dropped << " dropped for want of room";
+    std::cout << std::endl;
     const size_t first =
         shown.size() > static_cast<size_t>(count) ? shown.size() - static_cast<size_t>(count) : 0;
     for (size_t i = first; i < shown.size(); ++i)

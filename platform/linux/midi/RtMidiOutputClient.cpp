@@ -7,6 +7,7 @@
 #include <iostream>
 #include <mutex>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include <rtmidi/RtMidi.h>
@@ -48,6 +49,13 @@ namespace
 const std::chrono::milliseconds kDeadline{RtMidiOutputClient::kSendDeadlineMs};
 // A listing waits this long for a send in progress: less than the call's own deadline.
 constexpr std::chrono::milliseconds kListWait{1000};
+
+// RtMidi reports a message it could not take (its JACK ring buffer full, no connection) as a warning on
+// standard error and returns as if it had sent it: the send collects it instead, to fail.
+void keepSendError(RtMidiError::Type, const std::string& text, void* userData)
+{
+  *static_cast<std::string*>(userData) = text;
+}
 } // namespace
 
 RtMidiOutputClient::RtMidiOutputClient(std::unique_ptr<RtMidiOut> out, std::shared_ptr<JackServerWatch> watch)
@@ -71,17 +79,24 @@ void RtMidiOutputClient::runWorker(std::shared_ptr<Shared> shared)
     shared->hasJob = false;
     shared->busy = true;
     lock.unlock();
-    bool ok = true;
-    try
+    std::string error;
     {
+      // The error callback and RtMidi's error text are the client's own: a list call on it waits.
       std::lock_guard<std::timed_mutex> rtMidi(shared->rtMidiLock);
-      shared->out->sendMessage(message.data(), message.size());
+      shared->out->setErrorCallback(keepSendError, &error);
+      try
+      {
+        shared->out->sendMessage(message.data(), message.size());
+      }
+      catch (const RtMidiError& e)
+      {
+        error = e.getMessage();
+      }
+      shared->out->setErrorCallback(nullptr, nullptr);
     }
-    catch (const RtMidiError& e)
-    {
-      std::cerr << "MIDI output: " << e.getMessage() << std::endl;
-      ok = false;
-    }
+    const bool ok = error.empty();
+    if (!ok)
+      std::cerr << "MIDI output: not sent: " << error << std::endl;
     lock.lock();
     shared->busy = false;
     shared->sendStalled = false;
