@@ -175,9 +175,10 @@ TEST_F(IncomingSysexThreads, LibraryProgramChangesFindTheBankWholeWhileTheLibrar
   midiInput.join();
 
   // Each program change found its slot filled (no output port, nothing goes out): never a bank half read.
+  // A rescan that ended between the change and the read says its own outcome.
   ASSERT_GE(texts.size(), static_cast<size_t>(kRounds));
   for (const std::string& text : texts)
-    ASSERT_EQ(text, "Set MIDI I/O First!");
+    ASSERT_TRUE(text == "Set MIDI I/O First!" || text == "Folders rescanned") << text;
   EXPECT_EQ(plug->mPatchLibrarian->mSoundBanks.size(), 1u);
 }
 
