@@ -192,8 +192,7 @@ void BM_ProcessBlockDuringRescan(benchmark::State& state)
         while (scanning.load())
         {
           EditorLockGuard editorLock;
-          WDL_MutexLock plugLock(plug->GetMutex());
-          plug->OnParamChange(kRefreshFolders);
+          plug->rescanFolders();
           ++scans;
         }
       });
