@@ -43,16 +43,15 @@ public:
 
 // The control bound to paramIdx in the layers' trees: found where the user finds it on the sound pages,
 // not through the parameter's list of bound controls.
-IControl* pageControl(std::vector<const ControlLayer*> layers, int paramIdx)
+IControl* pageControl(const std::vector<ControlLayer*>& layers, int paramIdx)
 {
-  for (size_t i = 0; i < layers.size(); ++i)
+  for (const ControlLayer* layer : layers)
   {
-    const ControlLayer* layer = layers[i];
     for (IControl* control : layer ? layer->mControls : std::vector<IControl*>{})
       if (control && control->ParamIdx() == paramIdx)
         return control;
-    if (layer)
-      layers.insert(layers.end(), layer->mSubLayers.begin(), layer->mSubLayers.end());
+    if (IControl* control = layer ? pageControl(layer->mSubLayers, paramIdx) : nullptr)
+      return control;
   }
   return nullptr;
 }
