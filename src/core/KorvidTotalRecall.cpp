@@ -201,8 +201,7 @@ void Korvid::recallPorts(const StoredState& state)
   }
   else
   {
-    mOutputPresent = false;
-    mContinuousClock = false;
+    outputAbsent();
   }
   log(std::string(kLogPrefix) + "MIDI In device after checking devices " +
       selectedPortText(kDeviceInSelection));
