@@ -13,6 +13,7 @@
 #include <chrono>
 #include <set>
 #include <string>
+#include <initializer_list>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -134,10 +135,10 @@ TEST_F(EditsReachTheSynthesizer, AWavetableChoiceSendsTheShapeControllerAndShows
 TEST_F(EditsReachTheSynthesizer, EveryMultiAndGlobalSettingGoesOutInItsDump)
 {
   const size_t before = simulator->received().size();
-  using Range = std::pair<int, int>;
-  for (const auto& [first, last] :
-       {Range{kMultiPartStatus, kMultiPartVeloHigh + Korvid::kPartCount - 1},
-        Range{kReceiveMIDI, kMultiTempo}, Range{kGlobalVelocityCurve, kGlobalTranspose}})
+  for (const auto& [first, last] : std::initializer_list<std::pair<int, int>>{
+           {kMultiPartStatus, kMultiPartVeloHigh + Korvid::kPartCount - 1},
+           {kReceiveMIDI, kMultiTempo},
+           {kGlobalVelocityCurve, kGlobalTranspose}})
     for (int paramIdx = first; paramIdx <= last; ++paramIdx)
     {
       IParam* param = plug->GetParam(paramIdx);
@@ -146,15 +147,12 @@ TEST_F(EditsReachTheSynthesizer, EveryMultiAndGlobalSettingGoesOutInItsDump)
       edit(paramIdx, value);
       ASSERT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
       simulator->drain();
-      // The dump as the synthesizer reads it; no byte carries the editor's own program change receive.
+      // The dumps as the synthesizer reads them; no byte carries the editor's own program change receive.
       double carried = -1.0;
       const auto read = [&](int i, double v) { carried = i == paramIdx ? v : carried; };
-      const BlofeldSimulator::Bytes dump =
-          first == kGlobalVelocityCurve ? simulator->global() : simulator->multiEditBuffer();
-      if (first == kGlobalVelocityCurve)
-        MultiDumpLayout::parseGlobal(dump.data(), static_cast<int>(dump.size()), read);
-      else
-        MultiDumpLayout::parseMulti(dump.data(), static_cast<int>(dump.size()), read, nullptr, nullptr);
+      const BlofeldSimulator::Bytes multi = simulator->multiEditBuffer(), global = simulator->global();
+      MultiDumpLayout::parseMulti(multi.data(), static_cast<int>(multi.size()), read, nullptr, nullptr);
+      MultiDumpLayout::parseGlobal(global.data(), static_cast<int>(global.size()), read);
       EXPECT_EQ(carried, paramIdx == kGlobalRxProgramChange ? -1.0 : value) << param->GetNameForHost();
     }
   const std::vector<BlofeldSimulator::Bytes> received = simulator->received();
