@@ -76,8 +76,8 @@ constexpr int kTimingMax = 15;
 constexpr int kEnvelopeModeMax = 31;
 constexpr int kMonoPolyMax = 15;
 
-// The multi set and the global set: their edits send the whole multi or global dump.
-constexpr int kMultiPartFirst = kMultiPartMIDICh;
+// The multi set and the global set: their edits send the whole multi or global dump, whatever the control.
+constexpr int kMultiPartFirst = kMultiPartStatus;
 constexpr int kMultiPartLast = kMultiPartVeloHigh + kPartsPerFamily - 1;
 constexpr int kMultiReceiveFirst = kReceiveMIDI;
 constexpr int kMultiReceiveLast = kMultiTempo;
@@ -346,11 +346,6 @@ void runSysexSwitch(Korvid& plug, const ControlAction& action, int paramIdx, int
   {
     putByte(message, kValueByte, arpStepByte(plug, position));
   }
-  if (partIn(paramIdx, kMultiPartStatus) >= 0)
-  {
-    sendDumpForEdit(plug, true);
-    return;
-  }
   if (plug.mDeviceUpdate)
   {
     return;
@@ -390,22 +385,40 @@ void runSysexValue(Korvid& plug, const ControlAction& action, int paramIdx, int 
   {
     putByte(message, kValueByte, valueByte);
   }
-  if (inMultiSet(paramIdx))
-  {
-    sendDumpForEdit(plug, true);
-    return;
-  }
-  if (inGlobalSet(paramIdx))
-  {
-    sendDumpForEdit(plug, false);
-    return;
-  }
   if (plug.mDeviceUpdate)
   {
     return;
   }
   setText(plug.mDisplayControls[kDisplayCC], kTextSysex);
   sendSysex(plug, message);
+}
+// The message of an edit by its control type; value is the edited value, v its integer part.
+void sendMessageForEdit(Korvid& plug, const ControlAction& action, int paramIdx, double value, int v,
+                        bool sameValueSent)
+{
+  switch (action.type)
+  {
+  case kActionCCValue:
+    if (!sameValueSent)
+    {
+      sendController(plug, action, controllerValue(paramIdx, v));
+    }
+    break;
+  case kActionCCButton:
+    sendController(plug, action, value == 0.0 ? action.offValue : action.onValue);
+    break;
+  case kActionSysexButton:
+    runSysexSwitch(plug, action, paramIdx, v);
+    break;
+  case kActionSysexValue:
+    if (!sameValueSent)
+    {
+      runSysexValue(plug, action, paramIdx, v);
+    }
+    break;
+  default:
+    break;
+  }
 }
 } // namespace
 
@@ -449,28 +462,18 @@ void Korvid::processControlAction(ControlAction* action, int paramIdx, double va
     control->SetValueFromPlug(param->GetNormalized());
   }
 
-  switch (action->type)
+  // The synthesizer takes these settings only within its multi and global dumps: no message of their own.
+  const bool valueKind = action->type == kActionCCValue || action->type == kActionSysexValue;
+  if (inMultiSet(paramIdx) || inGlobalSet(paramIdx))
   {
-  case kActionCCValue:
-    if (!sameValueSent)
+    if (!(valueKind && sameValueSent))
     {
-      sendController(*this, *action, controllerValue(paramIdx, v));
+      sendDumpForEdit(*this, inMultiSet(paramIdx));
     }
-    break;
-  case kActionCCButton:
-    sendController(*this, *action, value == 0.0 ? action->offValue : action->onValue);
-    break;
-  case kActionSysexButton:
-    runSysexSwitch(*this, *action, paramIdx, v);
-    break;
-  case kActionSysexValue:
-    if (!sameValueSent)
-    {
-      runSysexValue(*this, *action, paramIdx, v);
-    }
-    break;
-  default:
-    break;
+  }
+  else
+  {
+    sendMessageForEdit(*this, *action, paramIdx, value, v, sameValueSent);
   }
 
   if (MIDIMessageManager* manager = mMIDIMessageManager)

@@ -1,10 +1,11 @@
 // Edits in the editor built from the project's resources, through the change handler and the control
 // actions, out of the MIDI port into a simulated synthesizer: every sound parameter lands at its own address
-// of the part's edit buffer.
+// of the part's edit buffer, every multi and global setting in the multi or global dump.
 #include "SimulatedEditorFixture.h"
 
 #include "ControlAction.h"
 #include "IControl.h"
+#include "MultiDumpLayout.h"
 #include "ParamIndex.h"
 #include "SoundDumpLayout.h"
 #include "SysexProtocol.h"
@@ -12,7 +13,9 @@
 #include <chrono>
 #include <set>
 #include <string>
+#include <initializer_list>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace korvidtest;
@@ -129,21 +132,32 @@ TEST_F(EditsReachTheSynthesizer, AWavetableChoiceSendsTheShapeControllerAndShows
   EXPECT_STREQ(ccLine->GetTextStr(), "CC|31");
 }
 
-TEST_F(EditsReachTheSynthesizer, AMultiSettingSendsTheWholeMulti)
+TEST_F(EditsReachTheSynthesizer, EveryMultiAndGlobalSettingGoesOutInItsDump)
 {
-  // Part 3's level in the multi dump: part blocks of 24 bytes from byte 39, level the third byte.
-  constexpr size_t kPartLevelByte = 39 + 2 * 24 + 2;
-  edit(kMultiPartLevel + 2, 77.0);
-  BlofeldSimulator::Bytes multi;
-  waitUntil(
-      [&]
-      {
-        simulator->drain();
-        multi = simulator->multiEditBuffer();
-        return multi.size() > kPartLevelByte && multi[kPartLevelByte] == 77;
-      });
-  ASSERT_GT(multi.size(), kPartLevelByte);
-  EXPECT_EQ(multi[kPartLevelByte], 77);
+  const size_t before = simulator->received().size();
+  for (const auto& [first, last] : std::initializer_list<std::pair<int, int>>{
+           {kMultiPartStatus, kMultiPartVeloHigh + Korvid::kPartCount - 1},
+           {kReceiveMIDI, kMultiTempo},
+           {kGlobalVelocityCurve, kGlobalTranspose}})
+    for (int paramIdx = first; paramIdx <= last; ++paramIdx)
+    {
+      IParam* param = plug->GetParam(paramIdx);
+      const int value =
+          param->Int() == param->GetMin() ? param->Int() + 1 : static_cast<int>(param->GetMin());
+      edit(paramIdx, value);
+      ASSERT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
+      simulator->drain();
+      // The dumps as the synthesizer reads them; no byte carries the editor's own program change receive.
+      double carried = -1.0;
+      const auto read = [&](int i, double v) { carried = i == paramIdx ? v : carried; };
+      const BlofeldSimulator::Bytes multi = simulator->multiEditBuffer(), global = simulator->global();
+      MultiDumpLayout::parseMulti(multi.data(), static_cast<int>(multi.size()), read, nullptr, nullptr);
+      MultiDumpLayout::parseGlobal(global.data(), static_cast<int>(global.size()), read);
+      EXPECT_EQ(carried, paramIdx == kGlobalRxProgramChange ? -1.0 : value) << param->GetNameForHost();
+    }
+  const std::vector<BlofeldSimulator::Bytes> received = simulator->received();
+  for (size_t i = before; i < received.size(); ++i)
+    EXPECT_TRUE(received[i].front() != 0xF0 || received[i].size() > 10) << "a parameter message of its own";
 }
 
 TEST_F(EditsReachTheSynthesizer, ARenamedSoundAndAPushedArrangementArrive)
