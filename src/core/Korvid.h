@@ -502,7 +502,8 @@ private:
   void createLibrarianMenus(IGraphics* surface);
   void storeControlSet2();
   void setInitialValues(IGraphics* surface, std::unique_ptr<ControlLayer>& progressLayer);
-  void applySettingsWords(IGraphics* surface);
+  // The skin and size selectors set from the settings lines, their only source (a recall leaves them alone).
+  void showSettingsWords(IGraphics* surface);
   void setMidiFilterValues();
   void settleParameterValues(IGraphics* surface);
   // Sets the routing flag that follows one MIDI filter or clock parameter: passes is its value being
@@ -514,8 +515,8 @@ private:
   // it matched and returns its list index (0: none, the port is closed). A name longer than its slot is
   // found nowhere.
   int reopenStoredPort(bool output, const std::string& stored);
-  // Sets the stored parameters to values (kStoredParamCount of them), then the device id and the MIDI
-  // filter flags.
+  // Sets the stored parameters to values (kStoredParamCount of them) but the skin and size, then the device
+  // id and the MIDI filter flags.
   void recallStoredValues(const std::vector<double>& values);
   void recallNamesAndTables();
   // The recall's steps with an output present, after the wait for an idle device worker: values, names

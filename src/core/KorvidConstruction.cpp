@@ -221,7 +221,7 @@ void Korvid::buildEditor(IGraphics* surface)
     log("Control set 2 attached... Resetting");
     Reset();
     setInitialValues(surface, progressLayer);
-    applySettingsWords(surface);
+    showSettingsWords(surface);
     if (mDataFolder.wantsFirstRunNotice() && mFirstRunNotificationLayer)
     {
       mFirstRunNotificationLayer->Hide(false);

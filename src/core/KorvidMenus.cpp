@@ -250,16 +250,14 @@ void Korvid::setInitialValues(IGraphics* surface, std::unique_ptr<ControlLayer>&
   surface->AttachLayer(progressLayer.release());
 }
 
-void Korvid::applySettingsWords(IGraphics* surface)
+void Korvid::showSettingsWords(IGraphics* surface)
 {
-  if (const auto style = mDataFolder.getStyleParameterValue())
-  {
-    setFromPlug(surface, kUserInterfaceStyle, *style);
-  }
-  if (const auto size = mDataFolder.getSizeParameterValue())
-  {
-    setFromPlug(surface, kUserInterfaceSize, *size);
-  }
+  // A word the start-up reader does not know is drawn as the default: the selector shows the default.
+  const IParam* style = GetParam(kUserInterfaceStyle);
+  const IParam* size = GetParam(kUserInterfaceSize);
+  setFromPlug(surface, kUserInterfaceStyle,
+              mDataFolder.getStyleParameterValue().value_or(style->GetDefault()));
+  setFromPlug(surface, kUserInterfaceSize, mDataFolder.getSizeParameterValue().value_or(size->GetDefault()));
 }
 
 void Korvid::setMidiFilterValues()

@@ -81,6 +81,11 @@ void Korvid::changeSettingsFile(int paramIdx, int intValue)
   if (!settingsFileExists(path))
   {
     showMessage(kSettingsMissingText, kContactSupportText);
+    if (IGraphics* surface = GetGUI(); surface && paramIdx != kFirstRunExit)
+    {
+      // The choice is not kept: the selector goes back to the lines.
+      showSettingsWords(surface);
+    }
     log("SETTINGS: " + path + " is missing, nothing written");
     if (paramIdx == kFirstRunExit)
     {
@@ -97,10 +102,6 @@ void Korvid::changeSettingsFile(int paramIdx, int intValue)
     {
       mDataFolder.setSettingsLine(kSizeLine, kSizeWords[intValue]);
     }
-    if (IGraphics* surface = GetGUI())
-    {
-      surface->SetParameterFromPlug(kUserInterfaceSize, intValue, false);
-    }
     applied = kSizeAppliedText;
   }
   else if (paramIdx == kUserInterfaceStyle)
@@ -116,6 +117,10 @@ void Korvid::changeSettingsFile(int paramIdx, int intValue)
     mDataFolder.setSettingsLine(kFirstRunLine, kFirstRunConfirmed);
   }
 
+  if (IGraphics* surface = GetGUI(); surface && applied)
+  {
+    showSettingsWords(surface);
+  }
   std::string failure;
   if (writeSettingsFile(path, failure))
   {

@@ -227,7 +227,11 @@ void Korvid::recallStoredValues(const std::vector<double>& values)
   const int count = std::min(kStoredParamCount, static_cast<int>(values.size()));
   for (int i = 0; i < count; ++i)
   {
-    GetParam(first + i)->SetBounded(values[static_cast<size_t>(i)]);
+    // The skin and size are the settings file's, drawn from it at start-up: the project's are not shown.
+    if (first + i != kUserInterfaceSize && first + i != kUserInterfaceStyle)
+    {
+      GetParam(first + i)->SetBounded(values[static_cast<size_t>(i)]);
+    }
   }
   mDeviceId = wholeValueOf(*this, kGlobalSysExID);
   log(std::string(kLogPrefix) + "hardware DeviceID " + std::to_string(mDeviceId.load()));

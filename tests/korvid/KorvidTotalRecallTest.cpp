@@ -85,6 +85,7 @@ TEST_F(KorvidTotalRecall, ASavedStateComesBackWholeInAnotherInstance)
   // Another session: the input port came back under another ALSA client number.
   midi->setInputPorts({kBlofeldRenumbered});
   home.writeFile("Korvid Editor LOG.txt", "");
+  writeSettings("black\nlarge\nyes");
   auto recaller = construct();
   recaller->mMIDIMessageManager->setClock(&jobClock);
   midi->clearReceived();
@@ -92,11 +93,14 @@ TEST_F(KorvidTotalRecall, ASavedStateComesBackWholeInAnotherInstance)
 
   for (int i = 0; i < Korvid::kStoredParamCount; ++i)
   {
-    if (i != kDeviceID_old)
+    if (i != kDeviceID_old && i != kUserInterfaceStyle && i != kUserInterfaceSize)
     {
       ASSERT_TRUE(sameBits(recaller->GetParam(i)->Value(), saved[static_cast<size_t>(i)])) << i;
     }
   }
+  // Saved while White and Normal (no settings file): the selectors show what the settings file draws.
+  EXPECT_EQ(recaller->GetParam(kUserInterfaceStyle)->Value(), 1.0);
+  EXPECT_EQ(recaller->GetParam(kUserInterfaceSize)->Value(), 2.0);
   const int deviceId = static_cast<int>(saved[kGlobalSysExID]);
   EXPECT_EQ(recaller->mDeviceId, deviceId);
   EXPECT_EQ(recaller->GetParam(kDeviceID_old)->Value(), recaller->GetParam(kDeviceID_old)->Bounded(deviceId));

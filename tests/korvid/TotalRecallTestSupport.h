@@ -145,7 +145,8 @@ inline void editEverything(Korvid& plug)
   for (int i = 0; i < Korvid::kStoredParamCount; ++i)
   {
     IParam* param = plug.GetParam(i);
-    param->Set(editedValue(*param, i));
+    if (i != kUserInterfaceStyle && i != kUserInterfaceSize)
+      param->Set(editedValue(*param, i));
   }
   for (int part = 0; part < Korvid::kPartCount; ++part)
   {

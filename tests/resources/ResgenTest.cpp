@@ -1,5 +1,6 @@
 // The resource generator: regeneration reproduces the checked-in resources byte for byte, and its
 // building blocks reject inconsistent tables.
+#include "ImageRenderer.h"
 #include "SysexList.h"
 #include "Tables.h"
 #include "UiBuilder.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <set>
@@ -160,6 +162,40 @@ TEST(ResgenTest, TablesAgreeWithTheParameterTable)
   for (const auto& i : resgen::imageSpecs())
     EXPECT_TRUE(seen.insert({static_cast<int>(i.set), i.name}).second)
         << "image " << i.name << " listed twice";
+}
+
+// Captions in the fonts the panels draw them in. At each size a panel image, captions included, is scaled
+// whole, while each control's position and bitmap are truncated on their own: a pixel of slack.
+TEST(ResgenTest, NoCaptionOverlapsAnotherCaptionOrAControlAtAnySize)
+{
+  resgen::UiBuilder builder(resgen::readValueLists(RESGEN_TABLE_DIR "/valuelists.txt"));
+  builder.build();
+  const resgen::Painter painter;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t* cr = cairo_create(surface);
+  cairo_surface_destroy(surface); // the context keeps it
+  // a and b overlap at size s when b grows by slack on every side.
+  const auto overlap = [](const resgen::InkBox& a, const resgen::InkBox& b, double s, double slack) {
+    return std::max({a.x - b.x - b.w, b.x - a.x - a.w, a.y - b.y - b.h, b.y - a.y - a.h}) * s < slack;
+  };
+  std::set<std::string> found;
+  for (const auto& [image, art] : builder.panels())
+  {
+    std::vector<resgen::InkBox> boxes; // the captions' ink, then the controls
+    for (const auto& c : art.captions)
+      boxes.push_back(painter.inkBox(cr, c.x, c.y, c.text, resgen::selectCaptionFont(painter, cr, c)));
+    for (const auto& a : art.controls)
+      boxes.push_back({double(a.x), double(a.y), double(a.w), double(a.h)});
+    const size_t n = art.captions.size();
+    for (size_t i = 0; i < n; ++i)
+      for (size_t j = i + 1; j < boxes.size(); ++j)
+        for (const double s : {0.85, 1.0, 1.15})
+          if (overlap(boxes[i], boxes[j], s, j < n ? 0 : 1))
+            found.insert(image + " " + art.captions[i].text + " / " +
+                         (j < n ? art.captions[j].text : "control " + std::to_string(j - n)));
+  }
+  cairo_destroy(cr);
+  EXPECT_EQ(found, std::set<std::string>{});
 }
 
 } // namespace

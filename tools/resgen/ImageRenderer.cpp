@@ -406,9 +406,9 @@ void drawPanel(const Painter& painter, cairo_t* cr, const ImageSpec& spec, const
   const Rgb text = kind == PanelKind::Main ? p.headerText : p.caption;
   for (const auto& c : art->captions)
   {
-    painter.setFont(cr, c.bold ? Font::CondensedBold : Font::Regular, c.size);
+    const int align = selectCaptionFont(painter, cr, c);
     Painter::setColor(cr, text);
-    painter.text(cr, c.x, c.y, c.text, c.align == Align::Left ? -1 : c.align == Align::Center ? 0 : 1);
+    painter.text(cr, c.x, c.y, c.text, align);
   }
 }
 
@@ -699,6 +699,12 @@ cairo_status_t writeTo(void* closure, const unsigned char* data, unsigned int le
 }
 
 } // namespace
+
+int selectCaptionFont(const Painter& painter, cairo_t* cr, const Caption& caption)
+{
+  painter.setFont(cr, caption.bold ? Font::CondensedBold : Font::Regular, caption.size);
+  return caption.align == Align::Left ? -1 : caption.align == Align::Center ? 0 : 1;
+}
 
 ImageRenderer::ImageRenderer(const Painter& painter, const std::map<std::string, PanelArt>& panels)
     : painter_(painter), panels_(panels)

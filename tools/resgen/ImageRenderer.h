@@ -11,6 +11,9 @@
 namespace resgen
 {
 
+// Selects the font a panel draws the caption in; returns the anchor's alignment for Painter::text.
+int selectCaptionFont(const Painter& painter, cairo_t* cr, const Caption& caption);
+
 class ImageRenderer
 {
 public:

@@ -84,17 +84,27 @@ double Painter::textWidth(cairo_t* cr, const std::string& s) const
   return ext.x_advance;
 }
 
+namespace
+{
+// The pen's start for text anchored at x by align (-1 left end, 0 centre, 1 right end), on a whole pixel.
+double penX(double x, double width, int align)
+{
+  return std::round(align == 0 ? x - width / 2.0 : align > 0 ? x - width : x);
+}
+} // namespace
+
 void Painter::text(cairo_t* cr, double x, double y, const std::string& s, int align) const
 {
-  const double w = textWidth(cr, s);
-  double left = x;
-  if (align == 0)
-    left = x - w / 2.0;
-  else if (align > 0)
-    left = x - w;
-  cairo_move_to(cr, std::round(left), y);
+  cairo_move_to(cr, penX(x, textWidth(cr, s), align), y);
   cairo_show_text(cr, s.c_str());
   cairo_new_path(cr);
+}
+
+InkBox Painter::inkBox(cairo_t* cr, double x, double y, const std::string& s, int align) const
+{
+  cairo_text_extents_t ext;
+  cairo_text_extents(cr, s.c_str(), &ext);
+  return {penX(x, ext.x_advance, align) + ext.x_bearing, y + ext.y_bearing, ext.width, ext.height};
 }
 
 void Painter::setColor(cairo_t* cr, Rgb c, double alpha)

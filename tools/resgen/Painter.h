@@ -17,6 +17,12 @@ struct Rgb
 // Colour from 0xRRGGBB.
 Rgb hex(unsigned value);
 
+// A rectangle in drawing units.
+struct InkBox
+{
+  double x, y, w, h;
+};
+
 enum class Font
 {
   Regular,
@@ -38,6 +44,8 @@ public:
   // Draws text with its baseline at y; x is the left end, centre or right end by align (-1, 0, 1).
   void text(cairo_t* cr, double x, double y, const std::string& text, int align) const;
   double textWidth(cairo_t* cr, const std::string& text) const;
+  // The box the ink of text() with the same arguments covers, in the font selected now.
+  InkBox inkBox(cairo_t* cr, double x, double y, const std::string& text, int align) const;
 
   static void setColor(cairo_t* cr, Rgb c, double alpha = 1.0);
   static void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r);

@@ -69,6 +69,13 @@ struct SketchAt
   }
 };
 
+// The area a control, or a panel placed over this one, covers; captions keep clear of it. Not drawn.
+struct Area
+{
+  int x, y, w, h; // relative to the panel's top-left corner
+  bool operator==(const Area& o) const { return x == o.x && y == o.y && w == o.w && h == o.h; }
+};
+
 // Everything drawn onto one panel image, in drawing order: boxes, sketches, captions.
 struct PanelArt
 {
@@ -78,10 +85,11 @@ struct PanelArt
   std::vector<Box> boxes;
   std::vector<SketchAt> sketches;
   std::vector<Caption> captions;
+  std::vector<Area> controls;
   bool operator==(const PanelArt& o) const
   {
     return image == o.image && width == o.width && height == o.height && boxes == o.boxes &&
-           sketches == o.sketches && captions == o.captions;
+           sketches == o.sketches && captions == o.captions && controls == o.controls;
   }
 };
 

@@ -163,7 +163,49 @@ std::string UiBuilder::displayName(const std::string& caption) const
 
 XmlNode& UiBuilder::element(const std::string& name)
 {
-  return stack_.back()->add(name);
+  // Before the append, which may move the element's siblings.
+  notePlaced();
+  XmlNode& e = stack_.back()->add(name);
+  if (!panelStack_.empty())
+    unplaced_ = &e;
+  return e;
+}
+
+void UiBuilder::notePlaced()
+{
+  XmlNode* e = unplaced_;
+  unplaced_ = nullptr;
+  // The slot view's panes leave room for the lower pane's menu and caption inside its bounds.
+  if (!e || panelStack_.empty() || e->name == "patchBrowser")
+    return;
+  const bool hasBounds = e->has("bounds");
+  std::vector<int> at;
+  std::istringstream numbers(hasBounds ? e->get("bounds") : e->get("position"));
+  for (std::string n; std::getline(numbers, n, ',');)
+    at.push_back(std::atoi(n.c_str()));
+  if (at.size() < 2)
+    return;
+  const ImageSpec* spec = e->has("imageId") ? &imageOrThrow(e->get("imageId")) : nullptr;
+  int w = spec ? spec->width : 0;
+  int h = spec ? spec->height : 0;
+  // Rectangles give their size; a sysex menu is as wide as given and as tall as its text; a fader's handle
+  // travels its length.
+  if ((hasBounds || e->name == "multiFx") && at.size() >= 4)
+  {
+    w = at[2];
+    h = at[3];
+  }
+  else if (e->name == "menucontrol" && at.size() >= 3)
+  {
+    w = at[2];
+    h = kMenuHeight;
+  }
+  else if (e->name == "slidercontrol")
+  {
+    w += std::atoi(e->get("length").c_str());
+  }
+  auto& s = panelStack_.back();
+  s.art.controls.push_back({at[0] - s.x, at[1] - s.y, w, h});
 }
 
 void UiBuilder::layer(const std::string& name, int id, const std::function<void()>& body)
@@ -238,6 +280,8 @@ void UiBuilder::beginPanel(const std::string& image, int x, int y)
   if (spec.art != Art::Panel)
     throw std::runtime_error(image + " is not a panel image");
   background(image, x, y);
+  // The panel covers the one it lies on.
+  notePlaced();
   PanelScope scope{image, x, y, PanelArt{}};
   scope.art.image = image;
   scope.art.width = spec.width;
@@ -247,6 +291,7 @@ void UiBuilder::beginPanel(const std::string& image, int x, int y)
 
 void UiBuilder::endPanel()
 {
+  notePlaced();
   PanelScope scope = panelStack_.back();
   panelStack_.pop_back();
   auto it = panels_.find(scope.image);

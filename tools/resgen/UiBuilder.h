@@ -60,6 +60,8 @@ private:
 
   // Tree.
   XmlNode& element(const std::string& name);
+  // Notes the area of the last element made inside a panel, once it is complete (its attributes set).
+  void notePlaced();
   void layer(const std::string& name, int id, const std::function<void()>& body);
   void multilayer(const std::string& name, int count, const std::function<void()>& body);
   void background(const std::string& image, int x, int y);
@@ -129,6 +131,7 @@ private:
   std::vector<XmlNode*> stack_;
   SysexList sysex_;
   std::map<std::string, PanelArt> panels_;
+  XmlNode* unplaced_ = nullptr; // made inside a panel, area not yet noted
   bool inPart_ = false;
   std::string group_;
 

@@ -94,7 +94,8 @@ void UiBuilder::buildMultiPage()
                   group_ = "Global";
                   const int gx = sx + 446;
                   const int r1 = sy + 46;
-                  const int r2 = sy + 88;
+                  // Low enough that the second row's captions keep clear of the small knobs above them.
+                  const int r2 = sy + 90;
                   settingMenu("kGlobalMidiChannel", -1, gx, r1, 56);
                   settingKnob("kGlobalSysExID", -1, gx + 84, r1 - 1, "IKNOBROTATERCONTROL_ID3");
                   settingMenu("kGlobalTuning", -1, gx + 140, r1, 48);

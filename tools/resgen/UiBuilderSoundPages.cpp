@@ -3,7 +3,9 @@
 // 10 and above) carry the controls that the page switch shows or greys by the sound's settings.
 #include "UiBuilder.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 namespace resgen
@@ -16,6 +18,7 @@ const int kCol = 60;    // width of a knob column
 const int kKnob = 44;   // width of the standard knob
 const int kRowTop = 34; // caption baseline of a section's first row, below the section title
 const int kSectionGap = 6;
+const int kCaptionCharWidth = 7; // at most, for the capitals of a 10-pixel caption
 
 // Places controls left to right along a row whose captions share one baseline.
 struct Row
@@ -75,7 +78,7 @@ void UiBuilder::buildOscillator(int osc, int sx, int sy)
   soundKnob(k + "Keytrack", row.take(56) + 6, ky);
   soundMenu(k + "FMSource", row.take(92) + 6, row.menuY(), 80);
   // Wide enough that the caption stays clear of the zone beside it.
-  soundKnob(k + "FMAmount", row.take(62) + 9, ky);
+  soundKnob(k + "FMAmount", row.take(66) + 9, ky);
 
   // Zones sit one caption row higher than the knobs so that their own captions fit inside them.
   const int zy = sy + kRowTop - 8;
@@ -428,7 +431,8 @@ void UiBuilder::buildModulationPage()
                          const std::string k = "kLFO" + std::to_string(l);
                          const int ly = kPageY + kSectionGap + (l - 1) * (lh + kSectionGap);
                          group_ = "LFO " + std::to_string(l);
-                         Row r1{sx + 12, ly + kRowTop + 4};
+                         // Two pixels up: the speed knob keeps clear of the captions of the row below.
+                         Row r1{sx + 12, ly + kRowTop + 2};
                          soundMenu(k + "Shape", r1.take(96) + 4, r1.menuY(), 82);
                          soundKnob(k + "Speed", r1.take(kCol) + 8, r1.knobY());
                          const int syncX = r1.take(kCol) + 10;
@@ -503,30 +507,36 @@ void UiBuilder::buildEffectControls(int fx, int type, int zx, int zy)
   }
   else
   {
+    const bool delayKinds = type == 6 || type == 7;
+    const auto ofType = [&](const EffectParam& p)
+    { return p.fx == fx && (delayKinds ? (p.type == 6 || p.type == 7) : p.type == type); };
+    // One column width per panel, wide enough for its longest caption.
+    size_t longest = 0;
+    for (const auto& p : effectParams())
+      if (ofType(p))
+        longest = std::max(longest, std::strlen(p.caption));
+    const int col = std::max(kCol, static_cast<int>(longest) * kCaptionCharWidth + 4);
     // Knobs in slot order, so that both effects and both delay kinds share one layout.
     Row row{zx + 10, zy + 22};
     for (int slot = 1; slot <= 14; ++slot)
     {
       for (const auto& p : effectParams())
       {
-        if (p.fx != fx || p.slot != slot)
-          continue;
-        const bool delayKinds = type == 6 || type == 7;
-        if (delayKinds ? (p.type != 6 && p.type != 7) : p.type != type)
+        if (p.slot != slot || !ofType(p))
           continue;
         if (type == 6 && p.type == 7)
           continue; // the clocked length takes the plain length's place below
         if (type == 7 && std::string(p.name) == "kFX2DelayLength")
         {
-          effectKnob("kFX2DelayLengthClock", row.take(kCol) + 8, row.knobY(), part);
+          effectKnob("kFX2DelayLengthClock", row.take(col) + (col - kKnob) / 2, row.knobY(), part);
           continue;
         }
         if (std::string(p.name) == "kFX2DelayLengthClock")
           continue;
         if (p.max == 1)
-          effectKnob(p.name, row.take(kCol) + 2, row.knobY() + 13, part);
+          effectKnob(p.name, row.take(col) + (col - kKnob) / 2 - 6, row.knobY() + 13, part);
         else
-          effectKnob(p.name, row.take(kCol) + 8, row.knobY(), part);
+          effectKnob(p.name, row.take(col) + (col - kKnob) / 2, row.knobY(), part);
       }
     }
   }
