@@ -73,18 +73,19 @@ bool HeldMidiEvents::endsWhatSounds(const IMidiMsg& msg) const
   }
 }
 
-void HeldMidiEvents::follow(const IMidiMsg& msg)
+void HeldMidiEvents::delivered(const IMidiMsg& msg)
 {
   const int channel = msg.Channel();
-  switch (effectOf(msg))
+  const Effect effect = effectOf(msg);
+  switch (effect)
   {
   case Effect::kStartsKey:
   case Effect::kEndsKey:
-    holdOf(channel, msg.mData1) = effectOf(msg) == Effect::kStartsKey;
+    holdOf(channel, msg.mData1) = effect == Effect::kStartsKey;
     break;
   case Effect::kPressesPedal:
   case Effect::kLiftsPedal:
-    holdOf(channel, kPedal) = effectOf(msg) == Effect::kPressesPedal;
+    holdOf(channel, kPedal) = effect == Effect::kPressesPedal;
     break;
   case Effect::kEndsKeys:
     for (int key = 0; key < kKeys; ++key)
@@ -97,18 +98,14 @@ void HeldMidiEvents::follow(const IMidiMsg& msg)
   }
 }
 
-void HeldMidiEvents::delivered(const IMidiMsg& msg)
-{
-  follow(msg);
-}
-
 void HeldMidiEvents::hold(const IMidiMsg& msg)
 {
   const bool ending = endsWhatSounds(msg);
   if (mCount < (ending ? kCapacity : kMaxHeldEvents))
   {
     mEvents[static_cast<size_t>(mCount++)] = msg;
-    follow(msg);
+    // Kept counts as gone out: its release is kept after it.
+    delivered(msg);
     return;
   }
   // A dropped note-on leaves the key as it was: its note-off is then dropped too unless the key sounds.

@@ -17,8 +17,8 @@ public:
   static constexpr int kChannels = 16;
   // Per channel: the 128 keys, then the sustain pedal.
   static constexpr int kHoldsPerChannel = 129;
-  // Beyond kMaxHeldEvents only endings are kept, and each ends a hold that sounded when holding began or
-  // that a kept event started: this many always fit.
+  // Beyond kMaxHeldEvents only releases are kept, each ending a hold that sounded when holding began (at
+  // most kChannels * kHoldsPerChannel) or that one of the first kMaxHeldEvents started: all of them fit.
   static constexpr int kCapacity = 2 * kMaxHeldEvents + kChannels * kHoldsPerChannel;
 
   // Events dropped since the last takeDropped, by kind.
@@ -45,7 +45,6 @@ private:
   // Whether msg releases something that sounds now (a note-off of a sounding key, the pedal lifted while
   // down, all notes or sound off or a controller reset on a channel where something sounds).
   bool endsWhatSounds(const IMidiMsg& msg) const;
-  void follow(const IMidiMsg& msg);
   bool& holdOf(int channel, int index)
   {
     return mSounding[static_cast<size_t>(channel * kHoldsPerChannel + index)];
