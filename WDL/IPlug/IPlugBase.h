@@ -72,6 +72,7 @@ public:
   virtual void ProcessSingleReplacing(float** inputs, float** outputs, int nFrames);
   virtual void OnGUIOpen() {}
   virtual void OnGUIClose() {}
+  // The host's idle calls (effIdle, effEditIdle), on its interface thread, never the audio thread.
   virtual void OnIdle() {}
   virtual void OnActivate(bool active);
   // fromDevice: true for the external input port (no lock held), false for the host's MIDI (lock held).

@@ -472,6 +472,7 @@ VstIntPtr IPlugVST::DispatchEditor(VstInt32 opCode, void* ptr)
     GetGUI()->CloseWindow();
     return 1;
   case effEditIdle:
+    OnIdle();
     if (GetGUI())
     {
       GetGUI()->OnEditIdle();
@@ -642,6 +643,7 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opCode, VstInt32 idx, VstIntPtr value, voi
   case effCanDo:
     return ptr ? CanDo(static_cast<const char*>(ptr)) : 0;
   case effIdle:
+    OnIdle();
     return 0;
   case effGetVstVersion:
     return kVstVersion;
@@ -759,27 +761,27 @@ void IPlugVST::HoldEvents(void* ptr)
     return;
   }
   VstEvent** list = VstEventPointers(events);
-  for (int i = 0; i < events->numEvents && mHeldCount < kMaxHeldEvents; ++i)
+  for (int i = 0; i < events->numEvents; ++i)
   {
     const VstEvent* event = list[i];
     // Other events (system exclusive from the host) are not kept: their data lives for this call only.
     if (event && event->type == kVstMidiType)
     {
       const VstMidiEvent* midi = reinterpret_cast<const VstMidiEvent*>(event);
-      mHeldEvents[static_cast<size_t>(mHeldCount++)] =
-          IMidiMsg(0, static_cast<uint8_t>(midi->midiData[0]), static_cast<uint8_t>(midi->midiData[1]),
-                   static_cast<uint8_t>(midi->midiData[2]));
+      mHeld.hold(IMidiMsg(0, static_cast<uint8_t>(midi->midiData[0]), static_cast<uint8_t>(midi->midiData[1]),
+                          static_cast<uint8_t>(midi->midiData[2])));
     }
   }
 }
 
 void IPlugVST::DeliverHeldEvents()
 {
-  for (int i = 0; i < mHeldCount; ++i)
+  for (int i = 0; i < mHeld.size(); ++i)
   {
-    ProcessMidiMsg(&mHeldEvents[static_cast<size_t>(i)], false);
+    IMidiMsg msg = mHeld.at(i);
+    ProcessMidiMsg(&msg, false);
   }
-  mHeldCount = 0;
+  mHeld.clear();
 }
 
 VstIntPtr IPlugVST::ProcessEvents(void* ptr)
@@ -802,6 +804,7 @@ VstIntPtr IPlugVST::ProcessEvents(void* ptr)
       const VstMidiEvent* midi = reinterpret_cast<const VstMidiEvent*>(event);
       IMidiMsg msg(midi->deltaFrames, static_cast<uint8_t>(midi->midiData[0]),
                    static_cast<uint8_t>(midi->midiData[1]), static_cast<uint8_t>(midi->midiData[2]));
+      mHeld.delivered(msg);
       ProcessMidiMsg(&msg, false);
     }
     else
@@ -907,9 +910,9 @@ void passInputsThrough(Sample** inputs, Sample** outputs, int nIn, int nOut, int
 }
 } // namespace
 
-int IPlugVST::TakeMissedBlocks()
+IPlugVST::MissedBlocks IPlugVST::TakeMissedBlocks()
 {
-  return std::exchange(mMissedBlocks, 0);
+  return std::exchange(mMissed, MissedBlocks{});
 }
 
 template <class Sample>
@@ -922,7 +925,8 @@ void IPlugVST::ProcessPass(Sample** inputs, Sample** outputs, VstInt32 nFrames, 
   if (!mMutex.TryEnter())
   {
     passInputsThrough(inputs, outputs, mAEffect.numInputs, mAEffect.numOutputs, frames, mode == 1);
-    mMissedBlocks = std::min(mMissedBlocks + 1, kMaxMissedBlocks);
+    mMissed.blocks = std::min(mMissed.blocks + 1, kMaxMissedBlocks);
+    mMissed.frames = std::min(mMissed.frames + frames, kMaxMissedFrames);
     return;
   }
   LeaveOnReturn leave{mMutex};

@@ -1,10 +1,11 @@
 // The plug-in's side of the VST 2.4 interface: effect record, dispatcher, callbacks and host calls.
 #pragma once
 
+#include "HeldMidiEvents.h"
 #include "IPlugBase.h"
 #include "VstAbi.h"
 
-#include <array>
+#include <cstdint>
 
 // Base of the plug-in class. The host reaches it through the effect record (GetAEffect); every callback
 // holds the plug mutex from entry to return and lets no exception out. The audio thread's callbacks
@@ -73,10 +74,20 @@ public:
   static float VSTGetParameter(AEffect* pEffect, VstInt32 idx);
   static void VSTSetParameter(AEffect* pEffect, VstInt32 idx, float value);
 
+  // Host events that blocks holding them could not keep, since the last call; resets the counts. Any thread;
+  // the plug-in reports them from OnIdle, never from the audio thread.
+  HeldMidiEvents::Dropped TakeDroppedHostEvents() { return mHeld.takeDropped(); }
+
 protected:
-  // Blocks that passed their inputs through because another thread held the plug mutex, since the last
-  // call; resets the count. The plug-in's processing pass catches up with them. Audio thread.
-  int TakeMissedBlocks();
+  // The blocks that passed their inputs through because another thread held the plug mutex, and their
+  // frames, since the last call; resets both. The plug-in's processing pass catches up with them.
+  struct MissedBlocks
+  {
+    int blocks = 0;
+    int64_t frames = 0;
+  };
+  // Audio thread.
+  MissedBlocks TakeMissedBlocks();
 
   // Calls the host; 0 without a host callback.
   VstIntPtr HostCallback(VstInt32 opCode, VstInt32 idx = 0, VstIntPtr value = 0, void* ptr = nullptr,
@@ -93,7 +104,8 @@ private:
   VstIntPtr ProcessEvents(void* ptr);
   // effProcessEvents: with the plug mutex free, the held events then these; otherwise holds them.
   VstIntPtr ProcessEventsWithoutWaiting(void* ptr);
-  // Keeps the MIDI events of a call that found the plug mutex held (up to kMaxHeldEvents), at offset 0.
+  // Keeps the MIDI events of a call that found the plug mutex held, at offset 0, as far as HeldMidiEvents
+  // keeps them: never the release of a note that went out.
   void HoldEvents(void* ptr);
   // Hands the held events to the plug-in, in their order. Plug mutex held.
   void DeliverHeldEvents();
@@ -119,8 +131,7 @@ private:
 
   // Audio thread only (hosts call processing and effProcessEvents there).
   static constexpr int kMaxMissedBlocks = 1 << 16;
-  static constexpr int kMaxHeldEvents = 256;
-  int mMissedBlocks = 0;
-  std::array<IMidiMsg, kMaxHeldEvents> mHeldEvents{};
-  int mHeldCount = 0;
+  static constexpr int64_t kMaxMissedFrames = int64_t{1} << 40;
+  MissedBlocks mMissed;
+  HeldMidiEvents mHeld;
 };

@@ -696,6 +696,9 @@ public:
   // Otherwise handed to the manager: the port's to ProcessMidiMsgFromDevice, the host's to
   // ProcessMidiMsgFromDAW with the part listening on its channel (part 0 when none does).
   void ProcessMidiMsg(IMidiMsg* pMsg, bool fromDevice) override;
+  // Logs how many host events blocks that found the plug mutex held could not keep (KorvidMidiInput.cpp).
+  // The host's interface thread (effIdle, effEditIdle).
+  void OnIdle() override;
   // The first part (0..15) whose kMultiPartMIDICh value minus 2 equals channel (0..15), or -1. Any thread.
   int partOnChannel(int channel);
   // Lights the activity indicator of the first part listening on channel when it is not lit yet; nothing

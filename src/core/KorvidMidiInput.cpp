@@ -8,6 +8,7 @@
 #include "ParamIndex.h"
 
 #include <algorithm>
+#include <string>
 
 namespace
 {
@@ -25,6 +26,17 @@ constexpr int kParameterChangeMinSize = 9;
 constexpr int kParameterChangeMaxSize = 13;
 
 } // namespace
+
+void Korvid::OnIdle()
+{
+  const HeldMidiEvents::Dropped dropped = TakeDroppedHostEvents();
+  if (dropped.notes + dropped.endings + dropped.others > 0)
+  {
+    log("HOST MIDI: blocks that waited for the editor dropped " + std::to_string(dropped.notes) + " notes, " +
+        std::to_string(dropped.endings) + " note or pedal releases and " + std::to_string(dropped.others) +
+        " other events");
+  }
+}
 
 int Korvid::partOnChannel(int channel)
 {

@@ -268,7 +268,7 @@ void Korvid::ProcessDoubleReplacing(double** inputs, double** outputs, int nFram
   GetTime(&mTimeInfo);
   // Blocks passed through while another thread held the plug mutex are caught up now: the queue moves on
   // by their frames too, so what fell due in them goes out now, in order, late by the time missed.
-  const int blocks = 1 + TakeMissedBlocks();
+  const MissedBlocks missed = TakeMissedBlocks();
   // Also what the port lists met at construction: the host's reset has written the message line since.
   takeLostPorts();
   if (!mOutputPresent)
@@ -289,7 +289,11 @@ void Korvid::ProcessDoubleReplacing(double** inputs, double** outputs, int nFram
       showOutDelay(*this, frames);
     }
   }
-  frames = static_cast<int>(std::min<int64_t>(int64_t{frames} * blocks, kMaxCatchUpFrames));
+  // Each missed block counts its own frames (hosts vary the block size); in MIDI-out mode also the DAW
+  // offset that the queue frames add to every block's.
+  const int64_t offsetPerBlock = mMidiOutMode ? std::max(frames - GetBlockSize(), 0) : 0;
+  frames = static_cast<int>(
+      std::min<int64_t>(frames + missed.frames + offsetPerBlock * missed.blocks, kMaxCatchUpFrames));
   if (frames > 0)
   {
     // Messages due at the block's first frame go before the stop's all-sounds-off, the rest after it:

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <future>
 #include <thread>
@@ -84,4 +85,79 @@ TEST(IPlugVSTThreadsTest, TheAudioThreadPassesThroughWhileTheMutexIsHeldAndItsEv
   ASSERT_EQ(plug.midi.size(), 2u);
   EXPECT_EQ(plug.midi[0].mOffset, 0);
   EXPECT_EQ(plug.midi[1].mOffset, 17);
+}
+
+TEST(IPlugVSTThreadsTest, AHeldBlockOverCapacityKeepsTheReleasesOfWhatSounds)
+{
+  using Event = std::array<int, 3>;
+  // Held after 300 controllers (more than a held block keeps of any kind): which of the late events arrive.
+  const struct
+  {
+    std::vector<Event> delivered, heldEarly, late;
+    std::vector<bool> arrives;
+  } rows[] = {
+      {{{0x90, 60, 9}, {0x90, 61, 9}, {0x93, 62, 9}},
+       {},
+       {{0x80, 60, 0}, {0x90, 61, 0}, {0x83, 62, 0}},
+       {1, 1, 1}},
+      {{}, {{0x90, 64, 9}}, {{0x80, 64, 0}}, {1}},                   // a kept note-on
+      {{}, {}, {{0x90, 65, 9}, {0x80, 65, 0}}, {0, 0}},              // a dropped note
+      {{{0x90, 66, 9}}, {}, {{0x90, 66, 9}, {0x80, 66, 0}}, {0, 1}}, // a dropped retrigger
+      {{{0x90, 67, 9}, {0xB0, 64, 127}},
+       {},
+       {{0xB0, 64, 0}, {0xB0, 123, 0}, {0xB0, 64, 0}, {0xB5, 123, 0}},
+       {1, 1, 0, 0}},
+  };
+  for (const auto& row : rows)
+  {
+    FakeHost host;
+    TestPlug plug(TestPlug::Setup{});
+    AEffect* e = plug.GetAEffect();
+    auto send = [&](const std::vector<Event>& list)
+    {
+      std::vector<VstMidiEvent> midi(list.size());
+      // The record: numEvents, reserved, then the pointers.
+      std::vector<VstIntPtr> record(2 + list.size(), 0);
+      VstEvents* events = reinterpret_cast<VstEvents*>(record.data());
+      events->numEvents = static_cast<VstInt32>(list.size());
+      for (size_t i = 0; i < list.size(); ++i)
+      {
+        midi[i].type = 1; // MIDI
+        std::copy(list[i].begin(), list[i].end(), midi[i].midiData);
+        VstEventPointers(events)[i] = reinterpret_cast<VstEvent*>(&midi[i]);
+      }
+      e->dispatcher(e, effProcessEvents, 0, 0, events, 0.0f);
+    };
+    send(row.delivered);
+    const Event filler{0xB0, 1, 5};
+    std::vector<Event> held = row.heldEarly;
+    held.insert(held.end(), 300, filler);
+    held.insert(held.end(), row.late.begin(), row.late.end());
+    {
+      WDL_MutexLock editor(plug.GetMutex());
+      std::thread([&]() { send(held); }).join();
+    }
+    plug.midi.clear();
+    send({});
+    std::vector<Event> arrived, expected;
+    for (size_t i = row.heldEarly.size(); i < plug.midi.size(); ++i)
+    {
+      const IMidiMsg& m = plug.midi[i];
+      if (Event{m.mStatus, m.mData1, m.mData2} != filler)
+      {
+        arrived.push_back({m.mStatus, m.mData1, m.mData2});
+      }
+    }
+    for (size_t i = 0; i < row.late.size(); ++i)
+    {
+      if (row.arrives[i])
+      {
+        expected.push_back(row.late[i]);
+      }
+    }
+    EXPECT_EQ(arrived, expected);
+    const HeldMidiEvents::Dropped dropped = plug.TakeDroppedHostEvents();
+    EXPECT_EQ(dropped.endings, 0);
+    EXPECT_EQ(static_cast<size_t>(dropped.notes + dropped.others), held.size() - plug.midi.size());
+  }
 }

@@ -136,8 +136,19 @@ TEST(VstHostTest, CommandLineSavesAndLoadsState)
     EXPECT_NE(run.find(playing ? "transport playing" : "transport stopped"), std::string::npos) << run;
   }
 
+  // A track played in varied blocks: 69 blocks of 64 frames, each a chord change and the wheel, the pedal
+  // moved 8 times.
+  std::string track;
+  EXPECT_EQ(
+      runHost("\"" + kPluginPath + "\" --seconds 0.1 --block-size 64 --vary-block-size --play-notes", &track),
+      0);
+  EXPECT_NE(track.find("blocks of 64 to 64,"), std::string::npos) << track;
+  EXPECT_NE(track.find("events sent: 629 (note-ons 276, note-offs 276, controllers 77)"), std::string::npos)
+      << track;
+
   std::string bad;
   EXPECT_EQ(runHost("\"" + kPluginPath + "\" --seconds", &bad), 2);
+  EXPECT_EQ(runHost("\"" + kPluginPath + "\" --block-size 4096", &bad), 2);
   EXPECT_EQ(runHost("\"" + kPluginPath + "\" --transport maybe", &bad), 2);
   EXPECT_EQ(runHost("/nonexistent/plugin.so", &bad), 1);
 }

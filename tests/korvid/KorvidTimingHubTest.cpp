@@ -311,22 +311,38 @@ TEST_F(KorvidTimingHub, MidiOutModeSendsWhatFallsIntoTheQueueFramesAndKeepsTheRe
 
 TEST_F(KorvidTimingHub, BlocksPassedThroughWhileThePlugMutexIsHeldAreCaughtUpByTheNextBlock)
 {
-  auto plug = constructWithOutput();
-  plug->mMidiOutMode = true;
-  plug->mQueueFrames = 64;
-  IMidiMsg third = controller(150, 23);
-  plug->mMidiOutQueue.Add(&third);
+  // The catch-up moves the queue by each missed block's frames (plus, in MIDI-out mode, the DAW offset of
+  // 64 - 32 queue frames per block): a message 1 frame beyond it stays, one at its last frame is taken.
+  const struct
   {
-    // A question is up: two blocks find the plug mutex held by the editor thread.
-    WDL_MutexLock editor(plug->GetMutex());
-    std::thread([&]() { process(*plug, false); }).join();
-    std::thread([&]() { process(*plug, false); }).join();
+    bool midiOutMode;
+    std::vector<int> missedFrames;
+    int step;
+  } rows[] = {
+      {true, {32, 32}, 64 + 64 + 2 * 32}, {true, {16, 128}, 64 + 144 + 2 * 32}, {false, {16, 128}, 32 + 144}};
+  for (const auto& row : rows)
+  {
+    auto plug = constructWithOutput();
+    plug->mMidiOutMode = row.midiOutMode;
+    plug->mQueueFrames = 64;
+    IMidiMsg due = controller(row.step - 1, 23), beyond = controller(row.step, 24);
+    plug->mMidiOutQueue.Add(&due);
+    plug->mMidiOutQueue.Add(&beyond);
+    {
+      // A question is up: the blocks find the plug mutex held by the editor thread.
+      WDL_MutexLock editor(plug->GetMutex());
+      for (int frames : row.missedFrames)
+      {
+        std::thread([&]() { process(*plug, false, frames); }).join();
+      }
+    }
+    EXPECT_EQ(countSent({0xB0, 23, 1}), 0u);
+    process(*plug, false);
+    EXPECT_EQ(countSent({0xB0, 23, 1}), row.midiOutMode ? 1u : 0u) << row.step;
+    ASSERT_EQ(plug->mMidiOutQueue.ToDo(), 1) << row.step;
+    EXPECT_EQ(plug->mMidiOutQueue.GetAt(plug->mMidiOutQueue.GetFront()).mOffset, 0) << row.step;
+    midi->clearReceived();
   }
-  EXPECT_EQ(countSent({0xB0, 23, 1}), 0u);
-  // Three blocks' frames: the message due in the third is sent by it.
-  process(*plug, false);
-  EXPECT_EQ(countSent({0xB0, 23, 1}), 1u);
-  EXPECT_TRUE(plug->mMidiOutQueue.Empty());
 }
 
 TEST_F(KorvidTimingHub, IndicatorsGoOffOnceLitLongerThanOneHundredMilliseconds)

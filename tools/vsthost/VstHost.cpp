@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <random>
 #include <thread>
 
 namespace
@@ -208,12 +209,12 @@ VstIntPtr VstHost::SendMidi(unsigned char status, unsigned char data1, unsigned 
   return Dispatch(effProcessEvents, 0, 0, &events);
 }
 
-template <class Sample> Sample VstHost::Process(bool useDouble)
+template <class Sample> Sample VstHost::Process(bool useDouble, int frames)
 {
   const int nIn = std::max(mEffect->numInputs, 0);
   const int nOut = std::max(mEffect->numOutputs, 0);
-  std::vector<std::vector<Sample>> in(static_cast<size_t>(nIn), std::vector<Sample>(mBlockSize, Sample(0)));
-  std::vector<std::vector<Sample>> out(static_cast<size_t>(nOut), std::vector<Sample>(mBlockSize, Sample(0)));
+  std::vector<std::vector<Sample>> in(static_cast<size_t>(nIn), std::vector<Sample>(frames, Sample(0)));
+  std::vector<std::vector<Sample>> out(static_cast<size_t>(nOut), std::vector<Sample>(frames, Sample(0)));
   std::vector<Sample*> inPtrs;
   std::vector<Sample*> outPtrs;
   for (auto& channel : in)
@@ -227,7 +228,7 @@ template <class Sample> Sample VstHost::Process(bool useDouble)
   // A quiet test tone on the inputs, so an effect or a pass-through shows signal.
   for (auto& channel : in)
   {
-    for (int s = 0; s < mBlockSize; ++s)
+    for (int s = 0; s < frames; ++s)
     {
       channel[static_cast<size_t>(s)] = static_cast<Sample>(0.25 * std::sin(s * 0.05));
     }
@@ -237,18 +238,18 @@ template <class Sample> Sample VstHost::Process(bool useDouble)
   {
     if (useDouble && HasDoubleReplacing(*mEffect))
     {
-      mEffect->processDoubleReplacing(mEffect, inPtrs.data(), outPtrs.data(), mBlockSize);
+      mEffect->processDoubleReplacing(mEffect, inPtrs.data(), outPtrs.data(), frames);
     }
   }
   else
   {
     if (!useDouble && mEffect->processReplacing)
     {
-      mEffect->processReplacing(mEffect, inPtrs.data(), outPtrs.data(), mBlockSize);
+      mEffect->processReplacing(mEffect, inPtrs.data(), outPtrs.data(), frames);
     }
   }
   mProcessing = false;
-  AdvanceTime(mBlockSize);
+  AdvanceTime(frames);
   Sample peak = 0;
   for (auto& channel : out)
   {
@@ -260,14 +261,14 @@ template <class Sample> Sample VstHost::Process(bool useDouble)
   return peak;
 }
 
-float VstHost::ProcessBlock()
+float VstHost::ProcessBlock(int frames)
 {
-  return mEffect ? Process<float>(false) : 0.0f;
+  return mEffect ? Process<float>(false, frames > 0 ? frames : mBlockSize) : 0.0f;
 }
 
 double VstHost::ProcessBlockDouble()
 {
-  return mEffect ? Process<double>(true) : 0.0;
+  return mEffect ? Process<double>(true, mBlockSize) : 0.0;
 }
 
 namespace
@@ -276,7 +277,77 @@ constexpr unsigned char kNoteOn = 0x90;
 constexpr unsigned char kNoteOff = 0x80;
 constexpr unsigned char kMiddleC = 60;
 constexpr unsigned char kVelocity = 100;
+constexpr unsigned char kControlChange = 0xB0;
+constexpr unsigned char kModWheel = 1;
+constexpr unsigned char kSustainPedal = 64;
+constexpr unsigned char kPedalDown = 127;
+// The track: a four-note chord (major seventh) on a root that moves by a fourth within two octaves.
+constexpr unsigned char kChordIntervals[] = {0, 4, 7, 11};
+constexpr int kLowestRoot = 48;
+constexpr int kRootStep = 5;
+constexpr int kRootRange = 24;
+constexpr int kPedalPeriod = 8;
+constexpr int kModWheelStep = 3;
+constexpr int kMaxTrackEvents = 16;
+constexpr unsigned kBlockSizeSeed = 46;
 } // namespace
+
+void VstHost::SetPlaying(bool varyBlockSize, bool playNotes)
+{
+  mVaryBlockSize = varyBlockSize;
+  mPlayNotes = playNotes;
+}
+
+void VstHost::PlayTrack(long block, int frames, bool last)
+{
+  std::array<VstMidiEvent, kMaxTrackEvents> midi{};
+  int count = 0;
+  auto add = [&](unsigned char status, unsigned char data1, unsigned char data2, int delta, long* counter)
+  {
+    VstMidiEvent& event = midi[static_cast<size_t>(count++)];
+    event.type = kVstMidiType;
+    event.byteSize = sizeof(event);
+    event.deltaFrames = delta;
+    event.midiData[0] = static_cast<char>(status);
+    event.midiData[1] = static_cast<char>(data1);
+    event.midiData[2] = static_cast<char>(data2);
+    ++*counter;
+  };
+  for (unsigned char& key : mChord)
+  {
+    if (key != 0)
+    {
+      add(kNoteOff, key, 0, 0, &mEventsSent.noteOffs);
+      key = 0;
+    }
+  }
+  const bool pedalDown = !last && block % (2 * kPedalPeriod) >= kPedalPeriod;
+  if (pedalDown != mPedalDown)
+  {
+    add(kControlChange, kSustainPedal, pedalDown ? kPedalDown : 0, 0, &mEventsSent.controllers);
+    mPedalDown = pedalDown;
+  }
+  if (!last)
+  {
+    const int root = kLowestRoot + static_cast<int>(block * kRootStep % kRootRange);
+    for (size_t i = 0; i < mChord.size(); ++i)
+    {
+      mChord[i] = static_cast<unsigned char>(root + kChordIntervals[i]);
+      add(kNoteOn, mChord[i], kVelocity, 0, &mEventsSent.noteOns);
+    }
+    add(kControlChange, kModWheel, static_cast<unsigned char>(block * kModWheelStep % 128), frames / 2,
+        &mEventsSent.controllers);
+  }
+  // The record: the event count, a reserved word, then one pointer per event.
+  std::array<VstIntPtr, 2 + kMaxTrackEvents> record{};
+  VstEvents* events = reinterpret_cast<VstEvents*>(record.data());
+  events->numEvents = count;
+  for (int i = 0; i < count; ++i)
+  {
+    events->events[i] = reinterpret_cast<VstEvent*>(&midi[static_cast<size_t>(i)]);
+  }
+  Dispatch(effProcessEvents, 0, 0, events);
+}
 
 float VstHost::RunAudio(double seconds)
 {
@@ -286,14 +357,29 @@ float VstHost::RunAudio(double seconds)
   }
   if (seconds <= 0.0)
   {
-    SendMidi(kNoteOn, kMiddleC, kVelocity, 0);
+    mEventsSent = EventCounts{};
+    if (mPlayNotes)
+    {
+      PlayTrack(0, mBlockSize, false);
+    }
+    else
+    {
+      SendSingleNote(true);
+    }
     const float peak = ProcessBlock();
-    SendMidi(kNoteOff, kMiddleC, 0, 0);
+    if (mPlayNotes)
+    {
+      PlayTrack(1, mBlockSize, true);
+    }
+    else
+    {
+      SendSingleNote(false);
+    }
     return peak;
   }
-  const int blocks = std::max(1, static_cast<int>(seconds * mSampleRate / mBlockSize));
+  const long frames = std::max(1L, static_cast<long>(seconds * mSampleRate));
   mStopAudio = false;
-  mAudio = std::thread([this, blocks] { AudioLoop(blocks, blocks / 2); });
+  mAudio = std::thread([this, frames] { AudioLoop(frames, frames / 2); });
   mAudio.join();
   return mAudioPeak;
 }
@@ -304,9 +390,9 @@ void VstHost::StartAudio(double noteSeconds)
   {
     return;
   }
-  const int noteOffBlock = std::max(1, static_cast<int>(noteSeconds * mSampleRate / mBlockSize));
+  const long noteOffFrame = std::max(1L, static_cast<long>(noteSeconds * mSampleRate));
   mStopAudio = false;
-  mAudio = std::thread([this, noteOffBlock] { AudioLoop(-1, noteOffBlock); });
+  mAudio = std::thread([this, noteOffFrame] { AudioLoop(-1, noteOffFrame); });
 }
 
 float VstHost::StopAudio(double* seconds)
@@ -319,36 +405,49 @@ float VstHost::StopAudio(double* seconds)
   mAudio.join();
   if (seconds)
   {
-    *seconds = static_cast<double>(mAudioBlocks) * mBlockSize / mSampleRate;
+    *seconds = static_cast<double>(mAudioFrames) / mSampleRate;
   }
   return mAudioPeak;
 }
 
-void VstHost::AudioLoop(int maxBlocks, int noteOffBlock)
+void VstHost::SendSingleNote(bool on)
 {
-  const auto blockTime = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-      std::chrono::duration<double>(mBlockSize / mSampleRate));
+  SendMidi(on ? kNoteOn : kNoteOff, kMiddleC, on ? kVelocity : 0, 0);
+  ++(on ? mEventsSent.noteOns : mEventsSent.noteOffs);
+}
+
+void VstHost::AudioLoop(long maxFrames, long noteOffFrame)
+{
+  std::minstd_rand blockSizes(kBlockSizeSeed);
+  std::uniform_int_distribution<int> blockSize(std::min(kMinBlockSize, mBlockSize), mBlockSize);
   mAudioPeak = 0.0f;
   mAudioBlocks = 0;
+  mAudioFrames = 0;
+  mEventsSent = EventCounts{};
   mLongestBlock = 0.0;
   mLongestBlockStart = 0.0;
   auto next = std::chrono::steady_clock::now();
   const auto first = next;
   bool noteOn = false;
-  while (!mStopAudio && (maxBlocks < 0 || mAudioBlocks < maxBlocks))
+  while (!mStopAudio && (maxFrames < 0 || mAudioFrames < maxFrames))
   {
-    if (mAudioBlocks == 0)
+    const int frames = mVaryBlockSize ? blockSize(blockSizes) : mBlockSize;
+    if (mPlayNotes)
     {
-      SendMidi(kNoteOn, kMiddleC, kVelocity, 0);
+      PlayTrack(mAudioBlocks, frames, false);
+    }
+    else if (mAudioBlocks == 0)
+    {
+      SendSingleNote(true);
       noteOn = true;
     }
-    else if (mAudioBlocks == noteOffBlock)
+    else if (noteOn && mAudioFrames >= noteOffFrame)
     {
-      SendMidi(kNoteOff, kMiddleC, 0, 0);
+      SendSingleNote(false);
       noteOn = false;
     }
     const auto start = std::chrono::steady_clock::now();
-    mAudioPeak = std::max(mAudioPeak, ProcessBlock());
+    mAudioPeak = std::max(mAudioPeak, ProcessBlock(frames));
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (took > mLongestBlock)
     {
@@ -356,13 +455,19 @@ void VstHost::AudioLoop(int maxBlocks, int noteOffBlock)
       mLongestBlockStart = std::chrono::duration<double>(start - first).count();
     }
     ++mAudioBlocks;
-    next += blockTime;
+    mAudioFrames += frames;
+    next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(frames / mSampleRate));
     std::this_thread::sleep_until(next);
   }
   // A run stopped before the note's end leaves no note hanging.
-  if (noteOn)
+  if (mPlayNotes)
   {
-    SendMidi(kNoteOff, kMiddleC, 0, 0);
+    PlayTrack(mAudioBlocks, mBlockSize, true);
+  }
+  else if (noteOn)
+  {
+    SendSingleNote(false);
   }
 }
 

@@ -3,6 +3,7 @@
 
 #include "VstAbi.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -25,6 +26,19 @@ public:
     std::atomic<int> getTime{0};
     std::atomic<int> eventsFromPlugin{0};
     std::atomic<int> productString{0};
+  };
+
+  // Block sizes the host gives: the size given to Open, and each block's frames when they vary.
+  static constexpr int kMinBlockSize = 64;
+  static constexpr int kMaxBlockSize = 2048;
+
+  // The events the audio thread of the last run sent to the plug-in, by kind. After the run.
+  struct EventCounts
+  {
+    long noteOns = 0;
+    long noteOffs = 0;
+    long controllers = 0;
+    long Total() const { return noteOns + noteOffs + controllers; }
   };
 
   VstHost();
@@ -51,6 +65,13 @@ public:
 
   // Sends one short MIDI event through effProcessEvents.
   VstIntPtr SendMidi(unsigned char status, unsigned char data1, unsigned char data2, int deltaFrames);
+  // How the audio thread plays, set before it starts. varyBlockSize: each block's frames vary between
+  // kMinBlockSize and the block size given to Open. playNotes: before every block, as a host playing a track,
+  // one effProcessEvents with a chord change on channel 1 (the last chord's note-offs, the next chord's
+  // note-ons), the modulation wheel, and every 8 blocks the sustain pedal pressed or lifted; it replaces the
+  // single note, and the run ends with every note and the pedal released.
+  void SetPlaying(bool varyBlockSize, bool playNotes);
+  const EventCounts& EventsSent() const { return mEventsSent; }
   // Processes blocks: one block when seconds <= 0, else in real time for that long on an audio thread,
   // with a note played at the start and ended in the middle. Returns the peak output level.
   float RunAudio(double seconds);
@@ -65,8 +86,9 @@ public:
   // in seconds. After the run.
   double LongestBlockSeconds() const { return mLongestBlock; }
   double LongestBlockStart() const { return mLongestBlockStart; }
-  // One block of processReplacing on the calling thread; returns the peak output level.
-  float ProcessBlock();
+  // One block of processReplacing on the calling thread (frames: the block size when 0); returns the peak
+  // output level.
+  float ProcessBlock(int frames = 0);
   // One block of processDoubleReplacing on the calling thread; returns the peak output level.
   double ProcessBlockDouble();
 
@@ -89,10 +111,14 @@ public:
 private:
   VstIntPtr OnHostCall(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
   void AdvanceTime(int frames);
-  // The audio thread's body: blocks in real time until maxBlocks are done (none when negative) or the
-  // thread is told to stop; the note ends at block noteOffBlock.
-  void AudioLoop(int maxBlocks, int noteOffBlock);
-  template <class Sample> Sample Process(bool useDouble);
+  // The audio thread's body: blocks in real time until maxFrames are done (no limit when negative) or the
+  // thread is told to stop; the single note ends with the block that reaches noteOffFrame.
+  void AudioLoop(long maxFrames, long noteOffFrame);
+  // Sends and counts the note-on or note-off of the single note played without a track.
+  void SendSingleNote(bool on);
+  template <class Sample> Sample Process(bool useDouble, int frames);
+  // The track's events before block number block of frames frames; with last, only the releases.
+  void PlayTrack(long block, int frames, bool last);
 
   void* mLibrary = nullptr;
   AEffect* mEffect = nullptr;
@@ -106,6 +132,13 @@ private:
   // Written by the audio thread, read after it has been joined.
   float mAudioPeak = 0.0f;
   long mAudioBlocks = 0;
+  long mAudioFrames = 0;
+  bool mVaryBlockSize = false;
+  bool mPlayNotes = false;
+  EventCounts mEventsSent;
+  // The track's sounding chord (0: none) and pedal.
+  std::array<unsigned char, 4> mChord{};
+  bool mPedalDown = false;
   double mLongestBlock = 0.0;
   double mLongestBlockStart = 0.0;
   std::mutex mTimeLock;

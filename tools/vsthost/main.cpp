@@ -15,7 +15,7 @@
 namespace
 {
 constexpr double kSampleRate = 44100.0;
-constexpr int kBlockSize = 512;
+constexpr int kDefaultBlockSize = 512;
 constexpr double kDefaultSeconds = 1.0;
 constexpr double kTempo = 120.0;
 constexpr int kProgramChunk = 1;
@@ -37,13 +37,18 @@ struct Options
   std::string screenshot;
   // The host's transport, stopped unless --transport play.
   bool playing = false;
+  int blockSize = kDefaultBlockSize;
+  bool varyBlockSize = false;
+  bool playNotes = false;
 };
 
 void printUsage()
 {
-  std::cerr << "usage: vsthost PLUGIN.so [--seconds N] [--save-state FILE] [--load-state FILE]"
-               " [--no-round-trip] [--editor]\n"
-               "               [--screenshot FILE] [--transport play|stop]\n";
+  std::cerr
+      << "usage: vsthost PLUGIN.so [--seconds N] [--save-state FILE] [--load-state FILE]"
+         " [--no-round-trip] [--editor]\n"
+         "               [--screenshot FILE] [--transport play|stop] [--block-size N] [--vary-block-size]\n"
+         "               [--play-notes]\n";
 }
 
 bool parseOptions(int argc, char** argv, Options* options)
@@ -88,6 +93,26 @@ bool parseOptions(int argc, char** argv, Options* options)
         return false;
       }
       options->playing = state == "play";
+    }
+    else if (arg == "--block-size" && hasValue)
+    {
+      char* end = nullptr;
+      const long frames = std::strtol(argv[++i], &end, 10);
+      if (!end || *end || frames < VstHost::kMinBlockSize || frames > VstHost::kMaxBlockSize)
+      {
+        std::cerr << "vsthost: --block-size needs a number of frames from " << VstHost::kMinBlockSize
+                  << " to " << VstHost::kMaxBlockSize << "\n";
+        return false;
+      }
+      options->blockSize = static_cast<int>(frames);
+    }
+    else if (arg == "--vary-block-size")
+    {
+      options->varyBlockSize = true;
+    }
+    else if (arg == "--play-notes")
+    {
+      options->playNotes = true;
     }
     else if (arg == "--screenshot" && hasValue)
     {
@@ -157,11 +182,16 @@ void roundTrip(VstHost& host, int index, const char* label)
 }
 void printAudio(VstHost& host, const Options& options, double seconds, float peak)
 {
-  std::cout << "audio: " << seconds << " s at " << kSampleRate << " Hz, blocks of " << kBlockSize
-            << ", transport " << (options.playing ? "playing" : "stopped") << ", peak " << peak << "\n";
+  const int blockSize = options.blockSize;
+  std::cout << "audio: " << seconds << " s at " << kSampleRate << " Hz, blocks of "
+            << (options.varyBlockSize ? std::to_string(VstHost::kMinBlockSize) + " to " : std::string())
+            << blockSize << ", transport " << (options.playing ? "playing" : "stopped") << ", peak " << peak
+            << "\n";
   std::cout << "longest block: " << host.LongestBlockSeconds() * 1000.0 << " ms of "
-            << 1000.0 * kBlockSize / kSampleRate << " ms, " << host.LongestBlockStart()
-            << " s into the run\n";
+            << 1000.0 * blockSize / kSampleRate << " ms, " << host.LongestBlockStart() << " s into the run\n";
+  const VstHost::EventCounts& sent = host.EventsSent();
+  std::cout << "events sent: " << sent.Total() << " (note-ons " << sent.noteOns << ", note-offs "
+            << sent.noteOffs << ", controllers " << sent.controllers << ")\n";
   std::cout << "host calls: wantMidi " << host.Counts().wantMidi << ", getTime " << host.Counts().getTime
             << ", automate " << host.Counts().automate << ", events " << host.Counts().eventsFromPlugin
             << "\n";
@@ -185,7 +215,8 @@ int main(int argc, char** argv)
   }
   std::cout << "plugin: " << options.pluginPath << "\n";
   PrintEffectRecord(std::cout, *host.Effect());
-  host.Open(kSampleRate, kBlockSize);
+  host.Open(kSampleRate, options.blockSize);
+  host.SetPlaying(options.varyBlockSize, options.playNotes);
   PrintPluginView(std::cout, host);
 
   const bool chunks = (host.Effect()->flags & kFlagsProgramChunks) != 0;
