@@ -568,7 +568,7 @@ private:
   // While the effects page is open: the effect 1 zone of the shown part, or the effect 2 panel of the
   // first part's type.
   void showEffectPanel(int paramIdx);
-  // The display names of the four selection pairs from the lists and the current selections.
+  // The display names of the selection pairs of the kind shown from the lists and the open-bank parameters.
   void updateSelectionNames();
 
   // ---- Settings, page and librarian cases of the change handler (KorvidParamChangesPages.cpp, ...Settings,
@@ -796,6 +796,12 @@ public:
   // librarian and the slot view together; a slot also becomes the one the arrow keys go on from. Runs under
   // the editor lock, at once when that needs no waiting, else queued. Any thread.
   void selectLibrarianSlot(int pane, int slot);
+  // The one writer of which bank each pane holds: bank index of banks opens in pane
+  // (LibrarianViewControl::kUpperPane or kLowerPane) when banks is the list the pane shows, else nothing
+  // changes. Sets the library's bank index of the pane, the pane's list parameter with its controls, the
+  // open-bank parameters of the kind shown (for sounds those of every part: the pane holds one bank) and the
+  // pane's stored pair, by whose names every list rebuild finds the bank again. Plug mutex held.
+  void openPaneBank(int pane, int index, const std::vector<PatchFile*>& banks);
 
   // Owned; null before initDeviceCommunication and after stopDeviceCommunication.
   class MIDIMessageManager* mMIDIMessageManager = nullptr;

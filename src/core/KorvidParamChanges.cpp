@@ -467,9 +467,14 @@ void Korvid::updateSelectionNames()
     IParam* selection = GetParam(selectionIdx);
     return std::string(list && selection ? list->GetDisplayText(selection->Int()) : "");
   };
+  // The lists hold the banks of the kind shown: the pairs of the other kind keep naming their banks.
+  if (mMultiMode)
+  {
+    mUpperMultiPair.displayName = shown(kPatchSelectionListUpper, kCurrentOpenPerfBankL);
+    mLowerMultiPair.displayName = shown(kPatchSelectionListLower, kCurrentOpenPerfBankR);
+    return;
+  }
   const int part = mCurrentPart;
-  mUpperMultiPair.displayName = shown(kPatchSelectionListUpper, kCurrentOpenPerfBankL);
-  mLowerMultiPair.displayName = shown(kPatchSelectionListLower, kCurrentOpenPerfBankR);
   mUpperSoundPair.displayName = shown(kPatchSelectionListUpper, kCurrentOpenPatchBankL + part);
   mLowerSoundPair.displayName = shown(kPatchSelectionListLower, kCurrentOpenPatchBankR + part);
 }

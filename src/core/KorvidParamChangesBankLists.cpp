@@ -6,6 +6,7 @@
 #include "IGraphics.h"
 #include "LeftPatchPopupMenu.h"
 #include "LeftPerfPopupMenu.h"
+#include "LibrarianViewControl.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
 #include "RightCategoryPopupMenu.h"
@@ -41,51 +42,25 @@ bool Korvid::handleBankListCases(int paramIdx, IParam* param)
       showStatusText(kSaveOrDiscardText);
       return true;
     }
-    const std::vector<PatchFile*>* banks =
-        mMultiMode ? &mPatchLibrarian->mMultiBanks : &mPatchLibrarian->mSoundBanks;
-    SelectionName* pair = mMultiMode ? &mUpperMultiPair : &mUpperSoundPair;
     BankFolderPopupMenu* menu = mMultiMode ? static_cast<BankFolderPopupMenu*>(mLeftPerfPopupMenu)
                                            : static_cast<BankFolderPopupMenu*>(mLeftPatchPopupMenu);
     if (lower)
     {
-      mPatchLibrarian->mLowerBankIndex = index;
-      if (mMultiMode)
-      {
-        pair = &mLowerMultiPair;
-        menu = mRightPerfPopupMenu;
-      }
-      else
-      {
-        pair = &mLowerSoundPair;
-        if (mCategoryList)
-        {
-          banks = &mPatchLibrarian->mCategoryBanks;
-          menu = mRightCategoryPopupMenu;
-        }
-        else if (mSearchList)
-        {
-          banks = &mPatchLibrarian->mSearchBanks;
-          menu = mRightSearchPopupMenu;
-        }
-        else
-        {
-          menu = mRightPatchPopupMenu;
-        }
-      }
+      menu = mMultiMode      ? static_cast<BankFolderPopupMenu*>(mRightPerfPopupMenu)
+             : mCategoryList ? static_cast<BankFolderPopupMenu*>(mRightCategoryPopupMenu)
+             : mSearchList   ? static_cast<BankFolderPopupMenu*>(mRightSearchPopupMenu)
+                             : static_cast<BankFolderPopupMenu*>(mRightPatchPopupMenu);
     }
-    else
+    const int pane = lower ? LibrarianViewControl::kLowerPane : LibrarianViewControl::kUpperPane;
+    if (const std::vector<PatchFile*>* banks = banksOfPane(!lower))
     {
-      mPatchLibrarian->mUpperBankIndex = index;
+      openPaneBank(pane, index, *banks);
     }
-    if (index >= 0 && index < static_cast<int>(banks->size()) && (*banks)[static_cast<size_t>(index)])
-    {
-      const PatchFile& bank = *(*banks)[static_cast<size_t>(index)];
-      pair->displayName = bank.mFileName;
-      pair->title = bank.mFolderName;
-    }
+    const SelectionName& pair = mMultiMode ? (lower ? mLowerMultiPair : mUpperMultiPair)
+                                           : (lower ? mLowerSoundPair : mUpperSoundPair);
     if (menu)
     {
-      menu->rebuild(index, pair->displayName, pair->title);
+      menu->rebuild(index, pair.displayName, pair.title);
     }
     return true;
   }

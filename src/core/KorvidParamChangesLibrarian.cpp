@@ -42,12 +42,6 @@ bool unsavedBankEdits(Korvid& plug)
   return unsaved && unsaved->Value() == 1.0;
 }
 
-// The pair the browser menus tick for a bank: its file name and its folder.
-Korvid::SelectionName pairOf(const PatchFile* bank)
-{
-  return {bank->mFileName, bank->mFolderName};
-}
-
 // Rebuilds a pane's browser menu (any of the six kinds) ticking the bank of pair.
 template <class Menu>
 void refreshMenu(Menu* menu, PatchLibrarian* librarian, Korvid* plug, int bank,
@@ -119,14 +113,7 @@ void Korvid::selectUpperBank(int bank)
   {
     return;
   }
-  IParam* list = GetParam(kPatchSelectionListUpper);
-  storeBounded(list, bank);
-  if (mUpperListControl && list)
-  {
-    mUpperListControl->SetValueFromPlug(list->GetNormalized(bank));
-  }
-  mPatchLibrarian->mUpperBankIndex = bank;
-  mUpperSoundPair = pairOf((*banks)[static_cast<size_t>(bank)]);
+  openPaneBank(LibrarianViewControl::kUpperPane, bank, *banks);
   refreshMenu(mLeftPatchPopupMenu, mPatchLibrarian, this, bank, mUpperSoundPair);
   updatePatchLibrarianView(0);
 }
@@ -158,23 +145,12 @@ void Korvid::stepBank(int paramIdx)
   {
     chosen = current < 1 ? count - 1 : std::min(current - 1, count - 1);
   }
-  storeBounded(list, chosen);
-  if (IControl* control = upper ? mUpperListControl : mLowerListControl; control && list)
-  {
-    control->SetValueFromPlug(list->GetNormalized(chosen));
-  }
-  const PatchFile* bank = (*banks)[static_cast<size_t>(chosen)];
-  const int part = mCurrentPart;
+  openPaneBank(upper ? LibrarianViewControl::kUpperPane : LibrarianViewControl::kLowerPane, chosen, *banks);
   PatchLibrarian* librarian = mPatchLibrarian;
-  const int open = mMultiMode ? (upper ? kCurrentOpenPerfBankL : kCurrentOpenPerfBankR)
-                              : (upper ? kCurrentOpenPatchBankL : kCurrentOpenPatchBankR) + part;
-  storeBounded(GetParam(open), chosen);
-  SelectionName& pair =
+  const SelectionName& pair =
       mMultiMode ? (upper ? mUpperMultiPair : mLowerMultiPair) : (upper ? mUpperSoundPair : mLowerSoundPair);
-  pair = pairOf(bank);
   if (upper)
   {
-    librarian->mUpperBankIndex = chosen;
     if (mMultiMode)
     {
       refreshMenu(mLeftPerfPopupMenu, librarian, this, chosen, pair);
@@ -187,7 +163,6 @@ void Korvid::stepBank(int paramIdx)
     updateBankAndProgramMenuNames(false);
     return;
   }
-  librarian->mLowerBankIndex = chosen;
   if (mMultiMode)
   {
     refreshMenu(mRightPerfPopupMenu, librarian, this, chosen, pair);
@@ -312,7 +287,7 @@ void Korvid::discardBankEdits(int intValue)
     unsaved->Set(0.0);
   }
   showLayer(mMenuLayers[mMultiMode ? kUpperMultiMenu : kUpperSoundMenu], true);
-  updateSelectionNames();
+  // The panes' pairs name their banks: the library read again opens them again.
   refreshFolders();
   showStatusText(kDiscardedText);
   if (overlayShown)

@@ -129,6 +129,11 @@ void Korvid::patchTypeChanged(int multiFlag, int kind, bool reload)
   if (reload)
   {
     mPatchLibrarian->initBankFilesOnDiscard(getPatchesFolderStr());
+    // Search results are made from the banks read, not read themselves: the search runs again.
+    if (kind == kKindSearch)
+    {
+      mPatchLibrarian->createNewSearchPatchFiles(mSearchedText);
+    }
   }
   mPatchLibrarian->mPatchType = multiFlag;
   // The selections start again at the first slot, highlight and all; category and search lists leave the

@@ -25,22 +25,6 @@ bool mayBeShortenedForm(const std::string& bankFile, const std::string& fileName
          bankFile.size() > Korvid::kMaxShownNameLength &&
          bankFile.compare(0, prefix, fileName, 0, prefix) == 0;
 }
-
-Korvid::SelectionName& storedPair(Korvid& editor, BankFolderPopupMenu::StoredPair pair)
-{
-  switch (pair)
-  {
-  case BankFolderPopupMenu::StoredPair::kLowerSound:
-    return editor.mLowerSoundPair;
-  case BankFolderPopupMenu::StoredPair::kUpperMulti:
-    return editor.mUpperMultiPair;
-  case BankFolderPopupMenu::StoredPair::kLowerMulti:
-    return editor.mLowerMultiPair;
-  case BankFolderPopupMenu::StoredPair::kUpperSound:
-    break;
-  }
-  return editor.mUpperSoundPair;
-}
 } // namespace
 
 BankFolderPopupMenu::BankFolderPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect,
@@ -389,14 +373,10 @@ bool BankFolderPopupMenu::doPopupMenu(Korvid* editor, int& index)
   }
   uncheckAll();
   chosen->CheckItemAlone(chosen->GetChosenItemIdx());
-  // A bank outside the list (an empty category bank) cannot be shown: the selection and the pair stay.
+  // A bank outside the list (an empty category bank) cannot be shown: the selection stays.
   if (position >= 0 && editor)
   {
-    WDL_MutexLock lock(editor->GetMutex());
     index = position;
-    Korvid::SelectionName& pair = storedPair(*editor, mBinding.choicePair);
-    pair.displayName = bank->mFileName;
-    pair.title = bank->mFolderName;
   }
   return true;
 }
@@ -409,20 +389,12 @@ bool BankFolderPopupMenu::leavesUnsavedBank(int index) const
 
 void BankFolderPopupMenu::applyPaneSelection(int index)
 {
-  if (!mEditor || !mLibrarian)
+  if (const std::vector<PatchFile*>* banks = bankList(); banks && mEditor)
   {
-    return;
+    mEditor->openPaneBank(mBinding.pane == Pane::kUpper ? LibrarianViewControl::kUpperPane
+                                                        : LibrarianViewControl::kLowerPane,
+                          index, *banks);
   }
-  const int paramIdx = mBinding.pane == Pane::kUpper ? kPatchSelectionListUpper : kPatchSelectionListLower;
-  if (IParam* param = mEditor->GetParam(paramIdx))
-  {
-    param->SetBounded(static_cast<double>(index));
-  }
-  if (IGraphics* surface = mEditor->GetGUI())
-  {
-    surface->SetParameterFromPlug(paramIdx, static_cast<double>(index), false);
-  }
-  (mBinding.pane == Pane::kUpper ? mLibrarian->mUpperBankIndex : mLibrarian->mLowerBankIndex) = index;
 }
 
 void BankFolderPopupMenu::reloadPane()

@@ -31,20 +31,11 @@ public:
     kUpper,
     kLower
   };
-  // The plug-in's stored pair a choice writes.
-  enum class StoredPair
-  {
-    kUpperSound,
-    kLowerSound,
-    kUpperMulti,
-    kLowerMulti
-  };
   struct Binding
   {
     int tree; // PatchLibrarian::kSoundTree, kMultiTree, kCategoryTree or kSearchTree, with its bank list
     BuildRule rule;
     Pane pane;
-    StoredPair choicePair;
     // A rebuild that found the named bank moves the tick to it (checkMenuItemAlone).
     bool retick;
   };
@@ -55,16 +46,16 @@ public:
 
   // Rebuilds every menu from the library and ticks the first bank item, in build order, that the pair
   // (fileName, folderName) names or that stands at running position index. Then the bank of the list that the
-  // pair names becomes the pane's selection (selection parameter, its display, the library's bank index):
-  // the one at index when that one matches, else the one the pane shows when that one matches, else the last
-  // match; with retick, the tick moves to it. A pair naming no bank changes no selection, and neither does
-  // one that would take the upper pane away from unsaved edits. Returns true.
+  // pair names opens in the pane (Korvid::openPaneBank): the one at index when that one matches, else the one
+  // the pane shows when that one matches, else the last match; with retick, the tick moves to it. A pair
+  // naming no bank changes no selection, and neither does one that would take the upper pane away from
+  // unsaved edits. Returns true.
   bool rebuild(int index, const std::string& fileName, const std::string& folderName);
   // Moves the tick to the item of the bank at index of the bank list (no tick for an index outside it).
   void checkMenuItemAlone(PatchLibrarian* librarian, Korvid* editor, int index);
   // Shows the menu. A bank chosen: its item alone is ticked; when the bank is in the bank list, index becomes
-  // its position and the stored pair names it; true. Nothing chosen, or a bank that would take the upper
-  // pane away from unsaved edits (said in the message line): nothing changes; false.
+  // its position, for the caller to open; true. Nothing chosen, or a bank that would take the upper pane away
+  // from unsaved edits (said in the message line): nothing changes; false.
   bool doPopupMenu(Korvid* editor, int& index);
   // The pane browsers' click: the chosen bank becomes the pane's bank and the pane reloads its 128 names.
   // Closing the menu without a choice changes nothing.
@@ -89,8 +80,7 @@ protected:
   const std::vector<PatchFile*>* bankList() const;
   // The library's bank index of the pane.
   int paneBankIndex() const;
-  // Makes index the pane's selection: the selection parameter (bounded to its range) with every control
-  // bound to it, and the library's bank index of the pane.
+  // Opens bank index of the bank list in the pane (Korvid::openPaneBank), when the pane shows that list.
   void applyPaneSelection(int index);
   // Marks the slot view for redraw and reloads the pane's 128 names.
   void reloadPane();

@@ -5,9 +5,8 @@
 #include "PatchLibrarian.h"
 
 LeftPatchPopupMenu::LeftPatchPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect, Korvid* editor)
-    : BankFolderPopupMenu(
-          plug, librarian, rect, editor,
-          {PatchLibrarian::kSoundTree, BuildRule::kFolders, Pane::kUpper, StoredPair::kUpperSound, true})
+    : BankFolderPopupMenu(plug, librarian, rect, editor,
+                          {PatchLibrarian::kSoundTree, BuildRule::kFolders, Pane::kUpper, true})
 {
   const Korvid::SelectionName pair = editor ? editor->mUpperSoundPair : Korvid::SelectionName();
   refreshFolderStructure(librarian, editor, 0, pair.displayName, pair.title);

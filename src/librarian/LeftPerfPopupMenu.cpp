@@ -5,9 +5,8 @@
 #include "PatchLibrarian.h"
 
 LeftPerfPopupMenu::LeftPerfPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect, Korvid* editor)
-    : BankFolderPopupMenu(
-          plug, librarian, rect, editor,
-          {PatchLibrarian::kMultiTree, BuildRule::kFolders, Pane::kUpper, StoredPair::kUpperMulti, true})
+    : BankFolderPopupMenu(plug, librarian, rect, editor,
+                          {PatchLibrarian::kMultiTree, BuildRule::kFolders, Pane::kUpper, true})
 {
   const Korvid::SelectionName pair = editor ? editor->mUpperMultiPair : Korvid::SelectionName();
   refreshFolderStructure(librarian, editor, 0, pair.displayName, pair.title);

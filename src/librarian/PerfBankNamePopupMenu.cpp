@@ -6,9 +6,8 @@
 
 PerfBankNamePopupMenu::PerfBankNamePopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect,
                                              Korvid* editor)
-    : BankFolderPopupMenu(
-          plug, librarian, rect, editor,
-          {PatchLibrarian::kMultiTree, BuildRule::kFolders, Pane::kUpper, StoredPair::kUpperMulti, true})
+    : BankFolderPopupMenu(plug, librarian, rect, editor,
+                          {PatchLibrarian::kMultiTree, BuildRule::kFolders, Pane::kUpper, true})
 {
   const Korvid::SelectionName pair = editor ? editor->mLowerMultiPair : Korvid::SelectionName();
   refreshPatchNames(librarian, editor, 0, pair.displayName, pair.title);

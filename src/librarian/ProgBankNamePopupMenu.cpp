@@ -6,9 +6,8 @@
 
 ProgBankNamePopupMenu::ProgBankNamePopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect,
                                              Korvid* editor)
-    : BankFolderPopupMenu(
-          plug, librarian, rect, editor,
-          {PatchLibrarian::kSoundTree, BuildRule::kFolders, Pane::kUpper, StoredPair::kUpperSound, true})
+    : BankFolderPopupMenu(plug, librarian, rect, editor,
+                          {PatchLibrarian::kSoundTree, BuildRule::kFolders, Pane::kUpper, true})
 {
   const Korvid::SelectionName pair = editor ? editor->mLowerSoundPair : Korvid::SelectionName();
   refreshPatchNames(librarian, editor, 0, pair.displayName, pair.title);

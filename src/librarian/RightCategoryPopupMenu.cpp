@@ -7,8 +7,7 @@
 RightCategoryPopupMenu::RightCategoryPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect,
                                                Korvid* editor)
     : BankFolderPopupMenu(plug, librarian, rect, editor,
-                          {PatchLibrarian::kCategoryTree, BuildRule::kCategories, Pane::kLower,
-                           StoredPair::kLowerSound, false})
+                          {PatchLibrarian::kCategoryTree, BuildRule::kCategories, Pane::kLower, false})
 {
   const Korvid::SelectionName pair = editor ? editor->mLowerSoundPair : Korvid::SelectionName();
   refreshFolderStructure(librarian, editor, 0, pair.displayName, pair.title);

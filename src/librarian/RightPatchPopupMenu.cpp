@@ -6,9 +6,8 @@
 
 RightPatchPopupMenu::RightPatchPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect,
                                          Korvid* editor)
-    : BankFolderPopupMenu(
-          plug, librarian, rect, editor,
-          {PatchLibrarian::kSoundTree, BuildRule::kFolders, Pane::kLower, StoredPair::kLowerSound, true})
+    : BankFolderPopupMenu(plug, librarian, rect, editor,
+                          {PatchLibrarian::kSoundTree, BuildRule::kFolders, Pane::kLower, true})
 {
   const Korvid::SelectionName pair = editor ? editor->mLowerSoundPair : Korvid::SelectionName();
   refreshFolderStructure(librarian, editor, 0, pair.displayName, pair.title);

@@ -5,9 +5,8 @@
 #include "PatchLibrarian.h"
 
 RightPerfPopupMenu::RightPerfPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect, Korvid* editor)
-    : BankFolderPopupMenu(
-          plug, librarian, rect, editor,
-          {PatchLibrarian::kMultiTree, BuildRule::kFolders, Pane::kLower, StoredPair::kLowerMulti, true})
+    : BankFolderPopupMenu(plug, librarian, rect, editor,
+                          {PatchLibrarian::kMultiTree, BuildRule::kFolders, Pane::kLower, true})
 {
   const Korvid::SelectionName pair = editor ? editor->mLowerMultiPair : Korvid::SelectionName();
   refreshFolderStructure(librarian, editor, 0, pair.displayName, pair.title);

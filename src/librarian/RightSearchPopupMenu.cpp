@@ -7,8 +7,7 @@
 RightSearchPopupMenu::RightSearchPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect,
                                            Korvid* editor)
     : BankFolderPopupMenu(plug, librarian, rect, editor,
-                          {PatchLibrarian::kSearchTree, BuildRule::kSearchResults, Pane::kLower,
-                           StoredPair::kLowerSound, false})
+                          {PatchLibrarian::kSearchTree, BuildRule::kSearchResults, Pane::kLower, false})
 {
   const Korvid::SelectionName pair = editor ? editor->mLowerSoundPair : Korvid::SelectionName();
   refreshFolderStructure(librarian, editor, 0, pair.displayName, pair.title);

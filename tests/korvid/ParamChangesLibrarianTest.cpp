@@ -614,6 +614,40 @@ TEST_F(ParamChangesLibrarian, DiscardReadsTheLibraryAgainAndFreesTheBank)
     std::filesystem::remove_all(patchesFolder());
   }
 }
+
+TEST_F(ParamChangesLibrarian, DiscardRevertsTheEditAndKeepsBothBanksAfterEveryListRebuild)
+{
+  writeThreeBanks();
+  for (const char* multi : {"M1.syx", "M2.syx", "M3.syx"})
+    writeMultiBank(multi, {multi});
+  const auto name = [](Korvid& p, const char* s) { p.mRenameBlocked = false, enterText(p, kPatchRename, s); };
+  const auto shown = [](Korvid& p) // both panes' banks and the upper bank's first name; rows: path, kinds
+  {
+    IParam *upper = p.GetParam(kPatchSelectionListUpper), *lower = p.GetParam(kPatchSelectionListLower);
+    return std::string(upper->GetDisplayText(upper->Int())) + "|" + lower->GetDisplayText(lower->Int()) +
+           "|" + p.upperBank()->mRecords.at(0).mName;
+  };
+  const std::tuple<const char*, int, std::function<void(Korvid&)>> rows[] = {
+      {"rescan", 2, [](Korvid& p) { press(p, kRefreshFolders); }},
+      {"save", 2, [&](Korvid& p) { name(p, "Saved"), press(p, kRefreshFolders); }}, // answered "Yes": saved
+      {"discard", 2, [&](Korvid& p) { name(p, "Discarded"), press(p, kDiscardBankData); }},
+      {"search", 1, [](Korvid& p) { edit(p, kPatchSearch, 1), enterText(p, kPatchSearchString, "Pad"); }},
+      {"category list", 1, [](Korvid& p) { edit(p, kCategorySelection, 1), press(p, kRefreshFolders); }},
+  };
+  for (const auto& [path, kinds, act] : rows)
+    for (int multis = 0; multis < kinds; ++multis)
+    {
+      auto plug = construct();
+      dynamic_cast<HeadlessSurface*>(plug->getSurface())->QueueMessageBoxResult(1);
+      edit(*plug, kDatatype, multis);
+      for (const int step : {kLibUpperNextBank, kLibUpperNextBank, kLibLowerNextBank})
+        press(*plug, step);
+      act(*plug);
+      const std::string before = shown(*plug);
+      name(*plug, "Edited"), press(*plug, kDiscardBankData);
+      EXPECT_EQ(plug->getStatusText() + shown(*plug), "Bank changes discarded" + before) << path << multis;
+    }
+}
 TEST_F(ParamChangesLibrarian, EveryPathThatMovesTheSelectionMovesTheSlotASingleStoreSends)
 {
   writeThreeBanks();
