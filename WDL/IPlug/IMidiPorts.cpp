@@ -6,7 +6,7 @@
 #include <exception>
 #include <iostream>
 
-#include "AudioPassWaits.h"
+#include "AudioThread.h"
 #include "debugger.h"
 
 namespace
@@ -16,9 +16,10 @@ const char* const kClientNamePrefix = "Korvid Editor ";
 const char* const kOutPortName = "RtMidi Output";
 const char* const kInPortName = "RtMidi Input";
 constexpr unsigned int kInputQueueLimit = 100;
-// A sender waits at most this long for another thread's send or open on the same port; the audio pass no
-// longer than its wait budget.
+// A sender waits at most this long for another thread's send or open on the same port.
 constexpr std::chrono::milliseconds kSendLockWait{2000};
+// The drain thread looks for a stop this often while the audio thread sends nothing.
+constexpr std::chrono::milliseconds kDrainIdleWait{200};
 
 constexpr unsigned char kSysExStart = 0xF0;
 constexpr unsigned char kSysExEnd = 0xF7;
@@ -141,7 +142,7 @@ void IMidiPorts::DirectionLock::markPortWork()
 bool IMidiPorts::DirectionLock::tryLockFor(std::chrono::milliseconds timeout)
 {
   std::unique_lock<std::mutex> guard(mMutex);
-  mFree.wait_until(guard, AudioPassWaits::Until(timeout), [this] { return !mHeld || mPortWork; });
+  mFree.wait_for(guard, timeout, [this] { return !mHeld || mPortWork; });
   if (mHeld)
     return false;
   mHeld = true;
@@ -562,6 +563,7 @@ int IMidiPorts::OpenOut(int& idx, const char* name)
   {
     mOutPortName = mOutNames[static_cast<size_t>(opened)];
     startWatch();
+    startDrain();
   }
   return opened;
 }
@@ -676,8 +678,10 @@ template <class Client> void IMidiPorts::checkPort(const Direction<Client>& d)
     closeGoneLocked(d);
 }
 
-bool IMidiPorts::sendLocked(const unsigned char* data, size_t size)
+bool IMidiPorts::sendLocked(const unsigned char* data, size_t size, bool posted)
 {
+  if (AudioThread::IsCurrent())
+    return queueFromAudio(data, size, false);
   if (!mOutLock.tryLockFor(kSendLockWait))
     return false;
   std::lock_guard<DirectionLock> lock(mOutLock, std::adopt_lock);
@@ -691,12 +695,59 @@ bool IMidiPorts::sendLocked(const unsigned char* data, size_t size)
   }
   try
   {
-    return mOut->send(data, size);
+    return posted ? mOut->post(data, size) : mOut->send(data, size);
   }
   catch (const std::exception& e)
   {
     log(std::string("sending: ") + e.what());
     return false;
+  }
+}
+
+bool IMidiPorts::queueFromAudio(const unsigned char* data, size_t size, bool framed)
+{
+  return mOutOpen.load() && mAudioQueue.push(data, size, framed);
+}
+
+void IMidiPorts::startDrain()
+{
+  std::lock_guard<std::mutex> lock(mDrainLock);
+  if (mDrainer.joinable())
+    return;
+  mDrainStop = false;
+  mDrainer = std::thread(&IMidiPorts::drain, this);
+}
+
+void IMidiPorts::stopDrain()
+{
+  std::thread drainer;
+  {
+    std::lock_guard<std::mutex> lock(mDrainLock);
+    mDrainStop = true;
+    drainer = std::move(mDrainer);
+  }
+  mAudioQueue.wake();
+  if (drainer.joinable())
+    drainer.join();
+}
+
+void IMidiPorts::drain()
+{
+  std::vector<unsigned char> message;
+  message.reserve(AudioSendQueue::kMaxMessageBytes);
+  while (!mDrainStop.load())
+  {
+    mAudioQueue.waitForWork(kDrainIdleWait);
+    int unsent = 0;
+    while (!mDrainStop.load() && mAudioQueue.pop(message))
+    {
+      if (!sendLocked(message.data(), message.size(), true))
+        ++unsent;
+    }
+    if (const uint64_t dropped = mAudioQueue.takeDropped())
+      log("dropped " + std::to_string(dropped) + " messages of the audio thread: its queue was full");
+    if (unsent > 0)
+      log("the output did not take " + std::to_string(unsent) + " messages of the audio thread");
   }
 }
 
@@ -716,6 +767,9 @@ bool IMidiPorts::SendSysex(const unsigned char* data, int size)
     return false;
   if (data[0] == kSysExStart)
     return sendLocked(data, static_cast<size_t>(size));
+  // The audio thread frames it in its queue: no allocation there.
+  if (AudioThread::IsCurrent())
+    return queueFromAudio(data, static_cast<size_t>(size), true);
   std::vector<unsigned char> framed;
   framed.reserve(static_cast<size_t>(size) + 2);
   framed.push_back(kSysExStart);
@@ -741,6 +795,7 @@ bool IMidiPorts::SendBytes(const std::vector<unsigned char>& bytes)
 void IMidiPorts::CloseAll()
 {
   stopWatch();
+  stopDrain();
   {
     std::lock_guard<DirectionLock> lock(mInLock);
     mInLock.markPortWork();

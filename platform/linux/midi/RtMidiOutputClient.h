@@ -36,7 +36,6 @@ public:
   // JACK server went away.
   void openPort(unsigned int index, const std::string& portName) override;
   void closePort() override;
-  // On the audio thread waits no longer than what is left of its pass's budget (AudioPassWaits).
   bool send(const unsigned char* data, size_t size) override;
   size_t maxMessageSize() const override { return kMaxMessageBytes; }
   bool alive() const override { return !serverGone(); }
