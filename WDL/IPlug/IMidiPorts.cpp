@@ -20,6 +20,8 @@ constexpr unsigned int kInputQueueLimit = 100;
 constexpr std::chrono::milliseconds kSendLockWait{2000};
 // The drain thread looks for a stop this often while the audio thread sends nothing.
 constexpr std::chrono::milliseconds kDrainIdleWait{200};
+// The drain thread tries again after this when port work holds the port.
+constexpr std::chrono::milliseconds kDrainRetryPause{5};
 
 constexpr unsigned char kSysExStart = 0xF0;
 constexpr unsigned char kSysExEnd = 0xF7;
@@ -678,29 +680,34 @@ template <class Client> void IMidiPorts::checkPort(const Direction<Client>& d)
     closeGoneLocked(d);
 }
 
-bool IMidiPorts::sendLocked(const unsigned char* data, size_t size, bool posted)
+bool IMidiPorts::sendLocked(const unsigned char* data, size_t size)
 {
   if (AudioThread::IsCurrent())
     return queueFromAudio(data, size, false);
+  return sendOut(data, size, false) == Sent::kYes;
+}
+
+IMidiPorts::Sent IMidiPorts::sendOut(const unsigned char* data, size_t size, bool posted)
+{
   if (!mOutLock.tryLockFor(kSendLockWait))
-    return false;
+    return Sent::kBusy;
   std::lock_guard<DirectionLock> lock(mOutLock, std::adopt_lock);
   if (!mOut || !mOutOpen)
-    return false;
+    return Sent::kNo;
   if (size > mOut->maxMessageSize())
   {
     log("refused a message of " + std::to_string(size) + " bytes: the output port takes at most " +
         std::to_string(mOut->maxMessageSize()));
-    return false;
+    return Sent::kNo;
   }
   try
   {
-    return posted ? mOut->post(data, size) : mOut->send(data, size);
+    return (posted ? mOut->post(data, size) : mOut->send(data, size)) ? Sent::kYes : Sent::kNo;
   }
   catch (const std::exception& e)
   {
     log(std::string("sending: ") + e.what());
-    return false;
+    return Sent::kNo;
   }
 }
 
@@ -741,7 +748,12 @@ void IMidiPorts::drain()
     int unsent = 0;
     while (!mDrainStop.load() && mAudioQueue.pop(message))
     {
-      if (!sendLocked(message.data(), message.size(), true))
+      // A message waits for a port held by other threads' sends or port work for as long as that
+      // lasts: meanwhile the audio thread's queue fills, and drops only when full.
+      Sent sent;
+      while ((sent = sendOut(message.data(), message.size(), true)) == Sent::kBusy && !mDrainStop.load())
+        std::this_thread::sleep_for(kDrainRetryPause);
+      if (sent == Sent::kNo)
         ++unsent;
     }
     if (const uint64_t dropped = mAudioQueue.takeDropped())

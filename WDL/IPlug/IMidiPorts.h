@@ -211,9 +211,17 @@ private:
 
   Backend* backend();
   void log(const std::string& text);
-  // Sends under the direction lock; posted: without waiting for it to leave (Output::post). On the audio
-  // thread, queued for the drain thread instead.
-  bool sendLocked(const unsigned char* data, size_t size, bool posted = false);
+  // Sends under the direction lock; on the audio thread, queued for the drain thread instead.
+  bool sendLocked(const unsigned char* data, size_t size);
+  enum class Sent
+  {
+    kYes,
+    kNo,
+    // The direction lock was not free in time.
+    kBusy
+  };
+  // Sends under the direction lock; posted: without waiting for it to leave (Output::post).
+  Sent sendOut(const unsigned char* data, size_t size, bool posted);
   // Audio thread: queues the message (framed with F0 .. F7 when framed) when the output is open.
   bool queueFromAudio(const unsigned char* data, size_t size, bool framed);
   // The drain thread: sends what the audio thread queued until stopped.
