@@ -304,20 +304,21 @@ TEST(MidiConcurrencyTest, TheAudioThreadNeverWaitsForAStalledSendAndNoSenderFail
   waiting = std::thread([&] { EXPECT_TRUE(ports->SendBytes(dump(1, 0))); });
 
   // The audio thread queues until its queue is full; a push that waited would never return while held.
-  auto audio = std::async(std::launch::async,
-                          [&]
-                          {
-                            AudioThread::Scope pass;
-                            int queued = 0;
-                            for (int i = 0; i < 20000; ++i)
-                            {
-                              IMidiMsg cc(0, 0xB0, static_cast<uint8_t>(i >> 7), static_cast<uint8_t>(i & 0x7F));
-                              if (!ports->SendMsg(&cc))
-                                break;
-                              ++queued;
-                            }
-                            return queued;
-                          });
+  auto audio =
+      std::async(std::launch::async,
+                 [&]
+                 {
+                   AudioThread::Scope pass;
+                   int queued = 0;
+                   for (int i = 0; i < 20000; ++i)
+                   {
+                     IMidiMsg cc(0, 0xB0, static_cast<uint8_t>(i >> 7), static_cast<uint8_t>(i & 0x7F));
+                     if (!ports->SendMsg(&cc))
+                       break;
+                     ++queued;
+                   }
+                   return queued;
+                 });
   ASSERT_EQ(std::future_status::ready, audio.wait_for(std::chrono::seconds(20)));
   const int queued = audio.get();
   EXPECT_LT(queued, 20000) << "a full queue drops the newest message";
@@ -325,7 +326,8 @@ TEST(MidiConcurrencyTest, TheAudioThreadNeverWaitsForAStalledSendAndNoSenderFail
   stalled.join();
   waiting.join();
 
-  EXPECT_TRUE(korvidtest::waitUntil([&] { return system->received("Synth").size() >= static_cast<size_t>(queued) + 2; }));
+  EXPECT_TRUE(korvidtest::waitUntil(
+      [&] { return system->received("Synth").size() >= static_cast<size_t>(queued) + 2; }));
   int next = 0;
   for (const Bytes& m : system->received("Synth"))
   {

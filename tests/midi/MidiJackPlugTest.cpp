@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <sys/resource.h>
 #include <memory>
 #include <string>
 #include <thread>
@@ -19,6 +20,14 @@
 
 namespace
 {
+double processCpuSeconds()
+{
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 using Bytes = std::vector<unsigned char>;
 using namespace std::chrono_literals;
 
@@ -180,7 +189,30 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
     {
       ASSERT_NO_FATAL_FAILURE(openSynthPorts());
     }
+    // A send stalled on the frozen server ends when the server goes, and nothing spins afterwards.
+    std::thread stalled;
+    if (wholeServer)
+    {
+      server->pause();
+      stalled = std::thread(
+          [&]
+          {
+            IMidiMsg note(0, 0x90, 61, 100);
+            EXPECT_FALSE(plug->SendMidiMsg(&note));
+          });
+      std::this_thread::sleep_for(300ms);
+    }
+    const auto gone = std::chrono::steady_clock::now();
     wholeServer ? server->stop(goneBy[round]) : synth.close();
+    if (wholeServer)
+    {
+      stalled.join();
+      EXPECT_LT(std::chrono::steady_clock::now() - gone, 1500ms)
+          << "the stalled send waited for its deadline";
+      const double cpuBefore = processCpuSeconds();
+      std::this_thread::sleep_for(1s);
+      EXPECT_LT(processCpuSeconds() - cpuBefore, 0.5) << "a thread spins after the server went away";
+    }
     int lost = 0;
     ASSERT_TRUE(korvidtest::waitUntil(
         [&]
