@@ -43,6 +43,7 @@ bool AudioSendQueue::push(const unsigned char* data, size_t size, bool framed)
   if (framed)
     mRecord[at++] = kSysExEnd;
   mBytes.push(mRecord.data(), at);
+  mPushed.fetch_add(1, std::memory_order_release);
   sem_post(&mWork);
   return true;
 }

@@ -39,6 +39,11 @@ public:
   void wake();
   // Messages dropped since the last call. Any thread.
   uint64_t takeDropped() { return mDropped.exchange(0); }
+  // Messages queued so far, and how many of them the consumer said it handled (handled()). Any thread.
+  uint64_t pushed() const { return mPushed.load(); }
+  uint64_t handledCount() const { return mHandled.load(); }
+  // The consumer is done with one popped message. Drain thread only.
+  void handled() { mHandled.fetch_add(1); }
 
 private:
   static constexpr size_t kHeaderBytes = 2;
@@ -47,5 +52,7 @@ private:
   // The producer's record in the making: the queue publishes one record with a single push.
   std::array<unsigned char, kHeaderBytes + kMaxMessageBytes + 2> mRecord{};
   std::atomic<uint64_t> mDropped{0};
+  std::atomic<uint64_t> mPushed{0};
+  std::atomic<uint64_t> mHandled{0};
   sem_t mWork;
 };

@@ -755,6 +755,7 @@ void IMidiPorts::drain()
         std::this_thread::sleep_for(kDrainRetryPause);
       if (sent == Sent::kNo)
         ++unsent;
+      mAudioQueue.handled();
     }
     if (const uint64_t dropped = mAudioQueue.takeDropped())
       log("dropped " + std::to_string(dropped) + " messages of the audio thread: its queue was full");
@@ -802,6 +803,19 @@ bool IMidiPorts::SendBytes(const std::vector<unsigned char>& bytes)
   if (bytes.empty())
     return false;
   return sendLocked(bytes.data(), bytes.size());
+}
+
+bool IMidiPorts::WaitForAudioSends(std::chrono::milliseconds timeout)
+{
+  const uint64_t queued = mAudioQueue.pushed();
+  const auto until = std::chrono::steady_clock::now() + timeout;
+  while (mAudioQueue.handledCount() < queued)
+  {
+    if (std::chrono::steady_clock::now() >= until)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
 }
 
 void IMidiPorts::CloseAll()

@@ -158,6 +158,10 @@ public:
   bool SendPatchSysex(const unsigned char* data, int size);
   bool SendBytes(const std::vector<unsigned char>& bytes);
 
+  // Waits at most timeout until the drain thread has handed on everything the audio thread queued before
+  // the call; false when some is still queued. Not on the audio thread.
+  bool WaitForAudioSends(std::chrono::milliseconds timeout);
+
   // Closes both ports and stops input delivery; when it returns, the input callback is not running and
   // will not run again. The plug-in calls it in teardown before its own members go. Idempotent; not
   // from inside the input callback.

@@ -19,7 +19,8 @@ class JackServerWatch;
 class JackMidiOutputClient : public IMidiPorts::Output
 {
 public:
-  static constexpr size_t kMaxMessageBytes = 16000;
+  // Longest message taken: more than one cycle's buffer holds (32 KiB on JACK 2), less than the queue.
+  static constexpr size_t kMaxMessageBytes = 48 * 1024;
   static constexpr size_t kQueueBytes = 64 * 1024;
   static constexpr int kSendDeadlineMs = 2000;
 
