@@ -225,8 +225,10 @@ void IMidiPorts::SetInputCallback(InputCallback callback, void* userData)
 void IMidiPorts::onInput(double deltaTime, std::vector<unsigned char>* message)
 {
   std::shared_lock<std::shared_mutex> lock(mCallbackLock);
+  sInInputDelivery = true;
   if (mCallback && message)
     mCallback(deltaTime, message, mCallbackUserData);
+  sInInputDelivery = false;
 }
 
 std::vector<std::string> IMidiPorts::GetOutNames()
@@ -691,7 +693,7 @@ IMidiPorts::Sent IMidiPorts::sendOut(const unsigned char* data, size_t size, boo
 {
   if (!mOutLock.tryLockFor(kSendLockWait))
     return Sent::kBusy;
-  std::lock_guard<DirectionLock> lock(mOutLock, std::adopt_lock);
+  std::unique_lock<DirectionLock> lock(mOutLock, std::adopt_lock);
   if (!mOut || !mOutOpen)
     return Sent::kNo;
   if (size > mOut->maxMessageSize())
@@ -700,9 +702,16 @@ IMidiPorts::Sent IMidiPorts::sendOut(const unsigned char* data, size_t size, boo
         std::to_string(mOut->maxMessageSize()));
     return Sent::kNo;
   }
+  // Inside an input delivery (on JACK a client's process thread) a send never waits for an output cycle,
+  // which could not come before the delivery returns.
+  posted = posted || sInInputDelivery;
+  std::shared_ptr<Output> out = mOut;
+  // A client that orders concurrent sends itself is not held for the time its send waits for the system.
+  if (out->concurrentSends())
+    lock.unlock();
   try
   {
-    return (posted ? mOut->post(data, size) : mOut->send(data, size)) ? Sent::kYes : Sent::kNo;
+    return (posted ? out->post(data, size) : out->send(data, size)) ? Sent::kYes : Sent::kNo;
   }
   catch (const std::exception& e)
   {

@@ -67,6 +67,9 @@ public:
     // Queues one message to leave in order after the ones before it, without waiting for it to leave;
     // false when refused. Calls are serialised by IMidiPorts with send. By default a send.
     virtual bool post(const unsigned char* data, size_t size) { return send(data, size); }
+    // True when send and post may run beside each other and beside open and close (the client orders
+    // them itself): IMidiPorts then does not hold the direction lock while they wait.
+    virtual bool concurrentSends() const { return false; }
     // Longest message the client takes in one send, in bytes.
     virtual size_t maxMessageSize() const = 0;
     // False once the system the client belongs to went away (a JACK server that quit): a new client is
@@ -212,6 +215,9 @@ private:
     bool mHeld = false;
     bool mPortWork = false;
   };
+
+  // True on a thread while it delivers input (onInput): its sends are posted.
+  static inline thread_local bool sInInputDelivery = false;
 
   Backend* backend();
   void log(const std::string& text);

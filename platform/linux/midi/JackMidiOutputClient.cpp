@@ -51,6 +51,8 @@ struct JackMidiOutputClient::Shared
   size_t written = 0;
   uint64_t submitted = 0;
   uint64_t finished = 0;
+  // Messages up to this one were forgotten when the port closed, not written.
+  uint64_t discarded = 0;
 
   ~Shared()
   {
@@ -94,7 +96,7 @@ struct JackMidiOutputClient::Shared
   void clear()
   {
     head = used = written = 0;
-    finished = submitted;
+    finished = discarded = submitted;
   }
 
   // Writes the front messages into buffer until it is full; true when any left the queue. Lock held.
@@ -278,7 +280,7 @@ bool JackMidiOutputClient::submit(const unsigned char* data, size_t size, bool u
     return true;
   if (s.changed.wait_until(guard, deadline, [&] { return s.finished >= ticket || s.stopped(); }) &&
       s.finished >= ticket)
-    return true;
+    return ticket > s.discarded;
   // Not begun: it never leaves, so what the caller counts as sent is what went out. Begun: the rest
   // follows, or the receiver would be left inside a sysex.
   const bool begun = s.finished + 1 == ticket && s.written > 0;

@@ -14,8 +14,9 @@ class JackServerWatch;
 // what a cycle's buffer cannot take waits for the next one, in order. A sysex longer than an empty
 // buffer takes leaves in pieces over several cycles; a message longer than kMaxMessageBytes is refused.
 // send waits at most kSendDeadline for its message to be written and withdraws it when it was not begun;
-// a full queue waits at most as long for room. Every wait ends at once when the server goes away. Sends,
-// opening and closing are serialised by IMidiPorts; listing runs beside them. Any thread.
+// a full queue waits at most as long for room. Every wait ends at once when the server goes away, and
+// when the port closes. Sends run beside each other and beside opening and closing, which IMidiPorts
+// serialises; listing runs beside them all. Any thread.
 class JackMidiOutputClient : public IMidiPorts::Output
 {
 public:
@@ -42,6 +43,7 @@ public:
   // True once the message is queued.
   bool post(const unsigned char* data, size_t size) override;
   size_t maxMessageSize() const override { return kMaxMessageBytes; }
+  bool concurrentSends() const override { return true; }
   bool alive() const override;
 
 private:
