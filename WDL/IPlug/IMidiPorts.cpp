@@ -6,7 +6,7 @@
 #include <exception>
 #include <iostream>
 
-#include "AudioPassWaits.h"
+#include "AudioThread.h"
 #include "debugger.h"
 
 namespace
@@ -16,9 +16,12 @@ const char* const kClientNamePrefix = "Korvid Editor ";
 const char* const kOutPortName = "RtMidi Output";
 const char* const kInPortName = "RtMidi Input";
 constexpr unsigned int kInputQueueLimit = 100;
-// A sender waits at most this long for another thread's send or open on the same port; the audio pass no
-// longer than its wait budget.
+// A sender waits at most this long for another thread's send or open on the same port.
 constexpr std::chrono::milliseconds kSendLockWait{2000};
+// The drain thread looks for a stop this often while the audio thread sends nothing.
+constexpr std::chrono::milliseconds kDrainIdleWait{200};
+// The drain thread tries again after this when port work holds the port.
+constexpr std::chrono::milliseconds kDrainRetryPause{5};
 
 constexpr unsigned char kSysExStart = 0xF0;
 constexpr unsigned char kSysExEnd = 0xF7;
@@ -141,7 +144,7 @@ void IMidiPorts::DirectionLock::markPortWork()
 bool IMidiPorts::DirectionLock::tryLockFor(std::chrono::milliseconds timeout)
 {
   std::unique_lock<std::mutex> guard(mMutex);
-  mFree.wait_until(guard, AudioPassWaits::Until(timeout), [this] { return !mHeld || mPortWork; });
+  mFree.wait_for(guard, timeout, [this] { return !mHeld || mPortWork; });
   if (mHeld)
     return false;
   mHeld = true;
@@ -222,8 +225,10 @@ void IMidiPorts::SetInputCallback(InputCallback callback, void* userData)
 void IMidiPorts::onInput(double deltaTime, std::vector<unsigned char>* message)
 {
   std::shared_lock<std::shared_mutex> lock(mCallbackLock);
+  sInInputDelivery = true;
   if (mCallback && message)
     mCallback(deltaTime, message, mCallbackUserData);
+  sInInputDelivery = false;
 }
 
 std::vector<std::string> IMidiPorts::GetOutNames()
@@ -562,6 +567,7 @@ int IMidiPorts::OpenOut(int& idx, const char* name)
   {
     mOutPortName = mOutNames[static_cast<size_t>(opened)];
     startWatch();
+    startDrain();
   }
   return opened;
 }
@@ -678,25 +684,92 @@ template <class Client> void IMidiPorts::checkPort(const Direction<Client>& d)
 
 bool IMidiPorts::sendLocked(const unsigned char* data, size_t size)
 {
+  if (AudioThread::IsCurrent())
+    return queueFromAudio(data, size, false);
+  return sendOut(data, size, false) == Sent::kYes;
+}
+
+IMidiPorts::Sent IMidiPorts::sendOut(const unsigned char* data, size_t size, bool posted)
+{
   if (!mOutLock.tryLockFor(kSendLockWait))
-    return false;
-  std::lock_guard<DirectionLock> lock(mOutLock, std::adopt_lock);
+    return Sent::kBusy;
+  std::unique_lock<DirectionLock> lock(mOutLock, std::adopt_lock);
   if (!mOut || !mOutOpen)
-    return false;
+    return Sent::kNo;
   if (size > mOut->maxMessageSize())
   {
     log("refused a message of " + std::to_string(size) + " bytes: the output port takes at most " +
         std::to_string(mOut->maxMessageSize()));
-    return false;
+    return Sent::kNo;
   }
+  // Inside an input delivery (on JACK a client's process thread) a send never waits for an output cycle,
+  // which could not come before the delivery returns.
+  posted = posted || sInInputDelivery;
+  std::shared_ptr<Output> out = mOut;
+  // A client that orders concurrent sends itself is not held for the time its send waits for the system.
+  if (out->concurrentSends())
+    lock.unlock();
   try
   {
-    return mOut->send(data, size);
+    return (posted ? out->post(data, size) : out->send(data, size)) ? Sent::kYes : Sent::kNo;
   }
   catch (const std::exception& e)
   {
     log(std::string("sending: ") + e.what());
-    return false;
+    return Sent::kNo;
+  }
+}
+
+bool IMidiPorts::queueFromAudio(const unsigned char* data, size_t size, bool framed)
+{
+  return mOutOpen.load() && mAudioQueue.push(data, size, framed);
+}
+
+void IMidiPorts::startDrain()
+{
+  std::lock_guard<std::mutex> lock(mDrainLock);
+  if (mDrainer.joinable())
+    return;
+  mDrainStop = false;
+  mDrainer = std::thread(&IMidiPorts::drain, this);
+}
+
+void IMidiPorts::stopDrain()
+{
+  std::thread drainer;
+  {
+    std::lock_guard<std::mutex> lock(mDrainLock);
+    mDrainStop = true;
+    drainer = std::move(mDrainer);
+  }
+  mAudioQueue.wake();
+  if (drainer.joinable())
+    drainer.join();
+}
+
+void IMidiPorts::drain()
+{
+  std::vector<unsigned char> message;
+  message.reserve(AudioSendQueue::kMaxMessageBytes);
+  while (!mDrainStop.load())
+  {
+    mAudioQueue.waitForWork(kDrainIdleWait);
+    int unsent = 0;
+    while (!mDrainStop.load() && mAudioQueue.pop(message))
+    {
+      // A message waits for a port held by other threads' sends or port work for as long as that
+      // lasts: meanwhile the audio thread's queue fills, and drops only when full.
+      Sent sent;
+      while ((sent = sendOut(message.data(), message.size(), true)) == Sent::kBusy && !mDrainStop.load())
+        std::this_thread::sleep_for(kDrainRetryPause);
+      if (sent == Sent::kNo)
+        ++unsent;
+      mAudioQueue.handled();
+    }
+    if (const uint64_t dropped = mAudioQueue.takeDropped())
+      log("dropped " + std::to_string(dropped) + " messages of the audio thread: its queue was full");
+    if (unsent > 0)
+      log("the output did not take " + std::to_string(unsent) + " messages of the audio thread");
   }
 }
 
@@ -716,6 +789,9 @@ bool IMidiPorts::SendSysex(const unsigned char* data, int size)
     return false;
   if (data[0] == kSysExStart)
     return sendLocked(data, static_cast<size_t>(size));
+  // The audio thread frames it in its queue: no allocation there.
+  if (AudioThread::IsCurrent())
+    return queueFromAudio(data, static_cast<size_t>(size), true);
   std::vector<unsigned char> framed;
   framed.reserve(static_cast<size_t>(size) + 2);
   framed.push_back(kSysExStart);
@@ -738,9 +814,23 @@ bool IMidiPorts::SendBytes(const std::vector<unsigned char>& bytes)
   return sendLocked(bytes.data(), bytes.size());
 }
 
+bool IMidiPorts::WaitForAudioSends(std::chrono::milliseconds timeout)
+{
+  const uint64_t queued = mAudioQueue.pushed();
+  const auto until = std::chrono::steady_clock::now() + timeout;
+  while (mAudioQueue.handledCount() < queued)
+  {
+    if (std::chrono::steady_clock::now() >= until)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
 void IMidiPorts::CloseAll()
 {
   stopWatch();
+  stopDrain();
   {
     std::lock_guard<DirectionLock> lock(mInLock);
     mInLock.markPortWork();

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "AudioSendQueue.h"
 #include "IPlugMidi.h"
 
 class IPlugBase;
@@ -63,6 +64,12 @@ public:
     // taken by the system before a deadline (such a message may still leave later, in order). Never
     // blocks for longer than that deadline. Calls are serialised by IMidiPorts.
     virtual bool send(const unsigned char* data, size_t size) = 0;
+    // Queues one message to leave in order after the ones before it, without waiting for it to leave;
+    // false when refused. Calls are serialised by IMidiPorts with send. By default a send.
+    virtual bool post(const unsigned char* data, size_t size) { return send(data, size); }
+    // True when send and post may run beside each other and beside open and close (the client orders
+    // them itself): IMidiPorts then does not hold the direction lock while they wait.
+    virtual bool concurrentSends() const { return false; }
     // Longest message the client takes in one send, in bytes.
     virtual size_t maxMessageSize() const = 0;
     // False once the system the client belongs to went away (a JACK server that quit): a new client is
@@ -142,7 +149,10 @@ public:
   int OpenOut(int& idx, const char* name);
   int OpenIn(int& idx, const char* name);
 
-  // Sends: true when the bytes were handed to the open output port. Any thread.
+  // Sends: true when the bytes were handed to the open output port. Any thread. On the audio thread
+  // (AudioThread::Scope) a send never waits: it is queued for the output's drain thread, which sends it
+  // in order between other threads' sends, and true means queued; a full queue drops it (logged by the
+  // drain thread).
   // A short message: 2 bytes for program change and channel aftertouch, 3 otherwise.
   bool SendMsg(const IMidiMsg* msg);
   // Framed with F0 .. F7 unless data[0] is F0 (then sent as it is). size >= 1.
@@ -150,6 +160,10 @@ public:
   // Sent unchanged.
   bool SendPatchSysex(const unsigned char* data, int size);
   bool SendBytes(const std::vector<unsigned char>& bytes);
+
+  // Waits at most timeout until the drain thread has handed on everything the audio thread queued before
+  // the call; false when some is still queued. Not on the audio thread.
+  bool WaitForAudioSends(std::chrono::milliseconds timeout);
 
   // Closes both ports and stops input delivery; when it returns, the input callback is not running and
   // will not run again. The plug-in calls it in teardown before its own members go. Idempotent; not
@@ -191,9 +205,8 @@ private:
     void unlock();
     // The holder calls into the MIDI system until it unlocks. Holder only.
     void markPortWork();
-    // Waits at most timeout (on the audio thread at most what is left of its pass's budget,
-    // AudioPassWaits) while another thread sends or reads; false when the lock was not free in time, and
-    // at once while it is held for port work.
+    // Waits at most timeout while another thread sends or reads; false when the lock was not free in
+    // time, and at once while it is held for port work.
     bool tryLockFor(std::chrono::milliseconds timeout);
 
   private:
@@ -203,9 +216,28 @@ private:
     bool mPortWork = false;
   };
 
+  // True on a thread while it delivers input (onInput): its sends are posted.
+  static inline thread_local bool sInInputDelivery = false;
+
   Backend* backend();
   void log(const std::string& text);
+  // Sends under the direction lock; on the audio thread, queued for the drain thread instead.
   bool sendLocked(const unsigned char* data, size_t size);
+  enum class Sent
+  {
+    kYes,
+    kNo,
+    // The direction lock was not free in time.
+    kBusy
+  };
+  // Sends under the direction lock; posted: without waiting for it to leave (Output::post).
+  Sent sendOut(const unsigned char* data, size_t size, bool posted);
+  // Audio thread: queues the message (framed with F0 .. F7 when framed) when the output is open.
+  bool queueFromAudio(const unsigned char* data, size_t size, bool framed);
+  // The drain thread: sends what the audio thread queued until stopped.
+  void startDrain();
+  void stopDrain();
+  void drain();
   void closeOutLocked();
   void closeInLocked();
   // Opens the port called name for one direction whose lock is held and whose port is closed; goneBit is
@@ -278,6 +310,11 @@ private:
   std::string mInPortName;
 
   std::atomic<int> mLost{0};
+  AudioSendQueue mAudioQueue;
+  std::atomic<bool> mDrainStop{false};
+  std::mutex mDrainLock;
+  std::thread mDrainer;
+
   std::mutex mWatchLock;
   std::condition_variable mWatchWake;
   bool mWatchStop = false;

@@ -9,6 +9,7 @@
 #include "WdlMutex.h"
 #include "WdlString.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -139,6 +140,9 @@ public:
   // Opens the port named name; idx receives its position (0 for none). Returns the position opened.
   int setExternalMIDIOut(int& idx, const char* name);
   int setExternalMIDIIn(int& idx, const char* name);
+  // Waits at most timeout until what the audio thread sent so far was handed to the output port (or
+  // refused there); false when some is still queued. Not on the audio thread.
+  bool waitForAudioSends(std::chrono::milliseconds timeout);
   // The port operations above call into the MIDI system, which may take up to its deadline, and the input
   // ones wait for an input delivery in progress, which may wait for the plug mutex: they give a caller's
   // plug mutex back while they run, so other threads (the audio pass above all) may enter meanwhile. Not

@@ -31,6 +31,11 @@ std::vector<std::string> IPlugBase::rereadExternalMIDIOutNames()
   return mMidiPorts.RereadOutNames();
 }
 
+bool IPlugBase::waitForAudioSends(std::chrono::milliseconds timeout)
+{
+  return mMidiPorts.WaitForAudioSends(timeout);
+}
+
 std::vector<std::string> IPlugBase::rereadExternalMIDIInNames()
 {
   WDL_MutexRelease unlocked(&mMutex);

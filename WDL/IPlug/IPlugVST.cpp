@@ -1,7 +1,7 @@
 // The plug-in's side of the VST 2.4 interface: effect record, dispatcher, processing and host calls.
 #include "IPlugVST.h"
 
-#include "AudioPassWaits.h"
+#include "AudioThread.h"
 #include "IGraphics.h"
 #include "Log.h"
 
@@ -736,6 +736,8 @@ VstIntPtr IPlugVST::SetChunk(VstInt32 idx, VstIntPtr size, void* ptr)
 
 VstIntPtr IPlugVST::ProcessEventsWithoutWaiting(void* ptr)
 {
+  // Events forwarded to the synthesizer are queued like the pass's own sends.
+  AudioThread::Scope audio;
   if (!mMutex.TryEnter())
   {
     HoldEvents(ptr);
@@ -918,7 +920,7 @@ IPlugVST::MissedBlocks IPlugVST::TakeMissedBlocks()
 template <class Sample>
 void IPlugVST::ProcessPass(Sample** inputs, Sample** outputs, VstInt32 nFrames, int mode)
 {
-  AudioPassWaits::Scope budget;
+  AudioThread::Scope audio;
   const int frames = std::max(nFrames, 0);
   // The audio thread never waits for the editor, a dialog, a rescan or port work holding the mutex: the
   // block passes its inputs through and the plug-in's pass catches up on the next block that gets it.

@@ -181,6 +181,7 @@ TEST_F(KorvidMidiInput, HostEventsAndThePortsInputReachTheirOwnSides)
   constexpr VstInt32 kProcessEvents = 25;
   AEffect* effect = plug->GetAEffect();
   EXPECT_EQ(effect->dispatcher(effect, kProcessEvents, 0, 0, list, 0.0f), 1);
+  EXPECT_TRUE(plug->waitForAudioSends(std::chrono::seconds(10)));
   fromDevice({0x92, 61, 100});
   EXPECT_EQ(sent(), (std::vector<Bytes>{{0x92, 60, 100}}));
   EXPECT_TRUE(plug->mMIDIMessageManager->fromHost);

@@ -90,6 +90,8 @@ protected:
     double* outputs[2] = {out.data(), out.data()};
     AEffect* effect = plug.GetAEffect();
     effect->processDoubleReplacing(effect, inputs, outputs, frames);
+    // The pass only queues its sends: what it sent is out before the test looks.
+    EXPECT_TRUE(plug.waitForAudioSends(std::chrono::seconds(10)));
   }
 
   static void store(Korvid& plug, int paramIdx, double value) { plug.GetParam(paramIdx)->Set(value); }

@@ -3,12 +3,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <map>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "AudioThread.h"
 #include "IMidiPorts.h"
 #include "IPlugMidi.h"
 #include "MidiFakeSystem.h"
@@ -286,4 +288,41 @@ TEST(MidiConcurrencyTest, QueueFilledByManyThreadsDrainedByTheAudioThreadLosesNo
     for (int i = 0; i < kEach; ++i)
       ASSERT_EQ(1, seen[p][i]) << "producer " << p << " message " << i;
   }
+}
+
+TEST(MidiConcurrencyTest, TheAudioThreadNeverWaitsForAStalledSendAndNoSenderFailsBecauseOfAnother)
+{
+  auto system = MidiFakeSystem::create();
+  system->setOutputPorts({"Synth"});
+  auto ports = openPorts(system);
+  system->holdSends(true);
+  std::thread stalled([&] { EXPECT_TRUE(ports->SendBytes(dump(0, 0))); });
+  while (system->sendsHeld() == 0)
+    std::this_thread::yield();
+  // Another thread's send waits behind the stalled one and is taken once it ends.
+  std::thread waiting([&] { EXPECT_TRUE(ports->SendBytes(dump(1, 0))); });
+  // The audio thread queues until its queue is full; a push that waited would never return while held.
+  auto audio =
+      std::async(std::launch::async,
+                 [&]
+                 {
+                   AudioThread::Scope pass;
+                   int queued = 0;
+                   for (IMidiMsg cc(0, 0xB0, 0, 0); queued < 20000 && ports->SendMsg(&cc); ++queued)
+                     cc = IMidiMsg(0, 0xB0, static_cast<uint8_t>((queued + 1) >> 7), (queued + 1) & 0x7F);
+                   return queued;
+                 });
+  ASSERT_EQ(std::future_status::ready, audio.wait_for(std::chrono::seconds(20)));
+  const int queued = audio.get();
+  EXPECT_LT(queued, 20000) << "a full queue drops the newest message";
+  system->holdSends(false);
+  stalled.join();
+  waiting.join();
+
+  EXPECT_TRUE(korvidtest::waitUntil([&] { return system->received("Synth").size() >= queued + 2u; }));
+  int next = 0;
+  for (const Bytes& m : system->received("Synth"))
+    EXPECT_TRUE(m.size() != 3 || next++ == ((m[1] << 7) | m[2]))
+        << "the audio thread's messages leave in order";
+  EXPECT_EQ(queued, next);
 }

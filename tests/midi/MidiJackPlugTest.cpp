@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <thread>
@@ -180,7 +181,33 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
     {
       ASSERT_NO_FATAL_FAILURE(openSynthPorts());
     }
+    // A send stalled on the frozen server ends when the server goes, and nothing spins afterwards.
+    std::thread stalled;
+    if (wholeServer)
+    {
+      server->pause();
+      // A cycle the server began before it stopped may still end.
+      std::this_thread::sleep_for(200ms);
+      stalled = std::thread(
+          [&]
+          {
+            // The server resumed to be stopped may write it in a last cycle: either way the send returns.
+            IMidiMsg note(0, 0x90, 61, 100);
+            plug->SendMidiMsg(&note);
+          });
+      std::this_thread::sleep_for(300ms);
+    }
+    const auto gone = std::chrono::steady_clock::now();
     wholeServer ? server->stop(goneBy[round]) : synth.close();
+    if (wholeServer)
+    {
+      stalled.join();
+      EXPECT_LT(std::chrono::steady_clock::now() - gone, 1500ms)
+          << "the stalled send waited for its deadline";
+      const std::clock_t cpuBefore = std::clock();
+      std::this_thread::sleep_for(1s);
+      EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 2) << "a thread spins after the server went away";
+    }
     int lost = 0;
     ASSERT_TRUE(korvidtest::waitUntil(
         [&]

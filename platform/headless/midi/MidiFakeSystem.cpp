@@ -2,6 +2,7 @@
 #include "MidiFakeSystem.h"
 
 #include <algorithm>
+#include <chrono>
 #include <stdexcept>
 
 struct MidiFakeSystem::InputClientState
@@ -280,9 +281,27 @@ std::vector<std::string> MidiFakeSystem::inputNames() const
   return mInputNames;
 }
 
-void MidiFakeSystem::recordSend(const std::string& port, const unsigned char* data, size_t size)
+void MidiFakeSystem::holdSends(bool hold)
+{
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    mHoldSends = hold;
+  }
+  mReleased.notify_all();
+}
+
+int MidiFakeSystem::sendsHeld() const
 {
   std::lock_guard<std::mutex> lock(mLock);
+  return mSendsHeld;
+}
+
+void MidiFakeSystem::recordSend(const std::string& port, const unsigned char* data, size_t size)
+{
+  std::unique_lock<std::mutex> lock(mLock);
+  ++mSendsHeld;
+  mReleased.wait_for(lock, std::chrono::seconds(30), [this] { return !mHoldSends; });
+  --mSendsHeld;
   mReceived[port].emplace_back(data, data + size);
 }
 

@@ -1,6 +1,7 @@
 // An in-process MIDI system for tests: named output ports that record, input ports that tests feed.
 #pragma once
 
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -31,6 +32,10 @@ public:
   void setListsFail(bool fail);
   // Longest message an output client takes.
   void setMaxMessageSize(size_t bytes);
+  // true: sends stall until it is set false again (at most 30 s), as on a stopped MIDI system.
+  void holdSends(bool hold);
+  // How many sends are stalled now.
+  int sendsHeld() const;
 
   // Every message sent to the output port called name, in order.
   std::vector<Bytes> received(const std::string& name) const;
@@ -67,5 +72,8 @@ private:
   bool mClientsFail = false;
   bool mListsFail = false;
   size_t mMaxMessageSize = 65536;
+  std::condition_variable mReleased;
+  bool mHoldSends = false;
+  int mSendsHeld = 0;
   int mClientsCreated = 0;
 };

@@ -1,4 +1,5 @@
-// RtMidi's default API throws on a machine without the ALSA sequencer, so the API is chosen here.
+// RtMidi's default API throws on a machine without the ALSA sequencer, so the API is chosen here; a JACK
+// output is written with libjack.
 #include "RtMidiBackend.h"
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <rtmidi/RtMidi.h>
 
 #include "DeadlineCall.h"
+#include "JackMidiOutputClient.h"
 #include "JackServerWatch.h"
 #include "RtMidiInputClient.h"
 #include "RtMidiOutputClient.h"
@@ -62,18 +64,25 @@ std::string RtMidiBackend::chooseApiName() const
 std::unique_ptr<IMidiPorts::Output> RtMidiBackend::createOutput(const std::string& clientName)
 {
   // Probing JACK and making the client both talk to the server: a stalled one is given up on.
+  // On JACK the output is written with libjack: a message counts as sent once a cycle wrote it.
   struct Made
   {
     std::shared_ptr<JackServerWatch> watch;
     std::unique_ptr<RtMidiOut> out;
+    std::unique_ptr<JackMidiOutputClient> jack;
   };
   auto made = std::make_shared<Made>();
   deadlinecall::run(
       [made, device = mSequencerDevice, clientName]
       {
         const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApiFor(device, made->watch));
-        made->out = std::make_unique<RtMidiOut>(api, clientName);
+        if (api == RtMidi::UNIX_JACK)
+          made->jack = std::make_unique<JackMidiOutputClient>(clientName, made->watch);
+        else
+          made->out = std::make_unique<RtMidiOut>(api, clientName);
       });
+  if (made->jack)
+    return std::move(made->jack);
   return std::make_unique<RtMidiOutputClient>(std::move(made->out), std::move(made->watch));
 }
 

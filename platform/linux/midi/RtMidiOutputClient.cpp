@@ -12,7 +12,6 @@
 
 #include <rtmidi/RtMidi.h>
 
-#include "AudioPassWaits.h"
 #include "DeadlineCall.h"
 #include "JackServerWatch.h"
 #include "RtMidiPortNames.h"
@@ -261,9 +260,8 @@ bool RtMidiOutputClient::send(const unsigned char* data, size_t size)
   mShared->hasJob = true;
   const uint64_t ticket = ++mShared->submitted;
   mShared->wake.notify_one();
-  // The audio pass waits no longer than its budget; a send given up on may still leave later, in order.
-  if (!mShared->done.wait_until(lock, AudioPassWaits::Until(kDeadline),
-                                [&] { return mShared->finished >= ticket; }))
+  // A send given up on may still leave later, in order.
+  if (!mShared->done.wait_for(lock, kDeadline, [&] { return mShared->finished >= ticket; }))
   {
     mShared->sendStalled = true;
     return false;

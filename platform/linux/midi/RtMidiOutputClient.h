@@ -11,8 +11,8 @@
 
 class RtMidiOut;
 
-// RtMidi's JACK output waits without limit for room in its ring buffer, and a message longer than
-// that buffer never fits. Here every message is handed to a worker thread and the caller waits at most
+// Used for ALSA outputs (JACK outputs are JackMidiOutputClient). A send into a port that does not drain may
+// block inside RtMidi. Here every message is handed to a worker thread and the caller waits at most
 // kSendDeadlineMs for it; a message longer than maxMessageSize() is refused. While a send is stalled,
 // later sends fail at once. Listing, opening and closing are given up on after a deadline
 // (IMidiPorts::Unanswered); the client takes nothing more after that. Sends, opening and closing are
@@ -36,7 +36,6 @@ public:
   // JACK server went away.
   void openPort(unsigned int index, const std::string& portName) override;
   void closePort() override;
-  // On the audio thread waits no longer than what is left of its pass's budget (AudioPassWaits).
   bool send(const unsigned char* data, size_t size) override;
   size_t maxMessageSize() const override { return kMaxMessageBytes; }
   bool alive() const override { return !serverGone(); }

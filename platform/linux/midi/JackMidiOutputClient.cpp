@@ -1,0 +1,290 @@
+// The JACK output: a byte queue of messages that the process callback writes into the port buffer.
+#include "JackMidiOutputClient.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include "DeadlineCall.h"
+#include "JackServerWatch.h"
+
+namespace
+{
+constexpr unsigned char kSysExStart = 0xF0;
+// A record in the queue: a state byte, the length in four bytes (little end first), the message.
+constexpr size_t kHeaderBytes = 5;
+constexpr unsigned char kQueued = 0;
+// Its sender gave up on it before a cycle began it: the process callback skips it.
+constexpr unsigned char kWithdrawn = 1;
+const std::chrono::milliseconds kDeadline{JackMidiOutputClient::kSendDeadlineMs};
+} // namespace
+
+// State shared with the client's process and shutdown callbacks: it outlives the object when closing the
+// client is left to a deadline call or the client is abandoned.
+struct JackMidiOutputClient::Shared
+{
+  // Declared first: the watch goes after the client.
+  std::shared_ptr<JackServerWatch> watch;
+  jack_client_t* client = nullptr;
+  // Registered at the first open and kept until the client closes: the process callback reads it
+  // without a lock.
+  std::atomic<jack_port_t*> port{nullptr};
+  std::atomic<bool> gone{false};
+
+  // Held by senders for a copy and by the process callback (only when free) for its writing.
+  std::mutex lock;
+  // A cycle wrote or skipped messages, the port closed or the server went away.
+  std::condition_variable changed;
+  bool open = false;
+  std::vector<unsigned char> queue = std::vector<unsigned char>(kQueueBytes);
+  size_t head = 0;
+  size_t used = 0;
+  // Bytes of the front message already written (a long sysex leaves in pieces).
+  size_t written = 0;
+  uint64_t submitted = 0;
+  uint64_t finished = 0;
+  // Messages up to this one were forgotten when the port closed, not written.
+  uint64_t discarded = 0;
+
+  ~Shared()
+  {
+    if (client)
+      jack_client_close(client);
+  }
+
+  bool serverGone() const { return gone.load() || (watch && watch->serverGone()); }
+  bool stopped() const { return !open || serverGone(); }
+  size_t at(size_t offset) const { return (head + offset) % kQueueBytes; }
+
+  void copyIn(size_t pos, const unsigned char* data, size_t size)
+  {
+    const size_t first = std::min(size, kQueueBytes - pos);
+    std::memcpy(queue.data() + pos, data, first);
+    std::memcpy(queue.data(), data + first, size - first);
+  }
+
+  void copyOut(size_t pos, unsigned char* data, size_t size) const
+  {
+    const size_t first = std::min(size, kQueueBytes - pos);
+    std::memcpy(data, queue.data() + pos, first);
+    std::memcpy(data + first, queue.data(), size - first);
+  }
+
+  size_t frontLength() const
+  {
+    unsigned char bytes[4];
+    copyOut(at(1), bytes, sizeof bytes);
+    return bytes[0] | (size_t{bytes[1]} << 8) | (size_t{bytes[2]} << 16) | (size_t{bytes[3]} << 24);
+  }
+
+  void popFront(size_t length)
+  {
+    head = at(kHeaderBytes + length);
+    used -= kHeaderBytes + length;
+    written = 0;
+    ++finished;
+  }
+
+  void clear()
+  {
+    head = used = written = 0;
+    finished = discarded = submitted;
+  }
+
+  // Writes the front messages into buffer until it is full; true when any left the queue. Lock held.
+  bool writeInto(void* buffer)
+  {
+    const size_t emptyRoom = jack_midi_max_event_size(buffer);
+    bool any = false;
+    while (used >= kHeaderBytes)
+    {
+      const size_t length = frontLength();
+      if (queue[head] == kWithdrawn)
+      {
+        popFront(length);
+        any = true;
+        continue;
+      }
+      const size_t remaining = length - written;
+      size_t piece = remaining;
+      const size_t room = jack_midi_max_event_size(buffer);
+      if (remaining > room)
+      {
+        // Only a sysex that no empty buffer takes whole is cut; anything else waits for the next cycle.
+        if (remaining <= emptyRoom || queue[at(kHeaderBytes)] != kSysExStart || room == 0)
+          break;
+        piece = room;
+      }
+      jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, piece);
+      if (!event)
+        break;
+      copyOut(at(kHeaderBytes + written), event, piece);
+      written += piece;
+      if (written < length)
+        break;
+      popFront(length);
+      any = true;
+    }
+    return any;
+  }
+
+  static int process(jack_nframes_t frames, void* arg)
+  {
+    auto* self = static_cast<Shared*>(arg);
+    jack_port_t* port = self->port.load();
+    if (!port)
+      return 0;
+    void* buffer = jack_port_get_buffer(port, frames);
+    if (!buffer)
+      return 0;
+    jack_midi_clear_buffer(buffer);
+    // A sender holding the lock copies for microseconds: this cycle then writes nothing, the next does.
+    std::unique_lock<std::mutex> guard(self->lock, std::try_to_lock);
+    if (!guard.owns_lock() || !self->open)
+      return 0;
+    const bool any = self->writeInto(buffer);
+    guard.unlock();
+    if (any)
+      self->changed.notify_all();
+    return 0;
+  }
+
+  static void onShutdown(jack_status_t, const char*, void* arg)
+  {
+    auto* self = static_cast<Shared*>(arg);
+    {
+      std::lock_guard<std::mutex> guard(self->lock);
+      self->gone = true;
+    }
+    self->changed.notify_all();
+  }
+};
+
+JackMidiOutputClient::JackMidiOutputClient(const std::string& clientName,
+                                           std::shared_ptr<JackServerWatch> watch)
+    : mShared(std::make_shared<Shared>())
+{
+  mShared->watch = std::move(watch);
+  jack_status_t status{};
+  mShared->client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+  if (!mShared->client)
+    throw std::runtime_error("the JACK server refused the output client (status " + std::to_string(status) +
+                             ")");
+  jack_set_process_callback(mShared->client, &Shared::process, mShared.get());
+  jack_on_info_shutdown(mShared->client, &Shared::onShutdown, mShared.get());
+  if (jack_activate(mShared->client) != 0)
+    throw std::runtime_error("the JACK server did not activate the output client");
+}
+
+JackMidiOutputClient::~JackMidiOutputClient()
+{
+  if (mShared->serverGone())
+    JackServerWatch::abandon(std::move(mShared));
+  else
+    deadlinecall::release(std::move(mShared));
+}
+
+bool JackMidiOutputClient::alive() const
+{
+  return !mShared->serverGone();
+}
+
+std::vector<std::string> JackMidiOutputClient::portNames()
+{
+  if (!mShared->watch)
+    return {};
+  return deadlinecall::ask<std::vector<std::string>>([watch = mShared->watch]
+                                                     { return watch->midiPorts(JackPortIsInput); });
+}
+
+void JackMidiOutputClient::openPort(unsigned int index, const std::string& portName)
+{
+  if (mShared->serverGone())
+    throw std::runtime_error("the JACK server went away");
+  deadlinecall::run(
+      [shared = mShared, index, portName]
+      {
+        const std::vector<std::string> targets =
+            shared->watch ? shared->watch->midiPorts(JackPortIsInput) : std::vector<std::string>();
+        if (index >= targets.size())
+          throw std::runtime_error("no JACK MIDI input at position " + std::to_string(index));
+        jack_port_t* port = shared->port.load();
+        if (!port)
+        {
+          port = jack_port_register(shared->client, portName.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                    JackPortIsOutput, 0);
+          if (!port)
+            throw std::runtime_error("the JACK server did not register the output port");
+          shared->port = port;
+        }
+        const int result = jack_connect(shared->client, jack_port_name(port), targets[index].c_str());
+        if (result != 0 && result != EEXIST)
+          throw std::runtime_error("the JACK server did not connect to \"" + targets[index] + "\"");
+        std::lock_guard<std::mutex> guard(shared->lock);
+        shared->open = true;
+      });
+}
+
+void JackMidiOutputClient::closePort()
+{
+  {
+    std::lock_guard<std::mutex> guard(mShared->lock);
+    mShared->open = false;
+    mShared->clear();
+  }
+  mShared->changed.notify_all();
+  if (!mShared->port.load() || mShared->serverGone())
+    return;
+  deadlinecall::run([shared = mShared] { jack_port_disconnect(shared->client, shared->port.load()); });
+}
+
+bool JackMidiOutputClient::send(const unsigned char* data, size_t size)
+{
+  return submit(data, size, true);
+}
+
+bool JackMidiOutputClient::post(const unsigned char* data, size_t size)
+{
+  return submit(data, size, false);
+}
+
+bool JackMidiOutputClient::submit(const unsigned char* data, size_t size, bool untilWritten)
+{
+  if (!data || size == 0 || size > kMaxMessageBytes)
+    return false;
+  Shared& s = *mShared;
+  const auto deadline = std::chrono::steady_clock::now() + kDeadline;
+  std::unique_lock<std::mutex> guard(s.lock);
+  // A full queue drains only while cycles run: it is waited for no longer than a send.
+  if (!s.changed.wait_until(guard, deadline,
+                            [&] { return s.stopped() || kQueueBytes - s.used >= kHeaderBytes + size; }) ||
+      s.stopped())
+    return false;
+  const size_t pos = s.at(s.used);
+  const unsigned char header[kHeaderBytes] = {
+      kQueued, static_cast<unsigned char>(size & 0xFF), static_cast<unsigned char>((size >> 8) & 0xFF),
+      static_cast<unsigned char>((size >> 16) & 0xFF), static_cast<unsigned char>(size >> 24)};
+  s.copyIn(pos, header, kHeaderBytes);
+  s.copyIn((pos + kHeaderBytes) % kQueueBytes, data, size);
+  s.used += kHeaderBytes + size;
+  const uint64_t ticket = ++s.submitted;
+  if (!untilWritten)
+    return true;
+  if (s.changed.wait_until(guard, deadline, [&] { return s.finished >= ticket || s.stopped(); }) &&
+      s.finished >= ticket)
+    return ticket > s.discarded;
+  // Not begun: it never leaves, so what the caller counts as sent is what went out. Begun: the rest
+  // follows, or the receiver would be left inside a sysex.
+  const bool begun = s.finished + 1 == ticket && s.written > 0;
+  if (s.finished < ticket && !begun)
+    s.queue[pos] = kWithdrawn;
+  return false;
+}
