@@ -13,6 +13,7 @@ packages=(
   fonts-dejavu-core
   xvfb xauth xdotool x11-apps
   jackd2 libjack-jackd2-dev
+  gdb      # the JACK tests print every thread's stack when one hangs
   amsynth
   ardour   # a real host for the test of the state kept in a session (about 210 MB)
 )

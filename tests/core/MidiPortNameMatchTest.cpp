@@ -21,7 +21,7 @@ struct Case
 };
 } // namespace
 
-TEST(MidiPortNameMatchTest, FindsExactThenWithoutNumbersThenByTheBeginning)
+TEST(MidiPortNameMatchTest, FindsExactThenWithoutNumbersThenByTheBeginningButNeverGuesses)
 {
   const std::vector<Case> cases = {
       {"exact wins over a renumbered twin",
@@ -45,6 +45,12 @@ TEST(MidiPortNameMatchTest, FindsExactThenWithoutNumbersThenByTheBeginning)
        "Waldorf Blofeld:Waldorf Blofeld ",
        1,
        Kind::Beginning},
+      {"a cut name that begins two ports opens neither",
+       {"OFF", "sim:SynthesizerWithAVeryLongNameA1-5280:out", "sim:SynthesizerWithAVeryLongNameB2-5281:out"},
+       "sim:SynthesizerWithAVeryLongName",
+       0,
+       Kind::Several},
+      {"two twins renumbered", {"OFF", "synth-2:in", "synth-3:in"}, "synth-1:in", 0, Kind::Several},
       {"a short name is never taken for a cut one",
        {"OFF", "Blofeld:Blofeld MIDI 1 24:0"},
        "Blofeld",

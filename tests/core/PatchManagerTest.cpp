@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <thread>
@@ -141,7 +142,11 @@ TEST(PatchManagerTest, AllSlotsAreWrittenCutToTheirWidthAndReadBackFixed)
   EXPECT_EQ(nameOf(reader, 1), "A Part Name Of 2");
   EXPECT_EQ(nameOf(reader, 2), withNuls("Lead", 16));
   EXPECT_EQ(nameOf(reader, 16), withNuls("Part 15", 16));
-  EXPECT_EQ(nameOf(reader, 17), std::string(32, 'i'));
+  // A port name is whole; a reader that ends a text at its first NUL finds the 32 bytes it always did.
+  EXPECT_EQ(nameOf(reader, 17), std::string(40, 'i'));
+  const std::string written = std::string(32, 'i') + std::string(1, '\0') + std::string(40, 'i');
+  const std::vector<unsigned char> bytes = bytesOf(chunk);
+  EXPECT_NE(std::search(bytes.begin(), bytes.end(), written.begin(), written.end()), bytes.end());
   EXPECT_EQ(nameOf(reader, 18), "Blofeld Out");
   // Categories are carried, yet getName gives "INIT" for them.
   EXPECT_EQ(reader.mNames[19], "Bass");

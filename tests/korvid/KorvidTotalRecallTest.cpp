@@ -347,11 +347,14 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
   EXPECT_EQ(plug->getStatusText(), "Stored state unreadable");
 
   // What nothing applies is taken as stored: a port name longer than its slot names only a port of that
-  // very name, a name that fills its slot also the port whose name begins with it, the other port is
-  // found; a NaN in the name block's copy of the values (no name given). The log says what was opened.
+  // very name (or of that name without numbers), a name that fills its slot the one port whose name begins
+  // with it and none of two such, the whole name kept after the cut one that port alone; a NaN in the name
+  // block's copy of the values (no name given). The log and the line say what was opened.
   const std::string longPort = "a2j:Blofeld [20] (capture): Blofeld MIDI 1";
-  midi->setOutputPorts({kBlofeld, longPort});
-  midi->setInputPorts({kBlofeld, longPort});
+  const std::string twin = "a2j:Blofeld [20] (capture): Blofeld MIDI 2";
+  const std::string twinWritten = twin.substr(0, 32) + std::string(1, '\0') + twin;
+  midi->setOutputPorts({kBlofeld, longPort, twin});
+  midi->setInputPorts({kBlofeld, longPort, twin});
   std::vector<size_t> dataDoubles;
   for (size_t at = BodyLayout::kData + 4; at + 8 <= BodyLayout::kData + layout.dataLength; at += 8)
     dataDoubles.push_back(at);
@@ -361,14 +364,20 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
     std::string stored;
     int entry;
     std::string logged;
+    std::string status;
   };
-  const std::string listed[] = {"OFF", kBlofeld, longPort};
-  for (const NameRow& row : {NameRow{PatchManager::kMidiInPortSlot, std::string(33, 'B'), 0, "not found"},
-                             NameRow{PatchManager::kMidiOutPortSlot, std::string(65536, 'B'), 0, "not found"},
-                             NameRow{PatchManager::kMidiOutPortSlot, "", 1, "matched exactly"},
-                             NameRow{PatchManager::kMidiOutPortSlot, longPort, 2, "matched exactly"},
-                             NameRow{PatchManager::kMidiInPortSlot, longPort.substr(0, 32), 2,
-                                     "matched by the beginning of its name: " + longPort}})
+  const int in = PatchManager::kMidiInPortSlot;
+  const int out = PatchManager::kMidiOutPortSlot;
+  const std::string listed[] = {"OFF", kBlofeld, longPort, twin};
+  for (const NameRow& row :
+       {NameRow{in, std::string(33, 'B'), 0, "not found", ""},
+        NameRow{out, std::string(65536, 'B'), 0, "not found", ""}, NameRow{out, "", 1, "matched exactly", ""},
+        NameRow{out, longPort, 2, "matched exactly", ""},
+        NameRow{in, "a2j:Blofeld [28] (capture): Blofeld MIDI 2", 3,
+                "matched without client and port numbers: " + twin, ""},
+        NameRow{out, longPort.substr(0, 32), 0, "matches several ports, none is opened",
+                "MIDI OUT: several ports match, choose one"},
+        NameRow{out, twinWritten, 3, "matched exactly", ""}})
   {
     const size_t length = row.stored.size();
     Bytes taken(chunk.begin(), chunk.begin() + kHeaderSize);
@@ -381,7 +390,7 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
     }
     taken.insert(taken.end(), named.begin(), named.end());
     EXPECT_EQ(giveHostChunk(*plug, taken), 1) << length;
-    const bool output = row.slot == PatchManager::kMidiOutPortSlot;
+    const bool output = row.slot == out;
     EXPECT_EQ(plug->GetParam(kDeviceOutSelection)->Int(), output ? row.entry : 1) << length;
     EXPECT_EQ(plug->GetParam(kDeviceInSelection)->Int(), output ? 1 : row.entry) << length;
     EXPECT_EQ(plug->mOutputPresent.load(), !output || row.entry > 0) << length;
@@ -389,9 +398,19 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
     const std::string line =
         std::string(kLogPrefix) + (output ? "MIDI Out" : "MIDI In") + " device " + row.logged;
     EXPECT_NE(std::find(logged.begin(), logged.end(), line), logged.end()) << line;
-    // Saved again, a port not found is "OFF", a port found keeps its whole name.
-    hostChunk(*plug);
-    EXPECT_EQ(plug->mPatchManager->mNames[row.slot], listed[row.entry]) << length;
+    if (!row.status.empty())
+    {
+      EXPECT_EQ(plug->getStatusText(), row.status);
+    }
+    // Saved again, a port found keeps its whole name (after the cut one in the block), a port not found
+    // or not told apart the stored name, unless no port name is that long ("OFF").
+    const Bytes saved = hostChunk(*plug);
+    const std::string kept = row.entry ? listed[row.entry] : (length <= 512 ? row.stored : "OFF");
+    EXPECT_EQ(plug->mPatchManager->mNames[row.slot], kept) << length;
+    if (row.entry == 3)
+    {
+      EXPECT_EQ(BodyLayout(Bytes(saved.begin() + kHeaderSize, saved.end())).names[row.slot], twinWritten);
+    }
   }
 
   // The whole body is taken; a pass-through value just below 1.0 keeps its class blocked.

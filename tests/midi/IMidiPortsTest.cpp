@@ -74,6 +74,22 @@ TEST_F(IMidiPortsTest, ListsBeginWithOffAndFollowTheSystemOrder)
   EXPECT_EQ((std::vector<std::string>{"OFF", "C", "A", "B"}), ports->RereadOutNames());
   EXPECT_EQ(3, ports->GetOutIndex());
   EXPECT_TRUE(ports->IsOutOpen());
+  // A list that cannot be read (every second call) keeps the last list and the open port, and is logged.
+  const std::filesystem::path log = std::filesystem::temp_directory_path() /
+                                    ("korvid-midi-listfail-" + std::to_string(::getpid()) + ".log");
+  std::ofstream(log.string()).flush();
+  ports->SetDebugLogPath(log.string());
+  system->setListsFail(true);
+  for (int read = 0; read < 2; ++read)
+    EXPECT_EQ((std::vector<std::string>{"OFF", "C", "A", "B"}), ports->RereadOutNames()) << read;
+  system->setListsFail(false);
+  EXPECT_TRUE(ports->IsOutOpen());
+  EXPECT_EQ(0, ports->TakeLost());
+  std::ifstream in(log.string());
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(std::string::npos, text.find("reading the output port names failed, the last list is kept"))
+      << text;
+  std::filesystem::remove(log);
   system->setOutputPorts({"C"});
   EXPECT_EQ((std::vector<std::string>{"OFF", "C"}), ports->RereadOutNames());
   EXPECT_FALSE(ports->IsOutOpen());

@@ -27,6 +27,20 @@ bool compiled(RtMidi::Api api)
   return false;
 }
 
+// Runs work under a deadline. When it fails, what it made (a server watch may be the last reference to its
+// JACK client) is let go under a deadline too, never closed on the caller's thread.
+template <class Made, class Work> void runReleasingOnFailure(std::shared_ptr<Made>& made, Work work)
+{
+  try
+  {
+    deadlinecall::run(std::move(work));
+  }
+  catch (...)
+  {
+    deadlinecall::release(std::move(made));
+    throw;
+  }
+}
 } // namespace
 
 std::unique_ptr<IMidiPorts::Backend> IMidiPorts::CreateSystemBackend()
@@ -68,12 +82,12 @@ std::unique_ptr<IMidiPorts::Output> RtMidiBackend::createOutput(const std::strin
     std::unique_ptr<RtMidiOut> out;
   };
   auto made = std::make_shared<Made>();
-  deadlinecall::run(
-      [made, device = mSequencerDevice, clientName]
-      {
-        const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApiFor(device, made->watch));
-        made->out = std::make_unique<RtMidiOut>(api, clientName);
-      });
+  runReleasingOnFailure(made,
+                        [made, device = mSequencerDevice, clientName]
+                        {
+                          const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApiFor(device, made->watch));
+                          made->out = std::make_unique<RtMidiOut>(api, clientName);
+                        });
   return std::make_unique<RtMidiOutputClient>(std::move(made->out), std::move(made->watch));
 }
 
@@ -86,11 +100,11 @@ std::unique_ptr<IMidiPorts::Input> RtMidiBackend::createInput(const std::string&
     std::unique_ptr<RtMidiIn> in;
   };
   auto made = std::make_shared<Made>();
-  deadlinecall::run(
-      [made, device = mSequencerDevice, clientName, queueSizeLimit]
-      {
-        const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApiFor(device, made->watch));
-        made->in = std::make_unique<RtMidiIn>(api, clientName, queueSizeLimit);
-      });
+  runReleasingOnFailure(made,
+                        [made, device = mSequencerDevice, clientName, queueSizeLimit]
+                        {
+                          const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApiFor(device, made->watch));
+                          made->in = std::make_unique<RtMidiIn>(api, clientName, queueSizeLimit);
+                        });
   return std::make_unique<RtMidiInputClient>(std::move(made->in), std::move(made->watch));
 }
