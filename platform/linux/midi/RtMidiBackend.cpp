@@ -52,8 +52,13 @@ RtMidiBackend::RtMidiBackend(std::string sequencerDevice) : mSequencerDevice(std
 
 int RtMidiBackend::chooseApi() const
 {
-  std::shared_ptr<JackServerWatch> watch;
-  return chooseApiFor(mSequencerDevice, watch);
+  // Probing JACK talks to the server, and the probe's watch may close its client: under a deadline.
+  return deadlinecall::ask<int>(
+      [device = mSequencerDevice]
+      {
+        std::shared_ptr<JackServerWatch> watch;
+        return chooseApiFor(device, watch);
+      });
 }
 
 int RtMidiBackend::chooseApiFor(const std::string& sequencerDevice, std::shared_ptr<JackServerWatch>& watch)
