@@ -233,7 +233,7 @@ std::string Korvid::recallPorts(const StoredState& state)
   {
     return "";
   }
-  return std::string(severalOut && severalIn ? "MIDI OUT and IN" : (severalOut ? "MIDI OUT" : "MIDI IN")) +
+  return std::string(severalOut && severalIn ? "MIDI OUT+IN" : (severalOut ? "MIDI OUT" : "MIDI IN")) +
          kTextSeveralPorts;
 }
 
