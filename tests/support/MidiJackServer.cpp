@@ -51,10 +51,11 @@ bool MidiJackServer::start(std::string& error, std::chrono::milliseconds timeout
   if (!mName.empty())
     return launch(error, timeout);
   // JACK's registry holds eight servers, and one killed outright keeps its entry until a server of the same
-  // name starts: names from a small pool reclaim such entries (a name in use is passed over).
+  // name starts: names from a small pool reclaim such entries (a name in use is passed over). Each process
+  // begins at another name, so one restarting its server rarely finds the name taken.
   for (int slot = 0; slot < kNamePool; ++slot)
   {
-    mName = "korvid-midi-" + std::to_string(slot);
+    mName = "korvid-midi-" + std::to_string((::getpid() + slot) % kNamePool);
     if (launch(error, timeout))
       return true;
     if (error.find("already active") == std::string::npos)
