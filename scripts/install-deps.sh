@@ -14,6 +14,7 @@ packages=(
   xvfb xauth xdotool x11-apps
   jackd2 libjack-jackd2-dev
   libboost-dev   # lock-free queue of the audio thread's sends
+  gdb      # the JACK tests print every thread's stack when one hangs
   amsynth
   ardour   # a real host for the test of the state kept in a session (about 210 MB)
 )

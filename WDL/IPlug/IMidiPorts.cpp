@@ -364,10 +364,14 @@ template <class Client> std::vector<std::string> IMidiPorts::reread(const Direct
       (this->*d.dropLocked)(e);
     listed = {kOffName};
   }
-  if (!error.empty())
-    log(std::string("reading the ") + d.name + " port names: " + error);
 
   std::lock_guard<DirectionLock> lock(d.lock);
+  if (!error.empty())
+  {
+    // A list that could not be read says nothing about the open port: as the watch does, keep both.
+    log(std::string("reading the ") + d.name + " port names failed, the last list is kept: " + error);
+    return d.names.empty() ? std::vector<std::string>{kOffName} : d.names;
+  }
   d.names = listed;
   if (d.open)
   {

@@ -137,8 +137,9 @@ public:
   std::vector<std::string> GetInNames();
   // Reads the system's list again into the cache (making the client first when there is none) and
   // returns it: later opens are found in it. The open port keeps its place under its new position; one
-  // not listed any more is closed and reported (kOutLost / kInLost). The ports are listed without the
-  // direction's lock, so sends go on meanwhile. Editor or host thread.
+  // not listed any more is closed and reported (kOutLost / kInLost). A list that cannot be read keeps the
+  // last list and the open port, and is logged. The ports are listed without the direction's lock, so
+  // sends go on meanwhile. Editor or host thread.
   std::vector<std::string> RereadOutNames();
   std::vector<std::string> RereadInNames();
 

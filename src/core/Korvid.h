@@ -510,11 +510,12 @@ private:
   // exactly 1.0. Other indices change nothing.
   void setMidiFilterFlag(int paramIdx, bool passes);
   // Recall steps (KorvidTotalRecall*.cpp).
-  void recallPorts(const StoredState& state);
-  // Opens the port whose name best matches stored (MidiPortNameMatch) among the ports present now, logs how
+  // Returns the line that says which directions found several ports for their stored name, or "".
+  std::string recallPorts(const StoredState& state);
+  // Opens the port whose name matches stored (MidiPortNameMatch) among the ports present now, logs how
   // it matched and returns its list index (0: none, the port is closed). A name longer than its slot is
-  // found nowhere.
-  int reopenStoredPort(bool output, const std::string& stored);
+  // never taken for a beginning. *several: stored named more than one port, so none was opened.
+  int reopenStoredPort(bool output, const std::string& stored, bool* several);
   // Sets the stored parameters to values (kStoredParamCount of them) but the skin and size, then the device
   // id and the MIDI filter flags.
   void recallStoredValues(const std::vector<double>& values);

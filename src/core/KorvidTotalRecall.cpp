@@ -18,6 +18,7 @@ namespace
 {
 constexpr const char* kLogPrefix = "PROJECT RECALL: ";
 constexpr const char* kTextUnreadable = "Stored state unreadable";
+constexpr const char* kTextSeveralPorts = ": several ports match, choose one";
 // The program entry of a part's log line follows a no-break space (U+00A0).
 constexpr const char* kBeforeProgram = " |\xC2\xA0Program ";
 constexpr int kMultiEntry = Korvid::kPartCount;
@@ -138,9 +139,10 @@ int Korvid::UnserializeState2(ByteChunk* chunk, int pos, bool withNames)
   {
     GetParam(i)->SetBounded(state.hostValues[static_cast<size_t>(i)]);
   }
+  std::string severalPorts;
   if (withNames)
   {
-    recallPorts(state);
+    severalPorts = recallPorts(state);
   }
 
   int result = state.afterSelections;
@@ -158,6 +160,11 @@ int Korvid::UnserializeState2(ByteChunk* chunk, int pos, bool withNames)
     keepPendingRecall(std::move(state.storedValues));
   }
   TabSwitchFunctions::mainTabSwitch(this, kMainTab, 0, 0);
+  if (!severalPorts.empty())
+  {
+    // Above what the recall said last ("Choose MIDI Out to load project").
+    showStatusLines(severalPorts, getStatusText());
+  }
   // A port system that stopped answering while the ports were reopened is said last.
   takeLostPorts();
   return result;
@@ -175,15 +182,17 @@ void Korvid::applyStoredBlock(const std::vector<double>& values, bool workerIdle
       selectedPortText(kDeviceOutSelection));
 }
 
-void Korvid::recallPorts(const StoredState& state)
+std::string Korvid::recallPorts(const StoredState& state)
 {
+  bool severalIn = false;
+  bool severalOut = false;
   if (mPatchManager)
   {
     mPatchManager->replaceAll(state.nameData, state.names);
   }
   const std::string storedIn = state.names[PatchManager::kMidiInPortSlot];
   log(std::string(kLogPrefix) + "MIDI In device stored " + storedIn);
-  const int in = reopenStoredPort(false, storedIn);
+  const int in = reopenStoredPort(false, storedIn, &severalIn);
   setBounded(*this, kDeviceInSelection, in);
   if (mMidiInSelector)
   {
@@ -192,7 +201,7 @@ void Korvid::recallPorts(const StoredState& state)
 
   const std::string storedOut = state.names[PatchManager::kMidiOutPortSlot];
   log(std::string(kLogPrefix) + "MIDI Out device stored " + storedOut);
-  const int out = reopenStoredPort(true, storedOut);
+  const int out = reopenStoredPort(true, storedOut, &severalOut);
   setBounded(*this, kDeviceOutSelection, out);
   // The output is there only when the stored port opened: a port chosen before the recall is closed now.
   if (out > 0)
@@ -219,6 +228,12 @@ void Korvid::recallPorts(const StoredState& state)
     mPatchManager->mBankSelection = truncatedValue(bank->Value());
     mPatchManager->mPatchSelection = truncatedValue(patch->Value());
   }
+  if (!severalIn && !severalOut)
+  {
+    return "";
+  }
+  return std::string(severalOut && severalIn ? "MIDI OUT+IN" : (severalOut ? "MIDI OUT" : "MIDI IN")) +
+         kTextSeveralPorts;
 }
 
 void Korvid::recallStoredValues(const std::vector<double>& values)

@@ -103,6 +103,26 @@ void eraseClientSuffix(std::string* text)
     text->erase(digits - 1, colon - digits + 1);
   }
 }
+
+// The one entry of listed after "OFF" that passes test, as kind; Several when more than one does.
+template <class Test>
+MidiPortNameMatch onlyOne(const std::vector<std::string>& listed, MidiPortNameMatch::Kind kind, Test test)
+{
+  MidiPortNameMatch match;
+  for (size_t i = 1; i < listed.size(); ++i)
+  {
+    if (!test(listed[i]))
+    {
+      continue;
+    }
+    if (match.kind != MidiPortNameMatch::Kind::None)
+    {
+      return {0, MidiPortNameMatch::Kind::Several};
+    }
+    match = {static_cast<int>(i), kind};
+  }
+  return match;
+}
 } // namespace
 
 std::string MidiPortNameMatch::withoutNumbers(const std::string& name)
@@ -135,24 +155,15 @@ MidiPortNameMatch MidiPortNameMatch::find(const std::vector<std::string>& listed
   {
     return {};
   }
-  for (size_t i = 1; i < listed.size(); ++i)
+  MidiPortNameMatch match = onlyOne(listed, Kind::WithoutNumbers,
+                                    [&](const std::string& name) { return withoutNumbers(name) == plain; });
+  if (match.kind == Kind::None && stored.size() == storedWidth)
   {
-    if (withoutNumbers(listed[i]) == plain)
-    {
-      return {static_cast<int>(i), Kind::WithoutNumbers};
-    }
+    match = onlyOne(listed, Kind::Beginning,
+                    [&](const std::string& name)
+                    { return beginsWith(name, stored) || beginsWith(withoutNumbers(name), plain); });
   }
-  if (stored.size() == storedWidth)
-  {
-    for (size_t i = 1; i < listed.size(); ++i)
-    {
-      if (beginsWith(listed[i], stored) || beginsWith(withoutNumbers(listed[i]), plain))
-      {
-        return {static_cast<int>(i), Kind::Beginning};
-      }
-    }
-  }
-  return {};
+  return match;
 }
 
 const char* MidiPortNameMatch::describe(Kind kind)
@@ -165,6 +176,8 @@ const char* MidiPortNameMatch::describe(Kind kind)
     return "matched without client and port numbers";
   case Kind::Beginning:
     return "matched by the beginning of its name";
+  case Kind::Several:
+    return "matches several ports, none is opened";
   default:
     return "not found";
   }

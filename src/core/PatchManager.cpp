@@ -31,6 +31,44 @@ bool isPortSlot(int slot)
   return slot == PatchManager::kMidiInPortSlot || slot == PatchManager::kMidiOutPortSlot;
 }
 
+// A port name longer than its slot is written cut to the slot, then after a NUL whole: a reader that ends
+// the text at its first NUL finds the cut name as always, readPortName the whole one.
+void appendPortName(ByteChunk* chunk, const std::string& name)
+{
+  const std::string text = name.c_str();
+  std::string stored = text.substr(0, PatchManager::kPortNameWidth);
+  if (text.size() > stored.size() && text.size() <= static_cast<size_t>(PatchManager::kWholePortNameWidth))
+  {
+    stored.push_back('\0');
+    stored += text;
+  }
+  appendInt32LittleEndian(chunk, static_cast<uint32_t>(stored.size()));
+  chunk->AppendBytes(stored.data(), static_cast<int>(stored.size()));
+}
+
+// The port name at pos as appendPortName wrote it (a length and its bytes): the whole name when one
+// follows the cut one after a NUL and begins with it, else the text up to the first NUL. Returns the
+// position after it, or -1 (name empty) when the length cannot be read, is negative or runs past the end.
+int readPortName(const ByteChunk& chunk, int pos, std::string* name)
+{
+  name->clear();
+  int32_t length = 0;
+  pos = chunk.ReadValue(&length, pos);
+  if (pos < 0 || length < 0 || length > chunk.Size() - pos)
+    return -1;
+  const std::string bytes(reinterpret_cast<const char*>(chunk.Bytes()) + pos, static_cast<size_t>(length));
+  *name = bytes.c_str();
+  if (name->size() == static_cast<size_t>(PatchManager::kPortNameWidth) && name->size() < bytes.size())
+  {
+    const std::string whole = bytes.c_str() + name->size() + 1;
+    if (whole.size() > name->size() &&
+        whole.size() <= static_cast<size_t>(PatchManager::kWholePortNameWidth) &&
+        whole.compare(0, name->size(), *name) == 0)
+      *name = whole;
+  }
+  return pos + length;
+}
+
 uint32_t bigEndianAt(const unsigned char* bytes)
 {
   return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
@@ -92,7 +130,12 @@ void PatchManager::saveAllToChunk(ByteChunk* chunk)
     appendInt32BigEndian(&block, static_cast<uint32_t>(mData.Size()));
     block.AppendChunk(&mData);
     for (int slot = 0; slot < kNameCount; ++slot)
-      putStringToChunk(&block, mNames[static_cast<size_t>(slot)], slotWidth(slot));
+    {
+      if (isPortSlot(slot))
+        appendPortName(&block, mNames[static_cast<size_t>(slot)]);
+      else
+        putStringToChunk(&block, mNames[static_cast<size_t>(slot)], slotWidth(slot));
+    }
   }
   chunk->AppendChunk(&block);
 }
@@ -134,12 +177,17 @@ int PatchManager::readNameBlock(const ByteChunk* chunk, int pos, ByteChunk* data
   names->assign(kNameCount, std::string());
   for (int slot = 0; slot < kNameCount; ++slot)
   {
-    // ReadText gives -1 for a length that cannot be read, is negative or runs past the end, and
-    // leaves the text empty then; a later slot at -1 reads nothing.
+    // Both readers give -1 for a length that cannot be read, is negative or runs past the end, and
+    // leave the text empty then; a later slot at -1 reads nothing.
+    std::string& name = (*names)[static_cast<size_t>(slot)];
+    if (chunk && isPortSlot(slot))
+    {
+      pos = readPortName(*chunk, pos, &name);
+      continue;
+    }
     WDL_String text;
     if (chunk)
       pos = chunk->ReadText(&text, pos);
-    std::string& name = (*names)[static_cast<size_t>(slot)];
     name = text.Get();
     const int fixed = fixedReadLength(slot);
     if (fixed >= 0)

@@ -15,10 +15,11 @@ class PatchManagerOwner;
 //   offset 0 and 4: version words 00 00 00 01; offset 8: block length L, big-endian;
 //   offset 12: L data bytes; then the 35 names, each a 32-bit little-endian length n and n bytes.
 // Slots: 0 multi name (16 bytes); 1 + p sound name of part p (16); 17 MIDI-In and 18 MIDI-Out port
-// name (32); 19 + p category of part p (4). The plug-in owns one; the device workers hold a pointer.
-// The host's thread (save, recall) and the device workers (names) may call it concurrently: the names
-// and the data block are guarded by a lock of its own, and the owner is called outside that lock.
-// Other code reaches the slots only through these operations.
+// name (32; a longer one follows its cut text after a NUL, whole, where readers that end a text at its
+// first NUL do not see it); 19 + p category of part p (4). The plug-in owns one; the device workers hold a
+// pointer. The host's thread (save, recall) and the device workers (names) may call it concurrently: the
+// names and the data block are guarded by a lock of its own, and the owner is called outside that lock. Other
+// code reaches the slots only through these operations.
 class PatchManager : public Patch
 {
 public:
@@ -32,6 +33,8 @@ public:
   // Widths of the slots in the name block, in bytes.
   static constexpr int kNameWidth = 16;
   static constexpr int kPortNameWidth = 32;
+  // Longest whole port name kept beside the cut one: longer than any name JACK or ALSA gives.
+  static constexpr int kWholePortNameWidth = 512;
   static constexpr int kCategoryWidth = 4;
 
   // Offsets in the name block.
@@ -60,7 +63,8 @@ public:
   // or -1 when the chunk ends early (or pos is negative). Never reads outside the chunk: a length that
   // runs past its end (or is negative) gives an empty data block or empty names from there on and -1.
   // Slots 0 to 16 become exactly 16 characters and 19 to 34 exactly 4 (cut, or filled with NUL
-  // characters); the port names (17, 18) stay as read, also when longer than their 32 bytes.
+  // characters); the port names (17, 18) stay as read, also when longer than their 32 bytes, and are
+  // the whole names where the block keeps them.
   int loadAllFromChunk(ByteChunk* chunk, int pos);
 
   // The reading half of loadAllFromChunk: the data block into data and the 35 slots, fixed to their

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <thread>
@@ -141,7 +142,11 @@ TEST(PatchManagerTest, AllSlotsAreWrittenCutToTheirWidthAndReadBackFixed)
   EXPECT_EQ(nameOf(reader, 1), "A Part Name Of 2");
   EXPECT_EQ(nameOf(reader, 2), withNuls("Lead", 16));
   EXPECT_EQ(nameOf(reader, 16), withNuls("Part 15", 16));
-  EXPECT_EQ(nameOf(reader, 17), std::string(32, 'i'));
+  // A port name comes back whole; a reader that ends a text at its first NUL finds the cut 32 bytes.
+  EXPECT_EQ(nameOf(reader, 17), std::string(40, 'i'));
+  const std::string written = std::string(32, 'i') + '\0' + std::string(40, 'i');
+  EXPECT_NE(std::search(chunk.Bytes(), chunk.Bytes() + chunk.Size(), written.begin(), written.end()),
+            chunk.Bytes() + chunk.Size());
   EXPECT_EQ(nameOf(reader, 18), "Blofeld Out");
   // Categories are carried, yet getName gives "INIT" for them.
   EXPECT_EQ(reader.mNames[19], "Bass");

@@ -351,11 +351,13 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
   EXPECT_EQ(plug->getStatusText(), "Stored state unreadable");
 
   // What nothing applies is taken as stored: a port name longer than its slot names only a port of that
-  // very name, a name that fills its slot also the port whose name begins with it, the other port is
-  // found; a NaN in the name block's copy of the values (no name given). The log says what was opened.
+  // very name (numbers aside), a name that fills its slot the one port whose name begins with it, none of
+  // two; a NaN in the name block's copy of the values (no name given). The log and the line say so.
   const std::string longPort = "a2j:Blofeld [20] (capture): Blofeld MIDI 1";
-  midi->setOutputPorts({kBlofeld, longPort});
-  midi->setInputPorts({kBlofeld, longPort});
+  const std::string twin = "a2j:Blofeld [20] (capture): Blofeld MIDI 2";
+  const std::string several = "matches several ports, none is opened";
+  midi->setOutputPorts({kBlofeld, longPort, twin});
+  midi->setInputPorts({kBlofeld, longPort, twin});
   std::vector<size_t> dataDoubles;
   for (size_t at = BodyLayout::kData + 4; at + 8 <= BodyLayout::kData + layout.dataLength; at += 8)
     dataDoubles.push_back(at);
@@ -366,13 +368,17 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
     int entry;
     std::string logged;
   };
-  const std::string listed[] = {"OFF", kBlofeld, longPort};
-  for (const NameRow& row : {NameRow{PatchManager::kMidiInPortSlot, std::string(33, 'B'), 0, "not found"},
-                             NameRow{PatchManager::kMidiOutPortSlot, std::string(65536, 'B'), 0, "not found"},
-                             NameRow{PatchManager::kMidiOutPortSlot, "", 1, "matched exactly"},
-                             NameRow{PatchManager::kMidiOutPortSlot, longPort, 2, "matched exactly"},
-                             NameRow{PatchManager::kMidiInPortSlot, longPort.substr(0, 32), 2,
-                                     "matched by the beginning of its name: " + longPort}})
+  const int in = PatchManager::kMidiInPortSlot;
+  const int out = PatchManager::kMidiOutPortSlot;
+  const std::string listed[] = {"OFF", kBlofeld, longPort, twin};
+  for (const NameRow& row :
+       {NameRow{in, std::string(33, 'B'), 0, "not found"},
+        NameRow{out, std::string(65536, 'B'), 0, "not found"}, NameRow{out, "", 1, "matched exactly"},
+        NameRow{out, longPort, 2, "matched exactly"},
+        NameRow{in, "a2j:Blofeld [28] (capture): Blofeld MIDI 2", 3,
+                "matched without client and port numbers: " + twin},
+        NameRow{out, twin.substr(0, 32) + std::string(1, '\0') + twin, 3, "matched exactly"},
+        NameRow{out, longPort.substr(0, 32), 0, several}})
   {
     const size_t length = row.stored.size();
     Bytes taken(chunk.begin(), chunk.begin() + kHeaderSize);
@@ -385,7 +391,7 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
     }
     taken.insert(taken.end(), named.begin(), named.end());
     EXPECT_EQ(giveHostChunk(*plug, taken), 1) << length;
-    const bool output = row.slot == PatchManager::kMidiOutPortSlot;
+    const bool output = row.slot == out;
     EXPECT_EQ(plug->GetParam(kDeviceOutSelection)->Int(), output ? row.entry : 1) << length;
     EXPECT_EQ(plug->GetParam(kDeviceInSelection)->Int(), output ? 1 : row.entry) << length;
     EXPECT_EQ(plug->mOutputPresent.load(), !output || row.entry > 0) << length;
@@ -393,9 +399,13 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
     const std::string line =
         std::string(kLogPrefix) + (output ? "MIDI Out" : "MIDI In") + " device " + row.logged;
     EXPECT_NE(std::find(logged.begin(), logged.end(), line), logged.end()) << line;
-    // Saved again, a port not found is "OFF", a port found keeps its whole name.
+    EXPECT_EQ(plug->getStatusText() == "MIDI OUT: several ports match, choose one", row.logged == several);
+    // Saved again, a port found keeps its whole name, one not found or not told apart the stored name
+    // unless no port name is that long ("OFF").
     hostChunk(*plug);
-    EXPECT_EQ(plug->mPatchManager->mNames[row.slot], listed[row.entry]) << length;
+    EXPECT_EQ(plug->mPatchManager->mNames[row.slot], row.entry       ? listed[row.entry]
+                                                     : length <= 512 ? row.stored
+                                                                     : "OFF");
   }
 
   // The whole body is taken; a pass-through value just below 1.0 keeps its class blocked.

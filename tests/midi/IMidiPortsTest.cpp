@@ -1,6 +1,7 @@
 // Tests of IMidiPorts over the in-process fake MIDI system: lists, open by name, sends, input, no client.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 #include <filesystem>
@@ -74,6 +75,19 @@ TEST_F(IMidiPortsTest, ListsBeginWithOffAndFollowTheSystemOrder)
   EXPECT_EQ((std::vector<std::string>{"OFF", "C", "A", "B"}), ports->RereadOutNames());
   EXPECT_EQ(3, ports->GetOutIndex());
   EXPECT_TRUE(ports->IsOutOpen());
+  // A list that cannot be read (every second call) keeps the last list and the open port, and is logged.
+  const std::string log = "/tmp/korvid-midi-listfail-" + std::to_string(::getpid()) + ".log";
+  ports->SetDebugLogPath(log);
+  system->setListsFail(true);
+  for (int read = 0; read < 2; ++read)
+    EXPECT_EQ((std::vector<std::string>{"OFF", "C", "A", "B"}), ports->RereadOutNames()) << read;
+  system->setListsFail(false);
+  EXPECT_TRUE(ports->IsOutOpen() && ports->TakeLost() == 0);
+  std::ifstream in(log);
+  EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())
+                .find("names failed, the last list is kept"),
+            std::string::npos);
+  std::remove(log.c_str());
   system->setOutputPorts({"C"});
   EXPECT_EQ((std::vector<std::string>{"OFF", "C"}), ports->RereadOutNames());
   EXPECT_FALSE(ports->IsOutOpen());

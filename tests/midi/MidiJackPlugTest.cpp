@@ -142,6 +142,7 @@ TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsAreOff)
   server->resume();
   ASSERT_TRUE(korvidtest::waitUntil([] { return !deadlinecall::stalled(); }));
   ASSERT_GT(plug->setExternalMIDIOut(outIdx = 1, synth.inPortName().c_str()), 0);
+  ASSERT_TRUE(synth.waitInputConnected(kArrivalTimeout));
   ASSERT_TRUE(plug->SendMidiMsg(&note));
   EXPECT_EQ(1u, synth.waitReceived(1, kArrivalTimeout).size());
 }

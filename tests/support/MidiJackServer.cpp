@@ -18,6 +18,7 @@ namespace
 {
 constexpr std::chrono::milliseconds kPoll{100};
 constexpr std::chrono::seconds kStopGrace{10};
+constexpr int kNamePool = 16;
 
 std::string readFile(const std::string& path)
 {
@@ -47,10 +48,26 @@ bool MidiJackServer::start(std::string& error, std::chrono::milliseconds timeout
 {
   if (mPid > 0)
     return true;
-  static int counter = 0;
-  if (mName.empty())
-    mName = "korvid-midi-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-  mLogPath = "/tmp/" + mName + ".log";
+  if (!mName.empty())
+    return launch(error, timeout);
+  // JACK's registry holds eight servers, and one killed outright keeps its entry until a server of the same
+  // name starts: names from a small pool reclaim such entries (a name in use is passed over). Each process
+  // begins at another name, so one restarting its server rarely finds the name taken.
+  for (int slot = 0; slot < kNamePool; ++slot)
+  {
+    mName = "korvid-midi-" + std::to_string((::getpid() + slot) % kNamePool);
+    if (launch(error, timeout))
+      return true;
+    if (error.find("already active") == std::string::npos)
+      break;
+  }
+  mName.clear();
+  return false;
+}
+
+bool MidiJackServer::launch(std::string& error, std::chrono::milliseconds timeout)
+{
+  mLogPath = "/tmp/" + mName + "-" + std::to_string(::getpid()) + ".log";
   ::setenv("JACK_DEFAULT_SERVER", mName.c_str(), 1);
   ::setenv("JACK_NO_START_SERVER", "1", 1);
   const char* jackd = std::getenv("KORVID_JACKD");

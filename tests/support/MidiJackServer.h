@@ -1,4 +1,4 @@
-// A private JACK server for MIDI tests: jackd with the dummy driver under a unique server name.
+// A private JACK server for MIDI tests: jackd with the dummy driver under a name no running server has.
 #pragma once
 
 #include <chrono>
@@ -33,6 +33,8 @@ public:
   const std::string& name() const { return mName; }
 
 private:
+  // Starts jackd under mName and waits until it answers.
+  bool launch(std::string& error, std::chrono::milliseconds timeout);
   bool answers() const;
 
   pid_t mPid = -1;

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -13,10 +14,13 @@ namespace
 {
 constexpr int kOpenAttempts = 3;
 constexpr std::chrono::milliseconds kOpenPause{50};
+// A listing waits this long for a watch being opened: less than the deadline of the call it runs in, so a
+// slow open makes one list fail (the last one is kept) instead of the listing client being given up on.
+constexpr std::chrono::milliseconds kListWait{1000};
 
 // Held while a watch is opened or reads the graph: opening a client after the server went away frees the
 // old clients, the watch's among them.
-std::mutex gWatchLock;
+std::timed_mutex gWatchLock;
 std::weak_ptr<JackServerWatch> gWatch;
 
 // Never destroyed, not even at exit: what it holds is never freed.
@@ -46,7 +50,7 @@ jack_client_t* openClient()
 
 std::shared_ptr<JackServerWatch> JackServerWatch::connect()
 {
-  std::lock_guard<std::mutex> lock(gWatchLock);
+  std::lock_guard<std::timed_mutex> lock(gWatchLock);
   std::shared_ptr<JackServerWatch> watch = gWatch.lock();
   if (watch && !watch->serverGone())
     return watch;
@@ -72,7 +76,9 @@ JackServerWatch::~JackServerWatch()
 std::vector<std::string> JackServerWatch::midiPorts(unsigned long flags) const
 {
   std::vector<std::string> names;
-  std::lock_guard<std::mutex> lock(gWatchLock);
+  std::unique_lock<std::timed_mutex> lock(gWatchLock, kListWait);
+  if (!lock)
+    throw std::runtime_error("the JACK server watch is busy opening a client");
   if (serverGone())
     return names;
   const char** ports = jack_get_ports(mClient, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);

@@ -26,7 +26,8 @@ public:
   bool serverGone() const { return mGone.load(); }
 
   // Full names of the server's MIDI ports with flags (JackPortIsInput: the ports an output sends to), in
-  // the server's order, from one reading of its graph; none once the server went away. Any thread.
+  // the server's order, from one reading of its graph; none once the server went away. Throws
+  // std::runtime_error when a watch being opened holds the graph for longer than a second. Any thread.
   std::vector<std::string> midiPorts(unsigned long flags) const;
 
   // Keeps object (a client of a server that went away, with what it uses) for the rest of the process

@@ -29,6 +29,20 @@ bool compiled(RtMidi::Api api)
   return false;
 }
 
+// Runs work under a deadline. When it fails, what it made (a server watch may be the last reference to its
+// JACK client) is let go under a deadline too, never closed on the caller's thread.
+template <class Made, class Work> void runReleasingOnFailure(std::shared_ptr<Made>& made, Work work)
+{
+  try
+  {
+    deadlinecall::run(std::move(work));
+  }
+  catch (...)
+  {
+    deadlinecall::release(std::move(made));
+    throw;
+  }
+}
 } // namespace
 
 std::unique_ptr<IMidiPorts::Backend> IMidiPorts::CreateSystemBackend()
@@ -40,8 +54,13 @@ RtMidiBackend::RtMidiBackend(std::string sequencerDevice) : mSequencerDevice(std
 
 int RtMidiBackend::chooseApi() const
 {
-  std::shared_ptr<JackServerWatch> watch;
-  return chooseApiFor(mSequencerDevice, watch);
+  // Probing JACK talks to the server, and the probe's watch may close its client: under a deadline.
+  return deadlinecall::ask<int>(
+      [device = mSequencerDevice]
+      {
+        std::shared_ptr<JackServerWatch> watch;
+        return chooseApiFor(device, watch);
+      });
 }
 
 int RtMidiBackend::chooseApiFor(const std::string& sequencerDevice, std::shared_ptr<JackServerWatch>& watch)
@@ -72,15 +91,15 @@ std::unique_ptr<IMidiPorts::Output> RtMidiBackend::createOutput(const std::strin
     std::unique_ptr<JackMidiOutputClient> jack;
   };
   auto made = std::make_shared<Made>();
-  deadlinecall::run(
-      [made, device = mSequencerDevice, clientName]
-      {
-        const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApiFor(device, made->watch));
-        if (api == RtMidi::UNIX_JACK)
-          made->jack = std::make_unique<JackMidiOutputClient>(clientName, made->watch);
-        else
-          made->out = std::make_unique<RtMidiOut>(api, clientName);
-      });
+  runReleasingOnFailure(made,
+                        [made, device = mSequencerDevice, clientName]
+                        {
+                          const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApiFor(device, made->watch));
+                          if (api == RtMidi::UNIX_JACK)
+                            made->jack = std::make_unique<JackMidiOutputClient>(clientName, made->watch);
+                          else
+                            made->out = std::make_unique<RtMidiOut>(api, clientName);
+                        });
   if (made->jack)
     return std::move(made->jack);
   return std::make_unique<RtMidiOutputClient>(std::move(made->out), std::move(made->watch));
@@ -95,11 +114,11 @@ std::unique_ptr<IMidiPorts::Input> RtMidiBackend::createInput(const std::string&
     std::unique_ptr<RtMidiIn> in;
   };
   auto made = std::make_shared<Made>();
-  deadlinecall::run(
-      [made, device = mSequencerDevice, clientName, queueSizeLimit]
-      {
-        const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApiFor(device, made->watch));
-        made->in = std::make_unique<RtMidiIn>(api, clientName, queueSizeLimit);
-      });
+  runReleasingOnFailure(made,
+                        [made, device = mSequencerDevice, clientName, queueSizeLimit]
+                        {
+                          const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApiFor(device, made->watch));
+                          made->in = std::make_unique<RtMidiIn>(api, clientName, queueSizeLimit);
+                        });
   return std::make_unique<RtMidiInputClient>(std::move(made->in), std::move(made->watch));
 }

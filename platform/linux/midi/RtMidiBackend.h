@@ -20,7 +20,8 @@ public:
   std::unique_ptr<IMidiPorts::Input> createInput(const std::string& clientName,
                                                  unsigned int queueSizeLimit) override;
 
-  // "alsa" or "jack" for the API a client would be made on now; throws std::runtime_error when none.
+  // "alsa" or "jack" for the API a client would be made on now; throws std::runtime_error when none, or
+  // IMidiPorts::Unanswered when the JACK server does not answer within the deadline.
   std::string chooseApiName() const;
 
 private:
