@@ -164,11 +164,15 @@ IMidiPorts::IMidiPorts(IPlugBase* plug)
 IMidiPorts::~IMidiPorts()
 {
   CloseAll();
+  // Input before output, one at a time, as everywhere: a delivery holds the input's client and sends.
+  {
+    std::lock_guard<DirectionLock> inLock(mInLock);
+    mInLock.markPortWork();
+    mIn.reset();
+  }
   std::lock_guard<DirectionLock> outLock(mOutLock);
   mOutLock.markPortWork();
   mOut.reset();
-  std::lock_guard<DirectionLock> inLock(mInLock);
-  mIn.reset();
 }
 
 void IMidiPorts::SetBackend(std::unique_ptr<Backend> backend)

@@ -10,7 +10,7 @@
 
 Korvid::~Korvid()
 {
-  mOutputPresent = false;
+  outputAbsent();
   // Nothing may call into the plug-in while it is taken apart: the input port's thread and the three
   // device jobs are stopped and joined before any object they use goes.
   stopDeviceCommunication();
