@@ -150,8 +150,8 @@ public:
 
   // Directions whose port went away (also one chosen but gone when it was to be opened) or whose MIDI
   // system stopped answering since the last look: their selectors show "OFF", a lost output is absent
-  // (mOutputPresent) until a port is chosen again, and the message line says so. Any thread; takes the
-  // plug mutex when something was lost.
+  // (mOutputPresent) until a port is chosen again, and the message line says so. Any thread but the audio
+  // thread (it logs and writes controls); takes the plug mutex when something was lost.
   void takeLostPorts();
   // Sets a port selector's parameter (kDeviceOutSelection or kDeviceInSelection), index and control to "OFF".
   void showPortOff(int paramIdx);
@@ -719,8 +719,8 @@ public:
   // Otherwise handed to the manager: the port's to ProcessMidiMsgFromDevice, the host's to
   // ProcessMidiMsgFromDAW with the part listening on its channel (part 0 when none does).
   void ProcessMidiMsg(IMidiMsg* pMsg, bool fromDevice) override;
-  // Logs how many host events blocks that found the plug mutex held could not keep (KorvidMidiInput.cpp).
-  // The host's interface thread (effIdle, effEditIdle).
+  // Logs how many host events blocks that found the plug mutex held could not keep (KorvidMidiInput.cpp),
+  // then followAudioPass. The host's interface thread (effIdle, effEditIdle).
   void OnIdle() override;
   // The idle half of the timing hub (KorvidTimingHub.cpp): says lost ports, logs and shows what the passes
   // left (tempo, MIDI-out delay, no output), shows the activity indicators' states, posts the clock job,
@@ -740,7 +740,8 @@ public:
   void noteIncomingSysex(const ISysEx* msg);
   void sysexApplied();
   // Lights the activity indicator of part (0..15) on surface unless it is lit: its time is stamped before it
-  // counts as lit, so the timing hub never times it from an earlier lighting. Any thread.
+  // counts as lit, so the timing hub never times it from an earlier lighting. Any thread; the audio thread
+  // leaves the control to followAudioPass.
   void lightIndicator(IGraphics& surface, int part);
   // ProcessSysEx and feedOwnSysEx: the gates, then the manager (ownDump: no checksum test).
   void takeSysEx(ISysEx* pSysEx, bool fromDevice, bool ownDump);

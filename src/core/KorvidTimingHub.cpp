@@ -1,5 +1,5 @@
-// The audio callback as the editor's clock: transport and tempo, the output queue, indicators, deferred
-// dumps.
+// The audio callback as the editor's clock: transport and tempo, the output queue, indicators; and its idle
+// half, which logs, shows, posts and sends what the audio thread may not.
 #include "Korvid.h"
 
 #include "IControl.h"
