@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -330,9 +331,15 @@ void Korvid::ProcessDoubleReplacing(double** inputs, double** outputs, int nFram
 
 void Korvid::followAudioPass()
 {
+  // A busy editor (a rescan) leaves it all to a later idle call rather than hold up the host's interface.
+  if (!GetMutex()->TryEnter())
+  {
+    return;
+  }
+  const std::unique_ptr<WDL_Mutex, void (*)(WDL_Mutex*)> leave(GetMutex(),
+                                                               [](WDL_Mutex* held) { held->Leave(); });
   // Also what the port lists met at construction: the host's reset has written the message line since.
   takeLostPorts();
-  WDL_MutexLock lock(GetMutex());
   if (mNoOutputToSay.exchange(false))
   {
     sayNoOutput();

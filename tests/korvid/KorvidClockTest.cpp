@@ -78,8 +78,7 @@ protected:
     plug.SetParameterFromGUI(paramIdx, plug.GetParam(paramIdx)->GetNormalized(value));
   }
 
-  // One audio block with the host transport as given, at song position ppq (quarter notes), and the host's
-  // idle call after it.
+  // One audio block with the host transport as given, at song position ppq (quarter notes), then idle.
   static void process(Korvid& plug, bool running, double ppq = 0.0)
   {
     gHostTime.ppqPos = ppq;

@@ -80,9 +80,8 @@ protected:
     effect->dispatcher(effect, opcode, 0, value, nullptr, opt);
   }
 
-  // One block through the host's double-precision callback, with the host transport as given, and the
-  // host's idle call after it.
-  static void process(Korvid& plug, bool running, int frames = kBlock, bool idle = true)
+  // One block through the host's double-precision callback, with the host transport as given, then idle.
+  static void process(Korvid& plug, bool running, int frames = kBlock)
   {
     gHostTime.flags = kTempoValid | (running ? kTransportPlaying : 0);
     std::vector<double> in(static_cast<size_t>(frames), 0.5);
@@ -91,10 +90,7 @@ protected:
     double* outputs[2] = {out.data(), out.data()};
     AEffect* effect = plug.GetAEffect();
     effect->processDoubleReplacing(effect, inputs, outputs, frames);
-    if (idle)
-    {
-      plug.OnIdle();
-    }
+    plug.OnIdle();
     // The pass only queues its sends: what it sent is out before the test looks.
     EXPECT_TRUE(plug.waitForAudioSends(std::chrono::seconds(10)));
   }
@@ -176,7 +172,7 @@ TEST_F(KorvidTimingHub, TransportEdgesDriveTheClockStartFlagOutsideMidiOutMode)
   EXPECT_TRUE(plug->mTimeInfo.mTransportIsRunning);
 }
 
-// The output port goes away: the next idle call says so, shows "OFF" and the output is absent until chosen
+// The output port goes away: the next idle call says so, shows "OFF"; the output is absent until chosen
 // again.
 TEST_F(KorvidTimingHub, AnOutputPortThatGoesAwayIsSaidAndShownOff)
 {
@@ -341,7 +337,7 @@ TEST_F(KorvidTimingHub, BlocksPassedThroughWhileThePlugMutexIsHeldAreCaughtUpByT
       WDL_MutexLock editor(plug->GetMutex());
       for (int frames : row.missedFrames)
       {
-        std::thread([&]() { process(*plug, false, frames, false); }).join();
+        std::thread([&]() { process(*plug, false, frames); }).join();
       }
     }
     EXPECT_EQ(countSent({0xB0, 23, 1}), 0u);
