@@ -139,8 +139,18 @@ void IMidiQueue::CompactLocked()
 
 void IMidiQueue::Add(const IMidiMsg* msg)
 {
+  Insert(msg, true);
+}
+
+bool IMidiQueue::AddWithoutGrowing(const IMidiMsg* msg)
+{
+  return Insert(msg, false);
+}
+
+bool IMidiQueue::Insert(const IMidiMsg* msg, bool mayGrow)
+{
   if (!msg)
-    return;
+    return false;
   for (;;)
   {
     std::unique_lock<std::mutex> lock(mLock);
@@ -152,8 +162,8 @@ void IMidiQueue::Add(const IMidiMsg* msg)
       {
         const int grow = mGrow;
         lock.unlock();
-        if (grow <= 0 || !Grow())
-          return;
+        if (!mayGrow || grow <= 0 || !Grow())
+          return false;
         continue;
       }
     }
@@ -176,7 +186,7 @@ void IMidiQueue::Add(const IMidiMsg* msg)
       mBuf[mBack] = *msg;
     }
     ++mBack;
-    return;
+    return true;
   }
 }
 

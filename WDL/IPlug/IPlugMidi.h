@@ -94,6 +94,9 @@ public:
   // Copies *msg in at its place by offset; compacts or grows a full queue; drops the message silently
   // when it can do neither. Any thread.
   void Add(const IMidiMsg* msg);
+  // As Add, but a full queue is compacted only, never grown (no allocation): false when the message was
+  // dropped. The audio thread's way in.
+  bool AddWithoutGrowing(const IMidiMsg* msg);
 
   // Grows the capacity by one step, (capacity / grow + 1) * grow. False when grow is 0 or memory is
   // short (the old buffer stays). Any thread except the audio thread.
@@ -122,6 +125,8 @@ public:
   IMidiMsg GetAt(int index) const;
 
 private:
+  // Add's body; mayGrow false never allocates. True when the message went in.
+  bool Insert(const IMidiMsg* msg, bool mayGrow);
   // Moves the waiting messages to the start of the buffer. Lock held.
   void CompactLocked();
   // Replaces the buffer by one of newCapacity messages allocated outside the lock. False when memory is

@@ -150,8 +150,8 @@ public:
 
   // Directions whose port went away (also one chosen but gone when it was to be opened) or whose MIDI
   // system stopped answering since the last look: their selectors show "OFF", a lost output is absent
-  // (mOutputPresent) until a port is chosen again, and the message line says so. Any thread; takes the
-  // plug mutex when something was lost.
+  // (mOutputPresent) until a port is chosen again, and the message line says so. Any thread but the audio
+  // thread (it logs and writes controls); takes the plug mutex when something was lost.
   void takeLostPorts();
   // Sets a port selector's parameter (kDeviceOutSelection or kDeviceInSelection), index and control to "OFF".
   void showPortOff(int paramIdx);
@@ -364,6 +364,27 @@ public:
   std::atomic<int> mHostTempo{0};
   std::atomic<int> mHostTempoOffset{0};
   std::atomic<bool> mTempoSynced{false};
+  // What the processing pass leaves for the host's idle call to log and show (followAudioPass): the host
+  // tempo went out of sync, the multi tempo was synced to it, the MIDI-out delay in frames (0: nothing new),
+  // a send found no output, a clock job to post (kNoClockJob: none) and the song position it starts at.
+  static constexpr int kNoClockJob = -1;
+  std::atomic<bool> mTempoOutOfSyncToLog{false};
+  std::atomic<bool> mTempoSyncToShow{false};
+  std::atomic<int> mOutDelayToShow{0};
+  std::atomic<bool> mNoOutputToSay{false};
+  std::atomic<int> mClockJobToPost{kNoClockJob};
+  std::atomic<int> mClockJobSongPosition{0};
+  // Host controllers and program changes the editor follows at the next idle call (the pass only forwards
+  // them): kept and taken under the plug mutex, fixed room, the rest dropped and counted.
+  struct KeptHostMsg
+  {
+    IMidiMsg msg;
+    int part;
+  };
+  static constexpr int kKeptHostMsgRoom = 256;
+  std::array<KeptHostMsg, kKeptHostMsgRoom> mKeptHostMsgs{};
+  int mKeptHostMsgCount = 0;
+  int mKeptHostMsgDropped = 0;
   // MIDI clock: clock-info and clock-pointer (kSendMIDIClockInfo, kSendMIDIClockPointer), a transport start
   // became a clock start, the continuous clock job runs, the transport ran in the previous block (while it
   // runs, the control display shows only the current part's edits).
@@ -673,6 +694,8 @@ public:
   // its channel (unless the indicators track incoming MIDI); without an output port shows "Set MIDI I/O
   // First!" and sends nothing. Any thread.
   void sendMidiMsgAndLog(IMidiMsg* msg);
+  // "Set MIDI I/O First!" on the message line; from the audio thread at the next idle call.
+  void sayNoOutput();
   // The routing of one short message to the synthesizer: dropped while output is blocked, sent at once, or
   // queued for the audio callback in MIDI-out mode (dropped with the overflow flags set when the queue is
   // full). Any thread.
@@ -697,9 +720,16 @@ public:
   // Otherwise handed to the manager: the port's to ProcessMidiMsgFromDevice, the host's to
   // ProcessMidiMsgFromDAW with the part listening on its channel (part 0 when none does).
   void ProcessMidiMsg(IMidiMsg* pMsg, bool fromDevice) override;
-  // Logs how many host events blocks that found the plug mutex held could not keep (KorvidMidiInput.cpp).
-  // The host's interface thread (effIdle, effEditIdle).
+  // Logs how many host events blocks that found the plug mutex held could not keep (KorvidMidiInput.cpp),
+  // then followAudioPass. The host's interface thread (effIdle, effEditIdle).
   void OnIdle() override;
+  // The idle half of the timing hub (KorvidTimingHub.cpp): says lost ports, logs and shows what the passes
+  // left (tempo, MIDI-out delay, no output), shows the activity indicators' states, posts the clock job,
+  // sends the deferred dumps and lets the editor follow the kept host messages. Host's interface thread.
+  void followAudioPass();
+  // Keeps a host controller or program change for the editor to follow at idle. Audio thread, plug mutex
+  // held.
+  void keepHostMsgForIdle(const IMidiMsg& msg, int part);
   // The first part (0..15) whose kMultiPartMIDICh value minus 2 equals channel (0..15), or -1. Any thread.
   int partOnChannel(int channel);
   // Lights the activity indicator of the first part listening on channel when it is not lit yet; nothing
@@ -711,7 +741,8 @@ public:
   void noteIncomingSysex(const ISysEx* msg);
   void sysexApplied();
   // Lights the activity indicator of part (0..15) on surface unless it is lit: its time is stamped before it
-  // counts as lit, so the timing hub never times it from an earlier lighting. Any thread.
+  // counts as lit, so the timing hub never times it from an earlier lighting. Any thread; the audio thread
+  // leaves the control to followAudioPass.
   void lightIndicator(IGraphics& surface, int part);
   // ProcessSysEx and feedOwnSysEx: the gates, then the manager (ownDump: no checksum test).
   void takeSysEx(ISysEx* pSysEx, bool fromDevice, bool ownDump);

@@ -80,7 +80,7 @@ std::string twoDigitName(const char* prefix, int number)
 Korvid::Korvid(IPlugInstanceInfo instanceInfo)
     : IPlugVST(instanceInfo, kNumParams, kChannelIO, kNumPresets, kEffectName, kProductName, kMakerName,
                kVersion, kUniqueId, kMakerId, kLatency, kDoesMidi, kDoesChunks, kIsInstrument, kSideChannels),
-      mMidiOutQueue(0, kMidiQueueStep)
+      mMidiOutQueue(kMidiQueueStep, kMidiQueueStep)
 {
   setStartValues();
   std::srand(static_cast<unsigned>(std::time(nullptr)));

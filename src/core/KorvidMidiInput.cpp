@@ -2,6 +2,7 @@
 #include "Korvid.h"
 #include "StoredInt.h"
 
+#include "AudioThread.h"
 #include "ControlLayer.h"
 #include "IGraphics.h"
 #include "MIDIMessageManager.h"
@@ -29,6 +30,7 @@ constexpr int kParameterChangeMaxSize = 13;
 
 void Korvid::OnIdle()
 {
+  followAudioPass();
   const HeldMidiEvents::Dropped dropped = TakeDroppedHostEvents();
   if (dropped.notes + dropped.endings + dropped.others > 0)
   {
@@ -74,9 +76,10 @@ void Korvid::lightIndicator(IGraphics& surface, int part)
     return;
   }
   mIndicatorTime[index] = static_cast<int>(mTickCount());
-  // Of two threads lighting it at once, one switches it on.
+  // Of two threads lighting it at once, one switches it on. The audio thread leaves the control to the
+  // next idle call (followAudioPass).
   int off = 0;
-  if (mIndicatorState[index].compare_exchange_strong(off, 1))
+  if (mIndicatorState[index].compare_exchange_strong(off, 1) && !AudioThread::IsCurrent())
   {
     surface.SetParameterFromPlug(kMIDILed + part, 1.0, false);
   }

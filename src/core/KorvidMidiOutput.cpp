@@ -2,6 +2,7 @@
 #include "Korvid.h"
 #include "StoredInt.h"
 
+#include "AudioThread.h"
 #include "IGraphics.h"
 #include "ParamIndex.h"
 #include "SysexProtocol.h"
@@ -54,11 +55,21 @@ void Korvid::lightOutgoingIndicator(int part)
   }
 }
 
+void Korvid::sayNoOutput()
+{
+  if (AudioThread::IsCurrent())
+  {
+    mNoOutputToSay = true;
+    return;
+  }
+  showStatusText(kTextNoOutput);
+}
+
 void Korvid::sendMidiMsgAndLog(IMidiMsg* msg)
 {
   if (!mOutputPresent.load())
   {
-    showStatusText(kTextNoOutput);
+    sayNoOutput();
     return;
   }
   if (!msg)
@@ -85,7 +96,7 @@ void Korvid::checksumCheckAndSend(unsigned char* bytes, int length)
 {
   if (!mOutputPresent.load())
   {
-    showStatusText(kTextNoOutput);
+    sayNoOutput();
     return;
   }
   if (!bytes || length <= 0)
@@ -113,12 +124,20 @@ void Korvid::MIDIOutRoutingSwitch(IMidiMsg* msg)
     return;
   }
   // The queue may grow to kMidiQueueStep messages (or keep the larger capacity a host block size gave it);
-  // a message that finds it that full is lost, and output stops until the timing hub releases it.
+  // a message that finds it that full is lost, and output stops until the timing hub releases it. The audio
+  // thread never grows it (Reset allocated the room).
   const int limit = std::max(mMidiOutQueue.GetCapacity(), kMidiQueueStep);
   if (mMidiOutQueue.ToDo() < limit)
   {
-    mMidiOutQueue.Add(msg);
-    return;
+    if (!AudioThread::IsCurrent())
+    {
+      mMidiOutQueue.Add(msg);
+      return;
+    }
+    if (mMidiOutQueue.AddWithoutGrowing(msg))
+    {
+      return;
+    }
   }
   mQueueOverflow = true;
   mProcessingOverlay = true;

@@ -49,6 +49,10 @@ void Korvid::Reset()
   if (GetBlockSize() > 0)
   {
     mMidiOutQueue.SetCapacityForBlock(GetBlockSize());
+    // The audio thread never grows the queue: the room it may fill is allocated here.
+    while (mMidiOutQueue.GetCapacity() < kMidiQueueStep && mMidiOutQueue.Grow())
+    {
+    }
     if (mQueueFrames == 0)
     {
       mQueueFrames = GetBlockSize();

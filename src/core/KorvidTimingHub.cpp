@@ -1,5 +1,5 @@
-// The audio callback as the editor's clock: transport and tempo, the output queue, indicators, deferred
-// dumps.
+// The audio callback as the editor's clock: transport and tempo, the output queue, indicators; and its idle
+// half, which logs, shows, posts and sends what the audio thread may not.
 #include "Korvid.h"
 
 #include "IControl.h"
@@ -12,7 +12,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <utility>
 
 namespace
 {
@@ -67,7 +69,8 @@ int songPositionOf(const ITimeInfo& time)
   return sixteenths >= 1.0 ? static_cast<int>(std::min(sixteenths, kMaxSongPosition)) : 0;
 }
 
-// Transport edges become clock starts and stops, unless the short messages go through the output queue.
+// Transport edges become clock starts and stops, unless the short messages go through the output queue. The
+// job is posted at the next idle call (posting starts a thread): the later edge wins.
 void followTransport(Korvid& plug, bool running)
 {
   if (running && !plug.mTransportWasRunning)
@@ -75,7 +78,8 @@ void followTransport(Korvid& plug, bool running)
     plug.mTransportWasRunning = true;
     if (!plug.mMidiOutMode && !plug.mClockStart)
     {
-      postClockJob(plug, MIDIMessageSender::kJobStartClock, 0, songPositionOf(plug.mTimeInfo));
+      plug.mClockJobSongPosition = songPositionOf(plug.mTimeInfo);
+      plug.mClockJobToPost = MIDIMessageSender::kJobStartClock;
       // A start the busy thread dropped still counts: the matching stop follows the transport.
       plug.mClockStart = true;
     }
@@ -85,7 +89,7 @@ void followTransport(Korvid& plug, bool running)
     plug.mTransportWasRunning = false;
     if (!plug.mMidiOutMode && plug.mClockStart)
     {
-      postClockJob(plug, MIDIMessageSender::kJobStopClock);
+      plug.mClockJobToPost = MIDIMessageSender::kJobStopClock;
       plug.mClockStart = false;
     }
   }
@@ -93,10 +97,10 @@ void followTransport(Korvid& plug, bool running)
 
 // The continuous clock is started once, and again after each change of the clock setting or output port. A
 // clock switched off needs no job. A post dropped because the previous clock job is still ending is made
-// again by the next block.
+// again by the next idle call. Plug mutex held.
 void keepContinuousClock(Korvid& plug)
 {
-  if (plug.mContinuousClock || !plug.mMIDIMessageManager)
+  if (plug.mContinuousClock || !plug.mMIDIMessageManager || !plug.mOutputPresent)
   {
     return;
   }
@@ -112,7 +116,8 @@ void keepContinuousClock(Korvid& plug)
   }
 }
 
-// With kOverrideTempo on, the multi tempo follows the integer host tempo.
+// With kOverrideTempo on, the multi tempo follows the integer host tempo: its parameter here, the log and
+// the controls at the next idle call (showTempo).
 void followHostTempo(Korvid& plug)
 {
   const IParam* overrideTempo = plug.GetParam(kOverrideTempo);
@@ -128,30 +133,48 @@ void followHostTempo(Korvid& plug)
   {
     plug.mHostTempoOffset = offset;
     plug.mTempoSynced = false;
-    plug.log(kTextOutOfSync);
+    plug.mTempoOutOfSyncToLog = true;
   }
   if (plug.mTempoSynced || !plug.mOutputPresent)
   {
     return;
   }
-  if (plug.isLogging())
-  {
-    plug.log(kTextSyncedPrefix + std::to_string(hostTempo) + kTextSyncedSuffix);
-  }
   // The plain value is bounded to the parameter's range on the way in.
-  if (IGraphics* surface = plug.getSurface())
+  IParam* multiTempo = plug.GetParam(kMultiTempo);
+  if (multiTempo && plug.getSurface())
   {
-    surface->SetParameterFromPlug(kMultiTempo, offset, false);
+    multiTempo->SetBounded(offset);
+    plug.mTempoSyncToShow = true;
   }
   plug.mTempoSynced = true;
 }
 
-// "<delay>ms|<block size>bfr" in the MIDI-out delay display; formatted without the heap.
-void showOutDelay(Korvid& plug, int frames)
+void showTempo(Korvid& plug)
 {
+  if (plug.mTempoOutOfSyncToLog.exchange(false))
+  {
+    plug.log(kTextOutOfSync);
+  }
+  if (!plug.mTempoSyncToShow.exchange(false))
+  {
+    return;
+  }
+  const int offset = plug.mHostTempoOffset;
+  plug.log(kTextSyncedPrefix + std::to_string(offset + kTempoValueOffset) + kTextSyncedSuffix);
+  if (IGraphics* surface = plug.getSurface())
+  {
+    surface->SetParameterFromPlug(kMultiTempo, offset, false);
+  }
+}
+
+// "<delay>ms|<block size>bfr" in the MIDI-out delay display, for the frames the last pass in MIDI-out mode
+// left.
+void showOutDelay(Korvid& plug)
+{
+  const int frames = plug.mOutDelayToShow.exchange(0);
   ITextControl* display = dynamic_cast<ITextControl*>(plug.mDisplayControls[kDisplayOutDelay]);
   const double rate = plug.mSampleRateCopy;
-  if (!display || !(rate > 0.0))
+  if (frames <= 0 || !display || !(rate > 0.0))
   {
     return;
   }
@@ -179,14 +202,25 @@ int partsWithIndicators(const Korvid& plug)
   return std::min<int>(Korvid::kPartCount, static_cast<int>(plug.mIndicatorState.size()));
 }
 
-void switchIndicatorOff(Korvid& plug, IGraphics* surface, int part)
+// The pass only counts it off; showIndicators moves the control.
+void switchIndicatorOff(Korvid& plug, int part)
 {
-  // Off before it counts as off: a thread lighting it meanwhile switches it on after this.
-  if (surface)
-  {
-    surface->SetParameterFromPlug(kMIDILed + part, 0.0, false);
-  }
   plug.mIndicatorState[static_cast<size_t>(part)] = 0;
+}
+
+// Brings each indicator's parameter and control to its state where they differ.
+void showIndicators(Korvid& plug)
+{
+  IGraphics* surface = plug.getSurface();
+  for (int p = 0; surface && p < partsWithIndicators(plug); ++p)
+  {
+    const IParam* led = plug.GetParam(kMIDILed + p);
+    const double state = plug.mIndicatorState[static_cast<size_t>(p)] != 0 ? 1.0 : 0.0;
+    if (led && led->Value() != state)
+    {
+      surface->SetParameterFromPlug(kMIDILed + p, state, false);
+    }
+  }
 }
 
 // The first block with the transport stopped after a reset silences every active part and its indicator.
@@ -198,36 +232,28 @@ void settleStopPending(Korvid& plug, bool running)
   }
   plug.mStopPending = false;
   plug.AllSoundsOff(0, true);
-  IGraphics* surface = plug.getSurface();
   for (int p = 0; p < partsWithIndicators(plug); ++p)
   {
-    if (plug.mIndicatorState[static_cast<size_t>(p)] != 0)
-    {
-      switchIndicatorOff(plug, surface, p);
-    }
+    switchIndicatorOff(plug, p);
   }
 }
 
 void expireIndicators(Korvid& plug)
 {
-  IGraphics* surface = plug.getSurface();
-  if (!surface)
-  {
-    return;
-  }
   for (int p = 0; p < partsWithIndicators(plug); ++p)
   {
     const size_t at = static_cast<size_t>(p);
     if (plug.mIndicatorState[at] != 0 &&
         elapsedSince(static_cast<uint32_t>(plug.mIndicatorTime[at]), plug.mTickCount()) > kIndicatorOnMs)
     {
-      switchIndicatorOff(plug, surface, p);
+      switchIndicatorOff(plug, p);
     }
   }
 }
 
 // A multi or global dump deferred by an edit goes out once its keys are up: Shift or the left button
-// hold a multi, the left button alone a global. Unlike the edit itself, no all-sounds-off goes first.
+// hold a multi, the left button alone a global. Unlike the edit itself, no all-sounds-off goes first. Plug
+// mutex held, off the audio thread (a dump is built on the heap).
 void sendDeferredDumps(Korvid& plug)
 {
   if (plug.mIgnoreIncoming)
@@ -269,25 +295,19 @@ void Korvid::ProcessDoubleReplacing(double** inputs, double** outputs, int nFram
   // Blocks passed through while another thread held the plug mutex are caught up now: the queue moves on
   // by their frames too, so what fell due in them goes out now, in order, late by the time missed.
   const MissedBlocks missed = TakeMissedBlocks();
-  // Also what the port lists met at construction: the host's reset has written the message line since.
-  takeLostPorts();
   if (!mOutputPresent)
   {
     return;
   }
   const bool running = mTimeInfo.mTransportIsRunning;
   followTransport(*this, running);
-  keepContinuousClock(*this);
   followHostTempo(*this);
 
   int frames = std::max(nFrames, 0);
   if (mMidiOutMode)
   {
     frames = std::max(mQueueFrames.load(), 1);
-    if (getSurface())
-    {
-      showOutDelay(*this, frames);
-    }
+    mOutDelayToShow = frames;
   }
   // Each missed block counts its own frames (hosts vary the block size); in MIDI-out mode also the DAW
   // offset that the queue frames add to every block's.
@@ -306,7 +326,57 @@ void Korvid::ProcessDoubleReplacing(double** inputs, double** outputs, int nFram
   }
   // Messages not yet due keep their place in time relative to the next block.
   mMidiOutQueue.Advance(frames);
-
-  sendDeferredDumps(*this);
   releaseOverflow(*this);
+}
+
+void Korvid::followAudioPass()
+{
+  // A busy editor (a rescan) leaves it all to a later idle call rather than hold up the host's interface.
+  if (!GetMutex()->TryEnter())
+  {
+    return;
+  }
+  const std::unique_ptr<WDL_Mutex, void (*)(WDL_Mutex*)> leave(GetMutex(),
+                                                               [](WDL_Mutex* held) { held->Leave(); });
+  // Also what the port lists met at construction: the host's reset has written the message line since.
+  takeLostPorts();
+  if (mNoOutputToSay.exchange(false))
+  {
+    sayNoOutput();
+  }
+  showTempo(*this);
+  showOutDelay(*this);
+  showIndicators(*this);
+  const int clockJob = mClockJobToPost.exchange(kNoClockJob);
+  if (clockJob != kNoClockJob && mOutputPresent)
+  {
+    postClockJob(*this, clockJob, 0,
+                 clockJob == MIDIMessageSender::kJobStartClock ? mClockJobSongPosition.load() : 0);
+  }
+  keepContinuousClock(*this);
+  if (mOutputPresent)
+  {
+    sendDeferredDumps(*this);
+  }
+  const int kept = std::exchange(mKeptHostMsgCount, 0);
+  for (int i = 0; i < kept && mMIDIMessageManager; ++i)
+  {
+    KeptHostMsg& entry = mKeptHostMsgs[static_cast<size_t>(i)];
+    mMIDIMessageManager->followHostMsg(&entry.msg, entry.part);
+  }
+  if (const int dropped = std::exchange(mKeptHostMsgDropped, 0))
+  {
+    log("HOST MIDI: the editor did not follow " + std::to_string(dropped) +
+        " controllers and program changes");
+  }
+}
+
+void Korvid::keepHostMsgForIdle(const IMidiMsg& msg, int part)
+{
+  if (mKeptHostMsgCount >= kKeptHostMsgRoom)
+  {
+    ++mKeptHostMsgDropped;
+    return;
+  }
+  mKeptHostMsgs[static_cast<size_t>(mKeptHostMsgCount++)] = KeptHostMsg{msg, part};
 }

@@ -161,9 +161,12 @@ public:
   void ProcessMidiMsgFromDevice(IMidiMsg* msg);
   // A short channel message from the host for part (0..15), after the plug-in's gates. Host thread.
   // Nothing without an output port; sets fromHost; drops a class blocked for the host input and the bank
-  // select pair; applies controllers and program changes as above, lights the indicator and always passes
-  // the message on to the synthesizer.
+  // select pair; applies controllers and program changes as above (on the audio thread: kept for the next
+  // idle call), lights the indicator and always passes the message on to the synthesizer.
   void ProcessMidiMsgFromDAW(IMidiMsg* msg, int part);
+  // The editor follows a host controller (getLegacyCCparam) or program change (MakeProgramChangeMessages)
+  // for part; on the audio thread it is kept for Korvid::followAudioPass instead. Plug mutex held.
+  void followHostMsg(IMidiMsg* msg, int part);
   // Moves the control registered for controller cc on channel (1-based) to value (0..127) through the
   // hardware road, with the fixed rules of the oscillator octave, semitone and shape controllers and of the
   // filter routing; controller 0 without a control sets the bank of the part on the channel. A controller of

@@ -4,6 +4,7 @@
 
 #include "ControlAction.h"
 #include "ControllerTable.h"
+#include "AudioThread.h"
 #include "EditorLock.h"
 #include "IControl.h"
 #include "IGraphics.h"
@@ -189,13 +190,13 @@ void MIDIMessageManager::ProcessMidiMsgFromDAW(IMidiMsg* msg, int part)
     {
       return;
     }
-    getLegacyCCparam(msg->mData1, channel + 1, msg->mData2, false, false);
+    followHostMsg(msg, part);
   }
   else if (kind == IMidiMsg::kProgramChange)
   {
     // Passed on first, as from the synthesizer's side.
     plug->MIDIOutRoutingSwitch(msg);
-    MakeProgramChangeMessages(part >= 0 && part < kPartCount ? part : 0, msg);
+    followHostMsg(msg, part);
   }
   if (plug->mIndicatorsTrackIncoming.load())
   {
@@ -204,6 +205,27 @@ void MIDIMessageManager::ProcessMidiMsgFromDAW(IMidiMsg* msg, int part)
   if (cls >= 0 && kind != IMidiMsg::kProgramChange)
   {
     plug->MIDIOutRoutingSwitch(msg);
+  }
+}
+
+void MIDIMessageManager::followHostMsg(IMidiMsg* msg, int part)
+{
+  if (!msg)
+  {
+    return;
+  }
+  // Following edits parameters, controls and the library: never on the audio thread.
+  if (AudioThread::IsCurrent())
+  {
+    plug->keepHostMsgForIdle(*msg, part);
+  }
+  else if (msg->StatusMsg() == IMidiMsg::kControlChange)
+  {
+    getLegacyCCparam(msg->mData1, msg->Channel() + 1, msg->mData2, false, false);
+  }
+  else if (msg->StatusMsg() == IMidiMsg::kProgramChange)
+  {
+    MakeProgramChangeMessages(part >= 0 && part < kPartCount ? part : 0, msg);
   }
 }
 

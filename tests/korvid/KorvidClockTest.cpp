@@ -78,7 +78,7 @@ protected:
     plug.SetParameterFromGUI(paramIdx, plug.GetParam(paramIdx)->GetNormalized(value));
   }
 
-  // One audio block with the host transport as given, at song position ppq (quarter notes).
+  // One audio block with the host transport as given, at song position ppq (quarter notes), then idle.
   static void process(Korvid& plug, bool running, double ppq = 0.0)
   {
     gHostTime.ppqPos = ppq;
@@ -87,6 +87,7 @@ protected:
     double* channels[2] = {samples.data(), samples.data()};
     AEffect* effect = plug.GetAEffect();
     effect->processDoubleReplacing(effect, channels, channels, kBlock);
+    plug.OnIdle();
   }
 
   size_t count(const char* port, const Bytes& message) const
