@@ -2,6 +2,7 @@
 #pragma once
 
 #include "AtomicIntTable.h"
+#include "AudioPassFollower.h"
 #include "ControlDisplay.h"
 #include "DataFolder.h"
 #include "IPlugVST.h"
@@ -721,11 +722,12 @@ public:
   // ProcessMidiMsgFromDAW with the part listening on its channel (part 0 when none does).
   void ProcessMidiMsg(IMidiMsg* pMsg, bool fromDevice) override;
   // Logs how many host events blocks that found the plug mutex held could not keep (KorvidMidiInput.cpp),
-  // then followAudioPass. The host's interface thread (effIdle, effEditIdle).
+  // then followAudioPass. The host's interface thread (effIdle, effEditIdle) and mAudioPassFollower.
   void OnIdle() override;
   // The idle half of the timing hub (KorvidTimingHub.cpp): says lost ports, logs and shows what the passes
   // left (tempo, MIDI-out delay, no output), shows the activity indicators' states, posts the clock job,
-  // sends the deferred dumps and lets the editor follow the kept host messages. Host's interface thread.
+  // sends the deferred dumps and lets the editor follow the kept host messages. Only when the plug mutex is
+  // free. OnIdle's threads.
   void followAudioPass();
   // Keeps a host controller or program change for the editor to follow at idle. Audio thread, plug mutex
   // held.
@@ -983,4 +985,15 @@ private:
   std::string mPatchNameText;
   std::string mCategoryNameText;
   DeviceTeardown mDeviceTeardown{this};
+  // Set by every processing pass: the follow-up thread has work only while the host's audio runs.
+  std::atomic<bool> mAudioPassRan{false};
+  // What the processing pass leaves behind, every few milliseconds after a pass (OnIdle's work); declared
+  // last, so it stops before anything it uses goes.
+  AudioPassFollower mAudioPassFollower{[this]
+                                       {
+                                         if (mAudioPassRan.exchange(false))
+                                         {
+                                           OnIdle();
+                                         }
+                                       }};
 };

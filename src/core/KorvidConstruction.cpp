@@ -120,6 +120,7 @@ Korvid::Korvid(IPlugInstanceInfo instanceInfo)
     mPatchManager->init();
   }
   mConstructed = true;
+  mAudioPassFollower.start();
 }
 
 void Korvid::setStartValues()

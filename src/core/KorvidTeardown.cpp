@@ -10,6 +10,8 @@
 
 Korvid::~Korvid()
 {
+  // Its follow-up reaches everything below.
+  mAudioPassFollower.stop();
   outputAbsent();
   // Nothing may call into the plug-in while it is taken apart: the input port's thread and the three
   // device jobs are stopped and joined before any object they use goes.

@@ -291,6 +291,7 @@ void Korvid::ProcessDoubleReplacing(double** inputs, double** outputs, int nFram
 {
   // The editor makes no sound of its own: the base operation copies the inputs to the outputs.
   IPlugVST::ProcessDoubleReplacing(inputs, outputs, nFrames);
+  mAudioPassRan.store(true, std::memory_order_relaxed);
   GetTime(&mTimeInfo);
   // Blocks passed through while another thread held the plug mutex are caught up now: the queue moves on
   // by their frames too, so what fell due in them goes out now, in order, late by the time missed.
