@@ -25,6 +25,8 @@ constexpr unsigned char kQueued = 0;
 // Its sender gave up on it before a cycle began it: the process callback skips it.
 constexpr unsigned char kWithdrawn = 1;
 const std::chrono::milliseconds kDeadline{JackMidiOutputClient::kSendDeadlineMs};
+// A close waits at most this long for cycles to write what was queued.
+constexpr std::chrono::milliseconds kCloseWait{250};
 } // namespace
 
 // State shared with the client's process and shutdown callbacks: it outlives the object when closing the
@@ -236,9 +238,12 @@ void JackMidiOutputClient::openPort(unsigned int index, const std::string& portN
 void JackMidiOutputClient::closePort()
 {
   {
-    std::lock_guard<std::mutex> guard(mShared->lock);
-    mShared->open = false;
-    mShared->clear();
+    Shared& s = *mShared;
+    std::unique_lock<std::mutex> guard(s.lock);
+    // What was queued leaves first while cycles run: a reopen must not lose a posted note-off.
+    s.changed.wait_for(guard, kCloseWait, [&] { return s.used == 0 || s.serverGone(); });
+    s.open = false;
+    s.clear();
   }
   mShared->changed.notify_all();
   if (!mShared->port.load() || mShared->serverGone())

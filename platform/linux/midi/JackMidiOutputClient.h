@@ -36,7 +36,7 @@ public:
   // Registers the output port (once) and connects it to the system's input port at index. Throws
   // IMidiPorts::Unanswered or std::runtime_error.
   void openPort(unsigned int index, const std::string& portName) override;
-  // Disconnects the port and forgets what was queued.
+  // Disconnects the port once cycles wrote what was queued (waiting at most 250 ms) and forgets the rest.
   void closePort() override;
   // True once a cycle wrote the message.
   bool send(const unsigned char* data, size_t size) override;
