@@ -50,6 +50,12 @@ Effect effectOf(const IMidiMsg& msg)
 }
 } // namespace
 
+bool HeldMidiEvents::Releases(const IMidiMsg& msg)
+{
+  const Effect effect = effectOf(msg);
+  return effect == Effect::kEndsKey || effect == Effect::kLiftsPedal || effect == Effect::kEndsKeys;
+}
+
 bool HeldMidiEvents::endsWhatSounds(const IMidiMsg& msg) const
 {
   const int channel = msg.Channel();

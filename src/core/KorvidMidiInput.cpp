@@ -118,7 +118,10 @@ void Korvid::ProcessMidiMsg(IMidiMsg* pMsg, bool fromDevice)
   {
     return;
   }
-  if (mProcessingOverlay.load() || mQueueOverflow.load() || mWorkerBusy.load())
+  // The host's releases pass while a transfer runs: the note or pedal one ends may have gone out before it
+  // began, and the synthesizer would hold it until played again. One that ends nothing is harmless.
+  const bool hostRelease = !fromDevice && HeldMidiEvents::Releases(*pMsg);
+  if (mQueueOverflow.load() || ((mProcessingOverlay.load() || mWorkerBusy.load()) && !hostRelease))
   {
     return;
   }
