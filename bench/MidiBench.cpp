@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -14,6 +15,22 @@
 namespace
 {
 constexpr int kBlock = 512;
+
+// A port layer whose output is open on the in-process port "Synth".
+struct FakeOutput
+{
+  std::shared_ptr<MidiFakeSystem> system = MidiFakeSystem::create();
+  IMidiPorts ports{nullptr};
+
+  FakeOutput()
+  {
+    system->setOutputPorts({"Synth"});
+    ports.SetBackend(system->makeBackend());
+    ports.GetOutNames();
+    int idx = 1;
+    ports.OpenOut(idx, "Synth");
+  }
+};
 
 // Adds a block's worth of messages in offset order, then drains them as the audio callback does.
 void BM_QueueInOrderBlock(benchmark::State& state)
@@ -63,13 +80,9 @@ BENCHMARK(BM_QueueReverseOrderBlock);
 // One short message through the port layer's lock to an in-process port.
 void BM_PortsSendShortMessage(benchmark::State& state)
 {
-  auto system = MidiFakeSystem::create();
-  system->setOutputPorts({"Synth"});
-  IMidiPorts ports(nullptr);
-  ports.SetBackend(system->makeBackend());
-  ports.GetOutNames();
-  int idx = 1;
-  ports.OpenOut(idx, "Synth");
+  FakeOutput out;
+  const std::shared_ptr<MidiFakeSystem>& system = out.system;
+  IMidiPorts& ports = out.ports;
   IMidiMsg cc(0, 0xB0, 7, 100);
   int n = 0;
   for (auto _ : state)
@@ -92,13 +105,9 @@ BENCHMARK(BM_PortsSendShortMessage);
 void BM_AudioPassForwardingBesideAStalledSend(benchmark::State& state)
 {
   constexpr int kEventsPerPass = 8;
-  auto system = MidiFakeSystem::create();
-  system->setOutputPorts({"Synth"});
-  IMidiPorts ports(nullptr);
-  ports.SetBackend(system->makeBackend());
-  ports.GetOutNames();
-  int idx = 1;
-  ports.OpenOut(idx, "Synth");
+  FakeOutput out;
+  const std::shared_ptr<MidiFakeSystem>& system = out.system;
+  IMidiPorts& ports = out.ports;
   system->holdSends(true);
   const std::vector<unsigned char> dump(392, 0x01);
   std::thread stalled([&] { ports.SendBytes(dump); });

@@ -192,7 +192,10 @@ void VstHost::AdvanceTime(int frames)
   mTimeInfo.flags &= ~kVstTransportChanged;
 }
 
-VstIntPtr VstHost::SendMidi(unsigned char status, unsigned char data1, unsigned char data2, int deltaFrames)
+namespace
+{
+// One short MIDI event of a VstEvents list.
+VstMidiEvent midiEvent(unsigned char status, unsigned char data1, unsigned char data2, int deltaFrames)
 {
   VstMidiEvent event;
   std::memset(&event, 0, sizeof(event));
@@ -202,6 +205,13 @@ VstIntPtr VstHost::SendMidi(unsigned char status, unsigned char data1, unsigned 
   event.midiData[0] = static_cast<char>(status);
   event.midiData[1] = static_cast<char>(data1);
   event.midiData[2] = static_cast<char>(data2);
+  return event;
+}
+} // namespace
+
+VstIntPtr VstHost::SendMidi(unsigned char status, unsigned char data1, unsigned char data2, int deltaFrames)
+{
+  VstMidiEvent event = midiEvent(status, data1, data2, deltaFrames);
   VstEvents events;
   std::memset(&events, 0, sizeof(events));
   events.numEvents = 1;
@@ -304,13 +314,7 @@ void VstHost::PlayTrack(long block, int frames, bool last)
   int count = 0;
   auto add = [&](unsigned char status, unsigned char data1, unsigned char data2, int delta, long* counter)
   {
-    VstMidiEvent& event = midi[static_cast<size_t>(count++)];
-    event.type = kVstMidiType;
-    event.byteSize = sizeof(event);
-    event.deltaFrames = delta;
-    event.midiData[0] = static_cast<char>(status);
-    event.midiData[1] = static_cast<char>(data1);
-    event.midiData[2] = static_cast<char>(data2);
+    midi[static_cast<size_t>(count++)] = midiEvent(status, data1, data2, delta);
     ++*counter;
   };
   for (unsigned char& key : mChord)
