@@ -3,6 +3,8 @@
 #include "AudioThread.h"
 #include "KorvidTestSupport.h"
 
+#include <new>
+
 using namespace korvidtest;
 
 static std::atomic<int> gAudioHeapCalls{0};
@@ -19,6 +21,37 @@ __attribute__((noinline)) void operator delete(void* block) noexcept
   std::free(block);
 }
 void operator delete(void* block, std::size_t) noexcept
+{
+  operator delete(block);
+}
+// The other forms go the same way: a sanitizer's own versions would free with a mismatching call.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+  void* block = std::malloc(size ? size : 1);
+  gAudioHeapCalls += AudioThread::IsCurrent();
+  return block;
+}
+void* operator new[](std::size_t size)
+{
+  return operator new(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+  return operator new(size, std::nothrow);
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept
+{
+  operator delete(block);
+}
+void operator delete[](void* block) noexcept
+{
+  operator delete(block);
+}
+void operator delete[](void* block, std::size_t) noexcept
+{
+  operator delete(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept
 {
   operator delete(block);
 }
