@@ -50,10 +50,10 @@ Effect effectOf(const IMidiMsg& msg)
 }
 } // namespace
 
-bool HeldMidiEvents::Releases(const IMidiMsg& msg)
+bool HeldMidiEvents::EndsNoteOrPedal(const IMidiMsg& msg)
 {
   const Effect effect = effectOf(msg);
-  return effect == Effect::kEndsKey || effect == Effect::kLiftsPedal || effect == Effect::kEndsKeys;
+  return effect == Effect::kEndsKey || effect == Effect::kLiftsPedal;
 }
 
 bool HeldMidiEvents::endsWhatSounds(const IMidiMsg& msg) const

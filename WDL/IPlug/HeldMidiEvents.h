@@ -29,8 +29,8 @@ public:
     int others = 0;  // controllers, program changes, pressure, pitch bend
   };
 
-  // Whether msg ends a note, lifts the pedal or ends a channel's notes (whether or not anything sounds).
-  static bool Releases(const IMidiMsg& msg);
+  // Whether msg ends a note or lifts the pedal (whether or not it sounds).
+  static bool EndsNoteOrPedal(const IMidiMsg& msg);
   // An event handed to the plug-in: follows the notes and pedals it starts or ends.
   void delivered(const IMidiMsg& msg);
   // Keeps msg for the next delivery, or drops and counts it when the store is full for its kind: an event

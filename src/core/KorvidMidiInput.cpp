@@ -3,6 +3,7 @@
 #include "StoredInt.h"
 
 #include "AudioThread.h"
+#include "HeldMidiEvents.h"
 #include "ControlLayer.h"
 #include "IGraphics.h"
 #include "MIDIMessageManager.h"
@@ -120,7 +121,7 @@ void Korvid::ProcessMidiMsg(IMidiMsg* pMsg, bool fromDevice)
   }
   // The host's releases pass while a transfer runs: the note or pedal one ends may have gone out before it
   // began, and the synthesizer would hold it until played again. One that ends nothing is harmless.
-  const bool hostRelease = !fromDevice && HeldMidiEvents::Releases(*pMsg);
+  const bool hostRelease = !fromDevice && HeldMidiEvents::EndsNoteOrPedal(*pMsg);
   if (mQueueOverflow.load() || ((mProcessingOverlay.load() || mWorkerBusy.load()) && !hostRelease))
   {
     return;

@@ -3,6 +3,7 @@
 #include "StoredInt.h"
 
 #include "AudioThread.h"
+#include "HeldMidiEvents.h"
 #include "IGraphics.h"
 #include "ParamIndex.h"
 #include "SysexProtocol.h"
@@ -114,7 +115,9 @@ void Korvid::checksumCheckAndSend(unsigned char* bytes, int length)
 
 void Korvid::MIDIOutRoutingSwitch(IMidiMsg* msg)
 {
-  if (!msg || (mProcessingOverlay.load() && mOutputHold.load()))
+  // A note-off or pedal release passes a transfer's hold: the note it ends may have begun before the
+  // transfer's all-sounds-off, or before a transfer that sends none (the device check), and would hang.
+  if (!msg || (mProcessingOverlay.load() && mOutputHold.load() && !HeldMidiEvents::EndsNoteOrPedal(*msg)))
   {
     return;
   }

@@ -141,8 +141,9 @@ TEST_F(KorvidMidiInput, GatesDropMessagesDuringTransfersOverflowAndOnTheGlobalCh
 {
   auto plug = constructWithPorts();
   const Bytes noteOn{0x92, 60, 100};
-  // A transfer lets only the host's releases through (a note played before it began must not hang); an
-  // overflow nothing.
+  // A transfer lets only the host's releases through (a note played before it began must not hang), also
+  // past its output hold; an overflow nothing.
+  plug->mOutputHold = true;
   for (std::atomic<bool>* flag : {&plug->mProcessingOverlay, &plug->mQueueOverflow, &plug->mWorkerBusy})
   {
     *flag = true;
@@ -156,6 +157,7 @@ TEST_F(KorvidMidiInput, GatesDropMessagesDuringTransfersOverflowAndOnTheGlobalCh
     midi->clearReceived();
     *flag = false;
   }
+  plug->mOutputHold = false;
   // System messages are no channel messages.
   fromHost(*plug, 0xF8, 0, 0);
   EXPECT_TRUE(sent().empty());
