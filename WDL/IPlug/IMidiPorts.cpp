@@ -229,10 +229,14 @@ void IMidiPorts::SetInputCallback(InputCallback callback, void* userData)
 void IMidiPorts::onInput(double deltaTime, std::vector<unsigned char>* message)
 {
   std::shared_lock<std::shared_mutex> lock(mCallbackLock);
-  sInInputDelivery = true;
+  // Cleared on every way out, a throwing handler's too: later sends on this thread wait for their cycle.
+  struct DeliveryMark
+  {
+    DeliveryMark() { sInInputDelivery = true; }
+    ~DeliveryMark() { sInInputDelivery = false; }
+  } mark;
   if (mCallback && message)
     mCallback(deltaTime, message, mCallbackUserData);
-  sInInputDelivery = false;
 }
 
 std::vector<std::string> IMidiPorts::GetOutNames()

@@ -3,8 +3,8 @@
 #include "StoredInt.h"
 
 #include "AudioThread.h"
-#include "HeldMidiEvents.h"
 #include "ControlLayer.h"
+#include "HeldMidiEvents.h"
 #include "IGraphics.h"
 #include "MIDIMessageManager.h"
 #include "ParamIndex.h"

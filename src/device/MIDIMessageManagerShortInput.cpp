@@ -2,9 +2,9 @@
 #include "MIDIMessageManager.h"
 #include "StoredInt.h"
 
+#include "AudioThread.h"
 #include "ControlAction.h"
 #include "ControllerTable.h"
-#include "AudioThread.h"
 #include "EditorLock.h"
 #include "IControl.h"
 #include "IGraphics.h"
