@@ -172,6 +172,8 @@ TEST_F(MidiJackTest, MessageLongerThanTheJackOutputTakesIsRefusedAndOneLongerTha
   const auto before = std::chrono::steady_clock::now();
   EXPECT_FALSE(ports->SendBytes(huge));
   EXPECT_LT(std::chrono::steady_clock::now() - before, 30s) << "a refused send must not hang";
+  // Only a sysex may leave in pieces: anything longer than a cycle takes is refused, and blocks nothing.
+  EXPECT_FALSE(ports->SendBytes(Bytes(40000, 0x02)));
 
   // A sysex longer than a cycle's buffer takes (JACK 2: 32 KiB) leaves in pieces, in order, before the next
   // message.

@@ -40,6 +40,8 @@ struct JackMidiOutputClient::Shared
   // without a lock.
   std::atomic<jack_port_t*> port{nullptr};
   std::atomic<bool> gone{false};
+  // What a cycle's empty buffer takes as one event (0 before the first cycle): only a sysex goes in pieces.
+  std::atomic<size_t> emptyRoom{0};
 
   // Held by senders for a copy and by the process callback (only when free) for its writing.
   std::mutex lock;
@@ -55,6 +57,8 @@ struct JackMidiOutputClient::Shared
   uint64_t finished = 0;
   // Messages up to this one were forgotten when the port closed, not written.
   uint64_t discarded = 0;
+  // The last message a cycle withdrew because it never fits.
+  uint64_t refused = 0;
 
   ~Shared()
   {
@@ -105,6 +109,7 @@ struct JackMidiOutputClient::Shared
   bool writeInto(void* buffer)
   {
     const size_t emptyRoom = jack_midi_max_event_size(buffer);
+    this->emptyRoom = emptyRoom;
     bool any = false;
     while (used >= kHeaderBytes)
     {
@@ -118,10 +123,18 @@ struct JackMidiOutputClient::Shared
       const size_t remaining = length - written;
       size_t piece = remaining;
       const size_t room = jack_midi_max_event_size(buffer);
+      const bool sysex = queue[at(kHeaderBytes)] == kSysExStart;
+      if (!sysex && length > emptyRoom)
+      {
+        // Queued before the first cycle told submit what fits: it never would, and must not block the rest.
+        queue[head] = kWithdrawn;
+        refused = finished + 1;
+        continue;
+      }
       if (remaining > room)
       {
         // Only a sysex that no empty buffer takes whole is cut; anything else waits for the next cycle.
-        if (remaining <= emptyRoom || queue[at(kHeaderBytes)] != kSysExStart || room == 0)
+        if (remaining <= emptyRoom || !sysex || room == 0)
           break;
         piece = room;
       }
@@ -266,6 +279,9 @@ bool JackMidiOutputClient::submit(const unsigned char* data, size_t size, bool u
   if (!data || size == 0 || size > kMaxMessageBytes)
     return false;
   Shared& s = *mShared;
+  // Only a sysex may leave in pieces: anything else must fit one cycle's buffer.
+  if (const size_t room = s.emptyRoom.load(); data[0] != kSysExStart && room > 0 && size > room)
+    return false;
   const auto deadline = std::chrono::steady_clock::now() + kDeadline;
   std::unique_lock<std::mutex> guard(s.lock);
   // A full queue drains only while cycles run: it is waited for no longer than a send.
@@ -285,7 +301,7 @@ bool JackMidiOutputClient::submit(const unsigned char* data, size_t size, bool u
     return true;
   if (s.changed.wait_until(guard, deadline, [&] { return s.finished >= ticket || s.stopped(); }) &&
       s.finished >= ticket)
-    return ticket > s.discarded;
+    return ticket > s.discarded && ticket != s.refused;
   // Not begun: it never leaves, so what the caller counts as sent is what went out. Begun: the rest
   // follows, or the receiver would be left inside a sysex.
   const bool begun = s.finished + 1 == ticket && s.written > 0;
