@@ -45,6 +45,8 @@ int MIDIMessageSender::decryptMultiSettings2Values(int part)
 
 void MIDIMessageSender::buildMultiDump(uint8_t* dump, std::string* nameText)
 {
+  // The values are read as one set, not while an edit writes them.
+  WDL_MutexLock lock(plug->GetMutex());
   IParam* nameParam = plug->GetParam(kMultiName);
   const char* text = nameParam ? nameParam->GetDisplayText(0) : nullptr;
   const std::string name = text ? text : "";
@@ -58,6 +60,7 @@ void MIDIMessageSender::buildMultiDump(uint8_t* dump, std::string* nameText)
 
 void MIDIMessageSender::buildGlobalDump(int deviceId, uint8_t* dump)
 {
+  WDL_MutexLock lock(plug->GetMutex());
   MultiDumpLayout::buildGlobal(readerOf(plug), deviceId, dump);
 }
 
