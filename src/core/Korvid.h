@@ -621,8 +621,6 @@ private:
   void repaintUnderBusyIndicator();
   // Line 1 and line 2 of the control display.
   void showMessage(const char* line1, const char* line2);
-  // The bank list the upper or lower pane shows now (by multi mode, category and search view), or null.
-  const std::vector<PatchFile*>* banksOfPane(bool upper) const;
   // kCurrentPatchBank + p: the upper pane opens sound bank `bank` (held to the list) for the current part.
   void selectUpperBank(int bank);
   // kLibUpper/LowerPrevious/NextBank pressed: the pane's next or previous bank, wrapping around its list.
@@ -836,6 +834,8 @@ public:
   // open-bank parameters of the kind shown (for sounds those of every part: the pane holds one bank) and the
   // pane's stored pair, by whose names every list rebuild finds the bank again. Plug mutex held.
   void openPaneBank(int pane, int index, const std::vector<PatchFile*>& banks);
+  // The bank list the upper or lower pane shows now (by multi mode, category and search view), or null.
+  const std::vector<PatchFile*>* banksOfPane(bool upper) const;
 
   // Owned; null before initDeviceCommunication and after stopDeviceCommunication.
   class MIDIMessageManager* mMIDIMessageManager = nullptr;

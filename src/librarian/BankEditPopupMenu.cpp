@@ -28,9 +28,13 @@ BankEditPopupMenu::BankEditPopupMenu(IPlugBase* plug, PatchLibrarian* librarian,
 void BankEditPopupMenu::AddMenuItemsIn(Korvid* editor)
 {
   mEditor = editor;
-  const bool multis = editor && editor->mMultiMode;
+  rebuildMenu([this]() { fillMenus(); });
+}
+
+void BankEditPopupMenu::fillMenus()
+{
+  const bool multis = mEditor && mEditor->mMultiMode;
   filledForMultis = multis;
-  clearMenu();
   requestSoundMenu = newSubMenu();
   requestMultiMenu = newSubMenu();
   storeSoundMenu = newSubMenu();
@@ -95,6 +99,7 @@ void BankEditPopupMenu::AddMenuItemsIn(Korvid* editor)
 void BankEditPopupMenu::doPopupMenu(Korvid* editor)
 {
   mEditor = editor;
+  MenuHold hold(*this);
   IPopupMenu* chosen = mEditor ? showMenu() : nullptr;
   if (chosen)
   {

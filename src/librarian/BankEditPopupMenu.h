@@ -93,6 +93,8 @@ public:
   IPopupMenu* getHelpMenu() const { return helpMenu; }
 
 private:
+  // The body of AddMenuItemsIn, on emptied menus.
+  void fillMenus();
   void onMainChoice(int index);
   void onRequestSoundChoice(int index);
   void onRequestMultiChoice(int index);

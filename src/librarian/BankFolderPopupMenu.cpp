@@ -9,6 +9,8 @@
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
 
+#include <algorithm>
+
 namespace
 {
 // The label of the top level, and the folder name the banks of the library root are ticked by.
@@ -147,14 +149,38 @@ int BankFolderPopupMenu::positionOf(const PatchFile* bank) const
 
 PatchFile* BankFolderPopupMenu::bankOfItem(const IPopupMenu* menu, int index) const
 {
+  const BankItem* item = itemAt(menu, index);
+  return item ? item->bank : nullptr;
+}
+
+const BankFolderPopupMenu::BankItem* BankFolderPopupMenu::itemAt(const IPopupMenu* menu, int index) const
+{
   for (const BankItem& item : mBankItems)
   {
     if (item.menu == menu && item.index == index)
     {
-      return item.bank;
+      return &item;
     }
   }
   return nullptr;
+}
+
+int BankFolderPopupMenu::findAgain(const BankItem& item) const
+{
+  const std::vector<PatchFile*>* banks = bankList();
+  if (!banks)
+  {
+    return -1;
+  }
+  const auto same = [&item](const PatchFile* bank)
+  { return bank && bank->mFileName == item.fileName && bank->mFolderPath == item.folderPath; };
+  // Category and search banks have no folder path: the one at the item's place, if it is still there.
+  if (same(bankAt(item.position)))
+  {
+    return item.position;
+  }
+  const auto found = std::find_if(banks->begin(), banks->end(), same);
+  return found == banks->end() ? -1 : static_cast<int>(found - banks->begin());
 }
 
 int BankFolderPopupMenu::paneBankIndex() const
@@ -184,7 +210,7 @@ void BankFolderPopupMenu::addBanks(IPopupMenu* menu, const std::vector<PatchFile
     }
     menu->AddItem(bank->mFileName.c_str());
     const int item = menu->GetNItems() - 1;
-    mBankItems.push_back({menu, item, bank});
+    mBankItems.push_back({menu, item, bank, positionOf(bank), bank->mFileName, bank->mFolderPath});
     if (!test.ticked)
     {
       const std::string& folder = rootLabel ? std::string(rootLabel) : bank->mFolderName;
@@ -275,33 +301,67 @@ void BankFolderPopupMenu::buildSearchResults(const std::vector<FolderFiles*>& no
   }
 }
 
-bool BankFolderPopupMenu::rebuild(int index, const std::string& fileName, const std::string& folderName)
+void BankFolderPopupMenu::layOut(int index, const std::string& fileName, const std::string& folderName)
 {
-  clearMenu();
   mMenus.clear();
   mMenuLabels.clear();
   mBankItems.clear();
   TickTest test{index, fileName, folderName, 0, false};
-  if (const std::vector<FolderFiles*>* nodes = tree())
+  const std::vector<FolderFiles*>* nodes = tree();
+  if (!nodes)
   {
-    switch (mBinding.rule)
-    {
-    case BuildRule::kFolders:
-      buildFolders(*nodes, test);
-      break;
-    case BuildRule::kCategories:
-      buildCategories(*nodes, test);
-      break;
-    case BuildRule::kSearchResults:
-      buildSearchResults(*nodes, test);
-      break;
-    }
+    return;
   }
+  switch (mBinding.rule)
+  {
+  case BuildRule::kFolders:
+    buildFolders(*nodes, test);
+    break;
+  case BuildRule::kCategories:
+    buildCategories(*nodes, test);
+    break;
+  case BuildRule::kSearchResults:
+    buildSearchResults(*nodes, test);
+    break;
+  }
+}
 
+bool BankFolderPopupMenu::paneShowsList() const
+{
+  return mEditor && mEditor->banksOfPane(mBinding.pane == Pane::kUpper) == bankList();
+}
+
+bool BankFolderPopupMenu::rebuild(int index, const std::string& fileName, const std::string& folderName)
+{
+  // While the menu is up, or its choice is being carried out, the pane follows the library at once and the
+  // items wait for the menu to be done: then they tick the bank the pane shows by then.
+  const bool deferred = menuHeld();
+  rebuildMenu(
+      [this, deferred, index, fileName, folderName]()
+      {
+        const int shownIndex = paneBankIndex();
+        const PatchFile* shown = deferred && paneShowsList() ? bankAt(shownIndex) : nullptr;
+        layOut(shown ? shownIndex : index, shown ? shown->mFileName : fileName,
+               shown ? shown->mFolderName : folderName);
+        if (shown && mBinding.retick)
+        {
+          checkMenuItemAlone(mLibrarian, mEditor, shownIndex);
+        }
+      });
+  const int found = reselect(index, fileName, folderName);
+  if (!deferred && found >= 0 && mBinding.retick)
+  {
+    checkMenuItemAlone(mLibrarian, mEditor, found);
+  }
+  return true;
+}
+
+int BankFolderPopupMenu::reselect(int index, const std::string& fileName, const std::string& folderName)
+{
   const std::vector<PatchFile*>* banks = bankList();
   if (!banks || !mEditor)
   {
-    return true;
+    return -1;
   }
   // Names are not unique across folders of the same name: the bank the caller or the pane already points at
   // wins over the other matches.
@@ -331,12 +391,8 @@ bool BankFolderPopupMenu::rebuild(int index, const std::string& fileName, const 
   if (found >= 0)
   {
     applyPaneSelection(found);
-    if (mBinding.retick)
-    {
-      checkMenuItemAlone(mLibrarian, mEditor, found);
-    }
   }
-  return true;
+  return found;
 }
 
 void BankFolderPopupMenu::checkMenuItemAlone(PatchLibrarian*, Korvid*, int index)
@@ -359,13 +415,27 @@ void BankFolderPopupMenu::checkMenuItemAlone(PatchLibrarian*, Korvid*, int index
 
 bool BankFolderPopupMenu::doPopupMenu(Korvid* editor, int& index)
 {
+  MenuHold hold(*this);
   IPopupMenu* chosen = showMenu();
-  PatchFile* bank = chosen ? bankOfItem(chosen, chosen->GetChosenItemIdx()) : nullptr;
-  if (!bank)
+  const BankItem* item = chosen ? itemAt(chosen, chosen->GetChosenItemIdx()) : nullptr;
+  if (!item || !mEditor)
   {
     return false;
   }
-  const int position = positionOf(bank);
+  // The menu gave the locks back while it was up: a rescan may have read the library again meanwhile. The
+  // bank is found again by its names; the items (kept while the menu was up) point at banks no more.
+  WDL_MutexLock lock(mEditor->GetMutex());
+  index = paneBankIndex();
+  int position = item->position;
+  if (position >= 0)
+  {
+    position = findAgain(*item);
+    if (position < 0)
+    {
+      mEditor->showStatusText((item->fileName + " is no longer in the library - nothing opened").c_str());
+      return false;
+    }
+  }
   if (position >= 0 && leavesUnsavedBank(position))
   {
     mEditor->showStatusText(Korvid::kSaveOrDiscardText);
@@ -421,7 +491,7 @@ void BankFolderPopupMenu::OnMouseDown(int, int, IMouseMod*)
   {
     return;
   }
-  mSelectedIndex = paneBankIndex();
+  MenuHold hold(*this);
   if (doPopupMenu(mEditor, mSelectedIndex))
   {
     WDL_MutexLock lock(mEditor->GetMutex());
@@ -438,7 +508,7 @@ void BankFolderPopupMenu::chooseUpperBankAndSend(bool multis)
   {
     return;
   }
-  mSelectedIndex = mLibrarian->mUpperBankIndex;
+  MenuHold hold(*this);
   if (!doPopupMenu(mEditor, mSelectedIndex))
   {
     redrawAfterPopup();

@@ -95,11 +95,16 @@ protected:
   int mSelectedIndex = 0;
 
 private:
+  // A bank item as the last lay-out made it: the bank, its place in the bank list (-1: not in it), and its
+  // file name and folder path, by which it is found again after a rescan.
   struct BankItem
   {
     IPopupMenu* menu;
     int index;
     PatchFile* bank;
+    int position;
+    std::string fileName;
+    std::vector<std::string> folderPath;
   };
   // The state of one rebuild's tick test.
   struct TickTest
@@ -112,6 +117,18 @@ private:
   };
 
   const std::vector<FolderFiles*>* tree() const;
+  // Empties the item lists and lays the banks out by the binding's rule, with the tick test of index and
+  // the pair (fileName, folderName). Menus emptied by rebuildMenu.
+  void layOut(int index, const std::string& fileName, const std::string& folderName);
+  // The selection part of rebuild: opens the bank the pair names in the pane; its index, or -1 for none.
+  int reselect(int index, const std::string& fileName, const std::string& folderName);
+  // True when the pane shows the binding's bank list.
+  bool paneShowsList() const;
+  // The item at index of menu, or null.
+  const BankItem* itemAt(const IPopupMenu* menu, int index) const;
+  // The position in the bank list of the bank item stands for, found by its file name and folder path
+  // (preferring its old place), or -1 when the list holds no such bank.
+  int findAgain(const BankItem& item) const;
   void buildFolders(const std::vector<FolderFiles*>& nodes, TickTest& test);
   void buildCategories(const std::vector<FolderFiles*>& nodes, TickTest& test);
   void buildSearchResults(const std::vector<FolderFiles*>& nodes, TickTest& test);

@@ -25,11 +25,16 @@ bool BankNumberPopupMenu::refreshPatchNames(PatchLibrarian* librarian, Korvid* e
 {
   mLibrarian = librarian;
   mEditor = editor;
-  clearMenu();
-  if (editor && editor->mMultiMode)
+  rebuildMenu([this, bank]() { fillMenu(bank); });
+  return !(editor && editor->mMultiMode);
+}
+
+void BankNumberPopupMenu::fillMenu(int bank)
+{
+  if (mEditor && mEditor->mMultiMode)
   {
     getMenu().AddItem(kMultiBankText);
-    return false;
+    return;
   }
   for (int b = 0; b < kBankCount; ++b)
   {
@@ -38,7 +43,6 @@ bool BankNumberPopupMenu::refreshPatchNames(PatchLibrarian* librarian, Korvid* e
   }
   // An index outside the items unticks them all.
   getMenu().CheckItemAlone(bank >= 0 && bank < kBankCount ? bank : -1);
-  return true;
 }
 
 int BankNumberPopupMenu::bankParam() const
@@ -49,6 +53,7 @@ int BankNumberPopupMenu::bankParam() const
 int BankNumberPopupMenu::doPopupMenu(Korvid* editor, int& bank)
 {
   mEditor = editor;
+  MenuHold hold(*this);
   IPopupMenu* chosen = editor ? showMenu() : nullptr;
   if (!chosen)
   {

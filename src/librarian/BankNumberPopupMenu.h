@@ -30,6 +30,8 @@ public:
   int currentChoice = 0;
 
 private:
+  // The body of refreshPatchNames, on emptied menus.
+  void fillMenu(int bank);
   // kMultiBank in multi mode, else kMultiPartBank of the current part.
   int bankParam() const;
 };

@@ -39,10 +39,36 @@ IPopupMenu* IPopupMenuControl::showMenu()
   return chosen && chosen->GetChosenItemIdx() >= 0 ? chosen : nullptr;
 }
 
-void IPopupMenuControl::clearMenu()
+IPopupMenuControl::MenuHold::MenuHold(IPopupMenuControl& control) : mControl(control)
 {
+  IPlugBase* plug = mControl.GetPlug();
+  WDL_MutexLock lock(plug ? plug->GetMutex() : nullptr);
+  ++mControl.mHolds;
+}
+
+IPopupMenuControl::MenuHold::~MenuHold()
+{
+  IPlugBase* plug = mControl.GetPlug();
+  WDL_MutexLock lock(plug ? plug->GetMutex() : nullptr);
+  if (--mControl.mHolds > 0 || !mControl.mWaitingBuild)
+  {
+    return;
+  }
+  std::function<void()> build = std::move(mControl.mWaitingBuild);
+  mControl.mWaitingBuild = nullptr;
+  mControl.rebuildMenu(std::move(build));
+}
+
+void IPopupMenuControl::rebuildMenu(std::function<void()> build)
+{
+  if (menuHeld())
+  {
+    mWaitingBuild = std::move(build);
+    return;
+  }
   mMenu = std::make_unique<IPopupMenu>();
   mSubMenus.clear();
+  build();
 }
 
 IPopupMenu* IPopupMenuControl::newSubMenu()

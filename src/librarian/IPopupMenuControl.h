@@ -3,6 +3,8 @@
 
 #include "IControl.h"
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -12,7 +14,9 @@ class PatchLibrarian;
 
 // Built by the plug-in's constructor over a rectangle of the editor; owned by its layer. Draws a transparent
 // fill. Owns its top-level menu and every sub-menu it makes; the subclasses fill them and act on a choice.
-// Editor thread (and the constructing thread).
+// Editor thread (and the constructing thread); rebuilds also run on a worker's rescan, under the editor lock
+// and the plug mutex, which the menu gives back while it is up: a menu being shown is never rebuilt (see
+// MenuHold).
 class IPopupMenuControl : public IControl
 {
 public:
@@ -28,12 +32,31 @@ public:
   const IPopupMenu& getMenu() const { return *mMenu; }
 
 protected:
+  // Keeps the menus as they are while it lives: a rebuild asked meanwhile (rebuildMenu, by a worker's rescan
+  // while the menu is up or by the handling of its choice) waits and runs, under the plug mutex, when the
+  // last hold ends. A click handler holds one from before showMenu until it is done with the chosen menu.
+  // Editor thread, under the editor lock.
+  class MenuHold
+  {
+  public:
+    explicit MenuHold(IPopupMenuControl& control);
+    ~MenuHold();
+    MenuHold(const MenuHold&) = delete;
+    MenuHold& operator=(const MenuHold&) = delete;
+
+  private:
+    IPopupMenuControl& mControl;
+  };
+
+  // Empties the menus and runs build to fill them; while a MenuHold lives, only keeps build (replacing one
+  // already waiting) for the last hold's end. Called under the plug mutex, or on the constructing thread.
+  void rebuildMenu(std::function<void()> build);
+  // True while a MenuHold lives: the menus in memory may be older than the library.
+  bool menuHeld() const { return mHolds.load() > 0; }
   // Shows the top level at the control's rectangle and blocks until it closes. Returns the menu (top level or
   // sub-menu) holding the chosen item, its chosen index set; null when nothing was chosen, when there is no
   // surface, and for an empty menu, which is not shown at all.
   IPopupMenu* showMenu();
-  // Empties the menu: a new top level, every sub-menu released.
-  void clearMenu();
   // A new empty sub-menu owned by this control, valid until the next clearMenu.
   IPopupMenu* newSubMenu();
   // Takes the tick off every item of the top level and of every sub-menu.
@@ -51,4 +74,7 @@ protected:
 private:
   std::unique_ptr<IPopupMenu> mMenu;
   std::vector<std::unique_ptr<IPopupMenu>> mSubMenus;
+  std::atomic<int> mHolds{0};
+  // The rebuild waiting for the last hold's end; guarded by the plug mutex.
+  std::function<void()> mWaitingBuild;
 };

@@ -61,7 +61,12 @@ bool ProgramNumberPopupMenu::refreshPatchNames(PatchLibrarian* librarian, Korvid
 {
   mLibrarian = librarian;
   mEditor = editor;
-  clearMenu();
+  rebuildMenu([this, program]() { fillMenus(program); });
+  return true;
+}
+
+void ProgramNumberPopupMenu::fillMenus(int program)
+{
   const PatchFile* bank = libraryBank();
   for (int k = 0; k < kSubMenuCount; ++k)
   {
@@ -86,7 +91,6 @@ bool ProgramNumberPopupMenu::refreshPatchNames(PatchLibrarian* librarian, Korvid
     }
     getMenu().AddItem(kRangeTexts[k], subMenu);
   }
-  return true;
 }
 
 bool ProgramNumberPopupMenu::sendLibrarySlot(int p)
@@ -108,6 +112,7 @@ bool ProgramNumberPopupMenu::sendLibrarySlot(int p)
 int ProgramNumberPopupMenu::doPopupMenu(Korvid* editor, int& program)
 {
   mEditor = editor;
+  MenuHold hold(*this);
   IPopupMenu* chosen = editor ? showMenu() : nullptr;
   if (!chosen)
   {

@@ -38,6 +38,8 @@ public:
   int currentChoice = 0;
 
 private:
+  // The body of refreshPatchNames, on emptied menus.
+  void fillMenus(int program);
   // kControlLibrary is on: the program area follows the library.
   bool libraryControl() const;
   // The upper library bank the items list in library-control mode, else null.

@@ -3,6 +3,7 @@
 #include "GeneratedLibrary.h"
 
 #include "BankFolderPopupMenu.h"
+#include "EditorLock.h"
 #include "IPopupMenu.h"
 #include "MIDIMessageSender.h"
 #include "LeftPatchPopupMenu.h"
@@ -16,6 +17,7 @@
 #include "RightSearchPopupMenu.h"
 
 #include <functional>
+#include <thread>
 
 using namespace korvidtest;
 
@@ -50,6 +52,13 @@ const MenuOf kCategory = [](Korvid& p) -> BankFolderPopupMenu* { return p.mRight
 const MenuOf kSearch = [](Korvid& p) -> BankFolderPopupMenu* { return p.mRightSearchPopupMenu; };
 const MenuOf kProgBankName = [](Korvid& p) -> BankFolderPopupMenu* { return p.mProgBankNamePopupMenu; };
 const MenuOf kPerfBankName = [](Korvid& p) -> BankFolderPopupMenu* { return p.mPerfBankNamePopupMenu; };
+
+// A bank request ending on the worker: it reads the library again under the editor lock and the plug mutex.
+void rescanOnWorker(Korvid* plug)
+{
+  EditorLockGuard lock;
+  plug->rescanFolders();
+}
 
 // Every ticked bank item of the menu and its sub-menus.
 std::vector<PatchFile*> tickedBanks(BankFolderPopupMenu& control)
@@ -177,10 +186,21 @@ struct ChoiceCase
   const char* fileName;
   const char* folderName;
   const char* firstRecord;
+  // What a worker does while the menu is up, and the message line then (null: the chosen file's name).
+  std::function<void()> whileShown = nullptr;
+  const char* said = nullptr;
 };
 
 TEST_F(BankFolderMenus, AChosenBankFillsItsPaneEvenWhenAnotherHasTheSameNameInAFolderOfTheSameName)
 {
+  Korvid* shown = nullptr;
+  const auto rescan = [&shown]() { std::thread(rescanOnWorker, shown).join(); };
+  const auto gone = [this, rescan]()
+  {
+    fs::remove(patchesFolder() + "/Y/Factory/Bank.syx");
+    rescan();
+  };
+  constexpr const char* kGone = "Bank.syx is no longer in the library - nothing opened";
   const ChoiceCase cases[] = {
       {"Y/Factory", soundView, kLeftPatch, {2, 0, 0}, 0, kYFactoryBank, "Bank.syx", "Factory", "YFAC 1"},
       {"X/Factory", soundView, kLeftPatch, {1, 0, 0}, 0, kXFactoryBank, "Bank.syx", "Factory", "XFAC 1"},
@@ -198,6 +218,9 @@ TEST_F(BankFolderMenus, AChosenBankFillsItsPaneEvenWhenAnotherHasTheSameNameInAF
       {"upper multis", multiView, kLeftPerf, {0, 1}, 0, kMultiSet, "Multi Set.syx", "Multis", "MULT 1"},
       {"lower multis", multiView, kRightPerf, {0, 0}, 1, kMoreMultis, "More Multis.syx", "Multis", "MORE 1"},
       {"search", searchView, kSearch, {0}, 1, 0, "Search Results 1", "Patches", "LEAD 1"},
+      {"rescan", soundView, kLeftPatch, {2, 0, 0}, 0, kYFactoryBank, "Bank.syx", "Factory", "YFAC 1", rescan},
+      // Last: the file stays removed.
+      {"gone", soundView, kLeftPatch, {2, 0, 0}, 0, kLeadsA, "Leads A.syx", "Leads", "LEAD 1", gone, kGone},
   };
   for (const ChoiceCase& c : cases)
   {
@@ -207,6 +230,8 @@ TEST_F(BankFolderMenus, AChosenBankFillsItsPaneEvenWhenAnotherHasTheSameNameInAF
     HeadlessSurface* surface = headless(*plug);
     BankFolderPopupMenu* menu = c.menu(*plug);
     surface->QueueMenuPath(c.path);
+    shown = plug.get();
+    surface->RunWhileNextMenuShown(c.whileShown);
     menu->OnMouseDown(0, 0, nullptr);
 
     PatchLibrarian& library = *plug->mPatchLibrarian;
@@ -218,7 +243,8 @@ TEST_F(BankFolderMenus, AChosenBankFillsItsPaneEvenWhenAnotherHasTheSameNameInAF
                                             : (c.pane == 0 ? plug->mUpperSoundPair : plug->mLowerSoundPair);
     EXPECT_EQ(pair.displayName, c.fileName);
     EXPECT_EQ(pair.title, c.folderName);
-    EXPECT_EQ(plug->getStatusText(), c.fileName) << "the message line names the bank opened";
+    EXPECT_EQ(plug->getStatusText(), c.said ? c.said : c.fileName)
+        << "the message line names the bank opened";
     EXPECT_EQ(slotText(*plug, c.pane, 0), c.firstRecord);
     // The tick moved to the chosen item alone.
     const std::vector<PatchFile*> ticked = tickedBanks(*menu);

@@ -1,7 +1,9 @@
 // The headless surface: scripted prompts, resources from a folder or memory, screen updates counted.
 #include "HeadlessSurface.h"
 
+#include "EditorLock.h"
 #include "IControl.h"
+#include "IPlugBase.h"
 #include "IPopupMenu.h"
 #include "WdlString.h"
 #include "lice.h"
@@ -81,6 +83,20 @@ int HeadlessSurface::ShowMessageBox(const char* text, const char* caption, int)
 }
 
 IPopupMenu* HeadlessSurface::CreateIPopupMenu(IPopupMenu* menu, IRECT* area)
+{
+  IPopupMenu* chosen = ChooseFromScript(menu, area);
+  if (mWhileMenuShown)
+  {
+    // As a window's menu does, the locks are given back while the menu is up.
+    const std::function<void()> action = std::move(mWhileMenuShown);
+    mWhileMenuShown = nullptr;
+    EditorLockRelease release(GetPlug() ? GetPlug()->GetMutex() : nullptr);
+    action();
+  }
+  return chosen;
+}
+
+IPopupMenu* HeadlessSurface::ChooseFromScript(IPopupMenu* menu, IRECT* area)
 {
   if (!menu)
   {

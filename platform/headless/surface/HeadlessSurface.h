@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -55,6 +56,9 @@ public:
   void QueueTextEntry(std::string text);
   // The next message box answers result (1 default button, 7 alternate, 2 other).
   void QueueMessageBoxResult(int result);
+  // The next menu, once its choice is made, runs action before it returns, with the editor lock and the plug
+  // mutex given back: what another thread does while a menu is up.
+  void RunWhileNextMenuShown(std::function<void()> action) { mWhileMenuShown = std::move(action); }
   // The next file prompt answers path ("" for cancel).
   void QueueFileChoice(std::string path);
   // From now on message boxes and file prompts cannot come up, as without the program that shows them: they
@@ -114,6 +118,7 @@ public:
 
 private:
   std::string ResourcePath(const char* name) const;
+  IPopupMenu* ChooseFromScript(IPopupMenu* menu, IRECT* area);
 
   std::string mResourceDir;
   bool mWindowOpen = false;
@@ -122,6 +127,7 @@ private:
   std::deque<std::string> mTextAnswers;
   std::deque<int> mMessageBoxAnswers;
   std::deque<std::string> mFileAnswers;
+  std::function<void()> mWhileMenuShown;
   std::vector<ShownMenu> mMenus;
   std::vector<ShownTextEntry> mTextEntries;
   std::vector<std::string> mMessageBoxes;
