@@ -88,7 +88,7 @@ void Korvid::OnParamChange(int paramIdx)
     changeWavetable(paramIdx);
     return;
   }
-  const double value = param->Value();
+  double value = param->Value();
   int tailValue = truncatedValue(value);
   // The settings file, the first-run notice, a part's bank selection and the bank step buttons end with
   // their own case: no display, no device message.
@@ -117,6 +117,13 @@ void Korvid::OnParamChange(int paramIdx)
   if (!handleEditorCases(paramIdx, param, value))
   {
     return;
+  }
+  // A case that asked a question gave the locks back meanwhile (the list kind's, about unsaved edits): the
+  // edit goes on with the value that holds now.
+  if (param->Value() != value)
+  {
+    value = param->Value();
+    tailValue = truncatedValue(value);
   }
   if (!handleCasesAfterDisplay(paramIdx, truncatedValue(value)))
   {

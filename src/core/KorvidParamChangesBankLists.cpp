@@ -67,31 +67,37 @@ bool Korvid::handleBankListCases(int paramIdx, IParam* param)
 
   if (paramIdx == kDatatype)
   {
-    const bool toMultis = param->Int() == 1;
-    if (toMultis == mMultiMode.load() || !hasUnsavedBankEdits())
+    if ((param->Int() == 1) == mMultiMode.load() || !hasUnsavedBankEdits())
     {
       return false;
     }
-    switch (settleUnsavedBankEdits())
+    const BankEditsAnswer answer = settleUnsavedBankEdits();
+    // The question gave the locks back: another thread may have switched the kind or the switch meanwhile.
+    const bool switchWanted = (param->Int() == 1) != mMultiMode.load();
+    if (answer == BankEditsAnswer::kDiscarded)
     {
-    case BankEditsAnswer::kKept:
-      // The switch goes back to the kind still shown.
-      param->SetBounded(mMultiMode ? 1.0 : 0.0);
-      if (IGraphics* surface = GetGUI())
+      // The edits live in the banks in memory: the library is read again, for the other kind (shown next)
+      // or for the kind still shown.
+      if (!switchWanted)
       {
-        surface->SetParameterFromPlug(kDatatype, param->Value(), false);
+        refreshFolders();
       }
-      return true;
-    case BankEditsAnswer::kDiscarded:
-      // The edits live in the banks in memory: read the library again before the other kind is shown.
-      if (mPatchLibrarian)
+      else if (mPatchLibrarian)
       {
         mPatchLibrarian->initBankFilesOnDiscard(getPatchesFolderStr());
       }
-      return false;
-    default:
+    }
+    if (answer != BankEditsAnswer::kKept && switchWanted)
+    {
       return false;
     }
+    // The switch shows the kind still shown.
+    param->SetBounded(mMultiMode ? 1.0 : 0.0);
+    if (IGraphics* surface = GetGUI())
+    {
+      surface->SetParameterFromPlug(kDatatype, param->Value(), false);
+    }
+    return true;
   }
 
   if (paramIdx == kRefreshFolders)

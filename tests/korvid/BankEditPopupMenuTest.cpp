@@ -7,6 +7,8 @@
 #include "IPopupMenu.h"
 #include "MIDIMessageSender.h"
 
+#include <thread>
+
 using namespace korvidtest;
 
 namespace
@@ -512,6 +514,7 @@ struct UnsavedCase
   bool multisShown;
   bool dialogsMissing = false; // the program that shows the question is missing: nothing is asked
   const char* said = nullptr;  // the message line's two lines, "first|second"; null: not checked
+  std::function<void(Korvid&)> whileAsked = nullptr; // what another thread does while the question is up
 };
 
 TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch)
@@ -529,6 +532,17 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
   {
     headless(plug)->QueueFileChoice(importable);
     choose(plug, {BankEditPopupMenu::kItemImport, BankEditPopupMenu::kImportSysex});
+  };
+  // A project recalled on the host's thread while the question is up shows sounds.
+  const auto setBack = [](Korvid& plug)
+  {
+    std::thread(
+        [&plug]()
+        {
+          WDL_MutexLock lock(plug.GetMutex());
+          plug.GetParam(kDatatype)->Set(0.0);
+        })
+        .join();
   };
   constexpr int kSave = 1;
   constexpr int kDiscard = 7;
@@ -549,6 +563,8 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
       {"list kind, save", listKind, kSave, true, true, false, true},
       {"list kind, discard", listKind, kDiscard, false, false, false, true},
       {"list kind, cancel", listKind, kCancel, false, true, true, false},
+      {"list kind, set back meanwhile", listKind, kDiscard, false, false, false, false, false, nullptr,
+       setBack},
       {"import, save", import, kSave, true, true, false, false},
       {"import, discard", import, kDiscard, false, false, false, false},
       {"import, cancel", import, kCancel, false, true, true, false},
@@ -564,6 +580,10 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
     markUnsaved(*plug);
     surface->QueueMessageBoxResult(c.answer);
     surface->SetDialogsMissing(c.dialogsMissing ? "The dialog needs zenity" : "");
+    if (c.whileAsked)
+    {
+      surface->RunWhileNextPromptShown([&c, &plug]() { c.whileAsked(*plug); });
+    }
 
     c.trigger(*plug);
 

@@ -231,7 +231,7 @@ TEST_F(BankFolderMenus, AChosenBankFillsItsPaneEvenWhenAnotherHasTheSameNameInAF
     BankFolderPopupMenu* menu = c.menu(*plug);
     surface->QueueMenuPath(c.path);
     shown = plug.get();
-    surface->RunWhileNextMenuShown(c.whileShown);
+    surface->RunWhileNextPromptShown(c.whileShown);
     menu->OnMouseDown(0, 0, nullptr);
 
     PatchLibrarian& library = *plug->mPatchLibrarian;

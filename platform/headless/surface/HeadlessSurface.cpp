@@ -73,6 +73,7 @@ int HeadlessSurface::ShowMessageBox(const char* text, const char* caption, int)
     return 0;
   }
   mMessageBoxes.push_back(std::string(caption ? caption : "") + ": " + (text ? text : ""));
+  RunWhilePromptShown();
   if (mMessageBoxAnswers.empty())
   {
     return 0;
@@ -85,15 +86,21 @@ int HeadlessSurface::ShowMessageBox(const char* text, const char* caption, int)
 IPopupMenu* HeadlessSurface::CreateIPopupMenu(IPopupMenu* menu, IRECT* area)
 {
   IPopupMenu* chosen = ChooseFromScript(menu, area);
-  if (mWhileMenuShown)
-  {
-    // As a window's menu does, the locks are given back while the menu is up.
-    const std::function<void()> action = std::move(mWhileMenuShown);
-    mWhileMenuShown = nullptr;
-    EditorLockRelease release(GetPlug() ? GetPlug()->GetMutex() : nullptr);
-    action();
-  }
+  RunWhilePromptShown();
   return chosen;
+}
+
+void HeadlessSurface::RunWhilePromptShown()
+{
+  if (!mWhilePromptShown)
+  {
+    return;
+  }
+  // As a window's prompts do, the locks are given back while it is up.
+  const std::function<void()> action = std::move(mWhilePromptShown);
+  mWhilePromptShown = nullptr;
+  EditorLockRelease release(GetPlug() ? GetPlug()->GetMutex() : nullptr);
+  action();
 }
 
 IPopupMenu* HeadlessSurface::ChooseFromScript(IPopupMenu* menu, IRECT* area)

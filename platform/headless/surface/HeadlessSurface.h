@@ -56,9 +56,9 @@ public:
   void QueueTextEntry(std::string text);
   // The next message box answers result (1 default button, 7 alternate, 2 other).
   void QueueMessageBoxResult(int result);
-  // The next menu, once its choice is made, runs action before it returns, with the editor lock and the plug
-  // mutex given back: what another thread does while a menu is up.
-  void RunWhileNextMenuShown(std::function<void()> action) { mWhileMenuShown = std::move(action); }
+  // The next menu or message box runs action before it answers, with the editor lock and the plug mutex given
+  // back: what another thread does while a prompt is up.
+  void RunWhileNextPromptShown(std::function<void()> action) { mWhilePromptShown = std::move(action); }
   // The next file prompt answers path ("" for cancel).
   void QueueFileChoice(std::string path);
   // From now on message boxes and file prompts cannot come up, as without the program that shows them: they
@@ -119,6 +119,7 @@ public:
 private:
   std::string ResourcePath(const char* name) const;
   IPopupMenu* ChooseFromScript(IPopupMenu* menu, IRECT* area);
+  void RunWhilePromptShown();
 
   std::string mResourceDir;
   bool mWindowOpen = false;
@@ -127,7 +128,7 @@ private:
   std::deque<std::string> mTextAnswers;
   std::deque<int> mMessageBoxAnswers;
   std::deque<std::string> mFileAnswers;
-  std::function<void()> mWhileMenuShown;
+  std::function<void()> mWhilePromptShown;
   std::vector<ShownMenu> mMenus;
   std::vector<ShownTextEntry> mTextEntries;
   std::vector<std::string> mMessageBoxes;
