@@ -279,9 +279,14 @@ public:
   // no such bank, its place in the library is not known or the write failed (shown in the message line).
   bool saveUpperBank();
   // Asks for a file name (proposing the upper bank's name in its folder) and writes the upper bank there as a
-  // Standard MIDI File or a raw sysex ".kvd" file; on success the edits count as saved. False when cancelled
-  // or not written.
+  // Standard MIDI File or a raw sysex ".kvd" file. Written: the library is read again (the bank edited goes
+  // back to what its file holds) and the upper pane opens the new file, when it is in the library. False
+  // when cancelled, when the bank is no longer open after the answer or when not written (said in the
+  // message line). Takes the plug mutex; editor thread.
   bool saveUpperBankAs(bool midiFile);
+  // Opens the bank read from the file at path in the upper pane, with the menus following; false when the
+  // upper pane's list holds no such bank. Plug mutex held.
+  bool openUpperBankFile(const std::string& path);
   // The upper pane's bank file (the sound or multi list by the library's patch type), or null.
   PatchFile* upperBank();
   // The full path of a bank file read from the library, or "" when its place there is not known.

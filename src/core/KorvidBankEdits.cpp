@@ -4,8 +4,11 @@
 #include "ControlLayer.h"
 #include "IControl.h"
 #include "IGraphics.h"
+#include "LibrarianViewControl.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
+
+#include <filesystem>
 
 namespace
 {
@@ -37,15 +40,7 @@ bool Korvid::hasUnsavedBankEdits()
 
 PatchFile* Korvid::upperBank()
 {
-  if (!mPatchLibrarian)
-  {
-    return nullptr;
-  }
-  const std::vector<PatchFile*>& banks = mPatchLibrarian->mPatchType == PatchLibrarian::kPatchTypeMultis
-                                             ? mPatchLibrarian->mMultiBanks
-                                             : mPatchLibrarian->mSoundBanks;
-  const int index = mPatchLibrarian->mUpperBankIndex;
-  return index >= 0 && index < static_cast<int>(banks.size()) ? banks[static_cast<size_t>(index)] : nullptr;
+  return mPatchLibrarian ? mPatchLibrarian->selectedBank() : nullptr;
 }
 
 std::string Korvid::bankFilePath(const PatchFile& bank) const
@@ -108,23 +103,57 @@ bool Korvid::saveUpperBank()
 
 bool Korvid::saveUpperBankAs(bool midiFile)
 {
+  WDL_MutexLock lock(GetMutex());
   const PatchFile* bank = upperBank();
   if (!bank)
   {
     return false;
   }
+  const std::string askedName = bank->mFileName;
   const std::string path = bankFilePath(*bank);
   const std::string folder = path.empty() ? getPatchesFolderStr() : path.substr(0, path.find_last_of('/'));
-  const std::string proposed = withExtension(bank->mFileName, midiFile ? "mid" : "kvd");
-  if (!mPatchLibrarian->savePatchAs(proposed.c_str(), folder, midiFile))
+  const std::string proposed = withExtension(askedName, midiFile ? "mid" : "kvd");
+  std::string written;
+  switch (mPatchLibrarian->savePatchAs(proposed.c_str(), folder, midiFile, &written))
   {
+  case PatchLibrarian::SaveAs::kWritten:
+    break;
+  case PatchLibrarian::SaveAs::kGone:
+    showStatusText((askedName + " is no longer open - nothing saved").c_str());
+    return false;
+  case PatchLibrarian::SaveAs::kNotWritten:
+    showStatusText(kNotSavedText);
+    return false;
+  default:
     return false;
   }
+  // The edits are in the new file: the bank they were made in goes back to what its own file holds (the
+  // library is read again, listing the new file), and the upper pane opens the new file.
   markBankEditsSettled();
-  showStatusText((kSavedText + (mPatchLibrarian->mMultiMode ? mPatchLibrarian->mCurrentMultiBankName
-                                                            : mPatchLibrarian->mCurrentSoundBankName))
-                     .c_str());
+  refreshFolders();
+  const std::string name = written.substr(written.find_last_of('/') + 1);
+  showStatusText((kSavedText + name + (openUpperBankFile(written) ? "" : " (outside the library)")).c_str());
   return true;
+}
+
+bool Korvid::openUpperBankFile(const std::string& path)
+{
+  namespace fs = std::filesystem;
+  const std::vector<PatchFile*>* banks = banksOfPane(true);
+  const std::string name = path.substr(path.find_last_of('/') + 1);
+  for (size_t i = 0; banks && i < banks->size(); ++i)
+  {
+    const PatchFile* bank = (*banks)[i];
+    std::error_code error;
+    if (bank && bank->mFileName == name && fs::equivalent(bankFilePath(*bank), path, error))
+    {
+      openPaneBank(LibrarianViewControl::kUpperPane, static_cast<int>(i), *banks);
+      // The menus tick it and the panes show it.
+      refreshPopUpMenus();
+      return true;
+    }
+  }
+  return false;
 }
 
 Korvid::BankEditsAnswer Korvid::settleUnsavedBankEdits()

@@ -186,8 +186,22 @@ public:
   // Fills a bank holding at least one record up to 128 with init sounds or init multis (by the
   // command byte of its first dump).
   static void fillUncompletedBankFiles(PatchFile* file);
-  // Asks for a file through mPromptForFile and writes the selected bank there; true when written.
-  bool savePatchAs(const char* defaultName, std::string directory, bool midiFile);
+  // The upper pane's bank in the list of the patch type, or null.
+  PatchFile* selectedBank() const;
+  // What savePatchAs did: wrote the file, was cancelled, found the bank asked about no longer selected when
+  // the answer came, or could not write (no bank selected, a failed write).
+  enum class SaveAs
+  {
+    kWritten,
+    kCancelled,
+    kGone,
+    kNotWritten
+  };
+  // Asks for a file through mPromptForFile and writes the selected bank there. The prompt gives the locks
+  // back: the bank is found again by its file name and folder path, and nothing is written when another is
+  // selected by then. writtenPath (may be null) receives the path written.
+  SaveAs savePatchAs(const char* defaultName, std::string directory, bool midiFile,
+                     std::string* writtenPath = nullptr);
   // Writes the selected bank over path (MIDI file when fileName ends in ".mid"); true when written.
   bool saveEditedPatch(std::string path, std::string fileName);
   // Appends the bytes of a bank file to out: each record's dumps in order, raw or as a two-track

@@ -470,8 +470,12 @@ TEST_F(BankEditMenu, SaveWritesTheUpperBankOverItsFileAndSaveAsWhereThePanelSays
     const char* text = "";           // the message line afterwards, "" when not checked
   };
   const SaveAsCase cases[] = {
-      {BankEditPopupMenu::kStandardMidi, home.folder() + "Copy.mid", "MThd"},
+      {BankEditPopupMenu::kStandardMidi, home.folder() + "Copy.mid", "MThd", "",
+       "Bank saved: Copy.mid (outside the library)"},
       {BankEditPopupMenu::kSysexFile, home.folder() + "Copy.kvd", "\xF0"},
+      // In the library: listed and opened in the upper pane, and the next save writes it.
+      {BankEditPopupMenu::kStandardMidi, patchesFolder() + "/Leads/My Gig Bank.mid", "MThd", "",
+       "Bank saved: My Gig Bank.mid"},
       {BankEditPopupMenu::kStandardMidi, "", nullptr},
       {BankEditPopupMenu::kSysexFile, home.folder() + "Lost.kvd", nullptr, "The dialog needs zenity",
        "The dialog needs zenity - nothing saved"},
@@ -479,6 +483,8 @@ TEST_F(BankEditMenu, SaveWritesTheUpperBankOverItsFileAndSaveAsWhereThePanelSays
   for (const SaveAsCase& c : cases)
   {
     SCOPED_TRACE(c.answer);
+    const librarian_test::Bytes original = librarian_test::readFile(leadsFile());
+    renameFirstRecord(*plug->upperBank(), "PASTED");
     markUnsaved(*plug);
     surface->QueueFileChoice(c.answer);
     surface->SetDialogsMissing(c.dialogsMissing);
@@ -495,6 +501,20 @@ TEST_F(BankEditMenu, SaveWritesTheUpperBankOverItsFileAndSaveAsWhereThePanelSays
           std::string(bytes.begin(), bytes.begin() + static_cast<long>(std::string(c.startsWith).size())),
           c.startsWith);
       EXPECT_FALSE(plug->hasUnsavedBankEdits());
+      EXPECT_EQ(librarian_test::readFile(leadsFile()), original)
+          << "the bank edited keeps what its file holds";
+      const bool listed = c.answer.rfind(patchesFolder(), 0) == 0;
+      EXPECT_EQ(plug->mUpperSoundPair.displayName, listed ? "My Gig Bank.mid" : "Leads A.syx");
+      EXPECT_EQ(storedName(*plug->upperBank()), listed ? "PASTED" : "EDITED");
+      if (listed)
+      {
+        renameFirstRecord(*plug->upperBank(), "SECOND");
+        markUnsaved(*plug);
+        choose(*plug, {BankEditPopupMenu::kItemSave});
+        EXPECT_EQ(librarian_test::readFile(leadsFile()), original) << "the save writes the file shown";
+        const librarian_test::Bytes saved = librarian_test::readFile(c.answer);
+        EXPECT_NE(std::string(saved.begin(), saved.end()).find("SECOND"), std::string::npos);
+      }
     }
     else
     {

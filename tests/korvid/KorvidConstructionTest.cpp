@@ -351,11 +351,13 @@ TEST_F(KorvidConstruction, SavingABankAsksTheEditorsFileDialog)
   ASSERT_FALSE(plug->mPatchLibrarian->mSoundBanks.empty());
   const std::string target = patchesFolder() + "/saved-copy.kvd";
   surface->QueueFileChoice(target);
-  EXPECT_TRUE(plug->mPatchLibrarian->savePatchAs("saved-copy", patchesFolder(), false));
+  EXPECT_EQ(plug->mPatchLibrarian->savePatchAs("saved-copy", patchesFolder(), false),
+            PatchLibrarian::SaveAs::kWritten);
   EXPECT_TRUE(fs::exists(target));
   EXPECT_EQ(plug->mPatchLibrarian->mCurrentFolderName, "Patches");
   // A cancelled dialog (empty answer) saves nothing.
-  EXPECT_FALSE(plug->mPatchLibrarian->savePatchAs("other", patchesFolder(), false));
+  EXPECT_EQ(plug->mPatchLibrarian->savePatchAs("other", patchesFolder(), false),
+            PatchLibrarian::SaveAs::kCancelled);
 }
 
 // A plug-in folder holding a copy of the built resources, to be damaged by a test.

@@ -203,7 +203,7 @@ TEST(PatchLibrarianWriteTest, SaveAsWritesTheSelectedBankWhereTheUserChose)
     extension = ext;
     return answer;
   };
-  ASSERT_TRUE(librarian.savePatchAs("Default", folder.path, true));
+  ASSERT_EQ(librarian.savePatchAs("Default", folder.path, true), PatchLibrarian::SaveAs::kWritten);
   EXPECT_EQ(proposed, "Default");
   EXPECT_EQ(directory, folder.path);
   EXPECT_EQ(extension, "mid");
@@ -215,18 +215,19 @@ TEST(PatchLibrarianWriteTest, SaveAsWritesTheSelectedBankWhereTheUserChose)
 
   librarian.mMultiMode = true;
   answer = folder.file("Raw.kvd");
-  ASSERT_TRUE(librarian.savePatchAs("Default", folder.path, false));
+  ASSERT_EQ(librarian.savePatchAs("Default", folder.path, false), PatchLibrarian::SaveAs::kWritten);
   EXPECT_EQ(extension, "kvd");
   EXPECT_EQ(librarian.mCurrentMultiBankName, "Raw.kvd");
   EXPECT_EQ(readFile(answer).size(), 50176u);
 
   answer.clear();
-  EXPECT_FALSE(librarian.savePatchAs("Default", folder.path, false)) << "cancelled";
+  EXPECT_EQ(librarian.savePatchAs("Default", folder.path, false), PatchLibrarian::SaveAs::kCancelled);
   librarian.mUpperBankIndex = 5;
   answer = folder.file("Nothing.kvd");
-  EXPECT_FALSE(librarian.savePatchAs("Default", folder.path, false)) << "no such bank";
+  EXPECT_EQ(librarian.savePatchAs("Default", folder.path, false), PatchLibrarian::SaveAs::kNotWritten)
+      << "no such bank";
   librarian.mPromptForFile = nullptr;
-  EXPECT_FALSE(librarian.savePatchAs("Default", folder.path, false));
+  EXPECT_EQ(librarian.savePatchAs("Default", folder.path, false), PatchLibrarian::SaveAs::kNotWritten);
   EXPECT_EQ(folder.names(), (std::vector<std::string>{"Chosen.mid", "Raw.kvd"}));
 }
 
