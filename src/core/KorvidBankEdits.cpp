@@ -124,7 +124,7 @@ bool Korvid::saveUpperBankAs(bool midiFile)
   case PatchLibrarian::SaveAs::kNotWritten:
     showStatusText(kNotSavedText);
     return false;
-  default:
+  case PatchLibrarian::SaveAs::kCancelled:
     return false;
   }
   // The edits are in the new file: the bank they were made in goes back to what its own file holds (the
