@@ -1,6 +1,8 @@
 // Held host events: kept by kind, with the notes and pedals that sound followed per channel and key.
 #include "HeldMidiEvents.h"
 
+#include <algorithm>
+
 namespace
 {
 constexpr int kKeys = 128;
@@ -120,6 +122,16 @@ void HeldMidiEvents::hold(const IMidiMsg& msg)
                               : (effect == Effect::kStartsKey || effect == Effect::kEndsKey) ? mDroppedNotes
                                                                                              : mDroppedOthers;
   counter.fetch_add(1, std::memory_order_relaxed);
+}
+
+void HeldMidiEvents::removeFirst(int n)
+{
+  if (n <= 0 || n > mCount)
+  {
+    return;
+  }
+  std::copy(mEvents.begin() + n, mEvents.begin() + mCount, mEvents.begin());
+  mCount -= n;
 }
 
 HeldMidiEvents::Dropped HeldMidiEvents::takeDropped()

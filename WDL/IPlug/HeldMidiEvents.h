@@ -40,6 +40,8 @@ public:
   // The i-th held event, 0 <= i < size(), in the order held.
   const IMidiMsg& at(int i) const { return mEvents[static_cast<size_t>(i)]; }
   void clear() { mCount = 0; }
+  // Forgets the first n held events (0 <= n <= size()); the rest keep their order.
+  void removeFirst(int n);
   // The drops since the last call, and resets them. Any thread.
   Dropped takeDropped();
 

@@ -1,12 +1,14 @@
 // External MIDI ports: lists beginning with "OFF", open by name, locked sends and guarded input delivery.
 #include "IMidiPorts.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <exception>
 #include <iostream>
 
 #include "AudioThread.h"
+#include "HeldMidiEvents.h"
 #include "debugger.h"
 
 namespace
@@ -767,15 +769,21 @@ void IMidiPorts::drain()
   {
     mAudioQueue.waitForWork(kDrainIdleWait);
     int unsent = 0;
+    sendRefusedReleases();
     while (!mDrainStop.load() && mAudioQueue.pop(message))
     {
+      // The releases the output refused go before anything later, once it takes messages again.
+      sendRefusedReleases();
       // A message waits for a port held by other threads' sends or port work for as long as that
       // lasts: meanwhile the audio thread's queue fills, and drops only when full.
       Sent sent;
       while ((sent = sendOut(message.data(), message.size(), true)) == Sent::kBusy && !mDrainStop.load())
         std::this_thread::sleep_for(kDrainRetryPause);
       if (sent == Sent::kNo)
+      {
         ++unsent;
+        keepRefusedRelease(message);
+      }
       mAudioQueue.handled();
     }
     if (const uint64_t dropped = mAudioQueue.takeDropped())
@@ -783,6 +791,46 @@ void IMidiPorts::drain()
     if (unsent > 0)
       log("the output did not take " + std::to_string(unsent) + " messages of the audio thread");
   }
+}
+
+void IMidiPorts::keepRefusedRelease(const std::vector<unsigned char>& message)
+{
+  if (message.size() != kShortMessageMax)
+    return;
+  const IMidiMsg msg(0, message[0], message[1], message[2]);
+  if (!HeldMidiEvents::EndsNoteOrPedal(msg))
+    return;
+  const bool pedal = msg.StatusMsg() == IMidiMsg::kControlChange;
+  const size_t slot = static_cast<size_t>(msg.Channel()) * HeldMidiEvents::kHoldsPerChannel +
+                      (pedal ? HeldMidiEvents::kHoldsPerChannel - 1 : msg.mData1);
+  if (slot >= mRefused.size())
+    return;
+  Release& release = mRefused[slot];
+  if (release.size == 0)
+    ++mRefusedCount;
+  std::copy(message.begin(), message.end(), release.bytes);
+  release.size = static_cast<unsigned char>(message.size());
+}
+
+void IMidiPorts::sendRefusedReleases()
+{
+  if (mRefusedCount.load() == 0)
+    return;
+  int sent = 0;
+  for (size_t slot = 0; slot < mRefused.size() && mRefusedCount.load() > 0; ++slot)
+  {
+    Release& release = mRefused[slot];
+    if (release.size == 0)
+      continue;
+    // A busy port or one that still refuses: the rest waits, as each try may wait for a stalled system.
+    if (sendOut(release.bytes, release.size, true) != Sent::kYes)
+      break;
+    release.size = 0;
+    --mRefusedCount;
+    ++sent;
+  }
+  if (sent > 0)
+    log("sent again " + std::to_string(sent) + " note or pedal releases that the output had refused");
 }
 
 bool IMidiPorts::SendMsg(const IMidiMsg* msg)
@@ -830,7 +878,9 @@ bool IMidiPorts::WaitForAudioSends(std::chrono::milliseconds timeout)
 {
   const uint64_t queued = mAudioQueue.pushed();
   const auto until = std::chrono::steady_clock::now() + timeout;
-  while (mAudioQueue.handledCount() < queued)
+  // The drain thread tries the refused releases again at once.
+  mAudioQueue.wake();
+  while (mAudioQueue.handledCount() < queued || (mRefusedCount.load() > 0 && mOutOpen.load()))
   {
     if (std::chrono::steady_clock::now() >= until)
       return false;

@@ -1,6 +1,7 @@
 // The plug-in's external MIDI output and input ports: name lists, open by name, sends and the input callback.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -163,8 +164,13 @@ public:
   bool SendBytes(const std::vector<unsigned char>& bytes);
 
   // Waits at most timeout until the drain thread has handed on everything the audio thread queued before
-  // the call; false when some is still queued. Not on the audio thread.
+  // the call and, while the output is open, sent again the releases the output refused; false when some is
+  // still queued. Not on the audio thread.
   bool WaitForAudioSends(std::chrono::milliseconds timeout);
+  // Messages the audio thread queued so far, and how many of them the drain thread has handed on. Any
+  // thread.
+  uint64_t AudioSendsQueued() const { return mAudioQueue.pushed(); }
+  uint64_t AudioSendsHandled() const { return mAudioQueue.handledCount(); }
 
   // Closes both ports and stops input delivery; when it returns, the input callback is not running and
   // will not run again. The plug-in calls it in teardown before its own members go. Idempotent; not
@@ -239,6 +245,12 @@ private:
   void startDrain();
   void stopDrain();
   void drain();
+  // A note-off or pedal release of the audio thread that the output refused is kept, one per channel and
+  // key or pedal, and sent again before the next message until the output takes it: a key that went out is
+  // released. Drain thread.
+  void keepRefusedRelease(const std::vector<unsigned char>& message);
+  // Stops at the first the output does not take: the rest waits for the next try.
+  void sendRefusedReleases();
   void closeOutLocked();
   void closeInLocked();
   // Opens the port called name for one direction whose lock is held and whose port is closed; goneBit is
@@ -313,6 +325,16 @@ private:
   std::atomic<int> mLost{0};
   AudioSendQueue mAudioQueue;
   std::atomic<bool> mDrainStop{false};
+  // The refused releases by channel, then key (pedal last); size 0: none. The drain thread's, but for the
+  // count.
+  struct Release
+  {
+    unsigned char bytes[3];
+    unsigned char size;
+  };
+  static constexpr size_t kReleaseSlots = 16 * 129;
+  std::array<Release, kReleaseSlots> mRefused{};
+  std::atomic<int> mRefusedCount{0};
   std::mutex mDrainLock;
   std::thread mDrainer;
 

@@ -140,9 +140,14 @@ public:
   // Opens the port named name; idx receives its position (0 for none). Returns the position opened.
   int setExternalMIDIOut(int& idx, const char* name);
   int setExternalMIDIIn(int& idx, const char* name);
-  // Waits at most timeout until what the audio thread sent so far was handed to the output port (or
-  // refused there); false when some is still queued. Not on the audio thread.
+  // Waits at most timeout until what the audio thread sent so far was handed to the output port, and the
+  // releases among it that the port refused were taken on a later try (while a port is open); false when
+  // some is still queued. Not on the audio thread; gives the plug mutex back meanwhile.
   bool waitForAudioSends(std::chrono::milliseconds timeout);
+  // The number of messages the audio thread queued so far, and whether the output's drain has handed on
+  // the first count of them. Any thread.
+  uint64_t audioSendsQueued() const { return mMidiPorts.AudioSendsQueued(); }
+  bool audioSendsHandled(uint64_t count) const { return mMidiPorts.AudioSendsHandled() >= count; }
   // The port operations above call into the MIDI system, which may take up to its deadline, and the input
   // ones wait for an input delivery in progress, which may wait for the plug mutex: they give a caller's
   // plug mutex back while they run, so other threads (the audio pass above all) may enter meanwhile. Not

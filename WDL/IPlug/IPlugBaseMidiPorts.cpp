@@ -33,6 +33,7 @@ std::vector<std::string> IPlugBase::rereadExternalMIDIOutNames()
 
 bool IPlugBase::waitForAudioSends(std::chrono::milliseconds timeout)
 {
+  WDL_MutexRelease unlocked(&mMutex);
   return mMidiPorts.WaitForAudioSends(timeout);
 }
 

@@ -6,6 +6,7 @@
 #include "Log.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -51,6 +52,9 @@ constexpr VstInt32 kTimeInfoFilter =
 constexpr VstInt32 kSpeakerArrUserDefined = -2;
 
 constexpr int kHostNameLen = 256;
+// How long stopping waits for the output to take what the audio thread queued (a stalled JACK server may
+// hold a message for 2 s before it is refused).
+constexpr std::chrono::milliseconds kStopSendWait{3000};
 // Hosts whose set-up treats the plug-in as stereo only.
 bool limitsToStereo(EHost host)
 {
@@ -413,6 +417,14 @@ VstIntPtr IPlugVST::VSTDispatcher(AEffect* pEffect, VstInt32 opCode, VstInt32 id
   {
     // Waits for any other thread inside the plug-in, then frees the lock before the object that owns it.
     plug->mMutex.Enter();
+    try
+    {
+      plug->SendWhatIsHeld();
+    }
+    catch (...)
+    {
+      // Closing goes on.
+    }
     plug->mMutex.Leave();
     delete plug;
     return 0;
@@ -478,6 +490,9 @@ VstIntPtr IPlugVST::DispatchEditor(VstInt32 opCode, void* ptr)
       GetGUI()->OnEditIdle();
     }
     return 0;
+  case effIdle:
+    OnIdle();
+    return 0;
   default:
     return -1;
   }
@@ -535,16 +550,19 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opCode, VstInt32 idx, VstIntPtr value, voi
     }
     return 0;
   case effSetSampleRate:
+    SendWhatIsHeld();
     SetSampleRate(opt);
     Reset();
     return 0;
   case effSetBlockSize:
+    SendWhatIsHeld();
     SetBlockSize(static_cast<int>(std::max<VstIntPtr>(0, std::min<VstIntPtr>(value, 1 << 24))));
     Reset();
     return 0;
   case effMainsChanged:
     if (!value)
     {
+      SendWhatIsHeld();
       OnActivate(false);
       Reset();
     }
@@ -642,9 +660,6 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opCode, VstInt32 idx, VstIntPtr value, voi
     return kCockosParamDisplayAnswer;
   case effCanDo:
     return ptr ? CanDo(static_cast<const char*>(ptr)) : 0;
-  case effIdle:
-    OnIdle();
-    return 0;
   case effGetVstVersion:
     return kVstVersion;
   case effGetMidiKeyName:
@@ -769,21 +784,36 @@ void IPlugVST::HoldEvents(void* ptr)
     // Other events (system exclusive from the host) are not kept: their data lives for this call only.
     if (event && event->type == kVstMidiType)
     {
-      const VstMidiEvent* midi = reinterpret_cast<const VstMidiEvent*>(event);
-      mHeld.hold(IMidiMsg(0, static_cast<uint8_t>(midi->midiData[0]), static_cast<uint8_t>(midi->midiData[1]),
-                          static_cast<uint8_t>(midi->midiData[2])));
+      HoldEvent(*reinterpret_cast<const VstMidiEvent*>(event));
     }
   }
 }
 
-void IPlugVST::DeliverHeldEvents()
+void IPlugVST::HoldEvent(const VstMidiEvent& midi)
 {
-  for (int i = 0; i < mHeld.size(); ++i)
+  mHeld.hold(IMidiMsg(0, static_cast<uint8_t>(midi.midiData[0]), static_cast<uint8_t>(midi.midiData[1]),
+                      static_cast<uint8_t>(midi.midiData[2])));
+}
+
+void IPlugVST::DeliverHeldEvents(bool all)
+{
+  int delivered = 0;
+  while (delivered < mHeld.size() && (all || !HostEventsWait()))
   {
-    IMidiMsg msg = mHeld.at(i);
+    IMidiMsg msg = mHeld.at(delivered++);
     ProcessMidiMsg(&msg, false);
   }
-  mHeld.clear();
+  mHeld.removeFirst(delivered);
+}
+
+void IPlugVST::SendWhatIsHeld()
+{
+  {
+    AudioThread::Scope queued;
+    DeliverHeldEvents(true);
+    OnProcessingStops();
+  }
+  waitForAudioSends(kStopSendWait);
 }
 
 VstIntPtr IPlugVST::ProcessEvents(void* ptr)
@@ -804,6 +834,12 @@ VstIntPtr IPlugVST::ProcessEvents(void* ptr)
     if (event->type == kVstMidiType)
     {
       const VstMidiEvent* midi = reinterpret_cast<const VstMidiEvent*>(event);
+      // Behind an event the plug-in has not finished with, or behind held ones, an event waits in order.
+      if (mHeld.size() > 0 || HostEventsWait())
+      {
+        HoldEvent(*midi);
+        continue;
+      }
       IMidiMsg msg(midi->deltaFrames, static_cast<uint8_t>(midi->midiData[0]),
                    static_cast<uint8_t>(midi->midiData[1]), static_cast<uint8_t>(midi->midiData[2]));
       mHeld.delivered(msg);

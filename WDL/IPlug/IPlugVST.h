@@ -89,6 +89,14 @@ protected:
   // Audio thread.
   MissedBlocks TakeMissedBlocks();
 
+  // True while host events must wait behind an earlier one whose sends the plug-in has not finished (a
+  // program change): they are held in order with the events of blocks that found the plug mutex busy.
+  // Audio thread, plug mutex held; base: false.
+  virtual bool HostEventsWait() { return false; }
+  // Processing stops: what the plug-in keeps for later blocks goes out now. Host thread, plug mutex held,
+  // its sends queued behind the audio thread's; base: nothing.
+  virtual void OnProcessingStops() {}
+
   // Calls the host; 0 without a host callback.
   VstIntPtr HostCallback(VstInt32 opCode, VstInt32 idx = 0, VstIntPtr value = 0, void* ptr = nullptr,
                          float opt = 0.0f);
@@ -96,8 +104,9 @@ protected:
 private:
   // One opcode, plug mutex held (effClose is handled by VSTDispatcher itself).
   VstIntPtr Dispatch(VstInt32 opCode, VstInt32 idx, VstIntPtr value, void* ptr, float opt);
-  // The editor opcodes (get rect, open, close, idle), on the host's GUI thread without the plug mutex: the
-  // editor draws under its own lock, so drawing never blocks the audio thread. Returns -1 for other opcodes.
+  // The editor opcodes (get rect, open, close, idle) and effIdle, on the host's GUI thread without the plug
+  // mutex: the editor draws under its own lock and the idle work only tries the mutex, so neither blocks the
+  // audio thread nor waits behind a rescan. Returns -1 for other opcodes.
   VstIntPtr DispatchEditor(VstInt32 opCode, void* ptr);
   VstIntPtr GetChunk(VstInt32 idx, void* ptr);
   VstIntPtr SetChunk(VstInt32 idx, VstIntPtr size, void* ptr);
@@ -107,8 +116,14 @@ private:
   // Keeps the MIDI events of a call that found the plug mutex held, at offset 0, as far as HeldMidiEvents
   // keeps them: never the release of a note that went out.
   void HoldEvents(void* ptr);
-  // Hands the held events to the plug-in, in their order. Plug mutex held.
-  void DeliverHeldEvents();
+  void HoldEvent(const VstMidiEvent& midi);
+  // Hands the held events to the plug-in, in their order, until one makes the rest wait (HostEventsWait);
+  // all: every one. Plug mutex held.
+  void DeliverHeldEvents(bool all = false);
+  // Processing stops (effMainsChanged off, a reset, effClose): the held events and what the plug-in keeps
+  // are queued, then the output is given kStopSendWait to take what the audio thread queued. Host thread,
+  // plug mutex held (given back while it waits).
+  void SendWhatIsHeld();
   VstIntPtr CanDo(const char* capability);
   VstIntPtr PinProperties(bool input, VstInt32 idx, void* ptr);
   VstIntPtr String2Parameter(VstInt32 idx, const char* text);

@@ -382,15 +382,28 @@ public:
   std::atomic<int> mClockJobSongPosition{0};
   // Host controllers and program changes the editor follows at the next idle call (the pass only forwards
   // them): kept and taken under the plug mutex, fixed room, the rest dropped and counted.
+  // queued: the audio thread's sends up to and with the message forwarded, which go out before what the
+  // editor's following sends.
   struct KeptHostMsg
   {
     IMidiMsg msg;
     int part;
+    uint64_t queued;
   };
   static constexpr int kKeptHostMsgRoom = 256;
   std::array<KeptHostMsg, kKeptHostMsgRoom> mKeptHostMsgs{};
   int mKeptHostMsgCount = 0;
   int mKeptHostMsgDropped = 0;
+  // The host's events wait behind a kept program change the editor may follow (HostEventsWait) until what
+  // it sends is out: set by the audio thread, cleared by followAudioPass once the bank change's program
+  // change (mProgramOutTicket reached mHostWaitTicket) went out and the library record's job ended, or after
+  // kHostWaitLimitMs. The other three are followAudioPass's.
+  std::atomic<bool> mHostEventsWait{false};
+  uint64_t mHostWaitTicket = 0;
+  bool mHostWaitJob = false;
+  uint32_t mHostWaitSince = 0;
+  // The bank-change ticket of the last program change sendBankChange sent.
+  std::atomic<uint64_t> mProgramOutTicket{0};
   // MIDI clock: clock-info and clock-pointer (kSendMIDIClockInfo, kSendMIDIClockPointer), a transport start
   // became a clock start, the continuous clock job runs, the transport ran in the previous block (while it
   // runs, the control display shows only the current part's edits).
@@ -732,6 +745,10 @@ public:
   // sends the deferred dumps and lets the editor follow the kept host messages. Only when the plug mutex is
   // free. OnIdle's threads.
   void followAudioPass();
+  // The audio thread holds the host's events while mHostEventsWait is set.
+  bool HostEventsWait() override { return mHostEventsWait.load(); }
+  // Processing stops: in MIDI-out mode, what the output queue holds goes out now.
+  void OnProcessingStops() override;
   // Keeps a host controller or program change for the editor to follow at idle. Audio thread, plug mutex
   // held.
   void keepHostMsgForIdle(const IMidiMsg& msg, int part);

@@ -1,6 +1,7 @@
 // The audio callback as the editor's clock: transport and tempo, the output queue, indicators; and its idle
 // half, which logs, shows, posts and sends what the audio thread may not.
 #include "Korvid.h"
+#include "StoredInt.h"
 
 #include "IControl.h"
 #include "IGraphics.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <string>
 #include <utility>
@@ -29,6 +31,8 @@ constexpr double kMaxSongPosition = 16383.0;
 constexpr uint32_t kIndicatorOnMs = 100;
 // Output blocked by a queue overflow is released after this long, in ms.
 constexpr uint32_t kOverflowHoldMs = 1000;
+// The host's events wait at most this long behind a program change's sends.
+constexpr uint32_t kHostWaitLimitMs = 2000;
 // Position of note messages in the blocked message classes (CC, PC, Note, PP, PA, CA, SE).
 constexpr size_t kNoteBlockClass = 2;
 // The MIDI-out delay display, by its position in mDisplayControls.
@@ -273,6 +277,48 @@ void sendDeferredDumps(Korvid& plug)
   }
 }
 
+// The editor follows the kept host messages in order. A program change waits until the drain has sent
+// what the audio thread queued up to it (it went out first), and the host's events behind it until what it
+// sent is out.
+void followKeptHostMsgs(Korvid& plug)
+{
+  MIDIMessageManager* manager = plug.mMIDIMessageManager;
+  int followed = 0;
+  for (; followed < plug.mKeptHostMsgCount && manager; ++followed)
+  {
+    Korvid::KeptHostMsg& entry = plug.mKeptHostMsgs[static_cast<size_t>(followed)];
+    const bool program = entry.msg.StatusMsg() == IMidiMsg::kProgramChange;
+    if (program && !plug.audioSendsHandled(entry.queued))
+    {
+      break;
+    }
+    manager->followHostMsg(&entry.msg, entry.part);
+    if (program)
+    {
+      // Its bank change's program change, or the job that sends the library's record. (A sound request
+      // after the bank change need not be waited for: the events reach the synthesizer before it.)
+      plug.mHostWaitTicket = manager->bankChanges.issued();
+      plug.mHostWaitJob =
+          storedInt(plug, kControlLibrary) == 1 && manager->isRunning(MIDIMessageManager::Thread::SysexJob);
+      plug.mHostWaitSince = plug.mTickCount();
+    }
+  }
+  std::copy(plug.mKeptHostMsgs.begin() + followed, plug.mKeptHostMsgs.begin() + plug.mKeptHostMsgCount,
+            plug.mKeptHostMsgs.begin());
+  plug.mKeptHostMsgCount -= followed;
+  if (!plug.mHostEventsWait || plug.mKeptHostMsgCount > 0 || !manager)
+  {
+    return;
+  }
+  const uint64_t ticket = plug.mHostWaitTicket;
+  const bool programOut = plug.mProgramOutTicket.load() >= ticket || manager->bankChanges.finished(ticket);
+  const bool recordOut = !plug.mHostWaitJob || !manager->isRunning(MIDIMessageManager::Thread::SysexJob);
+  if ((programOut && recordOut) || elapsedSince(plug.mHostWaitSince, plug.mTickCount()) > kHostWaitLimitMs)
+  {
+    plug.mHostEventsWait = false;
+  }
+}
+
 void releaseOverflow(Korvid& plug)
 {
   if (!plug.mQueueOverflow ||
@@ -359,12 +405,7 @@ void Korvid::followAudioPass()
   {
     sendDeferredDumps(*this);
   }
-  const int kept = std::exchange(mKeptHostMsgCount, 0);
-  for (int i = 0; i < kept && mMIDIMessageManager; ++i)
-  {
-    KeptHostMsg& entry = mKeptHostMsgs[static_cast<size_t>(i)];
-    mMIDIMessageManager->followHostMsg(&entry.msg, entry.part);
-  }
+  followKeptHostMsgs(*this);
   if (const int dropped = std::exchange(mKeptHostMsgDropped, 0))
   {
     log("HOST MIDI: the editor did not follow " + std::to_string(dropped) +
@@ -379,5 +420,15 @@ void Korvid::keepHostMsgForIdle(const IMidiMsg& msg, int part)
     ++mKeptHostMsgDropped;
     return;
   }
-  mKeptHostMsgs[static_cast<size_t>(mKeptHostMsgCount++)] = KeptHostMsg{msg, part};
+  mKeptHostMsgs[static_cast<size_t>(mKeptHostMsgCount++)] = KeptHostMsg{msg, part, audioSendsQueued()};
+  if (msg.StatusMsg() == IMidiMsg::kProgramChange &&
+      (storedInt(*this, kControlLibrary) == 1 || storedInt(*this, kGlobalRxProgramChange) >= 1))
+  {
+    mHostEventsWait = true;
+  }
+}
+
+void Korvid::OnProcessingStops()
+{
+  drainDue(*this, std::numeric_limits<int>::max());
 }

@@ -157,6 +157,11 @@ void Korvid::sendBankChange(int part, bool multi, int channel, int bank, int ban
   transferPause(kAfterBankLsbMs);
   IMidiMsg programMsg(0, status(kProgramChangeStatus), dataByte(program), 0);
   sendMidiMsgAndLog(&programMsg);
+  if (MIDIMessageManager* manager = mMIDIMessageManager)
+  {
+    // The host's events that wait behind this change may go now.
+    mProgramOutTicket = manager->bankChanges.current();
+  }
   transferPause(kAfterProgramMs);
   mOutputHold = true;
   transferPause(getTimerValue());

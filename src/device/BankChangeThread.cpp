@@ -59,6 +59,18 @@ bool BankChangeThread::waitDone(uint64_t ticket, int timeoutMs)
          mFinished >= ticket;
 }
 
+bool BankChangeThread::finished(uint64_t ticket)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mFinished >= ticket || mClosed;
+}
+
+uint64_t BankChangeThread::current()
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mCurrent;
+}
+
 bool BankChangeThread::isCurrent() const
 {
   return Poco::Thread::current() == &mThread;
@@ -90,6 +102,7 @@ void BankChangeThread::run()
     }
     Entry entry = std::move(mQueue.front());
     mQueue.pop_front();
+    mCurrent = entry.ticket;
     lock.unlock();
     try
     {

@@ -37,6 +37,10 @@ public:
   // Waits until every sequence up to ticket has run: true then (at once for ticket 0); false after
   // timeoutMs real milliseconds, or when closed first.
   bool waitDone(uint64_t ticket, int timeoutMs);
+  // True once every sequence up to ticket has run, or when closed. Never waits beyond a copy.
+  bool finished(uint64_t ticket);
+  // The ticket of the sequence running now, or of the last one run (0 before the first).
+  uint64_t current();
   // True on the thread that runs the sequences.
   bool isCurrent() const;
 
@@ -62,6 +66,7 @@ private:
   std::deque<Entry> mQueue;
   uint64_t mIssued = 0;
   uint64_t mFinished = 0;
+  uint64_t mCurrent = 0;
   bool mClosed = false;
   bool mStarted = false;
 };

@@ -68,6 +68,7 @@ TEST_F(AudioThreadClean, PassesAndHostEventsNeitherAllocateNorLog)
   chooseOutputPort(*plug, 1);
   AEffect* effect = plug->GetAEffect();
   plug->GetParam(kOverrideTempo)->Set(1.0);
+  plug->GetParam(kGlobalRxProgramChange)->Set(1.0); // the events behind a program change wait for it
   double samples[64]{}, *channels[2] = {samples, samples};
   const auto play = [&] // each block after a note on or off, a controller or a program change
   {

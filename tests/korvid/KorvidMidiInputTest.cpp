@@ -177,22 +177,50 @@ TEST_F(KorvidMidiInput, HostEventsAndThePortsInputReachTheirOwnSides)
   auto plug = constructWithPorts();
   // Master keyboard on: only the port's messages are dropped, so the host's event must arrive as host MIDI.
   plug->mMasterKeyboard = true;
-  VstMidiEvent note{};
-  note.type = 1;
-  note.byteSize = sizeof(note);
-  note.midiData[0] = static_cast<char>(0x92);
-  note.midiData[1] = 60;
-  note.midiData[2] = 100;
-  std::vector<unsigned char> storage(sizeof(VstEvents), 0);
-  VstEvents* list = reinterpret_cast<VstEvents*>(storage.data());
-  list->numEvents = 1;
-  VstEventPointers(list)[0] = reinterpret_cast<VstEvent*>(&note);
-  constexpr VstInt32 kProcessEvents = 25;
+  set(*plug, kGlobalRxProgramChange, 1.0);
+  plug->mProgramChangeControlsBank = false;
+  // A host block through effProcessEvents and passes: what a program change sends goes before the note
+  // behind it.
+  const struct
+  {
+    std::vector<Bytes> block, out;
+  } rows[] = {{{{0x92, 60, 100}}, {{0x92, 60, 100}}},
+              {{{0xC4, 0x21}, {0x94, 0x3C, 0x64}},
+               {{0xC4, 0x21},
+                {0xB4, 123, 0},
+                {0xB4, 123, 0},
+                {0xB4, 0, 0},
+                {0xB4, 32, 64},
+                {0xC4, 0x21},
+                {0x94, 0x3C, 0x64}}}};
   AEffect* effect = plug->GetAEffect();
-  EXPECT_EQ(effect->dispatcher(effect, kProcessEvents, 0, 0, list, 0.0f), 1);
+  double samples[32]{}, *channels[2] = {samples, samples};
+  effect->processDoubleReplacing(effect, channels, channels, 32); // the first pass's all-sounds-off
   EXPECT_TRUE(plug->waitForAudioSends(std::chrono::seconds(10)));
+  for (const auto& row : rows)
+  {
+    std::vector<VstMidiEvent> events(row.block.size());
+    std::vector<VstIntPtr> storage(2 + events.size(), 0);
+    VstEvents* list = reinterpret_cast<VstEvents*>(storage.data());
+    list->numEvents = static_cast<VstInt32>(events.size());
+    for (size_t i = 0; i < events.size(); ++i)
+    {
+      events[i].type = 1;
+      std::copy(row.block[i].begin(), row.block[i].end(), events[i].midiData);
+      VstEventPointers(list)[i] = reinterpret_cast<VstEvent*>(&events[i]);
+    }
+    midi->clearReceived();
+    EXPECT_EQ(effect->dispatcher(effect, effProcessEvents, 0, 0, list, 0.0f), 1);
+    EXPECT_TRUE(waitUntil(
+        [&]
+        {
+          effect->processDoubleReplacing(effect, channels, channels, 32);
+          return plug->waitForAudioSends(std::chrono::seconds(10)) && sent().size() >= row.out.size();
+        }));
+    EXPECT_EQ(sent(), row.out);
+  }
   fromDevice({0x92, 61, 100});
-  EXPECT_EQ(sent(), (std::vector<Bytes>{{0x92, 60, 100}}));
+  EXPECT_EQ(sent(), rows[1].out);
   EXPECT_TRUE(plug->mMIDIMessageManager->fromHost);
 
   plug->mMasterKeyboard = false;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "AudioThread.h"
 #include "IMidiPorts.h"
 #include "MidiFakeSystem.h"
 #include "RtMidiBackend.h"
@@ -237,6 +238,19 @@ TEST_F(IMidiPortsTest, SendsReportFailureWhenNothingGoesOut)
   EXPECT_FALSE(ports->SendSysex(longDump.data() + 1, 15)) << "15 bytes framed are 17";
   EXPECT_TRUE(ports->SendSysex(longDump.data() + 1, 14));
   EXPECT_EQ(1u, system->received("A").size());
+
+  // Of the audio thread's messages the port refused, the releases go out once it takes them.
+  system->setMaxMessageSize(2);
+  {
+    AudioThread::Scope audio;
+    for (IMidiMsg msg : {IMidiMsg(0, 0x90, 60, 9), IMidiMsg(0, 0x80, 60, 0), IMidiMsg(0, 0xB0, 64, 0)})
+      EXPECT_TRUE(ports->SendMsg(&msg));
+  }
+  ASSERT_TRUE(korvidtest::waitUntil([&] { return ports->AudioSendsHandled() == 3; }));
+  system->setMaxMessageSize(16);
+  EXPECT_TRUE(ports->WaitForAudioSends(std::chrono::seconds(10)));
+  EXPECT_EQ(system->received("A"),
+            (std::vector<Bytes>{system->received("A").front(), {0x80, 60, 0}, {0xB0, 64, 0}}));
 }
 
 TEST_F(IMidiPortsTest, InputBecomesShortMessagesOrSysex)
