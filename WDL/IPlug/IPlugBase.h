@@ -143,8 +143,13 @@ public:
   // Waits at most timeout until what the audio thread sent so far was handed to the output port (or
   // refused there); false when some is still queued. Not on the audio thread.
   bool waitForAudioSends(std::chrono::milliseconds timeout);
-  // The port operations above call into the MIDI system, which may take up to its deadline, and the input
-  // ones wait for an input delivery in progress, which may wait for the plug mutex: they give a caller's
+  // A dump into a memory slot to the output port, which writes it again where it may have lost it; and the
+  // wait, after dumps, for the output to stand behind them: how many it gave up on so far (IMidiPorts).
+  bool sendMidiDump(const std::vector<unsigned char>& bytes);
+  uint64_t settleMidiDumps(std::chrono::milliseconds timeout);
+  // The port operations above but the dump's send call into the MIDI system, which may take up to its
+  // deadline, or wait for the output (the audio thread's sends, the dumps to settle), and the input ones
+  // wait for an input delivery in progress, which may wait for the plug mutex: they give a caller's
   // plug mutex back while they run, so other threads (the audio pass above all) may enter meanwhile. Not
   // from inside the input delivery.
   // The port library's input callback; userData is the plug-in.
