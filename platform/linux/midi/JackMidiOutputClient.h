@@ -29,9 +29,10 @@ public:
   static constexpr size_t kMaxMessageBytes = 48 * 1024;
   static constexpr size_t kQueueBytes = 64 * 1024;
   static constexpr int kSendDeadlineMs = 2000;
-  // The server's notice follows a lost cycle by milliseconds, under load by up to tens of them.
-  static constexpr int kSuspectWindowMs = 150;
-  static constexpr int kMaxRepeats = 3;
+  // The server's notice follows a lost cycle by milliseconds (under load by up to a few tens of them). Other
+  // notices come as often as several a second: a longer window would repeat many dumps needlessly.
+  static constexpr int kSuspectWindowMs = 50;
+  static constexpr int kMaxRepeats = 5;
   // Repeatable messages kept for writing again: how many, and the longest kept (a multi dump is 425 bytes).
   static constexpr size_t kKeptMessages = 32;
   static constexpr size_t kKeptMessageBytes = 1024;
