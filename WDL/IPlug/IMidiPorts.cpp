@@ -202,21 +202,29 @@ void IMidiPorts::log(const std::string& text)
 
 IMidiPorts::Backend* IMidiPorts::backend()
 {
-  std::lock_guard<std::mutex> lock(mBackendLock);
-  if (!mBackendTried)
+  std::string failure;
+  Backend* made = nullptr;
   {
-    mBackendTried = true;
-    const BackendFactory factory = gBackendFactory.load();
-    try
+    // Held across the factory, which only constructs the backend: nothing in it talks to the MIDI system.
+    std::lock_guard<std::mutex> lock(mBackendLock);
+    if (!mBackendTried)
     {
-      mBackend = factory ? factory() : CreateSystemBackend();
+      mBackendTried = true;
+      const BackendFactory factory = gBackendFactory.load();
+      try
+      {
+        mBackend = factory ? factory() : CreateSystemBackend();
+      }
+      catch (const std::exception& e)
+      {
+        failure = e.what();
+      }
     }
-    catch (const std::exception& e)
-    {
-      log(std::string("no MIDI system: ") + e.what());
-    }
+    made = mBackend.get();
   }
-  return mBackend.get();
+  if (!failure.empty())
+    log("no MIDI system: " + failure);
+  return made;
 }
 
 void IMidiPorts::SetInputCallback(InputCallback callback, void* userData)
