@@ -1,13 +1,13 @@
 // The JACK output: a byte queue of messages that the process callback writes into the port buffer.
 #include "JackMidiOutputClient.h"
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
-#include <array>
 #include <mutex>
 #include <stdexcept>
 
