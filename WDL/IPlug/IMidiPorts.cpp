@@ -204,21 +204,29 @@ void IMidiPorts::log(const std::string& text)
 
 IMidiPorts::Backend* IMidiPorts::backend()
 {
-  std::lock_guard<std::mutex> lock(mBackendLock);
-  if (!mBackendTried)
+  std::string failure;
+  Backend* made = nullptr;
   {
-    mBackendTried = true;
-    const BackendFactory factory = gBackendFactory.load();
-    try
+    // Held across the factory, which only constructs the backend: nothing in it talks to the MIDI system.
+    std::lock_guard<std::mutex> lock(mBackendLock);
+    if (!mBackendTried)
     {
-      mBackend = factory ? factory() : CreateSystemBackend();
+      mBackendTried = true;
+      const BackendFactory factory = gBackendFactory.load();
+      try
+      {
+        mBackend = factory ? factory() : CreateSystemBackend();
+      }
+      catch (const std::exception& e)
+      {
+        failure = e.what();
+      }
     }
-    catch (const std::exception& e)
-    {
-      log(std::string("no MIDI system: ") + e.what());
-    }
+    made = mBackend.get();
   }
-  return mBackend.get();
+  if (!failure.empty())
+    log("no MIDI system: " + failure);
+  return made;
 }
 
 void IMidiPorts::SetInputCallback(InputCallback callback, void* userData)
@@ -703,7 +711,7 @@ bool IMidiPorts::sendLocked(const unsigned char* data, size_t size)
   return sendOut(data, size, false) == Sent::kYes;
 }
 
-IMidiPorts::Sent IMidiPorts::sendOut(const unsigned char* data, size_t size, bool posted)
+IMidiPorts::Sent IMidiPorts::sendOut(const unsigned char* data, size_t size, bool posted, bool repeatable)
 {
   if (!mOutLock.tryLockFor(kSendLockWait))
     return Sent::kBusy;
@@ -725,7 +733,9 @@ IMidiPorts::Sent IMidiPorts::sendOut(const unsigned char* data, size_t size, boo
     lock.unlock();
   try
   {
-    return (posted ? out->post(data, size) : out->send(data, size)) ? Sent::kYes : Sent::kNo;
+    const bool sent = posted ? out->post(data, size)
+                             : (repeatable ? out->sendRepeatable(data, size) : out->send(data, size));
+    return sent ? Sent::kYes : Sent::kNo;
   }
   catch (const std::exception& e)
   {
@@ -872,6 +882,27 @@ bool IMidiPorts::SendBytes(const std::vector<unsigned char>& bytes)
   if (bytes.empty())
     return false;
   return sendLocked(bytes.data(), bytes.size());
+}
+
+bool IMidiPorts::SendDump(const std::vector<unsigned char>& bytes)
+{
+  if (bytes.empty())
+    return false;
+  if (AudioThread::IsCurrent())
+    return queueFromAudio(bytes.data(), bytes.size(), false);
+  return sendOut(bytes.data(), bytes.size(), false, true) == Sent::kYes;
+}
+
+uint64_t IMidiPorts::SettleDumps(std::chrono::milliseconds timeout)
+{
+  std::shared_ptr<Output> out;
+  if (!mOutLock.tryLockFor(kSendLockWait))
+    return 0;
+  {
+    std::lock_guard<DirectionLock> lock(mOutLock, std::adopt_lock);
+    out = mOut;
+  }
+  return out ? out->settleRepeatables(timeout) : 0;
 }
 
 bool IMidiPorts::WaitForAudioSends(std::chrono::milliseconds timeout)

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -65,6 +66,13 @@ public:
     // taken by the system before a deadline (such a message may still leave later, in order). Never
     // blocks for longer than that deadline. Calls are serialised by IMidiPorts.
     virtual bool send(const unsigned char* data, size_t size) = 0;
+    // As send, for a message that may safely arrive twice (a dump into a memory slot): a client that can
+    // lose what it wrote (JACK: a cycle the server reports late) writes it again. By default a send.
+    virtual bool sendRepeatable(const unsigned char* data, size_t size) { return send(data, size); }
+    // Waits at most timeout until no repeatable message written so far may still need writing again; the
+    // number of them the client gave up on since it was made (lost again after the last repeat, or not
+    // written again before the port closed).
+    virtual uint64_t settleRepeatables(std::chrono::milliseconds) { return 0; }
     // Queues one message to leave in order after the ones before it, without waiting for it to leave;
     // false when refused. Calls are serialised by IMidiPorts with send. By default a send.
     virtual bool post(const unsigned char* data, size_t size) { return send(data, size); }
@@ -162,6 +170,12 @@ public:
   // Sent unchanged.
   bool SendPatchSysex(const unsigned char* data, int size);
   bool SendBytes(const std::vector<unsigned char>& bytes);
+  // A dump into a memory slot, sent as it is: the output writes it again where it may have lost it
+  // (Output::sendRepeatable).
+  bool SendDump(const std::vector<unsigned char>& bytes);
+  // Waits at most timeout until no dump sent so far may still need writing again; how many dumps the
+  // output client gave up on since it was made (0 when none, or when the output is busy or absent).
+  uint64_t SettleDumps(std::chrono::milliseconds timeout);
 
   // Waits at most timeout until the drain thread has handed on everything the audio thread queued before
   // the call and, while the output is open, sent again the releases the output refused; false when some is
@@ -237,8 +251,9 @@ private:
     // The direction lock was not free in time.
     kBusy
   };
-  // Sends under the direction lock; posted: without waiting for it to leave (Output::post).
-  Sent sendOut(const unsigned char* data, size_t size, bool posted);
+  // Sends under the direction lock; posted: without waiting for it to leave (Output::post); repeatable:
+  // Output::sendRepeatable.
+  Sent sendOut(const unsigned char* data, size_t size, bool posted, bool repeatable = false);
   // Audio thread: queues the message (framed with F0 .. F7 when framed) when the output is open.
   bool queueFromAudio(const unsigned char* data, size_t size, bool framed);
   // The drain thread: sends what the audio thread queued until stopped.

@@ -148,8 +148,13 @@ public:
   // the first count of them. Any thread.
   uint64_t audioSendsQueued() const { return mMidiPorts.AudioSendsQueued(); }
   bool audioSendsHandled(uint64_t count) const { return mMidiPorts.AudioSendsHandled() >= count; }
-  // The port operations above call into the MIDI system, which may take up to its deadline, and the input
-  // ones wait for an input delivery in progress, which may wait for the plug mutex: they give a caller's
+  // A dump into a memory slot to the output port, which writes it again where it may have lost it; and the
+  // wait, after dumps, for the output to stand behind them: how many it gave up on so far (IMidiPorts).
+  bool sendMidiDump(const std::vector<unsigned char>& bytes);
+  uint64_t settleMidiDumps(std::chrono::milliseconds timeout);
+  // The port operations above but the dump's send call into the MIDI system, which may take up to its
+  // deadline, or wait for the output (the audio thread's sends, the dumps to settle), and the input ones
+  // wait for an input delivery in progress, which may wait for the plug mutex: they give a caller's
   // plug mutex back while they run, so other threads (the audio pass above all) may enter meanwhile. Not
   // from inside the input delivery.
   // The port library's input callback; userData is the plug-in.

@@ -37,6 +37,17 @@ bool IPlugBase::waitForAudioSends(std::chrono::milliseconds timeout)
   return mMidiPorts.WaitForAudioSends(timeout);
 }
 
+bool IPlugBase::sendMidiDump(const std::vector<unsigned char>& bytes)
+{
+  return mMidiPorts.SendDump(bytes);
+}
+
+uint64_t IPlugBase::settleMidiDumps(std::chrono::milliseconds timeout)
+{
+  WDL_MutexRelease unlocked(&mMutex);
+  return mMidiPorts.SettleDumps(timeout);
+}
+
 std::vector<std::string> IPlugBase::rereadExternalMIDIInNames()
 {
   WDL_MutexRelease unlocked(&mMutex);

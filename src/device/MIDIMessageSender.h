@@ -199,6 +199,9 @@ public:
 
   // Pauses ms on the time source; false when the manager is stopping.
   bool pause(int ms);
+  // Once the output stands behind the dumps sent so far: how many of them it gave up on since it had
+  // given up on lostBefore (IPlugBase::settleMidiDumps).
+  uint64_t dumpsLostSince(uint64_t lostBefore);
   // The library form of jobs 0, 2, 11 and 12: arms the library request and feeds dump (size bytes) to the
   // plug-in's own sysex input, so that it lands in the selected upper slot; then marks the bank unsaved.
   // False, and the requests ended, when it was not stored.

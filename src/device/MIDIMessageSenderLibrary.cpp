@@ -10,6 +10,7 @@
 #include "SysexProtocol.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 
 namespace
@@ -22,6 +23,9 @@ constexpr int kMultiMemoryBank = 0x00;
 constexpr double kSlotsPerPercent = 1.28;
 // Sound banks A to H.
 constexpr int kSoundBankCount = 8;
+// How long a store waits at its end for the output to stand behind its dumps (a few late cycles' repeats).
+constexpr std::chrono::milliseconds kDumpSettleWait{2000};
+constexpr std::chrono::milliseconds kNoWait{0};
 
 // Every byte between F0 and F7 is a data byte: a stray status byte would cut the message on its way.
 bool dataBytesOnly(const std::vector<unsigned char>& data)
@@ -105,7 +109,11 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
     else if (storeToMemory)
     {
       const int bank = multi ? kMultiMemoryBank : storedInt(*plug, kMultiPartBank + part);
-      if (plug->SendMidiSysex2(libraryDump(record, multi, deviceId, bank, slot)))
+      const uint64_t lostBefore = plug->settleMidiDumps(kNoWait);
+      const bool dumped = plug->sendMidiDump(libraryDump(record, multi, deviceId, bank, slot));
+      // The synthesizer writes its memory before the program change selects what it wrote.
+      pause(plug->getTimerValue());
+      if (dumped && dumpsLostSince(lostBefore) == 0)
       {
         written = singleWriteText(slot, multi, bank);
       }
@@ -113,8 +121,6 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
       {
         storeFailed = true;
       }
-      // The synthesizer writes its memory before the program change selects what it wrote.
-      pause(plug->getTimerValue());
     }
   }
   bool sent = false;
@@ -181,6 +187,12 @@ std::string MIDIMessageSender::writeProgressText(int slot)
          kTextWriteProgressSuffix;
 }
 
+uint64_t MIDIMessageSender::dumpsLostSince(uint64_t lostBefore)
+{
+  const uint64_t lost = plug->settleMidiDumps(kDumpSettleWait);
+  return lost >= lostBefore ? lost - lostBefore : lost;
+}
+
 std::string MIDIMessageSender::writeCountText(int written)
 {
   return std::to_string(written) + (written == 1 ? " slot written" : " slots written");
@@ -196,6 +208,7 @@ void MIDIMessageSender::storeAllPatchesToDeviceFromLibrarian(const std::vector<L
   const int pauseMs = plug->getTimerValue();
   int written = 0;
   bool sendFailed = false;
+  const uint64_t lostBefore = plug->settleMidiDumps(kNoWait);
   const int end = std::min(static_cast<int>(bank.size()), SysexProtocol::kProgramCount);
   for (int slot = std::max(startSlot, 0); startSlot >= 0 && slot < end; ++slot)
   {
@@ -211,7 +224,7 @@ void MIDIMessageSender::storeAllPatchesToDeviceFromLibrarian(const std::vector<L
     if (!dump.empty())
     {
       // A dump the output did not take is no slot written, and the slots after it would leave a gap.
-      if (!plug->SendMidiSysex2(dump))
+      if (!plug->sendMidiDump(dump))
       {
         sendFailed = true;
         break;
@@ -227,6 +240,12 @@ void MIDIMessageSender::storeAllPatchesToDeviceFromLibrarian(const std::vector<L
       break;
     }
     plug->showStatusText(writeProgressText(slot).c_str());
+  }
+  // A dump the output wrote but gave up on after a late cycle is no slot written either.
+  if (const uint64_t lost = dumpsLostSince(lostBefore))
+  {
+    written -= static_cast<int>(std::min<uint64_t>(lost, static_cast<uint64_t>(written)));
+    sendFailed = true;
   }
   plug->DisplayProcessingIndicator(false);
   setSelectedLibrarianSlot(0);

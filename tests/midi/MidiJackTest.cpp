@@ -13,6 +13,8 @@
 
 #include "AudioThread.h"
 #include "IMidiPorts.h"
+#include "JackMidiOutputClient.h"
+#include "JackServerWatch.h"
 #include "MidiJackEnvironment.h"
 #include "MidiJackSynth.h"
 #include "MidiTestSoundDump.h"
@@ -262,4 +264,31 @@ TEST_F(MidiJackTest, AFrozenServerFailsSendsInTimeAndEverySendReportedWrittenArr
   ASSERT_EQ(static_cast<size_t>(written) + 2, got.size());
   EXPECT_EQ(1, std::count(got.begin(), got.end(), Bytes{0x90, 60, 100}));
   EXPECT_EQ(after, got.back());
+}
+
+TEST_F(MidiJackTest, DumpsOfACycleReportedLateAreWrittenAgainUntilGivenUp)
+{
+  JackMidiOutputClient out("korvid-late-cycles", JackServerWatch::connect());
+  const int position = positionOf(out.portNames(), synth.inPortName());
+  ASSERT_GE(position, 0);
+  out.openPort(static_cast<unsigned>(position), "out");
+  ASSERT_TRUE(synth.waitInputConnected(kArrivalTimeout));
+  const Bytes note{0x90, 60, 100};
+  const Bytes dump = midiTestSoundDump(1);
+  auto copies = [&](const Bytes& m)
+  {
+    const auto got = synth.waitReceived(0, 0ms);
+    return std::count(got.begin(), got.end(), m);
+  };
+  // The server's notice of a late cycle, each time a write of the dump arrived: the dump is written again
+  // (the note beside it, not repeatable, is not), at most kMaxRepeats times, and then given up on.
+  ASSERT_TRUE(out.sendRepeatable(dump.data(), dump.size()) && out.send(note.data(), note.size()));
+  for (int repeat = 1; repeat <= JackMidiOutputClient::kMaxRepeats + 1; ++repeat)
+  {
+    out.noticeLateCycle();
+    const bool repeated = repeat <= JackMidiOutputClient::kMaxRepeats;
+    ASSERT_TRUE(!repeated || korvidtest::waitUntil([&] { return copies(dump) == repeat + 1; })) << repeat;
+  }
+  EXPECT_EQ(1u, out.settleRepeatables(kArrivalTimeout));
+  EXPECT_EQ(1, copies(note));
 }

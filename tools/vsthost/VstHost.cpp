@@ -436,6 +436,8 @@ void VstHost::AudioLoop(long maxFrames, long noteOffFrame)
   while (!mStopAudio && (maxFrames < 0 || mAudioFrames < maxFrames))
   {
     const int frames = mVaryBlockSize ? blockSize(blockSizes) : mBlockSize;
+    // A host's block is its events call and its processing call together.
+    const auto start = std::chrono::steady_clock::now();
     if (mPlayNotes)
     {
       PlayTrack(mAudioBlocks, frames, false);
@@ -450,7 +452,6 @@ void VstHost::AudioLoop(long maxFrames, long noteOffFrame)
       SendSingleNote(false);
       noteOn = false;
     }
-    const auto start = std::chrono::steady_clock::now();
     mAudioPeak = std::max(mAudioPeak, ProcessBlock(frames));
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (took > mLongestBlock)

@@ -82,8 +82,8 @@ public:
   // Stops the audio thread of StartAudio; the peak output level and the seconds of audio it processed.
   float StopAudio(double* seconds = nullptr);
   bool AudioRunning() const { return mAudio.joinable(); }
-  // The longest time one block of the last audio run took in the plug-in, and when it started in the run,
-  // in seconds. After the run.
+  // The longest time one block of the last audio run took in the plug-in (its effProcessEvents call, when the
+  // block has events, and its processing call), and when it started in the run, in seconds. After the run.
   double LongestBlockSeconds() const { return mLongestBlock; }
   double LongestBlockStart() const { return mLongestBlockStart; }
   // One block of processReplacing on the calling thread (frames: the block size when 0); returns the peak

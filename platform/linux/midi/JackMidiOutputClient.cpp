@@ -1,6 +1,7 @@
 // The JACK output: a byte queue of messages that the process callback writes into the port buffer.
 #include "JackMidiOutputClient.h"
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -21,12 +22,28 @@ namespace
 constexpr unsigned char kSysExStart = 0xF0;
 // A record in the queue: a state byte, the length in four bytes (little end first), the message.
 constexpr size_t kHeaderBytes = 5;
+// State bits. Withdrawn: its sender gave up on it before a cycle began it, and the process callback skips
+// it. Repeatable: kept once written, to be written again after a late cycle.
 constexpr unsigned char kQueued = 0;
-// Its sender gave up on it before a cycle began it: the process callback skips it.
 constexpr unsigned char kWithdrawn = 1;
+constexpr unsigned char kRepeatable = 2;
 const std::chrono::milliseconds kDeadline{JackMidiOutputClient::kSendDeadlineMs};
 // A close waits at most this long for cycles to write what was queued.
 constexpr std::chrono::milliseconds kCloseWait{250};
+constexpr jack_time_t kSuspectUsecs = jack_time_t{JackMidiOutputClient::kSuspectWindowMs} * 1000;
+// A settling sender looks again this often: suspicion ends with time, not with a notice.
+constexpr std::chrono::milliseconds kSettlePoll{5};
+
+// A repeatable message a cycle wrote, kept until no notice can concern it any more.
+struct Kept
+{
+  jack_time_t writtenAt = 0;
+  size_t length = 0;
+  int repeats = 0;
+  // A late cycle's notice came: the next cycle writes it again.
+  bool again = false;
+  std::array<unsigned char, JackMidiOutputClient::kKeptMessageBytes> bytes{};
+};
 } // namespace
 
 // State shared with the client's process and shutdown callbacks: it outlives the object when closing the
@@ -59,6 +76,13 @@ struct JackMidiOutputClient::Shared
   uint64_t discarded = 0;
   // The last message a cycle withdrew because it never fits.
   uint64_t refused = 0;
+  // Repeatable messages written lately, oldest first, from keptFirst on (a ring of kKeptMessages).
+  std::vector<Kept> kept = std::vector<Kept>(kKeptMessages);
+  size_t keptFirst = 0;
+  size_t keptCount = 0;
+  // Repeatable messages given up on: lost again after their last repeat, or still to be written again
+  // when the port closed or the server went away.
+  uint64_t givenUp = 0;
 
   ~Shared()
   {
@@ -103,18 +127,109 @@ struct JackMidiOutputClient::Shared
   {
     head = used = written = 0;
     finished = discarded = submitted;
+    forgetKept();
   }
 
-  // Writes the front messages into buffer until it is full; true when any left the queue. Lock held.
-  bool writeInto(void* buffer)
+  Kept& keptAt(size_t i) { return kept[(keptFirst + i) % kKeptMessages]; }
+
+  void dropFirstKept()
+  {
+    givenUp += keptAt(0).again ? 1 : 0;
+    keptFirst = (keptFirst + 1) % kKeptMessages;
+    --keptCount;
+  }
+
+  // What no notice can concern any more leaves the front; a full ring drops its oldest (given up on
+  // when it waits to be written again).
+  void expireKept(jack_time_t now, bool makeRoom)
+  {
+    while (keptCount > 0 && ((!keptAt(0).again && keptAt(0).writtenAt + kSuspectUsecs < now) ||
+                             (makeRoom && keptCount == kKeptMessages)))
+      dropFirstKept();
+  }
+
+  void forgetKept()
+  {
+    while (keptCount > 0)
+      dropFirstKept();
+  }
+
+  bool anyAgain()
+  {
+    for (size_t i = 0; i < keptCount; ++i)
+    {
+      if (keptAt(i).again)
+        return true;
+    }
+    return false;
+  }
+
+  // Keeps the front message, written whole at now. Lock held.
+  void keep(size_t length, jack_time_t now)
+  {
+    if (length > kKeptMessageBytes)
+      return;
+    expireKept(now, true);
+    Kept& k = keptAt(keptCount++);
+    copyOut(at(kHeaderBytes), k.bytes.data(), length);
+    k.writtenAt = now;
+    k.length = length;
+    k.repeats = 0;
+    k.again = false;
+  }
+
+  // A cycle that may have been lost ended before now: what it wrote is written again, at most kMaxRepeats
+  // times. Lock held.
+  void noticeLate(jack_time_t now)
+  {
+    for (size_t i = 0; i < keptCount; ++i)
+    {
+      Kept& k = keptAt(i);
+      if (k.again || k.writtenAt + kSuspectUsecs < now || k.length == 0)
+        continue;
+      if (k.repeats < kMaxRepeats)
+      {
+        k.again = true;
+        continue;
+      }
+      ++givenUp;
+      k.length = 0;
+    }
+  }
+
+  // Writes the kept messages a notice marked, in order; false when the buffer took not all of them.
+  bool writeAgain(void* buffer, jack_time_t now)
+  {
+    for (size_t i = 0; i < keptCount; ++i)
+    {
+      Kept& k = keptAt(i);
+      if (!k.again)
+        continue;
+      jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, k.length);
+      if (!event)
+        return false;
+      std::memcpy(event, k.bytes.data(), k.length);
+      k.again = false;
+      k.writtenAt = now;
+      ++k.repeats;
+    }
+    return true;
+  }
+
+  // Writes the messages to write again, then the front messages, into buffer until it is full; true when
+  // any left the queue. Lock held.
+  bool writeInto(void* buffer, jack_time_t now)
   {
     const size_t emptyRoom = jack_midi_max_event_size(buffer);
     this->emptyRoom = emptyRoom;
+    // Not inside a sysex leaving in pieces.
+    if (written == 0 && !writeAgain(buffer, now))
+      return false;
     bool any = false;
     while (used >= kHeaderBytes)
     {
       const size_t length = frontLength();
-      if (queue[head] == kWithdrawn)
+      if (queue[head] & kWithdrawn)
       {
         popFront(length);
         any = true;
@@ -127,7 +242,7 @@ struct JackMidiOutputClient::Shared
       if (!sysex && length > emptyRoom)
       {
         // Queued before the first cycle told submit what fits: it never would, and must not block the rest.
-        queue[head] = kWithdrawn;
+        queue[head] |= kWithdrawn;
         refused = finished + 1;
         continue;
       }
@@ -145,6 +260,8 @@ struct JackMidiOutputClient::Shared
       written += piece;
       if (written < length)
         break;
+      if (queue[head] & kRepeatable)
+        keep(length, now);
       popFront(length);
       any = true;
     }
@@ -165,11 +282,23 @@ struct JackMidiOutputClient::Shared
     std::unique_lock<std::mutex> guard(self->lock, std::try_to_lock);
     if (!guard.owns_lock() || !self->open)
       return 0;
-    const bool any = self->writeInto(buffer);
+    const bool any = self->writeInto(buffer, jack_get_time());
     guard.unlock();
     if (any)
       self->changed.notify_all();
     return 0;
+  }
+
+  static int onXrun(void* arg)
+  {
+    static_cast<Shared*>(arg)->noticeLateNow();
+    return 0;
+  }
+
+  void noticeLateNow()
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    noticeLate(jack_get_time());
   }
 
   static void onShutdown(jack_status_t, const char*, void* arg)
@@ -195,6 +324,7 @@ JackMidiOutputClient::JackMidiOutputClient(const std::string& clientName,
                              ")");
   jack_set_process_callback(mShared->client, &Shared::process, mShared.get());
   jack_on_info_shutdown(mShared->client, &Shared::onShutdown, mShared.get());
+  jack_set_xrun_callback(mShared->client, &Shared::onXrun, mShared.get());
   if (jack_activate(mShared->client) != 0)
     throw std::runtime_error("the JACK server did not activate the output client");
 }
@@ -254,7 +384,7 @@ void JackMidiOutputClient::closePort()
     Shared& s = *mShared;
     std::unique_lock<std::mutex> guard(s.lock);
     // What was queued leaves first while cycles run: a reopen must not lose a posted note-off.
-    s.changed.wait_for(guard, kCloseWait, [&] { return s.used == 0 || s.serverGone(); });
+    s.changed.wait_for(guard, kCloseWait, [&] { return (s.used == 0 && !s.anyAgain()) || s.serverGone(); });
     s.open = false;
     s.clear();
   }
@@ -269,12 +399,38 @@ bool JackMidiOutputClient::send(const unsigned char* data, size_t size)
   return submit(data, size, true);
 }
 
+bool JackMidiOutputClient::sendRepeatable(const unsigned char* data, size_t size)
+{
+  return submit(data, size, true, true);
+}
+
 bool JackMidiOutputClient::post(const unsigned char* data, size_t size)
 {
   return submit(data, size, false);
 }
 
-bool JackMidiOutputClient::submit(const unsigned char* data, size_t size, bool untilWritten)
+void JackMidiOutputClient::noticeLateCycle()
+{
+  mShared->noticeLateNow();
+}
+
+uint64_t JackMidiOutputClient::settleRepeatables(std::chrono::milliseconds timeout)
+{
+  Shared& s = *mShared;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  std::unique_lock<std::mutex> guard(s.lock);
+  while (true)
+  {
+    if (s.stopped())
+      s.forgetKept();
+    s.expireKept(jack_get_time(), false);
+    if (s.keptCount == 0 || std::chrono::steady_clock::now() >= deadline)
+      return s.givenUp;
+    s.changed.wait_for(guard, kSettlePoll);
+  }
+}
+
+bool JackMidiOutputClient::submit(const unsigned char* data, size_t size, bool untilWritten, bool repeatable)
 {
   if (!data || size == 0 || size > kMaxMessageBytes)
     return false;
@@ -291,8 +447,9 @@ bool JackMidiOutputClient::submit(const unsigned char* data, size_t size, bool u
     return false;
   const size_t pos = s.at(s.used);
   const unsigned char header[kHeaderBytes] = {
-      kQueued, static_cast<unsigned char>(size & 0xFF), static_cast<unsigned char>((size >> 8) & 0xFF),
-      static_cast<unsigned char>((size >> 16) & 0xFF), static_cast<unsigned char>(size >> 24)};
+      repeatable ? kRepeatable : kQueued, static_cast<unsigned char>(size & 0xFF),
+      static_cast<unsigned char>((size >> 8) & 0xFF), static_cast<unsigned char>((size >> 16) & 0xFF),
+      static_cast<unsigned char>(size >> 24)};
   s.copyIn(pos, header, kHeaderBytes);
   s.copyIn((pos + kHeaderBytes) % kQueueBytes, data, size);
   s.used += kHeaderBytes + size;
@@ -306,6 +463,6 @@ bool JackMidiOutputClient::submit(const unsigned char* data, size_t size, bool u
   // follows, or the receiver would be left inside a sysex.
   const bool begun = s.finished + 1 == ticket && s.written > 0;
   if (s.finished < ticket && !begun)
-    s.queue[pos] = kWithdrawn;
+    s.queue[pos] |= kWithdrawn;
   return false;
 }

@@ -1,7 +1,9 @@
 // One JACK output client written with libjack: a message counts as sent once a JACK cycle wrote it.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +19,9 @@ class JackServerWatch;
 // a full queue waits at most as long for room. Every wait ends at once when the server goes away, and
 // when the port closes. Sends run beside each other and beside opening and closing, which IMidiPorts
 // serialises; listing runs beside them all. Any thread.
+// A cycle the server reports late (its xrun notice) may have lost what it wrote: a repeatable message
+// (sendRepeatable) written within kSuspectWindow before such a notice is written again, first thing in a
+// later cycle, at most kMaxRepeats times; one that cannot be is counted as given up (settleRepeatables).
 class JackMidiOutputClient : public IMidiPorts::Output
 {
 public:
@@ -24,6 +29,13 @@ public:
   static constexpr size_t kMaxMessageBytes = 48 * 1024;
   static constexpr size_t kQueueBytes = 64 * 1024;
   static constexpr int kSendDeadlineMs = 2000;
+  // The server's notice follows a lost cycle by milliseconds (under load by up to a few tens of them). Other
+  // notices come as often as several a second: a longer window would repeat many dumps needlessly.
+  static constexpr int kSuspectWindowMs = 50;
+  static constexpr int kMaxRepeats = 5;
+  // Repeatable messages kept for writing again: how many, and the longest kept (a multi dump is 425 bytes).
+  static constexpr size_t kKeptMessages = 32;
+  static constexpr size_t kKeptMessageBytes = 1024;
 
   // Opens the JACK client clientName and activates it; throws std::runtime_error when the server refuses.
   // Talks to the server: call it under a deadline. watch: the process's server watch.
@@ -40,15 +52,20 @@ public:
   void closePort() override;
   // True once a cycle wrote the message.
   bool send(const unsigned char* data, size_t size) override;
+  // As send; the message is written again after a late cycle.
+  bool sendRepeatable(const unsigned char* data, size_t size) override;
+  uint64_t settleRepeatables(std::chrono::milliseconds timeout) override;
   // True once the message is queued.
   bool post(const unsigned char* data, size_t size) override;
   size_t maxMessageSize() const override { return kMaxMessageBytes; }
   bool concurrentSends() const override { return true; }
   bool alive() const override;
+  // What the server's late-cycle notice does (the client's notice thread calls it).
+  void noticeLateCycle();
 
 private:
   struct Shared;
-  bool submit(const unsigned char* data, size_t size, bool untilWritten);
+  bool submit(const unsigned char* data, size_t size, bool untilWritten, bool repeatable = false);
 
   std::shared_ptr<Shared> mShared;
 };

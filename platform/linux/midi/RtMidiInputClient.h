@@ -9,9 +9,10 @@
 
 class RtMidiIn;
 
-// Sysex passes; time messages and active sensing are filtered out. Delivery to the handler runs on
-// RtMidi's input thread under a lock that closePort takes, so after closePort no delivery runs. Calls
-// into the system are given up on after a deadline (IMidiPorts::Unanswered); the RtMidi client then
+// Sysex passes; time messages and active sensing are filtered out. Delivery to the handler runs under a
+// lock that closePort takes, so after closePort no delivery runs: on ALSA on RtMidi's input thread, on JACK
+// on a thread of this client (RtMidi calls back on the JACK process thread, which only queues the message).
+// Calls into the system are given up on after a deadline (IMidiPorts::Unanswered); the RtMidi client then
 // lives on with the call until it returns.
 class RtMidiInputClient : public IMidiPorts::Input
 {
