@@ -550,14 +550,15 @@ template <class Client> int IMidiPorts::openLocked(const Direction<Client>& d, i
   (this->*d.closeLocked)();
   d.portName.clear();
   d.index = 0;
-  idx = 0;
-  // A close the system did not answer dropped the client.
-  if (!d.client)
-    return 0;
-  if (!listed)
+  // Without a client: a close the system did not answer dropped it.
+  if (!d.client || !listed)
   {
-    log(std::string(d.name) + " port \"" + name + "\" is not present any more");
-    mLost |= d.goneBit;
+    if (d.client)
+    {
+      log(std::string(d.name) + " port \"" + name + "\" is not present any more");
+      mLost |= d.goneBit;
+    }
+    idx = 0;
     return 0;
   }
   idx = k;

@@ -31,8 +31,7 @@ public:
   void setClientsFail(bool fail);
   // true: every second list call of each client fails, as a port going away while it is read does.
   void setListsFail(bool fail);
-  // Runs step once, on the thread of the next list call, after that call read the names: as a change
-  // of the system while (or just after) a list was read.
+  // Runs step once in the next list call, after it read the names: the system changes as it is read.
   void onNextList(std::function<void()> step);
   // Longest message an output client takes.
   void setMaxMessageSize(size_t bytes);

@@ -1,4 +1,4 @@
-// The port names of one RtMidi client, read in one call.
+// The port names of one RtMidi client, read in one call, and an open by name.
 #pragma once
 
 #include <string>
