@@ -75,17 +75,12 @@ std::vector<std::string> readNames(Client* client, std::mutex& listLock, std::st
   return names;
 }
 
-// Position of name among the system's ports now, or -1: the cached list may be stale. The caller holds
-// the direction's list lock.
-template <class Client> int currentPosition(Client* client, const std::string& name)
+// Whether the system lists name now: the cached list may be stale. Takes the direction's list lock.
+template <class Client> bool listedNow(Client* client, std::mutex& listLock, const std::string& name)
 {
+  std::lock_guard<std::mutex> listing(listLock);
   const std::vector<std::string> listed = client->portNames();
-  for (size_t i = 0; i < listed.size(); ++i)
-  {
-    if (listed[i] == name)
-      return static_cast<int>(i);
-  }
-  return -1;
+  return std::find(listed.begin(), listed.end(), name) != listed.end();
 }
 
 bool allDigits(const std::string& text, size_t from)
@@ -314,7 +309,10 @@ IMidiPorts::Direction<IMidiPorts::Output> IMidiPorts::outDirection()
           mOutIndex,
           mOutOpen,
           mOutPortName,
+          mOutOpens,
           kOutLost,
+          kOutGone,
+          kOutPortName,
           &IMidiPorts::createOutLocked,
           &IMidiPorts::closeOutLocked,
           &IMidiPorts::dropOutLocked,
@@ -330,7 +328,10 @@ IMidiPorts::Direction<IMidiPorts::Input> IMidiPorts::inDirection()
           mInIndex,
           mInOpen,
           mInPortName,
+          mInOpens,
           kInLost,
+          kInGone,
+          kInPortName,
           &IMidiPorts::createInLocked,
           &IMidiPorts::closeInLocked,
           &IMidiPorts::dropInLocked,
@@ -350,8 +351,10 @@ std::vector<std::string> IMidiPorts::RereadInNames()
 template <class Client> std::vector<std::string> IMidiPorts::reread(const Direction<Client>& d)
 {
   std::shared_ptr<Client> lister;
+  unsigned opens = 0;
   {
     std::lock_guard<DirectionLock> lock(d.lock);
+    opens = d.opens;
     if (d.client && !d.client->alive())
     {
       d.lock.markPortWork();
@@ -384,10 +387,11 @@ template <class Client> std::vector<std::string> IMidiPorts::reread(const Direct
   }
 
   std::lock_guard<DirectionLock> lock(d.lock);
-  if (!error.empty())
+  // A list read before a port was opened may miss that port: it says nothing about it either.
+  if (!error.empty() || (d.opens != opens && d.client == lister))
   {
-    // A list that could not be read says nothing about the open port: as the watch does, keep both.
-    log(std::string("reading the ") + d.name + " port names failed, the last list is kept: " + error);
+    if (!error.empty())
+      log(std::string("reading the ") + d.name + " port names failed, the last list is kept: " + error);
     return d.names.empty() ? std::vector<std::string>{kOffName} : d.names;
   }
   d.names = listed;
@@ -514,72 +518,89 @@ void IMidiPorts::closeInLocked()
   mInOpen = false;
 }
 
-template <class Client>
-int IMidiPorts::openLocked(int& idx, const char* name, const std::vector<std::string>& names, Client* client,
-                           std::mutex& listLock, std::atomic<int>& index, std::atomic<bool>& open,
-                           const char* portName, const char* direction, int goneBit)
+template <class Client> int IMidiPorts::openLocked(const Direction<Client>& d, int& idx, const char* name)
 {
-  index = idx;
-  if (idx == 0 || names.empty())
-  {
-    index = 0;
-    return 0;
-  }
-  const int k = findName(names, name);
-  if (k <= 0 || !client)
+  const int k = idx == 0 ? 0 : findName(d.names, name);
+  if (k > 0 && !d.client)
+    (this->*d.createLocked)();
+  if (k <= 0 || !d.client)
   {
     if (k > 0)
-      log(std::string("no ") + direction + " client to open \"" + name + "\"");
+      log(std::string("no ") + d.name + " client to open \"" + name + "\"");
+    (this->*d.closeLocked)();
+    d.portName.clear();
     idx = 0;
-    index = 0;
+    d.index = 0;
     return 0;
   }
+  const std::string wanted = d.names[static_cast<size_t>(k)];
+  // Read before the open port is closed: a list that cannot be read says nothing about it, and the open
+  // port chosen again stays open while it is there.
+  bool listed = true;
   try
   {
-    // Opened by the position found in the same hold of the list lock: no other list call moves it.
-    std::lock_guard<std::mutex> listing(listLock);
-    const int position = currentPosition(client, names[static_cast<size_t>(k)]);
-    if (position < 0)
-    {
-      log(std::string(direction) + " port \"" + name + "\" is not present any more");
-      mLost |= goneBit;
-      idx = 0;
-      index = 0;
-      return 0;
-    }
-    idx = k;
-    client->openPort(static_cast<unsigned int>(position), portName);
-    open = true;
-    index = k;
-    return k;
+    listed = listedNow(d.client.get(), d.listLock, wanted);
   }
   catch (const Unanswered&)
   {
     idx = 0;
-    index = 0;
     throw;
   }
   catch (const std::exception& e)
   {
-    log(std::string("opening ") + direction + " port \"" + name + "\": " + e.what());
-    index = 0;
+    log(std::string("reading the ") + d.name + " port names before an open failed: " + e.what());
+  }
+  if (listed && d.open && d.portName == wanted)
+  {
+    idx = k;
+    d.index = k;
+    return k;
+  }
+  (this->*d.closeLocked)();
+  d.portName.clear();
+  d.index = 0;
+  // Without a client: a close the system did not answer dropped it.
+  if (!d.client || !listed)
+  {
+    if (d.client)
+    {
+      log(std::string(d.name) + " port \"" + name + "\" is not present any more");
+      mLost |= d.goneBit;
+    }
+    idx = 0;
     return 0;
   }
+  idx = k;
+  try
+  {
+    std::lock_guard<std::mutex> listing(d.listLock);
+    d.client->openPort(wanted, d.clientPortName);
+  }
+  catch (const Unanswered&)
+  {
+    idx = 0;
+    throw;
+  }
+  catch (const std::exception& e)
+  {
+    log(std::string("opening ") + d.name + " port \"" + name + "\": " + e.what());
+    return 0;
+  }
+  d.open = true;
+  d.portName = wanted;
+  ++d.opens;
+  d.index = k;
+  return k;
 }
 
 int IMidiPorts::OpenOut(int& idx, const char* name)
 {
   std::lock_guard<DirectionLock> lock(mOutLock);
   mOutLock.markPortWork();
-  closeOutLocked();
-  mOutPortName.clear();
-  if (!mOut && idx != 0 && findName(mOutNames, name) > 0)
-    createOutLocked();
   int opened = 0;
   try
   {
-    opened = openLocked(idx, name, mOutNames, mOut.get(), mOutListLock, mOutIndex, mOutOpen, kOutPortName,
-                        "output", kOutGone);
+    opened = openLocked(outDirection(), idx, name);
   }
   catch (const Unanswered& e)
   {
@@ -587,7 +608,6 @@ int IMidiPorts::OpenOut(int& idx, const char* name)
   }
   if (opened > 0)
   {
-    mOutPortName = mOutNames[static_cast<size_t>(opened)];
     startWatch();
     startDrain();
   }
@@ -598,25 +618,17 @@ int IMidiPorts::OpenIn(int& idx, const char* name)
 {
   std::lock_guard<DirectionLock> lock(mInLock);
   mInLock.markPortWork();
-  closeInLocked();
-  mInPortName.clear();
-  if (!mIn && idx != 0 && findName(mInNames, name) > 0)
-    createInLocked();
   int opened = 0;
   try
   {
-    opened = openLocked(idx, name, mInNames, mIn.get(), mInListLock, mInIndex, mInOpen, kInPortName, "input",
-                        kInGone);
+    opened = openLocked(inDirection(), idx, name);
   }
   catch (const Unanswered& e)
   {
     dropInLocked(e);
   }
   if (opened > 0)
-  {
-    mInPortName = mInNames[static_cast<size_t>(opened)];
     startWatch();
-  }
   return opened;
 }
 
@@ -670,6 +682,7 @@ template <class Client> void IMidiPorts::checkPort(const Direction<Client>& d)
 {
   std::shared_ptr<Client> lister;
   std::string portName;
+  unsigned opens = 0;
   if (!d.lock.tryLockFor(std::chrono::milliseconds(0)))
     return;
   {
@@ -678,11 +691,11 @@ template <class Client> void IMidiPorts::checkPort(const Direction<Client>& d)
       return;
     lister = d.client;
     portName = d.portName;
+    opens = d.opens;
   }
   try
   {
-    std::lock_guard<std::mutex> listing(d.listLock);
-    if (currentPosition(lister.get(), portName) >= 0)
+    if (listedNow(lister.get(), d.listLock, portName))
       return;
   }
   catch (const Unanswered& e)
@@ -699,8 +712,8 @@ template <class Client> void IMidiPorts::checkPort(const Direction<Client>& d)
     return;
   }
   std::lock_guard<DirectionLock> lock(d.lock);
-  // Opened anew meanwhile: that port is looked at next round.
-  if (d.client == lister && d.open && d.portName == portName)
+  // Opened anew meanwhile, the same port too: that open is looked at next round.
+  if (d.client == lister && d.open && d.opens == opens)
     closeGoneLocked(d);
 }
 

@@ -57,10 +57,11 @@ public:
   {
   public:
     virtual ~Output() = default;
-    // The system's port names in its order, read in one call: the indices openPort takes.
+    // The system's port names in its order, read in one call.
     virtual std::vector<std::string> portNames() = 0;
-    // Opens system port index under this client's port name; throws on failure.
-    virtual void openPort(unsigned int index, const std::string& portName) = 0;
+    // Opens the system port listed as name under this client's port name, connected to that port and no
+    // other even when the list changes meanwhile; throws on failure, also when it is not present.
+    virtual void openPort(const std::string& name, const std::string& portName) = 0;
     virtual void closePort() = 0;
     // Writes one message; false when refused (too long, no port, an earlier send still stalled) or not
     // taken by the system before a deadline (such a message may still leave later, in order). Never
@@ -92,9 +93,9 @@ public:
   public:
     using Handler = std::function<void(double deltaTime, std::vector<unsigned char>* message)>;
     virtual ~Input() = default;
-    // As Output::portNames.
+    // As Output::portNames and Output::openPort.
     virtual std::vector<std::string> portNames() = 0;
-    virtual void openPort(unsigned int index, const std::string& portName) = 0;
+    virtual void openPort(const std::string& name, const std::string& portName) = 0;
     // Closes the port; on return the handler is not running and will not be called again until the
     // next open.
     virtual void closePort() = 0;
@@ -147,15 +148,16 @@ public:
   // Reads the system's list again into the cache (making the client first when there is none) and
   // returns it: later opens are found in it. The open port keeps its place under its new position; one
   // not listed any more is closed and reported (kOutLost / kInLost). A list that cannot be read keeps the
-  // last list and the open port, and is logged. The ports are listed without the direction's lock, so
-  // sends go on meanwhile. Editor or host thread.
+  // last list and the open port, and is logged; so does one read while a port was opened. The ports are
+  // listed without the direction's lock, so sends go on meanwhile. Editor or host thread.
   std::vector<std::string> RereadOutNames();
   std::vector<std::string> RereadInNames();
 
-  // Closes the direction's port, then opens the port called name, found again in the system's current
-  // list. idx: in: the position last chosen; out: the position of name in the cached list, 0 when name
-  // is "OFF", not listed or not present any more. Returns the position opened, 0 for none. A client
-  // dropped after an unanswered call is made again first.
+  // Looks for the port called name in the system's current list, then closes the direction's port and
+  // opens that one by its name. A list that cannot be read while name is the open port keeps it open.
+  // idx: in: the position last chosen; out: the position of name in the cached list, 0 when name is
+  // "OFF", not listed or not present any more. Returns the position opened, 0 for none. A client dropped
+  // after an unanswered call is made again first.
   int OpenOut(int& idx, const char* name);
   int OpenIn(int& idx, const char* name);
 
@@ -268,12 +270,6 @@ private:
   void sendRefusedReleases();
   void closeOutLocked();
   void closeInLocked();
-  // Opens the port called name for one direction whose lock is held and whose port is closed; goneBit is
-  // recorded when name is listed but not present any more.
-  template <class Client>
-  int openLocked(int& idx, const char* name, const std::vector<std::string>& names, Client* client,
-                 std::mutex& listLock, std::atomic<int>& index, std::atomic<bool>& open, const char* portName,
-                 const char* direction, int goneBit);
   void onInput(double deltaTime, std::vector<unsigned char>* message);
   void createOutLocked();
   void createInLocked();
@@ -296,7 +292,13 @@ private:
     std::atomic<int>& index;
     std::atomic<bool>& open;
     std::string& portName;
+    // Counts the opens: a list read before one may miss the port it opened.
+    unsigned& opens;
     int lostBit;
+    // Recorded when a port chosen by name is not present any more.
+    int goneBit;
+    // The name the client gives its port.
+    const char* clientPortName;
     void (IMidiPorts::*createLocked)();
     void (IMidiPorts::*closeLocked)();
     void (IMidiPorts::*dropLocked)(const Unanswered&);
@@ -304,6 +306,8 @@ private:
   };
   Direction<Output> outDirection();
   Direction<Input> inDirection();
+  // OpenOut and OpenIn with the direction's lock held for port work.
+  template <class Client> int openLocked(const Direction<Client>& d, int& idx, const char* name);
   // Closes one direction's open port when the system no longer lists it, recording its lost bit.
   template <class Client> void checkPort(const Direction<Client>& d);
   template <class Client> std::vector<std::string> reread(const Direction<Client>& d);
@@ -328,6 +332,7 @@ private:
   std::atomic<bool> mOutOpen{false};
   // The system's name of the open output port.
   std::string mOutPortName;
+  unsigned mOutOpens = 0;
 
   DirectionLock mInLock;
   std::mutex mInListLock;
@@ -336,6 +341,7 @@ private:
   std::atomic<int> mInIndex{0};
   std::atomic<bool> mInOpen{false};
   std::string mInPortName;
+  unsigned mInOpens = 0;
 
   std::atomic<int> mLost{0};
   AudioSendQueue mAudioQueue;

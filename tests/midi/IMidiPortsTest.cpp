@@ -9,6 +9,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "AudioThread.h"
@@ -82,6 +83,12 @@ TEST_F(IMidiPortsTest, ListsBeginWithOffAndFollowTheSystemOrder)
   system->setListsFail(true);
   for (int read = 0; read < 2; ++read)
     EXPECT_EQ((std::vector<std::string>{"OFF", "C", "A", "B"}), ports->RereadOutNames()) << read;
+  // So does choosing the open port again after a read, as a recall does, whichever read fails.
+  for (int choice = 0; choice < 4; ++choice)
+  {
+    ports->RereadOutNames();
+    EXPECT_TRUE(ports->OpenOut(idx = 3, "B") == 3 && ports->IsOutOpen()) << choice;
+  }
   system->setListsFail(false);
   EXPECT_TRUE(ports->IsOutOpen() && ports->TakeLost() == 0);
   std::ifstream in(log);
@@ -133,6 +140,20 @@ TEST_F(IMidiPortsTest, APortThatGoesAwayIsClosedAndReported)
   EXPECT_EQ(IMidiPorts::kInLost, ports->TakeLost());
   IMidiMsg note(0, 0x90, 60, 100);
   EXPECT_FALSE(ports->SendMsg(&note));
+
+  // A list read before B came and was opened beside it (the opener holding the port, sends give up) keeps B.
+  openOut("A");
+  std::thread opener;
+  system->onNextList(
+      [&]
+      {
+        system->setOutputPorts({"A", "B"});
+        opener = std::thread([&] { ports->OpenOut(idx = 2, "B"); });
+        EXPECT_TRUE(korvidtest::waitUntil([&] { return !ports->SendMsg(&note); }));
+      });
+  ports->RereadOutNames();
+  opener.join();
+  EXPECT_TRUE(ports->IsOutOpen() && ports->TakeLost() == 0);
 }
 
 TEST_F(IMidiPortsTest, OpenOutByNameSetsThePositionAndOffCloses)
@@ -180,6 +201,11 @@ TEST_F(IMidiPortsTest, OpenByNameFindsThePortAgainAfterTheSystemListChanged)
   idx = 1;
   EXPECT_EQ(2, ports->OpenIn(idx, "In 2"));
   EXPECT_EQ((std::vector<std::string>{"In 2"}), system->openInputs());
+
+  // A port plugged in before B between the open's look at the list and the open: B opens.
+  system->onNextList([this] { system->setOutputPorts({"New", "A", "B"}); });
+  EXPECT_EQ(2, ports->OpenOut(idx = 1, "B"));
+  EXPECT_EQ((std::vector<std::string>{"B"}), system->openOutputs());
 
   // Unplugged since the list was built: nothing opens and the caller's menu goes to "OFF".
   system->setOutputPorts({"B"});

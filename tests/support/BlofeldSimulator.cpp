@@ -101,9 +101,9 @@ class BlofeldSimulator::Output : public IMidiPorts::Output
 public:
   explicit Output(BlofeldSimulator* sim) : mSim(sim) {}
   std::vector<std::string> portNames() override { return {kPortName}; }
-  void openPort(unsigned int index, const std::string&) override
+  void openPort(const std::string& name, const std::string&) override
   {
-    if (index != 0)
+    if (name != kPortName)
       throw std::out_of_range("no such port");
     mOpen = true;
   }
@@ -130,9 +130,9 @@ public:
   explicit Input(BlofeldSimulator* sim) : mSim(sim) {}
   ~Input() override { closePort(); }
   std::vector<std::string> portNames() override { return {kPortName}; }
-  void openPort(unsigned int index, const std::string&) override
+  void openPort(const std::string& name, const std::string&) override
   {
-    if (index != 0)
+    if (name != kPortName)
       throw std::out_of_range("no such port");
     std::lock_guard<std::mutex> lock(mSim->mInputLock);
     mSim->mInputHandler = mHandler;

@@ -17,11 +17,11 @@ namespace
 std::mutex gDefaultLock;
 std::shared_ptr<MidiFakeSystem> gDefault;
 
-std::string nameAt(const std::vector<std::string>& names, unsigned int index)
+std::string listed(const std::vector<std::string>& names, const std::string& name)
 {
-  if (index >= names.size())
-    throw std::out_of_range("no port " + std::to_string(index));
-  return names[index];
+  if (std::find(names.begin(), names.end(), name) == names.end())
+    throw std::out_of_range("no port " + name);
+  return name;
 }
 
 // The list, open and close calls of one client share a count without a lock, as RtMidi's clients share
@@ -30,8 +30,9 @@ class FakeCalls
 {
 public:
   // names, or a failure of every second call while the system's lists fail.
-  std::vector<std::string> list(const MidiFakeSystem& system, std::vector<std::string> names)
+  std::vector<std::string> list(MidiFakeSystem& system, std::vector<std::string> names)
   {
+    system.takeListStep();
     if (++mCalls % 2 == 0 && system.listsFail())
       throw std::runtime_error("the port list changed while it was read");
     return names;
@@ -48,10 +49,11 @@ public:
   explicit FakeOutput(std::shared_ptr<MidiFakeSystem> system) : mSystem(std::move(system)) {}
   ~FakeOutput() override { closePort(); }
   std::vector<std::string> portNames() override { return mCalls.list(*mSystem, mSystem->outputNames()); }
-  void openPort(unsigned int index, const std::string&) override
+  void openPort(const std::string& name, const std::string&) override
   {
     closePort();
-    mPort = nameAt(mSystem->outputNames(), index);
+    // Found in a list call, as RtMidi's clients open by position.
+    mPort = listed(mCalls.list(*mSystem, mSystem->outputNames()), name);
     mSystem->openOutput(mPort, true);
   }
   void closePort() override
@@ -86,10 +88,9 @@ public:
   }
   ~FakeInput() override { closePort(); }
   std::vector<std::string> portNames() override { return mCalls.list(*mSystem, mSystem->inputNames()); }
-  void openPort(unsigned int index, const std::string&) override
+  void openPort(const std::string& name, const std::string&) override
   {
-    mCalls.count();
-    const std::string name = nameAt(mSystem->inputNames(), index);
+    listed(mCalls.list(*mSystem, mSystem->inputNames()), name);
     std::lock_guard<std::mutex> lock(mState->deliverLock);
     mState->openPort = name;
   }
@@ -184,6 +185,23 @@ bool MidiFakeSystem::listsFail() const
 {
   std::lock_guard<std::mutex> lock(mLock);
   return mListsFail;
+}
+
+void MidiFakeSystem::onNextList(std::function<void()> step)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mListStep = std::move(step);
+}
+
+void MidiFakeSystem::takeListStep()
+{
+  std::function<void()> step;
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    step.swap(mListStep);
+  }
+  if (step)
+    step();
 }
 
 void MidiFakeSystem::setMaxMessageSize(size_t bytes)

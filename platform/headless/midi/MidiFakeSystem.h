@@ -2,6 +2,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -30,6 +31,8 @@ public:
   void setClientsFail(bool fail);
   // true: every second list call of each client fails, as a port going away while it is read does.
   void setListsFail(bool fail);
+  // Runs step once in the next list call, after it read the names: the system changes as it is read.
+  void onNextList(std::function<void()> step);
   // Longest message an output client takes.
   void setMaxMessageSize(size_t bytes);
   // true: sends stall until it is set false again (at most 30 s), as on a stopped MIDI system.
@@ -59,6 +62,7 @@ public:
   void countClient();
   size_t maxMessageSize() const;
   bool listsFail() const;
+  void takeListStep();
 
 private:
   MidiFakeSystem() = default;
@@ -71,6 +75,7 @@ private:
   std::vector<std::weak_ptr<InputClientState>> mInputClients;
   bool mClientsFail = false;
   bool mListsFail = false;
+  std::function<void()> mListStep;
   size_t mMaxMessageSize = 65536;
   std::condition_variable mReleased;
   bool mHoldSends = false;

@@ -28,6 +28,8 @@ constexpr unsigned char kQueued = 0;
 constexpr unsigned char kWithdrawn = 1;
 constexpr unsigned char kRepeatable = 2;
 const std::chrono::milliseconds kDeadline{JackMidiOutputClient::kSendDeadlineMs};
+// How often an open looks whether its connection shows: each look waits for a cycle when one is due.
+constexpr int kConnectionLooks = 5;
 // A close waits at most this long for cycles to write what was queued.
 constexpr std::chrono::milliseconds kCloseWait{250};
 constexpr jack_time_t kSuspectUsecs = jack_time_t{JackMidiOutputClient::kSuspectWindowMs} * 1000;
@@ -350,17 +352,13 @@ std::vector<std::string> JackMidiOutputClient::portNames()
                                                      { return watch->midiPorts(JackPortIsInput); });
 }
 
-void JackMidiOutputClient::openPort(unsigned int index, const std::string& portName)
+void JackMidiOutputClient::openPort(const std::string& name, const std::string& portName)
 {
   if (mShared->serverGone())
     throw std::runtime_error("the JACK server went away");
   deadlinecall::run(
-      [shared = mShared, index, portName]
+      [shared = mShared, name, portName]
       {
-        const std::vector<std::string> targets =
-            shared->watch ? shared->watch->midiPorts(JackPortIsInput) : std::vector<std::string>();
-        if (index >= targets.size())
-          throw std::runtime_error("no JACK MIDI input at position " + std::to_string(index));
         jack_port_t* port = shared->port.load();
         if (!port)
         {
@@ -370,9 +368,13 @@ void JackMidiOutputClient::openPort(unsigned int index, const std::string& portN
             throw std::runtime_error("the JACK server did not register the output port");
           shared->port = port;
         }
-        const int result = jack_connect(shared->client, jack_port_name(port), targets[index].c_str());
-        if (result != 0 && result != EEXIST)
-          throw std::runtime_error("the JACK server did not connect to \"" + targets[index] + "\"");
+        // By full name: the server joins these two ports or none, whatever came or went since the list.
+        const int result = jack_connect(shared->client, jack_port_name(port), name.c_str());
+        bool connected = result == 0 || result == EEXIST;
+        for (int look = 1; connected && !jack_port_connected_to(port, name.c_str()); ++look)
+          connected = look < kConnectionLooks;
+        if (!connected)
+          throw std::runtime_error("the JACK server did not connect to \"" + name + "\"");
         std::lock_guard<std::mutex> guard(shared->lock);
         shared->open = true;
       });

@@ -45,9 +45,9 @@ public:
   ~JackMidiOutputClient() override;
 
   std::vector<std::string> portNames() override;
-  // Registers the output port (once) and connects it to the system's input port at index. Throws
+  // Registers the output port (once) and connects it to the JACK input port called name. Throws
   // IMidiPorts::Unanswered or std::runtime_error.
-  void openPort(unsigned int index, const std::string& portName) override;
+  void openPort(const std::string& name, const std::string& portName) override;
   // Disconnects the port once cycles wrote what was queued (waiting at most 250 ms) and forgets the rest.
   void closePort() override;
   // True once a cycle wrote the message.

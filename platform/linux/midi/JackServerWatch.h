@@ -29,6 +29,9 @@ public:
   // the server's order, from one reading of its graph; none once the server went away. Throws
   // std::runtime_error when a watch being opened holds the graph for longer than a second. Any thread.
   std::vector<std::string> midiPorts(unsigned long flags) const;
+  // True when the port called port is connected to a port of the client called client, or of JACK's
+  // "client-NN" for another client of that name. Throws as midiPorts. Any thread.
+  bool connectedToClient(const std::string& port, const std::string& client) const;
 
   // Keeps object (a client of a server that went away, with what it uses) for the rest of the process
   // without closing it: once such a server is gone, the next client opened in the process makes libjack

@@ -120,5 +120,5 @@ std::unique_ptr<IMidiPorts::Input> RtMidiBackend::createInput(const std::string&
                           const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApiFor(device, made->watch));
                           made->in = std::make_unique<RtMidiIn>(api, clientName, queueSizeLimit);
                         });
-  return std::make_unique<RtMidiInputClient>(std::move(made->in), std::move(made->watch));
+  return std::make_unique<RtMidiInputClient>(std::move(made->in), clientName, std::move(made->watch));
 }

@@ -35,6 +35,7 @@ struct RtMidiInputClient::Shared
   std::mutex deliverLock;
   bool enabled = false;
   Handler handler;
+  std::string clientName;
   // Closed after the RtMidi client.
   std::shared_ptr<JackServerWatch> watch;
   // On JACK RtMidi calls back on the process thread, which must never wait: it only queues each message
@@ -95,9 +96,11 @@ struct RtMidiInputClient::Shared
   }
 };
 
-RtMidiInputClient::RtMidiInputClient(std::unique_ptr<RtMidiIn> in, std::shared_ptr<JackServerWatch> watch)
+RtMidiInputClient::RtMidiInputClient(std::unique_ptr<RtMidiIn> in, const std::string& clientName,
+                                     std::shared_ptr<JackServerWatch> watch)
     : mShared(std::make_shared<Shared>())
 {
+  mShared->clientName = clientName;
   mShared->watch = std::move(watch);
   if (mShared->watch)
   {
@@ -157,14 +160,20 @@ std::vector<std::string> RtMidiInputClient::portNames()
                                                      { return rtMidiPortNames(*shared->in); });
 }
 
-void RtMidiInputClient::openPort(unsigned int index, const std::string& portName)
+void RtMidiInputClient::openPort(const std::string& name, const std::string& portName)
 {
   if (serverGone())
     throw std::runtime_error("the JACK server went away");
   deadlinecall::run(
-      [shared = mShared, index, portName]
+      [shared = mShared, name, portName]
       {
-        shared->in->openPort(index, portName);
+        openRtMidiPortNamed(*shared->in, name, portName);
+        // A port that came and went within the open leaves the same name at the position read again.
+        if (shared->watch && !shared->watch->connectedToClient(name, shared->clientName))
+        {
+          shared->in->closePort();
+          throw std::runtime_error("\"" + name + "\" was not connected: the port list changed meanwhile");
+        }
         shared->in->ignoreTypes(false, true, true);
       });
   std::lock_guard<std::mutex> lock(mShared->deliverLock);

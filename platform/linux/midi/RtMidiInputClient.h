@@ -17,15 +17,18 @@ class RtMidiIn;
 class RtMidiInputClient : public IMidiPorts::Input
 {
 public:
-  // in: the RtMidi client, owned from now on; watch: the server watch when it runs on JACK (else null).
-  RtMidiInputClient(std::unique_ptr<RtMidiIn> in, std::shared_ptr<class JackServerWatch> watch);
+  // in: the RtMidi client called clientName, owned from now on; watch: the server watch when it runs on
+  // JACK (else null).
+  RtMidiInputClient(std::unique_ptr<RtMidiIn> in, const std::string& clientName,
+                    std::shared_ptr<class JackServerWatch> watch);
   // The client of a JACK server that went away is kept, never closed (JackServerWatch::abandon).
   ~RtMidiInputClient() override;
 
   // On JACK from the server watch; none once the server went away.
   std::vector<std::string> portNames() override;
-  // Throws once the JACK server went away.
-  void openPort(unsigned int index, const std::string& portName) override;
+  // On JACK the server is asked whether name is connected to this client. Throws once the JACK server
+  // went away.
+  void openPort(const std::string& name, const std::string& portName) override;
   // Only stops delivery once the JACK server went away: its client is never called again.
   void closePort() override;
   void setHandler(Handler handler) override;

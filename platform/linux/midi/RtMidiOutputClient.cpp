@@ -227,9 +227,9 @@ std::vector<std::string> RtMidiOutputClient::portNames()
   return listCall<std::vector<std::string>>([](RtMidiOut& out) { return rtMidiPortNames(out); });
 }
 
-void RtMidiOutputClient::openPort(unsigned int index, const std::string& portName)
+void RtMidiOutputClient::openPort(const std::string& name, const std::string& portName)
 {
-  portCall([index, portName](RtMidiOut& out) { out.openPort(index, portName); });
+  portCall([name, portName](RtMidiOut& out) { openRtMidiPortNamed(out, name, portName); });
 }
 
 void RtMidiOutputClient::closePort()

@@ -34,7 +34,7 @@ public:
   std::vector<std::string> portNames() override;
   // Throws RtMidiError, IMidiPorts::Unanswered, or std::runtime_error while a send is stalled or once the
   // JACK server went away.
-  void openPort(unsigned int index, const std::string& portName) override;
+  void openPort(const std::string& name, const std::string& portName) override;
   void closePort() override;
   bool send(const unsigned char* data, size_t size) override;
   size_t maxMessageSize() const override { return kMaxMessageBytes; }
