@@ -100,7 +100,10 @@ class BlofeldSimulator::Output : public IMidiPorts::Output
 {
 public:
   explicit Output(BlofeldSimulator* sim) : mSim(sim) {}
-  std::vector<std::string> portNames() override { return {kPortName}; }
+  std::vector<std::string> portNames() override
+  {
+    return mSim->mUnplugged ? std::vector<std::string>{} : std::vector<std::string>{kPortName};
+  }
   void openPort(unsigned int index, const std::string&) override
   {
     if (index != 0)
