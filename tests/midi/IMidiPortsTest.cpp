@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "AudioThread.h"
 #include "IMidiPorts.h"
 #include "MidiFakeSystem.h"
 #include "RtMidiBackend.h"
@@ -132,6 +133,31 @@ TEST_F(IMidiPortsTest, APortThatGoesAwayIsClosedAndReported)
   EXPECT_EQ(IMidiPorts::kInLost, ports->TakeLost());
   IMidiMsg note(0, 0x90, 60, 100);
   EXPECT_FALSE(ports->SendMsg(&note));
+
+  // The audio thread's messages the output refused until its port was found gone: one log line with the
+  // count, not one per batch.
+  const std::string log = "/tmp/korvid-midi-unsent-" + std::to_string(::getpid()) + ".log";
+  ports->SetDebugLogPath(log);
+  system->setOutputPorts({"A", "B"});
+  openOut("B");
+  system->refuseSends(true);
+  for (int batch = 0; batch < 3; ++batch)
+  {
+    {
+      AudioThread::Scope pass;
+      EXPECT_TRUE(ports->SendMsg(&note) && ports->SendMsg(&note));
+    }
+    ASSERT_TRUE(ports->WaitForAudioSends(std::chrono::seconds(5)));
+  }
+  system->setOutputPorts({"A"});
+  const auto logged = [&log](const std::string& text)
+  {
+    std::ifstream in(log);
+    const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return all.find(text) != std::string::npos && all.find("did not take") == all.rfind("did not take");
+  };
+  EXPECT_TRUE(korvidtest::waitUntil([&] { return logged("did not take 6 messages"); }));
+  std::remove(log.c_str());
 }
 
 TEST_F(IMidiPortsTest, OpenOutByNameSetsThePositionAndOffCloses)
