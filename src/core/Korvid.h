@@ -162,6 +162,8 @@ public:
   // What a standing loss of these directions (IMidiPorts::LostBits) is called: "MIDI OUT lost", "MIDI
   // OUT+IN lost", "MIDI IN port gone", "MIDI not answering: ports OFF"; "" for none.
   static std::string lossText(int lost);
+  // The user chose a port of the direction (or "OFF"): its loss no longer stands.
+  void portChosen(bool output);
   // "MIDI OUT+IN", "MIDI OUT" or "MIDI IN" (out or in is set).
   static std::string directionsText(bool out, bool in);
   // Sets a port selector's parameter (kDeviceOutSelection or kDeviceInSelection), index and control to "OFF".

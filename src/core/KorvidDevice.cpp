@@ -273,9 +273,10 @@ void Korvid::measureStatusLine()
 
 void Korvid::showStatusDetail(const char* text)
 {
+  const bool device = onDeviceJob();
   std::lock_guard<std::mutex> lock(mDisplayTextLock);
   const std::string detail = text ? text : "";
-  if (mLineShowsDevice && onDeviceJob())
+  if (mLineShowsDevice && device)
   {
     mDeviceDetail = detail;
     layOutLocked(behindLossLocked(mDeviceText), detail);

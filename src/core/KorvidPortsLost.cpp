@@ -73,6 +73,12 @@ void Korvid::takeLostPorts()
   layOutLocked(standingLossLocked(), "");
 }
 
+void Korvid::portChosen(bool output)
+{
+  std::lock_guard<std::mutex> display(mDisplayTextLock);
+  mStandingLoss &= ~(output ? kOutBits : kInBits);
+}
+
 void Korvid::showPortOff(int paramIdx)
 {
   IParam* param = GetParam(paramIdx);
