@@ -133,8 +133,9 @@ public:
   // into memory slot `slot` of the part's bank (kMultiPartBank + part; multis: the multi memory) and the job
   // ends saying so (kTextWriteCompleted, singleWriteText). The part's program becomes slot, the bank change
   // goes out and the part's sound (or the multi) is sent from the editor ("Slot 006 sent to part 1" unless
-  // stored). A record whose first dump is not a whole sound dump (multi dump in multi mode) is refused with
-  // kTextInvalidRecord. Shows the overlay while it runs. Sysex-job thread.
+  // stored; kTextSlotNotSent when the output did not take that dump). A record whose first dump is not a
+  // whole sound dump (multi dump in multi mode) is refused with kTextInvalidRecord. Shows the overlay while
+  // it runs. Sysex-job thread.
   void sendPatchToDeviceFromLibrarian(const LibrarianPatch& record, int part, int slot, bool storeToMemory);
   // Job 4: writes bank[startSlot..] into the synthesizer's memory: slot s as program s - startSlot of
   // bankByte (sounds) or of the multi memory (multi mode), one per sync-timer pause, with the progress text;
