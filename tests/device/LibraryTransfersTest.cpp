@@ -294,8 +294,7 @@ TEST_F(LibraryTransfersTest, JobFourWritesTheBankIntoMemoryAndEndsWithTheCount)
           written ? storedForm(sounds[static_cast<size_t>(slot)], 0x10, bank, program) : init;
       ASSERT_EQ(simulator->sound(bank, program), expected) << "program " << program;
     }
-    // Every slot counted arrived; the end text is the manual's, exactly, beside the loss said after it; the
-    // count is on the detail line.
+    // Every slot counted arrived; the end text is the manual's (beside a later loss); the count on line 2.
     const std::vector<Bytes> arrived = simulator->received();
     EXPECT_EQ(std::count_if(arrived.begin(), arrived.end(),
                             [](const Bytes& m) { return m.size() > 4 && m[4] == SysexProtocol::kSoundDump; }),

@@ -102,7 +102,7 @@ public:
   explicit Output(BlofeldSimulator* sim) : mSim(sim) {}
   std::vector<std::string> portNames() override
   {
-    return mSim->mUnplugged ? std::vector<std::string>{} : std::vector<std::string>{kPortName};
+    return std::vector<std::string>(mSim->mUnplugged ? 0 : 1, kPortName);
   }
   void openPort(unsigned int index, const std::string&) override
   {
