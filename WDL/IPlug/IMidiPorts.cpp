@@ -358,6 +358,9 @@ template <class Client> std::vector<std::string> IMidiPorts::reread(const Direct
     if (d.client && !d.client->alive())
     {
       d.lock.markPortWork();
+      // Its port went with the system: said as lost, as the watch would have.
+      if (d.open)
+        closeGoneLocked(d);
       (this->*d.closeLocked)();
       d.index = 0;
       d.portName.clear();
@@ -788,10 +791,18 @@ void IMidiPorts::drain()
 {
   std::vector<unsigned char> message;
   message.reserve(AudioSendQueue::kMaxMessageBytes);
+  // Messages not taken in a row: logged once, with their count, when the output takes one again, closes
+  // or the drain stops, not once per batch while a port that went away is still open.
+  uint64_t unsent = 0;
+  const auto sayUnsent = [this, &unsent]
+  {
+    if (unsent > 0)
+      log("the output did not take " + std::to_string(unsent) + " messages of the audio thread");
+    unsent = 0;
+  };
   while (!mDrainStop.load())
   {
     mAudioQueue.waitForWork(kDrainIdleWait);
-    int unsent = 0;
     sendRefusedReleases();
     while (!mDrainStop.load() && mAudioQueue.pop(message))
     {
@@ -807,13 +818,16 @@ void IMidiPorts::drain()
         ++unsent;
         keepRefusedRelease(message);
       }
+      else if (sent == Sent::kYes)
+        sayUnsent();
       mAudioQueue.handled();
     }
     if (const uint64_t dropped = mAudioQueue.takeDropped())
       log("dropped " + std::to_string(dropped) + " messages of the audio thread: its queue was full");
-    if (unsent > 0)
-      log("the output did not take " + std::to_string(unsent) + " messages of the audio thread");
+    if (!mOutOpen.load())
+      sayUnsent();
   }
+  sayUnsent();
 }
 
 void IMidiPorts::keepRefusedRelease(const std::vector<unsigned char>& message)

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -151,9 +152,20 @@ public:
 
   // Directions whose port went away (also one chosen but gone when it was to be opened) or whose MIDI
   // system stopped answering since the last look: their selectors show "OFF", a lost output is absent
-  // (mOutputPresent) until a port is chosen again, and the message line says so. Any thread but the audio
-  // thread (it logs and writes controls); takes the plug mutex when something was lost.
+  // (mOutputPresent) until a port is chosen again, and the message line says so. The loss stands until its
+  // direction opens a port again: device texts are shown behind it (showStatusText), and a device text
+  // still on the line that a running job showed, or one shown less than kLossJoinsTextMs ago, stays beside
+  // it ("MIDI OUT lost - Data write FAILED" over "36 slots written"). Any thread but the audio thread (it
+  // logs and writes controls); takes the plug mutex when something was lost.
   void takeLostPorts();
+  static constexpr int kLossJoinsTextMs = 5000;
+  // What a standing loss of these directions (IMidiPorts::LostBits) is called: "MIDI OUT lost", "MIDI
+  // OUT+IN lost", "MIDI IN port gone", "MIDI not answering: ports OFF"; "" for none.
+  static std::string lossText(int lost);
+  // The user chose a port of the direction (or "OFF"): its loss no longer stands.
+  void portChosen(bool output);
+  // "MIDI OUT+IN", "MIDI OUT" or "MIDI IN" (out or in is set).
+  static std::string directionsText(bool out, bool in);
   // Sets a port selector's parameter (kDeviceOutSelection or kDeviceInSelection), index and control to "OFF".
   void showPortOff(int paramIdx);
   // No output: nothing is sent and the clock stops.
@@ -550,12 +562,15 @@ private:
   // exactly 1.0. Other indices change nothing.
   void setMidiFilterFlag(int paramIdx, bool passes);
   // Recall steps (KorvidTotalRecall*.cpp).
-  // Returns the line that says which directions found several ports for their stored name, or "".
-  std::string recallPorts(const StoredState& state);
+  // Returns the lines that say which directions found several ports for their stored name and which opened
+  // another port in place of the stored one ("Saved MIDI OUT absent, opened:" over its name), at most two;
+  // none when each found its own.
+  std::vector<std::string> recallPorts(const StoredState& state);
   // Opens the port whose name matches stored (MidiPortNameMatch) among the ports present now, logs how
   // it matched and returns its list index (0: none, the port is closed). A name longer than its slot is
   // never taken for a beginning. *several: stored named more than one port, so none was opened.
-  int reopenStoredPort(bool output, const std::string& stored, bool* several);
+  // *substitute: the port opened in place of stored when it matched other than exactly, else "".
+  int reopenStoredPort(bool output, const std::string& stored, bool* several, std::string* substitute);
   // Sets the stored parameters to values (kStoredParamCount of them) but the skin and size, then the device
   // id and the MIDI filter flags.
   void recallStoredValues(const std::vector<double>& values);
@@ -711,7 +726,8 @@ public:
   // its channel (unless the indicators track incoming MIDI); without an output port shows "Set MIDI I/O
   // First!" and sends nothing. Any thread.
   void sendMidiMsgAndLog(IMidiMsg* msg);
-  // "Set MIDI I/O First!" on the message line; from the audio thread at the next idle call.
+  // "Set MIDI I/O First!" on the message line, behind a standing loss ("MIDI OUT lost - Set MIDI I/O
+  // First!"); from the audio thread at the next idle call.
   void sayNoOutput();
   // The routing of one short message to the synthesizer: dropped while output is blocked, sent at once, or
   // queued for the audio callback in MIDI-out mode (dropped with the overflow flags set when the queue is
@@ -795,7 +811,8 @@ public:
   // checksum of a message of 201 bytes or more and sends the bytes to the output port (framed with F0 and
   // F7 when they do not start with F0). A framed message with 3E 0F at bytes 1 and 2 lights the indicator
   // of the part in byte 5 (unless the indicators follow incoming MIDI). Not logged. Any thread.
-  void checksumCheckAndSend(unsigned char* bytes, int length);
+  // True when the output took the bytes.
+  bool checksumCheckAndSend(unsigned char* bytes, int length);
   // true shows the processing overlay (busy indicator, its layer and the page's cancel button; on the
   // librarian page the category-limit and search-field layers hidden and the search control greyed);
   // false hides it, clears the ignore-incoming, worker-busy and output-hold flags and the manager's
@@ -824,7 +841,8 @@ public:
   void feedOwnSysEx(ISysEx* pSysEx);
   // Replaces the text of the message line (line 1 of the control display) and empties line 2, as a status
   // message replaces the last edit's two lines. A text wider than line 1 goes on into line 2
-  // (splitStatusText). Any thread.
+  // (splitStatusText). A device job's text (shown on its thread) comes after a standing port loss ("MIDI
+  // OUT lost - ..."). Any thread.
   void showStatusText(const char* text);
   // Shows two outcomes, one per line of the control display, each cut to its line (statusLinesOf). Any
   // thread.
@@ -832,7 +850,8 @@ public:
   // Names the bank the pane shows on the message line (a page of search results is "Search Results n").
   // Plug mutex held.
   void sayShownBank(bool upper);
-  // Replaces the text of line 2 of the control display, the detail line of status messages. Any thread.
+  // Replaces the text of line 2 of the control display, the detail line of status messages. The detail of
+  // a device text keeps line 1 to that text, behind a standing loss, cut at a separator to fit. Any thread.
   void showStatusDetail(const char* text);
   // How many characters line 1 holds, from its font and width. Construction.
   void measureStatusLine();
@@ -1002,6 +1021,22 @@ private:
   std::mutex mDisplayTextLock;
   std::string mStatusText;
   std::string mStatusDetail;
+  // The last device text without a loss in front, its detail and when it was shown; mLineShowsDevice while
+  // the line still shows it. mStandingLoss: the lost directions (IMidiPorts::LostBits) whose port has not
+  // opened since. Under mDisplayTextLock.
+  std::string mDeviceText;
+  std::string mDeviceDetail;
+  std::chrono::steady_clock::time_point mDeviceTextTime;
+  bool mLineShowsDevice = false;
+  int mStandingLoss = 0;
+  // With mDisplayTextLock held: text, and detail on line 2 unless empty, on the message lines.
+  void layOutLocked(const std::string& text, const std::string& detail);
+  // With mDisplayTextLock held: the standing loss (lossText), after ending that of a direction whose port
+  // is open again; text behind it.
+  std::string standingLossLocked();
+  std::string behindLossLocked(const std::string& text);
+  // True on the device worker's job thread.
+  bool onDeviceJob();
   // Characters of the control display's font that line 1 holds (0: not measured, no splitting).
   std::atomic<int> mStatusLineChars{0};
   std::string mPatchNameText;

@@ -20,7 +20,6 @@
 
 namespace
 {
-constexpr const char* kTextNoOutput = "Set MIDI I/O First!";
 constexpr const char* kTextSysex = "SysEx";
 constexpr const char* kTextControllerPrefix = "CC|";
 constexpr const char* kTextMulti = "MULTI";
@@ -434,7 +433,7 @@ void Korvid::processControlAction(ControlAction* action, int paramIdx, double va
         paramIdx == kDeviceOutSelection || paramIdx == kDeviceInSelection || paramIdx == kGlobalSysExID;
     if (!portOrId && mConstructed)
     {
-      showStatusText(kTextNoOutput);
+      sayNoOutput();
     }
     return;
   }

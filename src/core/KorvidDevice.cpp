@@ -167,18 +167,67 @@ void Korvid::displayCategoryName(std::string name)
   }
 }
 
+bool Korvid::onDeviceJob()
+{
+  MIDIMessageManager* manager = mMIDIMessageManager;
+  return manager && manager->onSysexJobThread();
+}
+
 void Korvid::showStatusText(const char* text)
 {
+  const bool device = onDeviceJob();
   std::lock_guard<std::mutex> lock(mDisplayTextLock);
-  mStatusText = text ? text : "";
-  const StatusLines lines =
-      splitStatusText(mStatusText, static_cast<size_t>(std::max(0, mStatusLineChars.load())));
+  mLineShowsDevice = device;
+  if (!device)
+  {
+    layOutLocked(text ? text : "", "");
+    return;
+  }
+  mDeviceText = text ? text : "";
+  mDeviceDetail.clear();
+  mDeviceTextTime = std::chrono::steady_clock::now();
+  layOutLocked(behindLossLocked(mDeviceText), "");
+}
+
+std::string Korvid::behindLossLocked(const std::string& text)
+{
+  const std::string loss = standingLossLocked();
+  return loss.empty() ? text : loss + " - " + text;
+}
+
+std::string Korvid::standingLossLocked()
+{
+  if (mMidiPorts.IsOutOpen())
+  {
+    mStandingLoss &= ~(IMidiPorts::kOutLost | IMidiPorts::kOutGone);
+  }
+  if (mMidiPorts.IsInOpen())
+  {
+    mStandingLoss &= ~(IMidiPorts::kInLost | IMidiPorts::kInGone);
+  }
+  if (mStandingLoss == IMidiPorts::kUnanswered)
+  {
+    mStandingLoss = 0;
+  }
+  return lossText(mStandingLoss);
+}
+
+void Korvid::layOutLocked(const std::string& text, const std::string& detail)
+{
+  const size_t chars = static_cast<size_t>(std::max(0, mStatusLineChars.load()));
+  StatusLines lines = splitStatusText(text, chars);
+  if (!detail.empty())
+  {
+    // Line 2 is the detail's: line 1 keeps the text's head, which the split cuts at a separator.
+    lines.second = statusLinesOf("", detail, chars).second;
+  }
+  mStatusText = text;
+  mStatusDetail = lines.second;
   if (mMessageLine)
   {
     mMessageLine->SetTextFromPlug(lines.first.c_str());
   }
-  // A status message replaces the last edit's two lines: line 2 holds its rest or nothing.
-  mStatusDetail = lines.second;
+  // A status message replaces the last edit's two lines: line 2 holds its rest, its detail or nothing.
   if (ITextControl* second = dynamic_cast<ITextControl*>(mDisplayControls[1]))
   {
     second->SetTextFromPlug(mStatusDetail.c_str());
@@ -188,6 +237,7 @@ void Korvid::showStatusText(const char* text)
 void Korvid::showStatusLines(const std::string& first, const std::string& second)
 {
   std::lock_guard<std::mutex> lock(mDisplayTextLock);
+  mLineShowsDevice = false;
   const StatusLines lines =
       statusLinesOf(first, second, static_cast<size_t>(std::max(0, mStatusLineChars.load())));
   mStatusText = lines.first;
@@ -223,8 +273,17 @@ void Korvid::measureStatusLine()
 
 void Korvid::showStatusDetail(const char* text)
 {
+  const bool device = onDeviceJob();
   std::lock_guard<std::mutex> lock(mDisplayTextLock);
-  mStatusDetail = text ? text : "";
+  const std::string detail = text ? text : "";
+  if (mLineShowsDevice && device)
+  {
+    mDeviceDetail = detail;
+    layOutLocked(behindLossLocked(mDeviceText), detail);
+    return;
+  }
+  mLineShowsDevice = false;
+  mStatusDetail = detail;
   if (ITextControl* second = dynamic_cast<ITextControl*>(mDisplayControls[1]))
   {
     second->SetTextFromPlug(mStatusDetail.c_str());

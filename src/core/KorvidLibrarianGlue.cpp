@@ -24,8 +24,6 @@ constexpr size_t kProgBankNameMenu = 10;
 
 constexpr int kLastSlot = PatchFile::kBankSize - 1;
 
-constexpr const char* kTextNoOutput = "Set MIDI I/O First!";
-
 int intValue(Korvid& plug, int paramIdx)
 {
   const IParam* param = plug.GetParam(paramIdx);
@@ -166,7 +164,7 @@ bool Korvid::sendPatchToDeviceFromLibrarian(int slot, int pane, int part)
   MIDIMessageManager* manager = mMIDIMessageManager;
   if (!mOutputPresent.load() || !manager)
   {
-    showStatusText(kTextNoOutput);
+    sayNoOutput();
     return false;
   }
   if (!manager->storeToMemory.load())

@@ -63,7 +63,10 @@ void Korvid::sayNoOutput()
     mNoOutputToSay = true;
     return;
   }
-  showStatusText(kTextNoOutput);
+  // Behind the loss that took the output, if one did; not a transfer's outcome that a later loss joins.
+  std::lock_guard<std::mutex> lock(mDisplayTextLock);
+  mLineShowsDevice = false;
+  layOutLocked(behindLossLocked(kTextNoOutput), "");
 }
 
 void Korvid::sendMidiMsgAndLog(IMidiMsg* msg)
@@ -93,16 +96,16 @@ void Korvid::sendMidiMsgAndLog(IMidiMsg* msg)
   SendMidiMsg(msg);
 }
 
-void Korvid::checksumCheckAndSend(unsigned char* bytes, int length)
+bool Korvid::checksumCheckAndSend(unsigned char* bytes, int length)
 {
   if (!mOutputPresent.load())
   {
     sayNoOutput();
-    return;
+    return false;
   }
   if (!bytes || length <= 0)
   {
-    return;
+    return false;
   }
   SysexProtocol::writeChecksum(bytes, length);
   if (length > kSysexPartOffset && bytes[kSysexMakerOffset] == SysexProtocol::kManufacturerId &&
@@ -110,7 +113,7 @@ void Korvid::checksumCheckAndSend(unsigned char* bytes, int length)
   {
     lightOutgoingIndicator(bytes[kSysexPartOffset]);
   }
-  SendMidiSysex(bytes, length);
+  return SendMidiSysex(bytes, length);
 }
 
 void Korvid::MIDIOutRoutingSwitch(IMidiMsg* msg)

@@ -246,6 +246,7 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
   case kDeviceOutSelection:
   {
     // The port index is the chosen entry; 0 ("OFF") closes the port.
+    portChosen(true);
     mMidiOutPortIndex = param->Int();
     const std::string chosen = portEntryName(kDeviceOutSelection, param->Int());
     // The output is there only when the port opened: sends say "Set MIDI I/O First!" otherwise.
@@ -272,6 +273,7 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
   }
   case kDeviceInSelection:
   {
+    portChosen(false);
     mMidiInPortIndex = param->Int();
     const std::string chosen = portEntryName(kDeviceInSelection, param->Int());
     const bool opened = setExternalMIDIIn(mMidiInPortIndex, chosen.c_str()) > 0;

@@ -11,12 +11,31 @@
 
 namespace
 {
-constexpr const char* kTextOutLost = "MIDI OUT lost";
-constexpr const char* kTextInLost = "MIDI IN lost";
 constexpr const char* kTextUnanswered = "MIDI not answering: ports OFF";
-constexpr const char* kTextOutGone = "MIDI OUT port gone";
-constexpr const char* kTextInGone = "MIDI IN port gone";
+constexpr int kOutBits = IMidiPorts::kOutLost | IMidiPorts::kOutGone;
+constexpr int kInBits = IMidiPorts::kInLost | IMidiPorts::kInGone;
 } // namespace
+
+std::string Korvid::lossText(int lost)
+{
+  const bool out = (lost & kOutBits) != 0;
+  const bool in = (lost & kInBits) != 0;
+  if (!out && !in)
+  {
+    return "";
+  }
+  if (lost & IMidiPorts::kUnanswered)
+  {
+    return kTextUnanswered;
+  }
+  const bool gone = !(lost & (IMidiPorts::kOutLost | IMidiPorts::kInLost));
+  return directionsText(out, in) + (gone ? " port gone" : " lost");
+}
+
+std::string Korvid::directionsText(bool out, bool in)
+{
+  return out && in ? "MIDI OUT+IN" : (out ? "MIDI OUT" : "MIDI IN");
+}
 
 void Korvid::takeLostPorts()
 {
@@ -26,8 +45,8 @@ void Korvid::takeLostPorts()
     return;
   }
   WDL_MutexLock lock(GetMutex());
-  const bool out = (lost & (IMidiPorts::kOutLost | IMidiPorts::kOutGone)) != 0;
-  const bool in = (lost & (IMidiPorts::kInLost | IMidiPorts::kInGone)) != 0;
+  const bool out = (lost & kOutBits) != 0;
+  const bool in = (lost & kInBits) != 0;
   if (out)
   {
     showPortOff(kDeviceOutSelection);
@@ -37,18 +56,27 @@ void Korvid::takeLostPorts()
   {
     showPortOff(kDeviceInSelection);
   }
-  const char* text = kTextUnanswered;
-  if (!(lost & IMidiPorts::kUnanswered))
+  log(std::string("MIDI PORTS: ") + lossText(lost));
+  const bool jobRunning = ThreadRunning();
+  std::lock_guard<std::mutex> display(mDisplayTextLock);
+  // What is said now of a direction replaces what was said of it before.
+  mStandingLoss = (mStandingLoss & ~((out ? kOutBits : 0) | (in ? kInBits : 0))) | lost;
+  const bool recent =
+      std::chrono::steady_clock::now() - mDeviceTextTime < std::chrono::milliseconds(kLossJoinsTextMs);
+  if (mLineShowsDevice && (jobRunning || recent))
   {
-    if (lost & IMidiPorts::kOutLost)
-      text = kTextOutLost;
-    else if (lost & IMidiPorts::kInLost)
-      text = kTextInLost;
-    else
-      text = (lost & IMidiPorts::kOutGone) ? kTextOutGone : kTextInGone;
+    // The transfer's outcome, or the text of the one running, stays beside the loss.
+    layOutLocked(behindLossLocked(mDeviceText), mDeviceDetail);
+    return;
   }
-  log(std::string("MIDI PORTS: ") + text);
-  showStatusText(text);
+  mLineShowsDevice = false;
+  layOutLocked(standingLossLocked(), "");
+}
+
+void Korvid::portChosen(bool output)
+{
+  std::lock_guard<std::mutex> display(mDisplayTextLock);
+  mStandingLoss &= ~(output ? kOutBits : kInBits);
 }
 
 void Korvid::showPortOff(int paramIdx)

@@ -139,10 +139,10 @@ int Korvid::UnserializeState2(ByteChunk* chunk, int pos, bool withNames)
   {
     GetParam(i)->SetBounded(state.hostValues[static_cast<size_t>(i)]);
   }
-  std::string severalPorts;
+  std::vector<std::string> portsSaid;
   if (withNames)
   {
-    severalPorts = recallPorts(state);
+    portsSaid = recallPorts(state);
   }
 
   int result = state.afterSelections;
@@ -160,10 +160,14 @@ int Korvid::UnserializeState2(ByteChunk* chunk, int pos, bool withNames)
     keepPendingRecall(std::move(state.storedValues));
   }
   TabSwitchFunctions::mainTabSwitch(this, kMainTab, 0, 0);
-  if (!severalPorts.empty())
+  if (portsSaid.size() == 1)
   {
     // Above what the recall said last ("Choose MIDI Out to load project").
-    showStatusLines(severalPorts, getStatusText());
+    showStatusLines(portsSaid.front(), getStatusText());
+  }
+  else if (portsSaid.size() > 1)
+  {
+    showStatusLines(portsSaid[0], portsSaid[1]);
   }
   // A port system that stopped answering while the ports were reopened is said last.
   takeLostPorts();
@@ -182,17 +186,19 @@ void Korvid::applyStoredBlock(const std::vector<double>& values, bool workerIdle
       selectedPortText(kDeviceOutSelection));
 }
 
-std::string Korvid::recallPorts(const StoredState& state)
+std::vector<std::string> Korvid::recallPorts(const StoredState& state)
 {
   bool severalIn = false;
   bool severalOut = false;
+  std::string substituteIn;
+  std::string substituteOut;
   if (mPatchManager)
   {
     mPatchManager->replaceAll(state.nameData, state.names);
   }
   const std::string storedIn = state.names[PatchManager::kMidiInPortSlot];
   log(std::string(kLogPrefix) + "MIDI In device stored " + storedIn);
-  const int in = reopenStoredPort(false, storedIn, &severalIn);
+  const int in = reopenStoredPort(false, storedIn, &severalIn, &substituteIn);
   setBounded(*this, kDeviceInSelection, in);
   if (mMidiInSelector)
   {
@@ -201,7 +207,7 @@ std::string Korvid::recallPorts(const StoredState& state)
 
   const std::string storedOut = state.names[PatchManager::kMidiOutPortSlot];
   log(std::string(kLogPrefix) + "MIDI Out device stored " + storedOut);
-  const int out = reopenStoredPort(true, storedOut, &severalOut);
+  const int out = reopenStoredPort(true, storedOut, &severalOut, &substituteOut);
   setBounded(*this, kDeviceOutSelection, out);
   // The output is there only when the stored port opened: a port chosen before the recall is closed now.
   if (out > 0)
@@ -228,12 +234,26 @@ std::string Korvid::recallPorts(const StoredState& state)
     mPatchManager->mBankSelection = truncatedValue(bank->Value());
     mPatchManager->mPatchSelection = truncatedValue(patch->Value());
   }
-  if (!severalIn && !severalOut)
+  std::vector<std::string> said;
+  if (severalOut || severalIn)
   {
-    return "";
+    said.push_back(directionsText(severalOut, severalIn) + kTextSeveralPorts);
   }
-  return std::string(severalOut && severalIn ? "MIDI OUT+IN" : (severalOut ? "MIDI OUT" : "MIDI IN")) +
-         kTextSeveralPorts;
+  if (substituteOut.empty() && substituteIn.empty())
+  {
+    return said;
+  }
+  const std::string names =
+      substituteIn.empty() || substituteIn == substituteOut
+          ? substituteOut
+          : (substituteOut.empty() ? substituteIn : substituteOut + " / " + substituteIn);
+  const std::string directions = directionsText(!substituteOut.empty(), !substituteIn.empty());
+  if (said.empty())
+  {
+    return {"Saved " + directions + " absent, opened:", names};
+  }
+  said.push_back(directions + " opened " + names);
+  return said;
 }
 
 void Korvid::recallStoredValues(const std::vector<double>& values)

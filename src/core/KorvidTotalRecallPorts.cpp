@@ -10,7 +10,7 @@ namespace
 constexpr const char* kLogPrefix = "PROJECT RECALL: ";
 } // namespace
 
-int Korvid::reopenStoredPort(bool output, const std::string& stored, bool* several)
+int Korvid::reopenStoredPort(bool output, const std::string& stored, bool* several, std::string* substitute)
 {
   // The ports present now: one that came back since the selector's list was read is found too.
   rereadPortSelector(output ? kDeviceOutSelection : kDeviceInSelection);
@@ -40,5 +40,7 @@ int Korvid::reopenStoredPort(bool output, const std::string& stored, bool* sever
   // The state keeps the port found, or the project's own one while it is not there (or not told apart).
   const bool keepable = stored.size() <= static_cast<size_t>(PatchManager::kWholePortNameWidth);
   mKeptPortNames[output ? 1 : 0] = opened > 0 ? name : (keepable ? stored : "");
+  // Another device may be behind a port of the same name without numbers: the user is told which opened.
+  *substitute = opened > 0 && match.kind != MidiPortNameMatch::Kind::Exact ? name : "";
   return opened;
 }

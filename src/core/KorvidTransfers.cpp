@@ -19,7 +19,6 @@
 
 namespace
 {
-constexpr const char* kTextNoOutput = "Set MIDI I/O First!";
 constexpr const char* kTextNoBank = "No bank open - nothing stored";
 constexpr const char* kTextNothingToStore = "Slot is empty - nothing stored";
 constexpr const char* kTextBusy = "Another transfer is running - nothing stored";
@@ -116,7 +115,7 @@ bool Korvid::BankChangeMessage(int part)
   }
   if (!mOutputPresent.load())
   {
-    showStatusText(kTextNoOutput);
+    sayNoOutput();
     return false;
   }
   const int channel = multi ? storedInt(*this, kGlobalMidiChannel) - 1 : partMidiChannel(part, true);
@@ -287,7 +286,7 @@ void Korvid::storeBankIntoDevice(int pane, int startSlot, int bankByte)
   MIDIMessageManager* manager = mMIDIMessageManager;
   if (!mOutputPresent.load())
   {
-    showStatusText(kTextNoOutput);
+    sayNoOutput();
     return;
   }
   const PatchFile* bank = LibrarianViewControl::bankOfPane(

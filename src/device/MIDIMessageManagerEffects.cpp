@@ -9,7 +9,6 @@
 
 namespace
 {
-constexpr const char* kTextNoOutput = "Set MIDI I/O First!";
 constexpr int kPartsPerFamily = 16;
 constexpr unsigned kLowByteMask = 0xFF;
 
@@ -87,7 +86,7 @@ void MIDIMessageManager::sendSysexMessage(std::vector<int> message)
   const IParam* output = plug->GetParam(kDeviceOutSelection);
   if (!output || output->Int() == 0)
   {
-    plug->showStatusText(kTextNoOutput);
+    plug->sayNoOutput();
     return;
   }
   if (message.empty())

@@ -88,6 +88,7 @@ public:
   // Library transfers (jobs 3 and 4).
   static constexpr const char* kTextInvalidRecord = "Slot holds no valid dump: nothing sent!";
   static constexpr const char* kTextRecordNotLoaded = "Editor did not take the slot: nothing sent!";
+  static constexpr const char* kTextSlotNotSent = "Slot not sent: MIDI OUT did not take it!";
   static constexpr const char* kTextWriteProgressPrefix = "Writing ";
   static constexpr const char* kTextWriteProgressSuffix = "%, please wait..";
   static constexpr const char* kTextWriteCompleted = "Data write completed!";
@@ -113,14 +114,16 @@ public:
   // Job 2: builds the dump of part (0..15) from its parameters and sends it to the part's edit buffer,
   // or (toLibrarian) feeds it into the armed library request of the selected librarian slot. The
   // third argument is not read. Clears the manager's send-running flag at its end, also when run
-  // inside another job; a part outside 0..15 does nothing else.
-  void sendPartToDevice(int part, bool toLibrarian, bool requestParts);
+  // inside another job; a part outside 0..15 does nothing else. True when the dump went out or into the
+  // librarian.
+  bool sendPartToDevice(int part, bool toLibrarian, bool requestParts);
   // Job 0: builds the multi dump from the parameters (the global dump first when the plug-in's
   // push-global flag is set) and sends it to the multi edit buffer, or (toLibrarian) feeds it into the
   // armed library request of the selected slot; then requests the active parts' sounds (requestParts),
   // pushes every active part's sound (push-all-parts flag) or sends the current part's. Hides the
-  // overlay and clears send-running at its end. Ends early when the manager is stopping.
-  void sendArrangementToDevice(bool toLibrarian, bool requestParts);
+  // overlay and clears send-running at its end. Ends early when the manager is stopping. True when the
+  // multi dump went out or into the librarian.
+  bool sendArrangementToDevice(bool toLibrarian, bool requestParts);
   // Job 1: builds the global dump from the parameters, addressed to deviceId (0..127), sends it and
   // waits 1000 ms; hides the overlay and clears send-running.
   void sendGlobalToDevice(int deviceId);
@@ -130,8 +133,9 @@ public:
   // into memory slot `slot` of the part's bank (kMultiPartBank + part; multis: the multi memory) and the job
   // ends saying so (kTextWriteCompleted, singleWriteText). The part's program becomes slot, the bank change
   // goes out and the part's sound (or the multi) is sent from the editor ("Slot 006 sent to part 1" unless
-  // stored). A record whose first dump is not a whole sound dump (multi dump in multi mode) is refused with
-  // kTextInvalidRecord. Shows the overlay while it runs. Sysex-job thread.
+  // stored; kTextSlotNotSent when the output did not take that dump). A record whose first dump is not a
+  // whole sound dump (multi dump in multi mode) is refused with kTextInvalidRecord. Shows the overlay while
+  // it runs. Sysex-job thread.
   void sendPatchToDeviceFromLibrarian(const LibrarianPatch& record, int part, int slot, bool storeToMemory);
   // Job 4: writes bank[startSlot..] into the synthesizer's memory: slot s as program s - startSlot of
   // bankByte (sounds) or of the multi memory (multi mode), one per sync-timer pause, with the progress text;
@@ -188,6 +192,8 @@ public:
   void sendDeviceIdEnquiry();
   // "Please wait! " + attempt / 1.28 (stream default format) + "% received..": bank walk progress.
   static std::string receivedProgressText(int attempt);
+  // "N of 128 received": how many records a bank walk stored before it ended badly.
+  static std::string receivedCountText(int received);
   // "Please wait! " + int(part * 5.88) + "% processed..": progress of job 5 per part (0..15).
   static std::string processedProgressText(int part);
 
@@ -309,7 +315,8 @@ private:
   Reply awaitDump(int stepMs, const char* text, bool stopOnCancel);
   // Jobs 8 and 10: walks the 128 programs, storing each reply into the next librarian slot. multis:
   // stored multis, otherwise the sounds of bank. kSilentAttemptsGivenUp attempts in a row that time out end
-  // the walk on the time-out text; the records stored before stay, the bank marked unsaved.
+  // the walk on the time-out text over how many arrived; the records stored before stay, the bank marked
+  // unsaved, and the slots after them keep what they held.
   void requestBank(bool multis, int bank);
   static constexpr int kSilentAttemptsGivenUp = 3;
   // The record the last library request completed found nowhere to be stored (once its store has run).

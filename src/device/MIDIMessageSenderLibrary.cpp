@@ -123,26 +123,22 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
       }
     }
   }
+  // Said sent only when the dump went out; a bank change not made has said why.
+  bool changed = false;
   bool sent = false;
   if (loaded && multi)
   {
     manager->setParameterFromDump(kMultiPatch, slot);
     plug->mPushAllParts = false;
     plug->mPushGlobal = false;
-    if (plug->BankChangeMessage(part))
-    {
-      sendArrangementToDevice(false, true);
-      sent = true;
-    }
+    changed = plug->BankChangeMessage(part);
+    sent = changed && sendArrangementToDevice(false, true);
   }
   else if (loaded)
   {
     manager->setParameterFromDump(kMultiPartPatch + part, slot);
-    if (plug->BankChangeMessage(part))
-    {
-      sendPartToDevice(part, false, true);
-      sent = true;
-    }
+    changed = plug->BankChangeMessage(part);
+    sent = changed && sendPartToDevice(part, false, true);
   }
   if (storeFailed)
   {
@@ -157,6 +153,10 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
   {
     const std::string to = multi ? " sent as the multi" : " sent to part " + std::to_string(part + 1);
     plug->showStatusText(("Slot " + LibrarianViewControl::slotNumberText(slot) + to).c_str());
+  }
+  else if (changed)
+  {
+    plug->showStatusText(kTextSlotNotSent);
   }
   plug->DisplayProcessingIndicator(false);
   manager->storeToMemory = false;

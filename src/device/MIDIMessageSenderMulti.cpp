@@ -76,7 +76,7 @@ void MIDIMessageSender::sendGlobalToDevice(int deviceId)
   manager->sendRunning = false;
 }
 
-void MIDIMessageSender::sendArrangementToDevice(bool toLibrarian, bool requestParts)
+bool MIDIMessageSender::sendArrangementToDevice(bool toLibrarian, bool requestParts)
 {
   plug->DisplayProcessingIndicator(true);
   if (plug->mPushGlobal.load())
@@ -84,13 +84,14 @@ void MIDIMessageSender::sendArrangementToDevice(bool toLibrarian, bool requestPa
     sendGlobalToDevice(plug->mDeviceId.load());
     if (stopping.load())
     {
-      return;
+      return false;
     }
   }
 
   MultiDump dump{};
   std::string name;
   buildMultiDump(dump.data(), &name);
+  bool sent = true;
   if (toLibrarian)
   {
     storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()));
@@ -98,7 +99,7 @@ void MIDIMessageSender::sendArrangementToDevice(bool toLibrarian, bool requestPa
   else
   {
     plug->mWorkerBusy = true;
-    plug->checksumCheckAndSend(dump.data(), static_cast<int>(dump.size()));
+    sent = plug->checksumCheckAndSend(dump.data(), static_cast<int>(dump.size()));
   }
   if (patchManager)
   {
@@ -150,6 +151,7 @@ void MIDIMessageSender::sendArrangementToDevice(bool toLibrarian, bool requestPa
   }
   plug->DisplayProcessingIndicator(false);
   manager->sendRunning = false;
+  return sent;
 }
 
 void MIDIMessageSender::initPerformance()

@@ -51,12 +51,12 @@ void MIDIMessageSender::buildPartDump(int part, uint8_t* dump, std::string* name
   }
 }
 
-void MIDIMessageSender::sendPartToDevice(int part, bool toLibrarian, bool)
+bool MIDIMessageSender::sendPartToDevice(int part, bool toLibrarian, bool)
 {
   if (part < 0 || part >= SysexProtocol::kPartCount)
   {
     manager->sendRunning = false;
-    return;
+    return false;
   }
   const bool pushAll = plug->mPushAllParts.load();
   if (!pushAll)
@@ -81,6 +81,7 @@ void MIDIMessageSender::sendPartToDevice(int part, bool toLibrarian, bool)
     plug->displayCategoryName(category);
   }
 
+  bool sent = true;
   if (toLibrarian)
   {
     dump[SysexProtocol::kBankOffset] =
@@ -90,10 +91,11 @@ void MIDIMessageSender::sendPartToDevice(int part, bool toLibrarian, bool)
   }
   else
   {
-    plug->checksumCheckAndSend(dump.data(), static_cast<int>(dump.size()));
+    sent = plug->checksumCheckAndSend(dump.data(), static_cast<int>(dump.size()));
     pause(kAfterDumpPauseMs);
   }
   plug->DisplayProcessingIndicator(false);
   // Also when called inside another job (multi push, library record), which set the flag per part.
   manager->sendRunning = false;
+  return sent;
 }

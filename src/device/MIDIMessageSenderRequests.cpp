@@ -28,6 +28,11 @@ std::string MIDIMessageSender::receivedProgressText(int attempt)
   return text.str();
 }
 
+std::string MIDIMessageSender::receivedCountText(int received)
+{
+  return std::to_string(received) + " of " + std::to_string(SysexProtocol::kProgramCount) + " received";
+}
+
 std::string MIDIMessageSender::processedProgressText(int part)
 {
   return kTextProgressPrefix + std::to_string(static_cast<int>(part * kProcessedFactor)) +
@@ -215,6 +220,7 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
       plug->SetLibrarianStatusUnsaved(true);
     }
     plug->showStatusText(kTextTimedOut);
+    plug->showStatusDetail(receivedCountText(program).c_str());
     plug->DisplayProcessingIndicator(false);
     return;
   }

@@ -133,7 +133,8 @@ void LibrarianViewControl::OnMouseDblClick(int x, int y, IMouseMod*)
   const IParam* output = plug != nullptr ? plug->GetParam(kDeviceOutSelection) : nullptr;
   if (output == nullptr || output->Int() == 0)
   {
-    say("Set MIDI I/O First!");
+    if (plug != nullptr)
+      plug->sayNoOutput();
     return;
   }
   resetSelections();

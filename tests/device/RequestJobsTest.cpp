@@ -527,6 +527,7 @@ TEST_F(RequestJobsTest, BankWalkEndsAfterThreeSilentProgramsInARowKeepingWhatArr
     for (size_t i = before; i < received.size(); ++i)
       EXPECT_EQ(std::min(static_cast<int>(i - before), answered), received[i][P::kProgramOffset]) << i;
     EXPECT_EQ("CONNECTION TIMED OUT!", plug->getStatusText());
+    EXPECT_EQ(std::to_string(answered) + " of 128 received", plug->getStatusDetail());
     const auto& records = (multis ? librarian.mMultiBanks : librarian.mSoundBanks)[0]->mRecords;
     for (int slot = 0; slot <= answered; ++slot)
       EXPECT_EQ(slot < answered ? 1u : 0u, records[static_cast<size_t>(slot)].mMessages.size()) << slot;

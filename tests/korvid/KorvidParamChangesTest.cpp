@@ -60,7 +60,7 @@ TEST_F(KorvidParamChanges, ChoosingAnOutputPortOpensItAndMarksTheOutputPresent)
   EXPECT_EQ(plug->GetParam(kDeviceOutSelection)->Value(), 0.0);
   IMidiMsg note(0, 0x90, 60, 100);
   plug->sendMidiMsgAndLog(&note);
-  EXPECT_EQ(firstLine(*plug), "Set MIDI I/O First!");
+  EXPECT_EQ(firstLine(*plug), "MIDI OUT port gone - Set MIDI I/O First!");
 }
 
 TEST_F(KorvidParamChanges, FilterAndRoutingEditsSetTheirFlags)

@@ -193,7 +193,7 @@ TEST_F(KorvidTimingHub, AnOutputPortThatGoesAwayIsSaidAndShownOff)
   EXPECT_EQ(plug->mMidiOutSelector->GetValue(), 0.0);
   IMidiMsg note(0, 0x90, 60, 100);
   plug->sendMidiMsgAndLog(&note);
-  EXPECT_EQ(line(*plug, 0), "Set MIDI I/O First!");
+  EXPECT_EQ(line(*plug, 0), "MIDI OUT lost - Set MIDI I/O First!") << "the loss stays in front";
   // The state keeps the port through the loss, until another is chosen.
   ByteChunk state;
   const auto savedPort = [&]

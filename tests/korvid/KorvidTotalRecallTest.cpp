@@ -377,6 +377,8 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
         NameRow{out, longPort, 2, "matched exactly"},
         NameRow{in, "a2j:Blofeld [28] (capture): Blofeld MIDI 2", 3,
                 "matched without client and port numbers: " + twin},
+        NameRow{out, "a2j:Blofeld [28] (capture): Blofeld MIDI 1", 2,
+                "matched without client and port numbers: " + longPort},
         NameRow{out, twin.substr(0, 32) + std::string(1, '\0') + twin, 3, "matched exactly"},
         NameRow{out, longPort.substr(0, 32), 0, several}})
   {
@@ -400,6 +402,10 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
         std::string(kLogPrefix) + (output ? "MIDI Out" : "MIDI In") + " device " + row.logged;
     EXPECT_NE(std::find(logged.begin(), logged.end(), line), logged.end()) << line;
     EXPECT_EQ(plug->getStatusText() == "MIDI OUT: several ports match, choose one", row.logged == several);
+    // A port opened in place of the stored one is named on the line.
+    const std::string substitute = std::string("Saved MIDI ") + (output ? "OUT" : "IN") + " absent, opened:";
+    EXPECT_EQ(plug->getStatusText() == substitute && plug->getStatusDetail() == listed[row.entry],
+              row.logged.rfind("matched without", 0) == 0);
     // Saved again, a port found keeps its whole name, one not found or not told apart the stored name
     // unless no port name is that long ("OFF").
     hostChunk(*plug);

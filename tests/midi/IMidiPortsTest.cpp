@@ -154,6 +154,30 @@ TEST_F(IMidiPortsTest, APortThatGoesAwayIsClosedAndReported)
   ports->RereadOutNames();
   opener.join();
   EXPECT_TRUE(ports->IsOutOpen() && ports->TakeLost() == 0);
+  // Audio thread messages refused until the port was found gone: one log line with the count.
+  const std::string log = "/tmp/korvid-midi-unsent-" + std::to_string(::getpid()) + ".log";
+  ports->SetDebugLogPath(log);
+  system->setOutputPorts({"A", "B"});
+  openOut("B");
+  system->refuseSends(true);
+  for (int batch = 0; batch < 3; ++batch)
+  {
+    {
+      AudioThread::Scope pass;
+      EXPECT_TRUE(ports->SendMsg(&note) && ports->SendMsg(&note));
+    }
+    ASSERT_TRUE(ports->WaitForAudioSends(std::chrono::seconds(5)));
+  }
+  system->setOutputPorts({"A"});
+  const auto logged = [&log]
+  {
+    std::ifstream in(log);
+    const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t at = all.find("did not take 6 messages");
+    return at != all.npos && at == all.find("did not take") && at == all.rfind("did not take");
+  };
+  EXPECT_TRUE(korvidtest::waitUntil(logged));
+  std::remove(log.c_str());
 }
 
 TEST_F(IMidiPortsTest, OpenOutByNameSetsThePositionAndOffCloses)

@@ -100,7 +100,10 @@ class BlofeldSimulator::Output : public IMidiPorts::Output
 {
 public:
   explicit Output(BlofeldSimulator* sim) : mSim(sim) {}
-  std::vector<std::string> portNames() override { return {kPortName}; }
+  std::vector<std::string> portNames() override
+  {
+    return std::vector<std::string>(mSim->mUnplugged ? 0 : 1, kPortName);
+  }
   void openPort(const std::string& name, const std::string&) override
   {
     if (name != kPortName)

@@ -59,6 +59,8 @@ public:
   // The backend's output takes count more messages and then refuses every send (a port that stopped taking
   // data); a negative count takes them all again.
   void refuseSendsAfter(int count) { mSendsTaken = count; }
+  // The backend lists no port any more (the synthesizer was unplugged).
+  void unplug() { mUnplugged = true; }
   // Where replies go when not reached through makeBackend.
   void setSink(Sink sink);
 
@@ -147,5 +149,6 @@ private:
   std::vector<int> mSelectedBank = std::vector<int>(kParts, 0);
   std::atomic<int> mReplies{0};
   std::atomic<int> mSendsTaken{-1};
+  std::atomic<bool> mUnplugged{false};
   std::thread mThread;
 };

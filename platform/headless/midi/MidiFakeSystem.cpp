@@ -65,7 +65,7 @@ public:
   }
   bool send(const unsigned char* data, size_t size) override
   {
-    if (mPort.empty() || size > mSystem->maxMessageSize())
+    if (mPort.empty() || size > mSystem->maxMessageSize() || mSystem->sendsRefused())
       return false;
     mSystem->recordSend(mPort, data, size);
     return true;

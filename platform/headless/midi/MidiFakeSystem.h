@@ -1,6 +1,7 @@
 // An in-process MIDI system for tests: named output ports that record, input ports that tests feed.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -39,6 +40,9 @@ public:
   void holdSends(bool hold);
   // How many sends are stalled now.
   int sendsHeld() const;
+  // true: every send is refused, as by a client whose system went away.
+  void refuseSends(bool refuse) { mSendsRefused = refuse; }
+  bool sendsRefused() const { return mSendsRefused; }
 
   // Every message sent to the output port called name, in order.
   std::vector<Bytes> received(const std::string& name) const;
@@ -79,6 +83,7 @@ private:
   size_t mMaxMessageSize = 65536;
   std::condition_variable mReleased;
   bool mHoldSends = false;
+  std::atomic<bool> mSendsRefused{false};
   int mSendsHeld = 0;
   int mClientsCreated = 0;
 };
