@@ -484,6 +484,9 @@ public:
   SelectionName mLowerSoundPair;
   SelectionName mUpperMultiPair;
   SelectionName mLowerMultiPair;
+  // The category bank or page of search results the lower pane shows in those lists; the lower sound pair
+  // keeps naming the sound bank the pane goes back to when they close.
+  SelectionName mLowerListPair;
   // The lower pane lists category banks, or search results.
   bool mCategoryList = false;
   bool mSearchList = false;
@@ -836,6 +839,8 @@ public:
   // open-bank parameters of the kind shown (for sounds those of every part: the pane holds one bank) and the
   // pane's stored pair, by whose names every list rebuild finds the bank again. Plug mutex held.
   void openPaneBank(int pane, int index, const std::vector<PatchFile*>& banks);
+  // The pair that names the bank of the upper or lower pane in the list it shows now (banksOfPane).
+  SelectionName& panePair(bool upper);
 
   // Owned; null before initDeviceCommunication and after stopDeviceCommunication.
   class MIDIMessageManager* mMIDIMessageManager = nullptr;

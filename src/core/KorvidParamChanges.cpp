@@ -476,7 +476,7 @@ void Korvid::updateSelectionNames()
   }
   const int part = mCurrentPart;
   mUpperSoundPair.displayName = shown(kPatchSelectionListUpper, kCurrentOpenPatchBankL + part);
-  mLowerSoundPair.displayName = shown(kPatchSelectionListLower, kCurrentOpenPatchBankR + part);
+  panePair(false).displayName = shown(kPatchSelectionListLower, kCurrentOpenPatchBankR + part);
 }
 
 bool Korvid::startJobOfEdit(int paramIdx, int intValue)

@@ -147,8 +147,7 @@ void Korvid::stepBank(int paramIdx)
   }
   openPaneBank(upper ? LibrarianViewControl::kUpperPane : LibrarianViewControl::kLowerPane, chosen, *banks);
   PatchLibrarian* librarian = mPatchLibrarian;
-  const SelectionName& pair =
-      mMultiMode ? (upper ? mUpperMultiPair : mLowerMultiPair) : (upper ? mUpperSoundPair : mLowerSoundPair);
+  const SelectionName& pair = panePair(upper);
   if (upper)
   {
     if (mMultiMode)
