@@ -127,6 +127,14 @@ bool Korvid::saveUpperBankAs(bool midiFile)
   return true;
 }
 
+void Korvid::OnGrayedControlClicked(int paramIdx)
+{
+  if (paramIdx == kDatatype && hasUnsavedBankEdits())
+  {
+    showStatusText(kSaveOrDiscardText);
+  }
+}
+
 Korvid::BankEditsAnswer Korvid::settleUnsavedBankEdits()
 {
   if (!hasUnsavedBankEdits())

@@ -24,7 +24,6 @@ namespace
 {
 constexpr const char* kSaveOrDiscardText = "Save bank or Discard changes!";
 constexpr const char* kRescannedText = "Folders rescanned";
-constexpr const char* kDiscardedText = "Bank changes discarded";
 
 // Stores a value directly, bounded to the parameter's range; no control moves.
 void storeBounded(IParam* param, int value)

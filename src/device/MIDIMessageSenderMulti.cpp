@@ -93,7 +93,7 @@ void MIDIMessageSender::sendArrangementToDevice(bool toLibrarian, bool requestPa
   buildMultiDump(dump.data(), &name);
   if (toLibrarian)
   {
-    storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()));
+    storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()), "Multi");
   }
   else
   {
@@ -156,7 +156,7 @@ void MIDIMessageSender::initPerformance()
 {
   plug->DisplayProcessingIndicator(true);
   std::vector<unsigned char> dump = InitDumpTemplates::initMulti();
-  storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()));
+  storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()), "");
   plug->DisplayProcessingIndicator(false);
 }
 
@@ -170,6 +170,6 @@ void MIDIMessageSender::initClassicPatch()
     dump[SysexProtocol::kBankOffset] = MultiDumpLayout::toByte(bank ? bank->Value() : 0.0, 0);
     dump[SysexProtocol::kProgramOffset] = SysexProtocol::dataByte(plug->getSelectedLibrarianSlot());
   }
-  storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()));
+  storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()), "");
   plug->DisplayProcessingIndicator(false);
 }
