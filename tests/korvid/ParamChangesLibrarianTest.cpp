@@ -497,6 +497,7 @@ TEST_F(ParamChangesLibrarian, RenameWritesTheNameIntoTheRecordAndItsDumpOnce)
     EXPECT_FALSE(plug->mPatchRenameLayer->mVisible);
     EXPECT_TRUE(plug->mRenameBlocked);
   }
+  EXPECT_EQ(plug->getStatusText(), "Slot 128 renamed to Last");
   EXPECT_TRUE(unsaved(*plug));
   EXPECT_TRUE(plug->mDiscardChangesLayerRight->mVisible);
   EXPECT_FALSE(plug->mKeepBankOpenLayer->mVisible);
