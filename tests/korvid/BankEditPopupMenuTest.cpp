@@ -604,10 +604,9 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
   headless(*plug)->OnMouseDown(1010, 154, &left);
   headless(*plug)->OnMouseDown(1010, 154, &left);
   EXPECT_EQ(headless(*plug)->MessageBoxes().size(), 2u);
-  // The list kind switch greyed by the edits says why it does not switch.
   plug->mDatatypeControl->GrayOut(true);
   headless(*plug)->OnMouseDown(400, 150, &left);
-  EXPECT_EQ(plug->getStatusText(), "Save bank or Discard changes!");
+  EXPECT_EQ(plug->getStatusText(), "Save bank or Discard changes!") << "why the greyed list kind stays";
 }
 
 } // namespace

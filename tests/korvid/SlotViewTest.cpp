@@ -531,7 +531,6 @@ TEST_F(SlotView, TheSlotMenuFillsTheSelectedSlotThroughTheWorker)
     {
       ASSERT_TRUE(waitFor([&]() { return !plug->ThreadRunning(); }));
       EXPECT_TRUE(c.stored(*plug));
-      // Nothing came from the synthesizer: the line says what the slot got.
       EXPECT_EQ(plug->getStatusText(), c.path[0] == FileEditPopupMenu::kInitializeSlot
                                            ? "Slot 046 initialized"
                                            : "Part 1 stored to slot 046");
