@@ -346,7 +346,16 @@ void IGraphics::OnMouseDown(int x, int y, IMouseMod* pMod)
   const int paramIdx = control->ParamIdx();
   if (paramIdx >= 0 && mPlugin)
   {
-    CallOutsideEditorLock(mPlugin, [this, paramIdx]() { mPlugin->BeginInformHostOfParamChange(paramIdx); });
+    const bool grayed = control->IsGrayed();
+    CallOutsideEditorLock(mPlugin,
+                          [this, paramIdx, grayed]()
+                          {
+                            if (grayed)
+                            {
+                              mPlugin->OnGrayedControlClicked(paramIdx);
+                            }
+                            mPlugin->BeginInformHostOfParamChange(paramIdx);
+                          });
   }
 }
 

@@ -67,6 +67,9 @@ public:
   // The editor is about to prompt for a parameter (a menu of its display texts, or a text field): the
   // plug-in may rewrite the display texts now. Editor thread, without the editor lock; base: nothing.
   virtual void OnParamMenuOpening(int) {}
+  // The user clicked a control of the parameter that is greyed out, which changes nothing: the plug-in may
+  // say why. Editor thread, without the editor lock; base: nothing.
+  virtual void OnGrayedControlClicked(int) {}
   // Audio thread, plug mutex held: in/out hold one buffer per channel (null when there are none).
   // Base: copies each input to the output of the same index and zeroes the other outputs.
   virtual void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames);

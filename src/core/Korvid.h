@@ -175,6 +175,8 @@ public:
   void outputOpened();
   // A port selector's menu lists the ports present now. Editor thread, without the plug mutex.
   void OnParamMenuOpening(int paramIdx) override;
+  // The list kind switch greyed out by unsaved bank edits says that they are saved or discarded first.
+  void OnGrayedControlClicked(int paramIdx) override;
   // Reads the system's ports of a selector's direction again and gives the selector that list, its entry
   // staying on the open port. Takes the plug mutex (given back while the ports are listed).
   void rereadPortSelector(int paramIdx);
@@ -261,6 +263,8 @@ public:
 
   // Shown when something would move the upper pane away from a bank with unsaved edits.
   static constexpr const char* kSaveOrDiscardText = "Save bank or Discard changes!";
+  static constexpr const char* kDiscardedText = "Bank changes discarded";
+  static constexpr const char* kNoOutputText = "Set MIDI I/O First!";
   // What the user answered about unsaved bank edits.
   enum class BankEditsAnswer
   {
@@ -514,6 +518,9 @@ public:
   SelectionName mLowerSoundPair;
   SelectionName mUpperMultiPair;
   SelectionName mLowerMultiPair;
+  // The category bank or page of search results the lower pane shows in those lists; the lower sound pair
+  // keeps naming the sound bank the pane goes back to when they close.
+  SelectionName mLowerListPair;
   // The lower pane lists category banks, or search results.
   bool mCategoryList = false;
   bool mSearchList = false;
@@ -877,6 +884,8 @@ public:
   void openPaneBank(int pane, int index, const std::vector<PatchFile*>& banks);
   // The bank list the upper or lower pane shows now (by multi mode, category and search view), or null.
   const std::vector<PatchFile*>* banksOfPane(bool upper) const;
+  // The pair that names the bank of the upper or lower pane in the list it shows now (banksOfPane).
+  SelectionName& panePair(bool upper);
 
   // Owned; null before initDeviceCommunication and after stopDeviceCommunication.
   class MIDIMessageManager* mMIDIMessageManager = nullptr;
@@ -988,7 +997,8 @@ public:
   void sendPartDataBackToHardware(int part);
   // Sends the library record of the selected upper slot (or, with no upper slot selected, the lower
   // pane's) to part (0..15) with job 3; store: also into the synthesizer's memory slot of that number in
-  // the part's bank (kMultiPartBank + part; multis: the multi memory). Editor thread.
+  // the part's bank (kMultiPartBank + part; multis: the multi memory), and only from the upper pane (the
+  // message line asks for a slot of it otherwise). Editor thread.
   void SendSingleProgramFromLibrarian(bool store, int part);
   // Stores the whole bank of the upper pane (the lower one with no upper slot selected) into memory bank
   // bankByte (0..7 = A..H; multis: the multi memory) of the synthesizer with job 4, after the user

@@ -156,6 +156,14 @@ bool Korvid::openUpperBankFile(const std::string& path)
   return false;
 }
 
+void Korvid::OnGrayedControlClicked(int paramIdx)
+{
+  if (paramIdx == kDatatype && hasUnsavedBankEdits())
+  {
+    showStatusText(kSaveOrDiscardText);
+  }
+}
+
 Korvid::BankEditsAnswer Korvid::settleUnsavedBankEdits()
 {
   if (!hasUnsavedBankEdits())

@@ -186,7 +186,7 @@ bool Korvid::sendPatchToDeviceFromLibrarian(int slot, int pane, int part)
                        manager->sendRunning = true;
                      }))
   {
-    showStatusText("Another transfer is running - nothing sent");
+    showStatusText(MIDIMessageSender::kTextBusyNothingSent);
     return false;
   }
   return true;

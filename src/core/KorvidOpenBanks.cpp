@@ -39,8 +39,15 @@ void Korvid::openPaneBank(int pane, int index, const std::vector<PatchFile*>& ba
   if (index >= 0 && index < static_cast<int>(banks.size()) && banks[static_cast<size_t>(index)])
   {
     const PatchFile& bank = *banks[static_cast<size_t>(index)];
-    SelectionName& pair =
-        multis ? (upper ? mUpperMultiPair : mLowerMultiPair) : (upper ? mUpperSoundPair : mLowerSoundPair);
-    pair = {bank.mFileName, bank.mFolderName};
+    panePair(upper) = {bank.mFileName, bank.mFolderName};
   }
+}
+
+Korvid::SelectionName& Korvid::panePair(bool upper)
+{
+  if (mMultiMode)
+  {
+    return upper ? mUpperMultiPair : mLowerMultiPair;
+  }
+  return upper ? mUpperSoundPair : (mCategoryList || mSearchList ? mLowerListPair : mLowerSoundPair);
 }

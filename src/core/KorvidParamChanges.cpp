@@ -266,6 +266,10 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
       {
         showPortOff(kDeviceOutSelection);
       }
+      else
+      {
+        showStatusText("MIDI OUT set to OFF");
+      }
       outputAbsent();
     }
     takeLostPorts();
@@ -281,6 +285,10 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     if (!opened && value >= 1.0)
     {
       showPortOff(kDeviceInSelection);
+    }
+    else if (!opened)
+    {
+      showStatusText("MIDI IN set to OFF");
     }
     takeLostPorts();
     startProbeWaitingForInput();
@@ -485,7 +493,7 @@ void Korvid::updateSelectionNames()
   }
   const int part = mCurrentPart;
   mUpperSoundPair.displayName = shown(kPatchSelectionListUpper, kCurrentOpenPatchBankL + part);
-  mLowerSoundPair.displayName = shown(kPatchSelectionListLower, kCurrentOpenPatchBankR + part);
+  panePair(false).displayName = shown(kPatchSelectionListLower, kCurrentOpenPatchBankR + part);
 }
 
 bool Korvid::startJobOfEdit(int paramIdx, int intValue)
@@ -514,7 +522,11 @@ bool Korvid::startJobOfEdit(int paramIdx, int intValue)
     manager->patchRequest.end();
     AllSoundsOff(0, true);
     args.jobCode = MIDIMessageSender::kJobSendArrangement;
-    manager->post(args, sendRunning);
+    args.saySent = push;
+    if (!manager->post(args, sendRunning) && push)
+    {
+      showStatusText(MIDIMessageSender::kTextBusyNothingSent);
+    }
   }
   else if (paramIdx == kRequestTempData)
   {
@@ -529,7 +541,11 @@ bool Korvid::startJobOfEdit(int paramIdx, int intValue)
   }
   else if (paramIdx == kOverwriteBank)
   {
-    if (intValue == 1 && !(mLibrarianView && mLibrarianView->activePane == 1))
+    if (intValue == 1 && mLibrarianView && mLibrarianView->activePane == 1)
+    {
+      showStatusText("Select a slot of the upper bank - nothing stored");
+    }
+    else if (intValue == 1)
     {
       mPushAllParts = false;
       args.jobCode = MIDIMessageSender::kJobSendPart;

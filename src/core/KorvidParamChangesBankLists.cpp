@@ -56,8 +56,7 @@ bool Korvid::handleBankListCases(int paramIdx, IParam* param)
     {
       openPaneBank(pane, index, *banks);
     }
-    const SelectionName& pair = mMultiMode ? (lower ? mLowerMultiPair : mUpperMultiPair)
-                                           : (lower ? mLowerSoundPair : mUpperSoundPair);
+    const SelectionName& pair = panePair(!lower);
     if (menu)
     {
       menu->rebuild(index, pair.displayName, pair.title);

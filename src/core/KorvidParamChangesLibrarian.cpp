@@ -24,7 +24,6 @@ namespace
 {
 constexpr const char* kSaveOrDiscardText = "Save bank or Discard changes!";
 constexpr const char* kRescannedText = "Folders rescanned";
-constexpr const char* kDiscardedText = "Bank changes discarded";
 
 // Stores a value directly, bounded to the parameter's range; no control moves.
 void storeBounded(IParam* param, int value)
@@ -147,8 +146,7 @@ void Korvid::stepBank(int paramIdx)
   }
   openPaneBank(upper ? LibrarianViewControl::kUpperPane : LibrarianViewControl::kLowerPane, chosen, *banks);
   PatchLibrarian* librarian = mPatchLibrarian;
-  const SelectionName& pair =
-      mMultiMode ? (upper ? mUpperMultiPair : mLowerMultiPair) : (upper ? mUpperSoundPair : mLowerSoundPair);
+  const SelectionName& pair = panePair(upper);
   if (upper)
   {
     if (mMultiMode)

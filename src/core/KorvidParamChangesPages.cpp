@@ -69,7 +69,7 @@ bool Korvid::handleCasesAfterDisplay(int paramIdx, int intValue)
   case kDatatype:
     changeListKind(intValue);
     break;
-  // Both buttons send nothing: their outcome stays on the message line, not the output port's reminder.
+  // These send nothing: their outcome stays on the message line, not the output port's reminder.
   case kRefreshFolders:
     refreshFolders();
     return false;
@@ -78,7 +78,7 @@ bool Korvid::handleCasesAfterDisplay(int paramIdx, int intValue)
     return false;
   case kPatchRename:
     renameSelectedSlot();
-    break;
+    return false;
   case kViewMIDIFilterSettings:
     // The top bar's switch and the panel's close switch both show the value: the one not clicked must
     // follow, or the next click on it would not change the value (without an output port the tail moves

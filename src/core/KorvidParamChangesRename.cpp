@@ -58,6 +58,10 @@ void Korvid::renameSelectedSlot()
         SysexProtocol::writeChecksum(dump.data(), static_cast<int>(dump.size()));
         record.mName = name;
         markUpperBankRenamed(multi);
+        const size_t end = name.find_last_not_of(' ');
+        showStatusText(("Slot " + LibrarianViewControl::slotNumberText(slot) + " renamed to " +
+                        name.substr(0, end == std::string::npos ? 0 : end + 1))
+                           .c_str());
       }
     }
   }

@@ -106,21 +106,21 @@ bool Korvid::changeSearchText()
                                                    [this](const PatchFile* bank)
                                                    {
                                                      return bank &&
-                                                            bank->mFileName == mLowerSoundPair.displayName &&
-                                                            bank->mFolderName == mLowerSoundPair.title;
+                                                            bank->mFileName == mLowerListPair.displayName &&
+                                                            bank->mFolderName == mLowerListPair.title;
                                                    });
   // The names are searched for the text as it stands (no pattern), letter size included.
   mPatchLibrarian->createNewSearchPatchFiles(text);
   if (pairNamesEarlierResults && !results.empty() && results.front())
   {
-    mLowerSoundPair.displayName = results.front()->mFileName;
-    mLowerSoundPair.title = results.front()->mFolderName;
+    mLowerListPair.displayName = results.front()->mFileName;
+    mLowerListPair.title = results.front()->mFolderName;
   }
   // The search menu pointed into the banks just replaced.
   if (mRightSearchPopupMenu)
   {
-    mRightSearchPopupMenu->refreshFolderStructure(mPatchLibrarian, this, 0, mLowerSoundPair.displayName,
-                                                  mLowerSoundPair.title);
+    mRightSearchPopupMenu->refreshFolderStructure(mPatchLibrarian, this, 0, mLowerListPair.displayName,
+                                                  mLowerListPair.title);
   }
   if (!mPatchLibrarian->mSearchBanks.empty())
   {

@@ -191,9 +191,16 @@ void Korvid::patchTypeChanged(int multiFlag, int kind, bool reload)
   {
     mUpperListControl->SetValueFromUserInput(0.0);
   }
+  // Back from categories or search results, the lower pane opens the sound bank it showed before: the
+  // control's reset would have its pair name the first one.
+  const SelectionName lowerSounds = mLowerSoundPair;
   if (mLowerListControl)
   {
     mLowerListControl->SetValueFromUserInput(0.0);
+  }
+  if (kind == kKindSounds && (mLowerListKind == kKindCategories || mLowerListKind == kKindSearch))
+  {
+    mLowerSoundPair = lowerSounds;
   }
   // The panes open the first bank of their new lists, as their labels now say, whether or not the controls'
   // edits ran (a control already at 0 reports nothing); the menus then go back to the banks of the pairs.
@@ -270,16 +277,16 @@ void Korvid::refreshPopUpMenus()
     {
       if (mRightCategoryPopupMenu)
       {
-        mRightCategoryPopupMenu->refreshFolderStructure(librarian, this, 0, mLowerSoundPair.displayName,
-                                                        mLowerSoundPair.title);
+        mRightCategoryPopupMenu->refreshFolderStructure(librarian, this, 0, mLowerListPair.displayName,
+                                                        mLowerListPair.title);
       }
     }
     else if (mSearchList)
     {
       if (mRightSearchPopupMenu)
       {
-        mRightSearchPopupMenu->refreshFolderStructure(librarian, this, 0, mLowerSoundPair.displayName,
-                                                      mLowerSoundPair.title);
+        mRightSearchPopupMenu->refreshFolderStructure(librarian, this, 0, mLowerListPair.displayName,
+                                                      mLowerListPair.title);
       }
     }
     else if (mRightPatchPopupMenu)

@@ -224,6 +224,12 @@ void Korvid::SendSingleProgramFromLibrarian(bool store, int part)
   const int slot = getSelectedLibrarianSlot();
   const int pane = mLibrarianView && mLibrarianView->selectedUpper < 0 ? LibrarianViewControl::kLowerPane
                                                                        : LibrarianViewControl::kUpperPane;
+  // The store takes the selected slot of the edited bank, as its number is the memory slot written.
+  if (store && pane == LibrarianViewControl::kLowerPane)
+  {
+    showStatusText("Select a slot of the upper bank - nothing sent");
+    return;
+  }
   // The flag goes into the job's arguments when it is posted.
   manager->storeToMemory = store;
   sendPatchToDeviceFromLibrarian(slot, pane, part);

@@ -24,6 +24,7 @@ struct JobArguments
   bool editBuffer = false;   // job 9
   bool requestParts = false; // job 0 (carried, not read, by job 2)
   bool toLibrarian = false;  // jobs 0, 2: store into the selected librarian slot instead of sending
+  bool saySent = false;      // job 0: the user's send of the whole multi, said on the message line at its end
   int tempo = 0;             // job 16: beats per minute
   int songPosition = 0;      // job 15: where the host transport started, in sixteenth notes
 

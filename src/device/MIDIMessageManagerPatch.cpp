@@ -87,6 +87,11 @@ void MIDIMessageManager::sysexPatchParse(ISysEx* msg)
     patchManager->setName(PatchManager::kFirstCategorySlot + part, categoryText);
   }
   plug->setLibrarianViewDirty();
-  plug->displayCategoryName(categoryText);
+  // The display shows the current part's category, as it shows its name: a dump of another part (the
+  // parts of a synced multi) leaves it.
+  if (part == plug->mCurrentPart.load())
+  {
+    plug->displayCategoryName(categoryText);
+  }
   dataReceived = true;
 }

@@ -4,6 +4,7 @@
 #include "DeviceClock.h"
 #include "Korvid.h"
 #include "LibrarianPatch.h"
+#include "LibrarianViewControl.h"
 #include "MIDIMessageManager.h"
 
 #include <algorithm>
@@ -59,6 +60,11 @@ void MIDIMessageSender::perform(const JobArguments& args)
   {
   case kJobSendArrangement:
     sendArrangementToDevice(args.toLibrarian, args.requestParts);
+    // Without an output every dump said that the ports are to be set first.
+    if (args.saySent && !stopping.load() && plug->mOutputPresent.load())
+    {
+      plug->showStatusText(kTextMultiSent);
+    }
     break;
   case kJobSendGlobal:
     sendGlobalToDevice(args.deviceId);
@@ -172,14 +178,18 @@ bool MIDIMessageSender::pause(int ms)
   return source.sleep(ms, stopping);
 }
 
-bool MIDIMessageSender::storeIntoLibrarian(uint8_t* data, int size)
+bool MIDIMessageSender::storeIntoLibrarian(uint8_t* data, int size, const std::string& source)
 {
+  const std::string slot = LibrarianViewControl::slotNumberText(plug->getSelectedLibrarianSlot());
   plug->SetLibrarianRequestActive(true);
   ISysEx sysex(0, data, size);
   plug->feedOwnSysEx(&sysex);
   if (manager->dataReceived.load() && !refused())
   {
     plug->SetLibrarianStatusUnsaved(true);
+    // Nothing came from the synthesizer: the line says what went into the slot.
+    plug->showStatusText(
+        (source.empty() ? "Slot " + slot + " initialized" : source + " stored to slot " + slot).c_str());
     return true;
   }
   // Not taken (a dump of the other kind, an input gate closed, or nowhere to store it): the request must not

@@ -85,6 +85,8 @@ public:
   static constexpr const char* kTextConnecting = "Connecting to blofeld";
   static constexpr const char* kTextNoResponse = "No response from blofeld!";
   static constexpr const char* kTextReady = "Plug-in is ready to go!";
+  static constexpr const char* kTextMultiSent = "Multi sent to synth";
+  static constexpr const char* kTextBusyNothingSent = "Another transfer is running - nothing sent";
   // Library transfers (jobs 3 and 4).
   static constexpr const char* kTextInvalidRecord = "Slot holds no valid dump: nothing sent!";
   static constexpr const char* kTextRecordNotLoaded = "Editor did not take the slot: nothing sent!";
@@ -209,9 +211,10 @@ public:
   // given up on lostBefore (IPlugBase::settleMidiDumps).
   uint64_t dumpsLostSince(uint64_t lostBefore);
   // The library form of jobs 0, 2, 11 and 12: arms the library request and feeds dump (size bytes) to the
-  // plug-in's own sysex input, so that it lands in the selected upper slot; then marks the bank unsaved.
-  // False, and the requests ended, when it was not stored.
-  bool storeIntoLibrarian(uint8_t* data, int size);
+  // plug-in's own sysex input, so that it lands in the selected upper slot; then marks the bank unsaved and
+  // says what was stored: "<source> stored to slot 005" ("Part 1", "Multi"), or without a source "Slot 005
+  // initialized". False, and the requests ended, when it was not stored.
+  bool storeIntoLibrarian(uint8_t* data, int size, const std::string& source);
 
   // ---- MIDI clock and transport (MIDIMessageSenderMIDIClock.cpp) ----
 

@@ -94,7 +94,7 @@ bool MIDIMessageSender::sendArrangementToDevice(bool toLibrarian, bool requestPa
   bool sent = true;
   if (toLibrarian)
   {
-    storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()));
+    storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()), "Multi");
   }
   else
   {
@@ -158,7 +158,7 @@ void MIDIMessageSender::initPerformance()
 {
   plug->DisplayProcessingIndicator(true);
   std::vector<unsigned char> dump = InitDumpTemplates::initMulti();
-  storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()));
+  storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()), "");
   plug->DisplayProcessingIndicator(false);
 }
 
@@ -172,6 +172,6 @@ void MIDIMessageSender::initClassicPatch()
     dump[SysexProtocol::kBankOffset] = MultiDumpLayout::toByte(bank ? bank->Value() : 0.0, 0);
     dump[SysexProtocol::kProgramOffset] = SysexProtocol::dataByte(plug->getSelectedLibrarianSlot());
   }
-  storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()));
+  storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()), "");
   plug->DisplayProcessingIndicator(false);
 }

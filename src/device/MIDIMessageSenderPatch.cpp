@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace
 {
@@ -87,7 +88,7 @@ bool MIDIMessageSender::sendPartToDevice(int part, bool toLibrarian, bool)
     dump[SysexProtocol::kBankOffset] =
         SysexProtocol::dataByte(static_cast<int>(valueOf(plug, kMultiPartBank + part)));
     dump[SysexProtocol::kProgramOffset] = SysexProtocol::dataByte(plug->getSelectedLibrarianSlot());
-    storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()));
+    storeIntoLibrarian(dump.data(), static_cast<int>(dump.size()), "Part " + std::to_string(part + 1));
   }
   else
   {

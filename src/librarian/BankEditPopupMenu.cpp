@@ -158,18 +158,27 @@ void BankEditPopupMenu::onMainChoice(int index)
     {
       JobArguments args;
       args.jobCode = MIDIMessageSender::kJobSendArrangement;
+      args.saySent = true;
       Korvid* editor = mEditor;
       // The flags hold incoming data back while the multi goes out; set for a dropped post they would keep
       // the editor deaf.
-      manager->post(args,
-                    [editor, manager]()
-                    {
-                      editor->mIgnoreIncoming = true;
-                      editor->mPushGlobal = true;
-                      editor->mPushAllParts = true;
-                      editor->mWorkerBusy = true;
-                      manager->sendRunning = true;
-                    });
+      const bool posted = manager->post(args,
+                                        [editor, manager]()
+                                        {
+                                          editor->mIgnoreIncoming = true;
+                                          editor->mPushGlobal = true;
+                                          editor->mPushAllParts = true;
+                                          editor->mWorkerBusy = true;
+                                          manager->sendRunning = true;
+                                        });
+      if (!posted)
+      {
+        mEditor->showStatusText(MIDIMessageSender::kTextBusyNothingSent);
+      }
+    }
+    else
+    {
+      mEditor->showStatusText(Korvid::kNoOutputText);
     }
     break;
   case kItemSave:
@@ -266,19 +275,33 @@ void BankEditPopupMenu::onImportChoice(int index)
   {
     return;
   }
-  // The library is read again only when a file came in, and only once unsaved edits are settled; the
-  // message line keeps saying what was imported.
-  if (!mEditor->saveImportedFile(index == kImportMidi))
+  // Unsaved edits are settled before anything is copied: the rescan that lists the new file would drop
+  // them. Kept edits import nothing. The message line keeps saying what was imported, or why not.
+  const Korvid::BankEditsAnswer answer = mEditor->settleUnsavedBankEdits();
+  if (answer == Korvid::BankEditsAnswer::kKept)
+  {
+    mEditor->showStatusDetail("Nothing imported");
+    return;
+  }
+  const std::string settled = mEditor->getStatusText();
+  const bool imported = mEditor->saveImportedFile(index == kImportMidi);
+  // Discarded edits are dropped by the rescan also when nothing came in.
+  if (!imported && answer != Korvid::BankEditsAnswer::kDiscarded)
   {
     return;
   }
-  const std::string imported = mEditor->getStatusText();
-  if (mEditor->settleUnsavedBankEdits() == Korvid::BankEditsAnswer::kKept)
+  const std::string said = mEditor->getStatusText();
+  mEditor->rescanFolders(answer);
+  // What became of the edits stays above what became of the file.
+  if (answer == Korvid::BankEditsAnswer::kNothingUnsaved)
   {
-    return;
+    mEditor->showStatusText(said.c_str());
   }
-  mEditor->rescanFolders();
-  mEditor->showStatusText(imported.c_str());
+  else
+  {
+    mEditor->showStatusLines(answer == Korvid::BankEditsAnswer::kSaved ? settled : Korvid::kDiscardedText,
+                             said);
+  }
 }
 
 void BankEditPopupMenu::onHelpChoice(int index)

@@ -160,6 +160,7 @@ void PatchLibrarian::createNewPatchFile(PatchFile* source, std::string folderNam
   }
   newBank->mFileName = name;
   newBank->mFolderName = folderName;
+  newBank->mFolderPath = source->mFolderPath;
   newBank->mFolderIndex = folderIndex;
   (multis ? mMultiBanks : mSoundBanks).push_back(newBank);
   writeBank(*newBank, path, midiFile, multis);

@@ -150,13 +150,14 @@ void PatchLibrarian::loadPatchesFromFilesystem(std::string root)
           continue;
         }
         const int depth = static_cast<int>(parsed.depth()) - rootDepth;
-        PatchFile* bank = parseFolderFiles(file, parsed, depth, 0, 1, extension);
-        if (bank == nullptr)
-          continue;
-        if (bank->mKind == PatchFile::kMultis)
-          createMultiFolderFilesStructure(bank, "");
-        else
-          createSingleFolderFilesStructure(bank, "");
+        const size_t soundsBefore = mSoundBanks.size();
+        const size_t multisBefore = mMultiBanks.size();
+        parseFolderFiles(file, parsed, depth, 0, 1, extension);
+        // Every bank the file gave goes into the menus' trees: the banks a split or a conversion wrote too.
+        for (size_t i = soundsBefore; i < mSoundBanks.size(); ++i)
+          createSingleFolderFilesStructure(mSoundBanks[i], "");
+        for (size_t i = multisBefore; i < mMultiBanks.size(); ++i)
+          createMultiFolderFilesStructure(mMultiBanks[i], "");
       }
       catch (const Poco::Exception& e)
       {
@@ -343,7 +344,7 @@ bool PatchLibrarian::moveToConvertedBanks(const std::string& path)
       try
       {
         Poco::File(path).moveTo(target, Poco::File::OPT_FAIL_ON_OVERWRITE);
-        log("moved file " + mConvertedBanksFolder + " due to mismatching data in package!");
+        log("moved file " + target + " due to mismatching data in package!");
         return true;
       }
       catch (const Poco::FileExistsException&)

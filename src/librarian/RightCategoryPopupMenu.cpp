@@ -9,7 +9,7 @@ RightCategoryPopupMenu::RightCategoryPopupMenu(IPlugBase* plug, PatchLibrarian* 
     : BankFolderPopupMenu(plug, librarian, rect, editor,
                           {PatchLibrarian::kCategoryTree, BuildRule::kCategories, Pane::kLower, false})
 {
-  const Korvid::SelectionName pair = editor ? editor->mLowerSoundPair : Korvid::SelectionName();
+  const Korvid::SelectionName pair = editor ? editor->mLowerListPair : Korvid::SelectionName();
   refreshFolderStructure(librarian, editor, 0, pair.displayName, pair.title);
 }
 

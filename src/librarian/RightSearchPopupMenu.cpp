@@ -9,7 +9,7 @@ RightSearchPopupMenu::RightSearchPopupMenu(IPlugBase* plug, PatchLibrarian* libr
     : BankFolderPopupMenu(plug, librarian, rect, editor,
                           {PatchLibrarian::kSearchTree, BuildRule::kSearchResults, Pane::kLower, false})
 {
-  const Korvid::SelectionName pair = editor ? editor->mLowerSoundPair : Korvid::SelectionName();
+  const Korvid::SelectionName pair = editor ? editor->mLowerListPair : Korvid::SelectionName();
   refreshFolderStructure(librarian, editor, 0, pair.displayName, pair.title);
 }
 

@@ -279,7 +279,7 @@ TEST_F(ManagerTest, SendPartToTheLibrarianFillsTheSoundRequestInsteadOfSending)
   ASSERT_TRUE(manager->post(args, [&] { manager->sendRunning = true; }));
   ASSERT_TRUE(waitIdle());
   EXPECT_FALSE(manager->sendRunning.load());
-  EXPECT_EQ("Data received to slot(s)", plug->getStatusText());
+  EXPECT_EQ("Part 6 stored to slot 018", plug->getStatusText());
   ASSERT_EQ(1u, manager->patchRequest.record.mMessages.size());
   const Bytes& stored = manager->patchRequest.record.mMessages[0].mData;
   ASSERT_EQ(392u, stored.size());

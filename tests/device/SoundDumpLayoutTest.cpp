@@ -139,6 +139,7 @@ TEST_F(SoundDumpTest, EveryBuiltByteIsSevenBitWhateverTheValues)
 
 TEST_F(SoundDumpTest, ParseUnpacksBytesAsTheLayoutSays)
 {
+  plug->mCurrentPart = 4;
   Bytes d = DeviceTestSupport::asEditBuffer(DeviceTestSupport::madeSound(0), 4);
   d[8] = 64;
   d[15] = 27;
@@ -249,13 +250,15 @@ TEST_F(SoundDumpTest, ShortForeignOrPartlessDumpsChangeNothing)
   EXPECT_EQ(77, value(kFilter1Cutoff + 1));
 }
 
-TEST_F(SoundDumpTest, OtherPartShowsTheCurrentPartsNameAndTheDumpsCategory)
+TEST_F(SoundDumpTest, OtherPartShowsTheCurrentPartsNameAndCategory)
 {
   plug->mCurrentPart = 0;
   plug->GetParam(kPatchName + 0)->SetDisplayText(0, "Current");
+  plug->displayCategoryName("Lead");
   Bytes d = DeviceTestSupport::asEditBuffer(DeviceTestSupport::madeSound(5), 3);
   d[386] = 9;
   parse(d);
   EXPECT_EQ("Current", plug->getPatchNameText());
-  EXPECT_EQ("Pad", plug->getCategoryNameText());
+  EXPECT_EQ("Lead", plug->getCategoryNameText())
+      << "the parts of a synced multi arrive after the current one";
 }

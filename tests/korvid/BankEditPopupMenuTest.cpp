@@ -124,6 +124,7 @@ struct JobCase
   bool dumpExpected;
   bool pushFlags;
   bool receivedCleared;
+  const char* said = ""; // the message line afterwards
 };
 
 TEST_F(BankEditMenu, EachChoicePostsItsJobAndSetsItsFlagsOnlyWhenTheJobWasPosted)
@@ -163,8 +164,9 @@ TEST_F(BankEditMenu, EachChoicePostsItsJobAndSetsItsFlagsOnlyWhenTheJobWasPosted
        0,
        false,
        false,
-       false},
-      {"push, no port", false, false, true, {5}, kJobNone, false, 0, false, false, false},
+       false,
+       "Another transfer is running - nothing sent"},
+      {"no port", false, false, true, {5}, kJobNone, false, 0, false, false, false, "Set MIDI I/O First!"},
       {"slot to editor",
        false,
        false,
@@ -325,9 +327,11 @@ TEST_F(BankEditMenu, EachChoicePostsItsJobAndSetsItsFlagsOnlyWhenTheJobWasPosted
     plug->mWorkerBusy = false;
     posted.clear();
     admitted = c.idle;
+    plug->showStatusText("");
 
     choose(*plug, c.path);
 
+    EXPECT_EQ(plug->getStatusText(), c.said);
     if (c.job == kJobNone)
     {
       EXPECT_TRUE(posted.empty());
@@ -340,6 +344,7 @@ TEST_F(BankEditMenu, EachChoicePostsItsJobAndSetsItsFlagsOnlyWhenTheJobWasPosted
       EXPECT_EQ(posted[0].bank, c.bank);
       EXPECT_FALSE(posted[0].toLibrarian);
       EXPECT_FALSE(posted[0].requestParts);
+      EXPECT_EQ(posted[0].saySent, c.job == MIDIMessageSender::kJobSendArrangement) << "said when sent";
       if (c.job == MIDIMessageSender::kJobRequestPart)
       {
         EXPECT_EQ(posted[0].part, 3);
@@ -371,6 +376,7 @@ struct StoreCase
   int job;
   int bankByte;
   bool bankDeclinedFirst = false;
+  bool lowerSlotSelected = false;
 };
 
 TEST_F(BankEditMenu, TheStoreEntriesSendTheSelectedSlotOrAWholeBankAfterAsking)
@@ -386,6 +392,7 @@ TEST_F(BankEditMenu, TheStoreEntriesSendTheSelectedSlotOrAWholeBankAfterAsking)
       {"selected multi", true, {store, 0}, kOk, MIDIMessageSender::kJobSendLibraryPatch, 0},
       {"all multis", true, {store, 1}, kOk, MIDIMessageSender::kJobStoreAllLibraryPatches, 0},
       {"slot, bank declined", false, {store, 0}, kOk, MIDIMessageSender::kJobSendLibraryPatch, 0, true},
+      {"a lower slot selected", false, {store, 0}, kOk, kJobNone, 0, false, true},
   };
   for (const StoreCase& c : cases)
   {
@@ -395,7 +402,7 @@ TEST_F(BankEditMenu, TheStoreEntriesSendTheSelectedSlotOrAWholeBankAfterAsking)
     plug->SetParameterFromGUI(kQuickTab, plug->GetParam(kQuickTab)->GetNormalized(3));
     plug->mOutputPresent = true;
     plug->mPatchLibrarian->mSelectedUpperSlot = kSlot;
-    plug->mLibrarianView->selectedUpper = kSlot;
+    plug->mLibrarianView->selectedUpper = c.lowerSlotSelected ? -1 : kSlot;
     if (c.bankDeclinedFirst)
     {
       headless(*plug)->QueueMessageBoxResult(kCancel);
@@ -413,6 +420,8 @@ TEST_F(BankEditMenu, TheStoreEntriesSendTheSelectedSlotOrAWholeBankAfterAsking)
     if (c.job == kJobNone)
     {
       EXPECT_TRUE(posted.empty());
+      EXPECT_EQ(plug->getStatusText() == "Select a slot of the upper bank - nothing sent",
+                c.lowerSlotSelected);
       continue;
     }
     ASSERT_EQ(posted.size(), 1u);
@@ -573,9 +582,12 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
       {"list kind, cancel", listKind, kCancel, false, true, true, false},
       {"list kind, set back meanwhile", listKind, kDiscard, false, false, false, false, false, nullptr,
        setBack},
-      {"import, save", import, kSave, true, true, false, false},
-      {"import, discard", import, kDiscard, false, false, false, false},
-      {"import, cancel", import, kCancel, false, true, true, false},
+      {"import, save", import, kSave, true, true, false, false, false,
+       "Bank saved: Leads A.syx|Imported.syx imported"},
+      {"import, discard", import, kDiscard, false, false, false, false, false,
+       "Bank changes discarded|Imported (2).syx imported"},
+      {"import, cancel: nothing copied", import, kCancel, false, true, true, false, false,
+       "Save bank or Discard changes!|Nothing imported"},
   };
   const librarian_test::Bytes original = librarian_test::readFile(leadsFile());
   for (const UnsavedCase& c : cases)
@@ -620,6 +632,9 @@ TEST_F(BankEditMenu, UnsavedBankEditsAreAskedAboutBeforeARescanOrAListKindSwitch
   headless(*plug)->OnMouseDown(1010, 154, &left);
   headless(*plug)->OnMouseDown(1010, 154, &left);
   EXPECT_EQ(headless(*plug)->MessageBoxes().size(), 2u);
+  plug->mDatatypeControl->GrayOut(true);
+  headless(*plug)->OnMouseDown(400, 150, &left);
+  EXPECT_EQ(plug->getStatusText(), "Save bank or Discard changes!") << "why the greyed list kind stays";
 }
 
 } // namespace

@@ -238,9 +238,7 @@ TEST_F(BankFolderMenus, AChosenBankFillsItsPaneEvenWhenAnotherHasTheSameNameInAF
     EXPECT_EQ(c.pane == 0 ? library.mUpperBankIndex : library.mLowerBankIndex, c.index);
     EXPECT_EQ(plug->GetParam(c.pane == 0 ? kPatchSelectionListUpper : kPatchSelectionListLower)->Int(),
               c.index);
-    const Korvid::SelectionName& pair = plug->mMultiMode
-                                            ? (c.pane == 0 ? plug->mUpperMultiPair : plug->mLowerMultiPair)
-                                            : (c.pane == 0 ? plug->mUpperSoundPair : plug->mLowerSoundPair);
+    const Korvid::SelectionName& pair = plug->panePair(c.pane == 0);
     EXPECT_EQ(pair.displayName, c.fileName);
     EXPECT_EQ(pair.title, c.folderName);
     EXPECT_EQ(plug->getStatusText(), c.said ? c.said : c.fileName)
@@ -271,16 +269,16 @@ TEST_F(BankFolderMenus, AChosenCategoryBankFillsTheLowerPaneAndAnEmptyOneChanges
   surface->QueueMenuPath({1, 1});
   plug->mRightCategoryPopupMenu->OnMouseDown(0, 0, nullptr);
   EXPECT_EQ(library.mLowerBankIndex, position - library.mCategoryBanks.begin());
-  EXPECT_EQ(plug->mLowerSoundPair.displayName, second->mFileName);
+  EXPECT_EQ(plug->mLowerListPair.displayName, second->mFileName);
   EXPECT_EQ(slotText(*plug, 1, 0), trimmed(second->mRecords[0].mName));
 
   // The empty bank is in the menu but not in the list: neither the selection nor the pair may name it.
-  const Korvid::SelectionName before = plug->mLowerSoundPair;
+  const Korvid::SelectionName before = plug->mLowerListPair;
   surface->QueueMenuPath({1, 2});
   plug->mRightCategoryPopupMenu->OnMouseDown(0, 0, nullptr);
   EXPECT_EQ(library.mLowerBankIndex, position - library.mCategoryBanks.begin());
-  EXPECT_EQ(plug->mLowerSoundPair.displayName, before.displayName);
-  EXPECT_EQ(plug->mLowerSoundPair.title, before.title);
+  EXPECT_EQ(plug->mLowerListPair.displayName, before.displayName);
+  EXPECT_EQ(plug->mLowerListPair.title, before.title);
 }
 
 TEST_F(BankFolderMenus, ClosingAMenuWithoutAChoiceChangesAndSendsNothing)
@@ -421,9 +419,9 @@ TEST_F(BankFolderMenus, ABankListEditStoresTheIndexCopiesTheNamesAndRebuildsTheP
       {"upper multis", multiView, kPatchSelectionListUpper, kMultiSet, kLeftPerf,
        [](Korvid& p) -> const Korvid::SelectionName& { return p.mUpperMultiPair; }, multis},
       {"lower categories", categoryView, kPatchSelectionListLower, 2, kCategory,
-       [](Korvid& p) -> const Korvid::SelectionName& { return p.mLowerSoundPair; }, categories},
+       [](Korvid& p) -> const Korvid::SelectionName& { return p.mLowerListPair; }, categories},
       {"lower search results", searchView, kPatchSelectionListLower, 1, kSearch,
-       [](Korvid& p) -> const Korvid::SelectionName& { return p.mLowerSoundPair; }, searches},
+       [](Korvid& p) -> const Korvid::SelectionName& { return p.mLowerListPair; }, searches},
   };
   for (const ListEditCase& c : cases)
   {

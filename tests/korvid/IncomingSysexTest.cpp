@@ -500,7 +500,7 @@ TEST_F(IncomingSysex, OverwriteBankStoresTheCurrentPartIntoTheSelectedUpperSlot)
   EXPECT_EQ(records[41].mName.rfind("Made Sound 41 ", 0), 0u);
   EXPECT_EQ(records[43].mName.rfind("Made Sound 43 ", 0), 0u);
   EXPECT_EQ(value(*plug, kBankEditUnsaved), 1.0);
-  EXPECT_EQ(plug->getStatusText(), "Data received to slot(s)");
+  EXPECT_EQ(plug->getStatusText(), "Part 3 stored to slot 043") << "nothing came from the synthesizer";
   // Nothing went to the synthesizer.
   EXPECT_TRUE(sent().empty());
 }

@@ -52,6 +52,7 @@ TEST_F(KorvidParamChanges, ChoosingAnOutputPortOpensItAndMarksTheOutputPresent)
   EXPECT_EQ(plug->mKeptPortNames[0], longIn);
   edit(*plug, kDeviceOutSelection, 0.0);
   EXPECT_FALSE(plug->mOutputPresent);
+  EXPECT_EQ(firstLine(*plug), "MIDI OUT set to OFF");
 
   // A port that does not open leaves the output absent: the selector shows "OFF" and sends say so.
   midi->setOutputPorts({});

@@ -497,6 +497,7 @@ TEST_F(ParamChangesLibrarian, RenameWritesTheNameIntoTheRecordAndItsDumpOnce)
     EXPECT_FALSE(plug->mPatchRenameLayer->mVisible);
     EXPECT_TRUE(plug->mRenameBlocked);
   }
+  EXPECT_EQ(plug->getStatusText(), "Slot 128 renamed to Last");
   EXPECT_TRUE(unsaved(*plug));
   EXPECT_TRUE(plug->mDiscardChangesLayerRight->mVisible);
   EXPECT_FALSE(plug->mKeepBankOpenLayer->mVisible);
@@ -633,6 +634,12 @@ TEST_F(ParamChangesLibrarian, DiscardRevertsTheEditAndKeepsBothBanksAfterEveryLi
       {"discard", 2, [&](Korvid& p) { name(p, "Discarded"), press(p, kDiscardBankData); }},
       {"search", 1, [](Korvid& p) { edit(p, kPatchSearch, 1), enterText(p, kPatchSearchString, "Pad"); }},
       {"category list", 1, [](Korvid& p) { edit(p, kCategorySelection, 1), press(p, kRefreshFolders); }},
+      {"categories left", 1,
+       [&](Korvid& p) { // the lower pane goes back to the bank it showed before
+         edit(p, kKeepSelectedBank, 1), edit(p, kCategorySelection, 1), edit(p, kPatchSelectionListLower, 1);
+         edit(p, kCategorySelection, 0);
+         EXPECT_EQ(shown(p).substr(0, 12), "C.syx|B.syx|");
+       }},
   };
   for (const auto& [path, kinds, act] : rows)
     for (int multis = 0; multis < kinds; ++multis)

@@ -531,6 +531,9 @@ TEST_F(SlotView, TheSlotMenuFillsTheSelectedSlotThroughTheWorker)
     {
       ASSERT_TRUE(waitFor([&]() { return !plug->ThreadRunning(); }));
       EXPECT_TRUE(c.stored(*plug));
+      EXPECT_EQ(plug->getStatusText(), c.path[0] == FileEditPopupMenu::kInitializeSlot
+                                           ? "Slot 046 initialized"
+                                           : "Part 1 stored to slot 046");
     }
     plug.reset();
   }

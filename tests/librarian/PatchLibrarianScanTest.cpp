@@ -168,8 +168,7 @@ TEST(PatchLibrarianScanTest, GeneratedLibraryIsReadInFolderOrderWithTheRootLast)
   EXPECT_NE(log.find("skipped file " + library.root + "/huge.syx (too large"), std::string::npos);
   EXPECT_EQ(log.find("pipe.syx"), std::string::npos) << "not a regular file: skipped without a line";
   EXPECT_NE(log.find("PATCH LIBRARIAN: moved file " + library.data +
-                     "/Converted Banks/ due to mismatching data in "
-                     "package!"),
+                     "/Converted Banks/mq.syx due to mismatching data in package!"),
             std::string::npos);
   EXPECT_EQ(librarian.mCategoryTree.size(), 13u);
 }
@@ -213,7 +212,7 @@ TEST(PatchLibrarianScanTest, TreesHoldTheBanksReadByTheirFolders)
   PatchLibrarian librarian;
   librarian.loadPatchesFromFilesystem(library.root);
   const std::vector<FolderFiles*>& tree = librarian.mSoundTree;
-  ASSERT_EQ(tree.size(), 6u);
+  ASSERT_EQ(tree.size(), 8u) << "the banks a split or a conversion wrote have their nodes at once";
   EXPECT_EQ(tree[0]->mName, "");
   ASSERT_EQ(tree[0]->mChildren.size(), 1u);
   EXPECT_EQ(tree[0]->mChildren[0].mName, "A");
@@ -223,11 +222,14 @@ TEST(PatchLibrarianScanTest, TreesHoldTheBanksReadByTheirFolders)
   EXPECT_EQ(tree[1]->mChildren[0].mName, "A");
   EXPECT_EQ(tree[1]->mChildren[0].mChildren[0].mName, "Y");
   EXPECT_TRUE(tree[2]->mChildren.empty() && tree[2]->mBanks.empty()) << "d.syx lies too deep for the menus";
-  EXPECT_EQ(tree[3]->mChildren[0].mName, "N");
-  EXPECT_EQ(fileNames(tree[3]->mChildren[0].mBanks), (std::vector<std::string>{"plain.syx", "root.syx"}));
-  EXPECT_EQ(tree[4]->mChildren[0].mName, "\xC3\x9Cnicode");
-  EXPECT_EQ(tree[5]->mName, "Patches");
-  EXPECT_EQ(fileNames(tree[5]->mBanks), (std::vector<std::string>{"exact.syx", "root.syx"}));
+  EXPECT_EQ(fileNames(tree[3]->mChildren[0].mBanks),
+            (std::vector<std::string>{"big Singles 1.syx", "big Singles 2.syx", "big Singles 3.syx"}));
+  EXPECT_EQ(fileNames(tree[4]->mChildren[0].mBanks), (std::vector<std::string>{"mq.kvd"}));
+  EXPECT_EQ(tree[5]->mChildren[0].mName, "N");
+  EXPECT_EQ(fileNames(tree[5]->mChildren[0].mBanks), (std::vector<std::string>{"plain.syx", "root.syx"}));
+  EXPECT_EQ(tree[6]->mChildren[0].mName, "\xC3\x9Cnicode");
+  EXPECT_EQ(tree[7]->mName, "Patches");
+  EXPECT_EQ(fileNames(tree[7]->mBanks), (std::vector<std::string>{"exact.syx", "root.syx"}));
   ASSERT_EQ(librarian.mMultiTree.size(), 1u);
   EXPECT_EQ(librarian.mMultiTree[0]->mChildren[0].mName, "B");
 }
@@ -249,7 +251,7 @@ TEST(PatchLibrarianScanTest, RescanStartsAfreshAndReadsTheFilesASplitWrote)
   EXPECT_EQ(librarian.mSoundBanks[7]->mOriginCode, PatchFile::kOriginBlofeld) << "now an ordinary bank";
   EXPECT_EQ(librarian.mSoundBanks[6]->mRecords[43].mName, "Big 299         ");
   EXPECT_EQ(librarian.mSoundBanks[6]->mRecords[44].mName, "Init            ");
-  EXPECT_EQ(librarian.mSoundTree.size(), 8u) << "Big and M now have nodes of their own";
+  EXPECT_EQ(librarian.mSoundTree.size(), 8u) << "Big and M have their nodes, as after the first scan";
   EXPECT_EQ(librarian.mCategoryTree.size(), 13u);
 }
 
