@@ -10,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <dirent.h>
@@ -99,6 +100,11 @@ static void BM_DeviceClockJitterOverJack(benchmark::State& state)
   }
   IMidiPorts::SetBackendFactory(&jackOnly);
   std::vector<double> spacings;
+  // Tick i belongs at phase + i * interval, the earliest phase marking the schedule: how late the first and
+  // the last quarter of a run come at best (a tempo off or a schedule that drifts moves one end).
+  const double expected = static_cast<double>(MIDIMessageSender::clockIntervalNs(kTempo)) / 1e9;
+  double startLate = 0.0;
+  double endLate = 0.0;
   {
     DevicePlug device;
     Korvid& plug = *device.plug;
@@ -114,6 +120,17 @@ static void BM_DeviceClockJitterOverJack(benchmark::State& state)
       const std::vector<double> times = client.arrivalTimes();
       for (size_t i = 1; i < times.size(); ++i)
         spacings.push_back(times[i] - times[i - 1]);
+      std::vector<double> phases;
+      for (size_t i = 0; i < times.size(); ++i)
+        phases.push_back(times[i] - static_cast<double>(i) * expected);
+      const auto quarter = static_cast<long>(phases.size() / 4);
+      if (quarter > 0)
+      {
+        const double earliest = *std::min_element(phases.begin(), phases.end());
+        startLate =
+            std::max(startLate, *std::min_element(phases.begin(), phases.begin() + quarter) - earliest);
+        endLate = std::max(endLate, *std::min_element(phases.end() - quarter, phases.end()) - earliest);
+      }
     }
   }
   IMidiPorts::SetBackendFactory(nullptr);
@@ -129,7 +146,6 @@ static void BM_DeviceClockJitterOverJack(benchmark::State& state)
   mean /= static_cast<double>(spacings.size());
   double variance = 0.0;
   double worst = 0.0;
-  const double expected = static_cast<double>(MIDIMessageSender::clockIntervalNs(kTempo)) / 1e9;
   for (double s : spacings)
   {
     variance += (s - mean) * (s - mean);
@@ -140,6 +156,8 @@ static void BM_DeviceClockJitterOverJack(benchmark::State& state)
   state.counters["mean_spacing_us"] = mean * 1e6;
   state.counters["jitter_sd_us"] = std::sqrt(variance) * 1e6;
   state.counters["worst_us"] = worst * 1e6;
+  state.counters["start_late_us"] = startLate * 1e6;
+  state.counters["end_late_us"] = endLate * 1e6;
   state.counters["jack_cycle_us"] = kFramesPerPeriod / 48000.0 * 1e6;
 }
 BENCHMARK(BM_DeviceClockJitterOverJack)->Iterations(1)->Unit(benchmark::kSecond);

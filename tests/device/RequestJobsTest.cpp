@@ -539,7 +539,8 @@ TEST_F(RequestJobsTest, BankWalkEndsAfterThreeSilentProgramsInARowKeepingWhatArr
 
 TEST_F(RequestJobsTest, MultiRequestsAskForTheSelectedSlotAndForAllMultis)
 {
-  start(DeviceClock::Mode::Scaled, 0.2);
+  // At half speed the simulator's replies (from its own thread) come within a poll on a loaded machine.
+  start(DeviceClock::Mode::Scaled, 0.5);
   plug->mMultiMode = true;
   librarian.mPatchType = PatchLibrarian::kPatchTypeMultis;
   librarian.mSelectedUpperSlot = 5;

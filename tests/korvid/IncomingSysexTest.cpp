@@ -48,8 +48,9 @@ protected:
     midi->setOutputPorts({kOutPort});
     midi->setInputPorts({kInPort});
     auto plug = construct();
-    chooseOutputPort(*plug, 1);
+    // The input first: choosing the output then starts the probe and waits for its end.
     plug->SetParameterFromGUI(kDeviceInSelection, plug->GetParam(kDeviceInSelection)->GetNormalized(1.0));
+    chooseOutputPort(*plug, 1);
     plug->mMIDIMessageManager->dumpExpected = false;
     midi->clearReceived();
     return plug;

@@ -52,9 +52,10 @@ protected:
     midi->setInputPorts({kInPort});
     midi->setOutputPorts({kOutPort});
     auto plug = construct();
+    // The input first: choosing the output then starts the device-id probe and waits for its end.
+    plug->SetParameterFromGUI(kDeviceInSelection, plug->GetParam(kDeviceInSelection)->GetNormalized(1.0));
     if (output)
       chooseOutputPort(*plug, 1);
-    plug->SetParameterFromGUI(kDeviceInSelection, plug->GetParam(kDeviceInSelection)->GetNormalized(1.0));
     plug->DisplayProcessingIndicator(false);
     for (int p = 0; p < Korvid::kPartCount; ++p)
       plug->GetParam(kMultiPartMIDICh + p)->Set(p + 2.0);

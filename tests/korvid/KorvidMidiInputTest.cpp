@@ -68,11 +68,11 @@ protected:
     midi->setOutputPorts({kOutPort});
     midi->setInputPorts({kInPort});
     auto plug = construct();
-    // The device-id enquiry started by the output port gets no reply here: it runs out on the virtual clock,
-    // which the bank changes and jobs of the test use as well.
+    // The input first: the device-id enquiry that the output port then starts gets no reply here and runs out
+    // on the virtual clock (which the bank changes and jobs of the test use as well) before this goes on.
+    plug->SetParameterFromGUI(kDeviceInSelection, plug->GetParam(kDeviceInSelection)->GetNormalized(1.0));
     if (withOutput)
       chooseOutputPort(*plug, 1);
-    plug->SetParameterFromGUI(kDeviceInSelection, plug->GetParam(kDeviceInSelection)->GetNormalized(1.0));
     EXPECT_EQ(plug->mOutputPresent, withOutput);
     plug->DisplayProcessingIndicator(false);
     for (int p = 0; p < Korvid::kPartCount; ++p)

@@ -30,8 +30,9 @@ std::unique_ptr<IMidiPorts::Backend> simulatorBackend()
 class KorvidTotalRecallResend : public StartupFixture
 {
 protected:
-  // An editor wired to the simulator, its device jobs in scaled time (a clock second is 50 ms), parts 0 and
-  // 5 active and named, and its state saved with them.
+  // An editor wired to the simulator, its device jobs in scaled time (a clock second is 200 ms, so that the
+  // waits' margin for the sends themselves holds on a loaded machine), parts 0 and 5 active and named, and
+  // its state saved with them.
   KorvidTotalRecallResend()
   {
     useResources(pluginFolder());
@@ -135,7 +136,7 @@ protected:
     EXPECT_FALSE(plug->mIgnoreIncoming);
   }
 
-  DeviceClock clock{DeviceClock::Mode::Scaled, 0.05};
+  DeviceClock clock{DeviceClock::Mode::Scaled, 0.2};
   std::unique_ptr<BlofeldSimulator> simulator;
   std::unique_ptr<Korvid> plug;
   Bytes chunk;
@@ -215,10 +216,7 @@ TEST_F(KorvidTotalRecallResend, AnOutputChosenAfterARecallWithoutItSendsTheMulti
   const double entry = plug->GetParam(kDeviceOutSelection)->GetNormalized(simulatorEntry());
   const bool lockedDuringResend =
       lockedWhileTheWorkerSends([&] { plug->SetParameterFromGUI(kDeviceOutSelection, entry); });
-  for (int wait = 0; wait < 5000 && plug->ThreadRunning(); ++wait)
-  {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  EXPECT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
 
   EXPECT_TRUE(lockedDuringResend);
   EXPECT_FALSE(plug->hasPendingRecall());

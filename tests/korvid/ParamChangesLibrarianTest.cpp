@@ -707,7 +707,9 @@ TEST_F(ParamChangesLibrarian, EveryPathThatMovesTheSelectionMovesTheSlotASingleS
   {
     SCOPED_TRACE(row.path);
     auto plug = constructWithOutput();
+    // The input starts the device-id probe: a request posted while it runs would be refused.
     edit(*plug, kDeviceInSelection, 1);
+    ASSERT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
     edit(*plug, kMainTab, 1);
     plug->mUpperListControl->SetValueFromUserInput(0.5);
     mouse(*plug, 0, 5);

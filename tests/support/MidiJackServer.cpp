@@ -3,9 +3,12 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <sstream>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -44,6 +47,35 @@ bool MidiJackServer::answers() const
   return true;
 }
 
+std::set<std::string> MidiJackServer::sockets() const
+{
+  // JACK puts the server's name into the paths of the sockets it listens on.
+  const std::string mark = "/jack_" + mName + "_";
+  std::set<std::string> sockets;
+  std::ifstream table("/proc/net/unix");
+  for (std::string line; std::getline(table, line);)
+  {
+    std::istringstream fields(line);
+    std::string slot, refs, protocol, flags, type, state, inode, path;
+    if (fields >> slot >> refs >> protocol >> flags >> type >> state >> inode >> path && inode != "0" &&
+        path.find(mark) != std::string::npos)
+      sockets.insert("socket:[" + inode + "]");
+  }
+  return sockets;
+}
+
+bool MidiJackServer::servedByChild() const
+{
+  const std::set<std::string> serverSockets = sockets();
+  std::error_code error;
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/" + std::to_string(mPid) + "/fd", error))
+  {
+    if (serverSockets.count(std::filesystem::read_symlink(fd.path(), error).string()))
+      return true;
+  }
+  return false;
+}
+
 bool MidiJackServer::start(std::string& error, std::chrono::milliseconds timeout)
 {
   if (mPid > 0)
@@ -67,12 +99,19 @@ bool MidiJackServer::start(std::string& error, std::chrono::milliseconds timeout
 
 bool MidiJackServer::launch(std::string& error, std::chrono::milliseconds timeout)
 {
+  // A server of this name that another process runs (or left frozen) is never asked: passed over.
+  if (!sockets().empty())
+  {
+    error = "a server named " + mName + " is already active";
+    return false;
+  }
   mLogPath = "/tmp/" + mName + "-" + std::to_string(::getpid()) + ".log";
   ::setenv("JACK_DEFAULT_SERVER", mName.c_str(), 1);
   ::setenv("JACK_NO_START_SERVER", "1", 1);
   const char* jackd = std::getenv("KORVID_JACKD");
   const std::string program = (jackd && *jackd) ? jackd : "jackd";
 
+  const pid_t parent = ::getpid();
   mPid = ::fork();
   if (mPid < 0)
   {
@@ -81,7 +120,10 @@ bool MidiJackServer::launch(std::string& error, std::chrono::milliseconds timeou
   }
   if (mPid == 0)
   {
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    // Killed outright with the test process, also while paused: a frozen orphan would hold its name for good.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+      ::_exit(127);
     const int log = ::open(mLogPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (log >= 0)
     {
@@ -106,7 +148,8 @@ bool MidiJackServer::launch(std::string& error, std::chrono::milliseconds timeou
       error = "jackd exited at start: " + readFile(mLogPath);
       return false;
     }
-    if (answers())
+    // Another process's server of this name answers too: this child then exits, and the name is passed over.
+    if (answers() && servedByChild())
       return true;
     std::this_thread::sleep_for(kPoll);
   }

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <set>
 #include <string>
 
 #include <sys/types.h>
@@ -36,6 +37,10 @@ private:
   // Starts jackd under mName and waits until it answers.
   bool launch(std::string& error, std::chrono::milliseconds timeout);
   bool answers() const;
+  // The sockets ("socket:[inode]") that a server named mName listens on, whoever runs it.
+  std::set<std::string> sockets() const;
+  // Whether the child forked here holds them, rather than another process's server of the name.
+  bool servedByChild() const;
 
   pid_t mPid = -1;
   int mFramesPerPeriod = 1024;
