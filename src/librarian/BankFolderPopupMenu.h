@@ -49,12 +49,15 @@ public:
   // pair names opens in the pane (Korvid::openPaneBank): the one at index when that one matches, else the one
   // the pane shows when that one matches, else the last match; with retick, the tick moves to it. A pair
   // naming no bank changes no selection, and neither does one that would take the upper pane away from
-  // unsaved edits. Returns true.
+  // unsaved edits. While the menu is held (shown, or its choice carried out) the selection changes at once
+  // and the items wait for the hold's end, then tick the bank the pane shows. Returns true.
   bool rebuild(int index, const std::string& fileName, const std::string& folderName);
   // Moves the tick to the item of the bank at index of the bank list (no tick for an index outside it).
   void checkMenuItemAlone(PatchLibrarian* librarian, Korvid* editor, int index);
-  // Shows the menu. A bank chosen: its item alone is ticked; when the bank is in the bank list, index becomes
-  // its position, for the caller to open; true. Nothing chosen, or a bank that would take the upper pane away
+  // Shows the menu. A bank chosen: it is found again in the bank list by its file name and folder path (the
+  // library may have been read again while the menu was up; gone, the message line says so and nothing
+  // changes); its item alone is ticked; index becomes its position (else the pane's bank), for the caller to
+  // open; true. Nothing chosen, or a bank that would take the upper pane away
   // from unsaved edits (said in the message line): nothing changes; false.
   bool doPopupMenu(Korvid* editor, int& index);
   // The pane browsers' click: the chosen bank becomes the pane's bank and the pane reloads its 128 names.
