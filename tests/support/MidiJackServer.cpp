@@ -1,7 +1,9 @@
 // Starts and stops a private jackd for tests.
 #include "MidiJackServer.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
 #include <fcntl.h>
@@ -11,6 +13,8 @@
 #include <sstream>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -33,6 +37,26 @@ std::string readFile(const std::string& path)
 MidiJackServer::~MidiJackServer()
 {
   stop();
+  if (mHold >= 0)
+    ::close(mHold);
+}
+
+bool MidiJackServer::hold()
+{
+  // An abstract socket: bound by one process at a time, let go by the kernel when the process ends.
+  const std::string name = "korvid-jack-hold:" + mName;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (mHold >= 0 || name.size() + 1 > sizeof address.sun_path)
+    return mHold >= 0;
+  std::copy(name.begin(), name.end(), address.sun_path + 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  if (fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0)
+    mHold = fd;
+  else if (fd >= 0)
+    ::close(fd);
+  return mHold >= 0;
 }
 
 bool MidiJackServer::answers() const
@@ -83,13 +107,20 @@ bool MidiJackServer::start(std::string& error, std::chrono::milliseconds timeout
   if (!mName.empty())
     return launch(error, timeout);
   // JACK's registry holds eight servers, and one killed outright keeps its entry until a server of the same
-  // name starts: names from a small pool reclaim such entries (a name in use is passed over). Each process
-  // begins at another name, so one restarting its server rarely finds the name taken.
+  // name starts: names from a small pool reclaim such entries. A name another process holds or serves is
+  // passed over; the one taken stays this process's until it ends, so a restart finds it free.
   for (int slot = 0; slot < kNamePool; ++slot)
   {
     mName = "korvid-midi-" + std::to_string((::getpid() + slot) % kNamePool);
+    if (!hold())
+    {
+      error = "every name of the pool is held by other processes";
+      continue;
+    }
     if (launch(error, timeout))
       return true;
+    ::close(mHold);
+    mHold = -1;
     if (error.find("already active") == std::string::npos)
       break;
   }

@@ -37,12 +37,16 @@ private:
   // Starts jackd under mName and waits until it answers.
   bool launch(std::string& error, std::chrono::milliseconds timeout);
   bool answers() const;
+  // Reserves mName for this process (also while its server is stopped, so that a restart finds it free of
+  // other test processes); false when another process holds it.
+  bool hold();
   // The sockets ("socket:[inode]") that a server named mName listens on, whoever runs it.
   std::set<std::string> sockets() const;
   // Whether the child forked here holds them, rather than another process's server of the name.
   bool servedByChild() const;
 
   pid_t mPid = -1;
+  int mHold = -1;
   int mFramesPerPeriod = 1024;
   std::string mName;
   std::string mLogPath;
