@@ -537,8 +537,7 @@ template <class Client> int IMidiPorts::openLocked(const Direction<Client>& d, i
     return 0;
   }
   const std::string wanted = d.names[static_cast<size_t>(k)];
-  // Read before the open port is closed: a list that cannot be read says nothing about it, and the open
-  // port chosen again stays open while it is there.
+  // Read before the open port is closed: a list that cannot be read says nothing about it.
   bool listed = true;
   try
   {
@@ -552,12 +551,12 @@ template <class Client> int IMidiPorts::openLocked(const Direction<Client>& d, i
   catch (const std::exception& e)
   {
     log(std::string("reading the ") + d.name + " port names before an open failed: " + e.what());
-  }
-  if (listed && d.open && d.portName == wanted)
-  {
-    idx = k;
-    d.index = k;
-    return k;
+    if (d.open && d.portName == wanted)
+    {
+      idx = k;
+      d.index = k;
+      return k;
+    }
   }
   (this->*d.closeLocked)();
   d.portName.clear();

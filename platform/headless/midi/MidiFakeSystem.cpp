@@ -52,8 +52,7 @@ public:
   void openPort(const std::string& name, const std::string&) override
   {
     closePort();
-    // Found in a list call, as RtMidi's clients open by position.
-    mPort = listed(mCalls.list(*mSystem, mSystem->outputNames()), name);
+    mPort = listed(mSystem->outputNames(), name);
     mSystem->openOutput(mPort, true);
   }
   void closePort() override
@@ -90,7 +89,8 @@ public:
   std::vector<std::string> portNames() override { return mCalls.list(*mSystem, mSystem->inputNames()); }
   void openPort(const std::string& name, const std::string&) override
   {
-    listed(mCalls.list(*mSystem, mSystem->inputNames()), name);
+    mCalls.count();
+    listed(mSystem->inputNames(), name);
     std::lock_guard<std::mutex> lock(mState->deliverLock);
     mState->openPort = name;
   }
