@@ -112,16 +112,16 @@ bool MidiJackServer::start(std::string& error, std::chrono::milliseconds timeout
   for (int slot = 0; slot < kNamePool; ++slot)
   {
     mName = "korvid-midi-" + std::to_string((::getpid() + slot) % kNamePool);
+    error = "the names of the pool are held or already active";
     if (!hold())
-    {
-      error = "every name of the pool is held by other processes";
       continue;
-    }
-    if (launch(error, timeout))
+    // A server of the name that another process runs (or left frozen) is never asked.
+    const bool free = sockets().empty();
+    if (free && launch(error, timeout))
       return true;
     ::close(mHold);
     mHold = -1;
-    if (error.find("already active") == std::string::npos)
+    if (free && error.find("already active") == std::string::npos)
       break;
   }
   mName.clear();
@@ -130,12 +130,6 @@ bool MidiJackServer::start(std::string& error, std::chrono::milliseconds timeout
 
 bool MidiJackServer::launch(std::string& error, std::chrono::milliseconds timeout)
 {
-  // A server of this name that another process runs (or left frozen) is never asked: passed over.
-  if (!sockets().empty())
-  {
-    error = "a server named " + mName + " is already active";
-    return false;
-  }
   mLogPath = "/tmp/" + mName + "-" + std::to_string(::getpid()) + ".log";
   ::setenv("JACK_DEFAULT_SERVER", mName.c_str(), 1);
   ::setenv("JACK_NO_START_SERVER", "1", 1);
