@@ -13,6 +13,10 @@ struct LibraryRequest
   int status = 1;
   // While true, an accepted dump of the request's kind goes into record.
   bool active = false;
+  // The memory location asked for, or -1 for any: a late reply to an earlier request of a walk names
+  // another location and is not taken into this one's slot.
+  int expectedBank = -1;
+  int expectedProgram = -1;
   LibrarianPatch record;
   std::mutex mLock;
 
@@ -24,6 +28,14 @@ struct LibraryRequest
     record.mName.clear();
     record.mCategory.clear();
     active = makeActive;
+    expectedBank = -1;
+    expectedProgram = -1;
+  }
+  void expect(int bank, int program)
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    expectedBank = bank;
+    expectedProgram = program;
   }
   void end()
   {

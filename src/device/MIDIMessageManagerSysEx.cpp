@@ -32,6 +32,13 @@ bool MIDIMessageManager::takeIntoRequest(LibraryRequest& request, const uint8_t*
   {
     return false;
   }
+  if (request.expectedProgram >= 0 &&
+      (size <= SysexProtocol::kProgramOffset || data[SysexProtocol::kBankOffset] != request.expectedBank ||
+       data[SysexProtocol::kProgramOffset] != request.expectedProgram))
+  {
+    plug->log("DEVICE: a dump of another location than the one requested is not stored");
+    return false;
+  }
   PatchSysexMessage message;
   message.mData.assign(data, data + size);
   request.record.mMessages.push_back(std::move(message));

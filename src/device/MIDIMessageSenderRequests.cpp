@@ -170,6 +170,12 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
   for (int attempt = 0; attempt < SysexProtocol::kProgramCount; ++attempt)
   {
     plug->SetLibrarianRequestActive(true);
+    if (manager && !multis)
+    {
+      // Only the sound dump of this location fills its slot, not one that comes after its request timed
+      // out. (Where a multi dump names its location is not known: any multi dump is taken.)
+      manager->patchRequest.expect(bank, program);
+    }
     const int deviceId = plug->mDeviceId.load();
     std::vector<uint8_t> request = multis ? SysexProtocol::storedMultiRequest(deviceId, program)
                                           : SysexProtocol::storedSoundRequest(deviceId, bank, program);

@@ -381,7 +381,11 @@ TEST_F(ManagerTest, OnlyTheSynthesizersDumpsFillALibraryRequestOrSetTheDeviceId)
   plug->mInitializationRequested = true;
 
   plug->SetLibrarianRequestActive(true);
-  for (const Bytes& bad : {foreign, Bytes(sound.begin(), sound.end() - 1)})
+  // A bank walk's request names its location: the late reply to the program before it is not taken.
+  manager->patchRequest.expect(sound[P::kBankOffset], sound[P::kProgramOffset]);
+  Bytes earlier = sound;
+  --earlier[P::kProgramOffset];
+  for (const Bytes& bad : {foreign, Bytes(sound.begin(), sound.end() - 1), earlier})
   {
     ISysEx sysex(0, bad.data(), static_cast<int>(bad.size()));
     plug->ProcessSysEx(&sysex, true);
