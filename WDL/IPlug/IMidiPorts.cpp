@@ -595,6 +595,18 @@ template <class Client> int IMidiPorts::openLocked(const Direction<Client>& d, i
   return k;
 }
 
+std::string IMidiPorts::OpenOutName()
+{
+  std::lock_guard<DirectionLock> lock(mOutLock);
+  return mOutOpen.load() ? mOutPortName : std::string();
+}
+
+std::string IMidiPorts::OpenInName()
+{
+  std::lock_guard<DirectionLock> lock(mInLock);
+  return mInOpen.load() ? mInPortName : std::string();
+}
+
 int IMidiPorts::OpenOut(int& idx, const char* name)
 {
   std::lock_guard<DirectionLock> lock(mOutLock);

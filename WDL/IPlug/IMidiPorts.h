@@ -199,6 +199,9 @@ public:
   int GetInIndex() const { return mInIndex.load(); }
   bool IsOutOpen() const { return mOutOpen.load(); }
   bool IsInOpen() const { return mInOpen.load(); }
+  // The whole name of the port open in a direction, empty when none. Waits for port work in progress.
+  std::string OpenOutName();
+  std::string OpenInName();
 
   // The directions closed since the last call because their port went away or the system stopped
   // answering, or whose port chosen by name was gone (LostBits), then cleared. An open port is looked for in

@@ -143,6 +143,9 @@ public:
   // Opens the port named name; idx receives its position (0 for none). Returns the position opened.
   int setExternalMIDIOut(int& idx, const char* name);
   int setExternalMIDIIn(int& idx, const char* name);
+  // The whole name of the port open in a direction, empty when none; gives the plug mutex back while it
+  // waits for port work in progress.
+  std::string openExternalMIDIPort(bool output);
   // Waits at most timeout until what the audio thread sent so far was handed to the output port, and the
   // releases among it that the port refused were taken on a later try (while a port is open); false when
   // some is still queued. Not on the audio thread; gives the plug mutex back meanwhile.

@@ -55,6 +55,12 @@ std::vector<std::string> IPlugBase::rereadExternalMIDIInNames()
   return mMidiPorts.RereadInNames();
 }
 
+std::string IPlugBase::openExternalMIDIPort(bool output)
+{
+  WDL_MutexRelease unlocked(&mMutex);
+  return output ? mMidiPorts.OpenOutName() : mMidiPorts.OpenInName();
+}
+
 int IPlugBase::setExternalMIDIOut(int& idx, const char* name)
 {
   // As for the input below: copied first, idx written once the mutex is held again.

@@ -34,8 +34,11 @@ int Korvid::reopenStoredPort(bool output, const std::string& stored, bool* sever
   int& index = output ? mMidiOutPortIndex : mMidiInPortIndex;
   index = 1;
   const std::string name = match.index > 0 ? listed[static_cast<size_t>(match.index)] : stored;
-  const int opened =
-      output ? setExternalMIDIOut(index, name.c_str()) : setExternalMIDIIn(index, name.c_str());
+  // The port open already stays open: a reopen would fail the sends made meanwhile (a dump in flight).
+  const bool openAlready = match.index > 0 && openExternalMIDIPort(output) == name;
+  const int opened = openAlready ? match.index
+                     : output    ? setExternalMIDIOut(index, name.c_str())
+                                 : setExternalMIDIIn(index, name.c_str());
   index = opened;
   // The state keeps the port found, or the project's own one while it is not there (or not told apart).
   const bool keepable = stored.size() <= static_cast<size_t>(PatchManager::kWholePortNameWidth);
