@@ -306,7 +306,13 @@ void followKeptHostMsgs(Korvid& plug)
   std::copy(plug.mKeptHostMsgs.begin() + followed, plug.mKeptHostMsgs.begin() + plug.mKeptHostMsgCount,
             plug.mKeptHostMsgs.begin());
   plug.mKeptHostMsgCount -= followed;
-  if (!plug.mHostEventsWait || plug.mKeptHostMsgCount > 0 || !manager)
+  if (!manager)
+  {
+    // Nothing follows a program change without the device manager: the events behind it go on.
+    plug.mHostEventsWait = false;
+    return;
+  }
+  if (!plug.mHostEventsWait || plug.mKeptHostMsgCount > 0)
   {
     return;
   }
