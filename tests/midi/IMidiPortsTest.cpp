@@ -366,7 +366,8 @@ TEST(IMidiPortsNoClientTest, ListsHoldOnlyOffAndEverythingFailsQuietly)
   auto system = MidiFakeSystem::create();
   system->setOutputPorts({"A"});
   system->setClientsFail(true);
-  const std::filesystem::path log = std::filesystem::temp_directory_path() / "korvid-midi-noclient.log";
+  const std::filesystem::path log = std::filesystem::temp_directory_path() /
+                                    ("korvid-midi-noclient-" + std::to_string(::getpid()) + ".log");
   {
     std::ofstream(log.string());
   }
