@@ -180,11 +180,13 @@ TEST_F(KorvidTimingHub, AnOutputPortThatGoesAwayIsSaidAndShownOff)
 {
   auto plug = constructWithOutput();
   midi->setOutputPorts({});
-  // A host that makes no idle calls: the follow-up of its passes says it.
+  // A host that makes no idle calls: the follow-up of its passes says it. It lays out the line under the plug
+  // mutex after marking the output absent, so the mark is read under the mutex too.
   ASSERT_TRUE(waitUntil(
       [&]
       {
         process(*plug, false, kBlock, false);
+        WDL_MutexLock lock(plug->GetMutex());
         return !plug->mOutputPresent;
       }));
   EXPECT_EQ(line(*plug, 0), "MIDI OUT lost");
