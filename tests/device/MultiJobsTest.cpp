@@ -17,6 +17,7 @@
 #include "PatchManager.h"
 #include "SoundDumpLayout.h"
 #include "TempDataHome.h"
+#include "WaitUntil.h"
 
 using DeviceTestSupport::Bytes;
 using namespace std::chrono_literals;
@@ -330,7 +331,8 @@ TEST_F(MultiJobsTest, TeardownDuringTheMultiPauseEndsTheJobAtOnce)
   JobArguments args;
   args.jobCode = S::kJobSendArrangement;
   ASSERT_TRUE(manager->post(args));
-  std::this_thread::sleep_for(20ms);
+  // The multi dump is out: the job is in (or about to enter) its pause.
+  ASSERT_TRUE(korvidtest::waitUntil([&] { return !simulator->received().empty(); }));
   const auto begin = std::chrono::steady_clock::now();
   plug.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - begin, 1s);
