@@ -88,6 +88,13 @@ protected:
     AEffect* effect = plug.GetAEffect();
     effect->processDoubleReplacing(effect, channels, channels, kBlock);
     plug.OnIdle();
+    // The follow-up thread may have taken the pass's clock job instead: it posts it under the plug mutex.
+    EXPECT_TRUE(waitFor(
+        [&]
+        {
+          WDL_MutexLock lock(plug.GetMutex());
+          return plug.mClockJobToPost.load() == Korvid::kNoClockJob;
+        }));
   }
 
   size_t count(const char* port, const Bytes& message) const
