@@ -4,6 +4,7 @@
 #include "ImageGraphics.h"
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -132,10 +133,14 @@ TEST(DrawScene, ComposesBackgroundKnobsAndAlignedTextAndWritesAPng)
   g.DrawIText(&topText, top, &r1);
   g.DrawIText(&bottomText, bottom, &r2);
 
+  // Written and read under a name of this process, then put in place whole: suites of one build run at once
+  // must not read each other's half-written picture.
   const std::string out = std::string(KORVID_BINARY_DIR) + "/draw-scene.png";
-  ASSERT_TRUE(LICE_WritePNG(out.c_str(), g.Canvas()));
-  std::unique_ptr<LICE_IBitmap> back(LICE_LoadPNG(out.c_str()));
+  const std::string own = out + "." + std::to_string(getpid());
+  ASSERT_TRUE(LICE_WritePNG(own.c_str(), g.Canvas()));
+  std::unique_ptr<LICE_IBitmap> back(LICE_LoadPNG(own.c_str()));
   ASSERT_TRUE(back);
+  EXPECT_EQ(std::rename(own.c_str(), out.c_str()), 0);
   EXPECT_EQ(back->getWidth(), kW);
   EXPECT_EQ(back->getHeight(), kH);
 

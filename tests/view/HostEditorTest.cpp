@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <sstream>
+#include <unistd.h>
 
 namespace
 {
@@ -100,7 +101,7 @@ TEST(HostEditorTest, TheScreenshotShowsTheEditor)
   EXPECT_EQ(window.Width(), 320);
   EXPECT_EQ(window.Height(), 200);
   window.Pump(0.3);
-  const std::string file = std::string(KORVID_BINARY_DIR) + "/view-host-screenshot.png";
+  const std::string file = std::string(KORVID_BINARY_DIR) + "/view-host-screenshot-" + std::to_string(getpid()) + ".png";
   ASSERT_TRUE(window.SaveScreenshot(file));
   window.Close();
   host.Close();

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <string>
+#include <unistd.h>
 
 namespace
 {
@@ -38,7 +39,7 @@ TEST(KorvidEditorHostTest, TheEditorOpensAndClosesTenTimesAndShowsItsSurface)
   }
   ASSERT_TRUE(window.Open()) << window.Error();
   window.Pump(0.5);
-  const std::string file = std::string(KORVID_BINARY_DIR) + "/korvid-editor-screenshot.png";
+  const std::string file = std::string(KORVID_BINARY_DIR) + "/korvid-editor-screenshot-" + std::to_string(getpid()) + ".png";
   ASSERT_TRUE(window.SaveScreenshot(file));
   window.Close();
   host.Close();

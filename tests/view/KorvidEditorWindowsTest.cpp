@@ -16,11 +16,14 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace
 {
 const std::string kPluginPath = std::string(KORVID_BINARY_DIR) + "/Korvid Editor/Korvid Editor.so";
-const std::string kShot = std::string(KORVID_BINARY_DIR) + "/korvid-editor-windows.png";
+// Named after the process: suites of one build run at once must not read or remove each other's picture.
+const std::string kShot =
+    std::string(KORVID_BINARY_DIR) + "/korvid-editor-windows-" + std::to_string(getpid()) + ".png";
 
 // A point of the normal-size editor that the three dark windows cover and the multi page shows light.
 constexpr int kProbeX = 1000;
