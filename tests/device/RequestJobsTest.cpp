@@ -441,7 +441,9 @@ TEST_F(RequestJobsTest, CancelledSoundRequestRescansTheLibrary)
 
 TEST_F(RequestJobsTest, SoundBankWalkFillsEveryProgramInOrder)
 {
-  start(DeviceClock::Mode::Scaled, 0.2);
+  // At half speed each of the 128 replies (from the simulator's own thread) comes within the polls before
+  // the device-id scan on a loaded machine.
+  start(DeviceClock::Mode::Scaled, 0.5);
   const std::vector<Bytes> sounds = DeviceTestSupport::madeSounds(4);
   simulator->setSound(0, 127, sounds[0]);
   librarian.mSelectedUpperSlot = 40;
