@@ -23,12 +23,6 @@ constexpr const char* kSessionName = "korvid";
 constexpr const char* kChunkOpen = "<chunk";
 constexpr const char* kChunkClose = "</chunk>";
 
-std::string readText(const fs::path& path)
-{
-  std::ifstream in(path);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 // Where the plug-in's stored chunk (base64) lies in the session file: first and one past the last character,
 // both 0 when there is none.
 std::pair<size_t, size_t> chunkText(const std::string& session)
@@ -111,7 +105,7 @@ TEST_F(HostStateTest, ArdourKeepsTheStateInItsSessionAcrossProcesses)
       runChild({kLuaTool, kScripts + "reopen-session.lua", dir.string(), kSessionName}, ardour, &output), 0)
       << output;
   ASSERT_NE(output.find("session reopened and saved"), std::string::npos) << output;
-  expectStateCameBack(storedChunk(session));
+  expectStateCameBack(storedChunk(session), output);
 
   // A port name far longer than its slot: the plug-in takes the state without that port, and Ardour opens
   // the session.

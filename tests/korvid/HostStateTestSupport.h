@@ -82,6 +82,12 @@ inline Bytes readBytes(const fs::path& path)
   return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+inline std::string readText(const fs::path& path)
+{
+  std::ifstream in(path);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 inline bool writeBytes(const fs::path& path, const Bytes& bytes)
 {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -108,7 +114,9 @@ protected:
     link = std::make_unique<BlofeldSimulatorJack>(simulator, client);
     ASSERT_FALSE(work.path.empty());
     environment = {{"XDG_DATA_HOME", (work.path / "data").string()}, {"HOME", (work.path / "home").string()}};
-    fs::create_directories(work.path / "data");
+    // The plug-in logs where its log file exists: what it did is shown when the multi did not arrive.
+    fs::create_directories(logFile().parent_path());
+    std::ofstream(logFile()).flush();
     fs::create_directories(work.path / "home");
   }
 
@@ -165,8 +173,8 @@ protected:
   }
 
   // The chunk the second process saved holds what the first was given, and the synthesizer received the
-  // multi with its name when the second process opened the state.
-  void expectStateCameBack(const Bytes& chunk)
+  // multi with its name when the second process opened the state; childOutput is that process's output.
+  void expectStateCameBack(const Bytes& chunk, const std::string& childOutput)
   {
     ASSERT_GT(chunk.size(), kHeaderSize);
     const Bytes body(chunk.begin() + static_cast<long>(kHeaderSize), chunk.end());
@@ -187,13 +195,15 @@ protected:
           message[SysexProtocol::kTypeOffset] == SysexProtocol::kMultiDump)
         multiArrived = true;
     }
-    EXPECT_TRUE(multiArrived);
+    EXPECT_TRUE(multiArrived) << childOutput << "\nthe plug-in's log:\n" << readText(logFile());
     const Bytes multi = simulator.multiEditBuffer();
     ASSERT_GE(multi.size(), static_cast<size_t>(MultiDumpLayout::kNameOffset + MultiDumpLayout::kNameLength));
     EXPECT_EQ(std::string(multi.begin() + MultiDumpLayout::kNameOffset,
                           multi.begin() + MultiDumpLayout::kNameOffset + std::string(kMultiName).size()),
               kMultiName);
   }
+
+  fs::path logFile() const { return work.path / "data" / "Quillmarsh" / "Korvid Editor" / "Korvid Editor LOG.txt"; }
 
   MidiJackSynth client;
   BlofeldSimulator simulator{0};

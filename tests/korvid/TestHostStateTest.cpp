@@ -31,7 +31,7 @@ TEST_F(HostStateTest, TheTestHostSavesInOneProcessAndRecallsInAnother)
             0)
       << output;
   EXPECT_NE(output.find("bytes from " + edited.string() + ", accepted"), std::string::npos) << output;
-  expectStateCameBack(readBytes(second));
+  expectStateCameBack(readBytes(second), output);
 
   // A port name far longer than its slot names no port: the state is taken, and the host goes on to its
   // normal end.
