@@ -28,8 +28,6 @@ constexpr unsigned char kQueued = 0;
 constexpr unsigned char kWithdrawn = 1;
 constexpr unsigned char kRepeatable = 2;
 const std::chrono::milliseconds kDeadline{JackMidiOutputClient::kSendDeadlineMs};
-// How often an open looks whether its connection shows: each look waits for a cycle when one is due.
-constexpr int kConnectionLooks = 5;
 // A close waits at most this long for cycles to write what was queued.
 constexpr std::chrono::milliseconds kCloseWait{250};
 constexpr jack_time_t kSuspectUsecs = jack_time_t{JackMidiOutputClient::kSuspectWindowMs} * 1000;
@@ -370,9 +368,9 @@ void JackMidiOutputClient::openPort(const std::string& name, const std::string& 
         }
         // By full name: the server joins these two ports or none, whatever came or went since the list.
         const int result = jack_connect(shared->client, jack_port_name(port), name.c_str());
-        bool connected = result == 0 || result == EEXIST;
-        for (int look = 1; connected && !jack_port_connected_to(port, name.c_str()); ++look)
-          connected = look < kConnectionLooks;
+        const bool connected =
+            (result == 0 || result == EEXIST) &&
+            JackServerWatch::untilConnectionShows([&] { return jack_port_connected_to(port, name.c_str()) != 0; });
         if (!connected)
           throw std::runtime_error("the JACK server did not connect to \"" + name + "\"");
         std::lock_guard<std::mutex> guard(shared->lock);

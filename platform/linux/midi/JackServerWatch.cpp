@@ -17,8 +17,8 @@ constexpr std::chrono::milliseconds kOpenPause{50};
 // A listing waits this long for a watch being opened: less than the deadline of the call it runs in, so a
 // slow open makes one list fail (the last one is kept) instead of the listing client being given up on.
 constexpr std::chrono::milliseconds kListWait{1000};
-// How often a connection is looked for.
-constexpr int kConnectionLooks = 5;
+// Pause between two looks at a connection when a look came back at once.
+constexpr std::chrono::milliseconds kConnectionLookPause{2};
 
 // Held while a watch is opened or reads the graph: opening a client after the server went away frees the
 // old clients, the watch's among them.
@@ -94,30 +94,42 @@ std::vector<std::string> JackServerWatch::midiPorts(unsigned long flags) const
 
 bool JackServerWatch::connectedToClient(const std::string& port, const std::string& client) const
 {
-  // A connection shows in the graph read here after a cycle: each look waits for one when it is due.
-  for (int look = 0; look < kConnectionLooks; ++look)
+  bool any = false;
+  untilConnectionShows(
+      [&]
+      {
+        std::unique_lock<std::timed_mutex> lock(gWatchLock, kListWait);
+        if (!lock)
+          throw std::runtime_error("the JACK server watch is busy opening a client");
+        jack_port_t* found = serverGone() ? nullptr : jack_port_by_name(mClient, port.c_str());
+        const char** connected = found ? jack_port_get_all_connections(mClient, found) : nullptr;
+        for (size_t k = 0; connected && connected[k] && !any; ++k)
+        {
+          const std::string name = connected[k];
+          const size_t colon = name.find(':');
+          const size_t end = client.size();
+          any = colon != std::string::npos && name.compare(0, end, client) == 0 &&
+                (colon == end || (colon > end + 1 && name[end] == '-' &&
+                                  name.find_first_not_of("0123456789", end + 1) == colon));
+        }
+        if (connected)
+          jack_free(static_cast<void*>(connected));
+        // A port no longer there never shows a connection.
+        return any || !found;
+      });
+  return any;
+}
+
+bool JackServerWatch::untilConnectionShows(const std::function<bool()>& look)
+{
+  const auto end = std::chrono::steady_clock::now() + kConnectionWait;
+  while (!look())
   {
-    std::unique_lock<std::timed_mutex> lock(gWatchLock, kListWait);
-    if (!lock)
-      throw std::runtime_error("the JACK server watch is busy opening a client");
-    jack_port_t* found = serverGone() ? nullptr : jack_port_by_name(mClient, port.c_str());
-    const char** connected = found ? jack_port_get_all_connections(mClient, found) : nullptr;
-    bool any = false;
-    for (size_t k = 0; connected && connected[k] && !any; ++k)
-    {
-      const std::string name = connected[k];
-      const size_t colon = name.find(':');
-      const size_t end = client.size();
-      any = colon != std::string::npos && name.compare(0, end, client) == 0 &&
-            (colon == end ||
-             (colon > end + 1 && name[end] == '-' && name.find_first_not_of("0123456789", end + 1) == colon));
-    }
-    if (connected)
-      jack_free(static_cast<void*>(connected));
-    if (any || !found)
-      return any;
+    if (std::chrono::steady_clock::now() >= end)
+      return false;
+    std::this_thread::sleep_for(kConnectionLookPause);
   }
-  return false;
+  return true;
 }
 
 void JackServerWatch::abandon(std::shared_ptr<void> object)

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +34,12 @@ public:
   // True when the port called port is connected to a port of the client called client, or of JACK's
   // "client-NN" for another client of that name. Throws as midiPorts. Any thread.
   bool connectedToClient(const std::string& port, const std::string& client) const;
+
+  // Calls look until it answers true or kConnectionWait has passed; its last answer. libjack shows a new
+  // connection from the cycle after the connect on, and a look waits for that cycle when it is due; a loaded
+  // server's cycles come late, so an open looks for a time rather than a number of cycles.
+  static bool untilConnectionShows(const std::function<bool()>& look);
+  static constexpr std::chrono::milliseconds kConnectionWait{500};
 
   // Keeps object (a client of a server that went away, with what it uses) for the rest of the process
   // without closing it: once such a server is gone, the next client opened in the process makes libjack
