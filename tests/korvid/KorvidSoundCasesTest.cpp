@@ -3,6 +3,7 @@
 // output routing pair and the control triggers.
 #include "SimulatedEditorFixture.h"
 
+#include "DeviceClock.h"
 #include "DeviceTestSupport.h"
 #include "IControl.h"
 #include "ParamIndex.h"
@@ -129,9 +130,12 @@ TEST_F(KorvidSoundCases, WithTheWorkerBusyTheRandomSoundIsNotSentNorSaidToBe)
 {
   openSoundPage(kPart);
   ASSERT_TRUE(waitIdle());
-  // A request that the silent synthesizer never answers keeps the worker busy until cancelled.
+  // A request that the silent synthesizer never answers keeps the worker busy until cancelled: at a second
+  // a poll its time-out is minutes away however long the randomizing takes, and a cancel ends it within one.
+  // The clock outlives the editor and its job.
+  static DeviceClock slowClock(DeviceClock::Mode::Scaled, 20.0);
   simulator->setFault(BlofeldSimulator::Fault::Silent);
-  manager->setClock(nullptr);
+  manager->setClock(&slowClock);
   JobArguments request;
   request.jobCode = MIDIMessageSender::kJobRequestPart;
   request.part = kPart;
