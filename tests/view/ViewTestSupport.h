@@ -6,6 +6,7 @@
 #include "IGraphicsX11View.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -162,6 +163,18 @@ public:
       XFree(children);
     }
     return found;
+  }
+  // The screen's colour (0xRRGGBB) at a point; 0 when it cannot be read.
+  unsigned long pixelAt(int rootX, int rootY)
+  {
+    XImage* image = XGetImage(mDisplay, DefaultRootWindow(mDisplay), rootX, rootY, 1, 1, AllPlanes, ZPixmap);
+    if (!image)
+    {
+      return 0;
+    }
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return pixel;
   }
   // Waits until n menu windows are shown; false after about two seconds.
   bool waitForMenus(size_t n)
