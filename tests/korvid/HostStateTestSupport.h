@@ -203,7 +203,10 @@ protected:
               kMultiName);
   }
 
-  fs::path logFile() const { return work.path / "data" / "Quillmarsh" / "Korvid Editor" / "Korvid Editor LOG.txt"; }
+  fs::path logFile() const
+  {
+    return work.path / "data" / "Quillmarsh" / "Korvid Editor" / "Korvid Editor LOG.txt";
+  }
 
   MidiJackSynth client;
   BlofeldSimulator simulator{0};

@@ -101,7 +101,8 @@ TEST(HostEditorTest, TheScreenshotShowsTheEditor)
   EXPECT_EQ(window.Width(), 320);
   EXPECT_EQ(window.Height(), 200);
   window.Pump(0.3);
-  const std::string file = std::string(KORVID_BINARY_DIR) + "/view-host-screenshot-" + std::to_string(getpid()) + ".png";
+  const std::string file =
+      std::string(KORVID_BINARY_DIR) + "/view-host-screenshot-" + std::to_string(getpid()) + ".png";
   ASSERT_TRUE(window.SaveScreenshot(file));
   window.Close();
   host.Close();

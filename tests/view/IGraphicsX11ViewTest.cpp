@@ -367,7 +367,8 @@ TEST_F(MenuTest, AMenuTallerThanTheScreenScrollsToItsLastEntry)
     int wheelNotches;
     bool restOnLowerArrow;
     int downKeys;
-  } cases[] = {{"the wheel", 40, false, 0}, {"the lower arrow", 0, true, 0}, {"the down key", 0, false, kEntries}};
+  } cases[] = {
+      {"the wheel", 40, false, 0}, {"the lower arrow", 0, true, 0}, {"the down key", 0, false, kEntries}};
   for (const auto& c : cases)
   {
     SCOPED_TRACE(c.name);

@@ -39,7 +39,8 @@ TEST(KorvidEditorHostTest, TheEditorOpensAndClosesTenTimesAndShowsItsSurface)
   }
   ASSERT_TRUE(window.Open()) << window.Error();
   window.Pump(0.5);
-  const std::string file = std::string(KORVID_BINARY_DIR) + "/korvid-editor-screenshot-" + std::to_string(getpid()) + ".png";
+  const std::string file =
+      std::string(KORVID_BINARY_DIR) + "/korvid-editor-screenshot-" + std::to_string(getpid()) + ".png";
   ASSERT_TRUE(window.SaveScreenshot(file));
   window.Close();
   host.Close();

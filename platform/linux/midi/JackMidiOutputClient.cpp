@@ -368,9 +368,9 @@ void JackMidiOutputClient::openPort(const std::string& name, const std::string& 
         }
         // By full name: the server joins these two ports or none, whatever came or went since the list.
         const int result = jack_connect(shared->client, jack_port_name(port), name.c_str());
-        const bool connected =
-            (result == 0 || result == EEXIST) &&
-            JackServerWatch::untilConnectionShows([&] { return jack_port_connected_to(port, name.c_str()) != 0; });
+        const bool connected = (result == 0 || result == EEXIST) &&
+                               JackServerWatch::untilConnectionShows(
+                                   [&] { return jack_port_connected_to(port, name.c_str()) != 0; });
         if (!connected)
           throw std::runtime_error("the JACK server did not connect to \"" + name + "\"");
         std::lock_guard<std::mutex> guard(shared->lock);
