@@ -74,7 +74,7 @@ int songPositionOf(const ITimeInfo& time)
 }
 
 // Transport edges become clock starts and stops, unless the short messages go through the output queue. The
-// job is posted at the next idle call (posting starts a thread): the later edge wins.
+// job is posted at the next idle call (a post may start a thread): the later edge wins.
 void followTransport(Korvid& plug, bool running)
 {
   if (running && !plug.mTransportWasRunning)

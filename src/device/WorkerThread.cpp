@@ -20,28 +20,27 @@ bool WorkerThread::post(const JobArguments& args, const std::function<void()>& p
   {
     return false;
   }
-  // The previous job has returned, but its thread may still be on its way out.
-  if (mStarted && !mThread.tryJoin(kFinishWaitMs))
+  // The thread starts with the first job and then waits for the next: a job posted right after one ended
+  // never depends on how soon the old thread is scheduled to finish.
+  if (!mStarted)
   {
-    return false;
+    try
+    {
+      mThread.start(*this);
+    }
+    catch (...)
+    {
+      return false;
+    }
+    mStarted = true;
   }
-  mStarted = false;
   if (prepare)
   {
     prepare();
   }
   mArgs = args;
   mBusy = true;
-  try
-  {
-    mThread.start(*this);
-  }
-  catch (...)
-  {
-    mBusy = false;
-    return false;
-  }
-  mStarted = true;
+  mWake.notify_all();
   return true;
 }
 
@@ -81,6 +80,7 @@ void WorkerThread::close()
 {
   std::lock_guard<std::mutex> lock(mLock);
   mClosed = true;
+  mWake.notify_all();
 }
 
 void WorkerThread::join()
@@ -90,39 +90,42 @@ void WorkerThread::join()
 
 void WorkerThread::run()
 {
-  JobArguments args;
-  {
-    std::lock_guard<std::mutex> lock(mLock);
-    args = mArgs;
-  }
+  std::unique_lock<std::mutex> lock(mLock);
   while (true)
   {
-    try
+    // A job admitted before the close still runs; an idle thread ends with the close.
+    mWake.wait(lock, [this]() { return mBusy || mClosed; });
+    if (!mBusy)
     {
-      mBody(args);
+      return;
     }
-    catch (...)
-    {
-      // A job never takes its thread down; the status line already says what it could.
-    }
+    JobArguments args = mArgs;
     std::function<void()> prepare;
+    do
     {
-      std::lock_guard<std::mutex> lock(mLock);
-      if (!mChained || mClosed)
+      lock.unlock();
+      if (prepare)
       {
-        mChained = false;
-        mChainedPrepare = nullptr;
-        mBusy = false;
-        return;
+        prepare();
       }
-      args = mChainedArgs;
-      prepare = std::move(mChainedPrepare);
+      try
+      {
+        mBody(args);
+      }
+      catch (...)
+      {
+        // A job never takes its thread down; the status line already says what it could.
+      }
+      lock.lock();
+      const bool next = mChained && !mClosed;
+      if (next)
+      {
+        args = mChainedArgs;
+      }
+      prepare = next ? std::move(mChainedPrepare) : nullptr;
       mChainedPrepare = nullptr;
       mChained = false;
-    }
-    if (prepare)
-    {
-      prepare();
-    }
+      mBusy = next;
+    } while (mBusy);
   }
 }

@@ -6,6 +6,7 @@
 #include <Poco/Runnable.h>
 #include <Poco/Thread.h>
 
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -26,8 +27,9 @@ public:
   WorkerThread& operator=(const WorkerThread&) = delete;
 
   // Starts one job when the thread is idle and open: calls prepare (the poster's flags; may be empty),
-  // copies args and starts the thread. Returns false, doing nothing, when a job still runs, the thread
-  // is closed or could not be started: the request is dropped.
+  // copies args and wakes the thread, which the first job starts and which then waits for the next until
+  // the close. Returns false, doing nothing, when a job still runs, the thread is closed or could not be
+  // started: the request is dropped.
   bool post(const JobArguments& args, const std::function<void()>& prepare = {});
 
   enum class Posted
@@ -48,12 +50,10 @@ public:
 
   // Refuses every later post. Any thread.
   void close();
-  // Waits until a running job has ended and the thread has finished. Not from the job itself.
+  // After close: waits until a running job has ended and the thread has finished. Not from the job itself.
   void join();
 
 private:
-  // How long a post waits for a thread whose job just ended to finish, in ms.
-  static constexpr long kFinishWaitMs = 50;
   // Posts postOrChain tries before it gives up on a thread that is neither busy nor startable.
   static constexpr int kChainAttempts = 3;
 
@@ -62,6 +62,8 @@ private:
   Poco::Thread mThread;
   Body mBody;
   std::mutex mLock;
+  // Wakes the thread for an admitted job or the close.
+  std::condition_variable mWake;
   JobArguments mArgs;
   bool mBusy = false;
   bool mClosed = false;
