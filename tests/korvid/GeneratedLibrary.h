@@ -119,7 +119,7 @@ protected:
   static std::string slotText(Korvid& plug, int pane, int slot)
   {
     ITextControl* text = plug.mLibrarianView ? plug.mLibrarianView->getSlotText(pane, slot) : nullptr;
-    return text ? trimmed(text->GetTextStr()) : std::string();
+    return trimmed(shownText(text));
   }
 
   // Marks the upper bank as holding unsaved edits, as a library request does.

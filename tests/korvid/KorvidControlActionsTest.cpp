@@ -80,11 +80,7 @@ protected:
     return result;
   }
 
-  static std::string line(Korvid& plug, size_t index)
-  {
-    ITextControl* text = dynamic_cast<ITextControl*>(plug.mDisplayControls[index]);
-    return text ? text->GetTextStr() : "";
-  }
+  static std::string line(Korvid& plug, size_t index) { return displayLine(plug, index); }
   static std::string ccLine(Korvid& plug) { return line(plug, 4); }
   static HeadlessSurface& surface(Korvid& plug) { return dynamic_cast<HeadlessSurface&>(*plug.GetGUI()); }
 };

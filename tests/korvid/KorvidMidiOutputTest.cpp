@@ -51,11 +51,7 @@ protected:
     return msg;
   }
 
-  static std::string firstLine(Korvid& plug)
-  {
-    ITextControl* text = dynamic_cast<ITextControl*>(plug.mDisplayControls[0]);
-    return text ? text->GetTextStr() : "";
-  }
+  static std::string firstLine(Korvid& plug) { return displayLine(plug, 0); }
 
   std::vector<Bytes> sent() const { return midi->received(kPort); }
 };

@@ -24,11 +24,6 @@ protected:
     plug.SetParameterFromGUI(paramIdx, param->GetNormalized(value));
   }
 
-  static std::string displayLine(Korvid& plug, size_t line)
-  {
-    ITextControl* text = dynamic_cast<ITextControl*>(plug.mDisplayControls[line]);
-    return text ? text->GetTextStr() : "";
-  }
   static std::string firstLine(Korvid& plug) { return displayLine(plug, 0); }
 };
 

@@ -49,11 +49,7 @@ protected:
     plug->SetParameterFromGUI(button, 0.0);
   }
   int program(int part) { return plug->GetParam(kMultiPartPatch + part)->Int(); }
-  std::string firstLine()
-  {
-    ITextControl* line = dynamic_cast<ITextControl*>(plug->mDisplayControls[0]);
-    return line ? line->GetTextStr() : "";
-  }
+  std::string firstLine() { return displayLine(*plug, 0); }
   void waitIdle()
   {
     waitUntil([&] { return !plug || !plug->ThreadRunning(); });

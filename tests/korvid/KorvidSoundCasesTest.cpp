@@ -50,11 +50,7 @@ protected:
   KorvidSoundCases() : manager(plug->mMIDIMessageManager) {}
 
   double valueOf(int paramIdx) { return plug->GetParam(paramIdx)->Value(); }
-  std::string firstLine()
-  {
-    ITextControl* line = dynamic_cast<ITextControl*>(plug->mDisplayControls[0]);
-    return line ? line->GetTextStr() : "";
-  }
+  std::string firstLine() { return displayLine(*plug, 0); }
   bool waitIdle()
   {
     const bool idle = waitUntil([&] { return !plug->ThreadRunning(); });

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "DeviceClock.h"
+#include "EditorLock.h"
+#include "IControl.h"
 #include "Korvid.h"
 #include "MIDIMessageManager.h"
 #include "MadeBanks.h"
@@ -43,6 +45,18 @@ inline VstIntPtr timeOnlyHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, vo
 inline std::string pluginFolder()
 {
   return KORVID_PLUGIN_FOLDER;
+}
+
+// What a text control shows, read under the editor lock: taking it first runs the writes that waited while
+// another thread (a worker, the MIDI input) held the lock. Never with the plug mutex held.
+inline std::string shownText(const ITextControl* text)
+{
+  EditorLockGuard editor;
+  return text ? text->GetTextStr() : "";
+}
+inline std::string displayLine(Korvid& plug, size_t line)
+{
+  return shownText(dynamic_cast<ITextControl*>(plug.mDisplayControls.at(line)));
 }
 
 // A data folder with settings, an empty or filled library, and the surface factory for one test.

@@ -100,11 +100,7 @@ protected:
   static void store(Korvid& plug, int paramIdx, double value) { plug.GetParam(paramIdx)->Set(value); }
   static double valueOf(Korvid& plug, int paramIdx) { return plug.GetParam(paramIdx)->Value(); }
 
-  static std::string line(Korvid& plug, size_t index)
-  {
-    ITextControl* text = dynamic_cast<ITextControl*>(plug.mDisplayControls[index]);
-    return text ? text->GetTextStr() : "";
-  }
+  static std::string line(Korvid& plug, size_t index) { return displayLine(plug, index); }
   static HeadlessSurface& surface(Korvid& plug) { return dynamic_cast<HeadlessSurface&>(*plug.GetGUI()); }
 
   std::vector<Bytes> sent() const { return midi->received(kPort); }

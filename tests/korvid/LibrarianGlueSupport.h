@@ -101,7 +101,7 @@ protected:
   // The name shown in a slot of the view.
   static std::string shown(Korvid& plug, int pane, int slot)
   {
-    return plug.mLibrarianView->getSlotText(pane, slot)->GetTextStr();
+    return shownText(plug.mLibrarianView->getSlotText(pane, slot));
   }
 
   std::vector<MidiFakeSystem::Bytes> sent() const { return midi->received(kLibraryPort); }

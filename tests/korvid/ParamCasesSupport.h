@@ -46,11 +46,7 @@ protected:
     plug.SetParameterFromGUI(paramIdx, param->GetNormalized(param->Value() == 0.0 ? 1.0 : 0.0));
   }
 
-  static std::string line(Korvid& plug, size_t index)
-  {
-    ITextControl* text = dynamic_cast<ITextControl*>(plug.mDisplayControls[index]);
-    return text ? text->GetTextStr() : "";
-  }
+  static std::string line(Korvid& plug, size_t index) { return displayLine(plug, index); }
 
   // A bank file of 128 sounds in the library whose names are names (then "Init" names).
   void writeSoundBank(const std::string& file, const std::vector<std::string>& names)
