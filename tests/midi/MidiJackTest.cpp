@@ -279,14 +279,17 @@ TEST_F(MidiJackTest, DumpsOfACycleReportedLateAreWrittenAgainUntilGivenUp)
     return std::count(got.begin(), got.end(), m);
   };
   // The server's notice of a late cycle, each time a write of the dump arrived: the dump is written again
-  // (the note beside it, not repeatable, is not), at most kMaxRepeats times, and then given up on.
+  // (the note beside it, not repeatable, is not), at most kMaxRepeats times, and then given up on. A loaded
+  // server reports late cycles of its own, which take some of the repeats.
   ASSERT_TRUE(out.sendRepeatable(dump.data(), dump.size()) && out.send(note.data(), note.size()));
-  for (int repeat = 1; repeat <= JackMidiOutputClient::kMaxRepeats + 1; ++repeat)
+  const long all = JackMidiOutputClient::kMaxRepeats + 1;
+  for (long arrived = copies(dump); arrived < all; arrived = copies(dump))
   {
     out.noticeLateCycle();
-    const bool repeated = repeat <= JackMidiOutputClient::kMaxRepeats;
-    ASSERT_TRUE(!repeated || korvidtest::waitUntil([&] { return copies(dump) == repeat + 1; })) << repeat;
+    ASSERT_TRUE(korvidtest::waitUntil([&] { return copies(dump) > arrived; })) << arrived;
   }
+  out.noticeLateCycle();
   EXPECT_EQ(1u, out.settleRepeatables(kArrivalTimeout));
+  EXPECT_EQ(all, copies(dump));
   EXPECT_EQ(1, copies(note));
 }

@@ -1,6 +1,7 @@
 // The JACK output: a byte queue of messages that the process callback writes into the port buffer.
 #include "JackMidiOutputClient.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -301,6 +302,17 @@ struct JackMidiOutputClient::Shared
     noticeLate(jack_get_time());
   }
 
+  // A notice that comes right after the cycle that last wrote a kept message.
+  void noticeLateAfterLastWrite()
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    jack_time_t last = 0;
+    for (size_t i = 0; i < keptCount; ++i)
+      if (keptAt(i).length > 0)
+        last = std::max(last, keptAt(i).writtenAt);
+    noticeLate(last);
+  }
+
   static void onShutdown(jack_status_t, const char*, void* arg)
   {
     auto* self = static_cast<Shared*>(arg);
@@ -411,7 +423,7 @@ bool JackMidiOutputClient::post(const unsigned char* data, size_t size)
 
 void JackMidiOutputClient::noticeLateCycle()
 {
-  mShared->noticeLateNow();
+  mShared->noticeLateAfterLastWrite();
 }
 
 uint64_t JackMidiOutputClient::settleRepeatables(std::chrono::milliseconds timeout)

@@ -60,7 +60,9 @@ public:
   size_t maxMessageSize() const override { return kMaxMessageBytes; }
   bool concurrentSends() const override { return true; }
   bool alive() const override;
-  // What the server's late-cycle notice does (the client's notice thread calls it).
+  // What the server's late-cycle notice does when it comes right after the cycle that last wrote a kept
+  // message; the client's notice thread does the same at the time the notice comes. Tests, whose own notice
+  // may come later than the suspect window on a loaded machine.
   void noticeLateCycle();
 
 private:
