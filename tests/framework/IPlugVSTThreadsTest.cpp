@@ -25,9 +25,9 @@ TEST(IPlugVSTThreadsTest, AudioAndInterfaceThreadsAreSerialised)
   TestPlug plug(setup);
   AEffect* e = plug.GetAEffect();
 
-  // Each thread does a fixed amount of work; neither waits for the other. Blocks that find the mutex held
-  // pass through, and on a loaded machine all of them may: the audio thread, as a host's, goes on with
-  // blocks until the interface's work is done, so that its last block runs the plug-in.
+  // The interface thread does a fixed amount of work; neither thread waits for the other. Blocks that find
+  // the mutex held pass through, and on a loaded machine all of them may: the audio thread, as a host's, goes
+  // on with blocks until the interface's work is done, so that its last block runs the plug-in.
   std::atomic<bool> interfaceDone{false};
   std::thread audio(
       [&]

@@ -60,9 +60,9 @@ public:
   size_t maxMessageSize() const override { return kMaxMessageBytes; }
   bool concurrentSends() const override { return true; }
   bool alive() const override;
-  // What the server's late-cycle notice does when it comes right after the cycle that last wrote a kept
-  // message; the client's notice thread does the same at the time the notice comes. Tests, whose own notice
-  // may come later than the suspect window on a loaded machine.
+  // For tests: what the server's late-cycle notice does when it comes right after the cycle that last wrote a
+  // kept message (a test's own call may come later than the suspect window on a loaded machine). The client's
+  // notice thread does the same as of the time the notice comes.
   void noticeLateCycle();
 
 private:
