@@ -85,8 +85,7 @@ protected:
     gHostTime.flags = (gHostTime.flags & kTempoValid) | kPpqPosValid | (running ? kTransportPlaying : 0);
     std::vector<double> samples(kBlock, 0.0);
     double* channels[2] = {samples.data(), samples.data()};
-    AEffect* effect = plug.GetAEffect();
-    effect->processDoubleReplacing(effect, channels, channels, kBlock);
+    runPass(plug, channels, channels, kBlock);
     plug.OnIdle();
     // The follow-up thread may have taken the pass's clock job instead: it posts it under the plug mutex.
     EXPECT_TRUE(waitFor(

@@ -195,7 +195,7 @@ TEST_F(KorvidMidiInput, HostEventsAndThePortsInputReachTheirOwnSides)
                 {0x94, 0x3C, 0x64}}}};
   AEffect* effect = plug->GetAEffect();
   double samples[32]{}, *channels[2] = {samples, samples};
-  effect->processDoubleReplacing(effect, channels, channels, 32); // the first pass's all-sounds-off
+  runPass(*plug, channels, channels, 32); // the first pass's all-sounds-off
   EXPECT_TRUE(plug->waitForAudioSends(std::chrono::seconds(10)));
   for (const auto& row : rows)
   {

@@ -59,6 +59,16 @@ inline std::string displayLine(Korvid& plug, size_t line)
   return shownText(dynamic_cast<ITextControl*>(plug.mDisplayControls.at(line)));
 }
 
+// One host block that runs the plug-in's pass. A block that finds the plug mutex held by another thread
+// (the follow-up thread, a job) passes through and leaves its work to the next block: a test whose block
+// stands for one transport state or one due message waits for that thread instead.
+inline void runPass(Korvid& plug, double** inputs, double** outputs, int frames)
+{
+  WDL_MutexLock lock(plug.GetMutex());
+  AEffect* effect = plug.GetAEffect();
+  effect->processDoubleReplacing(effect, inputs, outputs, frames);
+}
+
 // A data folder with settings, an empty or filled library, and the surface factory for one test.
 class StartupFixture : public ::testing::Test
 {

@@ -89,8 +89,7 @@ protected:
     std::vector<double> out(static_cast<size_t>(frames), 0.5);
     double* inputs[2] = {in.data(), in.data()};
     double* outputs[2] = {out.data(), out.data()};
-    AEffect* effect = plug.GetAEffect();
-    effect->processDoubleReplacing(effect, inputs, outputs, frames);
+    runPass(plug, inputs, outputs, frames);
     if (idle)
       plug.OnIdle();
     // The pass only queues its sends: what it sent is out before the test looks.
@@ -338,7 +337,10 @@ TEST_F(KorvidTimingHub, BlocksPassedThroughWhileThePlugMutexIsHeldAreCaughtUpByT
       WDL_MutexLock editor(plug->GetMutex());
       for (int frames : row.missedFrames)
       {
-        std::thread([&]() { process(*plug, false, frames); }).join();
+        std::vector<double> block(static_cast<size_t>(frames), 0.0);
+        double* channels[2] = {block.data(), block.data()};
+        AEffect* effect = plug->GetAEffect();
+        std::thread([&]() { effect->processDoubleReplacing(effect, channels, channels, frames); }).join();
       }
     }
     EXPECT_EQ(countSent({0xB0, 23, 1}), 0u);
