@@ -441,9 +441,9 @@ TEST_F(RequestJobsTest, CancelledSoundRequestRescansTheLibrary)
 
 TEST_F(RequestJobsTest, SoundBankWalkFillsEveryProgramInOrder)
 {
-  // At half speed each of the 128 replies (from the simulator's own thread) comes within the polls before
-  // the device-id scan on a loaded machine.
-  start(DeviceClock::Mode::Scaled, 0.5);
+  // Each of the 128 replies (from the simulator's own thread) must come within the polls before the
+  // device-id scan: at half real speed they last 2.5 s, which a loaded machine's stalls stay within.
+  start(DeviceClock::Mode::Scaled, 2.0);
   const std::vector<Bytes> sounds = DeviceTestSupport::madeSounds(4);
   simulator->setSound(0, 127, sounds[0]);
   librarian.mSelectedUpperSlot = 40;
