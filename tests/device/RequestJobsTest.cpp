@@ -201,9 +201,11 @@ TEST_F(RequestJobsTest, CancelStopsTheEnquiryScanAndIsReported)
   ASSERT_TRUE(manager->post(job(S::kJobDeviceIdEnquiry)));
   ASSERT_TRUE(waitFor([&] { return simulator->received().size() >= 4; }));
   manager->sender->cancel = true;
+  // The scan ends at the cancel: at most the request it was about to send follows.
+  const size_t atCancel = simulator->arrived();
   ASSERT_TRUE(waitIdle());
   simulator->drain();
-  EXPECT_LT(simulator->received().size(), 20u);
+  EXPECT_LE(simulator->received().size(), atCancel + 1);
   EXPECT_EQ("Data request CANCELLED!", plug->getStatusText());
   expectFlagsBackToNormal();
 }

@@ -527,3 +527,9 @@ std::vector<BlofeldSimulator::Bytes> BlofeldSimulator::received()
   std::lock_guard<std::mutex> lock(mLock);
   return mReceived;
 }
+
+size_t BlofeldSimulator::arrived()
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mReceived.size() + mQueue.size();
+}

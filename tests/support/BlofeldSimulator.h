@@ -106,6 +106,8 @@ public:
 
   // Every message received so far, and how many replies were sent.
   std::vector<Bytes> received();
+  // How many messages have reached it, those still queued included.
+  size_t arrived();
   int repliesSent() const { return mReplies.load(); }
 
 private:
