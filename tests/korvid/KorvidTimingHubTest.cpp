@@ -455,13 +455,20 @@ TEST_F(KorvidTimingHub, DeferredMultiWaitsForShiftAndTheButtonAndIsSentWithoutAl
   store(*plug, kMultiPartStatus, 1.0);
   process(*plug, false); // settles the stop pending since the reset
   midi->clearReceived();
-  plug->mDeferredMulti = true;
-  plug->mPushGlobal = true;
-
-  surface(*plug).SetLeftButtonHeld(true);
+  {
+    // Set as an edit sets them, under the plug mutex: the follow-up of the last pass never sees a
+    // deferred dump without the key that holds it.
+    WDL_MutexLock editor(plug->GetMutex());
+    plug->mDeferredMulti = true;
+    plug->mPushGlobal = true;
+    surface(*plug).SetLeftButtonHeld(true);
+  }
   process(*plug, false);
-  surface(*plug).SetLeftButtonHeld(false);
-  surface(*plug).SetShiftOrLeftButtonHeld(true); // Shift alone
+  {
+    WDL_MutexLock editor(plug->GetMutex());
+    surface(*plug).SetLeftButtonHeld(false);
+    surface(*plug).SetShiftOrLeftButtonHeld(true); // Shift alone
+  }
   process(*plug, false);
   EXPECT_TRUE(plug->mDeferredMulti);
   EXPECT_FALSE(plug->mPushAllParts);
@@ -522,17 +529,24 @@ TEST_F(KorvidTimingHub, DeferredGlobalWaitsForTheLeftButtonOnly)
   auto plug = constructWithOutput();
   process(*plug, false);
   store(*plug, kDeviceID_old, 5.0);
-  plug->mPushAllParts = false;
-  plug->mDeferredGlobal = true;
-  plug->mDeferredMulti = true;
-  surface(*plug).SetLeftButtonHeld(true);
+  {
+    // Under the plug mutex, as an edit sets them (see above).
+    WDL_MutexLock editor(plug->GetMutex());
+    plug->mPushAllParts = false;
+    plug->mDeferredGlobal = true;
+    plug->mDeferredMulti = true;
+    surface(*plug).SetLeftButtonHeld(true);
+  }
   process(*plug, false);
   EXPECT_TRUE(plug->mDeferredGlobal);
   EXPECT_TRUE(plug->mDeferredMulti);
 
   // Shift alone holds the multi but not the global.
-  surface(*plug).SetLeftButtonHeld(false);
-  surface(*plug).SetShiftOrLeftButtonHeld(true);
+  {
+    WDL_MutexLock editor(plug->GetMutex());
+    surface(*plug).SetLeftButtonHeld(false);
+    surface(*plug).SetShiftOrLeftButtonHeld(true);
+  }
   process(*plug, false);
   EXPECT_FALSE(plug->mDeferredGlobal);
   EXPECT_TRUE(plug->mDeferredMulti);
