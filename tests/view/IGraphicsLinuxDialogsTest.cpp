@@ -16,13 +16,14 @@
 
 namespace
 {
-// A program that logs its arguments one per line, prints $FAKE_OUT, sleeps $FAKE_SLEEP seconds and exits
-// with $FAKE_EXIT.
-constexpr const char* kFakeProgram = "#!/bin/sh\n"
-                                     "printf '%s\\n' \"$@\" > \"$FAKE_LOG\"\n"
-                                     "[ -n \"$FAKE_OUT\" ] && printf '%s\\n' \"$FAKE_OUT\"\n"
-                                     "[ -n \"$FAKE_SLEEP\" ] && sleep \"$FAKE_SLEEP\"\n"
-                                     "exit ${FAKE_EXIT:-0}\n";
+// A program that logs its arguments one per line, prints $FAKE_OUT, waits until the file $FAKE_WAIT_FOR
+// exists and exits with $FAKE_EXIT.
+constexpr const char* kFakeProgram =
+    "#!/bin/sh\n"
+    "printf '%s\\n' \"$@\" > \"$FAKE_LOG\"\n"
+    "[ -n \"$FAKE_OUT\" ] && printf '%s\\n' \"$FAKE_OUT\"\n"
+    "[ -n \"$FAKE_WAIT_FOR\" ] && while [ ! -e \"$FAKE_WAIT_FOR\" ]; do sleep 0.01; done\n"
+    "exit ${FAKE_EXIT:-0}\n";
 
 class DialogsTest : public ::testing::Test
 {
@@ -43,7 +44,7 @@ protected:
     setenv("FAKE_LOG", (folder + "/args").c_str(), 1);
     unsetenv("FAKE_OUT");
     unsetenv("FAKE_EXIT");
-    unsetenv("FAKE_SLEEP");
+    unsetenv("FAKE_WAIT_FOR");
     graphics.reset(new IGraphicsLinux(nullptr, 200, 100));
     graphics->PrepDraw();
     graphics->AttachControl(new RecordingControl(IRECT(0, 0, 200, 100), IColor(255, 10, 10, 10)));
@@ -196,20 +197,24 @@ TEST_F(DialogsTest, TheEditorKeepsDrawingDuringADialogAndSurvivesItsWindowGoing)
   ASSERT_TRUE(pumpUntil(*graphics, [&]() { return control->draws > 0; }));
   pumpFor(*graphics, 50);
 
-  setenv("FAKE_SLEEP", "0.6", 1);
+  // The dialog stays up until the host has destroyed the editor's parent window.
+  const std::string destroyed = folder + "/destroyed";
+  setenv("FAKE_WAIT_FOR", destroyed.c_str(), 1);
   std::thread host(
       [&]()
       {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         XDestroyWindow(display, parent);
         XSync(display, False);
+        std::ofstream{destroyed};
       });
   control->MarkDirty();
   const int drawsBefore = control->draws;
   EXPECT_EQ(graphics->ShowMessageBox("Busy", "Korvid", 0), 1);
   host.join();
   EXPECT_GT(control->draws, drawsBefore);
-  EXPECT_EQ(graphics->GetXWindow(), 0u);
+  // The window's end may still be on its way when the dialog ends.
+  EXPECT_TRUE(pumpUntil(*graphics, [&]() { return graphics->GetXWindow() == 0u; }));
   graphics->CloseWindow();
   EXPECT_FALSE(graphics->WindowIsOpen());
 }
