@@ -3,6 +3,7 @@
 
 #include "IGraphicsStructs.h"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -127,7 +128,7 @@ public:
   void SetText(const IText& text) { mText = text; }
   int GetTextEntryLength() const { return mTextEntryLength; }
   void SetTextEntryLength(int length) { mTextEntryLength = length; }
-  bool IsHidden() const { return mHide; }
+  bool IsHidden() const { return mHide.load(); }
   bool IsGrayed() const { return mGrayed; }
   bool GetIgnoreHidden() const { return mIgnoreHidden; }
   // When set, the surface and the layers collect this control's dirty area while it is hidden.
@@ -157,7 +158,8 @@ protected:
   // Roads 1 and 2 without the lock.
   void ApplyValueFromPlug(double value, bool fromHardware);
 
-  bool mHide = false;
+  // Written under the editor lock; read also by the plug-in's threads (is the busy indicator up?).
+  std::atomic<bool> mHide{false};
   int mTextEntryLength = 16;
   bool mIgnoreHidden = false;
   IText mText;
