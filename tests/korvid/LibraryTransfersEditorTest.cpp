@@ -49,10 +49,12 @@ protected:
     IMidiPorts::SetBackendFactory(&simulatorBackend);
     plug = construct();
     // The input first: choosing the output then runs the device-id probe and waits for it. The simulator
-    // keeps quiet meanwhile, so that no global dump arrives in the middle of a test.
+    // keeps quiet meanwhile, so that no global dump arrives in the middle of a test: also for the probe's
+    // requests that its thread has not handled yet when the probe ends.
     simulator->setFault(BlofeldSimulator::Fault::Silent);
     choosePort(kDeviceInSelection);
     choosePort(kDeviceOutSelection);
+    simulator->drain();
     simulator->setFault(BlofeldSimulator::Fault::None);
     ASSERT_TRUE(plug->mOutputPresent);
     manager = plug->mMIDIMessageManager;
@@ -385,7 +387,7 @@ TEST_F(LibraryTransfersEditor, ProgramChangesFromEitherSideLoadTheNewProgramAndK
     EXPECT_GE(lastIndexOf({static_cast<unsigned char>(0xB0 + part), 32, 64}), static_cast<long>(before));
     const std::string name(reinterpret_cast<const char*>(sound.data()) + SoundDumpLayout::kNameOffset,
                            SoundDumpLayout::kNameLength);
-    EXPECT_EQ(plug->GetParam(kPatchName + part)->GetDisplayText(0), name);
+    EXPECT_EQ(plug->GetParam(kPatchName + part)->GetDisplayText(0), name) << plug->getStatusText();
     // With a locked section the part goes back after the request of the new program.
     const long request =
         lastIndexOf({0xF0, 0x3E, 0x13, 0x00, 0x00, 0x7F, static_cast<unsigned char>(part), 0xF7});
