@@ -17,6 +17,8 @@ struct LibraryRequest
   // another location and is not taken into this one's slot.
   int expectedBank = -1;
   int expectedProgram = -1;
+  // Raised by withdraw: a record taken before it is stored nowhere.
+  unsigned long withdrawals = 0;
   LibrarianPatch record;
   std::mutex mLock;
 
@@ -41,6 +43,19 @@ struct LibraryRequest
   {
     std::lock_guard<std::mutex> lock(mLock);
     active = false;
+  }
+  // Ends the request and voids the records it took that still wait to be stored: a reply that comes after
+  // a job was cancelled goes into no slot.
+  void withdraw()
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    active = false;
+    ++withdrawals;
+  }
+  bool withdrawnSince(unsigned long seen)
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    return withdrawals != seen;
   }
   bool isActive()
   {

@@ -252,12 +252,13 @@ private:
   // Posts a patch request job; arms the patch request only when the job is admitted.
   bool postPatchRequest(const JobArguments& args);
   // A library request takes the message when it is a complete dump of its kind: true, with a copy of the
-  // completed record in completed.
+  // completed record in completed and the request's withdrawal count in withdrawals.
   bool takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi,
-                       LibrarianPatch& completed);
-  // Stores a completed record into the selected upper slot and reloads the upper pane on the editor's side
-  // (runOnEditorSide); a refusal shows why and sets storeRefused.
-  void storeLibraryRecord(const LibrarianPatch& record);
+                       LibrarianPatch& completed, unsigned long& withdrawals);
+  // Stores a record completed by request into the selected upper slot and reloads the upper pane on the
+  // editor's side (runOnEditorSide), unless the request was withdrawn since it took the record; a refusal
+  // shows why and sets storeRefused.
+  void storeLibraryRecord(LibraryRequest& request, unsigned long withdrawals, const LibrarianPatch& record);
   // Sets storeRefused with its reason and shows the reason.
   void refuseStore(const char* reason);
   // Dispatches a message below the dump threshold as a parameter change.

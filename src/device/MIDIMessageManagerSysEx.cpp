@@ -20,7 +20,7 @@ constexpr const char* kTextBadChecksum = "Dump with a wrong checksum ignored!";
 } // namespace
 
 bool MIDIMessageManager::takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi,
-                                         LibrarianPatch& completed)
+                                         LibrarianPatch& completed, unsigned long& withdrawals)
 {
   const bool fits = multi ? SysexProtocol::isMultiDump(data, size) : SysexProtocol::isSoundDump(data, size);
   if (!fits)
@@ -56,18 +56,25 @@ bool MIDIMessageManager::takeIntoRequest(LibraryRequest& request, const uint8_t*
   request.status = 1;
   request.active = false;
   completed = request.record;
+  withdrawals = request.withdrawals;
   return true;
 }
 
-void MIDIMessageManager::storeLibraryRecord(const LibrarianPatch& record)
+void MIDIMessageManager::storeLibraryRecord(LibraryRequest& request, unsigned long withdrawals,
+                                            const LibrarianPatch& record)
 {
   if (!librarian)
   {
     refuseStore(kTextNoBank);
     return;
   }
-  auto store = [this, record]()
+  auto store = [this, &request, withdrawals, record]()
   {
+    // Deferred past a cancel: the banks may have been read back from disk since.
+    if (request.withdrawnSince(withdrawals))
+    {
+      return;
+    }
     const PatchLibrarian::SlotStore result = librarian->setSysexDatatoSelectedSlot(&record);
     if (result != PatchLibrarian::SlotStore::Stored)
     {
@@ -127,9 +134,10 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept, bool ownDump)
   if (request)
   {
     LibrarianPatch completed;
-    if (takeIntoRequest(*request, data, size, request == &performanceRequest, completed))
+    unsigned long withdrawals = 0;
+    if (takeIntoRequest(*request, data, size, request == &performanceRequest, completed, withdrawals))
     {
-      storeLibraryRecord(completed);
+      storeLibraryRecord(*request, withdrawals, completed);
       dataReceived = true;
     }
     return;

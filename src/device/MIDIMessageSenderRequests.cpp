@@ -282,6 +282,13 @@ void MIDIMessageSender::finishRequest(bool cancelled, bool toLibrary, const char
   {
     if (toLibrary)
     {
+      // A reply still on its way, or taken and waiting for the editor lock, must not land in a slot of the
+      // banks the rescan reads back: the cancelled job's stores end here.
+      if (manager)
+      {
+        manager->patchRequest.withdraw();
+        manager->performanceRequest.withdraw();
+      }
       // The rescan deletes the banks that the editor draws, browses and copies from under the editor lock:
       // it runs under that lock too (taken before the plug mutex, which this thread does not hold).
       EditorLockGuard editor;
