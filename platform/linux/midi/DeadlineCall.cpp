@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <mutex>
@@ -42,6 +43,21 @@ void pinLibrary()
                  });
 }
 } // namespace
+
+std::chrono::milliseconds callDeadline()
+{
+  constexpr long kLongest = 600000;
+  static const std::chrono::milliseconds deadline = []
+  {
+    const char* text = std::getenv(kDeadlineVariable);
+    if (!text || !*text)
+      return kDeadline;
+    char* end = nullptr;
+    const long ms = std::strtol(text, &end, 10);
+    return *end == '\0' && ms >= 1 && ms <= kLongest ? std::chrono::milliseconds(ms) : kDeadline;
+  }();
+  return deadline;
+}
 
 bool stalled()
 {

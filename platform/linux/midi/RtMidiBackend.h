@@ -8,7 +8,7 @@
 
 // Chooses ALSA when the sequencer device exists, otherwise JACK when a server answers; with neither,
 // creating a client throws std::runtime_error and the ports stay "OFF". Client creation runs on the
-// editor or host thread; every call into the system is given up on after deadlinecall::kDeadline
+// editor or host thread; every call into the system is given up on after deadlinecall::callDeadline()
 // (IMidiPorts::Unanswered).
 class RtMidiBackend : public IMidiPorts::Backend
 {
