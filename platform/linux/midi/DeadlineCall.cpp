@@ -54,7 +54,11 @@ std::chrono::milliseconds callDeadline()
       return kDeadline;
     char* end = nullptr;
     const long ms = std::strtol(text, &end, 10);
-    return *end == '\0' && ms >= 1 && ms <= kLongest ? std::chrono::milliseconds(ms) : kDeadline;
+    if (*end == '\0' && ms >= 1 && ms <= kLongest)
+      return std::chrono::milliseconds(ms);
+    std::cerr << "MIDI ports: " << kDeadlineVariable << "=\"" << text << "\" is not 1 to " << kLongest
+              << " ms; the deadline stays " << kDeadline.count() << " ms" << std::endl;
+    return kDeadline;
   }();
   return deadline;
 }
