@@ -736,6 +736,9 @@ public:
   // "Set MIDI I/O First!" on the message line, behind a standing loss ("MIDI OUT lost - Set MIDI I/O
   // First!"); from the audio thread at the next idle call.
   void sayNoOutput();
+  // True while a request can be answered: the output is present and the ports of both directions are open
+  // (a lost port is closed at once, before the loss is said). Any thread.
+  bool requestPortsOpen();
   // The routing of one short message to the synthesizer: dropped while output is blocked, sent at once, or
   // queued for the audio callback in MIDI-out mode (dropped with the overflow flags set when the queue is
   // full). Any thread.

@@ -69,6 +69,11 @@ void Korvid::sayNoOutput()
   layOutLocked(behindLossLocked(kTextNoOutput), "");
 }
 
+bool Korvid::requestPortsOpen()
+{
+  return mOutputPresent.load() && mMidiPorts.IsOutOpen() && mMidiPorts.IsInOpen();
+}
+
 void Korvid::sendMidiMsgAndLog(IMidiMsg* msg)
 {
   if (!mOutputPresent.load())

@@ -3,12 +3,20 @@
 
 #include "DeviceClock.h"
 #include "EditorLock.h"
+#include "Korvid.h"
 
 namespace
 {
 WorkerThread::Body bodyFor(MIDIMessageManager* manager)
 {
   return [manager](const JobArguments& args) { manager->sender->perform(args); };
+}
+
+// The requests whose replies come through the input port (the device enquiry waits for its input itself).
+bool isRequestJob(int jobCode)
+{
+  return jobCode >= MIDIMessageSender::kJobRequestArrangement &&
+         jobCode <= MIDIMessageSender::kJobRequestAllPatches;
 }
 } // namespace
 
@@ -83,6 +91,10 @@ bool MIDIMessageManager::post(const JobArguments& args, const std::function<void
   {
     return postHook(afterQueuedBankChanges(args), prepare);
   }
+  if (isRequestJob(args.jobCode) && refusesRequest())
+  {
+    return false;
+  }
   return workerFor(threadFor(args.jobCode)).post(afterQueuedBankChanges(args), prepare);
 }
 
@@ -96,7 +108,21 @@ bool MIDIMessageManager::postOrChain(const JobArguments& args, const std::functi
   {
     return postHook(afterQueuedBankChanges(args), prepare);
   }
+  if (isRequestJob(args.jobCode) && refusesRequest())
+  {
+    return false;
+  }
   return sysexJobThread.postOrChain(afterQueuedBankChanges(args), prepare) != WorkerThread::Posted::Dropped;
+}
+
+bool MIDIMessageManager::refusesRequest()
+{
+  if (plug->requestPortsOpen())
+  {
+    return false;
+  }
+  plug->sayNoOutput();
+  return true;
 }
 
 bool MIDIMessageManager::isRunning(Thread thread)

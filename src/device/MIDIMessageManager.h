@@ -53,14 +53,18 @@ public:
   static Thread threadFor(int jobCode);
   // Posts args.jobCode on its thread: when that thread is idle, prepare (the poster's flags that are set
   // only for an idle thread) runs, the arguments are copied and the job starts; true then. A busy or
-  // stopped thread drops the request (false). A job of the sysex-job thread first waits for the bank
-  // changes queued before this call. Job 3 takes the store-to-memory flag set at this call into its
-  // arguments. Any thread; prepare must not post.
+  // stopped thread drops the request (false), as does a missing port a request (refusesRequest). A job of the
+  // sysex-job thread first waits for the bank changes queued before this call. Job 3 takes the
+  // store-to-memory flag set at this call into its arguments. Any thread; prepare must not post.
   bool post(const JobArguments& args, const std::function<void()>& prepare = {});
   // As post for a job of the sysex-job thread, except that a busy thread runs it right after its current
   // job (one place, a later call replaces it); then it is skipped when that job failed (a request timed
   // out or was cancelled). Started or chained: true. Any thread; prepare must not post.
   bool postOrChain(const JobArguments& args, const std::function<void()>& prepare = {});
+  // A request (jobs 5 to 10) needs both ports, its reply coming through the input: without them it is
+  // refused as a send is (Korvid::sayNoOutput, "Set MIDI I/O First!") and true returned. post and
+  // postOrChain refuse them so, after the post hook. Any thread.
+  bool refusesRequest();
   // True while a job runs on that thread.
   bool isRunning(Thread thread);
   // Takes every later post instead of the worker threads (tests record the jobs the editor asks for), with

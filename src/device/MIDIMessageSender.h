@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -270,19 +271,16 @@ public:
   DeviceClock* clock = nullptr;
 
 private:
-  // The polls of a request after it was sent: waits for the dump-arrived flag, runs the device-id
-  // scan (resending request with every id in its byte 2) and times out. Ends on cancel (failed set)
-  // or when stopping.
-  void handshake(std::vector<uint8_t> request, int pauseMs);
   bool dumpArrived() const;
   // Waits for the bank changes queued before the job was posted (bounded; a time-out says so).
   void awaitBankChanges(uint64_t ticket);
   // The rest of a part send made by Korvid::sendPatchToDevice: the multi when asked, then the flags.
   void finishPatchTransfer(const JobArguments& args);
 
-  // How a request's polls go (awaitReply): the poll of the device-id scan, whether a poll ends on
-  // cancel, the send path (checksumCheckAndSend or SendMidiSysex), whether the scan shows each id, and
-  // the time-out text.
+  // How a request's polls go (awaitReply): the poll of the device-id scan, whether a poll before the scan
+  // ends on cancel (one in the scan always does), the send path (checksumCheckAndSend or SendMidiSysex),
+  // whether the scan shows each id, the time-out text, and what the scan sends instead of the request with
+  // the next device id (scanRequest rewrites the request; empty: the ids).
   struct ReplyWait
   {
     int scanPoll = kScanPoll;
@@ -290,13 +288,18 @@ private:
     bool checkedSend = false;
     bool showScanIds = false;
     const char* timeoutText = kTextTimedOut;
+    std::function<void(std::vector<uint8_t>& request)> scanRequest;
   };
+  // How a request's wait ended. PortsLost: a port the reply needs is gone (Korvid::requestPortsOpen), and
+  // the wait ended at once as its time-out does. Pending: not yet (awaitPoll).
   enum class Reply
   {
     Arrived,
     TimedOut,
     Cancelled,
-    Stopped
+    Stopped,
+    PortsLost,
+    Pending
   };
   // Sends request (without F0 and F7) by the wait's send path.
   void sendRequest(std::vector<uint8_t>& request, bool checked);
@@ -310,16 +313,21 @@ private:
   // nothing.
   void replaceWaitText(bool writing);
   // The polls after request was sent: waits for the dump-arrived flag, runs the device-id scan
-  // (request resent with every id in its device-id byte) and times out after kTimeoutPoll polls.
-  // Sets failed on time-out, cancel and stop.
+  // (request resent with every id in its device-id byte) and times out after kTimeoutPoll polls. Every
+  // poll ends the wait on stop, on cancel (see ReplyWait) and when a port is gone, so nothing is sent
+  // after them. Sets failed unless the reply arrived.
   Reply awaitReply(std::vector<uint8_t> request, int pauseMs, const ReplyWait& wait);
+  // One poll of awaitReply: the pause, then whether the wait ends (Stopped, Cancelled when cancelEnds,
+  // PortsLost with timeoutText shown; failed set) or goes on (Pending).
+  Reply awaitPoll(int pauseMs, bool cancelEnds, const char* timeoutText);
   // Waits in steps of stepMs, at most kWaitSteps, for the dump-arrived flag, showing text at each step
   // when given; the last step shows the time-out text and sets failed. stopOnCancel ends it on cancel.
   Reply awaitDump(int stepMs, const char* text, bool stopOnCancel);
   // Jobs 8 and 10: walks the 128 programs, storing each reply into the next librarian slot. multis:
-  // stored multis, otherwise the sounds of bank. kSilentAttemptsGivenUp attempts in a row that time out end
-  // the walk on the time-out text over how many arrived; the records stored before stay, the bank marked
-  // unsaved, and the slots after them keep what they held.
+  // stored multis, otherwise the sounds of bank. kSilentAttemptsGivenUp attempts in a row that time out, or
+  // one whose ports went, end the walk on the time-out text over how many arrived; the records stored
+  // before stay, the bank marked unsaved, and the slots after them keep what they held. A cancel ends it
+  // with no request sent after it.
   void requestBank(bool multis, int bank);
   static constexpr int kSilentAttemptsGivenUp = 3;
   // The record the last library request completed found nowhere to be stored (once its store has run).

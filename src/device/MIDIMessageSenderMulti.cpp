@@ -118,8 +118,10 @@ bool MIDIMessageSender::sendArrangementToDevice(bool toLibrarian, bool requestPa
         continue;
       }
       sendPartRequestSysex(part, true);
-      // A cancelled request ends the whole sequence rather than starting the next part's.
-      if (stopping.load() || cancel.load() || !pause(kPartRequestPauseMs))
+      // A cancelled request ends the whole sequence rather than starting the next part's, as does a cancel in
+      // the pause before it (the next request clears the flag) and a port gone.
+      if (stopping.load() || cancel.load() || !pause(kPartRequestPauseMs) || cancel.load() ||
+          !plug->requestPortsOpen())
       {
         break;
       }

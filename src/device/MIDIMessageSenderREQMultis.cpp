@@ -8,9 +8,9 @@
 
 void MIDIMessageSender::sendActiveArrangementRequestSysex(bool toEditor)
 {
+  cancel = false;
   plug->DisplayProcessingIndicator(true);
   failed = false;
-  cancel = false;
   if (toEditor)
   {
     plug->SetLibrarianRequestActive(false);
@@ -35,14 +35,16 @@ void MIDIMessageSender::sendActiveArrangementRequestSysex(bool toEditor)
       std::vector<uint8_t> request = SysexProtocol::soundEditBufferRequest(plug->mDeviceId.load(), part);
       sendRequest(request, true);
       const Reply reply = awaitReply(request, pauseMs, wait);
-      if (reply == Reply::Cancelled || reply == Reply::Stopped)
+      if (reply == Reply::Cancelled || reply == Reply::Stopped || reply == Reply::PortsLost)
       {
         break;
       }
       if (reply == Reply::Arrived && !failed.load())
       {
         plug->showStatusText(processedProgressText(part).c_str());
-        if (!pause(pauseMs) || awaitDump(kPartWaitStepMs, nullptr, true) == Reply::Stopped)
+        // A cancel in the wait for the part's dump ends the walk before the next part's request.
+        const Reply dump = pause(pauseMs) ? awaitDump(kPartWaitStepMs, nullptr, true) : Reply::Stopped;
+        if (dump == Reply::Stopped || dump == Reply::Cancelled)
         {
           break;
         }
@@ -63,7 +65,11 @@ void MIDIMessageSender::sendActiveArrangementRequestSysex(bool toEditor)
     plug->DisplayProcessingIndicator(false);
     return;
   }
-  if (toEditor && !failed.load())
+  if (toEditor && cancel.load())
+  {
+    plug->showStatusText(kTextCancelled);
+  }
+  else if (toEditor && !failed.load())
   {
     plug->SetLibrarianRequestActive(false);
     std::vector<uint8_t> request = SysexProtocol::multiEditBufferRequest(plug->mDeviceId.load());
@@ -94,8 +100,8 @@ void MIDIMessageSender::sendActiveArrangementRequestSysex(bool toEditor)
 
 void MIDIMessageSender::sendSingleMultiRequestSysex()
 {
-  plug->DisplayProcessingIndicator(true);
   cancel = false;
+  plug->DisplayProcessingIndicator(true);
   plug->SetLibrarianRequestActive(true);
   failed = false;
   const int pauseMs = plug->getTimerValue();

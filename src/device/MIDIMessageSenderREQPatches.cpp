@@ -9,8 +9,8 @@
 
 void MIDIMessageSender::sendSinglePatchRequestSysex(bool editBuffer, int bank)
 {
-  plug->DisplayProcessingIndicator(true);
   cancel = false;
+  plug->DisplayProcessingIndicator(true);
   plug->SetLibrarianRequestActive(true);
   failed = false;
   const int pauseMs = plug->getTimerValue();
@@ -29,65 +29,18 @@ void MIDIMessageSender::sendSinglePatchRequestSysex(bool editBuffer, int bank)
   sendRequest(request, false);
 
   // This job's scan resends the same request instead of varying the device id.
-  bool cancelled = false;
-  for (int polls = 0;;)
+  ReplyWait wait;
+  wait.scanRequest = [&](std::vector<uint8_t>& resent)
   {
-    if (!pause(pauseMs))
-    {
-      plug->DisplayProcessingIndicator(false);
-      return;
-    }
-    if (cancel.load())
-    {
-      failed = true;
-      cancelled = true;
-      break;
-    }
-    ++polls;
-    if (polls == kScanPoll)
-    {
-      for (int resend = 0; resend < SysexProtocol::kDeviceIdCount && !cancelled; ++resend)
-      {
-        if (cancel.load())
-        {
-          failed = true;
-          cancelled = true;
-        }
-        else if (dumpArrived())
-        {
-          break;
-        }
-        else
-        {
-          plug->SetLibrarianRequestActive(true);
-          request = build();
-          sendRequest(request, false);
-          if (!pause(pauseMs))
-          {
-            plug->DisplayProcessingIndicator(false);
-            return;
-          }
-        }
-      }
-      if (cancelled)
-      {
-        break;
-      }
-    }
-    if (polls == kTimeoutPoll)
-    {
-      plug->showStatusText(kTextTimedOut);
-      failed = true;
-      cancelled = cancel.load();
-      break;
-    }
-    if (dumpArrived())
-    {
-      break;
-    }
+    plug->SetLibrarianRequestActive(true);
+    resent = build();
+  };
+  if (awaitReply(request, pauseMs, wait) == Reply::Stopped)
+  {
+    plug->DisplayProcessingIndicator(false);
+    return;
   }
-
-  finishRequest(cancelled, true);
+  finishRequest(cancel.load(), true);
 }
 
 void MIDIMessageSender::sendAllPatchRequestSysex(int bank)

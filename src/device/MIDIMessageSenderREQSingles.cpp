@@ -1,4 +1,4 @@
-// Job 6: the request of one part's sound and the polling handshake of the requests.
+// Job 6: the request of one part's sound.
 #include "MIDIMessageSender.h"
 
 #include "Korvid.h"
@@ -10,58 +10,11 @@ bool MIDIMessageSender::dumpArrived() const
   return plug->mDumpArrived.load();
 }
 
-void MIDIMessageSender::handshake(std::vector<uint8_t> request, int pauseMs)
-{
-  const int size = static_cast<int>(request.size());
-  for (int polls = 0;;)
-  {
-    if (!pause(pauseMs) || cancel.load())
-    {
-      failed = true;
-      return;
-    }
-    ++polls;
-    if (polls == kScanPoll)
-    {
-      // A synthesizer set to another device id answers one of these.
-      for (int id = 0; id < SysexProtocol::kDeviceIdCount; ++id)
-      {
-        if (cancel.load())
-        {
-          failed = true;
-          break;
-        }
-        if (dumpArrived())
-        {
-          break;
-        }
-        request[SysexProtocol::kDeviceIdOffset - 1] = SysexProtocol::dataByte(id);
-        plug->SendMidiSysex(request.data(), size);
-        if (!pause(pauseMs))
-        {
-          failed = true;
-          return;
-        }
-      }
-    }
-    if (polls == kTimeoutPoll)
-    {
-      plug->showStatusText(kTextTimedOut);
-      failed = true;
-      return;
-    }
-    if (dumpArrived())
-    {
-      return;
-    }
-  }
-}
-
 void MIDIMessageSender::sendPartRequestSysex(int part, bool toEditor)
 {
+  cancel = false;
   plug->DisplayProcessingIndicator(true);
   failed = false;
-  cancel = false;
   plug->SetLibrarianRequestActive(!toEditor);
   const int pauseMs = plug->getTimerValue();
 
@@ -70,7 +23,7 @@ void MIDIMessageSender::sendPartRequestSysex(int part, bool toEditor)
   plug->showStatusText(kTextProcessing);
   plug->SendMidiSysex(request.data(), static_cast<int>(request.size()));
   pause(pauseMs);
-  handshake(request, pauseMs);
+  awaitReply(request, pauseMs, ReplyWait{});
   pause(pauseMs);
 
   if (stopping.load())

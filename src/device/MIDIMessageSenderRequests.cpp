@@ -52,6 +52,28 @@ void MIDIMessageSender::sendRequest(std::vector<uint8_t>& request, bool checked)
   }
 }
 
+MIDIMessageSender::Reply MIDIMessageSender::awaitPoll(int pauseMs, bool cancelEnds, const char* timeoutText)
+{
+  if (!pause(pauseMs))
+  {
+    failed = true;
+    return Reply::Stopped;
+  }
+  if (cancelEnds && cancel.load())
+  {
+    failed = true;
+    return Reply::Cancelled;
+  }
+  // A reply that came before the port went is still taken.
+  if (!dumpArrived() && !plug->requestPortsOpen())
+  {
+    plug->showStatusText(timeoutText);
+    failed = true;
+    return Reply::PortsLost;
+  }
+  return Reply::Pending;
+}
+
 MIDIMessageSender::Reply MIDIMessageSender::awaitReply(std::vector<uint8_t> request, int pauseMs,
                                                        const ReplyWait& wait)
 {
@@ -60,43 +82,39 @@ MIDIMessageSender::Reply MIDIMessageSender::awaitReply(std::vector<uint8_t> requ
     failed = true;
     return Reply::TimedOut;
   }
-  for (int polls = 0;;)
+  for (int polls = 1;; ++polls)
   {
-    if (!pause(pauseMs))
+    if (const Reply ended = awaitPoll(pauseMs, wait.pollEndsOnCancel, wait.timeoutText);
+        ended != Reply::Pending)
     {
-      failed = true;
-      return Reply::Stopped;
+      return ended;
     }
-    if (wait.pollEndsOnCancel && cancel.load())
-    {
-      failed = true;
-      return Reply::Cancelled;
-    }
-    ++polls;
     if (polls == wait.scanPoll)
     {
       // A synthesizer set to another device id answers one of these.
-      for (int id = 0; id < SysexProtocol::kDeviceIdCount; ++id)
+      for (int id = 0; id < SysexProtocol::kDeviceIdCount && !dumpArrived(); ++id)
       {
         if (cancel.load())
         {
           failed = true;
-          break;
+          return Reply::Cancelled;
         }
-        if (dumpArrived())
+        if (wait.scanRequest)
         {
-          break;
+          wait.scanRequest(request);
         }
-        request[kRequestDeviceIdByte] = SysexProtocol::dataByte(id);
+        else
+        {
+          request[kRequestDeviceIdByte] = SysexProtocol::dataByte(id);
+        }
         sendRequest(request, wait.checkedSend);
         if (wait.showScanIds)
         {
           plug->showStatusText((std::string(kTextCheckingDeviceId) + std::to_string(id + 1)).c_str());
         }
-        if (!pause(pauseMs))
+        if (const Reply ended = awaitPoll(pauseMs, true, wait.timeoutText); ended != Reply::Pending)
         {
-          failed = true;
-          return Reply::Stopped;
+          return ended;
         }
       }
     }
@@ -155,9 +173,10 @@ void MIDIMessageSender::setSelectedLibrarianSlot(int slot)
 
 void MIDIMessageSender::requestBank(bool multis, int bank)
 {
+  // Cleared before the overlay shows its cancel button: a cancel pressed at once ends the walk.
+  cancel = false;
   plug->DisplayProcessingIndicator(true);
   failed = false;
-  cancel = false;
   setSelectedLibrarianSlot(0);
   const int pauseMs = plug->getTimerValue();
   int program = 0;
@@ -167,7 +186,7 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
   bool gaveUp = false;
   bool anyArrived = false;
 
-  for (int attempt = 0; attempt < SysexProtocol::kProgramCount; ++attempt)
+  for (int attempt = 0; attempt < SysexProtocol::kProgramCount && !cancel.load(); ++attempt)
   {
     plug->SetLibrarianRequestActive(true);
     if (manager && !multis)
@@ -182,7 +201,8 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
     sendRequest(request, false);
     plug->DisplayProcessingIndicator(true);
     const Reply reply = awaitReply(request, pauseMs, ReplyWait{});
-    if (reply == Reply::Stopped)
+    // A cancel ends the walk: the attempts after it would only send this request again.
+    if (reply == Reply::Stopped || reply == Reply::Cancelled)
     {
       break;
     }
@@ -193,7 +213,8 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
     }
     anyArrived = anyArrived || reply == Reply::Arrived;
     silentAttempts = reply == Reply::TimedOut ? silentAttempts + 1 : 0;
-    if (silentAttempts == kSilentAttemptsGivenUp)
+    // Without its ports no attempt can be answered: the walk ends as a silent synthesizer's does.
+    if (silentAttempts == kSilentAttemptsGivenUp || reply == Reply::PortsLost)
     {
       gaveUp = true;
       break;
@@ -202,7 +223,7 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
     if (dumpArrived() && !failed.load())
     {
       plug->showStatusText(receivedProgressText(attempt).c_str());
-      if (!pause(pauseMs) || cancel.load())
+      if (!pause(pauseMs))
       {
         break;
       }
@@ -236,8 +257,8 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
 
 void MIDIMessageSender::sendDeviceIdEnquiry()
 {
-  plug->DisplayProcessingIndicator(true);
   cancel = false;
+  plug->DisplayProcessingIndicator(true);
   // The reply, a global dump, goes to the editor's parsers.
   plug->SetLibrarianRequestActive(false);
   plug->showStatusText(kTextConnecting);

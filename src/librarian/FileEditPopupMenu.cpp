@@ -96,6 +96,11 @@ void FileEditPopupMenu::fillSlot(Korvid* ed, Fill choice)
     ed->showStatusText(kTextBusy);
     return;
   }
+  // A request refused for want of a port says so, not that a transfer runs.
+  if ((choice == Fill::kFromEditBuffer || choice == Fill::kFromProgramNumber) && manager->refusesRequest())
+  {
+    return;
+  }
   const bool multi = ed->mMultiMode.load();
   const IParam* bankParam = ed->GetParam(kRequestFromBank);
   const int bank = bankParam != nullptr ? bankParam->Int() : 0;

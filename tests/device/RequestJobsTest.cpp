@@ -497,9 +497,11 @@ TEST_F(RequestJobsTest, CancelledBankWalkStopsAdvancingAndResetsTheSlot)
   ASSERT_TRUE(waitFor([&] { return simulator->received().size() >= 5; }));
   // The replies to the requests the walk sends after the cancel come late (below).
   simulator->setFault(BlofeldSimulator::Fault::Silent);
+  const size_t atCancel = simulator->arrived();
   manager->sender->cancel = true;
   ASSERT_TRUE(waitIdle());
   simulator->drain();
+  EXPECT_LE(simulator->received().size(), atCancel + 1) << "no request after the cancel but the one sent";
   int last = -1;
   for (const Bytes& m : simulator->received())
   {
@@ -517,6 +519,50 @@ TEST_F(RequestJobsTest, CancelledBankWalkStopsAdvancingAndResetsTheSlot)
   EXPECT_EQ("Data request cancelled!", plug->getStatusText());
   EXPECT_EQ(0, librarian.mSelectedUpperSlot);
   EXPECT_EQ(0, plug->GetParam(kBankEditUnsaved)->Int());
+}
+
+// A cancel as the overlay shows, or in the pause after a reply, ends the walk: at most the request sent
+// follows.
+TEST_F(RequestJobsTest, CancelledMultiWalkEndsAtTheStartOrAfterAReply)
+{
+  start(DeviceClock::Mode::Scaled, 0.1);
+  plug->mMultiMode = true;
+  librarian.mPatchType = PatchLibrarian::kPatchTypeMultis;
+  for (const size_t sent : {4, 0})
+  {
+    DeviceTestSupport::openUpperBanks(librarian); // the last cancel's rescan read the empty library back
+    const size_t before = simulator->arrived();
+    ASSERT_TRUE(manager->post(job(S::kJobRequestAllMultis)));
+    ASSERT_TRUE(waitFor(
+        [&]
+        {
+          return sent == 0 ? plug->mProcessingOverlay.load()
+                           : simulator->arrived() >= before + sent &&
+                                 plug->getStatusText().rfind(S::kTextProgressPrefix, 0) == 0;
+        }));
+    const size_t atCancel = simulator->arrived();
+    manager->sender->cancel = true;
+    ASSERT_TRUE(waitIdle());
+    simulator->drain();
+    EXPECT_LE(simulator->arrived(), atCancel + 1) << sent;
+    EXPECT_EQ(S::kTextCancelled, plug->getStatusText()) << sent;
+    expectFlagsBackToNormal();
+  }
+}
+
+// A request needs both ports: without one it is refused at once, as a send is.
+TEST_F(RequestJobsTest, ARequestWithoutBothPortsIsRefusedAtOnce)
+{
+  start(DeviceClock::Mode::Virtual);
+  plug->mOutputPresent = false;
+  EXPECT_FALSE(manager->post(job(S::kJobRequestAllMultis)));
+  plug->mOutputPresent = true;
+  int off = 0;
+  plug->setExternalMIDIIn(off, "OFF");
+  EXPECT_FALSE(manager->sendAllPatchRequestSysexFromLibrarian(1));
+  EXPECT_FALSE(manager->patchRequest.isActive());
+  EXPECT_EQ("Set MIDI I/O First!", plug->getStatusText());
+  EXPECT_TRUE(simulator->received().empty());
 }
 
 TEST_F(RequestJobsTest, BankWalkEndsAfterThreeSilentProgramsInARowKeepingWhatArrived)

@@ -132,6 +132,8 @@ TEST_F(KorvidSoundCases, WithTheWorkerBusyTheRandomSoundIsNotSentNorSaidToBe)
   static DeviceClock slowClock(DeviceClock::Mode::Scaled, 20.0);
   simulator->setFault(BlofeldSimulator::Fault::Silent);
   manager->setClock(&slowClock);
+  int input = (plug->rereadExternalMIDIInNames(), 1);
+  plug->setExternalMIDIIn(input, BlofeldSimulator::kPortName); // a request needs it
   JobArguments request;
   request.jobCode = MIDIMessageSender::kJobRequestPart;
   request.part = kPart;

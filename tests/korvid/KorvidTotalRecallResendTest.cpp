@@ -40,6 +40,7 @@ protected:
     gSimulator = simulator.get();
     IMidiPorts::SetBackendFactory(&simulatorBackend);
     plug = construct();
+    chooseInputPort(*plug, simulatorEntry()); // a request needs it
     chooseOutputPort(*plug, simulatorEntry());
     plug->mMIDIMessageManager->setClock(&clock);
     for (int part = 0; part < Korvid::kPartCount; ++part)

@@ -62,18 +62,21 @@ protected:
     writeSettings("white\nnormal\nyes");
   }
 
-  // An editor; withPort chooses an output port (its device-id probe has ended on return) and forgets what
-  // was sent so far.
+  // An editor; withPort chooses an output port (its device-id probe has ended on return) and opens the input
+  // of the same name, and forgets what was sent so far.
   std::unique_ptr<Korvid> makeEditor(bool withPort)
   {
     if (withPort)
     {
       midi->setOutputPorts({kLibraryPort});
+      midi->setInputPorts({kLibraryPort});
     }
     auto plug = construct();
     if (withPort)
     {
       chooseOutputPort(*plug, 1);
+      int input = (plug->rereadExternalMIDIInNames(), 1);
+      plug->setExternalMIDIIn(input, kLibraryPort);
     }
     PatchLibrarian* library = plug->mPatchLibrarian;
     // The banks the start-up scan found give way (the lists own their banks; the trees only point).
