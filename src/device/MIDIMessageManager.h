@@ -53,7 +53,7 @@ public:
   static Thread threadFor(int jobCode);
   // Posts args.jobCode on its thread: when that thread is idle, prepare (the poster's flags that are set
   // only for an idle thread) runs, the arguments are copied and the job starts; true then. A busy or
-  // stopped thread drops the request (false), as does a missing port a request (refusesRequest). A job of the
+  // stopped thread drops the job (false); so is a request without both ports (refusesRequest). A job of the
   // sysex-job thread first waits for the bank changes queued before this call. Job 3 takes the
   // store-to-memory flag set at this call into its arguments. Any thread; prepare must not post.
   bool post(const JobArguments& args, const std::function<void()>& prepare = {});
