@@ -209,9 +209,10 @@ public:
   bool waitForIdleDeviceWorker();
   // Sends the multi with the global data and every active part's sound after a recall, when workerIdle:
   // posted (once the worker is free again, should another job have taken it) and waited for; each wait
-  // ends after the job's own duration and a margin. A multi not sent or not finished is said in the
-  // message line. Gives the plug mutex back while it waits. True when the job ran to its end.
-  bool resendMultiAfterRecall(bool workerIdle);
+  // ends after the job's own duration and a margin. A multi not sent, not finished or whose dumps the
+  // open output refused is said in the message line, and that text is returned ("" when it went out
+  // whole). Gives the plug mutex back while it waits.
+  std::string resendMultiAfterRecall(bool workerIdle);
 
   // ---- Stored values a recall could not apply (KorvidTotalRecallPending.cpp) ----
 
@@ -583,8 +584,8 @@ private:
   void recallStoredValues(const std::vector<double>& values);
   void recallNamesAndTables();
   // The recall's steps with an output present, after the wait for an idle device worker: values, names
-  // and tables, the multi resent, queue frames and the log lines.
-  void applyStoredBlock(const std::vector<double>& values, bool workerIdle);
+  // and tables, the multi resent, queue frames and the log lines. Returns what the resend said.
+  std::string applyStoredBlock(const std::vector<double>& values, bool workerIdle);
   // Keeps values as the pending block (hasPendingRecall) and says so.
   void keepPendingRecall(std::vector<double> values);
   // The stored values a recall kept without applying them; null when none. Plug mutex.
@@ -821,8 +822,11 @@ public:
   // checksum of a message of 201 bytes or more and sends the bytes to the output port (framed with F0 and
   // F7 when they do not start with F0). A framed message with 3E 0F at bytes 1 and 2 lights the indicator
   // of the part in byte 5 (unless the indicators follow incoming MIDI). Not logged. Any thread.
-  // True when the output took the bytes.
+  // True when the output took the bytes; counted in mDumpsTaken or, refused by the open output (a send
+  // that timed out, a stalled MIDI system), in mDumpsRefused.
   bool checksumCheckAndSend(unsigned char* bytes, int length);
+  std::atomic<uint64_t> mDumpsTaken{0};
+  std::atomic<uint64_t> mDumpsRefused{0};
   // true shows the processing overlay (busy indicator, its layer and the page's cancel button; on the
   // librarian page the category-limit and search-field layers hidden and the search control greyed);
   // false hides it, clears the ignore-incoming, worker-busy and output-hold flags and the manager's

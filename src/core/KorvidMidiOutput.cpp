@@ -118,7 +118,9 @@ bool Korvid::checksumCheckAndSend(unsigned char* bytes, int length)
   {
     lightOutgoingIndicator(bytes[kSysexPartOffset]);
   }
-  return SendMidiSysex(bytes, length);
+  const bool sent = SendMidiSysex(bytes, length);
+  ++(sent ? mDumpsTaken : mDumpsRefused);
+  return sent;
 }
 
 void Korvid::MIDIOutRoutingSwitch(IMidiMsg* msg)

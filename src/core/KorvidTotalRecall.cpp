@@ -148,11 +148,12 @@ int Korvid::UnserializeState2(ByteChunk* chunk, int pos, bool withNames)
   int result = state.afterSelections;
   // This recall's values replace whatever an earlier one left pending.
   mPendingStoredValues.reset();
+  std::string resendSaid;
   if (mOutputPresent.load())
   {
     // A job still running reads the values about to be replaced: they are applied once it has ended.
     const bool workerIdle = waitForIdleDeviceWorker();
-    applyStoredBlock(state.storedValues, workerIdle);
+    resendSaid = applyStoredBlock(state.storedValues, workerIdle);
     result = state.end;
   }
   else
@@ -167,23 +168,32 @@ int Korvid::UnserializeState2(ByteChunk* chunk, int pos, bool withNames)
   }
   else if (portsSaid.size() > 1)
   {
-    showStatusLines(portsSaid[0], portsSaid[1]);
+    // A multi the synthesizer did not get stays above the ports the recall opened.
+    if (resendSaid.empty())
+    {
+      showStatusLines(portsSaid[0], portsSaid[1]);
+    }
+    else
+    {
+      showStatusLines(resendSaid, portsSaid[0] + " " + portsSaid[1]);
+    }
   }
   // A port system that stopped answering while the ports were reopened is said last.
   takeLostPorts();
   return result;
 }
 
-void Korvid::applyStoredBlock(const std::vector<double>& values, bool workerIdle)
+std::string Korvid::applyStoredBlock(const std::vector<double>& values, bool workerIdle)
 {
   recallStoredValues(values);
   recallNamesAndTables();
-  resendMultiAfterRecall(workerIdle);
+  const std::string resendSaid = resendMultiAfterRecall(workerIdle);
   mQueueFrames = 2 * wholeValueOf(*this, kAdjustDAWOffset) + GetBlockSize();
   log(std::string(kLogPrefix) + "MIDI In device after nonautomated params " +
       selectedPortText(kDeviceInSelection));
   log(std::string(kLogPrefix) + "MIDI Out device after nonautomated params " +
       selectedPortText(kDeviceOutSelection));
+  return resendSaid;
 }
 
 std::vector<std::string> Korvid::recallPorts(const StoredState& state)

@@ -14,6 +14,9 @@ namespace
 constexpr const char* kLogPrefix = "PROJECT RECALL: ";
 constexpr const char* kTextWorkerBusy = "Multi not sent: device busy";
 constexpr const char* kTextResendLate = "Multi resend did not finish";
+// The open output refused the resend's dumps (each send timed out or failed): all of them, or some.
+constexpr const char* kTextNothingSent = "Multi not sent: no MIDI went out!";
+constexpr const char* kTextResendRefused = "Multi resend FAILED: MIDI OUT did not take a dump!";
 // Pause between two looks at the device worker, and what each wait allows beyond the job's own pauses
 // (the sends themselves), in clock milliseconds.
 constexpr int kPollMs = 25;
@@ -61,13 +64,13 @@ bool Korvid::waitForIdleDeviceWorker()
                    [manager] { return !manager->isRunning(MIDIMessageManager::Thread::SysexJob); });
 }
 
-bool Korvid::resendMultiAfterRecall(bool workerIdle)
+std::string Korvid::resendMultiAfterRecall(bool workerIdle)
 {
   MIDIMessageManager* manager = mMIDIMessageManager;
   if (!manager)
   {
     log(std::string(kLogPrefix) + "no device link, the multi is not sent");
-    return false;
+    return "";
   }
   const int budgetMs = resendDurationMs(*this) + kWaitMarginMs;
 
@@ -86,6 +89,8 @@ bool Korvid::resendMultiAfterRecall(bool workerIdle)
     mWorkerBusy = true;
     manager->sendRunning = true;
   };
+  const uint64_t takenBefore = mDumpsTaken.load();
+  const uint64_t refusedBefore = mDumpsRefused.load();
   // Another poster may have taken the worker since it was found idle: the multi waits for it again.
   const bool posted =
       workerIdle && pollUntil(*this, *manager, manager->clock().nowMs() + budgetMs,
@@ -97,19 +102,34 @@ bool Korvid::resendMultiAfterRecall(bool workerIdle)
   mIgnoreIncoming = false;
   mPushAllParts = false;
 
+  const uint64_t taken = mDumpsTaken.load() - takenBefore;
+  const uint64_t refused = mDumpsRefused.load() - refusedBefore;
+
+  const char* said = nullptr;
   if (!posted)
   {
     log(std::string(kLogPrefix) + "multi not sent, the device worker stayed busy");
-    showStatusText(kTextWorkerBusy);
+    said = kTextWorkerBusy;
   }
-  else if (!finished)
+  if (posted && !finished)
   {
     log(std::string(kLogPrefix) + "multi resend did not end within " + std::to_string(budgetMs) + " ms");
-    showStatusText(kTextResendLate);
+    said = kTextResendLate;
   }
-  else
+  // The job does not send a refused dump again (a JACK send that timed out is withdrawn): the synthesizer
+  // lacks it.
+  if (refused > 0)
+  {
+    log(std::string(kLogPrefix) + "the MIDI output refused " + std::to_string(refused) + " of " +
+        std::to_string(refused + taken) + " dumps of the multi resend" +
+        (taken == 0 ? ": the synthesizer got nothing" : ""));
+    said = taken == 0 ? kTextNothingSent : kTextResendRefused;
+  }
+  if (!said)
   {
     log(std::string(kLogPrefix) + "multi sent");
+    return "";
   }
-  return finished;
+  showStatusText(said);
+  return said;
 }

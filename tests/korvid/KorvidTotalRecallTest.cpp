@@ -367,6 +367,8 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
     std::string stored;
     int entry;
     std::string logged;
+    // The output refuses every send: the multi resent after the recall reaches nothing, and the line says so.
+    bool refused = false;
   };
   const int in = PatchManager::kMidiInPortSlot;
   const int out = PatchManager::kMidiOutPortSlot;
@@ -380,7 +382,9 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
         NameRow{out, "a2j:Blofeld [28] (capture): Blofeld MIDI 1", 2,
                 "matched without client and port numbers: " + longPort},
         NameRow{out, twin.substr(0, 32) + std::string(1, '\0') + twin, 3, "matched exactly"},
-        NameRow{out, longPort.substr(0, 32), 0, several}})
+        NameRow{out, longPort.substr(0, 32), 0, several},
+        NameRow{out, "a2j:Blofeld [29] (capture): Blofeld MIDI 1", 2,
+                "matched without client and port numbers: " + longPort, true}})
   {
     const size_t length = row.stored.size();
     Bytes taken(chunk.begin(), chunk.begin() + kHeaderSize);
@@ -392,7 +396,9 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
         std::memcpy(named.data() + at, &notANumber, sizeof notANumber);
     }
     taken.insert(taken.end(), named.begin(), named.end());
+    midi->refuseSends(row.refused);
     EXPECT_EQ(giveHostChunk(*plug, taken), 1) << length;
+    midi->refuseSends(false);
     const bool output = row.slot == out;
     EXPECT_EQ(plug->GetParam(kDeviceOutSelection)->Int(), output ? row.entry : 1) << length;
     EXPECT_EQ(plug->GetParam(kDeviceInSelection)->Int(), output ? 1 : row.entry) << length;
@@ -404,8 +410,16 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
     EXPECT_EQ(plug->getStatusText() == "MIDI OUT: several ports match, choose one", row.logged == several);
     // A port opened in place of the stored one is named on the line.
     const std::string substitute = std::string("Saved MIDI ") + (output ? "OUT" : "IN") + " absent, opened:";
-    EXPECT_EQ(plug->getStatusText() == substitute && plug->getStatusDetail() == listed[row.entry],
-              row.logged.rfind("matched without", 0) == 0);
+    if (row.refused)
+    {
+      EXPECT_EQ(plug->getStatusText(), "Multi not sent: no MIDI went out!");
+      EXPECT_EQ(plug->getStatusDetail().rfind(substitute + " a2j:Blofeld", 0), 0u) << plug->getStatusDetail();
+    }
+    else
+    {
+      EXPECT_EQ(plug->getStatusText() == substitute && plug->getStatusDetail() == listed[row.entry],
+                row.logged.rfind("matched without", 0) == 0);
+    }
     // Saved again, a port found keeps its whole name, one not found or not told apart the stored name
     // unless no port name is that long ("OFF").
     hostChunk(*plug);
