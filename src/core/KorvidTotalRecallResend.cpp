@@ -14,9 +14,10 @@ namespace
 constexpr const char* kLogPrefix = "PROJECT RECALL: ";
 constexpr const char* kTextWorkerBusy = "Multi not sent: device busy";
 constexpr const char* kTextResendLate = "Multi resend did not finish";
-// The open output refused the resend's dumps (each send timed out or failed): all of them, or some.
+// The open output refused the resend's dumps (each send timed out or failed): all of them, or some; short
+// enough for the message line.
 constexpr const char* kTextNothingSent = "Multi not sent: no MIDI went out!";
-constexpr const char* kTextResendRefused = "Multi resend FAILED: MIDI OUT did not take a dump!";
+constexpr const char* kTextResendRefused = "Multi resend FAILED: dumps not sent!";
 // Pause between two looks at the device worker, and what each wait allows beyond the job's own pauses
 // (the sends themselves), in clock milliseconds.
 constexpr int kPollMs = 25;
