@@ -445,8 +445,11 @@ void IMidiPorts::createInLocked()
     if (system)
       mIn = system->createInput(mClientName, kInputQueueLimit);
     if (mIn)
+    {
       mIn->setHandler([this](double deltaTime, std::vector<unsigned char>* message)
                       { onInput(deltaTime, message); });
+      mIn->setLostHandler([this](uint64_t count) { mInputLost += count; });
+    }
   }
   catch (const Unanswered& e)
   {

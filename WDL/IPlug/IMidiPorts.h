@@ -101,6 +101,10 @@ public:
     virtual void closePort() = 0;
     // Called on the backend's input thread for every message. Set before openPort.
     virtual void setHandler(Handler handler) = 0;
+    // count: messages the client lost (its queue was full) since the last call. Called on the input thread
+    // once the messages that came before are handed on. By default never called.
+    using LostHandler = std::function<void(uint64_t count)>;
+    virtual void setLostHandler(LostHandler) {}
     // As Output::alive.
     virtual bool alive() const { return true; }
   };
@@ -187,6 +191,10 @@ public:
   // thread.
   uint64_t AudioSendsQueued() const { return mAudioQueue.pushed(); }
   uint64_t AudioSendsHandled() const { return mAudioQueue.handledCount(); }
+
+  // Incoming messages the input client lost so far (its queue was full): a reply awaited since a request
+  // went out may be among them when this rose meanwhile. Any thread.
+  uint64_t InputLost() const { return mInputLost.load(); }
 
   // Closes both ports and stops input delivery; when it returns, the input callback is not running and
   // will not run again. The plug-in calls it in teardown before its own members go. Idempotent; not
@@ -347,6 +355,7 @@ private:
   unsigned mInOpens = 0;
 
   std::atomic<int> mLost{0};
+  std::atomic<uint64_t> mInputLost{0};
   AudioSendQueue mAudioQueue;
   std::atomic<bool> mDrainStop{false};
   // The refused releases by channel, then key (pedal last); size 0: none. The drain thread's, but for the

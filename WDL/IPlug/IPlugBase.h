@@ -154,6 +154,8 @@ public:
   // the first count of them. Any thread.
   uint64_t audioSendsQueued() const { return mMidiPorts.AudioSendsQueued(); }
   bool audioSendsHandled(uint64_t count) const { return mMidiPorts.AudioSendsHandled() >= count; }
+  // Incoming messages the input port lost so far (IMidiPorts::InputLost). Any thread.
+  uint64_t midiInputLost() const { return mMidiPorts.InputLost(); }
   // A dump into a memory slot to the output port, which writes it again where it may have lost it; and the
   // wait, after dumps, for the output to stand behind them: how many it gave up on so far (IMidiPorts).
   bool sendMidiDump(const std::vector<unsigned char>& bytes);

@@ -303,6 +303,8 @@ private:
   };
   // Sends request (without F0 and F7) by the wait's send path.
   void sendRequest(std::vector<uint8_t>& request, bool checked);
+  // The input's lost-message count when the last request went out (worker thread).
+  uint64_t inputLostAtRequest = 0;
   // The end of a request job: the cancelled text, the reason of a refused library store, or the completed
   // text (a library request also rescans the library after a cancel, or marks the bank unsaved after data
   // came in); then the processing indicator hidden.
@@ -315,7 +317,8 @@ private:
   // The polls after request was sent: waits for the dump-arrived flag, runs the device-id scan
   // (request resent with every id in its device-id byte) and times out after kTimeoutPoll polls. Every
   // poll ends the wait on stop, on cancel (see ReplyWait) and when a port is gone, so nothing is sent
-  // after them. Sets failed unless the reply arrived.
+  // after them. A message the input lost meanwhile has the request made once more. Sets failed unless the
+  // reply arrived.
   Reply awaitReply(std::vector<uint8_t> request, int pauseMs, const ReplyWait& wait);
   // One poll of awaitReply: the pause, then whether the wait ends (Stopped, Cancelled when cancelEnds,
   // PortsLost with timeoutText shown; failed set) or goes on (Pending).

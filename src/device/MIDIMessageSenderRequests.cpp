@@ -42,6 +42,7 @@ std::string MIDIMessageSender::processedProgressText(int part)
 void MIDIMessageSender::sendRequest(std::vector<uint8_t>& request, bool checked)
 {
   const int size = static_cast<int>(request.size());
+  inputLostAtRequest = plug->midiInputLost();
   if (checked)
   {
     plug->checksumCheckAndSend(request.data(), size);
@@ -82,6 +83,8 @@ MIDIMessageSender::Reply MIDIMessageSender::awaitReply(std::vector<uint8_t> requ
     failed = true;
     return Reply::TimedOut;
   }
+  const std::vector<uint8_t> asked = request;
+  bool askedAgain = false;
   for (int polls = 1;; ++polls)
   {
     if (const Reply ended = awaitPoll(pauseMs, wait.pollEndsOnCancel, wait.timeoutText);
@@ -127,6 +130,15 @@ MIDIMessageSender::Reply MIDIMessageSender::awaitReply(std::vector<uint8_t> requ
     if (dumpArrived())
     {
       return Reply::Arrived;
+    }
+    // The input lost a message since the request went out (its queue was full): the reply may have been
+    // it, so the request is made once more, with the polls of a new one.
+    if (!askedAgain && plug->midiInputLost() != inputLostAtRequest)
+    {
+      askedAgain = true;
+      polls = 0;
+      request = asked;
+      sendRequest(request, wait.checkedSend);
     }
   }
 }

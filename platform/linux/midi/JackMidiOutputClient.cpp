@@ -337,8 +337,12 @@ JackMidiOutputClient::JackMidiOutputClient(const std::string& clientName,
   jack_set_process_callback(mShared->client, &Shared::process, mShared.get());
   jack_on_info_shutdown(mShared->client, &Shared::onShutdown, mShared.get());
   jack_set_xrun_callback(mShared->client, &Shared::onXrun, mShared.get());
-  if (jack_activate(mShared->client) != 0)
+  if (!JackServerWatch::activate(mShared->client))
+  {
+    // Its process thread may still start: the client is kept, with the state its callbacks use.
+    JackServerWatch::abandon(std::move(mShared));
     throw std::runtime_error("the JACK server did not activate the output client");
+  }
 }
 
 JackMidiOutputClient::~JackMidiOutputClient()

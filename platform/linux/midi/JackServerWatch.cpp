@@ -1,6 +1,7 @@
 // The JACK server watch: a client without ports whose shutdown notice marks the server gone.
 #include "JackServerWatch.h"
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <stdexcept>
@@ -24,6 +25,18 @@ constexpr std::chrono::milliseconds kConnectionLookPause{2};
 // old clients, the watch's among them.
 std::timed_mutex gWatchLock;
 std::weak_ptr<JackServerWatch> gWatch;
+
+std::atomic<int> gActivationsToFail{0};
+
+// Takes one of the activations a test asked to fail.
+bool activationFailed()
+{
+  int left = gActivationsToFail.load();
+  while (left > 0 && !gActivationsToFail.compare_exchange_weak(left, left - 1))
+  {
+  }
+  return left > 0;
+}
 
 // Never destroyed, not even at exit: what it holds is never freed.
 std::mutex gAbandonedLock;
@@ -136,6 +149,21 @@ void JackServerWatch::abandon(std::shared_ptr<void> object)
 {
   std::lock_guard<std::mutex> lock(gAbandonedLock);
   gAbandoned->push_back(std::move(object));
+}
+
+bool JackServerWatch::activate(jack_client_t* client)
+{
+  return !activationFailed() && jack_activate(client) == 0;
+}
+
+bool JackServerWatch::activatedInTime(std::chrono::steady_clock::duration took)
+{
+  return !activationFailed() && took < kThreadStartWait;
+}
+
+void JackServerWatch::failActivations(int count)
+{
+  gActivationsToFail = count;
 }
 
 void JackServerWatch::onShutdown(jack_status_t, const char*, void* arg)

@@ -46,6 +46,18 @@ public:
   // free the old clients itself, and closing one after that would crash. Any thread.
   static void abandon(std::shared_ptr<void> object);
 
+  // libjack gives a client's new process thread this long to start (999 waits of at least 1 ms) and then
+  // reports the activation failed, though the thread may still start: closing that client frees what the
+  // thread runs on. A client whose activation failed or may have failed is abandoned, never closed.
+  static constexpr std::chrono::milliseconds kThreadStartWait{990};
+  // jack_activate(client) == 0. Any thread.
+  static bool activate(jack_client_t* client);
+  // Whether an activation made inside another library (RtMidi hides jack_activate's result) that took took
+  // can have failed for a thread that did not start in time. Any thread.
+  static bool activatedInTime(std::chrono::steady_clock::duration took);
+  // For tests: the next count activations fail (activate calls no jack_activate).
+  static void failActivations(int count);
+
 private:
   explicit JackServerWatch(jack_client_t* client);
   static void onShutdown(jack_status_t code, const char* reason, void* arg);

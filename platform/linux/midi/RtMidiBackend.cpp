@@ -2,6 +2,7 @@
 // output is written with libjack.
 #include "RtMidiBackend.h"
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <stdexcept>
@@ -114,11 +115,23 @@ std::unique_ptr<IMidiPorts::Input> RtMidiBackend::createInput(const std::string&
     std::unique_ptr<RtMidiIn> in;
   };
   auto made = std::make_shared<Made>();
-  runReleasingOnFailure(made,
-                        [made, device = mSequencerDevice, clientName, queueSizeLimit]
-                        {
-                          const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApiFor(device, made->watch));
-                          made->in = std::make_unique<RtMidiIn>(api, clientName, queueSizeLimit);
-                        });
+  runReleasingOnFailure(
+      made,
+      [made, device = mSequencerDevice, clientName, queueSizeLimit]
+      {
+        const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApiFor(device, made->watch));
+        const auto begun = std::chrono::steady_clock::now();
+        made->in = std::make_unique<RtMidiIn>(api, clientName, queueSizeLimit);
+        const auto took = std::chrono::steady_clock::now() - begun;
+        // RtMidi activates its JACK client and ignores the result: one that took
+        // libjack's whole wait for its thread may have failed, and is never closed.
+        if (api == RtMidi::UNIX_JACK && !JackServerWatch::activatedInTime(took))
+        {
+          JackServerWatch::abandon(std::shared_ptr<RtMidiIn>(std::move(made->in)));
+          throw std::runtime_error(
+              "the JACK server may not have activated the input client (it took " +
+              std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()) + " ms)");
+        }
+      });
   return std::make_unique<RtMidiInputClient>(std::move(made->in), clientName, std::move(made->watch));
 }

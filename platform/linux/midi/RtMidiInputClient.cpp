@@ -2,97 +2,49 @@
 #include "RtMidiInputClient.h"
 
 #include <atomic>
-#include <cerrno>
 #include <cstdint>
 #include <iostream>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
-#include <jack/ringbuffer.h>
 #include <rtmidi/RtMidi.h>
-#include <semaphore.h>
 
 #include "DeadlineCall.h"
 #include "JackServerWatch.h"
+#include "MidiInputQueue.h"
 #include "RtMidiPortNames.h"
-
-namespace
-{
-// What the JACK process thread queues for the delivery thread.
-constexpr size_t kDeliveryQueueBytes = 64 * 1024;
-struct Queued
-{
-  // Of the port opening it arrived in: what a closed port left is not delivered.
-  uint32_t generation;
-  uint32_t length;
-  double deltaTime;
-};
-} // namespace
 
 struct RtMidiInputClient::Shared
 {
   std::mutex deliverLock;
   bool enabled = false;
   Handler handler;
+  LostHandler lostHandler;
   std::string clientName;
   // Closed after the RtMidi client.
   std::shared_ptr<JackServerWatch> watch;
-  // On JACK RtMidi calls back on the process thread, which must never wait: it only queues each message
-  // (no lock, no allocation) and posts pending; the delivery thread hands it to the handler.
-  jack_ringbuffer_t* ring = nullptr;
-  sem_t pending{};
-  std::atomic<bool> stopDelivery{false};
+  // On JACK RtMidi calls back on the process thread, which must never wait: it only queues each message,
+  // and the queue's thread hands it to the handler. Tagged with the port opening it arrived in: what a
+  // closed port left is not delivered.
+  std::unique_ptr<MidiInputQueue> queue;
   std::atomic<uint32_t> generation{0};
-  std::atomic<uint64_t> dropped{0};
-  std::thread deliverer;
   // Declared last: deleting it ends its input thread and JACK client while the state above still lives.
   std::unique_ptr<RtMidiIn> in;
 
-  ~Shared()
+  ~Shared() { in.reset(); }
+
+  void deliver(uint32_t tag, double deltaTime, std::vector<unsigned char>& message)
   {
-    in.reset();
-    if (ring)
-    {
-      jack_ringbuffer_free(ring);
-      sem_destroy(&pending);
-    }
+    std::lock_guard<std::mutex> lock(deliverLock);
+    if (enabled && handler && tag == generation.load())
+      handler(deltaTime, &message);
   }
 
-  // The process thread. A message the queue has no room for is dropped, counted for the delivery thread's
-  // log.
-  void queue(double deltaTime, const std::vector<unsigned char>& message)
+  void lose(uint64_t count)
   {
-    const Queued header{generation.load(), static_cast<uint32_t>(message.size()), deltaTime};
-    if (jack_ringbuffer_write_space(ring) < sizeof header + message.size())
-    {
-      ++dropped;
-      return;
-    }
-    jack_ringbuffer_write(ring, reinterpret_cast<const char*>(&header), sizeof header);
-    jack_ringbuffer_write(ring, reinterpret_cast<const char*>(message.data()), message.size());
-    sem_post(&pending);
-  }
-
-  void deliverQueued()
-  {
-    std::vector<unsigned char> message;
-    while (sem_wait(&pending) == 0 || errno == EINTR)
-    {
-      if (stopDelivery.load())
-        return;
-      Queued header{};
-      if (jack_ringbuffer_read_space(ring) < sizeof header)
-        continue;
-      jack_ringbuffer_read(ring, reinterpret_cast<char*>(&header), sizeof header);
-      message.resize(header.length);
-      jack_ringbuffer_read(ring, reinterpret_cast<char*>(message.data()), header.length);
-      if (const uint64_t lost = dropped.exchange(0))
-        std::cerr << "MIDI input: dropped " << lost << " messages: the delivery queue was full" << std::endl;
-      std::lock_guard<std::mutex> lock(deliverLock);
-      if (enabled && handler && header.generation == generation.load())
-        handler(header.deltaTime, &message);
-    }
+    std::lock_guard<std::mutex> lock(deliverLock);
+    if (lostHandler)
+      lostHandler(count);
   }
 };
 
@@ -104,11 +56,12 @@ RtMidiInputClient::RtMidiInputClient(std::unique_ptr<RtMidiIn> in, const std::st
   mShared->watch = std::move(watch);
   if (mShared->watch)
   {
-    mShared->ring = jack_ringbuffer_create(kDeliveryQueueBytes);
-    if (!mShared->ring)
-      throw std::runtime_error("no memory for the MIDI input's queue");
-    sem_init(&mShared->pending, 0, 0);
-    mShared->deliverer = std::thread(&Shared::deliverQueued, mShared.get());
+    Shared* shared = mShared.get();
+    mShared->queue = std::make_unique<MidiInputQueue>(
+        MidiInputQueue::kBytes,
+        [shared](uint32_t tag, double deltaTime, std::vector<unsigned char>& message)
+        { shared->deliver(tag, deltaTime, message); },
+        [shared](uint64_t count) { shared->lose(count); });
   }
   mShared->in = std::move(in);
   mShared->in->setCallback(&RtMidiInputClient::callback, mShared.get());
@@ -128,13 +81,11 @@ RtMidiInputClient::~RtMidiInputClient()
   {
     std::lock_guard<std::mutex> lock(mShared->deliverLock);
     mShared->handler = nullptr;
+    mShared->lostHandler = nullptr;
   }
-  if (mShared->deliverer.joinable())
-  {
-    mShared->stopDelivery = true;
-    sem_post(&mShared->pending);
-    mShared->deliverer.join();
-  }
+  // The RtMidi client may still call back while a call given up on runs: its queue stays, without a reader.
+  if (mShared->queue)
+    mShared->queue->stop();
   if (serverGone())
     JackServerWatch::abandon(std::move(mShared));
   else
@@ -197,13 +148,19 @@ void RtMidiInputClient::setHandler(Handler handler)
   mShared->handler = std::move(handler);
 }
 
+void RtMidiInputClient::setLostHandler(LostHandler handler)
+{
+  std::lock_guard<std::mutex> lock(mShared->deliverLock);
+  mShared->lostHandler = std::move(handler);
+}
+
 void RtMidiInputClient::callback(double deltaTime, std::vector<unsigned char>* message, void* userData)
 {
   auto* shared = static_cast<Shared*>(userData);
-  if (shared->ring)
+  if (shared->queue)
   {
     if (message)
-      shared->queue(deltaTime, *message);
+      shared->queue->push(shared->generation.load(), deltaTime, message->data(), message->size());
     return;
   }
   std::lock_guard<std::mutex> lock(shared->deliverLock);

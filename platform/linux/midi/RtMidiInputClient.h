@@ -11,7 +11,8 @@ class RtMidiIn;
 
 // Sysex passes; time messages and active sensing are filtered out. Delivery to the handler runs under a
 // lock that closePort takes, so after closePort no delivery runs: on ALSA on RtMidi's input thread, on JACK
-// on a thread of this client (RtMidi calls back on the JACK process thread, which only queues the message).
+// on a thread of this client (RtMidi calls back on the JACK process thread, which only queues the message:
+// MidiInputQueue).
 // Calls into the system are given up on after a deadline (IMidiPorts::Unanswered); the RtMidi client then
 // lives on with the call until it returns.
 class RtMidiInputClient : public IMidiPorts::Input
@@ -32,6 +33,8 @@ public:
   // Only stops delivery once the JACK server went away: its client is never called again.
   void closePort() override;
   void setHandler(Handler handler) override;
+  // On JACK, after the messages its full queue dropped.
+  void setLostHandler(LostHandler handler) override;
   bool alive() const override;
 
 private:
