@@ -194,6 +194,23 @@ TEST_F(RequestJobsTest, SilentSynthesizerIsGivenUpAfterThirtyPollsAndAFullScan)
   expectFlagsBackToNormal();
 }
 
+TEST_F(RequestJobsTest, AReplyTheInputLostIsAskedForAgainOnceWithoutAScan)
+{
+  // Not on id 0, where the scan begins.
+  start(DeviceClock::Mode::Scaled, 1.0, 5);
+  plug->mDeviceId = 5;
+  setSyncTimer(2);
+  simulator->setFault(BlofeldSimulator::Fault::Lost);
+  run(job(S::kJobDeviceIdEnquiry));
+
+  const Bytes enquiry{0xF0, 0x3E, 0x13, 0x05, 0x04, 0xF7};
+  EXPECT_EQ((std::vector<Bytes>{enquiry, enquiry}), simulator->received());
+  EXPECT_TRUE(numbersAfter(line->history(), S::kTextCheckingDeviceId).empty());
+  EXPECT_EQ("Plug-in is ready to go!", plug->getStatusText());
+  EXPECT_FALSE(manager->sender->failed.load());
+  EXPECT_EQ(1u, plug->midiInputLost());
+}
+
 TEST_F(RequestJobsTest, CancelStopsTheEnquiryScanAndIsReported)
 {
   start(DeviceClock::Mode::Scaled, 0.1);

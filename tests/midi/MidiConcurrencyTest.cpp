@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <mutex>
 #include <map>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 #include "IMidiPorts.h"
 #include "IPlugMidi.h"
 #include "MidiFakeSystem.h"
+#include "MidiInputQueue.h"
 #include "WaitUntil.h"
 
 namespace
@@ -325,4 +327,69 @@ TEST(MidiConcurrencyTest, TheAudioThreadNeverWaitsForAStalledSendAndNoSenderFail
     EXPECT_TRUE(m.size() != 3 || next++ == ((m[1] << 7) | m[2]))
         << "the audio thread's messages leave in order";
   EXPECT_EQ(queued, next);
+}
+
+TEST(MidiInputQueueTest, ARecordIsTakenOnlyWithItsWholeBodyAndASenselessLengthIsNeverResized)
+{
+  using Take = MidiInputQueue::Take;
+  const Bytes body = dump(1, 2);
+  const struct
+  {
+    uint32_t length;
+    size_t bodyBytes;
+    Take expected;
+  } rows[] = {{392, 0, Take::kIncomplete},
+              {392, 200, Take::kIncomplete},
+              {392, 392, Take::kRecord},
+              {0xFFFFFFF0u, 392, Take::kCorrupt}};
+  for (const auto& row : rows)
+  {
+    jack_ringbuffer_t* ring = jack_ringbuffer_create(4096);
+    const MidiInputQueue::Header written{7, row.length, 0.5};
+    jack_ringbuffer_write(ring, reinterpret_cast<const char*>(&written), sizeof written);
+    jack_ringbuffer_write(ring, reinterpret_cast<const char*>(body.data()), row.bodyBytes);
+    const size_t before = jack_ringbuffer_read_space(ring);
+    MidiInputQueue::Header header{};
+    Bytes message;
+    EXPECT_EQ(row.expected, MidiInputQueue::take(ring, before, header, message)) << row.bodyBytes;
+    EXPECT_EQ(row.expected == Take::kRecord ? 0 : before, jack_ringbuffer_read_space(ring));
+    EXPECT_EQ(row.expected == Take::kRecord ? body : Bytes{}, message);
+    jack_ringbuffer_free(ring);
+  }
+}
+
+TEST(MidiInputQueueTest, AFullRingSaysItsDropAtOnceAfterWhatCameBefore)
+{
+  // The reader is held in its first delivery while the writer fills the ring.
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::mutex lock;
+  std::vector<Bytes> delivered;
+  std::atomic<uint64_t> lost{0};
+  size_t deliveredAtLoss = 0;
+  MidiInputQueue queue(
+      16 * 1024,
+      [&](uint32_t, double, Bytes& m)
+      {
+        released.wait();
+        std::lock_guard<std::mutex> guard(lock);
+        delivered.push_back(m);
+      },
+      [&](uint64_t count)
+      {
+        std::lock_guard<std::mutex> guard(lock);
+        deliveredAtLoss = delivered.size();
+        lost += count;
+      });
+  int accepted = 0;
+  while (queue.push(0, 0.0, dump(0, accepted).data(), kDumpBytes))
+    ++accepted;
+  release.set_value();
+  // No later message is needed for the drop to be said.
+  ASSERT_TRUE(korvidtest::waitUntil([&] { return lost.load() > 0; }));
+  std::lock_guard<std::mutex> guard(lock);
+  EXPECT_EQ(1u, lost.load());
+  ASSERT_EQ(static_cast<size_t>(accepted), deliveredAtLoss);
+  for (int i = 0; i < accepted; ++i)
+    EXPECT_EQ(dump(0, i), delivered[static_cast<size_t>(i)]) << i;
 }

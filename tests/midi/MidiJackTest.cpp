@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -292,4 +293,34 @@ TEST_F(MidiJackTest, DumpsOfACycleReportedLateAreWrittenAgainUntilGivenUp)
   EXPECT_EQ(1u, out.settleRepeatables(kArrivalTimeout));
   EXPECT_EQ(all, copies(dump));
   EXPECT_EQ(1, copies(note));
+}
+
+TEST_F(MidiJackTest, AClientWhoseActivationFailedIsReportedAndStaysOpen)
+{
+  jack_client_t* probe = jack_client_open("korvid-activation-probe", JackNoStartServer, nullptr);
+  ASSERT_TRUE(probe);
+  const std::pair<const char*, std::function<void()>> rows[] = {
+      {"korvid-unactivated-out",
+       [] { JackMidiOutputClient("korvid-unactivated-out", JackServerWatch::connect()); }},
+      {"korvid-unactivated-in",
+       [] { RtMidiBackend("/nonexistent/snd/seq").createInput("korvid-unactivated-in", 100); }},
+  };
+  for (const auto& [name, create] : rows)
+  {
+    JackServerWatch::failActivations(1);
+    try
+    {
+      create();
+      ADD_FAILURE() << name << " was made";
+    }
+    catch (const std::runtime_error& e)
+    {
+      EXPECT_NE(std::string::npos, std::string(e.what()).find("activate")) << e.what();
+    }
+    // Never closed: its thread may still start.
+    char* uuid = jack_get_uuid_for_client_name(probe, name);
+    EXPECT_TRUE(uuid) << name;
+    jack_free(uuid);
+  }
+  jack_client_close(probe);
 }

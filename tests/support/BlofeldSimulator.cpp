@@ -139,17 +139,21 @@ public:
       throw std::out_of_range("no such port");
     std::lock_guard<std::mutex> lock(mSim->mInputLock);
     mSim->mInputHandler = mHandler;
+    mSim->mLostHandler = mLost;
   }
   void closePort() override
   {
     std::lock_guard<std::mutex> lock(mSim->mInputLock);
     mSim->mInputHandler = nullptr;
+    mSim->mLostHandler = nullptr;
   }
   void setHandler(Handler handler) override { mHandler = std::move(handler); }
+  void setLostHandler(LostHandler lost) override { mLost = std::move(lost); }
 
 private:
   BlofeldSimulator* mSim;
   Handler mHandler;
+  LostHandler mLost;
 };
 
 class BlofeldSimulator::Backend : public IMidiPorts::Backend
@@ -407,8 +411,16 @@ void BlofeldSimulator::reply(Bytes dump)
     fault = mReplies.load() >= mFaultFrom ? mFault : Fault::None;
     delayMs = mDelayMs;
     ownId = mDeviceId;
+    if (fault == Fault::Lost)
+      mFault = Fault::None;
   }
-  if (fault == Fault::Silent)
+  if (fault == Fault::Lost)
+  {
+    std::lock_guard<std::mutex> lock(mInputLock);
+    if (mLostHandler)
+      mLostHandler(1);
+  }
+  if (fault == Fault::Silent || fault == Fault::Lost)
     return;
   dump[P::kDeviceIdOffset] = P::dataByte(ownId);
   const int size = static_cast<int>(dump.size());

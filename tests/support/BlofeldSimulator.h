@@ -36,7 +36,8 @@ public:
     Silent,    // never answers
     Late,      // answers after the delay (clock milliseconds)
     Truncated, // sends the reply without its last half
-    Corrupted  // sends the reply with a wrong model byte and checksum
+    Corrupted, // sends the reply with a wrong model byte and checksum
+    Lost       // the plug-in's input loses the next reply and says so (a full queue); later ones arrive
   };
 
   static constexpr int kBroadcastId = 0x7F;
@@ -138,6 +139,7 @@ private:
   Sink mSink;
   // The input handler of the backend's input client, when open.
   std::function<void(double, std::vector<unsigned char>*)> mInputHandler;
+  IMidiPorts::Input::LostHandler mLostHandler;
   std::mutex mInputLock;
 
   std::map<int, Bytes> mSounds; // bank * 128 + program
