@@ -50,8 +50,12 @@ bool MidiInputQueue::push(uint32_t tag, double deltaTime, const unsigned char* d
 {
   const Header header{tag, static_cast<uint32_t>(size), deltaTime};
   const size_t total = sizeof header + size;
-  if (size > UINT32_MAX || jack_ringbuffer_write_space(mRing) < total)
+  // Room as the reader's own count tells it, rather than libjack's pointers: what it reads happens before
+  // the bytes are written again.
+  const uint64_t used = mPublished.load(std::memory_order_relaxed) - mFreed.load(std::memory_order_acquire);
+  if (size > UINT32_MAX || mRing->size - 1 - used < total)
   {
+    mDropMark.store(mPublished.load(std::memory_order_relaxed));
     ++mDropped;
     sem_post(&mPending);
     return false;
@@ -91,7 +95,7 @@ void MidiInputQueue::deliverQueued()
   {
     if (mStop.load())
       return;
-    // What was published when woken, then the drops: a drop comes after the messages that filled the ring.
+    // What was published when woken, then the drops once what came before them is handed on.
     const uint64_t end = mPublished.load(std::memory_order_acquire);
     Header header{};
     while (mTaken < end)
@@ -107,12 +111,16 @@ void MidiInputQueue::deliverQueued()
                   << std::endl;
         jack_ringbuffer_read_advance(mRing, available);
         mTaken = end;
+        mFreed.store(mTaken, std::memory_order_release);
         ++mDropped;
         break;
       }
       mTaken += sizeof header + header.length;
+      mFreed.store(mTaken, std::memory_order_release);
       mDeliver(header.tag, header.deltaTime, message);
     }
+    if (mDropped.load() == 0 || mTaken < mDropMark.load())
+      continue;
     if (const uint64_t lost = mDropped.exchange(0))
     {
       std::cerr << "MIDI input: dropped " << lost << " messages: the delivery queue was full" << std::endl;

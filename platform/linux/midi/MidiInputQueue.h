@@ -68,10 +68,14 @@ private:
   Lost mLost;
   jack_ringbuffer_t* mRing = nullptr;
   sem_t mPending{};
-  // Bytes of whole records the writer published, and the bytes the reader took of them.
+  // Bytes of whole records the writer published, and the bytes the reader took of them (mFreed: as the
+  // writer sees it).
   std::atomic<uint64_t> mPublished{0};
   uint64_t mTaken = 0;
+  std::atomic<uint64_t> mFreed{0};
   std::atomic<uint64_t> mDropped{0};
+  // mPublished at the last drop.
+  std::atomic<uint64_t> mDropMark{0};
   std::atomic<bool> mStop{false};
   std::thread mThread;
 };
