@@ -4,11 +4,11 @@
 #include <atomic>
 #include <chrono>
 #include <future>
-#include <mutex>
 #include <map>
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "AudioThread.h"
@@ -333,61 +333,43 @@ TEST(MidiInputQueueTest, ARecordIsTakenOnlyWithItsWholeBodyAndASenselessLengthIs
 {
   using Take = MidiInputQueue::Take;
   const Bytes body = dump(1, 2);
-  const struct
-  {
-    uint32_t length;
-    size_t bodyBytes;
-    Take expected;
-  } rows[] = {{392, 0, Take::kIncomplete},
-              {392, 200, Take::kIncomplete},
-              {392, 392, Take::kRecord},
-              {0xFFFFFFF0u, 392, Take::kCorrupt}};
-  for (const auto& row : rows)
+  // The header's length, the body's bytes written after it, what the reader makes of them.
+  for (const auto& [length, bodyBytes, expected] : {std::tuple{392u, size_t{0}, Take::kIncomplete},
+                                                    {392u, size_t{200}, Take::kIncomplete},
+                                                    {392u, size_t{392}, Take::kRecord},
+                                                    {0xFFFFFFF0u, size_t{392}, Take::kCorrupt}})
   {
     jack_ringbuffer_t* ring = jack_ringbuffer_create(4096);
-    const MidiInputQueue::Header written{7, row.length, 0.5};
+    const MidiInputQueue::Header written{7, length, 0.5};
     jack_ringbuffer_write(ring, reinterpret_cast<const char*>(&written), sizeof written);
-    jack_ringbuffer_write(ring, reinterpret_cast<const char*>(body.data()), row.bodyBytes);
+    jack_ringbuffer_write(ring, reinterpret_cast<const char*>(body.data()), bodyBytes);
     const size_t before = jack_ringbuffer_read_space(ring);
     MidiInputQueue::Header header{};
     Bytes message;
-    EXPECT_EQ(row.expected, MidiInputQueue::take(ring, before, header, message)) << row.bodyBytes;
-    EXPECT_EQ(row.expected == Take::kRecord ? 0 : before, jack_ringbuffer_read_space(ring));
-    EXPECT_EQ(row.expected == Take::kRecord ? body : Bytes{}, message);
+    EXPECT_EQ(expected, MidiInputQueue::take(ring, before, header, message)) << bodyBytes;
+    EXPECT_EQ(expected == Take::kRecord ? 0 : before, jack_ringbuffer_read_space(ring));
+    EXPECT_EQ(expected == Take::kRecord ? body : Bytes{}, message);
     jack_ringbuffer_free(ring);
   }
 }
 
 TEST(MidiInputQueueTest, AFullRingSaysItsDropAtOnceAfterWhatCameBefore)
 {
-  // The reader is held in its first delivery while the writer fills the ring.
+  // The reader is held in its first delivery while the writer fills the ring; both calls run on its thread.
   std::promise<void> release;
   std::shared_future<void> released = release.get_future().share();
-  std::mutex lock;
   std::vector<Bytes> delivered;
-  std::atomic<uint64_t> lost{0};
   size_t deliveredAtLoss = 0;
+  std::atomic<uint64_t> lost{0};
   MidiInputQueue queue(
-      16 * 1024,
-      [&](uint32_t, double, Bytes& m)
-      {
-        released.wait();
-        std::lock_guard<std::mutex> guard(lock);
-        delivered.push_back(m);
-      },
-      [&](uint64_t count)
-      {
-        std::lock_guard<std::mutex> guard(lock);
-        deliveredAtLoss = delivered.size();
-        lost += count;
-      });
+      16 * 1024, [&](uint32_t, double, Bytes& m) { released.wait(), delivered.push_back(m); },
+      [&](uint64_t count) { deliveredAtLoss = delivered.size(), lost += count; });
   int accepted = 0;
   while (queue.push(0, 0.0, dump(0, accepted).data(), kDumpBytes))
     ++accepted;
   release.set_value();
   // No later message is needed for the drop to be said.
   ASSERT_TRUE(korvidtest::waitUntil([&] { return lost.load() > 0; }));
-  std::lock_guard<std::mutex> guard(lock);
   EXPECT_EQ(1u, lost.load());
   ASSERT_EQ(static_cast<size_t>(accepted), deliveredAtLoss);
   for (int i = 0; i < accepted; ++i)
