@@ -5,50 +5,12 @@
 
 namespace
 {
-constexpr int kKeys = 128;
-constexpr int kPedal = 128;
-constexpr int kPedalDownFrom = 64;
-// Controllers 124-127 (omni and mono/poly modes) end every note as all notes off does.
-constexpr int kFirstModeEndingNotes = 124;
-
-enum class Effect
-{
-  kNone,
-  kStartsKey,
-  kEndsKey,
-  kPressesPedal,
-  kLiftsPedal,
-  kEndsKeys,
-};
+constexpr int kPedal = HeldMidiEvents::kKeys;
+using Effect = HeldMidiEvents::Effect;
 
 Effect effectOf(const IMidiMsg& msg)
 {
-  if (msg.mData1 >= kKeys)
-  {
-    return Effect::kNone;
-  }
-  switch (msg.StatusMsg())
-  {
-  case IMidiMsg::kNoteOn:
-    return msg.mData2 > 0 ? Effect::kStartsKey : Effect::kEndsKey;
-  case IMidiMsg::kNoteOff:
-    return Effect::kEndsKey;
-  case IMidiMsg::kControlChange:
-    switch (msg.mData1)
-    {
-    case IMidiMsg::kSustainOnOff:
-      return msg.mData2 >= kPedalDownFrom ? Effect::kPressesPedal : Effect::kLiftsPedal;
-    case IMidiMsg::kResetAllControllers:
-      return Effect::kLiftsPedal;
-    case IMidiMsg::kAllSoundOff:
-    case IMidiMsg::kAllNotesOff:
-      return Effect::kEndsKeys;
-    default:
-      return msg.mData1 >= kFirstModeEndingNotes ? Effect::kEndsKeys : Effect::kNone;
-    }
-  default:
-    return Effect::kNone;
-  }
+  return HeldMidiEvents::EffectOf(msg.mStatus, msg.mData1, msg.mData2);
 }
 } // namespace
 

@@ -15,8 +15,9 @@ public:
   // Events of every kind are kept while fewer than this are held.
   static constexpr int kMaxHeldEvents = 256;
   static constexpr int kChannels = 16;
-  // Per channel: the 128 keys, then the sustain pedal.
-  static constexpr int kHoldsPerChannel = 129;
+  static constexpr int kKeys = 128;
+  // Per channel: the kKeys keys, then the sustain pedal.
+  static constexpr int kHoldsPerChannel = kKeys + 1;
   // Beyond kMaxHeldEvents only releases are kept, each ending a hold that sounded when holding began (at
   // most kChannels * kHoldsPerChannel) or that one of the first kMaxHeldEvents started: all of them fit.
   static constexpr int kCapacity = 2 * kMaxHeldEvents + kChannels * kHoldsPerChannel;
@@ -29,6 +30,20 @@ public:
     int others = 0;  // controllers, program changes, pressure, pitch bend
   };
 
+  // What a channel message does to the keys and the pedal of its channel.
+  enum class Effect
+  {
+    kNone,
+    kStartsKey,
+    kEndsKey,
+    kPressesPedal,
+    kLiftsPedal,
+    // All notes or sounds off, or a mode change (controllers 124-127), which ends every note too.
+    kEndsKeys,
+  };
+  // Of the raw bytes (status and the two data bytes); inline, so that clients without the framework
+  // library (the JACK output's process thread) use it too.
+  static Effect EffectOf(uint8_t status, uint8_t data1, uint8_t data2);
   // Whether msg ends a note or lifts the pedal (whether or not it sounds).
   static bool EndsNoteOrPedal(const IMidiMsg& msg);
   // An event handed to the plug-in: follows the notes and pedals it starts or ends.
@@ -66,3 +81,35 @@ private:
   std::atomic<int> mDroppedEndings{0};
   std::atomic<int> mDroppedOthers{0};
 };
+
+inline HeldMidiEvents::Effect HeldMidiEvents::EffectOf(uint8_t status, uint8_t data1, uint8_t data2)
+{
+  constexpr int kPedalDownFrom = 64;
+  constexpr int kFirstModeEndingNotes = 124;
+  if (data1 >= kKeys)
+  {
+    return Effect::kNone;
+  }
+  switch (status >> 4)
+  {
+  case IMidiMsg::kNoteOn:
+    return data2 > 0 ? Effect::kStartsKey : Effect::kEndsKey;
+  case IMidiMsg::kNoteOff:
+    return Effect::kEndsKey;
+  case IMidiMsg::kControlChange:
+    switch (data1)
+    {
+    case IMidiMsg::kSustainOnOff:
+      return data2 >= kPedalDownFrom ? Effect::kPressesPedal : Effect::kLiftsPedal;
+    case IMidiMsg::kResetAllControllers:
+      return Effect::kLiftsPedal;
+    case IMidiMsg::kAllSoundOff:
+    case IMidiMsg::kAllNotesOff:
+      return Effect::kEndsKeys;
+    default:
+      return data1 >= kFirstModeEndingNotes ? Effect::kEndsKeys : Effect::kNone;
+    }
+  default:
+    return Effect::kNone;
+  }
+}

@@ -814,6 +814,7 @@ void IMidiPorts::drain()
       log("the output did not take " + std::to_string(unsent) + " messages of the audio thread");
     unsent = 0;
   };
+  Output::LateCycles lateSaid;
   while (!mDrainStop.load())
   {
     mAudioQueue.waitForWork(kDrainIdleWait);
@@ -840,6 +841,7 @@ void IMidiPorts::drain()
       log("dropped " + std::to_string(dropped) + " messages of the audio thread: its queue was full");
     if (!mOutOpen.load())
       sayUnsent();
+    sayLateCycles(lateSaid);
   }
   sayUnsent();
 }
@@ -934,16 +936,49 @@ bool IMidiPorts::SendDump(const std::vector<unsigned char>& bytes)
   return sendOut(bytes.data(), bytes.size(), false, true) == Sent::kYes;
 }
 
-uint64_t IMidiPorts::SettleDumps(std::chrono::milliseconds timeout)
+std::optional<uint64_t> IMidiPorts::SettleDumps(std::chrono::milliseconds timeout)
 {
-  std::shared_ptr<Output> out;
-  if (!mOutLock.tryLockFor(kSendLockWait))
-    return 0;
+  const std::shared_ptr<Output> out = outputWithin(kSendLockWait);
+  if (!out)
+    return std::nullopt;
+  return out->settleRepeatables(timeout);
+}
+
+std::shared_ptr<IMidiPorts::Output> IMidiPorts::outputWithin(std::chrono::milliseconds wait)
+{
+  const auto until = std::chrono::steady_clock::now() + wait;
+  while (!mOutLock.tryLockFor(std::max(
+      std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()),
+      std::chrono::milliseconds(0))))
   {
-    std::lock_guard<DirectionLock> lock(mOutLock, std::adopt_lock);
-    out = mOut;
+    if (std::chrono::steady_clock::now() >= until)
+      return nullptr;
+    std::this_thread::sleep_for(kDrainRetryPause);
   }
-  return out ? out->settleRepeatables(timeout) : 0;
+  std::lock_guard<DirectionLock> lock(mOutLock, std::adopt_lock);
+  return mOut;
+}
+
+void IMidiPorts::sayLateCycles(Output::LateCycles& said)
+{
+  const std::shared_ptr<Output> out = outputWithin(std::chrono::milliseconds(0));
+  if (!out)
+    return;
+  const Output::LateCycles now = out->lateCycles();
+  // A new client counts from 0.
+  if (now.messages < said.messages || now.releasesAgain < said.releasesAgain ||
+      now.releasesGivenUp < said.releasesGivenUp || now.dumpsGivenUp < said.dumpsGivenUp)
+    said = {};
+  if (now.messages == said.messages && now.releasesAgain == said.releasesAgain &&
+      now.releasesGivenUp == said.releasesGivenUp && now.dumpsGivenUp == said.dumpsGivenUp)
+    return;
+  log("cycles the MIDI system reported late may have lost " + std::to_string(now.messages - said.messages) +
+      " messages (" + std::to_string(now.noteOns - said.noteOns) +
+      " note-ons, not written again); written again: " +
+      std::to_string(now.releasesAgain - said.releasesAgain) +
+      " note or pedal releases; given up: " + std::to_string(now.releasesGivenUp - said.releasesGivenUp) +
+      " releases, " + std::to_string(now.dumpsGivenUp - said.dumpsGivenUp) + " dumps");
+  said = now;
 }
 
 bool IMidiPorts::WaitForAudioSends(std::chrono::milliseconds timeout)

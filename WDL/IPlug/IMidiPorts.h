@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <shared_mutex>
 #include <stdexcept>
 #include <string>
@@ -74,6 +75,22 @@ public:
     // number of them the client gave up on since it was made (lost again after the last repeat, or not
     // written again before the port closed).
     virtual uint64_t settleRepeatables(std::chrono::milliseconds) { return 0; }
+    // What cycles the system reported late may have lost, counted since the client was made (JACK: a
+    // cycle's notice concerns what the cycles just before it wrote).
+    struct LateCycles
+    {
+      // Messages those cycles wrote, and the note-ons among them, which are never written again: a
+      // late note would sound out of time.
+      uint64_t messages = 0;
+      uint64_t noteOns = 0;
+      // Releases (note-off, pedal up, all notes or sounds off) written again, and those given up on as
+      // repeatable messages are; dumps given up on (settleRepeatables).
+      uint64_t releasesAgain = 0;
+      uint64_t releasesGivenUp = 0;
+      uint64_t dumpsGivenUp = 0;
+    };
+    // Any thread; never waits for the system.
+    virtual LateCycles lateCycles() const { return {}; }
     // Queues one message to leave in order after the ones before it, without waiting for it to leave;
     // false when refused. Calls are serialised by IMidiPorts with send. By default a send.
     virtual bool post(const unsigned char* data, size_t size) { return send(data, size); }
@@ -180,8 +197,9 @@ public:
   // (Output::sendRepeatable).
   bool SendDump(const std::vector<unsigned char>& bytes);
   // Waits at most timeout until no dump sent so far may still need writing again; how many dumps the
-  // output client gave up on since it was made (0 when none, or when the output is busy or absent).
-  uint64_t SettleDumps(std::chrono::milliseconds timeout);
+  // output client gave up on since it was made. Unknown (empty) when no output client is there or the
+  // output stayed busy (port work, a stalled send) for the 2 s a sender waits for it.
+  std::optional<uint64_t> SettleDumps(std::chrono::milliseconds timeout);
 
   // Waits at most timeout until the drain thread has handed on everything the audio thread queued before
   // the call and, while the output is open, sent again the releases the output refused; false when some is
@@ -273,6 +291,12 @@ private:
   void startDrain();
   void stopDrain();
   void drain();
+  // The output client once the direction lock was free within wait (tried again while port work holds
+  // it); null when it was not, or there is none.
+  std::shared_ptr<Output> outputWithin(std::chrono::milliseconds wait);
+  // Drain thread: logs what late cycles may have lost since said (the counts last logged), when the
+  // output is free.
+  void sayLateCycles(Output::LateCycles& said);
   // A note-off or pedal release of the audio thread that the output refused is kept, one per channel and
   // key or pedal, and sent again before the next message until the output takes it: a key that went out is
   // released. Drain thread.

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -157,9 +158,10 @@ public:
   // Incoming messages the input port lost so far (IMidiPorts::InputLost). Any thread.
   uint64_t midiInputLost() const { return mMidiPorts.InputLost(); }
   // A dump into a memory slot to the output port, which writes it again where it may have lost it; and the
-  // wait, after dumps, for the output to stand behind them: how many it gave up on so far (IMidiPorts).
+  // wait, after dumps, for the output to stand behind them: how many it gave up on so far, unknown when the
+  // output stayed busy or is absent (IMidiPorts::SettleDumps).
   bool sendMidiDump(const std::vector<unsigned char>& bytes);
-  uint64_t settleMidiDumps(std::chrono::milliseconds timeout);
+  std::optional<uint64_t> settleMidiDumps(std::chrono::milliseconds timeout);
   // The port operations above but the dump's send call into the MIDI system, which may take up to its
   // deadline, or wait for the output (the audio thread's sends, the dumps to settle), and the input ones
   // wait for an input delivery in progress, which may wait for the plug mutex: they give a caller's

@@ -42,7 +42,7 @@ bool IPlugBase::sendMidiDump(const std::vector<unsigned char>& bytes)
   return mMidiPorts.SendDump(bytes);
 }
 
-uint64_t IPlugBase::settleMidiDumps(std::chrono::milliseconds timeout)
+std::optional<uint64_t> IPlugBase::settleMidiDumps(std::chrono::milliseconds timeout)
 {
   WDL_MutexRelease unlocked(&mMutex);
   return mMidiPorts.SettleDumps(timeout);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,8 @@ public:
   static constexpr const char* kTextWriteCompleted = "Data write completed!";
   static constexpr const char* kTextWriteCancelled = "Data write CANCELLED!";
   static constexpr const char* kTextWriteFailed = "Data write FAILED: MIDI OUT did not take a dump!";
+  // The output was too busy to say whether it gave up on a dump it wrote.
+  static constexpr const char* kTextWriteUnconfirmed = "Data write UNCONFIRMED: MIDI OUT busy!";
   // A job that found the bank change before it still unsent after kBankChangeWaitMs.
   static constexpr const char* kTextBankChangeTimedOut = "Program change TIMED OUT!";
   // Longest wait, in real milliseconds, for the bank changes queued before a job (17 targets of at most
@@ -150,10 +153,12 @@ public:
                                             int bankByte);
   // "Writing " + int(slot / 1.28) + "%, please wait..": progress of job 4 at slot (0..127).
   static std::string writeProgressText(int slot);
-  // Job 4's detail line at its end: how many slots were written ("1 slot written", "128 slots written").
-  static std::string writeCountText(int written);
-  // Job 3's detail line after a store: "Slot 005 written to A005" (banks 0..7 as A..H), "... to multi 005".
-  static std::string singleWriteText(int slot, bool multi, int bank);
+  // Job 4's detail line at its end: how many slots were written ("1 slot written", "128 slots written");
+  // unconfirmed: sent, not known to be written ("3 slots sent, unconfirmed").
+  static std::string writeCountText(int written, bool confirmed = true);
+  // Job 3's detail line after a store: "Slot 005 written to A005" (banks 0..7 as A..H), "... to multi 005";
+  // unconfirmed: "Slot 005 sent to A005, unconfirmed".
+  static std::string singleWriteText(int slot, bool multi, int bank, bool confirmed = true);
   // The first dump of record as it is sent: bytes 2..6 rewritten (model, device id, sound or multi dump,
   // bank, program) and the checksum renewed. Empty when the dump is no whole sound dump (multi false) or
   // multi dump (multi true).
@@ -209,8 +214,8 @@ public:
   // Pauses ms on the time source; false when the manager is stopping.
   bool pause(int ms);
   // Once the output stands behind the dumps sent so far: how many of them it gave up on since it had
-  // given up on lostBefore (IPlugBase::settleMidiDumps).
-  uint64_t dumpsLostSince(uint64_t lostBefore);
+  // given up on lostBefore (IPlugBase::settleMidiDumps); unknown when either count is.
+  std::optional<uint64_t> dumpsLostSince(std::optional<uint64_t> lostBefore);
   // The library form of jobs 0, 2, 11 and 12: arms the library request and feeds dump (size bytes) to the
   // plug-in's own sysex input, so that it lands in the selected upper slot; then marks the bank unsaved and
   // says what was stored: "<source> stored to slot 005" ("Part 1", "Multi"), or without a source "Slot 005

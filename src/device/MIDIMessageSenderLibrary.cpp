@@ -84,6 +84,7 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
   }
   bool loaded = false;
   bool storeFailed = false;
+  bool unconfirmed = false;
   std::string written;
   if (fed.empty())
   {
@@ -109,13 +110,15 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
     else if (storeToMemory)
     {
       const int bank = multi ? kMultiMemoryBank : storedInt(*plug, kMultiPartBank + part);
-      const uint64_t lostBefore = plug->settleMidiDumps(kNoWait);
+      const std::optional<uint64_t> lostBefore = plug->settleMidiDumps(kNoWait);
       const bool dumped = plug->sendMidiDump(libraryDump(record, multi, deviceId, bank, slot));
       // The synthesizer writes its memory before the program change selects what it wrote.
       pause(plug->getTimerValue());
-      if (dumped && dumpsLostSince(lostBefore) == 0)
+      const std::optional<uint64_t> lost = dumped ? dumpsLostSince(lostBefore) : std::nullopt;
+      unconfirmed = dumped && !lost;
+      if (dumped && lost.value_or(0) == 0)
       {
-        written = singleWriteText(slot, multi, bank);
+        written = singleWriteText(slot, multi, bank, !unconfirmed);
       }
       else
       {
@@ -146,7 +149,7 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
   }
   else if (!written.empty())
   {
-    plug->showStatusText(kTextWriteCompleted);
+    plug->showStatusText(unconfirmed ? kTextWriteUnconfirmed : kTextWriteCompleted);
     plug->showStatusDetail(written.c_str());
   }
   else if (sent)
@@ -162,7 +165,7 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
   manager->storeToMemory = false;
 }
 
-std::string MIDIMessageSender::singleWriteText(int slot, bool multi, int bank)
+std::string MIDIMessageSender::singleWriteText(int slot, bool multi, int bank, bool confirmed)
 {
   const std::string number = LibrarianViewControl::slotNumberText(slot);
   std::string where;
@@ -178,7 +181,7 @@ std::string MIDIMessageSender::singleWriteText(int slot, bool multi, int bank)
   {
     where = "bank " + std::to_string(bank) + ", " + number;
   }
-  return "Slot " + number + " written to " + where;
+  return "Slot " + number + (confirmed ? " written to " + where : " sent to " + where + ", unconfirmed");
 }
 
 std::string MIDIMessageSender::writeProgressText(int slot)
@@ -187,15 +190,20 @@ std::string MIDIMessageSender::writeProgressText(int slot)
          kTextWriteProgressSuffix;
 }
 
-uint64_t MIDIMessageSender::dumpsLostSince(uint64_t lostBefore)
+std::optional<uint64_t> MIDIMessageSender::dumpsLostSince(std::optional<uint64_t> lostBefore)
 {
-  const uint64_t lost = plug->settleMidiDumps(kDumpSettleWait);
-  return lost >= lostBefore ? lost - lostBefore : lost;
+  const std::optional<uint64_t> lost = plug->settleMidiDumps(kDumpSettleWait);
+  if (!lost || !lostBefore)
+  {
+    return std::nullopt;
+  }
+  return *lost >= *lostBefore ? *lost - *lostBefore : *lost;
 }
 
-std::string MIDIMessageSender::writeCountText(int written)
+std::string MIDIMessageSender::writeCountText(int written, bool confirmed)
 {
-  return std::to_string(written) + (written == 1 ? " slot written" : " slots written");
+  return std::to_string(written) + (written == 1 ? " slot" : " slots") +
+         (confirmed ? " written" : " sent, unconfirmed");
 }
 
 void MIDIMessageSender::storeAllPatchesToDeviceFromLibrarian(const std::vector<LibrarianPatch>& bank,
@@ -208,7 +216,7 @@ void MIDIMessageSender::storeAllPatchesToDeviceFromLibrarian(const std::vector<L
   const int pauseMs = plug->getTimerValue();
   int written = 0;
   bool sendFailed = false;
-  const uint64_t lostBefore = plug->settleMidiDumps(kNoWait);
+  const std::optional<uint64_t> lostBefore = plug->settleMidiDumps(kNoWait);
   const int end = std::min(static_cast<int>(bank.size()), SysexProtocol::kProgramCount);
   for (int slot = std::max(startSlot, 0); startSlot >= 0 && slot < end; ++slot)
   {
@@ -241,17 +249,20 @@ void MIDIMessageSender::storeAllPatchesToDeviceFromLibrarian(const std::vector<L
     }
     plug->showStatusText(writeProgressText(slot).c_str());
   }
-  // A dump the output wrote but gave up on after a late cycle is no slot written either.
-  if (const uint64_t lost = dumpsLostSince(lostBefore))
+  // A dump the output wrote but gave up on after a late cycle is no slot written either; a count the
+  // output was too busy to give leaves the slots sent unconfirmed.
+  const std::optional<uint64_t> lost = written > 0 ? dumpsLostSince(lostBefore) : std::optional<uint64_t>(0);
+  if (lost.value_or(0) > 0)
   {
-    written -= static_cast<int>(std::min<uint64_t>(lost, static_cast<uint64_t>(written)));
+    written -= static_cast<int>(std::min<uint64_t>(*lost, static_cast<uint64_t>(written)));
     sendFailed = true;
   }
   plug->DisplayProcessingIndicator(false);
   setSelectedLibrarianSlot(0);
   // The end text as the synthesizer's manual words it; how many slots were written on the detail line.
-  plug->showStatusText(cancel.load() ? kTextWriteCancelled
-                                     : (sendFailed ? kTextWriteFailed : kTextWriteCompleted));
-  plug->showStatusDetail(writeCountText(written).c_str());
+  plug->showStatusText(
+      cancel.load() ? kTextWriteCancelled
+                    : (sendFailed ? kTextWriteFailed : (lost ? kTextWriteCompleted : kTextWriteUnconfirmed)));
+  plug->showStatusDetail(writeCountText(written, lost.has_value()).c_str());
   manager->storeToMemory = false;
 }

@@ -70,6 +70,8 @@ public:
     return true;
   }
   size_t maxMessageSize() const override { return mSystem->maxMessageSize(); }
+  uint64_t settleRepeatables(std::chrono::milliseconds) override { return lateCycles().dumpsGivenUp; }
+  LateCycles lateCycles() const override { return mSystem->lateCycles(); }
 
 private:
   std::shared_ptr<MidiFakeSystem> mSystem;
@@ -202,6 +204,18 @@ void MidiFakeSystem::takeListStep()
   }
   if (step)
     step();
+}
+
+void MidiFakeSystem::setLateCycles(const IMidiPorts::Output::LateCycles& late)
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  mLateCycles = late;
+}
+
+IMidiPorts::Output::LateCycles MidiFakeSystem::lateCycles() const
+{
+  std::lock_guard<std::mutex> lock(mLock);
+  return mLateCycles;
 }
 
 void MidiFakeSystem::setMaxMessageSize(size_t bytes)

@@ -43,6 +43,9 @@ public:
   // true: every send is refused, as by a client whose system went away.
   void refuseSends(bool refuse) { mSendsRefused = refuse; }
   bool sendsRefused() const { return mSendsRefused; }
+  // What the output clients report of late cycles (their settleRepeatables: its dumpsGivenUp).
+  void setLateCycles(const IMidiPorts::Output::LateCycles& late);
+  IMidiPorts::Output::LateCycles lateCycles() const;
 
   // Every message sent to the output port called name, in order.
   std::vector<Bytes> received(const std::string& name) const;
@@ -86,4 +89,5 @@ private:
   std::atomic<bool> mSendsRefused{false};
   int mSendsHeld = 0;
   int mClientsCreated = 0;
+  IMidiPorts::Output::LateCycles mLateCycles;
 };

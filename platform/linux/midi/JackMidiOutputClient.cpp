@@ -16,6 +16,7 @@
 #include <jack/midiport.h>
 
 #include "DeadlineCall.h"
+#include "HeldMidiEvents.h"
 #include "JackServerWatch.h"
 
 namespace
@@ -34,6 +35,14 @@ constexpr std::chrono::milliseconds kCloseWait{250};
 constexpr jack_time_t kSuspectUsecs = jack_time_t{JackMidiOutputClient::kSuspectWindowMs} * 1000;
 // A settling sender looks again this often: suspicion ends with time, not with a notice.
 constexpr std::chrono::milliseconds kSettlePoll{5};
+constexpr size_t kShortMessageBytes = 3;
+// Releases kept, per channel: one per key, the pedal's, then one ending the whole channel.
+constexpr size_t kPedalRelease = HeldMidiEvents::kKeys;
+constexpr size_t kChannelRelease = kPedalRelease + 1;
+constexpr size_t kReleasesPerChannel = kChannelRelease + 1;
+constexpr size_t kReleaseSlots = HeldMidiEvents::kChannels * kReleasesPerChannel;
+// The cycles that wrote lately: more than a suspect window holds at the shortest periods.
+constexpr size_t kCycleRecords = 256;
 
 // A repeatable message a cycle wrote, kept until no notice can concern it any more.
 struct Kept
@@ -44,6 +53,24 @@ struct Kept
   // A late cycle's notice came: the next cycle writes it again.
   bool again = false;
   std::array<unsigned char, JackMidiOutputClient::kKeptMessageBytes> bytes{};
+};
+
+// A release a cycle wrote, kept until what it ends starts again: written again then, it would end that.
+struct KeptRelease
+{
+  jack_time_t writtenAt = 0;
+  std::array<unsigned char, kShortMessageBytes> bytes{};
+  bool kept = false;
+  bool again = false;
+  int repeats = 0;
+};
+
+// What one cycle wrote, counted once by the first notice that concerns it.
+struct CycleRecord
+{
+  jack_time_t at = 0;
+  uint64_t messages = 0;
+  uint64_t noteOns = 0;
 };
 } // namespace
 
@@ -81,9 +108,17 @@ struct JackMidiOutputClient::Shared
   std::vector<Kept> kept = std::vector<Kept>(kKeptMessages);
   size_t keptFirst = 0;
   size_t keptCount = 0;
-  // Repeatable messages given up on: lost again after their last repeat, or still to be written again
-  // when the port closed or the server went away.
-  uint64_t givenUp = 0;
+  // Releases written lately (kReleasesPerChannel per channel) and how many of them a notice marked.
+  std::array<KeptRelease, kReleaseSlots> releases{};
+  size_t releasesMarked = 0;
+  // The cycles that wrote something, a ring from nextCycle on.
+  std::array<CycleRecord, kCycleRecords> cycles{};
+  size_t nextCycle = 0;
+  // Repeatable messages and releases given up on (lost again after their last repeat, or still to be
+  // written again when the port closed or the server went away), and what late cycles wrote.
+  IMidiPorts::Output::LateCycles late;
+  // The test's notices: each concerns the cycles since the one before.
+  jack_time_t lastTestNotice = 0;
 
   ~Shared()
   {
@@ -129,13 +164,19 @@ struct JackMidiOutputClient::Shared
     head = used = written = 0;
     finished = discarded = submitted;
     forgetKept();
+    for (KeptRelease& r : releases)
+    {
+      late.releasesGivenUp += r.again ? 1 : 0;
+      r = KeptRelease{};
+    }
+    releasesMarked = 0;
   }
 
   Kept& keptAt(size_t i) { return kept[(keptFirst + i) % kKeptMessages]; }
 
   void dropFirstKept()
   {
-    givenUp += keptAt(0).again ? 1 : 0;
+    late.dumpsGivenUp += keptAt(0).again ? 1 : 0;
     keptFirst = (keptFirst + 1) % kKeptMessages;
     --keptCount;
   }
@@ -157,6 +198,8 @@ struct JackMidiOutputClient::Shared
 
   bool anyAgain()
   {
+    if (releasesMarked > 0)
+      return true;
     for (size_t i = 0; i < keptCount; ++i)
     {
       if (keptAt(i).again)
@@ -179,28 +222,112 @@ struct JackMidiOutputClient::Shared
     k.again = false;
   }
 
-  // A cycle that may have been lost ended before now: what it wrote is written again, at most kMaxRepeats
-  // times. Lock held.
-  void noticeLate(jack_time_t now)
+  // The cycles from `from` on may have been lost: what they wrote is counted, and the kept messages and
+  // releases among it are written again, each at most kMaxRepeats times. Lock held.
+  void noticeLate(jack_time_t from)
   {
     for (size_t i = 0; i < keptCount; ++i)
     {
       Kept& k = keptAt(i);
-      if (k.again || k.writtenAt + kSuspectUsecs < now || k.length == 0)
+      if (k.again || k.writtenAt < from || k.length == 0)
         continue;
       if (k.repeats < kMaxRepeats)
       {
         k.again = true;
         continue;
       }
-      ++givenUp;
+      ++late.dumpsGivenUp;
       k.length = 0;
+    }
+    for (KeptRelease& r : releases)
+    {
+      if (!r.kept || r.again || r.writtenAt < from)
+        continue;
+      if (r.repeats < kMaxRepeats)
+      {
+        r.again = true;
+        ++releasesMarked;
+        continue;
+      }
+      ++late.releasesGivenUp;
+      r.kept = false;
+    }
+    for (CycleRecord& cycle : cycles)
+    {
+      if (cycle.messages == 0 || cycle.at < from)
+        continue;
+      late.messages += cycle.messages;
+      late.noteOns += cycle.noteOns;
+      cycle = CycleRecord{};
     }
   }
 
-  // Writes the kept messages a notice marked, in order; false when the buffer took not all of them.
-  bool writeAgain(void* buffer, jack_time_t now)
+  void keepRelease(KeptRelease& r, const unsigned char* bytes, jack_time_t now)
   {
+    releasesMarked -= r.again ? 1 : 0;
+    r.writtenAt = now;
+    std::memcpy(r.bytes.data(), bytes, kShortMessageBytes);
+    r.kept = true;
+    r.again = false;
+    r.repeats = 0;
+  }
+
+  void forgetRelease(KeptRelease& r)
+  {
+    releasesMarked -= r.again ? 1 : 0;
+    r.kept = r.again = false;
+  }
+
+  // Follows a short message a cycle wrote whole at now: a release is kept; a note-on or pedal press
+  // forgets the release of what it starts again. Lock held.
+  void followShort(const unsigned char* m, jack_time_t now, CycleRecord& cycle)
+  {
+    using Effect = HeldMidiEvents::Effect;
+    KeptRelease* channel = &releases[(m[0] & 0x0F) * kReleasesPerChannel];
+    switch (HeldMidiEvents::EffectOf(m[0], m[1], m[2]))
+    {
+    case Effect::kEndsKey:
+      keepRelease(channel[m[1]], m, now);
+      break;
+    case Effect::kLiftsPedal:
+      keepRelease(channel[kPedalRelease], m, now);
+      break;
+    case Effect::kEndsKeys:
+      keepRelease(channel[kChannelRelease], m, now);
+      break;
+    case Effect::kStartsKey:
+      forgetRelease(channel[m[1]]);
+      forgetRelease(channel[kChannelRelease]);
+      ++cycle.noteOns;
+      break;
+    case Effect::kPressesPedal:
+      forgetRelease(channel[kPedalRelease]);
+      break;
+    case Effect::kNone:
+      break;
+    }
+  }
+
+  // Writes the releases and the kept messages a notice marked, releases first, in order; false when the
+  // buffer took not all of them.
+  bool writeAgain(void* buffer, jack_time_t now, CycleRecord& cycle)
+  {
+    for (size_t i = 0; releasesMarked > 0 && i < kReleaseSlots; ++i)
+    {
+      KeptRelease& r = releases[i];
+      if (!r.again)
+        continue;
+      jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, kShortMessageBytes);
+      if (!event)
+        return false;
+      std::memcpy(event, r.bytes.data(), kShortMessageBytes);
+      r.again = false;
+      --releasesMarked;
+      r.writtenAt = now;
+      ++r.repeats;
+      ++late.releasesAgain;
+      ++cycle.messages;
+    }
     for (size_t i = 0; i < keptCount; ++i)
     {
       Kept& k = keptAt(i);
@@ -213,18 +340,31 @@ struct JackMidiOutputClient::Shared
       k.again = false;
       k.writtenAt = now;
       ++k.repeats;
+      ++cycle.messages;
     }
     return true;
   }
 
-  // Writes the messages to write again, then the front messages, into buffer until it is full; true when
-  // any left the queue. Lock held.
   bool writeInto(void* buffer, jack_time_t now)
+  {
+    CycleRecord cycle{now, 0, 0};
+    const bool any = writeQueued(buffer, now, cycle);
+    if (cycle.messages > 0)
+    {
+      cycles[nextCycle] = cycle;
+      nextCycle = (nextCycle + 1) % kCycleRecords;
+    }
+    return any;
+  }
+
+  // Writes the messages to write again, then the front messages, into buffer until it is full, counting
+  // them into cycle; true when any left the queue. Lock held.
+  bool writeQueued(void* buffer, jack_time_t now, CycleRecord& cycle)
   {
     const size_t emptyRoom = jack_midi_max_event_size(buffer);
     this->emptyRoom = emptyRoom;
     // Not inside a sysex leaving in pieces.
-    if (written == 0 && !writeAgain(buffer, now))
+    if (written == 0 && !writeAgain(buffer, now, cycle))
       return false;
     bool any = false;
     while (used >= kHeaderBytes)
@@ -263,6 +403,13 @@ struct JackMidiOutputClient::Shared
         break;
       if (queue[head] & kRepeatable)
         keep(length, now);
+      if (length == kShortMessageBytes)
+      {
+        unsigned char shortMessage[kShortMessageBytes];
+        copyOut(at(kHeaderBytes), shortMessage, kShortMessageBytes);
+        followShort(shortMessage, now, cycle);
+      }
+      ++cycle.messages;
       popFront(length);
       any = true;
     }
@@ -299,18 +446,8 @@ struct JackMidiOutputClient::Shared
   void noticeLateNow()
   {
     std::lock_guard<std::mutex> guard(lock);
-    noticeLate(jack_get_time());
-  }
-
-  // A notice that comes right after the cycle that last wrote a kept message.
-  void noticeLateAfterLastWrite()
-  {
-    std::lock_guard<std::mutex> guard(lock);
-    jack_time_t last = 0;
-    for (size_t i = 0; i < keptCount; ++i)
-      if (keptAt(i).length > 0)
-        last = std::max(last, keptAt(i).writtenAt);
-    noticeLate(last);
+    const jack_time_t now = jack_get_time();
+    noticeLate(now > kSuspectUsecs ? now - kSuspectUsecs : 0);
   }
 
   static void onShutdown(jack_status_t, const char*, void* arg)
@@ -427,7 +564,16 @@ bool JackMidiOutputClient::post(const unsigned char* data, size_t size)
 
 void JackMidiOutputClient::noticeLateCycle()
 {
-  mShared->noticeLateAfterLastWrite();
+  Shared& s = *mShared;
+  std::lock_guard<std::mutex> guard(s.lock);
+  s.noticeLate(s.lastTestNotice);
+  s.lastTestNotice = jack_get_time();
+}
+
+IMidiPorts::Output::LateCycles JackMidiOutputClient::lateCycles() const
+{
+  std::lock_guard<std::mutex> guard(mShared->lock);
+  return mShared->late;
 }
 
 uint64_t JackMidiOutputClient::settleRepeatables(std::chrono::milliseconds timeout)
@@ -441,7 +587,7 @@ uint64_t JackMidiOutputClient::settleRepeatables(std::chrono::milliseconds timeo
       s.forgetKept();
     s.expireKept(jack_get_time(), false);
     if (s.keptCount == 0 || std::chrono::steady_clock::now() >= deadline)
-      return s.givenUp;
+      return s.late.dumpsGivenUp;
     s.changed.wait_for(guard, kSettlePoll);
   }
 }

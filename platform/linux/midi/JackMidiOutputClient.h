@@ -22,6 +22,9 @@ class JackServerWatch;
 // A cycle the server reports late (its xrun notice) may have lost what it wrote: a repeatable message
 // (sendRepeatable) written within kSuspectWindow before such a notice is written again, first thing in a
 // later cycle, at most kMaxRepeats times; one that cannot be is counted as given up (settleRepeatables).
+// So is a release (note-off, pedal up, all notes or sounds off) unless a later note-on (pedal press) started
+// what it ends again; nothing else is written again, a note-on above all (it would sound late). What the
+// cycles before a notice wrote is counted (lateCycles). No allocation on the process thread: fixed tables.
 class JackMidiOutputClient : public IMidiPorts::Output
 {
 public:
@@ -56,14 +59,14 @@ public:
   // As send; the message is written again after a late cycle.
   bool sendRepeatable(const unsigned char* data, size_t size) override;
   uint64_t settleRepeatables(std::chrono::milliseconds timeout) override;
+  LateCycles lateCycles() const override;
   // True once the message is queued.
   bool post(const unsigned char* data, size_t size) override;
   size_t maxMessageSize() const override { return kMaxMessageBytes; }
   bool concurrentSends() const override { return true; }
   bool alive() const override;
-  // For tests: what the server's late-cycle notice does when it comes right after the cycle that last wrote a
-  // kept message (a test's own call may come later than the suspect window on a loaded machine). The client's
-  // notice thread does the same as of the time the notice comes.
+  // For tests: what the server's late-cycle notice does, for the cycles since the last call rather than
+  // within kSuspectWindowMs (a test's own call may come later than that on a loaded machine).
   void noticeLateCycle();
 
 private:
