@@ -24,6 +24,9 @@ constexpr std::chrono::milliseconds kSendLockWait{2000};
 constexpr std::chrono::milliseconds kDrainIdleWait{200};
 // The drain thread tries again after this when port work holds the port.
 constexpr std::chrono::milliseconds kDrainRetryPause{5};
+// The drain thread logs what late cycles may have lost at most this often (a loaded server reports several a
+// second).
+constexpr std::chrono::seconds kLateCyclesLogPeriod{1};
 
 constexpr unsigned char kSysExStart = 0xF0;
 constexpr unsigned char kSysExEnd = 0xF7;
@@ -815,6 +818,7 @@ void IMidiPorts::drain()
     unsent = 0;
   };
   Output::LateCycles lateSaid;
+  auto lateLookedAt = std::chrono::steady_clock::now();
   while (!mDrainStop.load())
   {
     mAudioQueue.waitForWork(kDrainIdleWait);
@@ -841,9 +845,14 @@ void IMidiPorts::drain()
       log("dropped " + std::to_string(dropped) + " messages of the audio thread: its queue was full");
     if (!mOutOpen.load())
       sayUnsent();
-    sayLateCycles(lateSaid);
+    if (std::chrono::steady_clock::now() - lateLookedAt >= kLateCyclesLogPeriod)
+    {
+      sayLateCycles(lateSaid);
+      lateLookedAt = std::chrono::steady_clock::now();
+    }
   }
   sayUnsent();
+  sayLateCycles(lateSaid);
 }
 
 void IMidiPorts::keepRefusedRelease(const std::vector<unsigned char>& message)

@@ -294,8 +294,8 @@ private:
   // The output client once the direction lock was free within wait (tried again while port work holds
   // it); null when it was not, or there is none.
   std::shared_ptr<Output> outputWithin(std::chrono::milliseconds wait);
-  // Drain thread: logs what late cycles may have lost since said (the counts last logged), when the
-  // output is free.
+  // Drain thread, at most every second and when it stops: logs what late cycles may have lost since said
+  // (the counts last logged), when the output is free.
   void sayLateCycles(Output::LateCycles& said);
   // A note-off or pedal release of the audio thread that the output refused is kept, one per channel and
   // key or pedal, and sent again before the next message until the output takes it: a key that went out is
