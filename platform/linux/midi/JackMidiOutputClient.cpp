@@ -279,7 +279,8 @@ struct JackMidiOutputClient::Shared
   }
 
   // Follows a short message a cycle wrote whole at now: a release is kept; a note-on or pedal press
-  // forgets the release of what it starts again. Lock held.
+  // forgets the release of what it starts again. A controller reset or a mode change, which also end
+  // notes, is not kept: written again it would undo the controllers or the mode set since. Lock held.
   void followShort(const unsigned char* m, jack_time_t now, CycleRecord& cycle)
   {
     using Effect = HeldMidiEvents::Effect;
@@ -290,10 +291,12 @@ struct JackMidiOutputClient::Shared
       keepRelease(channel[m[1]], m, now);
       break;
     case Effect::kLiftsPedal:
-      keepRelease(channel[kPedalRelease], m, now);
+      if (m[1] == IMidiMsg::kSustainOnOff)
+        keepRelease(channel[kPedalRelease], m, now);
       break;
     case Effect::kEndsKeys:
-      keepRelease(channel[kChannelRelease], m, now);
+      if (m[1] == IMidiMsg::kAllNotesOff || m[1] == IMidiMsg::kAllSoundOff)
+        keepRelease(channel[kChannelRelease], m, now);
       break;
     case Effect::kStartsKey:
       forgetRelease(channel[m[1]]);
@@ -308,8 +311,8 @@ struct JackMidiOutputClient::Shared
     }
   }
 
-  // Writes the releases and the kept messages a notice marked, releases first, in order; false when the
-  // buffer took not all of them.
+  // Writes what a notice marked: the releases (by channel and key), then the kept messages in order; false
+  // when the buffer took not all of them.
   bool writeAgain(void* buffer, jack_time_t now, CycleRecord& cycle)
   {
     for (size_t i = 0; releasesMarked > 0 && i < kReleaseSlots; ++i)
