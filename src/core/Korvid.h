@@ -256,7 +256,8 @@ public:
   // results; multiFlag 1 with kind 2); reload rescans the library first. Editor or host thread, plug mutex
   // held.
   void patchTypeChanged(int multiFlag, int kind, bool reload);
-  // Rebuilds the browser menus from the library and reloads both panes of the slot view.
+  // Rebuilds the browser menus and the program selector's names from the library and reloads both panes of
+  // the slot view.
   void refreshPopUpMenus();
 
   // ---- Librarian menus: the panes' bank lists and unsaved bank edits (KorvidParamChangesBankLists.cpp,
@@ -938,6 +939,9 @@ public:
   // selected upper slot, the program selector refreshed with it and, unless keepBankMenu, the bank selector
   // with the bank. Editor or host thread.
   void updateBankAndProgramMenuNames(bool keepBankMenu);
+  // Rebuilds the program selector (the upper bank's names in library-control mode), ticking the program of
+  // the multi or of the current part. Under the plug mutex.
+  void refreshProgramMenu();
   // Sends library record slot (0..127) of pane (0 upper, else lower; the bank the slot view shows there) to
   // part (0..15) on the sysex-job worker (job 3, with a copy of the record). The slot view's cursor moves to
   // the slot once it holds a dump; all sounds off goes to the part first unless records are being stored

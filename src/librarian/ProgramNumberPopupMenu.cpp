@@ -9,9 +9,8 @@
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
-#include <thread>
 
 namespace
 {
@@ -25,8 +24,6 @@ static_assert(ProgramNumberPopupMenu::kSubMenuCount * ProgramNumberPopupMenu::kP
 
 // The multi's number in the bank and program tables.
 constexpr int kMultiEntry = 16;
-// Lets the slot view show the new selection before the record goes out.
-constexpr auto kBeforeLibrarySend = std::chrono::milliseconds(10);
 } // namespace
 
 ProgramNumberPopupMenu::ProgramNumberPopupMenu(IPlugBase* plug, PatchLibrarian* librarian, IRECT rect,
@@ -61,13 +58,17 @@ bool ProgramNumberPopupMenu::refreshPatchNames(PatchLibrarian* librarian, Korvid
 {
   mLibrarian = librarian;
   mEditor = editor;
-  rebuildMenu([this, program]() { fillMenus(program); });
+  mTickedProgram = program;
+  // A rebuild that waits for the menu's hold ticks the program chosen meanwhile.
+  rebuildMenu([this]() { fillMenus(mTickedProgram); });
   return true;
 }
 
 void ProgramNumberPopupMenu::fillMenus(int program)
 {
   const PatchFile* bank = libraryBank();
+  mListedFile = bank ? bank->mFileName : std::string();
+  mListedFolder = bank ? bank->mFolderPath : std::vector<std::string>();
   for (int k = 0; k < kSubMenuCount; ++k)
   {
     IPopupMenu* subMenu = subMenus[k] = newSubMenu();
@@ -93,8 +94,43 @@ void ProgramNumberPopupMenu::fillMenus(int program)
   }
 }
 
-bool ProgramNumberPopupMenu::sendLibrarySlot(int p)
+int ProgramNumberPopupMenu::findAgain(int p, const std::string& name) const
 {
+  const PatchFile* bank = libraryBank();
+  if (!bank || mListedFile.empty() || name.empty())
+  {
+    // Nothing listed by name: the send refuses position p as it finds it.
+    return p;
+  }
+  if (bank->mFileName != mListedFile || bank->mFolderPath != mListedFolder)
+  {
+    return -1;
+  }
+  const std::vector<LibrarianPatch>& records = bank->mRecords;
+  const int listed = std::min(static_cast<int>(records.size()), kProgramCount);
+  if (p >= 0 && p < listed && records[static_cast<size_t>(p)].mName == name)
+  {
+    return p;
+  }
+  const auto end = records.begin() + listed;
+  const auto found = std::find_if(records.begin(), end,
+                                  [&name](const LibrarianPatch& record) { return record.mName == name; });
+  return found == end ? -1 : static_cast<int>(found - records.begin());
+}
+
+bool ProgramNumberPopupMenu::sendLibrarySlot(int& p, const std::string& name)
+{
+  // The menu gave the locks back while it was up: a request that ended meanwhile read the banks back from
+  // disk. The record is found again, and copied for the send, under the plug mutex.
+  WDL_MutexLock lock(mEditor->GetMutex());
+  const int found = findAgain(p, name);
+  if (found < 0)
+  {
+    const std::string shown = name.substr(0, name.find_last_not_of(' ') + 1);
+    mEditor->showStatusText((shown + " is no longer in " + mListedFile + " - nothing sent").c_str());
+    return false;
+  }
+  p = found;
   const PatchFile* bank = libraryBank();
   if (!bank || p < 0 || p >= static_cast<int>(bank->mRecords.size()) ||
       bank->mRecords[static_cast<size_t>(p)].mMessages.empty())
@@ -104,7 +140,6 @@ bool ProgramNumberPopupMenu::sendLibrarySlot(int p)
     return false;
   }
   mEditor->selectLibrarianSlot(LibrarianViewControl::kUpperPane, p);
-  std::this_thread::sleep_for(kBeforeLibrarySend);
   mEditor->sendPatchToDeviceFromLibrarian(p, LibrarianViewControl::kUpperPane, mEditor->mCurrentPart);
   return true;
 }
@@ -129,14 +164,15 @@ int ProgramNumberPopupMenu::doPopupMenu(Korvid* editor, int& program)
     return 0;
   }
   const int item = chosen->GetChosenItemIdx();
-  const int p = k * kProgramsPerSubMenu + item;
+  int p = k * kProgramsPerSubMenu + item;
   const bool multi = editor->mMultiMode;
   const int part = editor->mCurrentPart;
   const int programParam = multi ? kMultiPatch : kMultiPartPatch + part;
   if (libraryControl())
   {
     // Only a record of the listed bank can be sent; anything else leaves program and selection alone.
-    if (!sendLibrarySlot(p))
+    const char* text = chosen->GetItemText(item);
+    if (!sendLibrarySlot(p, text ? text : ""))
     {
       return 0;
     }
@@ -161,11 +197,16 @@ int ProgramNumberPopupMenu::doPopupMenu(Korvid* editor, int& program)
       }
     }
   }
-  if (IParam* param = editor->GetParam(programParam))
   {
-    param->SetBounded(static_cast<double>(p));
+    WDL_MutexLock lock(editor->GetMutex());
+    if (IParam* param = editor->GetParam(programParam))
+    {
+      param->SetBounded(static_cast<double>(p));
+    }
+    mTickedProgram = p;
   }
-  chosen->CheckItemAlone(item);
+  // The record found again may stand at another place than the item chosen.
+  subMenus[p / kProgramsPerSubMenu]->CheckItemAlone(p % kProgramsPerSubMenu);
   program = p;
   return p;
 }

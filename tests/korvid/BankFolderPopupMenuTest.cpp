@@ -53,13 +53,6 @@ const MenuOf kSearch = [](Korvid& p) -> BankFolderPopupMenu* { return p.mRightSe
 const MenuOf kProgBankName = [](Korvid& p) -> BankFolderPopupMenu* { return p.mProgBankNamePopupMenu; };
 const MenuOf kPerfBankName = [](Korvid& p) -> BankFolderPopupMenu* { return p.mPerfBankNamePopupMenu; };
 
-// A bank request ending on the worker: it reads the library again under the editor lock and the plug mutex.
-void rescanOnWorker(Korvid* plug)
-{
-  EditorLockGuard lock;
-  plug->rescanFolders();
-}
-
 // Every ticked bank item of the menu and its sub-menus.
 std::vector<PatchFile*> tickedBanks(BankFolderPopupMenu& control)
 {

@@ -2,6 +2,7 @@
 // second-level folder, two banks of the same name in two folders of the same name, and a multi bank.
 #pragma once
 
+#include "EditorLock.h"
 #include "IPopupMenu.h"
 #include "JobArguments.h"
 #include "KorvidTestSupport.h"
@@ -67,6 +68,13 @@ inline std::vector<std::string> itemTexts(const IPopupMenu& menu)
     texts.push_back(menu.GetItem(i)->GetIsSeparator() ? "-" : trimmed(menu.GetItemText(i)));
   }
   return texts;
+}
+
+// A bank request ending on the worker: it reads the library again under the editor lock and the plug mutex.
+inline void rescanOnWorker(Korvid* plug)
+{
+  EditorLockGuard lock;
+  plug->rescanFolders();
 }
 
 // A fixture whose data folder holds the generated library and whose jobs are recorded instead of run.

@@ -7,6 +7,8 @@
 #include "MIDIMessageSender.h"
 #include "ProgramNumberPopupMenu.h"
 
+#include <thread>
+
 using namespace korvidtest;
 
 namespace
@@ -236,4 +238,47 @@ TEST_F(Selectors, InLibraryControlAProgramChoiceSendsThatRecordOfTheListedUpperB
   EXPECT_EQ(plug->getStatusText(), "Slot 041 is empty - nothing sent");
 }
 
+TEST_F(Selectors, AProgramChoiceFindsItsRecordAgainWhenARequestEndsWhileTheMenuIsUp)
+{
+  // The bank as generated (picked -2), or as a request's rescan reads it back: "ROOT 24" at picked (-1:
+  // gone).
+  const auto writeBank = [this](int picked)
+  {
+    librarian_test::Bytes bytes;
+    for (int slot = 0; slot < PatchFile::kBankSize; ++slot)
+      librarian_test::append(bytes,
+                             librarian_test::soundDump(picked == -2     ? recordName("ROOT", slot)
+                                                       : slot == picked ? "ROOT 24"
+                                                                        : "NEW " + std::to_string(slot),
+                                                       1));
+    librarian_test::writeFile(patchesFolder() + "/Root Bank.syx", bytes);
+  };
+  for (const int picked : {23, 40, -1})
+  {
+    SCOPED_TRACE(picked);
+    writeBank(-2);
+    auto plug = build(false, true, true);
+    {
+      WDL_MutexLock lock(plug->GetMutex());
+      plug->openPaneBank(LibrarianViewControl::kUpperPane, kRootBank, plug->mPatchLibrarian->mSoundBanks);
+      plug->refreshProgramMenu();
+    }
+    headless(*plug)->RunWhileNextPromptShown(
+        [&]
+        {
+          writeBank(picked);
+          std::thread(rescanOnWorker, plug.get()).join();
+        });
+    headless(*plug)->QueueMenuPath({2, 3});
+    plug->mProgramNumberPopupMenu->OnMouseDown(0, 0, nullptr);
+    const JobArguments* sent = posted.size() == 1 ? &posted[0] : nullptr;
+    EXPECT_EQ(sent ? sent->slotIndex : -1, picked);
+    EXPECT_EQ(sent && sent->record ? trimmed(sent->record->mName) : plug->getStatusText(),
+              picked < 0 ? "ROOT 24 is no longer in Root Bank.syx - nothing sent" : "ROOT 24");
+    EXPECT_EQ(plug->GetParam(kMultiPartPatch + kPart)->Int(), picked < 0 ? 0 : picked);
+    // Closed, the menu lists the bank read back.
+    EXPECT_EQ(itemTexts(*plug->mProgramNumberPopupMenu->getSubMenu(2))[3],
+              picked == 23 ? "ROOT 24" : "NEW 23");
+  }
+}
 } // namespace
