@@ -527,7 +527,8 @@ void IMidiPorts::closeInLocked()
   mInOpen = false;
 }
 
-template <class Client> int IMidiPorts::openLocked(const Direction<Client>& d, int& idx, const char* name)
+template <class Client>
+int IMidiPorts::openLocked(const Direction<Client>& d, int& idx, const char* name, std::string* failure)
 {
   const int k = idx == 0 ? 0 : findName(d.names, name);
   if (k > 0 && !d.client)
@@ -535,7 +536,11 @@ template <class Client> int IMidiPorts::openLocked(const Direction<Client>& d, i
   if (k <= 0 || !d.client)
   {
     if (k > 0)
+    {
       log(std::string("no ") + d.name + " client to open \"" + name + "\"");
+      if (failure)
+        *failure = std::string("no MIDI ") + d.name + " client";
+    }
     (this->*d.closeLocked)();
     d.portName.clear();
     idx = 0;
@@ -592,6 +597,8 @@ template <class Client> int IMidiPorts::openLocked(const Direction<Client>& d, i
   catch (const std::exception& e)
   {
     log(std::string("opening ") + d.name + " port \"" + name + "\": " + e.what());
+    if (failure)
+      *failure = e.what();
     return 0;
   }
   d.open = true;
@@ -613,14 +620,14 @@ std::string IMidiPorts::OpenInName()
   return mInOpen.load() ? mInPortName : std::string();
 }
 
-int IMidiPorts::OpenOut(int& idx, const char* name)
+int IMidiPorts::OpenOut(int& idx, const char* name, std::string* failure)
 {
   std::lock_guard<DirectionLock> lock(mOutLock);
   mOutLock.markPortWork();
   int opened = 0;
   try
   {
-    opened = openLocked(outDirection(), idx, name);
+    opened = openLocked(outDirection(), idx, name, failure);
   }
   catch (const Unanswered& e)
   {
@@ -634,14 +641,14 @@ int IMidiPorts::OpenOut(int& idx, const char* name)
   return opened;
 }
 
-int IMidiPorts::OpenIn(int& idx, const char* name)
+int IMidiPorts::OpenIn(int& idx, const char* name, std::string* failure)
 {
   std::lock_guard<DirectionLock> lock(mInLock);
   mInLock.markPortWork();
   int opened = 0;
   try
   {
-    opened = openLocked(inDirection(), idx, name);
+    opened = openLocked(inDirection(), idx, name, failure);
   }
   catch (const Unanswered& e)
   {

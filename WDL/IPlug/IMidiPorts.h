@@ -178,9 +178,11 @@ public:
   // opens that one by its name. A list that cannot be read while name is the open port keeps it open.
   // idx: in: the position last chosen; out: the position of name in the cached list, 0 when name is
   // "OFF", not listed or not present any more. Returns the position opened, 0 for none. A client dropped
-  // after an unanswered call is made again first.
-  int OpenOut(int& idx, const char* name);
-  int OpenIn(int& idx, const char* name);
+  // after an unanswered call is made again first. failure, when given, gets why a listed port did not open
+  // (no client, or the system's reason); a port not present any more and an unanswered call are reported
+  // by TakeLost instead.
+  int OpenOut(int& idx, const char* name, std::string* failure = nullptr);
+  int OpenIn(int& idx, const char* name, std::string* failure = nullptr);
 
   // Sends: true when the bytes were handed to the open output port. Any thread. On the audio thread
   // (AudioThread::Scope) a send never waits: it is queued for the output's drain thread, which sends it
@@ -342,7 +344,8 @@ private:
   Direction<Output> outDirection();
   Direction<Input> inDirection();
   // OpenOut and OpenIn with the direction's lock held for port work.
-  template <class Client> int openLocked(const Direction<Client>& d, int& idx, const char* name);
+  template <class Client>
+  int openLocked(const Direction<Client>& d, int& idx, const char* name, std::string* failure);
   // Closes one direction's open port when the system no longer lists it, recording its lost bit.
   template <class Client> void checkPort(const Direction<Client>& d);
   template <class Client> std::vector<std::string> reread(const Direction<Client>& d);

@@ -141,9 +141,10 @@ public:
   // The system's port names read again; the positions of later opens are those of this list.
   std::vector<std::string> rereadExternalMIDIOutNames();
   std::vector<std::string> rereadExternalMIDIInNames();
-  // Opens the port named name; idx receives its position (0 for none). Returns the position opened.
-  int setExternalMIDIOut(int& idx, const char* name);
-  int setExternalMIDIIn(int& idx, const char* name);
+  // Opens the port named name; idx receives its position (0 for none). Returns the position opened; failure,
+  // when given, gets why a listed port did not open (IMidiPorts::OpenOut).
+  int setExternalMIDIOut(int& idx, const char* name, std::string* failure = nullptr);
+  int setExternalMIDIIn(int& idx, const char* name, std::string* failure = nullptr);
   // The whole name of the port open in a direction, empty when none; gives the plug mutex back while it
   // waits for port work in progress.
   std::string openExternalMIDIPort(bool output);

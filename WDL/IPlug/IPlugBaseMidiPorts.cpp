@@ -61,7 +61,7 @@ std::string IPlugBase::openExternalMIDIPort(bool output)
   return output ? mMidiPorts.OpenOutName() : mMidiPorts.OpenInName();
 }
 
-int IPlugBase::setExternalMIDIOut(int& idx, const char* name)
+int IPlugBase::setExternalMIDIOut(int& idx, const char* name, std::string* failure)
 {
   // As for the input below: copied first, idx written once the mutex is held again.
   int chosen = idx;
@@ -69,13 +69,13 @@ int IPlugBase::setExternalMIDIOut(int& idx, const char* name)
   int opened = 0;
   {
     WDL_MutexRelease unlocked(&mMutex);
-    opened = mMidiPorts.OpenOut(chosen, name ? portName.c_str() : nullptr);
+    opened = mMidiPorts.OpenOut(chosen, name ? portName.c_str() : nullptr, failure);
   }
   idx = chosen;
   return opened;
 }
 
-int IPlugBase::setExternalMIDIIn(int& idx, const char* name)
+int IPlugBase::setExternalMIDIIn(int& idx, const char* name, std::string* failure)
 {
   // idx and name may be the plug-in's own members, which other threads change while the mutex is free:
   // both are copied first and idx is written once the mutex is held again.
@@ -85,7 +85,7 @@ int IPlugBase::setExternalMIDIIn(int& idx, const char* name)
   {
     WDL_MutexRelease unlocked(&mMutex);
     mMidiPorts.SetInputCallback(&IPlugBase::MIDICallback, this);
-    opened = mMidiPorts.OpenIn(chosen, name ? portName.c_str() : nullptr);
+    opened = mMidiPorts.OpenIn(chosen, name ? portName.c_str() : nullptr, failure);
   }
   idx = chosen;
   return opened;

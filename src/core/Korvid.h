@@ -143,8 +143,9 @@ public:
 
   // The output port chosen again from its menu runs the device-id probe again. Editor thread.
   void OnParamRechosen(int paramIdx) override;
-  // An input port was chosen: starts the probe that waited for it.
-  void startProbeWaitingForInput();
+  // An input port was chosen and opened: with an output the device-id probe runs (its line says whether the
+  // synthesizer answers), without one the message line asks for it. Editor thread, plug mutex held.
+  void inputOpened();
   // Set when an output port was chosen without an input: the probe's replies could not arrive.
   std::atomic<bool> mProbeWaitsForInput{false};
 
@@ -168,6 +169,9 @@ public:
   static std::string directionsText(bool out, bool in);
   // Sets a port selector's parameter (kDeviceOutSelection or kDeviceInSelection), index and control to "OFF".
   void showPortOff(int paramIdx);
+  // A chosen port that did not open for failure (the port layer's reason; empty: nothing to say here) is
+  // named on the message line with it. Under the plug mutex.
+  void sayPortNotOpened(bool output, const std::string& port, const std::string& failure);
   // No output: nothing is sent and the clock stops.
   void outputAbsent();
   // An output opened: edits are sent, and the synthesizer behind it holds none of the values last carried
@@ -175,7 +179,8 @@ public:
   void outputOpened();
   // A port selector's menu lists the ports present now. Editor thread, without the plug mutex.
   void OnParamMenuOpening(int paramIdx) override;
-  // The list kind switch greyed out by unsaved bank edits says that they are saved or discarded first.
+  // The list kind switch greyed out by unsaved bank edits says that they are saved or discarded first; STORE
+  // SOUND greyed by a lower slot's selection says why nothing was stored (refuseSoundStore).
   void OnGrayedControlClicked(int paramIdx) override;
   // Reads the system's ports of a selector's direction again and gives the selector that list, its entry
   // staying on the open port. Takes the plug mutex (given back while the ports are listed).
@@ -299,8 +304,8 @@ public:
   // Asks for a file name (proposing the upper bank's name in its folder) and writes the upper bank there as a
   // Standard MIDI File or a raw sysex ".kvd" file. Written: the library is read again (the bank edited goes
   // back to what its file holds) and the upper pane opens the new file, when it is in the library. False
-  // when cancelled, when the bank is no longer open after the answer or when not written (said in the
-  // message line). Takes the plug mutex; editor thread.
+  // when cancelled ("Nothing saved"), when the bank is no longer open after the answer or when not written
+  // (each said in the message line). Takes the plug mutex; editor thread.
   bool saveUpperBankAs(bool midiFile);
   // Opens the bank read from the file at path in the upper pane, with the menus following; false when the
   // upper pane's list holds no such bank. Plug mutex held.
@@ -609,6 +614,9 @@ private:
   // The edits that start a worker job (multi name, push arrangement, request the edit buffers, overwrite a
   // library slot, a part's sound name or category); true when paramIdx is one of them.
   bool startJobOfEdit(int paramIdx, int intValue);
+  // STORE SOUND (kOverwriteBank) cannot store while multis are shown or a lower slot is selected: says so
+  // on the message line ("... - nothing stored") and returns true. Under the plug mutex.
+  bool refuseSoundStore();
   // The cases of an edit in the editor: ports, routing and filter flags, lists, pages, settings file.
   // False when the edit ends there (a list-kind switch or rescan that kept unsaved bank edits).
   bool handleEditorCases(int paramIdx, IParam* param, double value);
@@ -957,8 +965,8 @@ public:
   // after a rename (also called rename-closed): the kPatchRename edit renames only while it is clear.
   std::atomic<bool> mRenameBlocked{true};
   // Asks for a bank file with the open dialog ("mid" files with midiFile, else "syx" and "kvd") and copies
-  // it into the library folder (importBankFile). False when cancelled or refused; a dialog that could not
-  // come up says why in the message line. Editor thread.
+  // it into the library folder (importBankFile). False when cancelled ("Nothing imported" on the message
+  // line) or refused; a dialog that could not come up says why there. Editor thread.
   bool saveImportedFile(bool midiFile);
   // After a dialog that returned no answer: when it could not come up at all, says why on the message line,
   // followed by consequence (" - nothing sent"), and returns true. Editor thread.

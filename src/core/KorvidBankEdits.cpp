@@ -125,6 +125,10 @@ bool Korvid::saveUpperBankAs(bool midiFile)
     showStatusText(kNotSavedText);
     return false;
   case PatchLibrarian::SaveAs::kCancelled:
+    if (!sayDialogFailed(" - nothing saved"))
+    {
+      showStatusText("Nothing saved");
+    }
     return false;
   }
   // The edits are in the new file: the bank they were made in goes back to what its own file holds (the
@@ -161,6 +165,10 @@ void Korvid::OnGrayedControlClicked(int paramIdx)
   if (paramIdx == kDatatype && hasUnsavedBankEdits())
   {
     showStatusText(kSaveOrDiscardText);
+  }
+  else if (paramIdx == kOverwriteBank)
+  {
+    refuseSoundStore();
   }
 }
 

@@ -167,10 +167,6 @@ void Korvid::createLibrary()
     WDL_String file(name.c_str());
     WDL_String directory(folder.c_str());
     surface->PromptForFile(&file, kFileSave, &directory, extension.c_str());
-    if (!file.Get()[0])
-    {
-      sayDialogFailed(" - nothing saved");
-    }
     return file.Get();
   };
   log("PATCH LIBRARIAN INITIALIZED...");

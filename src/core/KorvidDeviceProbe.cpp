@@ -1,5 +1,5 @@
 // The device-id probe and the ports it needs: it runs once both an output and an input are chosen, and
-// again when the user chooses the same output port once more.
+// again when the user chooses an input port or the same output port once more.
 #include "Korvid.h"
 
 #include "ParamIndex.h"
@@ -13,10 +13,14 @@ void Korvid::OnParamRechosen(int paramIdx)
   }
 }
 
-void Korvid::startProbeWaitingForInput()
+void Korvid::inputOpened()
 {
-  if (mProbeWaitsForInput && mOutputPresent && mMidiPorts.IsInOpen())
+  if (mOutputPresent)
   {
     sendSysExInitialization();
+  }
+  else
+  {
+    showStatusText("Choose MIDI OUT to connect to blofeld");
   }
 }

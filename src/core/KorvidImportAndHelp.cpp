@@ -60,7 +60,10 @@ bool Korvid::saveImportedFile(bool midiFile)
   const std::string source = chosen.Get();
   if (source.empty())
   {
-    sayDialogFailed(kNothingImported);
+    if (!sayDialogFailed(kNothingImported))
+    {
+      showStatusText("Nothing imported");
+    }
     return false;
   }
   mFileDialogFolder = folder.Get();

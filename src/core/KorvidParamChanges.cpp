@@ -250,7 +250,8 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     mMidiOutPortIndex = param->Int();
     const std::string chosen = portEntryName(kDeviceOutSelection, param->Int());
     // The output is there only when the port opened: sends say "Set MIDI I/O First!" otherwise.
-    const bool opened = setExternalMIDIOut(mMidiOutPortIndex, chosen.c_str()) > 0;
+    std::string failure;
+    const bool opened = setExternalMIDIOut(mMidiOutPortIndex, chosen.c_str(), &failure) > 0;
     // The state keeps this choice, also through a loss of the port; a port that did not open is "OFF".
     mKeptPortNames[1] = opened ? chosen : "";
     if (opened)
@@ -265,6 +266,7 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
       if (value >= 1.0)
       {
         showPortOff(kDeviceOutSelection);
+        sayPortNotOpened(true, chosen, failure);
       }
       else
       {
@@ -280,18 +282,24 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     portChosen(false);
     mMidiInPortIndex = param->Int();
     const std::string chosen = portEntryName(kDeviceInSelection, param->Int());
-    const bool opened = setExternalMIDIIn(mMidiInPortIndex, chosen.c_str()) > 0;
+    std::string failure;
+    const bool opened = setExternalMIDIIn(mMidiInPortIndex, chosen.c_str(), &failure) > 0;
     mKeptPortNames[0] = opened ? chosen : "";
     if (!opened && value >= 1.0)
     {
       showPortOff(kDeviceInSelection);
+      sayPortNotOpened(false, chosen, failure);
     }
     else if (!opened)
     {
       showStatusText("MIDI IN set to OFF");
     }
     takeLostPorts();
-    startProbeWaitingForInput();
+    if (opened)
+    {
+      // As for a chosen output: with both ports the probe runs and says whether the synthesizer answers.
+      inputOpened();
+    }
     break;
   }
   case kAdjustDAWOffset:
@@ -496,6 +504,28 @@ void Korvid::updateSelectionNames()
   panePair(false).displayName = shown(kPatchSelectionListLower, kCurrentOpenPatchBankR + part);
 }
 
+void Korvid::sayPortNotOpened(bool output, const std::string& port, const std::string& failure)
+{
+  // A port gone meanwhile or a system that did not answer is said by takeLostPorts.
+  if (!failure.empty())
+  {
+    showStatusText(("Cannot open " + directionsText(output, !output) + " " + port + " - " + failure).c_str());
+  }
+}
+
+bool Korvid::refuseSoundStore()
+{
+  // A sound dump is taken only into a sound bank, and only into the upper pane's selected slot.
+  const char* reason = mMultiMode ? "Switch to SOUNDS to store a sound"
+                       : mLibrarianView && mLibrarianView->activePane == 1 ? "Select a slot of the upper bank"
+                                                                           : nullptr;
+  if (reason)
+  {
+    showStatusText((std::string(reason) + " - nothing stored").c_str());
+  }
+  return reason != nullptr;
+}
+
 bool Korvid::startJobOfEdit(int paramIdx, int intValue)
 {
   MIDIMessageManager* manager = mMIDIMessageManager;
@@ -541,11 +571,7 @@ bool Korvid::startJobOfEdit(int paramIdx, int intValue)
   }
   else if (paramIdx == kOverwriteBank)
   {
-    if (intValue == 1 && mLibrarianView && mLibrarianView->activePane == 1)
-    {
-      showStatusText("Select a slot of the upper bank - nothing stored");
-    }
-    else if (intValue == 1)
+    if (intValue == 1 && !refuseSoundStore())
     {
       mPushAllParts = false;
       args.jobCode = MIDIMessageSender::kJobSendPart;

@@ -288,6 +288,10 @@ void BankEditPopupMenu::onImportChoice(int index)
   // Discarded edits are dropped by the rescan also when nothing came in.
   if (!imported && answer != Korvid::BankEditsAnswer::kDiscarded)
   {
+    if (answer == Korvid::BankEditsAnswer::kSaved)
+    {
+      mEditor->showStatusLines(settled, mEditor->getStatusText());
+    }
     return;
   }
   const std::string said = mEditor->getStatusText();

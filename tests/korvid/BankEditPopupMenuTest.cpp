@@ -483,7 +483,7 @@ TEST_F(BankEditMenu, SaveWritesTheUpperBankOverItsFileAndSaveAsWhereThePanelSays
       // In the library: listed and opened in the upper pane, and the next save writes it.
       {BankEditPopupMenu::kStandardMidi, patchesFolder() + "/Leads/My Gig Bank.mid", "MThd", "",
        "Bank saved: My Gig Bank.mid"},
-      {BankEditPopupMenu::kStandardMidi, "", nullptr},
+      {BankEditPopupMenu::kStandardMidi, "", nullptr, "", "Nothing saved"},
       {BankEditPopupMenu::kSysexFile, home.folder() + "Lost.kvd", nullptr, "The dialog needs zenity",
        "The dialog needs zenity - nothing saved"},
   };

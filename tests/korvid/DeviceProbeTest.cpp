@@ -71,22 +71,29 @@ TEST_F(DeviceProbe, WaitsForTheInputAndRunsAgainWhenTheSameOutputIsChosen)
   EXPECT_EQ(probes(), 1);
   EXPECT_EQ(plug->getStatusText(), MIDIMessageSender::kTextNoResponse);
 
-  // Another input does not probe again; the same output chosen again does.
+  // Another input does not probe again; the same output chosen again does, and so does the input chosen
+  // again after "OFF".
   choose(plug->mMidiInSelector, 1);
   EXPECT_EQ(probes(), 1);
   choose(plug->mMidiOutSelector, 1);
   EXPECT_EQ(probes(), 2);
+  choose(plug->mMidiInSelector, 0);
+  EXPECT_EQ(plug->getStatusText(), "MIDI IN set to OFF");
+  choose(plug->mMidiInSelector, 1);
+  EXPECT_EQ(probes(), 3);
+  EXPECT_EQ(plug->getStatusText(), MIDIMessageSender::kTextNoResponse);
   // "OFF" chosen again probes nothing.
   choose(plug->mMidiOutSelector, 0);
   choose(plug->mMidiOutSelector, 0);
   EXPECT_FALSE(plug->mOutputPresent);
-  EXPECT_EQ(probes(), 2);
+  EXPECT_EQ(probes(), 3);
 }
 
 TEST_F(DeviceProbe, WithTheInputChosenFirstTheOutputStartsIt)
 {
   choose(plug->mMidiInSelector, 1);
   EXPECT_EQ(probes(), 0);
+  EXPECT_EQ(plug->getStatusText(), "Choose MIDI OUT to connect to blofeld");
   choose(plug->mMidiOutSelector, 1);
   EXPECT_EQ(probes(), 1);
   EXPECT_FALSE(plug->mProbeWaitsForInput);

@@ -504,6 +504,18 @@ TEST_F(IncomingSysex, OverwriteBankStoresTheCurrentPartIntoTheSelectedUpperSlot)
   EXPECT_EQ(plug->getStatusText(), "Part 3 stored to slot 043") << "nothing came from the synthesizer";
   // Nothing went to the synthesizer.
   EXPECT_TRUE(sent().empty());
+
+  // Multis shown, or a lower slot selected (which greys STORE SOUND out): nothing is stored, as the line
+  // says.
+  set(*plug, kOverwriteBank, 0);
+  plug->mMultiMode = true;
+  plug->SetParameterFromGUI(kOverwriteBank, 1.0);
+  EXPECT_EQ(plug->getStatusText(), "Switch to SOUNDS to store a sound - nothing stored");
+  plug->mMultiMode = false;
+  plug->mLibrarianView->activePane = 1;
+  plug->OnGrayedControlClicked(kOverwriteBank);
+  EXPECT_EQ(plug->getStatusText(), "Select a slot of the upper bank - nothing stored");
+  EXPECT_FALSE(plug->ThreadRunning());
 }
 
 TEST_F(IncomingSysex, DumpsWithAWrongChecksumAreTakenNowhereAndTheirRequestWaitsOn)

@@ -57,6 +57,11 @@ TEST_F(KorvidParamChanges, ChoosingAnOutputPortOpensItAndMarksTheOutputPresent)
   IMidiMsg note(0, 0x90, 60, 100);
   plug->sendMidiMsgAndLog(&note);
   EXPECT_EQ(firstLine(*plug), "MIDI OUT port gone - Set MIDI I/O First!");
+  // A port listed when it is opened that the system then refuses is named with the system's reason.
+  midi->setOutputPorts({"Blofeld Out"});
+  midi->onNextList([this] { midi->setOutputPorts({}); });
+  edit(*plug, kDeviceOutSelection, 1.0);
+  EXPECT_EQ(plug->getStatusText(), "Cannot open MIDI OUT Blofeld Out - no port Blofeld Out");
 }
 
 TEST_F(KorvidParamChanges, FilterAndRoutingEditsSetTheirFlags)
