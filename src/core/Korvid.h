@@ -261,8 +261,7 @@ public:
   // results; multiFlag 1 with kind 2); reload rescans the library first. Editor or host thread, plug mutex
   // held.
   void patchTypeChanged(int multiFlag, int kind, bool reload);
-  // Rebuilds the browser menus and the program selector's names from the library and reloads both panes of
-  // the slot view.
+  // Rebuilds the browser menus from the library and reloads both panes of the slot view.
   void refreshPopUpMenus();
 
   // ---- Librarian menus: the panes' bank lists and unsaved bank edits (KorvidParamChangesBankLists.cpp,
@@ -615,7 +614,7 @@ private:
   // library slot, a part's sound name or category); true when paramIdx is one of them.
   bool startJobOfEdit(int paramIdx, int intValue);
   // STORE SOUND (kOverwriteBank) cannot store while multis are shown or a lower slot is selected: says so
-  // on the message line ("... - nothing stored") and returns true. Under the plug mutex.
+  // on the message line ("... - nothing stored") and returns true. Editor or host thread.
   bool refuseSoundStore();
   // The cases of an edit in the editor: ports, routing and filter flags, lists, pages, settings file.
   // False when the edit ends there (a list-kind switch or rescan that kept unsaved bank edits).
@@ -947,9 +946,6 @@ public:
   // selected upper slot, the program selector refreshed with it and, unless keepBankMenu, the bank selector
   // with the bank. Editor or host thread.
   void updateBankAndProgramMenuNames(bool keepBankMenu);
-  // Rebuilds the program selector (the upper bank's names in library-control mode), ticking the program of
-  // the multi or of the current part. Under the plug mutex.
-  void refreshProgramMenu();
   // Sends library record slot (0..127) of pane (0 upper, else lower; the bank the slot view shows there) to
   // part (0..15) on the sysex-job worker (job 3, with a copy of the record). The slot view's cursor moves to
   // the slot once it holds a dump; all sounds off goes to the part first unless records are being stored

@@ -89,16 +89,6 @@ void Korvid::updateBankAndProgramMenuNames(bool keepBankMenu)
   }
 }
 
-void Korvid::refreshProgramMenu()
-{
-  if (mProgramNumberPopupMenu)
-  {
-    const int program =
-        mMultiMode ? intValue(*this, kMultiPatch) : intValue(*this, kMultiPartPatch + mCurrentPart);
-    mProgramNumberPopupMenu->refreshPatchNames(mPatchLibrarian, this, program);
-  }
-}
-
 void Korvid::selectLibrarianSlot(int pane, int slot)
 {
   LibrarianViewControl* view = mLibrarianView;

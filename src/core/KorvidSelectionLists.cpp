@@ -300,8 +300,6 @@ void Korvid::refreshPopUpMenus()
                                                 mUpperSoundPair.title);
     }
   }
-  // After the browsers, which open the upper bank again.
-  refreshProgramMenu();
   if (mLibrarianView)
   {
     mLibrarianView->Redraw();

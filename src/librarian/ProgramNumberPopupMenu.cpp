@@ -147,6 +147,12 @@ bool ProgramNumberPopupMenu::sendLibrarySlot(int& p, const std::string& name)
 int ProgramNumberPopupMenu::doPopupMenu(Korvid* editor, int& program)
 {
   mEditor = editor;
+  if (editor)
+  {
+    // Listed as they are now: requests, renames, pastes and rescans change the upper bank's records.
+    WDL_MutexLock lock(editor->GetMutex());
+    refreshPatchNames(mLibrarian, editor, mTickedProgram);
+  }
   MenuHold hold(*this);
   IPopupMenu* chosen = editor ? showMenu() : nullptr;
   if (!chosen)

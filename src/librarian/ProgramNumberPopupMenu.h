@@ -26,13 +26,13 @@ public:
   // read "Sound 001" ... "Sound 128", or, while kControlLibrary is on, the record names of the upper library
   // bank (the one kPatchSelectionListUpper selects). Returns true.
   bool refreshPatchNames(PatchLibrarian* librarian, Korvid* editor, int program);
-  // Shows the menu. A chosen program p: in library-control mode the record listed at p is found again by
-  // its name in the upper pane's bank, when that is still the bank listed (at p first: the library may have
-  // been read again while the menu was up), becomes the selected upper slot and is sent to the current part;
-  // nothing is sent when that bank or record does not exist, and the message line says why; otherwise p
-  // becomes the program of the multi or the current part, bank select and program change go out, and the part
-  // or multi is requested (program-request mode, worker idle) or sent. p is ticked, stored into program and
-  // returned. Nothing chosen: nothing changes; 0.
+  // Lists the names again and shows the menu. A chosen program p: in library-control mode the record listed
+  // at p is found again by its name in the upper pane's bank, when that is still the bank listed (at p first:
+  // the library may have been read again while the menu was up), becomes the selected upper slot and is sent
+  // to the current part; nothing is sent when that bank or record does not exist, and the message line says
+  // why; otherwise p becomes the program of the multi or the current part, bank select and program change go
+  // out, and the part or multi is requested (program-request mode, worker idle) or sent. p is ticked, stored
+  // into program and returned. Nothing chosen: nothing changes; 0.
   int doPopupMenu(Korvid* editor, int& program);
   void OnMouseDown(int x, int y, IMouseMod* pMod) override;
 

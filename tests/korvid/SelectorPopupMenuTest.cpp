@@ -258,11 +258,7 @@ TEST_F(Selectors, AProgramChoiceFindsItsRecordAgainWhenARequestEndsWhileTheMenuI
     SCOPED_TRACE(picked);
     writeBank(-2);
     auto plug = build(false, true, true);
-    {
-      WDL_MutexLock lock(plug->GetMutex());
-      plug->openPaneBank(LibrarianViewControl::kUpperPane, kRootBank, plug->mPatchLibrarian->mSoundBanks);
-      plug->refreshProgramMenu();
-    }
+    plug->openPaneBank(LibrarianViewControl::kUpperPane, kRootBank, plug->mPatchLibrarian->mSoundBanks);
     headless(*plug)->RunWhileNextPromptShown(
         [&]
         {
@@ -276,7 +272,9 @@ TEST_F(Selectors, AProgramChoiceFindsItsRecordAgainWhenARequestEndsWhileTheMenuI
     EXPECT_EQ(sent && sent->record ? trimmed(sent->record->mName) : plug->getStatusText(),
               picked < 0 ? "ROOT 24 is no longer in Root Bank.syx - nothing sent" : "ROOT 24");
     EXPECT_EQ(plug->GetParam(kMultiPartPatch + kPart)->Int(), picked < 0 ? 0 : picked);
-    // Closed, the menu lists the bank read back.
+    // Opened again, the menu lists the bank read back.
+    headless(*plug)->QueueMenuChoice(-1);
+    plug->mProgramNumberPopupMenu->OnMouseDown(0, 0, nullptr);
     EXPECT_EQ(itemTexts(*plug->mProgramNumberPopupMenu->getSubMenu(2))[3],
               picked == 23 ? "ROOT 24" : "NEW 23");
   }
