@@ -240,31 +240,21 @@ TEST_F(Selectors, InLibraryControlAProgramChoiceSendsThatRecordOfTheListedUpperB
 
 TEST_F(Selectors, AProgramChoiceFindsItsRecordAgainWhenARequestEndsWhileTheMenuIsUp)
 {
-  // The bank as generated (picked -2), or as a request's rescan reads it back: "ROOT 24" at picked (-1:
-  // gone).
-  const auto writeBank = [this](int picked)
-  {
-    librarian_test::Bytes bytes;
-    for (int slot = 0; slot < PatchFile::kBankSize; ++slot)
-      librarian_test::append(bytes,
-                             librarian_test::soundDump(picked == -2     ? recordName("ROOT", slot)
-                                                       : slot == picked ? "ROOT 24"
-                                                                        : "NEW " + std::to_string(slot),
-                                                       1));
-    librarian_test::writeFile(patchesFolder() + "/Root Bank.syx", bytes);
-  };
+  const std::string file = patchesFolder() + "/Root Bank.syx";
+  const librarian_test::Bytes generated = librarian_test::readFile(file);
+  // What a request's rescan reads back while the menu is up: "ROOT 24" at picked (-1: gone), new sounds.
   for (const int picked : {23, 40, -1})
   {
     SCOPED_TRACE(picked);
-    writeBank(-2);
+    librarian_test::writeFile(file, generated);
     auto plug = build(false, true, true);
     plug->openPaneBank(LibrarianViewControl::kUpperPane, kRootBank, plug->mPatchLibrarian->mSoundBanks);
+    librarian_test::Bytes readBack;
+    for (int slot = 0; slot < PatchFile::kBankSize; ++slot)
+      librarian_test::append(
+          readBack, librarian_test::soundDump(slot == picked ? "ROOT 24" : "NEW " + std::to_string(slot), 1));
     headless(*plug)->RunWhileNextPromptShown(
-        [&]
-        {
-          writeBank(picked);
-          std::thread(rescanOnWorker, plug.get()).join();
-        });
+        [&] { librarian_test::writeFile(file, readBack), std::thread(rescanOnWorker, plug.get()).join(); });
     headless(*plug)->QueueMenuPath({2, 3});
     plug->mProgramNumberPopupMenu->OnMouseDown(0, 0, nullptr);
     const JobArguments* sent = posted.size() == 1 ? &posted[0] : nullptr;
