@@ -12,6 +12,7 @@ packages=(
   libx11-dev libxtst-dev
   fonts-dejavu-core
   xvfb xauth xdotool x11-apps
+  zenity xdg-utils   # the editor's dialogs and its help items
   jackd2 libjack-jackd2-dev
   libboost-dev   # lock-free queue of the audio thread's sends
   gdb      # the JACK tests print every thread's stack when one hangs
