@@ -10,7 +10,9 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <pthread.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace
@@ -134,6 +136,7 @@ TEST(VstHostTest, CommandLineSavesAndLoadsState)
     EXPECT_EQ(runHost("\"" + kPluginPath + "\" --seconds 0" + transport, &run), 0) << run;
     const bool playing = std::string(transport).find("play") != std::string::npos;
     EXPECT_NE(run.find(playing ? "transport playing" : "transport stopped"), std::string::npos) << run;
+    EXPECT_NE(run.find("audio thread: none\n"), std::string::npos) << run;
   }
 
   // A track played in varied blocks: 69 blocks of 64 frames, each a chord change and the wheel, the pedal
@@ -144,6 +147,15 @@ TEST(VstHostTest, CommandLineSavesAndLoadsState)
       0);
   EXPECT_NE(track.find("blocks of 64 to 64,"), std::string::npos) << track;
   EXPECT_NE(track.find("events sent: 629 (note-ons 276, note-offs 276, controllers 77)"), std::string::npos)
+      << track;
+  // Real-time where the system allows it (as it does a thread of this test), else the reason.
+  sched_param priority{};
+  priority.sched_priority = 20;
+  int refused = 0;
+  std::thread([&] { refused = pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority); }).join();
+  EXPECT_NE(track.find(refused ? "audio thread: normal priority (real-time refused: "
+                               : "audio thread: real-time priority 20 (SCHED_FIFO)\n"),
+            std::string::npos)
       << track;
 
   std::string bad;

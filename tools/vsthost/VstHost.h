@@ -86,6 +86,9 @@ public:
   // block has events, and its processing call), and when it started in the run, in seconds. After the run.
   double LongestBlockSeconds() const { return mLongestBlock; }
   double LongestBlockStart() const { return mLongestBlockStart; }
+  // The audio thread's priority in the last run: "real-time priority 20 (SCHED_FIFO)", or "normal priority"
+  // and why the system refused real-time; empty when no audio thread ran. After the run.
+  const std::string& AudioPriority() const { return mAudioPriority; }
   // One block of processReplacing on the calling thread (frames: the block size when 0); returns the peak
   // output level.
   float ProcessBlock(int frames = 0);
@@ -141,6 +144,7 @@ private:
   bool mPedalDown = false;
   double mLongestBlock = 0.0;
   double mLongestBlockStart = 0.0;
+  std::string mAudioPriority;
   std::mutex mTimeLock;
   VstTimeInfo mTimeInfo{};
   CallCounts mCounts;

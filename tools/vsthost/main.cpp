@@ -187,6 +187,7 @@ void printAudio(VstHost& host, const Options& options, double seconds, float pea
             << (options.varyBlockSize ? std::to_string(VstHost::kMinBlockSize) + " to " : std::string())
             << blockSize << ", transport " << (options.playing ? "playing" : "stopped") << ", peak " << peak
             << "\n";
+  std::cout << "audio thread: " << (host.AudioPriority().empty() ? "none" : host.AudioPriority()) << "\n";
   std::cout << "longest block: " << host.LongestBlockSeconds() * 1000.0 << " ms of "
             << 1000.0 * blockSize / kSampleRate << " ms, " << host.LongestBlockStart() << " s into the run\n";
   const VstHost::EventCounts& sent = host.EventsSent();
