@@ -48,7 +48,7 @@ int findName(const std::vector<std::string>& names, const char* name)
 }
 
 // "OFF", then the client's ports but this plug-in's own, read under listLock. An unanswered call
-// (IMidiPorts::Unanswered) is passed on: the client is dropped.
+// (IMidiPorts::Unanswered) is passed on: the direction waits.
 template <class Client>
 std::vector<std::string> readNames(Client* client, std::mutex& listLock, std::string& error)
 {
@@ -267,11 +267,13 @@ std::vector<std::string> IMidiPorts::GetOutNames()
   }
   catch (const Unanswered& e)
   {
-    dropOutLocked(e);
+    unansweredLocked(outDirection(), e, false);
     mOutNames = {kOffName};
   }
   if (!error.empty())
     log("reading the output port names: " + error);
+  if (mOutWaiting)
+    startWatch();
   return mOutNames;
 }
 
@@ -295,11 +297,13 @@ std::vector<std::string> IMidiPorts::GetInNames()
   }
   catch (const Unanswered& e)
   {
-    dropInLocked(e);
+    unansweredLocked(inDirection(), e, false);
     mInNames = {kOffName};
   }
   if (!error.empty())
     log("reading the input port names: " + error);
+  if (mInWaiting)
+    startWatch();
   return mInNames;
 }
 
@@ -311,14 +315,15 @@ IMidiPorts::Direction<IMidiPorts::Output> IMidiPorts::outDirection()
           mOutNames,
           mOutIndex,
           mOutOpen,
+          mOutWaiting,
           mOutPortName,
           mOutOpens,
           kOutLost,
           kOutGone,
+          kOutUnanswered,
           kOutPortName,
           &IMidiPorts::createOutLocked,
           &IMidiPorts::closeOutLocked,
-          &IMidiPorts::dropOutLocked,
           "output"};
 }
 
@@ -330,14 +335,15 @@ IMidiPorts::Direction<IMidiPorts::Input> IMidiPorts::inDirection()
           mInNames,
           mInIndex,
           mInOpen,
+          mInWaiting,
           mInPortName,
           mInOpens,
           kInLost,
           kInGone,
+          kInUnanswered,
           kInPortName,
           &IMidiPorts::createInLocked,
           &IMidiPorts::closeInLocked,
-          &IMidiPorts::dropInLocked,
           "input"};
 }
 
@@ -381,18 +387,23 @@ template <class Client> std::vector<std::string> IMidiPorts::reread(const Direct
   std::vector<std::string> listed;
   try
   {
+    // Without a client the system did not answer its creation: nothing is known of its ports.
+    if (!lister && d.waiting)
+      throw Unanswered("the MIDI system did not answer the client's creation");
     listed = readNames(lister.get(), d.listLock, error);
   }
   catch (const Unanswered& e)
   {
     std::lock_guard<DirectionLock> lock(d.lock);
     d.lock.markPortWork();
-    if (d.client == lister)
-      (this->*d.dropLocked)(e);
-    listed = {kOffName};
+    if (lister && d.client == lister)
+      unansweredLocked(d, e, false);
+    error = e.what();
   }
 
   std::lock_guard<DirectionLock> lock(d.lock);
+  if (d.waiting)
+    startWatch();
   // A list read before a port was opened may miss that port: it says nothing about it either.
   if (!error.empty() || (d.opens != opens && d.client == lister))
   {
@@ -422,6 +433,22 @@ template <class Client> void IMidiPorts::closeGoneLocked(const Direction<Client>
   mLost |= d.lostBit;
 }
 
+template <class Client>
+void IMidiPorts::unansweredLocked(const Direction<Client>& d, const Unanswered& e, bool dropClient)
+{
+  d.lock.markPortWork();
+  log(std::string("the MIDI system did not answer for the ") + d.name + ", which waits for it" +
+      (dropClient ? " with a new client" : "") + ": " + e.what());
+  if (dropClient)
+  {
+    d.open = false;
+    d.portName.clear();
+    d.client.reset();
+  }
+  d.waiting = true;
+  mLost |= d.unansweredBit;
+}
+
 void IMidiPorts::createOutLocked()
 {
   Backend* system = backend();
@@ -432,7 +459,7 @@ void IMidiPorts::createOutLocked()
   }
   catch (const Unanswered& e)
   {
-    dropOutLocked(e);
+    unansweredLocked(outDirection(), e, true);
   }
   catch (const std::exception& e)
   {
@@ -456,33 +483,13 @@ void IMidiPorts::createInLocked()
   }
   catch (const Unanswered& e)
   {
-    dropInLocked(e);
+    unansweredLocked(inDirection(), e, true);
   }
   catch (const std::exception& e)
   {
     log(std::string("cannot create the input client: ") + e.what());
     mIn.reset();
   }
-}
-
-void IMidiPorts::dropOutLocked(const Unanswered& e)
-{
-  log(std::string("the output client is dropped and the output is OFF: ") + e.what());
-  mOutOpen = false;
-  mOutIndex = 0;
-  mOutPortName.clear();
-  mOut.reset();
-  mLost |= kOutLost | kUnanswered;
-}
-
-void IMidiPorts::dropInLocked(const Unanswered& e)
-{
-  log(std::string("the input client is dropped and the input is OFF: ") + e.what());
-  mInOpen = false;
-  mInIndex = 0;
-  mInPortName.clear();
-  mIn.reset();
-  mLost |= kInLost | kUnanswered;
 }
 
 void IMidiPorts::closeOutLocked()
@@ -496,7 +503,7 @@ void IMidiPorts::closeOutLocked()
     }
     catch (const Unanswered& e)
     {
-      dropOutLocked(e);
+      unansweredLocked(outDirection(), e, true);
     }
     catch (const std::exception& e)
     {
@@ -517,7 +524,7 @@ void IMidiPorts::closeInLocked()
     }
     catch (const Unanswered& e)
     {
-      dropInLocked(e);
+      unansweredLocked(inDirection(), e, true);
     }
     catch (const std::exception& e)
     {
@@ -533,6 +540,12 @@ int IMidiPorts::openLocked(const Direction<Client>& d, int& idx, const char* nam
   const int k = idx == 0 ? 0 : findName(d.names, name);
   if (k > 0 && !d.client)
     (this->*d.createLocked)();
+  if (k > 0 && !d.client && d.waiting)
+  {
+    // The system did not answer the client's creation: the port stays chosen.
+    idx = k;
+    return 0;
+  }
   if (k <= 0 || !d.client)
   {
     if (k > 0)
@@ -550,14 +563,20 @@ int IMidiPorts::openLocked(const Direction<Client>& d, int& idx, const char* nam
   const std::string wanted = d.names[static_cast<size_t>(k)];
   // Read before the open port is closed: a list that cannot be read says nothing about it.
   bool listed = true;
+  // The position asked for stays while the system does not answer: the port stays chosen.
+  idx = k;
   try
   {
     listed = listedNow(d.client.get(), d.listLock, wanted);
   }
-  catch (const Unanswered&)
+  catch (const Unanswered& e)
   {
-    idx = 0;
-    throw;
+    // The port chosen stays open with its client; another one goes with the client (OpenOut, OpenIn).
+    if (!d.open || d.portName != wanted)
+      throw;
+    unansweredLocked(d, e, false);
+    d.index = k;
+    return k;
   }
   catch (const std::exception& e)
   {
@@ -572,18 +591,16 @@ int IMidiPorts::openLocked(const Direction<Client>& d, int& idx, const char* nam
   (this->*d.closeLocked)();
   d.portName.clear();
   d.index = 0;
-  // Without a client: a close the system did not answer dropped it.
-  if (!d.client || !listed)
+  // Without a client: a close the system did not answer dropped it, and the direction waits.
+  if (!d.client)
+    return 0;
+  if (!listed)
   {
-    if (d.client)
-    {
-      log(std::string(d.name) + " port \"" + name + "\" is not present any more");
-      mLost |= d.goneBit;
-    }
+    log(std::string(d.name) + " port \"" + name + "\" is not present any more");
+    mLost |= d.goneBit;
     idx = 0;
     return 0;
   }
-  idx = k;
   try
   {
     std::lock_guard<std::mutex> listing(d.listLock);
@@ -591,7 +608,6 @@ int IMidiPorts::openLocked(const Direction<Client>& d, int& idx, const char* nam
   }
   catch (const Unanswered&)
   {
-    idx = 0;
     throw;
   }
   catch (const std::exception& e)
@@ -602,6 +618,7 @@ int IMidiPorts::openLocked(const Direction<Client>& d, int& idx, const char* nam
     return 0;
   }
   d.open = true;
+  d.waiting = false;
   d.portName = wanted;
   ++d.opens;
   d.index = k;
@@ -631,13 +648,12 @@ int IMidiPorts::OpenOut(int& idx, const char* name, std::string* failure)
   }
   catch (const Unanswered& e)
   {
-    dropOutLocked(e);
+    unansweredLocked(outDirection(), e, true);
   }
-  if (opened > 0)
-  {
+  if (opened > 0 || mOutWaiting)
     startWatch();
+  if (opened > 0)
     startDrain();
-  }
   return opened;
 }
 
@@ -652,9 +668,9 @@ int IMidiPorts::OpenIn(int& idx, const char* name, std::string* failure)
   }
   catch (const Unanswered& e)
   {
-    dropInLocked(e);
+    unansweredLocked(inDirection(), e, true);
   }
-  if (opened > 0)
+  if (opened > 0 || mInWaiting)
     startWatch();
   return opened;
 }
@@ -684,13 +700,36 @@ void IMidiPorts::stopWatch()
 void IMidiPorts::watch()
 {
   std::unique_lock<std::mutex> lock(mWatchLock);
-  while (!mWatchWake.wait_for(lock, kWatchPeriod, [this] { return mWatchStop; }))
+  auto nextCheck = std::chrono::steady_clock::now() + kWatchPeriod;
+  const auto period = [this] { return mOutWaiting || mInWaiting ? kAnswerLookPeriod : kWatchPeriod; };
+  while (!mWatchWake.wait_for(lock, period(), [this] { return mWatchStop; }))
   {
     lock.unlock();
-    checkOutPort();
-    checkInPort();
+    lookForAnswer();
+    if (std::chrono::steady_clock::now() >= nextCheck)
+    {
+      checkOutPort();
+      checkInPort();
+      nextCheck = std::chrono::steady_clock::now() + kWatchPeriod;
+    }
     lock.lock();
   }
+}
+
+void IMidiPorts::lookForAnswer()
+{
+  if (!mOutWaiting && !mInWaiting)
+    return;
+  Backend* system = backend();
+  if (system && !system->answering())
+    return;
+  int answered = 0;
+  if (mOutWaiting.exchange(false))
+    answered |= kOutAnswered;
+  if (mInWaiting.exchange(false))
+    answered |= kInAnswered;
+  log("the MIDI system answers again");
+  mLost |= answered;
 }
 
 void IMidiPorts::checkOutPort()
@@ -714,7 +753,8 @@ template <class Client> void IMidiPorts::checkPort(const Direction<Client>& d)
     return;
   {
     std::lock_guard<DirectionLock> lock(d.lock, std::adopt_lock);
-    if (!d.client || !d.open)
+    // A waiting direction is looked at once the system answers.
+    if (!d.client || !d.open || d.waiting)
       return;
     lister = d.client;
     portName = d.portName;
@@ -727,10 +767,12 @@ template <class Client> void IMidiPorts::checkPort(const Direction<Client>& d)
   }
   catch (const Unanswered& e)
   {
+    // A client that does not answer while the system does (one given up on earlier) is made anew.
+    Backend* system = backend();
+    const bool stuck = system && system->answering();
     std::lock_guard<DirectionLock> lock(d.lock);
-    d.lock.markPortWork();
     if (d.client == lister)
-      (this->*d.dropLocked)(e);
+      unansweredLocked(d, e, stuck);
     return;
   }
   catch (const std::exception&)

@@ -33,8 +33,9 @@ public:
   // RtMidi's callback shape: delta time in seconds (unused), the message bytes, the user data.
   using InputCallback = void (*)(double deltaTime, std::vector<unsigned char>* message, void* userData);
 
-  // Thrown by a client call that the MIDI system did not answer within the backend's deadline (a stalled
-  // JACK server). The client is dropped; the ports of its direction are "OFF" from then on.
+  // Thrown by a client call that the MIDI system did not answer within the backend's deadline (a stalled or
+  // slow JACK server). The direction waits for the system (IsOutWaiting): its port stays chosen, and once
+  // the system answers again the plug-in is told (kOutAnswered) so that it opens the port again by name.
   class Unanswered : public std::runtime_error
   {
   public:
@@ -46,11 +47,15 @@ public:
   {
     kOutLost = 1,
     kInLost = 2,
-    // The system stopped answering (rather than a port going away).
-    kUnanswered = 4,
+    // A call of the direction went unanswered (rather than a port going away): the direction waits.
+    kOutUnanswered = 4,
     // A port chosen by name was not present any more when it was to be opened.
     kOutGone = 8,
-    kInGone = 16
+    kInGone = 16,
+    kInUnanswered = 32,
+    // The system answers again after the direction waited: a port the open left undone can open now.
+    kOutAnswered = 64,
+    kInAnswered = 128
   };
 
   // The system side of one output client. Errors are thrown as std::exception.
@@ -134,6 +139,8 @@ public:
     virtual std::unique_ptr<Output> createOutput(const std::string& clientName) = 0;
     virtual std::unique_ptr<Input> createInput(const std::string& clientName,
                                                unsigned int queueSizeLimit) = 0;
+    // False while a call the system did not answer in time has not returned: every call fails at once.
+    virtual bool answering() const { return true; }
   };
 
   using BackendFactory = std::unique_ptr<Backend> (*)();
@@ -178,9 +185,9 @@ public:
   // opens that one by its name. A list that cannot be read while name is the open port keeps it open.
   // idx: in: the position last chosen; out: the position of name in the cached list, 0 when name is
   // "OFF", not listed or not present any more. Returns the position opened, 0 for none. A client dropped
-  // after an unanswered call is made again first. failure, when given, gets why a listed port did not open
-  // (no client, or the system's reason); a port not present any more and an unanswered call are reported
-  // by TakeLost instead.
+  // after an unanswered call is made again first. An open the system does not answer returns 0 and leaves
+  // the direction waiting (IsOutWaiting). failure, when given, gets why a listed port did not open (no
+  // client, or the system's reason); a port not present any more is reported by TakeLost instead.
   int OpenOut(int& idx, const char* name, std::string* failure = nullptr);
   int OpenIn(int& idx, const char* name, std::string* failure = nullptr);
 
@@ -227,15 +234,22 @@ public:
   int GetInIndex() const { return mInIndex.load(); }
   bool IsOutOpen() const { return mOutOpen.load(); }
   bool IsInOpen() const { return mInOpen.load(); }
+  // Whether a call of the direction went unanswered and the system has not answered since: the port
+  // chosen stays chosen (open, or to be opened again once kOutAnswered is reported).
+  bool IsOutWaiting() const { return mOutWaiting.load(); }
+  bool IsInWaiting() const { return mInWaiting.load(); }
   // The whole name of the port open in a direction, empty when none. Waits for port work in progress.
   std::string OpenOutName();
   std::string OpenInName();
 
-  // The directions closed since the last call because their port went away or the system stopped
-  // answering, or whose port chosen by name was gone (LostBits), then cleared. An open port is looked for in
-  // the system's list every kWatchPeriod by a thread of this object. Any thread.
+  // The directions closed since the last call because their port went away, whose port chosen by name was
+  // gone, that the system stopped answering or that it answers again (LostBits), then cleared. An open
+  // port is looked for in the system's list every kWatchPeriod by a thread of this object; while a
+  // direction waits, that thread asks the backend every kAnswerLookPeriod whether the system answers.
+  // Any thread.
   int TakeLost() { return mLost.exchange(0); }
   static constexpr std::chrono::milliseconds kWatchPeriod{1000};
+  static constexpr std::chrono::milliseconds kAnswerLookPeriod{100};
 
   // True when name is a port of this plug-in's own clients, in any instance, as the system lists it
   // ("client:port ..."): the clients are named "Korvid Editor N", N counting the instances of the process.
@@ -310,13 +324,13 @@ private:
   void onInput(double deltaTime, std::vector<unsigned char>* message);
   void createOutLocked();
   void createInLocked();
-  // A call went unanswered: the direction's client goes and its port is "OFF".
-  void dropOutLocked(const Unanswered& e);
-  void dropInLocked(const Unanswered& e);
-  // The watch thread: looks for the open ports until stopped.
+  // The watch thread: looks for the open ports, and for the system's answer while a direction waits, until
+  // stopped.
   void startWatch();
   void stopWatch();
   void watch();
+  // Reports the waiting directions answered (kOutAnswered, kInAnswered) once the backend answers.
+  void lookForAnswer();
   void checkOutPort();
   void checkInPort();
   // One direction's members, for the code both directions share.
@@ -328,17 +342,18 @@ private:
     std::vector<std::string>& names;
     std::atomic<int>& index;
     std::atomic<bool>& open;
+    std::atomic<bool>& waiting;
     std::string& portName;
     // Counts the opens: a list read before one may miss the port it opened.
     unsigned& opens;
     int lostBit;
     // Recorded when a port chosen by name is not present any more.
     int goneBit;
+    int unansweredBit;
     // The name the client gives its port.
     const char* clientPortName;
     void (IMidiPorts::*createLocked)();
     void (IMidiPorts::*closeLocked)();
-    void (IMidiPorts::*dropLocked)(const Unanswered&);
     const char* name;
   };
   Direction<Output> outDirection();
@@ -351,6 +366,12 @@ private:
   template <class Client> std::vector<std::string> reread(const Direction<Client>& d);
   // With the direction's lock held for port work: the open port went away.
   template <class Client> void closeGoneLocked(const Direction<Client>& d);
+  // With the direction's lock held for port work: a call went unanswered. The direction waits; the port
+  // chosen stays chosen. dropClient: the call was on the client's port (or the client no longer answers
+  // while the system does), whose state is not known: the client goes, and the port opens again with a new
+  // one. Otherwise (a listing) the client and its open port stay.
+  template <class Client>
+  void unansweredLocked(const Direction<Client>& d, const Unanswered& e, bool dropClient);
 
   IPlugBase* mPlug;
   const std::string mClientName;
@@ -368,6 +389,7 @@ private:
   std::vector<std::string> mOutNames;
   std::atomic<int> mOutIndex{0};
   std::atomic<bool> mOutOpen{false};
+  std::atomic<bool> mOutWaiting{false};
   // The system's name of the open output port.
   std::string mOutPortName;
   unsigned mOutOpens = 0;
@@ -378,6 +400,7 @@ private:
   std::vector<std::string> mInNames;
   std::atomic<int> mInIndex{0};
   std::atomic<bool> mInOpen{false};
+  std::atomic<bool> mInWaiting{false};
   std::string mInPortName;
   unsigned mInOpens = 0;
 

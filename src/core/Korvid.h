@@ -151,18 +151,28 @@ public:
 
   // ---- Ports lost (KorvidPortsLost.cpp) ----
 
-  // Directions whose port went away (also one chosen but gone when it was to be opened) or whose MIDI
-  // system stopped answering since the last look: their selectors show "OFF", a lost output is absent
-  // (mOutputPresent) until a port is chosen again, and the message line says so. The loss stands until its
-  // direction opens a port again: device texts are shown behind it (showStatusText), and a device text
-  // still on the line that a running job showed, or one shown less than kLossJoinsTextMs ago, stays beside
-  // it ("MIDI OUT lost - Data write FAILED" over "36 slots written"). Any thread but the audio thread (it
-  // logs and writes controls); takes the plug mutex when something was lost.
+  // Directions whose port went away (also one chosen but gone when it was to be opened), whose MIDI
+  // system stopped answering or answers again since the last look. A lost direction's selector shows "OFF"
+  // and a lost output is absent (mOutputPresent) until a port is chosen again; a direction not answering
+  // keeps its port chosen (an output whose port closed is absent meanwhile), and once the system answers
+  // its kept port opens again by name (reopenAnsweredPorts). The message line says each. The loss stands
+  // until its direction opens a port again: device texts are shown behind it (showStatusText), and a
+  // device text still on the line that a running job showed, or one shown less than kLossJoinsTextMs ago,
+  // stays beside it ("MIDI OUT lost - Data write FAILED" over "36 slots written"). Any thread but the audio
+  // thread (it logs and writes controls); takes the plug mutex when something happened.
   void takeLostPorts();
   static constexpr int kLossJoinsTextMs = 5000;
+  // For the directions the system answers again (kOutAnswered, kInAnswered, cleared from *lost with their
+  // kOutUnanswered, kInUnanswered): the kept port opens by name as a recall opens it (reopenStoredPort); a
+  // port not listed any more is added to *lost as gone and shows "OFF". Returns what is said of it ("MIDI
+  // OUT+IN reopened", "MIDI IN answering again" for a port that stayed open); "" for nothing. Plug mutex.
+  std::string reopenAnsweredPorts(int* lost);
   // What a standing loss of these directions (IMidiPorts::LostBits) is called: "MIDI OUT lost", "MIDI
-  // OUT+IN lost", "MIDI IN port gone", "MIDI not answering: ports OFF"; "" for none.
+  // OUT+IN lost", "MIDI IN port gone", "MIDI OUT+IN not answering", "MIDI OUT lost, MIDI IN not
+  // answering"; "" for none.
   static std::string lossText(int lost);
+  // What of a standing loss stands on: a direction's loss ends once its port is open (and answered).
+  static int standingLossOf(int standing, bool outOpen, bool inOpen);
   // The user chose a port of the direction (or "OFF"): its loss no longer stands.
   void portChosen(bool output);
   // "MIDI OUT+IN", "MIDI OUT" or "MIDI IN" (out or in is set).
@@ -172,6 +182,11 @@ public:
   // A chosen port that did not open for failure (the port layer's reason; empty: nothing to say here) is
   // named on the message line with it. Under the plug mutex.
   void sayPortNotOpened(bool output, const std::string& port, const std::string& failure);
+  // As showPortOff, to an entry of the selector's list.
+  void showPortEntry(int paramIdx, int entry);
+  // While the system does not answer: the selector shows the kept port (mKeptPortNames), at its entry or
+  // at one after the list.
+  void showKeptPort(int paramIdx);
   // No output: nothing is sent and the clock stops.
   void outputAbsent();
   // An output opened: edits are sent, and the synthesizer behind it holds none of the values last carried
@@ -189,7 +204,8 @@ public:
   // display text may be cut. Gives the plug mutex back while the list is read.
   std::string portEntryName(int paramIdx, int entry);
   // The port the state stores for a direction (0 input, 1 output): the one the user chose or the recall
-  // found or was given, kept through a loss until another is chosen; empty: the selector's entry.
+  // found or was given, kept through a loss and while the system does not answer until another is chosen;
+  // empty: the selector's entry.
   std::string mKeptPortNames[2];
 
   // ---- Plug-in state save and recall (KorvidTotalRecall.cpp, KorvidTotalRecallPorts.cpp,
@@ -218,6 +234,10 @@ public:
   // open output refused is said in the message line, and that text is returned ("" when it went out
   // whole). Gives the plug mutex back while it waits.
   std::string resendMultiAfterRecall(bool workerIdle);
+  // After a recall's ports: while a direction with a kept port waits for a MIDI system that did not answer
+  // in time, waits as long as the resend may (plug mutex given back), opening the ports at each answer
+  // (takeLostPorts). A system still not answering leaves them to open once it answers.
+  void waitForPortsToAnswer();
 
   // ---- Stored values a recall could not apply (KorvidTotalRecallPending.cpp) ----
 

@@ -197,18 +197,8 @@ std::string Korvid::behindLossLocked(const std::string& text)
 
 std::string Korvid::standingLossLocked()
 {
-  if (mMidiPorts.IsOutOpen())
-  {
-    mStandingLoss &= ~(IMidiPorts::kOutLost | IMidiPorts::kOutGone);
-  }
-  if (mMidiPorts.IsInOpen())
-  {
-    mStandingLoss &= ~(IMidiPorts::kInLost | IMidiPorts::kInGone);
-  }
-  if (mStandingLoss == IMidiPorts::kUnanswered)
-  {
-    mStandingLoss = 0;
-  }
+  mStandingLoss = standingLossOf(mStandingLoss, mMidiPorts.IsOutOpen() && !mMidiPorts.IsOutWaiting(),
+                                 mMidiPorts.IsInOpen() && !mMidiPorts.IsInWaiting());
   return lossText(mStandingLoss);
 }
 

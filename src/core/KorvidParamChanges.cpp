@@ -252,8 +252,10 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     // The output is there only when the port opened: sends say "Set MIDI I/O First!" otherwise.
     std::string failure;
     const bool opened = setExternalMIDIOut(mMidiOutPortIndex, chosen.c_str(), &failure) > 0;
+    // A port the system did not answer for stays chosen, and opens once it answers (takeLostPorts).
+    const bool waits = !opened && value >= 1.0 && mMidiPorts.IsOutWaiting();
     // The state keeps this choice, also through a loss of the port; a port that did not open is "OFF".
-    mKeptPortNames[1] = opened ? chosen : "";
+    mKeptPortNames[1] = opened || waits ? chosen : "";
     if (opened)
     {
       outputOpened();
@@ -263,7 +265,11 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     }
     else
     {
-      if (value >= 1.0)
+      if (waits)
+      {
+        showKeptPort(kDeviceOutSelection);
+      }
+      else if (value >= 1.0)
       {
         showPortOff(kDeviceOutSelection);
         sayPortNotOpened(true, chosen, failure);
@@ -284,8 +290,13 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
     const std::string chosen = portEntryName(kDeviceInSelection, param->Int());
     std::string failure;
     const bool opened = setExternalMIDIIn(mMidiInPortIndex, chosen.c_str(), &failure) > 0;
-    mKeptPortNames[0] = opened ? chosen : "";
-    if (!opened && value >= 1.0)
+    const bool waits = !opened && value >= 1.0 && mMidiPorts.IsInWaiting();
+    mKeptPortNames[0] = opened || waits ? chosen : "";
+    if (waits)
+    {
+      showKeptPort(kDeviceInSelection);
+    }
+    else if (!opened && value >= 1.0)
     {
       showPortOff(kDeviceInSelection);
       sayPortNotOpened(false, chosen, failure);

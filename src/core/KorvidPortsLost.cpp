@@ -1,4 +1,5 @@
-// MIDI ports that opened, went away or stopped answering: said on the message line, shown as "OFF" when lost.
+// MIDI ports that opened, went away or stopped answering: said on the message line, shown as "OFF" when lost,
+// kept chosen while the MIDI system does not answer and opened again once it does.
 #include "Korvid.h"
 
 #include "ControlAction.h"
@@ -7,29 +8,42 @@
 #include "MIDIMessageSender.h"
 #include "ParamIndex.h"
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 
 namespace
 {
-constexpr const char* kTextUnanswered = "MIDI not answering: ports OFF";
-constexpr int kOutBits = IMidiPorts::kOutLost | IMidiPorts::kOutGone;
-constexpr int kInBits = IMidiPorts::kInLost | IMidiPorts::kInGone;
+constexpr const char* kTextUnanswered = " not answering";
+constexpr const char* kTextReopened = " reopened";
+constexpr const char* kTextAnswering = " answering again";
+constexpr const char* kLogPrefix = "MIDI PORTS: ";
+// What turns a direction's selector "OFF", and all that is said of a direction.
+constexpr int kOutOff = IMidiPorts::kOutLost | IMidiPorts::kOutGone;
+constexpr int kInOff = IMidiPorts::kInLost | IMidiPorts::kInGone;
+constexpr int kOutBits = kOutOff | IMidiPorts::kOutUnanswered;
+constexpr int kInBits = kInOff | IMidiPorts::kInUnanswered;
+
+std::string joined(const std::string& first, const std::string& second)
+{
+  return first.empty() || second.empty() ? first + second : first + ", " + second;
+}
 } // namespace
 
 std::string Korvid::lossText(int lost)
 {
-  const bool out = (lost & kOutBits) != 0;
-  const bool in = (lost & kInBits) != 0;
-  if (!out && !in)
+  const bool out = (lost & kOutOff) != 0;
+  const bool in = (lost & kInOff) != 0;
+  // A direction lost is not also said to wait.
+  const bool outWaits = !out && (lost & IMidiPorts::kOutUnanswered) != 0;
+  const bool inWaits = !in && (lost & IMidiPorts::kInUnanswered) != 0;
+  std::string text;
+  if (out || in)
   {
-    return "";
+    const bool gone = !(lost & (IMidiPorts::kOutLost | IMidiPorts::kInLost));
+    text = directionsText(out, in) + (gone ? " port gone" : " lost");
   }
-  if (lost & IMidiPorts::kUnanswered)
-  {
-    return kTextUnanswered;
-  }
-  const bool gone = !(lost & (IMidiPorts::kOutLost | IMidiPorts::kInLost));
-  return directionsText(out, in) + (gone ? " port gone" : " lost");
+  return joined(text, outWaits || inWaits ? directionsText(outWaits, inWaits) + kTextUnanswered : "");
 }
 
 std::string Korvid::directionsText(bool out, bool in)
@@ -39,38 +53,121 @@ std::string Korvid::directionsText(bool out, bool in)
 
 void Korvid::takeLostPorts()
 {
-  const int lost = mMidiPorts.TakeLost();
+  int lost = mMidiPorts.TakeLost();
   if (lost == 0)
   {
     return;
   }
   WDL_MutexLock lock(GetMutex());
-  const bool out = (lost & kOutBits) != 0;
-  const bool in = (lost & kInBits) != 0;
-  if (out)
+  // A direction that opened since its call went unanswered (and does not wait again) has nothing to say.
+  for (const auto& [waiting, unanswered, answered] :
+       {std::tuple{mMidiPorts.IsOutWaiting(), IMidiPorts::kOutUnanswered, IMidiPorts::kOutAnswered},
+        std::tuple{mMidiPorts.IsInWaiting(), IMidiPorts::kInUnanswered, IMidiPorts::kInAnswered}})
+  {
+    if (!waiting && !(lost & answered))
+    {
+      lost &= ~unanswered;
+    }
+  }
+  if (lost & kOutOff)
   {
     showPortOff(kDeviceOutSelection);
     outputAbsent();
   }
-  if (in)
+  if (lost & kInOff)
   {
     showPortOff(kDeviceInSelection);
   }
-  log(std::string("MIDI PORTS: ") + lossText(lost));
+  // The ports stay chosen while the system does not answer; an output whose port closed takes nothing.
+  if ((lost & IMidiPorts::kOutUnanswered) && !mMidiPorts.IsOutOpen())
+  {
+    outputAbsent();
+  }
+  const std::string reopened = reopenAnsweredPorts(&lost);
+  const std::string loss = lossText(lost);
+  if (loss.empty() && reopened.empty())
+  {
+    return;
+  }
+  log(kLogPrefix + joined(reopened, loss));
   const bool jobRunning = ThreadRunning();
   std::lock_guard<std::mutex> display(mDisplayTextLock);
   // What is said now of a direction replaces what was said of it before.
-  mStandingLoss = (mStandingLoss & ~((out ? kOutBits : 0) | (in ? kInBits : 0))) | lost;
+  const bool out = (lost & (kOutBits | IMidiPorts::kOutAnswered)) != 0;
+  const bool in = (lost & (kInBits | IMidiPorts::kInAnswered)) != 0;
+  mStandingLoss =
+      (mStandingLoss & ~((out ? kOutBits : 0) | (in ? kInBits : 0))) | (lost & (kOutBits | kInBits));
   const bool recent =
       std::chrono::steady_clock::now() - mDeviceTextTime < std::chrono::milliseconds(kLossJoinsTextMs);
-  if (mLineShowsDevice && (jobRunning || recent))
+  if (reopened.empty() && mLineShowsDevice && (jobRunning || recent))
   {
     // The transfer's outcome, or the text of the one running, stays beside the loss.
     layOutLocked(behindLossLocked(mDeviceText), mDeviceDetail);
     return;
   }
   mLineShowsDevice = false;
-  layOutLocked(standingLossLocked(), "");
+  layOutLocked(joined(reopened, standingLossLocked()), "");
+}
+
+std::string Korvid::reopenAnsweredPorts(int* lost)
+{
+  int reopened[2] = {0, 0};
+  int answering[2] = {0, 0};
+  for (const bool output : {false, true})
+  {
+    const int unanswered = output ? IMidiPorts::kOutUnanswered : IMidiPorts::kInUnanswered;
+    if (!(*lost & (output ? IMidiPorts::kOutAnswered : IMidiPorts::kInAnswered)))
+    {
+      continue;
+    }
+    *lost &= ~unanswered;
+    const std::string kept = mKeptPortNames[output ? 1 : 0];
+    // Set to "OFF" meanwhile: nothing to open.
+    if (kept.empty())
+    {
+      continue;
+    }
+    const int paramIdx = output ? kDeviceOutSelection : kDeviceInSelection;
+    const bool wasOpen = output ? mMidiPorts.IsOutOpen() : mMidiPorts.IsInOpen();
+    bool several = false;
+    std::string substitute;
+    // As a recall opens its ports: by the name, found again among the ports present now.
+    const int opened = reopenStoredPort(output, kept, &several, &substitute);
+    if (opened > 0)
+    {
+      showPortEntry(paramIdx, opened);
+      (wasOpen ? answering : reopened)[output ? 1 : 0] = 1;
+      if (output && !wasOpen)
+      {
+        outputOpened();
+        // A project recalled while the system did not answer gets its stored values now.
+        completePendingRecall();
+      }
+      else if (!output)
+      {
+        startProbeWaitingForInput();
+      }
+    }
+    else if (output ? mMidiPorts.IsOutWaiting() : mMidiPorts.IsInWaiting())
+    {
+      // Not answering again: said with the next look.
+      showKeptPort(paramIdx);
+    }
+    else
+    {
+      showPortOff(paramIdx);
+      if (output)
+      {
+        outputAbsent();
+      }
+      *lost |= output ? IMidiPorts::kOutGone : IMidiPorts::kInGone;
+    }
+  }
+  const std::string reopenedText =
+      reopened[1] || reopened[0] ? directionsText(reopened[1], reopened[0]) + kTextReopened : "";
+  return joined(reopenedText, answering[1] || answering[0]
+                                  ? directionsText(answering[1], answering[0]) + kTextAnswering
+                                  : "");
 }
 
 void Korvid::portChosen(bool output)
@@ -79,19 +176,52 @@ void Korvid::portChosen(bool output)
   mStandingLoss &= ~(output ? kOutBits : kInBits);
 }
 
+int Korvid::standingLossOf(int standing, bool outOpen, bool inOpen)
+{
+  return standing & ~((outOpen ? kOutBits : 0) | (inOpen ? kInBits : 0));
+}
+
 void Korvid::showPortOff(int paramIdx)
+{
+  showPortEntry(paramIdx, 0);
+}
+
+void Korvid::showPortEntry(int paramIdx, int entry)
 {
   IParam* param = GetParam(paramIdx);
   if (!param)
   {
     return;
   }
-  param->SetBounded(0.0);
-  (paramIdx == kDeviceOutSelection ? mMidiOutPortIndex : mMidiInPortIndex) = 0;
+  param->SetBounded(entry);
+  (paramIdx == kDeviceOutSelection ? mMidiOutPortIndex : mMidiInPortIndex) = entry;
   if (IControl* selector = paramIdx == kDeviceOutSelection ? mMidiOutSelector : mMidiInSelector)
   {
     selector->SetValueFromPlug(param->GetNormalized());
   }
+}
+
+void Korvid::showKeptPort(int paramIdx)
+{
+  const std::string& kept = mKeptPortNames[paramIdx == kDeviceOutSelection ? 1 : 0];
+  IParam* param = GetParam(paramIdx);
+  if (!param || kept.empty())
+  {
+    return;
+  }
+  // The entry of the kept name when the list has it, else one more after the list.
+  const std::string shown = kept.substr(0, static_cast<size_t>(IParam::kMaxDisplayLen));
+  int entry = std::max(1, param->GetNDisplayTexts());
+  for (int k = 1; k < param->GetNDisplayTexts(); ++k)
+  {
+    if (shown == param->GetDisplayText(k))
+    {
+      entry = k;
+      break;
+    }
+  }
+  param->SetDisplayText(entry, shown.c_str());
+  showPortEntry(paramIdx, entry);
 }
 
 void Korvid::outputAbsent()
@@ -143,15 +273,14 @@ void Korvid::rereadPortSelector(int paramIdx)
   {
     param->SetDisplayText(static_cast<int>(k), listed[k].c_str());
   }
-  // The entry follows the open port to its new place; without one it is "OFF".
+  // The entry follows the open port to its new place; without one it is "OFF", or the kept port while the
+  // system does not answer.
   const int open = output ? (mMidiPorts.IsOutOpen() ? mMidiPorts.GetOutIndex() : 0)
                           : (mMidiPorts.IsInOpen() ? mMidiPorts.GetInIndex() : 0);
-  const int entry = open < static_cast<int>(listed.size()) ? open : 0;
-  param->SetBounded(entry);
-  (output ? mMidiOutPortIndex : mMidiInPortIndex) = entry;
-  if (IControl* selector = output ? mMidiOutSelector : mMidiInSelector)
+  showPortEntry(paramIdx, open < static_cast<int>(listed.size()) ? open : 0);
+  if (open == 0 && (output ? mMidiPorts.IsOutWaiting() : mMidiPorts.IsInWaiting()))
   {
-    selector->SetValueFromPlug(param->GetNormalized());
+    showKeptPort(paramIdx);
   }
 }
 

@@ -148,6 +148,7 @@ int Korvid::UnserializeState2(ByteChunk* chunk, int pos, bool withNames)
   int result = state.afterSelections;
   // This recall's values replace whatever an earlier one left pending.
   mPendingStoredValues.reset();
+  waitForPortsToAnswer();
   std::string resendSaid;
   if (mOutputPresent.load())
   {
@@ -209,16 +210,21 @@ std::vector<std::string> Korvid::recallPorts(const StoredState& state)
   const std::string storedIn = state.names[PatchManager::kMidiInPortSlot];
   log(std::string(kLogPrefix) + "MIDI In device stored " + storedIn);
   const int in = reopenStoredPort(false, storedIn, &severalIn, &substituteIn);
-  setBounded(*this, kDeviceInSelection, in);
-  if (mMidiInSelector)
+  showPortEntry(kDeviceInSelection, in);
+  // A port the system did not answer for stays chosen: it opens once the system answers.
+  if (in == 0 && mMidiPorts.IsInWaiting())
   {
-    mMidiInSelector->SetValueFromPlug(GetParam(kDeviceInSelection)->GetNormalized());
+    showKeptPort(kDeviceInSelection);
   }
 
   const std::string storedOut = state.names[PatchManager::kMidiOutPortSlot];
   log(std::string(kLogPrefix) + "MIDI Out device stored " + storedOut);
   const int out = reopenStoredPort(true, storedOut, &severalOut, &substituteOut);
-  setBounded(*this, kDeviceOutSelection, out);
+  showPortEntry(kDeviceOutSelection, out);
+  if (out == 0 && mMidiPorts.IsOutWaiting())
+  {
+    showKeptPort(kDeviceOutSelection);
+  }
   // The output is there only when the stored port opened: a port chosen before the recall is closed now.
   if (out > 0)
   {

@@ -1,4 +1,5 @@
-// The multi of a recalled project sent to the synthesizer, waited for without holding up the host.
+// The multi of a recalled project sent to the synthesizer, and the MIDI system that did not answer its ports,
+// waited for without holding up the host.
 #include "Korvid.h"
 
 #include "DeviceClock.h"
@@ -52,6 +53,27 @@ bool pollUntil(Korvid& plug, MIDIMessageManager& manager, int64_t deadlineMs,
   return result;
 }
 } // namespace
+
+void Korvid::waitForPortsToAnswer()
+{
+  MIDIMessageManager* manager = mMIDIMessageManager;
+  // Read under the plug mutex: the wait gives it back.
+  const bool out = !mKeptPortNames[1].empty();
+  const bool in = !mKeptPortNames[0].empty();
+  const auto waiting = [this, out, in]
+  { return (out && mMidiPorts.IsOutWaiting()) || (in && mMidiPorts.IsInWaiting()); };
+  if (!manager || !waiting())
+  {
+    return;
+  }
+  log(std::string(kLogPrefix) + "the MIDI system did not answer in time, its ports wait for it");
+  const int64_t deadline = manager->clock().nowMs() + resendDurationMs(*this) + kWaitMarginMs;
+  // Each answer opens the ports (takeLostPorts); a call that goes unanswered again is waited for again.
+  while (waiting() && pollUntil(*this, *manager, deadline, [&waiting] { return !waiting(); }))
+  {
+    takeLostPorts();
+  }
+}
 
 bool Korvid::waitForIdleDeviceWorker()
 {

@@ -9,7 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include "DeadlineCall.h"
 #include "IMidiPorts.h"
 #include "MidiJackEnvironment.h"
 #include "MidiJackSynth.h"
@@ -52,14 +51,17 @@ protected:
     synth.close();
   }
 
-  // Lists the ports and opens the synthesizer client's two by name.
+  // Lists the ports and opens the synthesizer client's two by name. A loaded machine's server may answer an
+  // open after its deadline: it is opened again, as the plug-in does once the server answers.
   void openSynthPorts()
   {
     plug->getExternalMIDIOutNames();
     plug->getExternalMIDIInNames();
     int outIdx = 1, inIdx = 1;
-    ASSERT_GT(plug->setExternalMIDIOut(outIdx, synth.inPortName().c_str()), 0);
-    ASSERT_GT(plug->setExternalMIDIIn(inIdx, synth.outPortName().c_str()), 0);
+    ASSERT_TRUE(korvidtest::waitUntil(
+        [&] { return plug->setExternalMIDIOut(outIdx = 1, synth.inPortName().c_str()) > 0; }));
+    ASSERT_TRUE(korvidtest::waitUntil(
+        [&] { return plug->setExternalMIDIIn(inIdx = 1, synth.outPortName().c_str()) > 0; }));
   }
 
   MidiJackSynth synth;
@@ -111,8 +113,9 @@ TEST_F(MidiJackPlugTest, PlugInTalksToTheSynthClientChosenByPortName)
 }
 
 // The server stopped (SIGSTOP) while the ports are reopened (as a recall does) and a second instance is made:
-// both are given up on, the ports are "OFF", the plug-in is told. The limit tells a bounded wait from a hang.
-TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsAreOff)
+// both are given up on and the plug-in is told that the ports wait for the server; once it runs again, that
+// it answers, and the ports open again. The limit tells a bounded wait from a hang.
+TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsWaitForItsAnswer)
 {
   MidiJackServer* server = MidiJackEnvironment::server(nullptr);
   ASSERT_NO_FATAL_FAILURE(openSynthPorts());
@@ -128,20 +131,26 @@ TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsAreOff)
   EXPECT_FALSE(plug->SendMidiMsg(&note));
   EXPECT_LT(std::chrono::steady_clock::now() - sending, 500ms);
   reopening.join();
-  EXPECT_EQ(0, plug->setExternalMIDIIn(inIdx = 1, synth.outPortName().c_str()));
-  EXPECT_EQ(IMidiPorts::kOutLost | IMidiPorts::kInLost | IMidiPorts::kUnanswered, plug->takeLost());
+  // The input chosen again stays open: only its look at the list goes unanswered.
+  EXPECT_EQ(1, plug->setExternalMIDIIn(inIdx = 1, synth.outPortName().c_str()));
+  EXPECT_EQ(IMidiPorts::kOutUnanswered | IMidiPorts::kInUnanswered, plug->takeLost());
   EXPECT_FALSE(plug->SendMidiMsg(&note));
   auto second = std::make_unique<MidiTestPlug>();
   EXPECT_EQ(std::vector<std::string>{"OFF"}, second->getExternalMIDIOutNames());
   EXPECT_EQ(std::vector<std::string>{"OFF"}, second->getExternalMIDIInNames());
-  EXPECT_NE(0, second->takeLost() & IMidiPorts::kUnanswered);
+  EXPECT_NE(0, second->takeLost() & IMidiPorts::kOutUnanswered);
   second.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
 
-  // The calls given up on return once the server runs again, and a port chosen again opens.
+  // The calls given up on return once the server runs again: both directions are said to be answered, and
+  // the port chosen opens again.
   server->resume();
-  ASSERT_TRUE(korvidtest::waitUntil([] { return !deadlinecall::stalled(); }));
-  ASSERT_GT(plug->setExternalMIDIOut(outIdx = 1, synth.inPortName().c_str()), 0);
+  constexpr int kAnswered = IMidiPorts::kOutAnswered | IMidiPorts::kInAnswered;
+  int said = 0;
+  ASSERT_TRUE(korvidtest::waitUntil([&] { return ((said |= plug->takeLost()) & kAnswered) == kAnswered; }));
+  EXPECT_EQ(0, said & (IMidiPorts::kOutLost | IMidiPorts::kInLost));
+  ASSERT_TRUE(korvidtest::waitUntil(
+      [&] { return plug->setExternalMIDIOut(outIdx = 1, synth.inPortName().c_str()) > 0; }));
   ASSERT_TRUE(synth.waitInputConnected(kArrivalTimeout));
   ASSERT_TRUE(plug->SendMidiMsg(&note));
   EXPECT_EQ(1u, synth.waitReceived(1, kArrivalTimeout).size());
@@ -209,12 +218,14 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
       std::this_thread::sleep_for(1s);
       EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 2) << "a thread spins after the server went away";
     }
+    // A loaded machine's server may answer the watch after its deadline: the ports wait, then go.
     int lost = 0;
     ASSERT_TRUE(korvidtest::waitUntil(
         [&]
         {
           lost |= plug->takeLost();
-          return lost == (IMidiPorts::kOutLost | IMidiPorts::kInLost);
+          return (lost & (IMidiPorts::kOutLost | IMidiPorts::kInLost)) ==
+                 (IMidiPorts::kOutLost | IMidiPorts::kInLost);
         }));
     if (!wholeServer)
     {
@@ -222,10 +233,15 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
       std::string error;
       ASSERT_TRUE(synth.open(server->name(), "korvid-blofeld-again", error)) << error;
       synth.clearReceived();
-      const std::vector<std::string> listed = plug->rereadExternalMIDIOutNames();
-      ASSERT_NE(std::find(listed.begin(), listed.end(), synth.inPortName()), listed.end());
+      ASSERT_TRUE(korvidtest::waitUntil(
+          [&]
+          {
+            const std::vector<std::string> listed = plug->rereadExternalMIDIOutNames();
+            return std::find(listed.begin(), listed.end(), synth.inPortName()) != listed.end();
+          }));
       int outIdx = 1;
-      ASSERT_GT(plug->setExternalMIDIOut(outIdx, synth.inPortName().c_str()), 0);
+      ASSERT_TRUE(korvidtest::waitUntil(
+          [&] { return plug->setExternalMIDIOut(outIdx = 1, synth.inPortName().c_str()) > 0; }));
       IMidiMsg note(0, 0x90, 60, 100);
       ASSERT_TRUE(synth.waitInputConnected(kArrivalTimeout));
       ASSERT_TRUE(plug->SendMidiMsg(&note));

@@ -32,12 +32,17 @@ public:
   // names, or a failure of every second call while the system's lists fail.
   std::vector<std::string> list(MidiFakeSystem& system, std::vector<std::string> names)
   {
+    system.answer();
     system.takeListStep();
     if (++mCalls % 2 == 0 && system.listsFail())
       throw std::runtime_error("the port list changed while it was read");
     return names;
   }
-  void count() { ++mCalls; }
+  void count(const MidiFakeSystem& system)
+  {
+    system.answer();
+    ++mCalls;
+  }
 
 private:
   unsigned int mCalls = 0;
@@ -47,7 +52,8 @@ class FakeOutput : public IMidiPorts::Output
 {
 public:
   explicit FakeOutput(std::shared_ptr<MidiFakeSystem> system) : mSystem(std::move(system)) {}
-  ~FakeOutput() override { closePort(); }
+  // A client let go closes its port, as the system closes a client's ports with it.
+  ~FakeOutput() override { close(); }
   std::vector<std::string> portNames() override { return mCalls.list(*mSystem, mSystem->outputNames()); }
   void openPort(const std::string& name, const std::string&) override
   {
@@ -57,10 +63,8 @@ public:
   }
   void closePort() override
   {
-    mCalls.count();
-    if (!mPort.empty())
-      mSystem->openOutput(mPort, false);
-    mPort.clear();
+    mCalls.count(*mSystem);
+    close();
   }
   bool send(const unsigned char* data, size_t size) override
   {
@@ -74,6 +78,13 @@ public:
   LateCycles lateCycles() const override { return mSystem->lateCycles(); }
 
 private:
+  void close()
+  {
+    if (!mPort.empty())
+      mSystem->openOutput(mPort, false);
+    mPort.clear();
+  }
+
   std::shared_ptr<MidiFakeSystem> mSystem;
   std::string mPort;
   FakeCalls mCalls;
@@ -87,20 +98,19 @@ public:
   {
     mSystem->registerInput(mState);
   }
-  ~FakeInput() override { closePort(); }
+  ~FakeInput() override { close(); }
   std::vector<std::string> portNames() override { return mCalls.list(*mSystem, mSystem->inputNames()); }
   void openPort(const std::string& name, const std::string&) override
   {
-    mCalls.count();
+    mCalls.count(*mSystem);
     listed(mSystem->inputNames(), name);
     std::lock_guard<std::mutex> lock(mState->deliverLock);
     mState->openPort = name;
   }
   void closePort() override
   {
-    mCalls.count();
-    std::lock_guard<std::mutex> lock(mState->deliverLock);
-    mState->openPort.clear();
+    mCalls.count(*mSystem);
+    close();
   }
   void setHandler(Handler handler) override
   {
@@ -109,6 +119,12 @@ public:
   }
 
 private:
+  void close()
+  {
+    std::lock_guard<std::mutex> lock(mState->deliverLock);
+    mState->openPort.clear();
+  }
+
   std::shared_ptr<MidiFakeSystem> mSystem;
   std::shared_ptr<MidiFakeSystem::InputClientState> mState;
   FakeCalls mCalls;
@@ -118,6 +134,7 @@ class FakeBackend : public IMidiPorts::Backend
 {
 public:
   explicit FakeBackend(std::shared_ptr<MidiFakeSystem> system) : mSystem(std::move(system)) {}
+  bool answering() const override { return mSystem->answering(); }
   std::unique_ptr<IMidiPorts::Output> createOutput(const std::string&) override
   {
     mSystem->countClient();
@@ -353,8 +370,15 @@ void MidiFakeSystem::registerInput(const std::shared_ptr<InputClientState>& clie
   mInputClients.push_back(client);
 }
 
+void MidiFakeSystem::answer() const
+{
+  if (mUnanswered)
+    throw IMidiPorts::Unanswered("the fake MIDI system does not answer");
+}
+
 void MidiFakeSystem::countClient()
 {
+  answer();
   std::lock_guard<std::mutex> lock(mLock);
   if (mClientsFail)
     throw std::runtime_error("no MIDI system");

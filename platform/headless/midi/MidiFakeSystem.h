@@ -32,6 +32,12 @@ public:
   void setClientsFail(bool fail);
   // true: every second list call of each client fails, as a port going away while it is read does.
   void setListsFail(bool fail);
+  // true: every list, open, close and client creation throws IMidiPorts::Unanswered and the backend is not
+  // answering, as while a call given up on at its deadline has not returned; false: that call returned.
+  void setUnanswered(bool unanswered) { mUnanswered = unanswered; }
+  // Throws IMidiPorts::Unanswered while setUnanswered(true) holds.
+  void answer() const;
+  bool answering() const { return !mUnanswered; }
   // Runs step once in the next list call, after it read the names: the system changes as it is read.
   void onNextList(std::function<void()> step);
   // Longest message an output client takes.
@@ -87,6 +93,7 @@ private:
   std::condition_variable mReleased;
   bool mHoldSends = false;
   std::atomic<bool> mSendsRefused{false};
+  std::atomic<bool> mUnanswered{false};
   int mSendsHeld = 0;
   int mClientsCreated = 0;
   IMidiPorts::Output::LateCycles mLateCycles;

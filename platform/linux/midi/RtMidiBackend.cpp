@@ -53,6 +53,11 @@ std::unique_ptr<IMidiPorts::Backend> IMidiPorts::CreateSystemBackend()
 
 RtMidiBackend::RtMidiBackend(std::string sequencerDevice) : mSequencerDevice(std::move(sequencerDevice)) {}
 
+bool RtMidiBackend::answering() const
+{
+  return !deadlinecall::stalled();
+}
+
 int RtMidiBackend::chooseApi() const
 {
   // Probing JACK talks to the server, and the probe's watch may close its client: under a deadline.

@@ -19,6 +19,8 @@ public:
   std::unique_ptr<IMidiPorts::Output> createOutput(const std::string& clientName) override;
   std::unique_ptr<IMidiPorts::Input> createInput(const std::string& clientName,
                                                  unsigned int queueSizeLimit) override;
+  // deadlinecall::stalled() turned round: a call given up on has returned.
+  bool answering() const override;
 
   // "alsa" or "jack" for the API a client would be made on now; throws std::runtime_error when none, or
   // IMidiPorts::Unanswered when the JACK server does not answer within the deadline.
