@@ -215,6 +215,61 @@ TEST_F(KorvidTimingHub, AnOutputPortThatGoesAwayIsSaidAndShownOff)
   EXPECT_EQ(savedPort(), "Blofeld Out again");
 }
 
+// The MIDI system stops answering (a stopped server): the ports stay chosen and the line says so; an output
+// chosen meanwhile opens by its name once the system answers, wherever the list has it then.
+TEST_F(KorvidTimingHub, PortsTheSystemDoesNotAnswerForStayChosenAndOpenOnceItAnswers)
+{
+  midi->setOutputPorts({kPort, "Other"});
+  midi->setInputPorts({kPort});
+  auto plug = constructWithOutput();
+  plug->SetParameterFromGUI(kDeviceInSelection, plug->GetParam(kDeviceInSelection)->GetNormalized(1));
+  midi->setUnanswered(true);
+  // The port watch's look goes unanswered.
+  ASSERT_TRUE(waitUntil([&] { return plug->OnIdle(), line(*plug, 0) == "MIDI OUT+IN not answering"; }));
+  EXPECT_TRUE(plug->mOutputPresent);
+  chooseOutputPort(*plug, 2);
+  EXPECT_FALSE(plug->mOutputPresent);
+  IParam* out = plug->GetParam(kDeviceOutSelection);
+  EXPECT_STREQ(out->GetDisplayText(out->Int()), "Other");
+  EXPECT_EQ(plug->mKeptPortNames[1], "Other");
+  EXPECT_EQ(line(*plug, 0), "MIDI OUT+IN not answering");
+
+  midi->setOutputPorts({"Other", kPort});
+  midi->setUnanswered(false);
+  ASSERT_TRUE(waitUntil([&] { return plug->OnIdle(), plug->mOutputPresent.load(); }));
+  EXPECT_EQ(midi->openOutputs(), std::vector<std::string>{"Other"});
+  EXPECT_EQ(out->Int(), 1);
+  EXPECT_EQ(line(*plug, 0), "MIDI OUT reopened, MIDI IN answering again");
+}
+
+// A loss stands until the direction it names is open (and answered) again, and no longer.
+TEST_F(KorvidTimingHub, ALossIsSaidUntilItsDirectionIsOpenAgain)
+{
+  struct Row
+  {
+    int standing;
+    bool outOpen;
+    bool inOpen;
+    const char* said;
+  };
+  constexpr int kBothUnanswered = IMidiPorts::kOutUnanswered | IMidiPorts::kInUnanswered;
+  for (const Row& row :
+       {Row{IMidiPorts::kOutLost, false, true, "MIDI OUT lost"},
+        Row{IMidiPorts::kOutGone | IMidiPorts::kInGone, false, false, "MIDI OUT+IN port gone"},
+        Row{kBothUnanswered, false, false, "MIDI OUT+IN not answering"},
+        Row{kBothUnanswered, true, false, "MIDI IN not answering"},
+        Row{IMidiPorts::kOutLost | IMidiPorts::kInUnanswered, false, false,
+            "MIDI OUT lost, MIDI IN not answering"},
+        Row{IMidiPorts::kOutLost | IMidiPorts::kInUnanswered, true, false, "MIDI IN not answering"},
+        Row{IMidiPorts::kOutLost | IMidiPorts::kInUnanswered, false, true, "MIDI OUT lost"},
+        Row{IMidiPorts::kInLost | IMidiPorts::kInUnanswered, false, false, "MIDI IN lost"},
+        Row{IMidiPorts::kInUnanswered, false, true, ""}})
+  {
+    EXPECT_EQ(Korvid::lossText(Korvid::standingLossOf(row.standing, row.outOpen, row.inOpen)), row.said)
+        << row.standing << " " << row.outOpen << row.inOpen;
+  }
+}
+
 TEST_F(KorvidTimingHub, OutputsCarryTheInputs)
 {
   auto plug = constructWithOutput();

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <thread>
 
 using namespace korvidtest;
 
@@ -300,4 +301,38 @@ TEST_F(KorvidPendingRecall, TheNextRecallReplacesTheStoredValuesThatWait)
   EXPECT_FALSE(plug->hasPendingRecall());
   EXPECT_EQ(firstDifference(storedAndOtherValues(*plug), project, kDeviceID_old), -1);
   EXPECT_EQ(dumpsIn(midi->received(kOther)).size(), 4u);
+}
+
+// Opened while the MIDI system does not answer: the recall waits for it, and once it answers the ports open
+// by their names and the stored values reach the synthesizer.
+TEST_F(KorvidPendingRecall, AProjectOpenedWhileTheMidiSystemDoesNotAnswerOpensItsPortsOnceItAnswers)
+{
+  home.writeFile("Korvid Editor LOG.txt", "");
+  auto plug = construct();
+  plug->mMIDIMessageManager->setClock(&jobClock);
+  midi->setUnanswered(true);
+  std::thread answer(
+      [&]
+      {
+        const std::string waits =
+            std::string(kLogPrefix) + "the MIDI system did not answer in time, its ports wait for it";
+        EXPECT_TRUE(waitUntil(
+            [&]
+            {
+              const std::vector<std::string> lines = logLines(plug->getLogPath(), kLogPrefix);
+              return std::find(lines.begin(), lines.end(), waits) != lines.end();
+            }));
+        midi->setUnanswered(false);
+      });
+  EXPECT_EQ(giveHostChunk(*plug, chunk), 1);
+  answer.join();
+  EXPECT_EQ(midi->openOutputs(), std::vector<std::string>{kBlofeld});
+  EXPECT_EQ(midi->openInputs(), std::vector<std::string>{kBlofeld});
+  EXPECT_STREQ(
+      plug->GetParam(kDeviceOutSelection)->GetDisplayText(plug->GetParam(kDeviceOutSelection)->Int()),
+      kBlofeld);
+  EXPECT_FALSE(plug->hasPendingRecall());
+  EXPECT_EQ(firstDifference(storedAndOtherValues(*plug), project, kDeviceID_old), -1);
+  EXPECT_EQ(dumpsIn(midi->received(kBlofeld)).size(), 4u);
+  EXPECT_EQ(plug->getStatusText(), "MIDI OUT+IN reopened");
 }
