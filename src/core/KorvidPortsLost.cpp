@@ -143,7 +143,7 @@ std::string Korvid::reopenAnsweredPorts(int* lost)
         // A project recalled while the system did not answer gets its stored values now.
         completePendingRecall();
       }
-      else if (!output)
+      else if (!output && !wasOpen)
       {
         startProbeWaitingForInput();
       }

@@ -314,13 +314,9 @@ TEST_F(KorvidPendingRecall, AProjectOpenedWhileTheMidiSystemDoesNotAnswerOpensIt
   std::thread answer(
       [&]
       {
-        const std::string waits =
-            std::string(kLogPrefix) + "the MIDI system did not answer in time, its ports wait for it";
         EXPECT_TRUE(waitUntil(
-            [&]
-            {
-              const std::vector<std::string> lines = logLines(plug->getLogPath(), kLogPrefix);
-              return std::find(lines.begin(), lines.end(), waits) != lines.end();
+            [&] {
+              return home.readFile("Korvid Editor LOG.txt").find("ports wait for it") != std::string::npos;
             }));
         midi->setUnanswered(false);
       });
@@ -328,9 +324,7 @@ TEST_F(KorvidPendingRecall, AProjectOpenedWhileTheMidiSystemDoesNotAnswerOpensIt
   answer.join();
   EXPECT_EQ(midi->openOutputs(), std::vector<std::string>{kBlofeld});
   EXPECT_EQ(midi->openInputs(), std::vector<std::string>{kBlofeld});
-  EXPECT_STREQ(
-      plug->GetParam(kDeviceOutSelection)->GetDisplayText(plug->GetParam(kDeviceOutSelection)->Int()),
-      kBlofeld);
+  EXPECT_EQ(plug->GetParam(kDeviceOutSelection)->Int(), 1);
   EXPECT_FALSE(plug->hasPendingRecall());
   EXPECT_EQ(firstDifference(storedAndOtherValues(*plug), project, kDeviceID_old), -1);
   EXPECT_EQ(dumpsIn(midi->received(kBlofeld)).size(), 4u);

@@ -115,8 +115,7 @@ TEST_F(MidiJackPlugTest, PlugInTalksToTheSynthClientChosenByPortName)
 }
 
 // The server stopped (SIGSTOP) while the ports are reopened (as a recall does) and a second instance is made:
-// both are given up on and the plug-in is told that the ports wait for the server; once it runs again, that
-// it answers, and the ports open again. The limit tells a bounded wait from a hang.
+// both are given up on, the ports wait, the plug-in is told. The limit tells a bounded wait from a hang.
 TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsWaitForItsAnswer)
 {
   MidiJackServer* server = MidiJackEnvironment::server(nullptr);
@@ -144,8 +143,7 @@ TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsWaitForItsAnswer)
   second.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
 
-  // The calls given up on return once the server runs again: both directions are said to be answered, and
-  // the port chosen opens again.
+  // Once the server runs again both directions are said to be answered, and the port chosen opens again.
   server->resume();
   constexpr int kAnswered = IMidiPorts::kOutAnswered | IMidiPorts::kInAnswered;
   int said = 0;
@@ -222,29 +220,22 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
       EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 2) << "a thread spins after the server went away";
     }
     // A loaded machine's server may answer the watch after its deadline: the ports wait, then go.
+    constexpr int kBoth = IMidiPorts::kOutLost | IMidiPorts::kInLost;
     int lost = 0;
-    ASSERT_TRUE(korvidtest::waitUntil(
-        [&]
-        {
-          lost |= plug->takeLost();
-          return (lost & (IMidiPorts::kOutLost | IMidiPorts::kInLost)) ==
-                 (IMidiPorts::kOutLost | IMidiPorts::kInLost);
-        }));
+    ASSERT_TRUE(korvidtest::waitUntil([&] { return ((lost |= plug->takeLost()) & kBoth) == kBoth; }));
     if (!wholeServer)
     {
       // Started again under another client name: listed once the list is read again, and it works.
       std::string error;
       ASSERT_TRUE(synth.open(server->name(), "korvid-blofeld-again", error)) << error;
       synth.clearReceived();
+      int outIdx = 1;
       ASSERT_TRUE(korvidtest::waitUntil(
           [&]
           {
-            const std::vector<std::string> listed = plug->rereadExternalMIDIOutNames();
-            return std::find(listed.begin(), listed.end(), synth.inPortName()) != listed.end();
+            plug->rereadExternalMIDIOutNames();
+            return plug->setExternalMIDIOut(outIdx = 1, synth.inPortName().c_str()) > 0;
           }));
-      int outIdx = 1;
-      ASSERT_TRUE(korvidtest::waitUntil(
-          [&] { return plug->setExternalMIDIOut(outIdx = 1, synth.inPortName().c_str()) > 0; }));
       IMidiMsg note(0, 0x90, 60, 100);
       ASSERT_TRUE(synth.waitInputConnected(kArrivalTimeout));
       ASSERT_TRUE(plug->SendMidiMsg(&note));

@@ -24,6 +24,12 @@ std::string listed(const std::vector<std::string>& names, const std::string& nam
   return name;
 }
 
+void answer(const MidiFakeSystem& system)
+{
+  if (!system.answering())
+    throw IMidiPorts::Unanswered("the fake MIDI system does not answer");
+}
+
 // The list, open and close calls of one client share a count without a lock, as RtMidi's clients share
 // their error text: calls made beside each other show under ThreadSanitizer.
 class FakeCalls
@@ -32,17 +38,13 @@ public:
   // names, or a failure of every second call while the system's lists fail.
   std::vector<std::string> list(MidiFakeSystem& system, std::vector<std::string> names)
   {
-    system.answer();
+    answer(system);
     system.takeListStep();
     if (++mCalls % 2 == 0 && system.listsFail())
       throw std::runtime_error("the port list changed while it was read");
     return names;
   }
-  void count(const MidiFakeSystem& system)
-  {
-    system.answer();
-    ++mCalls;
-  }
+  void count() { ++mCalls; }
 
 private:
   unsigned int mCalls = 0;
@@ -52,19 +54,21 @@ class FakeOutput : public IMidiPorts::Output
 {
 public:
   explicit FakeOutput(std::shared_ptr<MidiFakeSystem> system) : mSystem(std::move(system)) {}
-  // A client let go closes its port, as the system closes a client's ports with it.
-  ~FakeOutput() override { close(); }
+  ~FakeOutput() override { closePort(); }
   std::vector<std::string> portNames() override { return mCalls.list(*mSystem, mSystem->outputNames()); }
   void openPort(const std::string& name, const std::string&) override
   {
+    answer(*mSystem);
     closePort();
     mPort = listed(mSystem->outputNames(), name);
     mSystem->openOutput(mPort, true);
   }
   void closePort() override
   {
-    mCalls.count(*mSystem);
-    close();
+    mCalls.count();
+    if (!mPort.empty())
+      mSystem->openOutput(mPort, false);
+    mPort.clear();
   }
   bool send(const unsigned char* data, size_t size) override
   {
@@ -78,13 +82,6 @@ public:
   LateCycles lateCycles() const override { return mSystem->lateCycles(); }
 
 private:
-  void close()
-  {
-    if (!mPort.empty())
-      mSystem->openOutput(mPort, false);
-    mPort.clear();
-  }
-
   std::shared_ptr<MidiFakeSystem> mSystem;
   std::string mPort;
   FakeCalls mCalls;
@@ -98,19 +95,21 @@ public:
   {
     mSystem->registerInput(mState);
   }
-  ~FakeInput() override { close(); }
+  ~FakeInput() override { closePort(); }
   std::vector<std::string> portNames() override { return mCalls.list(*mSystem, mSystem->inputNames()); }
   void openPort(const std::string& name, const std::string&) override
   {
-    mCalls.count(*mSystem);
+    answer(*mSystem);
+    mCalls.count();
     listed(mSystem->inputNames(), name);
     std::lock_guard<std::mutex> lock(mState->deliverLock);
     mState->openPort = name;
   }
   void closePort() override
   {
-    mCalls.count(*mSystem);
-    close();
+    mCalls.count();
+    std::lock_guard<std::mutex> lock(mState->deliverLock);
+    mState->openPort.clear();
   }
   void setHandler(Handler handler) override
   {
@@ -119,12 +118,6 @@ public:
   }
 
 private:
-  void close()
-  {
-    std::lock_guard<std::mutex> lock(mState->deliverLock);
-    mState->openPort.clear();
-  }
-
   std::shared_ptr<MidiFakeSystem> mSystem;
   std::shared_ptr<MidiFakeSystem::InputClientState> mState;
   FakeCalls mCalls;
@@ -370,15 +363,9 @@ void MidiFakeSystem::registerInput(const std::shared_ptr<InputClientState>& clie
   mInputClients.push_back(client);
 }
 
-void MidiFakeSystem::answer() const
-{
-  if (mUnanswered)
-    throw IMidiPorts::Unanswered("the fake MIDI system does not answer");
-}
-
 void MidiFakeSystem::countClient()
 {
-  answer();
+  answer(*this);
   std::lock_guard<std::mutex> lock(mLock);
   if (mClientsFail)
     throw std::runtime_error("no MIDI system");

@@ -32,11 +32,9 @@ public:
   void setClientsFail(bool fail);
   // true: every second list call of each client fails, as a port going away while it is read does.
   void setListsFail(bool fail);
-  // true: every list, open, close and client creation throws IMidiPorts::Unanswered and the backend is not
+  // true: every list, open and client creation throws IMidiPorts::Unanswered and the backend is not
   // answering, as while a call given up on at its deadline has not returned; false: that call returned.
   void setUnanswered(bool unanswered) { mUnanswered = unanswered; }
-  // Throws IMidiPorts::Unanswered while setUnanswered(true) holds.
-  void answer() const;
   bool answering() const { return !mUnanswered; }
   // Runs step once in the next list call, after it read the names: the system changes as it is read.
   void onNextList(std::function<void()> step);

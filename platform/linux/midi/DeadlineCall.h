@@ -10,8 +10,8 @@ namespace deadlinecall
 {
 // How long a caller waits for one call into the MIDI system, in ms: the host is never held much longer.
 constexpr std::chrono::milliseconds kDeadline{1500};
-// The environment variable that replaces kDeadline (1 to 600000 ms): a test that runs a host with the
-// plug-in on a loaded machine, where a slow answer is not a stall, gives it a bound far above any load.
+// The environment variable that replaces kDeadline (1 to 600000 ms), for a MIDI system that is known to
+// answer slowly. A call given up on frees its caller only: the ports wait for the answer (IMidiPorts).
 constexpr const char* kDeadlineVariable = "KORVID_MIDI_DEADLINE_MS";
 
 // kDeadline, or what kDeadlineVariable held when first asked. Any thread.
