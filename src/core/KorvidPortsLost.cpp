@@ -143,9 +143,10 @@ std::string Korvid::reopenAnsweredPorts(int* lost)
         // A project recalled while the system did not answer gets its stored values now.
         completePendingRecall();
       }
-      else if (!output && !wasOpen)
+      else if (!output && !wasOpen && mProbeWaitsForInput && mOutputPresent)
       {
-        startProbeWaitingForInput();
+        // The probe that waited for this input runs now.
+        sendSysExInitialization();
       }
     }
     else if (output ? mMidiPorts.IsOutWaiting() : mMidiPorts.IsInWaiting())
