@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "AudioThread.h"
+#include "DeadlineCall.h"
 #include "IMidiPorts.h"
 #include "JackMidiOutputClient.h"
 #include "JackServerWatch.h"
@@ -30,6 +31,24 @@ using namespace std::chrono_literals;
 // Generous: a loaded 2-core machine under a sanitizer may be slow; passing tests never wait this long.
 constexpr std::chrono::milliseconds kArrivalTimeout = 60s;
 constexpr int kBurst = 128;
+
+// A loaded server may answer a call after its deadline: the call is made again once the server has answered,
+// as the plug-in does, a few times at most.
+template <class Call> auto onceAnswered(Call call)
+{
+  for (int tries = 1;; ++tries)
+  {
+    try
+    {
+      return call();
+    }
+    catch (const IMidiPorts::Unanswered&)
+    {
+      if (tries == 5 || !korvidtest::waitUntil([] { return !deadlinecall::stalled(); }))
+        throw;
+    }
+  }
+}
 
 // What the plug-in side received, in order, as the framework's records.
 struct Inbox
@@ -269,8 +288,10 @@ TEST_F(MidiJackTest, AFrozenServerFailsSendsInTimeAndEverySendReportedWrittenArr
 
 TEST_F(MidiJackTest, WhatACycleReportedLateWroteIsWrittenAgainIfADumpOrAReleaseUntilGivenUpAndCounted)
 {
-  JackMidiOutputClient out("korvid-late-cycles", JackServerWatch::connect());
-  out.openPort(synth.inPortName(), "out");
+  const auto out = onceAnswered(
+      []
+      { return std::make_unique<JackMidiOutputClient>("korvid-late-cycles", JackServerWatch::connect()); });
+  onceAnswered([&] { out->openPort(synth.inPortName(), "out"); });
   ASSERT_TRUE(synth.waitInputConnected(kArrivalTimeout));
   const Bytes dump = midiTestSoundDump(1);
   auto copies = [&](const Bytes& m)
@@ -307,9 +328,9 @@ TEST_F(MidiJackTest, WhatACycleReportedLateWroteIsWrittenAgainIfADumpOrAReleaseU
   for (const Row& row : rows)
   {
     SCOPED_TRACE(row.what);
-    const IMidiPorts::Output::LateCycles before = out.lateCycles();
+    const IMidiPorts::Output::LateCycles before = out->lateCycles();
     for (const Bytes& m : row.sent)
-      ASSERT_TRUE(m == dump ? out.sendRepeatable(m.data(), m.size()) : out.send(m.data(), m.size()));
+      ASSERT_TRUE(m == dump ? out->sendRepeatable(m.data(), m.size()) : out->send(m.data(), m.size()));
     const auto fewest = [&]
     {
       long n = all;
@@ -319,16 +340,16 @@ TEST_F(MidiJackTest, WhatACycleReportedLateWroteIsWrittenAgainIfADumpOrAReleaseU
     };
     for (long arrived = fewest(); arrived < all; arrived = fewest())
     {
-      out.noticeLateCycle();
+      out->noticeLateCycle();
       ASSERT_TRUE(korvidtest::waitUntil([&] { return fewest() > arrived; })) << arrived;
     }
-    out.noticeLateCycle();
+    out->noticeLateCycle();
     // Once a later message arrived, nothing is written again.
     const Bytes marker{0xB0, 7, 100};
-    ASSERT_TRUE(out.send(marker.data(), marker.size()));
+    ASSERT_TRUE(out->send(marker.data(), marker.size()));
     ASSERT_TRUE(korvidtest::waitUntil([&] { return copies(marker) == 1; }));
     const uint64_t dumps = std::count(row.repeated.begin(), row.repeated.end(), dump);
-    EXPECT_EQ(dumps, out.settleRepeatables(kArrivalTimeout) - before.dumpsGivenUp);
+    EXPECT_EQ(dumps, out->settleRepeatables(kArrivalTimeout) - before.dumpsGivenUp);
     const auto got = synth.waitReceived(0, 0ms);
     const auto in = [](const std::vector<Bytes>& list, const Bytes& m)
     { return std::find(list.begin(), list.end(), m) != list.end(); };
@@ -343,7 +364,7 @@ TEST_F(MidiJackTest, WhatACycleReportedLateWroteIsWrittenAgainIfADumpOrAReleaseU
         EXPECT_EQ(in(row.repeated, m) ? all : 1, copies(m)) << i;
     }
     synth.clearReceived();
-    const IMidiPorts::Output::LateCycles late = out.lateCycles();
+    const IMidiPorts::Output::LateCycles late = out->lateCycles();
     EXPECT_GE(late.messages - before.messages, row.sent.size());
     EXPECT_EQ(row.noteOns, late.noteOns - before.noteOns);
     EXPECT_EQ((row.repeated.size() - dumps) * JackMidiOutputClient::kMaxRepeats,
