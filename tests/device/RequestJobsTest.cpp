@@ -196,15 +196,12 @@ TEST_F(RequestJobsTest, SilentSynthesizerIsGivenUpAfterThirtyPollsAndAFullScan)
 
 TEST_F(RequestJobsTest, AReplyTheInputLostIsAskedForAgainOnceWithoutAScan)
 {
-  // Not on id 0, where the scan begins.
-  start(DeviceClock::Mode::Scaled, 1.0, 5);
+  start(DeviceClock::Mode::Scaled, 1.0, 5); // not on id 0, where the scan begins
   plug->mDeviceId = 5;
   setSyncTimer(2);
   simulator->setFault(BlofeldSimulator::Fault::Lost);
   run(job(S::kJobDeviceIdEnquiry));
-
-  const Bytes enquiry{0xF0, 0x3E, 0x13, 0x05, 0x04, 0xF7};
-  EXPECT_EQ((std::vector<Bytes>{enquiry, enquiry}), simulator->received());
+  EXPECT_EQ(std::vector<Bytes>(2, Bytes{0xF0, 0x3E, 0x13, 0x05, 0x04, 0xF7}), simulator->received());
   EXPECT_TRUE(numbersAfter(line->history(), S::kTextCheckingDeviceId).empty());
   EXPECT_EQ("Plug-in is ready to go!", plug->getStatusText());
   EXPECT_FALSE(manager->sender->failed.load());
@@ -538,8 +535,7 @@ TEST_F(RequestJobsTest, CancelledBankWalkStopsAdvancingAndResetsTheSlot)
   EXPECT_EQ(0, plug->GetParam(kBankEditUnsaved)->Int());
 }
 
-// A cancel as the overlay shows, or in the pause after a reply, ends the walk: at most the request sent
-// follows.
+// A cancel as the overlay shows, or in the pause after a reply, ends the walk: only the request sent follows.
 TEST_F(RequestJobsTest, CancelledMultiWalkEndsAtTheStartOrAfterAReply)
 {
   start(DeviceClock::Mode::Scaled, 0.1);
@@ -550,13 +546,9 @@ TEST_F(RequestJobsTest, CancelledMultiWalkEndsAtTheStartOrAfterAReply)
     DeviceTestSupport::openUpperBanks(librarian); // the last cancel's rescan read the empty library back
     const size_t before = simulator->arrived();
     ASSERT_TRUE(manager->post(job(S::kJobRequestAllMultis)));
-    ASSERT_TRUE(waitFor(
-        [&]
-        {
-          return sent == 0 ? plug->mProcessingOverlay.load()
-                           : simulator->arrived() >= before + sent &&
-                                 plug->getStatusText().rfind(S::kTextProgressPrefix, 0) == 0;
-        }));
+    const auto progress = [&] { return plug->getStatusText().rfind(S::kTextProgressPrefix, 0) == 0; };
+    const auto replied = [&] { return simulator->arrived() >= before + sent && progress(); };
+    ASSERT_TRUE(waitFor([&] { return sent ? replied() : plug->mProcessingOverlay.load(); }));
     const size_t atCancel = simulator->arrived();
     manager->sender->cancel = true;
     ASSERT_TRUE(waitIdle());

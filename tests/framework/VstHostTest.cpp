@@ -149,8 +149,7 @@ TEST(VstHostTest, CommandLineSavesAndLoadsState)
   EXPECT_NE(track.find("events sent: 629 (note-ons 276, note-offs 276, controllers 77)"), std::string::npos)
       << track;
   // Real-time where the system allows it (as it does a thread of this test), else the reason.
-  sched_param priority{};
-  priority.sched_priority = 20;
+  sched_param priority{20};
   int refused = 0;
   std::thread([&] { refused = pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority); }).join();
   EXPECT_NE(track.find(refused ? "audio thread: normal priority (real-time refused: "

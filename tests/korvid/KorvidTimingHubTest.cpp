@@ -232,7 +232,6 @@ TEST_F(KorvidTimingHub, PortsTheSystemDoesNotAnswerForStayChosenAndOpenOnceItAns
   IParam* out = plug->GetParam(kDeviceOutSelection);
   EXPECT_STREQ(out->GetDisplayText(out->Int()), "Other");
   EXPECT_EQ(plug->mKeptPortNames[1], "Other");
-
   midi->setOutputPorts({"Other", kPort});
   midi->setUnanswered(false);
   ASSERT_TRUE(waitUntil([&] { return plug->OnIdle(), plug->mOutputPresent.load(); }));
@@ -245,20 +244,17 @@ TEST_F(KorvidTimingHub, PortsTheSystemDoesNotAnswerForStayChosenAndOpenOnceItAns
 TEST_F(KorvidTimingHub, ALossIsSaidUntilItsDirectionIsOpenAgain)
 {
   using P = IMidiPorts;
-  constexpr int kOutLostInWaits = P::kOutLost | P::kInUnanswered;
   for (const auto& [standing, outOpen, inOpen, said] : std::vector<std::tuple<int, bool, bool, std::string>>{
            {P::kOutGone | P::kInGone, false, false, "MIDI OUT+IN port gone"},
            {P::kOutUnanswered | P::kInUnanswered, false, false, "MIDI OUT+IN not answering"},
            {P::kOutUnanswered | P::kInUnanswered, true, false, "MIDI IN not answering"},
-           {kOutLostInWaits, false, false, "MIDI OUT lost, MIDI IN not answering"},
-           {kOutLostInWaits, true, false, "MIDI IN not answering"},
-           {kOutLostInWaits, false, true, "MIDI OUT lost"},
+           {P::kOutLost | P::kInUnanswered, false, false, "MIDI OUT lost, MIDI IN not answering"},
+           {P::kOutLost | P::kInUnanswered, true, false, "MIDI IN not answering"},
+           {P::kOutLost | P::kInUnanswered, false, true, "MIDI OUT lost"},
            {P::kInLost | P::kInUnanswered, false, false, "MIDI IN lost"},
            {P::kInUnanswered, false, true, ""}})
-  {
     EXPECT_EQ(Korvid::lossText(Korvid::standingLossOf(standing, outOpen, inOpen)), said)
         << standing << outOpen;
-  }
 }
 
 TEST_F(KorvidTimingHub, OutputsCarryTheInputs)

@@ -303,25 +303,20 @@ TEST_F(KorvidPendingRecall, TheNextRecallReplacesTheStoredValuesThatWait)
   EXPECT_EQ(dumpsIn(midi->received(kOther)).size(), 4u);
 }
 
-// Opened while the MIDI system does not answer: the recall waits for it, and once it answers the ports open
-// by their names and the stored values reach the synthesizer.
+// The recall waits for a MIDI system that does not answer; then its ports open by name and its values go out.
 TEST_F(KorvidPendingRecall, AProjectOpenedWhileTheMidiSystemDoesNotAnswerOpensItsPortsOnceItAnswers)
 {
   home.writeFile("Korvid Editor LOG.txt", "");
   auto plug = construct();
   plug->mMIDIMessageManager->setClock(&jobClock);
   midi->setUnanswered(true);
-  std::thread answer(
-      [&]
-      {
-        EXPECT_TRUE(waitUntil(
-            [&] {
-              return home.readFile("Korvid Editor LOG.txt").find("ports wait for it") != std::string::npos;
-            }));
-        midi->setUnanswered(false);
-      });
+  const auto waiting = [&]
+  { return home.readFile("Korvid Editor LOG.txt").find("ports wait for it") != std::string::npos; };
+  bool waited = false;
+  std::thread answer([&] { waited = waitUntil(waiting), midi->setUnanswered(false); });
   EXPECT_EQ(giveHostChunk(*plug, chunk), 1);
   answer.join();
+  EXPECT_TRUE(waited);
   EXPECT_EQ(midi->openOutputs(), std::vector<std::string>{kBlofeld});
   EXPECT_EQ(midi->openInputs(), std::vector<std::string>{kBlofeld});
   EXPECT_EQ(plug->GetParam(kDeviceOutSelection)->Int(), 1);

@@ -367,8 +367,7 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
     std::string stored;
     int entry;
     std::string logged;
-    // The output refuses every send: the multi resent after the recall reaches nothing, and the line says so.
-    bool refused = false;
+    bool refused = false; // the output refuses every send: the multi resent after the recall reaches nothing
   };
   const int in = PatchManager::kMidiInPortSlot;
   const int out = PatchManager::kMidiOutPortSlot;
@@ -410,16 +409,12 @@ TEST_F(KorvidTotalRecall, BodiesCutShortOrDamagedChangeNothingAndSendNothing)
     EXPECT_EQ(plug->getStatusText() == "MIDI OUT: several ports match, choose one", row.logged == several);
     // A port opened in place of the stored one is named on the line.
     const std::string substitute = std::string("Saved MIDI ") + (output ? "OUT" : "IN") + " absent, opened:";
+    EXPECT_EQ(plug->getStatusText() == "Multi not sent: no MIDI went out!", row.refused);
     if (row.refused)
-    {
-      EXPECT_EQ(plug->getStatusText(), "Multi not sent: no MIDI went out!");
       EXPECT_EQ(plug->getStatusDetail().rfind(substitute + " a2j:Blofeld", 0), 0u) << plug->getStatusDetail();
-    }
     else
-    {
       EXPECT_EQ(plug->getStatusText() == substitute && plug->getStatusDetail() == listed[row.entry],
                 row.logged.rfind("matched without", 0) == 0);
-    }
     // Saved again, a port found keeps its whole name, one not found or not told apart the stored name
     // unless no port name is that long ("OFF").
     hostChunk(*plug);

@@ -368,8 +368,7 @@ TEST(MidiInputQueueTest, AFullRingSaysItsDropAtOnceAfterWhatCameBefore)
   while (queue.push(0, 0.0, dump(0, accepted).data(), kDumpBytes))
     ++accepted;
   release.set_value();
-  // No later message is needed for the drop to be said.
-  ASSERT_TRUE(korvidtest::waitUntil([&] { return lost.load() > 0; }));
+  ASSERT_TRUE(korvidtest::waitUntil([&] { return lost.load() > 0; })); // said with no later message
   EXPECT_EQ(1u, lost.load());
   ASSERT_EQ(static_cast<size_t>(accepted), deliveredAtLoss);
   for (int i = 0; i < accepted; ++i)

@@ -219,15 +219,13 @@ TEST_F(DialogsTest, TheEditorKeepsDrawingDuringADialogAndSurvivesItsWindowGoing)
   EXPECT_FALSE(graphics->WindowIsOpen());
 }
 
-// The real zenity with the flags the editor passes, answered with keys: its confirmation (OK/Cancel), the
+// The real zenity with the editor's flags, answered with keys: its confirmation (OK/Cancel), the
 // unsaved-edits question (Yes/Cancel and No, an extra button left of Cancel), Import's and Save As' panels.
 TEST_F(DialogsTest, TheRealZenityTakesTheFlagsAndItsAnswersAreDecoded)
 {
   setenv("PATH", oldPath.c_str(), 1);
   if (std::system("(command -v zenity && command -v xdotool && xdotool getmouselocation) >/dev/null 2>&1"))
-  {
     GTEST_SKIP() << "the real dialogs need zenity, xdotool and an X server";
-  }
   // GTK keeps its recent files and folders in the test's folder and its settings in memory.
   setenv("XDG_DATA_HOME", folder.c_str(), 1);
   setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
@@ -241,8 +239,7 @@ TEST_F(DialogsTest, TheRealZenityTakesTheFlagsAndItsAnswersAreDecoded)
                                  {"open", "Escape", ""},         {"save", "Return", "new.kvd"}};
   for (const auto& [type, keys, expected] : rows)
   {
-    // The keys go to the dialog once it shows and again until it is gone (a file panel still reading its
-    // folder ignores them); one still there after that is closed.
+    // Keys go to the dialog until it is gone (a panel reading its folder ignores them), then it is killed.
     const std::string shown = " --onlyvisible --class zenity";
     const std::string script =
         "timeout 30 xdotool search --sync" + shown + " >/dev/null && for i in $(seq 20); do " +
@@ -254,25 +251,18 @@ TEST_F(DialogsTest, TheRealZenityTakesTheFlagsAndItsAnswersAreDecoded)
     std::thread answer([&]() { answered = std::system(("sh -c '" + script + "' >/dev/null 2>&1").c_str()); });
     WDL_String fileName(type == "save" ? "new.kvd" : "");
     WDL_String dir(folder.c_str());
-    const bool file = type == "open" || type == "save";
-    std::string got;
-    if (file)
-    {
-      graphics->PromptForFile(&fileName, type == "open" ? kFileOpen : kFileSave, &dir,
-                              type == "open" ? "syx kvd" : "kvd");
-      got = fileName.Get();
-    }
-    else
-    {
-      got = std::to_string(graphics->ShowMessageBox("<b>Store</b> & replace?", "Korvid", std::stoi(type)));
-    }
+    const bool file = type == "open" || type == "save", open = type == "open";
+    const std::string got =
+        file ? (graphics->PromptForFile(&fileName, open ? kFileOpen : kFileSave, &dir,
+                                        open ? "syx kvd" : "kvd"),
+                fileName.Get())
+             : std::to_string(graphics->ShowMessageBox("<b>Store</b> & replace?", "Korvid", std::stoi(type)));
     answer.join();
     EXPECT_EQ(got, !file || expected.empty() ? expected : folder + "/" + expected) << type << " " << keys;
     EXPECT_EQ(answered, 0) << type << " " << keys;
   }
-  unsetenv("XDG_DATA_HOME");
-  unsetenv("XDG_CONFIG_HOME");
-  unsetenv("GSETTINGS_BACKEND");
+  for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "GSETTINGS_BACKEND"})
+    unsetenv(name);
 }
 
 TEST(ResourcesTest, ResourcesAreFoundBesideTheLoadedFile)
