@@ -4,6 +4,7 @@
 #include "IControl.h"
 #include "IGraphicsLinux.h"
 #include "IGraphicsX11View.h"
+#include "WaitUntil.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -194,19 +195,11 @@ private:
   Display* mDisplay = nullptr;
 };
 
-// Idles the view (as effEditIdle does) until done() holds or about two seconds passed.
+// Idles the view (as effEditIdle does) until done() holds, within the tests' wait limit.
 inline bool pumpUntil(IGraphicsLinux& graphics, const std::function<bool()>& done)
 {
-  for (int i = 0; i < 200; ++i)
-  {
-    graphics.OnEditIdle();
-    if (done())
-    {
-      return true;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
+  // Bounded, not timed: a loaded machine may take seconds to deliver the X events.
+  return korvidtest::waitUntil([&] { return graphics.OnEditIdle(), done(); });
 }
 
 inline void pumpFor(IGraphicsLinux& graphics, int ms)
