@@ -51,8 +51,7 @@ protected:
     synth.close();
   }
 
-  // Reads the lists and opens the synthesizer client's two ports by name. A loaded machine's server may
-  // answer after the deadline: both are read and opened again, as the plug-in does once the server answers.
+  // Lists and opens the synthesizer client's two ports by name, again while a loaded server answers late.
   void openSynthPorts()
   {
     ASSERT_TRUE(korvidtest::waitUntil(

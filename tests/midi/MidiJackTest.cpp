@@ -1,11 +1,11 @@
 // The port layer on real JACK ports: sound dumps and short messages both ways, opened by port name.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -287,10 +287,11 @@ TEST_F(MidiJackTest, AFrozenServerFailsSendsInTimeAndEverySendReportedWrittenArr
 
 TEST_F(MidiJackTest, WhatACycleReportedLateWroteIsWrittenAgainIfADumpOrAReleaseUntilGivenUpAndCounted)
 {
-  const auto out = onceAnswered(
+  const auto client = onceAnswered(
       []
       { return std::make_unique<JackMidiOutputClient>("korvid-late-cycles", JackServerWatch::connect()); });
-  onceAnswered([&] { out->openPort(synth.inPortName(), "out"); });
+  JackMidiOutputClient& out = *client;
+  onceAnswered([&] { out.openPort(synth.inPortName(), "out"); });
   ASSERT_TRUE(synth.waitInputConnected(kArrivalTimeout));
   const Bytes dump = midiTestSoundDump(1);
   auto copies = [&](const Bytes& m)
@@ -299,67 +300,76 @@ TEST_F(MidiJackTest, WhatACycleReportedLateWroteIsWrittenAgainIfADumpOrAReleaseU
     return std::count(got.begin(), got.end(), m);
   };
   // The server's notice of a late cycle, each time a write of the repeated messages arrived: they are written
-  // again at most kMaxRepeats times, and then given up on; a loaded server's own late cycles take some of the
-  // repeats. Per message: 'd' a dump, 'r' a release, repeated; 's' a release whose key or pedal the next
-  // message starts again, repeated only before it; '1' once (a note-on never again).
+  // again (a note-on never; a release whose key or pedal the next message starts again, only before it), at
+  // most kMaxRepeats times, and then given up on. A loaded server reports late cycles of its own, which take
+  // some of the repeats. Everything else arrives once.
   struct Row
   {
     const char* what;
-    std::string kinds;
-    uint64_t noteOns;
     std::vector<Bytes> sent;
+    std::vector<Bytes> repeated;
+    std::vector<Bytes> startedAgain;
+    uint64_t noteOns;
   };
   const Row rows[] = {
-      {"a dump", "1d", 1, {{0x90, 60, 100}, dump}},
+      {"a dump", {{0x90, 60, 100}, dump}, {dump}, {}, 1},
       {"releases",
-       "1rrrrr",
-       1,
-       {{0x91, 61, 100}, {0x81, 61, 0}, {0x92, 62, 0}, {0xB3, 64, 0}, {0xB4, 123, 0}, {0xB5, 120, 0}}},
+       {{0x91, 61, 100}, {0x81, 61, 0}, {0x92, 62, 0}, {0xB3, 64, 0}, {0xB4, 123, 0}, {0xB5, 120, 0}},
+       {{0x81, 61, 0}, {0x92, 62, 0}, {0xB3, 64, 0}, {0xB4, 123, 0}, {0xB5, 120, 0}},
+       {},
+       1},
       {"releases started again since",
-       "s1s1s1",
-       2,
-       {{0x85, 65, 0}, {0x95, 65, 9}, {0xB6, 64, 0}, {0xB6, 64, 127}, {0xB7, 123, 0}, {0x97, 1, 9}}}};
+       {{0x85, 65, 0}, {0x95, 65, 9}, {0xB6, 64, 0}, {0xB6, 64, 127}, {0xB7, 123, 0}, {0x97, 1, 9}},
+       {},
+       {{0x85, 65, 0}, {0xB6, 64, 0}, {0xB7, 123, 0}},
+       2},
+  };
   const long all = JackMidiOutputClient::kMaxRepeats + 1;
   for (const Row& row : rows)
   {
     SCOPED_TRACE(row.what);
-    const IMidiPorts::Output::LateCycles before = out->lateCycles();
+    const IMidiPorts::Output::LateCycles before = out.lateCycles();
     for (const Bytes& m : row.sent)
-      ASSERT_TRUE(m == dump ? out->sendRepeatable(m.data(), m.size()) : out->send(m.data(), m.size()));
+      ASSERT_TRUE(m == dump ? out.sendRepeatable(m.data(), m.size()) : out.send(m.data(), m.size()));
     const auto fewest = [&]
     {
       long n = all;
-      for (size_t i = 0; i < row.sent.size(); ++i)
-        n = row.kinds[i] == 'd' || row.kinds[i] == 'r' ? std::min<long>(n, copies(row.sent[i])) : n;
+      for (const Bytes& m : row.repeated)
+        n = std::min(n, static_cast<long>(copies(m)));
       return n;
     };
     for (long arrived = fewest(); arrived < all; arrived = fewest())
     {
-      out->noticeLateCycle();
+      out.noticeLateCycle();
       ASSERT_TRUE(korvidtest::waitUntil([&] { return fewest() > arrived; })) << arrived;
     }
-    out->noticeLateCycle();
+    out.noticeLateCycle();
     // Once a later message arrived, nothing is written again.
     const Bytes marker{0xB0, 7, 100};
-    ASSERT_TRUE(out->send(marker.data(), marker.size()));
+    ASSERT_TRUE(out.send(marker.data(), marker.size()));
     ASSERT_TRUE(korvidtest::waitUntil([&] { return copies(marker) == 1; }));
-    const uint64_t dumps = std::count(row.kinds.begin(), row.kinds.end(), 'd');
-    const uint64_t releases = std::count(row.kinds.begin(), row.kinds.end(), 'r');
-    EXPECT_EQ(dumps, out->settleRepeatables(kArrivalTimeout) - before.dumpsGivenUp);
+    const uint64_t dumps = std::count(row.repeated.begin(), row.repeated.end(), dump);
+    EXPECT_EQ(dumps, out.settleRepeatables(kArrivalTimeout) - before.dumpsGivenUp);
     const auto got = synth.waitReceived(0, 0ms);
+    const auto in = [](const std::vector<Bytes>& list, const Bytes& m)
+    { return std::find(list.begin(), list.end(), m) != list.end(); };
     for (size_t i = 0; i < row.sent.size(); ++i)
-      if (row.kinds[i] == 's')
-        EXPECT_LE(got.rend() - std::find(got.rbegin(), got.rend(), row.sent[i]),
+    {
+      const Bytes& m = row.sent[i];
+      if (in(row.startedAgain, m))
+        EXPECT_LE(got.rend() - std::find(got.rbegin(), got.rend(), m),
                   std::find(got.begin(), got.end(), row.sent[i + 1]) - got.begin())
             << i;
       else
-        EXPECT_EQ(row.kinds[i] == '1' ? 1 : all, copies(row.sent[i])) << i;
+        EXPECT_EQ(in(row.repeated, m) ? all : 1, copies(m)) << i;
+    }
     synth.clearReceived();
-    const IMidiPorts::Output::LateCycles late = out->lateCycles();
+    const IMidiPorts::Output::LateCycles late = out.lateCycles();
     EXPECT_GE(late.messages - before.messages, row.sent.size());
     EXPECT_EQ(row.noteOns, late.noteOns - before.noteOns);
-    EXPECT_EQ(releases * JackMidiOutputClient::kMaxRepeats, late.releasesAgain - before.releasesAgain);
-    EXPECT_EQ(releases, late.releasesGivenUp - before.releasesGivenUp);
+    EXPECT_EQ((row.repeated.size() - dumps) * JackMidiOutputClient::kMaxRepeats,
+              late.releasesAgain - before.releasesAgain);
+    EXPECT_EQ(row.repeated.size() - dumps, late.releasesGivenUp - before.releasesGivenUp);
   }
 }
 
@@ -367,15 +377,24 @@ TEST_F(MidiJackTest, AClientWhoseActivationFailedIsReportedAndStaysOpen)
 {
   jack_client_t* probe = jack_client_open("korvid-activation-probe", JackNoStartServer, nullptr);
   ASSERT_TRUE(probe);
-  const std::pair<const char*, void (*)()> rows[] = {
+  const std::pair<const char*, std::function<void()>> rows[] = {
       {"korvid-unactivated-out",
        [] { JackMidiOutputClient("korvid-unactivated-out", JackServerWatch::connect()); }},
       {"korvid-unactivated-in",
-       [] { RtMidiBackend("/nonexistent/snd/seq").createInput("korvid-unactivated-in", 100); }}};
+       [] { RtMidiBackend("/nonexistent/snd/seq").createInput("korvid-unactivated-in", 100); }},
+  };
   for (const auto& [name, create] : rows)
   {
     JackServerWatch::failActivations(1);
-    EXPECT_THAT(create, testing::ThrowsMessage<std::runtime_error>(testing::HasSubstr("activate"))) << name;
+    try
+    {
+      create();
+      ADD_FAILURE() << name << " was made";
+    }
+    catch (const std::runtime_error& e)
+    {
+      EXPECT_NE(std::string::npos, std::string(e.what()).find("activate")) << e.what();
+    }
     // Never closed: its thread may still start.
     char* uuid = jack_get_uuid_for_client_name(probe, name);
     EXPECT_TRUE(uuid) << name;
