@@ -25,6 +25,7 @@ namespace
 {
 constexpr std::chrono::milliseconds kPoll{100};
 constexpr std::chrono::seconds kStopGrace{10};
+constexpr std::chrono::milliseconds kStopPoll{1};
 constexpr int kNamePool = 16;
 
 std::string readFile(const std::string& path)
@@ -185,21 +186,37 @@ bool MidiJackServer::launch(std::string& error, std::chrono::milliseconds timeou
 
 void MidiJackServer::pause()
 {
-  if (mPid > 0)
-    ::kill(mPid, SIGSTOP);
+  if (mPid <= 0 || mPaused)
+    return;
+  ::kill(mPid, SIGSTOP);
+  mPaused = true;
+  // kill returns before the server has stopped: the stop begins only once the thread given the signal runs,
+  // and on a loaded machine the other threads answer requests meanwhile. The parent is told when all have.
+  const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
+  int status = 0;
+  while (std::chrono::steady_clock::now() < deadline)
+  {
+    const pid_t changed = ::waitpid(mPid, &status, WNOHANG | WUNTRACED);
+    if (changed == mPid && !WIFSTOPPED(status))
+      mPid = -1;
+    if (changed != 0)
+      return;
+    std::this_thread::sleep_for(kStopPoll);
+  }
 }
 
 void MidiJackServer::resume()
 {
   if (mPid > 0)
     ::kill(mPid, SIGCONT);
+  mPaused = false;
 }
 
 void MidiJackServer::stop(int signal)
 {
   if (mPid <= 0)
     return;
-  ::kill(mPid, SIGCONT);
+  resume();
   ::kill(mPid, signal);
   const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
   int status = 0;

@@ -28,7 +28,8 @@ public:
   // Stops the server (signal, then SIGKILL after a grace period) and waits for it. Idempotent.
   void stop(int signal = SIGTERM);
   // Freezes (SIGSTOP) or resumes (SIGCONT) the server: while frozen no JACK cycle runs, so nothing
-  // drains the clients' buffers. Idempotent; stop() resumes first.
+  // drains the clients' buffers; pause returns once every thread of it has stopped. Idempotent; stop()
+  // resumes first.
   void pause();
   void resume();
   const std::string& name() const { return mName; }
@@ -46,6 +47,7 @@ private:
   bool servedByChild() const;
 
   pid_t mPid = -1;
+  bool mPaused = false;
   int mHold = -1;
   int mFramesPerPeriod = 1024;
   std::string mName;
