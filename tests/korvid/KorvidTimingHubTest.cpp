@@ -249,10 +249,12 @@ TEST_F(KorvidTimingHub, ALossIsSaidUntilItsDirectionIsOpenAgain)
            {P::kOutUnanswered | P::kInUnanswered, false, false, "MIDI OUT+IN not answering"},
            {P::kOutUnanswered | P::kInUnanswered, true, false, "MIDI IN not answering"},
            {P::kOutLost | P::kInUnanswered, false, false, "MIDI OUT lost, MIDI IN not answering"},
+           {P::kOutLost | P::kInUnanswered, true, false, "MIDI IN not answering"},
            {P::kOutLost | P::kInUnanswered, false, true, "MIDI OUT lost"},
-           {P::kInLost | P::kInUnanswered, false, false, "MIDI IN lost"}})
+           {P::kInLost | P::kInUnanswered, false, false, "MIDI IN lost"},
+           {P::kInUnanswered, false, true, ""}})
     EXPECT_EQ(Korvid::lossText(Korvid::standingLossOf(standing, outOpen, inOpen)), said)
-        << standing << outOpen;
+        << standing << outOpen << inOpen;
 }
 
 TEST_F(KorvidTimingHub, OutputsCarryTheInputs)
