@@ -1,6 +1,7 @@
 // Starts the test executable's JACK server once and stops it at the end.
 #include "MidiJackEnvironment.h"
 
+#include <iostream>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -19,7 +20,13 @@ public:
     if (!gServer->start(gError))
       gServer.reset();
   }
-  void TearDown() override { gServer.reset(); }
+  void TearDown() override
+  {
+    // A failed run shows what its server said: a client it waited for, a request it refused.
+    if (gServer && ::testing::UnitTest::GetInstance()->Failed())
+      std::cerr << "JACK server " << gServer->name() << " said:\n" << gServer->log();
+    gServer.reset();
+  }
 };
 
 [[maybe_unused]] ::testing::Environment* const gRegistered =

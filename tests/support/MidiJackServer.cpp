@@ -212,6 +212,11 @@ void MidiJackServer::resume()
   mPaused = false;
 }
 
+std::string MidiJackServer::log() const
+{
+  return mPid > 0 ? readFile(mLogPath) : std::string();
+}
+
 void MidiJackServer::stop(int signal)
 {
   if (mPid <= 0)

@@ -33,6 +33,8 @@ public:
   void pause();
   void resume();
   const std::string& name() const { return mName; }
+  // What the server printed since it last started (nothing once stopped).
+  std::string log() const;
 
 private:
   // Starts jackd under mName and waits until it answers.
