@@ -191,6 +191,11 @@ void IMidiPorts::SetDebugLogPath(const std::string& path)
 void IMidiPorts::log(const std::string& text)
 {
   std::cerr << "MIDI ports: " << text << std::endl;
+  logToFile(text);
+}
+
+void IMidiPorts::logToFile(const std::string& text)
+{
   std::string path;
   {
     std::lock_guard<std::mutex> lock(mLogLock);
@@ -478,7 +483,14 @@ void IMidiPorts::createInLocked()
     {
       mIn->setHandler([this](double deltaTime, std::vector<unsigned char>* message)
                       { onInput(deltaTime, message); });
-      mIn->setLostHandler([this](uint64_t count) { mInputLost += count; });
+      mIn->setLostHandler(
+          [this](uint64_t count)
+          {
+            mInputLost += count;
+            // The input client said it on standard error; the log keeps it beside what the plug-in did.
+            logToFile("MIDI input dropped " + std::to_string(count) +
+                      " messages: its delivery queue was full");
+          });
     }
   }
   catch (const Unanswered& e)

@@ -288,7 +288,9 @@ private:
   static inline thread_local bool sInInputDelivery = false;
 
   Backend* backend();
+  // To standard error and the debug log (SetDebugLogPath); logToFile: only the log.
   void log(const std::string& text);
+  void logToFile(const std::string& text);
   // Sends under the direction lock; on the audio thread, queued for the drain thread instead.
   bool sendLocked(const unsigned char* data, size_t size);
   enum class Sent

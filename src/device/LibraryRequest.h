@@ -13,10 +13,6 @@ struct LibraryRequest
   int status = 1;
   // While true, an accepted dump of the request's kind goes into record.
   bool active = false;
-  // The memory location asked for, or -1 for any: a late reply to an earlier request of a walk names
-  // another location and is not taken into this one's slot.
-  int expectedBank = -1;
-  int expectedProgram = -1;
   // Raised by withdraw: a record taken before it is stored nowhere.
   unsigned long withdrawals = 0;
   LibrarianPatch record;
@@ -30,14 +26,6 @@ struct LibraryRequest
     record.mName.clear();
     record.mCategory.clear();
     active = makeActive;
-    expectedBank = -1;
-    expectedProgram = -1;
-  }
-  void expect(int bank, int program)
-  {
-    std::lock_guard<std::mutex> lock(mLock);
-    expectedBank = bank;
-    expectedProgram = program;
   }
   void end()
   {

@@ -19,24 +19,27 @@ constexpr const char* kTextNoBank = "No bank of this kind open, data not stored!
 constexpr const char* kTextBadChecksum = "Dump with a wrong checksum ignored!";
 } // namespace
 
+bool MIDIMessageManager::unrequested(const uint8_t* data, int size, bool ownDump)
+{
+  if (ownDump || SysexProtocol::isReply(requestedReply.load(), data, size))
+  {
+    return false;
+  }
+  plug->log("DEVICE: a dump other than the one requested is not taken");
+  return true;
+}
+
 bool MIDIMessageManager::takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi,
-                                         LibrarianPatch& completed, unsigned long& withdrawals)
+                                         bool ownDump, LibrarianPatch& completed, unsigned long& withdrawals)
 {
   const bool fits = multi ? SysexProtocol::isMultiDump(data, size) : SysexProtocol::isSoundDump(data, size);
-  if (!fits)
+  if (!fits || unrequested(data, size, ownDump))
   {
     return false;
   }
   std::lock_guard<std::mutex> lock(request.mLock);
   if (!request.active)
   {
-    return false;
-  }
-  if (request.expectedProgram >= 0 &&
-      (size <= SysexProtocol::kProgramOffset || data[SysexProtocol::kBankOffset] != request.expectedBank ||
-       data[SysexProtocol::kProgramOffset] != request.expectedProgram))
-  {
-    plug->log("DEVICE: a dump of another location than the one requested is not stored");
     return false;
   }
   PatchSysexMessage message;
@@ -135,7 +138,8 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept, bool ownDump)
   {
     LibrarianPatch completed;
     unsigned long withdrawals = 0;
-    if (takeIntoRequest(*request, data, size, request == &performanceRequest, completed, withdrawals))
+    if (takeIntoRequest(*request, data, size, request == &performanceRequest, ownDump, completed,
+                        withdrawals))
     {
       storeLibraryRecord(*request, withdrawals, completed);
       dataReceived = true;
@@ -162,6 +166,12 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept, bool ownDump)
       }
       // Each parser takes only its own kind; a sound or multi dump only whole. The global parser ends the
       // expected dump for every message of the synthesizer, its own or not.
+      // A request waiting for its reply takes no other dump: a sound of the synthesizer sent meanwhile
+      // would show in a part as its own.
+      if (whole && unrequested(data, size, ownDump))
+      {
+        return;
+      }
       if (whole)
       {
         sysexPatchParse(msg);

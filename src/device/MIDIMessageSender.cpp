@@ -123,6 +123,11 @@ void MIDIMessageSender::perform(const JobArguments& args)
     // 14, unknown codes, and the jobs whose bodies are not part of this object yet.
     break;
   }
+  if (manager && MIDIMessageManager::threadFor(args.jobCode) == MIDIMessageManager::Thread::SysexJob)
+  {
+    // Dumps that come now are no reply to this job.
+    manager->requestedReply = SysexProtocol::kAnyReply;
+  }
   // The clock jobs run beside a sysex job and leave its texts alone; the edit sends (0 to 2) show none.
   if (args.jobCode >= kJobSendLibraryPatch && args.jobCode <= kJobDeviceIdEnquiry && !stopping.load())
   {

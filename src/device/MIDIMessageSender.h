@@ -57,8 +57,7 @@ public:
   static constexpr int kTimeoutPoll = 30;
   // Polls before the device-id scan of jobs 5 and 13.
   static constexpr int kEditorScanPoll = 20;
-  // Job 5: step of the waits for a part's and the multi's dump, in ms, and their most steps.
-  static constexpr int kPartWaitStepMs = 20;
+  // Job 5: step of the wait for the multi's dump, in ms, and its most steps.
   static constexpr int kMultiWaitStepMs = 25;
   static constexpr int kWaitSteps = 100;
   // Pause after a sent sound dump, in ms.
@@ -86,6 +85,9 @@ public:
   static constexpr const char* kTextEditorCompleted = "Data request completed!";
   static constexpr const char* kTextConnecting = "Connecting to blofeld";
   static constexpr const char* kTextNoResponse = "No response from blofeld!";
+  // A request whose reply did not come while the input dropped messages (its queue was full), also after it
+  // was asked again.
+  static constexpr const char* kTextInputDropped = "Data may be INCOMPLETE: MIDI IN dropped data!";
   static constexpr const char* kTextReady = "Plug-in is ready to go!";
   static constexpr const char* kTextMultiSent = "Multi sent to synth";
   static constexpr const char* kTextBusyNothingSent = "Another transfer is running - nothing sent";
@@ -282,14 +284,13 @@ private:
   // The rest of a part send made by Korvid::sendPatchToDevice: the multi when asked, then the flags.
   void finishPatchTransfer(const JobArguments& args);
 
-  // How a request's polls go (awaitReply): the poll of the device-id scan, whether a poll before the scan
-  // ends on cancel (one in the scan always does), the send path (checksumCheckAndSend or SendMidiSysex),
-  // whether the scan shows each id, the time-out text, and what the scan sends instead of the request with
-  // the next device id (scanRequest rewrites the request; empty: the ids).
+  // How a request's polls go (awaitReply): the poll of the device-id scan, the send path
+  // (checksumCheckAndSend or SendMidiSysex), whether the scan shows each id, the time-out text, and what the
+  // scan sends instead of the request with the next device id (scanRequest rewrites the request; empty: the
+  // ids).
   struct ReplyWait
   {
     int scanPoll = kScanPoll;
-    bool pollEndsOnCancel = true;
     bool checkedSend = false;
     bool showScanIds = false;
     const char* timeoutText = kTextTimedOut;
@@ -306,10 +307,16 @@ private:
     PortsLost,
     Pending
   };
-  // Sends request (without F0 and F7) by the wait's send path.
+  // Sends request (without F0 and F7) by the wait's send path; its reply is the only dump taken until the
+  // next request or the job's end (MIDIMessageManager::requestedReply).
   void sendRequest(std::vector<uint8_t>& request, bool checked);
   // The input's lost-message count when the last request went out (worker thread).
   uint64_t inputLostAtRequest = 0;
+  // The input lost a message since the last request went out.
+  bool inputDropped() const;
+  // The end of a wait without its reply: timeoutText, or kTextInputDropped when the input lost a message
+  // since the last request; failed set.
+  void timedOut(const char* timeoutText);
   // The end of a request job: the cancelled text, the reason of a refused library store, or the completed
   // text (a library request also rescans the library after a cancel, or marks the bank unsaved after data
   // came in); then the processing indicator hidden.
@@ -320,17 +327,17 @@ private:
   // nothing.
   void replaceWaitText(bool writing);
   // The polls after request was sent: waits for the dump-arrived flag, runs the device-id scan
-  // (request resent with every id in its device-id byte) and times out after kTimeoutPoll polls. Every
-  // poll ends the wait on stop, on cancel (see ReplyWait) and when a port is gone, so nothing is sent
-  // after them. A message the input lost meanwhile has the request made once more. Sets failed unless the
-  // reply arrived.
+  // (request resent with every id in its device-id byte) and times out after kTimeoutPoll polls (timedOut).
+  // Every poll ends the wait on stop, on cancel and when a port is gone, so nothing is sent after them. A
+  // message the input lost meanwhile has the request made once more. Sets failed unless the reply arrived.
   Reply awaitReply(std::vector<uint8_t> request, int pauseMs, const ReplyWait& wait);
-  // One poll of awaitReply: the pause, then whether the wait ends (Stopped, Cancelled when cancelEnds,
-  // PortsLost with timeoutText shown; failed set) or goes on (Pending).
-  Reply awaitPoll(int pauseMs, bool cancelEnds, const char* timeoutText);
+  // One poll of awaitReply: the pause, then whether the wait ends (Stopped, Cancelled, PortsLost with
+  // timeoutText shown; failed set) or goes on (Pending).
+  Reply awaitPoll(int pauseMs, const char* timeoutText);
   // Waits in steps of stepMs, at most kWaitSteps, for the dump-arrived flag, showing text at each step
-  // when given; the last step shows the time-out text and sets failed. stopOnCancel ends it on cancel.
-  Reply awaitDump(int stepMs, const char* text, bool stopOnCancel);
+  // when given; a message the input lost meanwhile has request (sent checked) made once more, with the
+  // steps of a new one. The last step ends it as timedOut does.
+  Reply awaitDump(std::vector<uint8_t> request, int stepMs, const char* text);
   // Jobs 8 and 10: walks the 128 programs, storing each reply into the next librarian slot. multis:
   // stored multis, otherwise the sounds of bank. kSilentAttemptsGivenUp attempts in a row that time out, or
   // one whose ports went, end the walk on the time-out text over how many arrived; the records stored

@@ -42,9 +42,8 @@ void MIDIMessageSender::sendActiveArrangementRequestSysex(bool toEditor)
       if (reply == Reply::Arrived && !failed.load())
       {
         plug->showStatusText(processedProgressText(part).c_str());
-        // A cancel in the wait for the part's dump ends the walk before the next part's request.
-        const Reply dump = pause(pauseMs) ? awaitDump(kPartWaitStepMs, nullptr, true) : Reply::Stopped;
-        if (dump == Reply::Stopped || dump == Reply::Cancelled)
+        // A cancel in the pause after the part's dump ends the walk before the next part's request.
+        if (!pause(pauseMs) || cancel.load())
         {
           break;
         }
@@ -57,7 +56,7 @@ void MIDIMessageSender::sendActiveArrangementRequestSysex(bool toEditor)
     plug->SetLibrarianRequestActive(true);
     std::vector<uint8_t> request = SysexProtocol::multiEditBufferRequest(plug->mDeviceId.load());
     sendRequest(request, true);
-    awaitDump(kMultiWaitStepMs, kTextMultiWait, false);
+    awaitDump(request, kMultiWaitStepMs, kTextMultiWait);
   }
 
   if (!pause(pauseMs / 2))
@@ -74,7 +73,7 @@ void MIDIMessageSender::sendActiveArrangementRequestSysex(bool toEditor)
     plug->SetLibrarianRequestActive(false);
     std::vector<uint8_t> request = SysexProtocol::multiEditBufferRequest(plug->mDeviceId.load());
     sendRequest(request, true);
-    const Reply reply = awaitDump(kMultiWaitStepMs, kTextMultiWait, false);
+    const Reply reply = awaitDump(request, kMultiWaitStepMs, kTextMultiWait);
     if (reply == Reply::Stopped)
     {
       plug->DisplayProcessingIndicator(false);

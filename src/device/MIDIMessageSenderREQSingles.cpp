@@ -21,7 +21,7 @@ void MIDIMessageSender::sendPartRequestSysex(int part, bool toEditor)
   std::vector<uint8_t> request = SysexProtocol::soundEditBufferRequest(plug->mDeviceId.load(), part);
   // The wait text goes before the request: the reply's own text must come after it.
   plug->showStatusText(kTextProcessing);
-  plug->SendMidiSysex(request.data(), static_cast<int>(request.size()));
+  sendRequest(request, false);
   pause(pauseMs);
   awaitReply(request, pauseMs, ReplyWait{});
   pause(pauseMs);

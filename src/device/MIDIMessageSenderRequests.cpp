@@ -43,6 +43,10 @@ void MIDIMessageSender::sendRequest(std::vector<uint8_t>& request, bool checked)
 {
   const int size = static_cast<int>(request.size());
   inputLostAtRequest = plug->midiInputLost();
+  if (manager)
+  {
+    manager->requestedReply = SysexProtocol::replyTo(request);
+  }
   if (checked)
   {
     plug->checksumCheckAndSend(request.data(), size);
@@ -53,14 +57,25 @@ void MIDIMessageSender::sendRequest(std::vector<uint8_t>& request, bool checked)
   }
 }
 
-MIDIMessageSender::Reply MIDIMessageSender::awaitPoll(int pauseMs, bool cancelEnds, const char* timeoutText)
+bool MIDIMessageSender::inputDropped() const
+{
+  return plug->midiInputLost() != inputLostAtRequest;
+}
+
+void MIDIMessageSender::timedOut(const char* timeoutText)
+{
+  plug->showStatusText(inputDropped() ? kTextInputDropped : timeoutText);
+  failed = true;
+}
+
+MIDIMessageSender::Reply MIDIMessageSender::awaitPoll(int pauseMs, const char* timeoutText)
 {
   if (!pause(pauseMs))
   {
     failed = true;
     return Reply::Stopped;
   }
-  if (cancelEnds && cancel.load())
+  if (cancel.load())
   {
     failed = true;
     return Reply::Cancelled;
@@ -87,8 +102,7 @@ MIDIMessageSender::Reply MIDIMessageSender::awaitReply(std::vector<uint8_t> requ
   bool askedAgain = false;
   for (int polls = 1;; ++polls)
   {
-    if (const Reply ended = awaitPoll(pauseMs, wait.pollEndsOnCancel, wait.timeoutText);
-        ended != Reply::Pending)
+    if (const Reply ended = awaitPoll(pauseMs, wait.timeoutText); ended != Reply::Pending)
     {
       return ended;
     }
@@ -115,7 +129,7 @@ MIDIMessageSender::Reply MIDIMessageSender::awaitReply(std::vector<uint8_t> requ
         {
           plug->showStatusText((std::string(kTextCheckingDeviceId) + std::to_string(id + 1)).c_str());
         }
-        if (const Reply ended = awaitPoll(pauseMs, true, wait.timeoutText); ended != Reply::Pending)
+        if (const Reply ended = awaitPoll(pauseMs, wait.timeoutText); ended != Reply::Pending)
         {
           return ended;
         }
@@ -123,8 +137,7 @@ MIDIMessageSender::Reply MIDIMessageSender::awaitReply(std::vector<uint8_t> requ
     }
     if (polls == kTimeoutPoll)
     {
-      plug->showStatusText(wait.timeoutText);
-      failed = true;
+      timedOut(wait.timeoutText);
       return Reply::TimedOut;
     }
     if (dumpArrived())
@@ -133,7 +146,7 @@ MIDIMessageSender::Reply MIDIMessageSender::awaitReply(std::vector<uint8_t> requ
     }
     // The input lost a message since the request went out (its queue was full): the reply may have been
     // it, so the request is made once more, with the polls of a new one.
-    if (!askedAgain && plug->midiInputLost() != inputLostAtRequest)
+    if (!askedAgain && inputDropped())
     {
       askedAgain = true;
       polls = 0;
@@ -143,17 +156,22 @@ MIDIMessageSender::Reply MIDIMessageSender::awaitReply(std::vector<uint8_t> requ
   }
 }
 
-MIDIMessageSender::Reply MIDIMessageSender::awaitDump(int stepMs, const char* text, bool stopOnCancel)
+MIDIMessageSender::Reply MIDIMessageSender::awaitDump(std::vector<uint8_t> request, int stepMs,
+                                                      const char* text)
 {
+  bool askedAgain = false;
   for (int step = 0; step < kWaitSteps; ++step)
   {
     if (dumpArrived())
     {
       return Reply::Arrived;
     }
-    if (stopOnCancel && cancel.load())
+    // As in awaitReply: the reply may have been among what the input lost.
+    if (!askedAgain && inputDropped())
     {
-      return Reply::Cancelled;
+      askedAgain = true;
+      step = 0;
+      sendRequest(request, true);
     }
     if (text)
     {
@@ -169,8 +187,7 @@ MIDIMessageSender::Reply MIDIMessageSender::awaitDump(int stepMs, const char* te
   {
     return Reply::Arrived;
   }
-  plug->showStatusText(kTextTimedOut);
-  failed = true;
+  timedOut(kTextTimedOut);
   return Reply::TimedOut;
 }
 
@@ -201,12 +218,6 @@ void MIDIMessageSender::requestBank(bool multis, int bank)
   for (int attempt = 0; attempt < SysexProtocol::kProgramCount && !cancel.load(); ++attempt)
   {
     plug->SetLibrarianRequestActive(true);
-    if (manager && !multis)
-    {
-      // Only the sound dump of this location fills its slot, not one that comes after its request timed
-      // out. (Where a multi dump names its location is not known: any multi dump is taken.)
-      manager->patchRequest.expect(bank, program);
-    }
     const int deviceId = plug->mDeviceId.load();
     std::vector<uint8_t> request = multis ? SysexProtocol::storedMultiRequest(deviceId, program)
                                           : SysexProtocol::storedSoundRequest(deviceId, bank, program);
@@ -281,7 +292,6 @@ void MIDIMessageSender::sendDeviceIdEnquiry()
   sendRequest(request, true);
   ReplyWait wait;
   wait.scanPoll = kEditorScanPoll;
-  wait.pollEndsOnCancel = false;
   wait.checkedSend = true;
   wait.showScanIds = true;
   wait.timeoutText = kTextNoResponse;

@@ -26,6 +26,56 @@ std::vector<uint8_t> SysexProtocol::globalRequest(int deviceId)
   return {kManufacturerId, kModelId, dataByte(deviceId), kGlobalRequest};
 }
 
+namespace
+{
+// A request's type plus this is the type of the dump that answers it.
+constexpr uint8_t kReplyTypeBit = 0x10;
+// Fields of a packed reply: named at all, location named, type, bank, program.
+constexpr uint32_t kReplyNamed = 1u << 25;
+constexpr uint32_t kLocationNamed = 1u << 24;
+constexpr int kReplyTypeShift = 16;
+constexpr int kReplyBankShift = 8;
+constexpr uint32_t kReplyByteMask = 0xFF;
+// Body offsets of a request (no F0).
+constexpr size_t kRequestTypeByte = SysexProtocol::kTypeOffset - 1;
+constexpr size_t kRequestBankByte = SysexProtocol::kBankOffset - 1;
+constexpr size_t kRequestProgramByte = SysexProtocol::kProgramOffset - 1;
+} // namespace
+
+uint32_t SysexProtocol::replyTo(const std::vector<uint8_t>& request)
+{
+  if (request.size() <= kRequestTypeByte)
+  {
+    return kAnyReply;
+  }
+  const uint8_t type = request[kRequestTypeByte];
+  uint32_t reply = kReplyNamed | static_cast<uint32_t>(type | kReplyTypeBit) << kReplyTypeShift;
+  if (type == kSoundRequest && request.size() > kRequestProgramByte)
+  {
+    reply |= kLocationNamed | static_cast<uint32_t>(request[kRequestBankByte]) << kReplyBankShift |
+             request[kRequestProgramByte];
+  }
+  return reply;
+}
+
+bool SysexProtocol::isReply(uint32_t reply, const uint8_t* data, int size)
+{
+  if (reply == kAnyReply)
+  {
+    return true;
+  }
+  const uint32_t type = (reply >> kReplyTypeShift) & kReplyByteMask;
+  const bool whole = type == kSoundDump   ? isSoundDump(data, size)
+                     : type == kMultiDump ? isMultiDump(data, size)
+                                          : type == kGlobalDump && isGlobalDump(data, size);
+  if (!whole || !(reply & kLocationNamed))
+  {
+    return whole;
+  }
+  return data[kBankOffset] == ((reply >> kReplyBankShift) & kReplyByteMask) &&
+         data[kProgramOffset] == (reply & kReplyByteMask);
+}
+
 uint8_t SysexProtocol::checksum(const uint8_t* data, int size, int first, int last)
 {
   if (!data || first < 0 || last >= size || first > last)

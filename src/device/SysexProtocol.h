@@ -73,6 +73,15 @@ public:
   static std::vector<uint8_t> storedMultiRequest(int deviceId, int program);
   static std::vector<uint8_t> globalRequest(int deviceId);
 
+  // The dump that answers request (a body above, without F0 and F7), packed for an atomic: its type and, for
+  // a sound, the bank and program the request named (where a multi dump names its location is not known: any
+  // multi dump answers a multi request). kAnyReply for a body that names no reply.
+  static uint32_t replyTo(const std::vector<uint8_t>& request);
+  static constexpr uint32_t kAnyReply = 0;
+  // True when the whole dump data (framed, size bytes) is the one reply (replyTo) names; any message for
+  // kAnyReply.
+  static bool isReply(uint32_t reply, const uint8_t* data, int size);
+
   // Low 7 bits of the sum of bytes first .. last (inclusive). Bytes outside size are not read; an
   // empty or inverted range gives 0.
   static uint8_t checksum(const uint8_t* data, int size, int first, int last);

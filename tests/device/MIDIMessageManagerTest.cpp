@@ -384,7 +384,8 @@ TEST_F(ManagerTest, OnlyTheSynthesizersDumpsFillALibraryRequestOrSetTheDeviceId)
 
   plug->SetLibrarianRequestActive(true);
   // A bank walk's request names its location: the late reply to the program before it is not taken.
-  manager->patchRequest.expect(sound[P::kBankOffset], sound[P::kProgramOffset]);
+  manager->requestedReply =
+      P::replyTo(P::storedSoundRequest(0, sound[P::kBankOffset], sound[P::kProgramOffset]));
   Bytes earlier = sound;
   --earlier[P::kProgramOffset];
   for (const Bytes& bad : {foreign, Bytes(sound.begin(), sound.end() - 1), earlier})
@@ -409,6 +410,7 @@ TEST_F(ManagerTest, OnlyTheSynthesizersDumpsFillALibraryRequestOrSetTheDeviceId)
 
   // Dumps for the editor: only one of the synthesizer's sets the device id.
   plug->SetLibrarianRequestActive(false);
+  manager->requestedReply = P::kAnyReply;
   foreign[P::kDeviceIdOffset] = 9;
   ISysEx other(0, foreign.data(), static_cast<int>(foreign.size()));
   plug->ProcessSysEx(&other, true);

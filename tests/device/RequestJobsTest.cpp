@@ -283,38 +283,73 @@ TEST_F(RequestJobsTest, WithoutOutputPortTheEnquirySaysSoAndTimesOut)
   EXPECT_TRUE(simulator->received().empty());
 }
 
+// Each part and the multi take only their own reply: one the input dropped is asked for again once, and a
+// sound of another location that comes first is not taken.
 TEST_F(RequestJobsTest, ArrangementRequestBringsEveryPartAndTheMultiIntoTheEditor)
 {
+  using F = BlofeldSimulator::Fault;
+  const struct
+  {
+    const char* name;
+    F fault;
+    int goodReplies;
+    int times;
+    size_t partRequests;
+    size_t multiRequests;
+    const char* text;
+  } rows[] = {
+      // Each reply comes after 30 clock ms, so the job is already waiting for the multi when it arrives.
+      {"every reply comes", F::Late, 0, 1, 16, 1, S::kTextEditorCompleted},
+      {"part 1's reply dropped", F::Lost, 0, 1, 17, 1, S::kTextEditorCompleted},
+      {"the multi's reply dropped", F::Lost, 16, 1, 16, 2, S::kTextEditorCompleted},
+      {"the multi's reply dropped again", F::Lost, 16, 2, 16, 2, S::kTextInputDropped},
+      {"a sound of bank A before each reply", F::Stray, 0, 1, 16, 1, S::kTextEditorCompleted},
+  };
   start(DeviceClock::Mode::Scaled, 0.2);
   const std::vector<Bytes> sounds = DeviceTestSupport::madeSounds(30);
   for (int part = 0; part < 16; ++part)
     simulator->setEditBuffer(part,
                              DeviceTestSupport::asEditBuffer(sounds[static_cast<size_t>(part + 10)], part));
+  for (int program = 0; program < 16; ++program)
+    simulator->setSound(0, program, sounds[static_cast<size_t>(program)]);
   storeMulti("Requested Multi!");
-  // Each reply comes after 30 clock ms, so the job is already waiting for the multi when it arrives.
-  simulator->setFault(BlofeldSimulator::Fault::Late, 30);
+  for (const auto& row : rows)
+  {
+    SCOPED_TRACE(row.name);
+    plug->GetParam(kMultiName)->SetDisplayText(0, "");
+    const size_t before = simulator->received().size();
+    simulator->setFault(row.fault, 30, row.goodReplies, row.times);
+    JobArguments args = job(S::kJobRequestArrangement);
+    args.toEditor = true;
+    run(args);
 
-  JobArguments args = job(S::kJobRequestArrangement);
-  args.toEditor = true;
-  run(args);
-
-  for (int part = 0; part < 16; ++part)
-    expectPartHolds(part, sounds[static_cast<size_t>(part + 10)]);
-  EXPECT_STREQ("Requested Multi!", plug->GetParam(kMultiName)->GetDisplayText(0));
-  EXPECT_TRUE(manager->arrangementRequest.load());
-
-  const auto texts = line->history();
-  const auto percents = numbersAfter(texts, S::kTextProgressPrefix, S::kTextProcessedSuffix);
-  EXPECT_EQ((std::vector<std::string>{"0", "5", "11", "17", "23", "29", "35", "41", "47", "52", "58", "64",
-                                      "70", "76", "82", "88"}),
-            percents);
-  ASSERT_GE(texts.size(), 2u);
-  EXPECT_EQ("Data request completed!", texts.back());
-  EXPECT_EQ("Processing, please wait...", texts[texts.size() - 2]);
-  const auto received = simulator->received();
-  ASSERT_EQ(18u, received.size()); // the stored multi, 16 part requests, the multi request
-  EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x01, 0x7F, 0x00, 0xF7}), received.back());
-  expectFlagsBackToNormal();
+    for (int part = 0; part < 16; ++part)
+      expectPartHolds(part, sounds[static_cast<size_t>(part + 10)]);
+    const bool completed = row.text == S::kTextEditorCompleted;
+    EXPECT_STREQ(completed ? "Requested Multi!" : "", plug->GetParam(kMultiName)->GetDisplayText(0));
+    EXPECT_TRUE(manager->arrangementRequest.load());
+    const auto texts = line->history();
+    EXPECT_EQ(row.text, texts.back());
+    if (completed)
+    {
+      const auto percents = numbersAfter(texts, S::kTextProgressPrefix, S::kTextProcessedSuffix);
+      EXPECT_EQ(
+          (std::vector<std::string>{"0", "5", "11", "17", "23", "29", "35", "41", "47", "52", "58", "64",
+                                    "70", "76", "82", "88"}),
+          std::vector<std::string>(percents.end() - std::min<size_t>(16, percents.size()), percents.end()));
+      EXPECT_EQ("Processing, please wait...", texts[texts.size() - 2]);
+    }
+    const auto received = simulator->received();
+    const auto requests = [&](uint8_t type)
+    {
+      return std::count_if(received.begin() + static_cast<long>(before), received.end(),
+                           [&](const Bytes& m) { return m[P::kTypeOffset] == type; });
+    };
+    EXPECT_EQ(row.partRequests, static_cast<size_t>(requests(P::kSoundRequest)));
+    EXPECT_EQ(row.multiRequests, static_cast<size_t>(requests(P::kMultiRequest)));
+    EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x01, 0x7F, 0x00, 0xF7}), received.back());
+    expectFlagsBackToNormal();
+  }
 }
 
 TEST_F(RequestJobsTest, ArrangementWhoseMultiNeverComesEndsOnTheTimeOutNotOnCompleted)

@@ -224,10 +224,11 @@ void BlofeldSimulator::setDeviceId(int id)
   mDeviceId = id;
 }
 
-void BlofeldSimulator::setFault(Fault fault, int delayMs, int goodReplies)
+void BlofeldSimulator::setFault(Fault fault, int delayMs, int goodReplies, int times)
 {
   std::lock_guard<std::mutex> lock(mLock);
   mFault = fault;
+  mLostLeft = times;
   mDelayMs = delayMs;
   mFaultFrom = mReplies.load() + goodReplies;
 }
@@ -411,8 +412,16 @@ void BlofeldSimulator::reply(Bytes dump)
     fault = mReplies.load() >= mFaultFrom ? mFault : Fault::None;
     delayMs = mDelayMs;
     ownId = mDeviceId;
-    if (fault == Fault::Lost)
+    if (fault == Fault::Lost && --mLostLeft <= 0)
       mFault = Fault::None;
+  }
+  if (fault == Fault::Stray)
+  {
+    Bytes stray = sound(0, dump[P::kProgramOffset]);
+    stray[P::kBankOffset] = 0;
+    stray[P::kProgramOffset] = dump[P::kProgramOffset];
+    P::writeChecksum(stray.data(), static_cast<int>(stray.size()));
+    deliver(stray);
   }
   if (fault == Fault::Lost)
   {

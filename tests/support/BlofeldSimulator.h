@@ -37,7 +37,8 @@ public:
     Late,      // answers after the delay (clock milliseconds)
     Truncated, // sends the reply without its last half
     Corrupted, // sends the reply with a wrong model byte and checksum
-    Lost       // the plug-in's input loses the next reply and says so (a full queue); later ones arrive
+    Lost, // the plug-in's input loses the next replies (times) and says so (a full queue); later ones arrive
+    Stray // sends its stored sound of bank A and the program the request named before each reply
   };
 
   static constexpr int kBroadcastId = 0x7F;
@@ -56,7 +57,7 @@ public:
 
   void setDeviceId(int id);
   // The fault starts after goodReplies more replies sent as they should be.
-  void setFault(Fault fault, int delayMs = 0, int goodReplies = 0);
+  void setFault(Fault fault, int delayMs = 0, int goodReplies = 0, int times = 1);
   // The backend's output takes count more messages and then refuses every send (a port that stopped taking
   // data); a negative count takes them all again.
   void refuseSendsAfter(int count) { mSendsTaken = count; }
@@ -136,6 +137,7 @@ private:
   int mDelayMs = 0;
   // The reply count from which on the fault applies.
   int mFaultFrom = 0;
+  int mLostLeft = 0;
   Sink mSink;
   // The input handler of the backend's input client, when open.
   std::function<void(double, std::vector<unsigned char>*)> mInputHandler;
