@@ -989,9 +989,10 @@ public:
   bool sayDialogFailed(const char* consequence);
   // Copies the bank file at source into the library folder under its own name, or "<name> (n)" when that
   // is taken: read whole first, written to a temporary file and renamed. Refuses, saying why in the message
-  // line, an unreadable, too small or too large file, one that is not a MIDI (midiFile) or SysEx file, the
-  // library's own file and a missing library folder. The caller rescans the library after success.
-  bool importBankFile(const std::string& source, bool midiFile);
+  // line, an unreadable, too small or too large file, one the library would not list
+  // (PatchLibrarian::listsBankFile), the library's own file and a missing library folder. The caller rescans
+  // the library after success.
+  bool importBankFile(const std::string& source);
   // Opens one of the maker's help pages in the browser: 0 support tickets, 1 downloads, 2 knowledge base;
   // other topics nothing. A failure to open is said in the message line. Editor thread.
   bool OpenHelpTopics(int topic);

@@ -21,18 +21,6 @@ constexpr const char* kMidiExtensions = "mid";
 constexpr const char* kSysexExtensions = "syx kvd";
 constexpr const char* kLogImported = "FILE IMPORTER: patch file copied to ";
 constexpr const char* kNothingImported = " - nothing imported";
-// What every Standard MIDI File and every raw sysex file starts with.
-constexpr char kMidiFileTag[] = "MThd";
-constexpr unsigned char kSysexStart = 0xF0;
-
-bool startsLikeBank(const ByteChunk& bytes, bool midiFile)
-{
-  constexpr int kTagLength = sizeof(kMidiFileTag) - 1;
-  if (midiFile)
-    return bytes.Size() >= kTagLength && std::string(reinterpret_cast<const char*>(bytes.Bytes()),
-                                                     kTagLength) == std::string(kMidiFileTag, kTagLength);
-  return bytes.Size() > 0 && bytes.Bytes()[0] == kSysexStart;
-}
 } // namespace
 
 bool Korvid::sayDialogFailed(const char* consequence)
@@ -67,10 +55,10 @@ bool Korvid::saveImportedFile(bool midiFile)
     return false;
   }
   mFileDialogFolder = folder.Get();
-  return importBankFile(source, midiFile);
+  return importBankFile(source);
 }
 
-bool Korvid::importBankFile(const std::string& source, bool midiFile)
+bool Korvid::importBankFile(const std::string& source)
 {
   namespace fs = std::filesystem;
   std::error_code error;
@@ -103,9 +91,10 @@ bool Korvid::importBankFile(const std::string& source, bool midiFile)
   {
     return refuse(name + " is too small for a bank");
   }
-  if (!startsLikeBank(bytes, midiFile))
+  // The library's own reader decides: a file it would not list would be copied for nothing.
+  if (!PatchLibrarian::listsBankFile(name, &bytes))
   {
-    return refuse(name + (midiFile ? " is not a MIDI file" : " is not a SysEx file"));
+    return refuse(name + " holds no bank the library reads");
   }
   const std::string library = getPatchesFolderStr();
   if (!fs::is_directory(library, error))

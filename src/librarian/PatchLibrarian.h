@@ -120,6 +120,10 @@ public:
   // Reads the file at path whole into chunk; false when it cannot be opened or is larger than maxSize. A
   // file that shrinks meanwhile leaves what was read.
   static bool readWholeFile(const std::string& path, ByteChunk* chunk, long long maxSize);
+  // Whether the scan lists a file named fileName that holds bytes and lies within the size limits: one it
+  // reads by its extension (.syx, .kvd and .mid, in any case; .qxr and .mqr pass the scan's filter but are
+  // not read) with at least one dump its reader takes, whatever comes before it. Any thread.
+  static bool listsBankFile(const std::string& fileName, ByteChunk* bytes);
 
   // --- Menu trees ---
 

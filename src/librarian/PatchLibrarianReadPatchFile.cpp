@@ -35,6 +35,12 @@ bool accepted(const std::string& extension)
          std::end(kAcceptedExtensions);
 }
 
+// microQ and Q dumps are converted only inside the files read: their own bank files are passed over.
+bool read(const std::string& extension)
+{
+  return accepted(extension) && extension != "qxr" && extension != "mqr";
+}
+
 // How often the last component can be cut off the path before nothing is left.
 int componentCount(std::string path)
 {
@@ -84,6 +90,16 @@ std::pair<long long, long long> identity(const std::string& path)
 bool PatchLibrarian::readWholeFile(const std::string& path, ByteChunk* chunk, long long maxSize)
 {
   return ::readWholeFile(path, chunk, maxSize);
+}
+
+bool PatchLibrarian::listsBankFile(const std::string& fileName, ByteChunk* bytes)
+{
+  if (bytes == nullptr || !read(lowerCase(Poco::Path(fileName).getExtension())))
+    return false;
+  PatchLibrarian reader;
+  PatchFile bank;
+  reader.loadFromChunk(bytes, bytes->Size(), &bank, 0);
+  return !bank.mRecords.empty();
 }
 
 void PatchLibrarian::loadPatchesFromFilesystem(std::string root)
@@ -231,7 +247,7 @@ PatchFile* PatchLibrarian::parseFolderFiles(Poco::File file, Poco::Path path, in
   mConversionFlag = false;
   const std::string fullPath = file.path();
   log("loading file " + fullPath);
-  if (extension == "qxr" || extension == "mqr")
+  if (!read(extension))
     return nullptr;
   const bool isMidi = extension == kMidiExtension;
 

@@ -125,9 +125,24 @@ TEST_F(ImportAndHelp, ImportCopiesTheChosenFileIntoTheLibraryAndRescansOnlyAfter
        [](ImportAndHelp& t) { writeBytes(t.elsewhere("tiny.syx"), Bytes(392, 0xF0)); },
        BankEditPopupMenu::kImportSysex, "/elsewhere/tiny.syx", "",
        "tiny.syx is too small for a bank - nothing imported"},
-      {"sysex chosen as a MIDI file", [&](ImportAndHelp& t) { writeBytes(t.elsewhere("My Bank.syx"), bank); },
-       BankEditPopupMenu::kImportMidi, "/elsewhere/My Bank.syx", "",
-       "My Bank.syx is not a MIDI file - nothing imported"},
+      {"sysex chosen as a MIDI file: the library reads it",
+       [&](ImportAndHelp& t) { writeBytes(t.elsewhere("My Bank.syx"), bank); },
+       BankEditPopupMenu::kImportMidi, "/elsewhere/My Bank.syx", "My Bank.syx", "My Bank.syx imported"},
+      {"controller messages before the first dump",
+       [&](ImportAndHelp& t)
+       {
+         Bytes wheel{0xB0, 0x01, 0x7F, 0xB0, 0x01, 0x00};
+         wheel.insert(wheel.end(), bank.begin(), bank.end());
+         writeBytes(t.elsewhere("Wheel.syx"), wheel);
+       },
+       BankEditPopupMenu::kImportSysex, "/elsewhere/Wheel.syx", "Wheel.syx", "Wheel.syx imported"},
+      {"no dump", [](ImportAndHelp& t) { writeBytes(t.elsewhere("Junk.syx"), Bytes(40000, 0x01)); },
+       BankEditPopupMenu::kImportSysex, "/elsewhere/Junk.syx", "",
+       "Junk.syx holds no bank the library reads - nothing imported"},
+      {"a microQ bank file, which the library does not read",
+       [](ImportAndHelp& t) { writeBytes(t.elsewhere("Q Bank.mqr"), sysexBank()); },
+       BankEditPopupMenu::kImportSysex, "/elsewhere/Q Bank.mqr", "",
+       "Q Bank.mqr holds no bank the library reads - nothing imported"},
       {"a file that is gone", [](ImportAndHelp&) {}, BankEditPopupMenu::kImportMidi, "/elsewhere/gone.mid",
        "", "Cannot read gone.mid - nothing imported"},
       {"no library folder",
@@ -170,7 +185,7 @@ TEST_F(ImportAndHelp, ImportCopiesTheChosenFileIntoTheLibraryAndRescansOnlyAfter
     const bool imported = *c.written != '\0';
     if (imported)
     {
-      EXPECT_EQ(readBytes(inLibrary(c.written)), bank);
+      EXPECT_EQ(readBytes(inLibrary(c.written)), readBytes(home.root() + c.chosen));
       // Rescanned: the library now holds what lies in the folder; a file that was there is untouched.
       EXPECT_EQ(plug->mPatchLibrarian->mSoundBanks.size(), before.size() + 1);
       for (const std::string& name : before)
