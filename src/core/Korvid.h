@@ -168,8 +168,8 @@ public:
   // OUT+IN reopened", "MIDI IN answering again" for a port that stayed open); "" for nothing. Plug mutex.
   std::string reopenAnsweredPorts(int* lost);
   // What a standing loss of these directions (IMidiPorts::LostBits) is called: "MIDI OUT lost", "MIDI
-  // OUT+IN lost", "MIDI IN port gone", "MIDI OUT+IN not answering", "MIDI OUT lost, MIDI IN not
-  // answering"; "" for none.
+  // OUT+IN lost", "MIDI IN port gone", "MIDI OUT lost, MIDI IN port gone", "MIDI OUT+IN not answering",
+  // "MIDI OUT lost, MIDI IN not answering"; "" for none.
   static std::string lossText(int lost);
   // What of a standing loss stands on: a direction's loss ends once its port is open (and answered).
   static int standingLossOf(int standing, bool outOpen, bool inOpen);

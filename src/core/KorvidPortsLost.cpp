@@ -37,12 +37,14 @@ std::string Korvid::lossText(int lost)
   // A direction lost is not also said to wait.
   const bool outWaits = !out && (lost & IMidiPorts::kOutUnanswered) != 0;
   const bool inWaits = !in && (lost & IMidiPorts::kInUnanswered) != 0;
-  std::string text;
-  if (out || in)
-  {
-    const bool gone = !(lost & (IMidiPorts::kOutLost | IMidiPorts::kInLost));
-    text = directionsText(out, in) + (gone ? " port gone" : " lost");
-  }
+  // A direction whose port is gone is said apart from one lost otherwise.
+  const bool outGone = out && !(lost & IMidiPorts::kOutLost);
+  const bool inGone = in && !(lost & IMidiPorts::kInLost);
+  auto said = [](bool outSaid, bool inSaid, bool gone)
+  { return outSaid || inSaid ? directionsText(outSaid, inSaid) + (gone ? " port gone" : " lost") : ""; };
+  const std::string text = out && in && outGone != inGone
+                               ? joined(said(true, false, outGone), said(false, true, inGone))
+                               : said(out, in, outGone || inGone);
   return joined(text, outWaits || inWaits ? directionsText(outWaits, inWaits) + kTextUnanswered : "");
 }
 

@@ -40,8 +40,12 @@ public:
       if (!mStr.empty())
         mShown.push_back(mStr);
     }
+    if (onChange)
+      onChange();
     ITextControl::SetDirty(push);
   }
+  // Called on the thread that changes the text, before it does.
+  std::function<void()> onChange;
   std::vector<std::string> history()
   {
     std::lock_guard<std::mutex> lock(mHistoryLock);
@@ -222,6 +226,17 @@ TEST_F(RequestJobsTest, CancelStopsTheEnquiryScanAndIsReported)
   EXPECT_LE(simulator->received().size(), atCancel + 1);
   EXPECT_EQ("Data request CANCELLED!", plug->getStatusText());
   expectFlagsBackToNormal();
+}
+
+// Every poll of the enquiry ends on a cancel, also one before its scan.
+TEST_F(RequestJobsTest, CancelBeforeTheEnquiryScanEndsItAtTheNextPoll)
+{
+  start(DeviceClock::Mode::Virtual);
+  simulator->setFault(BlofeldSimulator::Fault::Silent);
+  line->onChange = [&] { manager->sender->cancel = true; };
+  EXPECT_EQ(plug->getTimerValue(), run(job(S::kJobDeviceIdEnquiry)));
+  EXPECT_EQ(1u, simulator->received().size());
+  EXPECT_EQ("Data request CANCELLED!", plug->getStatusText());
 }
 
 // However a request ends, no "please wait" text stays in the message line.

@@ -246,6 +246,7 @@ TEST_F(KorvidTimingHub, ALossIsSaidUntilItsDirectionIsOpenAgain)
   using P = IMidiPorts;
   for (const auto& [standing, outOpen, inOpen, said] : std::vector<std::tuple<int, bool, bool, std::string>>{
            {P::kOutGone | P::kInGone, false, false, "MIDI OUT+IN port gone"},
+           {P::kOutLost | P::kInGone, false, false, "MIDI OUT lost, MIDI IN port gone"},
            {P::kOutUnanswered | P::kInUnanswered, false, false, "MIDI OUT+IN not answering"},
            {P::kOutUnanswered | P::kInUnanswered, true, false, "MIDI IN not answering"},
            {P::kOutLost | P::kInUnanswered, false, false, "MIDI OUT lost, MIDI IN not answering"},
