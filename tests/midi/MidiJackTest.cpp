@@ -363,12 +363,16 @@ TEST_F(MidiJackTest, WhatACycleReportedLateWroteIsWrittenAgainIfADumpOrAReleaseU
       else
         EXPECT_EQ(in(row.repeated, m) ? all : 1, copies(m)) << i;
     }
+    // Each release written again arrived again: the repeated ones kMaxRepeats times (checked above), and one
+    // that a late cycle of the server's own wrote again before its key or pedal started again.
+    uint64_t writtenAgain = 0;
+    for (const Bytes& m : row.sent)
+      writtenAgain += m == dump ? 0 : copies(m) - 1;
     synth.clearReceived();
     const IMidiPorts::Output::LateCycles late = out.lateCycles();
     EXPECT_GE(late.messages - before.messages, row.sent.size());
     EXPECT_EQ(row.noteOns, late.noteOns - before.noteOns);
-    EXPECT_EQ((row.repeated.size() - dumps) * JackMidiOutputClient::kMaxRepeats,
-              late.releasesAgain - before.releasesAgain);
+    EXPECT_EQ(writtenAgain, late.releasesAgain - before.releasesAgain);
     EXPECT_EQ(row.repeated.size() - dumps, late.releasesGivenUp - before.releasesGivenUp);
   }
 }
