@@ -164,14 +164,14 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept, bool ownDump)
         }
         plug->mDeviceId = deviceId;
       }
-      // Each parser takes only its own kind; a sound or multi dump only whole. The global parser ends the
-      // expected dump for every message of the synthesizer, its own or not.
       // A request waiting for its reply takes no other dump: a sound of the synthesizer sent meanwhile
       // would show in a part as its own.
       if (whole && unrequested(data, size, ownDump))
       {
         return;
       }
+      // Each parser takes only its own kind; a sound or multi dump only whole. The global parser ends the
+      // expected dump for every message of the synthesizer, its own or not.
       if (whole)
       {
         sysexPatchParse(msg);
