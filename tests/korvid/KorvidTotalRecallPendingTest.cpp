@@ -306,12 +306,18 @@ TEST_F(KorvidPendingRecall, TheNextRecallReplacesTheStoredValuesThatWait)
 
 // The recall waits for a MIDI system that does not answer; then its ports open by name and its values go out:
 // during the recall's wait, or, answered after it, handed on by an idle call that returns while the resend's
-// sends are held.
+// sends are held; a plug-in closed meanwhile stops the handed-on work before it goes.
 TEST_F(KorvidPendingRecall, AProjectOpenedWhileTheMidiSystemDoesNotAnswerOpensItsPortsOnceItAnswers)
 {
-  for (const bool answersAfterTheRecall : {false, true})
+  enum class Answer
   {
-    SCOPED_TRACE(answersAfterTheRecall);
+    DuringTheRecall,
+    AfterIt,
+    AfterItThenClosed
+  };
+  for (const Answer answers : {Answer::DuringTheRecall, Answer::AfterIt, Answer::AfterItThenClosed})
+  {
+    SCOPED_TRACE(static_cast<int>(answers));
     home.writeFile("Korvid Editor LOG.txt", "");
     midi->clearReceived();
     auto plug = construct();
@@ -326,7 +332,7 @@ TEST_F(KorvidPendingRecall, AProjectOpenedWhileTheMidiSystemDoesNotAnswerOpensIt
         [&]
         {
           waited = waitUntil(waiting);
-          if (answersAfterTheRecall)
+          if (answers != Answer::DuringTheRecall)
             // The recall's wait runs out on the job clock.
             waited = waited && waitUntil([&] { return jobClock.sleep(1000, never), recalled.load(); });
           else
@@ -336,7 +342,7 @@ TEST_F(KorvidPendingRecall, AProjectOpenedWhileTheMidiSystemDoesNotAnswerOpensIt
     recalled = true;
     answer.join();
     EXPECT_TRUE(waited);
-    if (answersAfterTheRecall)
+    if (answers != Answer::DuringTheRecall)
     {
       EXPECT_TRUE(plug->hasPendingRecall());
       midi->holdSends(true);
@@ -344,8 +350,17 @@ TEST_F(KorvidPendingRecall, AProjectOpenedWhileTheMidiSystemDoesNotAnswerOpensIt
       EXPECT_TRUE(waitUntil([&] { return plug->OnIdle(), midi->sendsHeld() > 0; }));
       plug->OnIdle();
       EXPECT_GT(midi->sendsHeld(), 0);
-      midi->holdSends(false);
     }
+    if (answers == Answer::AfterItThenClosed)
+    {
+      std::atomic<bool> closed{false};
+      std::thread close([&] { plug.reset(), closed = true; });
+      midi->holdSends(false);
+      EXPECT_TRUE(waitUntil([&] { return closed.load(); }));
+      close.join();
+      continue;
+    }
+    midi->holdSends(false);
     // The ports open during the recall's wait, or on a later look when a loaded machine answered after it.
     EXPECT_TRUE(waitUntil([&] { return plug->OnIdle(), plug->getStatusText() == "MIDI OUT+IN reopened"; }));
     EXPECT_EQ(midi->openOutputs(), std::vector<std::string>{kBlofeld});
