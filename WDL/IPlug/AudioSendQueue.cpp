@@ -17,6 +17,10 @@ static_assert(AudioSendQueue::kMaxMessageBytes + 2 <= 0xFFFF, "a record's length
 AudioSendQueue::AudioSendQueue() : mBytes(kCapacityBytes)
 {
   sem_init(&mWork, 0, 0);
+  // The ring's memory is written once here, so that the audio thread's first pushes fault in no page.
+  std::vector<unsigned char> fill(kCapacityBytes, 0);
+  const size_t written = mBytes.push(fill.data(), fill.size());
+  mBytes.pop(fill.data(), written);
 }
 
 AudioSendQueue::~AudioSendQueue()

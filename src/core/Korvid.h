@@ -2,7 +2,7 @@
 #pragma once
 
 #include "AtomicIntTable.h"
-#include "AudioPassFollower.h"
+#include "FollowUpThread.h"
 #include "ControlDisplay.h"
 #include "DataFolder.h"
 #include "IPlugVST.h"
@@ -161,7 +161,15 @@ public:
   // stays beside it ("MIDI OUT lost - Data write FAILED" over "36 slots written"). Any thread but the audio
   // thread (it logs and writes controls); takes the plug mutex when something happened.
   void takeLostPorts();
+  // An idle call's takeLostPorts: what was lost is said at once, the directions that answer again are left
+  // to mPortReopener, so that no idle call makes port work or waits for the device worker.
+  void noteLostPorts();
+  // mPortReopener's work: takeLostPorts for the directions an idle call left to it.
+  void reopenHandedOn();
+  // takeLostPorts for what lost holds (IMidiPorts::LostBits).
+  void sayLostPorts(int lost);
   static constexpr int kLossJoinsTextMs = 5000;
+  static constexpr long kAudioFollowUpPeriodMs = 10;
   // For the directions the system answers again (kOutAnswered, kInAnswered, cleared from *lost with their
   // kOutUnanswered, kInUnanswered): the kept port opens by name as a recall opens it (reopenStoredPort); a
   // port not listed any more is added to *lost as gone and shows "OFF". Returns what is said of it ("MIDI
@@ -793,13 +801,16 @@ public:
   // ProcessMidiMsgFromDAW with the part listening on its channel (part 0 when none does).
   void ProcessMidiMsg(IMidiMsg* pMsg, bool fromDevice) override;
   // Logs how many host events blocks that found the plug mutex held could not keep (KorvidMidiInput.cpp),
-  // then followAudioPass. The host's interface thread (effIdle, effEditIdle) and mAudioPassFollower.
+  // then followAudioPass. The host's interface thread (effIdle, effEditIdle): idle(true).
   void OnIdle() override;
+  // OnIdle's work; hostCall false on mAudioPassFollower.
+  void idle(bool hostCall);
   // The idle half of the timing hub (KorvidTimingHub.cpp): says lost ports, logs and shows what the passes
   // left (tempo, MIDI-out delay, no output), shows the activity indicators' states, posts the clock job,
-  // sends the deferred dumps and lets the editor follow the kept host messages. Only when the plug mutex is
-  // free. OnIdle's threads.
-  void followAudioPass();
+  // sends the deferred dumps and lets the editor follow the kept host messages (on the host's call only
+  // while mAudioPassFollower does not run: a followed controller may send). Only when the plug mutex is free.
+  // Waits for nothing: the reopen of ports that answer again is handed on (noteLostPorts). OnIdle's threads.
+  void followAudioPass(bool hostCall);
   // The audio thread holds the host's events while mHostEventsWait is set.
   bool HostEventsWait() override { return mHostEventsWait.load(); }
   // Processing stops: in MIDI-out mode, what the output queue holds goes out now.
@@ -1092,11 +1103,18 @@ private:
   std::atomic<bool> mAudioPassRan{false};
   // What the processing pass leaves behind, every few milliseconds after a pass (OnIdle's work); declared
   // last, so it stops before anything it uses goes.
-  AudioPassFollower mAudioPassFollower{[this]
-                                       {
-                                         if (mAudioPassRan.exchange(false))
-                                         {
-                                           OnIdle();
-                                         }
-                                       }};
+  FollowUpThread mAudioPassFollower{"Korvid audio follow-up", kAudioFollowUpPeriodMs,
+                                    [this]
+                                    {
+                                      if (mAudioPassRan.exchange(false))
+                                      {
+                                        idle(false);
+                                      }
+                                    }};
+  // Directions the MIDI system answers again (IMidiPorts::kOutAnswered, kInAnswered) that an idle call
+  // took and left to mPortReopener.
+  std::atomic<int> mAnsweredToReopen{0};
+  // Opens the ports of the directions that answer again and applies a pending recall (reopenHandedOn):
+  // port work and device waits that no idle call makes. Stopped in teardown before the device manager goes.
+  FollowUpThread mPortReopener{"Korvid port reopen", 0, [this] { reopenHandedOn(); }};
 };

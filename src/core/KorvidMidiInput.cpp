@@ -31,7 +31,12 @@ constexpr int kParameterChangeMaxSize = 13;
 
 void Korvid::OnIdle()
 {
-  followAudioPass();
+  idle(true);
+}
+
+void Korvid::idle(bool hostCall)
+{
+  followAudioPass(hostCall);
   const HeldMidiEvents::Dropped dropped = TakeDroppedHostEvents();
   if (dropped.notes + dropped.endings + dropped.others > 0)
   {

@@ -55,7 +55,34 @@ std::string Korvid::directionsText(bool out, bool in)
 
 void Korvid::takeLostPorts()
 {
+  sayLostPorts(mMidiPorts.TakeLost());
+}
+
+void Korvid::noteLostPorts()
+{
   int lost = mMidiPorts.TakeLost();
+  if (const int answered = lost & (IMidiPorts::kOutAnswered | IMidiPorts::kInAnswered))
+  {
+    // A direction that answers is not said to wait meanwhile: its reopen says what it found.
+    lost &= ~((answered & IMidiPorts::kOutAnswered ? IMidiPorts::kOutUnanswered : 0) |
+              (answered & IMidiPorts::kInAnswered ? IMidiPorts::kInUnanswered : 0) | answered);
+    mAnsweredToReopen.fetch_or(answered);
+  }
+  // Woken again by every idle call while they wait: a thread that could not be started is tried again.
+  if (mAnsweredToReopen.load() != 0)
+  {
+    mPortReopener.wake();
+  }
+  sayLostPorts(lost);
+}
+
+void Korvid::reopenHandedOn()
+{
+  sayLostPorts(mAnsweredToReopen.exchange(0));
+}
+
+void Korvid::sayLostPorts(int lost)
+{
   if (lost == 0)
   {
     return;

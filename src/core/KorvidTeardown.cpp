@@ -4,6 +4,8 @@
 #include "FileCopyPopupMenu.h"
 #include "FileEditPopupMenu.h"
 #include "IGraphics.h"
+#include "MIDIMessageManager.h"
+#include "MIDIMessageSender.h"
 #include "PatchLibrarian.h"
 #include "PatchManager.h"
 #include "UIConfigManager.h"
@@ -12,6 +14,13 @@ Korvid::~Korvid()
 {
   // Its follow-up reaches everything below.
   mAudioPassFollower.stop();
+  // A reopen handed on by an idle call may be waiting for the device worker or the resend: the manager's
+  // stop ends those waits (its port work ends within its deadlines), and nothing of it runs on afterwards.
+  if (mMIDIMessageManager)
+  {
+    mMIDIMessageManager->sender->stopping = true;
+  }
+  mPortReopener.stop();
   outputAbsent();
   // Nothing may call into the plug-in while it is taken apart: the input port's thread and the three
   // device jobs are stopped and joined before any object they use goes.

@@ -382,7 +382,7 @@ void Korvid::ProcessDoubleReplacing(double** inputs, double** outputs, int nFram
   releaseOverflow(*this);
 }
 
-void Korvid::followAudioPass()
+void Korvid::followAudioPass(bool hostCall)
 {
   // A busy editor (a rescan) leaves it all to a later idle call rather than hold up the host's interface.
   if (!GetMutex()->TryEnter())
@@ -392,7 +392,7 @@ void Korvid::followAudioPass()
   const std::unique_ptr<WDL_Mutex, void (*)(WDL_Mutex*)> leave(GetMutex(),
                                                                [](WDL_Mutex* held) { held->Leave(); });
   // Also what the port lists met at construction: the host's reset has written the message line since.
-  takeLostPorts();
+  noteLostPorts();
   if (mNoOutputToSay.exchange(false))
   {
     sayNoOutput();
@@ -411,7 +411,12 @@ void Korvid::followAudioPass()
   {
     sendDeferredDumps(*this);
   }
-  followKeptHostMsgs(*this);
+  // A followed controller edits a parameter and sends it: the host's interface thread does not wait for the
+  // output, the follow-up thread does it.
+  if (!hostCall || !mAudioPassFollower.started())
+  {
+    followKeptHostMsgs(*this);
+  }
   if (const int dropped = std::exchange(mKeptHostMsgDropped, 0))
   {
     log("HOST MIDI: the editor did not follow " + std::to_string(dropped) +
@@ -427,6 +432,8 @@ void Korvid::keepHostMsgForIdle(const IMidiMsg& msg, int part)
     return;
   }
   mKeptHostMsgs[static_cast<size_t>(mKeptHostMsgCount++)] = KeptHostMsg{msg, part, audioSendsQueued()};
+  // The follow-up thread follows it, also when no processing pass comes after these events.
+  mAudioPassRan.store(true, std::memory_order_relaxed);
   if (msg.StatusMsg() == IMidiMsg::kProgramChange &&
       (storedInt(*this, kControlLibrary) == 1 || storedInt(*this, kGlobalRxProgramChange) >= 1))
   {

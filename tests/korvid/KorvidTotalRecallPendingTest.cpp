@@ -6,6 +6,7 @@
 #include "SysexProtocol.h"
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <thread>
@@ -303,26 +304,70 @@ TEST_F(KorvidPendingRecall, TheNextRecallReplacesTheStoredValuesThatWait)
   EXPECT_EQ(dumpsIn(midi->received(kOther)).size(), 4u);
 }
 
-// The recall waits for a MIDI system that does not answer; then its ports open by name and its values go out.
+// The recall waits for a MIDI system that does not answer; then its ports open by name and its values go out:
+// during the recall's wait, or, answered after it, handed on by an idle call that returns while the resend's
+// sends are held; a plug-in closed meanwhile stops the handed-on work before it goes.
 TEST_F(KorvidPendingRecall, AProjectOpenedWhileTheMidiSystemDoesNotAnswerOpensItsPortsOnceItAnswers)
 {
-  home.writeFile("Korvid Editor LOG.txt", "");
-  auto plug = construct();
-  plug->mMIDIMessageManager->setClock(&jobClock);
-  midi->setUnanswered(true);
-  const auto waiting = [&]
-  { return home.readFile("Korvid Editor LOG.txt").find("ports wait for it") != std::string::npos; };
-  bool waited = false;
-  std::thread answer([&] { waited = waitUntil(waiting), midi->setUnanswered(false); });
-  EXPECT_EQ(giveHostChunk(*plug, chunk), 1);
-  answer.join();
-  EXPECT_TRUE(waited);
-  // The ports open during the recall's wait, or on a later look when a loaded machine answered after it.
-  EXPECT_TRUE(waitUntil([&] { return plug->OnIdle(), plug->getStatusText() == "MIDI OUT+IN reopened"; }));
-  EXPECT_EQ(midi->openOutputs(), std::vector<std::string>{kBlofeld});
-  EXPECT_EQ(midi->openInputs(), std::vector<std::string>{kBlofeld});
-  EXPECT_EQ(plug->GetParam(kDeviceOutSelection)->Int(), 1);
-  EXPECT_FALSE(plug->hasPendingRecall());
-  EXPECT_EQ(firstDifference(storedAndOtherValues(*plug), project, kDeviceID_old), -1);
-  EXPECT_EQ(dumpsIn(midi->received(kBlofeld)).size(), 4u);
+  enum class Answer
+  {
+    DuringTheRecall,
+    AfterIt,
+    AfterItThenClosed
+  };
+  for (const Answer answers : {Answer::DuringTheRecall, Answer::AfterIt, Answer::AfterItThenClosed})
+  {
+    SCOPED_TRACE(static_cast<int>(answers));
+    home.writeFile("Korvid Editor LOG.txt", "");
+    midi->clearReceived();
+    auto plug = construct();
+    plug->mMIDIMessageManager->setClock(&jobClock);
+    midi->setUnanswered(true);
+    const auto waiting = [&]
+    { return home.readFile("Korvid Editor LOG.txt").find("ports wait for it") != std::string::npos; };
+    std::atomic<bool> recalled{false};
+    const std::atomic<bool> never{false};
+    bool waited = false;
+    std::thread answer(
+        [&]
+        {
+          waited = waitUntil(waiting);
+          if (answers != Answer::DuringTheRecall)
+            // The recall's wait runs out on the job clock.
+            waited = waited && waitUntil([&] { return jobClock.sleep(1000, never), recalled.load(); });
+          else
+            midi->setUnanswered(false);
+        });
+    EXPECT_EQ(giveHostChunk(*plug, chunk), 1);
+    recalled = true;
+    answer.join();
+    EXPECT_TRUE(waited);
+    if (answers != Answer::DuringTheRecall)
+    {
+      EXPECT_TRUE(plug->hasPendingRecall());
+      midi->holdSends(true);
+      midi->setUnanswered(false);
+      EXPECT_TRUE(waitUntil([&] { return plug->OnIdle(), midi->sendsHeld() > 0; }));
+      plug->OnIdle();
+      EXPECT_GT(midi->sendsHeld(), 0);
+    }
+    if (answers == Answer::AfterItThenClosed)
+    {
+      std::atomic<bool> closed{false};
+      std::thread close([&] { plug.reset(), closed = true; });
+      midi->holdSends(false);
+      EXPECT_TRUE(waitUntil([&] { return closed.load(); }));
+      close.join();
+      continue;
+    }
+    midi->holdSends(false);
+    // The ports open during the recall's wait, or on a later look when a loaded machine answered after it.
+    EXPECT_TRUE(waitUntil([&] { return plug->OnIdle(), plug->getStatusText() == "MIDI OUT+IN reopened"; }));
+    EXPECT_EQ(midi->openOutputs(), std::vector<std::string>{kBlofeld});
+    EXPECT_EQ(midi->openInputs(), std::vector<std::string>{kBlofeld});
+    EXPECT_EQ(plug->GetParam(kDeviceOutSelection)->Int(), 1);
+    EXPECT_FALSE(plug->hasPendingRecall());
+    EXPECT_EQ(firstDifference(storedAndOtherValues(*plug), project, kDeviceID_old), -1);
+    EXPECT_EQ(dumpsIn(midi->received(kBlofeld)).size(), 4u);
+  }
 }

@@ -6,6 +6,8 @@
 #include <dlfcn.h>
 #include <pthread.h>
 #include <sched.h>
+#include <sys/resource.h>
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -52,6 +54,30 @@ void copyString(char* dst, const char* src, int size)
 {
   std::strncpy(dst, src, static_cast<size_t>(size - 1));
   dst[size - 1] = '\0';
+}
+
+// The calling thread's CPU time so far, in seconds.
+double threadCpuSeconds()
+{
+  timespec cpu{};
+  return clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu) == 0
+             ? static_cast<double>(cpu.tv_sec) + static_cast<double>(cpu.tv_nsec) * 1e-9
+             : 0.0;
+}
+
+// The calling thread's page faults and context switches so far.
+VstHost::BlockCost threadCounts()
+{
+  VstHost::BlockCost counts;
+  rusage usage{};
+  if (getrusage(RUSAGE_THREAD, &usage) == 0)
+  {
+    counts.minorFaults = usage.ru_minflt;
+    counts.majorFaults = usage.ru_majflt;
+    counts.preempted = usage.ru_nivcsw;
+    counts.waited = usage.ru_nvcsw;
+  }
+  return counts;
 }
 } // namespace
 
@@ -148,10 +174,19 @@ void VstHost::Open(double sampleRate, int blockSize)
   }
   mSampleRate = sampleRate;
   mBlockSize = blockSize;
+  // A quiet test tone on the inputs, so an effect or a pass-through shows signal; made here with the
+  // buffers, so that a block's time is the plug-in's.
+  mTone.resize(kMaxBlockSize);
+  for (size_t s = 0; s < mTone.size(); ++s)
+  {
+    mTone[s] = 0.25 * std::sin(static_cast<double>(s) * 0.05);
+  }
   Dispatch(effOpen);
   Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
   Dispatch(effSetBlockSize, 0, blockSize);
   Dispatch(effMainsChanged, 0, 1);
+  PrepareBuffers(&mFloatBuffers);
+  PrepareBuffers(&mDoubleBuffers);
   mOpen = true;
 }
 
@@ -223,30 +258,54 @@ VstIntPtr VstHost::SendMidi(unsigned char status, unsigned char data1, unsigned 
   return Dispatch(effProcessEvents, 0, 0, &events);
 }
 
+template <> VstHost::Buffers<float>& VstHost::BuffersOf<float>()
+{
+  return mFloatBuffers;
+}
+
+template <> VstHost::Buffers<double>& VstHost::BuffersOf<double>()
+{
+  return mDoubleBuffers;
+}
+
+template <class Sample> void VstHost::PrepareBuffers(Buffers<Sample>* buffers)
+{
+  const size_t nIn = static_cast<size_t>(std::max(mEffect->numInputs, 0));
+  const size_t nOut = static_cast<size_t>(std::max(mEffect->numOutputs, 0));
+  if (buffers->in.size() == nIn && buffers->out.size() == nOut)
+  {
+    return;
+  }
+  buffers->in.assign(nIn, std::vector<Sample>(kMaxBlockSize, Sample(0)));
+  buffers->out.assign(nOut, std::vector<Sample>(kMaxBlockSize, Sample(0)));
+  buffers->inPtrs.clear();
+  buffers->outPtrs.clear();
+  for (auto& channel : buffers->in)
+  {
+    buffers->inPtrs.push_back(channel.data());
+  }
+  for (auto& channel : buffers->out)
+  {
+    buffers->outPtrs.push_back(channel.data());
+  }
+}
+
 template <class Sample> Sample VstHost::Process(bool useDouble, int frames)
 {
-  const int nIn = std::max(mEffect->numInputs, 0);
-  const int nOut = std::max(mEffect->numOutputs, 0);
-  std::vector<std::vector<Sample>> in(static_cast<size_t>(nIn), std::vector<Sample>(frames, Sample(0)));
-  std::vector<std::vector<Sample>> out(static_cast<size_t>(nOut), std::vector<Sample>(frames, Sample(0)));
-  std::vector<Sample*> inPtrs;
-  std::vector<Sample*> outPtrs;
-  for (auto& channel : in)
+  Buffers<Sample>& buffers = BuffersOf<Sample>();
+  PrepareBuffers(&buffers);
+  const size_t count = static_cast<size_t>(std::clamp(frames, 0, static_cast<int>(mTone.size())));
+  for (auto& channel : buffers.in)
   {
-    inPtrs.push_back(channel.data());
+    std::copy(mTone.begin(), mTone.begin() + static_cast<std::ptrdiff_t>(count), channel.begin());
   }
-  for (auto& channel : out)
+  for (auto& channel : buffers.out)
   {
-    outPtrs.push_back(channel.data());
+    std::fill(channel.begin(), channel.end(), Sample(0));
   }
-  // A quiet test tone on the inputs, so an effect or a pass-through shows signal.
-  for (auto& channel : in)
-  {
-    for (int s = 0; s < frames; ++s)
-    {
-      channel[static_cast<size_t>(s)] = static_cast<Sample>(0.25 * std::sin(s * 0.05));
-    }
-  }
+  std::vector<Sample*>& inPtrs = buffers.inPtrs;
+  std::vector<Sample*>& outPtrs = buffers.outPtrs;
+  frames = static_cast<int>(count);
   mProcessing = true;
   if constexpr (sizeof(Sample) == sizeof(double))
   {
@@ -265,11 +324,11 @@ template <class Sample> Sample VstHost::Process(bool useDouble, int frames)
   mProcessing = false;
   AdvanceTime(frames);
   Sample peak = 0;
-  for (auto& channel : out)
+  for (auto& channel : buffers.out)
   {
-    for (Sample v : channel)
+    for (size_t s = 0; s < count; ++s)
     {
-      peak = std::max(peak, static_cast<Sample>(std::fabs(v)));
+      peak = std::max(peak, static_cast<Sample>(std::fabs(channel[s])));
     }
   }
   return peak;
@@ -441,8 +500,11 @@ void VstHost::AudioLoop(long maxFrames, long noteOffFrame)
   mAudioBlocks = 0;
   mAudioFrames = 0;
   mEventsSent = EventCounts{};
-  mLongestBlock = 0.0;
-  mLongestBlockStart = 0.0;
+  mLongestBlock = BlockCost{};
+  mCostliestBlock = BlockCost{};
+  mBlockFaults = 0;
+  mBlocksWithFaults = 0;
+  mFaultiestBlock = BlockCost{};
   auto next = std::chrono::steady_clock::now();
   const auto first = next;
   bool noteOn = false;
@@ -450,6 +512,9 @@ void VstHost::AudioLoop(long maxFrames, long noteOffFrame)
   {
     const int frames = mVaryBlockSize ? blockSize(blockSizes) : mBlockSize;
     // A host's block is its events call and its processing call together.
+    // The counts outside the clocks, the CPU clock outside the wall clock: each reading costs time.
+    const BlockCost before = threadCounts();
+    const double cpuBefore = threadCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     if (mPlayNotes)
     {
@@ -467,10 +532,28 @@ void VstHost::AudioLoop(long maxFrames, long noteOffFrame)
     }
     mAudioPeak = std::max(mAudioPeak, ProcessBlock(frames));
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (took > mLongestBlock)
+    const double cpu = threadCpuSeconds() - cpuBefore;
+    const BlockCost after = threadCounts();
+    const BlockCost cost{took,
+                         cpu,
+                         after.minorFaults - before.minorFaults,
+                         after.majorFaults - before.majorFaults,
+                         after.preempted - before.preempted,
+                         after.waited - before.waited,
+                         std::chrono::duration<double>(start - first).count()};
+    mBlockFaults += cost.minorFaults + cost.majorFaults;
+    mBlocksWithFaults += cost.minorFaults + cost.majorFaults > 0 ? 1 : 0;
+    if (cost.minorFaults + cost.majorFaults > mFaultiestBlock.minorFaults + mFaultiestBlock.majorFaults)
     {
-      mLongestBlock = took;
-      mLongestBlockStart = std::chrono::duration<double>(start - first).count();
+      mFaultiestBlock = cost;
+    }
+    if (cost.wallSeconds > mLongestBlock.wallSeconds)
+    {
+      mLongestBlock = cost;
+    }
+    if (cost.cpuSeconds > mCostliestBlock.cpuSeconds)
+    {
+      mCostliestBlock = cost;
     }
     ++mAudioBlocks;
     mAudioFrames += frames;

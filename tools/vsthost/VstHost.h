@@ -82,10 +82,27 @@ public:
   // Stops the audio thread of StartAudio; the peak output level and the seconds of audio it processed.
   float StopAudio(double* seconds = nullptr);
   bool AudioRunning() const { return mAudio.joinable(); }
-  // The longest time one block of the last audio run took in the plug-in (its effProcessEvents call, when the
-  // block has events, and its processing call), and when it started in the run, in seconds. After the run.
-  double LongestBlockSeconds() const { return mLongestBlock; }
-  double LongestBlockStart() const { return mLongestBlockStart; }
+  // What one block cost the audio thread in the plug-in (its effProcessEvents call, when the block has
+  // events, and its processing call): wall and thread CPU time in seconds, its page faults and context
+  // switches (preempted: involuntary; waited: the thread blocked, on a lock, a sleep or a fault's I/O), and
+  // when it started in the run. Wall time beyond the CPU time is time the thread was not running.
+  struct BlockCost
+  {
+    double wallSeconds = 0.0;
+    double cpuSeconds = 0.0;
+    long minorFaults = 0;
+    long majorFaults = 0;
+    long preempted = 0;
+    long waited = 0;
+    double startSeconds = 0.0;
+  };
+  // The blocks of the last audio run with the longest wall time, the most CPU time and the most page faults;
+  // the page faults of all its blocks and how many blocks had any. After the run.
+  const BlockCost& LongestBlock() const { return mLongestBlock; }
+  const BlockCost& CostliestBlock() const { return mCostliestBlock; }
+  const BlockCost& FaultiestBlock() const { return mFaultiestBlock; }
+  long BlockFaults() const { return mBlockFaults; }
+  long BlocksWithFaults() const { return mBlocksWithFaults; }
   // The audio thread's priority in the last run: "real-time priority 20 (SCHED_FIFO)", or "normal priority"
   // and why the system refused real-time; empty when no audio thread ran. After the run.
   const std::string& AudioPriority() const { return mAudioPriority; }
@@ -119,6 +136,18 @@ private:
   void AudioLoop(long maxFrames, long noteOffFrame);
   // Sends and counts the note-on or note-off of the single note played without a track.
   void SendSingleNote(bool on);
+  // The channels given to the processing calls: kMaxBlockSize frames each, made before the first block.
+  template <class Sample> struct Buffers
+  {
+    std::vector<std::vector<Sample>> in;
+    std::vector<std::vector<Sample>> out;
+    std::vector<Sample*> inPtrs;
+    std::vector<Sample*> outPtrs;
+  };
+  template <class Sample> Buffers<Sample>& BuffersOf();
+  // Sizes the buffers for the plug-in's pins, when they are not yet.
+  template <class Sample> void PrepareBuffers(Buffers<Sample>* buffers);
+  // One block of frames (at most kMaxBlockSize) with the test tone on the inputs; the peak output level.
   template <class Sample> Sample Process(bool useDouble, int frames);
   // The track's events before block number block of frames frames; with last, only the releases.
   void PlayTrack(long block, int frames, bool last);
@@ -142,9 +171,15 @@ private:
   // The track's sounding chord (0: none) and pedal.
   std::array<unsigned char, 4> mChord{};
   bool mPedalDown = false;
-  double mLongestBlock = 0.0;
-  double mLongestBlockStart = 0.0;
+  BlockCost mLongestBlock;
+  BlockCost mCostliestBlock;
+  BlockCost mFaultiestBlock;
+  long mBlockFaults = 0;
+  long mBlocksWithFaults = 0;
   std::string mAudioPriority;
+  std::vector<double> mTone;
+  Buffers<float> mFloatBuffers;
+  Buffers<double> mDoubleBuffers;
   std::mutex mTimeLock;
   VstTimeInfo mTimeInfo{};
   CallCounts mCounts;

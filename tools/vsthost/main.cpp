@@ -21,6 +21,9 @@ constexpr double kTempo = 120.0;
 constexpr int kProgramChunk = 1;
 constexpr int kBankChunk = 0;
 constexpr VstInt32 kFlagsProgramChunks = 1 << 5;
+// Wall time beyond a block's CPU time that the report calls time the thread was not running, in ms: less is
+// the clocks' own granularity.
+constexpr double kNotRunningMs = 0.05;
 
 struct Options
 {
@@ -180,6 +183,23 @@ void roundTrip(VstHost& host, int index, const char* label)
             << (accepted == 1 ? "accepted" : "not accepted") << ", round trip "
             << (first == second ? "identical" : "different") << "\n";
 }
+// One block's cost: wall time against the period, CPU time, faults and switches; wall time beyond the CPU
+// time (more than kNotRunningMs) was time the thread did not run: preempted, or waiting.
+void printBlock(const char* label, const VstHost::BlockCost& block, double periodMs)
+{
+  const double wallMs = block.wallSeconds * 1000.0;
+  const double cpuMs = block.cpuSeconds * 1000.0;
+  std::cout << label << ": " << wallMs << " ms of " << periodMs << " ms, " << block.startSeconds
+            << " s into the run; CPU " << cpuMs << " ms, page faults " << block.minorFaults << " minor "
+            << block.majorFaults << " major, switches " << block.preempted << " preempted " << block.waited
+            << " waited";
+  if (wallMs - cpuMs > kNotRunningMs)
+  {
+    std::cout << "; the thread was not running for " << wallMs - cpuMs << " ms";
+  }
+  std::cout << "\n";
+}
+
 void printAudio(VstHost& host, const Options& options, double seconds, float peak)
 {
   const int blockSize = options.blockSize;
@@ -188,8 +208,15 @@ void printAudio(VstHost& host, const Options& options, double seconds, float pea
             << blockSize << ", transport " << (options.playing ? "playing" : "stopped") << ", peak " << peak
             << "\n";
   std::cout << "audio thread: " << (host.AudioPriority().empty() ? "none" : host.AudioPriority()) << "\n";
-  std::cout << "longest block: " << host.LongestBlockSeconds() * 1000.0 << " ms of "
-            << 1000.0 * blockSize / kSampleRate << " ms, " << host.LongestBlockStart() << " s into the run\n";
+  const double periodMs = 1000.0 * blockSize / kSampleRate;
+  printBlock("longest block", host.LongestBlock(), periodMs);
+  printBlock("most CPU in a block", host.CostliestBlock(), periodMs);
+  std::cout << "page faults in blocks: " << host.BlockFaults() << " in " << host.BlocksWithFaults()
+            << " blocks\n";
+  if (host.BlockFaults() > 0)
+  {
+    printBlock("most page faults in a block", host.FaultiestBlock(), periodMs);
+  }
   const VstHost::EventCounts& sent = host.EventsSent();
   std::cout << "events sent: " << sent.Total() << " (note-ons " << sent.noteOns << ", note-offs "
             << sent.noteOffs << ", controllers " << sent.controllers << ")\n";
