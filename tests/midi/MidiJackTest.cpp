@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include <dlfcn.h>
+
 #include "AudioThread.h"
 #include "DeadlineCall.h"
 #include "IMidiPorts.h"
@@ -373,19 +375,44 @@ TEST_F(MidiJackTest, WhatACycleReportedLateWroteIsWrittenAgainIfADumpOrAReleaseU
   }
 }
 
-TEST_F(MidiJackTest, AClientWhoseActivationFailedIsReportedAndStaysOpen)
+// A kept client's code stays loaded when the library that made it is unloaded (as a host unloads the
+// plug-in): the server's end, which tells every client, then finds its callbacks.
+TEST_F(MidiJackTest, AClientWhoseActivationFailedIsReportedAndStaysOpenWithItsCode)
 {
   jack_client_t* probe = jack_client_open("korvid-activation-probe", JackNoStartServer, nullptr);
   ASSERT_TRUE(probe);
+  const auto unloaded = [](const char* name, int output)
+  {
+    void* library = dlopen(KORVID_KEPT_CLIENT_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    auto* make =
+        library
+            ? reinterpret_cast<void (*)(const char*, int, char*, size_t)>(dlsym(library, "korvidKeptClient"))
+            : nullptr;
+    char said[256] = "not loaded";
+    if (make)
+      make(name, output, said, sizeof said);
+    if (library)
+      dlclose(library);
+    throw std::runtime_error(said);
+  };
   const std::pair<const char*, std::function<void()>> rows[] = {
       {"korvid-unactivated-out",
-       [] { JackMidiOutputClient("korvid-unactivated-out", JackServerWatch::connect()); }},
+       []
+       {
+         JackServerWatch::failActivations(1);
+         JackMidiOutputClient("korvid-unactivated-out", JackServerWatch::connect());
+       }},
       {"korvid-unactivated-in",
-       [] { RtMidiBackend("/nonexistent/snd/seq").createInput("korvid-unactivated-in", 100); }},
+       []
+       {
+         JackServerWatch::failActivations(1);
+         RtMidiBackend("/nonexistent/snd/seq").createInput("korvid-unactivated-in", 100);
+       }},
+      {"korvid-unloaded-out", [&] { unloaded("korvid-unloaded-out", 1); }},
+      {"korvid-unloaded-in", [&] { unloaded("korvid-unloaded-in", 0); }},
   };
   for (const auto& [name, create] : rows)
   {
-    JackServerWatch::failActivations(1);
     try
     {
       create();
@@ -401,4 +428,12 @@ TEST_F(MidiJackTest, AClientWhoseActivationFailedIsReportedAndStaysOpen)
     jack_free(uuid);
   }
   jack_client_close(probe);
+  void* library = dlopen(KORVID_KEPT_CLIENT_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
+  EXPECT_TRUE(library) << "unloaded with a kept client";
+  if (library)
+    dlclose(library);
+  synth.close();
+  std::string error;
+  server->stop();
+  ASSERT_TRUE(server->start(error)) << error;
 }

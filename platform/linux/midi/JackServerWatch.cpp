@@ -11,6 +11,8 @@
 
 #include <jack/midiport.h>
 
+#include "DeadlineCall.h"
+
 namespace
 {
 constexpr int kOpenAttempts = 3;
@@ -83,9 +85,12 @@ JackServerWatch::JackServerWatch(jack_client_t* client) : mClient(client) {}
 
 JackServerWatch::~JackServerWatch()
 {
-  // After this no notice arrives. The client of a server that went away may be freed by libjack already.
+  // After this no notice arrives. The client of a server that went away may be freed by libjack already;
+  // else libjack frees it once the next client opens, and its code and callbacks must still be there.
   if (!serverGone())
     jack_client_close(mClient);
+  else
+    deadlinecall::pinLibrary();
 }
 
 std::vector<std::string> JackServerWatch::midiPorts(unsigned long flags) const
@@ -147,6 +152,9 @@ bool JackServerWatch::untilConnectionShows(const std::function<bool()>& look)
 
 void JackServerWatch::abandon(std::shared_ptr<void> object)
 {
+  // libjack may still call the kept client's callbacks, and run its thread, after the host unloads the
+  // plug-in.
+  deadlinecall::pinLibrary();
   std::lock_guard<std::mutex> lock(gAbandonedLock);
   gAbandoned->push_back(std::move(object));
 }

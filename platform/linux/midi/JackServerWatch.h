@@ -43,7 +43,8 @@ public:
 
   // Keeps object (a client of a server that went away, with what it uses) for the rest of the process
   // without closing it: once such a server is gone, the next client opened in the process makes libjack
-  // free the old clients itself, and closing one after that would crash. Any thread.
+  // free the old clients itself, and closing one after that would crash. The plug-in's code stays loaded
+  // from then on (deadlinecall::pinLibrary): the kept client's callbacks are in it. Any thread.
   static void abandon(std::shared_ptr<void> object);
 
   // libjack gives a client's new process thread this long to start (999 waits of at least 1 ms) and then
