@@ -167,8 +167,12 @@ TEST_F(MidiJackTest, SoundDumpAndBurstFromTheSynthReachThePluginByteIdenticalAnd
   int idx = 1;
   ASSERT_GT(ports->OpenIn(idx, synth.outPortName().c_str()), 0);
 
-  const std::vector<Bytes> sent = midiTestDumpBurst(kBurst);
+  std::vector<Bytes> sent = midiTestDumpBurst(kBurst);
   synth.send(sent);
+  // A sysex in pieces (active sensing between them is filtered out) arrives whole.
+  const Bytes& last = sent.back();
+  synth.send({Bytes(last.begin(), last.begin() + 100), {0xFE}, Bytes(last.begin() + 100, last.end())});
+  sent.push_back(last);
   synth.send({{0xC0, 0x05}});
   ASSERT_TRUE(inbox.wait(sent.size(), 1));
 
@@ -180,6 +184,43 @@ TEST_F(MidiJackTest, SoundDumpAndBurstFromTheSynthReachThePluginByteIdenticalAnd
   EXPECT_EQ(0xC0, inbox.msgs[0].mStatus);
   EXPECT_EQ(5, inbox.msgs[0].mData1);
   EXPECT_EQ(0, inbox.msgs[0].mData2);
+}
+
+// A server stopped while a second instance's port layer makes its input client and reads the list: a client
+// made under the deadline is used and lists at once; over the deadline the input waits, and its list is read
+// again once the server answers. Either way the synthesizer's output is listed, opened by name, and heard.
+TEST_F(MidiJackTest, AnInputMadeWhileTheServerIsStoppedListsAndOpensByNameOnceItAnswers)
+{
+  ports->GetOutNames();
+  for (const std::chrono::milliseconds stopped : {1100ms, 2500ms})
+  {
+    SCOPED_TRACE(stopped.count());
+    IMidiPorts second(nullptr);
+    second.SetBackend(std::make_unique<RtMidiBackend>("/nonexistent/snd/seq"));
+    Inbox heard;
+    second.SetInputCallback(&Inbox::callback, &heard);
+    server->pause();
+    std::thread resume(
+        [&]
+        {
+          std::this_thread::sleep_for(stopped);
+          server->resume();
+        });
+    std::vector<std::string> names = second.GetInNames();
+    resume.join();
+    // Unanswered, the input waits; the plug-in reads the list again once told the server answers.
+    const bool waited = second.TakeLost() & IMidiPorts::kInUnanswered;
+    ASSERT_TRUE(!waited || korvidtest::waitUntil(
+                               [&] {
+                                 return (second.TakeLost() & IMidiPorts::kInAnswered) &&
+                                        (names = second.RereadInNames()).size() > 1;
+                               }));
+    int idx = 1;
+    ASSERT_GT(positionOf(names, synth.outPortName()), 0) << names.size();
+    ASSERT_GT(second.OpenIn(idx, synth.outPortName().c_str()), 0);
+    synth.send({{0xC0, 0x07}});
+    ASSERT_TRUE(heard.wait(0, 1));
+  }
 }
 
 TEST_F(MidiJackTest, MessageLongerThanTheJackOutputTakesIsRefusedAndOneLongerThanACycleTakesLeavesInPieces)

@@ -2,6 +2,7 @@
 #include "JackServerWatch.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <mutex>
 #include <stdexcept>
@@ -29,6 +30,8 @@ std::timed_mutex gWatchLock;
 std::weak_ptr<JackServerWatch> gWatch;
 
 std::atomic<int> gActivationsToFail{0};
+// Clients kept because their activation failed.
+std::atomic<int> gUnactivated{0};
 
 // Takes one of the activations a test asked to fail.
 bool activationFailed()
@@ -164,9 +167,38 @@ bool JackServerWatch::activate(jack_client_t* client)
   return !activationFailed() && jack_activate(client) == 0;
 }
 
-bool JackServerWatch::activatedInTime(std::chrono::steady_clock::duration took)
+void JackServerWatch::keepUnactivated(std::shared_ptr<void> object)
 {
-  return !activationFailed() && took < kThreadStartWait;
+  ++gUnactivated;
+  abandon(std::move(object));
+}
+
+void JackServerWatch::checkRoom()
+{
+  if (gUnactivated.load() >= kMostUnactivated)
+    throw std::runtime_error(std::to_string(kMostUnactivated) +
+                             " JACK clients whose activation failed are kept: no more are made");
+}
+
+void JackServerWatch::connectPort(jack_client_t* client, std::atomic<jack_port_t*>& port,
+                                  const std::string& portName, unsigned long flags, const std::string& other)
+{
+  jack_port_t* own = port.load();
+  if (!own)
+  {
+    own = jack_port_register(client, portName.c_str(), JACK_DEFAULT_MIDI_TYPE, flags, 0);
+    if (!own)
+      throw std::runtime_error("the JACK server did not register the port");
+    port = own;
+  }
+  // By full name: the server joins these two ports or none, whatever came or went since the list.
+  const bool out = (flags & JackPortIsOutput) != 0;
+  const std::string name = jack_port_name(own);
+  const int result = out ? jack_connect(client, name.c_str(), other.c_str())
+                         : jack_connect(client, other.c_str(), name.c_str());
+  if ((result != 0 && result != EEXIST) ||
+      !untilConnectionShows([&] { return jack_port_connected_to(own, other.c_str()) != 0; }))
+    throw std::runtime_error("the JACK server did not connect to \"" + other + "\"");
 }
 
 void JackServerWatch::failActivations(int count)

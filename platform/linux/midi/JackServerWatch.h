@@ -47,15 +47,21 @@ public:
   // from then on (deadlinecall::pinLibrary): the kept client's callbacks are in it. Any thread.
   static void abandon(std::shared_ptr<void> object);
 
-  // libjack gives a client's new process thread this long to start (999 waits of at least 1 ms) and then
+  // jack_activate(client) == 0. libjack gives a client's new process thread about a second to start and then
   // reports the activation failed, though the thread may still start: closing that client frees what the
-  // thread runs on. A client whose activation failed or may have failed is abandoned, never closed.
-  static constexpr std::chrono::milliseconds kThreadStartWait{990};
-  // jack_activate(client) == 0. Any thread.
+  // thread runs on. A client whose activation failed is kept (keepUnactivated), never closed. Any thread.
   static bool activate(jack_client_t* client);
-  // Whether an activation made inside another library (RtMidi hides jack_activate's result) that took took
-  // can have failed for a thread that did not start in time. Any thread.
-  static bool activatedInTime(std::chrono::steady_clock::duration took);
+  // abandon for a client whose activation failed, counted: once kMostUnactivated are kept, checkRoom
+  // refuses new clients, so a session on a system that keeps failing activations collects no more.
+  static void keepUnactivated(std::shared_ptr<void> object);
+  static constexpr int kMostUnactivated = 8;
+  // Throws std::runtime_error once kMostUnactivated clients whose activation failed are kept. Any thread.
+  static void checkRoom();
+  // Registers port on client once (as portName with flags) and connects it with the port called other: from
+  // it when flags holds JackPortIsOutput, else to it; returns once the connection shows. Throws
+  // std::runtime_error when the server refuses either. Talks to the server: call it under a deadline.
+  static void connectPort(jack_client_t* client, std::atomic<jack_port_t*>& port, const std::string& portName,
+                          unsigned long flags, const std::string& other);
   // For tests: the next count activations fail (activate calls no jack_activate).
   static void failActivations(int count);
 
