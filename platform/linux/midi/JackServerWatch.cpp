@@ -113,34 +113,6 @@ std::vector<std::string> JackServerWatch::midiPorts(unsigned long flags) const
   return names;
 }
 
-bool JackServerWatch::connectedToClient(const std::string& port, const std::string& client) const
-{
-  bool any = false;
-  untilConnectionShows(
-      [&]
-      {
-        std::unique_lock<std::timed_mutex> lock(gWatchLock, kListWait);
-        if (!lock)
-          throw std::runtime_error("the JACK server watch is busy opening a client");
-        jack_port_t* found = serverGone() ? nullptr : jack_port_by_name(mClient, port.c_str());
-        const char** connected = found ? jack_port_get_all_connections(mClient, found) : nullptr;
-        for (size_t k = 0; connected && connected[k] && !any; ++k)
-        {
-          const std::string name = connected[k];
-          const size_t colon = name.find(':');
-          const size_t end = client.size();
-          any = colon != std::string::npos && name.compare(0, end, client) == 0 &&
-                (colon == end || (colon > end + 1 && name[end] == '-' &&
-                                  name.find_first_not_of("0123456789", end + 1) == colon));
-        }
-        if (connected)
-          jack_free(static_cast<void*>(connected));
-        // A port no longer there never shows a connection.
-        return any || !found;
-      });
-  return any;
-}
-
 bool JackServerWatch::untilConnectionShows(const std::function<bool()>& look)
 {
   const auto end = std::chrono::steady_clock::now() + kConnectionWait;

@@ -31,9 +31,6 @@ public:
   // the server's order, from one reading of its graph; none once the server went away. Throws
   // std::runtime_error when a watch being opened holds the graph for longer than a second. Any thread.
   std::vector<std::string> midiPorts(unsigned long flags) const;
-  // True when the port called port is connected to a port of the client called client, or of JACK's
-  // "client-NN" for another client of that name. Throws as midiPorts. Any thread.
-  bool connectedToClient(const std::string& port, const std::string& client) const;
 
   // Calls look until it answers true or kConnectionWait has passed; its last answer. libjack shows a new
   // connection from the cycle after the connect on, and a look waits for that cycle when it is due; a loaded
