@@ -4,14 +4,13 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <iostream>
-#include <mutex>
 #include <stdexcept>
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
 #include "DeadlineCall.h"
+#include "InputDelivery.h"
 #include "JackServerWatch.h"
 #include "MidiInputQueue.h"
 
@@ -33,12 +32,7 @@ struct JackMidiInputClient::Shared
 {
   // Declared first: the watch goes after the client and the queue.
   std::shared_ptr<JackServerWatch> watch;
-  std::mutex deliverLock;
-  bool enabled = false;
-  Handler handler;
-  LostHandler lostHandler;
-  // Tags each message with the port opening it arrived in: what a closed port left is not delivered.
-  std::atomic<uint32_t> generation{0};
+  InputDelivery delivery;
   std::unique_ptr<MidiInputQueue> queue;
   jack_client_t* client = nullptr;
   // Registered at the first open and kept until the client closes: the process callback reads it.
@@ -60,27 +54,13 @@ struct JackMidiInputClient::Shared
 
   bool serverGone() const { return gone.load() || (watch && watch->serverGone()); }
 
-  void deliver(uint32_t tag, double deltaTime, std::vector<unsigned char>& message)
-  {
-    std::lock_guard<std::mutex> lock(deliverLock);
-    if (enabled && handler && tag == generation.load())
-      handler(deltaTime, &message);
-  }
-
-  void lose(uint64_t count)
-  {
-    std::lock_guard<std::mutex> lock(deliverLock);
-    if (lostHandler)
-      lostHandler(count);
-  }
-
   // Queues one event's message, or puts a sysex in pieces together first. Process thread.
   void take(const unsigned char* data, size_t size)
   {
     const jack_time_t now = jack_get_time();
     const double deltaTime = lastTime == 0 ? 0.0 : static_cast<double>(now - lastTime) * kSecondsPerUsec;
     lastTime = now;
-    const uint32_t tag = generation.load();
+    const uint32_t tag = delivery.generation.load();
     const unsigned char status = data[0];
     if (status >= kFirstRealTime)
     {
@@ -153,8 +133,8 @@ JackMidiInputClient::JackMidiInputClient(const std::string& clientName,
   mShared->queue = std::make_unique<MidiInputQueue>(
       MidiInputQueue::kBytes,
       [shared](uint32_t tag, double deltaTime, std::vector<unsigned char>& message)
-      { shared->deliver(tag, deltaTime, message); },
-      [shared](uint64_t count) { shared->lose(count); });
+      { shared->delivery.deliver(tag, deltaTime, &message); },
+      [shared](uint64_t count) { shared->delivery.lose(count); });
   jack_status_t status{};
   mShared->client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
   if (!mShared->client)
@@ -174,19 +154,7 @@ JackMidiInputClient::JackMidiInputClient(const std::string& clientName,
 
 JackMidiInputClient::~JackMidiInputClient()
 {
-  try
-  {
-    closePort();
-  }
-  catch (const std::exception& e)
-  {
-    std::cerr << "MIDI input: " << e.what() << std::endl;
-  }
-  {
-    std::lock_guard<std::mutex> lock(mShared->deliverLock);
-    mShared->handler = nullptr;
-    mShared->lostHandler = nullptr;
-  }
+  mShared->delivery.end(*this);
   // The process callback may still queue while a call given up on runs: its queue stays, without a reader.
   mShared->queue->stop();
   if (serverGone())
@@ -207,10 +175,7 @@ bool JackMidiInputClient::alive() const
 
 std::vector<std::string> JackMidiInputClient::portNames()
 {
-  if (!mShared->watch)
-    return {};
-  return deadlinecall::ask<std::vector<std::string>>([watch = mShared->watch]
-                                                     { return watch->midiPorts(JackPortIsOutput); });
+  return JackServerWatch::portsOf(mShared->watch, JackPortIsOutput);
 }
 
 void JackMidiInputClient::openPort(const std::string& name, const std::string& portName)
@@ -220,29 +185,22 @@ void JackMidiInputClient::openPort(const std::string& name, const std::string& p
   deadlinecall::run(
       [shared = mShared, name, portName]
       { JackServerWatch::connectPort(shared->client, shared->port, portName, JackPortIsInput, name); });
-  std::lock_guard<std::mutex> lock(mShared->deliverLock);
-  mShared->enabled = true;
+  mShared->delivery.setOpen(true);
 }
 
 void JackMidiInputClient::closePort()
 {
-  {
-    std::lock_guard<std::mutex> lock(mShared->deliverLock);
-    mShared->enabled = false;
-    ++mShared->generation;
-  }
+  mShared->delivery.setOpen(false);
   if (mShared->port.load() && !serverGone())
     deadlinecall::run([shared = mShared] { jack_port_disconnect(shared->client, shared->port.load()); });
 }
 
 void JackMidiInputClient::setHandler(Handler handler)
 {
-  std::lock_guard<std::mutex> lock(mShared->deliverLock);
-  mShared->handler = std::move(handler);
+  mShared->delivery.setHandler(std::move(handler));
 }
 
 void JackMidiInputClient::setLostHandler(LostHandler handler)
 {
-  std::lock_guard<std::mutex> lock(mShared->deliverLock);
-  mShared->lostHandler = std::move(handler);
+  mShared->delivery.setLostHandler(std::move(handler));
 }

@@ -500,10 +500,7 @@ bool JackMidiOutputClient::alive() const
 
 std::vector<std::string> JackMidiOutputClient::portNames()
 {
-  if (!mShared->watch)
-    return {};
-  return deadlinecall::ask<std::vector<std::string>>([watch = mShared->watch]
-                                                     { return watch->midiPorts(JackPortIsInput); });
+  return JackServerWatch::portsOf(mShared->watch, JackPortIsInput);
 }
 
 void JackMidiOutputClient::openPort(const std::string& name, const std::string& portName)

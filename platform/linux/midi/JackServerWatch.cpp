@@ -113,6 +113,13 @@ std::vector<std::string> JackServerWatch::midiPorts(unsigned long flags) const
   return names;
 }
 
+std::vector<std::string> JackServerWatch::portsOf(std::shared_ptr<JackServerWatch> watch, unsigned long flags)
+{
+  if (!watch)
+    return {};
+  return deadlinecall::ask<std::vector<std::string>>([watch, flags] { return watch->midiPorts(flags); });
+}
+
 bool JackServerWatch::untilConnectionShows(const std::function<bool()>& look)
 {
   const auto end = std::chrono::steady_clock::now() + kConnectionWait;

@@ -32,6 +32,9 @@ public:
   // std::runtime_error when a watch being opened holds the graph for longer than a second. Any thread.
   std::vector<std::string> midiPorts(unsigned long flags) const;
 
+  // watch->midiPorts(flags) under a deadline; none without a watch. Throws IMidiPorts::Unanswered. Any
+  // thread.
+  static std::vector<std::string> portsOf(std::shared_ptr<JackServerWatch> watch, unsigned long flags);
   // Calls look until it answers true or kConnectionWait has passed; its last answer. libjack shows a new
   // connection from the cycle after the connect on, and a look waits for that cycle when it is due; a loaded
   // server's cycles come late, so an open looks for a time rather than a number of cycles.

@@ -1,19 +1,17 @@
 // Input of one RtMidi client, delivered to the handler only while the port is open.
 #include "RtMidiInputClient.h"
 
-#include <iostream>
 #include <vector>
 
 #include <rtmidi/RtMidi.h>
 
 #include "DeadlineCall.h"
+#include "InputDelivery.h"
 #include "RtMidiPortNames.h"
 
 struct RtMidiInputClient::Shared
 {
-  std::mutex deliverLock;
-  bool enabled = false;
-  Handler handler;
+  InputDelivery delivery;
   // Declared last: deleting it ends its input thread while the state above still lives.
   std::unique_ptr<RtMidiIn> in;
 
@@ -29,18 +27,7 @@ RtMidiInputClient::RtMidiInputClient(std::unique_ptr<RtMidiIn> in) : mShared(std
 
 RtMidiInputClient::~RtMidiInputClient()
 {
-  try
-  {
-    closePort();
-  }
-  catch (const std::exception& e)
-  {
-    std::cerr << "MIDI input: " << e.what() << std::endl;
-  }
-  {
-    std::lock_guard<std::mutex> lock(mShared->deliverLock);
-    mShared->handler = nullptr;
-  }
+  mShared->delivery.end(*this);
   deadlinecall::release(std::move(mShared));
 }
 
@@ -58,29 +45,22 @@ void RtMidiInputClient::openPort(const std::string& name, const std::string& por
         openRtMidiPortNamed(*shared->in, name, portName);
         shared->in->ignoreTypes(false, true, true);
       });
-  std::lock_guard<std::mutex> lock(mShared->deliverLock);
-  mShared->enabled = true;
+  mShared->delivery.setOpen(true);
 }
 
 void RtMidiInputClient::closePort()
 {
-  {
-    std::lock_guard<std::mutex> lock(mShared->deliverLock);
-    mShared->enabled = false;
-  }
+  mShared->delivery.setOpen(false);
   deadlinecall::run([shared = mShared] { shared->in->closePort(); });
 }
 
 void RtMidiInputClient::setHandler(Handler handler)
 {
-  std::lock_guard<std::mutex> lock(mShared->deliverLock);
-  mShared->handler = std::move(handler);
+  mShared->delivery.setHandler(std::move(handler));
 }
 
 void RtMidiInputClient::callback(double deltaTime, std::vector<unsigned char>* message, void* userData)
 {
-  auto* shared = static_cast<Shared*>(userData);
-  std::lock_guard<std::mutex> lock(shared->deliverLock);
-  if (shared->enabled && shared->handler)
-    shared->handler(deltaTime, message);
+  InputDelivery& delivery = static_cast<Shared*>(userData)->delivery;
+  delivery.deliver(delivery.generation.load(), deltaTime, message);
 }

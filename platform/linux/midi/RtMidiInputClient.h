@@ -2,7 +2,6 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 
 #include "IMidiPorts.h"
 
