@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include <dlfcn.h>
+
 #include "AudioThread.h"
 #include "DeadlineCall.h"
 #include "IMidiPorts.h"
@@ -165,8 +167,12 @@ TEST_F(MidiJackTest, SoundDumpAndBurstFromTheSynthReachThePluginByteIdenticalAnd
   int idx = 1;
   ASSERT_GT(ports->OpenIn(idx, synth.outPortName().c_str()), 0);
 
-  const std::vector<Bytes> sent = midiTestDumpBurst(kBurst);
+  std::vector<Bytes> sent = midiTestDumpBurst(kBurst);
   synth.send(sent);
+  // A sysex in pieces (active sensing between them is filtered out) arrives whole.
+  const Bytes& last = sent.back();
+  synth.send({Bytes(last.begin(), last.begin() + 100), {0xFE}, Bytes(last.begin() + 100, last.end())});
+  sent.push_back(last);
   synth.send({{0xC0, 0x05}});
   ASSERT_TRUE(inbox.wait(sent.size(), 1));
 
@@ -178,6 +184,43 @@ TEST_F(MidiJackTest, SoundDumpAndBurstFromTheSynthReachThePluginByteIdenticalAnd
   EXPECT_EQ(0xC0, inbox.msgs[0].mStatus);
   EXPECT_EQ(5, inbox.msgs[0].mData1);
   EXPECT_EQ(0, inbox.msgs[0].mData2);
+}
+
+// A server stopped while a second instance's port layer makes its input client and reads the list: a client
+// made under the deadline is used and lists at once; over the deadline the input waits, and its list is read
+// again once the server answers. Either way the synthesizer's output is listed, opened by name, and heard.
+TEST_F(MidiJackTest, AnInputMadeWhileTheServerIsStoppedListsAndOpensByNameOnceItAnswers)
+{
+  ports->GetOutNames();
+  for (const std::chrono::milliseconds stopped : {1100ms, 2500ms})
+  {
+    SCOPED_TRACE(stopped.count());
+    IMidiPorts second(nullptr);
+    second.SetBackend(std::make_unique<RtMidiBackend>("/nonexistent/snd/seq"));
+    Inbox heard;
+    second.SetInputCallback(&Inbox::callback, &heard);
+    server->pause();
+    std::thread resume(
+        [&]
+        {
+          std::this_thread::sleep_for(stopped);
+          server->resume();
+        });
+    std::vector<std::string> names = second.GetInNames();
+    resume.join();
+    // Unanswered, the input waits; the plug-in reads the list again once told the server answers.
+    const bool waited = second.TakeLost() & IMidiPorts::kInUnanswered;
+    ASSERT_TRUE(!waited || korvidtest::waitUntil(
+                               [&] {
+                                 return (second.TakeLost() & IMidiPorts::kInAnswered) &&
+                                        (names = second.RereadInNames()).size() > 1;
+                               }));
+    int idx = 1;
+    ASSERT_GT(positionOf(names, synth.outPortName()), 0) << names.size();
+    ASSERT_GT(second.OpenIn(idx, synth.outPortName().c_str()), 0);
+    synth.send({{0xC0, 0x07}});
+    ASSERT_TRUE(heard.wait(0, 1));
+  }
 }
 
 TEST_F(MidiJackTest, MessageLongerThanTheJackOutputTakesIsRefusedAndOneLongerThanACycleTakesLeavesInPieces)
@@ -377,19 +420,44 @@ TEST_F(MidiJackTest, WhatACycleReportedLateWroteIsWrittenAgainIfADumpOrAReleaseU
   }
 }
 
-TEST_F(MidiJackTest, AClientWhoseActivationFailedIsReportedAndStaysOpen)
+// A kept client's code stays loaded when the library that made it is unloaded (as a host unloads the
+// plug-in): the server's end, which tells every client, then finds its callbacks.
+TEST_F(MidiJackTest, AClientWhoseActivationFailedIsReportedAndStaysOpenWithItsCode)
 {
   jack_client_t* probe = jack_client_open("korvid-activation-probe", JackNoStartServer, nullptr);
   ASSERT_TRUE(probe);
+  const auto unloaded = [](const char* name, int output)
+  {
+    void* library = dlopen(KORVID_KEPT_CLIENT_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    auto* make =
+        library
+            ? reinterpret_cast<void (*)(const char*, int, char*, size_t)>(dlsym(library, "korvidKeptClient"))
+            : nullptr;
+    char said[256] = "not loaded";
+    if (make)
+      make(name, output, said, sizeof said);
+    if (library)
+      dlclose(library);
+    throw std::runtime_error(said);
+  };
   const std::pair<const char*, std::function<void()>> rows[] = {
       {"korvid-unactivated-out",
-       [] { JackMidiOutputClient("korvid-unactivated-out", JackServerWatch::connect()); }},
+       []
+       {
+         JackServerWatch::failActivations(1);
+         JackMidiOutputClient("korvid-unactivated-out", JackServerWatch::connect());
+       }},
       {"korvid-unactivated-in",
-       [] { RtMidiBackend("/nonexistent/snd/seq").createInput("korvid-unactivated-in", 100); }},
+       []
+       {
+         JackServerWatch::failActivations(1);
+         RtMidiBackend("/nonexistent/snd/seq").createInput("korvid-unactivated-in", 100);
+       }},
+      {"korvid-unloaded-out", [&] { unloaded("korvid-unloaded-out", 1); }},
+      {"korvid-unloaded-in", [&] { unloaded("korvid-unloaded-in", 0); }},
   };
   for (const auto& [name, create] : rows)
   {
-    JackServerWatch::failActivations(1);
     try
     {
       create();
@@ -405,4 +473,12 @@ TEST_F(MidiJackTest, AClientWhoseActivationFailedIsReportedAndStaysOpen)
     jack_free(uuid);
   }
   jack_client_close(probe);
+  void* library = dlopen(KORVID_KEPT_CLIENT_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
+  EXPECT_TRUE(library) << "unloaded with a kept client";
+  if (library)
+    dlclose(library);
+  synth.close();
+  std::string error;
+  server->stop();
+  ASSERT_TRUE(server->start(error)) << error;
 }

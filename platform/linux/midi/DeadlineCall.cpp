@@ -29,8 +29,8 @@ struct CallState
 // Calls given up on that have not returned.
 std::atomic<int> gUnanswered{0};
 
-// A thread given up on still runs this library's code when it returns: the library stays loaded from then
-// on, also when the host unloads the plug-in.
+} // namespace
+
 void pinLibrary()
 {
   static std::once_flag once;
@@ -42,7 +42,6 @@ void pinLibrary()
                      dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
                  });
 }
-} // namespace
 
 std::chrono::milliseconds callDeadline()
 {
@@ -98,6 +97,7 @@ void run(std::function<void()> work, std::chrono::milliseconds deadline)
     state->abandoned = true;
     ++gUnanswered;
     guard.unlock();
+    // The thread given up on runs this library's code when it returns.
     pinLibrary();
     worker.detach();
     throw IMidiPorts::Unanswered("the MIDI system did not answer within " + std::to_string(deadline.count()) +

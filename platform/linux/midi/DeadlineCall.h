@@ -38,6 +38,10 @@ bool stalled();
 // waits for it as run does, or not at all while the system is stalled. Never throws.
 template <class T> void release(std::shared_ptr<T> object);
 
+// Keeps the library holding this code (the plug-in) loaded for the rest of the process, also once the host
+// unloads it: for a thread or a kept client that may still run its code. Any thread.
+void pinLibrary();
+
 // The untyped form of release.
 void releaseErased(std::shared_ptr<void> object);
 

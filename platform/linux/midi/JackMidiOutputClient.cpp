@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -469,6 +468,7 @@ JackMidiOutputClient::JackMidiOutputClient(const std::string& clientName,
     : mShared(std::make_shared<Shared>())
 {
   mShared->watch = std::move(watch);
+  JackServerWatch::checkRoom();
   jack_status_t status{};
   mShared->client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
   if (!mShared->client)
@@ -480,7 +480,7 @@ JackMidiOutputClient::JackMidiOutputClient(const std::string& clientName,
   if (!JackServerWatch::activate(mShared->client))
   {
     // Its process thread may still start: the client is kept, with the state its callbacks use.
-    JackServerWatch::abandon(std::move(mShared));
+    JackServerWatch::keepUnactivated(std::move(mShared));
     throw std::runtime_error("the JACK server did not activate the output client");
   }
 }
@@ -500,10 +500,7 @@ bool JackMidiOutputClient::alive() const
 
 std::vector<std::string> JackMidiOutputClient::portNames()
 {
-  if (!mShared->watch)
-    return {};
-  return deadlinecall::ask<std::vector<std::string>>([watch = mShared->watch]
-                                                     { return watch->midiPorts(JackPortIsInput); });
+  return JackServerWatch::portsOf(mShared->watch, JackPortIsInput);
 }
 
 void JackMidiOutputClient::openPort(const std::string& name, const std::string& portName)
@@ -513,22 +510,7 @@ void JackMidiOutputClient::openPort(const std::string& name, const std::string& 
   deadlinecall::run(
       [shared = mShared, name, portName]
       {
-        jack_port_t* port = shared->port.load();
-        if (!port)
-        {
-          port = jack_port_register(shared->client, portName.c_str(), JACK_DEFAULT_MIDI_TYPE,
-                                    JackPortIsOutput, 0);
-          if (!port)
-            throw std::runtime_error("the JACK server did not register the output port");
-          shared->port = port;
-        }
-        // By full name: the server joins these two ports or none, whatever came or went since the list.
-        const int result = jack_connect(shared->client, jack_port_name(port), name.c_str());
-        const bool connected = (result == 0 || result == EEXIST) &&
-                               JackServerWatch::untilConnectionShows(
-                                   [&] { return jack_port_connected_to(port, name.c_str()) != 0; });
-        if (!connected)
-          throw std::runtime_error("the JACK server did not connect to \"" + name + "\"");
+        JackServerWatch::connectPort(shared->client, shared->port, portName, JackPortIsOutput, name);
         std::lock_guard<std::mutex> guard(shared->lock);
         shared->open = true;
       });

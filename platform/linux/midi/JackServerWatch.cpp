@@ -2,6 +2,7 @@
 #include "JackServerWatch.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <mutex>
 #include <stdexcept>
@@ -10,6 +11,8 @@
 #include <unistd.h>
 
 #include <jack/midiport.h>
+
+#include "DeadlineCall.h"
 
 namespace
 {
@@ -27,6 +30,8 @@ std::timed_mutex gWatchLock;
 std::weak_ptr<JackServerWatch> gWatch;
 
 std::atomic<int> gActivationsToFail{0};
+// Clients kept because their activation failed.
+std::atomic<int> gUnactivated{0};
 
 // Takes one of the activations a test asked to fail.
 bool activationFailed()
@@ -83,9 +88,12 @@ JackServerWatch::JackServerWatch(jack_client_t* client) : mClient(client) {}
 
 JackServerWatch::~JackServerWatch()
 {
-  // After this no notice arrives. The client of a server that went away may be freed by libjack already.
+  // After this no notice arrives. The client of a server that went away may be freed by libjack already;
+  // else libjack frees it once the next client opens, and its code and callbacks must still be there.
   if (!serverGone())
     jack_client_close(mClient);
+  else
+    deadlinecall::pinLibrary();
 }
 
 std::vector<std::string> JackServerWatch::midiPorts(unsigned long flags) const
@@ -105,32 +113,11 @@ std::vector<std::string> JackServerWatch::midiPorts(unsigned long flags) const
   return names;
 }
 
-bool JackServerWatch::connectedToClient(const std::string& port, const std::string& client) const
+std::vector<std::string> JackServerWatch::portsOf(std::shared_ptr<JackServerWatch> watch, unsigned long flags)
 {
-  bool any = false;
-  untilConnectionShows(
-      [&]
-      {
-        std::unique_lock<std::timed_mutex> lock(gWatchLock, kListWait);
-        if (!lock)
-          throw std::runtime_error("the JACK server watch is busy opening a client");
-        jack_port_t* found = serverGone() ? nullptr : jack_port_by_name(mClient, port.c_str());
-        const char** connected = found ? jack_port_get_all_connections(mClient, found) : nullptr;
-        for (size_t k = 0; connected && connected[k] && !any; ++k)
-        {
-          const std::string name = connected[k];
-          const size_t colon = name.find(':');
-          const size_t end = client.size();
-          any = colon != std::string::npos && name.compare(0, end, client) == 0 &&
-                (colon == end || (colon > end + 1 && name[end] == '-' &&
-                                  name.find_first_not_of("0123456789", end + 1) == colon));
-        }
-        if (connected)
-          jack_free(static_cast<void*>(connected));
-        // A port no longer there never shows a connection.
-        return any || !found;
-      });
-  return any;
+  if (!watch)
+    return {};
+  return deadlinecall::ask<std::vector<std::string>>([watch, flags] { return watch->midiPorts(flags); });
 }
 
 bool JackServerWatch::untilConnectionShows(const std::function<bool()>& look)
@@ -147,6 +134,9 @@ bool JackServerWatch::untilConnectionShows(const std::function<bool()>& look)
 
 void JackServerWatch::abandon(std::shared_ptr<void> object)
 {
+  // libjack may still call the kept client's callbacks, and run its thread, after the host unloads the
+  // plug-in.
+  deadlinecall::pinLibrary();
   std::lock_guard<std::mutex> lock(gAbandonedLock);
   gAbandoned->push_back(std::move(object));
 }
@@ -156,9 +146,38 @@ bool JackServerWatch::activate(jack_client_t* client)
   return !activationFailed() && jack_activate(client) == 0;
 }
 
-bool JackServerWatch::activatedInTime(std::chrono::steady_clock::duration took)
+void JackServerWatch::keepUnactivated(std::shared_ptr<void> object)
 {
-  return !activationFailed() && took < kThreadStartWait;
+  ++gUnactivated;
+  abandon(std::move(object));
+}
+
+void JackServerWatch::checkRoom()
+{
+  if (gUnactivated.load() >= kMostUnactivated)
+    throw std::runtime_error(std::to_string(kMostUnactivated) +
+                             " JACK clients whose activation failed are kept: no more are made");
+}
+
+void JackServerWatch::connectPort(jack_client_t* client, std::atomic<jack_port_t*>& port,
+                                  const std::string& portName, unsigned long flags, const std::string& other)
+{
+  jack_port_t* own = port.load();
+  if (!own)
+  {
+    own = jack_port_register(client, portName.c_str(), JACK_DEFAULT_MIDI_TYPE, flags, 0);
+    if (!own)
+      throw std::runtime_error("the JACK server did not register the port");
+    port = own;
+  }
+  // By full name: the server joins these two ports or none, whatever came or went since the list.
+  const bool out = (flags & JackPortIsOutput) != 0;
+  const std::string name = jack_port_name(own);
+  const int result = out ? jack_connect(client, name.c_str(), other.c_str())
+                         : jack_connect(client, other.c_str(), name.c_str());
+  if ((result != 0 && result != EEXIST) ||
+      !untilConnectionShows([&] { return jack_port_connected_to(own, other.c_str()) != 0; }))
+    throw std::runtime_error("the JACK server did not connect to \"" + other + "\"");
 }
 
 void JackServerWatch::failActivations(int count)

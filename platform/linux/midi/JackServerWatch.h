@@ -31,10 +31,10 @@ public:
   // the server's order, from one reading of its graph; none once the server went away. Throws
   // std::runtime_error when a watch being opened holds the graph for longer than a second. Any thread.
   std::vector<std::string> midiPorts(unsigned long flags) const;
-  // True when the port called port is connected to a port of the client called client, or of JACK's
-  // "client-NN" for another client of that name. Throws as midiPorts. Any thread.
-  bool connectedToClient(const std::string& port, const std::string& client) const;
 
+  // watch->midiPorts(flags) under a deadline; none without a watch. Throws IMidiPorts::Unanswered. Any
+  // thread.
+  static std::vector<std::string> portsOf(std::shared_ptr<JackServerWatch> watch, unsigned long flags);
   // Calls look until it answers true or kConnectionWait has passed; its last answer. libjack shows a new
   // connection from the cycle after the connect on, and a look waits for that cycle when it is due; a loaded
   // server's cycles come late, so an open looks for a time rather than a number of cycles.
@@ -43,18 +43,25 @@ public:
 
   // Keeps object (a client of a server that went away, with what it uses) for the rest of the process
   // without closing it: once such a server is gone, the next client opened in the process makes libjack
-  // free the old clients itself, and closing one after that would crash. Any thread.
+  // free the old clients itself, and closing one after that would crash. The plug-in's code stays loaded
+  // from then on (deadlinecall::pinLibrary): the kept client's callbacks are in it. Any thread.
   static void abandon(std::shared_ptr<void> object);
 
-  // libjack gives a client's new process thread this long to start (999 waits of at least 1 ms) and then
+  // jack_activate(client) == 0. libjack gives a client's new process thread about a second to start and then
   // reports the activation failed, though the thread may still start: closing that client frees what the
-  // thread runs on. A client whose activation failed or may have failed is abandoned, never closed.
-  static constexpr std::chrono::milliseconds kThreadStartWait{990};
-  // jack_activate(client) == 0. Any thread.
+  // thread runs on. A client whose activation failed is kept (keepUnactivated), never closed. Any thread.
   static bool activate(jack_client_t* client);
-  // Whether an activation made inside another library (RtMidi hides jack_activate's result) that took took
-  // can have failed for a thread that did not start in time. Any thread.
-  static bool activatedInTime(std::chrono::steady_clock::duration took);
+  // abandon for a client whose activation failed, counted: once kMostUnactivated are kept, checkRoom
+  // refuses new clients, so a session on a system that keeps failing activations collects no more.
+  static void keepUnactivated(std::shared_ptr<void> object);
+  static constexpr int kMostUnactivated = 8;
+  // Throws std::runtime_error once kMostUnactivated clients whose activation failed are kept. Any thread.
+  static void checkRoom();
+  // Registers port on client once (as portName with flags) and connects it with the port called other: from
+  // it when flags holds JackPortIsOutput, else to it; returns once the connection shows. Throws
+  // std::runtime_error when the server refuses either. Talks to the server: call it under a deadline.
+  static void connectPort(jack_client_t* client, std::atomic<jack_port_t*>& port, const std::string& portName,
+                          unsigned long flags, const std::string& other);
   // For tests: the next count activations fail (activate calls no jack_activate).
   static void failActivations(int count);
 

@@ -55,9 +55,7 @@ bool MidiInputQueue::push(uint32_t tag, double deltaTime, const unsigned char* d
   const uint64_t used = mPublished.load(std::memory_order_relaxed) - mFreed.load(std::memory_order_acquire);
   if (size > UINT32_MAX || mRing->size - 1 - used < total)
   {
-    mDropMark.store(mPublished.load(std::memory_order_relaxed));
-    ++mDropped;
-    sem_post(&mPending);
+    drop();
     return false;
   }
   // Header and body become readable together: the reader never finds a header without its body.
@@ -69,6 +67,13 @@ bool MidiInputQueue::push(uint32_t tag, double deltaTime, const unsigned char* d
   mPublished.fetch_add(total, std::memory_order_release);
   sem_post(&mPending);
   return true;
+}
+
+void MidiInputQueue::drop()
+{
+  mDropMark.store(mPublished.load(std::memory_order_relaxed));
+  ++mDropped;
+  sem_post(&mPending);
 }
 
 MidiInputQueue::Take MidiInputQueue::take(jack_ringbuffer_t* ring, size_t available, Header& header,

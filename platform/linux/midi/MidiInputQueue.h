@@ -56,6 +56,8 @@ public:
   void stop();
   // The process thread (one writer): queues the message; false when it was dropped. Never waits.
   bool push(uint32_t tag, double deltaTime, const unsigned char* data, size_t size);
+  // The process thread: counts a message it could not queue, as a push without room does. Never waits.
+  void drop();
   // The reader's step: takes the next record from ring when its header and its whole body are among the
   // first available bytes. Delivery thread, or a test's own ring.
   static Take take(jack_ringbuffer_t* ring, size_t available, Header& header,

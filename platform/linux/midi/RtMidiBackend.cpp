@@ -1,16 +1,17 @@
-// RtMidi's default API throws on a machine without the ALSA sequencer, so the API is chosen here; a JACK
-// output is written with libjack.
+// RtMidi's default API throws on a machine without the ALSA sequencer, so the API is chosen here; the JACK
+// clients are written with libjack.
 #include "RtMidiBackend.h"
 
-#include <chrono>
 #include <filesystem>
-#include <string>
 #include <stdexcept>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include <rtmidi/RtMidi.h>
 
 #include "DeadlineCall.h"
+#include "JackMidiInputClient.h"
 #include "JackMidiOutputClient.h"
 #include "JackServerWatch.h"
 #include "RtMidiInputClient.h"
@@ -86,57 +87,50 @@ std::string RtMidiBackend::chooseApiName() const
   return chooseApi() == RtMidi::LINUX_ALSA ? "alsa" : "jack";
 }
 
-std::unique_ptr<IMidiPorts::Output> RtMidiBackend::createOutput(const std::string& clientName)
+template <class Jack, class Rt, class MakeJack, class MakeRt>
+std::pair<std::unique_ptr<Jack>, std::unique_ptr<Rt>> RtMidiBackend::makeClient(MakeJack makeJack,
+                                                                                MakeRt makeRt) const
 {
   // Probing JACK and making the client both talk to the server: a stalled one is given up on.
-  // On JACK the output is written with libjack: a message counts as sent once a cycle wrote it.
   struct Made
   {
     std::shared_ptr<JackServerWatch> watch;
-    std::unique_ptr<RtMidiOut> out;
-    std::unique_ptr<JackMidiOutputClient> jack;
+    std::unique_ptr<Jack> jack;
+    std::unique_ptr<Rt> rt;
   };
   auto made = std::make_shared<Made>();
   runReleasingOnFailure(made,
-                        [made, device = mSequencerDevice, clientName]
+                        [made, device = mSequencerDevice, makeJack, makeRt]
                         {
                           const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApiFor(device, made->watch));
                           if (api == RtMidi::UNIX_JACK)
-                            made->jack = std::make_unique<JackMidiOutputClient>(clientName, made->watch);
+                            made->jack = makeJack(made->watch);
                           else
-                            made->out = std::make_unique<RtMidiOut>(api, clientName);
+                            made->rt = makeRt(api);
                         });
-  if (made->jack)
-    return std::move(made->jack);
-  return std::make_unique<RtMidiOutputClient>(std::move(made->out), std::move(made->watch));
+  return {std::move(made->jack), std::move(made->rt)};
+}
+
+std::unique_ptr<IMidiPorts::Output> RtMidiBackend::createOutput(const std::string& clientName)
+{
+  auto [jack, rt] = makeClient<JackMidiOutputClient, RtMidiOut>(
+      [clientName](std::shared_ptr<JackServerWatch> watch)
+      { return std::make_unique<JackMidiOutputClient>(clientName, std::move(watch)); },
+      [clientName](RtMidi::Api api) { return std::make_unique<RtMidiOut>(api, clientName); });
+  if (jack)
+    return std::move(jack);
+  return std::make_unique<RtMidiOutputClient>(std::move(rt), nullptr);
 }
 
 std::unique_ptr<IMidiPorts::Input> RtMidiBackend::createInput(const std::string& clientName,
                                                               unsigned int queueSizeLimit)
 {
-  struct Made
-  {
-    std::shared_ptr<JackServerWatch> watch;
-    std::unique_ptr<RtMidiIn> in;
-  };
-  auto made = std::make_shared<Made>();
-  runReleasingOnFailure(
-      made,
-      [made, device = mSequencerDevice, clientName, queueSizeLimit]
-      {
-        const RtMidi::Api api = static_cast<RtMidi::Api>(chooseApiFor(device, made->watch));
-        const auto begun = std::chrono::steady_clock::now();
-        made->in = std::make_unique<RtMidiIn>(api, clientName, queueSizeLimit);
-        const auto took = std::chrono::steady_clock::now() - begun;
-        // RtMidi activates its JACK client and ignores the result: one that took
-        // libjack's whole wait for its thread may have failed, and is never closed.
-        if (api == RtMidi::UNIX_JACK && !JackServerWatch::activatedInTime(took))
-        {
-          JackServerWatch::abandon(std::shared_ptr<RtMidiIn>(std::move(made->in)));
-          throw std::runtime_error(
-              "the JACK server may not have activated the input client (it took " +
-              std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()) + " ms)");
-        }
-      });
-  return std::make_unique<RtMidiInputClient>(std::move(made->in), clientName, std::move(made->watch));
+  auto [jack, rt] = makeClient<JackMidiInputClient, RtMidiIn>(
+      [clientName](std::shared_ptr<JackServerWatch> watch)
+      { return std::make_unique<JackMidiInputClient>(clientName, std::move(watch)); },
+      [clientName, queueSizeLimit](RtMidi::Api api)
+      { return std::make_unique<RtMidiIn>(api, clientName, queueSizeLimit); });
+  if (jack)
+    return std::move(jack);
+  return std::make_unique<RtMidiInputClient>(std::move(rt));
 }

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "IMidiPorts.h"
 
@@ -28,6 +29,9 @@ public:
 
 private:
   int chooseApi() const;
+  // Makes a client on the API chosen now, under a deadline: makeJack(watch) on JACK, else makeRt(api).
+  template <class Jack, class Rt, class MakeJack, class MakeRt>
+  std::pair<std::unique_ptr<Jack>, std::unique_ptr<Rt>> makeClient(MakeJack makeJack, MakeRt makeRt) const;
   // watch: the JACK server watch when JACK is chosen. Talks to a JACK server: under a deadline.
   static int chooseApiFor(const std::string& sequencerDevice, std::shared_ptr<class JackServerWatch>& watch);
 

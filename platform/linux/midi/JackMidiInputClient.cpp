@@ -1,0 +1,206 @@
+// The JACK input: the process callback puts the port's messages together and queues them for delivery.
+#include "JackMidiInputClient.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include "DeadlineCall.h"
+#include "InputDelivery.h"
+#include "JackServerWatch.h"
+#include "MidiInputQueue.h"
+
+namespace
+{
+constexpr unsigned char kSysExStart = 0xF0;
+constexpr unsigned char kSysExEnd = 0xF7;
+constexpr unsigned char kTimeCode = 0xF1;
+constexpr unsigned char kClock = 0xF8;
+constexpr unsigned char kActiveSensing = 0xFE;
+constexpr unsigned char kStatusBit = 0x80;
+constexpr unsigned char kFirstRealTime = 0xF8;
+constexpr double kSecondsPerUsec = 1e-6;
+} // namespace
+
+// State shared with the client's process and shutdown callbacks: it outlives the object when closing the
+// client is left to a deadline call or the client is kept.
+struct JackMidiInputClient::Shared
+{
+  // Declared first: the watch goes after the client and the queue.
+  std::shared_ptr<JackServerWatch> watch;
+  InputDelivery delivery;
+  std::unique_ptr<MidiInputQueue> queue;
+  jack_client_t* client = nullptr;
+  // Registered at the first open and kept until the client closes: the process callback reads it.
+  std::atomic<jack_port_t*> port{nullptr};
+  std::atomic<bool> gone{false};
+  // The process thread's own: a sysex arriving in pieces, and the time of the last message.
+  std::vector<unsigned char> sysex = std::vector<unsigned char>(kMaxSysExBytes);
+  size_t sysexLength = 0;
+  bool inSysEx = false;
+  bool tooLong = false;
+  jack_time_t lastTime = 0;
+
+  // The client closes first: no callback runs once the rest goes.
+  ~Shared()
+  {
+    if (client)
+      jack_client_close(client);
+  }
+
+  bool serverGone() const { return gone.load() || (watch && watch->serverGone()); }
+
+  // Queues one event's message, or puts a sysex in pieces together first. Process thread.
+  void take(const unsigned char* data, size_t size)
+  {
+    const jack_time_t now = jack_get_time();
+    const double deltaTime = lastTime == 0 ? 0.0 : static_cast<double>(now - lastTime) * kSecondsPerUsec;
+    lastTime = now;
+    const uint32_t tag = delivery.generation.load();
+    const unsigned char status = data[0];
+    if (status >= kFirstRealTime)
+    {
+      // Real time, also between a sysex's pieces.
+      if (status != kClock && status != kActiveSensing)
+        queue->push(tag, deltaTime, data, size);
+      return;
+    }
+    if (inSysEx && (status & kStatusBit) && status != kSysExEnd)
+    {
+      // A status byte ends an unfinished sysex: it is lost.
+      inSysEx = false;
+      queue->drop();
+    }
+    const bool ends = data[size - 1] == kSysExEnd;
+    if (!inSysEx && status == kSysExStart && !ends)
+    {
+      inSysEx = true;
+      tooLong = false;
+      sysexLength = 0;
+    }
+    if (!inSysEx)
+    {
+      if (status != kTimeCode)
+        queue->push(tag, deltaTime, data, size);
+      return;
+    }
+    tooLong = tooLong || size > sysex.size() - sysexLength;
+    if (!tooLong)
+    {
+      std::memcpy(sysex.data() + sysexLength, data, size);
+      sysexLength += size;
+    }
+    if (!ends)
+      return;
+    inSysEx = false;
+    if (tooLong)
+      queue->drop();
+    else
+      queue->push(tag, deltaTime, sysex.data(), sysexLength);
+  }
+
+  static int process(jack_nframes_t frames, void* arg)
+  {
+    auto* self = static_cast<Shared*>(arg);
+    jack_port_t* port = self->port.load();
+    void* buffer = port ? jack_port_get_buffer(port, frames) : nullptr;
+    if (!buffer)
+      return 0;
+    const uint32_t count = jack_midi_get_event_count(buffer);
+    for (uint32_t i = 0; i < count; ++i)
+    {
+      jack_midi_event_t event{};
+      if (jack_midi_event_get(&event, buffer, i) == 0 && event.buffer && event.size > 0)
+        self->take(event.buffer, event.size);
+    }
+    return 0;
+  }
+
+  static void onShutdown(jack_status_t, const char*, void* arg) { static_cast<Shared*>(arg)->gone = true; }
+};
+
+JackMidiInputClient::JackMidiInputClient(const std::string& clientName,
+                                         std::shared_ptr<JackServerWatch> watch)
+    : mShared(std::make_shared<Shared>())
+{
+  mShared->watch = std::move(watch);
+  JackServerWatch::checkRoom();
+  Shared* shared = mShared.get();
+  mShared->queue = std::make_unique<MidiInputQueue>(
+      MidiInputQueue::kBytes,
+      [shared](uint32_t tag, double deltaTime, std::vector<unsigned char>& message)
+      { shared->delivery.deliver(tag, deltaTime, &message); },
+      [shared](uint64_t count) { shared->delivery.lose(count); });
+  jack_status_t status{};
+  mShared->client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+  if (!mShared->client)
+    throw std::runtime_error("the JACK server refused the input client (status " + std::to_string(status) +
+                             ")");
+  jack_set_process_callback(mShared->client, &Shared::process, shared);
+  jack_on_info_shutdown(mShared->client, &Shared::onShutdown, shared);
+  if (!JackServerWatch::activate(mShared->client))
+  {
+    // Its process thread may still start: the client is kept, with the state its callbacks use, but
+    // without a delivery thread (no port is registered: nothing is queued).
+    mShared->queue->stop();
+    JackServerWatch::keepUnactivated(std::move(mShared));
+    throw std::runtime_error("the JACK server did not activate the input client");
+  }
+}
+
+JackMidiInputClient::~JackMidiInputClient()
+{
+  mShared->delivery.end(*this);
+  // The process callback may still queue while a call given up on runs: its queue stays, without a reader.
+  mShared->queue->stop();
+  if (serverGone())
+    JackServerWatch::abandon(std::move(mShared));
+  else
+    deadlinecall::release(std::move(mShared));
+}
+
+bool JackMidiInputClient::serverGone() const
+{
+  return mShared->serverGone();
+}
+
+bool JackMidiInputClient::alive() const
+{
+  return !serverGone();
+}
+
+std::vector<std::string> JackMidiInputClient::portNames()
+{
+  return JackServerWatch::portsOf(mShared->watch, JackPortIsOutput);
+}
+
+void JackMidiInputClient::openPort(const std::string& name, const std::string& portName)
+{
+  if (serverGone())
+    throw std::runtime_error("the JACK server went away");
+  deadlinecall::run(
+      [shared = mShared, name, portName]
+      { JackServerWatch::connectPort(shared->client, shared->port, portName, JackPortIsInput, name); });
+  mShared->delivery.setOpen(true);
+}
+
+void JackMidiInputClient::closePort()
+{
+  mShared->delivery.setOpen(false);
+  if (mShared->port.load() && !serverGone())
+    deadlinecall::run([shared = mShared] { jack_port_disconnect(shared->client, shared->port.load()); });
+}
+
+void JackMidiInputClient::setHandler(Handler handler)
+{
+  mShared->delivery.setHandler(std::move(handler));
+}
+
+void JackMidiInputClient::setLostHandler(LostHandler handler)
+{
+  mShared->delivery.setLostHandler(std::move(handler));
+}

@@ -1,0 +1,50 @@
+// One JACK input client written with libjack: its activation's result is known, however slowly it came.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "IMidiPorts.h"
+
+class JackServerWatch;
+
+// The process callback only copies each message into a queue (MidiInputQueue) whose thread hands it to the
+// handler, under a lock that closePort takes: after closePort no delivery runs. Sysex passes, also when it
+// arrives in pieces over several events (up to kMaxSysExBytes); time messages and active sensing are
+// filtered out. Listing runs beside the rest; IMidiPorts serialises opening and closing. Calls into the
+// server are given up on after a deadline (IMidiPorts::Unanswered); the client then lives on with the call.
+class JackMidiInputClient : public IMidiPorts::Input
+{
+public:
+  // Longest sysex put together from pieces; a longer one is dropped and counted as lost.
+  static constexpr size_t kMaxSysExBytes = 64 * 1024;
+
+  // Opens the JACK client clientName and activates it; throws std::runtime_error when the server refuses.
+  // A client whose activation failed is kept (JackServerWatch::activate), never closed. Talks to the server:
+  // call it under a deadline. watch: the process's server watch.
+  JackMidiInputClient(const std::string& clientName, std::shared_ptr<JackServerWatch> watch);
+  // Closes the client on a deadline call; the client of a server that went away is kept, never closed
+  // (JackServerWatch::abandon).
+  ~JackMidiInputClient() override;
+
+  // From the server watch; none once the server went away.
+  std::vector<std::string> portNames() override;
+  // Registers the input port (once) and connects the JACK output port called name to it. Throws
+  // IMidiPorts::Unanswered or std::runtime_error (also once the server went away).
+  void openPort(const std::string& name, const std::string& portName) override;
+  // Disconnects the port; only stops delivery once the server went away.
+  void closePort() override;
+  void setHandler(Handler handler) override;
+  // After the messages its full queue dropped.
+  void setLostHandler(LostHandler handler) override;
+  bool alive() const override;
+
+private:
+  struct Shared;
+  bool serverGone() const;
+
+  // The client with the delivery state its callbacks read: outlives this object while a call given up on
+  // still runs, or for good when the client is kept.
+  std::shared_ptr<Shared> mShared;
+};
