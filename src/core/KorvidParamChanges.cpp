@@ -13,6 +13,7 @@
 #include "MIDIMessageSender.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
+#include "SoundDumpLayout.h"
 #include "TabSwitchFunctions.h"
 
 namespace
@@ -380,6 +381,15 @@ void Korvid::handleZoneFamilies(int paramIdx)
       setStoredValue(wavetable, 0.0);
     }
     restoreAndRefresh(paramIdx);
+    return;
+  }
+  if (partOf(paramIdx, kOsc1UseSampleMemory) >= 0 || partOf(paramIdx, kOsc2UseSampleMemory) >= 0)
+  {
+    // The switch sends only itself: the synthesizer reads the shape byte it holds as the new kind (sample
+    // or shape), and the control now shown says which.
+    SoundDumpLayout::keepShapeByte(
+        paramIdx, [this](int idx) { return GetParam(idx)->Value(); },
+        [this](int idx, double v) { setStoredValue(idx, v); });
     return;
   }
   if (partOf(paramIdx, kOscillator1Sample) >= 0 || partOf(paramIdx, kOscillator2Sample) >= 0)
