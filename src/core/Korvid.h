@@ -905,6 +905,8 @@ public:
   std::string getCategoryNameText();
   // True while the device manager's sysex worker thread runs a job. Any thread.
   bool ThreadRunning();
+  // True while one of the four sound pages (oscillators to effects) is open. Any thread.
+  bool soundPageShown() const;
   // The librarian slot that receives a library record (0 without a librarian).
   int getSelectedLibrarianSlot();
   // Selects slot (-1 for none, else 0..127) in pane (LibrarianViewControl::kUpperPane or kLowerPane) of the

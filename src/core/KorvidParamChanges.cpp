@@ -68,6 +68,7 @@ constexpr int kZoneFamilies[] = {kOscillator3Shape, kOscillator2Shape, kOscillat
                                  kFilter1Type,      kFilter2Type,      kFilterEnvMode,
                                  kAmpEnvMode,       kEnvelope3Mode,    kEnvelope4Mode};
 
+constexpr int kOscillatorsPage = 2;
 constexpr int kEffectsPage = 5;
 // The shape value of the first wavetable.
 constexpr double kWavetableShape = 7.0;
@@ -463,6 +464,13 @@ void Korvid::flip(int target)
   {
     surface->SetParameterFromPlug(target, flipped, false);
   }
+}
+
+bool Korvid::soundPageShown() const
+{
+  const ControlLayer* root = mRootLayer;
+  const int page = root ? root->mSelectedId.load() : -1;
+  return page >= kOscillatorsPage && page <= kEffectsPage;
 }
 
 void Korvid::showEffectPanel(int paramIdx)

@@ -260,6 +260,16 @@ TEST_F(TabSwitch, OscillatorZonesFollowShapeAndSampleUse)
   EXPECT_FALSE(shown(kOscillators, part, 100));
   EXPECT_TRUE(grayed(kOscillators, part, 40));
   EXPECT_TRUE(shown(kOscillators, part, 90));
+
+  // A sound of the part arriving on its open page refreshes it: oscillator 2 leaves the samples.
+  constexpr size_t kOsc2SamplesByte = 38;
+  std::vector<unsigned char> sound = madeSound(part);
+  sound[kOsc2SamplesByte] = 0;
+  set(kQuickTab, plug->mCurrentPart = part);
+  plug->mMIDIMessageManager->dumpExpected = true;
+  ISysEx sysex(0, sound.data(), static_cast<int>(sound.size()));
+  plug->mMIDIMessageManager->ProcessSysEx(&sysex, true, true);
+  EXPECT_TRUE(shown(kOscillators, part, 100) && !shown(kOscillators, part, 101));
 }
 
 TEST_F(TabSwitch, EditsOfShapesAndTriggersRefreshTheOpenPage)
