@@ -916,6 +916,8 @@ public:
   std::string getCategoryNameText();
   // True while the device manager's sysex worker thread runs a job. Any thread.
   bool ThreadRunning();
+  // True while one of the four sound pages (oscillators to effects) is open. Any thread.
+  bool soundPageShown() const;
   // The librarian slot that receives a library record (0 without a librarian).
   int getSelectedLibrarianSlot();
   // Selects slot (-1 for none, else 0..127) in pane (LibrarianViewControl::kUpperPane or kLowerPane) of the
@@ -1031,6 +1033,11 @@ public:
   // once these messages are out; called from a device job it returns once they are out (bounded; a
   // time-out says so). Any thread.
   bool BankChangeMessage(int part);
+  // A bank or program chosen for part (0..15), also while the multi mode is on: its bank change as above
+  // (refused: false, nothing more), then, with program requests on (kControlProgBank), the part's sound
+  // requested into the editor (job 6), otherwise the editor's sound of the part sent to it
+  // (sendPatchToDevice). Any thread.
+  bool choosePartProgram(int part);
   // Sends part's sound (0..15) from the editor's values to its edit buffer with job 2, then, with
   // sendMultiAfter, the multi (job 0's body) and two sync-timer pauses. Always sends all sounds off to the
   // part first. When the device worker admits the job, the ignore-incoming flag, busy (worker-busy),
@@ -1058,6 +1065,8 @@ public:
   void storeAllPatchesToDeviceFromLibrarian(int pane, int startSlot, int bankByte);
 
 private:
+  // BankChangeMessage for the multi (multi) or for part.
+  bool changeBank(int part, bool multi);
   // Destroyed first of all members: stops input and the jobs while everything they use still exists.
   struct DeviceTeardown
   {

@@ -13,6 +13,7 @@
 #include "MIDIMessageSender.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
+#include "SoundDumpLayout.h"
 #include "TabSwitchFunctions.h"
 
 namespace
@@ -67,6 +68,7 @@ constexpr int kZoneFamilies[] = {kOscillator3Shape, kOscillator2Shape, kOscillat
                                  kFilter1Type,      kFilter2Type,      kFilterEnvMode,
                                  kAmpEnvMode,       kEnvelope3Mode,    kEnvelope4Mode};
 
+constexpr int kOscillatorsPage = 2;
 constexpr int kEffectsPage = 5;
 // The shape value of the first wavetable.
 constexpr double kWavetableShape = 7.0;
@@ -382,6 +384,15 @@ void Korvid::handleZoneFamilies(int paramIdx)
     restoreAndRefresh(paramIdx);
     return;
   }
+  if (partOf(paramIdx, kOsc1UseSampleMemory) >= 0 || partOf(paramIdx, kOsc2UseSampleMemory) >= 0)
+  {
+    // The switch sends only itself: the synthesizer reads the shape byte it holds as the new kind (sample
+    // or shape), and the control now shown says which.
+    SoundDumpLayout::keepShapeByte(
+        paramIdx, [this](int idx) { return GetParam(idx)->Value(); },
+        [this](int idx, double v) { setStoredValue(idx, v); });
+    return;
+  }
   if (partOf(paramIdx, kOscillator1Sample) >= 0 || partOf(paramIdx, kOscillator2Sample) >= 0)
   {
     TabSwitchFunctions::quickTabSwitch(this, kQuickTab, mCurrentPart, false);
@@ -453,6 +464,13 @@ void Korvid::flip(int target)
   {
     surface->SetParameterFromPlug(target, flipped, false);
   }
+}
+
+bool Korvid::soundPageShown() const
+{
+  const ControlLayer* root = mRootLayer;
+  const int page = root ? root->mSelectedId.load() : -1;
+  return page >= kOscillatorsPage && page <= kEffectsPage;
 }
 
 void Korvid::showEffectPanel(int paramIdx)

@@ -83,6 +83,18 @@ bool Korvid::handleSoundCases(int paramIdx)
     }
     return true;
   }
+  // The multi mixer's bank and program selectors: the part's choice reaches the synthesizer.
+  const int bankPart = partOf(paramIdx, kMultiPartBank);
+  const int programPart = bankPart >= 0 ? bankPart : partOf(paramIdx, kMultiPartPatch);
+  if (programPart >= 0 && !mDeviceUpdate)
+  {
+    choosePartProgram(programPart);
+    if (programPart == mCurrentPart)
+    {
+      updateBankAndProgramMenuNames(false);
+    }
+    return false;
+  }
   const int upPart = partOf(paramIdx, kPatchUp);
   const int downPart = partOf(paramIdx, kPatchDown);
   if (upPart >= 0 || downPart >= 0)

@@ -81,8 +81,34 @@ bool Korvid::transferPause(int ms)
 
 bool Korvid::BankChangeMessage(int part)
 {
+  return changeBank(part, mMultiMode.load());
+}
+
+bool Korvid::choosePartProgram(int part)
+{
+  if (!changeBank(part, false))
+  {
+    return false;
+  }
   MIDIMessageManager* manager = mMIDIMessageManager;
-  const bool multi = mMultiMode.load();
+  if (mProgramChangeControlsBank.load() && manager)
+  {
+    JobArguments request;
+    request.jobCode = MIDIMessageSender::kJobRequestPart;
+    request.part = part;
+    request.toEditor = true;
+    manager->post(request, [manager] { manager->dumpExpected = true; });
+  }
+  else
+  {
+    sendPatchToDevice(part, true, false, false, false);
+  }
+  return true;
+}
+
+bool Korvid::changeBank(int part, bool multi)
+{
+  MIDIMessageManager* manager = mMIDIMessageManager;
   if (!multi && (part < 0 || part >= kPartCount))
   {
     return false;

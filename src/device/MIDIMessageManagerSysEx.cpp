@@ -147,6 +147,8 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept, bool ownDump)
     return;
   }
 
+  // A sound of the part whose page is shown: the page's zones follow its shapes, types and modes.
+  bool shownSound = false;
   if (size >= SysexProtocol::kDumpThreshold)
   {
     if (dumpExpected.load() && SysexProtocol::isFramed(data, size))
@@ -174,6 +176,8 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept, bool ownDump)
       // expected dump for every message of the synthesizer, its own or not.
       if (whole)
       {
+        shownSound = SysexProtocol::isSoundDump(data, size) && plug->soundPageShown() &&
+                     data[SysexProtocol::kProgramOffset] == plug->mCurrentPart.load();
         sysexPatchParse(msg);
         sysexMultiParse(msg);
       }
@@ -188,7 +192,7 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept, bool ownDump)
   {
     applyParameterChange(data, size);
   }
-  if (refreshRequested.load())
+  if (refreshRequested.load() || shownSound)
   {
     plug->OnParamChange2(kQuickTab);
   }

@@ -46,6 +46,7 @@ constexpr int kEnvTriggerStep = 32;
 constexpr int kArpHighStep = 16;
 constexpr int kArpGlideBit = 8;
 constexpr int kLowNibble = 16;
+constexpr int kPartCount = 16;
 // Bytes of a dump are 7-bit; a received byte at or above this is no valid data byte.
 constexpr int kDataLimit = 0x80;
 
@@ -469,6 +470,17 @@ int whole(double v)
   return static_cast<int>(v);
 }
 
+// The shape byte of an OscShape entry: the sample with sample memory on, else the shape (+ wavetable).
+template <class Value> int oscShapeByte(const Entry& e, bool samples, const Value& v)
+{
+  if (samples)
+  {
+    return v(e.p1);
+  }
+  const int shape = v(e.p2);
+  return shape >= kFirstWavetableShape ? shape + v(e.p3) : shape;
+}
+
 const char* const kCategoryTexts[SoundDumpLayout::kCategoryCount] = {
     "Init", "Arp", "Atmo", "Bass", "Drum", "FX", "Keys", "Lead", "Mono", "Pad", "Perc", "Poly", "Seq"};
 
@@ -549,18 +561,7 @@ void SoundDumpLayout::buildParameters(int part, const ValueReader& value, uint8_
       byte = v(e.p0) + kBendRangeBase;
       break;
     case Rule::OscShape:
-      if (v(e.p0) == 1)
-      {
-        byte = v(e.p1);
-      }
-      else
-      {
-        byte = v(e.p2);
-        if (byte >= kFirstWavetableShape)
-        {
-          byte += v(e.p3);
-        }
-      }
+      byte = oscShapeByte(e, v(e.p0) == 1, v);
       break;
     case Rule::Unisono:
       byte = kUnisonoStep * v(e.p0) + v(e.p1);
@@ -751,6 +752,24 @@ SoundDumpLayout::PackedByte SoundDumpLayout::parsePackedByte(int offset, uint8_t
     return kind;
   }
   return PackedByte::None;
+}
+
+void SoundDumpLayout::keepShapeByte(int samplesSwitch, const ValueReader& value, const ValueWriter& write)
+{
+  for (const Entry& e : entries())
+  {
+    const int part = samplesSwitch - e.p0;
+    if (e.rule != Rule::OscShape || part < 0 || part >= kPartCount)
+    {
+      continue;
+    }
+    auto v = [&](int base) { return whole(value(base + part)); };
+    // The switch has moved: the synthesizer still holds the byte sent with it as it was.
+    const int held = oscShapeByte(e, v(e.p0) != 1, v) & (kDataLimit - 1);
+    readEntry(
+        e, held, [&](int base, int x) { write(base + part, static_cast<double>(x)); }, nullptr);
+    return;
+  }
 }
 
 const char* SoundDumpLayout::categoryText(int code)

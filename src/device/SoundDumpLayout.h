@@ -69,6 +69,12 @@ public:
   // parseParameters does, and says which kind it was; any other offset writes nothing (None).
   static PackedByte parsePackedByte(int offset, uint8_t value, int part, const ValueWriter& write);
 
+  // After the samples switch of oscillator 1 or 2 moved (samplesSwitch: kOsc1UseSampleMemory or
+  // kOsc2UseSampleMemory + part, read through value as it stands now): the shape byte the synthesizer
+  // holds, built with the switch as it stood before, read back into the oscillator's sample, shape and
+  // wavetable as a dump sets them. Any other parameter writes nothing.
+  static void keepShapeByte(int samplesSwitch, const ValueReader& value, const ValueWriter& write);
+
   // The category text of code c ("Init" .. "Seq"), or "" outside 0..12.
   static const char* categoryText(int code);
 

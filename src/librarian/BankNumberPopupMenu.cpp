@@ -4,7 +4,6 @@
 #include "IGraphics.h"
 #include "IPopupMenu.h"
 #include "Korvid.h"
-#include "MIDIMessageSender.h"
 #include "ParamIndex.h"
 
 #include <string>
@@ -72,16 +71,14 @@ int BankNumberPopupMenu::doPopupMenu(Korvid* editor, int& bank)
   {
     surface->SetParameterFromPlug(paramIdx, static_cast<double>(b), false);
   }
-  if (editor->BankChangeMessage(part) && !multi)
+  // The multi's bank change sends nothing after it.
+  if (multi)
   {
-    if (editor->mProgramChangeControlsBank)
-    {
-      postRequest(editor, MIDIMessageSender::kJobRequestPart, part, true);
-    }
-    else
-    {
-      editor->sendPatchToDevice(part, true, false, false, false);
-    }
+    editor->BankChangeMessage(part);
+  }
+  else
+  {
+    editor->choosePartProgram(part);
   }
   if (IParam* param = editor->GetParam(paramIdx))
   {

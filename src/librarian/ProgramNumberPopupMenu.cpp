@@ -189,17 +189,19 @@ int ProgramNumberPopupMenu::doPopupMenu(Korvid* editor, int& program)
     {
       surface->SetParameterFromPlug(programParam, static_cast<double>(p), false);
     }
-    if (editor->BankChangeMessage(multi ? kMultiEntry : part))
+    if (!multi)
+    {
+      editor->choosePartProgram(part);
+    }
+    else if (editor->BankChangeMessage(kMultiEntry))
     {
       if (editor->mProgramChangeControlsBank)
       {
-        postRequest(editor,
-                    multi ? MIDIMessageSender::kJobRequestArrangement : MIDIMessageSender::kJobRequestPart,
-                    part, true);
+        postRequest(editor, MIDIMessageSender::kJobRequestArrangement, part, true);
       }
       else
       {
-        editor->sendPatchToDevice(part, !multi, false, false, multi);
+        editor->sendPatchToDevice(part, false, false, false, true);
       }
     }
   }

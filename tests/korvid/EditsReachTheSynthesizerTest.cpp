@@ -160,6 +160,33 @@ TEST_F(EditsReachTheSynthesizer, EveryMultiAndGlobalSettingGoesOutInItsDump)
     EXPECT_TRUE(received[i].front() != 0xF0 || received[i].size() > 10) << "a parameter message of its own";
 }
 
+TEST_F(EditsReachTheSynthesizer, TheMixersBankAndProgramReachTheirPartAndTheTables)
+{
+  plug->mProgramChangeControlsBank = false; // each program change followed by the editor's sound
+  simulator->drain();
+  const size_t before = simulator->received().size();
+  // Part 3 to A 005, part 4 to bank B; part 6 to A 005 is refused (part 3 holds it).
+  for (const auto& [param, value] :
+       {std::pair<int, int>{kMultiPartPatch + 2, 4}, {kMultiPartBank + 3, 1}, {kMultiPartPatch + 5, 4}})
+  {
+    edit(param, value);
+    ASSERT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
+  }
+  const std::vector<BlofeldSimulator::Bytes> got = (simulator->drain(), simulator->received());
+  std::vector<std::pair<int, int>> seen; // program changes (status, program) and sounds (dump type, part)
+  for (auto m = got.begin() + static_cast<long>(before); m != got.end(); ++m)
+  {
+    const bool dump = SysexProtocol::isSoundDump(m->data(), static_cast<int>(m->size()));
+    if (dump || (m->front() & 0xF0) == 0xC0)
+      seen.emplace_back(m->at(dump ? SysexProtocol::kTypeOffset : 0),
+                        m->at(dump ? SysexProtocol::kProgramOffset : 1));
+  }
+  EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{0xC2, 4}, {0x10, 2}, {0xC3, 0}, {0x10, 3}}));
+  EXPECT_EQ(std::make_pair(plug->mPartProgramTable[2].load(), plug->mPartBankTable[3].load()),
+            std::make_pair(4, 1))
+      << "the tables every multi dump is built from";
+}
+
 TEST_F(EditsReachTheSynthesizer, ARenamedSoundAndAPushedArrangementArrive)
 {
   plug->GetParam(kPatchName + kPart)->SetDisplayText(0, "Glass Keys");

@@ -260,6 +260,16 @@ TEST_F(TabSwitch, OscillatorZonesFollowShapeAndSampleUse)
   EXPECT_FALSE(shown(kOscillators, part, 100));
   EXPECT_TRUE(grayed(kOscillators, part, 40));
   EXPECT_TRUE(shown(kOscillators, part, 90));
+
+  // A sound of the part arriving on its open page refreshes it: oscillator 2 leaves the samples.
+  constexpr size_t kOsc2SamplesByte = 38;
+  std::vector<unsigned char> sound = madeSound(part);
+  sound[kOsc2SamplesByte] = 0;
+  set(kQuickTab, plug->mCurrentPart = part);
+  plug->mMIDIMessageManager->dumpExpected = true;
+  ISysEx sysex(0, sound.data(), static_cast<int>(sound.size()));
+  plug->mMIDIMessageManager->ProcessSysEx(&sysex, true, true);
+  EXPECT_TRUE(shown(kOscillators, part, 100) && !shown(kOscillators, part, 101));
 }
 
 TEST_F(TabSwitch, EditsOfShapesAndTriggersRefreshTheOpenPage)
@@ -278,13 +288,16 @@ TEST_F(TabSwitch, EditsOfShapesAndTriggersRefreshTheOpenPage)
   // The sample trigger flips sample use on and shows the sample menu; the release changes nothing.
   edit(kTriggerOscillator1Samples + part, 1.0);
   EXPECT_EQ(plug->GetParam(kOsc1UseSampleMemory + part)->Value(), 1.0);
+  EXPECT_EQ(plug->GetParam(kOscillator1Sample + part)->Value(), 1.0) << "the shape byte the synth holds";
   EXPECT_TRUE(shown(kOscillators, part, 91));
   EXPECT_FALSE(shown(kOscillators, part, 90));
   edit(kTriggerOscillator1Samples + part, 0.0);
   EXPECT_EQ(plug->GetParam(kOsc1UseSampleMemory + part)->Value(), 1.0);
+  set(kOscillator1Sample + part, 42.0);
   edit(kTriggerOscillator1Samples + part, 1.0);
   EXPECT_EQ(plug->GetParam(kOsc1UseSampleMemory + part)->Value(), 0.0);
   EXPECT_TRUE(shown(kOscillators, part, 90));
+  EXPECT_EQ(plug->GetParam(kOscillator1Wavetable + part)->Value(), 35.0) << "shape 7: sample 43's byte";
 
   // A shape from the synthesizer's data keeps the wavetable that came with it.
   set(kOscillator1Wavetable + part, 9.0);
