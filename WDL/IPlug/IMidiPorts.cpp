@@ -484,12 +484,11 @@ void IMidiPorts::createInLocked()
       mIn->setHandler([this](double deltaTime, std::vector<unsigned char>* message)
                       { onInput(deltaTime, message); });
       mIn->setLostHandler(
-          [this](uint64_t count)
+          [this](uint64_t count, Input::Loss cause)
           {
             mInputLost += count;
             // The input client said it on standard error; the log keeps it beside what the plug-in did.
-            logToFile("MIDI input dropped " + std::to_string(count) +
-                      " messages: its delivery queue was full");
+            logToFile("MIDI input " + Input::LossText(count, cause));
           });
     }
   }

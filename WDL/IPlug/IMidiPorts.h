@@ -123,9 +123,39 @@ public:
     virtual void closePort() = 0;
     // Called on the backend's input thread for every message. Set before openPort.
     virtual void setHandler(Handler handler) = 0;
-    // count: messages the client lost (its queue was full) since the last call. Called on the input thread
-    // once the messages that came before are handed on. By default never called.
-    using LostHandler = std::function<void(uint64_t count)>;
+    // Why the client dropped what it received: its queue was full, a sysex was longer than it puts together
+    // from pieces (kMaxSysExBytes), a status byte cut a sysex short, or an event was not a message (data
+    // bytes that continue no sysex: the end of one whose start never came, the rest of one cut short).
+    enum class Loss
+    {
+      kQueueFull,
+      kTooLong,
+      kCutShort,
+      kNotAMessage
+    };
+    static constexpr size_t kLossKinds = 4;
+    // Longest sysex a client puts together from pieces.
+    static constexpr size_t kMaxSysExBytes = 64 * 1024;
+    // "dropped <count> ...: <why>", as the client says it on standard error and the debug log keeps it.
+    static std::string LossText(uint64_t count, Loss cause)
+    {
+      const std::string n = std::to_string(count);
+      switch (cause)
+      {
+      case Loss::kQueueFull:
+        return "dropped " + n + " messages: the delivery queue was full";
+      case Loss::kTooLong:
+        return "dropped " + n + " sysex: longer than " + std::to_string(kMaxSysExBytes) + " bytes";
+      case Loss::kCutShort:
+        return "dropped " + n + " sysex: cut short by a status byte before its end";
+      case Loss::kNotAMessage:
+        return "dropped " + n + " events: not a message (data bytes that continue no sysex)";
+      }
+      return "dropped " + n + " messages";
+    }
+    // count: what the client dropped for cause since the last call. Called on the input thread once the
+    // messages that came before are handed on, once for each cause. By default never called.
+    using LostHandler = std::function<void(uint64_t count, Loss cause)>;
     virtual void setLostHandler(LostHandler) {}
     // As Output::alive.
     virtual bool alive() const { return true; }
@@ -219,8 +249,8 @@ public:
   uint64_t AudioSendsQueued() const { return mAudioQueue.pushed(); }
   uint64_t AudioSendsHandled() const { return mAudioQueue.handledCount(); }
 
-  // Incoming messages the input client lost so far (its queue was full): a reply awaited since a request
-  // went out may be among them when this rose meanwhile. Any thread.
+  // What the input client dropped so far, for any cause (Input::Loss): a reply awaited since a request went
+  // out may be among it when this rose meanwhile. Any thread.
   uint64_t InputLost() const { return mInputLost.load(); }
 
   // Closes both ports and stops input delivery; when it returns, the input callback is not running and

@@ -361,15 +361,21 @@ TEST(MidiInputQueueTest, AFullRingSaysItsDropAtOnceAfterWhatCameBefore)
   std::vector<Bytes> delivered;
   size_t deliveredAtLoss = 0;
   std::atomic<uint64_t> lost{0};
+  std::atomic<bool> otherCause{false};
   MidiInputQueue queue(
       16 * 1024, [&](uint32_t, double, Bytes& m) { released.wait(), delivered.push_back(m); },
-      [&](uint64_t count) { deliveredAtLoss = delivered.size(), lost += count; });
+      [&](uint64_t count, MidiInputQueue::Loss cause)
+      {
+        deliveredAtLoss = delivered.size(), lost += count;
+        otherCause = otherCause || cause != MidiInputQueue::Loss::kQueueFull;
+      });
   int accepted = 0;
   while (queue.push(0, 0.0, dump(0, accepted).data(), kDumpBytes))
     ++accepted;
   release.set_value();
   ASSERT_TRUE(korvidtest::waitUntil([&] { return lost.load() > 0; })); // said with no later message
   EXPECT_EQ(1u, lost.load());
+  EXPECT_FALSE(otherCause.load());
   ASSERT_EQ(static_cast<size_t>(accepted), deliveredAtLoss);
   for (int i = 0; i < accepted; ++i)
     EXPECT_EQ(dump(0, i), delivered[static_cast<size_t>(i)]) << i;

@@ -6,10 +6,12 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <dlfcn.h>
@@ -184,6 +186,87 @@ TEST_F(MidiJackTest, SoundDumpAndBurstFromTheSynthReachThePluginByteIdenticalAnd
   EXPECT_EQ(0xC0, inbox.msgs[0].mStatus);
   EXPECT_EQ(5, inbox.msgs[0].mData1);
   EXPECT_EQ(0, inbox.msgs[0].mData2);
+}
+
+// The plug-in's own JACK input hands on only whole messages, each row's events after the last row's; what is
+// dropped is said once, with its cause.
+TEST_F(MidiJackTest, OnlyWholeMessagesArriveAndEveryDropSaysItsCause)
+{
+  using Loss = IMidiPorts::Input::Loss;
+  const auto sysex = [](size_t size)
+  {
+    Bytes bytes(size, 0x11);
+    bytes.front() = 0xF0;
+    bytes.back() = 0xF7;
+    return bytes;
+  };
+  const auto pieces = [](const Bytes& bytes)
+  {
+    std::vector<Bytes> cut;
+    for (size_t at = 0; at < bytes.size(); at += 4096)
+      cut.emplace_back(bytes.begin() + at, bytes.begin() + std::min(bytes.size(), at + 4096));
+    return cut;
+  };
+  const Bytes longest = sysex(IMidiPorts::Input::kMaxSysExBytes);
+  const Bytes note{0x90, 0x3C, 0x40};
+  const Bytes whole{0xF0, 0x7E, 0x01, 0x02, 0xF7};
+  // The events, the messages handed on, what was dropped.
+  const std::tuple<const char*, std::vector<Bytes>, std::vector<Bytes>, std::map<Loss, uint64_t>> rows[] = {
+      {"longest sysex in pieces", pieces(longest), {longest}, {}},
+      {"one byte longer", pieces(sysex(longest.size() + 1)), {}, {{Loss::kTooLong, 1}}},
+      {"end without its start", {{0x01, 0x02, 0x03, 0xF7}, {0xF7}}, {}, {{Loss::kNotAMessage, 2}}},
+      {"cut by a note-on, then its rest",
+       {{0xF0, 0x00, 0x20}, note, {0x20, 0x21, 0x22}, {0x23, 0xF7}},
+       {note},
+       {{Loss::kCutShort, 1}, {Loss::kNotAMessage, 2}}},
+      {"stray data bytes after a sysex", {whole, {0x22, 0x33}}, {whole}, {{Loss::kNotAMessage, 1}}},
+  };
+  std::mutex lock;
+  std::vector<Bytes> heard;
+  std::map<Loss, uint64_t> lost;
+  std::unique_ptr<IMidiPorts::Input> in =
+      onceAnswered([] { return RtMidiBackend("/nonexistent/snd/seq").createInput("korvid-framing", 100); });
+  in->setHandler(
+      [&](double, Bytes* message)
+      {
+        std::lock_guard<std::mutex> guard(lock);
+        heard.push_back(*message);
+      });
+  in->setLostHandler(
+      [&](uint64_t count, Loss cause)
+      {
+        std::lock_guard<std::mutex> guard(lock);
+        lost[cause] += count;
+      });
+  onceAnswered([&] { return in->openPort(synth.outPortName(), "in"), true; });
+  unsigned char row = 0;
+  for (const auto& [name, events, messages, drops] : rows)
+  {
+    SCOPED_TRACE(name);
+    // A marker after the row: what the row dropped is said at the marker's delivery at the latest.
+    const Bytes marker{0xC0, row++};
+    synth.send(events);
+    synth.send({marker});
+    const auto total = [](const std::map<Loss, uint64_t>& counts)
+    {
+      uint64_t sum = 0;
+      for (const auto& [cause, count] : counts)
+        sum += count;
+      return sum;
+    };
+    const auto done = [&, &drops = drops]
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      return !heard.empty() && heard.back() == marker && total(lost) >= total(drops);
+    };
+    ASSERT_TRUE(korvidtest::waitUntil(done, kArrivalTimeout));
+    std::lock_guard<std::mutex> guard(lock);
+    EXPECT_EQ(messages, std::vector<Bytes>(heard.begin(), heard.end() - 1));
+    EXPECT_EQ(drops, lost);
+    heard.clear();
+    lost.clear();
+  }
+  in->closePort();
 }
 
 // A server stopped while a second instance's port layer makes its input client and reads the list: a client

@@ -427,7 +427,7 @@ void BlofeldSimulator::reply(Bytes dump)
   {
     std::lock_guard<std::mutex> lock(mInputLock);
     if (mLostHandler)
-      mLostHandler(1);
+      mLostHandler(1, IMidiPorts::Input::Loss::kQueueFull);
   }
   if (fault == Fault::Silent || fault == Fault::Lost)
     return;

@@ -11,11 +11,11 @@ void InputDelivery::deliver(uint32_t tag, double deltaTime, std::vector<unsigned
     handler(deltaTime, message);
 }
 
-void InputDelivery::lose(uint64_t count)
+void InputDelivery::lose(uint64_t count, IMidiPorts::Input::Loss cause)
 {
   std::lock_guard<std::mutex> guard(lock);
   if (lostHandler)
-    lostHandler(count);
+    lostHandler(count, cause);
 }
 
 void InputDelivery::setOpen(bool opened)

@@ -21,8 +21,8 @@ struct InputDelivery
 
   // Hands message on while the port it arrived in (tag) is open. The input thread.
   void deliver(uint32_t tag, double deltaTime, std::vector<unsigned char>* message);
-  // Passes on how many messages were lost. The input thread.
-  void lose(uint64_t count);
+  // Passes on what was lost for cause. The input thread.
+  void lose(uint64_t count, IMidiPorts::Input::Loss cause);
   // Marks the port open or closed. Any thread but the input thread.
   void setOpen(bool opened);
   void setHandler(IMidiPorts::Input::Handler h);

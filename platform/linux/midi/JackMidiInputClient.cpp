@@ -3,7 +3,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstring>
 #include <stdexcept>
 
 #include <jack/jack.h>
@@ -12,17 +11,11 @@
 #include "DeadlineCall.h"
 #include "InputDelivery.h"
 #include "JackServerWatch.h"
+#include "MidiInputFraming.h"
 #include "MidiInputQueue.h"
 
 namespace
 {
-constexpr unsigned char kSysExStart = 0xF0;
-constexpr unsigned char kSysExEnd = 0xF7;
-constexpr unsigned char kTimeCode = 0xF1;
-constexpr unsigned char kClock = 0xF8;
-constexpr unsigned char kActiveSensing = 0xFE;
-constexpr unsigned char kStatusBit = 0x80;
-constexpr unsigned char kFirstRealTime = 0xF8;
 constexpr double kSecondsPerUsec = 1e-6;
 } // namespace
 
@@ -39,10 +32,7 @@ struct JackMidiInputClient::Shared
   std::atomic<jack_port_t*> port{nullptr};
   std::atomic<bool> gone{false};
   // The process thread's own: a sysex arriving in pieces, and the time of the last message.
-  std::vector<unsigned char> sysex = std::vector<unsigned char>(kMaxSysExBytes);
-  size_t sysexLength = 0;
-  bool inSysEx = false;
-  bool tooLong = false;
+  MidiInputFraming framing;
   jack_time_t lastTime = 0;
 
   // The client closes first: no callback runs once the rest goes.
@@ -54,53 +44,17 @@ struct JackMidiInputClient::Shared
 
   bool serverGone() const { return gone.load() || (watch && watch->serverGone()); }
 
-  // Queues one event's message, or puts a sysex in pieces together first. Process thread.
+  // Queues what one event makes whole, and counts what it dropped. Process thread.
   void take(const unsigned char* data, size_t size)
   {
     const jack_time_t now = jack_get_time();
     const double deltaTime = lastTime == 0 ? 0.0 : static_cast<double>(now - lastTime) * kSecondsPerUsec;
     lastTime = now;
-    const uint32_t tag = delivery.generation.load();
-    const unsigned char status = data[0];
-    if (status >= kFirstRealTime)
-    {
-      // Real time, also between a sysex's pieces.
-      if (status != kClock && status != kActiveSensing)
-        queue->push(tag, deltaTime, data, size);
-      return;
-    }
-    if (inSysEx && (status & kStatusBit) && status != kSysExEnd)
-    {
-      // A status byte ends an unfinished sysex: it is lost.
-      inSysEx = false;
-      queue->drop();
-    }
-    const bool ends = data[size - 1] == kSysExEnd;
-    if (!inSysEx && status == kSysExStart && !ends)
-    {
-      inSysEx = true;
-      tooLong = false;
-      sysexLength = 0;
-    }
-    if (!inSysEx)
-    {
-      if (status != kTimeCode)
-        queue->push(tag, deltaTime, data, size);
-      return;
-    }
-    tooLong = tooLong || size > sysex.size() - sysexLength;
-    if (!tooLong)
-    {
-      std::memcpy(sysex.data() + sysexLength, data, size);
-      sysexLength += size;
-    }
-    if (!ends)
-      return;
-    inSysEx = false;
-    if (tooLong)
-      queue->drop();
-    else
-      queue->push(tag, deltaTime, sysex.data(), sysexLength);
+    const MidiInputFraming::Framed framed = framing.take(data, size);
+    if (framed.lost)
+      queue->drop(*framed.lost);
+    if (framed.message)
+      queue->push(delivery.generation.load(), deltaTime, framed.message, framed.size);
   }
 
   static int process(jack_nframes_t frames, void* arg)
@@ -134,7 +88,7 @@ JackMidiInputClient::JackMidiInputClient(const std::string& clientName,
       MidiInputQueue::kBytes,
       [shared](uint32_t tag, double deltaTime, std::vector<unsigned char>& message)
       { shared->delivery.deliver(tag, deltaTime, &message); },
-      [shared](uint64_t count) { shared->delivery.lose(count); });
+      [shared](uint64_t count, IMidiPorts::Input::Loss cause) { shared->delivery.lose(count, cause); });
   jack_status_t status{};
   mShared->client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
   if (!mShared->client)

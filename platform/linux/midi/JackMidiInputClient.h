@@ -10,16 +10,14 @@
 class JackServerWatch;
 
 // The process callback only copies each message into a queue (MidiInputQueue) whose thread hands it to the
-// handler, under a lock that closePort takes: after closePort no delivery runs. Sysex passes, also when it
-// arrives in pieces over several events (up to kMaxSysExBytes); time messages and active sensing are
-// filtered out. Listing runs beside the rest; IMidiPorts serialises opening and closing. Calls into the
-// server are given up on after a deadline (IMidiPorts::Unanswered); the client then lives on with the call.
+// handler, under a lock that closePort takes: after closePort no delivery runs. Only whole messages pass
+// (MidiInputFraming): sysex also when it arrives in pieces over several events; time messages and active
+// sensing are filtered out, and what is dropped is said with its cause (setLostHandler). Listing runs beside
+// the rest; IMidiPorts serialises opening and closing. Calls into the server are given up on after a deadline
+// (IMidiPorts::Unanswered); the client then lives on with the call.
 class JackMidiInputClient : public IMidiPorts::Input
 {
 public:
-  // Longest sysex put together from pieces; a longer one is dropped and counted as lost.
-  static constexpr size_t kMaxSysExBytes = 64 * 1024;
-
   // Opens the JACK client clientName and activates it; throws std::runtime_error when the server refuses.
   // A client whose activation failed is kept (JackServerWatch::activate), never closed. Talks to the server:
   // call it under a deadline. watch: the process's server watch.
@@ -36,7 +34,7 @@ public:
   // Disconnects the port; only stops delivery once the server went away.
   void closePort() override;
   void setHandler(Handler handler) override;
-  // After the messages its full queue dropped.
+  // After what its queue or its framing dropped, once for each cause.
   void setLostHandler(LostHandler handler) override;
   bool alive() const override;
 

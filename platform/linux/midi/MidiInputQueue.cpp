@@ -55,7 +55,7 @@ bool MidiInputQueue::push(uint32_t tag, double deltaTime, const unsigned char* d
   const uint64_t used = mPublished.load(std::memory_order_relaxed) - mFreed.load(std::memory_order_acquire);
   if (size > UINT32_MAX || mRing->size - 1 - used < total)
   {
-    drop();
+    drop(Loss::kQueueFull);
     return false;
   }
   // Header and body become readable together: the reader never finds a header without its body.
@@ -69,10 +69,11 @@ bool MidiInputQueue::push(uint32_t tag, double deltaTime, const unsigned char* d
   return true;
 }
 
-void MidiInputQueue::drop()
+void MidiInputQueue::drop(Loss cause)
 {
   mDropMark.store(mPublished.load(std::memory_order_relaxed));
-  ++mDropped;
+  ++mDropped[static_cast<size_t>(cause)];
+  mAnyDropped.store(true);
   sem_post(&mPending);
 }
 
@@ -117,20 +118,27 @@ void MidiInputQueue::deliverQueued()
         jack_ringbuffer_read_advance(mRing, available);
         mTaken = end;
         mFreed.store(mTaken, std::memory_order_release);
-        ++mDropped;
+        ++mDropped[static_cast<size_t>(Loss::kQueueFull)];
+        mAnyDropped.store(true);
         break;
       }
       mTaken += sizeof header + header.length;
       mFreed.store(mTaken, std::memory_order_release);
       mDeliver(header.tag, header.deltaTime, message);
     }
-    if (mDropped.load() == 0 || mTaken < mDropMark.load())
+    if (!mAnyDropped.load() || mTaken < mDropMark.load())
       continue;
-    if (const uint64_t lost = mDropped.exchange(0))
+    // Cleared before the counts are taken: a drop counted meanwhile sets it again.
+    mAnyDropped.store(false);
+    for (size_t cause = 0; cause < mDropped.size(); ++cause)
     {
-      std::cerr << "MIDI input: dropped " << lost << " messages: the delivery queue was full" << std::endl;
-      if (mLost)
-        mLost(lost);
+      if (const uint64_t lost = mDropped[cause].exchange(0))
+      {
+        const auto loss = static_cast<Loss>(cause);
+        std::cerr << "MIDI input: " << IMidiPorts::Input::LossText(lost, loss) << std::endl;
+        if (mLost)
+          mLost(lost, loss);
+      }
     }
   }
 }

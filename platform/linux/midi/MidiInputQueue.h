@@ -1,6 +1,7 @@
 // What a JACK input's real-time process thread hands to a delivery thread: whole messages through a ring.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -11,10 +12,13 @@
 #include <jack/ringbuffer.h>
 #include <semaphore.h>
 
+#include "IMidiPorts.h"
+
 // The process thread never waits nor allocates: push copies a message into a lock-free ring allocated up
 // front and posts a semaphore that wakes the delivery thread, a thread of this object, which hands the
-// messages on in order. A message the ring has no room for is dropped and counted, and the delivery thread is
-// woken for it too: once it has handed on what came before, it says the loss on standard error and to lost.
+// messages on in order. A message the ring has no room for is dropped and counted, as is what the process
+// thread drops for a cause of its own, and the delivery thread is woken for it too: once it has handed on
+// what came before, it says each cause's losses on standard error and to lost.
 class MidiInputQueue
 {
 public:
@@ -40,8 +44,9 @@ public:
   };
 
   using Deliver = std::function<void(uint32_t tag, double deltaTime, std::vector<unsigned char>& message)>;
-  // count: messages lost since the last call.
-  using Lost = std::function<void(uint64_t count)>;
+  using Loss = IMidiPorts::Input::Loss;
+  // count: what was lost for cause since the last call.
+  using Lost = std::function<void(uint64_t count, Loss cause)>;
 
   // Allocates the ring of at least bytes and starts the delivery thread, which calls deliver for every
   // message and lost after drops. Throws std::runtime_error when the ring cannot be allocated.
@@ -56,8 +61,9 @@ public:
   void stop();
   // The process thread (one writer): queues the message; false when it was dropped. Never waits.
   bool push(uint32_t tag, double deltaTime, const unsigned char* data, size_t size);
-  // The process thread: counts a message it could not queue, as a push without room does. Never waits.
-  void drop();
+  // The process thread: counts what it dropped for cause (a push without room drops for Loss::kQueueFull).
+  // Never waits.
+  void drop(Loss cause);
   // The reader's step: takes the next record from ring when its header and its whole body are among the
   // first available bytes. Delivery thread, or a test's own ring.
   static Take take(jack_ringbuffer_t* ring, size_t available, Header& header,
@@ -75,7 +81,9 @@ private:
   std::atomic<uint64_t> mPublished{0};
   uint64_t mTaken = 0;
   std::atomic<uint64_t> mFreed{0};
-  std::atomic<uint64_t> mDropped{0};
+  // By cause (Loss), and whether any is counted.
+  std::array<std::atomic<uint64_t>, IMidiPorts::Input::kLossKinds> mDropped{};
+  std::atomic<bool> mAnyDropped{false};
   // mPublished at the last drop.
   std::atomic<uint64_t> mDropMark{0};
   std::atomic<bool> mStop{false};
