@@ -6,8 +6,6 @@
 #include <dlfcn.h>
 #include <pthread.h>
 #include <sched.h>
-#include <sys/resource.h>
-#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -56,29 +54,6 @@ void copyString(char* dst, const char* src, int size)
   dst[size - 1] = '\0';
 }
 
-// The calling thread's CPU time so far, in seconds.
-double threadCpuSeconds()
-{
-  timespec cpu{};
-  return clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu) == 0
-             ? static_cast<double>(cpu.tv_sec) + static_cast<double>(cpu.tv_nsec) * 1e-9
-             : 0.0;
-}
-
-// The calling thread's page faults and context switches so far.
-VstHost::BlockCost threadCounts()
-{
-  VstHost::BlockCost counts;
-  rusage usage{};
-  if (getrusage(RUSAGE_THREAD, &usage) == 0)
-  {
-    counts.minorFaults = usage.ru_minflt;
-    counts.majorFaults = usage.ru_majflt;
-    counts.preempted = usage.ru_nivcsw;
-    counts.waited = usage.ru_nvcsw;
-  }
-  return counts;
-}
 } // namespace
 
 VstHost::VstHost()
@@ -505,42 +480,41 @@ void VstHost::AudioLoop(long maxFrames, long noteOffFrame)
   mBlockFaults = 0;
   mBlocksWithFaults = 0;
   mFaultiestBlock = BlockCost{};
+  mPluginCpu = TimeSpread{};
+  mReferenceCpu = TimeSpread{};
+  // Once before the first block: the reference's spread is then the machine's, not a cold cache's.
+  ReferenceWork();
+  const double stealBefore = MachineStealSeconds();
   auto next = std::chrono::steady_clock::now();
   const auto first = next;
   bool noteOn = false;
   while (!mStopAudio && (maxFrames < 0 || mAudioFrames < maxFrames))
   {
     const int frames = mVaryBlockSize ? blockSize(blockSizes) : mBlockSize;
-    // A host's block is its events call and its processing call together.
-    // The counts outside the clocks, the CPU clock outside the wall clock: each reading costs time.
-    const BlockCost before = threadCounts();
-    const double cpuBefore = threadCpuSeconds();
-    const auto start = std::chrono::steady_clock::now();
-    if (mPlayNotes)
-    {
-      PlayTrack(mAudioBlocks, frames, false);
-    }
-    else if (mAudioBlocks == 0)
-    {
-      SendSingleNote(true);
-      noteOn = true;
-    }
-    else if (noteOn && mAudioFrames >= noteOffFrame)
-    {
-      SendSingleNote(false);
-      noteOn = false;
-    }
-    mAudioPeak = std::max(mAudioPeak, ProcessBlock(frames));
-    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double cpu = threadCpuSeconds() - cpuBefore;
-    const BlockCost after = threadCounts();
-    const BlockCost cost{took,
-                         cpu,
-                         after.minorFaults - before.minorFaults,
-                         after.majorFaults - before.majorFaults,
-                         after.preempted - before.preempted,
-                         after.waited - before.waited,
-                         std::chrono::duration<double>(start - first).count()};
+    const BlockCost reference = TimeBlock([this] { ReferenceWork(); }, first);
+    BlockCost cost = TimeBlock(
+        [&]
+        {
+          if (mPlayNotes)
+          {
+            PlayTrack(mAudioBlocks, frames, false);
+          }
+          else if (mAudioBlocks == 0)
+          {
+            SendSingleNote(true);
+            noteOn = true;
+          }
+          else if (noteOn && mAudioFrames >= noteOffFrame)
+          {
+            SendSingleNote(false);
+            noteOn = false;
+          }
+          mAudioPeak = std::max(mAudioPeak, ProcessBlock(frames));
+        },
+        first);
+    cost.referenceCpuSeconds = reference.cpuSeconds;
+    mPluginCpu.Add(cost.cpuSeconds);
+    mReferenceCpu.Add(reference.cpuSeconds);
     mBlockFaults += cost.minorFaults + cost.majorFaults;
     mBlocksWithFaults += cost.minorFaults + cost.majorFaults > 0 ? 1 : 0;
     if (cost.minorFaults + cost.majorFaults > mFaultiestBlock.minorFaults + mFaultiestBlock.majorFaults)
@@ -561,6 +535,7 @@ void VstHost::AudioLoop(long maxFrames, long noteOffFrame)
         std::chrono::duration<double>(frames / mSampleRate));
     std::this_thread::sleep_until(next);
   }
+  mStealSeconds = MachineStealSeconds() - stealBefore;
   // A run stopped before the note's end leaves no note hanging.
   if (mPlayNotes)
   {
@@ -570,6 +545,21 @@ void VstHost::AudioLoop(long maxFrames, long noteOffFrame)
   {
     SendSingleNote(false);
   }
+}
+
+void VstHost::ReferenceWork()
+{
+  constexpr int kPasses = 8;
+  constexpr double kCoefficient = 0.1;
+  double state = 0.0;
+  for (int pass = 0; pass < kPasses; ++pass)
+  {
+    for (double sample : mTone)
+    {
+      state += kCoefficient * (sample - state);
+    }
+  }
+  mReferenceSum += state;
 }
 
 std::vector<unsigned char> VstHost::GetChunk(VstInt32 index)

@@ -1,6 +1,7 @@
 // A small VST 2 host: loads a plug-in, answers its calls with a scripted transport, runs audio blocks.
 #pragma once
 
+#include "BlockClock.h"
 #include "VstAbi.h"
 
 #include <array>
@@ -82,20 +83,9 @@ public:
   // Stops the audio thread of StartAudio; the peak output level and the seconds of audio it processed.
   float StopAudio(double* seconds = nullptr);
   bool AudioRunning() const { return mAudio.joinable(); }
-  // What one block cost the audio thread in the plug-in (its effProcessEvents call, when the block has
-  // events, and its processing call): wall and thread CPU time in seconds, its page faults and context
-  // switches (preempted: involuntary; waited: the thread blocked, on a lock, a sleep or a fault's I/O), and
-  // when it started in the run. Wall time beyond the CPU time is time the thread was not running.
-  struct BlockCost
-  {
-    double wallSeconds = 0.0;
-    double cpuSeconds = 0.0;
-    long minorFaults = 0;
-    long majorFaults = 0;
-    long preempted = 0;
-    long waited = 0;
-    double startSeconds = 0.0;
-  };
+  // What one block cost the audio thread in the plug-in: its effProcessEvents call, when the block has
+  // events, and its processing call, timed together as a host's block.
+  using BlockCost = ::BlockCost;
   // The blocks of the last audio run with the longest wall time, the most CPU time and the most page faults;
   // the page faults of all its blocks and how many blocks had any. After the run.
   const BlockCost& LongestBlock() const { return mLongestBlock; }
@@ -103,6 +93,13 @@ public:
   const BlockCost& FaultiestBlock() const { return mFaultiestBlock; }
   long BlockFaults() const { return mBlockFaults; }
   long BlocksWithFaults() const { return mBlocksWithFaults; }
+  // The CPU time of the last run's blocks in the plug-in, and of the reference: a fixed piece of the host's
+  // own work timed the same way in every block just before the plug-in's calls. The reference's spread is
+  // what the machine alone did to a block (its stalls count as CPU time). After the run.
+  const TimeSpread& PluginCpu() const { return mPluginCpu; }
+  const TimeSpread& ReferenceCpu() const { return mReferenceCpu; }
+  // The machine's steal during the last run (MachineStealSeconds), summed over its CPUs. After the run.
+  double StealSeconds() const { return mStealSeconds; }
   // The audio thread's priority in the last run: "real-time priority 20 (SCHED_FIFO)", or "normal priority"
   // and why the system refused real-time; empty when no audio thread ran. After the run.
   const std::string& AudioPriority() const { return mAudioPriority; }
@@ -151,6 +148,8 @@ private:
   template <class Sample> Sample Process(bool useDouble, int frames);
   // The track's events before block number block of frames frames; with last, only the releases.
   void PlayTrack(long block, int frames, bool last);
+  // The reference: the same fixed work every time, a one-pole low-pass run over the test tone a few times.
+  void ReferenceWork();
 
   void* mLibrary = nullptr;
   AEffect* mEffect = nullptr;
@@ -176,6 +175,11 @@ private:
   BlockCost mFaultiestBlock;
   long mBlockFaults = 0;
   long mBlocksWithFaults = 0;
+  TimeSpread mPluginCpu;
+  TimeSpread mReferenceCpu;
+  double mStealSeconds = 0.0;
+  // The reference's result, kept so that its work is done.
+  double mReferenceSum = 0.0;
   std::string mAudioPriority;
   std::vector<double> mTone;
   Buffers<float> mFloatBuffers;

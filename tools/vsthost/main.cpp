@@ -3,6 +3,7 @@
 #include "HostReport.h"
 #include "VstHost.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
@@ -184,8 +186,13 @@ void roundTrip(VstHost& host, int index, const char* label)
             << (first == second ? "identical" : "different") << "\n";
 }
 // One block's cost: wall time against the period, CPU time, faults and switches; wall time beyond the CPU
-// time (more than kNotRunningMs) was time the thread did not run: preempted, or waiting.
-void printBlock(const char* label, const VstHost::BlockCost& block, double periodMs)
+// time (more than kNotRunningMs) was time the thread did not run: waiting, preempted, or its virtual CPU not
+// run by the machine. Then whose its CPU
+// time was: the reference (the host's fixed work in every block) shows how much the machine alone added to a
+// block's CPU time in this run, at most its longest less its shortest. A block whose CPU time is above the
+// plug-in's mean by more than that holds work of the plug-in's that was long; otherwise the machine alone
+// could have made it so.
+void printBlock(const char* label, const VstHost& host, const VstHost::BlockCost& block, double periodMs)
 {
   const double wallMs = block.wallSeconds * 1000.0;
   const double cpuMs = block.cpuSeconds * 1000.0;
@@ -195,9 +202,20 @@ void printBlock(const char* label, const VstHost::BlockCost& block, double perio
             << " waited";
   if (wallMs - cpuMs > kNotRunningMs)
   {
-    std::cout << "; the thread was not running for " << wallMs - cpuMs << " ms";
+    // Not running without a switch: the machine did not run the thread's CPU (steal).
+    std::cout << "; the thread was not running for " << wallMs - cpuMs << " ms"
+              << (block.waited > 0      ? " (it waited inside the calls: on a lock, a sleep or I/O)"
+                  : block.preempted > 0 ? " (preempted: the machine's)"
+                                        : " (without a switch: the machine's, its CPU was stolen)");
   }
-  std::cout << "\n";
+  const TimeSpread& reference = host.ReferenceCpu();
+  const double machineMs = (reference.longest - reference.shortest) * 1000.0;
+  const double meanMs = host.PluginCpu().Mean() * 1000.0;
+  const double overMs = std::max(0.0, cpuMs - meanMs);
+  std::cout << "\n  whose: CPU " << overMs << " ms over the plug-in's mean of " << meanMs
+            << " ms; the machine alone added up to " << machineMs << " ms to the reference in the run ("
+            << (block.referenceCpuSeconds - reference.shortest) * 1000.0 << " ms in this block): "
+            << (overMs > machineMs ? "the plug-in's work was long" : "not shown to be the plug-in's") << "\n";
 }
 
 void printAudio(VstHost& host, const Options& options, double seconds, float peak)
@@ -209,13 +227,22 @@ void printAudio(VstHost& host, const Options& options, double seconds, float pea
             << "\n";
   std::cout << "audio thread: " << (host.AudioPriority().empty() ? "none" : host.AudioPriority()) << "\n";
   const double periodMs = 1000.0 * blockSize / kSampleRate;
-  printBlock("longest block", host.LongestBlock(), periodMs);
-  printBlock("most CPU in a block", host.CostliestBlock(), periodMs);
+  const TimeSpread& reference = host.ReferenceCpu();
+  if (reference.count > 0)
+  {
+    std::cout << "reference (the host's fixed work, timed as a block in every block): CPU "
+              << reference.shortest * 1000.0 << " ms shortest, " << reference.Mean() * 1000.0 << " ms mean, "
+              << reference.longest * 1000.0
+              << " ms longest; the machine's steal in the run: " << host.StealSeconds() * 1000.0
+              << " ms over its " << std::thread::hardware_concurrency() << " CPUs\n";
+    printBlock("longest block", host, host.LongestBlock(), periodMs);
+    printBlock("most CPU in a block", host, host.CostliestBlock(), periodMs);
+  }
   std::cout << "page faults in blocks: " << host.BlockFaults() << " in " << host.BlocksWithFaults()
             << " blocks\n";
   if (host.BlockFaults() > 0)
   {
-    printBlock("most page faults in a block", host.FaultiestBlock(), periodMs);
+    printBlock("most page faults in a block", host, host.FaultiestBlock(), periodMs);
   }
   const VstHost::EventCounts& sent = host.EventsSent();
   std::cout << "events sent: " << sent.Total() << " (note-ons " << sent.noteOns << ", note-offs "
