@@ -215,7 +215,10 @@ void printBlock(const char* label, const VstHost& host, const VstHost::BlockCost
   std::cout << "\n  whose: CPU " << overMs << " ms over the plug-in's mean of " << meanMs
             << " ms; the machine alone added up to " << machineMs << " ms to the reference in the run ("
             << (block.referenceCpuSeconds - reference.shortest) * 1000.0 << " ms in this block): "
-            << (overMs > machineMs ? "the plug-in's work was long" : "not shown to be the plug-in's") << "\n";
+            << (overMs > machineMs
+                    ? "the plug-in's work was long (longer than the machine stalled the reference)"
+                    : "not shown to be the plug-in's")
+            << "\n";
 }
 
 void printAudio(VstHost& host, const Options& options, double seconds, float peak)
