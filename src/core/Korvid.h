@@ -1036,7 +1036,9 @@ public:
   // A bank or program chosen for part (0..15), also while the multi mode is on: its bank change as above
   // (refused: false, nothing more), then, with program requests on (kControlProgBank), the part's sound
   // requested into the editor (job 6), otherwise the editor's sound of the part sent to it
-  // (sendPatchToDevice). Any thread.
+  // (sendPatchToDevice). In library control (kControlLibrary) with sounds listed, the record of the upper
+  // bank at the part's program goes to it instead (sendPatchToDeviceFromLibrarian, whose job makes the bank
+  // change); false when that is refused. Any thread.
   bool choosePartProgram(int part);
   // Sends part's sound (0..15) from the editor's values to its edit buffer with job 2, then, with
   // sendMultiAfter, the multi (job 0's body) and two sync-timer pauses. Always sends all sounds off to the
