@@ -4,6 +4,7 @@
 #include "SimulatedEditorFixture.h"
 
 #include "ControlAction.h"
+#include "HeadlessSurface.h"
 #include "IControl.h"
 #include "MultiDumpLayout.h"
 #include "ParamIndex.h"
@@ -217,26 +218,24 @@ TEST_F(EditsReachTheSynthesizer, TheMixersBankAndProgramReachTheirPartAndTheTabl
   }
 }
 
-TEST_F(EditsReachTheSynthesizer, ARenamedSoundAndAPushedArrangementArrive)
+TEST_F(EditsReachTheSynthesizer, RenamedSoundsAndAPushedArrangementArrive)
 {
-  plug->GetParam(kPatchName + kPart)->SetDisplayText(0, "Glass Keys");
-  plug->OnParamChange(kPatchName + kPart);
-  const std::string expected = "Glass Keys      ";
-  std::string name;
-  waitUntil(
-      [&]
-      {
-        simulator->drain();
-        const BlofeldSimulator::Bytes buffer = simulator->editBuffer(kPart);
-        if (buffer.size() >= static_cast<size_t>(SoundDumpLayout::kNameOffset + SoundDumpLayout::kNameLength))
-          name.assign(buffer.begin() + SoundDumpLayout::kNameOffset,
-                      buffer.begin() + SoundDumpLayout::kNameOffset + SoundDumpLayout::kNameLength);
-        return name == expected;
-      });
-  EXPECT_EQ(name, expected);
+  IParam* nameParam = plug->GetParam(kPatchName + kPart);
+  IControl* nameField = nameParam->GetAction()->boundControls.back(); // the sound page's NAME
+  IMouseMod left(true);
+  // Names typed in a row: each arrives, and the fields (they show the text of the value) show it.
+  for (const std::string typed : {"Glass Keys", "Rs", "Tu"})
+  {
+    dynamic_cast<HeadlessSurface*>(plug->getSurface())->QueueTextEntry(typed);
+    nameField->OnMouseDown(0, 0, &left);
+    const std::string expected = (typed + "                ").substr(0, SoundDumpLayout::kNameLength);
+    EXPECT_TRUE(waitUntil([&] { return soundName(kPart) == expected; })) << soundName(kPart);
+    char shown[IParam::kDisplayForHostLen];
+    nameParam->GetDisplayForHost(nameParam->Value(), false, shown, true);
+    EXPECT_EQ(std::string(shown).substr(0, typed.size()), typed);
+    waitUntil([&] { return !plug->ThreadRunning(); }); // the next name and the push wait for that send
+  }
 
-  // The worker is busy sending that sound for a while; the push waits for it.
-  waitUntil([&] { return !plug->ThreadRunning(); });
   constexpr size_t kPartLevelByte = 39 + 2 * 24 + 2;
   plug->GetParam(kMultiPartLevel + 2)->Set(33.0);
   edit(kPushArrangement, 1.0);
