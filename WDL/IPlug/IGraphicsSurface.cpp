@@ -505,6 +505,16 @@ void IGraphics::PromptUserInput(IControl* control, IParam* param, IRECT* area)
   }
 }
 
+void IGraphics::TextEntryRefused(IControl* control, const char* typed)
+{
+  if (control && mPlugin)
+  {
+    const int paramIdx = control->ParamIdx();
+    CallOutsideEditorLock(mPlugin,
+                          [this, paramIdx, typed]() { mPlugin->OnTextEntryRefused(paramIdx, typed); });
+  }
+}
+
 void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text)
 {
   if (!control || !param)

@@ -235,6 +235,8 @@ TEST_F(EditsReachTheSynthesizer, RenamedSoundsAndAPushedArrangementArrive)
     EXPECT_EQ(std::string(shown).substr(0, typed.size()), typed);
     waitUntil([&] { return !plug->ThreadRunning(); }); // the next name and the push wait for that send
   }
+  plug->OnTextEntryRefused(kPatchName + kPart, "\xC3\x9C");
+  EXPECT_EQ(plug->getStatusText(), "\xC3\x9C can't be in a name - left out");
 
   constexpr size_t kPartLevelByte = 39 + 2 * 24 + 2;
   plug->GetParam(kMultiPartLevel + 2)->Set(33.0);
