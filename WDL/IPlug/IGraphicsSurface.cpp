@@ -505,6 +505,16 @@ void IGraphics::PromptUserInput(IControl* control, IParam* param, IRECT* area)
   }
 }
 
+void IGraphics::TextEntryRefused(IControl* control, const char* typed)
+{
+  if (control && mPlugin)
+  {
+    const int paramIdx = control->ParamIdx();
+    CallOutsideEditorLock(mPlugin,
+                          [this, paramIdx, typed]() { mPlugin->OnTextEntryRefused(paramIdx, typed); });
+  }
+}
+
 void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text)
 {
   if (!control || !param)
@@ -529,14 +539,15 @@ void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, const
   }
   else if (type == IParam::kTypeText)
   {
-    // The text is the value: the control's value flips so that the edit is reported once, and only once.
-    const double toggle = control->GetValue() == 0.0 ? 1.0 : 0.0;
+    // The text is the value: it becomes display text 0, and the parameter stays at 0, the value whose text
+    // the fields show. A text parameter's edit reaches the plug-in also when its value stays, so the one
+    // push of 0 reports each commit once.
     {
       WDL_MutexLock plugLock(mPlugin ? mPlugin->GetMutex() : nullptr);
       param->SetDisplayText(0, text);
-      param->SetBounded(toggle);
     }
-    control->SetValueFromUserInput(toggle);
+    control->SetValueFromPlug(0.0);
+    control->SetDirty(true);
     return;
   }
   else

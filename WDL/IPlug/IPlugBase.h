@@ -71,6 +71,9 @@ public:
   // The user clicked a control of the parameter that is greyed out, which changes nothing: the plug-in may
   // say why. Editor thread, without the editor lock; base: nothing.
   virtual void OnGrayedControlClicked(int) {}
+  // The user typed a character (UTF-8) that the parameter's text field does not take, so it is left out:
+  // the plug-in may say so. Editor thread, without the editor lock; base: nothing.
+  virtual void OnTextEntryRefused(int, const char*) {}
   // Audio thread, plug mutex held: in/out hold one buffer per channel (null when there are none).
   // Base: copies each input to the output of the same index and zeroes the other outputs.
   virtual void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames);

@@ -205,6 +205,9 @@ public:
   // The list kind switch greyed out by unsaved bank edits says that they are saved or discarded first; STORE
   // SOUND greyed by a lower slot's selection says why nothing was stored (refuseSoundStore).
   void OnGrayedControlClicked(int paramIdx) override;
+  // A letter typed into a name or search field that the synthesizer's names cannot hold is left out by the
+  // field: the message line says so.
+  void OnTextEntryRefused(int paramIdx, const char* typed) override;
   // Reads the system's ports of a selector's direction again and gives the selector that list, its entry
   // staying on the open port. Takes the plug mutex (given back while the ports are listed).
   void rereadPortSelector(int paramIdx);
@@ -1036,7 +1039,9 @@ public:
   // A bank or program chosen for part (0..15), also while the multi mode is on: its bank change as above
   // (refused: false, nothing more), then, with program requests on (kControlProgBank), the part's sound
   // requested into the editor (job 6), otherwise the editor's sound of the part sent to it
-  // (sendPatchToDevice). Any thread.
+  // (sendPatchToDevice). In library control (kControlLibrary) with sounds listed, the record of the upper
+  // bank at the part's program goes to it instead (sendPatchToDeviceFromLibrarian, whose job makes the bank
+  // change); false when that is refused. Any thread.
   bool choosePartProgram(int part);
   // Sends part's sound (0..15) from the editor's values to its edit buffer with job 2, then, with
   // sendMultiAfter, the multi (job 0's body) and two sync-timer pauses. Always sends all sounds off to the

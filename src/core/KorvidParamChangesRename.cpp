@@ -1,5 +1,5 @@
 // The rename of a librarian slot: the name entered in the slot view's rename field goes into the record of
-// the upper pane's selected slot and into its stored dump.
+// the upper pane's selected slot and into its stored dump. And the word on letters a name field leaves out.
 #include "Korvid.h"
 
 #include "ControlLayer.h"
@@ -21,7 +21,18 @@ namespace
 {
 constexpr const char* kNoSlotText = "Select a slot to rename!";
 constexpr const char* kNoDumpText = "Nothing to rename in this slot!";
+constexpr const char* kLeftOutText = " can't be in a name - left out";
 } // namespace
+
+void Korvid::OnTextEntryRefused(int paramIdx, const char* typed)
+{
+  // Number fields refuse letters as a matter of course; the names' fields are the text parameters.
+  const IParam* param = GetParam(paramIdx);
+  if (param && param->Type() == IParam::kTypeText && typed)
+  {
+    showStatusText((typed + std::string(kLeftOutText)).c_str());
+  }
+}
 
 void Korvid::renameSelectedSlot()
 {

@@ -86,6 +86,13 @@ bool Korvid::BankChangeMessage(int part)
 
 bool Korvid::choosePartProgram(int part)
 {
+  if (storedInt(*this, kControlLibrary) == 1 && !mMultiMode.load() && part >= 0 && part < kPartCount)
+  {
+    // Library control: the program number picks a record of the upper bank, as on the program selector;
+    // the send makes the bank change itself, so none goes out here.
+    return sendPatchToDeviceFromLibrarian(storedInt(*this, kMultiPartPatch + part),
+                                          LibrarianViewControl::kUpperPane, part);
+  }
   if (!changeBank(part, false))
   {
     return false;

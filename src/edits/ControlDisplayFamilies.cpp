@@ -34,6 +34,7 @@ enum class Family : unsigned char
   kCountFromOne,
   kSample,
   kLfoSpeed,
+  kOwnText,
   kValueList
 };
 
@@ -202,6 +203,11 @@ constexpr FamilyRow kFamilies[] = {
     part(kLFO1Speed, Family::kLfoSpeed),
     part(kLFO2Speed, Family::kLfoSpeed),
     part(kLFO3Speed, Family::kLfoSpeed),
+    // Banks and programs as their menus and the synthesizer name them ("B", "005"), not by their raw value.
+    part(kMultiPartBank, Family::kOwnText),
+    part(kMultiPartPatch, Family::kOwnText),
+    single(kMultiBank, Family::kOwnText),
+    single(kMultiPatch, Family::kOwnText),
 
     listPart(kOscillator1Shape, "oscillator12shape"),
     listPart(kOscillator2Shape, "oscillator12shape"),
@@ -486,6 +492,9 @@ std::string ControlDisplay::valueLine(Korvid& plug, int paramIdx, double value)
   }
   case Family::kValueList:
     text = listEntry(plug, row->list, position);
+    break;
+  case Family::kOwnText:
+    text = param ? param->GetDisplayText(position) : "";
     break;
   case Family::kSample:
   {

@@ -197,6 +197,8 @@ TEST_F(ControlDisplayTest, WordsOfSwitchesModesAndChannels)
 
   EXPECT_EQ(valueOf(kArpOctRange, 0), "1 [0]");
   EXPECT_EQ(valueOf(kArpPatternLength + 9, 15), "16 [15]");
+  EXPECT_EQ(valueOf(kMultiPartPatch + 2, 4), "005 [4]");
+  EXPECT_EQ(valueOf(kMultiPartBank + 3, 1), "B [1]");
 }
 
 // One parameter of every value-list family: the entry at the stored value, then the bracketed value.

@@ -4,6 +4,7 @@
 #include "SimulatedEditorFixture.h"
 
 #include "ControlAction.h"
+#include "HeadlessSurface.h"
 #include "IControl.h"
 #include "MultiDumpLayout.h"
 #include "ParamIndex.h"
@@ -15,6 +16,7 @@
 #include <string>
 #include <initializer_list>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -67,6 +69,14 @@ protected:
     const BlofeldSimulator::Bytes buffer = simulator->editBuffer(part);
     const size_t at = static_cast<size_t>(kDataOffset + index);
     return at < buffer.size() ? buffer[at] : -1;
+  }
+  // The name of the sound in a part's edit buffer.
+  std::string soundName(int part)
+  {
+    simulator->drain();
+    const BlofeldSimulator::Bytes b = simulator->editBuffer(part);
+    const size_t end = SoundDumpLayout::kNameOffset + SoundDumpLayout::kNameLength;
+    return b.size() < end ? "" : std::string(b.begin() + SoundDumpLayout::kNameOffset, b.begin() + end);
   }
 };
 
@@ -162,51 +172,72 @@ TEST_F(EditsReachTheSynthesizer, EveryMultiAndGlobalSettingGoesOutInItsDump)
 
 TEST_F(EditsReachTheSynthesizer, TheMixersBankAndProgramReachTheirPartAndTheTables)
 {
-  plug->mProgramChangeControlsBank = false; // each program change followed by the editor's sound
-  simulator->drain();
-  const size_t before = simulator->received().size();
-  // Part 3 to A 005, part 4 to bank B; part 6 to A 005 is refused (part 3 holds it).
-  for (const auto& [param, value] :
-       {std::pair<int, int>{kMultiPartPatch + 2, 4}, {kMultiPartBank + 3, 1}, {kMultiPartPatch + 5, 4}})
+  writeMadeBanks();
+  plug->rescanFolders(); // the upper pane holds "Made Bank A"
+  // Program changes and sounds received, and part 3's sound: the editor's, the synthesizer's, the record's.
+  const std::vector<std::pair<int, int>> sent{{0xC2, 4}, {0x10, 2}, {0xC3, 0}, {0x10, 3}};
+  const std::tuple<bool, bool, std::vector<std::pair<int, int>>, const char*> modes[] = {
+      {false, false, sent, "-- INIT --      "},
+      {true, false, {{0xC2, 4}, {0xC3, 0}}, "Init            "},
+      {false, true, sent, "Made Sound 4    "}};
+  for (const auto& [requests, library, expected, name] : modes)
   {
-    edit(param, value);
-    ASSERT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
+    plug->mProgramChangeControlsBank = requests;
+    plug->GetParam(kControlLibrary)->Set(library ? 1.0 : 0.0);
+    for (int param : {kMultiPartPatch + 2, kMultiPartBank + 3, kMultiPartPatch + 5})
+      plug->GetParam(param)->Set(0.0);
+    simulator->drain();
+    const size_t before = simulator->received().size();
+    // Part 3 to A 005, part 4 to bank B; part 6 to A 005 is refused (part 3 holds it).
+    for (const auto& [param, value] :
+         {std::pair<int, int>{kMultiPartPatch + 2, 4}, {kMultiPartBank + 3, 1}, {kMultiPartPatch + 5, 4}})
+    {
+      edit(param, value);
+      ASSERT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
+    }
+    std::vector<std::pair<int, int>> seen;
+    waitUntil(
+        [&, &wanted = expected]
+        {
+          const std::vector<BlofeldSimulator::Bytes> got = (simulator->drain(), simulator->received());
+          seen.clear();
+          for (auto m = got.begin() + static_cast<long>(before); m != got.end(); ++m)
+          {
+            const bool dump = SysexProtocol::isSoundDump(m->data(), static_cast<int>(m->size()));
+            if (dump || (m->front() & 0xF0) == 0xC0)
+              seen.emplace_back(m->at(dump ? SysexProtocol::kTypeOffset : 0),
+                                m->at(dump ? SysexProtocol::kProgramOffset : 1));
+          }
+          return seen == wanted;
+        });
+    EXPECT_EQ(seen, expected) << requests << library;
+    EXPECT_EQ(soundName(2), name);
+    EXPECT_EQ(std::make_pair(plug->mPartProgramTable[2].load(), plug->mPartBankTable[3].load()),
+              std::make_pair(4, 1))
+        << "the tables every multi dump is built from";
   }
-  const std::vector<BlofeldSimulator::Bytes> got = (simulator->drain(), simulator->received());
-  std::vector<std::pair<int, int>> seen; // program changes (status, program) and sounds (dump type, part)
-  for (auto m = got.begin() + static_cast<long>(before); m != got.end(); ++m)
-  {
-    const bool dump = SysexProtocol::isSoundDump(m->data(), static_cast<int>(m->size()));
-    if (dump || (m->front() & 0xF0) == 0xC0)
-      seen.emplace_back(m->at(dump ? SysexProtocol::kTypeOffset : 0),
-                        m->at(dump ? SysexProtocol::kProgramOffset : 1));
-  }
-  EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{0xC2, 4}, {0x10, 2}, {0xC3, 0}, {0x10, 3}}));
-  EXPECT_EQ(std::make_pair(plug->mPartProgramTable[2].load(), plug->mPartBankTable[3].load()),
-            std::make_pair(4, 1))
-      << "the tables every multi dump is built from";
 }
 
-TEST_F(EditsReachTheSynthesizer, ARenamedSoundAndAPushedArrangementArrive)
+TEST_F(EditsReachTheSynthesizer, RenamedSoundsAndAPushedArrangementArrive)
 {
-  plug->GetParam(kPatchName + kPart)->SetDisplayText(0, "Glass Keys");
-  plug->OnParamChange(kPatchName + kPart);
-  const std::string expected = "Glass Keys      ";
-  std::string name;
-  waitUntil(
-      [&]
-      {
-        simulator->drain();
-        const BlofeldSimulator::Bytes buffer = simulator->editBuffer(kPart);
-        if (buffer.size() >= static_cast<size_t>(SoundDumpLayout::kNameOffset + SoundDumpLayout::kNameLength))
-          name.assign(buffer.begin() + SoundDumpLayout::kNameOffset,
-                      buffer.begin() + SoundDumpLayout::kNameOffset + SoundDumpLayout::kNameLength);
-        return name == expected;
-      });
-  EXPECT_EQ(name, expected);
+  IParam* nameParam = plug->GetParam(kPatchName + kPart);
+  IControl* nameField = nameParam->GetAction()->boundControls.back(); // the sound page's NAME
+  IMouseMod left(true);
+  // Names typed in a row: each arrives, and the fields (they show the text of the value) show it.
+  for (const std::string typed : {"Glass Keys", "Rs", "Tu"})
+  {
+    dynamic_cast<HeadlessSurface*>(plug->getSurface())->QueueTextEntry(typed);
+    nameField->OnMouseDown(0, 0, &left);
+    const std::string expected = (typed + "                ").substr(0, SoundDumpLayout::kNameLength);
+    EXPECT_TRUE(waitUntil([&] { return soundName(kPart) == expected; })) << soundName(kPart);
+    char shown[IParam::kDisplayForHostLen];
+    nameParam->GetDisplayForHost(nameParam->Value(), false, shown, true);
+    EXPECT_EQ(std::string(shown).substr(0, typed.size()), typed);
+    waitUntil([&] { return !plug->ThreadRunning(); }); // the next name and the push wait for that send
+  }
+  plug->OnTextEntryRefused(kPatchName + kPart, "\xC3\x9C");
+  EXPECT_EQ(plug->getStatusText(), "\xC3\x9C can't be in a name - left out");
 
-  // The worker is busy sending that sound for a while; the push waits for it.
-  waitUntil([&] { return !plug->ThreadRunning(); });
   constexpr size_t kPartLevelByte = 39 + 2 * 24 + 2;
   plug->GetParam(kMultiPartLevel + 2)->Set(33.0);
   edit(kPushArrangement, 1.0);

@@ -348,7 +348,7 @@ TEST(IGraphicsSurface, TextPromptIsCentredPrefilledAndApplied)
   EXPECT_EQ(1u, e.surface->TextEntries().size());
 }
 
-TEST(IGraphicsSurface, StringAfterPromptMapsEnumTextsTogglesTextParametersAndParsesNumbers)
+TEST(IGraphicsSurface, StringAfterPromptMapsEnumTextsStoresTextsAndParsesNumbers)
 {
   Editor e;
   IParam* en = e.plug->GetParam(1);
@@ -378,15 +378,16 @@ TEST(IGraphicsSurface, StringAfterPromptMapsEnumTextsTogglesTextParametersAndPar
   EXPECT_DOUBLE_EQ(0.0, en->Value());
 
   e.plug->changes.clear();
-  e.surface->SetFromStringAfterPrompt(c2, text, "My Sound");
-  EXPECT_STREQ("My Sound", text->GetDisplayText(0));
-  // The value flips so that each commit is one user edit, never two.
-  EXPECT_DOUBLE_EQ(1.0, c2->GetValue());
-  EXPECT_EQ((std::vector<int>{2}), e.plug->changes);
-  e.surface->SetFromStringAfterPrompt(c2, text, "");
-  EXPECT_STREQ("", text->GetDisplayText(0));
+  // Each commit is one user edit; the value goes to 0, whose display text the fields show.
+  text->Set(1.0);
+  for (const char* typed : {"My Sound", "Other", ""})
+  {
+    e.surface->SetFromStringAfterPrompt(c2, text, typed);
+    EXPECT_STREQ(typed, text->GetDisplayText(0));
+    EXPECT_DOUBLE_EQ(0.0, text->Value());
+  }
   EXPECT_DOUBLE_EQ(0.0, c2->GetValue());
-  EXPECT_EQ((std::vector<int>{2, 2}), e.plug->changes);
+  EXPECT_EQ((std::vector<int>{2, 2, 2}), e.plug->changes);
 
   e.surface->SetFromStringAfterPrompt(c3, num, "5");
   EXPECT_DOUBLE_EQ(0.75, c3->GetValue());

@@ -429,6 +429,7 @@ TEST_F(ViewTest, TextFieldFiltersByParameterTypeAndStopsAtTheLengthLimit)
   ASSERT_TRUE(pumpUntil(*graphics, [&]() { return graphics->GetView()->TextEntry()->Text() == "1.2"; }));
   pumpFor(*graphics, 50);
   EXPECT_EQ(graphics->GetView()->TextEntry()->Text(), "1.2");
+  EXPECT_EQ(graphics->GetView()->TextEntry()->Refused(), "x"); // named to the plug-in; the length is not
 
   input.key(XK_Return);
   ASSERT_TRUE(pumpUntil(*graphics, [&]() { return !graphics->GetView()->TextEntryOpen(); }));

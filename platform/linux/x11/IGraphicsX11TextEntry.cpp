@@ -19,6 +19,40 @@ double channel(int value)
 {
   return value / 255.0;
 }
+
+// The character a key types, in UTF-8: XLookupString gives Latin-1, and a key beyond Latin-1 carries its
+// code point in a Unicode keysym. Empty for keys that type nothing (control characters, function keys).
+std::string typedCharacter(KeySym keysym, const char* chars, int n)
+{
+  constexpr unsigned long kUnicodeKeysym = 0x01000000;
+  constexpr unsigned long kLastCodePoint = 0x10FFFF;
+  unsigned long code = 0;
+  if (n == 1)
+  {
+    code = static_cast<unsigned char>(chars[0]);
+  }
+  else if (n == 0 && keysym > kUnicodeKeysym && keysym <= kUnicodeKeysym + kLastCodePoint)
+  {
+    code = keysym - kUnicodeKeysym;
+  }
+  if (code < 0x20 || (code >= 0x7F && code < 0xA0))
+  {
+    return std::string();
+  }
+  if (code < 0x80)
+  {
+    return std::string(1, static_cast<char>(code));
+  }
+  // The lead byte marks how many bytes follow; each carries six bits, highest first.
+  static const unsigned long kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+  const int more = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+  std::string text(1, static_cast<char>(kLead[more] | (code >> (6 * more))));
+  for (int k = more - 1; k >= 0; --k)
+  {
+    text += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
+  }
+  return text;
+}
 } // namespace
 
 IGraphicsX11TextEntry::IGraphicsX11TextEntry(Display* display, Window view, const IRECT& area,
@@ -126,14 +160,25 @@ IGraphicsX11TextEntry::KeyResult IGraphicsX11TextEntry::HandleKey(XKeyEvent* eve
     mAllSelected = false;
     break;
   default:
+  {
+    if (event->state & ControlMask)
+    {
+      return KeyResult::kIgnored;
+    }
+    const std::string typed = typedCharacter(keysym, chars, n);
+    if (!typed.empty() && mFormatter && !mFormatter->AllowsCharacters(typed))
+    {
+      mRefused = typed;
+      return KeyResult::kRefused;
+    }
     // Printable characters only; control characters are not text.
-    if (n == 1 && static_cast<unsigned char>(chars[0]) >= 0x20 && chars[0] != 0x7f &&
-        !(event->state & ControlMask))
+    if (n == 1 && static_cast<unsigned char>(chars[0]) >= 0x20 && chars[0] != 0x7f)
     {
       Insert(std::string(chars, 1));
       break;
     }
     return KeyResult::kIgnored;
+  }
   }
   Draw();
   return KeyResult::kHandled;

@@ -22,7 +22,8 @@ public:
   // What a key did.
   enum class KeyResult
   {
-    kHandled, // edited, moved the cursor, or refused by the formatter
+    kHandled, // edited, moved the cursor, or refused by the formatter for its length
+    kRefused, // a character the formatter does not take (Refused() names it): the text stays
     kCommit,  // Return, Enter or Tab: editing ends and the text applies
     kCancel,  // Escape: editing ends without applying
     kIgnored, // not a key of the field
@@ -41,6 +42,8 @@ public:
   IParam* Param() const { return mParam; }
   const std::string& Text() const { return mText; }
   const TextEntryFormatter* Formatter() const { return mFormatter.get(); }
+  // The character of the last key that returned kRefused, in UTF-8.
+  const std::string& Refused() const { return mRefused; }
 
   KeyResult HandleKey(XKeyEvent* event);
   // Types chars at the cursor (replacing the selection); false when the formatter refuses the result.
@@ -63,4 +66,5 @@ private:
   std::string mText;
   size_t mCursor;
   bool mAllSelected = true;
+  std::string mRefused;
 };

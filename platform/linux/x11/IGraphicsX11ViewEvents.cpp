@@ -255,6 +255,9 @@ void IGraphicsX11View::OnKeyPress(XKeyEvent* e)
     case IGraphicsX11TextEntry::KeyResult::kCancel:
       EndUserInput();
       break;
+    case IGraphicsX11TextEntry::KeyResult::kRefused:
+      mGraphics->TextEntryRefused(mTextEntry->Control(), mTextEntry->Refused().c_str());
+      break;
     default:
       break;
     }

@@ -29,14 +29,16 @@ std::string TextEntryFormatter::AllowedCharactersFor(int paramType)
   }
 }
 
+bool TextEntryFormatter::AllowsCharacters(const std::string& chars) const
+{
+  return chars.find_first_not_of(mAllowed) == std::string::npos;
+}
+
 bool TextEntryFormatter::IsAcceptable(const std::string& text) const
 {
-  for (char c : text)
+  if (!AllowsCharacters(text))
   {
-    if (mAllowed.find(c) == std::string::npos)
-    {
-      return false;
-    }
+    return false;
   }
   if (mMaxLength != 0 && static_cast<int>(text.size()) > mMaxLength)
   {

@@ -18,6 +18,8 @@ public:
 
   // True when text may replace the field's contents.
   bool IsAcceptable(const std::string& text) const;
+  // True when the field takes every character of chars, whatever the length and value limits say.
+  bool AllowsCharacters(const std::string& chars) const;
 
   int MaxLength() const { return mMaxLength; }
 
