@@ -220,8 +220,9 @@ TEST_F(ParamChangesLibrarian, TheSearchRunsForEveryNewKeywordMatchedAsText)
       {"zz", false, "No results - Try another keyword!", "search...", 0, 0, 1},
       // After no results the next keyword is searched; brackets are plain characters.
       {"(x)", true, "Search Results 1", "(x)", 1, 1, 0},
-      // Results shown: a new keyword waits for the field to be emptied; the field keeps the keyword shown.
-      {"Pad", true, "Empty the field to search anew", "(x)", 1, 1, 0},
+      // Results shown: each new keyword is searched and its results replace them.
+      {"Pad", true, "Search Results 1", "Pad", 2, 1, 0},
+      {"Gamma", true, "Search Results 1", "Gamma", 1, 1, 0},
       // Emptied: the pane lists the sound banks again.
       {"", false, "", "search...", 0, 0, 1},
       {"Pad", true, "Search Results 1", "Pad", 2, 1, 0},
@@ -320,10 +321,11 @@ TEST_F(ParamChangesLibrarian, SearchesTypedIntoTheFieldListTheirRecordsAtOnceInA
   EXPECT_EQ(lowerNames(), dawn);
   EXPECT_STREQ(plug->GetParam(kPatchSelectionListLower)->GetDisplayText(0), "Search Results 1");
   EXPECT_NE(plug->getStatusText(), "No results - Try another keyword!");
-  // A new keyword while results are shown: the field keeps the results' keyword, the line says why.
-  type("Bass");
-  EXPECT_STREQ(field->GetDisplayText(0), "Dawn");
-  EXPECT_EQ(plug->getStatusText(), "Empty the field to search anew");
+  // A new keyword while results are shown lists its own, then the first again.
+  type("organ");
+  EXPECT_STREQ(field->GetDisplayText(0), "organ");
+  EXPECT_EQ(lowerNames(), (std::vector<std::string>{"Chorgany      SK"}));
+  type("Dawn");
   EXPECT_EQ(lowerNames(), dawn);
   // Emptied: one search of nothing, not of the placeholder shown afterwards.
   type("");
@@ -402,10 +404,10 @@ TEST_F(ParamChangesLibrarian, TheLowerLabelNamesTheBankThePaneShowsAfterEveryLis
   expectLabelNamesThePane("second search");
   EXPECT_EQ(plug->mPatchLibrarian->mLowerBankIndex, 0);
   enterText(*plug, kPatchSearchString, "Pad");
-  EXPECT_EQ(plug->getStatusText(), "Empty the field to search anew");
+  expectLabelNamesThePane("new keyword while results are shown");
   edit(*plug, kPatchSearch, 0);
   expectLabelNamesThePane("search off");
-  EXPECT_NE(plug->getStatusText(), "Empty the field to search anew") << "said of results no longer shown";
+  EXPECT_NE(plug->getStatusText(), "Search Results 1") << "said of results no longer shown";
   edit(*plug, kPatchSearch, 1);
   enterText(*plug, kPatchSearchString, "Alpha");
   enterText(*plug, kPatchSearchString, "");
