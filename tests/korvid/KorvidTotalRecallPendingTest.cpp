@@ -86,7 +86,9 @@ protected:
   KorvidPendingRecall()
   {
     useResources(pluginFolder());
-    // A project saved with the synthesizer on kBlofeld, every stored value edited, parts 1 and 4 active.
+    // A project saved with the synthesizer on kBlofeld, every stored value edited, parts 1 and 4 active; a
+    // library of two sound banks.
+    writeMadeBanks();
     midi->setOutputPorts({kBlofeld});
     midi->setInputPorts({kBlofeld});
     auto saver = construct();

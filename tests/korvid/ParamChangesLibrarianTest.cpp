@@ -191,6 +191,13 @@ TEST_F(ParamChangesLibrarian, APartsBankSelectionOpensTheBankForTheCurrentPartHe
   edit(*plug, kKeepSelectedBank, 1);
   set(*plug, kCurrentPatchBank + 2, 0);
   EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 2);
+  // The bank the user opens is the one the shown part remembers; kept open, every part's.
+  plug->mUpperListControl->SetValueFromUserInput(0.5);
+  EXPECT_EQ(plug->GetParam(kCurrentPatchBank + 5)->Int(), 1);
+  edit(*plug, kKeepSelectedBank, 0);
+  plug->mUpperListControl->SetValueFromUserInput(0.0);
+  EXPECT_EQ(plug->GetParam(kCurrentPatchBank + 2)->Int(), 0);
+  EXPECT_EQ(plug->GetParam(kCurrentPatchBank + 5)->Int(), 1);
 }
 
 TEST_F(ParamChangesLibrarian, TheSearchRunsForEveryNewKeywordMatchedAsText)
