@@ -86,8 +86,7 @@ protected:
   KorvidPendingRecall()
   {
     useResources(pluginFolder());
-    // A project saved with the synthesizer on kBlofeld, every stored value edited, parts 1 and 4 active; a
-    // library of two sound banks.
+    // A project saved with the synthesizer on kBlofeld, every stored value edited, parts 1 and 4 active.
     writeMadeBanks();
     midi->setOutputPorts({kBlofeld});
     midi->setInputPorts({kBlofeld});

@@ -4,7 +4,6 @@
 #include "TotalRecallTestSupport.h"
 
 #include "IPlugStructs.h"
-#include "PatchLibrarian.h"
 #include "SysexProtocol.h"
 
 #include <algorithm>
@@ -131,7 +130,7 @@ TEST_F(KorvidTotalRecall, ASavedStateComesBackWholeInAnotherInstance)
 
   expectTablesAndFlagsOf(*recaller, saved);
   // The upper pane opens the bank the shown part remembers (held to the list) on the part's sound.
-  EXPECT_EQ(recaller->mPatchLibrarian->mUpperBankIndex, 1);
+  EXPECT_EQ(recaller->GetParam(kPatchSelectionListUpper)->Int(), 1);
   EXPECT_EQ(recaller->getSelectedLibrarianSlot(), static_cast<int>(saved[kMultiPartPatch + kShownPart]));
   EXPECT_FALSE(recaller->mKeepSelectedBank) << "stored off";
   // The clock flags follow parameters that are not stored.
