@@ -619,6 +619,8 @@ private:
   // id and the MIDI filter flags.
   void recallStoredValues(const std::vector<double>& values);
   void recallNamesAndTables();
+  // The upper pane opens the bank the shown part remembers (kCurrentPatchBank) on its sound's slot.
+  void recallUpperBank();
   // The recall's steps with an output present, after the wait for an idle device worker: values, names
   // and tables, the multi resent, queue frames and the log lines. Returns what the resend said.
   std::string applyStoredBlock(const std::vector<double>& values, bool workerIdle);
@@ -930,8 +932,10 @@ public:
   // The one writer of which bank each pane holds: bank index of banks opens in pane
   // (LibrarianViewControl::kUpperPane or kLowerPane) when banks is the list the pane shows, else nothing
   // changes. Sets the library's bank index of the pane, the pane's list parameter with its controls, the
-  // open-bank parameters of the kind shown (for sounds those of every part: the pane holds one bank) and the
-  // pane's stored pair, by whose names every list rebuild finds the bank again. Plug mutex held.
+  // open-bank parameters of the kind shown (for sounds those of every part: the pane holds one bank), the
+  // upper sound bank the parts remember (kCurrentPatchBank: the current part's, or every part's while KEEP
+  // BANK OPEN is on) and the pane's stored pair, by whose names every list rebuild finds the bank again. Plug
+  // mutex held.
   void openPaneBank(int pane, int index, const std::vector<PatchFile*>& banks);
   // The bank list the upper or lower pane shows now (by multi mode, category and search view), or null.
   const std::vector<PatchFile*>* banksOfPane(bool upper) const;

@@ -35,6 +35,13 @@ void Korvid::openPaneBank(int pane, int index, const std::vector<PatchFile*>& ba
     {
       open->SetBounded(static_cast<double>(index));
     }
+    // The upper sound bank each part remembers, which the project keeps: the part shown opened it, or, while
+    // KEEP BANK OPEN holds it open through part switches, every part has it open.
+    IParam* remembered = GetParam(kCurrentPatchBank + part);
+    if (upper && !multis && remembered && (mKeepSelectedBank || part == mCurrentPart))
+    {
+      remembered->SetBounded(static_cast<double>(index));
+    }
   }
   if (index >= 0 && index < static_cast<int>(banks.size()) && banks[static_cast<size_t>(index)])
   {

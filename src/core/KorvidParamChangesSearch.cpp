@@ -19,8 +19,6 @@ constexpr const char* kSearchPlaceholder = "search...";
 constexpr const char* kTooShortText = "Enter 2 digits or more!";
 constexpr const char* kNoResultsText = "No results - Try another keyword!";
 constexpr const char* kLetterSizeText = "Letter size matters!";
-constexpr const char* kSearchAnewText = "Empty the field to search anew";
-constexpr const char* kResultsShownText = "Results shown for ";
 constexpr size_t kShortestSearch = 2;
 
 // Characters of a UTF-8 text: every byte but the continuation bytes starts one.
@@ -82,17 +80,10 @@ bool Korvid::changeSearchText()
     showStatusText(kTooShortText);
     return true;
   }
-  // Results are shown: a new keyword waits until the field is emptied. The field keeps naming the keyword
-  // whose results the pane lists.
-  if (mSearchList || !mPatchLibrarian)
+  // The pane lists this keyword's results already (a click beside the open field commits it unchanged); a new
+  // keyword replaces them.
+  if ((mSearchList && text == mSearchedText) || !mPatchLibrarian)
   {
-    if (mSearchList && text != mSearchedText)
-    {
-      setSearchFieldText(mSearchedText.c_str());
-      showMessage(kSearchAnewText, (std::string(kResultsShownText) + mSearchedText).c_str());
-      // The field sends nothing: no reminder of the output port takes the place of what was said.
-      return false;
-    }
     return true;
   }
   setSearchFieldText(text.c_str());
@@ -140,9 +131,13 @@ bool Korvid::changeSearchText()
 
 void Korvid::clearSearchMessage()
 {
-  // What the search said of an earlier keyword no longer holds.
+  // What the search said of an earlier keyword, or the page of its results it named, no longer holds.
   const std::string shown = getStatusText();
-  if (shown == kNoResultsText || shown == kSearchAnewText)
+  const std::vector<PatchFile*>* results = mPatchLibrarian ? &mPatchLibrarian->mSearchBanks : nullptr;
+  const bool namesResults =
+      results && std::any_of(results->begin(), results->end(),
+                             [&shown](const PatchFile* bank) { return bank && bank->mFileName == shown; });
+  if (shown == kNoResultsText || namesResults)
   {
     showMessage("", "");
   }

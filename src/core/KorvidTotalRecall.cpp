@@ -2,12 +2,15 @@
 #include "Korvid.h"
 
 #include "IControl.h"
+#include "LibrarianViewControl.h"
 #include "ParamIndex.h"
+#include "PatchLibrarian.h"
 #include "PatchManager.h"
 #include "StoredState.h"
 #include "TabSwitchFunctions.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -188,6 +191,7 @@ std::string Korvid::applyStoredBlock(const std::vector<double>& values, bool wor
 {
   recallStoredValues(values);
   recallNamesAndTables();
+  recallUpperBank();
   const std::string resendSaid = resendMultiAfterRecall(workerIdle);
   mQueueFrames = 2 * wholeValueOf(*this, kAdjustDAWOffset) + GetBlockSize();
   log(std::string(kLogPrefix) + "MIDI In device after nonautomated params " +
@@ -291,6 +295,38 @@ void Korvid::recallStoredValues(const std::vector<double>& values)
   for (int paramIdx : kFilterFlagParams)
   {
     setMidiFilterFlag(paramIdx, valueOf(*this, paramIdx) == 1.0);
+  }
+  // The KEEP BANK OPEN box shows the stored value: the librarian follows it.
+  mKeepSelectedBank = wholeValueOf(*this, kKeepSelectedBank) != 0;
+}
+
+void Korvid::recallUpperBank()
+{
+  // The project names the upper sound bank each part had open and the sound each part plays: the upper pane
+  // opens the shown part's and selects its sound, as a part switch does, whether or not KEEP BANK OPEN is on.
+  // A bank with unsaved edits stays open; the upper pane lists no sound banks while multis are shown.
+  if (mMultiMode || hasUnsavedBankEdits())
+  {
+    return;
+  }
+  const int part = mCurrentPart;
+  const int program = wholeValueOf(*this, kMultiPartPatch + part);
+  // Opening a bank makes it the one the parts remember: the project's numbers stay as stored, also one that
+  // lies beyond today's list (the pane opens the last bank then).
+  std::array<double, kPartCount> stored{};
+  for (int i = 0; i < kPartCount; ++i)
+  {
+    stored[static_cast<size_t>(i)] = valueOf(*this, kCurrentPatchBank + i);
+  }
+  selectUpperBank(truncatedValue(stored[static_cast<size_t>(part)]));
+  for (int i = 0; i < kPartCount; ++i)
+  {
+    setBounded(*this, kCurrentPatchBank + i, stored[static_cast<size_t>(i)]);
+  }
+  selectLibrarianSlot(LibrarianViewControl::kUpperPane, program);
+  if (mPatchLibrarian)
+  {
+    mPatchLibrarian->mCurrentSlot = program;
   }
 }
 

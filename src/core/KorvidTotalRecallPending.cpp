@@ -21,6 +21,7 @@ constexpr const char* kTextDropped = "Project's stored values dropped";
 bool onlyBrowsesOrLooks(int paramIdx)
 {
   return (paramIdx >= kLibUpperPreviousBank && paramIdx <= kLibLowerNextBank) ||
+         (paramIdx >= kCurrentPatchBank && paramIdx < kCurrentPatchBank + Korvid::kPartCount) ||
          paramIdx == kUserInterfaceSize || paramIdx == kUserInterfaceStyle || paramIdx == kKeepSelectedBank;
 }
 } // namespace

@@ -87,6 +87,7 @@ protected:
   {
     useResources(pluginFolder());
     // A project saved with the synthesizer on kBlofeld, every stored value edited, parts 1 and 4 active.
+    writeMadeBanks();
     midi->setOutputPorts({kBlofeld});
     midi->setInputPorts({kBlofeld});
     auto saver = construct();

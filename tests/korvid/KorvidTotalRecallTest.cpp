@@ -37,6 +37,7 @@ protected:
 
 TEST_F(KorvidTotalRecall, ASavedStateComesBackWholeInAnotherInstance)
 {
+  writeMadeBanks();
   midi->setOutputPorts({kOther, kBlofeld});
   midi->setInputPorts({kBlofeld});
   auto saver = construct();
@@ -128,6 +129,10 @@ TEST_F(KorvidTotalRecall, ASavedStateComesBackWholeInAnotherInstance)
       startUpBytes);
 
   expectTablesAndFlagsOf(*recaller, saved);
+  // The upper pane opens the bank the shown part remembers (held to the list) on the part's sound.
+  EXPECT_EQ(recaller->GetParam(kPatchSelectionListUpper)->Int(), 1);
+  EXPECT_EQ(recaller->getSelectedLibrarianSlot(), static_cast<int>(saved[kMultiPartPatch + kShownPart]));
+  EXPECT_FALSE(recaller->mKeepSelectedBank) << "stored off";
   // The clock flags follow parameters that are not stored.
   EXPECT_EQ(recaller->mClockFlag, recaller->GetParam(kSendMIDIClockInfo)->Value() == 1.0);
 

@@ -191,6 +191,11 @@ TEST_F(ParamChangesLibrarian, APartsBankSelectionOpensTheBankForTheCurrentPartHe
   edit(*plug, kKeepSelectedBank, 1);
   set(*plug, kCurrentPatchBank + 2, 0);
   EXPECT_EQ(plug->mPatchLibrarian->mUpperBankIndex, 2);
+  // The bank the user opens is the one the shown part remembers; kept open, every part's.
+  plug->mUpperListControl->SetValueFromUserInput(0.5);
+  edit(*plug, kKeepSelectedBank, 0), plug->mUpperListControl->SetValueFromUserInput(0.0);
+  EXPECT_EQ(std::pair(listValue(*plug, kCurrentPatchBank + 2), listValue(*plug, kCurrentPatchBank + 5)),
+            std::pair(0, 1));
 }
 
 TEST_F(ParamChangesLibrarian, TheSearchRunsForEveryNewKeywordMatchedAsText)
@@ -220,8 +225,9 @@ TEST_F(ParamChangesLibrarian, TheSearchRunsForEveryNewKeywordMatchedAsText)
       {"zz", false, "No results - Try another keyword!", "search...", 0, 0, 1},
       // After no results the next keyword is searched; brackets are plain characters.
       {"(x)", true, "Search Results 1", "(x)", 1, 1, 0},
-      // Results shown: a new keyword waits for the field to be emptied; the field keeps the keyword shown.
-      {"Pad", true, "Empty the field to search anew", "(x)", 1, 1, 0},
+      // Results shown: each new keyword is searched and its results replace them.
+      {"Pad", true, "Search Results 1", "Pad", 2, 1, 0},
+      {"Gamma", true, "Search Results 1", "Gamma", 1, 1, 0},
       // Emptied: the pane lists the sound banks again.
       {"", false, "", "search...", 0, 0, 1},
       {"Pad", true, "Search Results 1", "Pad", 2, 1, 0},
@@ -320,11 +326,9 @@ TEST_F(ParamChangesLibrarian, SearchesTypedIntoTheFieldListTheirRecordsAtOnceInA
   EXPECT_EQ(lowerNames(), dawn);
   EXPECT_STREQ(plug->GetParam(kPatchSelectionListLower)->GetDisplayText(0), "Search Results 1");
   EXPECT_NE(plug->getStatusText(), "No results - Try another keyword!");
-  // A new keyword while results are shown: the field keeps the results' keyword, the line says why.
-  type("Bass");
-  EXPECT_STREQ(field->GetDisplayText(0), "Dawn");
-  EXPECT_EQ(plug->getStatusText(), "Empty the field to search anew");
-  EXPECT_EQ(lowerNames(), dawn);
+  // A new keyword while results are shown lists its own.
+  type("organ");
+  EXPECT_EQ(lowerNames(), (std::vector<std::string>{"Chorgany      SK"}));
   // Emptied: one search of nothing, not of the placeholder shown afterwards.
   type("");
   EXPECT_STREQ(field->GetDisplayText(0), "search...");
@@ -402,10 +406,10 @@ TEST_F(ParamChangesLibrarian, TheLowerLabelNamesTheBankThePaneShowsAfterEveryLis
   expectLabelNamesThePane("second search");
   EXPECT_EQ(plug->mPatchLibrarian->mLowerBankIndex, 0);
   enterText(*plug, kPatchSearchString, "Pad");
-  EXPECT_EQ(plug->getStatusText(), "Empty the field to search anew");
+  expectLabelNamesThePane("new keyword while results are shown");
   edit(*plug, kPatchSearch, 0);
   expectLabelNamesThePane("search off");
-  EXPECT_NE(plug->getStatusText(), "Empty the field to search anew") << "said of results no longer shown";
+  EXPECT_NE(plug->getStatusText(), "Search Results 1") << "said of results no longer shown";
   edit(*plug, kPatchSearch, 1);
   enterText(*plug, kPatchSearchString, "Alpha");
   enterText(*plug, kPatchSearchString, "");

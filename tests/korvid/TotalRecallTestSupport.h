@@ -138,7 +138,7 @@ inline void chooseInputPort(Korvid& plug, int entry)
 }
 
 // Every stored parameter edited (settled to its step, as the editor keeps values), the shown part, parts 1
-// and 4 active, some MIDI filter classes passing, and the multi, part and category names.
+// and 4 active, some MIDI filter classes passing, KEEP BANK OPEN off, and the multi, part and category names.
 inline void editEverything(Korvid& plug)
 {
   plug.SetParameterFromGUI(kQuickTab, plug.GetParam(kQuickTab)->GetNormalized(kShownPart));
@@ -156,6 +156,7 @@ inline void editEverything(Korvid& plug)
   plug.GetParam(kMIDIFilterDAWPCPassThrough)->Set(0.0);
   plug.GetParam(kMIDIFilterHWNotePassThrough)->Set(1.0);
   plug.GetParam(kMIDIFilterToDAWBuffer)->Set(1.0);
+  plug.GetParam(kKeepSelectedBank)->Set(0.0); // the editor starts with KEEP BANK OPEN on
   for (int i = 0; i < Korvid::kStoredParamCount; ++i)
   {
     IParam* param = plug.GetParam(i);
