@@ -646,45 +646,37 @@ TEST_F(RequestJobsTest, BankWalkEndsAfterThreeSilentProgramsInARowKeepingWhatArr
   }
 }
 
-// Each takes only the multi of the program it asked for: one of the program before that comes first (a late
-// reply to the request before) is not stored.
 TEST_F(RequestJobsTest, MultiRequestsAskForTheSelectedSlotAndForAllMultis)
 {
   // At half speed the simulator's replies (from its own thread) come within a poll on a loaded machine.
   start(DeviceClock::Mode::Scaled, 0.5);
   plug->mMultiMode = true;
   librarian.mPatchType = PatchLibrarian::kPatchTypeMultis;
-  for (const auto fault : {BlofeldSimulator::Fault::None, BlofeldSimulator::Fault::Stray})
-  {
-    SCOPED_TRACE(fault == BlofeldSimulator::Fault::Stray ? "stray multis" : "replies alone");
-    simulator->setFault(fault);
-    const size_t before = simulator->received().size();
-    librarian.mSelectedUpperSlot = 5;
-    run(job(S::kJobRequestSingleMulti));
-    ASSERT_EQ(before + 1, simulator->received().size());
-    EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x01, 0x00, 0x05, 0xF7}), simulator->received()[before]);
-    ASSERT_EQ(1u, manager->performanceRequest.record.mMessages.size());
-    EXPECT_EQ(5, manager->performanceRequest.record.mMessages[0].mData[P::kProgramOffset]);
-    ASSERT_EQ(1u, librarian.mMultiBanks[0]->mRecords[5].mMessages.size());
-    EXPECT_EQ(5, librarian.mMultiBanks[0]->mRecords[5].mMessages[0].mData[P::kProgramOffset]);
-    auto texts = line->history();
-    EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), "Data request Completed!"));
+  librarian.mSelectedUpperSlot = 5;
+  // A multi of the program before comes ahead of each reply (late from the request before): none is stored.
+  simulator->setFault(BlofeldSimulator::Fault::Stray);
+  run(job(S::kJobRequestSingleMulti));
+  ASSERT_EQ(1u, simulator->received().size());
+  EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x01, 0x00, 0x05, 0xF7}), simulator->received()[0]);
+  ASSERT_EQ(1u, manager->performanceRequest.record.mMessages.size());
+  EXPECT_EQ(5, manager->performanceRequest.record.mMessages[0].mData[P::kProgramOffset]);
+  ASSERT_EQ(1u, librarian.mMultiBanks[0]->mRecords[5].mMessages.size());
+  EXPECT_EQ(5, librarian.mMultiBanks[0]->mRecords[5].mMessages[0].mData[P::kProgramOffset]);
+  auto texts = line->history();
+  EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), "Data request Completed!"));
 
-    run(job(S::kJobRequestAllMultis));
-    const auto received = simulator->received();
-    ASSERT_EQ(before + 129, received.size());
-    for (size_t i = 1; i < 129; ++i)
-    {
-      EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x01, 0x00, static_cast<unsigned char>(i - 1), 0xF7}),
-                received[before + i]);
-      const auto& slot = librarian.mMultiBanks[0]->mRecords[i - 1].mMessages;
-      ASSERT_EQ(1u, slot.size()) << "slot " << i - 1;
-      EXPECT_EQ(i - 1, slot[0].mData[P::kProgramOffset]) << "slot " << i - 1;
-    }
-    texts = line->history();
-    EXPECT_EQ("99.2188", numbersAfter(texts, S::kTextProgressPrefix, S::kTextReceivedSuffix).back());
-    EXPECT_EQ(0, librarian.mSelectedUpperSlot);
+  run(job(S::kJobRequestAllMultis));
+  const auto received = simulator->received();
+  ASSERT_EQ(129u, received.size());
+  for (size_t i = 1; i < received.size(); ++i)
+  {
+    EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x01, 0x00, static_cast<unsigned char>(i - 1), 0xF7}),
+              received[i]);
+    EXPECT_EQ(i - 1, librarian.mMultiBanks[0]->mRecords[i - 1].mMessages.at(0).mData[P::kProgramOffset]);
   }
+  texts = line->history();
+  EXPECT_EQ("99.2188", numbersAfter(texts, S::kTextProgressPrefix, S::kTextReceivedSuffix).back());
+  EXPECT_EQ(0, librarian.mSelectedUpperSlot);
 }
 
 TEST_F(RequestJobsTest, SilentStoredMultiTimesOutAfterTheScan)

@@ -22,8 +22,7 @@ class LibrarianGlue : public LibraryEditorFixture
 protected:
   static void set(Korvid& plug, int paramIdx, double value) { plug.GetParam(paramIdx)->Set(value); }
 
-  // All sounds off sent to part 1 before the first dump (the part's sound, or the store into the memory,
-  // after which the program change that selects it ends the sounds too).
+  // All sounds off sent to part 1 before the first dump (a store's program change follows the store).
   int allSoundsOffSent() const
   {
     const auto all = sent();

@@ -38,9 +38,8 @@ public:
     Truncated, // sends the reply without its last half
     Corrupted, // sends the reply with a wrong model byte and checksum
     Lost, // the plug-in's input loses the next replies (times) and says so (a full queue); later ones arrive
-    // Before each reply, sends a dump of device kStrayDeviceId that answers another request: for a multi,
-    // its stored multi of the program before the one named (the last for the edit buffer); otherwise its
-    // stored sound of bank A and the program the request named (0 for the global request).
+    // sends, from device kStrayDeviceId before each reply, its stored multi of the program before the one
+    // named (the last for the edit buffer), or else its stored sound of bank A and the program named
     Stray
   };
   static constexpr int kStrayDeviceId = 5;
