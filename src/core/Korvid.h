@@ -12,6 +12,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -148,6 +149,17 @@ public:
   void inputOpened();
   // Set when an output port was chosen without an input: the probe's replies could not arrive.
   std::atomic<bool> mProbeWaitsForInput{false};
+  // The device job's texts from now on (bind) speak for the output chosen now, or again for any (!bind):
+  // once the user or a recall chooses another output or "OFF" (countOutputChoice), a bound job's texts are
+  // not shown, so the enquiry of one output never speaks over what was said of the next. The choices are
+  // counted under mDisplayTextLock: a bound text is shown before the choice's own text or not at all.
+  // Device job thread, or the poster of the enquiry as it is admitted (no lock taken).
+  void bindDeviceTextsToOutput(bool bind);
+  bool deviceTextsBound();
+  // True once another output was chosen since bindDeviceTextsToOutput(true). Any thread.
+  bool outputChosenSinceBound();
+  // An output (or "OFF") was chosen. Plug mutex held.
+  void countOutputChoice();
 
   // ---- Ports lost (KorvidPortsLost.cpp) ----
 
@@ -1104,6 +1116,14 @@ private:
   std::chrono::steady_clock::time_point mDeviceTextTime;
   bool mLineShowsDevice = false;
   int mStandingLoss = 0;
+  // Outputs chosen so far (counted under mDisplayTextLock), and the count the device job's texts are bound
+  // to (kTextsUnbound: none).
+  static constexpr uint64_t kTextsUnbound = UINT64_MAX;
+  std::atomic<uint64_t> mOutputChoices{0};
+  std::atomic<uint64_t> mDeviceTextsChoice{kTextsUnbound};
+  // A text shown now by the device job (device) is one of an enquiry whose output was chosen away. Asked
+  // under mDisplayTextLock where the text is then shown.
+  bool deviceTextOutdated(bool device) const;
   // With mDisplayTextLock held: text, and detail on line 2 unless empty, on the message lines.
   void layOutLocked(const std::string& text, const std::string& detail);
   // With mDisplayTextLock held: the standing loss (lossText), after ending that of a direction whose port

@@ -177,6 +177,10 @@ void Korvid::showStatusText(const char* text)
 {
   const bool device = onDeviceJob();
   std::lock_guard<std::mutex> lock(mDisplayTextLock);
+  if (deviceTextOutdated(device))
+  {
+    return;
+  }
   mLineShowsDevice = device;
   if (!device)
   {

@@ -63,8 +63,13 @@ void Korvid::sayNoOutput()
     mNoOutputToSay = true;
     return;
   }
+  const bool device = onDeviceJob();
   // Behind the loss that took the output, if one did; not a transfer's outcome that a later loss joins.
   std::lock_guard<std::mutex> lock(mDisplayTextLock);
+  if (deviceTextOutdated(device))
+  {
+    return;
+  }
   mLineShowsDevice = false;
   layOutLocked(behindLossLocked(kTextNoOutput), "");
 }

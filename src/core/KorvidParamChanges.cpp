@@ -249,6 +249,7 @@ bool Korvid::handleEditorCases(int paramIdx, IParam* param, double value)
   {
     // The port index is the chosen entry; 0 ("OFF") closes the port.
     portChosen(true);
+    countOutputChoice();
     mMidiOutPortIndex = param->Int();
     const std::string chosen = portEntryName(kDeviceOutSelection, param->Int());
     // The output is there only when the port opened: sends say "Set MIDI I/O First!" otherwise.

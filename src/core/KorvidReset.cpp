@@ -93,7 +93,13 @@ void Korvid::sendSysExInitialization()
   mProbeWaitsForInput = false;
   JobArguments args;
   args.jobCode = MIDIMessageSender::kJobDeviceIdEnquiry;
-  manager->post(args, [manager]() { manager->dataReceived = false; });
+  // Bound as it is admitted: an output chosen before the job starts already silences it.
+  manager->post(args,
+                [this, manager]()
+                {
+                  manager->dataReceived = false;
+                  bindDeviceTextsToOutput(true);
+                });
   // The audio pass goes on meanwhile.
   WDL_MutexRelease unlocked(GetMutex());
   std::this_thread::sleep_for(std::chrono::milliseconds(kInitializationPauseMs));

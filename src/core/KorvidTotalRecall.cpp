@@ -223,6 +223,7 @@ std::vector<std::string> Korvid::recallPorts(const StoredState& state)
 
   const std::string storedOut = state.names[PatchManager::kMidiOutPortSlot];
   log(std::string(kLogPrefix) + "MIDI Out device stored " + storedOut);
+  countOutputChoice();
   const int out = reopenStoredPort(true, storedOut, &severalOut, &substituteOut);
   showPortEntry(kDeviceOutSelection, out);
   if (out == 0 && mMidiPorts.IsOutWaiting())

@@ -215,8 +215,8 @@ public:
   // A whole dump is wanted by the editor.
   std::atomic<bool> dumpExpected{false};
   // The reply the running request job waits for (SysexProtocol::replyTo of its last request; kAnyReply
-  // between jobs): the editor and a library request take no other dump of the synthesizer meanwhile. Set by
-  // the sysex-job thread, read on the MIDI input thread.
+  // between jobs): the editor and a library request take no other dump of the synthesizer meanwhile, nor
+  // its device id. Set by the sysex-job thread, read on the MIDI input thread.
   std::atomic<uint32_t> requestedReply{SysexProtocol::kAnyReply};
   std::atomic<bool> unhandled{false};
   std::atomic<bool> refreshRequested{false};
@@ -264,8 +264,8 @@ private:
   // request's withdrawal count in withdrawals.
   bool takeIntoRequest(LibraryRequest& request, const uint8_t* data, int size, bool multi, bool ownDump,
                        LibrarianPatch& completed, unsigned long& withdrawals);
-  // A dump of the synthesizer that is not the requested reply (ownDump: the plug-in's own is always taken);
-  // logged.
+  // A message of the synthesizer that is not the requested reply (ownDump: the plug-in's own is always
+  // taken); logged.
   bool unrequested(const uint8_t* data, int size, bool ownDump);
   // Stores a record completed by request into the selected upper slot and reloads the upper pane on the
   // editor's side (runOnEditorSide), unless the request was withdrawn since it took the record; a refusal

@@ -155,6 +155,13 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept, bool ownDump)
     {
       const bool whole = SysexProtocol::isSoundDump(data, size) || SysexProtocol::isMultiDump(data, size) ||
                          SysexProtocol::isGlobalDump(data, size);
+      // A request waiting for its reply takes no other message, and what it refuses changes nothing: a
+      // sound of the synthesizer sent meanwhile would show in a part as its own, a stray of another device
+      // would send every later request there, and any message would end the wait for the reply.
+      if (unrequested(data, size, ownDump))
+      {
+        return;
+      }
       // Any framed dump names the synthesizer's id, also one that no parser takes.
       const int deviceId = data[SysexProtocol::kDeviceIdOffset];
       if (deviceId <= SysexProtocol::kDataMask && plug->mInitializationRequested.load() &&
@@ -165,12 +172,6 @@ void MIDIMessageManager::ProcessSysEx(ISysEx* msg, bool accept, bool ownDump)
           param->SetBounded(deviceId);
         }
         plug->mDeviceId = deviceId;
-      }
-      // A request waiting for its reply takes no other dump: a sound of the synthesizer sent meanwhile
-      // would show in a part as its own.
-      if (whole && unrequested(data, size, ownDump))
-      {
-        return;
       }
       // Each parser takes only its own kind; a sound or multi dump only whole. The global parser ends the
       // expected dump for every message of the synthesizer, its own or not.

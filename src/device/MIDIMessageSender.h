@@ -198,7 +198,9 @@ public:
   void sendAllPatchRequestSysex(int bank);
   // Job 13: the device enquiry: requests the global dump, scanning every device id when the synthesizer
   // stays silent; the reply is parsed into the editor (and its id adopted by the incoming side while
-  // the plug-in's initialization-requested flag is set). Sysex-job thread.
+  // the plug-in's initialization-requested flag is set). It speaks only for the output chosen when it was
+  // posted: another output chosen meanwhile (or "OFF") ends it at the next poll without a word, and one
+  // whose ports are open is asked anew. Sysex-job thread.
   void sendDeviceIdEnquiry();
   // "Please wait! " + attempt / 1.28 (stream default format) + "% received..": bank walk progress.
   static std::string receivedProgressText(int attempt);
@@ -297,7 +299,8 @@ private:
     std::function<void(std::vector<uint8_t>& request)> scanRequest;
   };
   // How a request's wait ended. PortsLost: a port the reply needs is gone (Korvid::requestPortsOpen), and
-  // the wait ended at once as its time-out does. Pending: not yet (awaitPoll).
+  // the wait ended at once as its time-out does, or another output was chosen since the job bound its texts
+  // to its output (Korvid::outputChosenSinceBound), and it ended silently. Pending: not yet (awaitPoll).
   enum class Reply
   {
     Arrived,
@@ -345,6 +348,8 @@ private:
   // with no request sent after it.
   void requestBank(bool multis, int bank);
   static constexpr int kSilentAttemptsGivenUp = 3;
+  // Job 13's ask of the output chosen when it starts: the global request, its polls and scan, the outcome.
+  void askDeviceId(int pauseMs);
   // The record the last library request completed found nowhere to be stored (once its store has run).
   bool refused();
   void setSelectedLibrarianSlot(int slot);

@@ -80,6 +80,13 @@ MIDIMessageSender::Reply MIDIMessageSender::awaitPoll(int pauseMs, const char* t
     failed = true;
     return Reply::Cancelled;
   }
+  // An enquiry whose output was chosen away ends at once without a word: nothing it could say is of the
+  // output chosen now.
+  if (plug->outputChosenSinceBound())
+  {
+    failed = true;
+    return Reply::PortsLost;
+  }
   // A reply that came before the port went is still taken.
   if (!dumpArrived() && !plug->requestPortsOpen())
   {
@@ -282,11 +289,31 @@ void MIDIMessageSender::sendDeviceIdEnquiry()
 {
   cancel = false;
   plug->DisplayProcessingIndicator(true);
+  const int pauseMs = plug->getTimerValue();
+  // Its poster bound it to the output chosen then (Korvid::sendSysExInitialization), before another could
+  // be chosen; posted otherwise, it speaks for the output of now.
+  if (!plug->deviceTextsBound())
+  {
+    plug->bindDeviceTextsToOutput(true);
+  }
+  // An output chosen while the enquiry runs (its own enquiry was dropped meanwhile) is asked anew; one
+  // chosen away, or "OFF", silences what is left of the enquiry before.
+  askDeviceId(pauseMs);
+  while (plug->outputChosenSinceBound() && plug->requestPortsOpen() && !cancel.load() && !stopping.load())
+  {
+    plug->bindDeviceTextsToOutput(true);
+    askDeviceId(pauseMs);
+  }
+  plug->bindDeviceTextsToOutput(false);
+  plug->DisplayProcessingIndicator(false);
+}
+
+void MIDIMessageSender::askDeviceId(int pauseMs)
+{
   // The reply, a global dump, goes to the editor's parsers.
   plug->SetLibrarianRequestActive(false);
   plug->showStatusText(kTextConnecting);
   failed = false;
-  const int pauseMs = plug->getTimerValue();
 
   std::vector<uint8_t> request = SysexProtocol::globalRequest(plug->mDeviceId.load());
   sendRequest(request, true);
@@ -295,21 +322,19 @@ void MIDIMessageSender::sendDeviceIdEnquiry()
   wait.checkedSend = true;
   wait.showScanIds = true;
   wait.timeoutText = kTextNoResponse;
-  const Reply reply = awaitReply(request, pauseMs, wait);
-
-  if (reply != Reply::Stopped)
+  if (awaitReply(request, pauseMs, wait) == Reply::Stopped)
   {
-    if (cancel.load())
-    {
-      plug->showStatusText(kTextCancelled);
-    }
-    else if (!failed.load())
-    {
-      plug->showStatusText(kTextReady);
-      pause(pauseMs);
-    }
+    return;
   }
-  plug->DisplayProcessingIndicator(false);
+  if (cancel.load())
+  {
+    plug->showStatusText(kTextCancelled);
+  }
+  else if (!failed.load())
+  {
+    plug->showStatusText(kTextReady);
+    pause(pauseMs);
+  }
 }
 
 bool MIDIMessageSender::refused()

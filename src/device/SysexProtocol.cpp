@@ -50,7 +50,8 @@ uint32_t SysexProtocol::replyTo(const std::vector<uint8_t>& request)
   }
   const uint8_t type = request[kRequestTypeByte];
   uint32_t reply = kReplyNamed | static_cast<uint32_t>(type | kReplyTypeBit) << kReplyTypeShift;
-  if (type == kSoundRequest && request.size() > kRequestProgramByte)
+  // Sound and multi dumps carry the location their request named; a global dump has none.
+  if ((type == kSoundRequest || type == kMultiRequest) && request.size() > kRequestProgramByte)
   {
     reply |= kLocationNamed | static_cast<uint32_t>(request[kRequestBankByte]) << kReplyBankShift |
              request[kRequestProgramByte];

@@ -74,8 +74,9 @@ public:
   static std::vector<uint8_t> globalRequest(int deviceId);
 
   // The dump that answers request (a body above, without F0 and F7), packed for an atomic: its type and, for
-  // a sound, the bank and program the request named (where a multi dump names its location is not known: any
-  // multi dump answers a multi request). kAnyReply for a body that names no reply.
+  // a sound or multi, the bank and program the request named (a multi dump names its location as a sound
+  // dump does: bank 0 and the program, or 7F 00 for the edit buffer). kAnyReply for a body that names no
+  // reply.
   static uint32_t replyTo(const std::vector<uint8_t>& request);
   static constexpr uint32_t kAnyReply = 0;
   // True when the whole dump data (framed, size bytes) is the one reply (replyTo) names; any message for

@@ -420,6 +420,11 @@ TEST_F(ManagerTest, OnlyTheSynthesizersDumpsFillALibraryRequestOrSetTheDeviceId)
   ISysEx mine(0, sound.data(), static_cast<int>(sound.size()));
   plug->ProcessSysEx(&mine, false);
   EXPECT_EQ(0, plug->mDeviceId.load());
+  // Nor one that the enquiry, waiting for a global dump, refuses.
+  manager->requestedReply = P::replyTo(P::globalRequest(0));
+  plug->ProcessSysEx(&mine, true);
+  EXPECT_EQ(0, plug->GetParam(kGlobalSysExID)->Int());
+  manager->requestedReply = P::kAnyReply;
   plug->ProcessSysEx(&mine, true);
   EXPECT_EQ(9, plug->mDeviceId.load());
   EXPECT_TRUE(plug->mDumpArrived.load());

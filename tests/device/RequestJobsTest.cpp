@@ -298,7 +298,7 @@ TEST_F(RequestJobsTest, WithoutOutputPortTheEnquirySaysSoAndTimesOut)
 }
 
 // Each part and the multi take only their own reply: one the input dropped is asked for again once, and a
-// sound of another location that comes first is not taken.
+// dump of another location that comes first is not taken.
 TEST_F(RequestJobsTest, ArrangementRequestBringsEveryPartAndTheMultiIntoTheEditor)
 {
   using F = BlofeldSimulator::Fault;
@@ -315,7 +315,7 @@ TEST_F(RequestJobsTest, ArrangementRequestBringsEveryPartAndTheMultiIntoTheEdito
       {"part 1's reply dropped", F::Lost, 0, 1, 18, S::kTextEditorCompleted},
       {"the multi's reply dropped", F::Lost, 16, 1, 18, S::kTextEditorCompleted},
       {"the multi's reply dropped again", F::Lost, 16, 2, 18, S::kTextInputDropped},
-      {"a sound of bank A before each reply", F::Stray, 0, 1, 17, S::kTextEditorCompleted},
+      {"a dump of another location before each reply", F::Stray, 0, 1, 17, S::kTextEditorCompleted},
   };
   start(DeviceClock::Mode::Scaled, 0.2);
   const std::vector<Bytes> sounds = DeviceTestSupport::madeSounds(30);
@@ -381,6 +381,8 @@ TEST_F(RequestJobsTest, ArrangementToTheLibrarianTakesOnlyTheMulti)
   librarian.mPatchType = PatchLibrarian::kPatchTypeMultis;
   librarian.mSelectedUpperSlot = 9;
   storeMulti("Library Multi   ");
+  // A stored multi comes before the edit buffer's: it is no reply.
+  simulator->setFault(BlofeldSimulator::Fault::Stray);
   JobArguments args = job(S::kJobRequestArrangement);
   args.toEditor = false;
   run(args);
@@ -651,6 +653,8 @@ TEST_F(RequestJobsTest, MultiRequestsAskForTheSelectedSlotAndForAllMultis)
   plug->mMultiMode = true;
   librarian.mPatchType = PatchLibrarian::kPatchTypeMultis;
   librarian.mSelectedUpperSlot = 5;
+  // A multi of the program before comes ahead of each reply (late from the request before): none is stored.
+  simulator->setFault(BlofeldSimulator::Fault::Stray);
   run(job(S::kJobRequestSingleMulti));
   ASSERT_EQ(1u, simulator->received().size());
   EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x01, 0x00, 0x05, 0xF7}), simulator->received()[0]);
@@ -665,8 +669,11 @@ TEST_F(RequestJobsTest, MultiRequestsAskForTheSelectedSlotAndForAllMultis)
   const auto received = simulator->received();
   ASSERT_EQ(129u, received.size());
   for (size_t i = 1; i < received.size(); ++i)
+  {
     EXPECT_EQ((Bytes{0xF0, 0x3E, 0x13, 0x00, 0x01, 0x00, static_cast<unsigned char>(i - 1), 0xF7}),
               received[i]);
+    EXPECT_EQ(i - 1, librarian.mMultiBanks[0]->mRecords[i - 1].mMessages.at(0).mData[P::kProgramOffset]);
+  }
   texts = line->history();
   EXPECT_EQ("99.2188", numbersAfter(texts, S::kTextProgressPrefix, S::kTextReceivedSuffix).back());
   EXPECT_EQ(0, librarian.mSelectedUpperSlot);

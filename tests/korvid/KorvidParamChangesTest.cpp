@@ -31,7 +31,7 @@ TEST_F(KorvidParamChanges, ChoosingAnOutputPortOpensItAndMarksTheOutputPresent)
 {
   // Longer than a display text: the entry opens its port whatever it shows.
   const std::string longIn = "a2j:Waldorf Blofeld Synthesizer [20] (playback): Blofeld MIDI 1";
-  midi->setOutputPorts({"Blofeld Out"});
+  midi->setOutputPorts({"Blofeld Out", "Other Out"});
   midi->setInputPorts({"Blofeld In", longIn});
   auto plug = construct();
   IParam* out = plug->GetParam(kDeviceOutSelection);
@@ -41,12 +41,17 @@ TEST_F(KorvidParamChanges, ChoosingAnOutputPortOpensItAndMarksTheOutputPresent)
   EXPECT_TRUE(plug->mOutputPresent);
   EXPECT_TRUE(plug->mInitializationRequested);
   EXPECT_EQ(plug->mMidiOutPortIndex, 1);
+  // The input starts the device enquiry, which no synthesizer answers for seconds.
   edit(*plug, kDeviceInSelection, 2.0);
   EXPECT_EQ(plug->mMidiInPortIndex, 2);
   EXPECT_EQ(midi->openInputs(), std::vector<std::string>{longIn});
   EXPECT_EQ(plug->mKeptPortNames[0], longIn);
+  // Another output chosen meanwhile is asked in its place; "OFF" ends it without a word.
+  edit(*plug, kDeviceOutSelection, 2.0);
+  EXPECT_TRUE(waitUntil([&] { return !midi->received("Other Out").empty(); }));
   edit(*plug, kDeviceOutSelection, 0.0);
   EXPECT_FALSE(plug->mOutputPresent);
+  EXPECT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
   EXPECT_EQ(firstLine(*plug), "MIDI OUT set to OFF");
 
   // A port that does not open leaves the output absent: the selector shows "OFF" and sends say so.

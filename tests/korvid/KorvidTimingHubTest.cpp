@@ -224,6 +224,8 @@ TEST_F(KorvidTimingHub, PortsTheSystemDoesNotAnswerForStayChosenAndOpenOnceItAns
   midi->setInputPorts({kPort});
   auto plug = constructWithOutput();
   plug->SetParameterFromGUI(kDeviceInSelection, plug->GetParam(kDeviceInSelection)->GetNormalized(1));
+  // The input starts the device enquiry: the loss is said beside its texts while it runs.
+  ASSERT_TRUE(waitUntil([&] { return !plug->ThreadRunning(); }));
   midi->setUnanswered(true);
   ASSERT_TRUE(waitUntil([&] { return plug->OnIdle(), line(*plug, 0) == "MIDI OUT+IN not answering"; }));
   EXPECT_TRUE(plug->mOutputPresent);

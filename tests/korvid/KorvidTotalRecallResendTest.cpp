@@ -181,8 +181,10 @@ TEST_F(KorvidTotalRecallResend, ABusyWorkerIsWaitedForAndTheMultiPostedOnceItIsF
 
 TEST_F(KorvidTotalRecallResend, AWorkerThatStaysBusyEndsTheWaitAndTheUserIsTold)
 {
-  // A bank request to a synthesizer that never answers keeps the worker for minutes.
+  // A bank request to a synthesizer that never answers keeps the worker for minutes: at the longest sync
+  // timer its first time-out comes long after the recall has given up waiting for it.
   simulator->setFault(BlofeldSimulator::Fault::Silent);
+  plug->GetParam(kLibSyncTimer)->Set(7);
   plug->mMIDIMessageManager->sendAllPatchRequestSysexFromLibrarian(0);
   ASSERT_TRUE(plug->ThreadRunning());
 

@@ -417,9 +417,15 @@ void BlofeldSimulator::reply(Bytes dump)
   }
   if (fault == Fault::Stray)
   {
-    Bytes stray = sound(0, dump[P::kProgramOffset]);
+    const bool multiReply = dump[P::kTypeOffset] == P::kMultiDump;
+    const int named = dump[P::kTypeOffset] == P::kGlobalDump ? 0 : dump[P::kProgramOffset];
+    const int before =
+        dump[P::kBankOffset] == P::kEditBufferBank ? kPrograms - 1 : (named + kPrograms - 1) % kPrograms;
+    const int program = multiReply ? before : named;
+    Bytes stray = multiReply ? multi(program) : sound(0, program);
+    stray[P::kDeviceIdOffset] = kStrayDeviceId;
     stray[P::kBankOffset] = 0;
-    stray[P::kProgramOffset] = dump[P::kProgramOffset];
+    stray[P::kProgramOffset] = static_cast<uint8_t>(program);
     P::writeChecksum(stray.data(), static_cast<int>(stray.size()));
     deliver(stray);
   }

@@ -38,8 +38,11 @@ public:
     Truncated, // sends the reply without its last half
     Corrupted, // sends the reply with a wrong model byte and checksum
     Lost, // the plug-in's input loses the next replies (times) and says so (a full queue); later ones arrive
-    Stray // sends its stored sound of bank A and the program the request named before each reply
+    // sends, from device kStrayDeviceId before each reply, its stored multi of the program before the one
+    // named (the last for the edit buffer), or else its stored sound of bank A and the program named
+    Stray
   };
+  static constexpr int kStrayDeviceId = 5;
 
   static constexpr int kBroadcastId = 0x7F;
   static constexpr int kBanks = 8;
