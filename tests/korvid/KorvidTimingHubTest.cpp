@@ -109,21 +109,17 @@ protected:
     const std::vector<Bytes> all = sent();
     return static_cast<size_t>(std::count(all.begin(), all.end(), message));
   }
-  // Waits up to timeoutMs for a sysex message of that length; true when one was sent.
-  bool waitForSysex(size_t length, int timeoutMs) const
+  // Waits for a sysex message of that length; true when one was sent.
+  bool waitForSysex(size_t length) const
   {
-    for (int waited = 0; waited <= timeoutMs; waited += 10)
-    {
-      for (const Bytes& message : sent())
-      {
-        if (message.size() == length && message.front() == 0xF0)
+    return waitUntil(
+        [&]
         {
-          return true;
-        }
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+          const std::vector<Bytes> all = sent();
+          return std::any_of(all.begin(), all.end(),
+                             [&](const Bytes& message)
+                             { return message.size() == length && message.front() == 0xF0; });
+        });
   }
 
   static IMidiMsg controller(int offset, int number)
@@ -527,7 +523,7 @@ TEST_F(KorvidTimingHub, DeferredMultiWaitsForShiftAndTheButtonAndIsSentWithoutAl
   EXPECT_TRUE(plug->mPushAllParts);
   EXPECT_FALSE(plug->mPushGlobal);
   EXPECT_EQ(line(*plug, 4), "MULTI");
-  EXPECT_TRUE(waitForSysex(kMultiDumpLength, 3000)) << "job 0 sends the multi dump";
+  EXPECT_TRUE(waitForSysex(kMultiDumpLength)) << "job 0 sends the multi dump";
   EXPECT_EQ(countSent({0xB0, kAllSoundsOff, 0}), 0u);
 }
 
@@ -599,7 +595,7 @@ TEST_F(KorvidTimingHub, DeferredGlobalWaitsForTheLeftButtonOnly)
   EXPECT_TRUE(plug->mDeferredMulti);
   EXPECT_FALSE(plug->mPushAllParts) << "the global leaves the multi flags alone";
   EXPECT_EQ(line(*plug, 4), "GLOBAL");
-  ASSERT_TRUE(waitForSysex(kGlobalDumpLength, 3000)) << "job 1 sends the global dump";
+  ASSERT_TRUE(waitForSysex(kGlobalDumpLength)) << "job 1 sends the global dump";
   for (const Bytes& message : sent())
   {
     if (message.size() == kGlobalDumpLength)
