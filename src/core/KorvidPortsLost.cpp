@@ -15,14 +15,16 @@
 namespace
 {
 constexpr const char* kTextUnanswered = " not answering";
+constexpr const char* kTextStuck = "MIDI library stuck: restart the host";
 constexpr const char* kTextReopened = " reopened";
 constexpr const char* kTextAnswering = " answering again";
 constexpr const char* kLogPrefix = "MIDI PORTS: ";
 // What turns a direction's selector "OFF", and all that is said of a direction.
 constexpr int kOutOff = IMidiPorts::kOutLost | IMidiPorts::kOutGone;
 constexpr int kInOff = IMidiPorts::kInLost | IMidiPorts::kInGone;
-constexpr int kOutBits = kOutOff | IMidiPorts::kOutUnanswered;
-constexpr int kInBits = kInOff | IMidiPorts::kInUnanswered;
+// A stuck library stands for both directions: it goes once neither is said any more.
+constexpr int kOutBits = kOutOff | IMidiPorts::kOutUnanswered | IMidiPorts::kStuck;
+constexpr int kInBits = kInOff | IMidiPorts::kInUnanswered | IMidiPorts::kStuck;
 
 std::string joined(const std::string& first, const std::string& second)
 {
@@ -45,6 +47,9 @@ std::string Korvid::lossText(int lost)
   const std::string text = out && in && outGone != inGone
                                ? joined(said(true, false, outGone), said(false, true, inGone))
                                : said(out, in, outGone || inGone);
+  // A stuck library is said instead of the waits: its calls are not answered, ever.
+  if (lost & IMidiPorts::kStuck)
+    return joined(text, kTextStuck);
   return joined(text, outWaits || inWaits ? directionsText(outWaits, inWaits) + kTextUnanswered : "");
 }
 
