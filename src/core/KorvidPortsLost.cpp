@@ -22,9 +22,8 @@ constexpr const char* kLogPrefix = "MIDI PORTS: ";
 // What turns a direction's selector "OFF", and all that is said of a direction.
 constexpr int kOutOff = IMidiPorts::kOutLost | IMidiPorts::kOutGone;
 constexpr int kInOff = IMidiPorts::kInLost | IMidiPorts::kInGone;
-// A stuck library stands for both directions: it goes once neither is said any more.
-constexpr int kOutBits = kOutOff | IMidiPorts::kOutUnanswered | IMidiPorts::kStuck;
-constexpr int kInBits = kInOff | IMidiPorts::kInUnanswered | IMidiPorts::kStuck;
+constexpr int kOutBits = kOutOff | IMidiPorts::kOutUnanswered;
+constexpr int kInBits = kInOff | IMidiPorts::kInUnanswered;
 
 std::string joined(const std::string& first, const std::string& second)
 {
@@ -129,8 +128,8 @@ void Korvid::sayLostPorts(int lost)
   // What is said now of a direction replaces what was said of it before.
   const bool out = (lost & (kOutBits | IMidiPorts::kOutAnswered)) != 0;
   const bool in = (lost & (kInBits | IMidiPorts::kInAnswered)) != 0;
-  mStandingLoss =
-      (mStandingLoss & ~((out ? kOutBits : 0) | (in ? kInBits : 0))) | (lost & (kOutBits | kInBits));
+  mStandingLoss = (mStandingLoss & ~((out ? kOutBits : 0) | (in ? kInBits : 0))) |
+                  (lost & (kOutBits | kInBits | IMidiPorts::kStuck));
   const bool recent =
       std::chrono::steady_clock::now() - mDeviceTextTime < std::chrono::milliseconds(kLossJoinsTextMs);
   if (reopened.empty() && mLineShowsDevice && (jobRunning || recent))
@@ -213,7 +212,9 @@ void Korvid::portChosen(bool output)
 
 int Korvid::standingLossOf(int standing, bool outOpen, bool inOpen)
 {
-  return standing & ~((outOpen ? kOutBits : 0) | (inOpen ? kInBits : 0));
+  // A stuck library stands until both directions are open again.
+  return standing &
+         ~((outOpen ? kOutBits : 0) | (inOpen ? kInBits : 0) | (outOpen && inOpen ? IMidiPorts::kStuck : 0));
 }
 
 void Korvid::showPortOff(int paramIdx)
