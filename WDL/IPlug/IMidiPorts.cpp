@@ -18,6 +18,7 @@ const char* const kClientNamePrefix = "Korvid Editor ";
 const char* const kOutPortName = "RtMidi Output";
 const char* const kInPortName = "RtMidi Input";
 constexpr unsigned int kInputQueueLimit = 100;
+const char* const kStuckText = "the MIDI system's library in this host is stuck: restart the host";
 // A sender waits at most this long for another thread's send or open on the same port.
 constexpr std::chrono::milliseconds kSendLockWait{2000};
 // The drain thread looks for a stop this often while the audio thread sends nothing.
@@ -394,7 +395,7 @@ template <class Client> std::vector<std::string> IMidiPorts::reread(const Direct
   {
     // Without a client the system did not answer its creation: nothing is known of its ports.
     if (!lister && d.waiting)
-      throw Unanswered("the MIDI system did not answer the client's creation");
+      throw Unanswered(IsStuck() ? kStuckText : "the MIDI system did not answer the client's creation");
     listed = readNames(lister.get(), d.listLock, error);
   }
   catch (const Unanswered& e)
@@ -442,8 +443,15 @@ template <class Client>
 void IMidiPorts::unansweredLocked(const Direction<Client>& d, const Unanswered& e, bool dropClient)
 {
   d.lock.markPortWork();
-  log(std::string("the MIDI system did not answer for the ") + d.name + ", which waits for it" +
-      (dropClient ? " with a new client" : "") + ": " + e.what());
+  // A stuck library answers no call of the client any more, and its port takes nothing: both go, and the
+  // port stays chosen for a restart of the host.
+  const bool stuck = IsStuck();
+  dropClient = dropClient || stuck;
+  if (stuck)
+    log(std::string("the ") + d.name + " keeps its port chosen for a restart of the host: " + e.what());
+  else
+    log(std::string("the MIDI system did not answer for the ") + d.name + ", which waits for it" +
+        (dropClient ? " with a new client" : "") + ": " + e.what());
   if (dropClient)
   {
     d.open = false;
@@ -451,7 +459,15 @@ void IMidiPorts::unansweredLocked(const Direction<Client>& d, const Unanswered& 
     d.client.reset();
   }
   d.waiting = true;
-  mLost |= d.unansweredBit;
+  mLost |= d.unansweredBit | (stuck ? kStuck : 0);
+  if (stuck)
+    mStuckSaid = true;
+}
+
+bool IMidiPorts::IsStuck()
+{
+  Backend* system = backend();
+  return system && system->stuck();
 }
 
 void IMidiPorts::createOutLocked()
@@ -468,7 +484,11 @@ void IMidiPorts::createOutLocked()
   }
   catch (const std::exception& e)
   {
-    log(std::string("cannot create the output client: ") + e.what());
+    // A library that refuses clients for good is said as stuck, and the port stays chosen.
+    if (IsStuck())
+      unansweredLocked(outDirection(), Unanswered(e.what()), true);
+    else
+      log(std::string("cannot create the output client: ") + e.what());
   }
 }
 
@@ -498,8 +518,11 @@ void IMidiPorts::createInLocked()
   }
   catch (const std::exception& e)
   {
-    log(std::string("cannot create the input client: ") + e.what());
     mIn.reset();
+    if (IsStuck())
+      unansweredLocked(inDirection(), Unanswered(e.what()), true);
+    else
+      log(std::string("cannot create the input client: ") + e.what());
   }
 }
 
@@ -733,7 +756,16 @@ void IMidiPorts::lookForAnswer()
     return;
   Backend* system = backend();
   if (system && !system->answering())
+  {
+    // A call given up on that waits for ever is said once: the waiting directions wait for a restart.
+    if (!mStuckSaid.load() && system->stuck())
+    {
+      mStuckSaid = true;
+      log(std::string(kStuckText) + "; the ports chosen wait for it");
+      mLost |= kStuck;
+    }
     return;
+  }
   int answered = 0;
   if (mOutWaiting.exchange(false))
     answered |= kOutAnswered;

@@ -55,7 +55,10 @@ public:
     kInUnanswered = 32,
     // The system answers again after the direction waited: a port the open left undone can open now.
     kOutAnswered = 64,
-    kInAnswered = 128
+    kInAnswered = 128,
+    // A call went unanswered, or a client was refused, because the system's library is stuck
+    // (Backend::stuck): neither direction opens again until the host restarts.
+    kStuck = 256
   };
 
   // The system side of one output client. Errors are thrown as std::exception.
@@ -171,6 +174,9 @@ public:
                                                unsigned int queueSizeLimit) = 0;
     // False while a call the system did not answer in time has not returned: every call fails at once.
     virtual bool answering() const { return true; }
+    // True once the system's library in this process can make no client any more (a call into it never
+    // returns, or a new client would crash it): nothing more is asked of it until the host restarts.
+    virtual bool stuck() const { return false; }
   };
 
   using BackendFactory = std::unique_ptr<Backend> (*)();
@@ -268,6 +274,8 @@ public:
   // chosen stays chosen (open, or to be opened again once kOutAnswered is reported).
   bool IsOutWaiting() const { return mOutWaiting.load(); }
   bool IsInWaiting() const { return mInWaiting.load(); }
+  // Backend::stuck: waiting for the system's answer is pointless. Any thread.
+  bool IsStuck();
   // The whole name of the port open in a direction, empty when none. Waits for port work in progress.
   std::string OpenOutName();
   std::string OpenInName();
@@ -456,6 +464,8 @@ private:
   std::mutex mWatchLock;
   std::condition_variable mWatchWake;
   bool mWatchStop = false;
+  // A stuck library was said (kStuck): the watch does not say it again.
+  std::atomic<bool> mStuckSaid{false};
   std::thread mWatcher;
 
   // Held shared by a running delivery, exclusively while the callback changes or input closes.

@@ -189,9 +189,11 @@ public:
   std::string reopenAnsweredPorts(int* lost);
   // What a standing loss of these directions (IMidiPorts::LostBits) is called: "MIDI OUT lost", "MIDI
   // OUT+IN lost", "MIDI IN port gone", "MIDI OUT lost, MIDI IN port gone", "MIDI OUT+IN not answering",
-  // "MIDI OUT lost, MIDI IN not answering"; "" for none.
+  // "MIDI OUT lost, MIDI IN not answering"; a stuck library (kStuck) instead of the waits: "MIDI library
+  // stuck: restart the host", "MIDI OUT lost, MIDI library stuck: restart the host"; "" for none.
   static std::string lossText(int lost);
-  // What of a standing loss stands on: a direction's loss ends once its port is open (and answered).
+  // What of a standing loss stands on: a direction's loss ends once its port is open (and answered), a stuck
+  // library once both are.
   static int standingLossOf(int standing, bool outOpen, bool inOpen);
   // The user chose a port of the direction (or "OFF"): its loss no longer stands.
   void portChosen(bool output);

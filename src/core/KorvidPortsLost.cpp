@@ -15,6 +15,7 @@
 namespace
 {
 constexpr const char* kTextUnanswered = " not answering";
+constexpr const char* kTextStuck = "MIDI library stuck: restart the host";
 constexpr const char* kTextReopened = " reopened";
 constexpr const char* kTextAnswering = " answering again";
 constexpr const char* kLogPrefix = "MIDI PORTS: ";
@@ -45,6 +46,9 @@ std::string Korvid::lossText(int lost)
   const std::string text = out && in && outGone != inGone
                                ? joined(said(true, false, outGone), said(false, true, inGone))
                                : said(out, in, outGone || inGone);
+  // A stuck library is said instead of the waits: its calls are not answered, ever.
+  if (lost & IMidiPorts::kStuck)
+    return joined(text, kTextStuck);
   return joined(text, outWaits || inWaits ? directionsText(outWaits, inWaits) + kTextUnanswered : "");
 }
 
@@ -124,8 +128,8 @@ void Korvid::sayLostPorts(int lost)
   // What is said now of a direction replaces what was said of it before.
   const bool out = (lost & (kOutBits | IMidiPorts::kOutAnswered)) != 0;
   const bool in = (lost & (kInBits | IMidiPorts::kInAnswered)) != 0;
-  mStandingLoss =
-      (mStandingLoss & ~((out ? kOutBits : 0) | (in ? kInBits : 0))) | (lost & (kOutBits | kInBits));
+  mStandingLoss = (mStandingLoss & ~((out ? kOutBits : 0) | (in ? kInBits : 0))) |
+                  (lost & (kOutBits | kInBits | IMidiPorts::kStuck));
   const bool recent =
       std::chrono::steady_clock::now() - mDeviceTextTime < std::chrono::milliseconds(kLossJoinsTextMs);
   if (reopened.empty() && mLineShowsDevice && (jobRunning || recent))
@@ -208,7 +212,9 @@ void Korvid::portChosen(bool output)
 
 int Korvid::standingLossOf(int standing, bool outOpen, bool inOpen)
 {
-  return standing & ~((outOpen ? kOutBits : 0) | (inOpen ? kInBits : 0));
+  // A stuck library stands until both directions are open again.
+  return standing &
+         ~((outOpen ? kOutBits : 0) | (inOpen ? kInBits : 0) | (outOpen && inOpen ? IMidiPorts::kStuck : 0));
 }
 
 void Korvid::showPortOff(int paramIdx)

@@ -60,8 +60,10 @@ void Korvid::waitForPortsToAnswer()
   // Read under the plug mutex: the wait gives it back.
   const bool out = !mKeptPortNames[1].empty();
   const bool in = !mKeptPortNames[0].empty();
-  const auto waiting = [this, out, in]
-  { return (out && mMidiPorts.IsOutWaiting()) || (in && mMidiPorts.IsInWaiting()); };
+  // A stuck library never answers: its ports wait for a restart of the host, not here.
+  const auto waiting = [this, out, in] {
+    return ((out && mMidiPorts.IsOutWaiting()) || (in && mMidiPorts.IsInWaiting())) && !mMidiPorts.IsStuck();
+  };
   if (!manager || !waiting())
   {
     return;

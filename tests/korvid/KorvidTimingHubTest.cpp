@@ -253,7 +253,11 @@ TEST_F(KorvidTimingHub, ALossIsSaidUntilItsDirectionIsOpenAgain)
            {P::kOutLost | P::kInUnanswered, true, false, "MIDI IN not answering"},
            {P::kOutLost | P::kInUnanswered, false, true, "MIDI OUT lost"},
            {P::kInLost | P::kInUnanswered, false, false, "MIDI IN lost"},
-           {P::kInUnanswered, false, true, ""}})
+           {P::kInUnanswered, false, true, ""},
+           {P::kOutUnanswered | P::kInUnanswered | P::kStuck, true, false,
+            "MIDI library stuck: restart the host"},
+           {P::kOutLost | P::kStuck, false, false, "MIDI OUT lost, MIDI library stuck: restart the host"},
+           {P::kStuck, true, true, ""}})
     EXPECT_EQ(Korvid::lossText(Korvid::standingLossOf(standing, outOpen, inOpen)), said)
         << standing << outOpen << inOpen;
 }

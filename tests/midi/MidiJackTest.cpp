@@ -504,7 +504,8 @@ TEST_F(MidiJackTest, WhatACycleReportedLateWroteIsWrittenAgainIfADumpOrAReleaseU
 }
 
 // A kept client's code stays loaded when the library that made it is unloaded (as a host unloads the
-// plug-in): the server's end, which tells every client, then finds its callbacks.
+// plug-in): the server's end, which tells every client, then finds its callbacks. A server started again
+// gets no client while one whose process thread may run is kept.
 TEST_F(MidiJackTest, AClientWhoseActivationFailedIsReportedAndStaysOpenWithItsCode)
 {
   jack_client_t* probe = jack_client_open("korvid-activation-probe", JackNoStartServer, nullptr);
@@ -536,6 +537,13 @@ TEST_F(MidiJackTest, AClientWhoseActivationFailedIsReportedAndStaysOpenWithItsCo
          JackServerWatch::failActivations(1);
          RtMidiBackend("/nonexistent/snd/seq").createInput("korvid-unactivated-in", 100);
        }},
+      // Its process thread runs, as a late one does: once its server went away no client is made.
+      {"korvid-unactivated-thread",
+       []
+       {
+         JackServerWatch::failActivations(1, true);
+         JackMidiOutputClient("korvid-unactivated-thread", JackServerWatch::connect());
+       }},
       {"korvid-unloaded-out", [&] { unloaded("korvid-unloaded-out", 1); }},
       {"korvid-unloaded-in", [&] { unloaded("korvid-unloaded-in", 0); }},
   };
@@ -564,4 +572,10 @@ TEST_F(MidiJackTest, AClientWhoseActivationFailedIsReportedAndStaysOpenWithItsCo
   std::string error;
   server->stop();
   ASSERT_TRUE(server->start(error)) << error;
+  // Opening one now would make libjack free the kept clients, that thread's too: the library is said stuck.
+  IMidiPorts ports(nullptr);
+  ports.SetBackend(std::make_unique<RtMidiBackend>("/nonexistent/snd/seq"));
+  EXPECT_EQ(std::vector<std::string>{"OFF"}, ports.GetOutNames());
+  EXPECT_NE(0, ports.TakeLost() & IMidiPorts::kStuck);
+  JackServerWatch::forgetKeptThreads();
 }

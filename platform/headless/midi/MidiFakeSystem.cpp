@@ -128,6 +128,7 @@ class FakeBackend : public IMidiPorts::Backend
 public:
   explicit FakeBackend(std::shared_ptr<MidiFakeSystem> system) : mSystem(std::move(system)) {}
   bool answering() const override { return mSystem->answering(); }
+  bool stuck() const override { return mSystem->stuck(); }
   std::unique_ptr<IMidiPorts::Output> createOutput(const std::string&) override
   {
     mSystem->countClient();

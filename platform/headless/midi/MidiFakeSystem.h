@@ -36,6 +36,9 @@ public:
   // answering, as while a call given up on at its deadline has not returned; false: that call returned.
   void setUnanswered(bool unanswered) { mUnanswered = unanswered; }
   bool answering() const { return !mUnanswered; }
+  // true: the backend says its library is stuck (IMidiPorts::Backend::stuck).
+  void setStuck(bool stuck) { mStuck = stuck; }
+  bool stuck() const { return mStuck; }
   // Runs step once in the next list call, after it read the names: the system changes as it is read.
   void onNextList(std::function<void()> step);
   // Longest message an output client takes.
@@ -92,6 +95,7 @@ private:
   bool mHoldSends = false;
   std::atomic<bool> mSendsRefused{false};
   std::atomic<bool> mUnanswered{false};
+  std::atomic<bool> mStuck{false};
   int mSendsHeld = 0;
   int mClientsCreated = 0;
   IMidiPorts::Output::LateCycles mLateCycles;

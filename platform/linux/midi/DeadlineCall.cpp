@@ -1,6 +1,7 @@
 // Deadline calls: a thread per call, given up on (never joined) when the system does not answer.
 #include "DeadlineCall.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
@@ -8,9 +9,12 @@
 #include <iostream>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include <dlfcn.h>
+#include <unistd.h>
 
+#include "EndedLockHolder.h"
 #include "IMidiPorts.h"
 
 namespace deadlinecall
@@ -24,10 +28,27 @@ struct CallState
   bool done = false;
   bool abandoned = false;
   std::exception_ptr error;
+  // The call's thread, for a look at what it waits for once given up on.
+  std::atomic<pid_t> thread{0};
+  std::atomic<bool> waitsForEver{false};
 };
 
 // Calls given up on that have not returned.
 std::atomic<int> gUnanswered{0};
+// The same calls, for stuck. Never destroyed: a call's thread may return after the host unloaded the
+// plug-in (its library stays loaded) and while the process exits.
+std::mutex gGivenUpLock;
+auto* const gGivenUp = new std::vector<std::shared_ptr<CallState>>();
+
+constexpr const char* kStuckText =
+    "the MIDI system's library in this host is stuck (a call into it waits for a lock "
+    "whose thread has ended): restart the host";
+
+void forgetGivenUp(const std::shared_ptr<CallState>& state)
+{
+  std::lock_guard<std::mutex> lock(gGivenUpLock);
+  gGivenUp->erase(std::remove(gGivenUp->begin(), gGivenUp->end(), state), gGivenUp->end());
+}
 
 } // namespace
 
@@ -67,14 +88,37 @@ bool stalled()
   return gUnanswered.load() > 0;
 }
 
+bool stuck()
+{
+  std::vector<std::shared_ptr<CallState>> givenUp;
+  {
+    std::lock_guard<std::mutex> lock(gGivenUpLock);
+    givenUp = *gGivenUp;
+  }
+  for (const std::shared_ptr<CallState>& state : givenUp)
+  {
+    // Such a call never returns: looked at once.
+    if (state->waitsForEver.load())
+      return true;
+    const pid_t thread = state->thread.load();
+    if (thread > 0 && endedlockholder::waitsForEver(thread))
+    {
+      state->waitsForEver = true;
+      return true;
+    }
+  }
+  return false;
+}
+
 void run(std::function<void()> work, std::chrono::milliseconds deadline)
 {
   if (stalled())
-    throw IMidiPorts::Unanswered("the MIDI system has not answered an earlier call");
+    throw IMidiPorts::Unanswered(stuck() ? kStuckText : "the MIDI system has not answered an earlier call");
   auto state = std::make_shared<CallState>();
   std::thread worker(
       [state, work = std::move(work)]() mutable
       {
+        state->thread = ::gettid();
         try
         {
           work();
@@ -85,10 +129,15 @@ void run(std::function<void()> work, std::chrono::milliseconds deadline)
         }
         // What work captured goes here, on this thread: closing a client may hang as well.
         work = nullptr;
-        std::lock_guard<std::mutex> guard(state->lock);
+        std::unique_lock<std::mutex> guard(state->lock);
         state->done = true;
         if (state->abandoned)
+        {
           --gUnanswered;
+          guard.unlock();
+          forgetGivenUp(state);
+          return;
+        }
         state->ended.notify_all();
       });
   std::unique_lock<std::mutex> guard(state->lock);
@@ -96,12 +145,17 @@ void run(std::function<void()> work, std::chrono::milliseconds deadline)
   {
     state->abandoned = true;
     ++gUnanswered;
+    {
+      std::lock_guard<std::mutex> lock(gGivenUpLock);
+      gGivenUp->push_back(state);
+    }
     guard.unlock();
     // The thread given up on runs this library's code when it returns.
     pinLibrary();
     worker.detach();
-    throw IMidiPorts::Unanswered("the MIDI system did not answer within " + std::to_string(deadline.count()) +
-                                 " ms");
+    throw IMidiPorts::Unanswered(stuck() ? kStuckText
+                                         : "the MIDI system did not answer within " +
+                                               std::to_string(deadline.count()) + " ms");
   }
   guard.unlock();
   worker.join();

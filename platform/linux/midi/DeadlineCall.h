@@ -19,8 +19,9 @@ std::chrono::milliseconds callDeadline();
 
 // Runs work on a thread of its own and waits for it at most deadline; passes on what work threw. Throws
 // IMidiPorts::Unanswered when the deadline passed first, and at once (work never runs) while an earlier
-// call given up on has not returned: the system is stalled. A call given up on runs to its end on its
-// own, so work must own (by value or shared_ptr) everything it touches. Any thread.
+// call given up on has not returned: the system is stalled (stuck, when that call never returns). A call
+// given up on runs to its end on its own, so work must own (by value or shared_ptr) everything it touches.
+// Any thread.
 void run(std::function<void()> work, std::chrono::milliseconds deadline = callDeadline());
 
 // run for a call with a result.
@@ -33,6 +34,12 @@ template <class Result, class Work> Result ask(Work work)
 
 // True while a call given up on has not returned. Any thread.
 bool stalled();
+
+// True while a call given up on waits for a lock whose holder thread has ended (endedlockholder): it never
+// returns, and the system's library in this process can do nothing more until the host restarts. While
+// stuck, run's Unanswered says so. Reads the kernel's view of the waiting thread; a stuck call is looked at
+// once. Any thread.
+bool stuck();
 
 // Drops the last reference to object on a thread of its own (closing a client may hang in the system):
 // waits for it as run does, or not at all while the system is stalled. Never throws.

@@ -31,6 +31,8 @@ struct JackMidiInputClient::Shared
   // Registered at the first open and kept until the client closes: the process callback reads it.
   std::atomic<jack_port_t*> port{nullptr};
   std::atomic<bool> gone{false};
+  // Kept for good (JackServerWatch::abandon, keepUnactivated): a process thread that still runs ends.
+  std::atomic<bool> keptForGood{false};
   // The process thread's own: a sysex arriving in pieces, and the time of the last message.
   MidiInputFraming framing;
   jack_time_t lastTime = 0;
@@ -60,6 +62,9 @@ struct JackMidiInputClient::Shared
   static int process(jack_nframes_t frames, void* arg)
   {
     auto* self = static_cast<Shared*>(arg);
+    // Non-zero makes libjack end the thread.
+    if (self->keptForGood.load())
+      return 1;
     jack_port_t* port = self->port.load();
     void* buffer = port ? jack_port_get_buffer(port, frames) : nullptr;
     if (!buffer)
@@ -101,7 +106,10 @@ JackMidiInputClient::JackMidiInputClient(const std::string& clientName,
     // Its process thread may still start: the client is kept, with the state its callbacks use, but
     // without a delivery thread (no port is registered: nothing is queued).
     mShared->queue->stop();
-    JackServerWatch::keepUnactivated(std::move(mShared));
+    mShared->keptForGood = true;
+    jack_client_t* client = mShared->client;
+    std::shared_ptr<JackServerWatch> watch = mShared->watch;
+    JackServerWatch::keepUnactivated(std::move(mShared), client, std::move(watch));
     throw std::runtime_error("the JACK server did not activate the input client");
   }
 }
@@ -111,8 +119,12 @@ JackMidiInputClient::~JackMidiInputClient()
   mShared->delivery.end(*this);
   // The process callback may still queue while a call given up on runs: its queue stays, without a reader.
   mShared->queue->stop();
-  if (serverGone())
+  // A stuck library would never close it.
+  if (serverGone() || deadlinecall::stuck())
+  {
+    mShared->keptForGood = true;
     JackServerWatch::abandon(std::move(mShared));
+  }
   else
     deadlinecall::release(std::move(mShared));
 }

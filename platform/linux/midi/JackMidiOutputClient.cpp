@@ -84,6 +84,8 @@ struct JackMidiOutputClient::Shared
   // without a lock.
   std::atomic<jack_port_t*> port{nullptr};
   std::atomic<bool> gone{false};
+  // Kept for good (JackServerWatch::abandon, keepUnactivated): a process thread that still runs ends.
+  std::atomic<bool> keptForGood{false};
   // What a cycle's empty buffer takes as one event (0 before the first cycle): only a sysex goes in pieces.
   std::atomic<size_t> emptyRoom{0};
 
@@ -421,6 +423,9 @@ struct JackMidiOutputClient::Shared
   static int process(jack_nframes_t frames, void* arg)
   {
     auto* self = static_cast<Shared*>(arg);
+    // Non-zero makes libjack end the thread.
+    if (self->keptForGood.load())
+      return 1;
     jack_port_t* port = self->port.load();
     if (!port)
       return 0;
@@ -480,15 +485,22 @@ JackMidiOutputClient::JackMidiOutputClient(const std::string& clientName,
   if (!JackServerWatch::activate(mShared->client))
   {
     // Its process thread may still start: the client is kept, with the state its callbacks use.
-    JackServerWatch::keepUnactivated(std::move(mShared));
+    mShared->keptForGood = true;
+    jack_client_t* client = mShared->client;
+    std::shared_ptr<JackServerWatch> watch = mShared->watch;
+    JackServerWatch::keepUnactivated(std::move(mShared), client, std::move(watch));
     throw std::runtime_error("the JACK server did not activate the output client");
   }
 }
 
 JackMidiOutputClient::~JackMidiOutputClient()
 {
-  if (mShared->serverGone())
+  // A stuck library would never close it.
+  if (mShared->serverGone() || deadlinecall::stuck())
+  {
+    mShared->keptForGood = true;
     JackServerWatch::abandon(std::move(mShared));
+  }
   else
     deadlinecall::release(std::move(mShared));
 }

@@ -44,8 +44,9 @@ public:
   // A client whose activation failed is kept (JackServerWatch::activate), never closed.
   // Talks to the server: call it under a deadline. watch: the process's server watch.
   JackMidiOutputClient(const std::string& clientName, std::shared_ptr<JackServerWatch> watch);
-  // Closes the client on a deadline call; the client of a server that went away is kept, never closed
-  // (JackServerWatch::abandon).
+  // Closes the client on a deadline call; the client of a server that went away, or of a stuck library
+  // (deadlinecall::stuck), is kept, never closed (JackServerWatch::abandon), and its process callback tells
+  // libjack to end a thread that still runs it.
   ~JackMidiOutputClient() override;
 
   std::vector<std::string> portNames() override;

@@ -1,6 +1,7 @@
 // The JACK server watch: a client without ports whose shutdown notice marks the server gone.
 #include "JackServerWatch.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -30,6 +31,7 @@ std::timed_mutex gWatchLock;
 std::weak_ptr<JackServerWatch> gWatch;
 
 std::atomic<int> gActivationsToFail{0};
+std::atomic<bool> gFailAfterStarting{false};
 // Clients kept because their activation failed.
 std::atomic<int> gUnactivated{0};
 
@@ -43,9 +45,11 @@ bool activationFailed()
   return left > 0;
 }
 
-// Never destroyed, not even at exit: what it holds is never freed.
+// Never destroyed, not even at exit: what it holds is never freed. gKeptThreads: the server watches of the
+// kept clients whose process thread may run.
 std::mutex gAbandonedLock;
 auto* const gAbandoned = new std::vector<std::shared_ptr<void>>();
+auto* const gKeptThreads = new std::vector<std::shared_ptr<JackServerWatch>>();
 
 // JACK's client sockets are named after the client, so the name carries the process id, and a failed open
 // is tried again: clients of the same name opening at once in other processes make it fail now and then.
@@ -70,6 +74,7 @@ jack_client_t* openClient()
 
 std::shared_ptr<JackServerWatch> JackServerWatch::connect()
 {
+  checkRoom();
   std::lock_guard<std::timed_mutex> lock(gWatchLock);
   std::shared_ptr<JackServerWatch> watch = gWatch.lock();
   if (watch && !watch->serverGone())
@@ -143,17 +148,39 @@ void JackServerWatch::abandon(std::shared_ptr<void> object)
 
 bool JackServerWatch::activate(jack_client_t* client)
 {
-  return !activationFailed() && jack_activate(client) == 0;
+  if (!activationFailed())
+    return jack_activate(client) == 0;
+  if (gFailAfterStarting.load())
+    jack_activate(client);
+  return false;
 }
 
-void JackServerWatch::keepUnactivated(std::shared_ptr<void> object)
+void JackServerWatch::keepUnactivated(std::shared_ptr<void> object, jack_client_t* client,
+                                      std::shared_ptr<JackServerWatch> watch)
 {
   ++gUnactivated;
+  // libjack keeps the process thread it made, however late it started; none when it could make none.
+  if (jack_client_thread_id(client) != 0 && watch)
+  {
+    std::lock_guard<std::mutex> lock(gAbandonedLock);
+    gKeptThreads->push_back(std::move(watch));
+  }
   abandon(std::move(object));
+}
+
+bool JackServerWatch::stuck()
+{
+  std::lock_guard<std::mutex> lock(gAbandonedLock);
+  return std::any_of(gKeptThreads->begin(), gKeptThreads->end(),
+                     [](const std::shared_ptr<JackServerWatch>& watch) { return watch->serverGone(); });
 }
 
 void JackServerWatch::checkRoom()
 {
+  if (stuck())
+    throw std::runtime_error(
+        "the JACK library in this host is stuck with a client it could not start, left on "
+        "a server that went away: restart the host");
   if (gUnactivated.load() >= kMostUnactivated)
     throw std::runtime_error(std::to_string(kMostUnactivated) +
                              " JACK clients whose activation failed are kept: no more are made");
@@ -180,9 +207,16 @@ void JackServerWatch::connectPort(jack_client_t* client, std::atomic<jack_port_t
     throw std::runtime_error("the JACK server did not connect to \"" + other + "\"");
 }
 
-void JackServerWatch::failActivations(int count)
+void JackServerWatch::failActivations(int count, bool threadStarted)
 {
+  gFailAfterStarting = threadStarted;
   gActivationsToFail = count;
+}
+
+void JackServerWatch::forgetKeptThreads()
+{
+  std::lock_guard<std::mutex> lock(gAbandonedLock);
+  gKeptThreads->clear();
 }
 
 void JackServerWatch::onShutdown(jack_status_t, const char*, void* arg)

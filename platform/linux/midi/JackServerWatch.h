@@ -18,6 +18,8 @@ class JackServerWatch
 public:
   // The process's watch client, opened when none is open or the server of the last one went away; null
   // when no server answers (never starts one). Talks to the server: call it under a deadline.
+  // Throws std::runtime_error where checkRoom does: opening a client then would make libjack free the kept
+  // ones.
   static std::shared_ptr<JackServerWatch> connect();
 
   ~JackServerWatch();
@@ -51,19 +53,32 @@ public:
   // reports the activation failed, though the thread may still start: closing that client frees what the
   // thread runs on. A client whose activation failed is kept (keepUnactivated), never closed. Any thread.
   static bool activate(jack_client_t* client);
-  // abandon for a client whose activation failed, counted: once kMostUnactivated are kept, checkRoom
-  // refuses new clients, so a session on a system that keeps failing activations collects no more.
-  static void keepUnactivated(std::shared_ptr<void> object);
+  // abandon for client, whose activation failed, counted: once kMostUnactivated are kept, checkRoom refuses
+  // new clients, so a session on a system that keeps failing activations collects no more. libjack never
+  // stops such a client's process thread when it started late, and the first client opened in the process
+  // after the client's server (watch) went away makes libjack free the client and its wake-up object under
+  // that thread, which then runs on freed memory once a client of the same name on a server of the same
+  // name wakes it (the host crashes, or the thread spins and stops libjack for good): from then on checkRoom
+  // refuses too (stuck). Any thread.
+  static void keepUnactivated(std::shared_ptr<void> object, jack_client_t* client,
+                              std::shared_ptr<JackServerWatch> watch);
   static constexpr int kMostUnactivated = 8;
-  // Throws std::runtime_error once kMostUnactivated clients whose activation failed are kept. Any thread.
+  // Throws std::runtime_error once kMostUnactivated clients whose activation failed are kept, or while stuck.
+  // Any thread.
   static void checkRoom();
+  // True once the server of a kept client whose process thread may run went away: libjack cannot open a
+  // client in this process any more without freeing that client under its thread. Any thread.
+  static bool stuck();
   // Registers port on client once (as portName with flags) and connects it with the port called other: from
   // it when flags holds JackPortIsOutput, else to it; returns once the connection shows. Throws
   // std::runtime_error when the server refuses either. Talks to the server: call it under a deadline.
   static void connectPort(jack_client_t* client, std::atomic<jack_port_t*>& port, const std::string& portName,
                           unsigned long flags, const std::string& other);
-  // For tests: the next count activations fail (activate calls no jack_activate).
-  static void failActivations(int count);
+  // For tests: the next count activations fail; activate calls no jack_activate, or with threadStarted
+  // calls it and still reports a failure (the client's process thread runs, as one that started late does).
+  // forgetKeptThreads: what stuck looks at is forgotten, for the tests that follow in the process.
+  static void failActivations(int count, bool threadStarted = false);
+  static void forgetKeptThreads();
 
 private:
   explicit JackServerWatch(jack_client_t* client);

@@ -56,7 +56,12 @@ RtMidiBackend::RtMidiBackend(std::string sequencerDevice) : mSequencerDevice(std
 
 bool RtMidiBackend::answering() const
 {
-  return !deadlinecall::stalled();
+  return !deadlinecall::stalled() && !JackServerWatch::stuck();
+}
+
+bool RtMidiBackend::stuck() const
+{
+  return JackServerWatch::stuck() || (deadlinecall::stalled() && deadlinecall::stuck());
 }
 
 int RtMidiBackend::chooseApi() const

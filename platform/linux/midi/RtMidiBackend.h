@@ -20,8 +20,11 @@ public:
   std::unique_ptr<IMidiPorts::Output> createOutput(const std::string& clientName) override;
   std::unique_ptr<IMidiPorts::Input> createInput(const std::string& clientName,
                                                  unsigned int queueSizeLimit) override;
-  // deadlinecall::stalled() turned round: a call given up on has returned.
+  // deadlinecall::stalled() turned round: a call given up on has returned; never while stuck.
   bool answering() const override;
+  // A call given up on never returns (deadlinecall::stuck), or JACK clients are refused for good
+  // (JackServerWatch::stuck).
+  bool stuck() const override;
 
   // "alsa" or "jack" for the API a client would be made on now; throws std::runtime_error when none, or
   // IMidiPorts::Unanswered when the JACK server does not answer within the deadline.
