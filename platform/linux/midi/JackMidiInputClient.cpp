@@ -31,7 +31,8 @@ struct JackMidiInputClient::Shared
   // Registered at the first open and kept until the client closes: the process callback reads it.
   std::atomic<jack_port_t*> port{nullptr};
   std::atomic<bool> gone{false};
-  // Kept for good (JackServerWatch::abandon, keepUnactivated): a process thread that still runs ends.
+  // Kept for good (JackServerWatch::abandon, keepUnactivated): its process thread idles, and ends once the
+  // server is gone.
   std::atomic<bool> keptForGood{false};
   // The process thread's own: a sysex arriving in pieces, and the time of the last message.
   MidiInputFraming framing;
@@ -62,9 +63,11 @@ struct JackMidiInputClient::Shared
   static int process(jack_nframes_t frames, void* arg)
   {
     auto* self = static_cast<Shared*>(arg);
-    // Non-zero makes libjack end the thread.
+    // A kept client reads nothing. Non-zero makes libjack end the thread, deactivating the client from inside
+    // the cycle: only once its server is gone, where that fails at once; a live server would hold every
+    // client's requests until its cycles time out.
     if (self->keptForGood.load())
-      return 1;
+      return self->serverGone() ? 1 : 0;
     jack_port_t* port = self->port.load();
     void* buffer = port ? jack_port_get_buffer(port, frames) : nullptr;
     if (!buffer)

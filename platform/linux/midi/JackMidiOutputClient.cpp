@@ -84,7 +84,8 @@ struct JackMidiOutputClient::Shared
   // without a lock.
   std::atomic<jack_port_t*> port{nullptr};
   std::atomic<bool> gone{false};
-  // Kept for good (JackServerWatch::abandon, keepUnactivated): a process thread that still runs ends.
+  // Kept for good (JackServerWatch::abandon, keepUnactivated): its process thread idles, and ends once the
+  // server is gone.
   std::atomic<bool> keptForGood{false};
   // What a cycle's empty buffer takes as one event (0 before the first cycle): only a sysex goes in pieces.
   std::atomic<size_t> emptyRoom{0};
@@ -423,8 +424,10 @@ struct JackMidiOutputClient::Shared
   static int process(jack_nframes_t frames, void* arg)
   {
     auto* self = static_cast<Shared*>(arg);
-    // Non-zero makes libjack end the thread.
-    if (self->keptForGood.load())
+    // Non-zero makes libjack end the thread, deactivating the client from inside the cycle: only once its
+    // server is gone, where that fails at once; a live server would hold every client's requests until its
+    // cycles time out. There a kept client's port writes nothing.
+    if (self->keptForGood.load() && self->serverGone())
       return 1;
     jack_port_t* port = self->port.load();
     if (!port)
@@ -433,6 +436,8 @@ struct JackMidiOutputClient::Shared
     if (!buffer)
       return 0;
     jack_midi_clear_buffer(buffer);
+    if (self->keptForGood.load())
+      return 0;
     // A sender holding the lock copies for microseconds: this cycle then writes nothing, the next does.
     std::unique_lock<std::mutex> guard(self->lock, std::try_to_lock);
     if (!guard.owns_lock() || !self->open)
