@@ -63,11 +63,14 @@ struct JackMidiInputClient::Shared
   static int process(jack_nframes_t frames, void* arg)
   {
     auto* self = static_cast<Shared*>(arg);
-    // A kept client reads nothing. Non-zero makes libjack end the thread, deactivating the client from inside
-    // the cycle: only once its server is gone, where that fails at once; a live server would hold every
-    // client's requests until its cycles time out.
+    // Non-zero makes libjack end the thread, deactivating the client from inside the cycle: only once its
+    // server is gone, where that fails at once (a thread that lived on would run a cycle whenever something
+    // signals its wake-up, as the output's does); a live server would hold every client's requests until its
+    // cycles time out. A kept client reads nothing.
+    if (self->serverGone())
+      return 1;
     if (self->keptForGood.load())
-      return self->serverGone() ? 1 : 0;
+      return 0;
     jack_port_t* port = self->port.load();
     void* buffer = port ? jack_port_get_buffer(port, frames) : nullptr;
     if (!buffer)

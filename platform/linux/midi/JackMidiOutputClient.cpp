@@ -426,8 +426,10 @@ struct JackMidiOutputClient::Shared
     auto* self = static_cast<Shared*>(arg);
     // Non-zero makes libjack end the thread, deactivating the client from inside the cycle: only once its
     // server is gone, where that fails at once; a live server would hold every client's requests until its
-    // cycles time out. There a kept client's port writes nothing.
-    if (self->keptForGood.load() && self->serverGone())
+    // cycles time out. There a kept client's port writes nothing. A gone server's client whose thread lived
+    // on would run a cycle whenever something signals its wake-up, which other programs' clients of that
+    // server and a same-named client of the next one (jackd leaves the wake-ups' files) still do.
+    if (self->serverGone())
       return 1;
     jack_port_t* port = self->port.load();
     if (!port)
