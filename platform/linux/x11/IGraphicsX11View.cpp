@@ -278,9 +278,9 @@ void IGraphicsX11View::PaintInvalid()
   {
     return;
   }
-  // A host may destroy its window (and ours) before closing the editor: never paint into a window the
-  // server has already destroyed.
-  XSync(mDisplay, False);
+  // A host may destroy its window (and ours) before closing the editor: a destruction already told is taken
+  // before painting. One still on its way costs only errors, which this display ignores; a round trip to the
+  // server here would hold the host's idle call for as long as a loaded X server takes to answer.
   XEvent destroyed;
   if (XCheckTypedWindowEvent(mDisplay, mWindow, DestroyNotify, &destroyed))
   {
@@ -292,7 +292,7 @@ void IGraphicsX11View::PaintInvalid()
   mGraphics->Draw(&area);
 }
 
-bool IGraphicsX11View::DrawScreen(const IRECT&)
+bool IGraphicsX11View::DrawScreen(const IRECT& area)
 {
   if (!IsLinked() || !mWindowSurface)
   {
@@ -304,9 +304,11 @@ bool IGraphicsX11View::DrawScreen(const IRECT&)
     return false;
   }
   cairo_surface_flush(source);
-  // The whole bitmap goes to the window as one image, whatever area was drawn: the window then always shows
-  // exactly the draw bitmap (and cairo's partial uploads keep allocations past the display's life).
+  // Only the area drawn goes to the window (an exposed area is drawn again): the whole editor is megabytes,
+  // which a loaded X server reads slowly while the host's idle call waits to write them.
   cairo_t* cr = cairo_create(mWindowSurface);
+  cairo_rectangle(cr, area.L, area.T, area.W(), area.H());
+  cairo_clip(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
   cairo_set_source_surface(cr, source, 0, 0);
   cairo_paint(cr);

@@ -67,8 +67,8 @@ public:
   void Invalidate(const IRECT& r);
   // Draws the invalid area through the surface (which ends in DrawScreen).
   void PaintInvalid();
-  // Copies the surface's whole draw bitmap to the window after a drawing pass over area; false without a
-  // window.
+  // Copies area (window coordinates, as the surface's) of the surface's draw bitmap to the window after a
+  // drawing pass over it; false without a window.
   bool DrawScreen(const IRECT& area);
   // New window size after the surface was resized.
   void SetSize(int w, int h);
