@@ -18,11 +18,11 @@ function(korvid_glob_library name)
   endif()
 endfunction()
 
-# korvid_add_gtest(NAME SOURCES <files> LIBS <libs> [LABELS <labels>] [WRAPPER <cmd...>]):
+# korvid_add_gtest(NAME SOURCES <files> LIBS <libs> [LABELS <labels>] [WRAPPER <cmd...>] [ARGS <args...>]):
 # a GoogleTest executable registered with CTest. WRAPPER runs the whole executable under a command
-# (for example xvfb-run -a) as one CTest test instead of discovering the cases one by one.
+# (for example xvfb-run -a) as one CTest test instead of discovering the cases one by one; ARGS go to it.
 function(korvid_add_gtest name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;WRAPPER" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;WRAPPER;ARGS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   # The test support headers (SharedData.h: where the real banks lie, and the skip without them).
@@ -32,7 +32,7 @@ function(korvid_add_gtest name)
     KORVID_SHARED_DATA_DIR="${PROJECT_SOURCE_DIR}/../shared/data"
     KORVID_BINARY_DIR="${PROJECT_BINARY_DIR}")
   if(ARG_WRAPPER)
-    add_test(NAME ${name} COMMAND ${ARG_WRAPPER} $<TARGET_FILE:${name}>)
+    add_test(NAME ${name} COMMAND ${ARG_WRAPPER} $<TARGET_FILE:${name}> ${ARG_ARGS})
     if(ARG_LABELS)
       set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
     endif()

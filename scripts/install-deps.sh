@@ -15,7 +15,7 @@ packages=(
   zenity xdg-utils   # the editor's dialogs and its help items
   jackd2 libjack-jackd2-dev
   libboost-dev   # lock-free queue of the audio thread's sends
-  gdb      # the JACK tests print every thread's stack when one hangs
+  gdb elfutils   # a hanging test prints every thread's stack (gdb; eu-stack where gdb gives up)
   amsynth
   ardour   # a real host for the test of the state kept in a session (about 210 MB)
 )

@@ -102,6 +102,8 @@ public:
   static constexpr const char* kTextWriteFailed = "Data write FAILED: MIDI OUT did not take a dump!";
   // The output was too busy to say whether it gave up on a dump it wrote.
   static constexpr const char* kTextWriteUnconfirmed = "Data write UNCONFIRMED: MIDI OUT busy!";
+  // The output wrote every dump, but gave up on some that late cycles may have lost.
+  static constexpr const char* kTextWriteLate = "Data write UNCONFIRMED: late MIDI OUT cycles!";
   // A job that found the bank change before it still unsent after kBankChangeWaitMs.
   static constexpr const char* kTextBankChangeTimedOut = "Program change TIMED OUT!";
   // Longest wait, in real milliseconds, for the bank changes queued before a job (17 targets of at most
@@ -156,11 +158,14 @@ public:
   // "Writing " + int(slot / 1.28) + "%, please wait..": progress of job 4 at slot (0..127).
   static std::string writeProgressText(int slot);
   // Job 4's detail line at its end: how many slots were written ("1 slot written", "128 slots written");
-  // unconfirmed: sent, not known to be written ("3 slots sent, unconfirmed").
-  static std::string writeCountText(int written, bool confirmed = true);
+  // unconfirmed: sent, not known to be written ("3 slots sent, unconfirmed"); mayBeLost of them written in
+  // cycles reported late ("128 slots written, 2 may not have arrived").
+  static std::string writeCountText(int written, bool confirmed = true, int mayBeLost = 0);
   // Job 3's detail line after a store: "Slot 005 written to A005" (banks 0..7 as A..H), "... to multi 005";
-  // unconfirmed: "Slot 005 sent to A005, unconfirmed".
-  static std::string singleWriteText(int slot, bool multi, int bank, bool confirmed = true);
+  // unconfirmed: "Slot 005 sent to A005, unconfirmed"; mayBeLost: "Slot 005 written to A005, may not have
+  // arrived".
+  static std::string singleWriteText(int slot, bool multi, int bank, bool confirmed = true,
+                                     bool mayBeLost = false);
   // The first dump of record as it is sent: bytes 2..6 rewritten (model, device id, sound or multi dump,
   // bank, program) and the checksum renewed. Empty when the dump is no whole sound dump (multi false) or
   // multi dump (multi true).

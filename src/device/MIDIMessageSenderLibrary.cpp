@@ -85,6 +85,7 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
   bool loaded = false;
   bool storeFailed = false;
   bool unconfirmed = false;
+  bool late = false;
   std::string written;
   if (fed.empty())
   {
@@ -114,11 +115,13 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
       const bool dumped = plug->sendMidiDump(libraryDump(record, multi, deviceId, bank, slot));
       // The synthesizer writes its memory before the program change selects what it wrote.
       pause(plug->getTimerValue());
+      // A dump given up on after late cycles went out, so it was written; whether it arrived is unknown.
       const std::optional<uint64_t> lost = dumped ? dumpsLostSince(lostBefore) : std::nullopt;
       unconfirmed = dumped && !lost;
-      if (dumped && lost.value_or(0) == 0)
+      late = lost.value_or(0) > 0;
+      if (dumped)
       {
-        written = singleWriteText(slot, multi, bank, !unconfirmed);
+        written = singleWriteText(slot, multi, bank, !unconfirmed, late);
       }
       else
       {
@@ -149,7 +152,7 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
   }
   else if (!written.empty())
   {
-    plug->showStatusText(unconfirmed ? kTextWriteUnconfirmed : kTextWriteCompleted);
+    plug->showStatusText(unconfirmed ? kTextWriteUnconfirmed : (late ? kTextWriteLate : kTextWriteCompleted));
     plug->showStatusDetail(written.c_str());
   }
   else if (sent)
@@ -165,7 +168,7 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
   manager->storeToMemory = false;
 }
 
-std::string MIDIMessageSender::singleWriteText(int slot, bool multi, int bank, bool confirmed)
+std::string MIDIMessageSender::singleWriteText(int slot, bool multi, int bank, bool confirmed, bool mayBeLost)
 {
   const std::string number = LibrarianViewControl::slotNumberText(slot);
   std::string where;
@@ -181,7 +184,8 @@ std::string MIDIMessageSender::singleWriteText(int slot, bool multi, int bank, b
   {
     where = "bank " + std::to_string(bank) + ", " + number;
   }
-  return "Slot " + number + (confirmed ? " written to " + where : " sent to " + where + ", unconfirmed");
+  return "Slot " + number + (confirmed ? " written to " + where : " sent to " + where + ", unconfirmed") +
+         (mayBeLost ? ", may not have arrived" : "");
 }
 
 std::string MIDIMessageSender::writeProgressText(int slot)
@@ -200,10 +204,11 @@ std::optional<uint64_t> MIDIMessageSender::dumpsLostSince(std::optional<uint64_t
   return *lost >= *lostBefore ? *lost - *lostBefore : *lost;
 }
 
-std::string MIDIMessageSender::writeCountText(int written, bool confirmed)
+std::string MIDIMessageSender::writeCountText(int written, bool confirmed, int mayBeLost)
 {
   return std::to_string(written) + (written == 1 ? " slot" : " slots") +
-         (confirmed ? " written" : " sent, unconfirmed");
+         (confirmed ? " written" : " sent, unconfirmed") +
+         (mayBeLost > 0 ? ", " + std::to_string(mayBeLost) + " may not have arrived" : "");
 }
 
 void MIDIMessageSender::storeAllPatchesToDeviceFromLibrarian(const std::vector<LibrarianPatch>& bank,
@@ -249,20 +254,23 @@ void MIDIMessageSender::storeAllPatchesToDeviceFromLibrarian(const std::vector<L
     }
     plug->showStatusText(writeProgressText(slot).c_str());
   }
-  // A dump the output wrote but gave up on after a late cycle is no slot written either; a count the
-  // output was too busy to give leaves the slots sent unconfirmed.
+  // A dump the output gave up on after late cycles went out: it counts as written, and the line says that it
+  // may not have arrived. A count the output was too busy to give leaves the slots sent unconfirmed.
   const std::optional<uint64_t> lost = written > 0 ? dumpsLostSince(lostBefore) : std::optional<uint64_t>(0);
-  if (lost.value_or(0) > 0)
-  {
-    written -= static_cast<int>(std::min<uint64_t>(*lost, static_cast<uint64_t>(written)));
-    sendFailed = true;
-  }
+  const int late = static_cast<int>(std::min<uint64_t>(lost.value_or(0), static_cast<uint64_t>(written)));
   plug->DisplayProcessingIndicator(false);
   setSelectedLibrarianSlot(0);
   // The end text as the synthesizer's manual words it; how many slots were written on the detail line.
-  plug->showStatusText(
-      cancel.load() ? kTextWriteCancelled
-                    : (sendFailed ? kTextWriteFailed : (lost ? kTextWriteCompleted : kTextWriteUnconfirmed)));
-  plug->showStatusDetail(writeCountText(written, lost.has_value()).c_str());
+  const char* endText = kTextWriteCompleted;
+  if (cancel.load())
+    endText = kTextWriteCancelled;
+  else if (sendFailed)
+    endText = kTextWriteFailed;
+  else if (!lost)
+    endText = kTextWriteUnconfirmed;
+  else if (late > 0)
+    endText = kTextWriteLate;
+  plug->showStatusText(endText);
+  plug->showStatusDetail(writeCountText(written, lost.has_value(), late).c_str());
   manager->storeToMemory = false;
 }

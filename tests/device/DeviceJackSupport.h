@@ -9,6 +9,7 @@
 #include "Korvid.h"
 #include "MIDIMessageManager.h"
 #include "MidiJackSynth.h"
+#include "WaitUntil.h"
 #include "RtMidiBackend.h"
 
 namespace DeviceJackSupport
@@ -32,15 +33,20 @@ inline bool waitIdle(MIDIMessageManager* manager, std::chrono::seconds timeout)
   return true;
 }
 // Opens the plug-in's MIDI output on the synthesizer client's input and its MIDI input on the client's
-// output (the port backend must be jackOnly); true when both opened and what the plug-in sends arrives.
+// output (the port backend must be jackOnly), reading the lists again while a loaded server answers late;
+// true when both opened and what the plug-in sends arrives.
 inline bool connectTo(Korvid& plug, MidiJackSynth& client)
 {
-  plug.getExternalMIDIOutNames();
-  plug.getExternalMIDIInNames();
-  int outIdx = 1;
-  int inIdx = 1;
-  const bool opened = plug.setExternalMIDIOut(outIdx, client.inPortName().c_str()) > 0 &&
-                      plug.setExternalMIDIIn(inIdx, client.outPortName().c_str()) > 0 &&
+  const bool opened = korvidtest::waitUntil(
+                          [&]
+                          {
+                            plug.rereadExternalMIDIOutNames();
+                            plug.rereadExternalMIDIInNames();
+                            int outIdx = 1;
+                            int inIdx = 1;
+                            return plug.setExternalMIDIOut(outIdx, client.inPortName().c_str()) > 0 &&
+                                   plug.setExternalMIDIIn(inIdx, client.outPortName().c_str()) > 0;
+                          }) &&
                       client.waitInputConnected(std::chrono::seconds(60));
   plug.mOutputPresent = opened;
   return opened;

@@ -247,6 +247,7 @@ TEST_F(LibraryTransfersTest, JobFourWritesTheBankIntoMemoryAndEndsWithTheCount)
     int written;
     int refusedAt = -1;     // the slot whose send the output refuses, or -1
     bool unplugged = false; // the port goes away once the job has ended
+    int givenUp = 0;        // dumps the output wrote and then gave up on after late cycles
   };
   const Row rows[] = {
       {"a short bank", 5, 0, -1, -1, 5},
@@ -256,6 +257,7 @@ TEST_F(LibraryTransfersTest, JobFourWritesTheBankIntoMemoryAndEndsWithTheCount)
       {"a start slot beyond the bank", 128, 200, -1, -1, 0},
       {"up to a dump the output refused", 128, 0, -1, -1, 61, 61},
       {"up to a dump refused as the port went away", 128, 0, -1, -1, 36, 36, true},
+      {"with dumps given up on after late cycles", 128, 0, -1, -1, 128, -1, false, 2},
   };
   const int bank = 4;
   for (const Row& row : rows)
@@ -271,6 +273,7 @@ TEST_F(LibraryTransfersTest, JobFourWritesTheBankIntoMemoryAndEndsWithTheCount)
     }
     const Bytes init = simulator->sound(bank, 127);
     simulator->refuseSendsAfter(row.refusedAt);
+    simulator->giveUpDumps(static_cast<uint64_t>(row.givenUp));
     JobArguments args;
     args.jobCode = S::kJobStoreAllLibraryPatches;
     args.startSlot = row.startSlot;
@@ -299,9 +302,10 @@ TEST_F(LibraryTransfersTest, JobFourWritesTheBankIntoMemoryAndEndsWithTheCount)
     EXPECT_EQ(std::count_if(arrived.begin(), arrived.end(),
                             [](const Bytes& m) { return m.size() > 4 && m[4] == SysexProtocol::kSoundDump; }),
               row.written);
-    EXPECT_EQ(plug->getStatusText(), std::string(row.unplugged ? "MIDI OUT lost - " : "") +
-                                         (row.refusedAt < 0 ? "Data write completed!" : S::kTextWriteFailed));
-    EXPECT_EQ(plug->getStatusDetail(), S::writeCountText(row.written));
+    const char* end = row.refusedAt >= 0 ? S::kTextWriteFailed
+                                         : (row.givenUp > 0 ? S::kTextWriteLate : "Data write completed!");
+    EXPECT_EQ(plug->getStatusText(), std::string(row.unplugged ? "MIDI OUT lost - " : "") + end);
+    EXPECT_EQ(plug->getStatusDetail(), S::writeCountText(row.written, true, row.givenUp));
     EXPECT_FALSE(plug->mProcessingOverlay.load());
     EXPECT_FALSE(manager->sendRunning.load());
     EXPECT_FALSE(manager->storeToMemory.load());

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -163,9 +165,15 @@ TEST(TransfersJackTest, ABankStoredFromTheLibraryComesBackIdenticalThroughABankR
         if (m->size() > P::kProgramOffset && (*m)[P::kTypeOffset] == P::kSoundDump)
           slots.insert((*m)[P::kProgramOffset]);
       const int dumps = static_cast<int>(slots.size());
-      EXPECT_EQ(plug->getStatusDetail(), MIDIMessageSender::writeCountText(dumps));
-      EXPECT_EQ(plug->getStatusText(),
-                dumps == 128 ? MIDIMessageSender::kTextWriteCompleted : MIDIMessageSender::kTextWriteFailed);
+      // Every slot that arrived is counted. Completed only when all arrived; a store that arrived whole is
+      // never said failed (a dump given up on after late cycles went out and may have arrived).
+      const std::string detail = plug->getStatusDetail();
+      EXPECT_GE(std::atoi(detail.c_str()), dumps) << detail;
+      const std::string end = plug->getStatusText();
+      EXPECT_EQ(end == MIDIMessageSender::kTextWriteCompleted,
+                dumps == 128 && detail == MIDIMessageSender::writeCountText(128))
+          << end << "; " << detail;
+      EXPECT_TRUE(dumps < 128 || end != MIDIMessageSender::kTextWriteFailed) << detail;
       if (!row.freeze)
       {
         EXPECT_EQ(dumps, 128);

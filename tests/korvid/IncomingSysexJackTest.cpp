@@ -94,11 +94,21 @@ protected:
     home.writeFile("Patches/Bank.syx", std::string(bank.begin(), bank.end()));
 
     plug = std::make_unique<Korvid>(IPlugInstanceInfo{});
-    // The user picks the simulator's ports; the device-id probe it starts is answered.
-    const int out = entryOf(*plug, kDeviceOutSelection, client.inPortName());
-    const int in = entryOf(*plug, kDeviceInSelection, client.outPortName());
-    ASSERT_GT(out, 0);
-    ASSERT_GT(in, 0);
+    // The user picks the simulator's ports from the lists the menus show: a loaded machine's JACK may answer
+    // the first reading after its deadline, and a menu opened once it answers again lists them.
+    int out = -1;
+    int in = -1;
+    ASSERT_TRUE(waitFor(
+        [&]
+        {
+          plug->OnParamMenuOpening(kDeviceOutSelection);
+          plug->OnParamMenuOpening(kDeviceInSelection);
+          out = entryOf(*plug, kDeviceOutSelection, client.inPortName());
+          in = entryOf(*plug, kDeviceInSelection, client.outPortName());
+          return out > 0 && in > 0;
+        },
+        60s));
+    // The device-id probe the choice starts is answered.
     plug->SetParameterFromGUI(kDeviceInSelection, plug->GetParam(kDeviceInSelection)->GetNormalized(in));
     plug->SetParameterFromGUI(kDeviceOutSelection, plug->GetParam(kDeviceOutSelection)->GetNormalized(out));
     ASSERT_TRUE(waitFor([&] { return !plug->ThreadRunning(); }));

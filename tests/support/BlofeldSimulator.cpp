@@ -117,9 +117,11 @@ public:
       return false;
     if (mSim->mSendsTaken > 0)
       --mSim->mSendsTaken;
+    mSim->mGivenUp += mSim->mGivingUp.exchange(0);
     mSim->receive(Bytes(data, data + size));
     return true;
   }
+  uint64_t settleRepeatables(std::chrono::milliseconds) override { return mSim->mGivenUp; }
   size_t maxMessageSize() const override { return 65536; }
 
 private:

@@ -64,6 +64,9 @@ public:
   // The backend's output takes count more messages and then refuses every send (a port that stopped taking
   // data); a negative count takes them all again.
   void refuseSendsAfter(int count) { mSendsTaken = count; }
+  // Once it took its next message, the backend's output says it gave up on count more dumps after late
+  // cycles (what it wrote went out all the same).
+  void giveUpDumps(uint64_t count) { mGivingUp = count; }
   // The backend lists no port any more (the synthesizer was unplugged).
   void unplug() { mUnplugged = true; }
   // Where replies go when not reached through makeBackend.
@@ -158,6 +161,8 @@ private:
   std::vector<int> mSelectedBank = std::vector<int>(kParts, 0);
   std::atomic<int> mReplies{0};
   std::atomic<int> mSendsTaken{-1};
+  std::atomic<uint64_t> mGivingUp{0};
+  std::atomic<uint64_t> mGivenUp{0};
   std::atomic<bool> mUnplugged{false};
   std::thread mThread;
 };

@@ -213,12 +213,6 @@ void JackServerWatch::failActivations(int count, bool threadStarted)
   gActivationsToFail = count;
 }
 
-void JackServerWatch::forgetKeptThreads()
-{
-  std::lock_guard<std::mutex> lock(gAbandonedLock);
-  gKeptThreads->clear();
-}
-
 void JackServerWatch::onShutdown(jack_status_t, const char*, void* arg)
 {
   static_cast<JackServerWatch*>(arg)->mGone = true;

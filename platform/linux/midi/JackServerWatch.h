@@ -76,9 +76,7 @@ public:
                           unsigned long flags, const std::string& other);
   // For tests: the next count activations fail; activate calls no jack_activate, or with threadStarted
   // calls it and still reports a failure (the client's process thread runs, as one that started late does).
-  // forgetKeptThreads: what stuck looks at is forgotten, for the tests that follow in the process.
   static void failActivations(int count, bool threadStarted = false);
-  static void forgetKeptThreads();
 
 private:
   explicit JackServerWatch(jack_client_t* client);
