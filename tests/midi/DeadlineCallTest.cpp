@@ -20,7 +20,7 @@
 TEST(DeadlineCallTest, ACallWaitingForALockWhoseHolderEndedIsStuckAndOneWaitingForALiveHolderIsNot)
 {
   using namespace std::chrono_literals;
-  // Static: the threads that wait for ever outlive the test.
+  // Static: a thread a failing row leaves waiting outlives the test.
   static std::mutex leftLocked;
   static std::mutex held;
   std::thread([] { leftLocked.lock(); }).join();
@@ -48,9 +48,11 @@ TEST(DeadlineCallTest, ACallWaitingForALockWhoseHolderEndedIsStuckAndOneWaitingF
     }
     catch (const IMidiPorts::Unanswered& e)
     {
-      EXPECT_EQ(holderEnded, std::string(e.what()).find("stuck") != std::string::npos) << e.what();
+      // A loaded machine may put the call and its holder to sleep after its deadline: the ended holder is
+      // looked for until it shows.
+      EXPECT_TRUE(holderEnded || std::string(e.what()).find("stuck") == std::string::npos) << e.what();
     }
-    EXPECT_EQ(holderEnded, deadlinecall::stuck());
+    EXPECT_EQ(holderEnded, holderEnded ? korvidtest::waitUntil(deadlinecall::stuck) : deadlinecall::stuck());
     if (holderEnded)
       leftLocked.unlock();
     looked = true;
