@@ -766,6 +766,8 @@ void IMidiPorts::lookForAnswer()
     }
     return;
   }
+  // A call said stuck that returned after all: a library stuck later is said again.
+  mStuckSaid = false;
   int answered = 0;
   if (mOutWaiting.exchange(false))
     answered |= kOutAnswered;

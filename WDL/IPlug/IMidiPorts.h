@@ -464,7 +464,7 @@ private:
   std::mutex mWatchLock;
   std::condition_variable mWatchWake;
   bool mWatchStop = false;
-  // A stuck library was said (kStuck): the watch does not say it again.
+  // A stuck library was said (kStuck): the watch does not say it again until the system answers.
   std::atomic<bool> mStuckSaid{false};
   std::thread mWatcher;
 

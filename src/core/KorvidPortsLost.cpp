@@ -128,8 +128,11 @@ void Korvid::sayLostPorts(int lost)
   // What is said now of a direction replaces what was said of it before.
   const bool out = (lost & (kOutBits | IMidiPorts::kOutAnswered)) != 0;
   const bool in = (lost & (kInBits | IMidiPorts::kInAnswered)) != 0;
-  mStandingLoss = (mStandingLoss & ~((out ? kOutBits : 0) | (in ? kInBits : 0))) |
-                  (lost & (kOutBits | kInBits | IMidiPorts::kStuck));
+  // A system that answers is not stuck.
+  const bool answered = (lost & (IMidiPorts::kOutAnswered | IMidiPorts::kInAnswered)) != 0;
+  mStandingLoss =
+      (mStandingLoss & ~((out ? kOutBits : 0) | (in ? kInBits : 0) | (answered ? IMidiPorts::kStuck : 0))) |
+      (lost & (kOutBits | kInBits | IMidiPorts::kStuck));
   const bool recent =
       std::chrono::steady_clock::now() - mDeviceTextTime < std::chrono::milliseconds(kLossJoinsTextMs);
   if (reopened.empty() && mLineShowsDevice && (jobRunning || recent))

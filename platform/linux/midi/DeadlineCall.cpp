@@ -97,7 +97,7 @@ bool stuck()
   }
   for (const std::shared_ptr<CallState>& state : givenUp)
   {
-    // Such a call never returns: looked at once.
+    // Such a call never returns: looked at once (a call that returns after all is forgotten).
     if (state->waitsForEver.load())
       return true;
     const pid_t thread = state->thread.load();
@@ -133,9 +133,10 @@ void run(std::function<void()> work, std::chrono::milliseconds deadline)
         state->done = true;
         if (state->abandoned)
         {
-          --gUnanswered;
           guard.unlock();
+          // Forgotten before it counts as answered: stuck says nothing of a call that returned.
           forgetGivenUp(state);
+          --gUnanswered;
           return;
         }
         state->ended.notify_all();

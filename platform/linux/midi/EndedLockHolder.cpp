@@ -12,20 +12,21 @@
 
 #include <fcntl.h>
 #include <linux/futex.h>
+#include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 namespace
 {
-// glibc's pthread_mutex_t begins with the lock word, the recursion count and the holder's thread id; a
-// thread that waits to lock it sleeps in FUTEX_WAIT on the lock word with the value 2 (locked, waited for).
-struct MutexHead
-{
-  int lock;
-  unsigned count;
-  int holder;
-};
+// A thread that waits to lock a glibc mutex sleeps in FUTEX_WAIT on its lock word with the value 2 (locked,
+// waited for). Other locks sleep so too: stdio's keeps a pointer to its holder where the mutex keeps the id.
 constexpr unsigned long kLockedAndWaitedFor = 2;
+// Linux gives no thread an id above this (its limit of ids).
+constexpr int kMostThreadId = 1 << 22;
+// The mutex kind's type, protocol (robust, priority inheritance or protection) and process-shared bits;
+// above them glibc keeps its elision flags. Only a plain type waits so, and only a mutex private to the
+// process has a holder among its threads.
+constexpr int kTypeProtocolShared = 0xff;
 // Links followed from a waiting thread to a holder that ended: far more than any real chain of locks.
 constexpr int kMostLinks = 16;
 constexpr std::chrono::milliseconds kSecondLookPause{10};
@@ -40,8 +41,8 @@ bool threadExists(pid_t tid)
   return ::access(taskPath(tid, "").c_str(), F_OK) == 0;
 }
 
-// The address of the mutex thread tid sleeps to lock, read from its system call; none when it is not
-// blocked so.
+// The address of the lock word thread tid sleeps on as a mutex's waiter, read from its system call; none
+// when it is not blocked so.
 std::optional<uintptr_t> mutexWaitedFor(pid_t tid)
 {
   std::ifstream file(taskPath(tid, "syscall"));
@@ -60,32 +61,44 @@ std::optional<uintptr_t> mutexWaitedFor(pid_t tid)
   return address;
 }
 
-// The mutex's head, read through /proc/self/mem: an address that is not a mapped mutex fails the read
+// The mutex at address, read through /proc/self/mem: an address that is not a mapped mutex fails the read
 // instead of faulting.
-std::optional<MutexHead> headAt(uintptr_t address)
+std::optional<pthread_mutex_t> mutexAt(uintptr_t address)
 {
   const int mem = ::open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
   if (mem < 0)
     return std::nullopt;
-  MutexHead head{};
-  const ssize_t got = ::pread(mem, &head, sizeof head, static_cast<off_t>(address));
+  pthread_mutex_t mutex{};
+  const ssize_t got = ::pread(mem, &mutex, sizeof mutex, static_cast<off_t>(address));
   ::close(mem);
-  if (got != static_cast<ssize_t>(sizeof head))
+  if (got != static_cast<ssize_t>(sizeof mutex))
     return std::nullopt;
-  return head;
+  return mutex;
 }
 
-// The holder of the mutex that thread tid waits to lock; none when it does not wait so or has no holder.
+// Whether mutex reads as a held glibc mutex of this process, whose holder field is a thread id: one user, a
+// plain type, a count only when recursive. Another lock fails this: the halves of the pointer that names
+// stdio's holder read as a user count in the thousands and mostly as an id beyond any thread's.
+bool heldMutex(const pthread_mutex_t& mutex)
+{
+  const auto& data = mutex.__data;
+  const int type = data.__kind & kTypeProtocolShared;
+  return data.__lock != 0 && data.__owner > 0 && data.__owner <= kMostThreadId && data.__nusers == 1 &&
+         type <= PTHREAD_MUTEX_ADAPTIVE_NP && (type == PTHREAD_MUTEX_RECURSIVE) == (data.__count > 0);
+}
+
+// The holder of the mutex that thread tid waits to lock; none when it does not wait so, has no holder or
+// the lock is not such a mutex.
 std::optional<pid_t> holderAwaited(pid_t tid, uintptr_t* address)
 {
-  const std::optional<uintptr_t> mutex = mutexWaitedFor(tid);
-  if (!mutex)
+  const std::optional<uintptr_t> word = mutexWaitedFor(tid);
+  if (!word)
     return std::nullopt;
-  const std::optional<MutexHead> head = headAt(*mutex);
-  if (!head || head->lock == 0 || head->holder <= 0)
+  const std::optional<pthread_mutex_t> mutex = mutexAt(*word);
+  if (!mutex || !heldMutex(*mutex))
     return std::nullopt;
-  *address = *mutex;
-  return head->holder;
+  *address = *word;
+  return mutex->__data.__owner;
 }
 
 bool chainEndsInAnEndedHolder(pid_t tid)
