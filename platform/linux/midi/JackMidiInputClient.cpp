@@ -21,8 +21,10 @@ constexpr double kSecondsPerUsec = 1e-6;
 
 // State shared with the client's process and shutdown callbacks: it outlives the object when closing the
 // client is left to a deadline call or the client is kept.
-struct JackMidiInputClient::Shared
+struct JackMidiInputClient::Shared : MidiInputFraming::Sink
 {
+  using Loss = IMidiPorts::Input::Loss;
+
   // Declared first: the watch goes after the client and the queue.
   std::shared_ptr<JackServerWatch> watch;
   InputDelivery delivery;
@@ -34,9 +36,11 @@ struct JackMidiInputClient::Shared
   // Kept for good (JackServerWatch::abandon, keepUnactivated): its process thread idles, and ends once the
   // server is gone.
   std::atomic<bool> keptForGood{false};
-  // The process thread's own: a sysex arriving in pieces, and the time of the last message.
+  // The process thread's own: a sysex arriving in pieces, the time of the last event and the time since the
+  // one before (which the event's first message carries).
   MidiInputFraming framing;
   jack_time_t lastTime = 0;
+  double eventDelta = 0.0;
 
   // The client closes first: no callback runs once the rest goes.
   ~Shared()
@@ -47,18 +51,23 @@ struct JackMidiInputClient::Shared
 
   bool serverGone() const { return gone.load() || (watch && watch->serverGone()); }
 
-  // Queues what one event makes whole, and counts what it dropped. Process thread.
+  // Queues the messages one event holds, and counts what it dropped. Process thread.
   void take(const unsigned char* data, size_t size)
   {
     const jack_time_t now = jack_get_time();
-    const double deltaTime = lastTime == 0 ? 0.0 : static_cast<double>(now - lastTime) * kSecondsPerUsec;
+    eventDelta = lastTime == 0 ? 0.0 : static_cast<double>(now - lastTime) * kSecondsPerUsec;
     lastTime = now;
-    const MidiInputFraming::Framed framed = framing.take(data, size);
-    if (framed.lost)
-      queue->drop(*framed.lost);
-    if (framed.message)
-      queue->push(delivery.generation.load(), deltaTime, framed.message, framed.size);
+    framing.take(data, size, *this);
   }
+
+  void message(const unsigned char* data, size_t size) override
+  {
+    queue->push(delivery.generation.load(), eventDelta, data, size);
+    // The event's other messages came with it.
+    eventDelta = 0.0;
+  }
+
+  void lost(Loss cause) override { queue->drop(cause); }
 
   static int process(jack_nframes_t frames, void* arg)
   {
