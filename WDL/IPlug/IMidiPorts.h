@@ -129,18 +129,22 @@ public:
     // Why the client dropped what it received: its queue was full, a sysex was longer than it puts together
     // (kMaxSysExBytes), a status byte cut a sysex short, bytes made no message (a status without its data
     // bytes, data bytes that follow no status: the end of a sysex whose start never came, the rest of one cut
-    // short).
+    // short), a sysex was in progress when the system lost cycles of the input (kLostInXrun), or such cycles
+    // went by at all (kXrun: what arrived in them is lost, and nobody can tell what it was).
     enum class Loss
     {
       kQueueFull,
       kTooLong,
       kCutShort,
-      kNotAMessage
+      kNotAMessage,
+      kLostInXrun,
+      kXrun
     };
-    static constexpr size_t kLossKinds = 4;
+    static constexpr size_t kLossKinds = 6;
     // Longest sysex a client takes (the JACK input: in one event or put together from several).
     static constexpr size_t kMaxSysExBytes = 64 * 1024;
-    // "dropped <count> ...: <why>", as the client says it on standard error and the debug log keeps it.
+    // "dropped <count> ...: <why>" (for kXrun: "messages may have been lost in <count> xruns"), as the client
+    // says it on standard error and the debug log keeps it.
     static std::string LossText(uint64_t count, Loss cause)
     {
       const std::string n = std::to_string(count);
@@ -155,6 +159,10 @@ public:
       case Loss::kNotAMessage:
         return "dropped " + n +
                " byte runs: not a message (a status without its data, or data without a status)";
+      case Loss::kLostInXrun:
+        return "dropped " + n + " sysex: lost in an xrun";
+      case Loss::kXrun:
+        return "messages may have been lost in " + n + " xruns";
       }
       return "dropped " + n + " messages";
     }

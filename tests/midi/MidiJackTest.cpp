@@ -19,6 +19,7 @@
 #include "AudioThread.h"
 #include "DeadlineCall.h"
 #include "IMidiPorts.h"
+#include "JackMidiInputClient.h"
 #include "JackMidiOutputClient.h"
 #include "JackServerWatch.h"
 #include "MidiJackEnvironment.h"
@@ -189,7 +190,8 @@ TEST_F(MidiJackTest, SoundDumpAndBurstFromTheSynthReachThePluginByteIdenticalAnd
 }
 
 // The plug-in's own JACK input hands on only whole messages, each row's events after the last row's; what is
-// dropped is said once, with its cause.
+// dropped is said once, with its cause. An empty event stands for cycles an xrun left the input out of, once
+// the event before it is heard.
 TEST_F(MidiJackTest, OnlyWholeMessagesArriveAndEveryDropSaysItsCause)
 {
   using Loss = IMidiPorts::Input::Loss;
@@ -245,6 +247,10 @@ TEST_F(MidiJackTest, OnlyWholeMessagesArriveAndEveryDropSaysItsCause)
        {}},
       {"a lone status", {{0x90}, {0xC0, 0xB0, 0x07, 0x40, 0x22}}, {volume}, {{Loss::kNotAMessage, 3}}},
       {"a sysex over the cap in the longest events", overCap, {volume}, {{Loss::kTooLong, 1}}},
+      {"a sysex across an xrun",
+       {{0xF0, 0x00, 0x20}, start, {}, {0x21, 0xF7}},
+       {start},
+       {{Loss::kLostInXrun, 1}, {Loss::kXrun, 1}, {Loss::kNotAMessage, 1}}},
   };
   std::mutex lock;
   std::vector<Bytes> heard;
@@ -270,7 +276,21 @@ TEST_F(MidiJackTest, OnlyWholeMessagesArriveAndEveryDropSaysItsCause)
     SCOPED_TRACE(name);
     // A marker after the row: what the row dropped is said at the marker's delivery at the latest.
     const Bytes marker{0xC0, row++};
-    synth.send(events);
+    const auto heardLast = [&](const Bytes& message)
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      return !heard.empty() && heard.back() == message;
+    };
+    for (auto event = events.begin(); event != events.end(); ++event)
+    {
+      if (!event->empty())
+        synth.send({*event});
+      else if (event != events.begin())
+      {
+        ASSERT_TRUE(korvidtest::waitUntil([&] { return heardLast(event[-1]); }, kArrivalTimeout));
+        JackMidiInputClient::loseNextCycle();
+      }
+    }
     synth.send({marker});
     const auto done = [&, &drops = drops]
     {

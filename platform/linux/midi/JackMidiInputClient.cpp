@@ -17,6 +17,8 @@
 namespace
 {
 constexpr double kSecondsPerUsec = 1e-6;
+// JackMidiInputClient::loseNextCycle.
+std::atomic<bool> gLoseNextCycle{false};
 } // namespace
 
 // State shared with the client's process and shutdown callbacks: it outlives the object when closing the
@@ -37,10 +39,13 @@ struct JackMidiInputClient::Shared : MidiInputFraming::Sink
   // server is gone.
   std::atomic<bool> keptForGood{false};
   // The process thread's own: a sysex arriving in pieces, the time of the last event and the time since the
-  // one before (which the event's first message carries).
+  // one before (which the event's first message carries), the last cycle's first frame and length.
   MidiInputFraming framing;
   jack_time_t lastTime = 0;
   double eventDelta = 0.0;
+  bool cycleSeen = false;
+  jack_nframes_t lastCycleStart = 0;
+  jack_nframes_t lastCycleFrames = 0;
 
   // The client closes first: no callback runs once the rest goes.
   ~Shared()
@@ -69,6 +74,24 @@ struct JackMidiInputClient::Shared : MidiInputFraming::Sink
 
   void lost(Loss cause) override { queue->drop(cause); }
 
+  // Whether cycles went by without this client since its last one (an xrun left it out, and what its port
+  // held then is lost): the frame time does not go on from there. Counted only while the port has a
+  // connection. Process thread.
+  bool cyclesLost(jack_port_t* port, jack_nframes_t frames)
+  {
+    const jack_nframes_t start = jack_last_frame_time(client);
+    if (gLoseNextCycle.load(std::memory_order_relaxed) && cycleSeen && jack_port_connected(port) > 0 &&
+        gLoseNextCycle.exchange(false))
+      lastCycleStart -= lastCycleFrames;
+    // libjack counts a cycle's frames at its start or at its end: a new period length shows in one of them.
+    const jack_nframes_t since = start - lastCycleStart;
+    const bool lost = cycleSeen && since != lastCycleFrames && since != frames;
+    cycleSeen = true;
+    lastCycleStart = start;
+    lastCycleFrames = frames;
+    return lost && jack_port_connected(port) > 0;
+  }
+
   static int process(jack_nframes_t frames, void* arg)
   {
     auto* self = static_cast<Shared*>(arg);
@@ -81,6 +104,12 @@ struct JackMidiInputClient::Shared : MidiInputFraming::Sink
     void* buffer = port ? jack_port_get_buffer(port, frames) : nullptr;
     if (!buffer)
       return 0;
+    // A sysex in progress may miss pieces.
+    if (self->cyclesLost(port, frames))
+    {
+      self->lost(Loss::kXrun);
+      self->framing.loseCycles(*self);
+    }
     const uint32_t count = jack_midi_get_event_count(buffer);
     for (uint32_t i = 0; i < count; ++i)
     {
@@ -176,6 +205,11 @@ void JackMidiInputClient::closePort()
 void JackMidiInputClient::setHandler(Handler handler)
 {
   mShared->delivery.setHandler(std::move(handler));
+}
+
+void JackMidiInputClient::loseNextCycle()
+{
+  gLoseNextCycle = true;
 }
 
 void JackMidiInputClient::setLostHandler(LostHandler handler)

@@ -85,6 +85,12 @@ void MidiInputFraming::take(const unsigned char* data, size_t size, Sink& sink)
     dropNotAMessage(sink);
 }
 
+void MidiInputFraming::loseCycles(Sink& sink)
+{
+  if (mInSysEx)
+    dropSysEx(Loss::kLostInXrun, sink);
+}
+
 void MidiInputFraming::begin(unsigned char status, Sink& sink)
 {
   if (mHeld > 0)

@@ -36,6 +36,9 @@ public:
   MidiInputFraming();
   // Reads one event's size bytes.
   void take(const unsigned char* data, size_t size, Sink& sink);
+  // Cycles went by without this input (an xrun): a sysex in progress may miss pieces, and is dropped
+  // (Loss::kLostInXrun).
+  void loseCycles(Sink& sink);
 
 private:
   // A status byte other than a real-time one or F7 outside a sysex: begins its message.
