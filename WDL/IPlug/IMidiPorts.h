@@ -129,8 +129,9 @@ public:
     // Why the client dropped what it received: its queue was full, a sysex was longer than it puts together
     // (kMaxSysExBytes), a status byte cut a sysex short, bytes made no message (a status without its data
     // bytes, data bytes that follow no status: the end of a sysex whose start never came, the rest of one cut
-    // short), a sysex was in progress when the system lost cycles of the input (kLostInXrun), or such cycles
-    // went by at all (kXrun: what arrived in them is lost, and nobody can tell what it was).
+    // short), a sysex was in progress during an xrun (kLostInXrun: a client not finished in time, or cycles
+    // the input was left out of), or an xrun came at all (kXrun: what arrived then may be lost, and nobody
+    // can tell what it was).
     enum class Loss
     {
       kQueueFull,

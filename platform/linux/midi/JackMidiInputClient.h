@@ -13,10 +13,9 @@ class JackServerWatch;
 // handler, under a lock that closePort takes: after closePort no delivery runs. Only whole messages pass
 // (MidiInputFraming reads each event as a MIDI stream): several from one event, real-time bytes on their own,
 // sysex also when it arrives in pieces over several events; time messages and active sensing are filtered
-// out, and what is dropped is said with its cause (setLostHandler), as are cycles an xrun left the client out
-// of (a sysex in progress then is dropped). Listing runs beside the rest; IMidiPorts serialises opening and
-// closing. Calls into the server are given up on after a deadline
-// (IMidiPorts::Unanswered); the client then lives on with the call.
+// out, and what is dropped is said with its cause (setLostHandler), as are xruns (a sysex in progress then is
+// dropped). Listing runs beside the rest; IMidiPorts serialises opening and closing. Calls into the server
+// are given up on after a deadline (IMidiPorts::Unanswered); the client then lives on with the call.
 class JackMidiInputClient : public IMidiPorts::Input
 {
 public:
