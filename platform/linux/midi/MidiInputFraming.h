@@ -36,7 +36,7 @@ public:
   MidiInputFraming();
   // Reads one event's size bytes.
   void take(const unsigned char* data, size_t size, Sink& sink);
-  // Cycles went by without this input (an xrun): a sysex in progress may miss pieces, and is dropped
+  // An xrun may have lost events of this input: a sysex in progress may miss pieces, and is dropped
   // (Loss::kLostInXrun).
   void loseCycles(Sink& sink);
 
