@@ -127,19 +127,25 @@ public:
     // Called on the backend's input thread for every message. Set before openPort.
     virtual void setHandler(Handler handler) = 0;
     // Why the client dropped what it received: its queue was full, a sysex was longer than it puts together
-    // from pieces (kMaxSysExBytes), a status byte cut a sysex short, or an event was not a message (data
-    // bytes that continue no sysex: the end of one whose start never came, the rest of one cut short).
+    // (kMaxSysExBytes), a status byte cut a sysex short, bytes made no message (a status without its data
+    // bytes, data bytes that follow no status: the end of a sysex whose start never came, the rest of one cut
+    // short), a sysex was in progress during an xrun (kLostInXrun: a client not finished in time, or cycles
+    // the input was left out of), or an xrun came at all (kXrun: what arrived then may be lost, and nobody
+    // can tell what it was).
     enum class Loss
     {
       kQueueFull,
       kTooLong,
       kCutShort,
-      kNotAMessage
+      kNotAMessage,
+      kLostInXrun,
+      kXrun
     };
-    static constexpr size_t kLossKinds = 4;
-    // Longest sysex a client puts together from pieces.
+    static constexpr size_t kLossKinds = 6;
+    // Longest sysex a client takes (the JACK input: in one event or put together from several).
     static constexpr size_t kMaxSysExBytes = 64 * 1024;
-    // "dropped <count> ...: <why>", as the client says it on standard error and the debug log keeps it.
+    // "dropped <count> ...: <why>" (for kXrun: "messages may have been lost in <count> xruns"), as the client
+    // says it on standard error and the debug log keeps it.
     static std::string LossText(uint64_t count, Loss cause)
     {
       const std::string n = std::to_string(count);
@@ -152,7 +158,12 @@ public:
       case Loss::kCutShort:
         return "dropped " + n + " sysex: cut short by a status byte before its end";
       case Loss::kNotAMessage:
-        return "dropped " + n + " events: not a message (data bytes that continue no sysex)";
+        return "dropped " + n +
+               " byte runs: not a message (a status without its data, or data without a status)";
+      case Loss::kLostInXrun:
+        return "dropped " + n + " sysex: lost in an xrun";
+      case Loss::kXrun:
+        return "messages may have been lost in " + n + " xruns";
       }
       return "dropped " + n + " messages";
     }

@@ -19,6 +19,7 @@
 #include "AudioThread.h"
 #include "DeadlineCall.h"
 #include "IMidiPorts.h"
+#include "JackMidiInputClient.h"
 #include "JackMidiOutputClient.h"
 #include "JackServerWatch.h"
 #include "MidiJackEnvironment.h"
@@ -197,7 +198,8 @@ TEST_F(MidiJackTest, SoundDumpAndBurstFromTheSynthReachThePluginByteIdenticalAnd
 }
 
 // The plug-in's own JACK input hands on only whole messages, each row's events after the last row's; what is
-// dropped is said once, with its cause.
+// dropped is said once, with its cause. An empty event stands for cycles an xrun left the input out of, once
+// the event before it is heard.
 TEST_F(MidiJackTest, OnlyWholeMessagesArriveAndEveryDropSaysItsCause)
 {
   using Loss = IMidiPorts::Input::Loss;
@@ -208,16 +210,30 @@ TEST_F(MidiJackTest, OnlyWholeMessagesArriveAndEveryDropSaysItsCause)
     bytes.back() = 0xF7;
     return bytes;
   };
-  const auto pieces = [](const Bytes& bytes)
+  const auto pieces = [](const Bytes& bytes, size_t size = 4096)
   {
     std::vector<Bytes> cut;
-    for (size_t at = 0; at < bytes.size(); at += 4096)
-      cut.emplace_back(bytes.begin() + at, bytes.begin() + std::min(bytes.size(), at + 4096));
+    for (size_t at = 0; at < bytes.size(); at += size)
+      cut.emplace_back(bytes.begin() + at, bytes.begin() + std::min(bytes.size(), at + size));
     return cut;
+  };
+  const auto with = [](Bytes bytes, const Bytes& more)
+  {
+    bytes.insert(bytes.end(), more.begin(), more.end());
+    return bytes;
   };
   const Bytes longest = sysex(IMidiPorts::Input::kMaxSysExBytes);
   const Bytes note{0x90, 0x3C, 0x40};
   const Bytes whole{0xF0, 0x7E, 0x01, 0x02, 0xF7};
+  const Bytes volume{0xB0, 0x07, 0x40};
+  const Bytes start{0xFA};
+  // A sound dump with a clock and a start among its bytes; over the cap in events as long as a JACK 2
+  // cycle's buffer takes (32 KiB: one event of 64 KiB does not fit), the last with a controller behind it.
+  Bytes clocked = midiTestSoundDump(3);
+  clocked.insert(clocked.begin() + 200, 0xF8);
+  clocked.insert(clocked.begin() + 100, 0xFA);
+  std::vector<Bytes> overCap = pieces(sysex(longest.size() + 1), 32000);
+  overCap.back() = with(overCap.back(), volume);
   // The events, the messages handed on, what was dropped.
   const std::tuple<const char*, std::vector<Bytes>, std::vector<Bytes>, std::map<Loss, uint64_t>> rows[] = {
       {"longest sysex in pieces", pieces(longest), {longest}, {}},
@@ -228,6 +244,21 @@ TEST_F(MidiJackTest, OnlyWholeMessagesArriveAndEveryDropSaysItsCause)
        {note},
        {{Loss::kCutShort, 1}, {Loss::kNotAMessage, 2}}},
       {"stray data bytes after a sysex", {whole, {0x22, 0x33}}, {whole}, {{Loss::kNotAMessage, 1}}},
+      {"real-time bytes inside a sysex", {clocked}, {start, midiTestSoundDump(3)}, {}},
+      {"several messages in one event",
+       {{0xA3, 0x23, 0x22, 0x80, 0x00, 0x41}, {0xFF, 0xFF}, {0x90, 0x3C, 0x7F, 0x3E, 0x7F}},
+       {{0xA3, 0x23, 0x22}, {0x80, 0x00, 0x41}, {0xFF}, {0xFF}, {0x90, 0x3C, 0x7F}, {0x90, 0x3E, 0x7F}},
+       {}},
+      {"a sysex and a message in one event",
+       {with(whole, volume), with(whole, note), {0xF0, 0x01}, with({0x02, 0xF7}, volume)},
+       {whole, volume, whole, note, {0xF0, 0x01, 0x02, 0xF7}, volume},
+       {}},
+      {"a lone status", {{0x90}, {0xC0, 0xB0, 0x07, 0x40, 0x22}}, {volume}, {{Loss::kNotAMessage, 3}}},
+      {"a sysex over the cap in the longest events", overCap, {volume}, {{Loss::kTooLong, 1}}},
+      {"a sysex across an xrun",
+       {{0xF0, 0x00, 0x20}, start, {}, {0x21, 0xF7}},
+       {start},
+       {{Loss::kLostInXrun, 1}, {Loss::kXrun, 1}, {Loss::kNotAMessage, 1}}},
   };
   std::mutex lock;
   std::vector<Bytes> heard;
@@ -253,7 +284,21 @@ TEST_F(MidiJackTest, OnlyWholeMessagesArriveAndEveryDropSaysItsCause)
     SCOPED_TRACE(name);
     // A marker after the row: what the row dropped is said at the marker's delivery at the latest.
     const Bytes marker{0xC0, row++};
-    synth.send(events);
+    const auto heardLast = [&](const Bytes& message)
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      return !heard.empty() && heard.back() == message;
+    };
+    for (auto event = events.begin(); event != events.end(); ++event)
+    {
+      if (!event->empty())
+        synth.send({*event});
+      else if (event != events.begin())
+      {
+        ASSERT_TRUE(korvidtest::waitUntil([&] { return heardLast(event[-1]); }, kArrivalTimeout));
+        JackMidiInputClient::loseNextCycle();
+      }
+    }
     synth.send({marker});
     const auto done = [&, &drops = drops]
     {

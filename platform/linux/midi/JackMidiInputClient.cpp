@@ -1,12 +1,16 @@
 // The JACK input: the process callback puts the port's messages together and queues them for delivery.
 #include "JackMidiInputClient.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
+#include <vector>
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
+#include <jack/statistics.h>
 
 #include "DeadlineCall.h"
 #include "InputDelivery.h"
@@ -17,12 +21,19 @@
 namespace
 {
 constexpr double kSecondsPerUsec = 1e-6;
+// A cycle's events as the process callback copies them, each its length and its bytes: room for all that
+// JACK 2's port buffer (32 KiB) holds.
+constexpr size_t kCycleCopyBytes = 64 * 1024;
+// JackMidiInputClient::loseNextCycle.
+std::atomic<bool> gLoseNextCycle{false};
 } // namespace
 
 // State shared with the client's process and shutdown callbacks: it outlives the object when closing the
 // client is left to a deadline call or the client is kept.
-struct JackMidiInputClient::Shared
+struct JackMidiInputClient::Shared : MidiInputFraming::Sink
 {
+  using Loss = IMidiPorts::Input::Loss;
+
   // Declared first: the watch goes after the client and the queue.
   std::shared_ptr<JackServerWatch> watch;
   InputDelivery delivery;
@@ -34,9 +45,25 @@ struct JackMidiInputClient::Shared
   // Kept for good (JackServerWatch::abandon, keepUnactivated): its process thread idles, and ends once the
   // server is gone.
   std::atomic<bool> keptForGood{false};
-  // The process thread's own: a sysex arriving in pieces, and the time of the last message.
+  // The xrun notices of clients not finished in time (onXrun), and the driver's delay the last notice left:
+  // the notice thread's.
+  std::atomic<uint64_t> unfinished{0};
+  float lastDelay = 0.0f;
+  // The process thread's own: a sysex arriving in pieces, the time of the last event and the time since the
+  // one before (which the event's first message carries), the last cycle's first frame and length, the copy
+  // of the cycle's events, and the xruns: the notices taken, the xruns seen by the client itself and by the
+  // notices while the port has a connection, and those said.
   MidiInputFraming framing;
   jack_time_t lastTime = 0;
+  double eventDelta = 0.0;
+  bool cycleSeen = false;
+  jack_nframes_t lastCycleStart = 0;
+  jack_nframes_t lastCycleFrames = 0;
+  std::vector<unsigned char> cycleCopy = std::vector<unsigned char>(kCycleCopyBytes);
+  uint64_t unfinishedTaken = 0;
+  uint64_t xrunsSeen = 0;
+  uint64_t xrunsNoticed = 0;
+  uint64_t xrunsSaid = 0;
 
   // The client closes first: no callback runs once the rest goes.
   ~Shared()
@@ -47,17 +74,39 @@ struct JackMidiInputClient::Shared
 
   bool serverGone() const { return gone.load() || (watch && watch->serverGone()); }
 
-  // Queues what one event makes whole, and counts what it dropped. Process thread.
+  // Queues the messages one event holds, and counts what it dropped. Process thread.
   void take(const unsigned char* data, size_t size)
   {
     const jack_time_t now = jack_get_time();
-    const double deltaTime = lastTime == 0 ? 0.0 : static_cast<double>(now - lastTime) * kSecondsPerUsec;
+    eventDelta = lastTime == 0 ? 0.0 : static_cast<double>(now - lastTime) * kSecondsPerUsec;
     lastTime = now;
-    const MidiInputFraming::Framed framed = framing.take(data, size);
-    if (framed.lost)
-      queue->drop(*framed.lost);
-    if (framed.message)
-      queue->push(delivery.generation.load(), deltaTime, framed.message, framed.size);
+    framing.take(data, size, *this);
+  }
+
+  void message(const unsigned char* data, size_t size) override
+  {
+    queue->push(delivery.generation.load(), eventDelta, data, size);
+    // The event's other messages came with it.
+    eventDelta = 0.0;
+  }
+
+  void lost(Loss cause) override { queue->drop(cause); }
+
+  // Whether cycles went by without this client since its last one (an xrun left it out, and what its port
+  // held then is lost): the frame time does not go on from there. Counted only while the port has a
+  // connection. Process thread.
+  bool cyclesLost(jack_port_t* port, jack_nframes_t start, jack_nframes_t frames)
+  {
+    if (gLoseNextCycle.load(std::memory_order_relaxed) && cycleSeen && jack_port_connected(port) > 0 &&
+        gLoseNextCycle.exchange(false))
+      lastCycleStart -= lastCycleFrames;
+    // libjack counts a cycle's frames at its start or at its end: a new period length shows in one of them.
+    const jack_nframes_t since = start - lastCycleStart;
+    const bool lost = cycleSeen && since != lastCycleFrames && since != frames;
+    cycleSeen = true;
+    lastCycleStart = start;
+    lastCycleFrames = frames;
+    return lost && jack_port_connected(port) > 0;
   }
 
   static int process(jack_nframes_t frames, void* arg)
@@ -75,14 +124,80 @@ struct JackMidiInputClient::Shared
     void* buffer = port ? jack_port_get_buffer(port, frames) : nullptr;
     if (!buffer)
       return 0;
+    const jack_nframes_t start = jack_last_frame_time(self->client);
+    const bool missed = self->cyclesLost(port, start, frames);
+    const size_t copied = self->copyEvents(buffer);
+    // A cycle begun while the events were copied lets the sender write its buffer anew meanwhile: what was
+    // copied may mix two cycles' events, and the cycle before is gone.
+    const bool mixed = jack_last_frame_time(self->client) != start && jack_port_connected(port) > 0;
+    const uint64_t notices = self->unfinished.load();
+    const bool noticed = notices != self->unfinishedTaken && jack_port_connected(port) > 0;
+    if (noticed)
+      self->xrunsNoticed += notices - self->unfinishedTaken;
+    self->unfinishedTaken = notices;
+    // A sysex in progress may miss pieces. The client's own sight and a notice may tell of one xrun.
+    if (missed || mixed || noticed)
+    {
+      self->xrunsSeen += missed || mixed ? 1 : 0;
+      const uint64_t xruns = std::max(self->xrunsSeen, self->xrunsNoticed);
+      if (xruns > self->xrunsSaid)
+        self->queue->drop(Loss::kXrun, xruns - self->xrunsSaid);
+      self->xrunsSaid = xruns;
+      self->framing.loseCycles(*self);
+    }
+    if (!mixed)
+      self->takeCopied(copied);
+    return 0;
+  }
+
+  // A notice of a client not finished in time, this one or the one sending (whose cycle's events may then be
+  // gone before this client reads them), leaves the driver's delay as it was; a cycle the driver began late
+  // sets it and loses nothing that clients pass each other (a synchronous server's every xrun). Notice
+  // thread.
+  static int onXrun(void* arg)
+  {
+    auto* self = static_cast<Shared*>(arg);
+    const float delay = jack_get_xrun_delayed_usecs(self->client);
+    if (delay == self->lastDelay)
+      ++self->unfinished;
+    self->lastDelay = delay;
+    return 0;
+  }
+
+  // Copies the port's events into cycleCopy; the bytes copied. An event it has no room for is dropped.
+  size_t copyEvents(void* buffer)
+  {
+    size_t used = 0;
     const uint32_t count = jack_midi_get_event_count(buffer);
     for (uint32_t i = 0; i < count; ++i)
     {
       jack_midi_event_t event{};
-      if (jack_midi_event_get(&event, buffer, i) == 0 && event.buffer && event.size > 0)
-        self->take(event.buffer, event.size);
+      if (jack_midi_event_get(&event, buffer, i) != 0 || !event.buffer || event.size == 0)
+        continue;
+      const uint32_t size = static_cast<uint32_t>(event.size);
+      if (event.size > UINT32_MAX || cycleCopy.size() - used < sizeof size + event.size)
+      {
+        lost(Loss::kQueueFull);
+        continue;
+      }
+      std::memcpy(cycleCopy.data() + used, &size, sizeof size);
+      std::memcpy(cycleCopy.data() + used + sizeof size, event.buffer, event.size);
+      used += sizeof size + event.size;
     }
-    return 0;
+    return used;
+  }
+
+  // Takes the events copyEvents copied, bytes in all.
+  void takeCopied(size_t bytes)
+  {
+    uint32_t size = 0;
+    for (size_t at = 0; bytes - at >= sizeof size; at += sizeof size + size)
+    {
+      std::memcpy(&size, cycleCopy.data() + at, sizeof size);
+      if (bytes - at - sizeof size < size)
+        return;
+      take(cycleCopy.data() + at + sizeof size, size);
+    }
   }
 
   static void onShutdown(jack_status_t, const char*, void* arg) { static_cast<Shared*>(arg)->gone = true; }
@@ -107,6 +222,8 @@ JackMidiInputClient::JackMidiInputClient(const std::string& clientName,
                              ")");
   jack_set_process_callback(mShared->client, &Shared::process, shared);
   jack_on_info_shutdown(mShared->client, &Shared::onShutdown, shared);
+  mShared->lastDelay = jack_get_xrun_delayed_usecs(mShared->client);
+  jack_set_xrun_callback(mShared->client, &Shared::onXrun, shared);
   if (!JackServerWatch::activate(mShared->client))
   {
     // Its process thread may still start: the client is kept, with the state its callbacks use, but
@@ -170,6 +287,11 @@ void JackMidiInputClient::closePort()
 void JackMidiInputClient::setHandler(Handler handler)
 {
   mShared->delivery.setHandler(std::move(handler));
+}
+
+void JackMidiInputClient::loseNextCycle()
+{
+  gLoseNextCycle = true;
 }
 
 void JackMidiInputClient::setLostHandler(LostHandler handler)

@@ -1,37 +1,57 @@
-// A JACK input port's events made whole MIDI messages, and what is not one dropped with its cause.
+// A JACK input's events read as a MIDI stream: whole messages handed on, the rest dropped with its cause.
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <vector>
 
 #include "IMidiPorts.h"
 
-// The process thread's own: take never waits nor allocates. A sysex that arrives in pieces over several
-// events is put together (up to IMidiPorts::Input::kMaxSysExBytes); real-time messages pass also between its
-// pieces. Time code, clock and active sensing are filtered out. An event that begins with a data byte (or an
-// end of sysex) and continues no sysex is not a message: the end of a sysex whose start never came (a port
-// connected in the middle of one), the rest of one a status byte cut short, stray data bytes.
+// The process thread's own: take never waits nor allocates. JACK does not check what a program writes into an
+// event, so each event's bytes are read as MIDI has them: an event may hold several messages (running status
+// inside the event included), and a real-time byte anywhere, also inside a sysex, is a message of its own
+// that leaves the rest in place. A sysex that arrives in pieces over several events is put together (up to
+// IMidiPorts::Input::kMaxSysExBytes, F0 and F7 included; a longer one is dropped however it arrived). Any
+// other message ends with its event: a status without all its data bytes, and data bytes that follow no
+// status (the end of a sysex whose start never came, the rest of one a status byte cut short), are not a
+// message. Time code, clock and active sensing are filtered out.
 class MidiInputFraming
 {
 public:
   using Loss = IMidiPorts::Input::Loss;
 
-  // What one event gives: what was dropped (a sysex the event cut short or ended, or the event itself), and a
-  // whole message to hand on, which the event's own is after a cut.
-  struct Framed
+  // Where take hands on what it finds, in the order of the event's bytes. Called on the process thread: it
+  // must neither wait nor allocate.
+  class Sink
   {
-    std::optional<Loss> lost;
-    // Null when there is none; valid until the next take.
-    const unsigned char* message = nullptr;
-    size_t size = 0;
+  public:
+    // A whole message of size bytes at data, valid during the call.
+    virtual void message(const unsigned char* data, size_t size) = 0;
+    // One drop for cause: a sysex, or a run of bytes that makes no message (Loss::kNotAMessage).
+    virtual void lost(Loss cause) = 0;
+
+  protected:
+    ~Sink() = default;
   };
 
   MidiInputFraming();
-  // One event's size bytes (at least one).
-  Framed take(const unsigned char* data, size_t size);
+  // Reads one event's size bytes.
+  void take(const unsigned char* data, size_t size, Sink& sink);
+  // An xrun may have lost events of this input: a sysex in progress may miss pieces, and is dropped
+  // (Loss::kLostInXrun).
+  void loseCycles(Sink& sink);
 
 private:
+  // A status byte other than a real-time one or F7 outside a sysex: begins its message.
+  void begin(unsigned char status, Sink& sink);
+  // A data byte outside a sysex: adds to the message begun, or begins one with the running status.
+  void add(unsigned char data, Sink& sink);
+  // Hands on the message held once it has all its bytes.
+  void completeIfWhole(Sink& sink);
+  // Drops what the bytes since the last message make, once for each run of them.
+  void dropNotAMessage(Sink& sink);
+  void endSysEx(Sink& sink);
+  // Drops the sysex in progress for cause, unless it is too long already.
+  void dropSysEx(Loss cause, Sink& sink);
   // Appends a piece of the sysex in progress; one that does not fit makes it too long.
   void append(const unsigned char* data, size_t size);
 
@@ -39,4 +59,12 @@ private:
   size_t mLength = 0;
   bool mInSysEx = false;
   bool mTooLong = false;
+  // The event's message being read (status first), its length so far and when whole; the status that data
+  // bytes after a whole channel message repeat (0: none).
+  unsigned char mMessage[3] = {};
+  size_t mHeld = 0;
+  size_t mWhole = 0;
+  unsigned char mRunning = 0;
+  // The bytes since the last message were dropped already.
+  bool mDropping = false;
 };

@@ -69,10 +69,10 @@ bool MidiInputQueue::push(uint32_t tag, double deltaTime, const unsigned char* d
   return true;
 }
 
-void MidiInputQueue::drop(Loss cause)
+void MidiInputQueue::drop(Loss cause, uint64_t count)
 {
   mDropMark.store(mPublished.load(std::memory_order_relaxed));
-  ++mDropped[static_cast<size_t>(cause)];
+  mDropped[static_cast<size_t>(cause)] += count;
   mAnyDropped.store(true);
   sem_post(&mPending);
 }

@@ -61,9 +61,9 @@ public:
   void stop();
   // The process thread (one writer): queues the message; false when it was dropped. Never waits.
   bool push(uint32_t tag, double deltaTime, const unsigned char* data, size_t size);
-  // The process thread: counts what it dropped for cause (a push without room drops for Loss::kQueueFull).
+  // The process thread: counts count drops for cause (a push without room drops for Loss::kQueueFull).
   // Never waits.
-  void drop(Loss cause);
+  void drop(Loss cause, uint64_t count = 1);
   // The reader's step: takes the next record from ring when its header and its whole body are among the
   // first available bytes. Delivery thread, or a test's own ring.
   static Take take(jack_ringbuffer_t* ring, size_t available, Header& header,
