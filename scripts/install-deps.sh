@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   libpoco-dev libtinyxml2-dev librtmidi-dev
-  libcairo2-dev libpixman-1-dev libfontconfig-dev libfreetype-dev libpng-dev zlib1g-dev
+  libcairo2-dev libglib2.0-dev libpixman-1-dev libfontconfig-dev libfreetype-dev libpng-dev zlib1g-dev
   libx11-dev libxtst-dev
   fonts-dejavu-core
   xvfb xauth xdotool x11-apps

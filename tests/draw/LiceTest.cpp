@@ -1,6 +1,7 @@
 // Tests of the drawing layer: blits and blend modes, scaled and rotated blits, lines, fills, PNG files,
 // fonts.
 #include "DrawTestSupport.h"
+#include "LiceCairo.h"
 
 #include <cmath>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 using drawtest::near;
 using drawtest::solid;
@@ -244,10 +246,34 @@ TEST(LiceFont, MeasuresLinesAndPlacesTextByTheFlags)
   LICE_Rect part;
   font.DrawText(nullptr, "cdefgh", 4, &part, LICE_DT_CALCRECT);
   EXPECT_EQ(part.right, measure("Consolas", "cdef"));
-  // A Latin-1 byte counts as one character, not as broken UTF-8.
-  LICE_Rect latin;
-  font.DrawText(nullptr, "caf\xe9", -1, &latin, LICE_DT_CALCRECT);
-  EXPECT_EQ(latin.right, measure("Consolas", "cafe"));
+  // Each byte that is not part of valid UTF-8 shows as one U+FFFD, drawn or measured, and the next text keeps
+  // its width: cairo, which refuses such text, leaves no error in the font.
+  const std::pair<const char*, int> badTexts[] = {{"caf\xe9", 4},
+                                                  {"Zeta\xC0\xAF", 6} /* overlong */,
+                                                  {"Zeta\xED\xB2\xBB", 7} /* surrogate */,
+                                                  {"Zeta\xF4\x90\x80\x80", 8} /* above U+10FFFF */,
+                                                  {"Zeta\xE2\x82", 6} /* cut */};
+  const int abc = measure("Consolas", "abc");
+  for (const auto& [text, characters] : badTexts)
+  {
+    LICE_Rect bad, good;
+    font.DrawText(nullptr, text, -1, &bad, LICE_DT_CALCRECT);
+    auto canvas = greyCanvas(100, 20);
+    font.DrawText(canvas.get(), text, -1, &bad, 0);
+    font.DrawText(nullptr, "abc", -1, &good, LICE_DT_CALCRECT);
+    EXPECT_EQ(bad.right, measure("Consolas", std::string(characters, 'x').c_str())) << text;
+    EXPECT_EQ(good.right, abc) << text;
+  }
+  // A font cairo left in an error state is made again by its next use.
+  HFONT broken = CreateFont(14, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 3, 0, "Consolas");
+  LICE_CachedFont again;
+  again.SetFromHFont(broken, LICE_FONT_FLAG_OWNS_HFONT);
+  cairo_text_extents_t extents;
+  cairo_scaled_font_text_extents(LICE_CairoScaledFont(broken), "\xC0\xAF", &extents);
+  ASSERT_NE(cairo_scaled_font_status(LICE_CairoScaledFont(broken)), CAIRO_STATUS_SUCCESS);
+  LICE_Rect remade;
+  again.DrawText(nullptr, "abc", -1, &remade, LICE_DT_CALCRECT);
+  EXPECT_EQ(remade.right, abc);
 
   const LICE_pixel black = LICE_RGBA(0, 0, 0, 255);
   font.SetTextColor(black);

@@ -3,6 +3,7 @@
 #include "IGraphicsLinux.h"
 
 #include "ChildProcess.h"
+#include "DisplayText.h"
 #include "EditorLock.h"
 #include "WdlString.h"
 
@@ -73,10 +74,11 @@ std::vector<std::string> IGraphicsLinux::MessageBoxArgs(const char* text, const 
     args.push_back("--info");
     break;
   }
-  // Texts are shown as they are: no markup, and passed as one argument each.
+  // Texts are shown as they are: no markup, and passed as one argument each, in UTF-8 (zenity ends at once
+  // on an argument that is not).
   args.push_back("--no-markup");
-  args.push_back(std::string("--title=") + (caption ? caption : ""));
-  args.push_back(std::string("--text=") + (text ? text : ""));
+  args.push_back("--title=" + displayText(caption ? caption : ""));
+  args.push_back("--text=" + displayText(text ? text : ""));
   return args;
 }
 
@@ -152,7 +154,8 @@ void IGraphicsLinux::PromptForFile(WDL_String* fileName, EFileAction action, WDL
   {
     folder += '/';
   }
-  args.push_back("--filename=" + folder + proposed);
+  // The folder is a path as it is; the proposed name goes into the panel's name field, which takes UTF-8.
+  args.push_back("--filename=" + folder + displayText(proposed));
   std::istringstream words(extensions ? extensions : "");
   std::string patterns;
   for (std::string word; words >> word;)

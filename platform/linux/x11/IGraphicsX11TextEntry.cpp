@@ -1,6 +1,8 @@
 // The text field: editing with the formatter's checks, and drawing with cairo-xlib.
 #include "IGraphicsX11TextEntry.h"
 
+#include "DisplayText.h"
+
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <cairo-xlib.h>
@@ -203,8 +205,10 @@ void IGraphicsX11TextEntry::Draw()
   cairo_set_font_size(cr, std::max(1, static_cast<int>(mStyle.mSize * kFontScale)));
   cairo_font_extents_t font;
   cairo_font_extents(cr, &font);
+  // Text from outside (the field's first text) may not be UTF-8, which cairo refuses.
+  const std::string shown = displayText(mText);
   cairo_text_extents_t whole;
-  cairo_text_extents(cr, mText.c_str(), &whole);
+  cairo_text_extents(cr, shown.c_str(), &whole);
   double x = kPadding;
   if (mStyle.mAlign == IText::kAlignCenter)
   {
@@ -217,7 +221,7 @@ void IGraphicsX11TextEntry::Draw()
   const double baseline = (mHeight + font.ascent - font.descent) * 0.5;
 
   cairo_text_extents_t before;
-  cairo_text_extents(cr, mText.substr(0, mCursor).c_str(), &before);
+  cairo_text_extents(cr, displayText(mText.substr(0, mCursor)).c_str(), &before);
   if (mAllSelected && !mText.empty())
   {
     cairo_set_source_rgb(cr, 0.65, 0.78, 0.98);
@@ -226,7 +230,7 @@ void IGraphicsX11TextEntry::Draw()
   }
   cairo_set_source_rgb(cr, channel(fg.R), channel(fg.G), channel(fg.B));
   cairo_move_to(cr, x, baseline);
-  cairo_show_text(cr, mText.c_str());
+  cairo_show_text(cr, shown.c_str());
   if (!mAllSelected)
   {
     const double caret = x + before.x_advance + 0.5;
