@@ -223,11 +223,24 @@ TEST_F(EditsReachTheSynthesizer, RenamedSoundsAndAPushedArrangementArrive)
   IParam* nameParam = plug->GetParam(kPatchName + kPart);
   IControl* nameField = nameParam->GetAction()->boundControls.back(); // the sound page's NAME
   IMouseMod left(true);
-  // Names typed in a row: each arrives, and the fields (they show the text of the value) show it.
-  for (const std::string typed : {"Glass Keys", "Rs", "Tu"})
+  // Names typed in a row: each arrives without the letters its field left out, the fields (they show the
+  // text of the value) show it, and after each commit the line names all the letters left out.
+  const std::pair<std::string, std::string> names[] = {{"Glass Keys", ""},
+                                                       {"Crme bel", "\xC3\xA8, \xC3\x9C"},
+                                                       {"Caf", "\xC3\xA9"},
+                                                       {"Rs", ""},
+                                                       {"Tu", "\xCE\xA9"}};
+  for (const auto& [typed, leftOut] : names)
   {
+    if (!leftOut.empty())
+      plug->OnTextEntryRefused(kPatchName + kPart, leftOut.c_str(), false);
     dynamic_cast<HeadlessSurface*>(plug->getSurface())->QueueTextEntry(typed);
     nameField->OnMouseDown(0, 0, &left);
+    if (!leftOut.empty())
+    {
+      plug->OnTextEntryRefused(kPatchName + kPart, leftOut.c_str(), true);
+      EXPECT_EQ(plug->getStatusText(), leftOut + " can't be in a name - left out");
+    }
     const std::string expected = (typed + "                ").substr(0, SoundDumpLayout::kNameLength);
     EXPECT_TRUE(waitUntil([&] { return soundName(kPart) == expected; })) << soundName(kPart);
     char shown[IParam::kDisplayForHostLen];
@@ -235,8 +248,11 @@ TEST_F(EditsReachTheSynthesizer, RenamedSoundsAndAPushedArrangementArrive)
     EXPECT_EQ(std::string(shown).substr(0, typed.size()), typed);
     waitUntil([&] { return !plug->ThreadRunning(); }); // the next name and the push wait for that send
   }
-  plug->OnTextEntryRefused(kPatchName + kPart, "\xC3\x9C");
-  EXPECT_EQ(plug->getStatusText(), "\xC3\x9C can't be in a name - left out");
+  // A commit that said what it did keeps its words; the letters go to the second line.
+  plug->showStatusText("Slot 005 renamed to Crme bel");
+  plug->OnTextEntryRefused(kPatchRename, "\xC3\xA8, \xC3\x9C", true);
+  EXPECT_EQ(plug->getStatusText(), "Slot 005 renamed to Crme bel");
+  EXPECT_EQ(plug->getStatusDetail(), "\xC3\xA8, \xC3\x9C can't be in a name - left out");
 
   constexpr size_t kPartLevelByte = 39 + 2 * 24 + 2;
   plug->GetParam(kMultiPartLevel + 2)->Set(33.0);

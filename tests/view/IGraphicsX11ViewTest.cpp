@@ -13,6 +13,9 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -251,6 +254,14 @@ TEST(ViewKeyCodesTest, KeysMapToTheSurfaceCodes)
   EXPECT_EQ(IGraphicsX11View::KeyCodeFor(XK_z, "z", 1), 40);
   EXPECT_EQ(IGraphicsX11View::KeyCodeFor(XK_percent, "%", 1), IGraphicsX11View::kKeyPassToHost);
   EXPECT_EQ(IGraphicsX11View::KeyCodeFor(XK_F1, "", 0), IGraphicsX11View::kKeyDrop);
+  // What the text field takes from a key: the character, none, or U+FFFD for a keysym of no character.
+  EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_Cyrillic_ya), "\xD1\x8F");
+  EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_Greek_OMEGA), "\xCE\xA9");
+  EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_lstroke), "\xC5\x82");
+  EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_EuroSign), "\xE2\x82\xAC");
+  EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(0x100D83D), "\xEF\xBF\xBD") << "a surrogate";
+  EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_KP_1), "1");
+  EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_BackSpace), "");
 
   const IMouseMod command = IGraphicsX11View::MouseModFor(Mod4Mask | ShiftMask, false);
   EXPECT_TRUE(command.L && command.R && command.S && !command.C && !command.A);
@@ -435,6 +446,28 @@ TEST_F(ViewTest, TextFieldFiltersByParameterTypeAndStopsAtTheLengthLimit)
   ASSERT_TRUE(pumpUntil(*graphics, [&]() { return !graphics->GetView()->TextEntryOpen(); }));
   // The control takes the typed value (normalised) as a user edit.
   EXPECT_DOUBLE_EQ(red->GetValue(), 0.12);
+
+  // Names typed in a row: each field names every character it left out, once each, in the order typed.
+  IParam name;
+  name.InitEnum("name", 0, 1);
+  name.InitText();
+  red->SetTextEntryLength(16);
+  const std::pair<std::vector<KeySym>, std::string> names[] = {
+      {{XK_c, XK_eacute, XK_Cyrillic_ya, XK_eacute, XK_Greek_alpha, 0x100D83D, XK_b},
+       "\xC3\xA9, \xD1\x8F, \xCE\xB1, \xEF\xBF\xBD"},
+      {{XK_lstroke, XK_EuroSign, XK_x}, "\xC5\x82, \xE2\x82\xAC"}};
+  for (const auto& [keys, leftOut] : names)
+  {
+    graphics->CreateTextEntry(red, red->GetText(), &area, "", &name);
+    for (KeySym keysym : keys)
+      input.key(keysym);
+    ASSERT_TRUE(
+        pumpUntil(*graphics, [&]() { return graphics->GetView()->TextEntry()->Refused() == leftOut; }))
+        << graphics->GetView()->TextEntry()->Refused();
+    input.key(XK_Return);
+    ASSERT_TRUE(pumpUntil(*graphics, [&]() { return !graphics->GetView()->TextEntryOpen(); }));
+  }
+  EXPECT_EQ(std::string(name.GetDisplayText(0)), "x");
 
   // Free text (no parameter) takes any character and goes to the control; Escape closes without it.
   graphics->CreateTextEntry(green, green->GetText(), &area, "", nullptr);
