@@ -7,6 +7,9 @@
 #include "EditorLock.h"
 #include "WdlString.h"
 
+#include <strings.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,6 +53,25 @@ std::string expandHome(const std::string& path)
   if (home && (path == "~" || path.rfind("~/", 0) == 0))
   {
     return std::string(home) + path.substr(1);
+  }
+  return path;
+}
+
+// GTK's save panel selects the proposed name up to its extension, so a name typed with the extension over
+// it comes back with the extension twice ("My Bank.kvd.kvd"): the one typed stays, in the case typed.
+std::string withExtensionOnce(const std::string& path, const char* extensions)
+{
+  std::istringstream words(extensions ? extensions : "");
+  for (std::string word; words >> word;)
+  {
+    const std::string twice = "." + word + "." + word;
+    const size_t slash = path.find_last_of('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    if (path.size() > nameStart + twice.size() &&
+        strcasecmp(path.c_str() + path.size() - twice.size(), twice.c_str()) == 0)
+    {
+      return path.substr(0, path.size() - word.size() - 1);
+    }
   }
   return path;
 }
@@ -167,19 +189,36 @@ void IGraphicsLinux::PromptForFile(WDL_String* fileName, EFileAction action, WDL
     args.push_back("--file-filter=" + patterns);
   }
 
-  ChildProcess zenity(args);
-  std::unique_ptr<EditorLockRelease> release = ReleaseEditorLockWhileModal();
-  const ChildProcess::Outcome outcome = zenity.Run([this]() { PumpWhileWaiting(); });
-  mDialogFailure = outcome == ChildProcess::Outcome::kNotStarted ? kNeedsZenity : "";
-  if (outcome != ChildProcess::Outcome::kExited)
+  std::string chosen;
   {
-    std::fprintf(stderr, "Korvid Editor: file panel not shown\n");
-    return;
+    ChildProcess zenity(args);
+    std::unique_ptr<EditorLockRelease> release = ReleaseEditorLockWhileModal();
+    const ChildProcess::Outcome outcome = zenity.Run([this]() { PumpWhileWaiting(); });
+    mDialogFailure = outcome == ChildProcess::Outcome::kNotStarted ? kNeedsZenity : "";
+    if (outcome != ChildProcess::Outcome::kExited)
+    {
+      std::fprintf(stderr, "Korvid Editor: file panel not shown\n");
+      return;
+    }
+    chosen = trimmed(zenity.Output());
+    if (zenity.ExitCode() != kZenityOk || chosen.empty())
+    {
+      return;
+    }
   }
-  const std::string chosen = trimmed(zenity.Output());
-  if (zenity.ExitCode() != kZenityOk || chosen.empty())
+  if (action == kFileSave)
   {
-    return;
+    // The panel asked before replacing the name it gave, not the one kept: a file of that name is asked for.
+    const std::string kept = withExtensionOnce(chosen, extensions);
+    if (kept != chosen && access(kept.c_str(), F_OK) == 0 &&
+        ShowMessageBox(("A file named \"" + kept.substr(kept.find_last_of('/') + 1) +
+                        "\" already exists. Do you want to replace it?")
+                           .c_str(),
+                       "Save As", kBoxOkCancel) != kResultDefault)
+    {
+      return;
+    }
+    chosen = kept;
   }
   fileName->Set(chosen.c_str());
   if (dir)
