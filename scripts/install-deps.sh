@@ -8,8 +8,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   libpoco-dev libtinyxml2-dev librtmidi-dev
-  libcairo2-dev libpixman-1-dev libfontconfig-dev libfreetype-dev libpng-dev zlib1g-dev
-  libx11-dev libxtst-dev
+  libcairo2-dev libglib2.0-dev libpixman-1-dev libfontconfig-dev libfreetype-dev libpng-dev zlib1g-dev
+  libx11-dev libxtst-dev libxkbcommon-dev   # keysyms to characters in the text field
   fonts-dejavu-core
   xvfb xauth xdotool x11-apps
   zenity xdg-utils   # the editor's dialogs and its help items

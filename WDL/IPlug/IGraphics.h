@@ -222,9 +222,10 @@ public:
   void PromptUserInput(IControl* control, IParam* param, IRECT* area);
   // Applies the text typed into the text field opened by PromptUserInput. Editor thread.
   void SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text);
-  // A character (UTF-8) typed into control's text field that the field does not take: the plug-in hears of
-  // it (IPlugBase::OnTextEntryRefused). Editor thread.
-  void TextEntryRefused(IControl* control, const char* typed);
+  // Characters (UTF-8, "è, Ü") typed into control's text field that the field does not take, all since it
+  // opened: the plug-in hears of them (IPlugBase::OnTextEntryRefused) at each refusal and once more after
+  // the field's text was committed (committed). Editor thread.
+  void TextEntryRefused(IControl* control, const char* typed, bool committed);
 
 protected:
   IPlugBase* mPlugin;

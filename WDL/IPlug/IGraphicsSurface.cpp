@@ -505,13 +505,13 @@ void IGraphics::PromptUserInput(IControl* control, IParam* param, IRECT* area)
   }
 }
 
-void IGraphics::TextEntryRefused(IControl* control, const char* typed)
+void IGraphics::TextEntryRefused(IControl* control, const char* typed, bool committed)
 {
   if (control && mPlugin)
   {
     const int paramIdx = control->ParamIdx();
-    CallOutsideEditorLock(mPlugin,
-                          [this, paramIdx, typed]() { mPlugin->OnTextEntryRefused(paramIdx, typed); });
+    CallOutsideEditorLock(mPlugin, [this, paramIdx, typed, committed]()
+                          { mPlugin->OnTextEntryRefused(paramIdx, typed, committed); });
   }
 }
 

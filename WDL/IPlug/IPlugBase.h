@@ -71,9 +71,11 @@ public:
   // The user clicked a control of the parameter that is greyed out, which changes nothing: the plug-in may
   // say why. Editor thread, without the editor lock; base: nothing.
   virtual void OnGrayedControlClicked(int) {}
-  // The user typed a character (UTF-8) that the parameter's text field does not take, so it is left out:
-  // the plug-in may say so. Editor thread, without the editor lock; base: nothing.
-  virtual void OnTextEntryRefused(int, const char*) {}
+  // The user typed characters (UTF-8, "è, Ü": all refused since the field opened) that the parameter's text
+  // field does not take, so they are left out: the plug-in may say so. Heard at each refusal, and once more
+  // after the field's text was committed (committed: what the commit said may stand on the line). Editor
+  // thread, without the editor lock; base: nothing.
+  virtual void OnTextEntryRefused(int, const char*, bool) {}
   // Audio thread, plug mutex held: in/out hold one buffer per channel (null when there are none).
   // Base: copies each input to the output of the same index and zeroes the other outputs.
   virtual void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames);

@@ -1,7 +1,8 @@
-// Access to a bitmap's cairo surface for the window layer (platform code only).
+// Access to the cairo objects of bitmaps and fonts for the window layer and tests (platform code only).
 #pragma once
 
 #include "LiceBitmap.h"
+#include "LiceFont.h"
 
 #include <cairo.h>
 
@@ -10,3 +11,7 @@ inline cairo_surface_t* LICE_CairoSurface(const LICE_IBitmap* bitmap)
 {
   return bitmap ? bitmap->surface() : nullptr;
 }
+
+// The system font's scaled font as it stands, or null; still owned by the font. One left in an error state
+// is made again by the font's next use.
+cairo_scaled_font_t* LICE_CairoScaledFont(HFONT font);

@@ -1,6 +1,9 @@
 // System fonts through fontconfig and cairo-ft; cached fonts that place, draw and measure text.
 #include "LiceFont.h"
 
+#include "DisplayText.h"
+#include "LiceCairo.h"
+
 #include <algorithm>
 #include <cairo-ft.h>
 #include <cairo.h>
@@ -9,10 +12,17 @@
 #include <fontconfig/fontconfig.h>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct LICE_SystemFont
 {
+  // What the scaled font is made of, kept to make it again.
+  cairo_font_face_t* face = nullptr;
+  cairo_matrix_t matrix{};
+  cairo_font_options_t* options = nullptr;
+  // Guards scaled, which a use that finds it in an error state replaces.
+  std::mutex lock;
   cairo_scaled_font_t* scaled = nullptr;
   double angle = 0.0; // radians, counter-clockwise on screen
 };
@@ -77,51 +87,32 @@ cairo_font_face_t* matchFace(const char* face, int pixelSize, int weight, bool i
   return fontFace;
 }
 
-bool isValidUtf8(const std::string& s)
+// fontconfig's lazy set-up is not safe to race; font creation is rare, so it is serialized.
+std::mutex fontconfigMutex;
+
+cairo_scaled_font_t* makeScaled(const LICE_SystemFont& font)
 {
-  size_t i = 0;
-  while (i < s.size())
-  {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    const size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xe ? 3 : (c >> 3) == 0x1e ? 4 : 0;
-    if (n == 0 || i + n > s.size())
-    {
-      return false;
-    }
-    for (size_t k = 1; k < n; ++k)
-    {
-      if ((static_cast<unsigned char>(s[i + k]) & 0xc0) != 0x80)
-      {
-        return false;
-      }
-    }
-    i += n;
-  }
-  return true;
+  cairo_matrix_t identity;
+  cairo_matrix_init_identity(&identity);
+  return cairo_scaled_font_create(font.face, &font.matrix, &identity, font.options);
 }
 
-// Text from patch names and files may be Latin-1; cairo needs UTF-8.
-std::string toUtf8(const std::string& s)
+// A reference to the font's scaled font for one use, made again first when an earlier use left it in an
+// error state: cairo keeps a scaled font's first error for good and then draws and measures nothing.
+cairo_scaled_font_t* usableScaledFont(HFONT font)
 {
-  if (isValidUtf8(s))
+  std::lock_guard<std::mutex> lock(font->lock);
+  if (cairo_scaled_font_status(font->scaled) != CAIRO_STATUS_SUCCESS)
   {
-    return s;
-  }
-  std::string out;
-  for (const char ch : s)
-  {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if (c < 0x80)
+    std::lock_guard<std::mutex> fontconfigLock(fontconfigMutex);
+    cairo_scaled_font_t* fresh = makeScaled(*font);
+    if (cairo_scaled_font_status(fresh) == CAIRO_STATUS_SUCCESS)
     {
-      out += ch;
+      std::swap(fresh, font->scaled);
     }
-    else
-    {
-      out += static_cast<char>(0xc0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3f));
-    }
+    cairo_scaled_font_destroy(fresh);
   }
-  return out;
+  return cairo_scaled_font_reference(font->scaled);
 }
 } // namespace
 
@@ -130,33 +121,26 @@ HFONT CreateFont(int height, int /*width*/, int escapement, int /*orientation*/,
                  char /*clipPrecision*/, char quality, char /*pitchAndFamily*/, const char* face)
 {
   const int pixelSize = std::max(1, height);
-  // fontconfig's lazy set-up is not safe to race; font creation is rare, so it is serialized.
-  static std::mutex fontconfigMutex;
   std::lock_guard<std::mutex> lock(fontconfigMutex);
   cairo_font_face_t* fontFace = matchFace(face, pixelSize, weight, italic != 0);
   if (!fontFace)
   {
     return nullptr;
   }
-  cairo_matrix_t fontMatrix;
-  cairo_matrix_t identity;
-  cairo_matrix_init_scale(&fontMatrix, pixelSize, pixelSize);
-  cairo_matrix_init_identity(&identity);
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_antialias(options, quality == 3 ? CAIRO_ANTIALIAS_NONE : CAIRO_ANTIALIAS_GRAY);
-  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
-  cairo_scaled_font_t* scaled = cairo_scaled_font_create(fontFace, &fontMatrix, &identity, options);
-  cairo_font_options_destroy(options);
-  cairo_font_face_destroy(fontFace);
-  if (cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS)
+  HFONT font = new LICE_SystemFont;
+  font->face = fontFace;
+  cairo_matrix_init_scale(&font->matrix, pixelSize, pixelSize);
+  font->options = cairo_font_options_create();
+  cairo_font_options_set_antialias(font->options, quality == 3 ? CAIRO_ANTIALIAS_NONE : CAIRO_ANTIALIAS_GRAY);
+  cairo_font_options_set_hint_style(font->options, CAIRO_HINT_STYLE_NONE);
+  cairo_font_options_set_hint_metrics(font->options, CAIRO_HINT_METRICS_ON);
+  font->scaled = makeScaled(*font);
+  font->angle = escapement / 10.0 * M_PI / 180.0;
+  if (cairo_scaled_font_status(font->scaled) != CAIRO_STATUS_SUCCESS)
   {
-    cairo_scaled_font_destroy(scaled);
+    DeleteFont(font);
     return nullptr;
   }
-  HFONT font = new LICE_SystemFont;
-  font->scaled = scaled;
-  font->angle = escapement / 10.0 * M_PI / 180.0;
   return font;
 }
 
@@ -165,8 +149,15 @@ void DeleteFont(HFONT font)
   if (font)
   {
     cairo_scaled_font_destroy(font->scaled);
+    cairo_font_options_destroy(font->options);
+    cairo_font_face_destroy(font->face);
     delete font;
   }
+}
+
+cairo_scaled_font_t* LICE_CairoScaledFont(HFONT font)
+{
+  return font ? font->scaled : nullptr;
 }
 
 LICE_CachedFont::~LICE_CachedFont()
@@ -186,8 +177,10 @@ void LICE_CachedFont::SetFromHFont(HFONT font, int flags)
   mAscent = 0;
   if (mFont)
   {
+    cairo_scaled_font_t* scaled = usableScaledFont(mFont);
     cairo_font_extents_t extents;
-    cairo_scaled_font_extents(mFont->scaled, &extents);
+    cairo_scaled_font_extents(scaled, &extents);
+    cairo_scaled_font_destroy(scaled);
     mAscent = static_cast<int>(std::lround(extents.ascent));
     mLineHeight = static_cast<int>(std::lround(extents.ascent + extents.descent));
   }
@@ -207,7 +200,9 @@ int LICE_CachedFont::DrawText(LICE_IBitmap* dest, const char* str, int len, LICE
   {
     return 0;
   }
-  const std::string text = toUtf8(len < 0 ? std::string(str) : std::string(str, strnlen(str, len)));
+  // Text from outside may not be UTF-8: cairo would refuse it and leave the scaled font in an error state.
+  const std::string text = displayText(len < 0 ? std::string(str) : std::string(str, strnlen(str, len)));
+  cairo_scaled_font_t* scaled = usableScaledFont(mFont);
   std::vector<std::string> lines;
   std::vector<int> widths;
   size_t start = 0;
@@ -224,21 +219,21 @@ int LICE_CachedFont::DrawText(LICE_IBitmap* dest, const char* str, int len, LICE
       line.pop_back();
     }
     cairo_text_extents_t extents;
-    cairo_scaled_font_text_extents(mFont->scaled, line.c_str(), &extents);
+    cairo_scaled_font_text_extents(scaled, line.c_str(), &extents);
     widths.push_back(static_cast<int>(std::lround(extents.x_advance)));
     lines.push_back(std::move(line));
     start = end + 1;
   }
   const int textWidth = *std::max_element(widths.begin(), widths.end());
   const int textHeight = static_cast<int>(lines.size()) * mLineHeight;
-  if (flags & LICE_DT_CALCRECT)
+  if ((flags & LICE_DT_CALCRECT) || !dest || !dest->surface())
   {
-    rect->right = rect->left + textWidth;
-    rect->bottom = rect->top + textHeight;
-    return textHeight;
-  }
-  if (!dest || !dest->surface())
-  {
+    cairo_scaled_font_destroy(scaled);
+    if (flags & LICE_DT_CALCRECT)
+    {
+      rect->right = rect->left + textWidth;
+      rect->bottom = rect->top + textHeight;
+    }
     return textHeight;
   }
 
@@ -265,7 +260,7 @@ int LICE_CachedFont::DrawText(LICE_IBitmap* dest, const char* str, int len, LICE
   const double alpha = (flags & LICE_DT_USEFGALPHA) ? LICE_GETA(mColor) / 255.0 : 1.0;
   cairo_set_source_rgba(cr, LICE_GETR(mColor) / 255.0, LICE_GETG(mColor) / 255.0, LICE_GETB(mColor) / 255.0,
                         alpha);
-  cairo_set_scaled_font(cr, mFont->scaled);
+  cairo_set_scaled_font(cr, scaled);
   if (mFont->angle != 0.0)
   {
     // Rotated text turns about the top-left corner of its first line.
@@ -288,6 +283,7 @@ int LICE_CachedFont::DrawText(LICE_IBitmap* dest, const char* str, int len, LICE
     cairo_show_text(cr, lines[i].c_str());
   }
   cairo_destroy(cr);
+  cairo_scaled_font_destroy(scaled);
   return textHeight;
 }
 

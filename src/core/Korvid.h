@@ -219,9 +219,10 @@ public:
   // The list kind switch greyed out by unsaved bank edits says that they are saved or discarded first; STORE
   // SOUND greyed by a lower slot's selection says why nothing was stored (refuseSoundStore).
   void OnGrayedControlClicked(int paramIdx) override;
-  // A letter typed into a name or search field that the synthesizer's names cannot hold is left out by the
-  // field: the message line says so.
-  void OnTextEntryRefused(int paramIdx, const char* typed) override;
+  // Letters typed into a name or search field that the synthesizer's names cannot hold are left out by the
+  // field: the message line names them all, at each refusal and after the commit (on the second line when
+  // the commit's own words stand on the first).
+  void OnTextEntryRefused(int paramIdx, const char* typed, bool committed) override;
   // Reads the system's ports of a selector's direction again and gives the selector that list, its entry
   // staying on the open port. Takes the plug mutex (given back while the ports are listed).
   void rereadPortSelector(int paramIdx);

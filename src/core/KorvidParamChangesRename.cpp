@@ -24,13 +24,23 @@ constexpr const char* kNoDumpText = "Nothing to rename in this slot!";
 constexpr const char* kLeftOutText = " can't be in a name - left out";
 } // namespace
 
-void Korvid::OnTextEntryRefused(int paramIdx, const char* typed)
+void Korvid::OnTextEntryRefused(int paramIdx, const char* typed, bool committed)
 {
   // Number fields refuse letters as a matter of course; the names' fields are the text parameters.
   const IParam* param = GetParam(paramIdx);
-  if (param && param->Type() == IParam::kTypeText && typed)
+  if (!param || param->Type() != IParam::kTypeText || !typed)
   {
-    showStatusText((typed + std::string(kLeftOutText)).c_str());
+    return;
+  }
+  const std::string notice = typed + std::string(kLeftOutText);
+  if (committed && getStatusText() != notice)
+  {
+    // The commit said what it did (a slot renamed, a search too short): the letters go below it.
+    showStatusDetail(notice.c_str());
+  }
+  else
+  {
+    showStatusText(notice.c_str());
   }
 }
 

@@ -1,6 +1,7 @@
 // Tests of the drawing layer: blits and blend modes, scaled and rotated blits, lines, fills, PNG files,
 // fonts.
 #include "DrawTestSupport.h"
+#include "LiceCairo.h"
 
 #include <cmath>
 #include <cstdio>
@@ -233,8 +234,8 @@ TEST(LiceFont, MeasuresLinesAndPlacesTextByTheFlags)
   LICE_Rect none;
   EXPECT_EQ(font.DrawText(nullptr, "x", -1, &none, LICE_DT_CALCRECT), 0) << "no system font";
 
-  font.SetFromHFont(CreateFont(14, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 3, 0, "Consolas"),
-                    LICE_FONT_FLAG_OWNS_HFONT);
+  HFONT system = CreateFont(14, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 3, 0, "Consolas");
+  font.SetFromHFont(system, LICE_FONT_FLAG_OWNS_HFONT);
   const int lh = font.GetLineHeight();
   ASSERT_GT(lh, 10);
   LICE_Rect r{5, 7, 5, 7};
@@ -244,10 +245,20 @@ TEST(LiceFont, MeasuresLinesAndPlacesTextByTheFlags)
   LICE_Rect part;
   font.DrawText(nullptr, "cdefgh", 4, &part, LICE_DT_CALCRECT);
   EXPECT_EQ(part.right, measure("Consolas", "cdef"));
-  // A Latin-1 byte counts as one character, not as broken UTF-8.
-  LICE_Rect latin;
-  font.DrawText(nullptr, "caf\xe9", -1, &latin, LICE_DT_CALCRECT);
-  EXPECT_EQ(latin.right, measure("Consolas", "cafe"));
+  // Each byte outside UTF-8 (Latin-1, overlong, surrogate, above U+10FFFF, cut) is one U+FFFD, drawn or
+  // measured, and the next text keeps its width, also after cairo left the font in an error state.
+  cairo_text_extents_t extents;
+  for (const char* bad : {"caf\xe9", "ca\xC0\xAF", "c\xED\xB2\xBB", "\xF4\x90\x80\x80", "ca\xE2\x82"})
+  {
+    cairo_scaled_font_text_extents(LICE_CairoScaledFont(system), "\xC0", &extents);
+    LICE_Rect shown, good;
+    font.DrawText(greyCanvas(60, 20).get(), bad, -1, &shown, LICE_DT_NOCLIP);
+    font.DrawText(nullptr, bad, -1, &shown, LICE_DT_CALCRECT);
+    font.DrawText(nullptr, "ab", -1, &good, LICE_DT_CALCRECT);
+    EXPECT_EQ(std::make_pair(shown.right, good.right),
+              std::make_pair(measure("Consolas", "cafe"), measure("Consolas", "ab")))
+        << bad;
+  }
 
   const LICE_pixel black = LICE_RGBA(0, 0, 0, 255);
   font.SetTextColor(black);

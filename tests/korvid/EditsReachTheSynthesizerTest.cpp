@@ -223,11 +223,16 @@ TEST_F(EditsReachTheSynthesizer, RenamedSoundsAndAPushedArrangementArrive)
   IParam* nameParam = plug->GetParam(kPatchName + kPart);
   IControl* nameField = nameParam->GetAction()->boundControls.back(); // the sound page's NAME
   IMouseMod left(true);
-  // Names typed in a row: each arrives, and the fields (they show the text of the value) show it.
-  for (const std::string typed : {"Glass Keys", "Rs", "Tu"})
+  // Names typed in a row: each arrives without the letters its field left out, which the line names after
+  // it, and the fields (they show the text of the value) show it.
+  for (const auto& [typed, leftOut] : std::vector<std::pair<std::string, std::string>>{
+           {"Glass Keys", "\xC3\xA8, \xC3\x9C"}, {"Rs", "\xCE\xA9"}, {"Tu", "\xC3\xA9"}})
   {
+    plug->OnTextEntryRefused(kPatchName + kPart, leftOut.c_str(), false);
     dynamic_cast<HeadlessSurface*>(plug->getSurface())->QueueTextEntry(typed);
     nameField->OnMouseDown(0, 0, &left);
+    plug->OnTextEntryRefused(kPatchName + kPart, leftOut.c_str(), true);
+    EXPECT_EQ(plug->getStatusText(), leftOut + " can't be in a name - left out");
     const std::string expected = (typed + "                ").substr(0, SoundDumpLayout::kNameLength);
     EXPECT_TRUE(waitUntil([&] { return soundName(kPart) == expected; })) << soundName(kPart);
     char shown[IParam::kDisplayForHostLen];
@@ -235,8 +240,11 @@ TEST_F(EditsReachTheSynthesizer, RenamedSoundsAndAPushedArrangementArrive)
     EXPECT_EQ(std::string(shown).substr(0, typed.size()), typed);
     waitUntil([&] { return !plug->ThreadRunning(); }); // the next name and the push wait for that send
   }
-  plug->OnTextEntryRefused(kPatchName + kPart, "\xC3\x9C");
-  EXPECT_EQ(plug->getStatusText(), "\xC3\x9C can't be in a name - left out");
+  // After a commit that said what it did, the letters go to the second line.
+  plug->showStatusText("Slot 005 renamed to Gls");
+  plug->OnTextEntryRefused(kPatchRename, "\xC3\xA4", true);
+  EXPECT_EQ(plug->getStatusText() + "|" + plug->getStatusDetail(),
+            "Slot 005 renamed to Gls|\xC3\xA4 can't be in a name - left out");
 
   constexpr size_t kPartLevelByte = 39 + 2 * 24 + 2;
   plug->GetParam(kMultiPartLevel + 2)->Set(33.0);

@@ -79,6 +79,7 @@ public:
     writeFile(root + "/N/root.syx", sounds(128, "N Root "));
     writeFile(root + "/\xC3\x9Cnicode/\xC3\x9F.syx", sounds(128, "Uni "));
     writeFile(root + "/root.syx", sounds(128, "Root "));
+    writeFile(root + "/zeta\xC0\xAF.syx", sounds(128, "Zeta ")); // not UTF-8: read by its bytes
     writeFile(root + "/exact.syx", padded(sounds(76, "Exact "), 30001));
     writeFile(root + "/small.syx", padded(sounds(76, "Small "), 30000));
     writeFile(root + "/notes.syx.bak", sounds(128, "Bak "));
@@ -138,16 +139,18 @@ TEST(PatchLibrarianScanTest, GeneratedLibraryIsReadInFolderOrderWithTheRootLast)
   librarian.mLoggingOn = true;
   librarian.loadPatchesFromFilesystem(library.root);
 
-  EXPECT_EQ(fileNames(librarian.mSoundBanks),
-            (std::vector<std::string>{"a0.mid", "a1.syx", "a2.SYX", "d.syx", "big Singles 1.syx",
-                                      "big Singles 2.syx", "big Singles 3.syx", "mq.kvd", "plain.syx",
-                                      "root.syx", "\xC3\x9F.syx", "exact.syx", "root.syx"}));
+  EXPECT_EQ(
+      fileNames(librarian.mSoundBanks),
+      (std::vector<std::string>{"a0.mid", "a1.syx", "a2.SYX", "d.syx", "big Singles 1.syx",
+                                "big Singles 2.syx", "big Singles 3.syx", "mq.kvd", "plain.syx", "root.syx",
+                                "\xC3\x9F.syx", "exact.syx", "root.syx", "zeta\xC0\xAF.syx"}));
   EXPECT_EQ(fileNames(librarian.mMultiBanks), (std::vector<std::string>{"b.kvd"}));
   for (const PatchFile* bank : librarian.mSoundBanks)
     EXPECT_EQ(bank->mRecords.size(), 128u) << bank->mFileName;
   EXPECT_EQ(librarian.mSoundBanks[0]->mRecords[5].mName, "A0 5            ");
   EXPECT_EQ(librarian.mSoundBanks[11]->mRecords[75].mName, "Exact 75        ");
   EXPECT_EQ(librarian.mSoundBanks[11]->mRecords[76].mName, "Init          77");
+  EXPECT_EQ(librarian.mSoundBanks[13]->mRecords[127].mName, "Zeta 127        ");
   EXPECT_EQ(librarian.mFolderList.back(), library.root);
   EXPECT_EQ(librarian.mFolderList.front(), library.root + "/A");
 
@@ -229,7 +232,8 @@ TEST(PatchLibrarianScanTest, TreesHoldTheBanksReadByTheirFolders)
   EXPECT_EQ(fileNames(tree[5]->mChildren[0].mBanks), (std::vector<std::string>{"plain.syx", "root.syx"}));
   EXPECT_EQ(tree[6]->mChildren[0].mName, "\xC3\x9Cnicode");
   EXPECT_EQ(tree[7]->mName, "Patches");
-  EXPECT_EQ(fileNames(tree[7]->mBanks), (std::vector<std::string>{"exact.syx", "root.syx"}));
+  EXPECT_EQ(fileNames(tree[7]->mBanks),
+            (std::vector<std::string>{"exact.syx", "root.syx", "zeta\xC0\xAF.syx"}));
   ASSERT_EQ(librarian.mMultiTree.size(), 1u);
   EXPECT_EQ(librarian.mMultiTree[0]->mChildren[0].mName, "B");
 }
@@ -244,10 +248,11 @@ TEST(PatchLibrarianScanTest, RescanStartsAfreshAndReadsTheFilesASplitWrote)
   librarian.initBankFilesOnDiscard(library.root);
   EXPECT_TRUE(librarian.mSearchBanks.empty());
   EXPECT_TRUE(librarian.mSearchTree.empty());
-  EXPECT_EQ(fileNames(librarian.mSoundBanks),
-            (std::vector<std::string>{"a0.mid", "a1.syx", "a2.SYX", "d.syx", "big Singles 1.syx",
-                                      "big Singles 2.syx", "big Singles 3.syx", "mq.kvd", "plain.syx",
-                                      "root.syx", "\xC3\x9F.syx", "exact.syx", "root.syx"}));
+  EXPECT_EQ(
+      fileNames(librarian.mSoundBanks),
+      (std::vector<std::string>{"a0.mid", "a1.syx", "a2.SYX", "d.syx", "big Singles 1.syx",
+                                "big Singles 2.syx", "big Singles 3.syx", "mq.kvd", "plain.syx", "root.syx",
+                                "\xC3\x9F.syx", "exact.syx", "root.syx", "zeta\xC0\xAF.syx"}));
   EXPECT_EQ(librarian.mSoundBanks[7]->mOriginCode, PatchFile::kOriginBlofeld) << "now an ordinary bank";
   EXPECT_EQ(librarian.mSoundBanks[6]->mRecords[43].mName, "Big 299         ");
   EXPECT_EQ(librarian.mSoundBanks[6]->mRecords[44].mName, "Init            ");
@@ -275,7 +280,7 @@ TEST(PatchLibrarianScanTest, UnreadableFoldersAndFilesAreSkipped)
           return "the banks below the unreadable folder were read or the scan stopped";
         if (std::find(names.begin(), names.end(), "plain.syx") != names.end())
           return "the unreadable file was read";
-        if (names.back() != "root.syx" || librarian.mCategoryTree.size() != 13u)
+        if (names.back() != "zeta\xC0\xAF.syx" || librarian.mCategoryTree.size() != 13u)
           return "the scan did not go on to the end";
         const std::string log = logText(library.log());
         if (log.find("cannot list folder " + library.root + "/A") == std::string::npos)

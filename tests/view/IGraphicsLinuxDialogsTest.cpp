@@ -96,6 +96,8 @@ TEST_F(DialogsTest, MessageBoxButtonsGiveTheSurfaceResults)
   EXPECT_TRUE(HasArg("--text=<b>Save</b> & quit?"));
   EXPECT_TRUE(HasArg("--title=Korvid"));
   EXPECT_TRUE(HasArg("--ok-label=Yes"));
+  graphics->ShowMessageBox("Store Zeta\xC0\xAF?", "Korvid", 1); // zenity takes UTF-8 only
+  EXPECT_TRUE(HasArg("--text=Store Zeta\xEF\xBF\xBD\xEF\xBF\xBD?"));
   // zenity ends with 1 for Escape, a closed window and its cancel button alike: only a printed label (an
   // extra button) answers No or Yes.
   setenv("FAKE_EXIT", "1", 1);
@@ -184,6 +186,10 @@ TEST_F(DialogsTest, FilePromptNeedsTheWindowAndStartsOnTheDesktop)
   EXPECT_FALSE(HasArg("--save"));
   EXPECT_TRUE(HasArg("--file-filter=*.mid *.kvd"));
   EXPECT_TRUE(HasArg("--filename=/data/"));
+  // GTK's save panel selects the proposed name up to its extension: one typed over it stays once, as typed.
+  setenv("FAKE_OUT", "/data/banks/My Bank.KVD.kvd", 1);
+  graphics->PromptForFile(&fileName, kFileSave, &dir, "kvd");
+  EXPECT_STREQ(fileName.Get(), "/data/banks/My Bank.KVD");
 }
 
 TEST_F(DialogsTest, TheEditorKeepsDrawingDuringADialogAndSurvivesItsWindowGoing)

@@ -251,6 +251,13 @@ TEST(ViewKeyCodesTest, KeysMapToTheSurfaceCodes)
   EXPECT_EQ(IGraphicsX11View::KeyCodeFor(XK_z, "z", 1), 40);
   EXPECT_EQ(IGraphicsX11View::KeyCodeFor(XK_percent, "%", 1), IGraphicsX11View::kKeyPassToHost);
   EXPECT_EQ(IGraphicsX11View::KeyCodeFor(XK_F1, "", 0), IGraphicsX11View::kKeyDrop);
+  // What the text field takes from a key: its character, none, or U+FFFD for a keysym of no character.
+  EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_Cyrillic_ya), "\xD1\x8F");
+  EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_Greek_OMEGA), "\xCE\xA9");
+  EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_lstroke), "\xC5\x82");
+  EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_EuroSign), "\xE2\x82\xAC");
+  EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(0x100D83D), "\xEF\xBF\xBD") << "a surrogate";
+  EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_BackSpace), "");
 
   const IMouseMod command = IGraphicsX11View::MouseModFor(Mod4Mask | ShiftMask, false);
   EXPECT_TRUE(command.L && command.R && command.S && !command.C && !command.A);
@@ -435,6 +442,22 @@ TEST_F(ViewTest, TextFieldFiltersByParameterTypeAndStopsAtTheLengthLimit)
   ASSERT_TRUE(pumpUntil(*graphics, [&]() { return !graphics->GetView()->TextEntryOpen(); }));
   // The control takes the typed value (normalised) as a user edit.
   EXPECT_DOUBLE_EQ(red->GetValue(), 0.12);
+
+  // Names typed in a row: each field names every character it left out, once each, in the order typed.
+  IParam name;
+  name.InitEnum("name", 0, 1);
+  name.InitText();
+  for (const auto& [keys, leftOut] : std::vector<std::pair<std::vector<KeySym>, std::string>>{
+           {{XK_a, XK_at, XK_asciitilde, XK_at, XK_b}, "@, ~"}, {{XK_semicolon, XK_c}, ";"}})
+  {
+    graphics->CreateTextEntry(red, red->GetText(), &area, "", &name);
+    for (KeySym keysym : keys)
+      input.key(keysym, keysym == XK_at || keysym == XK_asciitilde);
+    ASSERT_TRUE(
+        pumpUntil(*graphics, [&]() { return graphics->GetView()->TextEntry()->Refused() == leftOut; }));
+    input.key(XK_Return);
+    ASSERT_TRUE(pumpUntil(*graphics, [&]() { return !graphics->GetView()->TextEntryOpen(); }));
+  }
 
   // Free text (no parameter) takes any character and goes to the control; Escape closes without it.
   graphics->CreateTextEntry(green, green->GetText(), &area, "", nullptr);

@@ -63,6 +63,8 @@ public:
   void PluginPath(WDL_String* path) override;
   // $HOME/Desktop/.
   void DesktopPath(WDL_String* path) override;
+  // zenity's file panel. A name typed into the save panel with one of the extensions keeps it once ("My
+  // Bank.kvd", not "My Bank.kvd.kvd"), and a file of that name is replaced only when a question says so.
   void PromptForFile(WDL_String* fileName, EFileAction action, WDL_String* dir,
                      const char* extensions) override;
   // There is no colour dialog: false.

@@ -3,8 +3,12 @@
 #include "IGraphicsLinux.h"
 
 #include "ChildProcess.h"
+#include "DisplayText.h"
 #include "EditorLock.h"
 #include "WdlString.h"
+
+#include <strings.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -52,6 +56,25 @@ std::string expandHome(const std::string& path)
   }
   return path;
 }
+
+// GTK's save panel selects the proposed name up to its extension, so a name typed with the extension over
+// it comes back with the extension twice ("My Bank.kvd.kvd"): the one typed stays, in the case typed.
+std::string withExtensionOnce(const std::string& path, const char* extensions)
+{
+  std::istringstream words(extensions ? extensions : "");
+  for (std::string word; words >> word;)
+  {
+    const std::string twice = "." + word + "." + word;
+    const size_t slash = path.find_last_of('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    if (path.size() > nameStart + twice.size() &&
+        strcasecmp(path.c_str() + path.size() - twice.size(), twice.c_str()) == 0)
+    {
+      return path.substr(0, path.size() - word.size() - 1);
+    }
+  }
+  return path;
+}
 } // namespace
 
 std::vector<std::string> IGraphicsLinux::MessageBoxArgs(const char* text, const char* caption, int type)
@@ -73,10 +96,11 @@ std::vector<std::string> IGraphicsLinux::MessageBoxArgs(const char* text, const 
     args.push_back("--info");
     break;
   }
-  // Texts are shown as they are: no markup, and passed as one argument each.
+  // Texts are shown as they are: no markup, and passed as one argument each, in UTF-8 (zenity ends at once
+  // on an argument that is not).
   args.push_back("--no-markup");
-  args.push_back(std::string("--title=") + (caption ? caption : ""));
-  args.push_back(std::string("--text=") + (text ? text : ""));
+  args.push_back("--title=" + displayText(caption ? caption : ""));
+  args.push_back("--text=" + displayText(text ? text : ""));
   return args;
 }
 
@@ -152,7 +176,8 @@ void IGraphicsLinux::PromptForFile(WDL_String* fileName, EFileAction action, WDL
   {
     folder += '/';
   }
-  args.push_back("--filename=" + folder + proposed);
+  // The folder is a path as it is; the proposed name goes into the panel's name field, which takes UTF-8.
+  args.push_back("--filename=" + folder + displayText(proposed));
   std::istringstream words(extensions ? extensions : "");
   std::string patterns;
   for (std::string word; words >> word;)
@@ -164,19 +189,36 @@ void IGraphicsLinux::PromptForFile(WDL_String* fileName, EFileAction action, WDL
     args.push_back("--file-filter=" + patterns);
   }
 
-  ChildProcess zenity(args);
-  std::unique_ptr<EditorLockRelease> release = ReleaseEditorLockWhileModal();
-  const ChildProcess::Outcome outcome = zenity.Run([this]() { PumpWhileWaiting(); });
-  mDialogFailure = outcome == ChildProcess::Outcome::kNotStarted ? kNeedsZenity : "";
-  if (outcome != ChildProcess::Outcome::kExited)
+  std::string chosen;
   {
-    std::fprintf(stderr, "Korvid Editor: file panel not shown\n");
-    return;
+    ChildProcess zenity(args);
+    std::unique_ptr<EditorLockRelease> release = ReleaseEditorLockWhileModal();
+    const ChildProcess::Outcome outcome = zenity.Run([this]() { PumpWhileWaiting(); });
+    mDialogFailure = outcome == ChildProcess::Outcome::kNotStarted ? kNeedsZenity : "";
+    if (outcome != ChildProcess::Outcome::kExited)
+    {
+      std::fprintf(stderr, "Korvid Editor: file panel not shown\n");
+      return;
+    }
+    chosen = trimmed(zenity.Output());
+    if (zenity.ExitCode() != kZenityOk || chosen.empty())
+    {
+      return;
+    }
   }
-  const std::string chosen = trimmed(zenity.Output());
-  if (zenity.ExitCode() != kZenityOk || chosen.empty())
+  if (action == kFileSave)
   {
-    return;
+    // The panel asked before replacing the name it gave, not the one kept: a file of that name is asked for.
+    const std::string kept = withExtensionOnce(chosen, extensions);
+    if (kept != chosen && access(kept.c_str(), F_OK) == 0 &&
+        ShowMessageBox(("A file named \"" + kept.substr(kept.find_last_of('/') + 1) +
+                        "\" already exists. Do you want to replace it?")
+                           .c_str(),
+                       "Save As", kBoxOkCancel) != kResultDefault)
+    {
+      return;
+    }
+    chosen = kept;
   }
   fileName->Set(chosen.c_str());
   if (dir)

@@ -1,6 +1,7 @@
 // The popup menu windows: layout, drawing, the modal loop with pointer and keyboard grabs, the choice.
 #include "IGraphicsX11Menu.h"
 
+#include "DisplayText.h"
 #include "IGraphicsX11View.h"
 #include "IPopupMenu.h"
 
@@ -86,7 +87,7 @@ void IGraphicsX11Menu::OpenLevel(IPopupMenu* menu, int rootX, int rootY, int par
     row.height = separator ? kSeparatorHeight : kRowHeight;
     if (!separator)
     {
-      row.label = menu->GetDisplayText(i);
+      row.label = displayText(menu->GetDisplayText(i));
       const double indent = (row.flags & IPopupMenuItem::kTitle) ? kTitleIndent : 0;
       widest = std::max(widest, textWidth(row.label) + indent);
     }

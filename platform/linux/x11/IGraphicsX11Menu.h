@@ -34,7 +34,7 @@ private:
   {
     int top = 0;
     int height = 0;
-    std::string label; // with the numbering prefix
+    std::string label; // with the numbering prefix, valid UTF-8 (displayText)
     int flags = 0;
     IPopupMenu* subMenu = nullptr;
   };

@@ -1,11 +1,15 @@
 // The text field: editing with the formatter's checks, and drawing with cairo-xlib.
 #include "IGraphicsX11TextEntry.h"
 
+#include "DisplayText.h"
+
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <cairo-xlib.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace
@@ -19,41 +23,27 @@ double channel(int value)
 {
   return value / 255.0;
 }
+} // namespace
 
-// The character a key types, in UTF-8: XLookupString gives Latin-1, and a key beyond Latin-1 carries its
-// code point in a Unicode keysym. Empty for keys that type nothing (control characters, function keys).
-std::string typedCharacter(KeySym keysym, const char* chars, int n)
+std::string IGraphicsX11TextEntry::TypedCharacter(unsigned long keysym)
 {
-  constexpr unsigned long kUnicodeKeysym = 0x01000000;
-  constexpr unsigned long kLastCodePoint = 0x10FFFF;
-  unsigned long code = 0;
-  if (n == 1)
-  {
-    code = static_cast<unsigned char>(chars[0]);
-  }
-  else if (n == 0 && keysym > kUnicodeKeysym && keysym <= kUnicodeKeysym + kLastCodePoint)
-  {
-    code = keysym - kUnicodeKeysym;
-  }
+  constexpr const char* kReplacement = "\xEF\xBF\xBD"; // U+FFFD
+  // Every keysym that names a character: Latin-1, the legacy tables (Cyrillic, Greek, Latin-2, the euro
+  // sign, ...) and the Unicode keysyms.
+  const uint32_t code = xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(keysym));
   if (code < 0x20 || (code >= 0x7F && code < 0xA0))
   {
     return std::string();
   }
-  if (code < 0x80)
+  // A Unicode keysym of a surrogate names no character: UTF-8 cannot hold it.
+  if (code >= 0xD800 && code <= 0xDFFF)
   {
-    return std::string(1, static_cast<char>(code));
+    return kReplacement;
   }
-  // The lead byte marks how many bytes follow; each carries six bits, highest first.
-  static const unsigned long kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
-  const int more = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
-  std::string text(1, static_cast<char>(kLead[more] | (code >> (6 * more))));
-  for (int k = more - 1; k >= 0; --k)
-  {
-    text += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
-  }
-  return text;
+  char utf8[8] = {};
+  return xkb_keysym_to_utf8(static_cast<xkb_keysym_t>(keysym), utf8, sizeof utf8) > 0 ? std::string(utf8)
+                                                                                      : std::string();
 }
-} // namespace
 
 IGraphicsX11TextEntry::IGraphicsX11TextEntry(Display* display, Window view, const IRECT& area,
                                              const IText& style, const char* str, IControl* control,
@@ -127,7 +117,7 @@ IGraphicsX11TextEntry::KeyResult IGraphicsX11TextEntry::HandleKey(XKeyEvent* eve
 {
   char chars[16] = {};
   KeySym keysym = NoSymbol;
-  const int n = XLookupString(event, chars, sizeof chars - 1, &keysym, nullptr);
+  XLookupString(event, chars, sizeof chars - 1, &keysym, nullptr);
   switch (keysym)
   {
   case XK_Return:
@@ -165,16 +155,21 @@ IGraphicsX11TextEntry::KeyResult IGraphicsX11TextEntry::HandleKey(XKeyEvent* eve
     {
       return KeyResult::kIgnored;
     }
-    const std::string typed = typedCharacter(keysym, chars, n);
+    const std::string typed = TypedCharacter(keysym);
     if (!typed.empty() && mFormatter && !mFormatter->AllowsCharacters(typed))
     {
-      mRefused = typed;
+      // Each character once, in the order typed: the plug-in names all that the text lost.
+      if (std::find(mRefusedCharacters.begin(), mRefusedCharacters.end(), typed) == mRefusedCharacters.end())
+      {
+        mRefusedCharacters.push_back(typed);
+        mRefused += (mRefused.empty() ? "" : ", ") + typed;
+      }
       return KeyResult::kRefused;
     }
-    // Printable characters only; control characters are not text.
-    if (n == 1 && static_cast<unsigned char>(chars[0]) >= 0x20 && chars[0] != 0x7f)
+    // One byte, one character: the field edits bytewise, and every formatter takes only ASCII.
+    if (typed.size() == 1)
     {
-      Insert(std::string(chars, 1));
+      Insert(typed);
       break;
     }
     return KeyResult::kIgnored;
@@ -203,8 +198,10 @@ void IGraphicsX11TextEntry::Draw()
   cairo_set_font_size(cr, std::max(1, static_cast<int>(mStyle.mSize * kFontScale)));
   cairo_font_extents_t font;
   cairo_font_extents(cr, &font);
+  // Text from outside (the field's first text) may not be UTF-8, which cairo refuses.
+  const std::string shown = displayText(mText);
   cairo_text_extents_t whole;
-  cairo_text_extents(cr, mText.c_str(), &whole);
+  cairo_text_extents(cr, shown.c_str(), &whole);
   double x = kPadding;
   if (mStyle.mAlign == IText::kAlignCenter)
   {
@@ -217,7 +214,7 @@ void IGraphicsX11TextEntry::Draw()
   const double baseline = (mHeight + font.ascent - font.descent) * 0.5;
 
   cairo_text_extents_t before;
-  cairo_text_extents(cr, mText.substr(0, mCursor).c_str(), &before);
+  cairo_text_extents(cr, displayText(mText.substr(0, mCursor)).c_str(), &before);
   if (mAllSelected && !mText.empty())
   {
     cairo_set_source_rgb(cr, 0.65, 0.78, 0.98);
@@ -226,7 +223,7 @@ void IGraphicsX11TextEntry::Draw()
   }
   cairo_set_source_rgb(cr, channel(fg.R), channel(fg.G), channel(fg.B));
   cairo_move_to(cr, x, baseline);
-  cairo_show_text(cr, mText.c_str());
+  cairo_show_text(cr, shown.c_str());
   if (!mAllSelected)
   {
     const double caret = x + before.x_advance + 0.5;

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class IControl;
 class IParam;
@@ -42,8 +43,12 @@ public:
   IParam* Param() const { return mParam; }
   const std::string& Text() const { return mText; }
   const TextEntryFormatter* Formatter() const { return mFormatter.get(); }
-  // The character of the last key that returned kRefused, in UTF-8.
+  // The characters of the keys that returned kRefused since the field opened, each once in the order typed,
+  // in UTF-8 and separated by ", " ("è, Ü"); empty when none was.
   const std::string& Refused() const { return mRefused; }
+  // The character a key's keysym types, in UTF-8: empty for keys that type none (control characters,
+  // function keys), U+FFFD for a keysym of a code point that is no character (a surrogate).
+  static std::string TypedCharacter(unsigned long keysym);
 
   KeyResult HandleKey(XKeyEvent* event);
   // Types chars at the cursor (replacing the selection); false when the formatter refuses the result.
@@ -66,5 +71,6 @@ private:
   std::string mText;
   size_t mCursor;
   bool mAllSelected = true;
+  std::vector<std::string> mRefusedCharacters;
   std::string mRefused;
 };

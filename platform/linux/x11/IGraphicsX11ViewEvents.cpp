@@ -250,13 +250,22 @@ void IGraphicsX11View::OnKeyPress(XKeyEvent* e)
     switch (mTextEntry->HandleKey(e))
     {
     case IGraphicsX11TextEntry::KeyResult::kCommit:
+    {
+      // Said again once the commit is done: what the commit says must not hide what the name lost.
+      IControl* control = mTextEntry->Control();
+      const std::string refused = mTextEntry->Refused();
       CommitUserInput();
+      if (!refused.empty())
+      {
+        mGraphics->TextEntryRefused(control, refused.c_str(), true);
+      }
       break;
+    }
     case IGraphicsX11TextEntry::KeyResult::kCancel:
       EndUserInput();
       break;
     case IGraphicsX11TextEntry::KeyResult::kRefused:
-      mGraphics->TextEntryRefused(mTextEntry->Control(), mTextEntry->Refused().c_str());
+      mGraphics->TextEntryRefused(mTextEntry->Control(), mTextEntry->Refused().c_str(), false);
       break;
     default:
       break;
