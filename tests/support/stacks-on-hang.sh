@@ -12,7 +12,10 @@ for ((waited = 0; waited < limit; waited++)); do
   sleep 1
 done
 # Children before their parents: the deepest processes are the test and the servers it started.
-descendants() { for child in $(pgrep -P "$1"); do descendants "$child" && echo "$child"; done; }
+descendants() {
+  local child
+  for child in $(pgrep -P "$1"); do descendants "$child" && echo "$child"; done
+}
 processes="$(descendants "$pid") $pid"
 echo "WATCHDOG: $* ran for more than $limit s; the stacks of all threads:" >&2
 stacks=$(mktemp -d)
