@@ -96,16 +96,15 @@ protected:
     plug = std::make_unique<Korvid>(IPlugInstanceInfo{});
     // The user picks the simulator's ports from the lists the menus show: a loaded machine's JACK may answer
     // the first reading after its deadline, and a menu opened once it answers again lists them.
+    const auto listed = [&](int paramIdx, const std::string& port)
+    { return plug->OnParamMenuOpening(paramIdx), entryOf(*plug, paramIdx, port); };
     int out = -1;
     int in = -1;
     ASSERT_TRUE(waitFor(
         [&]
         {
-          plug->OnParamMenuOpening(kDeviceOutSelection);
-          plug->OnParamMenuOpening(kDeviceInSelection);
-          out = entryOf(*plug, kDeviceOutSelection, client.inPortName());
-          in = entryOf(*plug, kDeviceInSelection, client.outPortName());
-          return out > 0 && in > 0;
+          return (out = listed(kDeviceOutSelection, client.inPortName())) > 0 &&
+                 (in = listed(kDeviceInSelection, client.outPortName())) > 0;
         },
         60s));
     // The device-id probe the choice starts is answered.

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,38 +39,27 @@ std::unique_ptr<IMidiPorts::Backend> jackOnly()
   return std::make_unique<RtMidiBackend>("/nonexistent/snd/seq");
 }
 
-// Wakes the threads of this process that sleep on a wake-up of a plug-in's client of the JACK server called
-// server, as another program's client of that server does when it runs a cycle (jackd leaves the wake-ups'
-// files, so a same-named client of the next server does too); adds their tasks to woken.
+// Wakes the threads of this process that sleep on the wake-up (a futex at the start of a file jackd leaves in
+// /dev/shm) of a plug-in's client of the JACK server called server, as another program's client of that
+// server, or a same-named client of the next one, does; adds their tasks to woken.
 void wakeClientThreadsOf(const std::string& server, std::set<std::string>* woken)
 {
-  std::vector<std::pair<uintptr_t, uintptr_t>> wakeUps;
+  std::set<uintptr_t> wakeUps;
   std::ifstream maps("/proc/self/maps");
   for (std::string line; std::getline(maps, line);)
-  {
-    uintptr_t from = 0;
-    uintptr_t to = 0;
-    char dash = 0;
-    if (line.find("/dev/shm/jack_sem.") != std::string::npos &&
-        line.find("_" + server + "_Korvid Editor ") != std::string::npos &&
-        std::istringstream(line) >> std::hex >> from >> dash >> to)
-      wakeUps.emplace_back(from, to);
-  }
+    if (line.find("/dev/shm/jack_sem.") != line.npos &&
+        line.find("_" + server + "_Korvid Editor ") != line.npos)
+      wakeUps.insert(std::stoul(line, nullptr, 16));
   for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
   {
     long number = 0;
     uintptr_t word = 0;
-    if (!(std::ifstream(task.path() / "syscall") >> number >> std::hex >> word) || number != SYS_futex)
+    if (!(std::ifstream(task.path() / "syscall") >> number >> std::hex >> word) || number != SYS_futex ||
+        wakeUps.count(word) == 0)
       continue;
-    for (const auto& [from, to] : wakeUps)
-    {
-      if (word >= from && word < to)
-      {
-        __sync_bool_compare_and_swap(reinterpret_cast<int*>(word), 0, 1);
-        syscall(SYS_futex, reinterpret_cast<int*>(word), FUTEX_WAKE, 1, nullptr, nullptr, 0);
-        woken->insert(task.path());
-      }
-    }
+    __sync_bool_compare_and_swap(reinterpret_cast<int*>(word), 0, 1);
+    syscall(SYS_futex, word, FUTEX_WAKE, 1, nullptr, nullptr, 0);
+    woken->insert(task.path());
   }
 }
 
@@ -269,14 +257,13 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
     // Woken as other programs' clients of the gone server wake them, the plug-in's clients end their threads
     // instead of running cycles for ever.
     std::set<std::string> woken;
-    EXPECT_TRUE(!wholeServer || korvidtest::waitUntil(
-                                    [&]
-                                    {
-                                      wakeClientThreadsOf(server->name(), &woken);
-                                      return std::none_of(woken.begin(), woken.end(),
-                                                          [](const std::string& task)
-                                                          { return std::filesystem::exists(task); });
-                                    }));
+    const auto ended = [&]
+    {
+      wakeClientThreadsOf(server->name(), &woken);
+      return std::none_of(woken.begin(), woken.end(),
+                          [](const std::string& t) { return std::filesystem::exists(t); });
+    };
+    EXPECT_TRUE(!wholeServer || korvidtest::waitUntil(ended));
     if (!wholeServer)
     {
       // Started again under another client name: listed once the list is read again, and it works.
