@@ -14,6 +14,7 @@
 
 #include "DeadlineCall.h"
 #include "InputDelivery.h"
+#include "JackProcessThread.h"
 #include "JackServerWatch.h"
 #include "MidiInputFraming.h"
 #include "MidiInputQueue.h"
@@ -112,12 +113,8 @@ struct JackMidiInputClient::Shared : MidiInputFraming::Sink
   static int process(jack_nframes_t frames, void* arg)
   {
     auto* self = static_cast<Shared*>(arg);
-    // Non-zero makes libjack end the thread, deactivating the client from inside the cycle: only once its
-    // server is gone, where that fails at once (a thread that lived on would run a cycle whenever something
-    // signals its wake-up, as the output's does); a live server would hold every client's requests until its
-    // cycles time out. A kept client reads nothing.
-    if (self->serverGone())
-      return 1;
+    // A kept client reads nothing. It never ends its thread here: that makes libjack deactivate the client
+    // from inside the cycle, and a live server would hold every client's requests until its cycles time out.
     if (self->keptForGood.load())
       return 0;
     jack_port_t* port = self->port.load();
@@ -220,7 +217,7 @@ JackMidiInputClient::JackMidiInputClient(const std::string& clientName,
   if (!mShared->client)
     throw std::runtime_error("the JACK server refused the input client (status " + std::to_string(status) +
                              ")");
-  jack_set_process_callback(mShared->client, &Shared::process, shared);
+  jack_set_process_thread(mShared->client, &jackprocessthread::run<Shared>, shared);
   jack_on_info_shutdown(mShared->client, &Shared::onShutdown, shared);
   mShared->lastDelay = jack_get_xrun_delayed_usecs(mShared->client);
   jack_set_xrun_callback(mShared->client, &Shared::onXrun, shared);

@@ -16,6 +16,7 @@
 
 #include "DeadlineCall.h"
 #include "HeldMidiEvents.h"
+#include "JackProcessThread.h"
 #include "JackServerWatch.h"
 
 namespace
@@ -424,13 +425,9 @@ struct JackMidiOutputClient::Shared
   static int process(jack_nframes_t frames, void* arg)
   {
     auto* self = static_cast<Shared*>(arg);
-    // Non-zero makes libjack end the thread, deactivating the client from inside the cycle: only once its
-    // server is gone, where that fails at once; a live server would hold every client's requests until its
-    // cycles time out. There a kept client's port writes nothing. A gone server's client whose thread lived
-    // on would run a cycle whenever something signals its wake-up, which other programs' clients of that
-    // server and a same-named client of the next one (jackd leaves the wake-ups' files) still do.
-    if (self->serverGone())
-      return 1;
+    // A kept client's port writes nothing. It never ends its thread here: that makes libjack deactivate the
+    // client from inside the cycle, and a live server would hold every client's requests until its cycles
+    // time out.
     jack_port_t* port = self->port.load();
     if (!port)
       return 0;
@@ -486,7 +483,7 @@ JackMidiOutputClient::JackMidiOutputClient(const std::string& clientName,
   if (!mShared->client)
     throw std::runtime_error("the JACK server refused the output client (status " + std::to_string(status) +
                              ")");
-  jack_set_process_callback(mShared->client, &Shared::process, mShared.get());
+  jack_set_process_thread(mShared->client, &jackprocessthread::run<Shared>, mShared.get());
   jack_on_info_shutdown(mShared->client, &Shared::onShutdown, mShared.get());
   jack_set_xrun_callback(mShared->client, &Shared::onXrun, mShared.get());
   if (!JackServerWatch::activate(mShared->client))
