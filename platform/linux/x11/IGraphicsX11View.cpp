@@ -13,6 +13,7 @@
 #include <cairo-xlib.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <unistd.h>
@@ -142,6 +143,8 @@ bool IGraphicsX11View::MakeWindow()
     return false;
   }
   mVisual = info.visual;
+  mDepth = info.depth;
+  mGC = XCreateGC(mDisplay, mWindow, 0, nullptr);
   if (mParent == DefaultRootWindow(mDisplay))
   {
     XStoreName(mDisplay, mWindow, "Korvid Editor");
@@ -163,6 +166,11 @@ void IGraphicsX11View::DestroyWindow()
     cairo_surface_finish(mWindowSurface);
     cairo_surface_destroy(mWindowSurface);
     mWindowSurface = nullptr;
+  }
+  if (mGC)
+  {
+    XFreeGC(mDisplay, mGC);
+    mGC = nullptr;
   }
   if (mWindow)
   {
@@ -306,18 +314,60 @@ bool IGraphicsX11View::DrawScreen(const IRECT& area)
   cairo_surface_flush(source);
   // Only the area drawn goes to the window (an exposed area is drawn again): the whole editor is megabytes,
   // which a loaded X server reads slowly while the host's idle call waits to write them.
-  cairo_t* cr = cairo_create(mWindowSurface);
-  cairo_rectangle(cr, area.L, area.T, area.W(), area.H());
-  cairo_clip(cr);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_surface(cr, source, 0, 0);
-  cairo_paint(cr);
-  cairo_destroy(cr);
-  cairo_surface_flush(mWindowSurface);
-  // cairo keeps a server-side copy of the source for the next paint; the draw bitmap changes before then,
-  // and the copy would outlive this display.
-  cairo_surface_mark_dirty(source);
+  if (!PutArea(source, area))
+  {
+    // A window that takes other pixels: cairo converts the whole bitmap (its partial uploads keep
+    // allocations past the display's life).
+    cairo_t* cr = cairo_create(mWindowSurface);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(cr, source, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(mWindowSurface);
+    // cairo keeps a server-side copy of the source for the next paint; the draw bitmap changes before then,
+    // and the copy would outlive this display.
+    cairo_surface_mark_dirty(source);
+  }
   XFlush(mDisplay);
+  return true;
+}
+
+bool IGraphicsX11View::PutArea(cairo_surface_t* source, const IRECT& area)
+{
+  // The bitmap's pixels are 32-bit words 0x??RRGGBB, which a 24-bit true-colour window takes as they are.
+  constexpr unsigned long kRed = 0xFF0000;
+  constexpr unsigned long kGreen = 0x00FF00;
+  constexpr unsigned long kBlue = 0x0000FF;
+  constexpr int kBitsPerPixel = 32;
+  const cairo_format_t format = cairo_image_surface_get_format(source);
+  if (!mGC || mDepth != 24 || mVisual->red_mask != kRed || mVisual->green_mask != kGreen ||
+      mVisual->blue_mask != kBlue || (format != CAIRO_FORMAT_RGB24 && format != CAIRO_FORMAT_ARGB32))
+  {
+    return false;
+  }
+  const int width = cairo_image_surface_get_width(source);
+  const int height = cairo_image_surface_get_height(source);
+  const IRECT put(std::max(0, area.L), std::max(0, area.T), std::min(width, area.R), std::min(height, area.B));
+  if (put.R <= put.L || put.B <= put.T)
+  {
+    return true;
+  }
+  XImage* image = XCreateImage(mDisplay, mVisual, static_cast<unsigned>(mDepth), ZPixmap, 0,
+                               reinterpret_cast<char*>(cairo_image_surface_get_data(source)),
+                               static_cast<unsigned>(width), static_cast<unsigned>(height), kBitsPerPixel,
+                               cairo_image_surface_get_stride(source));
+  if (!image)
+  {
+    return false;
+  }
+  // The words in this machine's byte order; Xlib swaps them for a server of the other.
+  const uint32_t one = 1;
+  image->byte_order = *reinterpret_cast<const unsigned char*>(&one) == 1 ? LSBFirst : MSBFirst;
+  XPutImage(mDisplay, mWindow, mGC, image, put.L, put.T, put.L, put.T, static_cast<unsigned>(put.W()),
+            static_cast<unsigned>(put.H()));
+  // The pixels are the bitmap's.
+  image->data = nullptr;
+  XDestroyImage(image);
   return true;
 }
 
@@ -331,6 +381,7 @@ void IGraphicsX11View::SetSize(int w, int h)
                   static_cast<unsigned>(std::max(1, h)));
     cairo_xlib_surface_set_size(mWindowSurface, std::max(1, w), std::max(1, h));
     Invalidate(IRECT(0, 0, w, h));
+    XFlush(mDisplay);
   }
 }
 

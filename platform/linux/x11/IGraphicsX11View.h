@@ -70,6 +70,9 @@ public:
   // Copies area (window coordinates, as the surface's) of the surface's draw bitmap to the window after a
   // drawing pass over it; false without a window.
   bool DrawScreen(const IRECT& area);
+  // Puts area of source (the draw bitmap) into the window as its pixels stand; false when the window takes
+  // other pixels than the bitmap holds.
+  bool PutArea(cairo_surface_t* source, const IRECT& area);
   // New window size after the surface was resized.
   void SetSize(int w, int h);
 
@@ -132,6 +135,8 @@ private:
   Window mParent;
   Window mWindow = 0;
   Visual* mVisual = nullptr;
+  int mDepth = 0;
+  GC mGC = nullptr; // for the bitmap's pixels put straight into the window
   cairo_surface_t* mWindowSurface = nullptr;
   cairo_device_t* mCairoDevice = nullptr; // cairo's state for mDisplay, finished before the display closes
   Cursor mBlankCursor = 0;
