@@ -347,7 +347,8 @@ bool IGraphicsX11View::PutArea(cairo_surface_t* source, const IRECT& area)
   }
   const int width = cairo_image_surface_get_width(source);
   const int height = cairo_image_surface_get_height(source);
-  const IRECT put(std::max(0, area.L), std::max(0, area.T), std::min(width, area.R), std::min(height, area.B));
+  const IRECT put(std::max(0, area.L), std::max(0, area.T), std::min(width, area.R),
+                  std::min(height, area.B));
   if (put.R <= put.L || put.B <= put.T)
   {
     return true;
