@@ -163,7 +163,7 @@ public:
       case Loss::kLostInXrun:
         return "dropped " + n + " sysex: lost in an xrun";
       case Loss::kXrun:
-        return "messages may have been lost in " + n + " xruns";
+        return "messages may have been lost in " + n + (count == 1 ? " xrun" : " xruns");
       }
       return "dropped " + n + " messages";
     }
