@@ -95,10 +95,10 @@ struct JackMidiInputClient::Shared : MidiInputFraming::Sink
 
   // Whether cycles went by without this client since its last one (an xrun left it out, and what its port
   // held then is lost): the frame time does not go on from there. Counted only while the port has a
-  // connection. Process thread.
-  bool cyclesLost(jack_port_t* port, jack_nframes_t start, jack_nframes_t frames)
+  // connection (connected). Process thread.
+  bool cyclesLost(bool connected, jack_nframes_t start, jack_nframes_t frames)
   {
-    if (gLoseNextCycle.load(std::memory_order_relaxed) && cycleSeen && jack_port_connected(port) > 0 &&
+    if (gLoseNextCycle.load(std::memory_order_relaxed) && cycleSeen && connected &&
         gLoseNextCycle.exchange(false))
       lastCycleStart -= lastCycleFrames;
     // libjack counts a cycle's frames at its start or at its end: a new period length shows in one of them.
@@ -107,7 +107,7 @@ struct JackMidiInputClient::Shared : MidiInputFraming::Sink
     cycleSeen = true;
     lastCycleStart = start;
     lastCycleFrames = frames;
-    return lost && jack_port_connected(port) > 0;
+    return lost && connected;
   }
 
   static int process(jack_nframes_t frames, void* arg)
@@ -122,13 +122,15 @@ struct JackMidiInputClient::Shared : MidiInputFraming::Sink
     if (!buffer)
       return 0;
     const jack_nframes_t start = jack_last_frame_time(self->client);
-    const bool missed = self->cyclesLost(port, start, frames);
+    // Only what a connection brought can be lost.
+    const bool connected = jack_port_connected(port) > 0;
+    const bool missed = self->cyclesLost(connected, start, frames);
     const size_t copied = self->copyEvents(buffer);
     // A cycle begun while the events were copied lets the sender write its buffer anew meanwhile: what was
     // copied may mix two cycles' events, and the cycle before is gone.
-    const bool mixed = jack_last_frame_time(self->client) != start && jack_port_connected(port) > 0;
+    const bool mixed = jack_last_frame_time(self->client) != start && connected;
     const uint64_t notices = self->unfinished.load();
-    const bool noticed = notices != self->unfinishedTaken && jack_port_connected(port) > 0;
+    const bool noticed = notices != self->unfinishedTaken && connected;
     if (noticed)
       self->xrunsNoticed += notices - self->unfinishedTaken;
     self->unfinishedTaken = notices;

@@ -13,7 +13,6 @@
 #include <cairo-xlib.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <unistd.h>
@@ -362,8 +361,7 @@ bool IGraphicsX11View::PutArea(cairo_surface_t* source, const IRECT& area)
     return false;
   }
   // The words in this machine's byte order; Xlib swaps them for a server of the other.
-  const uint32_t one = 1;
-  image->byte_order = *reinterpret_cast<const unsigned char*>(&one) == 1 ? LSBFirst : MSBFirst;
+  image->byte_order = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? LSBFirst : MSBFirst;
   XPutImage(mDisplay, mWindow, mGC, image, put.L, put.T, put.L, put.T, static_cast<unsigned>(put.W()),
             static_cast<unsigned>(put.H()));
   // The pixels are the bitmap's.
