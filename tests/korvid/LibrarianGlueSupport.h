@@ -111,8 +111,9 @@ protected:
 
 public:
   // Keeps the sysex-job worker busy until the editor goes: a part request into the editor (it arms no
-  // library request) on a clock a thousand times slow; returns once the job has started, with its busy
-  // overlay hidden so that clicks reach the editor as during a job that shows none. Forgets what was sent.
+  // library request) on a clock a thousand times slow; returns once the job has sent its request, with its
+  // busy overlay hidden so that clicks reach the editor as during a job that shows none. Forgets what was
+  // sent.
   void occupyWorker(Korvid& plug)
   {
     MIDIMessageManager* manager = plug.mMIDIMessageManager;
@@ -121,7 +122,15 @@ public:
     request.jobCode = MIDIMessageSender::kJobRequestPart;
     request.toEditor = true;
     ASSERT_TRUE(manager->post(request));
-    ASSERT_TRUE(waitUntil([manager] { return manager->dumpExpected.load(); }));
+    // The job expects its dump before it sends the request: wait for the request itself, or it and the
+    // job's wait text could come after what the test does next.
+    ASSERT_TRUE(waitUntil(
+        [this]
+        {
+          const auto all = sent();
+          return std::any_of(all.begin(), all.end(),
+                             [](const MidiFakeSystem::Bytes& m) { return m.size() > 3; });
+        }));
     plug.mProgressIndicator->Hide(true);
     plug.mProgressLayer->Hide(true);
     midi->clearReceived();
