@@ -10,6 +10,7 @@
 #include "LibrarianViewControl.h"
 #include "PatchLibrarian.h"
 #include "ProgressIndicator.h"
+#include "SysexProtocol.h"
 
 #include <algorithm>
 #include <string>
@@ -18,6 +19,15 @@
 namespace korvidtest
 {
 constexpr const char* kLibraryPort = "Blofeld Out";
+
+// A sysex body as it goes out, between its start and end bytes.
+inline MidiFakeSystem::Bytes framedSysex(const std::vector<uint8_t>& body)
+{
+  MidiFakeSystem::Bytes framed(body.size() + 2, SysexProtocol::kSysexStart);
+  std::copy(body.begin(), body.end(), framed.begin() + 1);
+  framed.back() = SysexProtocol::kSysexEnd;
+  return framed;
+}
 
 // A sound record named name (up to 16 characters, in the dump too), or a multi record with multi.
 inline LibrarianPatch libraryRecord(const std::string& name, bool multi = false)
@@ -124,12 +134,13 @@ public:
     ASSERT_TRUE(manager->post(request));
     // The job expects its dump before it sends the request: wait for the request itself, or it and the
     // job's wait text could come after what the test does next.
+    const MidiFakeSystem::Bytes sentRequest =
+        framedSysex(SysexProtocol::soundEditBufferRequest(plug.mDeviceId.load(), request.part));
     ASSERT_TRUE(waitUntil(
-        [this]
+        [this, &sentRequest]
         {
           const auto all = sent();
-          return std::any_of(all.begin(), all.end(),
-                             [](const MidiFakeSystem::Bytes& m) { return m.size() > 3; });
+          return std::find(all.begin(), all.end(), sentRequest) != all.end();
         }));
     plug.mProgressIndicator->Hide(true);
     plug.mProgressLayer->Hide(true);

@@ -464,13 +464,6 @@ TEST_F(SlotView, NamesGoIntoADumpAsSixteenPrintableCharacters)
 
 TEST_F(SlotView, TheSlotMenuFillsTheSelectedSlotThroughTheWorker)
 {
-  const auto request = [](std::vector<uint8_t> body)
-  {
-    Bytes framed(body.size() + 2, 0xF0);
-    std::copy(body.begin(), body.end(), framed.begin() + 1);
-    framed.back() = 0xF7;
-    return framed;
-  };
   const struct
   {
     const char* name;
@@ -482,22 +475,22 @@ TEST_F(SlotView, TheSlotMenuFillsTheSelectedSlotThroughTheWorker)
       {"sound edit buffer",
        false,
        {FileEditPopupMenu::kGetDataFrom, FileEditPopupMenu::kFromEditBuffer},
-       request(SysexProtocol::soundEditBufferRequest(0, 0)),
+       framedSysex(SysexProtocol::soundEditBufferRequest(0, 0)),
        nullptr},
       {"stored sound of the slot's number",
        false,
        {FileEditPopupMenu::kGetDataFrom, FileEditPopupMenu::kFromProgramNumber},
-       request(SysexProtocol::storedSoundRequest(0, 3, 45)),
+       framedSysex(SysexProtocol::storedSoundRequest(0, 3, 45)),
        nullptr},
       {"multi edit buffer",
        true,
        {FileEditPopupMenu::kGetDataFrom, FileEditPopupMenu::kFromEditBuffer},
-       request(SysexProtocol::multiEditBufferRequest(0)),
+       framedSysex(SysexProtocol::multiEditBufferRequest(0)),
        nullptr},
       {"stored multi of the slot's number",
        true,
        {FileEditPopupMenu::kGetDataFrom, FileEditPopupMenu::kFromProgramNumber},
-       request(SysexProtocol::storedMultiRequest(0, 45)),
+       framedSysex(SysexProtocol::storedMultiRequest(0, 45)),
        nullptr},
       {"init sound",
        false,
