@@ -1,23 +1,38 @@
-// The process thread of a JACK client whose server may go away while the client lives on.
+// The process thread of a JACK client whose server may go away while the client lives on, and whose wake-up
+// other programs' clients may signal.
 #pragma once
 
 #include <jack/jack.h>
 
 namespace jackprocessthread
 {
-// The thread function (jack_set_process_thread) that runs Shared::process(frames, shared) for each cycle of
-// shared->client and ends the thread, without ending its cycle, once shared->serverGone(): a gone server's
-// client still gets woken (other programs' clients of that server, and a same-named client of the next one,
-// whose wake-up files jackd leaves behind, signal it), and ending a cycle there signals the clients it feeds,
-// whose wake-ups the server took with it, which libjack says on standard error each time. Process thread.
+// The thread function (jack_set_process_thread) that runs Shared::process(frames, shared) once for each cycle
+// of shared->client's server. A client's wake-up is a futex in a file named after the server and the client,
+// which jackd leaves behind: a client left running on a gone server waits on its own file and signals the
+// files of the clients it fed there, and same-named clients of the next server of that name share them.
+// Once shared->serverGone() the thread ends without ending its cycle: that would signal the clients it feeds,
+// whose wake-ups the server took with it (libjack's error lines, a cycle for each wake-up). On a live server
+// a wake-up in the cycle the thread last ran (its first frame, jack_last_frame_time, has not moved) is
+// another client's and runs nothing: ending the cycle again signals the clients this one feeds, and a
+// leftover client waiting on the file of one of them signalled back at once (the two ran cycles in turn,
+// thousands a second). Such a wake-up between the server's step to a new cycle and its own wake-up runs that
+// cycle early, and the server's wake-up is let go: on a synchronous server the clients this one feeds may
+// then miss that cycle. Process thread.
 template <class Shared> void* run(void* arg)
 {
   auto* shared = static_cast<Shared*>(arg);
+  bool ran = false;
+  jack_nframes_t ranFrom = 0;
   for (;;)
   {
     const jack_nframes_t frames = jack_cycle_wait(shared->client);
     if (shared->serverGone())
       return nullptr;
+    const jack_nframes_t from = jack_last_frame_time(shared->client);
+    if (ran && from == ranFrom)
+      continue;
+    ran = true;
+    ranFrom = from;
     jack_cycle_signal(shared->client, Shared::process(frames, shared));
   }
 }
