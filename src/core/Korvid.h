@@ -75,7 +75,8 @@ public:
   static constexpr int kPartTableSize = 17;
   // Output queue: first capacity and growth step, in messages.
   static constexpr int kMidiQueueStep = 1024;
-  // Display texts of the bank lists hold at most this many characters; longer file names are shortened.
+  // Display texts of the bank lists hold at most this many bytes; longer file names are shortened to at most
+  // kShortenedPrefixLength bytes and a number.
   static constexpr size_t kMaxShownNameLength = 52;
   static constexpr size_t kShortenedPrefixLength = 47;
 
@@ -298,11 +299,15 @@ public:
 
   // ---- Bank and program selection lists (KorvidSelectionLists.cpp) ----
 
-  // Display name of a bank file of one list pass: names below 53 characters whole, longer ones shortened to
-  // 47 characters, "~", a counter and the lower-cased extension, cut to the display-text limit. counter and
-  // previousPrefix carry the pass's numbering and start at 0 and "".
+  // Display name of a bank file of one list pass: names of up to 52 bytes whole, longer ones shortened to
+  // their first 47 bytes (shortenedPrefixLength), "~", a counter and the lower-cased extension, cut to the
+  // display-text limit; every cut on a character boundary. counter and previousPrefix carry the pass's
+  // numbering and start at 0 and "".
   static std::string shortenedBankName(const std::string& fileName, int& counter,
                                        std::string& previousPrefix);
+  // The bytes of a long file name its shortened display name keeps: up to 47, less a letter the cut would
+  // break.
+  static size_t shortenedPrefixLength(const std::string& fileName);
   // Rebuilds the selection lists for one kind of bank list (0 sounds, 1 categories, 2 multis, 4 search
   // results; multiFlag 1 with kind 2); reload rescans the library first. Editor or host thread, plug mutex
   // held.

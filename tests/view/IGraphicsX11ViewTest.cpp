@@ -263,6 +263,7 @@ TEST(ViewKeyCodesTest, KeysMapToTheSurfaceCodes)
   EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_lstroke), "\xC5\x82");
   EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_EuroSign), "\xE2\x82\xAC");
   EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(0x100D83D), "\xEF\xBF\xBD") << "a surrogate";
+  EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(0x100FFFF), "\xEF\xBF\xBD") << "a noncharacter";
   EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_BackSpace), "");
 
   const IMouseMod command = IGraphicsX11View::MouseModFor(Mod4Mask | ShiftMask, false);
@@ -275,7 +276,8 @@ TEST(ViewKeyCodesTest, KeysMapToTheSurfaceCodes)
   EXPECT_EQ(IGraphicsX11View::ToViewRect(IRECT(300, 390, 400, 400), 400, 400), IRECT(300, 390, 400, 400));
 }
 
-// A menu "One", "More" (sub-menu "a", "b", "c"), a separator, "Off" (disabled).
+// A menu "One", "More" (sub-menu "a", "b" with a noncharacter that cairo refuses, "c"), a separator, "Off"
+// (disabled).
 class MenuTest : public ViewTest
 {
 protected:
@@ -283,7 +285,7 @@ protected:
   {
     ViewTest::SetUp();
     sub.AddItem("a");
-    sub.AddItem("b");
+    sub.AddItem("b\xEF\xBF\xBF");
     sub.AddItem("c");
     menu.SetPrefix(2);
     menu.AddItem("One");
@@ -321,6 +323,12 @@ TEST_F(MenuTest, AChoiceInASubMenuReturnsTheSubMenuWithItsIndex)
           return;
         }
         const XWindowAttributes subWindow = driver.menuWindows()[1];
+        // The row after the one cairo refuses is drawn: dark ink of "c" on the light menu.
+        bool inked = false;
+        for (int y = RowY(subWindow, 2) - 4; y < RowY(subWindow, 2) + 4 && !inked; ++y)
+          for (int x = subWindow.x + 22; x < subWindow.x + 32 && !inked; ++x)
+            inked = ((driver.pixelAt(x, y) >> 8) & 0xFF) < 0x80;
+        EXPECT_TRUE(inked);
         driver.moveTo(subWindow.x + 20, RowY(subWindow, 2));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         driver.click();

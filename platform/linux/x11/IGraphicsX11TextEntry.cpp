@@ -35,8 +35,9 @@ std::string IGraphicsX11TextEntry::TypedCharacter(unsigned long keysym)
   {
     return std::string();
   }
-  // A Unicode keysym of a surrogate names no character: UTF-8 cannot hold it.
-  if (code >= 0xD800 && code <= 0xDFFF)
+  // A Unicode keysym of a surrogate names no character (UTF-8 cannot hold it), one of a noncharacter none
+  // that cairo draws: both are named as U+FFFD, as the display shows them.
+  if ((code >= 0xD800 && code <= 0xDFFF) || (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE)
   {
     return kReplacement;
   }
@@ -194,14 +195,16 @@ void IGraphicsX11TextEntry::Draw()
   cairo_set_source_rgb(cr, channel(bg.R), channel(bg.G), channel(bg.B));
   cairo_paint(cr);
 
-  cairo_select_font_face(cr, kFontFace, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, std::max(1, static_cast<int>(mStyle.mSize * kFontScale)));
+  // The text has a context of its own, whose error, should cairo refuse the text, stays with it.
+  cairo_t* text = cairo_create(surface);
+  cairo_select_font_face(text, kFontFace, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(text, std::max(1, static_cast<int>(mStyle.mSize * kFontScale)));
   cairo_font_extents_t font;
-  cairo_font_extents(cr, &font);
-  // Text from outside (the field's first text) may not be UTF-8, which cairo refuses.
-  const std::string shown = displayText(mText);
+  cairo_font_extents(text, &font);
+  // Text from outside (the field's first text) may be what cairo refuses or hold control characters.
+  const std::string shown = lineText(mText);
   cairo_text_extents_t whole;
-  cairo_text_extents(cr, shown.c_str(), &whole);
+  cairo_text_extents(text, shown.c_str(), &whole);
   double x = kPadding;
   if (mStyle.mAlign == IText::kAlignCenter)
   {
@@ -214,19 +217,21 @@ void IGraphicsX11TextEntry::Draw()
   const double baseline = (mHeight + font.ascent - font.descent) * 0.5;
 
   cairo_text_extents_t before;
-  cairo_text_extents(cr, displayText(mText.substr(0, mCursor)).c_str(), &before);
+  cairo_text_extents(text, lineText(mText.substr(0, mCursor)).c_str(), &before);
   if (mAllSelected && !mText.empty())
   {
     cairo_set_source_rgb(cr, 0.65, 0.78, 0.98);
     cairo_rectangle(cr, x, baseline - font.ascent, whole.x_advance, font.ascent + font.descent);
     cairo_fill(cr);
   }
-  cairo_set_source_rgb(cr, channel(fg.R), channel(fg.G), channel(fg.B));
-  cairo_move_to(cr, x, baseline);
-  cairo_show_text(cr, shown.c_str());
+  cairo_set_source_rgb(text, channel(fg.R), channel(fg.G), channel(fg.B));
+  cairo_move_to(text, x, baseline);
+  cairo_show_text(text, shown.c_str());
+  cairo_destroy(text);
   if (!mAllSelected)
   {
     const double caret = x + before.x_advance + 0.5;
+    cairo_set_source_rgb(cr, channel(fg.R), channel(fg.G), channel(fg.B));
     cairo_set_line_width(cr, 1.0);
     cairo_move_to(cr, caret, baseline - font.ascent);
     cairo_line_to(cr, caret, baseline + font.descent);

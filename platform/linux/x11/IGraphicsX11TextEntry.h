@@ -47,7 +47,8 @@ public:
   // in UTF-8 and separated by ", " ("è, Ü"); empty when none was.
   const std::string& Refused() const { return mRefused; }
   // The character a key's keysym types, in UTF-8: empty for keys that type none (control characters,
-  // function keys), U+FFFD for a keysym of a code point that is no character (a surrogate).
+  // function keys, dead keys), U+FFFD for a keysym of a code point that is no character cairo draws (a
+  // surrogate, a noncharacter).
   static std::string TypedCharacter(unsigned long keysym);
 
   KeyResult HandleKey(XKeyEvent* event);
