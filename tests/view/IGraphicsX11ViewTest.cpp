@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <memory>
+#include <tuple>
 
 namespace
 {
@@ -457,12 +458,18 @@ TEST_F(ViewTest, TextFieldFiltersByParameterTypeAndStopsAtTheLengthLimit)
   // The control takes the typed value (normalised) as a user edit.
   EXPECT_DOUBLE_EQ(red->GetValue(), 0.12);
 
-  // Names typed in a row: each field names every character it left out, once each, in the order typed.
+  // Names typed in a row: each field names every character it left out, once each, in the order typed; a
+  // dead key makes the letter the locale's compose table gives, or types its accent before a key it does not
+  // combine with.
   IParam name;
   name.InitEnum("name", 0, 1);
   name.InitText();
-  for (const auto& [keys, leftOut] : std::vector<std::pair<std::vector<KeySym>, std::string>>{
-           {{XK_a, XK_at, XK_asciitilde, XK_at, XK_b}, "@, ~"}, {{XK_semicolon, XK_c}, ";"}})
+  for (const auto& [keys, leftOut, text] :
+       std::vector<std::tuple<std::vector<KeySym>, std::string, std::string>>{
+           {{XK_a, XK_at, XK_asciitilde, XK_at, XK_b}, "@, ~", "ab"},
+           {{XK_semicolon, XK_c}, ";", "c"},
+           {{XK_dead_circumflex, XK_a, XK_b}, "\xC3\xA2", "b"},
+           {{XK_dead_circumflex, XK_space, XK_dead_circumflex, XK_q}, "^", "q"}})
   {
     graphics->CreateTextEntry(red, red->GetText(), &area, "", &name);
     for (KeySym keysym : keys)
@@ -471,6 +478,7 @@ TEST_F(ViewTest, TextFieldFiltersByParameterTypeAndStopsAtTheLengthLimit)
         pumpUntil(*graphics, [&]() { return graphics->GetView()->TextEntry()->Refused() == leftOut; }));
     input.key(XK_Return);
     ASSERT_TRUE(pumpUntil(*graphics, [&]() { return !graphics->GetView()->TextEntryOpen(); }));
+    EXPECT_EQ(std::string(name.GetDisplayText(0)), text);
   }
 
   // Free text (no parameter) takes any character and goes to the control; Escape closes without it.
