@@ -27,6 +27,7 @@ class LibrarianViewControl;
 class PatchFile;
 class PatchLibrarian;
 class PatchManager;
+class MIDIMessageManager;
 struct StoredState;
 class ProgressIndicator;
 class UIConfigManager;
@@ -221,9 +222,14 @@ public:
   // SOUND greyed by a lower slot's selection says why nothing was stored (refuseSoundStore).
   void OnGrayedControlClicked(int paramIdx) override;
   // Letters typed into a name or search field that the synthesizer's names cannot hold are left out by the
-  // field: the message line names them all, at each refusal and after the commit (on the second line when
-  // the commit's own words stand on the first).
+  // field: the message line names them all ("ü can't be in a name - left out", for a search keyword "...
+  // - searched without it"), at each refusal and after the commit (on the second line when the commit's own
+  // words stand on the first). A send the commit started says its words later, from its worker: the letters
+  // stand on the second line below them, and once more when the send ends (endOfSend).
   void OnTextEntryRefused(int paramIdx, const char* typed, bool committed) override;
+  // A job that sends the editor's own data ends (on its worker): clears the manager's send-running flag and
+  // says the letters a committed name left out below what the send said, unless the line shows them.
+  void endOfSend(MIDIMessageManager& manager);
   // Reads the system's ports of a selector's direction again and gives the selector that list, its entry
   // staying on the open port. Takes the plug mutex (given back while the ports are listed).
   void rereadPortSelector(int paramIdx);
@@ -1116,6 +1122,9 @@ private:
   std::mutex mDisplayTextLock;
   std::string mStatusText;
   std::string mStatusDetail;
+  // What a name committed while a send ran left out: line 2 of the send's texts, said again at its end. Under
+  // mDisplayTextLock.
+  std::string mLeftOutOfSend;
   // The last device text without a loss in front, its detail and when it was shown; mLineShowsDevice while
   // the line still shows it. mStandingLoss: the lost directions (IMidiPorts::LostBits) whose port has not
   // opened since. Under mDisplayTextLock.
