@@ -9,7 +9,8 @@ packages=(
   clang libclang-rt-14-dev clang-format
   libpoco-dev libtinyxml2-dev librtmidi-dev
   libcairo2-dev libglib2.0-dev libpixman-1-dev libfontconfig-dev libfreetype-dev libpng-dev zlib1g-dev
-  libx11-dev libxtst-dev libxkbcommon-dev   # keysyms to characters in the text field
+  libx11-dev libxtst-dev libxkbcommon-dev libx11-data   # the text field: keysyms to characters, dead keys composed
+                                                         # by the locale's table (/usr/share/X11/locale)
   fonts-dejavu-core
   xvfb xauth xdotool x11-apps
   zenity xdg-utils   # the editor's dialogs and its help items

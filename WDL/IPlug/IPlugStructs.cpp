@@ -134,7 +134,28 @@ void CopyBounded(char* dst, const char* src, int size)
     dst[0] = '\0';
     return;
   }
-  const size_t n = strnlen(src, static_cast<size_t>(size - 1));
+  const size_t n = CharacterCut(src, strnlen(src, static_cast<size_t>(size)), static_cast<size_t>(size - 1));
   std::memmove(dst, src, n);
   dst[n] = '\0';
+}
+
+size_t CharacterCut(const char* text, size_t length, size_t maxBytes)
+{
+  if (!text || length <= maxBytes)
+  {
+    return length;
+  }
+  // The lead byte of the last sequence kept, up to three continuation bytes before the cut.
+  size_t start = maxBytes;
+  while (start > 0 && maxBytes - start < 3 && (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80)
+  {
+    --start;
+  }
+  if (start == 0)
+  {
+    return maxBytes;
+  }
+  const auto lead = static_cast<unsigned char>(text[start - 1]);
+  const size_t expected = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  return maxBytes - (start - 1) < expected ? start - 1 : maxBytes;
 }

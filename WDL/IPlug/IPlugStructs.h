@@ -143,5 +143,9 @@ struct ITimeInfo
   bool mTransportLoopEnabled = false;
 };
 
-// Copies src into a buffer of size bytes, cut to fit and always terminated; null src gives "".
+// Copies src into a buffer of size bytes, cut to fit on a character boundary (CharacterCut) and always
+// terminated; null src gives "".
 void CopyBounded(char* dst, const char* src, int size);
+// How many of text's length bytes a cut to at most maxBytes keeps: all when they fit, else maxBytes less
+// the start of a UTF-8 sequence the cut would leave incomplete, so that a cut name shows no broken letter.
+size_t CharacterCut(const char* text, size_t length, size_t maxBytes);

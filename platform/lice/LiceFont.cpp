@@ -13,7 +13,6 @@
 #include <mutex>
 #include <string>
 #include <utility>
-#include <vector>
 
 struct LICE_SystemFont
 {
@@ -200,32 +199,14 @@ int LICE_CachedFont::DrawText(LICE_IBitmap* dest, const char* str, int len, LICE
   {
     return 0;
   }
-  // Text from outside may not be UTF-8: cairo would refuse it and leave the scaled font in an error state.
-  const std::string text = displayText(len < 0 ? std::string(str) : std::string(str, strnlen(str, len)));
+  // Text from outside may be what cairo refuses, which would leave the scaled font in an error state, or
+  // hold line breaks and other control characters: shown on one line, each as U+FFFD.
+  const std::string line = lineText(len < 0 ? std::string(str) : std::string(str, strnlen(str, len)));
   cairo_scaled_font_t* scaled = usableScaledFont(mFont);
-  std::vector<std::string> lines;
-  std::vector<int> widths;
-  size_t start = 0;
-  while (start <= text.size())
-  {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos)
-    {
-      end = text.size();
-    }
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r')
-    {
-      line.pop_back();
-    }
-    cairo_text_extents_t extents;
-    cairo_scaled_font_text_extents(scaled, line.c_str(), &extents);
-    widths.push_back(static_cast<int>(std::lround(extents.x_advance)));
-    lines.push_back(std::move(line));
-    start = end + 1;
-  }
-  const int textWidth = *std::max_element(widths.begin(), widths.end());
-  const int textHeight = static_cast<int>(lines.size()) * mLineHeight;
+  cairo_text_extents_t extents;
+  cairo_scaled_font_text_extents(scaled, line.c_str(), &extents);
+  const int textWidth = static_cast<int>(std::lround(extents.x_advance));
+  const int textHeight = mLineHeight;
   if ((flags & LICE_DT_CALCRECT) || !dest || !dest->surface())
   {
     cairo_scaled_font_destroy(scaled);
@@ -263,25 +244,22 @@ int LICE_CachedFont::DrawText(LICE_IBitmap* dest, const char* str, int len, LICE
   cairo_set_scaled_font(cr, scaled);
   if (mFont->angle != 0.0)
   {
-    // Rotated text turns about the top-left corner of its first line.
+    // Rotated text turns about its top-left corner.
     cairo_translate(cr, rect->left, y);
     cairo_rotate(cr, -mFont->angle);
     cairo_translate(cr, -rect->left, -y);
   }
-  for (size_t i = 0; i < lines.size(); ++i)
+  int x = rect->left;
+  if (flags & LICE_DT_RIGHT)
   {
-    int x = rect->left;
-    if (flags & LICE_DT_RIGHT)
-    {
-      x = rect->right - widths[i];
-    }
-    else if (flags & LICE_DT_CENTER)
-    {
-      x = rect->left + (rect->right - rect->left - widths[i]) / 2;
-    }
-    cairo_move_to(cr, x, y + static_cast<int>(i) * mLineHeight + mAscent);
-    cairo_show_text(cr, lines[i].c_str());
+    x = rect->right - textWidth;
   }
+  else if (flags & LICE_DT_CENTER)
+  {
+    x = rect->left + (rect->right - rect->left - textWidth) / 2;
+  }
+  cairo_move_to(cr, x, y + mAscent);
+  cairo_show_text(cr, line.c_str());
   cairo_destroy(cr);
   cairo_scaled_font_destroy(scaled);
   return textHeight;

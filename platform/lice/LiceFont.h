@@ -54,11 +54,11 @@ public:
   virtual LICE_pixel SetTextColor(LICE_pixel color) = 0;
   // Height of one line in pixels (ascent plus descent, rounded); 0 without a system font.
   virtual int GetLineHeight() = 0;
-  // Draws str (len < 0: up to the terminating zero; lines split at '\n'; each byte that is not part of valid
-  // UTF-8 is shown as U+FFFD, see displayText) placed in rect by the flags. With LICE_DT_CALCRECT rect's
-  // right and bottom become left + width and top + height of the text and nothing is drawn. Nothing is drawn
-  // outside clip when one is given (a partial redraw must not draw over what it did not draw again). Returns
-  // the text's height.
+  // Draws str on one line (len < 0: up to the terminating zero; each byte that is not part of valid UTF-8,
+  // each noncharacter and each control character, a line break too, is shown as U+FFFD, see lineText)
+  // placed in rect by the flags. With LICE_DT_CALCRECT rect's right and bottom become left + width and
+  // top + height of the text and nothing is drawn. Nothing is drawn outside clip when one is given (a
+  // partial redraw must not draw over what it did not draw again). Returns the text's height.
   virtual int DrawText(LICE_IBitmap* dest, const char* str, int len, LICE_Rect* rect, unsigned int flags,
                        const LICE_Rect* clip = nullptr) = 0;
 };

@@ -2,6 +2,7 @@
 #include "DataFolder.h"
 
 #include "IParam.h"
+#include "IPlugStructs.h"
 #include "debugger.h"
 
 #include <cstdio>
@@ -54,35 +55,6 @@ bool readTrimmedLine(std::FILE* file, std::string& line, size_t maxLength)
   if (trimmedLength < line.size())
     line.resize(trimmedLength);
   return true;
-}
-
-// Drops an incomplete UTF-8 sequence that a cut left at the end of text.
-void dropBrokenUtf8Tail(std::string& text)
-{
-  size_t end = text.size();
-  size_t start = end;
-  int continuation = 0;
-  while (start > 0 && continuation < 4 && (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80)
-  {
-    --start;
-    ++continuation;
-  }
-  if (start == 0)
-  {
-    if (continuation > 0)
-      text.clear();
-    return;
-  }
-  unsigned char lead = static_cast<unsigned char>(text[start - 1]);
-  size_t expected = 1;
-  if ((lead & 0xE0) == 0xC0)
-    expected = 2;
-  else if ((lead & 0xF0) == 0xE0)
-    expected = 3;
-  else if ((lead & 0xF8) == 0xF0)
-    expected = 4;
-  if (expected > 1 && static_cast<size_t>(continuation) + 1 < expected)
-    text.resize(start - 1);
 }
 
 void trimTrailing(std::string& text)
@@ -205,8 +177,7 @@ void DataFolder::readSampleNames()
       break;
     if (name.size() > kMaxSampleNameLength)
     {
-      name.resize(kMaxSampleNameLength);
-      dropBrokenUtf8Tail(name);
+      name.resize(CharacterCut(name.data(), name.size(), kMaxSampleNameLength));
       trimTrailing(name);
     }
   }

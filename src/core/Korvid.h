@@ -27,6 +27,7 @@ class LibrarianViewControl;
 class PatchFile;
 class PatchLibrarian;
 class PatchManager;
+class MIDIMessageManager;
 struct StoredState;
 class ProgressIndicator;
 class UIConfigManager;
@@ -75,7 +76,8 @@ public:
   static constexpr int kPartTableSize = 17;
   // Output queue: first capacity and growth step, in messages.
   static constexpr int kMidiQueueStep = 1024;
-  // Display texts of the bank lists hold at most this many characters; longer file names are shortened.
+  // Display texts of the bank lists hold at most this many bytes; longer file names are shortened to at most
+  // kShortenedPrefixLength bytes and a number.
   static constexpr size_t kMaxShownNameLength = 52;
   static constexpr size_t kShortenedPrefixLength = 47;
 
@@ -220,9 +222,14 @@ public:
   // SOUND greyed by a lower slot's selection says why nothing was stored (refuseSoundStore).
   void OnGrayedControlClicked(int paramIdx) override;
   // Letters typed into a name or search field that the synthesizer's names cannot hold are left out by the
-  // field: the message line names them all, at each refusal and after the commit (on the second line when
-  // the commit's own words stand on the first).
+  // field: the message line names them all ("ü can't be in a name - left out", for a search keyword "...
+  // - searched without it"), at each refusal and after the commit (on the second line when the commit's own
+  // words stand on the first). A send the commit started says its words later, from its worker: the letters
+  // stand on the second line below them, and once more when the send ends (endOfSend).
   void OnTextEntryRefused(int paramIdx, const char* typed, bool committed) override;
+  // A job that sends the editor's own data ends (on its worker): clears the manager's send-running flag and
+  // says the letters a committed name left out below what the send said, unless the line shows them.
+  void endOfSend(MIDIMessageManager& manager);
   // Reads the system's ports of a selector's direction again and gives the selector that list, its entry
   // staying on the open port. Takes the plug mutex (given back while the ports are listed).
   void rereadPortSelector(int paramIdx);
@@ -298,11 +305,15 @@ public:
 
   // ---- Bank and program selection lists (KorvidSelectionLists.cpp) ----
 
-  // Display name of a bank file of one list pass: names below 53 characters whole, longer ones shortened to
-  // 47 characters, "~", a counter and the lower-cased extension, cut to the display-text limit. counter and
-  // previousPrefix carry the pass's numbering and start at 0 and "".
+  // Display name of a bank file of one list pass: names of up to 52 bytes whole, longer ones shortened to
+  // their first 47 bytes (shortenedPrefixLength), "~", a counter and the lower-cased extension, cut to the
+  // display-text limit; every cut on a character boundary. counter and previousPrefix carry the pass's
+  // numbering and start at 0 and "".
   static std::string shortenedBankName(const std::string& fileName, int& counter,
                                        std::string& previousPrefix);
+  // The bytes of a long file name its shortened display name keeps: up to 47, less a letter the cut would
+  // break.
+  static size_t shortenedPrefixLength(const std::string& fileName);
   // Rebuilds the selection lists for one kind of bank list (0 sounds, 1 categories, 2 multis, 4 search
   // results; multiFlag 1 with kind 2); reload rescans the library first. Editor or host thread, plug mutex
   // held.
@@ -1111,6 +1122,9 @@ private:
   std::mutex mDisplayTextLock;
   std::string mStatusText;
   std::string mStatusDetail;
+  // What a name committed while a send ran left out: line 2 of the send's texts, said again at its end. Under
+  // mDisplayTextLock.
+  std::string mLeftOutOfSend;
   // The last device text without a loss in front, its detail and when it was shown; mLineShowsDevice while
   // the line still shows it. mStandingLoss: the lost directions (IMidiPorts::LostBits) whose port has not
   // opened since. Under mDisplayTextLock.

@@ -188,9 +188,10 @@ void Korvid::showStatusText(const char* text)
     return;
   }
   mDeviceText = text ? text : "";
-  mDeviceDetail.clear();
+  // A send's words keep below them what the name it sends left out.
+  mDeviceDetail = mLeftOutOfSend;
   mDeviceTextTime = std::chrono::steady_clock::now();
-  layOutLocked(behindLossLocked(mDeviceText), "");
+  layOutLocked(behindLossLocked(mDeviceText), mDeviceDetail);
 }
 
 std::string Korvid::behindLossLocked(const std::string& text)

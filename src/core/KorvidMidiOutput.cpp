@@ -71,7 +71,8 @@ void Korvid::sayNoOutput()
     return;
   }
   mLineShowsDevice = false;
-  layOutLocked(behindLossLocked(kTextNoOutput), "");
+  // A send's words keep below them what the name it sends left out.
+  layOutLocked(behindLossLocked(kTextNoOutput), device ? mLeftOutOfSend : "");
 }
 
 bool Korvid::requestPortsOpen()

@@ -6,6 +6,7 @@
 #include "IControl.h"
 #include "KorvidPaneLayers.h"
 #include "LibrarianViewControl.h"
+#include "MIDIMessageManager.h"
 #include "MultiDumpLayout.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
@@ -22,6 +23,8 @@ namespace
 constexpr const char* kNoSlotText = "Select a slot to rename!";
 constexpr const char* kNoDumpText = "Nothing to rename in this slot!";
 constexpr const char* kLeftOutText = " can't be in a name - left out";
+// The names searched cannot hold the letters either: the search goes on without them.
+constexpr const char* kLeftOutOfSearchText = " can't be in a name - searched without it";
 } // namespace
 
 void Korvid::OnTextEntryRefused(int paramIdx, const char* typed, bool committed)
@@ -32,7 +35,19 @@ void Korvid::OnTextEntryRefused(int paramIdx, const char* typed, bool committed)
   {
     return;
   }
-  const std::string notice = typed + std::string(kLeftOutText);
+  const std::string notice =
+      typed + std::string(paramIdx == kPatchSearchString ? kLeftOutOfSearchText : kLeftOutText);
+  MIDIMessageManager* manager = mMIDIMessageManager;
+  if (committed && manager)
+  {
+    // Checked under the lock the send's end clears the flag under: the end says the letters, or the flag
+    // is already clear.
+    std::lock_guard<std::mutex> lock(mDisplayTextLock);
+    if (manager->sendRunning.load())
+    {
+      mLeftOutOfSend = notice;
+    }
+  }
   if (committed && getStatusText() != notice)
   {
     // The commit said what it did (a slot renamed, a search too short): the letters go below it.
@@ -41,6 +56,24 @@ void Korvid::OnTextEntryRefused(int paramIdx, const char* typed, bool committed)
   else
   {
     showStatusText(notice.c_str());
+  }
+}
+
+void Korvid::endOfSend(MIDIMessageManager& manager)
+{
+  std::string leftOut;
+  {
+    std::lock_guard<std::mutex> lock(mDisplayTextLock);
+    leftOut.swap(mLeftOutOfSend);
+    manager.sendRunning = false;
+    if (leftOut == mStatusText || leftOut == mStatusDetail)
+    {
+      return;
+    }
+  }
+  if (!leftOut.empty())
+  {
+    showStatusDetail(leftOut.c_str());
   }
 }
 

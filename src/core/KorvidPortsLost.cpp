@@ -4,6 +4,7 @@
 
 #include "ControlAction.h"
 #include "IControl.h"
+#include "IPlugStructs.h"
 #include "MIDIMessageManager.h"
 #include "MIDIMessageSender.h"
 #include "ParamIndex.h"
@@ -249,7 +250,8 @@ void Korvid::showKeptPort(int paramIdx)
     return;
   }
   // The entry of the kept name when the list has it, else one more after the list.
-  const std::string shown = kept.substr(0, static_cast<size_t>(IParam::kMaxDisplayLen));
+  const std::string shown =
+      kept.substr(0, CharacterCut(kept.data(), kept.size(), static_cast<size_t>(IParam::kMaxDisplayLen)));
   int entry = std::max(1, param->GetNDisplayTexts());
   for (int k = 1; k < param->GetNDisplayTexts(); ++k)
   {

@@ -3,6 +3,7 @@
 
 #include "ControlAction.h"
 #include "IControl.h"
+#include "IPlugStructs.h"
 #include "LeftPatchPopupMenu.h"
 #include "LeftPerfPopupMenu.h"
 #include "LibrarianViewControl.h"
@@ -49,7 +50,7 @@ std::string Korvid::shortenedBankName(const std::string& fileName, int& counter,
   {
     return fileName;
   }
-  const std::string prefix = fileName.substr(0, kShortenedPrefixLength);
+  const std::string prefix = fileName.substr(0, shortenedPrefixLength(fileName));
   counter = prefix == previousPrefix ? counter + 1 : 1;
   previousPrefix = prefix;
   const size_t dot = fileName.rfind('.');
@@ -64,11 +65,13 @@ std::string Korvid::shortenedBankName(const std::string& fileName, int& counter,
   std::string shown = prefix + "~" + std::to_string(counter) + "." + extension;
   // A long extension or a counter of four digits would pass the display-text limit: keep the numbered
   // start, cut the extension.
-  if (shown.size() > static_cast<size_t>(IParam::kMaxDisplayLen))
-  {
-    shown.resize(static_cast<size_t>(IParam::kMaxDisplayLen));
-  }
+  shown.resize(CharacterCut(shown.data(), shown.size(), static_cast<size_t>(IParam::kMaxDisplayLen)));
   return shown;
+}
+
+size_t Korvid::shortenedPrefixLength(const std::string& fileName)
+{
+  return CharacterCut(fileName.data(), fileName.size(), kShortenedPrefixLength);
 }
 
 std::string Korvid::bankDisplayName(const std::string& fileName, int& counter,

@@ -13,14 +13,22 @@
 
 namespace
 {
-// Clears the manager's send-running flag when a sending job ends, however it ends.
+// Ends a sending job however it ends: the manager's send-running flag is cleared and what a name committed
+// meanwhile left out is said (Korvid::endOfSend).
 class SendRunningGuard
 {
 public:
-  SendRunningGuard(MIDIMessageManager* manager, bool active) : mManager(active ? manager : nullptr) {}
+  SendRunningGuard(MIDIMessageManager* manager, Korvid* plug, bool active)
+      : mManager(active ? manager : nullptr), mPlug(plug)
+  {
+  }
   ~SendRunningGuard()
   {
-    if (mManager)
+    if (mManager && mPlug)
+    {
+      mPlug->endOfSend(*mManager);
+    }
+    else if (mManager)
     {
       mManager->sendRunning = false;
     }
@@ -30,6 +38,7 @@ public:
 
 private:
   MIDIMessageManager* mManager;
+  Korvid* mPlug;
 };
 } // namespace
 
@@ -41,7 +50,7 @@ void MIDIMessageSender::run()
 void MIDIMessageSender::perform(const JobArguments& args)
 {
   const bool sending = args.jobCode >= kJobSendArrangement && args.jobCode <= kJobStoreAllLibraryPatches;
-  SendRunningGuard guard(manager, sending);
+  SendRunningGuard guard(manager, plug, sending);
   if (!plug)
   {
     return;

@@ -118,7 +118,7 @@ public:
   // as do the jobs whose bodies live outside this object. A job of the sysex-job thread first waits for
   // the bank changes queued before its post (args.bankChangeTicket); one chained behind another is skipped
   // when that one failed. A sending job (0 to 4) clears the manager's send-running flag when it ends,
-  // however it ends.
+  // however it ends, and says what a name committed meanwhile left out (Korvid::endOfSend).
   void perform(const JobArguments& args);
 
   // Job 2: builds the dump of part (0..15) from its parameters and sends it to the part's edit buffer,

@@ -22,7 +22,7 @@ constexpr double kLibrarianPage = 1.0;
 // the bank decides.
 bool mayBeShortenedForm(const std::string& bankFile, const std::string& fileName)
 {
-  const size_t prefix = Korvid::kShortenedPrefixLength;
+  const size_t prefix = Korvid::shortenedPrefixLength(bankFile);
   return fileName.size() > prefix && fileName[prefix] == '~' &&
          bankFile.size() > Korvid::kMaxShownNameLength &&
          bankFile.compare(0, prefix, fileName, 0, prefix) == 0;

@@ -74,7 +74,7 @@ public:
   int selectedIndex() const { return mSelectedIndex; }
 
   // True when bank is the one a stored pair names: its folder is folderName and its file name is fileName,
-  // or fileName is the whole shortened display form (its first 47 characters, "~", a number and the
+  // or fileName is the whole shortened display form (its first 47 bytes or fewer, "~", a number and the
   // extension) that the bank got in the binding's bank list.
   bool namesBank(const PatchFile* bank, const std::string& fileName, const std::string& folderName) const;
 

@@ -350,12 +350,19 @@ TEST_F(BankFolderMenus, ARebuildSelectsTheNamedBankPreferringTheOneAtTheIndexOrT
 
 TEST_F(BankFolderMenus, AShortenedNameSelectsOnlyTheBankThatGotThatWholeForm)
 {
-  // Three names too long to show, of one start: the lists show them as "<start>~1.syx", "~2.syx", "~3.kvd".
-  const std::string start(Korvid::kShortenedPrefixLength, 'L');
+  // Three names too long to show (up to 248 bytes), of one start of letters in three bytes: the lists show
+  // them as "<start>~1.syx", "~2.syx", "~3.kvd", the start cut before the letter its 47th byte falls in. A
+  // name with a noncharacter is listed by its own bytes.
+  std::string start = "Long";
+  for (int i = 0; i < 78; ++i)
+    start += "\xE2\x82\xAC";
+  const std::string nonchar = "Mid\xEF\xBF\xBF"
+                              "dle.syx";
   const fs::path folder(patchesFolder());
   fs::create_directories(folder / "Long");
-  for (const char* rest : {" one.syx", " three.syx", " two.kvd"})
-    fs::copy_file(folder / "Root Bank.syx", folder / "Long" / (start + rest));
+  for (const std::string& name : {start + " one.syx", start + " three.syx", start + " two.kvd", nonchar})
+    fs::copy_file(folder / "Root Bank.syx", folder / "Long" / name);
+  start.resize(4 + 14 * 3);
   auto plug = constructRecording();
   PatchLibrarian& library = *plug->mPatchLibrarian;
   const int root = static_cast<int>(library.mSoundBanks.size()) - 1;
@@ -364,10 +371,11 @@ TEST_F(BankFolderMenus, AShortenedNameSelectsOnlyTheBankThatGotThatWholeForm)
   for (size_t i = 0; i < library.mSoundBanks.size(); ++i)
   {
     const std::string shown = plug->GetParam(kPatchSelectionListUpper)->GetDisplayText(static_cast<int>(i));
-    if (shown.find('~') != std::string::npos)
+    if (shown.find('~') != std::string::npos || shown == nonchar)
       cases.emplace_back(shown, static_cast<int>(i));
   }
-  ASSERT_EQ(cases.size(), 3u);
+  ASSERT_EQ(cases.size(), 4u);
+  EXPECT_EQ(cases[0].first, start + "~1.syx");
   // Forms no bank got (another number, another extension) name none: the pane keeps its bank.
   for (const char* form : {"~4.syx", "~2.kvd", "~1.kvd"})
     cases.emplace_back(start + form, root);
@@ -378,7 +386,7 @@ TEST_F(BankFolderMenus, AShortenedNameSelectsOnlyTheBankThatGotThatWholeForm)
     plug->GetParam(kPatchSelectionListUpper)->Set(root);
     plug->mLeftPatchPopupMenu->refreshFolderStructure(&library, plug.get(), 0, shown.c_str(), "Long");
     EXPECT_EQ(library.mUpperBankIndex, selected);
-    // Only the bank named is ticked; none of the three when no bank is named.
+    // Only the bank named is ticked; none of the four when no bank is named.
     const std::vector<PatchFile*> ticked = tickedBanks(*plug->mLeftPatchPopupMenu);
     ASSERT_EQ(ticked.size(), 1u);
     EXPECT_TRUE(selected == root ? ticked[0]->mFolderName != "Long"

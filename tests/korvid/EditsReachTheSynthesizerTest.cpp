@@ -240,11 +240,15 @@ TEST_F(EditsReachTheSynthesizer, RenamedSoundsAndAPushedArrangementArrive)
     EXPECT_EQ(std::string(shown).substr(0, typed.size()), typed);
     waitUntil([&] { return !plug->ThreadRunning(); }); // the next name and the push wait for that send
   }
-  // After a commit that said what it did, the letters go to the second line.
-  plug->showStatusText("Slot 005 renamed to Gls");
-  plug->OnTextEntryRefused(kPatchRename, "\xC3\xA4", true);
-  EXPECT_EQ(plug->getStatusText() + "|" + plug->getStatusDetail(),
-            "Slot 005 renamed to Gls|\xC3\xA4 can't be in a name - left out");
+  // After a commit that said what it did, the letters go to the second line; a keyword's in a search's words.
+  for (const auto& [field, said, leftOut] : std::vector<std::tuple<int, std::string, std::string>>{
+           {kPatchRename, "Slot 005 renamed to Gls", "\xC3\xA4 can't be in a name - left out"},
+           {kPatchSearchString, "Search Results 1", "\xC3\xA4 can't be in a name - searched without it"}})
+  {
+    plug->showStatusText(said.c_str());
+    plug->OnTextEntryRefused(field, "\xC3\xA4", true);
+    EXPECT_EQ(plug->getStatusText() + "|" + plug->getStatusDetail(), said + "|" + leftOut);
+  }
 
   constexpr size_t kPartLevelByte = 39 + 2 * 24 + 2;
   plug->GetParam(kMultiPartLevel + 2)->Set(33.0);

@@ -5,6 +5,8 @@
 #include "ControlLayer.h"
 #include "IControl.h"
 #include "IGraphics.h"
+#include "MIDIMessageManager.h"
+#include "MIDIMessageSender.h"
 #include "ParamIndex.h"
 #include "PatchLibrarian.h"
 
@@ -135,6 +137,24 @@ TEST_F(KorvidParamChanges, EditsFromTheUserAndTheSynthesizerShowNameAndValue)
   // Without an output port an edit ends in the reminder to choose one.
   edit(*plug, kOscillator1Detune + 3, 10.0);
   EXPECT_EQ(firstLine(*plug), "Set MIDI I/O First!");
+  // So does a name's send, which its worker runs after the commit (here the test does, in that order): the
+  // letters the name left out go below it.
+  MIDIMessageManager& manager = *plug->mMIDIMessageManager;
+  JobArguments send;
+  manager.setPostHook(
+      [&](const JobArguments& args, const std::function<void()>& prepare)
+      {
+        send = args;
+        prepare();
+        return true;
+      });
+  plug->OnTextEntryRefused(kMultiName, "\xC3\xB6", false);
+  edit(*plug, kMultiName, 0.0);
+  plug->OnTextEntryRefused(kMultiName, "\xC3\xB6", true);
+  manager.sender->perform(send);
+  manager.setPostHook({});
+  EXPECT_EQ(firstLine(*plug) + "|" + displayLine(*plug, 1),
+            "Set MIDI I/O First!|\xC3\xB6 can't be in a name - left out");
   chooseOutputPort(*plug, 1);
   // The handler runs for a changed value only: leave the start value first.
   edit(*plug, kOscillator1Octave + 3, 0.0);

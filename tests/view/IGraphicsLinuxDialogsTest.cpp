@@ -96,8 +96,8 @@ TEST_F(DialogsTest, MessageBoxButtonsGiveTheSurfaceResults)
   EXPECT_TRUE(HasArg("--text=<b>Save</b> & quit?"));
   EXPECT_TRUE(HasArg("--title=Korvid"));
   EXPECT_TRUE(HasArg("--ok-label=Yes"));
-  graphics->ShowMessageBox("Store Zeta\xC0\xAF?", "Korvid", 1); // zenity takes UTF-8 only
-  EXPECT_TRUE(HasArg("--text=Store Zeta\xEF\xBF\xBD\xEF\xBF\xBD?"));
+  graphics->ShowMessageBox("Store Zeta\xC0\xAF\xEF\xBF\xBF?", "Korvid", 1); // zenity takes UTF-8 only
+  EXPECT_TRUE(HasArg("--text=Store Zeta\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD?"));
   // zenity ends with 1 for Escape, a closed window and its cancel button alike: only a printed label (an
   // extra button) answers No or Yes.
   setenv("FAKE_EXIT", "1", 1);

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <memory>
+#include <tuple>
 
 namespace
 {
@@ -263,6 +264,7 @@ TEST(ViewKeyCodesTest, KeysMapToTheSurfaceCodes)
   EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_lstroke), "\xC5\x82");
   EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_EuroSign), "\xE2\x82\xAC");
   EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(0x100D83D), "\xEF\xBF\xBD") << "a surrogate";
+  EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(0x100FFFF), "\xEF\xBF\xBD") << "a noncharacter";
   EXPECT_EQ(IGraphicsX11TextEntry::TypedCharacter(XK_BackSpace), "");
 
   const IMouseMod command = IGraphicsX11View::MouseModFor(Mod4Mask | ShiftMask, false);
@@ -275,7 +277,8 @@ TEST(ViewKeyCodesTest, KeysMapToTheSurfaceCodes)
   EXPECT_EQ(IGraphicsX11View::ToViewRect(IRECT(300, 390, 400, 400), 400, 400), IRECT(300, 390, 400, 400));
 }
 
-// A menu "One", "More" (sub-menu "a", "b", "c"), a separator, "Off" (disabled).
+// A menu "One", "More" (sub-menu "a", "b" with a noncharacter that cairo refuses, "c"), a separator, "Off"
+// (disabled).
 class MenuTest : public ViewTest
 {
 protected:
@@ -283,7 +286,7 @@ protected:
   {
     ViewTest::SetUp();
     sub.AddItem("a");
-    sub.AddItem("b");
+    sub.AddItem("b\xEF\xBF\xBF");
     sub.AddItem("c");
     menu.SetPrefix(2);
     menu.AddItem("One");
@@ -321,6 +324,12 @@ TEST_F(MenuTest, AChoiceInASubMenuReturnsTheSubMenuWithItsIndex)
           return;
         }
         const XWindowAttributes subWindow = driver.menuWindows()[1];
+        // The row after the one cairo refuses is drawn: dark ink of "c" on the light menu.
+        bool inked = false;
+        for (int y = RowY(subWindow, 2) - 4; y < RowY(subWindow, 2) + 4 && !inked; ++y)
+          for (int x = subWindow.x + 22; x < subWindow.x + 32 && !inked; ++x)
+            inked = ((driver.pixelAt(x, y) >> 8) & 0xFF) < 0x80;
+        EXPECT_TRUE(inked);
         driver.moveTo(subWindow.x + 20, RowY(subWindow, 2));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         driver.click();
@@ -449,12 +458,18 @@ TEST_F(ViewTest, TextFieldFiltersByParameterTypeAndStopsAtTheLengthLimit)
   // The control takes the typed value (normalised) as a user edit.
   EXPECT_DOUBLE_EQ(red->GetValue(), 0.12);
 
-  // Names typed in a row: each field names every character it left out, once each, in the order typed.
+  // Names typed in a row: each field names every character it left out, once each, in the order typed; a
+  // dead key makes the letter the locale's compose table gives, or types its accent before a key it does not
+  // combine with.
   IParam name;
   name.InitEnum("name", 0, 1);
   name.InitText();
-  for (const auto& [keys, leftOut] : std::vector<std::pair<std::vector<KeySym>, std::string>>{
-           {{XK_a, XK_at, XK_asciitilde, XK_at, XK_b}, "@, ~"}, {{XK_semicolon, XK_c}, ";"}})
+  for (const auto& [keys, leftOut, text] :
+       std::vector<std::tuple<std::vector<KeySym>, std::string, std::string>>{
+           {{XK_a, XK_at, XK_asciitilde, XK_at, XK_b}, "@, ~", "ab"},
+           {{XK_semicolon, XK_c}, ";", "c"},
+           {{XK_dead_circumflex, XK_a, XK_b}, "\xC3\xA2", "b"},
+           {{XK_dead_circumflex, XK_space, XK_dead_circumflex, XK_q}, "^", "q"}})
   {
     graphics->CreateTextEntry(red, red->GetText(), &area, "", &name);
     for (KeySym keysym : keys)
@@ -463,6 +478,7 @@ TEST_F(ViewTest, TextFieldFiltersByParameterTypeAndStopsAtTheLengthLimit)
         pumpUntil(*graphics, [&]() { return graphics->GetView()->TextEntry()->Refused() == leftOut; }));
     input.key(XK_Return);
     ASSERT_TRUE(pumpUntil(*graphics, [&]() { return !graphics->GetView()->TextEntryOpen(); }));
+    EXPECT_EQ(std::string(name.GetDisplayText(0)), text);
   }
 
   // Free text (no parameter) takes any character and goes to the control; Escape closes without it.

@@ -51,6 +51,23 @@ double textWidth(const std::string& text)
   cairo_surface_destroy(surface);
   return extents.x_advance;
 }
+
+// Draws a row's label with a cairo context of its own: cairo keeps a context's first error for good, so a
+// text it refused would leave every later row of a shared context empty. clipTop..clipBottom: the band the
+// rows show in.
+void drawLabel(cairo_surface_t* surface, const std::string& label, double x, double baseline, double clipTop,
+               double clipBottom, const double (&rgb)[3])
+{
+  cairo_t* cr = cairo_create(surface);
+  cairo_rectangle(cr, 0, clipTop, cairo_image_surface_get_width(surface), clipBottom - clipTop);
+  cairo_clip(cr);
+  cairo_select_font_face(cr, kFontFace, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, kFontSize);
+  cairo_set_source_rgb(cr, rgb[0], rgb[1], rgb[2]);
+  cairo_move_to(cr, x, baseline);
+  cairo_show_text(cr, label.c_str());
+  cairo_destroy(cr);
+}
 } // namespace
 
 IGraphicsX11Menu::IGraphicsX11Menu(IGraphicsX11View* view, IPopupMenu* menu, int rootX, int rootY)
@@ -87,7 +104,7 @@ void IGraphicsX11Menu::OpenLevel(IPopupMenu* menu, int rootX, int rootY, int par
     row.height = separator ? kSeparatorHeight : kRowHeight;
     if (!separator)
     {
-      row.label = displayText(menu->GetDisplayText(i));
+      row.label = lineText(menu->GetDisplayText(i));
       const double indent = (row.flags & IPopupMenuItem::kTitle) ? kTitleIndent : 0;
       widest = std::max(widest, textWidth(row.label) + indent);
     }
@@ -161,6 +178,7 @@ void IGraphicsX11Menu::DrawLevel(Level& level)
   cairo_t* cr = cairo_create(surface);
   cairo_set_source_rgb(cr, 0.96, 0.96, 0.96);
   cairo_paint(cr);
+  // The main context draws no text: the labels' contexts keep their errors to themselves.
   cairo_select_font_face(cr, kFontFace, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, kFontSize);
   cairo_font_extents_t font;
@@ -198,18 +216,11 @@ void IGraphicsX11Menu::DrawLevel(Level& level)
       cairo_rectangle(cr, 1, row.top, level.w - 2, row.height);
       cairo_fill(cr);
     }
-    if (disabled)
-    {
-      cairo_set_source_rgb(cr, 0.62, 0.62, 0.62);
-    }
-    else if (hovered)
-    {
-      cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
-    }
-    else
-    {
-      cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
-    }
+    const double grey[3] = {0.62, 0.62, 0.62};
+    const double white[3] = {1.0, 1.0, 1.0};
+    const double black[3] = {0.1, 0.1, 0.1};
+    const double(&rgb)[3] = disabled ? grey : (hovered ? white : black);
+    cairo_set_source_rgb(cr, rgb[0], rgb[1], rgb[2]);
     const double middle = row.top + row.height * 0.5;
     if (row.flags & IPopupMenuItem::kChecked)
     {
@@ -219,8 +230,8 @@ void IGraphicsX11Menu::DrawLevel(Level& level)
       cairo_stroke(cr);
     }
     const double indent = (row.flags & IPopupMenuItem::kTitle) ? kTitleIndent : 0;
-    cairo_move_to(cr, kCheckColumn + indent, middle + (font.ascent - font.descent) * 0.5);
-    cairo_show_text(cr, row.label.c_str());
+    drawLabel(surface, row.label, kCheckColumn + indent, middle + (font.ascent - font.descent) * 0.5,
+              level.scrolls ? kArrowBand : 0, level.scrolls ? level.h - kArrowBand : level.h, rgb);
     if (row.subMenu)
     {
       const double right = level.w - 8.0;

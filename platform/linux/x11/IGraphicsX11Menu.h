@@ -34,7 +34,7 @@ private:
   {
     int top = 0;
     int height = 0;
-    std::string label; // with the numbering prefix, valid UTF-8 (displayText)
+    std::string label; // with the numbering prefix, as one line shows it (lineText)
     int flags = 0;
     IPopupMenu* subMenu = nullptr;
   };

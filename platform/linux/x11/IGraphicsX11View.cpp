@@ -11,6 +11,7 @@
 
 #include <X11/Xutil.h>
 #include <cairo-xlib.h>
+#include <xkbcommon/xkbcommon-compose.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -105,6 +106,7 @@ IGraphicsX11View::IGraphicsX11View(IGraphicsLinux* graphics, Display* display, W
 IGraphicsX11View::~IGraphicsX11View()
 {
   mTextEntry.reset();
+  xkb_compose_table_unref(mComposeTable);
   DestroyWindow();
   if (mBlankCursor)
   {
@@ -418,9 +420,14 @@ void IGraphicsX11View::CreateTextEntry(IControl* control, IText* text, const IRE
     formatter.reset(new TextEntryFormatter(TextEntryFormatter::AllowedCharactersFor(param->Type()),
                                            control->GetTextEntryLength()));
   }
+  if (!mComposeTableRead)
+  {
+    mComposeTableRead = true;
+    mComposeTable = IGraphicsX11TextEntry::LoadComposeTable();
+  }
   const IText style = text ? *text : IText();
   mTextEntry.reset(new IGraphicsX11TextEntry(mDisplay, mWindow, ToViewRect(area, mWidth, mHeight), style, str,
-                                             control, param, std::move(formatter)));
+                                             control, param, std::move(formatter), mComposeTable));
   TakeFocus();
   mTextEntry->Draw();
 }

@@ -14,6 +14,7 @@ class IGraphicsX11TextEntry;
 class IControl;
 class IParam;
 class IPopupMenu;
+struct xkb_compose_table;
 
 // One open editor window. It has its own display connection and lives on the host's GUI thread: every
 // operation is called there (from effEditOpen, effEditIdle and effEditClose and what they lead to). The
@@ -154,6 +155,9 @@ private:
   IRECT mInvalid;
   std::chrono::steady_clock::time_point mLastTick;
   std::unique_ptr<IGraphicsX11TextEntry> mTextEntry;
+  // The locale's compose table of the text fields, read when the first one opens (null when there is none).
+  xkb_compose_table* mComposeTable = nullptr;
+  bool mComposeTableRead = false;
   bool mCursorHidden = false;
   int mHiddenCursorX = 0;
   int mHiddenCursorY = 0;
