@@ -234,6 +234,7 @@ TEST_F(MidiJackTest, OnlyWholeMessagesArriveAndEveryDropSaysItsCause)
   clocked.insert(clocked.begin() + 100, 0xFA);
   std::vector<Bytes> overCap = pieces(sysex(longest.size() + 1), 32000);
   overCap.back() = with(overCap.back(), volume);
+  const std::vector<Bytes> overCapCut = pieces(sysex(4 * 32000), 32000);
   // The events, the messages handed on, what was dropped.
   const std::tuple<const char*, std::vector<Bytes>, std::vector<Bytes>, std::map<Loss, uint64_t>> rows[] = {
       {"longest sysex in pieces", pieces(longest), {longest}, {}},
@@ -255,10 +256,14 @@ TEST_F(MidiJackTest, OnlyWholeMessagesArriveAndEveryDropSaysItsCause)
        {}},
       {"a lone status", {{0x90}, {0xC0, 0xB0, 0x07, 0x40, 0x22}}, {volume}, {{Loss::kNotAMessage, 3}}},
       {"a sysex over the cap in the longest events", overCap, {volume}, {{Loss::kTooLong, 1}}},
-      {"a sysex across an xrun",
-       {{0xF0, 0x00, 0x20}, start, {}, {0x21, 0xF7}},
-       {start},
-       {{Loss::kLostInXrun, 1}, {Loss::kXrun, 1}, {Loss::kNotAMessage, 1}}},
+      {"a sysex across an xrun, its rest in pieces up to its end",
+       {{0xF0, 0x00, 0x20}, start, {}, {0x21, 0x22}, {0x23, 0xFA, 0x24}, with({0x25, 0xF7}, volume)},
+       {start, start, volume},
+       {{Loss::kLostInXrun, 1}, {Loss::kXrun, 1}}},
+      {"a sysex over the cap across an xrun, its rest up to a status",
+       {overCapCut[0], overCapCut[1], overCapCut[2], start, {}, {0x11, 0x11}, note},
+       {start, note},
+       {{Loss::kTooLong, 1}, {Loss::kXrun, 1}}},
   };
   std::mutex lock;
   std::vector<Bytes> heard;
