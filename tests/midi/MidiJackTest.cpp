@@ -234,6 +234,7 @@ TEST_F(MidiJackTest, OnlyWholeMessagesArriveAndEveryDropSaysItsCause)
   clocked.insert(clocked.begin() + 100, 0xFA);
   std::vector<Bytes> overCap = pieces(sysex(longest.size() + 1), 32000);
   overCap.back() = with(overCap.back(), volume);
+  const std::vector<Bytes> overCapCut = pieces(sysex(4 * 32000), 32000);
   // The events, the messages handed on, what was dropped.
   const std::tuple<const char*, std::vector<Bytes>, std::vector<Bytes>, std::map<Loss, uint64_t>> rows[] = {
       {"longest sysex in pieces", pieces(longest), {longest}, {}},
@@ -255,10 +256,14 @@ TEST_F(MidiJackTest, OnlyWholeMessagesArriveAndEveryDropSaysItsCause)
        {}},
       {"a lone status", {{0x90}, {0xC0, 0xB0, 0x07, 0x40, 0x22}}, {volume}, {{Loss::kNotAMessage, 3}}},
       {"a sysex over the cap in the longest events", overCap, {volume}, {{Loss::kTooLong, 1}}},
-      {"a sysex across an xrun",
-       {{0xF0, 0x00, 0x20}, start, {}, {0x21, 0xF7}},
-       {start},
-       {{Loss::kLostInXrun, 1}, {Loss::kXrun, 1}, {Loss::kNotAMessage, 1}}},
+      {"a sysex across an xrun, its rest in pieces up to its end",
+       {{0xF0, 0x00, 0x20}, start, {}, {0x21, 0x22}, {0x23, 0xFA, 0x24}, with({0x25, 0xF7}, volume)},
+       {start, start, volume},
+       {{Loss::kLostInXrun, 1}, {Loss::kXrun, 1}}},
+      {"a sysex over the cap across an xrun, its rest up to a status",
+       {overCapCut[0], overCapCut[1], overCapCut[2], start, {}, {0x11, 0x11}, note},
+       {start, note},
+       {{Loss::kTooLong, 1}, {Loss::kXrun, 1}}},
   };
   std::mutex lock;
   std::vector<Bytes> heard;
@@ -474,8 +479,9 @@ TEST_F(MidiJackTest, WhatACycleReportedLateWroteIsWrittenAgainIfADumpOrAReleaseU
   };
   // The server's notice of a late cycle, each time a write of the repeated messages arrived: they are written
   // again (a note-on never; a release whose key or pedal the next message starts again, only before it), at
-  // most kMaxRepeats times, and then given up on. A loaded server reports late cycles of its own, which take
-  // some of the repeats. Everything else arrives once.
+  // most kMaxRepeats times, and then given up on. The first repeat may come from the cycle itself, begun late
+  // (no notice needed), and a dump whose copy is gone when the notice comes is given up on at once.
+  // Everything else arrives once.
   struct Row
   {
     const char* what;
@@ -483,9 +489,14 @@ TEST_F(MidiJackTest, WhatACycleReportedLateWroteIsWrittenAgainIfADumpOrAReleaseU
     std::vector<Bytes> repeated;
     std::vector<Bytes> startedAgain;
     uint64_t noteOns;
+    // The row's dump is written in a cycle begun late; no longer kept when the notice comes.
+    bool begunLate = false;
+    bool copyGone = false;
   };
   const Row rows[] = {
       {"a dump", {{0x90, 60, 100}, dump}, {dump}, {}, 1},
+      {"a dump in a cycle begun late", {dump}, {dump}, {}, 0, true},
+      {"a dump whose copy is gone when the notice comes", {dump}, {}, {}, 0, false, true},
       {"releases",
        {{0x91, 61, 100}, {0x81, 61, 0}, {0x92, 62, 0}, {0xB3, 64, 0}, {0xB4, 123, 0}, {0xB5, 120, 0}},
        {{0x81, 61, 0}, {0x92, 62, 0}, {0xB3, 64, 0}, {0xB4, 123, 0}, {0xB5, 120, 0}},
@@ -502,8 +513,14 @@ TEST_F(MidiJackTest, WhatACycleReportedLateWroteIsWrittenAgainIfADumpOrAReleaseU
   {
     SCOPED_TRACE(row.what);
     const IMidiPorts::Output::LateCycles before = out.lateCycles();
+    if (row.begunLate)
+      out.takeNextCycleLate();
     for (const Bytes& m : row.sent)
       ASSERT_TRUE(m == dump ? out.sendRepeatable(m.data(), m.size()) : out.send(m.data(), m.size()));
+    // Written again without a notice; or its copy expires (the settle waits for that).
+    ASSERT_TRUE(!row.begunLate || korvidtest::waitUntil([&] { return copies(dump) == 2; }));
+    if (row.copyGone)
+      out.settleRepeatables(kArrivalTimeout);
     const auto fewest = [&]
     {
       long n = all;
@@ -521,7 +538,7 @@ TEST_F(MidiJackTest, WhatACycleReportedLateWroteIsWrittenAgainIfADumpOrAReleaseU
     const Bytes marker{0xB0, 7, 100};
     ASSERT_TRUE(out.send(marker.data(), marker.size()));
     ASSERT_TRUE(korvidtest::waitUntil([&] { return copies(marker) == 1; }));
-    const uint64_t dumps = std::count(row.repeated.begin(), row.repeated.end(), dump);
+    const uint64_t dumps = std::count(row.sent.begin(), row.sent.end(), dump);
     EXPECT_EQ(dumps, out.settleRepeatables(kArrivalTimeout) - before.dumpsGivenUp);
     const auto got = synth.waitReceived(0, 0ms);
     const auto in = [](const std::vector<Bytes>& list, const Bytes& m)
@@ -546,7 +563,8 @@ TEST_F(MidiJackTest, WhatACycleReportedLateWroteIsWrittenAgainIfADumpOrAReleaseU
     EXPECT_GE(late.messages - before.messages, row.sent.size());
     EXPECT_EQ(row.noteOns, late.noteOns - before.noteOns);
     EXPECT_EQ(writtenAgain, late.releasesAgain - before.releasesAgain);
-    EXPECT_EQ(row.repeated.size() - dumps, late.releasesGivenUp - before.releasesGivenUp);
+    EXPECT_EQ(row.repeated.size() - std::count(row.repeated.begin(), row.repeated.end(), dump),
+              late.releasesGivenUp - before.releasesGivenUp);
   }
 }
 

@@ -13,6 +13,7 @@
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
+#include <jack/statistics.h>
 
 #include "DeadlineCall.h"
 #include "HeldMidiEvents.h"
@@ -71,6 +72,8 @@ struct CycleRecord
   jack_time_t at = 0;
   uint64_t messages = 0;
   uint64_t noteOns = 0;
+  // Repeatable messages among them, kept or not.
+  uint64_t repeatables = 0;
 };
 } // namespace
 
@@ -122,6 +125,15 @@ struct JackMidiOutputClient::Shared
   IMidiPorts::Output::LateCycles late;
   // The test's notices: each concerns the cycles since the one before.
   jack_time_t lastTestNotice = 0;
+  // The driver's delay the last notice left (jack_get_xrun_delayed_usecs): the notice thread's.
+  float lastDelay = 0.0f;
+  // The process thread's own: the last cycle's first frame and length, once a cycle ran.
+  bool cycleSeen = false;
+  jack_nframes_t lastCycleStart = 0;
+  jack_nframes_t lastCycleFrames = 0;
+  // For tests: the next cycle that writes is taken as one begun after cycles that went by without this
+  // client.
+  std::atomic<bool> lateNextCycle{false};
 
   ~Shared()
   {
@@ -225,10 +237,29 @@ struct JackMidiOutputClient::Shared
     k.again = false;
   }
 
+  // Repeatable messages that the cycle at `at` wrote and that are still kept.
+  uint64_t keptFrom(jack_time_t at)
+  {
+    uint64_t n = 0;
+    for (size_t i = 0; i < keptCount; ++i)
+      n += keptAt(i).writtenAt == at && keptAt(i).length > 0 ? 1 : 0;
+    return n;
+  }
+
   // The cycles from `from` on may have been lost: what they wrote is counted, and the kept messages and
-  // releases among it are written again, each at most kMaxRepeats times. Lock held.
+  // releases among it are written again, each at most kMaxRepeats times; a repeatable message no longer
+  // kept (its copy gone with its window or for room, or too long to keep) is given up on. Lock held.
   void noticeLate(jack_time_t from)
   {
+    for (CycleRecord& cycle : cycles)
+    {
+      if (cycle.messages == 0 || cycle.at < from)
+        continue;
+      late.messages += cycle.messages;
+      late.noteOns += cycle.noteOns;
+      late.dumpsGivenUp += cycle.repeatables - std::min(cycle.repeatables, keptFrom(cycle.at));
+      cycle = CycleRecord{};
+    }
     for (size_t i = 0; i < keptCount; ++i)
     {
       Kept& k = keptAt(i);
@@ -254,14 +285,6 @@ struct JackMidiOutputClient::Shared
       }
       ++late.releasesGivenUp;
       r.kept = false;
-    }
-    for (CycleRecord& cycle : cycles)
-    {
-      if (cycle.messages == 0 || cycle.at < from)
-        continue;
-      late.messages += cycle.messages;
-      late.noteOns += cycle.noteOns;
-      cycle = CycleRecord{};
     }
   }
 
@@ -347,20 +370,38 @@ struct JackMidiOutputClient::Shared
       k.writtenAt = now;
       ++k.repeats;
       ++cycle.messages;
+      ++cycle.repeatables;
     }
     return true;
   }
 
-  bool writeInto(void* buffer, jack_time_t now)
+  // Writes into buffer, and records the cycle begun at now; one begun late (after cycles that went by
+  // without this client) is taken as reported late at once. Lock held.
+  bool writeInto(void* buffer, jack_time_t now, bool begunLate)
   {
-    CycleRecord cycle{now, 0, 0};
+    CycleRecord cycle{now, 0, 0, 0};
     const bool any = writeQueued(buffer, now, cycle);
     if (cycle.messages > 0)
     {
       cycles[nextCycle] = cycle;
       nextCycle = (nextCycle + 1) % kCycleRecords;
+      if (begunLate || (lateNextCycle.load(std::memory_order_relaxed) && lateNextCycle.exchange(false)))
+        noticeLate(now);
     }
     return any;
+  }
+
+  // Whether this cycle began after cycles that went by without this client: it was not finished in time,
+  // and the client it feeds may read its port before it writes. Process thread.
+  bool begunLate(jack_nframes_t start, jack_nframes_t frames)
+  {
+    // libjack counts a cycle's frames at its start or at its end: a new period length shows in one of them.
+    const jack_nframes_t since = start - lastCycleStart;
+    const bool late = cycleSeen && since != lastCycleFrames && since != frames;
+    cycleSeen = true;
+    lastCycleStart = start;
+    lastCycleFrames = frames;
+    return late;
   }
 
   // Writes the messages to write again, then the front messages, into buffer until it is full, counting
@@ -408,7 +449,10 @@ struct JackMidiOutputClient::Shared
       if (written < length)
         break;
       if (queue[head] & kRepeatable)
+      {
         keep(length, now);
+        ++cycle.repeatables;
+      }
       if (length == kShortMessageBytes)
       {
         unsigned char shortMessage[kShortMessageBytes];
@@ -437,20 +481,28 @@ struct JackMidiOutputClient::Shared
     jack_midi_clear_buffer(buffer);
     if (self->keptForGood.load())
       return 0;
+    const bool late = self->begunLate(jack_last_frame_time(self->client), frames);
     // A sender holding the lock copies for microseconds: this cycle then writes nothing, the next does.
     std::unique_lock<std::mutex> guard(self->lock, std::try_to_lock);
     if (!guard.owns_lock() || !self->open)
       return 0;
-    const bool any = self->writeInto(buffer, jack_get_time());
+    const bool any = self->writeInto(buffer, jack_get_time(), late);
     guard.unlock();
     if (any)
       self->changed.notify_all();
     return 0;
   }
 
+  // Only the notice of a client not finished in time, which leaves the driver's delay as it was, may tell
+  // of a lost cycle: a cycle the driver began late sets it and loses nothing that clients pass each other
+  // (a synchronous server's every xrun).
   static int onXrun(void* arg)
   {
-    static_cast<Shared*>(arg)->noticeLateNow();
+    auto* self = static_cast<Shared*>(arg);
+    const float delay = jack_get_xrun_delayed_usecs(self->client);
+    if (delay == self->lastDelay)
+      self->noticeLateNow();
+    self->lastDelay = delay;
     return 0;
   }
 
@@ -485,6 +537,7 @@ JackMidiOutputClient::JackMidiOutputClient(const std::string& clientName,
                              ")");
   jack_set_process_thread(mShared->client, &jackprocessthread::run<Shared>, mShared.get());
   jack_on_info_shutdown(mShared->client, &Shared::onShutdown, mShared.get());
+  mShared->lastDelay = jack_get_xrun_delayed_usecs(mShared->client);
   jack_set_xrun_callback(mShared->client, &Shared::onXrun, mShared.get());
   if (!JackServerWatch::activate(mShared->client))
   {
@@ -561,6 +614,11 @@ bool JackMidiOutputClient::sendRepeatable(const unsigned char* data, size_t size
 bool JackMidiOutputClient::post(const unsigned char* data, size_t size)
 {
   return submit(data, size, false);
+}
+
+void JackMidiOutputClient::takeNextCycleLate()
+{
+  mShared->lateNextCycle = true;
 }
 
 void JackMidiOutputClient::noticeLateCycle()

@@ -19,12 +19,16 @@ class JackServerWatch;
 // a full queue waits at most as long for room. Every wait ends at once when the server goes away, and
 // when the port closes. Sends run beside each other and beside opening and closing, which IMidiPorts
 // serialises; listing runs beside them all. Any thread.
-// A cycle the server reports late (its xrun notice) may have lost what it wrote: a repeatable message
-// (sendRepeatable) written within kSuspectWindow before such a notice is written again, first thing in a
-// later cycle, at most kMaxRepeats times; one that cannot be is counted as given up (settleRepeatables).
-// So is a release (note-off, pedal up, all notes or sounds off) unless a later note-on (pedal press) started
-// what it ends again; nothing else is written again, a note-on above all (it would sound late). What the
-// cycles before a notice wrote is counted (lateCycles). No allocation on the process thread: fixed tables.
+// A late cycle may have lost what it wrote: one this client began after cycles that went by without it
+// (its first frame does not follow on from its last cycle: the client it feeds may read the port first), and
+// the cycles within kSuspectWindow before the server's notice of a client not finished in time (one that
+// leaves the driver's delay as it was: a cycle the driver began late loses nothing that clients pass each
+// other). A repeatable message (sendRepeatable) such a cycle wrote is written again, first thing in a later
+// cycle, at most kMaxRepeats times; one that cannot be (no longer kept, or late once more) is counted as
+// given up (settleRepeatables). So is a release (note-off, pedal up, all notes or sounds off) unless a later
+// note-on (pedal press) started what it ends again; nothing else is written again, a note-on above all (it
+// would sound late). What late cycles wrote is counted (lateCycles). No allocation on the process thread:
+// fixed tables.
 class JackMidiOutputClient : public IMidiPorts::Output
 {
 public:
@@ -32,9 +36,10 @@ public:
   static constexpr size_t kMaxMessageBytes = 48 * 1024;
   static constexpr size_t kQueueBytes = 64 * 1024;
   static constexpr int kSendDeadlineMs = 2000;
-  // The server's notice follows a lost cycle by milliseconds (under load by up to a few tens of them). Other
-  // notices come as often as several a second: a longer window would repeat many dumps needlessly.
-  static constexpr int kSuspectWindowMs = 50;
+  // The server's notice follows the start of a lost cycle by a period and its way through the server's and
+  // this client's notice threads, which a loaded machine holds up to a hundred milliseconds and more. A
+  // driver's late cycles, which lose nothing, are not taken: only xruns that may lose something repeat dumps.
+  static constexpr int kSuspectWindowMs = 250;
   static constexpr int kMaxRepeats = 5;
   // Repeatable messages kept for writing again: how many, and the longest kept (a multi dump is 425 bytes).
   static constexpr size_t kKeptMessages = 32;
@@ -69,6 +74,9 @@ public:
   // For tests: what the server's late-cycle notice does, for the cycles since the last call rather than
   // within kSuspectWindowMs (a test's own call may come later than that on a loaded machine).
   void noticeLateCycle();
+  // For tests: the next cycle that writes is taken as one begun after cycles that went by without this
+  // client.
+  void takeNextCycleLate();
 
 private:
   struct Shared;

@@ -52,12 +52,18 @@ void MidiInputFraming::take(const unsigned char* data, size_t size, Sink& sink)
         sink.message(data + at, 1);
       ++at;
     }
-    else if (mInSysEx && !isStatus(byte))
+    else if ((mInSysEx || mSkipping) && !isStatus(byte))
     {
       // The data bytes up to the next status byte in one piece.
       const size_t run = static_cast<size_t>(std::find_if(data + at, data + size, isStatus) - (data + at));
-      append(data + at, run);
+      if (mInSysEx)
+        append(data + at, run);
       at += run;
+    }
+    else if (mSkipping && byte == kSysExEnd)
+    {
+      mSkipping = false;
+      ++at;
     }
     else if (mInSysEx && byte == kSysExEnd)
     {
@@ -89,6 +95,9 @@ void MidiInputFraming::loseCycles(Sink& sink)
 {
   if (mInSysEx)
     dropSysEx(Loss::kLostInXrun, sink);
+  // What the lost cycles began (the sysex dropped, or one whose start they held) may go on in later events:
+  // its rest is part of that loss, not messages of its own.
+  mSkipping = true;
 }
 
 void MidiInputFraming::begin(unsigned char status, Sink& sink)
@@ -96,6 +105,7 @@ void MidiInputFraming::begin(unsigned char status, Sink& sink)
   if (mHeld > 0)
     dropNotAMessage(sink);
   mDropping = false;
+  mSkipping = false;
   if (status == kSysExStart)
   {
     mRunning = 0;

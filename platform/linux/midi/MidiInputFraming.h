@@ -37,7 +37,8 @@ public:
   // Reads one event's size bytes.
   void take(const unsigned char* data, size_t size, Sink& sink);
   // An xrun may have lost events of this input: a sysex in progress may miss pieces, and is dropped
-  // (Loss::kLostInXrun).
+  // (Loss::kLostInXrun). The data bytes that follow, up to an F7 or another status byte (real-time bytes
+  // are still messages), are the rest of what the xrun lost and are skipped without a drop of their own.
   void loseCycles(Sink& sink);
 
 private:
@@ -67,4 +68,6 @@ private:
   unsigned char mRunning = 0;
   // The bytes since the last message were dropped already.
   bool mDropping = false;
+  // Skipping the rest of what an xrun lost (loseCycles).
+  bool mSkipping = false;
 };
