@@ -24,8 +24,8 @@ public:
   // call it under a deadline. watch: the process's server watch.
   JackMidiInputClient(const std::string& clientName, std::shared_ptr<JackServerWatch> watch);
   // Closes the client on a deadline call; the client of a server that went away, or of a stuck library
-  // (deadlinecall::stuck), is kept, never closed (JackServerWatch::abandon), and its process callback tells
-  // libjack to end a thread that still runs it.
+  // (deadlinecall::stuck), is kept, never closed (JackServerWatch::abandon): its cycles do nothing, and
+  // its process thread ends at its first wake-up once the server is gone (jackprocessthread::run).
   ~JackMidiInputClient() override;
 
   // From the server watch; none once the server went away.

@@ -50,8 +50,8 @@ public:
   // Talks to the server: call it under a deadline. watch: the process's server watch.
   JackMidiOutputClient(const std::string& clientName, std::shared_ptr<JackServerWatch> watch);
   // Closes the client on a deadline call; the client of a server that went away, or of a stuck library
-  // (deadlinecall::stuck), is kept, never closed (JackServerWatch::abandon), and its process callback tells
-  // libjack to end a thread that still runs it.
+  // (deadlinecall::stuck), is kept, never closed (JackServerWatch::abandon): its cycles do nothing, and
+  // its process thread ends at its first wake-up once the server is gone (jackprocessthread::run).
   ~JackMidiOutputClient() override;
 
   std::vector<std::string> portNames() override;
