@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <csignal>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -13,7 +15,9 @@
 #include <thread>
 #include <vector>
 
+#include <jack/jack.h>
 #include <linux/futex.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -189,14 +193,17 @@ TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsWaitForItsAnswer)
 
 // The synthesizer's client, then the whole server (stopped, then killed, three times), goes away with the
 // ports open: both directions reported. Started again under the same name, the server gets real ports from
-// both directions, and the clients of the old one are never called again (the host survives its end).
+// both directions, and the clients of the old one are never called again (the host survives its end). Last,
+// the simulator's program is left on the gone server, which its wake-ups keep signalling, and starts again.
 TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
 {
   MidiJackServer* server = MidiJackEnvironment::server(nullptr);
-  const std::vector<int> goneBy = {0, SIGTERM, SIGKILL, SIGTERM, SIGKILL, SIGTERM, SIGKILL};
+  const std::vector<int> goneBy = {0, SIGTERM, SIGKILL, SIGTERM, SIGKILL, SIGTERM, SIGKILL, SIGTERM};
+  std::string left; // the client of the simulator left running, in the last round
+  FILE* simulator = nullptr;
   for (size_t round = 0; round < goneBy.size(); ++round)
   {
-    const bool wholeServer = goneBy[round] != 0;
+    const bool wholeServer = goneBy[round] != 0, leftover = round + 1 == goneBy.size();
     SCOPED_TRACE(wholeServer ? "the server goes away, round " + std::to_string(round)
                              : "the client goes away");
     if (wholeServer)
@@ -207,7 +214,9 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
       synth.clearReceived();
       if (!plug)
         plug = std::make_unique<MidiTestPlug>();
-      // The menus read the lists again.
+      // The menus read the lists again (the input's first when the simulator is left: it takes the name).
+      if (leftover)
+        plug->rereadExternalMIDIInNames();
       plug->rereadExternalMIDIOutNames();
       plug->rereadExternalMIDIInNames();
       ASSERT_NO_FATAL_FAILURE(openSynthPorts());
@@ -217,6 +226,21 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
       EXPECT_EQ(1u, synth.waitReceived(1, kArrivalTimeout).size());
       synth.send({{0xB0, 7, static_cast<uint8_t>(round)}});
       EXPECT_TRUE(plug->waitFor(0, round, kArrivalTimeout));
+      if (leftover)
+      {
+        simulator = ::popen(
+            ("exec '" KORVID_BLOFELD_SIM "' --server " + server->name() + " --name korvid-left >/dev/null")
+                .c_str(),
+            "w");
+        ASSERT_TRUE(korvidtest::waitUntil(
+            [&]
+            {
+              for (const std::string& port : plug->rereadExternalMIDIInNames())
+                left = port.rfind("korvid-left-", 0) == 0 ? port.substr(0, port.find(':')) : left;
+              int inIdx = 1;
+              return !left.empty() && plug->setExternalMIDIIn(inIdx, (left + ":out").c_str()) > 0;
+            }));
+      }
     }
     else
     {
@@ -264,6 +288,47 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
                           [](const std::string& t) { return std::filesystem::exists(t); });
     };
     EXPECT_TRUE(!wholeServer || korvidtest::waitUntil(ended));
+    if (leftover)
+    {
+      // The simulator's second start (without a process thread, so the server runs asynchronously) gets the
+      // plug-in's output, which has the name the input had. libjack frees a gone server's clients then.
+      synth.close();
+      std::string error;
+      server->setSynchronous(false);
+      ASSERT_TRUE(server->start(error)) << error;
+      jack_client_t* second =
+          jack_client_open(left.c_str(), static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                           nullptr, server->name().c_str());
+      ASSERT_TRUE(second);
+      jack_port_register(second, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+      EXPECT_EQ(0, jack_activate(second));
+      int outIdx = 1;
+      ASSERT_TRUE(korvidtest::waitUntil(
+          [&]
+          {
+            plug->rereadExternalMIDIOutNames();
+            return plug->setExternalMIDIOut(outIdx = 1, (left + ":in").c_str()) > 0;
+          }));
+      // The other threads of this process go to sleep a few times a cycle of the server.
+      const auto sleeps = []
+      {
+        rusage all{}, own{};
+        ::getrusage(RUSAGE_SELF, &all);
+        ::getrusage(RUSAGE_THREAD, &own);
+        return all.ru_nvcsw - own.ru_nvcsw;
+      };
+      const long before = sleeps();
+      const jack_nframes_t from = jack_last_frame_time(second), period = jack_get_buffer_size(second);
+      EXPECT_TRUE(korvidtest::waitUntil([&] { return jack_last_frame_time(second) - from >= 50 * period; }));
+      const long cycles = static_cast<long>((jack_last_frame_time(second) - from) / period) + 1;
+      EXPECT_LE(sleeps() - before, 20 * cycles) << "in " << cycles << " cycles";
+      jack_client_close(second);
+      ::kill(std::stoi(left.substr(left.rfind('-') + 1)), SIGKILL);
+      ::pclose(simulator);
+      plug.reset();
+      server->stop();
+      server->setSynchronous(true);
+    }
     if (!wholeServer)
     {
       // Started again under another client name: listed once the list is read again, and it works.

@@ -156,11 +156,12 @@ bool MidiJackServer::launch(std::string& error, std::chrono::milliseconds timeou
       ::dup2(log, STDOUT_FILENO);
       ::dup2(log, STDERR_FILENO);
     }
-    // No realtime scheduling (CI has no rights for it). Synchronous mode with a long client timeout: the
-    // server waits for slow (sanitizer, loaded CI) clients instead of skipping their output.
+    // No realtime scheduling (CI has no rights for it). Synchronous mode (unless set off) with a long client
+    // timeout: the server waits for slow (sanitizer, loaded CI) clients instead of skipping their output.
     const std::string period = std::to_string(mFramesPerPeriod);
-    ::execlp(program.c_str(), "jackd", "--no-realtime", "--sync", "-n", mName.c_str(), "-t", "20000", "-d",
-             "dummy", "-r", "48000", "-p", period.c_str(), static_cast<char*>(nullptr));
+    ::execlp(program.c_str(), "jackd", "--no-realtime", mSynchronous ? "--sync" : "--no-realtime", "-n",
+             mName.c_str(), "-t", "20000", "-d", "dummy", "-r", "48000", "-p", period.c_str(),
+             static_cast<char*>(nullptr));
     ::_exit(127);
   }
 

@@ -22,6 +22,8 @@ public:
   // Frames per JACK cycle at 48 kHz (1024 unless set before start): the time resolution of what the
   // clients see arrive.
   void setFramesPerPeriod(int frames) { mFramesPerPeriod = frames; }
+  // Whether the server waits for each client's cycle (true unless set before start).
+  void setSynchronous(bool synchronous) { mSynchronous = synchronous; }
   // Starts the server and waits until a client can connect; false with the reason in error otherwise.
   // Started again after stop, it runs under the same name; true at once while it runs.
   bool start(std::string& error, std::chrono::milliseconds timeout = std::chrono::seconds(60));
@@ -52,6 +54,7 @@ private:
   bool mPaused = false;
   int mHold = -1;
   int mFramesPerPeriod = 1024;
+  bool mSynchronous = true;
   std::string mName;
   std::string mLogPath;
 };
