@@ -246,9 +246,8 @@ TEST(LiceFont, MeasuresLinesAndPlacesTextByTheFlags)
   LICE_Rect part;
   font.DrawText(nullptr, "cdefgh", 4, &part, LICE_DT_CALCRECT);
   EXPECT_EQ(part.right, measure("Consolas", "cdef"));
-  // Each byte outside UTF-8 (Latin-1, overlong, surrogate, above U+10FFFF, cut) and each noncharacter, which
-  // cairo refuses too, is one U+FFFD, drawn or measured, and the next text keeps its width and is drawn,
-  // also after cairo left the font in an error state.
+  // Each byte outside UTF-8 (Latin-1, overlong, surrogate, above U+10FFFF, cut) and each noncharacter is one
+  // U+FFFD, and the next text keeps its width and is drawn, also after cairo left the font in an error state.
   cairo_text_extents_t extents;
   for (const char* bad : {"caf\xe9", "ca\xC0\xAF", "c\xED\xB2\xBB", "\xF4\x90\x80\x80", "ca\xE2\x82",
                           "caf\xEF\xBF\xBF", "caf\xEF\xB7\x90", "caf\xF4\x8F\xBF\xBE"})

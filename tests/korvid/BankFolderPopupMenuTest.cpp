@@ -356,8 +356,7 @@ TEST_F(BankFolderMenus, AShortenedNameSelectsOnlyTheBankThatGotThatWholeForm)
   std::string start = "Long";
   for (int i = 0; i < 78; ++i)
     start += "\xE2\x82\xAC";
-  const std::string nonchar = "Mid\xEF\xBF\xBF"
-                              "dle.syx";
+  const std::string nonchar = "Nc\xEF\xBF\xBF.syx";
   const fs::path folder(patchesFolder());
   fs::create_directories(folder / "Long");
   for (const std::string& name : {start + " one.syx", start + " three.syx", start + " two.kvd", nonchar})

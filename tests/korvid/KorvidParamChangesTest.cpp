@@ -137,8 +137,7 @@ TEST_F(KorvidParamChanges, EditsFromTheUserAndTheSynthesizerShowNameAndValue)
   // Without an output port an edit ends in the reminder to choose one.
   edit(*plug, kOscillator1Detune + 3, 10.0);
   EXPECT_EQ(firstLine(*plug), "Set MIDI I/O First!");
-  // So does a name's send, which its worker runs after the commit (here the test does, in that order): the
-  // letters the name left out go below it.
+  // So does a name's send, which its worker runs after the commit: the letters the name left out go below.
   MIDIMessageManager& manager = *plug->mMIDIMessageManager;
   JobArguments send;
   manager.setPostHook(

@@ -290,8 +290,7 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
     EXPECT_TRUE(!wholeServer || korvidtest::waitUntil(ended));
     if (leftover)
     {
-      // The simulator's second start (without a process thread, so the server runs asynchronously) gets the
-      // plug-in's output, which has the name the input had. libjack frees a gone server's clients then.
+      // The simulator's second start, fed by the output, has no process thread (the server is asynchronous).
       synth.close();
       std::string error;
       server->setSynchronous(false);
@@ -309,7 +308,6 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
             plug->rereadExternalMIDIOutNames();
             return plug->setExternalMIDIOut(outIdx = 1, (left + ":in").c_str()) > 0;
           }));
-      // The other threads of this process go to sleep a few times a cycle of the server.
       const auto sleeps = []
       {
         rusage all{}, own{};

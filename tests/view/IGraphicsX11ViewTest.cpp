@@ -277,8 +277,7 @@ TEST(ViewKeyCodesTest, KeysMapToTheSurfaceCodes)
   EXPECT_EQ(IGraphicsX11View::ToViewRect(IRECT(300, 390, 400, 400), 400, 400), IRECT(300, 390, 400, 400));
 }
 
-// A menu "One", "More" (sub-menu "a", "b" with a noncharacter that cairo refuses, "c"), a separator, "Off"
-// (disabled).
+// A menu "One", "More" (sub-menu "a", "b" with a noncharacter, "c"), a separator, "Off" (disabled).
 class MenuTest : public ViewTest
 {
 protected:
@@ -459,8 +458,7 @@ TEST_F(ViewTest, TextFieldFiltersByParameterTypeAndStopsAtTheLengthLimit)
   EXPECT_DOUBLE_EQ(red->GetValue(), 0.12);
 
   // Names typed in a row: each field names every character it left out, once each, in the order typed; a
-  // dead key makes the letter the locale's compose table gives, or types its accent before a key it does not
-  // combine with.
+  // dead key makes its letter ("â"), or types its accent before a key it does not combine with.
   IParam name;
   name.InitEnum("name", 0, 1);
   name.InitText();

@@ -121,23 +121,19 @@ public:
     button(which, true);
     button(which, false);
   }
-  // A keysym the keymap lacks (a dead key) is bound to a free key for good, as its layout has it.
+  // A keysym the keymap lacks (a dead key) is bound to the last key code, which Xvfb's keymap leaves free.
   void key(KeySym keysym, bool shift = false)
   {
     const KeyCode shiftCode = XKeysymToKeycode(mDisplay, XK_Shift_L);
     KeyCode code = XKeysymToKeycode(mDisplay, keysym);
-    for (int free = 255; code == 0 && free > 8; --free)
+    if (code == 0)
     {
-      int perKey = 0;
-      KeySym* bound = XGetKeyboardMapping(mDisplay, static_cast<KeyCode>(free), 1, &perKey);
-      if (bound && bound[0] == NoSymbol)
-      {
-        KeySym both[] = {keysym, keysym};
-        XChangeKeyboardMapping(mDisplay, free, 2, both, 1);
-        XSync(mDisplay, False);
-        code = static_cast<KeyCode>(free);
-      }
-      XFree(bound);
+      int first = 0, last = 0;
+      XDisplayKeycodes(mDisplay, &first, &last);
+      KeySym both[] = {keysym, keysym};
+      XChangeKeyboardMapping(mDisplay, last, 2, both, 1);
+      XSync(mDisplay, False);
+      code = static_cast<KeyCode>(last);
     }
     if (shift)
     {
