@@ -145,7 +145,8 @@ void BM_AudioPassForwardingBesideAStalledSend(benchmark::State& state)
   double* outputs[2] = {out.data(), out.data()};
   midi->clearReceived();
   midi->holdSends(true);
-  std::thread stalled([&] { plug->sendMidiDump(std::vector<unsigned char>(392, 0x01)); });
+  std::thread stalled(
+      [&] { plug->sendMidiDump(std::vector<unsigned char>(392, 0x01), std::chrono::milliseconds(0)); });
   while (midi->sendsHeld() == 0)
     std::this_thread::yield();
   std::chrono::steady_clock::duration longest{};

@@ -838,7 +838,8 @@ bool IMidiPorts::sendLocked(const unsigned char* data, size_t size)
   return sendOut(data, size, false) == Sent::kYes;
 }
 
-IMidiPorts::Sent IMidiPorts::sendOut(const unsigned char* data, size_t size, bool posted, bool repeatable)
+IMidiPorts::Sent IMidiPorts::sendOut(const unsigned char* data, size_t size, bool posted, bool repeatable,
+                                     std::chrono::milliseconds pause)
 {
   if (!mOutLock.tryLockFor(kSendLockWait))
     return Sent::kBusy;
@@ -861,7 +862,7 @@ IMidiPorts::Sent IMidiPorts::sendOut(const unsigned char* data, size_t size, boo
   try
   {
     const bool sent = posted ? out->post(data, size)
-                             : (repeatable ? out->sendRepeatable(data, size) : out->send(data, size));
+                             : (repeatable ? out->sendRepeatable(data, size, pause) : out->send(data, size));
     return sent ? Sent::kYes : Sent::kNo;
   }
   catch (const std::exception& e)
@@ -1030,13 +1031,13 @@ bool IMidiPorts::SendBytes(const std::vector<unsigned char>& bytes)
   return sendLocked(bytes.data(), bytes.size());
 }
 
-bool IMidiPorts::SendDump(const std::vector<unsigned char>& bytes)
+bool IMidiPorts::SendDump(const std::vector<unsigned char>& bytes, std::chrono::milliseconds pause)
 {
   if (bytes.empty())
     return false;
   if (AudioThread::IsCurrent())
     return queueFromAudio(bytes.data(), bytes.size(), false);
-  return sendOut(bytes.data(), bytes.size(), false, true) == Sent::kYes;
+  return sendOut(bytes.data(), bytes.size(), false, true, pause) == Sent::kYes;
 }
 
 std::optional<uint64_t> IMidiPorts::SettleDumps(std::chrono::milliseconds timeout)

@@ -76,9 +76,13 @@ public:
     // taken by the system before a deadline (such a message may still leave later, in order). Never
     // blocks for longer than that deadline. Calls are serialised by IMidiPorts.
     virtual bool send(const unsigned char* data, size_t size) = 0;
-    // As send, for a message that may safely arrive twice (a dump into a memory slot): a client that can
-    // lose what it wrote (JACK: a cycle the server reports late) writes it again. By default a send.
-    virtual bool sendRepeatable(const unsigned char* data, size_t size) { return send(data, size); }
+    // As send, for a message that may safely arrive twice (a dump into a memory slot or an edit buffer): a
+    // client that can lose what it wrote (JACK: a cycle the server reports late) writes it again, and keeps
+    // pause between it and the next such message, written again or not. By default a send.
+    virtual bool sendRepeatable(const unsigned char* data, size_t size, std::chrono::milliseconds)
+    {
+      return send(data, size);
+    }
     // Waits at most timeout until no repeatable message written so far may still need writing again; the
     // number of them the client gave up on since it was made (lost again after the last repeat, or not
     // written again before the port closed).
@@ -249,9 +253,9 @@ public:
   // Sent unchanged.
   bool SendPatchSysex(const unsigned char* data, int size);
   bool SendBytes(const std::vector<unsigned char>& bytes);
-  // A dump into a memory slot, sent as it is: the output writes it again where it may have lost it
-  // (Output::sendRepeatable).
-  bool SendDump(const std::vector<unsigned char>& bytes);
+  // A dump into a memory slot or an edit buffer, sent as it is: the output writes it again where it may have
+  // lost it, keeping pause before the next dump (Output::sendRepeatable).
+  bool SendDump(const std::vector<unsigned char>& bytes, std::chrono::milliseconds pause);
   // Waits at most timeout until no dump sent so far may still need writing again; how many dumps the
   // output client gave up on since it was made. Unknown (empty) when no output client is there or the
   // output stayed busy (port work, a stalled send) for the 2 s a sender waits for it.
@@ -350,8 +354,9 @@ private:
     kBusy
   };
   // Sends under the direction lock; posted: without waiting for it to leave (Output::post); repeatable:
-  // Output::sendRepeatable.
-  Sent sendOut(const unsigned char* data, size_t size, bool posted, bool repeatable = false);
+  // Output::sendRepeatable with pause.
+  Sent sendOut(const unsigned char* data, size_t size, bool posted, bool repeatable = false,
+               std::chrono::milliseconds pause = std::chrono::milliseconds(0));
   // Audio thread: queues the message (framed with F0 .. F7 when framed) when the output is open.
   bool queueFromAudio(const unsigned char* data, size_t size, bool framed);
   // The drain thread: sends what the audio thread queued until stopped.

@@ -163,10 +163,11 @@ public:
   bool audioSendsHandled(uint64_t count) const { return mMidiPorts.AudioSendsHandled() >= count; }
   // Incoming messages the input port lost so far (IMidiPorts::InputLost). Any thread.
   uint64_t midiInputLost() const { return mMidiPorts.InputLost(); }
-  // A dump into a memory slot to the output port, which writes it again where it may have lost it; and the
-  // wait, after dumps, for the output to stand behind them: how many it gave up on so far, unknown when the
-  // output stayed busy or is absent (IMidiPorts::SettleDumps).
-  bool sendMidiDump(const std::vector<unsigned char>& bytes);
+  // A dump into a memory slot or an edit buffer to the output port, which writes it again where it may have
+  // lost it, keeping pause before the next dump; and the wait, after dumps, for the output to stand behind
+  // them: how many it gave up on so far, unknown when the output stayed busy or is absent
+  // (IMidiPorts::SettleDumps).
+  bool sendMidiDump(const std::vector<unsigned char>& bytes, std::chrono::milliseconds pause);
   std::optional<uint64_t> settleMidiDumps(std::chrono::milliseconds timeout);
   // The port operations above but the dump's send call into the MIDI system, which may take up to its
   // deadline, or wait for the output (the audio thread's sends, the dumps to settle), and the input ones

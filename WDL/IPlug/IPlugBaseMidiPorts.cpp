@@ -37,9 +37,9 @@ bool IPlugBase::waitForAudioSends(std::chrono::milliseconds timeout)
   return mMidiPorts.WaitForAudioSends(timeout);
 }
 
-bool IPlugBase::sendMidiDump(const std::vector<unsigned char>& bytes)
+bool IPlugBase::sendMidiDump(const std::vector<unsigned char>& bytes, std::chrono::milliseconds pause)
 {
-  return mMidiPorts.SendDump(bytes);
+  return mMidiPorts.SendDump(bytes, pause);
 }
 
 std::optional<uint64_t> IPlugBase::settleMidiDumps(std::chrono::milliseconds timeout)

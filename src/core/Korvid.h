@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -895,6 +896,10 @@ public:
   // True when the output took the bytes; counted in mDumpsTaken or, refused by the open output (a send
   // that timed out, a stalled MIDI system), in mDumpsRefused.
   bool checksumCheckAndSend(unsigned char* bytes, int length);
+  // As checksumCheckAndSend, for a dump that may arrive twice (a sound, multi or global dump into an edit
+  // buffer; bytes start with F0): the output writes it again where a late cycle may have lost it, keeping
+  // pause (real time) between it and the next dump (IPlugBase::sendMidiDump).
+  bool checksumCheckAndSendDump(unsigned char* bytes, int length, std::chrono::milliseconds pause);
   std::atomic<uint64_t> mDumpsTaken{0};
   std::atomic<uint64_t> mDumpsRefused{0};
   // true shows the processing overlay (busy indicator, its layer and the page's cancel button; on the
@@ -1102,6 +1107,8 @@ public:
 private:
   // BankChangeMessage for the multi (multi) or for part.
   bool changeBank(int part, bool multi);
+  // checksumCheckAndSend, as a dump with its pause when dumpPause is given.
+  bool sendChecked(unsigned char* bytes, int length, std::optional<std::chrono::milliseconds> dumpPause);
   // Destroyed first of all members: stops input and the jobs while everything they use still exists.
   struct DeviceTeardown
   {

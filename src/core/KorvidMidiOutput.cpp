@@ -109,6 +109,16 @@ void Korvid::sendMidiMsgAndLog(IMidiMsg* msg)
 
 bool Korvid::checksumCheckAndSend(unsigned char* bytes, int length)
 {
+  return sendChecked(bytes, length, std::nullopt);
+}
+
+bool Korvid::checksumCheckAndSendDump(unsigned char* bytes, int length, std::chrono::milliseconds pause)
+{
+  return sendChecked(bytes, length, pause);
+}
+
+bool Korvid::sendChecked(unsigned char* bytes, int length, std::optional<std::chrono::milliseconds> dumpPause)
+{
   if (!mOutputPresent.load())
   {
     sayNoOutput();
@@ -124,7 +134,9 @@ bool Korvid::checksumCheckAndSend(unsigned char* bytes, int length)
   {
     lightOutgoingIndicator(bytes[kSysexPartOffset]);
   }
-  const bool sent = SendMidiSysex(bytes, length);
+  const bool sent = dumpPause && bytes[0] == SysexProtocol::kSysexStart
+                        ? sendMidiDump(std::vector<unsigned char>(bytes, bytes + length), *dumpPause)
+                        : SendMidiSysex(bytes, length);
   ++(sent ? mDumpsTaken : mDumpsRefused);
   return sent;
 }

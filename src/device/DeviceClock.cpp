@@ -32,6 +32,12 @@ int64_t DeviceClock::nowMs() const
   return static_cast<int64_t>(realMs / mScale);
 }
 
+std::chrono::milliseconds DeviceClock::realDuration(int ms) const
+{
+  const double real = mMode == Mode::Virtual ? 0.0 : std::max(ms, 0) * mScale;
+  return std::chrono::milliseconds(static_cast<int64_t>(real));
+}
+
 bool DeviceClock::sleep(int ms, const std::atomic<bool>& abort)
 {
   if (mMode == Mode::Virtual)

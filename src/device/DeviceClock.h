@@ -39,6 +39,9 @@ public:
   // pauses move it. False when abort is true.
   bool pollPause(int ms, const std::atomic<bool>& abort);
 
+  // The real time a pause of ms clock milliseconds takes (none in virtual time).
+  std::chrono::milliseconds realDuration(int ms) const;
+
   Mode mode() const { return mMode; }
 
 private:

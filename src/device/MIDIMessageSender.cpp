@@ -55,6 +55,10 @@ void MIDIMessageSender::perform(const JobArguments& args)
   {
     return;
   }
+  jobDumps = 0;
+  sentLine.clear();
+  const std::optional<uint64_t> lostBefore =
+      sendsDumps(args) ? plug->settleMidiDumps(std::chrono::milliseconds(0)) : std::nullopt;
   if (MIDIMessageManager::threadFor(args.jobCode) == MIDIMessageManager::Thread::SysexJob)
   {
     // A job chained behind a request that failed would act on data that never came.
@@ -72,6 +76,7 @@ void MIDIMessageSender::perform(const JobArguments& args)
     // Without an output every dump said that the ports are to be set first.
     if (args.saySent && !stopping.load() && plug->mOutputPresent.load())
     {
+      sentLine = kTextMultiSent;
       plug->showStatusText(kTextMultiSent);
     }
     break;
@@ -132,6 +137,10 @@ void MIDIMessageSender::perform(const JobArguments& args)
     // 14, unknown codes, and the jobs whose bodies are not part of this object yet.
     break;
   }
+  if (sendsDumps(args))
+  {
+    sayArrival(args, lostBefore);
+  }
   if (manager && MIDIMessageManager::threadFor(args.jobCode) == MIDIMessageManager::Thread::SysexJob)
   {
     // Dumps that come now are no reply to this job.
@@ -190,6 +199,11 @@ bool MIDIMessageSender::pause(int ms)
 {
   DeviceClock& source = clock ? *clock : DeviceClock::system();
   return source.sleep(ms, stopping);
+}
+
+std::chrono::milliseconds MIDIMessageSender::realPause(int ms) const
+{
+  return (clock ? *clock : DeviceClock::system()).realDuration(ms);
 }
 
 bool MIDIMessageSender::storeIntoLibrarian(uint8_t* data, int size, const std::string& source)

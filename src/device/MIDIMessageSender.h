@@ -7,6 +7,7 @@
 #include <Poco/Runnable.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -118,7 +119,9 @@ public:
   // as do the jobs whose bodies live outside this object. A job of the sysex-job thread first waits for
   // the bank changes queued before its post (args.bankChangeTicket); one chained behind another is skipped
   // when that one failed. A sending job (0 to 4) clears the manager's send-running flag when it ends,
-  // however it ends, and says what a name committed meanwhile left out (Korvid::endOfSend).
+  // however it ends, and says what a name committed meanwhile left out (Korvid::endOfSend). One that sent
+  // dumps to the synthesizer (0 to 3) then waits for the output to stand behind them and says a dump it
+  // gave up on (sayArrival), also after the job's own line.
   void perform(const JobArguments& args);
 
   // Job 2: builds the dump of part (0..15) from its parameters and sends it to the part's edit buffer,
@@ -166,6 +169,10 @@ public:
   // arrived".
   static std::string singleWriteText(int slot, bool multi, int bank, bool confirmed = true,
                                      bool mayBeLost = false);
+  // A sending job's line once the output stood behind its dumps (count of them): what it said sent, then
+  // ", may not have arrived" (", 2 of 5 dumps may not have arrived" when not all), or ", unconfirmed" when
+  // the output was too busy to say (lost unknown).
+  static std::string arrivalText(const std::string& sent, std::optional<uint64_t> lost, uint64_t dumps);
   // The first dump of record as it is sent: bytes 2..6 rewritten (model, device id, sound or multi dump,
   // bank, program) and the checksum renewed. Empty when the dump is no whole sound dump (multi false) or
   // multi dump (multi true).
@@ -222,6 +229,8 @@ public:
 
   // Pauses ms on the time source; false when the manager is stopping.
   bool pause(int ms);
+  // The real time pause(ms) takes.
+  std::chrono::milliseconds realPause(int ms) const;
   // Once the output stands behind the dumps sent so far: how many of them it gave up on since it had
   // given up on lostBefore (IPlugBase::settleMidiDumps); unknown when either count is.
   std::optional<uint64_t> dumpsLostSince(std::optional<uint64_t> lostBefore);
@@ -288,6 +297,19 @@ private:
   bool dumpArrived() const;
   // Waits for the bank changes queued before the job was posted (bounded; a time-out says so).
   void awaitBankChanges(uint64_t ticket);
+  // A dump a job sends into an edit buffer (a sound, the multi, the global data): the output writes it again
+  // where a late cycle may have lost it, keeping pauseMs (the job's pause after it, clock milliseconds)
+  // before the next dump. Counted in jobDumps when taken.
+  bool sendDump(uint8_t* dump, int size, int pauseMs);
+  // Jobs 0 to 3 that send to the synthesizer.
+  static bool sendsDumps(const JobArguments& args);
+  // The end of such a job: the output's dumps given up on since lostBefore, said when any (arrivalText of
+  // the job's sentLine, or of what it sent when it said nothing; job 3 only of its line).
+  void sayArrival(const JobArguments& args, std::optional<uint64_t> lostBefore);
+  // The dumps the running sending job sent, and the line it said them sent with (empty: none). Sysex-job
+  // thread.
+  std::atomic<uint64_t> jobDumps{0};
+  std::string sentLine;
   // The rest of a part send made by Korvid::sendPatchToDevice: the multi when asked, then the flags.
   void finishPatchTransfer(const JobArguments& args);
 

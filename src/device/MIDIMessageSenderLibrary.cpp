@@ -112,7 +112,8 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
     {
       const int bank = multi ? kMultiMemoryBank : storedInt(*plug, kMultiPartBank + part);
       const std::optional<uint64_t> lostBefore = plug->settleMidiDumps(kNoWait);
-      const bool dumped = plug->sendMidiDump(libraryDump(record, multi, deviceId, bank, slot));
+      const bool dumped = plug->sendMidiDump(libraryDump(record, multi, deviceId, bank, slot),
+                                             realPause(plug->getTimerValue()));
       // The synthesizer writes its memory before the program change selects what it wrote.
       pause(plug->getTimerValue());
       // A dump given up on after late cycles went out, so it was written; whether it arrived is unknown.
@@ -158,7 +159,8 @@ void MIDIMessageSender::sendPatchToDeviceFromLibrarian(const LibrarianPatch& rec
   else if (sent)
   {
     const std::string to = multi ? " sent as the multi" : " sent to part " + std::to_string(part + 1);
-    plug->showStatusText(("Slot " + LibrarianViewControl::slotNumberText(slot) + to).c_str());
+    sentLine = "Slot " + LibrarianViewControl::slotNumberText(slot) + to;
+    plug->showStatusText(sentLine.c_str());
   }
   else if (changed)
   {
@@ -237,7 +239,7 @@ void MIDIMessageSender::storeAllPatchesToDeviceFromLibrarian(const std::vector<L
     if (!dump.empty())
     {
       // A dump the output did not take is no slot written, and the slots after it would leave a gap.
-      if (!plug->sendMidiDump(dump))
+      if (!plug->sendMidiDump(dump, realPause(pauseMs)))
       {
         sendFailed = true;
         break;

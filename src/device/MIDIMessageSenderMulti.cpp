@@ -70,7 +70,7 @@ void MIDIMessageSender::sendGlobalToDevice(int deviceId)
   GlobalDump dump{};
   buildGlobalDump(deviceId, dump.data());
   // Shorter than the checksum-rewrite length: goes out with the template's checksum byte.
-  plug->checksumCheckAndSend(dump.data(), static_cast<int>(dump.size()));
+  sendDump(dump.data(), static_cast<int>(dump.size()), kAfterGlobalPauseMs);
   pause(kAfterGlobalPauseMs);
   plug->DisplayProcessingIndicator(false);
   manager->sendRunning = false;
@@ -99,7 +99,7 @@ bool MIDIMessageSender::sendArrangementToDevice(bool toLibrarian, bool requestPa
   else
   {
     plug->mWorkerBusy = true;
-    sent = plug->checksumCheckAndSend(dump.data(), static_cast<int>(dump.size()));
+    sent = sendDump(dump.data(), static_cast<int>(dump.size()), kAfterMultiPauseMs);
   }
   if (patchManager)
   {

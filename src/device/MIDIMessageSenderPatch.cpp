@@ -92,7 +92,7 @@ bool MIDIMessageSender::sendPartToDevice(int part, bool toLibrarian, bool)
   }
   else
   {
-    sent = plug->checksumCheckAndSend(dump.data(), static_cast<int>(dump.size()));
+    sent = sendDump(dump.data(), static_cast<int>(dump.size()), kAfterDumpPauseMs);
     pause(kAfterDumpPauseMs);
   }
   plug->DisplayProcessingIndicator(false);

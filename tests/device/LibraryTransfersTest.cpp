@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "BlofeldSimulator.h"
 #include "DeviceClock.h"
@@ -124,12 +125,15 @@ TEST_F(LibraryTransfersTest, JobThreeLoadsTheRecordIntoItsPartAndStoresItWhenAsk
   const int part = 2;
   const int slot = 9;
   const int bank = 1;
-  // The output refusing every send: the editor takes the record, nothing is said sent.
-  for (const auto& [store, refused] : {std::pair{false, false}, {true, false}, {false, true}})
+  // The output refusing every send: the editor takes the record, nothing is said sent. One giving the dump up
+  // after the line said it sent: the line says so.
+  for (const auto& [store, refused, lost] :
+       {std::tuple{false, false, false}, {true, false, false}, {false, true, false}, {false, false, true}})
   {
-    SCOPED_TRACE(std::to_string(store) + std::to_string(refused));
+    SCOPED_TRACE(std::to_string(store) + std::to_string(refused) + std::to_string(lost));
     start(DeviceClock::Mode::Virtual);
     simulator->refuseSendsAfter(refused ? 0 : -1);
+    simulator->giveUpDumps(lost ? 1 : 0, true);
     set(kMultiPartBank + part, bank);
     const Bytes source = sounds[40];
     Bytes partNine(SoundDumpLayout::kDumpLength);
@@ -152,9 +156,10 @@ TEST_F(LibraryTransfersTest, JobThreeLoadsTheRecordIntoItsPartAndStoresItWhenAsk
     if (!refused)
       expectSameSound(simulator->editBuffer(part), source);
     EXPECT_EQ(simulator->sound(bank, slot), store ? storedForm(source, 0x10, bank, slot) : storedBefore);
-    EXPECT_EQ(plug->getStatusText(), store     ? "Data write completed!"
-                                     : refused ? S::kTextSlotNotSent
-                                               : "Slot 010 sent to part 3");
+    EXPECT_EQ(plug->getStatusText(),
+              store     ? "Data write completed!"
+              : refused ? S::kTextSlotNotSent
+                        : std::string("Slot 010 sent to part 3") + (lost ? ", may not have arrived" : ""));
     EXPECT_EQ(plug->getStatusDetail(), store ? "Slot 010 written to B010" : "");
     EXPECT_FALSE(plug->mProcessingOverlay.load());
     EXPECT_FALSE(manager->sendRunning.load());
@@ -354,4 +359,7 @@ TEST(LibraryTransfersTexts, ProgressRunsFromZeroToNinetyNineAndTheEndSaysHowMany
   EXPECT_EQ(S::writeProgressText(127), "Writing 99%, please wait..");
   EXPECT_EQ(S::writeCountText(128), "128 slots written");
   EXPECT_EQ(S::writeCountText(1), "1 slot written");
+  EXPECT_EQ(S::arrivalText("Multi sent to synth", 2, 5),
+            "Multi sent to synth, 2 of 5 dumps may not have arrived");
+  EXPECT_EQ(S::arrivalText("Multi sent to synth", std::nullopt, 5), "Multi sent to synth, unconfirmed");
 }

@@ -121,7 +121,11 @@ public:
     mSim->receive(Bytes(data, data + size));
     return true;
   }
-  uint64_t settleRepeatables(std::chrono::milliseconds) override { return mSim->mGivenUp; }
+  uint64_t settleRepeatables(std::chrono::milliseconds wait) override
+  {
+    mSim->mGivenUp += wait.count() > 0 ? mSim->mGivingUpSettled.exchange(0) : 0;
+    return mSim->mGivenUp;
+  }
   size_t maxMessageSize() const override { return 65536; }
 
 private:

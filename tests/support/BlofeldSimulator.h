@@ -65,8 +65,12 @@ public:
   // data); a negative count takes them all again.
   void refuseSendsAfter(int count) { mSendsTaken = count; }
   // Once it took its next message, the backend's output says it gave up on count more dumps after late
-  // cycles (what it wrote went out all the same).
-  void giveUpDumps(uint64_t count) { mGivingUp = count; }
+  // cycles (what it wrote went out all the same); whenSettled: once a sender waits for it to stand behind
+  // its dumps instead.
+  void giveUpDumps(uint64_t count, bool whenSettled = false)
+  {
+    (whenSettled ? mGivingUpSettled : mGivingUp) = count;
+  }
   // The backend lists no port any more (the synthesizer was unplugged).
   void unplug() { mUnplugged = true; }
   // Where replies go when not reached through makeBackend.
@@ -162,6 +166,7 @@ private:
   std::atomic<int> mReplies{0};
   std::atomic<int> mSendsTaken{-1};
   std::atomic<uint64_t> mGivingUp{0};
+  std::atomic<uint64_t> mGivingUpSettled{0};
   std::atomic<uint64_t> mGivenUp{0};
   std::atomic<bool> mUnplugged{false};
   std::thread mThread;

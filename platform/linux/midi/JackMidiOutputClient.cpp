@@ -23,8 +23,11 @@
 namespace
 {
 constexpr unsigned char kSysExStart = 0xF0;
-// A record in the queue: a state byte, the length in four bytes (little end first), the message.
-constexpr size_t kHeaderBytes = 5;
+// A record in the queue: a state byte, the length in four bytes (little end first), the pause a repeatable
+// message keeps before the next one in two (milliseconds, low byte first), the message.
+constexpr size_t kHeaderBytes = 7;
+constexpr size_t kPauseByte = 5;
+constexpr unsigned kLongestPauseMs = 0xFFFF;
 // State bits. Withdrawn: its sender gave up on it before a cycle began it, and the process callback skips
 // it. Repeatable: kept once written, to be written again after a late cycle.
 constexpr unsigned char kQueued = 0;
@@ -42,13 +45,19 @@ constexpr size_t kPedalRelease = HeldMidiEvents::kKeys;
 constexpr size_t kChannelRelease = kPedalRelease + 1;
 constexpr size_t kReleasesPerChannel = kChannelRelease + 1;
 constexpr size_t kReleaseSlots = HeldMidiEvents::kChannels * kReleasesPerChannel;
-// The cycles that wrote lately: more than a suspect window holds at the shortest periods.
-constexpr size_t kCycleRecords = 256;
+// The cycles that wrote lately, by time: a record holds the writing cycles of up to kRecordSpanUsecs, so the
+// ring covers more than a suspect window at any period (one record a cycle at periods longer than the span).
+constexpr jack_time_t kRecordSpanUsecs = 500;
+constexpr size_t kCycleRecords = 512;
+static_assert(kCycleRecords * kRecordSpanUsecs > kSuspectUsecs, "the records cover the suspect window");
 
 // A repeatable message a cycle wrote, kept until no notice can concern it any more.
 struct Kept
 {
   jack_time_t writtenAt = 0;
+  // Its send's number, and the pause it keeps before the next dump.
+  uint64_t serial = 0;
+  jack_time_t pauseUsecs = 0;
   size_t length = 0;
   int repeats = 0;
   // A late cycle's notice came: the next cycle writes it again.
@@ -66,10 +75,11 @@ struct KeptRelease
   int repeats = 0;
 };
 
-// What one cycle wrote, counted once by the first notice that concerns it.
+// What the cycles begun from first to last wrote, counted once by the first notice that concerns them.
 struct CycleRecord
 {
-  jack_time_t at = 0;
+  jack_time_t first = 0;
+  jack_time_t last = 0;
   uint64_t messages = 0;
   uint64_t noteOns = 0;
   // Repeatable messages among them, kept or not.
@@ -120,6 +130,10 @@ struct JackMidiOutputClient::Shared
   // The cycles that wrote something, a ring from nextCycle on.
   std::array<CycleRecord, kCycleRecords> cycles{};
   size_t nextCycle = 0;
+  // The last repeatable message written (its send's number): no other is written before pacedUntil, the end
+  // of the pause it keeps.
+  uint64_t pacedSerial = 0;
+  jack_time_t pacedUntil = 0;
   // Repeatable messages and releases given up on (lost again after their last repeat, or still to be
   // written again when the port closed or the server went away), and what late cycles wrote.
   IMidiPorts::Output::LateCycles late;
@@ -211,10 +225,10 @@ struct JackMidiOutputClient::Shared
       dropFirstKept();
   }
 
-  bool anyAgain()
+  bool anyAgain() { return releasesMarked > 0 || anyDumpAgain(); }
+
+  bool anyDumpAgain()
   {
-    if (releasesMarked > 0)
-      return true;
     for (size_t i = 0; i < keptCount; ++i)
     {
       if (keptAt(i).again)
@@ -223,41 +237,62 @@ struct JackMidiOutputClient::Shared
     return false;
   }
 
-  // Keeps the front message, written whole at now. Lock held.
+  // A repeatable message waits for those a notice marked and for the pause of the last one written.
+  bool dumpHeld(jack_time_t now) { return anyDumpAgain() || now < pacedUntil; }
+
+  void pace(uint64_t serial, jack_time_t pauseUsecs, jack_time_t now)
+  {
+    pacedSerial = serial;
+    pacedUntil = now + pauseUsecs;
+  }
+
+  // Keeps the front message, written whole at now, and starts its pause. Lock held.
   void keep(size_t length, jack_time_t now)
   {
+    unsigned char pause[2];
+    copyOut(at(kPauseByte), pause, sizeof pause);
+    const jack_time_t pauseUsecs = (pause[0] | (jack_time_t{pause[1]} << 8)) * jack_time_t{1000};
+    pace(finished + 1, pauseUsecs, now);
     if (length > kKeptMessageBytes)
       return;
     expireKept(now, true);
     Kept& k = keptAt(keptCount++);
     copyOut(at(kHeaderBytes), k.bytes.data(), length);
     k.writtenAt = now;
+    k.serial = finished + 1;
+    k.pauseUsecs = pauseUsecs;
     k.length = length;
     k.repeats = 0;
     k.again = false;
   }
 
-  // Repeatable messages that the cycle at `at` wrote and that are still kept.
-  uint64_t keptFrom(jack_time_t at)
+  // Repeatable messages that the cycles of record wrote and that are still kept.
+  uint64_t keptFrom(const CycleRecord& record)
   {
     uint64_t n = 0;
     for (size_t i = 0; i < keptCount; ++i)
-      n += keptAt(i).writtenAt == at && keptAt(i).length > 0 ? 1 : 0;
+    {
+      const Kept& k = keptAt(i);
+      n += k.writtenAt >= record.first && k.writtenAt <= record.last && k.length > 0 ? 1 : 0;
+    }
     return n;
   }
 
-  // The cycles from `from` on may have been lost: what they wrote is counted, and the kept messages and
-  // releases among it are written again, each at most kMaxRepeats times; a repeatable message no longer
-  // kept (its copy gone with its window or for room, or too long to keep) is given up on. Lock held.
+  // The cycles from `from` on may have been lost: what they wrote is counted (a record that reaches into
+  // them whole, so from moves back to its first cycle), and the kept messages and releases among it are
+  // written again, each at most kMaxRepeats times; a repeatable message no longer kept (its copy gone with
+  // its window or for room, or too long to keep) is given up on. Lock held.
   void noticeLate(jack_time_t from)
   {
+    for (const CycleRecord& cycle : cycles)
+      from = cycle.messages > 0 && cycle.last >= from ? std::min(from, cycle.first) : from;
     for (CycleRecord& cycle : cycles)
     {
-      if (cycle.messages == 0 || cycle.at < from)
+      if (cycle.messages == 0 || cycle.last < from)
         continue;
       late.messages += cycle.messages;
       late.noteOns += cycle.noteOns;
-      late.dumpsGivenUp += cycle.repeatables - std::min(cycle.repeatables, keptFrom(cycle.at));
+      late.dumpsGivenUp += cycle.repeatables - std::min(cycle.repeatables, keptFrom(cycle));
       cycle = CycleRecord{};
     }
     for (size_t i = 0; i < keptCount; ++i)
@@ -337,8 +372,8 @@ struct JackMidiOutputClient::Shared
     }
   }
 
-  // Writes what a notice marked: the releases (by channel and key), then the kept messages in order; false
-  // when the buffer took not all of them.
+  // Writes what a notice marked: the releases (by channel and key), then the kept messages in order, as
+  // their pauses let; false when the buffer took not all it could.
   bool writeAgain(void* buffer, jack_time_t now, CycleRecord& cycle)
   {
     for (size_t i = 0; releasesMarked > 0 && i < kReleaseSlots; ++i)
@@ -362,10 +397,14 @@ struct JackMidiOutputClient::Shared
       Kept& k = keptAt(i);
       if (!k.again)
         continue;
+      // In order, each after the pause of the one written before it (but its own first writing).
+      if (k.serial != pacedSerial && now < pacedUntil)
+        return true;
       jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, k.length);
       if (!event)
         return false;
       std::memcpy(event, k.bytes.data(), k.length);
+      pace(k.serial, k.pauseUsecs, now);
       k.again = false;
       k.writtenAt = now;
       ++k.repeats;
@@ -376,18 +415,27 @@ struct JackMidiOutputClient::Shared
   }
 
   // Writes into buffer, and records the cycle begun at now; one begun late (after cycles that went by
-  // without this client) is taken as reported late at once. Lock held.
+  // without this client) is taken as reported late at once, in a record of its own. Lock held.
   bool writeInto(void* buffer, jack_time_t now, bool begunLate)
   {
-    CycleRecord cycle{now, 0, 0, 0};
+    CycleRecord cycle{now, now, 0, 0, 0};
     const bool any = writeQueued(buffer, now, cycle);
-    if (cycle.messages > 0)
+    if (cycle.messages == 0)
+      return any;
+    begunLate = begunLate || (lateNextCycle.load(std::memory_order_relaxed) && lateNextCycle.exchange(false));
+    CycleRecord& latest = cycles[(nextCycle + kCycleRecords - 1) % kCycleRecords];
+    if (!begunLate && latest.messages > 0 && now < latest.first + kRecordSpanUsecs)
     {
-      cycles[nextCycle] = cycle;
-      nextCycle = (nextCycle + 1) % kCycleRecords;
-      if (begunLate || (lateNextCycle.load(std::memory_order_relaxed) && lateNextCycle.exchange(false)))
-        noticeLate(now);
+      latest.last = now;
+      latest.messages += cycle.messages;
+      latest.noteOns += cycle.noteOns;
+      latest.repeatables += cycle.repeatables;
+      return any;
     }
+    cycles[nextCycle] = cycle;
+    nextCycle = (nextCycle + 1) % kCycleRecords;
+    if (begunLate)
+      noticeLate(now);
     return any;
   }
 
@@ -423,6 +471,9 @@ struct JackMidiOutputClient::Shared
         any = true;
         continue;
       }
+      // Behind the dumps to write again, after the pause of the last one written.
+      if ((queue[head] & kRepeatable) && written == 0 && dumpHeld(now))
+        break;
       const size_t remaining = length - written;
       size_t piece = remaining;
       const size_t room = jack_midi_max_event_size(buffer);
@@ -606,9 +657,10 @@ bool JackMidiOutputClient::send(const unsigned char* data, size_t size)
   return submit(data, size, true);
 }
 
-bool JackMidiOutputClient::sendRepeatable(const unsigned char* data, size_t size)
+bool JackMidiOutputClient::sendRepeatable(const unsigned char* data, size_t size,
+                                          std::chrono::milliseconds pause)
 {
-  return submit(data, size, true, true);
+  return submit(data, size, true, true, pause);
 }
 
 bool JackMidiOutputClient::post(const unsigned char* data, size_t size)
@@ -651,7 +703,8 @@ uint64_t JackMidiOutputClient::settleRepeatables(std::chrono::milliseconds timeo
   }
 }
 
-bool JackMidiOutputClient::submit(const unsigned char* data, size_t size, bool untilWritten, bool repeatable)
+bool JackMidiOutputClient::submit(const unsigned char* data, size_t size, bool untilWritten, bool repeatable,
+                                  std::chrono::milliseconds pause)
 {
   if (!data || size == 0 || size > kMaxMessageBytes)
     return false;
@@ -661,16 +714,28 @@ bool JackMidiOutputClient::submit(const unsigned char* data, size_t size, bool u
     return false;
   const auto deadline = std::chrono::steady_clock::now() + kDeadline;
   std::unique_lock<std::mutex> guard(s.lock);
+  // A dump queued while dumps wait to be written again would wait behind them: it waits before it is queued,
+  // within the same deadline, looking again as the pause ends.
+  while (repeatable && !s.stopped() && s.dumpHeld(jack_get_time()))
+  {
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
+    s.changed.wait_for(guard, kSettlePoll);
+  }
   // A full queue drains only while cycles run: it is waited for no longer than a send.
   if (!s.changed.wait_until(guard, deadline,
                             [&] { return s.stopped() || kQueueBytes - s.used >= kHeaderBytes + size; }) ||
       s.stopped())
     return false;
   const size_t pos = s.at(s.used);
-  const unsigned char header[kHeaderBytes] = {
-      repeatable ? kRepeatable : kQueued, static_cast<unsigned char>(size & 0xFF),
-      static_cast<unsigned char>((size >> 8) & 0xFF), static_cast<unsigned char>((size >> 16) & 0xFF),
-      static_cast<unsigned char>(size >> 24)};
+  const auto pauseMs = static_cast<unsigned>(std::clamp<long long>(pause.count(), 0, kLongestPauseMs));
+  const unsigned char header[kHeaderBytes] = {repeatable ? kRepeatable : kQueued,
+                                              static_cast<unsigned char>(size & 0xFF),
+                                              static_cast<unsigned char>((size >> 8) & 0xFF),
+                                              static_cast<unsigned char>((size >> 16) & 0xFF),
+                                              static_cast<unsigned char>(size >> 24),
+                                              static_cast<unsigned char>(pauseMs & 0xFF),
+                                              static_cast<unsigned char>(pauseMs >> 8)};
   s.copyIn(pos, header, kHeaderBytes);
   s.copyIn((pos + kHeaderBytes) % kQueueBytes, data, size);
   s.used += kHeaderBytes + size;

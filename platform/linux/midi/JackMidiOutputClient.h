@@ -24,11 +24,12 @@ class JackServerWatch;
 // the cycles within kSuspectWindow before the server's notice of a client not finished in time (one that
 // leaves the driver's delay as it was: a cycle the driver began late loses nothing that clients pass each
 // other). A repeatable message (sendRepeatable) such a cycle wrote is written again, first thing in a later
-// cycle, at most kMaxRepeats times; one that cannot be (no longer kept, or late once more) is counted as
-// given up (settleRepeatables). So is a release (note-off, pedal up, all notes or sounds off) unless a later
-// note-on (pedal press) started what it ends again; nothing else is written again, a note-on above all (it
-// would sound late). What late cycles wrote is counted (lateCycles). No allocation on the process thread:
-// fixed tables.
+// cycle, at most kMaxRepeats times; one that cannot be (no longer kept, or late once more, or whose copy
+// left the table for room) is counted as given up (settleRepeatables). Repeatable messages keep their send's
+// pause before the next one, written again or not: a receiver still busy with one may drop the next. So is a
+// release (note-off, pedal up, all notes or sounds off) unless a later note-on (pedal press) started what it
+// ends again; nothing else is written again, a note-on above all (it would sound late). What late cycles
+// wrote is counted (lateCycles). No allocation on the process thread: fixed tables.
 class JackMidiOutputClient : public IMidiPorts::Output
 {
 public:
@@ -62,8 +63,9 @@ public:
   void closePort() override;
   // True once a cycle wrote the message.
   bool send(const unsigned char* data, size_t size) override;
-  // As send; the message is written again after a late cycle.
-  bool sendRepeatable(const unsigned char* data, size_t size) override;
+  // As send; the message is written again after a late cycle. It waits first, within the same deadline,
+  // for the repeatable messages to write again and for the pause of the last one written.
+  bool sendRepeatable(const unsigned char* data, size_t size, std::chrono::milliseconds pause) override;
   uint64_t settleRepeatables(std::chrono::milliseconds timeout) override;
   LateCycles lateCycles() const override;
   // True once the message is queued.
@@ -80,7 +82,8 @@ public:
 
 private:
   struct Shared;
-  bool submit(const unsigned char* data, size_t size, bool untilWritten, bool repeatable = false);
+  bool submit(const unsigned char* data, size_t size, bool untilWritten, bool repeatable = false,
+              std::chrono::milliseconds pause = std::chrono::milliseconds(0));
 
   std::shared_ptr<Shared> mShared;
 };
