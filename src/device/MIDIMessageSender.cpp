@@ -55,10 +55,13 @@ void MIDIMessageSender::perform(const JobArguments& args)
   {
     return;
   }
-  jobDumps = 0;
-  sentLine.clear();
-  const std::optional<uint64_t> lostBefore =
-      sendsDumps(args) ? plug->settleMidiDumps(std::chrono::milliseconds(0)) : std::nullopt;
+  std::optional<uint64_t> lostBefore;
+  if (sendsDumps(args))
+  {
+    jobDumps = 0;
+    sentLine.clear();
+    lostBefore = plug->settleMidiDumps(std::chrono::milliseconds(0));
+  }
   if (MIDIMessageManager::threadFor(args.jobCode) == MIDIMessageManager::Thread::SysexJob)
   {
     // A job chained behind a request that failed would act on data that never came.
