@@ -224,7 +224,7 @@ public:
   void SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text);
   // Characters (UTF-8, "è, Ü") typed into control's text field that the field does not take, all since it
   // opened: the plug-in hears of them (IPlugBase::OnTextEntryRefused) at each refusal and once more after
-  // the field's text was committed (committed). Editor thread.
+  // the field's text was committed (committed; "" when the field took every character). Editor thread.
   void TextEntryRefused(IControl* control, const char* typed, bool committed);
 
 protected:

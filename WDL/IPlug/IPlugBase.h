@@ -73,8 +73,8 @@ public:
   virtual void OnGrayedControlClicked(int) {}
   // The user typed characters (UTF-8, "è, Ü": all refused since the field opened) that the parameter's text
   // field does not take, so they are left out: the plug-in may say so. Heard at each refusal, and once more
-  // after the field's text was committed (committed: what the commit said may stand on the line). Editor
-  // thread, without the editor lock; base: nothing.
+  // after the field's text was committed (committed: what the commit said may stand on the line; "" when the
+  // field took every character). Editor thread, without the editor lock; base: nothing.
   virtual void OnTextEntryRefused(int, const char*, bool) {}
   // Audio thread, plug mutex held: in/out hold one buffer per channel (null when there are none).
   // Base: copies each input to the output of the same index and zeroes the other outputs.

@@ -226,10 +226,12 @@ public:
   // field: the message line names them all ("ü can't be in a name - left out", for a search keyword "...
   // - searched without it"), at each refusal and after the commit (on the second line when the commit's own
   // words stand on the first). A send the commit started says its words later, from its worker: the letters
-  // stand on the second line below them, and once more when the send ends (endOfSend).
+  // stand on the second line below them, and once more when the send ends (endOfSend); no other send carries
+  // them. A commit that left nothing out ("") takes an earlier entry's notice off the line.
   void OnTextEntryRefused(int paramIdx, const char* typed, bool committed) override;
   // A job that sends the editor's own data ends (on its worker): clears the manager's send-running flag and
-  // says the letters a committed name left out below what the send said, unless the line shows them.
+  // the entry that started it, and says the letters that entry's name left out below what the send said,
+  // unless the line shows them.
   void endOfSend(MIDIMessageManager& manager);
   // Reads the system's ports of a selector's direction again and gives the selector that list, its entry
   // staying on the open port. Takes the plug mutex (given back while the ports are listed).
@@ -1129,9 +1131,13 @@ private:
   std::mutex mDisplayTextLock;
   std::string mStatusText;
   std::string mStatusDetail;
-  // What a name committed while a send ran left out: line 2 of the send's texts, said again at its end. Under
-  // mDisplayTextLock.
+  // What a name whose commit started the running send left out: line 2 of the send's texts, said again at its
+  // end. Under mDisplayTextLock.
   std::string mLeftOutOfSend;
+  // The name parameter whose commit started the running send, -1 for none: set as the send is admitted,
+  // cleared by its end and by the entry's own word on what it left out (OnTextEntryRefused), both under
+  // mDisplayTextLock.
+  std::atomic<int> mSendingEntry{-1};
   // The last device text without a loss in front, its detail and when it was shown; mLineShowsDevice while
   // the line still shows it. mStandingLoss: the lost directions (IMidiPorts::LostBits) whose port has not
   // opened since. Under mDisplayTextLock.

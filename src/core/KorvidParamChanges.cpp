@@ -567,7 +567,15 @@ bool Korvid::startJobOfEdit(int paramIdx, int intValue)
     return false;
   }
   JobArguments args;
-  const auto sendRunning = [manager] { manager->sendRunning = true; };
+  // A name's send is the entry's that committed the name: the letters it left out go with that send alone
+  // (OnTextEntryRefused).
+  const int entry = paramIdx == kMultiName || patchName ? paramIdx : -1;
+  mSendingEntry = -1;
+  const auto sendRunning = [this, manager, entry]
+  {
+    manager->sendRunning = true;
+    mSendingEntry = entry;
+  };
   if (paramIdx == kMultiName || paramIdx == kPushArrangement)
   {
     if (paramIdx == kPushArrangement && intValue != 1)

@@ -22,30 +22,51 @@ namespace
 {
 constexpr const char* kNoSlotText = "Select a slot to rename!";
 constexpr const char* kNoDumpText = "Nothing to rename in this slot!";
-constexpr const char* kLeftOutText = " can't be in a name - left out";
+// What every notice on left-out letters says, whichever field.
+constexpr const char* kLeftOutMark = " can't be in a name";
+constexpr const char* kLeftOutText = " - left out";
 // The names searched cannot hold the letters either: the search goes on without them.
-constexpr const char* kLeftOutOfSearchText = " can't be in a name - searched without it";
+constexpr const char* kLeftOutOfSearchText = " - searched without it";
+
+bool isLeftOutNotice(const std::string& line)
+{
+  return line.find(kLeftOutMark) != std::string::npos;
+}
 } // namespace
 
 void Korvid::OnTextEntryRefused(int paramIdx, const char* typed, bool committed)
 {
   // Number fields refuse letters as a matter of course; the names' fields are the text parameters.
   const IParam* param = GetParam(paramIdx);
-  if (!param || param->Type() != IParam::kTypeText || !typed)
+  if (!param || param->Type() != IParam::kTypeText || !typed || (!*typed && !committed))
   {
     return;
   }
-  const std::string notice =
-      typed + std::string(paramIdx == kPatchSearchString ? kLeftOutOfSearchText : kLeftOutText);
-  MIDIMessageManager* manager = mMIDIMessageManager;
-  if (committed && manager)
+  const std::string notice = *typed
+                                 ? typed + std::string(kLeftOutMark) +
+                                       (paramIdx == kPatchSearchString ? kLeftOutOfSearchText : kLeftOutText)
+                                 : std::string();
+  if (committed)
   {
-    // Checked under the lock the send's end clears the flag under: the end says the letters, or the flag
-    // is already clear.
+    // Only the send this entry's commit started carries its letters, checked under the lock the send's end
+    // clears its entry under: the end says them, or the send has ended. An earlier entry's are no longer
+    // said.
     std::lock_guard<std::mutex> lock(mDisplayTextLock);
-    if (manager->sendRunning.load())
+    mLeftOutOfSend = mSendingEntry.exchange(-1) == paramIdx ? notice : std::string();
+    if (notice.empty())
     {
-      mLeftOutOfSend = notice;
+      // The entry left nothing out: a notice the line still shows spoke of an earlier one.
+      if (isLeftOutNotice(mStatusText))
+      {
+        mLineShowsDevice = false;
+        layOutLocked("", "");
+      }
+      else if (isLeftOutNotice(mStatusDetail))
+      {
+        mDeviceDetail.clear();
+        layOutLocked(mStatusText, "");
+      }
+      return;
     }
   }
   if (committed && getStatusText() != notice)
@@ -65,6 +86,7 @@ void Korvid::endOfSend(MIDIMessageManager& manager)
   {
     std::lock_guard<std::mutex> lock(mDisplayTextLock);
     leftOut.swap(mLeftOutOfSend);
+    mSendingEntry = -1;
     manager.sendRunning = false;
     if (leftOut == mStatusText || leftOut == mStatusDetail)
     {

@@ -1,7 +1,10 @@
 // Whole-file writes through a temporary file and a rename.
 #include "SafeFileWriter.h"
 
+#include "IPlugStructs.h"
+
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -13,6 +16,21 @@ namespace
 {
 constexpr mode_t kNewFileMode = 0644;
 constexpr int kMaxAlternativeNames = 10000;
+
+// The longest file name the folder's file system takes, in bytes.
+size_t nameLimit(const std::string& folder)
+{
+  const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+  return limit > 0 ? static_cast<size_t>(limit) : static_cast<size_t>(NAME_MAX);
+}
+
+// head + tail as a file name of folder, head cut between letters so that the name fits its file system.
+std::string fittedName(const std::string& folder, const std::string& head, const std::string& tail)
+{
+  const size_t limit = nameLimit(folder);
+  const size_t room = limit > tail.size() ? limit - tail.size() : 0;
+  return folder + head.substr(0, CharacterCut(head.data(), head.size(), room)) + tail;
+}
 
 bool exists(const std::string& path)
 {
@@ -53,7 +71,8 @@ bool SafeFileWriter::write(const std::string& path, const unsigned char* bytes, 
   const size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = folder + "." + base + ".XXXXXX";
+  // Beside the file, on its file system; named after it as far as a name of that file system holds.
+  std::string temp = fittedName(folder, "." + base, ".XXXXXX");
   std::vector<char> templ(temp.begin(), temp.end());
   templ.push_back('\0');
   const int fd = ::mkstemp(templ.data());
@@ -108,11 +127,14 @@ std::string SafeFileWriter::freePath(const std::string& path)
   const size_t slash = path.find_last_of('/');
   const size_t dot = path.find_last_of('.');
   const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
-  const std::string stem = hasExtension ? path.substr(0, dot) : path;
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  const std::string folder = path.substr(0, nameStart);
+  const std::string stem = path.substr(nameStart, hasExtension ? dot - nameStart : std::string::npos);
   const std::string extension = hasExtension ? path.substr(dot) : std::string();
   for (int n = 2; n < kMaxAlternativeNames; ++n)
   {
-    const std::string candidate = stem + " (" + std::to_string(n) + ")" + extension;
+    // A name as long as the file system takes gives up the end of its stem to the number.
+    const std::string candidate = fittedName(folder, stem, " (" + std::to_string(n) + ")" + extension);
     if (!exists(candidate))
       return candidate;
   }

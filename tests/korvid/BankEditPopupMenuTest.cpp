@@ -476,6 +476,11 @@ TEST_F(BankEditMenu, SaveWritesTheUpperBankOverItsFileAndSaveAsWhereThePanelSays
     const char* dialogsMissing = ""; // why no dialog comes up, "" when it does
     const char* text = "";           // the message line afterwards, "" when not checked
   };
+  // A name of 248 bytes: no temporary file beside it can repeat it whole.
+  std::string euros = "Long";
+  for (int i = 0; i < 80; ++i)
+    euros += "\u20AC";
+  const std::string savedEuros = "Bank saved: " + euros + ".syx";
   const SaveAsCase cases[] = {
       {BankEditPopupMenu::kStandardMidi, home.folder() + "Copy.mid", "MThd", "",
        "Bank saved: Copy.mid (outside the library)"},
@@ -483,6 +488,8 @@ TEST_F(BankEditMenu, SaveWritesTheUpperBankOverItsFileAndSaveAsWhereThePanelSays
       // In the library: listed and opened in the upper pane, and the next save writes it.
       {BankEditPopupMenu::kStandardMidi, patchesFolder() + "/Leads/My Gig Bank.mid", "MThd", "",
        "Bank saved: My Gig Bank.mid"},
+      {BankEditPopupMenu::kSysexFile, patchesFolder() + "/Leads/" + euros + ".syx", "\xF0", "",
+       savedEuros.c_str()},
       {BankEditPopupMenu::kStandardMidi, "", nullptr, "", "Nothing saved"},
       {BankEditPopupMenu::kSysexFile, home.folder() + "Lost.kvd", nullptr, "The dialog needs zenity",
        "The dialog needs zenity - nothing saved"},
@@ -511,7 +518,8 @@ TEST_F(BankEditMenu, SaveWritesTheUpperBankOverItsFileAndSaveAsWhereThePanelSays
       EXPECT_EQ(librarian_test::readFile(leadsFile()), original)
           << "the bank edited keeps what its file holds";
       const bool listed = c.answer.rfind(patchesFolder(), 0) == 0;
-      EXPECT_EQ(plug->mUpperSoundPair.displayName, listed ? "My Gig Bank.mid" : "Leads A.syx");
+      EXPECT_EQ(plug->mUpperSoundPair.displayName,
+                listed ? c.answer.substr(c.answer.rfind('/') + 1) : "Leads A.syx");
       EXPECT_EQ(storedName(*plug->upperBank()), listed ? "PASTED" : "EDITED");
       if (listed)
       {

@@ -149,6 +149,7 @@ TEST_F(KorvidParamChanges, EditsFromTheUserAndTheSynthesizerShowNameAndValue)
       });
   plug->OnTextEntryRefused(kMultiName, "\xC3\xB6", false);
   edit(*plug, kMultiName, 0.0);
+  manager.sender->sendPartToDevice(0, false, false); // a part of the send ends before the commit's word
   plug->OnTextEntryRefused(kMultiName, "\xC3\xB6", true);
   manager.sender->perform(send);
   manager.setPostHook({});

@@ -52,6 +52,11 @@ TEST(SafeFileWriterTest, FreePathNumbersTakenNames)
   EXPECT_EQ(SafeFileWriter::freePath(folder.file("noext")), folder.file("noext (2)"));
   writeFile(folder.file(".hidden"), {1});
   EXPECT_EQ(SafeFileWriter::freePath(folder.file(".hidden")), folder.file(".hidden (2)"));
+  // A name of 254 bytes gives up the end of its stem to the number, between letters.
+  const std::string stem = std::string(245, 'L') + "\u20ACLL";
+  writeFile(folder.file(stem + ".kvd"), {1});
+  EXPECT_EQ(SafeFileWriter::freePath(folder.file(stem + ".kvd")),
+            folder.file(std::string(245, 'L') + " (2).kvd"));
 }
 
 TEST(SafeFileWriterTest, AWriteThatStopsHalfWayKeepsTheGoodFile)

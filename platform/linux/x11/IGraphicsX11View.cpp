@@ -453,6 +453,7 @@ void IGraphicsX11View::CommitUserInput()
   }
   Enter();
   const std::string text = mTextEntry->Text();
+  const std::string refused = mTextEntry->Refused();
   IControl* control = mTextEntry->Control();
   IParam* param = mTextEntry->Param();
   if (param)
@@ -466,6 +467,9 @@ void IGraphicsX11View::CommitUserInput()
   EndUserInput();
   Invalidate(IRECT(0, 0, mWidth, mHeight));
   Leave();
+  // Said once the commit is done, also when nothing was left out: what the commit says must not hide what
+  // the name lost, and a word on an earlier entry's letters is no longer true.
+  mGraphics->TextEntryRefused(control, refused.c_str(), true);
 }
 
 void IGraphicsX11View::HideCursor()

@@ -250,17 +250,8 @@ void IGraphicsX11View::OnKeyPress(XKeyEvent* e)
     switch (mTextEntry->HandleKey(e))
     {
     case IGraphicsX11TextEntry::KeyResult::kCommit:
-    {
-      // Said again once the commit is done: what the commit says must not hide what the name lost.
-      IControl* control = mTextEntry->Control();
-      const std::string refused = mTextEntry->Refused();
       CommitUserInput();
-      if (!refused.empty())
-      {
-        mGraphics->TextEntryRefused(control, refused.c_str(), true);
-      }
       break;
-    }
     case IGraphicsX11TextEntry::KeyResult::kCancel:
       EndUserInput();
       break;
