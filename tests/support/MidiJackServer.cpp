@@ -213,6 +213,20 @@ void MidiJackServer::resume()
   mPaused = false;
 }
 
+std::set<std::string> MidiJackServer::clientsMapped(const std::string& prefix) const
+{
+  std::set<std::string> names;
+  const std::string file = "/dev/shm/jack_sem." + std::to_string(::getuid()) + "_" + mName + "_" + prefix;
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);)
+  {
+    const size_t at = line.find(file);
+    if (at != std::string::npos && line.find(" (deleted)", at) == std::string::npos)
+      names.insert(line.substr(at + file.size() - prefix.size()));
+  }
+  return names;
+}
+
 std::string MidiJackServer::log() const
 {
   return mPid > 0 ? readFile(mLogPath) : std::string();
