@@ -627,9 +627,8 @@ TEST_F(MidiJackTest, AClientWhoseActivationFailedIsReportedAndStaysOpenWithItsCo
     }
     // Never closed: its thread may still start.
     const std::set<std::string> made = server->clientsMapped(name + std::string(" #"));
-    ASSERT_EQ(1u, made.size()) << name;
-    char* uuid = jack_get_uuid_for_client_name(probe, made.begin()->c_str());
-    EXPECT_TRUE(uuid) << *made.begin();
+    char* uuid = made.size() == 1 ? jack_get_uuid_for_client_name(probe, made.begin()->c_str()) : nullptr;
+    EXPECT_TRUE(uuid) << name;
     jack_free(uuid);
   }
   jack_client_close(probe);

@@ -216,14 +216,11 @@ void MidiJackServer::resume()
 std::set<std::string> MidiJackServer::clientsMapped(const std::string& prefix) const
 {
   std::set<std::string> names;
-  const std::string file = "/dev/shm/jack_sem." + std::to_string(::getuid()) + "_" + mName + "_" + prefix;
+  const std::string file = "/dev/shm/jack_sem." + std::to_string(::getuid()) + "_" + mName + "_";
   std::ifstream maps("/proc/self/maps");
   for (std::string line; std::getline(maps, line);)
-  {
-    const size_t at = line.find(file);
-    if (at != std::string::npos && line.find(" (deleted)", at) == std::string::npos)
-      names.insert(line.substr(at + file.size() - prefix.size()));
-  }
+    if (line.find(file + prefix) != line.npos && line.find(" (deleted)") == line.npos)
+      names.insert(line.substr(line.find(file) + file.size()));
   return names;
 }
 

@@ -37,9 +37,9 @@ public:
   const std::string& name() const { return mName; }
   // What the server printed since it last started (nothing once stopped).
   std::string log() const;
-  // The names beginning with prefix of the clients of servers of this name whose wake-up files
-  // (/dev/shm/jack_sem.<uid>_<server>_<client>) this process maps: libjack maps those of every client of the
-  // server its clients are on, and unmaps a gone server's once a client opens on the next.
+  // The names beginning with prefix of the clients whose wake-up files
+  // (/dev/shm/jack_sem.<uid>_<server>_<name>) this process maps: libjack maps those of every client of the
+  // server it is on (a gone one's until then).
   std::set<std::string> clientsMapped(const std::string& prefix) const;
 
 private:
