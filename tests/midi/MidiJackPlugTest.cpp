@@ -195,8 +195,7 @@ TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsWaitForItsAnswer)
 // ports open: both directions reported. Started again under the same name, the server gets real ports from
 // both directions, and the clients of the old one are never called again (the host survives its end). Last,
 // the simulator's program is left on the gone server, which its wake-ups keep signalling, and starts again.
-// No client of the plug-in on a server takes a name one of its clients had on a gone one: it would share
-// that client's wake-up file, which jackd leaves and a program left there signals.
+// No client of the plug-in takes a name one had on a gone server: jackd leaves its wake-up file.
 TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
 {
   MidiJackServer* server = MidiJackEnvironment::server(nullptr);

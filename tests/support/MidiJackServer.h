@@ -37,9 +37,8 @@ public:
   const std::string& name() const { return mName; }
   // What the server printed since it last started (nothing once stopped).
   std::string log() const;
-  // The names beginning with prefix of the clients whose wake-up files
-  // (/dev/shm/jack_sem.<uid>_<server>_<name>) this process maps: libjack maps those of every client of the
-  // server it is on (a gone one's until then).
+  // The names beginning with prefix of this server's clients whose wake-up files (jack_sem.*) this process
+  // maps: libjack maps those of every client of the server it is on (a gone one's until a client opens).
   std::set<std::string> clientsMapped(const std::string& prefix) const;
 
 private:
