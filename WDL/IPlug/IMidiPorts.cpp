@@ -106,10 +106,14 @@ bool IMidiPorts::IsOwnPort(const std::string& name)
   if (colon == std::string::npos)
     return false;
   std::string client = name.substr(0, colon);
-  // JACK tells a second client of the same name apart by "-NN".
+  // JACK tells a second client of the same name apart by "-NN"; the plug-in's JACK clients' names end in
+  // " #N", a number its process gives once.
   const size_t dash = client.rfind('-');
   if (dash != std::string::npos && allDigits(client, dash + 1))
     client.resize(dash);
+  const size_t number = client.rfind(" #");
+  if (number != std::string::npos && allDigits(client, number + 2))
+    client.resize(number);
   const std::string prefix = kClientNamePrefix;
   return client.size() > prefix.size() && client.compare(0, prefix.size(), prefix) == 0 &&
          allDigits(client, prefix.size());

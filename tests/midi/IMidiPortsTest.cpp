@@ -113,11 +113,12 @@ TEST_F(IMidiPortsTest, ThePlugInsOwnPortsAreNotListed)
   EXPECT_EQ(ports->ClientName().rfind("Korvid Editor ", 0), 0u);
   system->setOutputPorts({"Korvid Editor 1:RtMidi Input 130:0", "A", "Korvid Editor 12-01:RtMidi Input",
                           "Korvid Editor 1-x:port", "Korvid Editors:port",
+                          "Korvid Editor 2 #7-01:RtMidi Input", "Korvid Editor 2 #x:port",
                           "RtMidi Input Client:RtMidi Input"});
   system->setInputPorts({ports->ClientName() + ":RtMidi Output", "In 1", "Korvid Editor 3-12:RtMidi Output",
-                         "Korvid Editor :port"});
+                         "Korvid Editor :port", "Korvid Editor 3 #12:RtMidi Output"});
   EXPECT_EQ((std::vector<std::string>{"OFF", "A", "Korvid Editor 1-x:port", "Korvid Editors:port",
-                                      "RtMidi Input Client:RtMidi Input"}),
+                                      "Korvid Editor 2 #x:port", "RtMidi Input Client:RtMidi Input"}),
             ports->GetOutNames());
   EXPECT_EQ((std::vector<std::string>{"OFF", "In 1", "Korvid Editor :port"}), ports->GetInNames());
   int idx = 1;

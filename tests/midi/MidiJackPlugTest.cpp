@@ -195,12 +195,20 @@ TEST_F(MidiJackPlugTest, AStoppedServerIsGivenUpOnAndThePortsWaitForItsAnswer)
 // ports open: both directions reported. Started again under the same name, the server gets real ports from
 // both directions, and the clients of the old one are never called again (the host survives its end). Last,
 // the simulator's program is left on the gone server, which its wake-ups keep signalling, and starts again.
+// No client of the plug-in takes a name one had on a gone server: jackd leaves its wake-up file.
 TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
 {
   MidiJackServer* server = MidiJackEnvironment::server(nullptr);
   const std::vector<int> goneBy = {0, SIGTERM, SIGKILL, SIGTERM, SIGKILL, SIGTERM, SIGKILL, SIGTERM};
   std::string left; // the client of the simulator left running, in the last round
   FILE* simulator = nullptr;
+  std::set<std::string> had; // the names of the plug-in's clients on the servers so far
+  const auto expectNewNames = [&]
+  {
+    for (const char* prefix : {"Korvid Editor ", "korvid-midi-watch-"})
+      for (const std::string& name : server->clientsMapped(prefix))
+        EXPECT_TRUE(had.insert(name).second) << name << " was a client's name on a gone server";
+  };
   for (size_t round = 0; round < goneBy.size(); ++round)
   {
     const bool wholeServer = goneBy[round] != 0, leftover = round + 1 == goneBy.size();
@@ -226,6 +234,7 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
       EXPECT_EQ(1u, synth.waitReceived(1, kArrivalTimeout).size());
       synth.send({{0xB0, 7, static_cast<uint8_t>(round)}});
       EXPECT_TRUE(plug->waitFor(0, round, kArrivalTimeout));
+      expectNewNames();
       if (leftover)
       {
         simulator = ::popen(
@@ -308,6 +317,7 @@ TEST_F(MidiJackPlugTest, PortsOfAClientOrServerThatGoesAwayAreReportedLost)
             plug->rereadExternalMIDIOutNames();
             return plug->setExternalMIDIOut(outIdx = 1, (left + ":in").c_str()) > 0;
           }));
+      expectNewNames();
       const auto sleeps = []
       {
         rusage all{}, own{};

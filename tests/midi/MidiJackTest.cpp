@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -648,7 +649,8 @@ TEST_F(MidiJackTest, AClientWhoseActivationFailedIsReportedAndStaysOpenWithItsCo
       EXPECT_NE(std::string::npos, std::string(e.what()).find("activate")) << e.what();
     }
     // Never closed: its thread may still start.
-    char* uuid = jack_get_uuid_for_client_name(probe, name);
+    const std::set<std::string> made = server->clientsMapped(name + std::string(" #"));
+    char* uuid = made.size() == 1 ? jack_get_uuid_for_client_name(probe, made.begin()->c_str()) : nullptr;
     EXPECT_TRUE(uuid) << name;
     jack_free(uuid);
   }

@@ -213,6 +213,17 @@ void MidiJackServer::resume()
   mPaused = false;
 }
 
+std::set<std::string> MidiJackServer::clientsMapped(const std::string& prefix) const
+{
+  std::set<std::string> names;
+  const std::string file = "/dev/shm/jack_sem." + std::to_string(::getuid()) + "_" + mName + "_";
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);)
+    if (line.find(file + prefix) != line.npos && line.find(" (deleted)") == line.npos)
+      names.insert(line.substr(line.find(file) + file.size()));
+  return names;
+}
+
 std::string MidiJackServer::log() const
 {
   return mPid > 0 ? readFile(mLogPath) : std::string();

@@ -37,6 +37,9 @@ public:
   const std::string& name() const { return mName; }
   // What the server printed since it last started (nothing once stopped).
   std::string log() const;
+  // The names beginning with prefix of this server's clients whose wake-up files (jack_sem.*) this process
+  // maps: libjack maps those of every client of the server it is on (a gone one's until a client opens).
+  std::set<std::string> clientsMapped(const std::string& prefix) const;
 
 private:
   // Starts jackd under mName and waits until it answers.

@@ -14,6 +14,7 @@
 
 #include "DeadlineCall.h"
 #include "InputDelivery.h"
+#include "JackClientName.h"
 #include "JackProcessThread.h"
 #include "JackServerWatch.h"
 #include "MidiInputFraming.h"
@@ -215,7 +216,7 @@ JackMidiInputClient::JackMidiInputClient(const std::string& clientName,
       { shared->delivery.deliver(tag, deltaTime, &message); },
       [shared](uint64_t count, IMidiPorts::Input::Loss cause) { shared->delivery.lose(count, cause); });
   jack_status_t status{};
-  mShared->client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+  mShared->client = jack_client_open(jackclientname::fresh(clientName).c_str(), JackNoStartServer, &status);
   if (!mShared->client)
     throw std::runtime_error("the JACK server refused the input client (status " + std::to_string(status) +
                              ")");

@@ -19,9 +19,9 @@ class JackServerWatch;
 class JackMidiInputClient : public IMidiPorts::Input
 {
 public:
-  // Opens the JACK client clientName and activates it; throws std::runtime_error when the server refuses.
-  // A client whose activation failed is kept (JackServerWatch::activate), never closed. Talks to the server:
-  // call it under a deadline. watch: the process's server watch.
+  // Opens a JACK client named jackclientname::fresh(clientName) and activates it; throws std::runtime_error
+  // when the server refuses. A client whose activation failed is kept (JackServerWatch::activate), never
+  // closed. Talks to the server: call it under a deadline. watch: the process's server watch.
   JackMidiInputClient(const std::string& clientName, std::shared_ptr<JackServerWatch> watch);
   // Closes the client on a deadline call; the client of a server that went away, or of a stuck library
   // (deadlinecall::stuck), is kept, never closed (JackServerWatch::abandon): its cycles do nothing, and

@@ -17,6 +17,7 @@
 
 #include "DeadlineCall.h"
 #include "HeldMidiEvents.h"
+#include "JackClientName.h"
 #include "JackProcessThread.h"
 #include "JackServerWatch.h"
 
@@ -582,7 +583,7 @@ JackMidiOutputClient::JackMidiOutputClient(const std::string& clientName,
   mShared->watch = std::move(watch);
   JackServerWatch::checkRoom();
   jack_status_t status{};
-  mShared->client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+  mShared->client = jack_client_open(jackclientname::fresh(clientName).c_str(), JackNoStartServer, &status);
   if (!mShared->client)
     throw std::runtime_error("the JACK server refused the output client (status " + std::to_string(status) +
                              ")");

@@ -46,9 +46,9 @@ public:
   static constexpr size_t kKeptMessages = 32;
   static constexpr size_t kKeptMessageBytes = 1024;
 
-  // Opens the JACK client clientName and activates it; throws std::runtime_error when the server refuses.
-  // A client whose activation failed is kept (JackServerWatch::activate), never closed.
-  // Talks to the server: call it under a deadline. watch: the process's server watch.
+  // Opens a JACK client named jackclientname::fresh(clientName) and activates it; throws std::runtime_error
+  // when the server refuses. A client whose activation failed is kept (JackServerWatch::activate), never
+  // closed. Talks to the server: call it under a deadline. watch: the process's server watch.
   JackMidiOutputClient(const std::string& clientName, std::shared_ptr<JackServerWatch> watch);
   // Closes the client on a deadline call; the client of a server that went away, or of a stuck library
   // (deadlinecall::stuck), is kept, never closed (JackServerWatch::abandon): its cycles do nothing, and

@@ -9,15 +9,15 @@ namespace jackprocessthread
 // The thread function (jack_set_process_thread) that runs Shared::process(frames, shared) once for each cycle
 // of shared->client's server. A client's wake-up is a futex in a file named after the server and the client,
 // which jackd leaves behind: a client left running on a gone server waits on its own file and signals the
-// files of the clients it fed there, and same-named clients of the next server of that name share them.
-// Once shared->serverGone() the thread ends without ending its cycle: that would signal the clients it feeds,
-// whose wake-ups the server took with it (libjack's error lines, a cycle for each wake-up). On a live server
-// a wake-up in the cycle the thread last ran (its first frame, jack_last_frame_time, has not moved) is
-// another client's and runs nothing: ending the cycle again signals the clients this one feeds, and a
-// leftover client waiting on the file of one of them signalled back at once (the two ran cycles in turn,
-// thousands a second). Such a wake-up between the server's step to a new cycle and its own wake-up runs that
-// cycle early, and the server's wake-up is let go: on a synchronous server the clients this one feeds may
-// then miss that cycle. Process thread.
+// files of the clients it fed there, and same-named clients of the next server of that name share them
+// (this process's clients never take such a name: jackclientname::fresh). Once shared->serverGone() the
+// thread ends without ending its cycle: that would signal the clients it feeds, whose wake-ups the server
+// took with it (libjack's error lines, a cycle for each wake-up). On a live server a wake-up in the cycle
+// the thread last ran (its first frame, jack_last_frame_time, has not moved) is another client's and runs
+// nothing: ending the cycle again signals the clients this one feeds, and a leftover client waiting on the
+// file of one of them signalled back at once (the two ran cycles in turn, thousands a second). Such a
+// wake-up between the server's step to a new cycle and its own wake-up would run that cycle early, read the
+// cycle before again, and let the server's wake-up go. Process thread.
 template <class Shared> void* run(void* arg)
 {
   auto* shared = static_cast<Shared*>(arg);

@@ -14,6 +14,7 @@
 #include <jack/midiport.h>
 
 #include "DeadlineCall.h"
+#include "JackClientName.h"
 
 namespace
 {
@@ -53,17 +54,19 @@ auto* const gKeptThreads = new std::vector<std::shared_ptr<JackServerWatch>>();
 
 // JACK's client sockets are named after the client, so the name carries the process id, and a failed open
 // is tried again: clients of the same name opening at once in other processes make it fail now and then.
-// No server to connect to is final at once: waiting for one would only slow down every start-up on a
-// machine without JACK.
+// Each open takes a name no client of this process had (a gone server's wake-up file is left, see
+// jackclientname::fresh). No server to connect to is final at once: waiting for one would only slow down
+// every start-up on a machine without JACK.
 jack_client_t* openClient()
 {
-  const std::string name = "korvid-midi-watch-" + std::to_string(::getpid());
+  const std::string base = "korvid-midi-watch-" + std::to_string(::getpid());
   for (int attempt = 0; attempt < kOpenAttempts; ++attempt)
   {
     if (attempt > 0)
       std::this_thread::sleep_for(kOpenPause);
     jack_status_t status{};
-    if (jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, &status))
+    if (jack_client_t* client =
+            jack_client_open(jackclientname::fresh(base).c_str(), JackNoStartServer, &status))
       return client;
     if (status & JackServerFailed)
       return nullptr;
