@@ -17,7 +17,9 @@ namespace jackprocessthread
 // leftover client waiting on the file of one of them signalled back at once (the two ran cycles in turn,
 // thousands a second). Such a wake-up between the server's step to a new cycle and its own wake-up runs that
 // cycle early, and the server's wake-up is let go: on a synchronous server the clients this one feeds may
-// then miss that cycle. Process thread.
+// then miss that cycle. So may a wake-up for the cycle before that came after the server's step (a loaded
+// asynchronous server): the cycle ran before the clients feeding this one wrote it. Each wake-up let go is
+// told to Shared::letGo(shared), which may take that cycle as lost. Process thread.
 template <class Shared> void* run(void* arg)
 {
   auto* shared = static_cast<Shared*>(arg);
@@ -30,7 +32,10 @@ template <class Shared> void* run(void* arg)
       return nullptr;
     const jack_nframes_t from = jack_last_frame_time(shared->client);
     if (ran && from == ranFrom)
+    {
+      Shared::letGo(shared);
       continue;
+    }
     ran = true;
     ranFrom = from;
     jack_cycle_signal(shared->client, Shared::process(frames, shared));
