@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include <jack/jack.h>
@@ -52,15 +53,18 @@ struct JackMidiInputClient::Shared : MidiInputFraming::Sink
   std::atomic<uint64_t> unfinished{0};
   float lastDelay = 0.0f;
   // The process thread's own: a sysex arriving in pieces, the time of the last event and the time since the
-  // one before (which the event's first message carries), the last cycle's first frame and length, the copy
-  // of the cycle's events, and the xruns: the notices taken, the xruns seen by the client itself and by the
-  // notices while the port has a connection, and those said.
+  // one before (which the event's first message carries), the last cycle's first frame and length, whether
+  // it found cycles gone by and whether a wake-up was let go since, the copy of the cycle's events, and the
+  // xruns: the notices taken, the xruns seen by the client itself and by the notices while the port has a
+  // connection, and those said.
   MidiInputFraming framing;
   jack_time_t lastTime = 0;
   double eventDelta = 0.0;
   bool cycleSeen = false;
   jack_nframes_t lastCycleStart = 0;
   jack_nframes_t lastCycleFrames = 0;
+  bool lastCycleLost = false;
+  bool wakeLetGo = false;
   std::vector<unsigned char> cycleCopy = std::vector<unsigned char>(kCycleCopyBytes);
   uint64_t unfinishedTaken = 0;
   uint64_t xrunsSeen = 0;
@@ -97,9 +101,9 @@ struct JackMidiInputClient::Shared : MidiInputFraming::Sink
   // Whether cycles went by without this client since its last one (an xrun left it out, and what its port
   // held then is lost): the frame time does not go on from there. Counted only while the port has a
   // connection (connected). Process thread.
-  bool cyclesLost(bool connected, jack_nframes_t start, jack_nframes_t frames)
+  bool cyclesLost(bool connected, bool events, jack_nframes_t start, jack_nframes_t frames)
   {
-    if (gLoseNextCycle.load(std::memory_order_relaxed) && cycleSeen && connected &&
+    if (gLoseNextCycle.load(std::memory_order_relaxed) && cycleSeen && connected && events &&
         gLoseNextCycle.exchange(false))
       lastCycleStart -= lastCycleFrames;
     // libjack counts a cycle's frames at its start or at its end: a new period length shows in one of them.
@@ -114,6 +118,7 @@ struct JackMidiInputClient::Shared : MidiInputFraming::Sink
   static int process(jack_nframes_t frames, void* arg)
   {
     auto* self = static_cast<Shared*>(arg);
+    const bool wakeLetGo = std::exchange(self->wakeLetGo, false);
     // A kept client reads nothing. It never ends its thread here: that makes libjack deactivate the client
     // from inside the cycle, and a live server would hold every client's requests until its cycles time out.
     if (self->keptForGood.load())
@@ -125,7 +130,11 @@ struct JackMidiInputClient::Shared : MidiInputFraming::Sink
     const jack_nframes_t start = jack_last_frame_time(self->client);
     // Only what a connection brought can be lost.
     const bool connected = jack_port_connected(port) > 0;
-    const bool missed = self->cyclesLost(connected, start, frames);
+    const bool missed = self->cyclesLost(connected, jack_midi_get_event_count(buffer) > 0, start, frames);
+    // A wake-up let go since the last cycle may have been the server's own for the cycle that one ran at: it
+    // ran before the sender wrote that cycle, whose events are then never read. It belongs to the xrun that
+    // cycle saw, if any.
+    const bool letGo = wakeLetGo && connected;
     const size_t copied = self->copyEvents(buffer);
     // A cycle begun while the events were copied lets the sender write its buffer anew meanwhile: what was
     // copied may mix two cycles' events, and the cycle before is gone.
@@ -136,9 +145,9 @@ struct JackMidiInputClient::Shared : MidiInputFraming::Sink
       self->xrunsNoticed += notices - self->unfinishedTaken;
     self->unfinishedTaken = notices;
     // A sysex in progress may miss pieces. The client's own sight and a notice may tell of one xrun.
-    if (missed || mixed || noticed)
+    if (missed || mixed || noticed || letGo)
     {
-      self->xrunsSeen += missed || mixed ? 1 : 0;
+      self->xrunsSeen += missed || mixed || (letGo && !self->lastCycleLost) ? 1 : 0;
       const uint64_t xruns = std::max(self->xrunsSeen, self->xrunsNoticed);
       if (xruns > self->xrunsSaid)
         self->queue->drop(Loss::kXrun, xruns - self->xrunsSaid);
@@ -147,8 +156,16 @@ struct JackMidiInputClient::Shared : MidiInputFraming::Sink
     }
     if (!mixed)
       self->takeCopied(copied);
+    // A cycle run after cycles went by may have read the sender's events of the cycle before (its wake-up
+    // came after the server's step), and this cycle's then come with a wake-up let go, or with the next,
+    // where no gap shows: a sysex begun here may miss its next piece.
+    if (missed && !mixed)
+      self->framing.loseCycles(*self);
+    self->lastCycleLost = missed || mixed;
     return 0;
   }
+
+  static void letGo(Shared* self) { self->wakeLetGo = true; }
 
   // A notice of a client not finished in time, this one or the one sending (whose cycle's events may then be
   // gone before this client reads them), leaves the driver's delay as it was; a cycle the driver began late

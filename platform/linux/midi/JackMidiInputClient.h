@@ -14,8 +14,9 @@ class JackServerWatch;
 // (MidiInputFraming reads each event as a MIDI stream): several from one event, real-time bytes on their own,
 // sysex also when it arrives in pieces over several events; time messages and active sensing are filtered
 // out, and what is dropped is said with its cause (setLostHandler), as are xruns (a sysex in progress then is
-// dropped). Listing runs beside the rest; IMidiPorts serialises opening and closing. Calls into the server
-// are given up on after a deadline (IMidiPorts::Unanswered); the client then lives on with the call.
+// dropped, as is one begun in a cycle that followed cycles gone by or before a wake-up let go). Listing runs
+// beside the rest; IMidiPorts serialises opening and closing. Calls into the server are given up on after a
+// deadline (IMidiPorts::Unanswered); the client then lives on with the call.
 class JackMidiInputClient : public IMidiPorts::Input
 {
 public:
@@ -39,8 +40,9 @@ public:
   // After what its queue or its framing dropped, once for each cause.
   void setLostHandler(LostHandler handler) override;
   bool alive() const override;
-  // For tests: the next cycle of an input client whose port has a connection is taken as one that follows a
-  // cycle gone by without it, as in an xrun (which the tests' synchronous server never has). Any thread.
+  // For tests: the next cycle that brings events to an input client whose port has a connection is taken as
+  // one that follows a cycle gone by without it, as in an xrun (which the tests' synchronous server never
+  // has). Any thread.
   static void loseNextCycle();
 
 private:

@@ -545,6 +545,9 @@ struct JackMidiOutputClient::Shared
     return 0;
   }
 
+  // A wake-up let go leaves the port's buffer as the cycle run at that first frame wrote it.
+  static void letGo(Shared*) {}
+
   // Only the notice of a client not finished in time, which leaves the driver's delay as it was, may tell
   // of a lost cycle: a cycle the driver began late sets it and loses nothing that clients pass each other
   // (a synchronous server's every xrun).

@@ -13,11 +13,12 @@ namespace jackprocessthread
 // (this process's clients never take such a name: jackclientname::fresh). Once shared->serverGone() the
 // thread ends without ending its cycle: that would signal the clients it feeds, whose wake-ups the server
 // took with it (libjack's error lines, a cycle for each wake-up). On a live server a wake-up in the cycle
-// the thread last ran (its first frame, jack_last_frame_time, has not moved) is another client's and runs
-// nothing: ending the cycle again signals the clients this one feeds, and a leftover client waiting on the
-// file of one of them signalled back at once (the two ran cycles in turn, thousands a second). Such a
-// wake-up between the server's step to a new cycle and its own wake-up would run that cycle early, read the
-// cycle before again, and let the server's wake-up go. Process thread.
+// the thread last ran (its first frame, jack_last_frame_time, has not moved) is another client's or a late
+// one and runs nothing: ending the cycle again signals the clients this one feeds, and a leftover client
+// waiting on the file of one of them signalled back at once (the two ran cycles in turn, thousands a
+// second). A wake-up for the cycle before that came after the server's step (a loaded asynchronous server)
+// runs the new cycle before the clients feeding this one wrote it, and the server's own wake-up is let go:
+// each wake-up let go is told to Shared::letGo(shared), which may take that cycle as lost. Process thread.
 template <class Shared> void* run(void* arg)
 {
   auto* shared = static_cast<Shared*>(arg);
@@ -30,7 +31,10 @@ template <class Shared> void* run(void* arg)
       return nullptr;
     const jack_nframes_t from = jack_last_frame_time(shared->client);
     if (ran && from == ranFrom)
+    {
+      Shared::letGo(shared);
       continue;
+    }
     ran = true;
     ranFrom = from;
     jack_cycle_signal(shared->client, Shared::process(frames, shared));

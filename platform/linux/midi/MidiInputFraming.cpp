@@ -58,10 +58,13 @@ void MidiInputFraming::take(const unsigned char* data, size_t size, Sink& sink)
       const size_t run = static_cast<size_t>(std::find_if(data + at, data + size, isStatus) - (data + at));
       if (mInSysEx)
         append(data + at, run);
+      else
+        dropSkipped(sink);
       at += run;
     }
     else if (mSkipping && byte == kSysExEnd)
     {
+      dropSkipped(sink);
       mSkipping = false;
       ++at;
     }
@@ -93,11 +96,24 @@ void MidiInputFraming::take(const unsigned char* data, size_t size, Sink& sink)
 
 void MidiInputFraming::loseCycles(Sink& sink)
 {
-  if (mInSysEx)
-    dropSysEx(Loss::kLostInXrun, sink);
   // What the lost cycles began (the sysex dropped, or one whose start they held) may go on in later events:
-  // its rest is part of that loss, not messages of its own.
+  // its rest is part of that loss, not messages of its own. The rest being skipped is the same loss.
+  if (mInSysEx)
+  {
+    dropSysEx(Loss::kLostInXrun, sink);
+    mSkippedSaid = true;
+  }
+  else if (!mSkipping)
+    mSkippedSaid = false;
   mSkipping = true;
+}
+
+void MidiInputFraming::dropSkipped(Sink& sink)
+{
+  // The rest of a sysex whose start the lost cycles held: it was lost there.
+  if (!mSkippedSaid)
+    sink.lost(Loss::kLostInXrun);
+  mSkippedSaid = true;
 }
 
 void MidiInputFraming::begin(unsigned char status, Sink& sink)

@@ -38,7 +38,8 @@ public:
   void take(const unsigned char* data, size_t size, Sink& sink);
   // An xrun may have lost events of this input: a sysex in progress may miss pieces, and is dropped
   // (Loss::kLostInXrun). The data bytes that follow, up to an F7 or another status byte (real-time bytes
-  // are still messages), are the rest of what the xrun lost and are skipped without a drop of their own.
+  // are still messages), are the rest of what the xrun lost and are skipped: the rest of the sysex dropped
+  // without a drop of their own, the rest of one whose start the xrun took as its one drop (kLostInXrun).
   void loseCycles(Sink& sink);
 
 private:
@@ -55,6 +56,8 @@ private:
   void dropSysEx(Loss cause, Sink& sink);
   // Appends a piece of the sysex in progress; one that does not fit makes it too long.
   void append(const unsigned char* data, size_t size);
+  // Drops the sysex whose rest is being skipped, unless that was said.
+  void dropSkipped(Sink& sink);
 
   std::vector<unsigned char> mSysEx;
   size_t mLength = 0;
@@ -68,6 +71,7 @@ private:
   unsigned char mRunning = 0;
   // The bytes since the last message were dropped already.
   bool mDropping = false;
-  // Skipping the rest of what an xrun lost (loseCycles).
+  // Skipping the rest of what an xrun lost (loseCycles), and whether the sysex it belongs to was dropped.
   bool mSkipping = false;
+  bool mSkippedSaid = false;
 };
