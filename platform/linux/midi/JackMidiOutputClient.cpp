@@ -131,9 +131,8 @@ struct JackMidiOutputClient::Shared
   // The cycles that wrote something, a ring from nextCycle on.
   std::array<CycleRecord, kCycleRecords> cycles{};
   size_t nextCycle = 0;
-  // The last repeatable message written (its send's number): no other is written before pacedUntil, the end
-  // of the pause it keeps.
-  uint64_t pacedSerial = 0;
+  // The end of the pause the last repeatable message written keeps: none is written before it, not even that
+  // one again (a synthesizer still busy with it may drop its copy).
   jack_time_t pacedUntil = 0;
   // Repeatable messages and releases given up on (lost again after their last repeat, or still to be
   // written again when the port closed or the server went away), and what late cycles wrote.
@@ -241,11 +240,7 @@ struct JackMidiOutputClient::Shared
   // A repeatable message waits for those a notice marked and for the pause of the last one written.
   bool dumpHeld(jack_time_t now) { return anyDumpAgain() || now < pacedUntil; }
 
-  void pace(uint64_t serial, jack_time_t pauseUsecs, jack_time_t now)
-  {
-    pacedSerial = serial;
-    pacedUntil = now + pauseUsecs;
-  }
+  void pace(jack_time_t pauseUsecs, jack_time_t now) { pacedUntil = now + pauseUsecs; }
 
   // Keeps the front message, written whole at now, and starts its pause. Lock held.
   void keep(size_t length, jack_time_t now)
@@ -253,7 +248,7 @@ struct JackMidiOutputClient::Shared
     unsigned char pause[2];
     copyOut(at(kPauseByte), pause, sizeof pause);
     const jack_time_t pauseUsecs = (pause[0] | (jack_time_t{pause[1]} << 8)) * jack_time_t{1000};
-    pace(finished + 1, pauseUsecs, now);
+    pace(pauseUsecs, now);
     if (length > kKeptMessageBytes)
       return;
     expireKept(now, true);
@@ -398,14 +393,14 @@ struct JackMidiOutputClient::Shared
       Kept& k = keptAt(i);
       if (!k.again)
         continue;
-      // In order, each after the pause of the one written before it (but its own first writing).
-      if (k.serial != pacedSerial && now < pacedUntil)
+      // In order, each after the pause of the one written before it.
+      if (now < pacedUntil)
         return true;
       jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, k.length);
       if (!event)
         return false;
       std::memcpy(event, k.bytes.data(), k.length);
-      pace(k.serial, k.pauseUsecs, now);
+      pace(k.pauseUsecs, now);
       k.again = false;
       k.writtenAt = now;
       ++k.repeats;
