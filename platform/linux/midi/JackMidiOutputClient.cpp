@@ -56,8 +56,7 @@ static_assert(kCycleRecords * kRecordSpanUsecs > kSuspectUsecs, "the records cov
 struct Kept
 {
   jack_time_t writtenAt = 0;
-  // Its send's number, and the pause it keeps before the next dump.
-  uint64_t serial = 0;
+  // The pause it keeps before the next dump.
   jack_time_t pauseUsecs = 0;
   size_t length = 0;
   int repeats = 0;
@@ -255,7 +254,6 @@ struct JackMidiOutputClient::Shared
     Kept& k = keptAt(keptCount++);
     copyOut(at(kHeaderBytes), k.bytes.data(), length);
     k.writtenAt = now;
-    k.serial = finished + 1;
     k.pauseUsecs = pauseUsecs;
     k.length = length;
     k.repeats = 0;
